@@ -1,20 +1,47 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds, and runs every test: a plain build, the same tests
 # under AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets over their seeds.
-set -euo pipefail
+set -uo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup-deps.sh
+bash scripts/setup-deps.sh || exit 1
 jobs=$(nproc)
+status=0
+summary=()
 
-bash scripts/build.sh build-test -DKORVANE_BENCH=ON
-(cd build-test && ctest --output-on-failure -j "$jobs")
+run_ctest() { # DIR LABEL [env...]
+  local dir=$1 label=$2; shift 2
+  local log; log=$(mktemp)
+  (cd "$dir" && env "$@" ctest --output-on-failure -j "$jobs") 2>&1 | tee "$log"
+  local rc=${PIPESTATUS[0]}
+  local line; line=$(grep -E 'tests passed, [0-9]+ tests failed out of' "$log" | tail -1)
+  local total failed
+  total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line"); failed=$(sed -E 's/.*passed, ([0-9]+) tests failed.*/\1/' <<<"$line")
+  summary+=("$label: $((total - failed)) passed, $failed failed")
+  passed_all=$((passed_all + total - failed)); failed_all=$((failed_all + failed))
+  [ "$rc" -eq 0 ] || status=1
+  rm -f "$log"
+}
+passed_all=0; failed_all=0
 
-bash scripts/build.sh build-asan -DKORVANE_SANITIZE=ON -DKORVANE_BENCH=OFF
-(cd build-asan && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
-   ctest --output-on-failure -j "$jobs")
+bash scripts/build.sh build-test -DKORVANE_BENCH=ON || exit 1
+run_ctest build-test plain
+
+bash scripts/build.sh build-asan -DKORVANE_SANITIZE=ON -DKORVANE_BENCH=OFF || exit 1
+run_ctest build-asan sanitizers ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1
 
 if command -v clang++ >/dev/null; then
-  bash scripts/build.sh build-fuzz -DKORVANE_FUZZ=ON -DKORVANE_TESTS=ON -DKORVANE_BENCH=OFF \
-    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
-  bash scripts/fuzz-smoke.sh build-fuzz
+  bash scripts/build.sh build-fuzz -DKORVANE_FUZZ=ON -DKORVANE_TESTS=OFF -DKORVANE_BENCH=OFF \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ || exit 1
+  fuzzlog=$(mktemp)
+  bash scripts/fuzz-smoke.sh build-fuzz | tee "$fuzzlog"
+  [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+  fl=$(grep -E '^fuzz: ' "$fuzzlog" | tail -1)
+  fp=$(sed -E 's/fuzz: ([0-9]+) passed.*/\1/' <<<"$fl"); ff=$(sed -E 's/.*passed, ([0-9]+) failed.*/\1/' <<<"$fl")
+  summary+=("$fl")
+  passed_all=$((passed_all + fp)); failed_all=$((failed_all + ff))
+  rm -f "$fuzzlog"
 fi
+
+printf '%s\n' "${summary[@]}"
+echo "all: $passed_all passed, $failed_all failed"
+exit $status

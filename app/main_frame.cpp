@@ -1,0 +1,1280 @@
+#include "app/main_frame.h"
+
+#include "app/new_dlg.h"
+#include "controls/recent_list.h"
+#include "document/paper_catalogue.h"
+#include "document/paper_translations.h"
+#include "document/paper_type.h"
+#include "document/std.h"
+#include "lang/builtin_strings.h"
+#include "platform/cursors.h"
+#include "platform/file_utils.h"
+#include "platform/language_library.h"
+#include "platform/message_box.h"
+#include "platform/registry.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QDockWidget>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScrollArea>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+#include <QWindow>
+
+TMainFrame* MainFrame = nullptr;
+
+namespace {
+
+// Window states as stored: normal, minimised, maximised.
+constexpr int wsNormal = 0;
+constexpr int wsMinimized = 1;
+constexpr int wsMaximized = 2;
+
+const char AppPathsKey[] = "\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+
+QString ProductKey() { return BuiltinString(12); }
+QString BasicInfo() { return BuiltinString(20); }
+
+int WindowStateNumber(const QWidget* w)
+{
+    if (w->isMinimized())
+        return wsMinimized;
+    if (w->isMaximized())
+        return wsMaximized;
+    return wsNormal;
+}
+
+void SetWindowStateNumber(QWidget* w, int state)
+{
+    if (state == wsMaximized)
+        w->setWindowState(w->windowState() | Qt::WindowMaximized);
+    else if (state == wsMinimized)
+        w->setWindowState(w->windowState() | Qt::WindowMinimized);
+    else
+        w->setWindowState(w->windowState() & ~(Qt::WindowMaximized | Qt::WindowMinimized));
+}
+
+bool IsKvoFile(const QString& name)
+{
+    return name.toUpper().endsWith(QStringLiteral(".KVO")) && QFileInfo(name).isFile();
+}
+
+// Glyphs of the tool buttons, drawn here so the program carries no picture files for them.
+QIcon Glyph(const QString& kind)
+{
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor ink(0x30, 0x30, 0x30);
+    const QColor paper(0xFF, 0xFF, 0xFF);
+    const QColor accent(0x2A, 0x62, 0xB8);
+    p.setPen(QPen(ink, 1.6));
+    auto sheet = [&](QColor fill) {
+        QPainterPath path;
+        path.moveTo(8, 3); path.lineTo(20, 3); path.lineTo(26, 9); path.lineTo(26, 29); path.lineTo(8, 29);
+        path.closeSubpath();
+        p.setBrush(fill);
+        p.drawPath(path);
+        p.drawLine(QPointF(20, 3), QPointF(20, 9));
+        p.drawLine(QPointF(20, 9), QPointF(26, 9));
+    };
+    if (kind == QLatin1String("new")) {
+        sheet(paper);
+        p.setPen(QPen(accent, 2.4));
+        p.drawLine(QPointF(17, 15), QPointF(17, 25));
+        p.drawLine(QPointF(12, 20), QPointF(22, 20));
+    } else if (kind == QLatin1String("open")) {
+        p.setBrush(QColor(0xF2, 0xC9, 0x4C));
+        p.drawRect(QRectF(3, 9, 24, 18));
+        p.setBrush(QColor(0xF7, 0xDB, 0x7A));
+        QPolygonF lid; lid << QPointF(7, 14) << QPointF(30, 14) << QPointF(26, 27) << QPointF(3, 27);
+        p.drawPolygon(lid);
+    } else if (kind == QLatin1String("save")) {
+        p.setBrush(accent);
+        p.drawRoundedRect(QRectF(4, 4, 24, 24), 2, 2);
+        p.setBrush(paper);
+        p.drawRect(QRectF(9, 4, 14, 9));
+        p.drawRect(QRectF(8, 18, 16, 10));
+    } else if (kind == QLatin1String("acquire")) {
+        p.setBrush(QColor(0xD8, 0xD8, 0xD8));
+        p.drawRoundedRect(QRectF(3, 14, 26, 12), 2, 2);
+        p.setBrush(accent);
+        p.drawRect(QRectF(6, 17, 20, 3));
+        p.setBrush(paper);
+        p.drawRect(QRectF(9, 4, 14, 10));
+    } else if (kind == QLatin1String("print")) {
+        p.setBrush(paper);
+        p.drawRect(QRectF(9, 3, 14, 10));
+        p.setBrush(QColor(0xB0, 0xB0, 0xB0));
+        p.drawRoundedRect(QRectF(3, 12, 26, 11), 2, 2);
+        p.setBrush(paper);
+        p.drawRect(QRectF(9, 19, 14, 10));
+    } else if (kind == QLatin1String("preview")) {
+        sheet(paper);
+        p.setBrush(QColor(0xCF, 0xE3, 0xFF));
+        p.drawEllipse(QPointF(15, 16), 6, 6);
+        p.setPen(QPen(ink, 3));
+        p.drawLine(QPointF(19.5, 20.5), QPointF(26, 27));
+    } else if (kind == QLatin1String("wizard")) {
+        sheet(paper);
+        p.setBrush(QColor(0xCF, 0xE3, 0xFF));
+        p.drawEllipse(QPointF(13, 15), 3.5, 3.5);
+        p.drawEllipse(QPointF(21, 15), 3.5, 3.5);
+        p.drawEllipse(QPointF(13, 23), 3.5, 3.5);
+        p.drawEllipse(QPointF(21, 23), 3.5, 3.5);
+    } else if (kind == QLatin1String("cut")) {
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QPointF(10, 24), 4, 4);
+        p.drawEllipse(QPointF(22, 24), 4, 4);
+        p.drawLine(QPointF(12, 21), QPointF(22, 4));
+        p.drawLine(QPointF(20, 21), QPointF(10, 4));
+    } else if (kind == QLatin1String("copy")) {
+        p.setBrush(paper);
+        p.drawRect(QRectF(4, 3, 15, 19));
+        p.drawRect(QRectF(13, 10, 15, 19));
+    } else if (kind == QLatin1String("paste")) {
+        p.setBrush(QColor(0xC8, 0x9A, 0x5A));
+        p.drawRoundedRect(QRectF(4, 5, 20, 24), 2, 2);
+        p.setBrush(paper);
+        p.drawRect(QRectF(13, 12, 15, 17));
+        p.setBrush(QColor(0x90, 0x90, 0x90));
+        p.drawRect(QRectF(10, 2, 8, 5));
+    } else if (kind == QLatin1String("arrow")) {
+        QPolygonF a;
+        a << QPointF(9, 3) << QPointF(9, 25) << QPointF(14, 20) << QPointF(18, 29) << QPointF(21, 27)
+          << QPointF(17, 19) << QPointF(24, 19);
+        p.setBrush(paper);
+        p.drawPolygon(a);
+    } else if (kind == QLatin1String("label")) {
+        QFont f(QStringLiteral("Times New Roman"));
+        f.setPixelSize(24);
+        f.setBold(true);
+        p.setFont(f);
+        p.setPen(accent);
+        p.drawText(QRectF(0, 0, 32, 32), Qt::AlignCenter, QStringLiteral("A"));
+    } else if (kind == QLatin1String("image")) {
+        p.setBrush(paper);
+        p.drawRect(QRectF(3, 6, 26, 20));
+        p.setBrush(QColor(0x5C, 0xA8, 0x4E));
+        QPolygonF hill; hill << QPointF(4, 25) << QPointF(13, 13) << QPointF(19, 20) << QPointF(22, 17) << QPointF(28, 25);
+        p.setPen(Qt::NoPen);
+        p.drawPolygon(hill);
+        p.setBrush(QColor(0xF2, 0xC9, 0x4C));
+        p.drawEllipse(QPointF(22, 11), 2.5, 2.5);
+    } else if (kind == QLatin1String("rect")) {
+        p.setBrush(QColor(0xCF, 0xE3, 0xFF));
+        p.drawRect(QRectF(4, 8, 24, 16));
+    } else if (kind == QLatin1String("ellipse")) {
+        p.setBrush(QColor(0xCF, 0xE3, 0xFF));
+        p.drawEllipse(QRectF(3, 7, 26, 18));
+    } else if (kind == QLatin1String("barcode")) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(ink);
+        for (int x = 5, i = 0; x < 27; x += (i % 3) + 2, ++i)
+            p.drawRect(QRectF(x, 7, (i % 2) + 1, 18));
+    } else if (kind == QLatin1String("filelist")) {
+        sheet(paper);
+        p.setPen(QPen(accent, 2));
+        for (int y = 13; y <= 25; y += 4)
+            p.drawLine(QPointF(11, y), QPointF(23, y));
+    } else if (kind == QLatin1String("sheet")) {
+        sheet(paper);
+        p.setBrush(QColor(0xCF, 0xE3, 0xFF));
+        p.drawEllipse(QPointF(17, 19), 6, 6);
+    } else if (kind == QLatin1String("folder")) {
+        p.setBrush(QColor(0xF2, 0xC9, 0x4C));
+        p.drawRoundedRect(QRectF(3, 8, 26, 19), 2, 2);
+        p.drawRect(QRectF(3, 5, 10, 4));
+    } else if (kind == QLatin1String("maker")) {
+        p.setBrush(QColor(0xB8, 0xC6, 0xDC));
+        p.drawRect(QRectF(4, 12, 24, 16));
+        QPolygonF roof; roof << QPointF(2, 13) << QPointF(16, 3) << QPointF(30, 13);
+        p.setBrush(accent);
+        p.drawPolygon(roof);
+        p.setBrush(paper);
+        p.drawRect(QRectF(13, 18, 6, 10));
+    } else if (kind == QLatin1String("cddb")) {
+        p.setBrush(QColor(0xE4, 0xE8, 0xF0));
+        p.drawEllipse(QPointF(16, 16), 13, 13);
+        p.setBrush(paper);
+        p.drawEllipse(QPointF(16, 16), 4, 4);
+        p.setPen(QPen(accent, 1.4));
+        p.setBrush(Qt::NoBrush);
+        p.drawArc(QRectF(7, 7, 18, 18), 30 * 16, 60 * 16);
+    }
+    p.end();
+    return QIcon(pm);
+}
+
+QCursor DrawnCursor(bool zoom)
+{
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (zoom) {
+        // Magnifier, hot spot in the middle of the lens.
+        p.setPen(QPen(Qt::white, 4));
+        p.drawEllipse(QPointF(12, 12), 8, 8);
+        p.drawLine(QPointF(18, 18), QPointF(28, 28));
+        p.setPen(QPen(Qt::black, 2));
+        p.setBrush(QColor(255, 255, 255, 120));
+        p.drawEllipse(QPointF(12, 12), 8, 8);
+        p.setPen(QPen(Qt::black, 3));
+        p.drawLine(QPointF(18, 18), QPointF(28, 28));
+        p.end();
+        return QCursor(pm, 12, 12);
+    }
+    // Cross with a small frame: the cursor of every creating tool; hot spot at the centre.
+    p.setRenderHint(QPainter::Antialiasing, false);
+    for (int pass = 0; pass < 2; ++pass) {
+        p.setPen(QPen(pass == 0 ? Qt::white : Qt::black, pass == 0 ? 3 : 1));
+        p.drawLine(15, 2, 15, 12);
+        p.drawLine(15, 18, 15, 28);
+        p.drawLine(2, 15, 12, 15);
+        p.drawLine(18, 15, 28, 15);
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(19, 19, 9, 7);
+    }
+    p.end();
+    return QCursor(pm, 15, 15);
+}
+
+} // namespace
+
+QIcon TMainFrame::ImageListIcon(int index)
+{
+    switch (index) {
+    case 0: return Glyph(QStringLiteral("sheet"));
+    case 1: return Glyph(QStringLiteral("folder"));
+    case 13: return Glyph(QStringLiteral("maker"));
+    default: return QIcon();
+    }
+}
+
+TMainFrame::TMainFrame(const QStringList& arguments, QWidget* parent)
+    : QMainWindow(parent), m_arguments(arguments)
+{
+    setObjectName(QStringLiteral("MainFrame"));
+    setWindowTitle(QStringLiteral("Korvane"));
+    setAttribute(Qt::WA_DeleteOnClose);   // close action: free
+    setAcceptDrops(true);
+    resize(800, 600);
+    MainFrame = this;
+
+    MdiArea = new QMdiArea(this);
+    MdiArea->setObjectName(QStringLiteral("MdiArea"));
+    MdiArea->setBackground(palette().brush(QPalette::Dark));   // the application workspace colour
+    setCentralWidget(MdiArea);
+
+    BuildMenus();
+    BuildToolbars();
+    BuildDocksAndStatus();
+
+    scMRUFileList = new TscMRUFileList(this);
+    scMRUFileList->setObjectName(QStringLiteral("scMRUFileList"));
+    scMRUFileList->BeginLoading();
+    scMRUFileList->RemoveOnClick = false;
+    scMRUFileList->SetUseSubmenu(true);
+    scMRUFileList->SetInsertSeparator(false);
+    scMRUFileList->SetSubmenuName(QStringLiteral("Recent F&iles"));
+    scMRUFileList->SetClearItemName(QStringLiteral("&Clear MRU List"));
+    scMRUFileList->SetRemoveObsoleteName(QStringLiteral("&Remove Obsolete"));
+    scMRUFileList->SetFileMenu(N4);
+    scMRUFileList->SetAutoSaveName(QStringLiteral("\\Software\\Tarnwick\\"));
+    scMRUFileList->SetAutoSaveKey(QStringLiteral("History File List"));
+    scMRUFileList->OnMRUItemClick = [this](QObject* sender, const QString& name) {
+        Application->Guard([&] { scMRUFileListMRUItemClick(sender, name); });
+    };
+    // Loading is finished by FormCreate, once the product key is set.
+
+    FormCreate();
+}
+
+TMainFrame::~TMainFrame()
+{
+    if (!m_closed)
+        FormClose();
+    // The recent list saves itself while this window's menus still exist.
+    delete scMRUFileList;
+    scMRUFileList = nullptr;
+    if (m_createdOk)
+        FreePaperCatalogue();
+    if (MainFrame == this)
+        MainFrame = nullptr;
+    if (Application && Application->MainForm == this)
+        Application->MainForm = nullptr;
+}
+
+QAction* TMainFrame::Item(QMenu* menu, const char* name, const QString& caption, void (TMainFrame::*handler)())
+{
+    auto* action = new QAction(caption, this);
+    action->setObjectName(QString::fromLatin1(name));
+    menu->addAction(action);
+    if (handler)
+        connect(action, &QAction::triggered, this, [this, handler] { Application->Guard([&] { (this->*handler)(); }); });
+    return action;
+}
+
+void TMainFrame::BuildMenus()
+{
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu"));
+
+    File1 = bar->addMenu(QStringLiteral("&File"));
+    File1->setObjectName(QStringLiteral("File1"));
+    FileNewItem = Item(File1, "FileNewItem", QStringLiteral("&New..."), &TMainFrame::FileNewItemClick);
+    FileNewItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    FileOpenItem = Item(File1, "FileOpenItem", QStringLiteral("&Open..."), &TMainFrame::FileOpenItemClick);
+    FileOpenItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    File1->addSeparator();
+    FileSaveItem = Item(File1, "FileSaveItem", QStringLiteral("&Save"));
+    FileSaveItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    FileSaveAsItem = Item(File1, "FileSaveAsItem", QStringLiteral("Save &As..."));
+    FileCloseItem = Item(File1, "FileCloseItem", QStringLiteral("&Close"), &TMainFrame::FileCloseItemClick);
+    File1->addSeparator();
+    PageSetupItem = Item(File1, "PageSetupItem", QStringLiteral("Pa&ge Setup..."));
+    PrintPreviewItem = Item(File1, "PrintPreviewItem", QStringLiteral("Print Pre&view"));
+    PrintItem = Item(File1, "PrintItem", QStringLiteral("&Print..."));
+    PrintItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    MultipleImagePrintWizardItem = Item(File1, "MultipleImagePrintWizardItem", QStringLiteral("Multiple Image Printing Wizard"));
+    File1->addSeparator();
+    ExportItem = Item(File1, "ExportItem", QStringLiteral("Expo&rt"));
+    ImportMenu = File1->addMenu(QStringLiteral("&Import"));
+    ImportItem = ImportMenu->menuAction();
+    ImportItem->setObjectName(QStringLiteral("ImportItem"));
+    TWAINMenu = ImportMenu->addMenu(QStringLiteral("TWAIN"));
+    TWAINItem = TWAINMenu->menuAction();
+    TWAINItem->setObjectName(QStringLiteral("TWAINItem"));
+    SelectSourceItem = Item(TWAINMenu, "SelectSourceItem", QStringLiteral("&Select Source..."));
+    AcquireItem = Item(TWAINMenu, "AcquireItem", QStringLiteral("&Acquire..."));
+    N4 = File1->addSeparator();
+    N4->setObjectName(QStringLiteral("N4"));
+    FileExitItem = Item(File1, "FileExitItem", QStringLiteral("E&xit"), &TMainFrame::FileExitItemClick);
+
+    Edit1 = bar->addMenu(QStringLiteral("&Edit"));
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    CutItem = Item(Edit1, "CutItem", QStringLiteral("Cu&t"));
+    CopyItem = Item(Edit1, "CopyItem", QStringLiteral("&Copy"));
+    PasteItem = Item(Edit1, "PasteItem", QStringLiteral("&Paste"));
+    CleanClipboradItem = Item(Edit1, "CleanClipboradItem", QStringLiteral("Clean &up Clipborad"),
+                              &TMainFrame::CleanClipboradItemClick);
+    Edit1->addSeparator();
+    PaperPropertiesItem = Item(Edit1, "PaperPropertiesItem", QStringLiteral("&Paper Properties..."));
+    PropertiesItem = Item(Edit1, "PropertiesItem", QStringLiteral("P&roperties..."));
+    PropertiesItem->setShortcut(QKeySequence(Qt::ALT | Qt::Key_P));
+    SelectAllItem = Item(Edit1, "SelectAllItem", QStringLiteral("Select &All"));
+    DeleteItem = Item(Edit1, "DeleteItem", QStringLiteral("&Delete"));
+    DeleteItem->setShortcut(QKeySequence(Qt::Key_Delete));
+    LockedItem = Item(Edit1, "LockedItem", QStringLiteral("&Locked"));
+    LockedItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+
+    View1 = bar->addMenu(QStringLiteral("&View"));
+    View1->setObjectName(QStringLiteral("View1"));
+    ToolbarItem = Item(View1, "ToolbarItem", QStringLiteral("&Toolbar"), &TMainFrame::ToolbarItemClick);
+    ToolbarItem->setCheckable(true);
+    ToolbarItem->setChecked(true);
+    GraphicsLibraryItem = Item(View1, "GraphicsLibraryItem", QStringLiteral("&Graphics Library"),
+                               &TMainFrame::GraphicsLibraryItemClick);
+    GraphicsLibraryItem->setCheckable(true);
+    GraphicsLibraryItem->setChecked(true);
+    OptionsItem = Item(View1, "OptionsItem", QStringLiteral("&Options..."));
+    OptionsItem->setVisible(false);
+
+    Window1 = bar->addMenu(QStringLiteral("&Window"));
+    Window1->setObjectName(QStringLiteral("Window1"));
+    WindowCascadeItem = Item(Window1, "WindowCascadeItem", QStringLiteral("&Cascade"), &TMainFrame::WindowCascadeItemClick);
+    WindowTileHItem = Item(Window1, "WindowTileHItem", QStringLiteral("&Tile Horizontal"), &TMainFrame::WindowTileHItemClick);
+    WindowTileVItem = Item(Window1, "WindowTileVItem", QStringLiteral("Tile &Vertical"), &TMainFrame::WindowTileVItemClick);
+    WindowArrangeItem = Item(Window1, "WindowArrangeItem", QStringLiteral("&Arrange Icons"), &TMainFrame::WindowArrangeItemClick);
+    WindowMinimizeItem = Item(Window1, "WindowMinimizeItem", QStringLiteral("&Minimize All"), &TMainFrame::WindowMinimizeItemClick);
+    connect(Window1, &QMenu::aboutToShow, this, &TMainFrame::FillWindowList);
+
+    MemuLang = bar->addMenu(QStringLiteral("&Language"));
+    MemuLang->setObjectName(QStringLiteral("MemuLang"));
+    static const struct { const char* name; const char* caption; } languages[] = {
+        {"PopMemu_Tra", "&Traditional Chinese"}, {"PopMemu_Sim", "Simplified &Chinese"},
+        {"PopMemu_Czech", "C&zech"}, {"PopMemu_Dutch", "&Dutch"}, {"PopMemu_EnuUs", "&English"},
+        {"PopMemu_French", "&French"}, {"PopMemu_German", "&German"}, {"PopMemu_Hungarian", "&Hungarian"},
+        {"PopMemu_Japanese", "&Japanese"}, {"PopMemu_Korean", "&Korean"}, {"PopMemu_Polish", "Po&lish"},
+        {"PopMemu_Russian", "&Russian"}, {"PopMemu_Serbian", "Serbian"}, {"PopMemu_Spanish", "&Spanish"},
+        {"PopMemu_Swedish", "Swedish"},
+    };
+    for (const auto& l : languages) {
+        QAction* item = Item(MemuLang, l.name, QString::fromUtf8(l.caption));
+        item->setCheckable(true);
+        // Switching the language comes with the relabelling of the document windows;
+        // until then a click leaves the marks as they are.
+        connect(item, &QAction::triggered, this, &TMainFrame::CheckLanguageItems);
+        LanguageItems << item;
+    }
+
+    Help1 = bar->addMenu(QStringLiteral("&Help"));
+    Help1->setObjectName(QStringLiteral("Help1"));
+    UsersMenuItem = Item(Help1, "UsersMenuItem", QStringLiteral("&User's Menu"), &TMainFrame::UsersMenuItemClick);
+    Help1->addSeparator();
+    OnlineSupportMenu = Help1->addMenu(QStringLiteral("&Online Support"));
+    OnlineSupportItem = OnlineSupportMenu->menuAction();
+    OnlineSupportItem->setObjectName(QStringLiteral("OnlineSupportItem"));
+    WWWConnectItem = Item(OnlineSupportMenu, "WWWConnectItem", BuiltinString(51));
+    OnlineUpdateItem = Item(OnlineSupportMenu, "OnlineUpdateItem", QStringLiteral("&Online Update"));
+    DownImageMenu = Help1->addMenu(QStringLiteral("&Download Images"));
+    DownImageItem = DownImageMenu->menuAction();
+    DownImageItem->setObjectName(QStringLiteral("DownImageItem"));
+    LinksItem1 = Item(DownImageMenu, "LinksItem1", BuiltinString(1653));
+    Help1->addSeparator();
+    HelpAboutItem = Item(Help1, "HelpAboutItem", QStringLiteral("&About..."));
+
+    // F1 anywhere in the main window opens the manual.
+    auto* help = new QAction(this);
+    help->setObjectName(QStringLiteral("HelpKey"));
+    help->setShortcut(QKeySequence(Qt::Key_F1));
+    addAction(help);
+    connect(help, &QAction::triggered, this, [this] { Application->Guard([this] { FormHelp(); }); });
+}
+
+void TMainFrame::BuildToolbars()
+{
+    UpToolbar = new QToolBar(QStringLiteral("ToolBar"), this);
+    UpToolbar->setObjectName(QStringLiteral("UpToolbar"));
+    UpToolbar->setMovable(false);
+    UpToolbar->setFloatable(false);
+    UpToolbar->setIconSize(QSize(24, 24));
+    addToolBar(Qt::TopToolBarArea, UpToolbar);
+
+    auto button = [this](const char* name, const QString& caption, const char* glyph,
+                         void (TMainFrame::*handler)()) {
+        auto* b = new QToolButton(UpToolbar);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setText(caption);
+        b->setIcon(Glyph(QString::fromLatin1(glyph)));
+        b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        b->setAutoRaise(true);
+        b->setMinimumSize(64, 36);
+        if (handler)
+            connect(b, &QToolButton::clicked, this, [this, handler] { Application->Guard([&] { (this->*handler)(); }); });
+        UpToolbar->addWidget(b);
+        return b;
+    };
+    FileNewBtn = button("FileNewBtn", QStringLiteral("New"), "new", &TMainFrame::FileNewItemClick);
+    FileOpenBtn = button("FileOpenBtn", QStringLiteral("Open"), "open", &TMainFrame::FileOpenItemClick);
+    SaveBtn = button("SaveBtn", QStringLiteral("Save"), "save", nullptr);
+    UpToolbar->addSeparator();
+    AcquireBtn = button("AcquireBtn", QStringLiteral("Acquire"), "acquire", nullptr);
+    UpToolbar->addSeparator();
+    PrintBtn = button("PrintBtn", QStringLiteral("Print"), "print", nullptr);
+    PrintPreviewBtn = button("PrintPreviewBtn", QStringLiteral("Preview"), "preview", nullptr);
+    MultipleImagePrintWizardBtn = button("MultipleImagePrintWizardBtn", QStringLiteral("Print Wizard"), "wizard", nullptr);
+    UpToolbar->addSeparator();
+    CutBtn = button("CutBtn", QStringLiteral("Cut"), "cut", nullptr);
+    CopyBtn = button("CopyBtn", QStringLiteral("Copy"), "copy", nullptr);
+    PasteBtn = button("PasteBtn", QStringLiteral("Paste"), "paste", nullptr);
+
+    PaintToolBar = new QToolBar(QStringLiteral("Paint Tools"), this);
+    PaintToolBar->setObjectName(QStringLiteral("PaintToolBar"));
+    PaintToolBar->setAllowedAreas(Qt::LeftToolBarArea | Qt::RightToolBarArea | Qt::BottomToolBarArea);
+    PaintToolBar->setOrientation(Qt::Vertical);
+    PaintToolBar->setIconSize(QSize(24, 24));
+    addToolBar(Qt::LeftToolBarArea, PaintToolBar);
+    m_paintGroup = new QButtonGroup(this);
+    m_paintGroup->setExclusive(true);
+    auto tool = [this](const char* name, const char* glyph, int number) {
+        auto* b = new QToolButton(PaintToolBar);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setIcon(Glyph(QString::fromLatin1(glyph)));
+        b->setCheckable(true);
+        b->setAutoRaise(true);
+        m_paintGroup->addButton(b, number);
+        QAction* holder = PaintToolBar->addWidget(b);
+        holder->setObjectName(QString::fromLatin1(name) + QStringLiteral("Holder"));
+        return b;
+    };
+    ArrowBtn = tool("ArrowBtn", "arrow", 0);
+    LabelBtn = tool("LabelBtn", "label", 1);
+    ImageBtn = tool("ImageBtn", "image", 2);
+    RectBtn = tool("RectBtn", "rect", 3);
+    EllipseBtn = tool("EllipseBtn", "ellipse", 4);
+    BarCodeBtn = tool("BarCodeBtn", "barcode", 5);
+    PaintToolBar->findChild<QAction*>(QStringLiteral("BarCodeBtnHolder"))->setVisible(false);
+    PaintToolBar->addSeparator();
+    FileListBtn = tool("FileListBtn", "filelist", 6);
+    CDDBListBtn = tool("CDDBListBtn", "cddb", 7);
+    ArrowBtn->setChecked(true);
+    connect(m_paintGroup, &QButtonGroup::idClicked, this,
+            [this](int id) { Application->Guard([&] { ToolBtnClick(id); }); });
+}
+
+void TMainFrame::BuildDocksAndStatus()
+{
+    GraphicsLibraryBar = new QDockWidget(QStringLiteral("Graphics Library"), this);
+    GraphicsLibraryBar->setObjectName(QStringLiteral("GraphicsLibraryBar"));
+    GraphicsLibraryBar->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea | Qt::BottomDockWidgetArea);
+    GraphicLibraryList = new QScrollArea(GraphicsLibraryBar);
+    GraphicLibraryList->setObjectName(QStringLiteral("GraphicLibraryList"));
+    GraphicLibraryList->setBackgroundRole(QPalette::Base);
+    GraphicLibraryList->setMinimumWidth(65);
+    GraphicLibraryList->verticalScrollBar();
+    GraphicsLibraryBar->setWidget(GraphicLibraryList);
+    GraphicsLibraryBar->installEventFilter(this);
+    addDockWidget(Qt::RightDockWidgetArea, GraphicsLibraryBar);
+
+    QStatusBar* status = statusBar();
+    status->setObjectName(QStringLiteral("StatusBar"));
+    const int widths[3] = {350, 45, 250};
+    for (int i = 0; i < 3; ++i) {
+        StatusPanel[i] = new QLabel(status);
+        StatusPanel[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        StatusPanel[i]->setFixedWidth(widths[i]);
+        if (i > 0)
+            StatusPanel[i]->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+        status->addWidget(StatusPanel[i]);
+    }
+    StatusPanel[0]->setText(QStringLiteral("Ready"));
+    StatusPanel[1]->setAlignment(Qt::AlignCenter);
+}
+
+void TMainFrame::RegisterCursors()
+{
+    Screen->SetCursor(crZoom, DrawnCursor(true));
+    Screen->SetCursor(crSelection, DrawnCursor(false));
+}
+
+void TMainFrame::RegisterAppPaths()
+{
+    const QFileInfo program(QCoreApplication::applicationFilePath());
+    TRegIniFile reg(QString::fromLatin1(AppPathsKey), RootKey::LocalMachine);
+    if (!reg.KeyExists(program.fileName())) {
+        reg.WriteString(program.fileName(), QString(), program.absoluteFilePath());
+        reg.WriteString(program.fileName(), QStringLiteral("Path"), program.absolutePath());
+    }
+    OnlineUpdateItem->setVisible(false);
+    const QString updater = QStringLiteral("Updater.exe");
+    if (reg.KeyExists(updater)) {
+        const QString path = reg.ReadString(updater, QString(), QString());
+        if (!path.isEmpty() && QFileInfo(path).isFile())
+            OnlineUpdateItem->setVisible(true);
+    }
+}
+
+void TMainFrame::FormCreate()
+{
+    FirstActivation = true;
+    m_hint = LoadLangStr(310);
+    setWindowIcon(QApplication::windowIcon());
+
+    // The screen's active-form change: any window or document window activated.
+    m_activeFormChange << connect(qApp, &QGuiApplication::focusWindowChanged, this, [this] { UpdateMenuItems(); });
+    m_activeFormChange << connect(MdiArea, &QMdiArea::subWindowActivated, this, [this] { UpdateMenuItems(); });
+
+    RegisterCursors();
+    m_clipboardViewer = connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+                                [this] { Application->Guard([this] { WMDrawClipboard(); }); });
+
+    ProbeLanguageDlls();
+
+    if (!LoadPaperCatalogue()) {
+        // Already reported; the program ends without its window.
+        m_createdOk = false;
+        scMRUFileList->AutoSave = false;   // its entries were never loaded
+        for (const auto& c : m_activeFormChange)
+            disconnect(c);
+        m_activeFormChange.clear();
+        return;
+    }
+    LoadPaperTranslations();
+
+    RegisterAppPaths();
+
+    {
+        TRegIniFile reg(ProductKey());
+        OpenDialog = std::make_unique<TOpenDialogEx>(this);
+        OpenDialog->InitialDir = reg.ReadString(BasicInfo(), QStringLiteral("LastDir"), QString());
+        ToolbarItem->setChecked(reg.ReadBool(BasicInfo(), QStringLiteral("Toolbar"), true));
+        UpToolbar->setVisible(reg.ReadBool(BasicInfo(), QStringLiteral("Toolbar"), true));
+        // The panel shows only when it holds at least one picture.
+        if (!GraphicLibraryList->widget() ? false : !GraphicLibraryList->widget()->children().isEmpty()) {
+            const bool shown = reg.ReadBool(BasicInfo(), QStringLiteral("GraphicsLibrarybar"), true);
+            GraphicsLibraryItem->setChecked(shown);
+            GraphicsLibraryBar->setVisible(shown);
+        } else {
+            GraphicsLibraryItem->setChecked(false);
+            GraphicsLibraryBar->hide();
+        }
+    }
+
+    scMRUFileList->SetAutoSaveName(ProductKey());
+    scMRUFileList->SetClearItemName(LoadLangStr(570));
+    scMRUFileList->SetRemoveObsoleteName(LoadLangStr(571));
+    scMRUFileList->SetSubmenuName(LoadLangStr(572));
+    scMRUFileList->Loaded();
+
+    CleanClipboradItem->setEnabled(ClipboardOffersPaste(QGuiApplication::clipboard()->mimeData()));
+    UpdateMenuItems();
+}
+
+void TMainFrame::RestorePlacement()
+{
+    TRegIniFile reg(ProductKey());
+    const int state = reg.ReadInteger(BasicInfo(), QStringLiteral("WindowState"), wsNormal);
+    if (WindowStateNumber(this) == wsNormal) {
+        const int left = reg.ReadInteger(BasicInfo(), QStringLiteral("Left"), x());
+        const int top = reg.ReadInteger(BasicInfo(), QStringLiteral("Top"), y());
+        const int w = reg.ReadInteger(BasicInfo(), QStringLiteral("Width"), width());
+        const int h = reg.ReadInteger(BasicInfo(), QStringLiteral("Height"), height());
+        move(left, top);
+        if (w > 0 && h > 0)
+            resize(w, h);
+    }
+    SetWindowStateNumber(this, state);
+}
+
+void TMainFrame::FormShow()
+{
+    CheckLanguageItems();
+    RetranslateAll();
+
+    if (!m_arguments.isEmpty()) {
+        FirstActivation = false;
+        for (const QString& a : m_arguments)
+            if (IsKvoFile(a))
+                OpenDocumentFile(a);
+    } else if (FirstActivation) {
+        bool startup;
+        {
+            TRegIniFile reg(ProductKey());
+            startup = reg.ReadBool(BasicInfo(), QStringLiteral("Startup"), true);
+        }
+        if (!startup) {
+            RestorePlacement();
+            OpenDocumentFile(LoadLangStr(311) + QString::number(DocumentCount() + 1));
+        }
+    }
+
+    CutItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    CopyItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    PasteItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
+    SelectAllItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+}
+
+void TMainFrame::FormActivate()
+{
+    if (FirstActivation && m_arguments.isEmpty()) {
+        FirstActivation = false;
+        bool startup;
+        {
+            TRegIniFile reg(ProductKey());
+            startup = reg.ReadBool(BasicInfo(), QStringLiteral("Startup"), true);
+        }
+        if (startup) {
+            RestorePlacement();
+            // After the activation has been handled, so the dialog opens over a shown window.
+            QMetaObject::invokeMethod(this, [this] { Application->Guard([this] { FileNewItemClick(); }); },
+                                      Qt::QueuedConnection);
+        }
+    }
+    FirstActivation = false;
+}
+
+void TMainFrame::FormClose()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+
+    for (const auto& c : m_activeFormChange)
+        disconnect(c);
+    m_activeFormChange.clear();
+
+    if (m_createdOk) {
+        TRegIniFile reg(ProductKey());
+        const int state = WindowStateNumber(this);
+        reg.WriteInteger(BasicInfo(), QStringLiteral("WindowState"), state);
+        reg.WriteBool(BasicInfo(), QStringLiteral("Toolbar"), ToolbarItem->isChecked());
+        reg.WriteBool(BasicInfo(), QStringLiteral("GraphicsLibrarybar"), GraphicsLibraryItem->isChecked());
+        if (state == wsNormal) {
+            reg.WriteInteger(BasicInfo(), QStringLiteral("Left"), x());
+            reg.WriteInteger(BasicInfo(), QStringLiteral("Top"), y());
+            reg.WriteInteger(BasicInfo(), QStringLiteral("Width"), width());
+            reg.WriteInteger(BasicInfo(), QStringLiteral("Height"), height());
+        }
+    }
+
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (ClipboardOffersMixedObj(clipboard->mimeData())) {
+        if (Application->MessageBox(LoadLangStr(312), windowTitle(), MB_YESNO) == IDNO)
+            clipboard->clear();
+    }
+    // The transfer files go whatever the clipboard holds now: nothing outlives the run in the
+    // private temporary folder.
+    for (const QString& file : FindFiles(TempDir(), QStringLiteral("KVO2K_*.clp")))
+        QFile::remove(file);
+
+    disconnect(m_clipboardViewer);
+    OpenDialog.reset();
+}
+
+void TMainFrame::FormHelp()
+{
+    UsersMenuItemClick();
+}
+
+void TMainFrame::ApplicationHint(const QString& hint)
+{
+    StatusPanel[0]->setText(hint.isEmpty() ? m_hint : hint);
+}
+
+void TMainFrame::showEvent(QShowEvent* event)
+{
+    if (!m_shown && !event->spontaneous()) {
+        m_shown = true;
+        Application->Guard([this] { FormShow(); });
+    }
+    QMainWindow::showEvent(event);
+}
+
+void TMainFrame::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        Application->Guard([this] { FormActivate(); });
+    QMainWindow::changeEvent(event);
+}
+
+void TMainFrame::closeEvent(QCloseEvent* event)
+{
+    Application->Guard([this] { FormClose(); });
+    QMainWindow::closeEvent(event);
+}
+
+bool TMainFrame::event(QEvent* event)
+{
+    if (event->type() == QEvent::StatusTip) {
+        ApplicationHint(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+bool TMainFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == GraphicsLibraryBar && event->type() == QEvent::Close)
+        GraphicsLibraryBarClose();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainFrame::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TMainFrame::dropEvent(QDropEvent* event)
+{
+    QStringList names;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            names << url.toLocalFile();
+    event->acceptProposedAction();
+    Application->Guard([&] { WMDropFiles(names); });
+}
+
+void TMainFrame::WMCopyData(const COPYDATASTRUCT& data)
+{
+    if (!data.lpData || data.cbData == 0)
+        return;
+    // The text ends at the first NUL, and never beyond the block.
+    const char* bytes = static_cast<const char*>(data.lpData);
+    const size_t length = qstrnlen(bytes, data.cbData);
+    const QString path = QString::fromUtf8(bytes, qsizetype(length));
+    if (IsKvoFile(path))
+        OpenDocumentFile(path);
+}
+
+void TMainFrame::WMDropFiles(const QStringList& names)
+{
+    for (const QString& name : names)
+        if (IsKvoFile(name))
+            OpenDocumentFile(name);
+}
+
+void TMainFrame::WMDrawClipboard()
+{
+    const bool offers = ClipboardOffersPaste(QGuiApplication::clipboard()->mimeData());
+    CleanClipboradItem->setEnabled(offers);
+    const bool paste = offers && DocumentCount() >= 1;
+    PasteBtn->setEnabled(paste);
+    PasteItem->setEnabled(paste);
+}
+
+bool TMainFrame::ClipboardOffersMixedObj(const QMimeData* data)
+{
+    return data && data->hasFormat(QString::fromLatin1(CF_MIXEDOBJ_FORMAT));
+}
+
+bool TMainFrame::ClipboardOffersPaste(const QMimeData* data)
+{
+    return data && (ClipboardOffersMixedObj(data) || data->hasImage() || data->hasText());
+}
+
+int TMainFrame::DocumentCount() const
+{
+    return int(MdiArea->subWindowList().size());
+}
+
+QStringList TMainFrame::DocumentCaptions() const
+{
+    QStringList captions;
+    for (QMdiSubWindow* w : MdiArea->subWindowList())
+        captions << w->windowTitle();
+    return captions;
+}
+
+bool TMainFrame::StoredPaperID(TGUID& id)
+{
+    QString text;
+    {
+        TRegIniFile reg(ProductKey());
+        text = reg.ReadString(BasicInfo(), QStringLiteral("PaperID"), QString());
+    }
+    if (StringToGUID(text, id))
+        return true;
+    if (PaperCatalogue().empty())
+        return false;
+    id = PaperCatalogue().front()->ID;
+    return true;
+}
+
+void TMainFrame::OpenDocumentFile(const QString& path)
+{
+    TGUID paperId;
+    if (!StoredPaperID(paperId))
+        return;   // no paper at all: no document can be made
+    bool fullPage;
+    {
+        TRegIniFile reg(ProductKey());
+        fullPage = reg.ReadBool(BasicInfo(), QStringLiteral("FullPageMode"), false);
+    }
+    OpenChildWindow(path, fullPage, paperId);
+}
+
+void TMainFrame::OpenChildWindow(const QString& path, bool fullPage, const TGUID& paperId)
+{
+    for (QMdiSubWindow* w : MdiArea->subWindowList()) {
+        if (w->windowTitle() == path) {
+            MdiArea->setActiveSubWindow(w);
+            w->setFocus();
+            return;
+        }
+    }
+    NextPaperID = paperId;
+    NextFullPageMode = fullPage;
+    {
+        TRegIniFile reg(ProductKey());
+        reg.ReadInteger(BasicInfo(), QStringLiteral("ChildWindowState"), wsNormal);
+    }
+    // The document window itself is not part of the program yet: the request is kept, and an
+    // existing file gets the recent-files entry its window would leave behind.
+    OpenedDocuments << path;
+    if (QFileInfo(path).isFile())
+        scMRUFileList->AddItem(path);
+    ArrowBtnClick();
+}
+
+QString TMainFrame::UntitledName(const QString& base, const QStringList& captions,
+                                 const std::function<bool(const QString&)>& fileExists)
+{
+    int n = 0;
+    for (const QString& caption : captions) {
+        if (fileExists(caption) || caption.size() <= 4)
+            continue;
+        QString digits;
+        for (QChar c : caption.right(4))
+            if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+                digits += c;
+        n = std::max(n, digits.toInt());
+    }
+    return base + QString::number(n >= 1 ? n + 1 : 1);
+}
+
+void TMainFrame::FileNewItemClick()
+{
+    if (PaperCatalogue().empty())
+        return;
+    int result = 2;
+    TGUID paperId{};
+    bool fullPage = false;
+    {
+        QPointer<TNewDlg> dlg = new TNewDlg(this, &TMainFrame::ImageListIcon);
+        result = dlg->exec();
+        if (!dlg)
+            return;
+        paperId = dlg->PaperID;
+        fullPage = dlg->FullPage != 0;
+        delete dlg.data();
+    }
+    if (result == 1) {
+        NextPaperID = paperId;
+        NextFullPageMode = fullPage;
+        const QString name = UntitledName(LoadLangStr(750), DocumentCaptions(),
+                                          [](const QString& c) { return QFileInfo(c).isFile(); });
+        OpenChildWindow(name, NextFullPageMode, NextPaperID);
+    } else if (result == 6) {
+        FileOpenItemClick();
+    }
+}
+
+void TMainFrame::FileOpenItemClick()
+{
+    if (!OpenDialog)
+        return;
+    {
+        TRegIniFile reg(ProductKey());
+        OpenDialog->InitialDir = reg.ReadString(BasicInfo(), QStringLiteral("LastDir"), QString());
+    }
+    if (!OpenDialog->Execute())
+        return;
+    const QString file = OpenDialog->FileName;
+    {
+        TRegIniFile reg(ProductKey());
+        reg.WriteString(BasicInfo(), QStringLiteral("LastDir"), QFileInfo(file).absolutePath());
+    }
+    OpenDocumentFile(file);
+}
+
+void TMainFrame::FileCloseItemClick()
+{
+    if (QMdiSubWindow* w = MdiArea->activeSubWindow())
+        w->close();
+}
+
+void TMainFrame::FileExitItemClick()
+{
+    close();
+}
+
+void TMainFrame::CleanClipboradItemClick()
+{
+    QGuiApplication::clipboard()->clear();
+}
+
+void TMainFrame::ToolbarItemClick()
+{
+    // The action has already toggled its check.
+    UpToolbar->setVisible(ToolbarItem->isChecked());
+}
+
+void TMainFrame::GraphicsLibraryItemClick()
+{
+    GraphicsLibraryBar->setVisible(GraphicsLibraryItem->isChecked());
+}
+
+void TMainFrame::GraphicsLibraryBarClose()
+{
+    GraphicsLibraryItem->setChecked(false);
+}
+
+void TMainFrame::WindowCascadeItemClick()
+{
+    MdiArea->cascadeSubWindows();
+}
+
+void TMainFrame::TileDocuments(bool horizontal)
+{
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* w : MdiArea->subWindowList())
+        if (!w->isMinimized())
+            windows << w;
+    if (windows.isEmpty())
+        return;
+    const QRect area = MdiArea->viewport()->rect();
+    const int n = int(windows.size());
+    for (int i = 0; i < n; ++i) {
+        QMdiSubWindow* w = windows.at(i);
+        w->showNormal();
+        if (horizontal) {
+            const int h = area.height() / n;
+            w->setGeometry(0, i * h, area.width(), h);
+        } else {
+            const int wd = area.width() / n;
+            w->setGeometry(i * wd, 0, wd, area.height());
+        }
+    }
+}
+
+void TMainFrame::WindowTileHItemClick()
+{
+    TileDocuments(true);
+}
+
+void TMainFrame::WindowTileVItemClick()
+{
+    TileDocuments(false);
+}
+
+void TMainFrame::WindowArrangeItemClick()
+{
+    // Minimised windows in a row along the bottom edge.
+    const QRect area = MdiArea->viewport()->rect();
+    int x = 0;
+    for (QMdiSubWindow* w : MdiArea->subWindowList()) {
+        if (!w->isMinimized())
+            continue;
+        w->move(x, area.height() - w->height());
+        x += w->width();
+    }
+}
+
+void TMainFrame::WindowMinimizeItemClick()
+{
+    const QList<QMdiSubWindow*> windows = MdiArea->subWindowList();
+    for (auto it = windows.crbegin(); it != windows.crend(); ++it)
+        (*it)->showMinimized();
+}
+
+void TMainFrame::FillWindowList()
+{
+    for (QAction* a : m_windowListItems)
+        delete a;
+    m_windowListItems.clear();
+    const QList<QMdiSubWindow*> windows = MdiArea->subWindowList();
+    if (windows.isEmpty())
+        return;
+    m_windowListItems << Window1->addSeparator();
+    for (int i = 0; i < windows.size(); ++i) {
+        QMdiSubWindow* w = windows.at(i);
+        QString caption = w->windowTitle();
+        caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* a = Window1->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(caption));
+        a->setCheckable(true);
+        a->setChecked(w == MdiArea->activeSubWindow());
+        connect(a, &QAction::triggered, this, [this, w = QPointer<QMdiSubWindow>(w)] {
+            if (w)
+                MdiArea->setActiveSubWindow(w);
+        });
+        m_windowListItems << a;
+    }
+}
+
+void TMainFrame::UsersMenuItemClick()
+{
+    const QString path = GetHelpFileName();
+    if (path.isEmpty()) {
+        ShowMessage(LoadLangStr(26));
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void TMainFrame::ArrowBtnClick()
+{
+    ArrowBtn->setChecked(true);
+    ToolBtnClick(0);
+}
+
+void TMainFrame::ToolBtnClick(int tool)
+{
+    // The tool goes to the active document window, once there are document windows.
+    Q_UNUSED(tool);
+}
+
+void TMainFrame::scMRUFileListMRUItemClick(QObject*, const QString& fileName)
+{
+    if (QFileInfo(fileName).isFile()) {
+        OpenDocumentFile(fileName);
+        return;
+    }
+    scMRUFileList->ClearItem(fileName);
+    MessageDlg(fileName + QLatin1Char(' ') + LoadLangStr(313), mtInformation, mbOK);
+}
+
+void TMainFrame::UpdateMenuItems()
+{
+    if (m_closed)
+        return;
+    const int n = DocumentCount();
+    const bool docs = n >= 1;
+    for (QAction* a : {FileCloseItem, FileSaveItem, FileSaveAsItem, PageSetupItem, PrintPreviewItem, PrintItem,
+                       MultipleImagePrintWizardItem, ExportItem, CutItem, CopyItem, PaperPropertiesItem,
+                       PropertiesItem, LockedItem, SelectAllItem, DeleteItem, WindowCascadeItem, WindowTileVItem,
+                       WindowTileHItem, WindowArrangeItem, WindowMinimizeItem})
+        a->setEnabled(docs);
+    for (QToolButton* b : {MultipleImagePrintWizardBtn, PrintBtn, PrintPreviewBtn, SaveBtn, CutBtn, CopyBtn,
+                           ArrowBtn, LabelBtn, ImageBtn, RectBtn, EllipseBtn, BarCodeBtn, FileListBtn, CDDBListBtn})
+        b->setEnabled(docs);
+    const bool paste = docs && ClipboardOffersPaste(QGuiApplication::clipboard()->mimeData());
+    PasteItem->setEnabled(paste);
+    PasteBtn->setEnabled(paste);
+}
+
+void TMainFrame::ProbeLanguageDlls()
+{
+    // Tags in menu order; the library of each, as a built-in string number (0: none).
+    static const struct { unsigned tag; unsigned library; } table[] = {
+        {0x10004, 600}, {0x20004, 601}, {5, 607}, {0x10013, 640}, {0x10009, 0},
+        {0x1000C, 604}, {0x10007, 605}, {14, 612}, {17, 603}, {0x10012, 642},
+        {21, 641}, {25, 643}, {0x2001A, 613}, {10, 606}, {0x1001D, 614},
+    };
+    for (int i = 0; i < LanguageItems.size(); ++i) {
+        QAction* item = LanguageItems.at(i);
+        item->setData(table[i].tag);
+        if (table[i].library == 0)
+            continue;
+        if (HINSTANCE library = LoadLibraryA(BuiltinString(table[i].library)))
+            FreeLibrary(library);
+        else
+            item->setVisible(false);
+    }
+
+    // First match in this order; Spanish by its primary language.
+    static const int order[] = {0, 2, 3, 5, 6, 7, 8, 9, 10, 11, 12, 1, 13, 14};
+    const unsigned current = unsigned(CurrentLanguage);
+    for (int index : order) {
+        QAction* item = LanguageItems.at(index);
+        const unsigned tag = item->data().toUInt();
+        const bool match = index == 13 ? (current & 0x3FF) == 10 : current == tag;
+        if (match) {
+            (item->isVisible() ? item : LanguageItems.at(4))->setChecked(true);
+            break;
+        }
+    }
+}
+
+void TMainFrame::CheckLanguageItems()
+{
+    const unsigned current = unsigned(CurrentLanguage);
+    for (QAction* item : LanguageItems)
+        if (item->data().toUInt() == current)
+            item->setChecked(true);
+}
+
+void TMainFrame::RetranslateAll()
+{
+    m_hint = LoadLangStr(310);
+    ApplyLanguage();
+}
+
+void TMainFrame::ApplyLanguage()
+{
+    ApplyLanguageCharset(this);
+    Application->Title = LoadLangStr(10);
+    {
+        TRegIniFile reg(ProductKey());
+        reg.WriteString(BasicInfo(), QStringLiteral("App Name"), Application->Title);
+    }
+    setWindowTitle(LoadLangStr(10));
+
+    const struct { QToolButton* button; int caption; } buttons[] = {
+        {FileNewBtn, 650}, {FileOpenBtn, 651}, {SaveBtn, 652}, {AcquireBtn, 653}, {PrintBtn, 654},
+        {PrintPreviewBtn, 655}, {MultipleImagePrintWizardBtn, 656}, {CutBtn, 657}, {CopyBtn, 658}, {PasteBtn, 659},
+    };
+    for (const auto& b : buttons)
+        b.button->setText(LoadLangStr(b.caption));
+
+    const struct { QAction* item; int caption; int hint; QToolButton* button; } items[] = {
+        {File1->menuAction(), 450, 451, nullptr},
+        {FileNewItem, 452, 453, FileNewBtn},
+        {FileOpenItem, 454, 455, FileOpenBtn},
+        {FileSaveItem, 456, 457, SaveBtn},
+        {FileSaveAsItem, 458, 459, nullptr},
+        {FileCloseItem, 460, 461, nullptr},
+        {PrintItem, 462, 463, PrintBtn},
+        {PageSetupItem, 464, 465, nullptr},
+        {MultipleImagePrintWizardItem, 575, 576, MultipleImagePrintWizardBtn},
+        {PrintPreviewItem, 467, 467, PrintPreviewBtn},
+        {ExportItem, 573, 574, nullptr},
+        {ImportItem, 468, 469, nullptr},
+        {TWAINItem, 470, 471, nullptr},
+        {SelectSourceItem, 472, 473, nullptr},
+        {AcquireItem, 474, 475, AcquireBtn},
+        {FileExitItem, 476, 478, nullptr},
+        {Edit1->menuAction(), 479, 480, nullptr},
+        {CutItem, 481, 482, CutBtn},
+        {CopyItem, 483, 484, CopyBtn},
+        {PasteItem, 485, 486, PasteBtn},
+        {CleanClipboradItem, 487, 488, nullptr},
+        {PaperPropertiesItem, 700, 701, nullptr},
+        {PropertiesItem, 489, 490, nullptr},
+        {SelectAllItem, 491, 492, nullptr},
+        {DeleteItem, 493, 494, nullptr},
+        {LockedItem, 507, 508, nullptr},
+        {View1->menuAction(), 551, 552, nullptr},
+        {ToolbarItem, 553, 554, nullptr},
+        {GraphicsLibraryItem, 556, 557, nullptr},
+        {OptionsItem, 558, 559, nullptr},
+        {Window1->menuAction(), 495, 496, nullptr},
+        {WindowCascadeItem, 497, 498, nullptr},
+        {WindowTileVItem, 499, 500, nullptr},
+        {WindowTileHItem, 501, 502, nullptr},
+        {WindowArrangeItem, 503, 504, nullptr},
+        {WindowMinimizeItem, 505, 506, nullptr},
+    };
+    for (const auto& i : items) {
+        i.item->setText(LoadLangStr(i.caption));
+        i.item->setStatusTip(LoadLangStr(i.hint));
+        if (i.button) {
+            i.button->setToolTip(LoadLangStr(i.hint));
+            i.button->setStatusTip(LoadLangStr(i.hint));
+        }
+    }
+    GraphicsLibraryBar->setWindowTitle(LoadLangStr(555));
+
+    MemuLang->setTitle(LoadLangStr(535));
+    MemuLang->menuAction()->setStatusTip(LoadLangStr(550));
+    static const int languageCaptions[] = {537, 536, 538, 539, 540, 541, 542, 527, 544, 545, 546, 549, 528, 548, 529};
+    for (int i = 0; i < LanguageItems.size(); ++i)
+        LanguageItems.at(i)->setText(LoadLangStr(languageCaptions[i]));
+
+    UsersMenuItem->setText(LoadLangStr(525));
+    OnlineSupportItem->setText(LoadLangStr(1650));
+    WWWConnectItem->setText(BuiltinString(51));
+    OnlineUpdateItem->setText(LoadLangStr(1651));
+    LinksItem1->setText(LoadLangStr(1653));
+    LinksItem1->setStatusTip(LoadLangStr(1653));
+    DownImageItem->setText(LoadLangStr(1652));
+    DownImageItem->setStatusTip(LoadLangStr(1652));
+    Help1->setTitle(LoadLangStr(511));
+    Help1->menuAction()->setStatusTip(LoadLangStr(512));
+    HelpAboutItem->setText(LoadLangStr(524));
+
+    UpToolbar->setWindowTitle(LoadLangStr(513));
+    UpToolbar->setToolTip(LoadLangStr(514));
+    PaintToolBar->setWindowTitle(LoadLangStr(515));
+    PaintToolBar->setToolTip(LoadLangStr(516));
+
+    const struct { QToolButton* button; int hint; } tools[] = {
+        {ArrowBtn, 517}, {LabelBtn, 608}, {ImageBtn, 518}, {RectBtn, 519},
+        {EllipseBtn, 520}, {BarCodeBtn, 609}, {FileListBtn, 610}, {CDDBListBtn, 611},
+    };
+    for (const auto& t : tools) {
+        t.button->setToolTip(LoadLangStr(t.hint));
+        t.button->setStatusTip(LoadLangStr(t.hint));
+    }
+
+    scMRUFileList->SetSubmenuName(LoadLangStr(521));
+    if (OpenDialog) {
+        OpenDialog->Filter = LoadLangStr(522);
+        OpenDialog->DefaultExt = LoadLangStr(523);
+    }
+    StatusPanel[0]->setText(m_hint);
+    LoadPaperTranslations();
+    ArrowBtnClick();
+}

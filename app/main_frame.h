@@ -1,0 +1,173 @@
+#pragma once
+// The program's main window: the document windows' frame, its menus, bars, settings and shut-down.
+#include "platform/guid.h"
+#include "platform/window_message.h"
+
+#include <QIcon>
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QButtonGroup;
+class QDockWidget;
+class QLabel;
+class QMdiArea;
+class QMenu;
+class QMimeData;
+class QScrollArea;
+class QToolBar;
+class QToolButton;
+class TscMRUFileList;
+class TOpenDialogEx;
+
+// Registered clipboard format of the program's design objects.
+inline constexpr char CF_MIXEDOBJ_FORMAT[] = "CF_MIXEDOBJ";
+// Cursor numbers registered by the main window.
+constexpr int crZoom = 1;
+constexpr int crSelection = 2;
+
+class TMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    // arguments: the command-line arguments after the program name, already absolute.
+    explicit TMainFrame(const QStringList& arguments = {}, QWidget* parent = nullptr);
+    ~TMainFrame() override;
+
+    // False when the paper catalogue could not be loaded; the program must end.
+    bool CreatedOk() const { return m_createdOk; }
+
+    // Own fields.
+    bool FirstActivation = true;
+    std::unique_ptr<TOpenDialogEx> OpenDialog;
+    TGUID NextPaperID{};
+    bool NextFullPageMode = false;
+    // Documents asked for while no document window can be made yet, in order.
+    QStringList OpenedDocuments;
+
+    // Components.
+    QMdiArea* MdiArea = nullptr;
+    QToolBar* PaintToolBar = nullptr;
+    QToolButton *ArrowBtn = nullptr, *LabelBtn = nullptr, *ImageBtn = nullptr, *RectBtn = nullptr,
+                *EllipseBtn = nullptr, *BarCodeBtn = nullptr, *FileListBtn = nullptr, *CDDBListBtn = nullptr;
+    QDockWidget* GraphicsLibraryBar = nullptr;
+    QScrollArea* GraphicLibraryList = nullptr;
+    QLabel* StatusPanel[3] = {nullptr, nullptr, nullptr};
+    QToolBar* UpToolbar = nullptr;
+    QToolButton *FileNewBtn = nullptr, *FileOpenBtn = nullptr, *SaveBtn = nullptr, *AcquireBtn = nullptr,
+                *PrintBtn = nullptr, *PrintPreviewBtn = nullptr, *MultipleImagePrintWizardBtn = nullptr,
+                *CutBtn = nullptr, *CopyBtn = nullptr, *PasteBtn = nullptr;
+    TscMRUFileList* scMRUFileList = nullptr;
+
+    // Menus and items.
+    QMenu *File1 = nullptr, *Edit1 = nullptr, *View1 = nullptr, *Window1 = nullptr, *MemuLang = nullptr,
+          *Help1 = nullptr, *ImportMenu = nullptr, *TWAINMenu = nullptr, *OnlineSupportMenu = nullptr,
+          *DownImageMenu = nullptr;
+    QAction *FileNewItem = nullptr, *FileOpenItem = nullptr, *FileSaveItem = nullptr, *FileSaveAsItem = nullptr,
+            *FileCloseItem = nullptr, *PageSetupItem = nullptr, *PrintPreviewItem = nullptr, *PrintItem = nullptr,
+            *MultipleImagePrintWizardItem = nullptr, *ExportItem = nullptr, *ImportItem = nullptr,
+            *TWAINItem = nullptr, *SelectSourceItem = nullptr, *AcquireItem = nullptr, *N4 = nullptr,
+            *FileExitItem = nullptr;
+    QAction *CutItem = nullptr, *CopyItem = nullptr, *PasteItem = nullptr, *CleanClipboradItem = nullptr,
+            *PaperPropertiesItem = nullptr, *PropertiesItem = nullptr, *SelectAllItem = nullptr,
+            *DeleteItem = nullptr, *LockedItem = nullptr;
+    QAction *ToolbarItem = nullptr, *GraphicsLibraryItem = nullptr, *OptionsItem = nullptr;
+    QAction *WindowCascadeItem = nullptr, *WindowTileHItem = nullptr, *WindowTileVItem = nullptr,
+            *WindowArrangeItem = nullptr, *WindowMinimizeItem = nullptr;
+    QAction *UsersMenuItem = nullptr, *OnlineSupportItem = nullptr, *WWWConnectItem = nullptr,
+            *OnlineUpdateItem = nullptr, *DownImageItem = nullptr, *LinksItem1 = nullptr,
+            *HelpAboutItem = nullptr;
+    // The fifteen language items, in menu order.
+    QList<QAction*> LanguageItems;
+
+    // Form events.
+    void FormCreate();
+    void FormShow();
+    void FormActivate();
+    void FormClose();
+    void FormHelp();
+    void ApplicationHint(const QString& hint);
+
+    // Messages.
+    void WMCopyData(const COPYDATASTRUCT& data);
+    void WMDropFiles(const QStringList& names);
+    void WMDrawClipboard();
+
+    // Commands.
+    void OpenDocumentFile(const QString& path);
+    void OpenChildWindow(const QString& path, bool fullPage, const TGUID& paperId);
+    void UpdateMenuItems();
+    void FileNewItemClick();
+    void FileOpenItemClick();
+    void FileCloseItemClick();
+    void FileExitItemClick();
+    void CleanClipboradItemClick();
+    void ToolbarItemClick();
+    void GraphicsLibraryItemClick();
+    void GraphicsLibraryBarClose();
+    void WindowCascadeItemClick();
+    void WindowTileHItemClick();
+    void WindowTileVItemClick();
+    void WindowArrangeItemClick();
+    void WindowMinimizeItemClick();
+    void UsersMenuItemClick();
+    void ArrowBtnClick();
+    void ToolBtnClick(int tool);
+    void scMRUFileListMRUItemClick(QObject* sender, const QString& fileName);
+
+    // Interface language.
+    void ProbeLanguageDlls();
+    void CheckLanguageItems();
+    void RetranslateAll();
+    void ApplyLanguage();
+
+    // The paper of the next document from the settings; a missing or unreadable "PaperID"
+    // gives the first catalogue paper. False when there is no paper at all.
+    static bool StoredPaperID(TGUID& id);
+    // Name of a new untitled window: base + (largest number among the untitled captions + 1).
+    static QString UntitledName(const QString& base, const QStringList& captions,
+                                const std::function<bool(const QString&)>& fileExists);
+    // The clipboard offers something a document can paste.
+    static bool ClipboardOffersPaste(const QMimeData* data);
+    static bool ClipboardOffersMixedObj(const QMimeData* data);
+    // The pictures of the window's image list by index (0 paper, 1 classification, 13 maker).
+    static QIcon ImageListIcon(int index);
+    // Captions of the document windows, in window order.
+    QStringList DocumentCaptions() const;
+    int DocumentCount() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    QMenu* createPopupMenu() override { return nullptr; }
+
+private:
+    void BuildMenus();
+    void BuildToolbars();
+    void BuildDocksAndStatus();
+    void RegisterCursors();
+    void RegisterAppPaths();
+    void RestorePlacement();
+    void FillWindowList();
+    void TileDocuments(bool horizontal);
+    QAction* Item(QMenu* menu, const char* name, const QString& caption, void (TMainFrame::*handler)() = nullptr);
+
+    QStringList m_arguments;
+    bool m_createdOk = true;
+    bool m_shown = false;
+    bool m_closed = false;
+    QString m_hint;
+    QButtonGroup* m_paintGroup = nullptr;
+    QList<QAction*> m_windowListItems;
+    QList<QMetaObject::Connection> m_activeFormChange;
+    QMetaObject::Connection m_clipboardViewer;
+};
+
+extern TMainFrame* MainFrame;

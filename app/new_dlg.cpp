@@ -1,0 +1,529 @@
+#include "app/new_dlg.h"
+
+#include "document/paper_sample.h"
+#include "document/paper_type.h"
+#include "document/std.h"
+#include "lang/builtin_strings.h"
+#include "platform/graphics.h"
+#include "platform/message_box.h"
+#include "platform/registry.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+PaperEditorFunction& paperEditor()
+{
+    static PaperEditorFunction editor;
+    return editor;
+}
+
+constexpr int MarkerRole = Qt::UserRole;
+constexpr int PaperRole = Qt::UserRole + 1;
+constexpr int IdRole = Qt::UserRole + 2;
+
+constexpr int kImagePaper = 0;
+constexpr int kImageClassification = 1;
+constexpr int kImageManufacturer = 13;
+
+constexpr int kSampleMargin = 20;
+
+QString productKey() { return BuiltinString(12); }
+QString basicInfo() { return BuiltinString(20); }
+
+// Case-insensitive, in the user's locale; between texts that differ only in case the
+// lower-case letter goes first, whatever the locale.
+bool textLess(const QString& a, const QString& b)
+{
+    const int c = QString::localeAwareCompare(a.toLower(), b.toLower());
+    if (c != 0)
+        return c < 0;
+    auto swapped = [](QString s) {
+        for (QChar& ch : s)
+            ch = ch.isLower() ? ch.toUpper() : ch.toLower();
+        return s;
+    };
+    return swapped(a) < swapped(b);
+}
+
+void sortChildren(QTreeWidgetItem* parent)
+{
+    QList<QTreeWidgetItem*> children = parent->takeChildren();
+    std::stable_sort(children.begin(), children.end(),
+                     [](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
+                         return textLess(a->text(0), b->text(0));
+                     });
+    parent->addChildren(children);
+    for (QTreeWidgetItem* c : children)
+        sortChildren(c);
+}
+
+QByteArray idBytes(const TGUID& id) { return id.toByteArray(); }
+
+TGUID nodeId(const QTreeWidgetItem* node)
+{
+    const QByteArray b = node->data(0, IdRole).toByteArray();
+    if (b.size() != 16)
+        return TGUID{};
+    return TGUID::fromBytes(reinterpret_cast<const uint8_t*>(b.constData()));
+}
+
+} // namespace
+
+void SetPaperEditor(PaperEditorFunction editor) { paperEditor() = std::move(editor); }
+
+// --- TSamplePaintBox ---------------------------------------------------------------
+
+TSamplePaintBox::TSamplePaintBox(QWidget* parent) : QWidget(parent) {}
+
+void TSamplePaintBox::paintEvent(QPaintEvent*)
+{
+    if (!OnPaint)
+        return;
+    TCanvas canvas(this);
+    OnPaint(&canvas);
+}
+
+// --- TNewDlg -----------------------------------------------------------------------
+
+TNewDlg::TNewDlg(QWidget* owner, ImageListFunction images) : QDialog(owner), m_images(std::move(images))
+{
+    setObjectName(QStringLiteral("New"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                   | Qt::WindowCloseButtonHint);
+    setFixedSize(494, 429);
+
+    auto named = [](QWidget* w, const char* name) {
+        w->setObjectName(QString::fromLatin1(name));
+        return w;
+    };
+
+    Label1 = new QLabel(this);
+    named(Label1, "Label1")->setGeometry(8, 8, 240, 16);
+    TreeView = new QTreeWidget(this);
+    named(TreeView, "TreeView")->setGeometry(8, 26, 240, 300);
+    TreeView->setHeaderHidden(true);
+    TreeView->setIndentation(19);
+    TreeView->setColumnCount(1);
+    TreeView->setRootIsDecorated(true);
+    Label1->setBuddy(TreeView);
+
+    Label2 = new QLabel(this);
+    named(Label2, "Label2")->setGeometry(8, 336, 56, 18);
+    MBtn = new QRadioButton(this);
+    named(MBtn, "MBtn")->setGeometry(64, 335, 104, 20);
+    CBtn = new QRadioButton(this);
+    named(CBtn, "CBtn")->setGeometry(168, 335, 80, 20);
+
+    AddPaperTypeBtn = new QPushButton(this);
+    named(AddPaperTypeBtn, "AddPaperTypeBtn")->setGeometry(8, 364, 76, 25);
+    EditPaperTypeBtn = new QPushButton(this);
+    named(EditPaperTypeBtn, "EditPaperTypeBtn")->setGeometry(90, 364, 76, 25);
+    DeletePaperTypeBtn = new QPushButton(this);
+    named(DeletePaperTypeBtn, "DeletePaperTypeBtn")->setGeometry(172, 364, 76, 25);
+    StartupChk = new QCheckBox(this);
+    named(StartupChk, "StartupChk")->setGeometry(8, 400, 240, 20);
+
+    GroupBox1 = new QGroupBox(this);
+    named(GroupBox1, "GroupBox1")->setGeometry(256, 4, 230, 208);
+    PaintBox = new TSamplePaintBox(GroupBox1);
+    named(PaintBox, "PaintBox")->setGeometry(8, 20, 214, 180);
+
+    StaticText1 = new QLabel(this);
+    named(StaticText1, "StaticText1")->setGeometry(256, 218, 230, 16);
+    InfoLabel = new QPlainTextEdit(this);
+    named(InfoLabel, "InfoLabel")->setGeometry(256, 236, 230, 90);
+    InfoLabel->setReadOnly(true);
+    StaticText1->setBuddy(InfoLabel);
+
+    FullPageChk = new QCheckBox(this);
+    named(FullPageChk, "FullPageChk")->setGeometry(256, 366, 230, 20);
+
+    OKBtn = new QPushButton(this);
+    named(OKBtn, "OKBtn")->setGeometry(256, 396, 74, 25);
+    OKBtn->setDefault(true);
+    CancelBtn = new QPushButton(this);
+    named(CancelBtn, "CancelBtn")->setGeometry(334, 396, 74, 25);
+    OpenBtn = new QPushButton(this);
+    named(OpenBtn, "OpenBtn")->setGeometry(412, 396, 74, 25);
+
+    // Captions, help contexts and the language's character set.
+    setWindowTitle(LoadLangStr(10) + QStringLiteral(" - ") + LoadLangStr(1450));
+    Label1->setText(LoadLangStr(1452));
+    Label2->setText(LoadLangStr(1455));
+    MBtn->setText(LoadLangStr(1456));
+    CBtn->setText(LoadLangStr(1457));
+    GroupBox1->setTitle(LoadLangStr(1451));
+    StaticText1->setText(LoadLangStr(1453));
+    FullPageChk->setText(LoadLangStr(1458));
+    StartupChk->setText(LoadLangStr(1454));
+    OKBtn->setText(LoadLangStr(30));
+    CancelBtn->setText(LoadLangStr(31));
+    OpenBtn->setText(LoadLangStr(33));
+    AddPaperTypeBtn->setText(LoadLangStr(1459));
+    DeletePaperTypeBtn->setText(LoadLangStr(1460));
+    EditPaperTypeBtn->setText(LoadLangStr(32));
+    const struct {
+        QWidget* w;
+        int context;
+    } help[] = {{TreeView, 2003},     {MBtn, 2005},          {CBtn, 2006},
+                {GroupBox1, 2004},    {InfoLabel, 2008},     {FullPageChk, 2007},
+                {StartupChk, 2009},   {OKBtn, 2010},         {CancelBtn, 2001},
+                {OpenBtn, 2011},      {AddPaperTypeBtn, 2012}, {DeletePaperTypeBtn, 2013},
+                {EditPaperTypeBtn, 2014}};
+    for (const auto& h : help)
+        SetHelpContext(h.w, h.context);
+    InstallContextHelp(this);
+    ApplyLanguageCharset(this);
+    fitTexts();
+
+    // Settings.
+    {
+        TRegIniFile reg(productKey());
+        const QString section = basicInfo();
+        const QString stored = reg.ReadString(section, QStringLiteral("PaperID"), GUIDToString(CreateGUID()));
+        if (!StringToGUID(stored, PaperID))
+            PaperID = CreateGUID();   // matches no paper
+        StartupChk->setChecked(reg.ReadBool(section, QStringLiteral("Startup"), true));
+        const bool byMaker = reg.ReadBool(section, QStringLiteral("SortByManufacturer"), true);
+        const bool byClass = reg.ReadBool(section, QStringLiteral("SortByClassfied"), false);
+        // Set in turn, as the form does: the later one wins when both are stored true.
+        MBtn->setChecked(byMaker);
+        if (byClass)
+            CBtn->setChecked(true);
+        FullPageChk->setChecked(reg.ReadBool(section, QStringLiteral("FullPageMode"), false));
+    }
+
+    connect(MBtn, &QRadioButton::clicked, this, [this] { RefillPaperTreeKeepSelection(); });
+    connect(CBtn, &QRadioButton::clicked, this, [this] { RefillPaperTreeKeepSelection(); });
+    connect(TreeView, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* current, QTreeWidgetItem*) {
+                Application->Guard([&] { TreeViewChange(current); });
+            });
+    connect(TreeView, &QTreeWidget::itemDoubleClicked, this, [this] { TreeViewDblClick(); });
+    PaintBox->OnPaint = [this](TCanvas* canvas) { PaintBoxPaint(canvas); };
+    connect(OKBtn, &QPushButton::clicked, this, [this] { Application->Guard([&] { OKBtnClick(); }); });
+    connect(CancelBtn, &QPushButton::clicked, this, [this] { done(2); });
+    connect(OpenBtn, &QPushButton::clicked, this, [this] { done(6); });
+    connect(AddPaperTypeBtn, &QPushButton::clicked, this,
+            [this] { Application->Guard([&] { AddPaperTypeBtnClick(); }); });
+    connect(DeletePaperTypeBtn, &QPushButton::clicked, this,
+            [this] { Application->Guard([&] { DeletePaperTypeBtnClick(); }); });
+    connect(EditPaperTypeBtn, &QPushButton::clicked, this,
+            [this] { Application->Guard([&] { EditPaperTypeBtnClick(); }); });
+
+    FillPaperTree();
+    QTreeWidgetItem* node = FindPaperNode(PaperID);
+    if (!node) {
+        for (QTreeWidgetItemIterator it(TreeView); *it; ++it)
+            if (NodeMarker(*it) == 0) {
+                node = *it;
+                break;
+            }
+    }
+    if (node)
+        selectPaperNode(node);
+    else
+        TreeViewChange(nullptr);
+
+    if (QScreen* screen = owner ? owner->screen() : QApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+}
+
+TNewDlg::~TNewDlg() = default;
+
+// Controls whose text no longer fits (substituted fonts, translations) grow; rows of
+// controls move along so that none covers its neighbour.
+void TNewDlg::fitTexts()
+{
+    auto needed = [](QWidget* w) {
+        if (auto* b = qobject_cast<QPushButton*>(w)) {
+            QString text = b->text();
+            text.remove(QLatin1Char('&'));
+            return b->fontMetrics().horizontalAdvance(text) + 16;
+        }
+        return w->sizeHint().width();
+    };
+    auto grow = [&](QWidget* w) { w->resize(std::max(w->width(), needed(w)), w->height()); };
+    auto row = [&](std::initializer_list<QWidget*> widgets, int gap) {
+        int x = -1;
+        for (QWidget* w : widgets) {
+            grow(w);
+            if (x >= 0 && w->x() < x)
+                w->move(x, w->y());
+            x = w->geometry().right() + 1 + gap;
+        }
+    };
+    // The dialog buttons keep to the right edge.
+    auto rowFromRight = [&](std::initializer_list<QWidget*> widgets, int gap) {
+        int right = -1;
+        for (auto it = std::rbegin(widgets); it != std::rend(widgets); ++it) {
+            QWidget* w = *it;
+            const int oldRight = w->geometry().right() + 1;
+            grow(w);
+            const int r = right < 0 ? oldRight : std::min(oldRight, right);
+            w->move(r - w->width(), w->y());
+            right = w->x() - gap;
+        }
+    };
+    for (QWidget* w : std::initializer_list<QWidget*>{Label1, StaticText1, FullPageChk, StartupChk})
+        grow(w);
+    Label2->resize(Label2->sizeHint().width(), Label2->height());
+    MBtn->move(Label2->geometry().right() + 1 + 6, MBtn->y());
+    row({Label2, MBtn, CBtn}, 6);
+    row({AddPaperTypeBtn, EditPaperTypeBtn, DeletePaperTypeBtn}, 6);
+    rowFromRight({OKBtn, CancelBtn, OpenBtn}, 4);
+}
+
+QIcon TNewDlg::image(int index) const
+{
+    if (m_images)
+        return m_images(index);
+    return style()->standardIcon(index == kImagePaper ? QStyle::SP_FileIcon : QStyle::SP_DirIcon);
+}
+
+PaperType* TNewDlg::NodePaper(const QTreeWidgetItem* node)
+{
+    if (!node || NodeMarker(node) != 0)
+        return nullptr;
+    auto* p = reinterpret_cast<PaperType*>(node->data(0, PaperRole).value<quintptr>());
+    const auto& cat = PaperCatalogue();
+    // A record deleted since the tree was filled is not followed.
+    return std::find(cat.begin(), cat.end(), p) != cat.end() ? p : nullptr;
+}
+
+int TNewDlg::NodeMarker(const QTreeWidgetItem* node)
+{
+    return node ? node->data(0, MarkerRole).toInt() : 0;
+}
+
+QTreeWidgetItem* TNewDlg::FindPaperNode(const TGUID& id) const
+{
+    const QByteArray wanted = idBytes(id);
+    for (QTreeWidgetItemIterator it(TreeView); *it; ++it)
+        if (NodeMarker(*it) == 0 && (*it)->data(0, IdRole).toByteArray() == wanted)
+            return *it;
+    return nullptr;
+}
+
+void TNewDlg::selectPaperNode(QTreeWidgetItem* node)
+{
+    TreeView->setCurrentItem(node);
+    if (node && node->parent())
+        TreeView->scrollToItem(node->parent(), QAbstractItemView::PositionAtTop);
+}
+
+void TNewDlg::FillPaperTree()
+{
+    const std::vector<PaperType*>& cat = PaperCatalogue();
+    QStringList makers, classes;
+    for (const PaperType* p : cat) {
+        if (!makers.contains(p->Manufacturer))
+            makers << p->Manufacturer;
+        if (!classes.contains(p->Classification))
+            classes << p->Classification;
+    }
+    std::stable_sort(makers.begin(), makers.end(), textLess);
+    std::stable_sort(classes.begin(), classes.end(), textLess);
+
+    const bool byMaker = MBtn->isChecked();
+    const QStringList& upper = byMaker ? makers : classes;
+    const QStringList& lower = byMaker ? classes : makers;
+    const int upperMarker = byMaker ? ManufacturerNode : ClassificationNode;
+    const int lowerMarker = byMaker ? ClassificationNode : ManufacturerNode;
+    auto markerImage = [](int marker) {
+        return marker == ManufacturerNode ? kImageManufacturer : kImageClassification;
+    };
+
+    TreeView->setUpdatesEnabled(false);
+    TreeView->clear();
+    QTreeWidgetItem* root = TreeView->invisibleRootItem();
+    for (const QString& u : upper) {
+        auto* top = new QTreeWidgetItem(QStringList(u));
+        top->setData(0, MarkerRole, upperMarker);
+        top->setIcon(0, image(markerImage(upperMarker)));
+        for (const QString& l : lower) {
+            auto* group = new QTreeWidgetItem(QStringList(l));
+            group->setData(0, MarkerRole, lowerMarker);
+            group->setIcon(0, image(markerImage(lowerMarker)));
+            for (PaperType* p : cat) {
+                const QString& pu = byMaker ? p->Manufacturer : p->Classification;
+                const QString& pl = byMaker ? p->Classification : p->Manufacturer;
+                if (pu != u || pl != l)
+                    continue;
+                auto* leaf = new QTreeWidgetItem(QStringList(p->Name));
+                leaf->setData(0, MarkerRole, 0);
+                leaf->setData(0, PaperRole, QVariant::fromValue(reinterpret_cast<quintptr>(p)));
+                leaf->setData(0, IdRole, idBytes(p->ID));
+                leaf->setIcon(0, image(kImagePaper));
+                group->addChild(leaf);
+            }
+            if (group->childCount() == 0)
+                delete group;
+            else
+                top->addChild(group);
+        }
+        if (top->childCount() == 0)
+            delete top;
+        else
+            root->addChild(top);
+    }
+    sortChildren(root);
+    TreeView->expandAll();
+    TreeView->setUpdatesEnabled(true);
+    if (!TreeView->currentItem())
+        TreeViewChange(nullptr);
+}
+
+void TNewDlg::RefillPaperTreeKeepSelection()
+{
+    QTreeWidgetItem* current = TreeView->currentItem();
+    const bool remembered = current && NodeMarker(current) == 0;
+    const TGUID id = remembered ? nodeId(current) : TGUID{};
+    FillPaperTree();
+    if (remembered) {
+        TreeView->setFocus();
+        if (QTreeWidgetItem* node = FindPaperNode(id))
+            selectPaperNode(node);
+    }
+}
+
+void TNewDlg::TreeViewChange(QTreeWidgetItem* node)
+{
+    if (!node || NodeMarker(node) != 0) {
+        PaintBox->hide();
+        OKBtn->setEnabled(false);
+        DeletePaperTypeBtn->setEnabled(false);
+        EditPaperTypeBtn->setEnabled(false);
+        InfoLabel->clear();
+        return;
+    }
+    const PaperType* p = FindPaperType(nodeId(node));
+    if (!p)
+        return;
+    PaperID = p->ID;
+    QString text = p->Description;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    InfoLabel->setPlainText(text);
+    OKBtn->setEnabled(true);
+    EditPaperTypeBtn->setEnabled(true);
+    DeletePaperTypeBtn->setEnabled(p->UserDefined != 0);
+    PaintBox->show();
+    PaintBox->update();
+}
+
+void TNewDlg::TreeViewDblClick()
+{
+    if (OKBtn->isEnabled())
+        OKBtnClick();
+}
+
+void TNewDlg::PaintBoxPaint(TCanvas* canvas)
+{
+    const PaperType* p = FindPaperType(PaperID);
+    if (!p)
+        return;
+    DrawPaperSample(canvas, p, kSampleMargin, TRect(0, 0, PaintBox->width(), PaintBox->height()));
+}
+
+void TNewDlg::OKBtnClick()
+{
+    {
+        TRegIniFile reg(productKey());
+        const QString section = basicInfo();
+        reg.WriteString(section, QStringLiteral("PaperID"), GUIDToString(PaperID));
+        reg.WriteBool(section, QStringLiteral("Startup"), StartupChk->isChecked());
+        reg.WriteBool(section, QStringLiteral("SortByManufacturer"), MBtn->isChecked());
+        reg.WriteBool(section, QStringLiteral("SortByClassfied"), CBtn->isChecked());
+        reg.WriteBool(section, QStringLiteral("FullPageMode"), FullPageChk->isChecked());
+    }
+    FullPage = FullPageChk->isChecked() ? 1 : 0;
+    done(1);
+}
+
+void TNewDlg::AddPaperTypeBtnClick()
+{
+    auto paper = std::make_unique<PaperType>();
+    paper->ID = CreateGUID();
+    paper->Name = QStringLiteral("Customize Paper Style");
+    paper->Description = QStringLiteral("Customize Paper Style");
+    paper->Manufacturer = QStringLiteral("User Customize");
+    paper->Classification = QStringLiteral("User Customize");
+    paper->PaperLength = 2970;
+    paper->PaperWidth = 2100;
+    paper->ShapeStyle = 0;
+    paper->ShapeHeight = 1150;
+    paper->ShapeWidth = 1150;
+    paper->CoreWidth = 440;
+    paper->Shapes.push_back(PaperShape{1, 40, 50});
+    paper->ShapeCount = 1;
+    paper->UserDefined = 1;
+    paper->HasPreview = 0;
+    paper->HasShapeMask = 0;
+
+    const int result = paperEditor() ? paperEditor()(this, paper.get()) : 1;
+    if (result != 1)
+        return;   // the record goes with the unique_ptr
+    const TGUID id = paper->ID;
+    PaperCatalogue().push_back(paper.release());
+    FillPaperTree();
+    if (QTreeWidgetItem* node = FindPaperNode(id))
+        selectPaperNode(node);
+    TreeView->setFocus();
+}
+
+void TNewDlg::DeletePaperTypeBtnClick()
+{
+    if (MessageBox(this, LoadLangStr(924), windowTitle(), MB_YESNO) != IDYES)
+        return;
+    std::vector<PaperType*>& cat = PaperCatalogue();
+    auto it = std::find_if(cat.begin(), cat.end(), [this](const PaperType* p) { return p->ID == PaperID; });
+    // Shipped papers stay, whatever enabled the button.
+    if (it == cat.end() || !(*it)->UserDefined)
+        return;
+    PaperType* gone = *it;
+    cat.erase(it);
+    delete gone;
+    FillPaperTree();
+}
+
+void TNewDlg::EditPaperTypeBtnClick()
+{
+    QTreeWidgetItem* node = TreeView->currentItem();
+    if (!node || NodeMarker(node) != 0)
+        return;
+    PaperID = nodeId(node);
+    PaperType* p = FindPaperType(PaperID);
+    if (!p || !paperEditor())
+        return;
+    if (paperEditor()(this, p) == 1) {
+        RefillPaperTreeKeepSelection();
+        TreeView->setFocus();
+        PaintBox->update();
+    }
+}
+
+bool TNewDlg::FormHelp(uint16_t command, int data, bool& callHelp)
+{
+    return HandleHelpCommand(command, data, callHelp);
+}
+
+void TNewDlg::reject()
+{
+    done(2);
+}

@@ -1,0 +1,37 @@
+#pragma once
+// The splash window shown while the main window is built.
+#include <QDialog>
+#include <QPointer>
+
+class QLabel;
+class QTimer;
+
+class TSplashDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit TSplashDialog(QWidget* owner = nullptr);
+
+    QLabel* ImageLogo = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* LabelVersion = nullptr;
+    QTimer* SplashTimer = nullptr;
+
+    // The application's main form once it exists; the splash shows it and closes.
+    void SetMainForm(QWidget* form) { m_mainForm = form; }
+
+    void FormCreate();
+    void SplashTimerTimer();
+    void ImageLogoClick();
+
+    // "major.minor.release.build" from the program's version text, or "" when it has none.
+    static QString FileVersionText(const QString& versionText);
+    // The logo picture (400 x 250).
+    static QPixmap LogoPicture();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QPointer<QWidget> m_mainForm;
+};

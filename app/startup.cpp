@@ -1,0 +1,335 @@
+#include "app/startup.h"
+
+#include "app/main_frame.h"
+#include "app/splash_dialog.h"
+#include "document/std.h"
+#include "platform/file_utils.h"
+#include "platform/message_box.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QLockFile>
+#include <QPointer>
+#include <QStringDecoder>
+#include <QTimer>
+#include <QSocketNotifier>
+#include <QtEndian>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// A stalled peer is dropped after this long without a complete message.
+constexpr int IdleConnectionMs = 10000;
+// How long a second instance waits for the first one to take a document.
+constexpr int AckWaitMs = 30000;
+constexpr int ConnectWaitMs = 2000;
+
+} // namespace
+
+QStringList AbsoluteArguments(const QStringList& arguments, const QString& startDir)
+{
+    QStringList result;
+    const QDir base(startDir);
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& a = arguments.at(i);
+        // An empty argument names nothing; keep it so argument positions stay as given.
+        result << (a.isEmpty() ? a : QDir::cleanPath(base.absoluteFilePath(a)));
+    }
+    return result;
+}
+
+bool IsDocumentArgument(const QString& argument)
+{
+    if (!argument.endsWith(QStringLiteral(".kvo"), Qt::CaseInsensitive))
+        return false;
+    return QFileInfo(argument).isFile();
+}
+
+namespace handover {
+
+QByteArray Encode(uint32_t dwData, const QByteArray& data)
+{
+    QByteArray out(HeaderBytes, '\0');
+    qToLittleEndian<uint32_t>(dwData, out.data());
+    qToLittleEndian<uint32_t>(uint32_t(data.size()), out.data() + 4);
+    out += data;
+    return out;
+}
+
+QByteArray EncodeDocument(const QString& path)
+{
+    const QByteArray utf8 = path.toUtf8();
+    if (utf8.isEmpty() || uint32_t(utf8.size()) > MaxPathBytes || utf8.contains('\0'))
+        return {};
+    return Encode(DocumentTag, utf8);
+}
+
+Step Decode(QByteArray& buffer, HandOverMessage& message)
+{
+    if (buffer.size() < HeaderBytes)
+        return Step::NeedMore;
+    const uint32_t tag = qFromLittleEndian<uint32_t>(buffer.constData());
+    const uint32_t length = qFromLittleEndian<uint32_t>(buffer.constData() + 4);
+    if (tag != DocumentTag || length == 0 || length > MaxPathBytes)
+        return Step::Bad;
+    if (uint32_t(buffer.size()) - HeaderBytes < length)
+        return Step::NeedMore;
+    QByteArray data = buffer.mid(HeaderBytes, int(length));
+    if (data.contains('\0'))
+        return Step::Bad;
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = utf8(data);
+    if (utf8.hasError())
+        return Step::Bad;
+    buffer.remove(0, HeaderBytes + int(length));
+    message.dwData = tag;
+    message.Data = std::move(data);
+    return Step::Message;
+}
+
+} // namespace handover
+
+TInstanceChannel::TInstanceChannel(const QString& serverPath, QObject* parent)
+    : QObject(parent), m_path(serverPath)
+{
+}
+
+TInstanceChannel::~TInstanceChannel()
+{
+    if (m_server)
+        m_server->close();   // removes the socket file
+}
+
+QString TInstanceChannel::DefaultServerPath()
+{
+    return TempDir() + QStringLiteral("instance");
+}
+
+bool TInstanceChannel::Listening() const
+{
+    return m_server && m_server->isListening();
+}
+
+bool TInstanceChannel::IsFirstInstance(const QStringList& arguments)
+{
+    // Two programs started at once must not both decide they are the first.
+    QLockFile lock(m_path + QStringLiteral(".lock"));
+    lock.setStaleLockTime(10000);
+    const bool locked = lock.tryLock(5000);
+
+    QLocalSocket probe;
+    probe.connectToServer(m_path);
+    if (probe.waitForConnected(ConnectWaitMs)) {
+        if (locked)
+            lock.unlock();
+        ForwardDocumentsToRunningInstance(probe, arguments);
+        probe.disconnectFromServer();
+        return false;
+    }
+
+    // Nobody answers: a socket file left by a crashed run is removed before listening.
+    QLocalServer::removeServer(m_path);
+    m_server = new QLocalServer(this);
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    m_server->setMaxPendingConnections(16);
+    if (!m_server->listen(m_path)) {
+        // Without the channel this instance still runs; it only cannot receive documents.
+        qWarning("korvane: cannot listen on %s: %s", qPrintable(m_path),
+                 qPrintable(m_server->errorString()));
+    }
+    connect(m_server, &QLocalServer::newConnection, this, &TInstanceChannel::AcceptPending);
+    return true;
+}
+
+void TInstanceChannel::SetReceiver(std::function<void(const HandOverMessage&)> receiver)
+{
+    m_receiver = std::move(receiver);
+    AcceptPending();
+}
+
+void TInstanceChannel::AcceptPending()
+{
+    if (!m_server || !m_receiver)
+        return;
+    while (m_server->hasPendingConnections()) {
+        QLocalSocket* socket = m_server->nextPendingConnection();
+        if (!socket)
+            break;
+        auto* idle = new QTimer(socket);
+        idle->setObjectName(QStringLiteral("idle"));
+        idle->setSingleShot(true);
+        idle->start(IdleConnectionMs);
+        connect(idle, &QTimer::timeout, socket, [socket] { socket->abort(); });
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { ReadFrom(socket); });
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        ReadFrom(socket);
+    }
+}
+
+void TInstanceChannel::ReadFrom(QLocalSocket* socket)
+{
+    // A receiver may run a nested event loop (a message box); the messages of one
+    // connection are still handled one after the other, in order.
+    if (socket->property("busy").toBool())
+        return;
+    QPointer<QLocalSocket> guard(socket);
+    socket->setProperty("busy", true);
+    QByteArray buffer = socket->property("buffer").toByteArray();
+    for (;;) {
+        // Never more than one message's worth beyond what is already buffered.
+        const qint64 room = handover::HeaderBytes + handover::MaxPathBytes - buffer.size();
+        if (room > 0 && socket->bytesAvailable() > 0)
+            buffer += socket->read(room);
+        HandOverMessage message;
+        const handover::Step step = handover::Decode(buffer, message);
+        if (step == handover::Step::Bad) {
+            socket->abort();
+            break;
+        }
+        if (step == handover::Step::NeedMore) {
+            if (socket->bytesAvailable() > 0 && buffer.size() < handover::HeaderBytes + int(handover::MaxPathBytes))
+                continue;
+            break;
+        }
+        if (auto* idle = socket->findChild<QTimer*>(QStringLiteral("idle")))
+            idle->start(IdleConnectionMs);
+        if (m_receiver)
+            m_receiver(message);
+        if (!guard)
+            return;
+        if (socket->state() == QLocalSocket::ConnectedState) {
+            socket->write(&handover::Ack, 1);
+            socket->flush();
+        }
+    }
+    if (!guard)
+        return;
+    socket->setProperty("buffer", buffer);
+    socket->setProperty("busy", false);
+}
+
+int ForwardDocumentsToRunningInstance(QLocalSocket& target, const QStringList& arguments)
+{
+    int taken = 0;
+    for (const QString& argument : arguments) {
+        if (!IsDocumentArgument(argument))
+            continue;
+        const QByteArray message = handover::EncodeDocument(argument);
+        if (message.isEmpty())
+            continue;   // a path no receiver would accept
+        target.write(message);
+        if (!target.waitForBytesWritten(AckWaitMs))
+            break;
+        // Like a synchronous send: the next document goes once this one has been handled.
+        QByteArray ack;
+        while (ack.isEmpty()) {
+            if (target.bytesAvailable() == 0 && !target.waitForReadyRead(AckWaitMs))
+                return taken;
+            ack = target.read(1);
+        }
+        ++taken;
+    }
+    return taken;
+}
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void OnTerminate(int)
+{
+    const char c = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &c, 1);
+}
+
+// The session ending (SIGTERM) or Ctrl+C closes the main window as the user would, so the
+// settings are saved and the temporary files removed.
+void CloseOnTerminate(QObject* owner)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, owner);
+    QObject::connect(notifier, &QSocketNotifier::activated, owner, [] {
+        char c;
+        [[maybe_unused]] const ssize_t n = ::read(g_signalPipe[0], &c, 1);
+        if (Application && Application->MainForm)
+            Application->MainForm->close();
+        else
+            QCoreApplication::quit();
+    });
+    struct sigaction action = {};
+    action.sa_handler = OnTerminate;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+} // namespace
+
+int WinMain(int argc, char** argv)
+{
+    // Relative arguments name files in the folder the program was started from.
+    const QString startDir = QDir::currentPath();
+    QApplication app(argc, argv);
+    const QStringList arguments = AbsoluteArguments(QCoreApplication::arguments(), startDir);
+    try {
+        QDir::setCurrent(ProgramDir());
+        InitUILanguage();
+
+        TInstanceChannel channel;
+        if (!channel.IsFirstInstance(arguments)) {
+            FreeLanguageDll();
+            return 1;
+        }
+
+        Application->Title = QStringLiteral("Korvane");
+        QApplication::setQuitOnLastWindowClosed(true);
+        CloseOnTerminate(&app);
+
+        QPointer<TSplashDialog> splash = new TSplashDialog();
+        splash->show();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        splash->repaint();
+
+        QPointer<TMainFrame> frame = new TMainFrame(arguments);
+        if (!frame->CreatedOk()) {
+            delete frame.data();
+            delete splash.data();
+            FreeLanguageDll();
+            return 2;
+        }
+        Application->MainForm = frame;
+        channel.SetReceiver([frame](const HandOverMessage& message) {
+            if (!frame)
+                return;
+            QByteArray text = message.Data;
+            text.append('\0');
+            COPYDATASTRUCT data;
+            data.dwData = message.dwData;
+            data.cbData = uint32_t(text.size());
+            data.lpData = text.constData();
+            Application->Guard([&] { frame->WMCopyData(data); });
+        });
+        if (splash)
+            splash->SetMainForm(frame);
+        else
+            frame->show();
+
+        app.exec();
+        delete frame.data();
+        delete splash.data();
+    } catch (const std::exception& e) {
+        Application->ShowException(e);
+    } catch (...) {
+        Application->ShowException(std::runtime_error("Unknown error"));
+    }
+    FreeLanguageDll();
+    return 0;
+}

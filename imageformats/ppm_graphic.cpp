@@ -1,0 +1,194 @@
+#include "imageformats/ppm_graphic.h"
+
+#include "imageformats/bounded_reader.h"
+
+#include <QIODevice>
+#include <vector>
+
+namespace imgread {
+namespace {
+
+const char* const kNotPPM = "Not a valid ppm file.";
+const char* const kReadError = "PPM: Stream read error.";
+
+bool IsDigit(uint8_t c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// Character reader over the portable map's text parts.
+class PPMScanner {
+public:
+    explicit PPMScanner(BoundedReader& in) : in_(in) {}
+
+    uint8_t getChar()
+    {
+        if (in_.atEnd())
+            Fail(kReadError);
+        return in_.u8();
+    }
+
+    // Drops the rest of a comment line; CR, LF and CR LF all end it.
+    void skipComment()
+    {
+        while (!in_.atEnd()) {
+            const uint8_t c = in_.u8();
+            if (c == 10)
+                return;
+            if (c == 13) {
+                if (!in_.atEnd() && in_.data()[in_.pos()] == 10)
+                    in_.skip(1);
+                return;
+            }
+        }
+    }
+
+    uint8_t firstDigit()
+    {
+        for (;;) {
+            const uint8_t c = getChar();
+            if (IsDigit(c))
+                return c;
+            if (c == '#')
+                skipComment();
+        }
+    }
+
+    // Next decimal number; the one character after it is taken too, so binary data
+    // starts right after the header. The end of the file also ends a number.
+    uint32_t getNumber()
+    {
+        uint64_t value = firstDigit() - '0';
+        while (!in_.atEnd()) {
+            const uint8_t c = in_.u8();
+            if (!IsDigit(c))
+                break;
+            value = value * 10 + (c - '0');
+            if (value > 0xffffffffu)
+                Fail(kNotPPM);
+        }
+        return uint32_t(value);
+    }
+
+    // One plain bitmap pixel: a single digit, separators optional.
+    uint8_t getBit() { return uint8_t((firstDigit() - '0') & 1); }
+
+private:
+    BoundedReader& in_;
+};
+
+// Maps samples 0..maxval onto 0..255, rounding; larger values count as maxval.
+std::vector<uint8_t> ScaleTable(uint32_t maxval)
+{
+    std::vector<uint8_t> t(size_t(maxval) + 1);
+    for (uint32_t v = 0; v <= maxval; ++v)
+        t[v] = uint8_t((uint64_t(v) * 255 + maxval / 2) / maxval);
+    return t;
+}
+
+} // namespace
+
+QImage DecodePPM(const uint8_t* data, size_t size)
+{
+    BoundedReader in(data, size, kReadError);
+    PPMScanner scan(in);
+    if (scan.getChar() != 'P')
+        Fail(kNotPPM);
+    const uint8_t kind = scan.getChar();
+    if (!IsDigit(kind))
+        Fail(kNotPPM);
+    if (kind < '1' || kind > '6')
+        return QImage(); // other variants are not read: an empty picture
+
+    const uint32_t width = scan.getNumber();
+    const uint32_t height = scan.getNumber();
+    uint32_t maxval = 1;
+    if (kind != '1' && kind != '4') {
+        maxval = scan.getNumber();
+        if (maxval == 0 || maxval > 65535)
+            Fail(kNotPPM);
+    }
+    if (width == 0 || height == 0)
+        Fail(kNotPPM);
+
+    // The data must be there before the picture is allocated.
+    const uint64_t pixels = uint64_t(width) * height;
+    const uint64_t sampleBytes = maxval > 255 ? 2 : 1;
+    uint64_t needed = 0;
+    switch (kind) {
+    case '1': needed = pixels; break;
+    case '2': needed = 2 * pixels - 1; break;
+    case '3': needed = 6 * pixels - 1; break;
+    case '4': needed = uint64_t((width + 7) / 8) * height; break;
+    case '5': needed = pixels * sampleBytes; break;
+    case '6': needed = 3 * pixels * sampleBytes; break;
+    }
+    if (needed > in.remaining())
+        Fail(kReadError);
+
+    const std::vector<uint8_t> scale = ScaleTable(maxval);
+    auto sample = [&](uint32_t v) { return scale[v > maxval ? maxval : v]; };
+    auto rawSample = [&]() -> uint8_t {
+        if (sampleBytes == 2)
+            return sample(in.u16be());
+        return sample(in.u8());
+    };
+
+    QImage image;
+    switch (kind) {
+    case '1':
+    case '4': {
+        image = NewImage(width, height, QImage::Format_Mono, kNotPPM);
+        const uint32_t rowBytes = (width + 7) / 8;
+        for (uint32_t y = 0; y < height; ++y) {
+            uchar* line = image.scanLine(int(y));
+            if (kind == '4') {
+                in.read(line, rowBytes);
+                continue;
+            }
+            for (uint32_t x = 0; x < width; ++x)
+                if (scan.getBit())
+                    line[x >> 3] |= uchar(0x80 >> (x & 7));
+        }
+        break;
+    }
+    case '2':
+    case '5': {
+        image = NewImage(width, height, QImage::Format_Indexed8, kNotPPM);
+        for (uint32_t y = 0; y < height; ++y) {
+            uchar* line = image.scanLine(int(y));
+            for (uint32_t x = 0; x < width; ++x)
+                line[x] = kind == '2' ? sample(scan.getNumber()) : rawSample();
+        }
+        break;
+    }
+    default: {
+        image = NewImage(width, height, QImage::Format_BGR888, kNotPPM);
+        for (uint32_t y = 0; y < height; ++y) {
+            uchar* p = image.scanLine(int(y));
+            for (uint32_t x = 0; x < width; ++x, p += 3) {
+                uint8_t rgb[3];
+                for (uint8_t& c : rgb)
+                    c = kind == '3' ? sample(scan.getNumber()) : rawSample();
+                p[0] = rgb[2];
+                p[1] = rgb[1];
+                p[2] = rgb[0];
+            }
+        }
+        break;
+    }
+    }
+    return image;
+}
+
+} // namespace imgread
+
+void TPPMGraphic::LoadFromStream(QIODevice& stream)
+{
+    const QByteArray bytes = imgread::ReadRest(stream);
+    const QImage image = imgread::DecodePPM(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
+    if (image.isNull())
+        Clear();
+    else
+        SetImage(image);
+}

@@ -1,0 +1,161 @@
+#include "imageformats/sgi_graphic.h"
+
+#include "imageformats/bounded_reader.h"
+#include "imageformats/picture_compression.h"
+
+#include <QIODevice>
+#include <vector>
+
+namespace imgread {
+namespace {
+
+const char* const kNotSGI = "Not a valid sgi, bw or rgb(a) image.";
+const char* const kNotAutodesk = "Cannot load image. Only old style Autodesk images are supported.";
+
+uint32_t BE32(const uint8_t* p)
+{
+    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+}
+
+} // namespace
+
+QImage DecodeSGI(const uint8_t* data, size_t size)
+{
+    BoundedReader in(data, size, kNotSGI);
+    const uint8_t* h = in.take(512);
+    if (((h[0] << 8) | h[1]) != 474)
+        Fail(kNotSGI);
+    const bool rle = h[2] == 1;
+    const uint32_t bpc = h[3];
+    const uint32_t dimension = (h[4] << 8) | h[5];
+    const uint32_t width = (h[6] << 8) | h[7];
+    uint32_t height = (h[8] << 8) | h[9];
+    uint32_t depth = (h[10] << 8) | h[11];
+    // A one-dimensional file is one row of one channel, a two-dimensional one has one channel.
+    if (dimension == 1)
+        height = 1;
+    if (dimension == 1 || dimension == 2)
+        depth = 1;
+    if ((bpc != 1 && bpc != 2) || width == 0 || height == 0 || depth == 0)
+        Fail(kNotSGI);
+
+    const uint32_t channels = (depth == 3 || depth == 4) ? depth : 1;
+    const QImage::Format format = channels == 3   ? QImage::Format_BGR888
+                                  : channels == 4 ? QImage::Format_ARGB32
+                                                  : QImage::Format_Indexed8;
+
+    std::vector<uint32_t> starts, lengths;
+    if (rle) {
+        const uint64_t entries = uint64_t(height) * depth;
+        if (entries * 8 > in.remaining())
+            Fail(kNotSGI);
+        const uint8_t* st = in.take(entries * 4);
+        const uint8_t* ln = in.take(entries * 4);
+        // Only the channels read are needed; rows may share their packed data.
+        const uint64_t used = uint64_t(height) * channels;
+        starts.resize(used);
+        lengths.resize(used);
+        for (uint64_t i = 0; i < used; ++i) {
+            starts[i] = BE32(st + 4 * i);
+            lengths[i] = BE32(ln + 4 * i);
+        }
+        CheckExpansion(uint64_t(width) * height * channels, size, 1024, kNotSGI);
+    } else {
+        const uint64_t needed = 512 + uint64_t(channels) * height * width * bpc;
+        if (needed > size)
+            Fail(kNotSGI);
+    }
+
+    QImage image = NewImage(width, height, format, kNotSGI);
+    std::vector<uint8_t> rows(size_t(width) * channels);
+    TSGIRLE decoder;
+    decoder.SampleSize = int(bpc);
+
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t c = 0; c < channels; ++c) {
+            uint8_t* row = rows.data() + size_t(c) * width;
+            const uint64_t index = uint64_t(c) * height + y;
+            if (rle) {
+                const uint64_t start = starts[index];
+                if (start >= size)
+                    Fail(kNotSGI);
+                // Row sizes count bytes; some writers count samples, so allow for both
+                // but never past the end of the file.
+                uint64_t packed = uint64_t(lengths[index]) * bpc;
+                if (packed > size - start)
+                    packed = size - start;
+                const uint8_t* src = data + start;
+                const int32_t got = decoder.Decode(src, row, int32_t(packed), int32_t(width));
+                if (got < int32_t(width))
+                    Fail(kNotSGI);
+            } else {
+                const uint8_t* src = data + 512 + index * width * bpc;
+                if (bpc == 1) {
+                    std::copy(src, src + width, row);
+                } else {
+                    for (uint32_t x = 0; x < width; ++x)
+                        row[x] = src[2 * x]; // most significant byte of each sample
+                }
+            }
+        }
+        // Row 0 of the file is the bottom row of the picture.
+        uchar* line = image.scanLine(int(height - 1 - y));
+        if (channels == 1) {
+            std::copy(rows.begin(), rows.begin() + width, line);
+            continue;
+        }
+        const uint8_t* r = rows.data();
+        const uint8_t* g = r + width;
+        const uint8_t* b = g + width;
+        const uint8_t* a = b + width;
+        for (uint32_t x = 0; x < width; ++x) {
+            *line++ = b[x];
+            *line++ = g[x];
+            *line++ = r[x];
+            if (channels == 4)
+                *line++ = a[x];
+        }
+    }
+    return image;
+}
+
+QImage DecodeAutodesk(const uint8_t* data, size_t size)
+{
+    BoundedReader in(data, size, kStreamReadError);
+    if (size < 2 || in.u16le() != 0x9119)
+        Fail(kNotAutodesk);
+    const uint32_t width = in.u16le();
+    const uint32_t height = in.u16le();
+    in.skip(26);
+    QList<QRgb> table(256);
+    for (QRgb& entry : table) {
+        const uint8_t* c = in.take(3);
+        // 6-bit values; the product is kept as a byte.
+        entry = qRgb(uint8_t(c[0] * 4), uint8_t(c[1] * 4), uint8_t(c[2] * 4));
+    }
+    if (width == 0 || height == 0)
+        Fail(kNotAutodesk);
+    if (uint64_t(width) * height > in.remaining())
+        Fail(kStreamReadError);
+    QImage image = NewImage(width, height, QImage::Format_Indexed8, kNotAutodesk);
+    image.setColorTable(table);
+    for (uint32_t y = 0; y < height; ++y)
+        in.read(image.scanLine(int(y)), width);
+    return image;
+}
+
+} // namespace imgread
+
+void TSGIGraphic::LoadFromStream(QIODevice& stream)
+{
+    const QByteArray bytes = imgread::ReadRest(stream);
+    const QImage image = imgread::DecodeSGI(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
+    SetImage(image);
+}
+
+void TAutodeskGraphic::LoadFromStream(QIODevice& stream)
+{
+    const QByteArray bytes = imgread::ReadRest(stream);
+    const QImage image = imgread::DecodeAutodesk(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
+    SetImage(image);
+}

@@ -1,0 +1,222 @@
+#include "platform/file_utils.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+QString FromWindowsPath(const QString& path)
+{
+    QString p = path;
+    p.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return p;
+}
+
+QString ProgramDir()
+{
+    const QByteArray env = qgetenv("KORVANE_PROGRAM_DIR");
+    QString dir;
+    if (!env.isEmpty()) dir = QString::fromLocal8Bit(env);
+    else if (QCoreApplication::instance()) dir = QCoreApplication::applicationDirPath();
+    else dir = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(QLatin1Char('/'), 0, -2);
+    while (dir.size() > 1 && dir.endsWith(QLatin1Char('/'))) dir.chop(1);
+    return dir;
+}
+
+// Entry of dir named like name without regard to case; exact matches win, then the first in sorted order.
+static QString matchEntry(const QString& dir, const QString& name)
+{
+    if (QFileInfo::exists(dir + QLatin1Char('/') + name)) return name;
+    const QStringList entries =
+        QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString& e : entries)
+        if (e.compare(name, Qt::CaseInsensitive) == 0) return e;
+    return QString();
+}
+
+QString FindPathNoCase(const QString& path)
+{
+    if (path.isEmpty()) return path;
+    const QString p = FromWindowsPath(path);
+    if (QFileInfo::exists(p)) return p;
+    const bool absolute = p.startsWith(QLatin1Char('/'));
+    const QStringList parts = p.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QString current = absolute ? QStringLiteral("/") : QString();
+    for (const QString& part : parts) {
+        const QString base = current.isEmpty() ? QStringLiteral(".") : current;
+        QString found;
+        if (part == QLatin1String(".") || part == QLatin1String("..")) found = part;
+        else found = matchEntry(base, part);
+        if (found.isEmpty()) return path;
+        if (!current.isEmpty() && !current.endsWith(QLatin1Char('/'))) current += QLatin1Char('/');
+        current += found;
+    }
+    return QFileInfo::exists(current) ? current : path;
+}
+
+bool FileExistsNoCase(const QString& path)
+{
+    QFileInfo fi(FindPathNoCase(path));
+    return fi.exists() && !fi.isDir();
+}
+
+// Case-insensitive '*' and '?' matching with one backtrack point: linear in practice, never exponential.
+static bool globMatch(const QString& name, const QString& pattern)
+{
+    qsizetype n = 0, p = 0, starP = -1, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern.at(p) == QLatin1Char('*')) {
+            starP = p++;
+            starN = n;
+        } else if (p < pattern.size() &&
+                   (pattern.at(p) == QLatin1Char('?') || pattern.at(p).toCaseFolded() == name.at(n).toCaseFolded())) {
+            ++p;
+            ++n;
+        } else if (starP >= 0) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern.at(p) == QLatin1Char('*')) ++p;
+    return p == pattern.size();
+}
+
+bool WildcardMatch(const QString& name, const QString& pattern)
+{
+    if (pattern.isEmpty()) return false;
+    if (pattern == QLatin1String("*") || pattern == QLatin1String("*.*")) return !name.isEmpty();
+    // "x.*" also matches "x" (no extension at all).
+    if (pattern.endsWith(QLatin1String(".*"))) {
+        if (globMatch(name, pattern)) return true;
+        return !name.contains(QLatin1Char('.')) && globMatch(name, pattern.left(pattern.size() - 2));
+    }
+    // A trailing dot asks for names without an extension.
+    if (pattern.endsWith(QLatin1Char('.'))) {
+        QString stem = pattern;
+        while (stem.endsWith(QLatin1Char('.'))) stem.chop(1);
+        return !name.contains(QLatin1Char('.')) && !stem.isEmpty() && globMatch(name, stem);
+    }
+    return globMatch(name, pattern);
+}
+
+static bool nameLess(const QString& a, const QString& b)
+{
+    const int c = a.compare(b, Qt::CaseInsensitive);
+    return c != 0 ? c < 0 : a < b;
+}
+
+QStringList FindFiles(const QString& dir, const QString& wildcard)
+{
+    QString d = FindPathNoCase(dir);
+    while (d.size() > 1 && d.endsWith(QLatin1Char('/'))) d.chop(1);
+    QStringList names = QDir(d).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
+    QStringList out;
+    std::sort(names.begin(), names.end(), nameLess);
+    for (const QString& n : names)
+        if (WildcardMatch(n, wildcard)) out << (d == QLatin1String("/") ? d + n : d + QLatin1Char('/') + n);
+    return out;
+}
+
+// A folder we own, mode 0700, that is not a link. Creates it when missing.
+static bool ensurePrivateDir(const QByteArray& path)
+{
+    if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST) return false;
+    struct stat st;
+    if (::lstat(path.constData(), &st) != 0) return false;
+    if (!S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) return false;
+    if ((st.st_mode & 0777) != 0700 && ::chmod(path.constData(), 0700) != 0) return false;
+    return true;
+}
+
+QString TempDir()
+{
+    QByteArray base = qgetenv("TMPDIR");
+    if (base.isEmpty()) base = "/tmp";
+    while (base.size() > 1 && base.endsWith('/')) base.chop(1);
+    const QByteArray name = base + "/korvane-" + QByteArray::number(::getuid());
+    if (ensurePrivateDir(name)) return QString::fromLocal8Bit(name) + QLatin1Char('/');
+    // Someone else holds the name (or it is a link): use a fresh private folder of our own for this run.
+    static QByteArray fallback;
+    if (fallback.isEmpty() || !ensurePrivateDir(fallback)) {
+        QByteArray tmpl = name + "-XXXXXX";
+        if (::mkdtemp(tmpl.data())) fallback = tmpl;
+        else return QString::fromLocal8Bit(base) + QLatin1Char('/');
+    }
+    return QString::fromLocal8Bit(fallback) + QLatin1Char('/');
+}
+
+bool WriteFileAtomic(const QString& path, const QByteArray& data, QString* error)
+{
+    auto fail = [&](const QString& what) {
+        if (error) *error = what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    };
+    const QByteArray target = QFile::encodeName(path);
+    QByteArray tmpl = target + ".tmp-XXXXXX";
+    const int fd = ::mkstemp(tmpl.data());
+    if (fd < 0) return fail(QStringLiteral("Cannot create a temporary file beside ") + path);
+    // Keep the permissions of the file being replaced; new files get the usual 0666 less umask.
+    struct stat st;
+    mode_t mode;
+    if (::stat(target.constData(), &st) == 0) {
+        mode = st.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    ::fchmod(fd, mode);
+    const char* p = data.constData();
+    size_t left = static_cast<size_t>(data.size());
+    while (left > 0) {
+        const ssize_t w = ::write(fd, p, left);
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            const int e = errno;
+            ::close(fd);
+            ::unlink(tmpl.constData());
+            errno = e;
+            return fail(QStringLiteral("Cannot write ") + path);
+        }
+        p += w;
+        left -= static_cast<size_t>(w);
+    }
+    if (::fsync(fd) != 0 || ::close(fd) != 0) {
+        const int e = errno;
+        ::unlink(tmpl.constData());
+        errno = e;
+        return fail(QStringLiteral("Cannot write ") + path);
+    }
+    if (::rename(tmpl.constData(), target.constData()) != 0) {
+        const int e = errno;
+        ::unlink(tmpl.constData());
+        errno = e;
+        return fail(QStringLiteral("Cannot replace ") + path);
+    }
+    // Make the rename itself durable.
+    const QByteArray dir = QFile::encodeName(QFileInfo(path).absolutePath());
+    const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    if (error) error->clear();
+    return true;
+}
+
+bool IsReadOnly(const QString& path)
+{
+    const QByteArray p = QFile::encodeName(FindPathNoCase(path));
+    struct stat st;
+    if (::stat(p.constData(), &st) != 0) return false;
+    // No write bit at all counts as read-only even for a user (root) whom access() would let through.
+    return (st.st_mode & 0222) == 0 || ::access(p.constData(), W_OK) != 0;
+}

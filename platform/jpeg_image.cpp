@@ -1,0 +1,306 @@
+#include "platform/jpeg_image.h"
+
+#include <QIODevice>
+#include <QPainter>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+extern "C" {
+#include <jpeglib.h>
+#include <jerror.h>
+}
+
+namespace {
+
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    jmp_buf jump;
+    int code;
+    char text[JMSG_LENGTH_MAX];
+};
+
+void OnError(j_common_ptr cinfo)
+{
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    err->code = err->pub.msg_code;
+    (*cinfo->err->format_message)(cinfo, err->text);
+    longjmp(err->jump, 1);
+}
+
+void OnMessage(j_common_ptr cinfo, int level)
+{
+    // Running out of data is a damaged file, not a picture with a grey bottom.
+    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF)
+        OnError(cinfo);
+}
+
+void OnOutput(j_common_ptr) {}
+
+void InitErrors(ErrorManager& err)
+{
+    jpeg_std_error(&err.pub);
+    err.pub.error_exit = OnError;
+    err.pub.emit_message = OnMessage;
+    err.pub.output_message = OnOutput;
+    err.code = 0;
+    err.text[0] = 0;
+}
+
+struct DecodeResult {
+    std::vector<uint8_t> pixels;
+    int width = 0, height = 0, components = 0;
+    bool cmyk = false;
+    bool tooLarge = false;
+};
+
+// Only plain data lives in this frame, so leaving it through longjmp skips no destructor.
+bool DecodeInto(const uint8_t* data, size_t size, int denom, bool gray, DecodeResult& out, ErrorManager& err)
+{
+    jpeg_decompress_struct cinfo;
+    cinfo.err = &err.pub;
+    if (setjmp(err.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&cinfo, TRUE);
+    if (int64_t(cinfo.image_width) * cinfo.image_height > GraphicPixelLimit()) {
+        out.tooLarge = true;
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    cinfo.scale_num = 1;
+    cinfo.scale_denom = unsigned(denom);
+    if (cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK) {
+        cinfo.out_color_space = JCS_CMYK;
+        out.cmyk = true;
+    } else if (gray || cinfo.jpeg_color_space == JCS_GRAYSCALE) {
+        cinfo.out_color_space = JCS_GRAYSCALE;
+    } else {
+        cinfo.out_color_space = JCS_RGB;
+    }
+    jpeg_start_decompress(&cinfo);
+    out.width = int(cinfo.output_width);
+    out.height = int(cinfo.output_height);
+    out.components = cinfo.output_components;
+    const size_t stride = size_t(out.width) * size_t(out.components);
+    out.pixels.resize(stride * size_t(out.height));
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW row = out.pixels.data() + stride * cinfo.output_scanline;
+        jpeg_read_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return true;
+}
+
+bool EncodeInto(const QImage& img, int quality, bool progressive, bool gray, unsigned char** buffer,
+                unsigned long* size, ErrorManager& err)
+{
+    jpeg_compress_struct cinfo;
+    cinfo.err = &err.pub;
+    if (setjmp(err.jump)) {
+        jpeg_destroy_compress(&cinfo);
+        return false;
+    }
+    jpeg_create_compress(&cinfo);
+    jpeg_mem_dest(&cinfo, buffer, size);
+    cinfo.image_width = JDIMENSION(img.width());
+    cinfo.image_height = JDIMENSION(img.height());
+    cinfo.input_components = gray ? 1 : 3;
+    cinfo.in_color_space = gray ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    if (progressive)
+        jpeg_simple_progression(&cinfo);
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(img.constScanLine(int(cinfo.next_scanline)));
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    return true;
+}
+
+int Denominator(TJPEGScale s)
+{
+    switch (s) {
+    case jsHalf: return 2;
+    case jsQuarter: return 4;
+    case jsEighth: return 8;
+    default: return 1;
+    }
+}
+
+} // namespace
+
+QImage TJPEGImage::Decode(const QByteArray& data, TJPEGScale scale, bool grayscale)
+{
+    if (data.size() < 4)
+        throw EJPEG(QStringLiteral("JPEG error #%1").arg(JERR_INPUT_EMPTY));
+    ErrorManager err;
+    InitErrors(err);
+    DecodeResult r;
+    if (!DecodeInto(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()), Denominator(scale),
+                    grayscale, r, err)) {
+        if (r.tooLarge)
+            throw EJPEG(SOutOfResources);
+        throw EJPEG(QStringLiteral("JPEG error #%1").arg(err.code));
+    }
+    QImage img(r.width, r.height, QImage::Format_RGB32);
+    if (img.isNull())
+        throw EJPEG(SOutOfResources);
+    for (int y = 0; y < r.height; ++y) {
+        const uint8_t* s = r.pixels.data() + size_t(y) * size_t(r.width) * size_t(r.components);
+        QRgb* d = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < r.width; ++x) {
+            if (r.cmyk) {
+                // Adobe files store CMYK inverted.
+                const uint8_t* px = s + 4 * x;
+                const int k = px[3];
+                d[x] = qRgb(px[0] * k / 255, px[1] * k / 255, px[2] * k / 255);
+            } else if (r.components == 1) {
+                d[x] = qRgb(s[x], s[x], s[x]);
+            } else {
+                d[x] = qRgb(s[3 * x], s[3 * x + 1], s[3 * x + 2]);
+            }
+        }
+    }
+    return img;
+}
+
+QByteArray TJPEGImage::Encode(const QImage& image, int quality, bool progressive, bool grayscale)
+{
+    if (image.isNull())
+        return {};
+    QImage src = grayscale ? image.convertToFormat(QImage::Format_Grayscale8) : image.convertToFormat(QImage::Format_RGB888);
+    ErrorManager err;
+    InitErrors(err);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    const bool ok = EncodeInto(src, std::clamp(quality, 1, 100), progressive, grayscale, &buffer, &size, err);
+    QByteArray out;
+    if (ok && buffer)
+        out = QByteArray(reinterpret_cast<const char*>(buffer), qsizetype(size));
+    free(buffer);
+    if (!ok)
+        throw EJPEG(QStringLiteral("JPEG error #%1").arg(err.code));
+    return out;
+}
+
+TJPEGImage::TJPEGImage() = default;
+
+TJPEGImage::TJPEGImage(const TJPEGImage& other)
+    : TGraphic(other), Performance(other.Performance), PixelFormat(other.PixelFormat),
+      CompressionQuality(other.CompressionQuality), ProgressiveEncoding(other.ProgressiveEncoding),
+      data_(other.data_), img_(other.img_), scale_(other.scale_), grayscale_(other.grayscale_)
+{
+}
+
+TJPEGImage::~TJPEGImage() = default;
+
+std::unique_ptr<TGraphic> TJPEGImage::Clone() const
+{
+    return std::make_unique<TJPEGImage>(*this);
+}
+
+void TJPEGImage::Assign(const TGraphic& src)
+{
+    if (&src == this)
+        return;
+    if (const auto* j = dynamic_cast<const TJPEGImage*>(&src)) {
+        data_ = j->data_;
+        img_ = j->img_;
+        scale_ = j->scale_;
+        grayscale_ = j->grayscale_;
+        CompressionQuality = j->CompressionQuality;
+        Changed();
+        return;
+    }
+    if (const auto* b = dynamic_cast<const TBitmap*>(&src)) {
+        Compress(*b);
+        return;
+    }
+    TBitmap b;
+    b.Assign(src);
+    Compress(b);
+}
+
+void TJPEGImage::LoadFromStream(QIODevice& stream)
+{
+    LoadFromData(stream.readAll());
+}
+
+void TJPEGImage::LoadFromData(const QByteArray& data)
+{
+    QImage img = Decode(data, scale_, grayscale_);
+    data_ = data;
+    img_ = img;
+    Changed();
+}
+
+void TJPEGImage::SaveToStream(QIODevice& stream) const
+{
+    if (stream.write(data_) != data_.size())
+        throw EInvalidGraphic("Stream write error");
+}
+
+void TJPEGImage::Draw(TCanvas* canvas, const TRect& r) const
+{
+    if (!canvas || img_.isNull())
+        return;
+    canvas->BlitImage(r, img_, TRect(0, 0, img_.width(), img_.height()), canvas->CopyMode);
+}
+
+QImage TJPEGImage::ToImage() const
+{
+    return img_.convertToFormat(QImage::Format_ARGB32);
+}
+
+void TJPEGImage::SetScale(TJPEGScale scale)
+{
+    if (scale == scale_)
+        return;
+    if (!data_.isEmpty())
+        img_ = Decode(data_, scale, grayscale_);
+    scale_ = scale;
+    Changed();
+}
+
+void TJPEGImage::SetGrayscale(bool value)
+{
+    if (value == grayscale_)
+        return;
+    if (!data_.isEmpty())
+        img_ = Decode(data_, scale_, value);
+    grayscale_ = value;
+    Changed();
+}
+
+void TJPEGImage::Compress(const TBitmap& bitmap)
+{
+    const QImage src = bitmap.SurfaceForRead();
+    if (src.isNull()) {
+        data_.clear();
+        img_ = QImage();
+        Changed();
+        return;
+    }
+    QByteArray data = Encode(src, CompressionQuality, ProgressiveEncoding, grayscale_);
+    QImage img = Decode(data, scale_, grayscale_);
+    data_ = data;
+    img_ = img;
+    Changed();
+}
+
+std::unique_ptr<TBitmap> TJPEGImage::ToBitmap() const
+{
+    auto b = std::make_unique<TBitmap>();
+    if (!img_.isNull())
+        b->SetImage(img_.convertToFormat(QImage::Format_BGR888));
+    return b;
+}

@@ -1,0 +1,324 @@
+// The main window: its items, settings kept between runs, the next document's paper, the
+// hand-over receiver, untitled names, App Paths and what shut-down leaves behind.
+#include "app/main_frame.h"
+
+#include "document/paper_catalogue.h"
+#include "lang/builtin_strings.h"
+#include "platform/file_utils.h"
+#include "platform/message_box.h"
+#include "platform/registry.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QPointer>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+const TGUID FirstPaper = NameGUID("main-frame-test-first");
+const TGUID SecondPaper = NameGUID("main-frame-test-second");
+
+PaperType MakePaper(const TGUID& id, const char* name)
+{
+    PaperType p;
+    p.ID = id;
+    p.Name = QString::fromLatin1(name);
+    p.Manufacturer = QStringLiteral("Maker");
+    p.Classification = QStringLiteral("CD/DVD label");
+    p.PaperLength = 2970;
+    p.PaperWidth = 2100;
+    p.ShapeHeight = p.ShapeWidth = 1170;
+    p.CoreWidth = 410;
+    p.Shapes = {PaperShape{1, 465, 175}};
+    p.ShapeCount = 1;
+    return p;
+}
+
+QString ProgramWithCatalogue()
+{
+    const QString dir = testsupport::freshDir(QStringLiteral("mf-program"));
+    QDir(dir).mkdir(QStringLiteral("Paper"));
+    const PaperType a = MakePaper(FirstPaper, "First");
+    const PaperType b = MakePaper(SecondPaper, "Second");
+    WriteFileAtomic(dir + QStringLiteral("/Paper/test.def"), WritePaperDefinitionData({&a, &b}));
+    return dir;
+}
+
+TRegIniFile Settings() { return TRegIniFile(BuiltinString(12)); }
+QString Basic() { return BuiltinString(20); }
+
+class MainFrameTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        qputenv("KORVANE_PROGRAM_DIR", ProgramWithCatalogue().toLocal8Bit());
+        qputenv("KORVANE_REGISTRY_DIR",
+                testsupport::freshDir(QStringLiteral("mf-registry-%1").arg(++counter)).toLocal8Bit());
+        SetMessageBoxHandler([this](const MessageBoxCall& call) {
+            boxes << call.text;
+            return answer;
+        });
+        QGuiApplication::clipboard()->clear();
+    }
+    void TearDown() override
+    {
+        for (QPointer<TMainFrame>& f : frames)
+            delete f.data();
+        SetMessageBoxHandler(nullptr);
+        QGuiApplication::clipboard()->clear();
+    }
+    TMainFrame* Make(const QStringList& args = {})
+    {
+        auto* f = new TMainFrame(args);
+        frames << f;
+        return f;
+    }
+    static void Close(TMainFrame* f)
+    {
+        QPointer<TMainFrame> guard(f);
+        f->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        delete guard.data();
+    }
+
+    static inline int counter = 0;
+    QList<QPointer<TMainFrame>> frames;
+    QStringList boxes;
+    int answer = IDYES;
+};
+
+} // namespace
+
+TEST_F(MainFrameTest, WithoutDocumentWindowsOnlyTheGeneralCommandsAreEnabled)
+{
+    TMainFrame* f = Make();
+    ASSERT_TRUE(f->CreatedOk());
+    f->UpdateMenuItems();
+    for (const char* name : {"FileCloseItem", "FileSaveItem", "FileSaveAsItem", "PageSetupItem", "PrintPreviewItem",
+                             "PrintItem", "MultipleImagePrintWizardItem", "ExportItem", "CutItem", "CopyItem",
+                             "PasteItem", "PaperPropertiesItem", "PropertiesItem", "SelectAllItem", "DeleteItem",
+                             "LockedItem", "WindowCascadeItem", "WindowTileHItem", "WindowTileVItem",
+                             "WindowArrangeItem", "WindowMinimizeItem"}) {
+        QAction* a = f->findChild<QAction*>(QString::fromLatin1(name));
+        ASSERT_NE(a, nullptr) << name;
+        EXPECT_FALSE(a->isEnabled()) << name;
+    }
+    for (const char* name : {"FileNewItem", "FileOpenItem", "ImportItem", "SelectSourceItem", "AcquireItem",
+                             "FileExitItem", "ToolbarItem", "UsersMenuItem", "HelpAboutItem"}) {
+        QAction* a = f->findChild<QAction*>(QString::fromLatin1(name));
+        ASSERT_NE(a, nullptr) << name;
+        EXPECT_TRUE(a->isEnabled()) << name;
+    }
+    for (const char* name : {"SaveBtn", "PrintBtn", "PrintPreviewBtn", "MultipleImagePrintWizardBtn", "CutBtn",
+                             "CopyBtn", "PasteBtn", "ArrowBtn", "LabelBtn", "ImageBtn", "RectBtn", "EllipseBtn",
+                             "BarCodeBtn", "FileListBtn", "CDDBListBtn"}) {
+        QToolButton* b = f->findChild<QToolButton*>(QString::fromLatin1(name));
+        ASSERT_NE(b, nullptr) << name;
+        EXPECT_FALSE(b->isEnabled()) << name;
+    }
+    for (const char* name : {"FileNewBtn", "FileOpenBtn", "AcquireBtn"})
+        EXPECT_TRUE(f->findChild<QToolButton*>(QString::fromLatin1(name))->isEnabled()) << name;
+    // Text on the clipboard alone does not enable Paste without a document.
+    QGuiApplication::clipboard()->setText(QStringLiteral("label text"));
+    f->UpdateMenuItems();
+    EXPECT_FALSE(f->PasteItem->isEnabled());
+    EXPECT_TRUE(f->CleanClipboradItem->isEnabled());
+    EXPECT_EQ(f->LanguageItems.size(), 15);
+}
+
+TEST_F(MainFrameTest, PlacementAndBarsAreSavedAtCloseAndRestoredAtTheNextStart)
+{
+    {
+        TRegIniFile reg = Settings();
+        reg.WriteBool(Basic(), QStringLiteral("Startup"), false);
+        reg.WriteInteger(Basic(), QStringLiteral("Left"), 40);
+        reg.WriteInteger(Basic(), QStringLiteral("Top"), 50);
+        reg.WriteInteger(Basic(), QStringLiteral("Width"), 700);
+        reg.WriteInteger(Basic(), QStringLiteral("Height"), 500);
+    }
+    TMainFrame* f = Make();
+    f->show();
+    EXPECT_EQ(f->pos(), QPoint(40, 50));
+    EXPECT_EQ(f->size(), QSize(700, 500));
+    // With "Startup" off a blank document is asked for, on the first catalogue paper.
+    EXPECT_EQ(f->OpenedDocuments, QStringList{QStringLiteral("Edit1")});
+    EXPECT_EQ(f->NextPaperID, FirstPaper);
+
+    f->move(10, 20);
+    f->resize(640, 480);
+    f->ToolbarItem->trigger();
+    EXPECT_FALSE(f->UpToolbar->isVisible());
+    Close(f);
+    {
+        TRegIniFile reg = Settings();
+        EXPECT_EQ(reg.ReadInteger(Basic(), QStringLiteral("Left"), -1), 10);
+        EXPECT_EQ(reg.ReadInteger(Basic(), QStringLiteral("Top"), -1), 20);
+        EXPECT_EQ(reg.ReadInteger(Basic(), QStringLiteral("Width"), -1), 640);
+        EXPECT_EQ(reg.ReadInteger(Basic(), QStringLiteral("Height"), -1), 480);
+        EXPECT_EQ(reg.ReadInteger(Basic(), QStringLiteral("WindowState"), -1), 0);
+        EXPECT_FALSE(reg.ReadBool(Basic(), QStringLiteral("Toolbar"), true));
+    }
+
+    TMainFrame* g = Make();
+    EXPECT_FALSE(g->ToolbarItem->isChecked());
+    g->show();
+    EXPECT_FALSE(g->UpToolbar->isVisible());
+    EXPECT_EQ(g->size(), QSize(640, 480));
+    // Closing maximised keeps the last normal bounds.
+    g->showMaximized();
+    Close(g);
+    TRegIniFile reg = Settings();
+    EXPECT_EQ(reg.ReadInteger(Basic(), QStringLiteral("WindowState"), -1), 2);
+    EXPECT_EQ(reg.ReadInteger(Basic(), QStringLiteral("Width"), -1), 640);
+
+    TMainFrame* h = Make();
+    h->show();
+    EXPECT_TRUE(h->isMaximized());
+}
+
+TEST_F(MainFrameTest, NextDocumentPaperFallsBackToTheFirstCataloguePaper)
+{
+    TMainFrame* f = Make();
+    ASSERT_TRUE(f->CreatedOk());
+    struct Case { const char* stored; TGUID expected; } cases[] = {
+        {nullptr, FirstPaper},                        // never stored
+        {"", FirstPaper},
+        {"not a guid", FirstPaper},
+        {"{1234", FirstPaper},
+        {nullptr, SecondPaper},                       // replaced below by the second paper's text
+    };
+    for (Case& c : cases) {
+        TRegIniFile reg = Settings();
+        if (c.expected == SecondPaper)
+            reg.WriteString(Basic(), QStringLiteral("PaperID"), GUIDToString(SecondPaper).toLower());
+        else if (c.stored)
+            reg.WriteString(Basic(), QStringLiteral("PaperID"), QString::fromLatin1(c.stored));
+        else
+            reg.DeleteKey(Basic(), QStringLiteral("PaperID"));
+        TGUID id;
+        ASSERT_TRUE(TMainFrame::StoredPaperID(id)) << (c.stored ? c.stored : "(none)");
+        EXPECT_EQ(id, c.expected) << (c.stored ? c.stored : "(none)");
+    }
+    // Opening a document uses it.
+    Settings().DeleteKey(Basic(), QStringLiteral("PaperID"));
+    f->OpenDocumentFile(QStringLiteral("Edit7"));
+    EXPECT_EQ(f->NextPaperID, FirstPaper);
+    EXPECT_EQ(f->OpenedDocuments.last(), QStringLiteral("Edit7"));
+}
+
+TEST_F(MainFrameTest, HandedOverPathsAreReadWithinTheirBlock)
+{
+    TMainFrame* f = Make();
+    const QString dir = testsupport::freshDir(QStringLiteral("mf-copydata"));
+    const QString good = dir + QStringLiteral("/good.KVO");
+    QFile(good).open(QIODevice::WriteOnly);
+    QFile(dir + QStringLiteral("/note.txt")).open(QIODevice::WriteOnly);
+
+    const QByteArray goodZ = good.toUtf8() + '\0';
+    // The path without terminator, followed in memory by more text: only cbData bytes count.
+    const QByteArray unterminated = good.toUtf8() + QByteArray("trailing.kvo");
+    const QByteArray txt = (dir + QStringLiteral("/note.txt")).toUtf8() + '\0';
+    const QByteArray missing = (dir + QStringLiteral("/gone.kvo")).toUtf8() + '\0';
+    struct Case { const char* what; const void* data; uint32_t size; bool opens; } cases[] = {
+        {"no block", nullptr, 10, false},
+        {"empty block", goodZ.constData(), 0, false},
+        {"cut short", goodZ.constData(), 5, false},
+        {"text file", txt.constData(), uint32_t(txt.size()), false},
+        {"missing file", missing.constData(), uint32_t(missing.size()), false},
+        {"no terminator", unterminated.constData(), uint32_t(good.toUtf8().size()), true},
+        {"good", goodZ.constData(), uint32_t(goodZ.size()), true},
+    };
+    for (const Case& c : cases) {
+        f->OpenedDocuments.clear();
+        COPYDATASTRUCT data;
+        data.dwData = 1;
+        data.cbData = c.size;
+        data.lpData = c.data;
+        f->WMCopyData(data);
+        EXPECT_EQ(f->OpenedDocuments, c.opens ? QStringList{good} : QStringList{}) << c.what;
+    }
+}
+
+TEST(MainFrameNames, UntitledWindowsAreNumberedAfterTheHighestUntitledOne)
+{
+    const QString deleted = QStringLiteral("/docs/draft2009");   // no such file: counts as untitled
+    auto exists = [](const QString& name) { return name.startsWith(QStringLiteral("/docs/kept")); };
+    struct Case { QStringList captions; QString expected; } cases[] = {
+        {{}, QStringLiteral("Edit1")},
+        {{QStringLiteral("Edit1"), QStringLiteral("Edit3"), deleted}, QStringLiteral("Edit2010")},
+        {{QStringLiteral("Edit1"), QStringLiteral("Edit3"), QStringLiteral("/docs/deleted.kvo")}, QStringLiteral("Edit4")},
+        {{QStringLiteral("/docs/kept12.kvo")}, QStringLiteral("Edit1")},
+        {{QStringLiteral("Edit")}, QStringLiteral("Edit1")},
+        {{QStringLiteral("Edit12345")}, QStringLiteral("Edit2346")},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TMainFrame::UntitledName(QStringLiteral("Edit"), c.captions, exists), c.expected)
+            << c.captions.join(QLatin1Char(',')).toStdString();
+}
+
+TEST_F(MainFrameTest, ProgramRegistersItsAppPathOnceAndShowsUpdateOnlyWithAnUpdater)
+{
+    const QFileInfo program(QCoreApplication::applicationFilePath());
+    const QString key = QStringLiteral("\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\");
+    TMainFrame* f = Make();
+    TRegIniFile lm(key, RootKey::LocalMachine);
+    EXPECT_EQ(lm.ReadString(program.fileName(), QString(), QString()), program.absoluteFilePath());
+    EXPECT_EQ(lm.ReadString(program.fileName(), QStringLiteral("Path"), QString()), program.absolutePath());
+    EXPECT_FALSE(f->OnlineUpdateItem->isVisible());
+    Close(f);
+
+    // An entry already there is left alone; an updater that exists shows the item.
+    lm.WriteString(program.fileName(), QString(), QStringLiteral("/elsewhere/korvane"));
+    lm.WriteString(QStringLiteral("Updater.exe"), QString(), program.absoluteFilePath());
+    TMainFrame* g = Make();
+    EXPECT_EQ(lm.ReadString(program.fileName(), QString(), QString()), QStringLiteral("/elsewhere/korvane"));
+    EXPECT_TRUE(g->OnlineUpdateItem->isVisible());
+}
+
+TEST_F(MainFrameTest, ShutDownRemovesTransferFilesWhateverTheClipboardHolds)
+{
+    const QString clp = TempDir() + QStringLiteral("KVO2K_Edit1.clp");
+    const QString other = TempDir() + QStringLiteral("keep.txt");
+    struct Case { const char* what; bool mixed; int answer; bool asked; bool clipboardKept; } cases[] = {
+        {"other data on the clipboard", false, IDYES, false, true},
+        {"objects kept on the clipboard", true, IDYES, true, true},
+        {"objects declined", true, IDNO, true, false},
+    };
+    for (const Case& c : cases) {
+        QFile(clp).open(QIODevice::WriteOnly);
+        QFile(other).open(QIODevice::WriteOnly);
+        auto* data = new QMimeData;
+        data->setText(QStringLiteral("text"));
+        if (c.mixed)
+            data->setData(QString::fromLatin1(CF_MIXEDOBJ_FORMAT), QByteArray(260, '\0'));
+        QGuiApplication::clipboard()->setMimeData(data);
+        boxes.clear();
+        answer = c.answer;
+        Close(Make());
+        EXPECT_EQ(!boxes.isEmpty(), c.asked) << c.what;
+        if (c.asked)
+            EXPECT_EQ(boxes.first(), BuiltinString(312)) << c.what;
+        const QMimeData* now = QGuiApplication::clipboard()->mimeData();
+        EXPECT_EQ(now && now->hasText(), c.clipboardKept) << c.what;
+        EXPECT_FALSE(QFileInfo::exists(clp)) << c.what;
+        EXPECT_TRUE(QFileInfo::exists(other)) << c.what;
+    }
+}
+
+TEST_F(MainFrameTest, MissingCatalogueIsReportedAndTheWindowIsNotUsable)
+{
+    qputenv("KORVANE_PROGRAM_DIR", testsupport::freshDir(QStringLiteral("mf-empty-program")).toLocal8Bit());
+    TMainFrame* f = Make();
+    EXPECT_FALSE(f->CreatedOk());
+    ASSERT_FALSE(boxes.isEmpty());
+    EXPECT_EQ(boxes.first(), BuiltinString(25));
+}

@@ -1,0 +1,109 @@
+#pragma once
+// Shared pieces of the paper catalogue tests: a throw-away program folder,
+// small paper records and a recorder for message boxes.
+
+#include <memory>
+#include <vector>
+
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+
+#include "document/paper_catalogue.h"
+#include "document/paper_type.h"
+#include "platform/message_box.h"
+#include "support/test_support.h"
+
+namespace papertest {
+
+// A fresh program folder with an empty "Paper" folder, made current for
+// ProgramDir() through KORVANE_PROGRAM_DIR.
+inline QString MakeProgramDir(const QString& name)
+{
+    const QString dir = testsupport::freshDir(name);
+    QDir(dir).mkpath(QStringLiteral("Paper"));
+    qputenv("KORVANE_PROGRAM_DIR", dir.toLocal8Bit());
+    return dir;
+}
+
+inline void WriteBytes(const QString& path, const QByteArray& data)
+{
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(data);
+}
+
+inline QByteArray ReadBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline TGUID Id(uint8_t n)
+{
+    TGUID g;
+    g.D1 = 0x11110000u + n;
+    g.D2 = 0x2222;
+    g.D3 = 0x3333;
+    for (int i = 0; i < 8; ++i)
+        g.D4[i] = uint8_t(n + i);
+    return g;
+}
+
+// A disc sheet with `shapes` label positions and one of every other table.
+inline std::unique_ptr<PaperType> Paper(uint8_t n, int shapes = 2, uint8_t userDefined = 0)
+{
+    auto p = std::make_unique<PaperType>();
+    p->ID = Id(n);
+    p->Name = QStringLiteral("Paper %1").arg(n);
+    p->Manufacturer = QStringLiteral("Maker");
+    p->Classification = QStringLiteral("CD/DVD label");
+    p->Description = QStringLiteral("Two discs,\r\nA4");
+    p->UserDefined = userDefined;
+    p->PaperLength = 2970;
+    p->PaperWidth = 2100;
+    p->ShapeStyle = 0;
+    p->ShapeHeight = 1170;
+    p->ShapeWidth = 1170;
+    p->CoreWidth = 410;
+    for (int i = 0; i < shapes; ++i)
+        p->Shapes.push_back({1, 465, 214 + 1384 * i});
+    p->ExtraLines.push_back({1, 2, 3, 4});
+    p->OtherShapes.push_back({1, 50, 60, 0, 70, 80});
+    p->AuxItems.push_back({7, {-1, 2, -3, 4}});
+    p->ShapeCount = int32_t(p->Shapes.size());
+    p->ExtraLineCount = 1;
+    p->OtherShapeCount = 1;
+    p->AuxCount = 1;
+    return p;
+}
+
+inline QByteArray DefFile(const std::vector<const PaperType*>& papers)
+{
+    return WritePaperDefinitionData(papers);
+}
+
+// Answers every message box with OK and keeps its text.
+class MessageRecorder {
+public:
+    MessageRecorder()
+    {
+        SetMessageBoxHandler([this](const MessageBoxCall& call) {
+            texts << call.text;
+            return IDOK;
+        });
+    }
+    ~MessageRecorder() { SetMessageBoxHandler(nullptr); }
+    QStringList texts;
+};
+
+// Frees whatever a test left in the catalogue (and its index) at scope end.
+struct CatalogueGuard {
+    ~CatalogueGuard()
+    {
+        MessageRecorder quiet;
+        FreePaperCatalogue();
+    }
+};
+
+}  // namespace papertest

@@ -1,0 +1,20 @@
+// Feeds arbitrary bytes to the CUT reader: it must give a picture or its message, nothing else.
+#include "imageformats/gif_graphic.h"
+#include "imageformats/picture_error.h"
+#include "platform/bitmap.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static const bool limited = (SetGraphicPixelLimit(int64_t(1) << 22), true);
+    (void)limited;
+    try {
+        // The same bytes serve as the palette side file and as the picture.
+        const QList<QRgb> palette = imgread::DecodeCUTPalette(data, size);
+        imgread::DecodeCUT(data, size, palette);
+    } catch (const EPictureError&) {
+    }
+    return 0;
+}

@@ -1,0 +1,253 @@
+#include "imageformats/picture_compression.h"
+#include "imageformats/picture_error.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// Packs codes most significant bit first (TIFF) or least significant bit first (GIF),
+// with the width each code is written in.
+Bytes PackMSB(const std::vector<std::pair<unsigned, unsigned>>& codes)
+{
+    Bytes out;
+    uint64_t acc = 0;
+    unsigned bits = 0;
+    for (auto [code, width] : codes) {
+        acc = (acc << width) | code;
+        bits += width;
+        while (bits >= 8) {
+            out.push_back(uint8_t(acc >> (bits - 8)));
+            bits -= 8;
+        }
+    }
+    if (bits)
+        out.push_back(uint8_t(acc << (8 - bits)));
+    return out;
+}
+
+Bytes PackLSB(const std::vector<std::pair<unsigned, unsigned>>& codes)
+{
+    Bytes out;
+    uint64_t acc = 0;
+    unsigned bits = 0;
+    for (auto [code, width] : codes) {
+        acc |= uint64_t(code) << bits;
+        bits += width;
+        while (bits >= 8) {
+            out.push_back(uint8_t(acc));
+            acc >>= 8;
+            bits -= 8;
+        }
+    }
+    if (bits)
+        out.push_back(uint8_t(acc));
+    return out;
+}
+
+Bytes Decode(TDecoder& d, const Bytes& in, size_t outSize, int32_t* produced = nullptr)
+{
+    Bytes out(outSize, 0xEE);
+    const uint8_t* src = in.data();
+    const int32_t n = d.Decode(src, out.data(), int32_t(in.size()), int32_t(outSize));
+    if (produced)
+        *produced = n;
+    return out;
+}
+
+std::string ErrorOf(TDecoder& d, const Bytes& in, size_t outSize)
+{
+    try {
+        Decode(d, in, outSize);
+    } catch (const EPictureError& e) {
+        return e.what();
+    }
+    return {};
+}
+
+}   // namespace
+
+TEST(TIFFLZW, DecodesStringsAndTheCodeBeingMade)
+{
+    // clear, a, b, 258 ("ab"), then 260: the code being made, "ab" plus its first character
+    TTIFFLZW d;
+    const Bytes in = PackMSB({{256, 9}, {'a', 9}, {'b', 9}, {258, 9}, {260, 9}, {257, 9}});
+    int32_t n = 0;
+    const Bytes out = Decode(d, in, 16, &n);
+    // a b ab, then 260 = previous (ab) + its first character = aba
+    EXPECT_EQ(std::string(out.begin(), out.begin() + n), "abababa");
+}
+
+TEST(TIFFLZW, WidthGrowsOneCodeEarlyAndStopsAtTwelveBits)
+{
+    // Literal codes only: entries 258.. are made one per code after the first. The width is
+    // 9 bits until the next free code reaches 511, then 10, 11 from 1023, 12 from 2047.
+    std::vector<std::pair<unsigned, unsigned>> codes{{256, 9}};
+    unsigned next = 258, width = 9;
+    const int total = 5000;   // runs past a full table: it must stop growing, not break
+    for (int i = 0; i < total; ++i) {
+        codes.push_back({unsigned(i % 256), width});
+        if (i > 0 && next < 4096) {
+            ++next;
+            if (next == (1u << width) - 1 && width < 12)
+                ++width;
+        }
+    }
+    codes.push_back({257, width});
+    TTIFFLZW d;
+    int32_t n = 0;
+    const Bytes out = Decode(d, PackMSB(codes), total, &n);
+    ASSERT_EQ(n, total);
+    for (int i = 0; i < total; ++i)
+        ASSERT_EQ(out[size_t(i)], uint8_t(i % 256)) << i;
+}
+
+TEST(TIFFLZW, BadInputIsRefusedOrBounded)
+{
+    TTIFFLZW d;
+    EXPECT_EQ(ErrorOf(d, PackMSB({{256, 9}, {'a', 9}, {300, 9}}), 10), "TIF LZW: invalid opcode.");
+    // A string code straight after a clear has nothing to stand for.
+    EXPECT_EQ(ErrorOf(d, PackMSB({{256, 9}, {258, 9}}), 10), "TIF LZW: invalid opcode.");
+    // Output is cut at UnpackedSize, also inside a string.
+    int32_t n = 0;
+    const Bytes out = Decode(d, PackMSB({{'a', 9}, {'b', 9}, {258, 9}, {258, 9}}), 5, &n);
+    EXPECT_EQ(n, 5);
+    EXPECT_EQ(std::string(out.begin(), out.end()), "ababa");
+}
+
+TEST(GIFLZW, SmallCodeSizeAndGrowth)
+{
+    // Initial code size 2: clear 4, end 5, first width 3; entry 7 made -> width 4.
+    TGIFLZW d;
+    d.InitialCodeSize = 2;
+    const Bytes in = PackLSB({{4, 3}, {1, 3}, {2, 3}, {6, 3}, {8, 4}, {3, 4}, {5, 4}});
+    int32_t n = 0;
+    const Bytes out = Decode(d, in, 32, &n);
+    // 1, 2, "12", code 8 is being made: "12" + '1', then 3
+    EXPECT_EQ(Bytes(out.begin(), out.begin() + n), (Bytes{1, 2, 1, 2, 1, 2, 1, 3}));
+}
+
+TEST(GIFLZW, FullTableNeverPointsToItself)
+{
+    // Fill the table, then send the last code twice: with the table full it must not
+    // be entered again (the old decoder made 4095 its own prefix and hung).
+    TGIFLZW d;
+    d.InitialCodeSize = 8;
+    std::vector<std::pair<unsigned, unsigned>> codes{{256, 9}};
+    unsigned next = 258, width = 9;
+    for (int i = 0; i < 3900; ++i) {
+        codes.push_back({unsigned(i % 200), width});
+        if (i > 0 && next < 4096) {
+            if (next == (1u << width) - 1 && width < 12)
+                ++width;
+            ++next;
+        }
+    }
+    codes.push_back({4095, 12});
+    codes.push_back({4095, 12});
+    codes.push_back({4095, 12});
+    int32_t n = 0;
+    Decode(d, PackLSB(codes), 1 << 20, &n);
+    EXPECT_GT(n, 3900);
+}
+
+TEST(GIFLZW, CodeSizeAboveElevenIsRefused)
+{
+    TGIFLZW d;
+    d.InitialCodeSize = 12;
+    EXPECT_EQ(ErrorOf(d, Bytes{0, 0, 0}, 10), "GIF LZW: invalid opcode.");
+    d.InitialCodeSize = 8;
+    EXPECT_EQ(ErrorOf(d, PackLSB({{256, 9}, {'x', 9}, {300, 9}}), 10), "GIF LZW: invalid opcode.");
+}
+
+TEST(RunLengthDecoders, PacketsAndBounds)
+{
+    struct Case {
+        const char* what;
+        TDecoder* decoder;
+        Bytes in;
+        size_t outSize;
+        Bytes want;
+    };
+    TPackbitsRLE packbits;
+    TPCXRLE pcx;
+    TSGIRLE sgi;
+    TSGIRLE sgi16;
+    sgi16.SampleSize = 2;
+    TRLADecoder rla;
+    const std::vector<Case> cases = {
+        {"packbits literal and run", &packbits, {2, 1, 2, 3, 0xFE, 9}, 6, {1, 2, 3, 9, 9, 9}},
+        {"packbits -128 is skipped", &packbits, {0x80, 0, 7}, 1, {7}},
+        {"packbits run cut at the end", &packbits, {0x81, 5}, 4, {5, 5, 5, 5}},
+        {"packbits literal past the input", &packbits, {5, 1, 2}, 4, {1, 2, 0xEE, 0xEE}},
+        {"pcx count 0 writes nothing", &pcx, {0xC0, 0x55, 0xC2, 7}, 2, {7, 7}},
+        {"pcx run cut at the end", &pcx, {0xFF, 1}, 3, {1, 1, 1}},
+        {"pcx literal", &pcx, {0x10, 0x3F}, 2, {0x10, 0x3F}},
+        {"sgi copy and run", &sgi, {0x82, 1, 2, 0x03, 9, 0}, 5, {1, 2, 9, 9, 9}},
+        {"sgi run cut at the row", &sgi, {0x7F, 4, 0}, 3, {4, 4, 4}},
+        {"sgi 16-bit keeps high bytes", &sgi16, {0, 0x82, 1, 0, 2, 0, 0, 2, 7, 8, 0, 0}, 4, {1, 2, 7, 7}},
+        {"rla run and copy", &rla, {1, 5, 0xFE, 7, 8}, 4, {5, 5, 7, 8}},
+        {"rla run cut at the end", &rla, {0x7F, 5}, 3, {5, 5, 5}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(Decode(*c.decoder, c.in, c.outSize), c.want);
+    }
+}
+
+TEST(RunLengthDecoders, CUTMovesThroughRows)
+{
+    TCUTRLE cut;
+    // Two rows: each a 2-byte length, packets, and a zero. The first row's data would
+    // overrun a 2-byte row; it is cut but still parsed to its end.
+    const Bytes in = {5, 0, 0x83, 4, 0x01, 9, 0, 3, 0, 0x02, 1, 2, 0};
+    const uint8_t* src = in.data();
+    Bytes row(2, 0);
+    EXPECT_EQ(cut.Decode(src, row.data(), int32_t(in.size()), 2), 2);
+    EXPECT_EQ(row, (Bytes{4, 4}));
+    EXPECT_EQ(src, in.data() + 7);
+    EXPECT_EQ(cut.Decode(src, row.data(), int32_t(in.data() + in.size() - src), 2), 2);
+    EXPECT_EQ(row, (Bytes{1, 2}));
+    EXPECT_EQ(src, in.data() + in.size());
+}
+
+TEST(TargaRLE, DecodeReportsWhatItTook)
+{
+    const Bytes in = {0x82, 1, 2, 3, 0x00, 4, 5, 6, 0xFF};
+    Bytes out(12, 0);
+    uint32_t produced = 0;
+    EXPECT_EQ(DecodeRLE(in.data(), uint32_t(in.size()), out.data(), 12, 24, &produced), 8u);
+    EXPECT_EQ(produced, 12u);
+    EXPECT_EQ(out, (Bytes{1, 2, 3, 1, 2, 3, 1, 2, 3, 4, 5, 6}));
+    // Unknown depth: nothing.
+    EXPECT_EQ(DecodeRLE(in.data(), uint32_t(in.size()), out.data(), 12, 12), 0u);
+    // A run longer than the output stops at Count; a pixel cut by the input's end is not used.
+    EXPECT_EQ(DecodeRLE(in.data(), 3, out.data(), 12, 24, &produced), 1u);
+    EXPECT_EQ(produced, 0u);
+}
+
+TEST(TargaRLE, EncodePackets)
+{
+    Bytes four = {1, 2, 3, 1, 2, 3, 1, 2, 3, 1, 2, 3};
+    Bytes out(32);
+    EXPECT_EQ(EncodeRLE(four.data(), out.data(), 4, 3), 4);
+    EXPECT_EQ(Bytes(out.begin(), out.begin() + 4), (Bytes{0x83, 1, 2, 3}));
+
+    Bytes three = {1, 1, 1, 2, 2, 2, 3, 3, 3};
+    EXPECT_EQ(EncodeRLE(three.data(), out.data(), 3, 3), 11);
+    EXPECT_EQ(Bytes(out.begin(), out.begin() + 11), (Bytes{0x01, 1, 1, 1, 2, 2, 2, 0x00, 3, 3, 3}));
+
+    // Round trip with runs longer than a packet and a worst case for the buffer size.
+    Bytes pixels;
+    for (int i = 0; i < 300; ++i)
+        pixels.push_back(uint8_t(i < 200 ? 7 : i));
+    Bytes packed(2 * pixels.size());
+    const int32_t n = EncodeRLE(pixels.data(), packed.data(), int32_t(pixels.size()), 1);
+    Bytes back(pixels.size());
+    EXPECT_EQ(DecodeRLE(packed.data(), uint32_t(n), back.data(), uint32_t(back.size()), 8), uint32_t(n));
+    EXPECT_EQ(back, pixels);
+}

@@ -1,0 +1,254 @@
+#include "imageformats/picture_formats.h"
+#include "imageformats/tiff_graphic.h"
+#include "platform/picture.h"
+#include "reader_test_util.h"
+
+#include <QBuffer>
+#include <QFile>
+
+using namespace readertest;
+
+namespace {
+
+const char* const kInvalid = "Invalid TIFF file.";
+const char* const kUnknown = "TIFF: Unknown compression scheme";
+
+QImage TIFF(const uint8_t* d, size_t n)
+{
+    return DecodeTIFF(d, n);
+}
+
+// Pixels with alpha as Pillow wrote them (PAM, RGB_ALPHA).
+QImage ReferencePAM(const QString& name)
+{
+    QByteArray b = Fixture(name + QStringLiteral(".pam"));
+    const int end = b.indexOf("ENDHDR\n");
+    const QList<QByteArray> lines = b.left(end).split('\n');
+    int w = 0, h = 0;
+    for (const QByteArray& l : lines) {
+        if (l.startsWith("WIDTH "))
+            w = l.mid(6).toInt();
+        if (l.startsWith("HEIGHT "))
+            h = l.mid(7).toInt();
+    }
+    QImage img(w, h, QImage::Format_ARGB32);
+    const uchar* p = reinterpret_cast<const uchar*>(b.constData()) + end + 7;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x, p += 4)
+            img.setPixel(x, y, qRgba(p[0], p[1], p[2], p[3]));
+    return img;
+}
+
+::testing::AssertionResult SameAlpha(const QImage& got, const QImage& want)
+{
+    if (got.size() != want.size())
+        return ::testing::AssertionFailure() << "size differs";
+    for (int y = 0; y < want.height(); ++y)
+        for (int x = 0; x < want.width(); ++x)
+            if (qAlpha(got.pixel(x, y)) != qAlpha(want.pixel(x, y)))
+                return ::testing::AssertionFailure() << "alpha at (" << x << ", " << y << ")";
+    return ::testing::AssertionSuccess();
+}
+
+// A minimal little-endian TIFF: one strip of Data after the directory; tags as given
+// (values inline). Used for damaged and hand-made files.
+struct Tag {
+    uint16_t tag, type;
+    uint32_t count, value;
+};
+
+QByteArray MakeTIFF(std::vector<Tag> tags, const QByteArray& data)
+{
+    const uint32_t dataOffset = 8 + 2 + 12 * uint32_t(tags.size()) + 4;
+    QByteArray b("II*\0", 4);
+    b.append("\x08\0\0\0", 4);
+    AppendLE16(b, uint16_t(tags.size()));
+    for (Tag t : tags) {
+        if (t.tag == 273 && t.value == 0xFFFFFFFF)
+            t.value = dataOffset;
+        AppendLE16(b, t.tag);
+        AppendLE16(b, t.type);
+        for (int i = 0; i < 4; ++i)
+            b.append(char(t.count >> (8 * i)));
+        for (int i = 0; i < 4; ++i)
+            b.append(char(t.value >> (8 * i)));
+    }
+    b.append(QByteArray(4, '\0'));
+    b.append(data);
+    return b;
+}
+
+// An 8-bit grey image of w x h, uncompressed, one strip.
+std::vector<Tag> GreyTags(uint32_t w, uint32_t h, uint32_t bytes)
+{
+    return {{256, 4, 1, w},   {257, 4, 1, h},          {258, 3, 1, 8},  {259, 3, 1, 1},
+            {262, 3, 1, 1},   {273, 4, 1, 0xFFFFFFFF}, {277, 3, 1, 1},  {279, 4, 1, bytes}};
+}
+
+}   // namespace
+
+TEST(TIFFReader, MatchesReferenceDecoder)
+{
+    struct {
+        const char* file;
+        int tolerance;
+    } cases[] = {
+        {"tiff_rgb_le.tif", 0},          {"tiff_rgb_be.tif", 0},          {"tiff_rgb_lzw.tif", 0},
+        {"tiff_rgb_lzw_pred.tif", 0},    {"tiff_rgb_lzw_pred_be.tif", 0}, {"tiff_rgb_packbits.tif", 0},
+        {"tiff_grey.tif", 0},            {"tiff_grey_lzw.tif", 0},        {"tiff_grey_lzw_pred.tif", 0},
+        {"tiff_grey_packbits_be.tif", 0}, {"tiff_grey16.tif", 0},         {"tiff_grey16_lzw_pred_be.tif", 0},
+        {"tiff_mono_black0.tif", 0},     {"tiff_mono_white0.tif", 0},     {"tiff_palette8.tif", 0},
+        {"tiff_palette8_lzw.tif", 0},    {"tiff_palette4.tif", 0},        {"tiff_grey_alpha.tif", 0},
+        {"tiff_cmyk.tif", 1},            {"tiff_cmyk_lzw.tif", 1},        {"tiff_ycbcr_1x1.tif", 2},
+        {"tiff_ycbcr_2x2.tif", 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        EXPECT_TRUE(SamePixels(Decode(TIFF, Fixture(c.file)), Reference(c.file), c.tolerance));
+    }
+}
+
+TEST(TIFFReader, RGBAKeepsItsAlpha)
+{
+    for (const char* f : {"tiff_rgba.tif", "tiff_rgba_lzw.tif", "tiff_rgba_lzw_pred_be.tif"}) {
+        SCOPED_TRACE(f);
+        const QImage got = Decode(TIFF, Fixture(f));
+        const QImage want = ReferencePAM(f);
+        EXPECT_EQ(got.format(), QImage::Format_ARGB32);
+        EXPECT_TRUE(SamePixels(got, want));
+        EXPECT_TRUE(SameAlpha(got, want));
+    }
+}
+
+TEST(TIFFReader, ByteOrdersLoadIdentically)
+{
+    EXPECT_EQ(Decode(TIFF, Fixture("tiff_rgb_le.tif")), Decode(TIFF, Fixture("tiff_rgb_be.tif")));
+}
+
+TEST(TIFFReader, PixelFormatsThroughTheRegistry)
+{
+    InitPictureFormats();
+    struct {
+        const char* file;
+        TPixelFormat format;
+    } cases[] = {{"tiff_mono_black0.tif", pf1bit}, {"tiff_palette4.tif", pf4bit},
+                 {"tiff_palette8.tif", pf8bit},    {"tiff_rgb_lzw_pred.tif", pf24bit},
+                 {"tiff_rgba.tif", pf32bit}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        TPicture picture;
+        picture.LoadFromFile(FixturePath(c.file));
+        EXPECT_EQ(picture.Graphic()->ClassName(), "TTIFFGraphic");
+        EXPECT_EQ(picture.Bitmap()->PixelFormat(), c.format);
+    }
+    // A 4-bit palette takes 16 entries from the colour map's high bytes.
+    TPicture picture;
+    picture.LoadFromFile(FixturePath("tiff_palette4.tif"));
+    EXPECT_EQ(picture.Bitmap()->Palette().size(), 16);
+}
+
+TEST(TIFFReader, HandMadeLayouts)
+{
+    // No rows-per-strip tag and no compression tag: one strip of all rows, uncompressed.
+    QByteArray pixels;
+    for (int i = 0; i < 12; ++i)
+        pixels.append(char(i * 20));
+    auto tags = GreyTags(4, 3, 12);
+    tags.erase(tags.begin() + 3);   // compression
+    QImage img = Decode(TIFF, MakeTIFF(tags, pixels));
+    ASSERT_EQ(img.size(), QSize(4, 3));
+    EXPECT_EQ(qGray(img.pixel(3, 2)), 220);
+
+    // Rows per strip 1 with three strips at SHORT offsets, a rows-per-strip list shorter
+    // than the strips reuses its last entry.
+    QByteArray b = MakeTIFF({{256, 4, 1, 4}, {257, 4, 1, 3}, {258, 3, 1, 8}, {259, 3, 1, 1}, {262, 3, 1, 1},
+                             {273, 4, 3, 0}, {277, 3, 1, 1}, {278, 3, 1, 1}, {279, 4, 3, 0}},
+                            QByteArray());
+    const int stripTable = b.size();
+    for (int i = 0; i < 3; ++i)
+        for (int k = 0; k < 4; ++k)
+            b.append(char(k == 0 ? (stripTable + 24 + 4 * i) & 0xFF : k == 1 ? (stripTable + 24 + 4 * i) >> 8 : 0));
+    for (int i = 0; i < 3; ++i)
+        b.append("\x04\0\0\0", 4);
+    b.append(pixels);
+    // Point the 273/279 entries at the tables.
+    const int dir = 10;
+    for (int e = 0; e < 9; ++e) {
+        const int at = dir + 12 * e;
+        const uint16_t tag = uint16_t(uchar(b[at]) | (uchar(b[at + 1]) << 8));
+        if (tag == 273)
+            PutLE16(b, at + 8, uint16_t(stripTable));
+        if (tag == 279)
+            PutLE16(b, at + 8, uint16_t(stripTable + 12));
+    }
+    img = Decode(TIFF, b);
+    ASSERT_EQ(img.size(), QSize(4, 3));
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(qGray(img.pixel(i % 4, i / 4)), i * 20) << i;
+}
+
+TEST(TIFFReader, DamagedFiles)
+{
+    const QByteArray good = Fixture("tiff_rgb_lzw_pred.tif");
+    const QByteArray grey = MakeTIFF(GreyTags(4, 3, 12), QByteArray(12, 'x'));
+    ASSERT_EQ(DecodeError(TIFF, grey), "");
+
+    auto withTag = [](std::vector<Tag> tags, uint16_t tag, uint32_t value) {
+        for (Tag& t : tags)
+            if (t.tag == tag)
+                t.value = value;
+        return tags;
+    };
+    const std::vector<DamagedCase> cases = {
+        {"empty", QByteArray(), kInvalid},
+        {"header only", good.left(8), kInvalid},
+        {"bad version", QByteArray("II\x2b\0\x08\0\0\0", 8) + good.mid(8), kInvalid},
+        {"directory past the end", QByteArray("II*\0\xff\xff\0\0", 8), kInvalid},
+        {"truncated directory", good.left(good.size() - 40), kInvalid},
+        {"width 0", MakeTIFF(withTag(GreyTags(4, 3, 12), 256, 0), QByteArray(12, 'x')), kInvalid},
+        {"height 0", MakeTIFF(withTag(GreyTags(4, 3, 12), 257, 0), QByteArray(12, 'x')), kInvalid},
+        {"huge size, tiny file", MakeTIFF(withTag(withTag(GreyTags(4, 3, 12), 256, 60000), 257, 60000),
+                                          QByteArray(12, 'x')), kInvalid},
+        {"strip past the end", MakeTIFF(GreyTags(4, 3, 12), QByteArray(5, 'x')), kInvalid},
+        {"strip offset wraps", MakeTIFF(withTag(GreyTags(4, 3, 12), 273, 0xFFFFFFF0), QByteArray(12, 'x')), kInvalid},
+        {"unknown compression", MakeTIFF(withTag(GreyTags(4, 3, 12), 259, 7), QByteArray(12, 'x')), kUnknown},
+        {"bits per sample 3", MakeTIFF(withTag(GreyTags(4, 3, 12), 258, 3), QByteArray(12, 'x')), kInvalid},
+        {"samples per pixel 0", MakeTIFF(withTag(GreyTags(4, 3, 12), 277, 0), QByteArray(12, 'x')), kInvalid},
+        {"photometric 4", MakeTIFF(withTag(GreyTags(4, 3, 12), 262, 4), QByteArray(12, 'x')), kInvalid},
+        {"palette without colour map", MakeTIFF(withTag(GreyTags(4, 3, 12), 262, 3), QByteArray(12, 'x')), kInvalid},
+        {"strip count beyond the file", MakeTIFF(withTag(GreyTags(4, 3, 12), 273, 0), QByteArray(12, 'x'))
+                                            .replace(QByteArray("\x11\x01\x04\0\x01\0\0\0", 8),
+                                                     QByteArray("\x11\x01\x04\0\xff\xff\xff\x0f", 8)),
+         kInvalid},
+    };
+    for (const DamagedCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(DecodeError(TIFF, c.bytes), c.message);
+    }
+}
+
+TEST(TIFFReader, LZWStripWithBadCodeGivesTheDecoderMessage)
+{
+    // 9-bit codes: 0x100 (clear) then 0x1FF, far above the next free code.
+    QByteArray lzw("\x80\x3F\xF0\0", 4);
+    auto tags = GreyTags(2, 1, 4);
+    for (Tag& t : tags)
+        if (t.tag == 259)
+            t.value = 5;
+    EXPECT_EQ(DecodeError(TIFF, MakeTIFF(tags, lzw)), "TIF LZW: invalid opcode.");
+}
+
+TEST(TIFFReader, FailedLoadLeavesTheBitmapAsItWas)
+{
+    TTIFFGraphic g;
+    QByteArray good = Fixture("tiff_palette8.tif");
+    QBuffer buffer(&good);
+    buffer.open(QIODevice::ReadOnly);
+    g.LoadFromStream(buffer);
+    const QImage before = g.image();
+    QByteArray bad = good.left(20);
+    QBuffer badBuffer(&bad);
+    badBuffer.open(QIODevice::ReadOnly);
+    EXPECT_THROW(g.LoadFromStream(badBuffer), EPictureError);
+    EXPECT_EQ(g.image(), before);
+}

@@ -1,0 +1,240 @@
+// Pixel probes of the drawing layer: the GDI rules that drawing code relies on.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+
+#include "platform/bitmap.h"
+#include "platform/graphics.h"
+
+namespace {
+
+std::unique_ptr<TBitmap> WhiteBitmap(int w, int h, TPixelFormat f = pf24bit)
+{
+    return std::make_unique<TBitmap>(w, h, f);
+}
+
+struct Probe {
+    int x, y;
+    TColor expected;
+};
+
+void ExpectPixels(TCanvas* c, const std::vector<Probe>& probes, const char* what)
+{
+    for (const Probe& p : probes)
+        EXPECT_EQ(c->Pixel(p.x, p.y), p.expected) << what << " at (" << p.x << ", " << p.y << ")";
+}
+
+} // namespace
+
+TEST(GraphicsColor, ConversionsKeepChannelOrder)
+{
+    EXPECT_EQ(ColorToQColor(0x0000FF), QColor(255, 0, 0));
+    EXPECT_EQ(ColorToQColor(0xF8C18F), QColor(143, 193, 248));
+    EXPECT_EQ(QColorToColor(QColor(112, 176, 224)), 0xE0B070u);
+    EXPECT_EQ(ColorToQColor(clNone).alpha(), 0);
+    // A system colour resolves to a real colour, never to its raw index.
+    EXPECT_EQ(ColorToRGB(clWindowText) & 0xFF000000u, 0u);
+    EXPECT_EQ(ColorToRGB(0x02FF0000), 0xFF0000u); // palette-relative flag dropped
+}
+
+TEST(GraphicsCanvas, RectangleExcludesRightAndBottomEdge)
+{
+    struct Case {
+        const char* name;
+        TPenStyle pen;
+        TBrushStyle brush;
+        std::vector<Probe> probes;
+    };
+    const std::vector<Case> cases = {
+        {"pen and brush", psSolid, bsSolid,
+         {{2, 2, clBlack}, {9, 7, clBlack}, {9, 2, clBlack}, {5, 5, clRed}, {10, 5, clWhite}, {5, 8, clWhite},
+          {1, 1, clWhite}}},
+        {"clear pen: one pixel smaller", psClear, bsSolid,
+         {{2, 2, clRed}, {8, 6, clRed}, {9, 6, clWhite}, {8, 7, clWhite}, {1, 2, clWhite}}},
+        {"clear brush: outline only", psSolid, bsClear,
+         {{2, 2, clBlack}, {9, 7, clBlack}, {5, 5, clWhite}, {10, 7, clWhite}}},
+    };
+    for (const Case& c : cases) {
+        auto b = WhiteBitmap(20, 20);
+        TCanvas* cv = b->Canvas();
+        cv->Pen.Color = clBlack;
+        cv->Pen.Style = c.pen;
+        cv->Brush.Color = clRed;
+        cv->Brush.Style = c.brush;
+        cv->Rectangle(2, 2, 10, 8);
+        ExpectPixels(cv, c.probes, c.name);
+    }
+}
+
+TEST(GraphicsCanvas, EllipseFitsInsideItsBoxWithoutRightAndBottomEdge)
+{
+    auto b = WhiteBitmap(20, 20);
+    TCanvas* cv = b->Canvas();
+    cv->Pen.Color = clBlack;
+    cv->Brush.Color = clRed;
+    cv->Ellipse(0, 0, 11, 11);
+    ExpectPixels(cv, {{5, 5, clRed}, {0, 5, clBlack}, {10, 5, clBlack}, {5, 0, clBlack}, {5, 10, clBlack},
+                      {11, 5, clWhite}, {5, 11, clWhite}, {0, 0, clWhite}, {10, 10, clWhite}},
+                 "ellipse");
+}
+
+TEST(GraphicsCanvas, FillRectFrameRectAndLineToEndPoint)
+{
+    auto b = WhiteBitmap(20, 20);
+    TCanvas* cv = b->Canvas();
+    cv->Brush.Color = clBlue;
+    cv->FillRect(TRect(1, 1, 4, 4));
+    cv->Brush.Color = clLime;
+    cv->FrameRect(TRect(10, 10, 15, 15));
+    cv->Pen.Color = clRed;
+    cv->MoveTo(0, 18);
+    cv->LineTo(10, 18);
+    ExpectPixels(cv, {{1, 1, clBlue}, {3, 3, clBlue}, {4, 3, clWhite}, {3, 4, clWhite},
+                      {10, 10, clLime}, {14, 14, clLime}, {12, 12, clWhite}, {15, 14, clWhite},
+                      {0, 18, clRed}, {9, 18, clRed}, {10, 18, clWhite}},
+                 "fill/frame/line");
+    EXPECT_EQ(cv->PenPos, TPoint(10, 18));
+}
+
+TEST(GraphicsCanvas, NotXorPenDrawsAndErases)
+{
+    auto b = WhiteBitmap(20, 20);
+    TCanvas* cv = b->Canvas();
+    cv->Pen.Mode = pmNotXor;
+    cv->Pen.Color = clBlack;
+    cv->Brush.Style = bsClear;
+    cv->Rectangle(2, 2, 12, 12);
+    EXPECT_EQ(cv->Pixel(2, 2), clBlack);
+    cv->Rectangle(2, 2, 12, 12);
+    EXPECT_EQ(cv->Pixel(2, 2), clWhite);
+}
+
+TEST(GraphicsCanvas, CopyModesAndOrBetweenBitmaps)
+{
+    // The renderer's combine: AND with a mask, then OR with the design.
+    auto target = WhiteBitmap(4, 1);
+    auto mask = WhiteBitmap(4, 1, pf1bit);
+    mask->Canvas()->SetPixel(0, 0, clBlack);
+    mask->Canvas()->SetPixel(1, 0, clBlack);
+    auto design = WhiteBitmap(4, 1);
+    design->Canvas()->SetPixel(0, 0, 0x123456);
+    design->Canvas()->SetPixel(2, 0, 0x123456);
+
+    TCanvas* t = target->Canvas();
+    t->CopyMode = cmSrcAnd;
+    t->CopyRect(TRect(0, 0, 4, 1), mask->Canvas(), TRect(0, 0, 4, 1));
+    ExpectPixels(t, {{0, 0, clBlack}, {1, 0, clBlack}, {2, 0, clWhite}, {3, 0, clWhite}}, "after AND");
+    t->CopyMode = cmSrcPaint;
+    t->CopyRect(TRect(0, 0, 4, 1), design->Canvas(), TRect(0, 0, 4, 1));
+    ExpectPixels(t, {{0, 0, 0x123456}, {1, 0, clWhite}, {2, 0, clWhite}, {3, 0, clWhite}}, "after OR");
+
+    // OR is bitwise: the sheet colour ORed with the label colour.
+    auto a = WhiteBitmap(1, 1);
+    auto s = WhiteBitmap(1, 1);
+    a->Canvas()->SetPixel(0, 0, 0xFCFCFC);
+    s->Canvas()->SetPixel(0, 0, 0xF8C18F);
+    a->Canvas()->CopyMode = SRCPAINT;
+    a->Canvas()->Draw(0, 0, s.get());
+    EXPECT_EQ(a->Canvas()->Pixel(0, 0), 0xFCFDFFu);
+    // SRCINVERT twice gives the original back.
+    a->Canvas()->CopyMode = SRCINVERT;
+    a->Canvas()->Draw(0, 0, s.get());
+    a->Canvas()->Draw(0, 0, s.get());
+    EXPECT_EQ(a->Canvas()->Pixel(0, 0), 0xFCFDFFu);
+}
+
+TEST(GraphicsCanvas, ColourToMonoKeepsOnlyWhiteWhite)
+{
+    const std::vector<std::pair<TColor, TColor>> cases = {
+        {clWhite, clWhite}, {0xFEFFFF, clBlack}, {0xC0C0C0, clBlack}, {clRed, clBlack}, {clBlack, clBlack}};
+    auto src = WhiteBitmap(int(cases.size()), 1);
+    for (size_t i = 0; i < cases.size(); ++i)
+        src->Canvas()->SetPixel(int(i), 0, cases[i].first);
+
+    // Stretched onto a 1-bit bitmap.
+    auto mono = WhiteBitmap(int(cases.size()) * 2, 2, pf1bit);
+    mono->Canvas()->StretchDraw(TRect(0, 0, int(cases.size()) * 2, 2), src.get());
+    // Converted by changing the pixel format.
+    TBitmap converted(*src);
+    converted.SetPixelFormat(pf1bit);
+    ASSERT_TRUE(converted.Monochrome());
+    for (size_t i = 0; i < cases.size(); ++i) {
+        EXPECT_EQ(mono->Canvas()->Pixel(int(2 * i + 1), 1), cases[i].second) << "stretch, case " << i;
+        EXPECT_EQ(converted.Canvas()->Pixel(int(i), 0), cases[i].second) << "format, case " << i;
+    }
+    // The 1-bit scan line holds the leftmost pixel in the top bit.
+    EXPECT_EQ(converted.ScanLine(0)[0] & 0xF8, 0x80);
+}
+
+TEST(GraphicsCanvas, StretchDrawWithTransparentColour)
+{
+    auto src = WhiteBitmap(2, 2);
+    src->Canvas()->SetPixel(0, 0, clRed);
+    src->Canvas()->SetPixel(1, 1, clRed);
+    src->Canvas()->SetPixel(0, 1, clLime); // bottom-left: the automatic transparent colour
+    src->Canvas()->SetPixel(1, 0, clLime);
+    src->SetTransparent(true);
+    EXPECT_EQ(src->TransparentColor(), clLime);
+
+    auto dst = WhiteBitmap(8, 8);
+    dst->Canvas()->Brush.Color = clBlue;
+    dst->Canvas()->FillRect(TRect(0, 0, 8, 8));
+    dst->Canvas()->StretchDraw(TRect(0, 0, 8, 8), src.get());
+    ExpectPixels(dst->Canvas(), {{0, 0, clRed}, {3, 3, clRed}, {7, 7, clRed}, {7, 0, clBlue}, {0, 7, clBlue},
+                                 {4, 3, clBlue}},
+                 "transparent stretch");
+
+    // A fixed transparent colour wins over the automatic one.
+    src->SetTransparentColor(clRed);
+    dst->Canvas()->FillRect(TRect(0, 0, 8, 8));
+    dst->Canvas()->StretchDraw(TRect(0, 0, 8, 8), src.get());
+    ExpectPixels(dst->Canvas(), {{0, 0, clBlue}, {7, 0, clLime}}, "fixed transparent colour");
+}
+
+TEST(GraphicsCanvas, DrawingOnIndexedBitmapsKeepsTheirFormat)
+{
+    for (TPixelFormat f : {pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit}) {
+        TBitmap b(10, 10, f);
+        EXPECT_EQ(b.Canvas()->Pixel(5, 5), clWhite) << "new bitmap white, format " << f;
+        b.Canvas()->Brush.Color = clBlack;
+        b.Canvas()->FillRect(TRect(0, 0, 5, 10));
+        EXPECT_EQ(b.PixelFormat(), f);
+        EXPECT_EQ(b.Canvas()->Pixel(4, 4), clBlack) << "format " << f;
+        EXPECT_EQ(b.Canvas()->Pixel(5, 4), clWhite) << "format " << f;
+        // Scan lines see what the canvas drew.
+        const uint8_t* row = b.ScanLine(4);
+        if (f == pf24bit)
+            EXPECT_EQ(row[0] | row[1] | row[2], 0);
+        if (f == pf1bit)
+            EXPECT_EQ(row[0] >> 3, 0); // first five pixels black (index 0)
+    }
+}
+
+TEST(GraphicsCanvas, CanvasOverAPainterKeepsItsTransform)
+{
+    QImage img(20, 20, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    p.translate(5, 5);
+    {
+        TCanvas c(&p);
+        c.Brush.Color = clRed;
+        c.Pen.Style = psClear;
+        c.Rectangle(0, 0, 4, 4);
+    }
+    p.end();
+    EXPECT_EQ(QRgbToColor(img.pixel(5, 5)), clRed);
+    EXPECT_EQ(QRgbToColor(img.pixel(7, 7)), clRed);
+    EXPECT_EQ(QRgbToColor(img.pixel(8, 7)), clWhite);
+    EXPECT_EQ(QRgbToColor(img.pixel(4, 4)), clWhite);
+
+    // And a canvas over the device itself applies the same rules.
+    TCanvas d(&img);
+    d.Brush.Color = clBlue;
+    d.Pen.Color = clBlack;
+    d.Rectangle(10, 10, 15, 15);
+    EXPECT_EQ(QRgbToColor(img.pixel(14, 14)), clBlack);
+    EXPECT_EQ(QRgbToColor(img.pixel(15, 14)), clWhite);
+    EXPECT_EQ(QRgbToColor(img.pixel(12, 12)), clBlue);
+}
