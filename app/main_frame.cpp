@@ -1,6 +1,6 @@
 #include "app/main_frame.h"
 
-#include "app/new_dlg.h"
+#include "app/graphics_library.h"
 #include "controls/recent_list.h"
 #include "document/paper_catalogue.h"
 #include "document/paper_translations.h"
@@ -17,7 +17,6 @@
 #include <QButtonGroup>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDir>
 #include <QDockWidget>
 #include <QDragEnterEvent>
@@ -33,6 +32,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QToolBar>
@@ -267,6 +267,7 @@ QIcon TMainFrame::ImageListIcon(int index)
     switch (index) {
     case 0: return Glyph(QStringLiteral("sheet"));
     case 1: return Glyph(QStringLiteral("folder"));
+    case 5: return Glyph(QStringLiteral("paste"));
     case 13: return Glyph(QStringLiteral("maker"));
     default: return QIcon();
     }
@@ -290,6 +291,7 @@ TMainFrame::TMainFrame(const QStringList& arguments, QWidget* parent)
     BuildMenus();
     BuildToolbars();
     BuildDocksAndStatus();
+    ConnectCommands();
 
     scMRUFileList = new TscMRUFileList(this);
     scMRUFileList->setObjectName(QStringLiteral("scMRUFileList"));
@@ -308,6 +310,7 @@ TMainFrame::TMainFrame(const QStringList& arguments, QWidget* parent)
     };
     // Loading is finished by FormCreate, once the product key is set.
 
+    RegisterDocumentLink();
     FormCreate();
 }
 
@@ -315,6 +318,7 @@ TMainFrame::~TMainFrame()
 {
     if (!m_closed)
         FormClose();
+    ReleaseDocuments();
     // The recent list saves itself while this window's menus still exist.
     delete scMRUFileList;
     scMRUFileList = nullptr;
@@ -533,7 +537,7 @@ void TMainFrame::BuildDocksAndStatus()
     GraphicLibraryList->setObjectName(QStringLiteral("GraphicLibraryList"));
     GraphicLibraryList->setBackgroundRole(QPalette::Base);
     GraphicLibraryList->setMinimumWidth(65);
-    GraphicLibraryList->verticalScrollBar();
+    GraphicLibraryList->verticalScrollBar()->setSingleStep(23);
     GraphicsLibraryBar->setWidget(GraphicLibraryList);
     GraphicsLibraryBar->installEventFilter(this);
     addDockWidget(Qt::RightDockWidgetArea, GraphicsLibraryBar);
@@ -602,6 +606,7 @@ void TMainFrame::FormCreate()
         return;
     }
     LoadPaperTranslations();
+    StartGraphicsLibrary(this);
 
     RegisterAppPaths();
 
@@ -700,6 +705,7 @@ void TMainFrame::FormClose()
     if (m_closed)
         return;
     m_closed = true;
+    StopGraphicsLibrary(this);
 
     for (const auto& c : m_activeFormChange)
         disconnect(c);
@@ -761,6 +767,12 @@ void TMainFrame::changeEvent(QEvent* event)
 
 void TMainFrame::closeEvent(QCloseEvent* event)
 {
+    bool canClose = true;
+    Application->Guard([&] { canClose = CloseDocuments(); });
+    if (!canClose) {
+        event->ignore();
+        return;
+    }
     Application->Guard([this] { FormClose(); });
     QMainWindow::closeEvent(event);
 }
@@ -823,306 +835,7 @@ void TMainFrame::WMDrawClipboard()
     const bool paste = offers && DocumentCount() >= 1;
     PasteBtn->setEnabled(paste);
     PasteItem->setEnabled(paste);
-}
-
-bool TMainFrame::ClipboardOffersMixedObj(const QMimeData* data)
-{
-    return data && data->hasFormat(QString::fromLatin1(CF_MIXEDOBJ_FORMAT));
-}
-
-bool TMainFrame::ClipboardOffersPaste(const QMimeData* data)
-{
-    return data && (ClipboardOffersMixedObj(data) || data->hasImage() || data->hasText());
-}
-
-int TMainFrame::DocumentCount() const
-{
-    return int(MdiArea->subWindowList().size());
-}
-
-QStringList TMainFrame::DocumentCaptions() const
-{
-    QStringList captions;
-    for (QMdiSubWindow* w : MdiArea->subWindowList())
-        captions << w->windowTitle();
-    return captions;
-}
-
-bool TMainFrame::StoredPaperID(TGUID& id)
-{
-    QString text;
-    {
-        TRegIniFile reg(ProductKey());
-        text = reg.ReadString(BasicInfo(), QStringLiteral("PaperID"), QString());
-    }
-    if (StringToGUID(text, id))
-        return true;
-    if (PaperCatalogue().empty())
-        return false;
-    id = PaperCatalogue().front()->ID;
-    return true;
-}
-
-void TMainFrame::OpenDocumentFile(const QString& path)
-{
-    TGUID paperId;
-    if (!StoredPaperID(paperId))
-        return;   // no paper at all: no document can be made
-    bool fullPage;
-    {
-        TRegIniFile reg(ProductKey());
-        fullPage = reg.ReadBool(BasicInfo(), QStringLiteral("FullPageMode"), false);
-    }
-    OpenChildWindow(path, fullPage, paperId);
-}
-
-void TMainFrame::OpenChildWindow(const QString& path, bool fullPage, const TGUID& paperId)
-{
-    for (QMdiSubWindow* w : MdiArea->subWindowList()) {
-        if (w->windowTitle() == path) {
-            MdiArea->setActiveSubWindow(w);
-            w->setFocus();
-            return;
-        }
-    }
-    NextPaperID = paperId;
-    NextFullPageMode = fullPage;
-    {
-        TRegIniFile reg(ProductKey());
-        reg.ReadInteger(BasicInfo(), QStringLiteral("ChildWindowState"), wsNormal);
-    }
-    // The document window itself is not part of the program yet: the request is kept, and an
-    // existing file gets the recent-files entry its window would leave behind.
-    OpenedDocuments << path;
-    if (QFileInfo(path).isFile())
-        scMRUFileList->AddItem(path);
-    ArrowBtnClick();
-}
-
-QString TMainFrame::UntitledName(const QString& base, const QStringList& captions,
-                                 const std::function<bool(const QString&)>& fileExists)
-{
-    int n = 0;
-    for (const QString& caption : captions) {
-        if (fileExists(caption) || caption.size() <= 4)
-            continue;
-        QString digits;
-        for (QChar c : caption.right(4))
-            if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
-                digits += c;
-        n = std::max(n, digits.toInt());
-    }
-    return base + QString::number(n >= 1 ? n + 1 : 1);
-}
-
-void TMainFrame::FileNewItemClick()
-{
-    if (PaperCatalogue().empty())
-        return;
-    int result = 2;
-    TGUID paperId{};
-    bool fullPage = false;
-    {
-        QPointer<TNewDlg> dlg = new TNewDlg(this, &TMainFrame::ImageListIcon);
-        result = dlg->exec();
-        if (!dlg)
-            return;
-        paperId = dlg->PaperID;
-        fullPage = dlg->FullPage != 0;
-        delete dlg.data();
-    }
-    if (result == 1) {
-        NextPaperID = paperId;
-        NextFullPageMode = fullPage;
-        const QString name = UntitledName(LoadLangStr(750), DocumentCaptions(),
-                                          [](const QString& c) { return QFileInfo(c).isFile(); });
-        OpenChildWindow(name, NextFullPageMode, NextPaperID);
-    } else if (result == 6) {
-        FileOpenItemClick();
-    }
-}
-
-void TMainFrame::FileOpenItemClick()
-{
-    if (!OpenDialog)
-        return;
-    {
-        TRegIniFile reg(ProductKey());
-        OpenDialog->InitialDir = reg.ReadString(BasicInfo(), QStringLiteral("LastDir"), QString());
-    }
-    if (!OpenDialog->Execute())
-        return;
-    const QString file = OpenDialog->FileName;
-    {
-        TRegIniFile reg(ProductKey());
-        reg.WriteString(BasicInfo(), QStringLiteral("LastDir"), QFileInfo(file).absolutePath());
-    }
-    OpenDocumentFile(file);
-}
-
-void TMainFrame::FileCloseItemClick()
-{
-    if (QMdiSubWindow* w = MdiArea->activeSubWindow())
-        w->close();
-}
-
-void TMainFrame::FileExitItemClick()
-{
-    close();
-}
-
-void TMainFrame::CleanClipboradItemClick()
-{
-    QGuiApplication::clipboard()->clear();
-}
-
-void TMainFrame::ToolbarItemClick()
-{
-    // The action has already toggled its check.
-    UpToolbar->setVisible(ToolbarItem->isChecked());
-}
-
-void TMainFrame::GraphicsLibraryItemClick()
-{
-    GraphicsLibraryBar->setVisible(GraphicsLibraryItem->isChecked());
-}
-
-void TMainFrame::GraphicsLibraryBarClose()
-{
-    GraphicsLibraryItem->setChecked(false);
-}
-
-void TMainFrame::WindowCascadeItemClick()
-{
-    MdiArea->cascadeSubWindows();
-}
-
-void TMainFrame::TileDocuments(bool horizontal)
-{
-    QList<QMdiSubWindow*> windows;
-    for (QMdiSubWindow* w : MdiArea->subWindowList())
-        if (!w->isMinimized())
-            windows << w;
-    if (windows.isEmpty())
-        return;
-    const QRect area = MdiArea->viewport()->rect();
-    const int n = int(windows.size());
-    for (int i = 0; i < n; ++i) {
-        QMdiSubWindow* w = windows.at(i);
-        w->showNormal();
-        if (horizontal) {
-            const int h = area.height() / n;
-            w->setGeometry(0, i * h, area.width(), h);
-        } else {
-            const int wd = area.width() / n;
-            w->setGeometry(i * wd, 0, wd, area.height());
-        }
-    }
-}
-
-void TMainFrame::WindowTileHItemClick()
-{
-    TileDocuments(true);
-}
-
-void TMainFrame::WindowTileVItemClick()
-{
-    TileDocuments(false);
-}
-
-void TMainFrame::WindowArrangeItemClick()
-{
-    // Minimised windows in a row along the bottom edge.
-    const QRect area = MdiArea->viewport()->rect();
-    int x = 0;
-    for (QMdiSubWindow* w : MdiArea->subWindowList()) {
-        if (!w->isMinimized())
-            continue;
-        w->move(x, area.height() - w->height());
-        x += w->width();
-    }
-}
-
-void TMainFrame::WindowMinimizeItemClick()
-{
-    const QList<QMdiSubWindow*> windows = MdiArea->subWindowList();
-    for (auto it = windows.crbegin(); it != windows.crend(); ++it)
-        (*it)->showMinimized();
-}
-
-void TMainFrame::FillWindowList()
-{
-    for (QAction* a : m_windowListItems)
-        delete a;
-    m_windowListItems.clear();
-    const QList<QMdiSubWindow*> windows = MdiArea->subWindowList();
-    if (windows.isEmpty())
-        return;
-    m_windowListItems << Window1->addSeparator();
-    for (int i = 0; i < windows.size(); ++i) {
-        QMdiSubWindow* w = windows.at(i);
-        QString caption = w->windowTitle();
-        caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
-        QAction* a = Window1->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(caption));
-        a->setCheckable(true);
-        a->setChecked(w == MdiArea->activeSubWindow());
-        connect(a, &QAction::triggered, this, [this, w = QPointer<QMdiSubWindow>(w)] {
-            if (w)
-                MdiArea->setActiveSubWindow(w);
-        });
-        m_windowListItems << a;
-    }
-}
-
-void TMainFrame::UsersMenuItemClick()
-{
-    const QString path = GetHelpFileName();
-    if (path.isEmpty()) {
-        ShowMessage(LoadLangStr(26));
-        return;
-    }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-}
-
-void TMainFrame::ArrowBtnClick()
-{
-    ArrowBtn->setChecked(true);
-    ToolBtnClick(0);
-}
-
-void TMainFrame::ToolBtnClick(int tool)
-{
-    // The tool goes to the active document window, once there are document windows.
-    Q_UNUSED(tool);
-}
-
-void TMainFrame::scMRUFileListMRUItemClick(QObject*, const QString& fileName)
-{
-    if (QFileInfo(fileName).isFile()) {
-        OpenDocumentFile(fileName);
-        return;
-    }
-    scMRUFileList->ClearItem(fileName);
-    MessageDlg(fileName + QLatin1Char(' ') + LoadLangStr(313), mtInformation, mbOK);
-}
-
-void TMainFrame::UpdateMenuItems()
-{
-    if (m_closed)
-        return;
-    const int n = DocumentCount();
-    const bool docs = n >= 1;
-    for (QAction* a : {FileCloseItem, FileSaveItem, FileSaveAsItem, PageSetupItem, PrintPreviewItem, PrintItem,
-                       MultipleImagePrintWizardItem, ExportItem, CutItem, CopyItem, PaperPropertiesItem,
-                       PropertiesItem, LockedItem, SelectAllItem, DeleteItem, WindowCascadeItem, WindowTileVItem,
-                       WindowTileHItem, WindowArrangeItem, WindowMinimizeItem})
-        a->setEnabled(docs);
-    for (QToolButton* b : {MultipleImagePrintWizardBtn, PrintBtn, PrintPreviewBtn, SaveBtn, CutBtn, CopyBtn,
-                           ArrowBtn, LabelBtn, ImageBtn, RectBtn, EllipseBtn, BarCodeBtn, FileListBtn, CDDBListBtn})
-        b->setEnabled(docs);
-    const bool paste = docs && ClipboardOffersPaste(QGuiApplication::clipboard()->mimeData());
-    PasteItem->setEnabled(paste);
-    PasteBtn->setEnabled(paste);
+    SetDocumentsPasteEnabled(offers);
 }
 
 void TMainFrame::ProbeLanguageDlls()

@@ -1,5 +1,6 @@
 #pragma once
 // The program's main window: the document windows' frame, its menus, bars, settings and shut-down.
+#include "document/main_window_link.h"
 #include "platform/guid.h"
 #include "platform/window_message.h"
 
@@ -15,12 +16,14 @@ class QButtonGroup;
 class QDockWidget;
 class QLabel;
 class QMdiArea;
+class QMdiSubWindow;
 class QMenu;
 class QMimeData;
 class QScrollArea;
 class QToolBar;
 class QToolButton;
 class TscMRUFileList;
+class TChildFrame;
 class TOpenDialogEx;
 
 // Registered clipboard format of the program's design objects.
@@ -44,8 +47,6 @@ public:
     std::unique_ptr<TOpenDialogEx> OpenDialog;
     TGUID NextPaperID{};
     bool NextFullPageMode = false;
-    // Documents asked for while no document window can be made yet, in order.
-    QStringList OpenedDocuments;
 
     // Components.
     QMdiArea* MdiArea = nullptr;
@@ -104,6 +105,25 @@ public:
     void FileCloseItemClick();
     void FileExitItemClick();
     void CleanClipboradItemClick();
+    void FileSaveItemClick();
+    void FileSaveAsItemClick();
+    void PageSetupItemClick();
+    void PrintPreviewItemClick();
+    void PrintItemClick();
+    void MultipleImagePrintWizardItemClick();
+    void ExportItemClick();
+    void SelectSourceItemClick();
+    void AcquireItemClick();
+    void CutItemClick();
+    void CopyItemClick();
+    void PasteItemClick();
+    void PaperPropertiesItemClick();
+    void PropertiesItemClick();
+    void SelectAllItemClick();
+    void DeleteItemClick();
+    void LockedItemClick();
+    void OptionsItemClick();
+    void HelpAboutItemClick();
     void ToolbarItemClick();
     void GraphicsLibraryItemClick();
     void GraphicsLibraryBarClose();
@@ -137,6 +157,14 @@ public:
     // Captions of the document windows, in window order.
     QStringList DocumentCaptions() const;
     int DocumentCount() const;
+    // The document windows, in the order they were opened.
+    QList<TChildFrame*> Documents() const;
+    // The document the commands act on: the frame's active child, none while a dialog is in front.
+    TChildFrame* ActiveDocument() const;
+    // The paint-tool button of a tool (none for the bar-code tool).
+    QToolButton* ToolButton(int tool) const;
+    // What File, New would call the next untitled document.
+    QString NextUntitledName() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -157,6 +185,18 @@ private:
     void RestorePlacement();
     void FillWindowList();
     void TileDocuments(bool horizontal);
+    // Document windows that are shown, front to back.
+    QList<QMdiSubWindow*> ArrangedWindows() const;
+    // Lines the minimised document windows up along the bottom; returns the area above them.
+    QRect ArrangeIcons();
+    void ConnectCommands();
+    void RegisterDocumentLink();
+    // Frees the document windows and withdraws the link, before this window comes apart.
+    void ReleaseDocuments();
+    // Closes the document windows in the order they were opened, each as its own Close would
+    // (it may ask to save first); false when one stays open.
+    bool CloseDocuments();
+    void SetDocumentsPasteEnabled(bool enabled);
     QAction* Item(QMenu* menu, const char* name, const QString& caption, void (TMainFrame::*handler)() = nullptr);
 
     QStringList m_arguments;
@@ -168,6 +208,9 @@ private:
     QList<QAction*> m_windowListItems;
     QList<QMetaObject::Connection> m_activeFormChange;
     QMetaObject::Connection m_clipboardViewer;
+    std::unique_ptr<TMainWindowLink> m_link;
+    QMdiSubWindow* m_dyingWindow = nullptr;   // a document window being destroyed
+    bool m_releasing = false;
 };
 
 extern TMainFrame* MainFrame;

@@ -119,6 +119,10 @@ TNewDlg::TNewDlg(QWidget* owner, ImageListFunction images) : QDialog(owner), m_i
     TreeView->setIndentation(19);
     TreeView->setColumnCount(1);
     TreeView->setRootIsDecorated(true);
+    // Long paper names scroll sideways, as in a tree view, instead of being cut.
+    TreeView->header()->setStretchLastSection(false);
+    TreeView->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    TreeView->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     Label1->setBuddy(TreeView);
 
     Label2 = new QLabel(this);
@@ -288,6 +292,25 @@ void TNewDlg::fitTexts()
     row({Label2, MBtn, CBtn}, 6);
     row({AddPaperTypeBtn, EditPaperTypeBtn, DeletePaperTypeBtn}, 6);
     rowFromRight({OKBtn, CancelBtn, OpenBtn}, 4);
+
+    // When the left column has grown into the right one, the right column moves over and
+    // the form widens by as much, so that no control covers another.
+    const std::initializer_list<QWidget*> left = {Label1, TreeView, Label2, MBtn, CBtn, AddPaperTypeBtn,
+                                                  EditPaperTypeBtn, DeletePaperTypeBtn, StartupChk};
+    const std::initializer_list<QWidget*> right = {GroupBox1, StaticText1, InfoLabel, FullPageChk,
+                                                   OKBtn, CancelBtn, OpenBtn};
+    int shift = 0;
+    for (QWidget* l : left)
+        for (QWidget* r : right) {
+            const QRect a = l->geometry(), b = r->geometry();
+            if (a.top() <= b.bottom() && b.top() <= a.bottom())
+                shift = std::max(shift, a.right() + 1 + 4 - b.left());
+        }
+    if (shift > 0) {
+        for (QWidget* w : right)
+            w->move(w->x() + shift, w->y());
+        setFixedSize(width() + shift, height());
+    }
 }
 
 QIcon TNewDlg::image(int index) const

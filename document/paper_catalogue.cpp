@@ -118,8 +118,10 @@ bool ReadFileBytes(const QString& path, QByteArray& data)
     const qint64 size = file.size();
     if (size < 0 || size > PaperFileMaxSize)
         return false;
-    data = file.read(PaperFileMaxSize + 1);
-    return data.size() == size;
+    // Only what the file holds: asking for more would allocate the whole limit.
+    data = file.read(size);
+    char more;
+    return data.size() == size && file.read(&more, 1) == 0;
 }
 
 QString MessageCaption()

@@ -167,7 +167,8 @@ QString PaperMaskPictureFileName(const QString& name)
     relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
     while (relative.startsWith(QLatin1Char('/')))
         relative.remove(0, 1);
-    if (relative.isEmpty())
+    // A picture name never leads out of the mask folder.
+    if (relative.isEmpty() || relative.split(QLatin1Char('/')).contains(QStringLiteral("..")))
         return QString();
     return FindPathNoCase(ProgramFolder() + QStringLiteral("paper/mask/") + relative);
 }

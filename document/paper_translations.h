@@ -28,6 +28,6 @@ void LoadPaperTranslations();
 void LoadPaperBitmaps();
 
 // Full path of the mask table (found without regard to case) and of a picture
-// named in it.
+// named in it ("" for a name that would lead out of the mask folder).
 QString PaperMaskTableFileName();
 QString PaperMaskPictureFileName(const QString& name);

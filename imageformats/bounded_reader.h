@@ -3,11 +3,13 @@
 // GIF, CUT, Photo-CD, RLA and Photoshop readers. Every read is checked against the end of the
 // data and a failure raises the reader's own message, so a damaged file can never make a
 // reader look outside its input or allocate more than its input can justify.
+#include <QByteArray>
 #include <QImage>
 #include <QList>
 #include <QString>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 class QIODevice;
 
@@ -79,10 +81,68 @@ private:
     const char* error_;
 };
 
-// Everything from the device's current position to its end.
-QByteArray ReadRest(QIODevice& device);
+// Memory for the large buffers of a picture (file bytes, pixels). Blocks of some megabytes
+// ask the system for huge pages: filled 4 KiB page by 4 KiB page, a picture of tens of
+// megabytes costs thousands of page faults, which would take longer than decoding it.
+// AllocateLarge raises std::bad_alloc when there is no memory; FreeLarge takes nullptr.
+void* AllocateLarge(size_t bytes);
+void FreeLarge(void* block);
 
-// A zero-filled image of the given size and format (Mono, Indexed8, BGR888 or ARGB32);
+// A block from AllocateLarge that the holder owns; its bytes are not cleared.
+class LargeBuffer {
+public:
+    LargeBuffer() = default;
+    explicit LargeBuffer(size_t size) : data_(static_cast<uint8_t*>(AllocateLarge(size))), size_(size) {}
+    LargeBuffer(LargeBuffer&& other) noexcept { swap(other); }
+    LargeBuffer& operator=(LargeBuffer&& other) noexcept
+    {
+        LargeBuffer(std::move(other)).swap(*this);
+        return *this;
+    }
+    LargeBuffer(const LargeBuffer&) = delete;
+    LargeBuffer& operator=(const LargeBuffer&) = delete;
+    ~LargeBuffer() { FreeLarge(data_); }
+
+    uint8_t* data() { return data_; }
+    const uint8_t* data() const { return data_; }
+    size_t size() const { return size_; }
+    // At least size bytes; the contents are not kept.
+    void reserve(size_t size)
+    {
+        if (size > size_)
+            *this = LargeBuffer(size);
+    }
+    void swap(LargeBuffer& other) noexcept
+    {
+        std::swap(data_, other.data_);
+        std::swap(size_, other.size_);
+    }
+
+private:
+    uint8_t* data_ = nullptr;
+    size_t size_ = 0;
+};
+
+// A stream's bytes held in memory, read in one piece when the size is known.
+class StreamBytes {
+public:
+    const char* constData() const
+    {
+        return block_.data() ? reinterpret_cast<const char*>(block_.data()) : small_.constData();
+    }
+    qsizetype size() const { return block_.data() ? qsizetype(used_) : small_.size(); }
+
+private:
+    friend StreamBytes ReadRest(QIODevice& device);
+    LargeBuffer block_;
+    size_t used_ = 0;
+    QByteArray small_;   // devices that cannot tell their size
+};
+
+// Everything from the device's current position to its end.
+StreamBytes ReadRest(QIODevice& device);
+
+// A zero-filled image of the given size and format (Mono, Indexed8, RGB555, BGR888 or ARGB32);
 // sizes of 0 or less, or beyond GraphicPixelLimit(), raise the message.
 QImage NewImage(int64_t width, int64_t height, QImage::Format format, const char* error);
 

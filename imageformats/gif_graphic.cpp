@@ -73,24 +73,25 @@ QImage DecodeGIF(const uint8_t* data, size_t size)
     const uint8_t codeSize = in.u8();
     if (codeSize < 2 || codeSize > 11)
         Fail(kNotGIF);
-    std::vector<uint8_t> packed;
-    packed.reserve(in.remaining());
+    LargeBuffer packed(in.remaining());
+    size_t packedSize = 0;
     for (uint8_t n = in.u8(); n != 0; n = in.u8()) {
-        const uint8_t* p = in.take(n);
-        packed.insert(packed.end(), p, p + n);
+        std::memcpy(packed.data() + packedSize, in.take(n), n);
+        packedSize += n;
     }
-    if (packed.size() > 0x7fffffff)
+    if (packedSize > 0x7fffffff)
         Fail(kNotGIF);
 
     CheckExpansion(uint64_t(width) * height, size, 4096, kNotGIF);
     QImage image = NewImage(width, height, QImage::Format_Indexed8, kNotGIF);
     image.setColorTable(table);
-    // Pixels the data does not reach stay index 0.
-    std::vector<uint8_t> pixels(size_t(width) * height);
+    LargeBuffer pixels(size_t(width) * height);
     TGIFLZW decoder;
     decoder.InitialCodeSize = codeSize;
     const uint8_t* src = packed.data();
-    decoder.Decode(src, pixels.data(), int32_t(packed.size()), int32_t(pixels.size()));
+    const int32_t got = decoder.Decode(src, pixels.data(), int32_t(packedSize), int32_t(pixels.size()));
+    // Pixels the data does not reach stay index 0.
+    std::memset(pixels.data() + got, 0, pixels.size() - size_t(got));
 
     if (flags & 0x40) {
         static const uint32_t start[4] = {0, 4, 2, 1};
@@ -155,7 +156,7 @@ QImage DecodeCUT(const uint8_t* data, size_t size, const QList<QRgb>& palette)
 
 void TGIFGraphic::LoadFromStream(QIODevice& stream)
 {
-    const QByteArray bytes = imgread::ReadRest(stream);
+    const imgread::StreamBytes bytes = imgread::ReadRest(stream);
     const QImage image = imgread::DecodeGIF(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
     if (image.isNull()) {
         Clear();
@@ -189,6 +190,6 @@ void TCUTGraphic::LoadFromStream(QIODevice& stream)
             palette = imgread::DecodeCUTPalette(reinterpret_cast<const uint8_t*>(pal.constData()), size_t(pal.size()));
         }
     }
-    const QByteArray bytes = imgread::ReadRest(stream);
+    const imgread::StreamBytes bytes = imgread::ReadRest(stream);
     SetImage(imgread::DecodeCUT(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()), palette));
 }

@@ -104,9 +104,9 @@ QImage DecodePCX(const uint8_t* Data, size_t Size, bool* FourBit)
         Image.setColorTable(Table);
 
     const uint8_t* Pixels = Data + 128;
-    std::vector<uint8_t> Unpacked;
+    imgread::LargeBuffer Unpacked;
     if (RunLength) {
-        Unpacked.resize(size_t(Total));
+        Unpacked = imgread::LargeBuffer(size_t(Total));
         TPCXRLE Decoder;
         const uint8_t* Source = Data + 128;
         const int32_t Produced =
@@ -165,7 +165,7 @@ std::unique_ptr<TGraphic> TPCXGraphic::Clone() const
 
 void TPCXGraphic::LoadFromStream(QIODevice& Stream)
 {
-    const QByteArray Bytes = imgread::ReadRest(Stream);
+    const imgread::StreamBytes Bytes = imgread::ReadRest(Stream);
     bool FourBit = false;
     const QImage Image =
         DecodePCX(reinterpret_cast<const uint8_t*>(Bytes.constData()), size_t(Bytes.size()), &FourBit);

@@ -10,75 +10,152 @@
 
 void TLZWDecoderBase::ResetTable()
 {
-    for (uint32_t i = 0; i < TableSize; ++i) {
+    for (uint32_t i = 0; i < FClearCode; ++i) {
         FPrefix[i] = NoCode;
-        FSuffix[i] = uint8_t(i < FClearCode ? i : 0);
-        FLength[i] = i < FClearCode ? 1 : 0;
+        FSuffix[i] = uint8_t(i);
     }
     FOldCode = NoCode;
     FFirstChar = 0;
 }
 
-bool TLZWDecoderBase::HandleCode(uint32_t Code, uint8_t*& Target, uint8_t* TargetEnd,
-                                 const char* Message, bool EarlyChange)
+template <bool MsbFirst>
+int32_t TLZWDecoderBase::DecodeCodes(const uint8_t* S, const uint8_t* SEnd, uint8_t* Dest, int32_t UnpackedSize,
+                                     uint32_t InitialBits, const char* Message)
 {
-    if (Code > FFreeCode)
-        RaisePictureError(Message);
-    if (FOldCode == NoCode) {
-        // The first code after a clear must be a single character.
-        if (Code >= FClearCode)
-            RaisePictureError(Message);
-        FFirstChar = uint8_t(Code);
-        *Target++ = FFirstChar;
-        FOldCode = Code;
-        return Target < TargetEnd;
-    }
+    // Locals, not members: stores through the output pointer would make the compiler
+    // reload every member after each byte written.
+    const uint32_t Clear = FClearCode, EOI = FEOICode;
+    uint32_t* const Prefix = FPrefix;
+    uint8_t* const Suffix = FSuffix;
+    uint32_t* const Offset = FOffset;
+    uint16_t* const Length = FLength;
+    uint8_t* T = Dest;
+    uint8_t* const TEnd = Dest + UnpackedSize;
+    uint32_t CodeSize = InitialBits;
+    uint32_t Mask = (1u << CodeSize) - 1;
+    uint32_t Free = Clear + 2;
+    uint32_t Old = NoCode;
+    uint32_t OldPos = 0, OldLength = 0;   // where the previous code's string was written
+    uint8_t First = 0;
+    uint64_t Acc = 0;
+    uint32_t Bits = 0;
 
-    // The string of Code, or for the code about to be made, the previous string plus its
-    // own first character. Strings are written back to front, in place when they fit.
-    const bool Pending = Code == FFreeCode;
-    const uint32_t Base = Pending ? FOldCode : Code;
-    const uint32_t Length = uint32_t(FLength[Base]) + (Pending ? 1 : 0);
-    uint8_t Stack[TableSize + 2];
-    const size_t Room = size_t(TargetEnd - Target);
-    uint8_t* Out = Length <= Room ? Target : Stack;
-    uint8_t* P = Out + Length - 1;
-    if (Pending)
-        --P;   // the last byte is filled once the first character is known
-    uint32_t C = Base;
-    while (C >= FClearCode) {
-        *P-- = FSuffix[C];
-        C = FPrefix[C];
-    }
-    *P = uint8_t(C);
-    FFirstChar = uint8_t(C);
-    if (Pending)
-        Out[Length - 1] = FFirstChar;
-    if (Out == Stack)
-        std::memcpy(Target, Stack, std::min<size_t>(Length, Room));
-    Target += std::min<size_t>(Length, Room);
-
-    // A full table stops growing, so no entry can ever come to point to itself.
-    if (FFreeCode < TableSize) {
-        FPrefix[FFreeCode] = FOldCode;
-        FSuffix[FFreeCode] = FFirstChar;
-        FLength[FFreeCode] = uint16_t(FLength[FOldCode] + 1);
-        if (EarlyChange) {
-            ++FFreeCode;
-            if (FFreeCode == FCodeMask && FCodeSize < 12) {
-                ++FCodeSize;
-                FCodeMask = (1u << FCodeSize) - 1;
-            }
-        } else {
-            if (FFreeCode == FCodeMask && FCodeSize < 12) {
-                ++FCodeSize;
-                FCodeMask = (1u << FCodeSize) - 1;
-            }
-            ++FFreeCode;
+    for (;;) {
+        while (Bits < CodeSize) {
+            if (S == SEnd)
+                goto done;
+            if (MsbFirst)
+                Acc = (Acc << 8) | *S++;
+            else
+                Acc |= uint64_t(*S++) << Bits;
+            Bits += 8;
         }
+        uint32_t Code;
+        if (MsbFirst) {
+            Bits -= CodeSize;
+            Code = uint32_t(Acc >> Bits) & Mask;
+        } else {
+            Code = uint32_t(Acc) & Mask;
+            Acc >>= CodeSize;
+            Bits -= CodeSize;
+        }
+
+        if (Code == EOI)
+            break;
+        if (Code == Clear) {
+            CodeSize = InitialBits;
+            Mask = (1u << CodeSize) - 1;
+            Free = Clear + 2;
+            Old = NoCode;
+            continue;
+        }
+        if (Code > Free)
+            RaisePictureError(Message);
+        const uint32_t Pos = uint32_t(T - Dest);
+        if (Old == NoCode) {
+            // The first code after a clear must be a single character.
+            if (Code >= Clear)
+                RaisePictureError(Message);
+            First = uint8_t(Code);
+            *T++ = First;
+            Old = Code;
+            OldPos = Pos;
+            OldLength = 1;
+            if (T >= TEnd)
+                break;
+            continue;
+        }
+
+        // The string of Code; never written past the end of the output.
+        const size_t Room = size_t(TEnd - T);
+        uint32_t StringLength;
+        if (Code == Free) {
+            // The code about to be made: the previous string and its own first character.
+            // That string ends right where this one starts, so the two never overlap.
+            StringLength = OldLength + 1;
+            First = Dest[OldPos];
+            if (StringLength <= Room) {
+                std::memcpy(T, Dest + OldPos, OldLength);
+                T[OldLength] = First;
+            } else {
+                std::memcpy(T, Dest + OldPos, Room);
+            }
+        } else if (Code < Clear) {
+            StringLength = 1;
+            First = uint8_t(Code);
+            *T = First;
+        } else {
+            StringLength = Length[Code];
+            const uint8_t* From = Dest + Offset[Code];
+            First = From[0];
+            if (StringLength <= 16 && Room >= 16) {
+                // Most strings are short: one 16-byte move, whatever lands past the string
+                // is overwritten by the next one. The source may reach into that area, so
+                // it goes through a register, not memcpy between overlapping blocks.
+                uint8_t Block[16];
+                std::memcpy(Block, From, 16);
+                std::memcpy(T, Block, 16);
+            } else {
+                std::memcpy(T, From, std::min<size_t>(StringLength, Room));
+            }
+        }
+
+        // A full table stops growing, so no entry can ever come to point to itself.
+        if (Free < TableSize) {
+            Prefix[Free] = Old;
+            Suffix[Free] = First;
+            Offset[Free] = OldPos;
+            Length[Free] = uint16_t(OldLength + 1);
+            if (MsbFirst) {
+                ++Free;
+                if (Free == Mask && CodeSize < 12) {
+                    ++CodeSize;
+                    Mask = (1u << CodeSize) - 1;
+                }
+            } else {
+                if (Free == Mask && CodeSize < 12) {
+                    ++CodeSize;
+                    Mask = (1u << CodeSize) - 1;
+                }
+                ++Free;
+            }
+        }
+        Old = Code;
+        OldPos = Pos;
+        OldLength = StringLength;
+        if (StringLength >= Room) {
+            T = TEnd;
+            break;
+        }
+        T += StringLength;
     }
-    FOldCode = Code;
-    return Target < TargetEnd;
+done:
+    FCodeSize = CodeSize;
+    FCodeMask = Mask;
+    FFreeCode = Free;
+    FOldCode = Old;
+    FFirstChar = First;
+    return int32_t(T - Dest);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -92,36 +169,7 @@ int32_t TTIFFLZW::Decode(const uint8_t*& Source, uint8_t* Dest, int32_t PackedSi
     FClearCode = 256;
     FEOICode = 257;
     ResetTable();
-    FFreeCode = 258;
-    FCodeSize = 9;
-    FCodeMask = 511;
-
-    const uint8_t* S = Source;
-    const uint8_t* SEnd = S + PackedSize;
-    uint8_t* Target = Dest;
-    uint8_t* TargetEnd = Dest + UnpackedSize;
-    uint32_t Acc = 0, Bits = 0;
-    while (S < SEnd) {
-        Acc |= uint32_t(*S++) << (24 - Bits);
-        Bits += 8;
-        while (Bits >= FCodeSize) {
-            const uint32_t Code = Acc >> (32 - FCodeSize);
-            Acc <<= FCodeSize;
-            Bits -= FCodeSize;
-            if (Code == FEOICode)
-                return int32_t(Target - Dest);
-            if (Code == FClearCode) {
-                FCodeSize = 9;
-                FCodeMask = 511;
-                FFreeCode = 258;
-                FOldCode = NoCode;
-                continue;
-            }
-            if (!HandleCode(Code, Target, TargetEnd, "TIF LZW: invalid opcode.", true))
-                return int32_t(Target - Dest);
-        }
-    }
-    return int32_t(Target - Dest);
+    return DecodeCodes<true>(Source, Source + PackedSize, Dest, UnpackedSize, 9, "TIF LZW: invalid opcode.");
 }
 
 // ---------------------------------------------------------------------------------------
@@ -137,41 +185,26 @@ int32_t TGIFLZW::Decode(const uint8_t*& Source, uint8_t* Dest, int32_t PackedSiz
     FClearCode = uint16_t(1u << InitialCodeSize);
     FEOICode = uint16_t(FClearCode + 1);
     ResetTable();
-    const auto Restart = [this] {
-        FCodeSize = InitialCodeSize + 1u;
-        FCodeMask = (1u << FCodeSize) - 1;
-        FFreeCode = FClearCode + 2u;
-        FOldCode = NoCode;
-    };
-    Restart();
-
-    const uint8_t* S = Source;
-    const uint8_t* SEnd = S + PackedSize;
-    uint8_t* Target = Dest;
-    uint8_t* TargetEnd = Dest + UnpackedSize;
-    uint32_t Acc = 0, Bits = 0;
-    while (S < SEnd) {
-        Acc |= uint32_t(*S++) << Bits;
-        Bits += 8;
-        while (Bits >= FCodeSize) {
-            const uint32_t Code = Acc & FCodeMask;
-            Acc >>= FCodeSize;
-            Bits -= FCodeSize;
-            if (Code == FEOICode)
-                return int32_t(Target - Dest);
-            if (Code == FClearCode) {
-                Restart();
-                continue;
-            }
-            if (!HandleCode(Code, Target, TargetEnd, "GIF LZW: invalid opcode.", false))
-                return int32_t(Target - Dest);
-        }
-    }
-    return int32_t(Target - Dest);
+    return DecodeCodes<false>(Source, Source + PackedSize, Dest, UnpackedSize, InitialCodeSize + 1u,
+                              "GIF LZW: invalid opcode.");
 }
 
 // ---------------------------------------------------------------------------------------
 // Run-length decoders
+
+namespace {
+
+// Copies a literal packet of Count bytes. Most are short: when both buffers have room, one
+// fixed 16-byte move does it, and what lands past the packet is overwritten by what follows.
+inline void CopyLiteral(uint8_t* D, const uint8_t* DEnd, const uint8_t* S, const uint8_t* SEnd, size_t Count)
+{
+    if (Count <= 16 && DEnd - D >= 16 && SEnd - S >= 16)
+        std::memcpy(D, S, 16);
+    else
+        std::memcpy(D, S, Count);
+}
+
+}   // namespace
 
 int32_t TPackbitsRLE::Decode(const uint8_t*& Source, uint8_t* Dest, int32_t PackedSize,
                              int32_t UnpackedSize)
@@ -187,7 +220,7 @@ int32_t TPackbitsRLE::Decode(const uint8_t*& Source, uint8_t* Dest, int32_t Pack
         if (N >= 0) {
             const size_t Avail = std::min<size_t>(size_t(N) + 1, size_t(SEnd - S));
             const size_t Count = std::min<size_t>(Avail, size_t(DEnd - D));
-            std::memcpy(D, S, Count);
+            CopyLiteral(D, DEnd, S, SEnd, Count);
             D += Count;
             S += Avail;
         } else if (N != -128) {
@@ -269,7 +302,7 @@ int32_t TSGIRLE::Decode(const uint8_t*& Source, uint8_t* Dest, int32_t PackedSiz
             if (Header & 0x80) {
                 const size_t Avail = std::min<size_t>(Count, size_t(SEnd - S));
                 const size_t N = std::min<size_t>(Avail, size_t(DEnd - D));
-                std::memcpy(D, S, N);
+                CopyLiteral(D, DEnd, S, SEnd, N);
                 D += N;
                 S += Avail;
             } else {
@@ -355,8 +388,24 @@ int32_t TRLADecoder::Decode(const uint8_t*& Source, uint8_t* Dest, int32_t Packe
 // ---------------------------------------------------------------------------------------
 // Targa packets
 
+namespace {
+
+// Count pixels of Bpp bytes, all equal to Pixel.
+inline void FillPixels(uint8_t* D, const uint8_t* Pixel, uint32_t Bpp, uint32_t Bytes)
+{
+    if (Bpp == 1) {
+        std::memset(D, Pixel[0], Bytes);
+        return;
+    }
+    for (; Bytes >= Bpp; Bytes -= Bpp, D += Bpp)
+        std::memcpy(D, Pixel, Bpp);
+    std::memcpy(D, Pixel, Bytes);
+}
+
+}   // namespace
+
 uint32_t DecodeRLE(const uint8_t* Source, uint32_t SourceSize, uint8_t* Dest, uint32_t Count,
-                   uint32_t ColorDepth, uint32_t* Produced)
+                   uint32_t ColorDepth, uint32_t* Produced, TTargaPacket* Carry)
 {
     uint32_t Bpp;
     switch (ColorDepth) {
@@ -371,6 +420,26 @@ uint32_t DecodeRLE(const uint8_t* Source, uint32_t SourceSize, uint8_t* Dest, ui
         return 0;
     }
     uint32_t Pos = 0, Out = 0;
+    // The rest of the packet the last call cut off.
+    if (Carry && Carry->Left > 0) {
+        const uint32_t N = std::min(Carry->Left, (Count - Out) / Bpp);
+        if (Carry->Run) {
+            FillPixels(Dest, Carry->Pixel, Bpp, N * Bpp);
+            Out = N * Bpp;
+        } else {
+            const uint32_t Bytes = std::min(N * Bpp, SourceSize / Bpp * Bpp);
+            std::memcpy(Dest, Source, Bytes);
+            Out = Pos = Bytes;
+        }
+        Carry->Left -= Out / Bpp;
+        if (Carry->Left > 0 && Out < Count) {
+            // The data ended inside the packet.
+            Carry->Left = 0;
+            if (Produced)
+                *Produced = Out;
+            return Pos;
+        }
+    }
     while (Out < Count && Pos < SourceSize) {
         const uint8_t Header = Source[Pos++];
         const uint32_t N = (Header & 127u) + 1;
@@ -379,22 +448,27 @@ uint32_t DecodeRLE(const uint8_t* Source, uint32_t SourceSize, uint8_t* Dest, ui
                 break;
             const uint8_t* Pixel = Source + Pos;
             Pos += Bpp;
-            uint32_t Bytes = std::min(N * Bpp, Count - Out);
-            uint8_t* D = Dest + Out;
+            const uint32_t Bytes = std::min(N * Bpp, Count - Out);
+            FillPixels(Dest + Out, Pixel, Bpp, Bytes);
             Out += Bytes;
-            if (Bpp == 1) {
-                std::memset(D, Pixel[0], Bytes);
-            } else {
-                for (; Bytes >= Bpp; Bytes -= Bpp, D += Bpp)
-                    std::memcpy(D, Pixel, Bpp);
-                std::memcpy(D, Pixel, Bytes);
+            if (Carry && Bytes < N * Bpp) {
+                Carry->Left = N - Bytes / Bpp;
+                Carry->Run = true;
+                std::memcpy(Carry->Pixel, Pixel, Bpp);
             }
         } else {
             const uint32_t Avail = std::min(N * Bpp, SourceSize - Pos);
             const uint32_t Bytes = std::min(Avail, Count - Out);
-            std::memcpy(Dest + Out, Source + Pos, Bytes);
+            CopyLiteral(Dest + Out, Dest + Count, Source + Pos, Source + SourceSize, Bytes);
             Out += Bytes;
-            Pos += Avail;
+            if (Carry && Bytes < Avail) {
+                // Cut by the end of Count: the rest stays in the source for the next call.
+                Carry->Left = N - Bytes / Bpp;
+                Carry->Run = false;
+                Pos += Bytes;
+            } else {
+                Pos += Avail;
+            }
         }
     }
     if (Produced)

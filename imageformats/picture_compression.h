@@ -29,16 +29,21 @@ protected:
     uint32_t FOldCode = NoCode;
     uint32_t FPrefix[TableSize];
     uint8_t FSuffix[TableSize];
-    uint16_t FLength[TableSize];   // length of each table string, so it can be written in place
+    // Every table string was written out once, whole: where it starts in this call's output
+    // and how long it is, so it is copied from there instead of being rebuilt code by code.
+    uint32_t FOffset[TableSize];
+    uint16_t FLength[TableSize];
     uint8_t FFirstChar = 0;
     uint16_t FClearCode = 0;
     uint16_t FEOICode = 0;
 
     void ResetTable();
-    // Handles one data code (not clear/end); returns false when the output is full.
-    // Throws with Message on a code the table does not hold yet.
-    bool HandleCode(uint32_t Code, uint8_t*& Target, uint8_t* TargetEnd, const char* Message,
-                    bool EarlyChange);
+    // Decodes codes of InitialBits (growing to 12) from [Source, SourceEnd) into at most
+    // UnpackedSize bytes at Dest; raises Message for a code the table does not hold yet.
+    // MsbFirst: TIFF bit order, the width growing one code early; otherwise GIF's.
+    template <bool MsbFirst>
+    int32_t DecodeCodes(const uint8_t* Source, const uint8_t* SourceEnd, uint8_t* Dest, int32_t UnpackedSize,
+                        uint32_t InitialBits, const char* Message);
 };
 
 // TIFF LZW: codes most significant bit first, width grows one code early.
@@ -96,12 +101,21 @@ public:
     void Encode(const uint8_t*, uint8_t*, uint32_t&) override {}
 };
 
+// What is left of a Targa packet that ran past the end of one DecodeRLE call.
+struct TTargaPacket {
+    uint32_t Left = 0;   // pixels still to come
+    bool Run = false;
+    uint8_t Pixel[4] = {};
+};
+
 // Targa run-length packets. Produces at most Count bytes from at most SourceSize bytes;
 // ColorDepth is the pixel size in bits (8, 15, 16, 24, 32). Returns the source bytes consumed
-// (0 for an unknown depth). A packet that crosses the end of Count is cut there, so callers
-// that want packets to carry across rows decode whole images in one call.
+// (0 for an unknown depth). A packet that crosses the end of Count is cut there; with Carry
+// (and Count a whole number of pixels) its rest is kept there and continued by the next
+// call, which goes on from Source + the bytes consumed: rows decode one by one while packets
+// run across their ends. Bytes of Dest past the ones produced may be overwritten.
 uint32_t DecodeRLE(const uint8_t* Source, uint32_t SourceSize, uint8_t* Dest, uint32_t Count,
-                   uint32_t ColorDepth, uint32_t* Produced = nullptr);
+                   uint32_t ColorDepth, uint32_t* Produced = nullptr, TTargaPacket* Carry = nullptr);
 // Encodes Count pixels of BytesPerPixel (1..4) bytes; Dest needs 2 * Count * BytesPerPixel
 // bytes at most. Returns the bytes written.
 int32_t EncodeRLE(const uint8_t* Source, uint8_t* Dest, int32_t Count, int32_t BytesPerPixel);

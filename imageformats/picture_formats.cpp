@@ -240,22 +240,40 @@ void ConvertLabPlanarRow(const void* const Source[3], void* Dest, int BitsPerSam
                  int8_t(Sample(Source[2], BitsPerSample, i)), D);
 }
 
-namespace {
-
-template <int Step>
-void UndoPredictor(void* Row, int Count)
+// The running sums stay in registers: adding each byte to the one stored just before it
+// would wait on that store for every byte.
+void UndoPredictor1(void* Row, int Count)
 {
     auto* P = static_cast<uint8_t*>(Row);
-    const int Bytes = Count * Step;
-    for (int i = 0; i < Bytes; ++i)
-        P[i + Step] = uint8_t(P[i + Step] + P[i]);
+    uint8_t A = P[0];
+    for (int i = 1; i <= Count; ++i)
+        P[i] = A = uint8_t(A + P[i]);
 }
 
-}   // namespace
+void UndoPredictor3(void* Row, int Count)
+{
+    auto* P = static_cast<uint8_t*>(Row);
+    uint8_t A = P[0], B = P[1], C = P[2];
+    for (int i = 1; i <= Count; ++i) {
+        P += 3;
+        P[0] = A = uint8_t(A + P[0]);
+        P[1] = B = uint8_t(B + P[1]);
+        P[2] = C = uint8_t(C + P[2]);
+    }
+}
 
-void UndoPredictor1(void* Row, int Count) { UndoPredictor<1>(Row, Count); }
-void UndoPredictor3(void* Row, int Count) { UndoPredictor<3>(Row, Count); }
-void UndoPredictor4(void* Row, int Count) { UndoPredictor<4>(Row, Count); }
+void UndoPredictor4(void* Row, int Count)
+{
+    auto* P = static_cast<uint8_t*>(Row);
+    uint8_t A = P[0], B = P[1], C = P[2], D = P[3];
+    for (int i = 1; i <= Count; ++i) {
+        P += 4;
+        P[0] = A = uint8_t(A + P[0]);
+        P[1] = B = uint8_t(B + P[1]);
+        P[2] = C = uint8_t(C + P[2]);
+        P[3] = D = uint8_t(D + P[3]);
+    }
+}
 
 QList<QRgb> SystemPalette16()
 {

@@ -1,8 +1,10 @@
 #include "imageformats/ppm_graphic.h"
 
 #include "imageformats/bounded_reader.h"
+#include "imageformats/picture_formats.h"
 
 #include <QIODevice>
+#include <cstring>
 #include <vector>
 
 namespace imgread {
@@ -128,13 +130,32 @@ QImage DecodePPM(const uint8_t* data, size_t size)
 
     const std::vector<uint8_t> scale = ScaleTable(maxval);
     auto sample = [&](uint32_t v) { return scale[v > maxval ? maxval : v]; };
-    auto rawSample = [&]() -> uint8_t {
-        if (sampleBytes == 2)
-            return sample(in.u16be());
-        return sample(in.u8());
-    };
 
     QImage image;
+    if (kind == '5' || kind == '6') {
+        // Binary grey and colour maps, row by row.
+        const uint32_t channels = kind == '6' ? 3 : 1;
+        image = NewImage(width, height, channels == 3 ? QImage::Format_BGR888 : QImage::Format_Indexed8, kNotPPM);
+        const size_t rowSamples = size_t(width) * channels;
+        for (uint32_t y = 0; y < height; ++y) {
+            const uint8_t* src = in.take(rowSamples * sampleBytes);
+            uchar* line = image.scanLine(int(y));
+            if (sampleBytes == 1 && maxval == 255) {
+                if (channels == 1)
+                    std::memcpy(line, src, rowSamples);
+                else
+                    ConvertRGBRow(src, line, 8, int(rowSamples));
+                continue;
+            }
+            for (size_t i = 0; i < rowSamples; ++i) {
+                const uint32_t v = sampleBytes == 2 ? uint32_t((src[2 * i] << 8) | src[2 * i + 1]) : src[i];
+                // Red, green, blue in the file; blue, green, red in the scan line.
+                const size_t at = channels == 3 ? i - i % 3 + 2 - i % 3 : i;
+                line[at] = sample(v);
+            }
+        }
+        return image;
+    }
     switch (kind) {
     case '1':
     case '4': {
@@ -152,13 +173,12 @@ QImage DecodePPM(const uint8_t* data, size_t size)
         }
         break;
     }
-    case '2':
-    case '5': {
+    case '2': {
         image = NewImage(width, height, QImage::Format_Indexed8, kNotPPM);
         for (uint32_t y = 0; y < height; ++y) {
             uchar* line = image.scanLine(int(y));
             for (uint32_t x = 0; x < width; ++x)
-                line[x] = kind == '2' ? sample(scan.getNumber()) : rawSample();
+                line[x] = sample(scan.getNumber());
         }
         break;
     }
@@ -169,7 +189,7 @@ QImage DecodePPM(const uint8_t* data, size_t size)
             for (uint32_t x = 0; x < width; ++x, p += 3) {
                 uint8_t rgb[3];
                 for (uint8_t& c : rgb)
-                    c = kind == '3' ? sample(scan.getNumber()) : rawSample();
+                    c = sample(scan.getNumber());
                 p[0] = rgb[2];
                 p[1] = rgb[1];
                 p[2] = rgb[0];
@@ -185,7 +205,7 @@ QImage DecodePPM(const uint8_t* data, size_t size)
 
 void TPPMGraphic::LoadFromStream(QIODevice& stream)
 {
-    const QByteArray bytes = imgread::ReadRest(stream);
+    const imgread::StreamBytes bytes = imgread::ReadRest(stream);
     const QImage image = imgread::DecodePPM(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
     if (image.isNull())
         Clear();

@@ -74,26 +74,33 @@ QImage DecodePSD(const uint8_t* data, size_t size)
     else if (mode == Grey || mode == Indexed || mode == Duotone)
         format = QImage::Format_Indexed8;
 
+    // The header's size must be one the file can hold before any table of it is made.
+    if (uint64_t(rows) * columns > uint64_t(GraphicPixelLimit()))
+        Fail(kNotPSD);
+    if (packbits) {
+        if (uint64_t(channels) * rows * 2 > in.remaining())
+            Fail(kNotPSD);
+        CheckExpansion(planeRows * rowBytes, size, 128, kNotPSD);
+    } else if (planeRows * rowBytes > in.remaining()) {
+        Fail(kNotPSD);
+    }
+
     // Where each plane row's data starts, and how long it is when packed.
     std::vector<uint64_t> offsets(planeRows);
     std::vector<uint32_t> counts(planeRows);
     if (packbits) {
-        const uint64_t tableBytes = uint64_t(channels) * rows * 2;
-        const uint8_t* t = in.take(tableBytes);
+        const uint8_t* t = in.take(uint64_t(channels) * rows * 2);
         uint64_t at = in.pos();
         for (uint64_t i = 0; i < planeRows; ++i) {
             counts[i] = uint32_t((t[2 * i] << 8) | t[2 * i + 1]);
             offsets[i] = at;
             at += counts[i];
         }
-        if (mode != Multichannel && at > size)
+        if (at > size)
             Fail(kNotPSD);
-        CheckExpansion(planeRows * rowBytes, size, 128, kNotPSD);
     } else {
         for (uint64_t i = 0; i < planeRows; ++i)
             offsets[i] = in.pos() + i * rowBytes;
-        if (mode != Multichannel && planeRows * rowBytes > in.remaining())
-            Fail(kNotPSD);
     }
 
     QImage image = NewImage(columns, rows, format, kNotPSD);
@@ -161,7 +168,7 @@ QImage DecodePSD(const uint8_t* data, size_t size)
 
 void TPSDGraphic::LoadFromStream(QIODevice& stream)
 {
-    const QByteArray bytes = imgread::ReadRest(stream);
+    const imgread::StreamBytes bytes = imgread::ReadRest(stream);
     const QImage image = imgread::DecodePSD(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
     SetImage(image);
 }

@@ -71,7 +71,7 @@ QImage DecodeRLA(const uint8_t* data, size_t size)
 
 void TRLAGraphic::LoadFromStream(QIODevice& stream)
 {
-    const QByteArray bytes = imgread::ReadRest(stream);
+    const imgread::StreamBytes bytes = imgread::ReadRest(stream);
     const QImage image = imgread::DecodeRLA(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
     SetImage(image);
 }

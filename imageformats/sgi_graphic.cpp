@@ -148,14 +148,14 @@ QImage DecodeAutodesk(const uint8_t* data, size_t size)
 
 void TSGIGraphic::LoadFromStream(QIODevice& stream)
 {
-    const QByteArray bytes = imgread::ReadRest(stream);
+    const imgread::StreamBytes bytes = imgread::ReadRest(stream);
     const QImage image = imgread::DecodeSGI(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
     SetImage(image);
 }
 
 void TAutodeskGraphic::LoadFromStream(QIODevice& stream)
 {
-    const QByteArray bytes = imgread::ReadRest(stream);
+    const imgread::StreamBytes bytes = imgread::ReadRest(stream);
     const QImage image = imgread::DecodeAutodesk(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
     SetImage(image);
 }

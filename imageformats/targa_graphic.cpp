@@ -102,27 +102,26 @@ QImage DecodeTarga(const uint8_t* Data, size_t Size, QByteArray* Identification,
     if (Format == QImage::Format_Indexed8)
         Image.setColorTable(Table);
 
-    const uint8_t* Pixels;
-    std::vector<uint8_t> Unpacked;
-    const size_t Total = LineSize * Height;
-    if (Compressed) {
-        // The whole picture is decoded in one go, so packets may run across rows.
-        Unpacked.resize(Total);
-        uint32_t Produced = 0;
-        const uint32_t Taken =
-            DecodeRLE(In.data() + In.pos(), uint32_t(std::min<size_t>(In.remaining(), UINT32_MAX)),
-                      Unpacked.data(), uint32_t(Total), PixelBits, &Produced);
-        if (Produced < Total)
-            RaisePictureError(SInvalidTarga);
-        In.skip(Taken);
-        Pixels = Unpacked.data();
-    } else {
-        Pixels = In.take(Total);
-    }
-
+    // Grey pictures of 16 bits keep one byte of each pixel: their rows decode beside the picture.
+    std::vector<uint8_t> Row(Grey && Bpp == 2 ? LineSize : 0);
+    // Run-length packets may run across the end of a row into the next.
+    TTargaPacket Carry;
     for (unsigned i = 0; i < Height; ++i) {
-        const uint8_t* Src = Pixels + size_t(i) * LineSize;
         uint8_t* Scan = Image.scanLine(int(TopDown ? i : Height - 1 - i));
+        const uint8_t* Src;
+        if (Compressed) {
+            uint8_t* Target = Row.empty() ? Scan : Row.data();
+            uint32_t Produced = 0;
+            const uint32_t Taken =
+                DecodeRLE(In.data() + In.pos(), uint32_t(std::min<size_t>(In.remaining(), UINT32_MAX)), Target,
+                          uint32_t(LineSize), PixelBits, &Produced, &Carry);
+            if (Produced < LineSize)
+                RaisePictureError(SInvalidTarga);
+            In.skip(Taken);
+            Src = Target;
+        } else {
+            Src = In.take(LineSize);
+        }
         if (Grey && Bpp == 2) {
             for (unsigned x = 0; x < Width; ++x)
                 Scan[x] = Src[2 * x];
@@ -130,10 +129,13 @@ QImage DecodeTarga(const uint8_t* Data, size_t Size, QByteArray* Identification,
             // The top bit is an attribute bit, not colour.
             for (unsigned x = 0; x < Width; ++x)
                 PutLE16(Scan + 2 * x, LE16(Src + 2 * x) & 0x7FFF);
-        } else {
+        } else if (Src != Scan) {
             std::memcpy(Scan, Src, LineSize);
         }
     }
+    // A packet running past the picture's end is passed over whole.
+    if (Carry.Left > 0 && !Carry.Run)
+        In.skip(std::min<uint64_t>(uint64_t(Carry.Left) * Bpp, In.remaining()));
     if (Consumed)
         *Consumed = In.pos();
     return Image;
@@ -199,7 +201,7 @@ std::unique_ptr<TGraphic> TTargaGraphic::Clone() const
 void TTargaGraphic::LoadFromStream(QIODevice& Stream)
 {
     const qint64 Start = Stream.pos();
-    const QByteArray Bytes = imgread::ReadRest(Stream);
+    const imgread::StreamBytes Bytes = imgread::ReadRest(Stream);
     QByteArray Id;
     size_t Consumed = 0;
     const QImage Image = DecodeTarga(reinterpret_cast<const uint8_t*>(Bytes.constData()),

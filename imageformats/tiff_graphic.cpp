@@ -424,7 +424,7 @@ QImage DecodeTIFF(const uint8_t* Data, size_t Size, bool* FourBit)
         }
     };
 
-    std::vector<uint8_t> Strip;
+    imgread::LargeBuffer Strip;
     uint32_t Row = 0;
     for (size_t i = 0; i < Offsets.size() && Row < Height; ++i) {
         uint64_t StripRows = i < RowsPerStrip.size() ? RowsPerStrip[i] : RowsPerStrip.back();
@@ -439,16 +439,19 @@ QImage DecodeTIFF(const uint8_t* Data, size_t Size, bool* FourBit)
             const uint64_t Count = i < ByteCounts.size() ? ByteCounts[i] : 0;
             if (Offset > Size || Count > Size - Offset)
                 RaisePictureError(SInvalidTIFF);
-            Strip.assign(StripSize, 0);
+            Strip.reserve(StripSize);
             const uint8_t* Packed = Data + Offset;
-            Decoder->Decode(Packed, Strip.data(), int32_t(std::min<uint64_t>(Count, INT32_MAX)),
-                            int32_t(StripSize));
+            const int32_t Got = Decoder->Decode(Packed, Strip.data(), int32_t(std::min<uint64_t>(Count, INT32_MAX)),
+                                                int32_t(StripSize));
+            // A strip whose data ends early is black where it ends, never uninitialised.
+            std::memset(Strip.data() + Got, 0, size_t(StripSize) - size_t(Got));
             Source = Strip.data();
         } else {
             if (Offset > Size || StripSize > Size - Offset)
                 RaisePictureError(SInvalidTIFF);
             if (UsePredictor) {
-                Strip.assign(Data + Offset, Data + Offset + StripSize);
+                Strip.reserve(StripSize);
+                std::memcpy(Strip.data(), Data + Offset, size_t(StripSize));
                 Source = Strip.data();
             } else {
                 Source = Data + Offset;
@@ -491,7 +494,7 @@ std::unique_ptr<TGraphic> TTIFFGraphic::Clone() const
 
 void TTIFFGraphic::LoadFromStream(QIODevice& Stream)
 {
-    const QByteArray Bytes = imgread::ReadRest(Stream);
+    const imgread::StreamBytes Bytes = imgread::ReadRest(Stream);
     bool FourBit = false;
     const QImage Image =
         DecodeTIFF(reinterpret_cast<const uint8_t*>(Bytes.constData()), size_t(Bytes.size()), &FourBit);

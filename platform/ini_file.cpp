@@ -4,6 +4,7 @@
 #include "platform/file_utils.h"
 
 #include <QFile>
+#include <algorithm>
 #include <QHash>
 #include <QStringDecoder>
 #include <limits>
@@ -154,7 +155,8 @@ QByteArray SerializeIni(const std::vector<IniSection>& sections)
 TIniFile::TIniFile(const QString& path) : m_path(FindPathNoCase(path))
 {
     QFile f(m_path);
-    if (f.open(QIODevice::ReadOnly)) m_sections = ParseIni(f.read(kMaxIniBytes));
+    // Asking for the whole cap would allocate all of it whatever the file's size.
+    if (f.open(QIODevice::ReadOnly)) m_sections = ParseIni(f.read(std::clamp<qint64>(f.size(), 0, kMaxIniBytes)));
 }
 
 TIniFile::~TIniFile()

@@ -138,6 +138,40 @@ int Denominator(TJPEGScale s)
 
 } // namespace
 
+namespace {
+
+// Only plain data lives in this frame, so leaving it through longjmp skips no destructor.
+bool ReadSizeInto(const uint8_t* data, size_t size, int& width, int& height, ErrorManager& err)
+{
+    jpeg_decompress_struct cinfo;
+    cinfo.err = &err.pub;
+    if (setjmp(err.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&cinfo, TRUE);
+    width = int(cinfo.image_width);
+    height = int(cinfo.image_height);
+    jpeg_destroy_decompress(&cinfo);
+    return true;
+}
+
+} // namespace
+
+QSize TJPEGImage::ReadSize(const QByteArray& data)
+{
+    if (data.size() < 4)
+        throw EJPEG(QStringLiteral("JPEG error #%1").arg(JERR_INPUT_EMPTY));
+    ErrorManager err;
+    InitErrors(err);
+    int width = 0, height = 0;
+    if (!ReadSizeInto(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()), width, height, err))
+        throw EJPEG(QStringLiteral("JPEG error #%1").arg(err.code));
+    return QSize(width, height);
+}
+
 QImage TJPEGImage::Decode(const QByteArray& data, TJPEGScale scale, bool grayscale)
 {
     if (data.size() < 4)

@@ -55,6 +55,8 @@ public:
 
     // Decodes without touching any object; raises EJPEG on damaged data.
     static QImage Decode(const QByteArray& data, TJPEGScale scale = jsFullSize, bool grayscale = false);
+    // Width and height from the header alone; raises EJPEG on damaged data.
+    static QSize ReadSize(const QByteArray& data);
     static QByteArray Encode(const QImage& image, int quality, bool progressive = false, bool grayscale = false);
 
 private:

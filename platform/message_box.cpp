@@ -55,6 +55,10 @@ int showReal(const MessageBoxCall& call)
 {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return IDCANCEL;
     QMessageBox box(iconOf(call.flags), call.caption, call.text, QMessageBox::NoButton, call.owner);
+    // A box without an owner (start-up messages) must not open under the splash window,
+    // which stays on top.
+    if (!call.owner)
+        box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     struct B { unsigned bit; QMessageBox::StandardButton sb; int result; };
     std::vector<B> buttons;
     if (call.kind == MessageBoxCall::Dialog) {

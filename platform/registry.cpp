@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QStandardPaths>
 #include <QStringDecoder>
+#include <algorithm>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -431,7 +432,8 @@ RegHive TRegIniFile::load() const
 {
     QFile f(FileName());
     if (!f.open(QIODevice::ReadOnly)) return RegHive();
-    return RegHive::parse(f.read(kMaxHiveBytes));
+    // Asking for the whole cap would allocate all of it whatever the file's size.
+    return RegHive::parse(f.read(std::clamp<qint64>(f.size(), 0, kMaxHiveBytes)));
 }
 
 void TRegIniFile::save(const RegHive& hive)

@@ -2,6 +2,8 @@
 // hand-over receiver, untitled names, App Paths and what shut-down leaves behind.
 #include "app/main_frame.h"
 
+#include "document/child_frame.h"
+#include "document/document_file.h"
 #include "document/paper_catalogue.h"
 #include "lang/builtin_strings.h"
 #include "platform/file_utils.h"
@@ -17,6 +19,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMdiSubWindow>
 #include <QMimeData>
 #include <QPointer>
 #include <QToolBar>
@@ -150,7 +153,7 @@ TEST_F(MainFrameTest, PlacementAndBarsAreSavedAtCloseAndRestoredAtTheNextStart)
     EXPECT_EQ(f->pos(), QPoint(40, 50));
     EXPECT_EQ(f->size(), QSize(700, 500));
     // With "Startup" off a blank document is asked for, on the first catalogue paper.
-    EXPECT_EQ(f->OpenedDocuments, QStringList{QStringLiteral("Edit1")});
+    EXPECT_EQ(f->DocumentCaptions(), QStringList{QStringLiteral("Edit1")});
     EXPECT_EQ(f->NextPaperID, FirstPaper);
 
     f->move(10, 20);
@@ -212,7 +215,8 @@ TEST_F(MainFrameTest, NextDocumentPaperFallsBackToTheFirstCataloguePaper)
     Settings().DeleteKey(Basic(), QStringLiteral("PaperID"));
     f->OpenDocumentFile(QStringLiteral("Edit7"));
     EXPECT_EQ(f->NextPaperID, FirstPaper);
-    EXPECT_EQ(f->OpenedDocuments.last(), QStringLiteral("Edit7"));
+    ASSERT_FALSE(f->DocumentCaptions().isEmpty());
+    EXPECT_EQ(f->DocumentCaptions().last(), QStringLiteral("Edit7"));
 }
 
 TEST_F(MainFrameTest, HandedOverPathsAreReadWithinTheirBlock)
@@ -220,7 +224,15 @@ TEST_F(MainFrameTest, HandedOverPathsAreReadWithinTheirBlock)
     TMainFrame* f = Make();
     const QString dir = testsupport::freshDir(QStringLiteral("mf-copydata"));
     const QString good = dir + QStringLiteral("/good.KVO");
-    QFile(good).open(QIODevice::WriteOnly);
+    {
+        // An empty document on the first paper.
+        DocumentHeader header;
+        header.HalfHeight = 190;
+        header.PaperID = FirstPaper;
+        QFile file(good);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(header.Encode());
+    }
     QFile(dir + QStringLiteral("/note.txt")).open(QIODevice::WriteOnly);
 
     const QByteArray goodZ = good.toUtf8() + '\0';
@@ -238,13 +250,14 @@ TEST_F(MainFrameTest, HandedOverPathsAreReadWithinTheirBlock)
         {"good", goodZ.constData(), uint32_t(goodZ.size()), true},
     };
     for (const Case& c : cases) {
-        f->OpenedDocuments.clear();
+        for (TChildFrame* doc : f->Documents())
+            doc->SubWindow()->close();
         COPYDATASTRUCT data;
         data.dwData = 1;
         data.cbData = c.size;
         data.lpData = c.data;
         f->WMCopyData(data);
-        EXPECT_EQ(f->OpenedDocuments, c.opens ? QStringList{good} : QStringList{}) << c.what;
+        EXPECT_EQ(f->DocumentCaptions(), c.opens ? QStringList{good} : QStringList{}) << c.what;
     }
 }
 

@@ -1,5 +1,6 @@
 #include "app/new_dlg.h"
 #include "document/paper_type.h"
+#include "document/std.h"
 #include "lang/builtin_strings.h"
 #include "platform/guid.h"
 #include "platform/message_box.h"
@@ -7,11 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QImage>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTreeWidget>
 
 namespace {
@@ -338,4 +341,51 @@ TEST_F(NewDlgTest, FormLayout)
     }
     EXPECT_TRUE(dlg.OKBtn->isDefault());
     EXPECT_TRUE(dlg.InfoLabel->isReadOnly());
+}
+
+TEST_F(NewDlgTest, LongPaperNamesScrollInsteadOfBeingCut)
+{
+    const char* name = "A rather long name of a label sheet 39";
+    add("Avery", "CD/DVD label", name);
+    TNewDlg dlg;
+    dlg.show();
+    QTreeWidgetItem* node = dlg.FindPaperNode(paper(name)->ID);
+    ASSERT_NE(node, nullptr);
+    const QRect text = dlg.TreeView->visualItemRect(node);
+    EXPECT_GE(text.width(), dlg.TreeView->fontMetrics().horizontalAdvance(QString::fromLatin1(name)));
+    EXPECT_GT(dlg.TreeView->horizontalScrollBar()->maximum(), 0);
+}
+
+// German captions are longer than the English ones: controls grow, and the right column moves
+// over rather than let any control cover another.
+TEST_F(NewDlgTest, GermanCaptionsNeitherOverlapNorGetCut)
+{
+    const unsigned saved = CurrentLanguage;
+    setenv("KORVANE_PROGRAM_DIR", KORVANE_BIN_DIR, 1);
+    CurrentLanguage = 0x00010007;
+    LoadLanguageDll();
+    ASSERT_NE(LanguageDll, nullptr);
+    {
+        TNewDlg dlg;
+        EXPECT_EQ(dlg.DeletePaperTypeBtn->text(), QString::fromUtf8("&Löschen"));
+        QList<QWidget*> controls;
+        for (QObject* o : dlg.children())
+            if (auto* w = qobject_cast<QWidget*>(o); w && !w->isWindow())
+                controls << w;
+        for (int i = 0; i < controls.size(); ++i) {
+            const QWidget* a = controls[i];
+            EXPECT_TRUE(dlg.rect().contains(a->geometry())) << a->objectName().toStdString();
+            if (auto* b = qobject_cast<const QAbstractButton*>(a)) {
+                QString text = b->text();
+                text.remove('&');
+                EXPECT_GE(b->width(), b->fontMetrics().horizontalAdvance(text)) << a->objectName().toStdString();
+            }
+            for (int j = i + 1; j < controls.size(); ++j)
+                EXPECT_FALSE(a->geometry().intersects(controls[j]->geometry()))
+                    << a->objectName().toStdString() << " / " << controls[j]->objectName().toStdString();
+        }
+    }
+    FreeLanguageDll();
+    CurrentLanguage = saved;
+    unsetenv("KORVANE_PROGRAM_DIR");
 }

@@ -2,6 +2,7 @@
 // in-process and between two real program processes.
 #include "app/startup.h"
 
+#include "document/document_file.h"
 #include "document/paper_catalogue.h"
 #include "lang/builtin_strings.h"
 #include "platform/file_utils.h"
@@ -217,8 +218,16 @@ TEST(SingleInstance, SecondProcessHandsItsDocumentsToTheFirst)
         ASSERT_TRUE(WriteFileAtomic(program + QStringLiteral("/Paper/test.def"), WritePaperDefinitionData({&paper})));
     }
     const QString docs = testsupport::freshDir(QStringLiteral("handover-docs"));
-    for (const char* name : {"a.kvo", "b.txt", "c.KVO"})
-        Touch(docs + QLatin1Char('/') + QLatin1String(name));
+    Touch(docs + QStringLiteral("/b.txt"));
+    for (const char* name : {"a.kvo", "c.KVO"}) {
+        // Empty documents on the catalogue's paper.
+        DocumentHeader header;
+        header.HalfHeight = 190;
+        header.PaperID = NameGUID("startup-test");
+        QFile file(docs + QLatin1Char('/') + QLatin1String(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(header.Encode());
+    }
 
     // No new-document dialog at start: the first instance opens a blank document instead.
     TRegIniFile(BuiltinString(12)).WriteBool(BuiltinString(20), QStringLiteral("Startup"), false);

@@ -4,6 +4,8 @@
 
 #include <QImage>
 
+#include <functional>
+
 #include "document/paper_translations.h"
 #include "document/std.h"
 #include "paper_test_support.h"
@@ -170,4 +172,99 @@ TEST(PaperBitmaps, NoMaskTableIsNoError)
     ASSERT_TRUE(LoadPaperCatalogue());
     EXPECT_EQ(FindPaperType(Id(1))->PreviewBitmap, nullptr);
     EXPECT_TRUE(messages.texts.isEmpty());
+}
+
+TEST(PaperTranslations, DamagedTranslationFilesNeverStopTheOthers)
+{
+    LanguageGuard language;
+    const QString id1 = GUIDToString(Id(1));
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+    };
+    QByteArray garbage;
+    for (int i = 0; i < 4096; ++i)
+        garbage += char((i * 7919) % 256);
+    const std::vector<Case> cases = {
+        {"random bytes", garbage},
+        {"UTF-16 mark with an odd length", QByteArray("\xFF\xFE[\0G\0", 7)},
+        {"unclosed section line", ("[GERMAN\r\n" + id1 + "=x,y,z,w\r\n").toLatin1()},
+        {"NUL bytes inside the line", QByteArray("[GERMAN]\r\n") + id1.toLatin1() + QByteArray("=a\0b,c\0,d,e\0", 12)},
+        {"key without a value", ("[GERMAN]\r\n" + id1 + "\r\n=\r\n").toLatin1()},
+        {"GUID text in lower case without braces", "[GERMAN]\r\n11110001-2222-3333-0102-030405060708=x,y,z,w\r\n"},
+        {"carriage returns only", ("[GERMAN]\r" + id1 + "=x,y,z,w\r").toLatin1()},
+        {"huge value", "[GERMAN]\r\n" + id1.toLatin1() + "=" + QByteArray(200000, 'n') + "," + QByteArray(100, 'm')
+                           + ",c," + QByteArray(200000, 'd') + "\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString dir = MakeProgramDir(QStringLiteral("lng-damaged"));
+        auto a = Paper(1);
+        auto b = Paper(2);
+        WriteBytes(dir + "/Paper/maker.def", DefFile({a.get(), b.get()}));
+        WriteBytes(dir + "/Paper/a.lng", c.bytes);
+        // A good file beside the damaged one still applies.
+        WriteBytes(dir + "/Paper/b.lng", ("[GERMAN]\r\n" + GUIDToString(Id(2)) + "=Gut,H,E,D\r\n").toLatin1());
+
+        CatalogueGuard guard;
+        MessageRecorder messages;
+        CurrentLanguage = 0x00010007;
+        ASSERT_TRUE(LoadPaperCatalogue());
+        LoadPaperTranslations();
+        EXPECT_TRUE(messages.texts.isEmpty());
+        EXPECT_EQ(FindPaperType(Id(2))->Name, QStringLiteral("Gut"));
+        const PaperType* p = FindPaperType(Id(1));
+        EXPECT_LT(p->Name.size(), PaperNameSize);
+        EXPECT_LT(p->Manufacturer.size(), PaperManufacturerSize);
+        EXPECT_LT(p->Classification.size(), PaperClassificationSize);
+        EXPECT_LT(p->Description.size(), PaperDescriptionSize);
+    }
+}
+
+TEST(PaperBitmaps, DamagedMaskTablesAndPicturesAreSkipped)
+{
+    struct Case {
+        const char* name;
+        QByteArray table;                  // maskfile.ini
+        std::function<void(const QString& dir)> pictures;
+    };
+    const QByteArray id = GUIDToString(Id(1)).toLatin1();
+    auto bmpHeader = [](int32_t w, int32_t h) {
+        QByteArray b("BM", 2);
+        auto i32 = [&b](int32_t v) { for (int k = 0; k < 4; ++k) b += char(uint32_t(v) >> (8 * k) & 0xFF); };
+        i32(54 + 16); i32(0); i32(54); i32(40); i32(w); i32(h);
+        b += QByteArray("\x01\x00\x18\x00", 4);
+        i32(0); i32(0); i32(3780); i32(3780); i32(0); i32(0);
+        return b + QByteArray(16, '\0');
+    };
+    const std::vector<Case> cases = {
+        {"random bytes", QByteArray(3000, '\x9B'), [](const QString&) {}},
+        {"name leading out of the mask folder", "[paper_preview]\r\n" + id + "=../../outside.bmp\r\n",
+         [](const QString& dir) { WriteBmp(dir + "/outside.bmp", 8, 8); }},
+        {"name of a folder", "[paper_preview]\r\n" + id + "=sub\r\n",
+         [](const QString& dir) { QDir(dir).mkpath("Paper/mask/sub"); }},
+        {"empty name", "[paper_preview]\r\n" + id + "=\r\n", [](const QString&) {}},
+        {"truncated picture", "[paper_preview]\r\n" + id + "=cut.bmp\r\n",
+         [&](const QString& dir) { WriteBytes(dir + "/Paper/mask/cut.bmp", bmpHeader(40, 40)); }},
+        {"picture of absurd size", "[paper_preview]\r\n" + id + "=huge.bmp\r\n",
+         [&](const QString& dir) { WriteBytes(dir + "/Paper/mask/huge.bmp", bmpHeader(0x7FFFFFF, 0x7FFFFFF)); }},
+        {"negative size", "[paper_preview]\r\n" + id + "=neg.bmp\r\n",
+         [&](const QString& dir) { WriteBytes(dir + "/Paper/mask/neg.bmp", bmpHeader(-5, 7)); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString dir = MakeProgramDir(QStringLiteral("mask-damaged"));
+        QDir(dir).mkpath("Paper/mask");
+        auto a = Paper(1);
+        a->HasPreview = 1;
+        WriteBytes(dir + "/Paper/maker.def", DefFile({a.get()}));
+        WriteBytes(dir + "/Paper/maskfile.ini", c.table);
+        c.pictures(dir);
+
+        CatalogueGuard guard;
+        MessageRecorder messages;
+        ASSERT_TRUE(LoadPaperCatalogue());
+        EXPECT_TRUE(messages.texts.isEmpty());
+        EXPECT_EQ(FindPaperType(Id(1))->PreviewBitmap, nullptr);
+    }
 }

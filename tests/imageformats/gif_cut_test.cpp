@@ -127,7 +127,7 @@ void WriteFile(const QString& path, const QByteArray& data)
 
 TEST(GIFReader, MatchesReferenceDecoder)
 {
-    for (const char* f : {"gif_plain.gif", "gif_interlaced.gif", "gif_extensions.gif"}) {
+    for (const char* f : {"gif_plain.gif", "gif_interlaced.gif", "gif_extensions.gif", "gif_runs.gif"}) {
         SCOPED_TRACE(f);
         EXPECT_TRUE(SamePixels(Decode(GIF, Fixture(f)), Reference(f)));
     }

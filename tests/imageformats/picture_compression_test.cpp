@@ -230,6 +230,35 @@ TEST(TargaRLE, DecodeReportsWhatItTook)
     EXPECT_EQ(produced, 0u);
 }
 
+TEST(TargaRLE, PacketsCarryAcrossRowsDecodedOneByOne)
+{
+    // Rows of 3 grey pixels: a raw packet of 5, a run of 4 (crossing into a third row), one raw.
+    const Bytes in = {0x04, 1, 2, 3, 4, 5, 0x83, 9, 0x00, 7};
+    TTargaPacket carry;
+    Bytes rows;
+    uint32_t at = 0;
+    for (int r = 0; r < 3; ++r) {
+        Bytes row(3, 0);
+        uint32_t produced = 0;
+        at += DecodeRLE(in.data() + at, uint32_t(in.size()) - at, row.data(), 3, 8, &produced, &carry);
+        EXPECT_EQ(produced, 3u) << r;
+        rows.insert(rows.end(), row.begin(), row.end());
+    }
+    EXPECT_EQ(rows, (Bytes{1, 2, 3, 4, 5, 9, 9, 9, 9}));
+    EXPECT_EQ(at, 8u);   // the last row ended inside the run; the raw packet is still to come
+    Bytes last(1, 0);
+    EXPECT_EQ(DecodeRLE(in.data() + at, uint32_t(in.size()) - at, last.data(), 1, 8, nullptr, &carry), 2u);
+    EXPECT_EQ(last[0], 7);
+    // Data that ends inside a carried raw packet produces only what is there.
+    const Bytes cut = {0x05, 1, 2, 3, 4};
+    carry = TTargaPacket();
+    Bytes row(3, 0);
+    uint32_t produced = 0;
+    at = DecodeRLE(cut.data(), uint32_t(cut.size()), row.data(), 3, 8, &produced, &carry);
+    EXPECT_EQ(DecodeRLE(cut.data() + at, uint32_t(cut.size()) - at, row.data(), 3, 8, &produced, &carry), 1u);
+    EXPECT_EQ(produced, 1u);
+}
+
 TEST(TargaRLE, EncodePackets)
 {
     Bytes four = {1, 2, 3, 1, 2, 3, 1, 2, 3, 1, 2, 3};

@@ -127,6 +127,10 @@ TEST(PhotoshopReader, DamagedFilesGiveTheReadersMessage)
         {"huge packed from a small file", PSDFile(1, 2, 300000, 8, 1, QByteArray(4, '\0'), 1), kNotPSD},
         {"row count past the end", PSDFile(1, 2, 4, 8, 1, counts, 1), kNotPSD},
         {"row short of the width", PSDFile(1, 1, 4, 8, 1, shortRow, 1), kNotPSD},
+        {"row count in the billions, packed", PSDFile(3, 0x43000000, 23, 16, 3, QByteArray(64, '\0'), 1), kNotPSD},
+        {"multichannel larger than its data", PSDFile(2, 1000, 1000, 8, 7, QByteArray(24, 'x')), kNotPSD},
+        // Found by the fuzz target: tables of a billion rows were made before the size was checked.
+        {"fuzzer: rows in the billions", Fixture("damaged/psd_rows_in_billions.psd"), kNotPSD},
     };
     for (const auto& c : cases)
         EXPECT_EQ(DecodeError(PSD, c.bytes), c.message) << c.what;

@@ -53,23 +53,37 @@ QByteArray PillowPixels(const QString& path, const char* mode)
 
 TEST(TargaReader, MatchesReferenceDecoder)
 {
-    const char* files[] = {"tga_rgb24_raw_top.tga", "tga_rgb24_raw_bottom.tga", "tga_rgb24_rle_top.tga",
-                           "tga_rgb24_rle_bottom.tga", "tga_rgb24_rle_im.tga", "tga_grey8_raw.tga",
-                           "tga_grey8_rle.tga", "tga_pal8_raw.tga", "tga_pal8_rle.tga",
-                           "tga_rgb16_raw.tga", "tga_rgb16_rle.tga"};
+    const char* files[] = {"tga_rgb24_raw_top.tga",   "tga_rgb24_raw_bottom.tga", "tga_rgb24_rle_top.tga",
+                           "tga_rgb24_rle_bottom.tga", "tga_rgb24_rle_im.tga",     "tga_grey8_raw.tga",
+                           "tga_grey8_rle.tga",        "tga_grey8_raw_top.tga",    "tga_grey8_rle_top.tga",
+                           "tga_pal8_raw.tga",         "tga_pal8_rle.tga",         "tga_pal8_raw_bottom.tga",
+                           "tga_pal8_rle_bottom.tga",  "tga_rgb16_raw.tga",        "tga_rgb16_rle.tga",
+                           "tga_rgb16_raw_top.tga",    "tga_rgb16_rle_top.tga"};
     for (const char* f : files) {
         SCOPED_TRACE(f);
         // Five-bit channels widen differently from decoder to decoder: allow one step.
         const int tolerance = std::string_view(f).find("16") != std::string_view::npos ? 8 : 0;
         EXPECT_TRUE(SamePixels(Decode(TGA, Fixture(f)), Reference(f), tolerance));
     }
-    // Both orientations give the same picture.
-    EXPECT_EQ(Decode(TGA, Fixture("tga_rgb24_raw_top.tga")), Decode(TGA, Fixture("tga_rgb24_raw_bottom.tga")));
+    // Both orientations, raw or run-length, give the same picture at every depth.
+    const char* same[][4] = {
+        {"tga_rgb24_raw_top.tga", "tga_rgb24_raw_bottom.tga", "tga_rgb24_rle_top.tga", "tga_rgb24_rle_bottom.tga"},
+        {"tga_grey8_raw_top.tga", "tga_grey8_raw.tga", "tga_grey8_rle_top.tga", "tga_grey8_rle.tga"},
+        {"tga_pal8_raw.tga", "tga_pal8_raw_bottom.tga", "tga_pal8_rle.tga", "tga_pal8_rle_bottom.tga"},
+        {"tga_rgb16_raw_top.tga", "tga_rgb16_raw.tga", "tga_rgb16_rle_top.tga", "tga_rgb16_rle.tga"},
+        {"tga_rgba32_raw_top.tga", "tga_rgba32_raw.tga", "tga_rgba32_rle_top.tga", "tga_rgba32_rle.tga"},
+    };
+    for (const auto& group : same) {
+        SCOPED_TRACE(group[0]);
+        const QImage first = Decode(TGA, Fixture(group[0]));
+        for (int i = 1; i < 4; ++i)
+            EXPECT_EQ(Decode(TGA, Fixture(group[i])), first) << group[i];
+    }
 }
 
 TEST(TargaReader, ThirtyTwoBitsKeepAlpha)
 {
-    for (const char* f : {"tga_rgba32_raw.tga", "tga_rgba32_rle.tga"}) {
+    for (const char* f : {"tga_rgba32_raw.tga", "tga_rgba32_rle.tga", "tga_rgba32_raw_top.tga", "tga_rgba32_rle_top.tga"}) {
         SCOPED_TRACE(f);
         const QImage img = Decode(TGA, Fixture(f));
         ASSERT_EQ(img.format(), QImage::Format_ARGB32);

@@ -100,7 +100,7 @@ TEST(TIFFReader, MatchesReferenceDecoder)
         {"tiff_mono_black0.tif", 0},     {"tiff_mono_white0.tif", 0},     {"tiff_palette8.tif", 0},
         {"tiff_palette8_lzw.tif", 0},    {"tiff_palette4.tif", 0},        {"tiff_grey_alpha.tif", 0},
         {"tiff_cmyk.tif", 1},            {"tiff_cmyk_lzw.tif", 1},        {"tiff_ycbcr_1x1.tif", 2},
-        {"tiff_ycbcr_2x2.tif", 2},
+        {"tiff_ycbcr_2x2.tif", 2},       {"tiff_grey_lzw_runs.tif", 0},   {"tiff_rgb_lzw_pred_runs.tif", 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);

@@ -95,9 +95,12 @@ TEST(MessageBoxDefault, ShowsARealDialog)
     SetMessageBoxHandler(nullptr);
     QString seenText, seenTitle;
     int buttons = 0;
+    bool onTop = false;
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box) return;
+        // Ownerless boxes open over the splash window, which stays on top.
+        onTop = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
         seenText = box->text();
         seenTitle = box->windowTitle();
         buttons = static_cast<int>(box->buttons().size());
@@ -108,6 +111,7 @@ TEST(MessageBoxDefault, ShowsARealDialog)
     EXPECT_EQ(seenText, QStringLiteral("Stop printing job?"));
     EXPECT_EQ(seenTitle, QStringLiteral("Doc1"));
     EXPECT_EQ(buttons, 2);
+    EXPECT_TRUE(onTop);
 }
 
 } // namespace

@@ -144,14 +144,14 @@ QString PaperName(const Sheet& s)
     return name;
 }
 
+// "2 x CD/DVD labels, diameter 117.0 mm, hole 41.0 mm"
 QString KindText(const Row& r)
 {
-    const QString count = QString::number(r.positions.size());
-    QString text = count + " x " + (r.kind == "cd" ? "disc " : "") + ShortDescription(r.description).toLower();
+    QString text = QString::number(r.positions.size()) + " x " + r.description;
     if (r.kind == "cd" && r.labelW == r.labelH)
-        text += " " + Mm(r.labelW) + " mm";
+        text += ", diameter " + Mm(r.labelW) + " mm";
     else
-        text += " " + Mm(r.labelW) + " x " + Mm(r.labelH) + " mm";
+        text += ", " + Mm(r.labelW) + " x " + Mm(r.labelH) + " mm";
     if (r.hole)
         text += ", hole " + Mm(r.hole) + " mm";
     return text;
@@ -321,30 +321,44 @@ Image LabelOutline(const Row& r)
     return img;
 }
 
-// The whole sheet at one pixel per millimetre, labels in light blue.
+// The whole sheet at two millimetres per pixel, labels in light blue with a
+// darker outline, in a frame two pixels wide so that it survives being drawn
+// at half size.
+constexpr int kPreviewScale = 20;  // tenths of a millimetre per preview pixel
+
 Image SheetPreview(const Sheet& s)
 {
     const Row& first = s.rows.front();
-    Image img(first.sheetW / 10, first.sheetH / 10, 0xFCFCFC);
-    for (const Row& r : s.rows) {
-        const double w = r.labelW / 10.0, h = r.labelH / 10.0, hole = r.hole / 10.0;
-        for (const auto& [x0, y0] : r.positions) {
-            const int left = x0 / 10, top = y0 / 10;
-            for (int y = 0; y < int(h); ++y)
-                for (int x = 0; x < int(w); ++x) {
-                    const int ix = left + x, iy = top + y;
-                    if (ix >= img.w || iy >= img.h)
+    const int w = first.sheetW / kPreviewScale, h = first.sheetH / kPreviewScale;
+    std::vector<uint8_t> inside(size_t(w) * size_t(h), 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const double tx = (x + 0.5) * kPreviewScale, ty = (y + 0.5) * kPreviewScale;
+            for (const Row& r : s.rows)
+                for (const auto& [x0, y0] : r.positions) {
+                    if (tx < x0 || ty < y0 || tx >= x0 + r.labelW || ty >= y0 + r.labelH)
                         continue;
-                    const bool inside = r.kind == "rect" || InsideLabel(x + 0.5, y + 0.5, w, h, hole);
-                    if (inside)
-                        img.at(ix, iy) = 0x8FC1F8;
+                    if (r.kind == "rect" || InsideLabel(tx - x0, ty - y0, r.labelW, r.labelH, r.hole))
+                        inside[size_t(y) * size_t(w) + size_t(x)] = 1;
                 }
         }
-    }
-    for (int x = 0; x < img.w; ++x)
-        img.at(x, 0) = img.at(x, img.h - 1) = kBlack;
-    for (int y = 0; y < img.h; ++y)
-        img.at(0, y) = img.at(img.w - 1, y) = kBlack;
+    Image img(w, h, 0xFCFCFC);
+    auto in = [&](int x, int y) {
+        return x >= 0 && y >= 0 && x < w && y < h && inside[size_t(y) * size_t(w) + size_t(x)];
+    };
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            if (!in(x, y))
+                continue;
+            const bool edge = !in(x - 1, y) || !in(x + 1, y) || !in(x, y - 1) || !in(x, y + 1);
+            img.at(x, y) = edge ? 0x70B0E0 : 0x8FC1F8;
+        }
+    for (int x = 0; x < w; ++x)
+        for (int t = 0; t < 2; ++t)
+            img.at(x, t) = img.at(x, h - 1 - t) = kBlack;
+    for (int y = 0; y < h; ++y)
+        for (int t = 0; t < 2; ++t)
+            img.at(t, y) = img.at(w - 1 - t, y) = kBlack;
     return img;
 }
 
@@ -354,13 +368,9 @@ QString GermanClass(const QString& cls)
 {
     static const std::map<QString, QString> words = {
         {"CD/DVD label", "CD/DVD-Etikett"},
-        {"Mini CD label", "Mini-CD-Etikett"},
-        {"Business card CD", "Visitenkarten-CD"},
-        {"Hub label", "Innenring-Etikett"},
         {"Booklet", "Booklet"},
         {"Insert", "Inlay"},
         {"Spine", QString::fromUtf8("Rückenetikett")},
-        {"Case insert", QString::fromUtf8("Hüllen-Einleger")},
     };
     const auto it = words.find(cls);
     return it == words.end() ? cls : it->second;
@@ -375,9 +385,9 @@ QString GermanKind(const Row& r)
 {
     QString text = QString::number(r.positions.size()) + " x " + (r.kind == "cd" ? GermanClass("CD/DVD label") : QString("Rechteck-Etikett"));
     if (r.kind == "cd" && r.labelW == r.labelH)
-        text += " " + GermanMm(r.labelW) + " mm";
+        text += ", Durchmesser " + GermanMm(r.labelW) + " mm";
     else
-        text += " " + GermanMm(r.labelW) + " x " + GermanMm(r.labelH) + " mm";
+        text += ", " + GermanMm(r.labelW) + " x " + GermanMm(r.labelH) + " mm";
     if (r.hole)
         text += ", Loch " + GermanMm(r.hole) + " mm";
     return text;

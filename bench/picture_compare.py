@@ -1,0 +1,230 @@
+#!/usr/bin/python3
+"""Times our picture readers against Pillow and ImageMagick on the same large pictures.
+
+    python3 bench/picture_compare.py [--decoder BUILD/bench/picture_decode] [--size 4000x3000]
+                                     [--repeat 3] [--only NAME,...] [--keep DIR]
+
+Makes one picture of about 12 megapixels (a photo-like half and a drawn half), writes it in each
+format with the reference tools' own encoders (Pillow, libtiff's tiffcp, ImageMagick) into a
+temporary folder, and decodes every file with
+  - ours: bench/picture_decode (through the picture registry, in process, best of N),
+  - Pillow: Image.open + load (in this process, best of N),
+  - ImageMagick: `convert FILE null:` (best of N, minus the time of the same command on a 1x1
+    picture, so the program's start-up is not counted; one thread, like the others).
+It prints a table with the times and the ratios, and checks that our pixels agree with Pillow's
+(largest channel difference).
+"""
+import argparse
+import os
+import random
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+from PIL import Image, ImageChops, ImageDraw, ImageFilter
+
+IM = "/usr/bin/convert"
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def find_decoder():
+    """The most recently built bench/picture_decode of a plain (not sanitized) build folder."""
+    root = os.path.dirname(HERE)
+    found = []
+    for d in os.listdir(root):
+        p = os.path.join(root, d, "bench", "picture_decode")
+        if d.startswith("build") and "asan" not in d and "fuzz" not in d and os.access(p, os.X_OK):
+            found.append((os.path.getmtime(p), p))
+    return max(found)[1] if found else None
+
+
+def make_source(w, h):
+    """A photo-like upper half (fractal and noise, smoothed) and a drawn lower half (flat areas,
+    lines and text-like strokes), so run-length and LZW coders see both kinds of content."""
+    half = h // 2
+    frac = Image.effect_mandelbrot((w, half), (-2.0, -1.1, 0.8, 1.1), 60)
+    noise = Image.effect_noise((w, half), 40)
+    grad = Image.linear_gradient("L").resize((w, half))
+    r = ImageChops.add(frac, noise, 1.0, -64)
+    g = ImageChops.blend(grad, noise, 0.4)
+    b = ImageChops.blend(frac.transpose(Image.Transpose.FLIP_LEFT_RIGHT), grad.rotate(180), 0.5)
+    photo = Image.merge("RGB", (r, g, b)).filter(ImageFilter.GaussianBlur(1))
+
+    drawn = Image.new("RGB", (w, h - half), (245, 240, 230))
+    d = ImageDraw.Draw(drawn)
+    rnd = random.Random(1)
+    for _ in range(400):
+        x0, y0 = rnd.randrange(w), rnd.randrange(h - half)
+        x1, y1 = x0 + rnd.randrange(20, w // 4), y0 + rnd.randrange(20, (h - half) // 4)
+        colour = tuple(rnd.randrange(256) for _ in range(3))
+        shape = rnd.randrange(3)
+        if shape == 0:
+            d.rectangle((x0, y0, x1, y1), fill=colour)
+        elif shape == 1:
+            d.ellipse((x0, y0, x1, y1), fill=colour, outline=(0, 0, 0))
+        else:
+            d.line((x0, y0, x1, y1), fill=colour, width=rnd.randrange(1, 12))
+    im = Image.new("RGB", (w, h))
+    im.paste(photo, (0, 0))
+    im.paste(drawn, (0, half))
+    return im
+
+
+def run(*args):
+    subprocess.run(args, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def make_files(src, tmp, only):
+    """(name, path) for every picture of the run, written by the reference tools."""
+    base_png = os.path.join(tmp, "source.png")
+    src.save(base_png, compress_level=1)
+    grey = src.convert("L")
+    pal = src.quantize(256, dither=Image.Dither.NONE)
+    raw_tif = os.path.join(tmp, "rgb_raw.tif")
+    made = []
+
+    def want(name):
+        return not only or name in only
+
+    def add(name, path, maker):
+        if want(name):
+            maker(path)
+            made.append((name, path))
+
+    add("tiff rgb raw", raw_tif, lambda p: src.save(p, compression="raw"))
+    if not os.path.exists(raw_tif):
+        src.save(raw_tif, compression="raw")
+    add("tiff rgb lzw+pred", os.path.join(tmp, "rgb_lzw.tif"),
+        lambda p: run("tiffcp", "-c", "lzw:2", "-r", "16", raw_tif, p))
+    add("tiff rgb packbits", os.path.join(tmp, "rgb_pb.tif"),
+        lambda p: run("tiffcp", "-c", "packbits", "-r", "16", raw_tif, p))
+    add("tiff grey lzw", os.path.join(tmp, "grey_lzw.tif"), lambda p: grey.save(p, compression="tiff_lzw"))
+    add("tga rgb24 raw", os.path.join(tmp, "rgb_raw.tga"), lambda p: src.save(p, rle=False))
+    add("tga rgb24 rle", os.path.join(tmp, "rgb_rle.tga"), lambda p: src.save(p, rle=True))
+    add("tga pal8 rle", os.path.join(tmp, "pal_rle.tga"), lambda p: pal.save(p, rle=True))
+    add("pcx rgb24", os.path.join(tmp, "rgb.pcx"), lambda p: src.save(p))
+    add("pcx pal8", os.path.join(tmp, "pal.pcx"), lambda p: pal.save(p))
+    add("sgi rgb raw", os.path.join(tmp, "rgb_raw.sgi"), lambda p: src.save(p))
+    add("sgi rgb rle", os.path.join(tmp, "rgb_rle.sgi"),
+        lambda p: run(IM, base_png, "-compress", "RLE", "sgi:" + p))
+    add("ppm raw", os.path.join(tmp, "rgb.ppm"), lambda p: src.save(p))
+    add("pgm raw 16-bit", os.path.join(tmp, "grey16.pgm"),
+        lambda p: run(IM, base_png, "-colorspace", "Gray", "-depth", "16", p))
+    add("ppm plain", os.path.join(tmp, "plain.ppm"),
+        lambda p: run(IM, base_png, "-compress", "None", p))
+    add("gif", os.path.join(tmp, "pal.gif"), lambda p: pal.save(p))
+    add("gif interlaced", os.path.join(tmp, "pal_i.gif"), lambda p: pal.save(p, interlace=True))
+    add("psd rgb raw", os.path.join(tmp, "rgb_raw.psd"),
+        lambda p: run(IM, base_png, "-compress", "None", p))
+    add("psd rgb rle", os.path.join(tmp, "rgb_rle.psd"),
+        lambda p: run(IM, base_png, "-compress", "RLE", p))
+    return made
+
+
+def best(times):
+    return min(times)
+
+
+def time_pillow(path, repeat):
+    times = []
+    for _ in range(repeat):
+        t = time.perf_counter()
+        with Image.open(path) as im:
+            im.load()
+        times.append(time.perf_counter() - t)
+    return best(times) * 1000
+
+
+def time_command(cmd, repeat):
+    times = []
+    for _ in range(repeat):
+        t = time.perf_counter()
+        subprocess.run(cmd, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        times.append(time.perf_counter() - t)
+    return best(times) * 1000
+
+
+def time_ours(decoder, path, repeat, dump):
+    out = subprocess.run([decoder, path, "--repeat", str(repeat), "--dump", dump], check=True,
+                         capture_output=True, text=True).stdout
+    m = re.search(r"best ([0-9.]+) ms", out)
+    if not m:
+        sys.exit("unexpected output from %s: %s" % (decoder, out))
+    return float(m.group(1))
+
+
+def max_difference(ours_ppm, path):
+    with Image.open(path) as ref, Image.open(ours_ppm) as got:
+        if ref.mode.startswith("I"):
+            # Pillow keeps 16-bit samples as they are; ours are brought to 8 bits.
+            ref = ref.point(lambda v: v * (255 / 65535) + 0.5)
+        ref = ref.convert("RGB")
+        if ref.size != got.size:
+            return "size"
+        extrema = ImageChops.difference(ref, got.convert("RGB")).getextrema()
+        return str(max(e[1] for e in extrema))
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    ap.add_argument("--decoder", default=find_decoder())
+    ap.add_argument("--size", default="4000x3000")
+    ap.add_argument("--repeat", type=int, default=3)
+    ap.add_argument("--only", default="", help="comma-separated names from the table")
+    ap.add_argument("--keep", help="write the pictures into this folder and keep them")
+    args = ap.parse_args()
+    if not args.decoder or not os.access(args.decoder, os.X_OK):
+        sys.exit("bench/picture_decode not found: build with -DKORVANE_BENCH=ON or pass --decoder")
+    print("decoder: %s" % args.decoder)
+    w, h = (int(v) for v in args.size.split("x"))
+    only = {s.strip() for s in args.only.split(",") if s.strip()}
+    env_note = "MAGICK_THREAD_LIMIT=1"
+    os.environ["MAGICK_THREAD_LIMIT"] = "1"
+
+    tmp = args.keep or tempfile.mkdtemp(prefix="picture_compare_")
+    os.makedirs(tmp, exist_ok=True)
+    try:
+        print("making a %dx%d picture (%.1f megapixels) in each format..." % (w, h, w * h / 1e6), flush=True)
+        files = make_files(make_source(w, h), tmp, only)
+        tiny = os.path.join(tmp, "tiny.ppm")
+        Image.new("RGB", (1, 1)).save(tiny)
+        im_start = time_command([IM, tiny, "null:"], max(3, args.repeat))
+        dump = os.path.join(tmp, "ours.ppm")
+
+        rows = []
+        for name, path in files:
+            ours = time_ours(args.decoder, path, args.repeat, dump)
+            try:
+                diff = max_difference(dump, path)
+                pil = time_pillow(path, args.repeat)
+            except Exception as e:  # Pillow cannot read every variant
+                diff, pil = "Pillow: %s" % e, None
+            magick = max(0.0, time_command([IM, path, "null:"], args.repeat) - im_start)
+            rows.append((name, os.path.getsize(path), ours, pil, magick, diff))
+            print("  %-18s ours %8.1f ms  Pillow %8s ms  ImageMagick %8.1f ms"
+                  % (name, ours, "-" if pil is None else "%.1f" % pil, magick), flush=True)
+
+        print()
+        print("Decoding %dx%d pictures, best of %d (ImageMagick: %s, its start-up of %.0f ms taken off)"
+              % (w, h, args.repeat, env_note, im_start))
+        head = ("format", "file MB", "ours ms", "Pillow ms", "IM ms", "ours/Pillow", "ours/IM", "max diff")
+        print("| " + " | ".join(head) + " |")
+        print("|" + "|".join("---" for _ in head) + "|")
+        for name, size, ours, pil, magick, diff in rows:
+            print("| %s | %.1f | %.1f | %s | %.1f | %s | %s | %s |"
+                  % (name, size / 1e6, ours, "-" if pil is None else "%.1f" % pil, magick,
+                     "-" if pil is None else "%.2f" % (ours / pil),
+                     "%.2f" % (ours / magick) if magick > 0 else "-", diff))
+        slower = [r[0] for r in rows if r[3] is not None and r[2] > r[3]]
+        if slower:
+            print("\nslower than Pillow: " + ", ".join(slower))
+    finally:
+        if not args.keep:
+            shutil.rmtree(tmp, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()

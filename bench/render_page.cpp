@@ -1,0 +1,158 @@
+// Time to render a document of 50 objects (labels, rectangles, ellipses, pictures) on an A4
+// sheet of two disc labels at 360 dpi: the label page as a print job renders it, and the whole
+// sheet (capped at 2800 pixels), in colour and in grey.
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "document/child_frame.h"
+#include "document/label.h"
+#include "document/main_window_link.h"
+#include "document/page_renderer.h"
+#include "document/paper_type.h"
+#include "document/picture_object.h"
+#include "document/rectangle.h"
+#include "platform/guid.h"
+#include "platform/message_box.h"
+
+namespace {
+
+class BenchLink : public TMainWindowLink {
+public:
+    TGUID NextPaperID() override { return paper; }
+    bool NextFullPageMode() override { return fullPage; }
+    TGUID paper{};
+    bool fullPage = false;
+};
+
+void AddObjects(TChildFrame* f)
+{
+    const int left = f->PaperCentre.X - f->HalfWidth, top = f->PaperCentre.Y - f->HalfHeight;
+    const int w = 2 * f->HalfWidth, h = 2 * f->HalfHeight;
+    TPicture picture;
+    {
+        auto bmp = std::make_unique<TBitmap>(400, 300);
+        TCanvas* c = bmp->Canvas();
+        for (int y = 0; y < 300; y += 20)
+            for (int x = 0; x < 400; x += 20) {
+                c->Brush.Color = RGB(x * 255 / 400, y * 255 / 300, 128);
+                c->FillRect(TRect(x, y, x + 20, y + 20));
+            }
+        picture.SetGraphic(std::move(bmp));
+    }
+    for (int i = 0; i < 50; ++i) {
+        const int x = left + (i * 37) % std::max(w - 60, 1), y = top + (i * 53) % std::max(h - 40, 1);
+        switch (i % 5) {
+        case 0:
+        case 1: {
+            auto* label = new CLabel(f);
+            label->SetName(QStringLiteral("CLabel%1").arg(i));
+            label->Text = QStringLiteral("Track %1  Some song title\r\nsecond line %1").arg(i);
+            label->FontSize = 8 + i % 12;
+            label->Angle = i % 10 == 0 ? 30 : 0;
+            label->Zoom = f->Zoom * 0.01f;
+            label->move(x, y);
+            label->AdjustSizeToText();
+            break;
+        }
+        case 2: {
+            auto* r = new CRectangle(f);
+            r->SetName(QStringLiteral("CRect%1").arg(i));
+            r->SetBounds(x, y, 60, 40);
+            r->LineWidth = 3;
+            r->LineColor = clNavy;
+            r->CoreColor = clAqua;
+            break;
+        }
+        case 3: {
+            auto* e = new CEllipse(f);
+            e->SetName(QStringLiteral("CElips%1").arg(i));
+            e->SetBounds(x, y, 50, 50);
+            e->LineWidth = 2;
+            e->CoreColor = clYellow;
+            break;
+        }
+        default: {
+            auto* image = new CImage(f);
+            image->SetName(QStringLiteral("CImage%1").arg(i));
+            image->SetImage(&picture);
+            image->SetBounds(x, y, 80, 60);
+            break;
+        }
+        }
+    }
+}
+
+double TimeRender(TChildFrame* f, int width, int height, bool grey, int runs, TSize& size)
+{
+    double best = 1e9;
+    for (int run = 0; run < runs; ++run) {
+        TBitmap page;
+        const auto start = std::chrono::steady_clock::now();
+        f->RenderPage(&page, width, height, true, grey, true);
+        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        best = std::min(best, ms);
+        size = TSize{page.Width(), page.Height()};
+    }
+    return best;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir scratch;
+    qputenv("TMPDIR", QFile::encodeName(scratch.path() + "/tmp"));
+    qputenv("KORVANE_REGISTRY_DIR", QFile::encodeName(scratch.path() + "/registry"));
+    qputenv("KORVANE_PROGRAM_DIR", QFile::encodeName(scratch.path()));
+    QDir().mkpath(scratch.path() + "/tmp");
+    QDir().mkpath(scratch.path() + "/registry");
+    QApplication app(argc, argv);
+    SetMessageBoxHandler([](const MessageBoxCall& call) {
+        std::fprintf(stderr, "message: %s\n", qPrintable(call.text));
+        return IDOK;
+    });
+
+    PaperType paper;
+    paper.ID = NameGUID("render-bench");
+    paper.Name = QStringLiteral("A4 two discs");
+    paper.PaperLength = 2970;
+    paper.PaperWidth = 2100;
+    paper.ShapeHeight = paper.ShapeWidth = 1170;
+    paper.CoreWidth = 410;
+    paper.Shapes = {{1, 465, 214}, {1, 465, 1598}};
+    paper.ShapeCount = 2;
+    paper.ExtraLines = {{0, 585, 1170, 585}};
+    paper.ExtraLineCount = 1;
+    PaperCatalogue().push_back(&paper);
+
+    BenchLink link;
+    link.paper = paper.ID;
+    SetMainWindowLink(&link);
+
+    constexpr int kRuns = 5;
+    constexpr int kDpi = 360;
+    for (bool fullPage : {false, true}) {
+        link.fullPage = fullPage;
+        TChildFrame frame;
+        frame.show();
+        AddObjects(&frame);
+        const TSize want = PagePixelSize(paper, fullPage ? 1 : 0, kDpi);
+        for (bool grey : {false, true}) {
+            TSize got;
+            const double ms = TimeRender(&frame, want.cx, want.cy, grey, kRuns, got);
+            std::printf("render_page: %s, 50 objects, %d dpi (%dx%d asked, %dx%d drawn), %s: best %.1f ms of %d runs\n",
+                        fullPage ? "A4 sheet" : "disc label", kDpi, want.cx, want.cy, got.cx, got.cy,
+                        grey ? "grey" : "colour", ms, kRuns);
+        }
+    }
+    SetMainWindowLink(nullptr);
+    PaperCatalogue().clear();
+    return 0;
+}

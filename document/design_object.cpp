@@ -1,0 +1,491 @@
+#include "document/design_object.h"
+
+#include "document/child_frame.h"
+#include "document/std.h"
+#include "platform/codepage.h"
+#include "platform/cursors.h"
+#include "platform/message_box.h"
+
+#include <QContextMenuEvent>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <cstring>
+
+namespace {
+
+// The page an object goes on when it is given a document window as owner.
+QWidget* PageOf(QWidget* owner)
+{
+    if (auto* frame = qobject_cast<TChildFrame*>(owner))
+        return frame->Page;
+    return owner;
+}
+
+// freesObject: the command may free the object with its menu, so it runs after the menu has
+// finished with the click.
+QAction* NewItem(QMenu* menu, const char* name, void (CDesignObject::*handler)(), CDesignObject* object,
+                 bool freesObject = false)
+{
+    QAction* a = menu->addAction(QString());
+    a->setObjectName(QLatin1String(name));
+    QObject::connect(
+        a, &QAction::triggered, object, [object, handler] { Application->Guard([&] { (object->*handler)(); }); },
+        freesObject ? Qt::QueuedConnection : Qt::AutoConnection);
+    return a;
+}
+
+} // namespace
+
+QByteArray ObjectNameField(const QString& name)
+{
+    QByteArray field(ObjectNameFieldSize, '\0');
+    WriteFixedField(field.data(), size_t(ObjectNameFieldSize), name);
+    return field;
+}
+
+TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons)
+{
+    TShiftState s = 0;
+    if (modifiers & Qt::ShiftModifier)
+        s |= ssShift;
+    if (modifiers & Qt::AltModifier)
+        s |= ssAlt;
+    if (modifiers & Qt::ControlModifier)
+        s |= ssCtrl;
+    if (buttons & Qt::LeftButton)
+        s |= ssLeft;
+    if (buttons & Qt::RightButton)
+        s |= ssRight;
+    if (buttons & Qt::MiddleButton)
+        s |= ssMiddle;
+    return s;
+}
+
+bool MouseButtonOf(Qt::MouseButton qtButton, TMouseButton& button)
+{
+    switch (qtButton) {
+    case Qt::LeftButton: button = mbLeft; return true;
+    case Qt::RightButton: button = mbRight; return true;
+    case Qt::MiddleButton: button = mbMiddle; return true;
+    default: return false;
+    }
+}
+
+CDesignObject::CDesignObject(QWidget* owner) : QWidget(PageOf(owner))
+{
+    setAttribute(Qt::WA_NoMousePropagation);
+    setMouseTracking(true);
+    resize(100, 60);
+    Selected = true;
+    Locked = false;
+    HandleSize = 6;
+    Canvas.Brush.Style = bsClear;
+
+    PopupMenu = new QMenu(this);
+    PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
+    PropertiesItem = NewItem(PopupMenu, "PropertiesItem", &CDesignObject::PropertiesItemClick, this);
+    PopupMenu->addSeparator();
+    BringToFrontItem = NewItem(PopupMenu, "BringToFrontItem", &CDesignObject::BringToFrontItemClick, this);
+    SendToBackItem = NewItem(PopupMenu, "SendToBackItem", &CDesignObject::SendToBackItemClick, this);
+    PopupMenu->addSeparator();
+    CutItem = NewItem(PopupMenu, "CutItem", &CDesignObject::CutItemClick, this, true);
+    CopyItem = NewItem(PopupMenu, "CopyItem", &CDesignObject::CopyItemClick, this);
+    DeleteItem = NewItem(PopupMenu, "DeleteItem", &CDesignObject::DeleteItemClick, this, true);
+    PopupMenu->addSeparator();
+    LockedItem = NewItem(PopupMenu, "LockedItem", &CDesignObject::LockedItemClick, this);
+    LockedItem->setCheckable(true);
+    MaxSizeItem = NewItem(PopupMenu, "MaxSizeItem", &CDesignObject::MaxSizeItemClick, this);
+    connect(PopupMenu, &QMenu::aboutToShow, this, [this] { Application->Guard([this] { PopupMenuPopup(); }); });
+    LoadCaptions();
+    if (parentWidget())
+        show();
+}
+
+CDesignObject::~CDesignObject() = default;
+
+void CDesignObject::SetSize(int width, int height)
+{
+    resize(width, height);
+}
+
+void CDesignObject::LoadCaptions()
+{
+    struct Row {
+        QAction* item;
+        int caption, hint, shortcut;
+    };
+    const Row rows[] = {
+        {PropertiesItem, 1000, 1001, 1002}, {BringToFrontItem, 1003, 1006, 0},
+        {SendToBackItem, 1004, 1007, 0},    {CutItem, 706, 715, 707},
+        {CopyItem, 704, 714, 705},          {DeleteItem, 708, 716, 709},
+        {LockedItem, 507, 0, 0},            {MaxSizeItem, 1005, 1008, 0},
+    };
+    for (const Row& r : rows) {
+        r.item->setText(LoadLangStr(r.caption));
+        r.item->setStatusTip(r.hint ? LoadLangStr(r.hint) : QString());
+        if (r.shortcut) {
+            // Shown in the menu only: the window's own commands answer the keys.
+            r.item->setShortcut(QKeySequence(LoadLangStr(r.shortcut)));
+            r.item->setShortcutContext(Qt::WidgetShortcut);
+        }
+    }
+}
+
+void CDesignObject::DrawHandles()
+{
+    if (!Selected || Locked)
+        return;
+    const TBrush saved = Canvas.Brush;
+    Canvas.Brush.Style = bsSolid;
+    Canvas.Brush.Color = clBlue;
+    const int h = HandleSize, W = width(), H = height();
+    const TRect squares[] = {
+        {0, 0, h, h},
+        {0, (H - h) / 2, h, (H + h) / 2},
+        {0, H - h, h, H},
+        {(W - h) / 2, 0, (W + h) / 2, h},
+        {(W - h) / 2, H - h, (W + h) / 2, H},
+        {W - h, 0, W, h},
+        {W - h, (H - h) / 2, W, (H + h) / 2},
+        {W - h, H - h, W, H},
+    };
+    for (const TRect& r : squares)
+        Canvas.FillRect(r);
+    Canvas.Brush = saved;
+}
+
+int CDesignObject::HitZone(int x, int y) const
+{
+    const int h = HandleSize, W = width(), H = height();
+    const bool left = 0 < x && x < h;
+    const bool right = W - h < x && x < W;
+    const bool top = 0 < y && y < h;
+    const bool bottom = H - h < y && y < H;
+    const bool midX = (W - h) / 2 < x && x < (W + h) / 2;
+    const bool midY = (H - h) / 2 < y && y < (H + h) / 2;
+    if (left && top)
+        return 6;
+    if (right && top)
+        return 7;
+    if (right && bottom)
+        return 9;
+    if (left && bottom)
+        return 8;
+    if (left && midY)
+        return 2;
+    if (right && midY)
+        return 3;
+    if (midX && top)
+        return 4;
+    if (midX && bottom)
+        return 5;
+    return 1;
+}
+
+int CDesignObject::ZoneCursor(int zone)
+{
+    switch (zone) {
+    case 6: case 9: return crSizeNWSE;
+    case 7: case 8: return crSizeNESW;
+    case 2: case 3: return crSizeWE;
+    case 4: case 5: return crSizeNS;
+    default: return crDefault;
+    }
+}
+
+TChildFrame* CDesignObject::Frame() const
+{
+    return ChildFrameOf(parentWidget());
+}
+
+int CDesignObject::ParentCursor() const
+{
+    if (TChildFrame* f = Frame())
+        return f->Cursor();
+    return crDefault;
+}
+
+void CDesignObject::SetCursor(int cursor)
+{
+    if (cursor == m_cursor)
+        return;
+    m_cursor = cursor;
+    if (cursor == crDefault)
+        unsetCursor();
+    else
+        setCursor(Screen->Cursor(cursor));
+}
+
+void CDesignObject::SetLeft(int left) { move(left, y()); }
+void CDesignObject::SetTop(int top) { move(x(), top); }
+void CDesignObject::SetWidth(int w) { resize(w, height()); }
+void CDesignObject::SetHeight(int h) { resize(width(), h); }
+
+void CDesignObject::SetBounds(int left, int top, int w, int h)
+{
+    setGeometry(left, top, std::max(w, 0), std::max(h, 0));
+}
+
+void CDesignObject::SetParent(QWidget* parent)
+{
+    setParent(PageOf(parent));
+    if (parentWidget())
+        show();
+}
+
+void CDesignObject::SetSelected(bool select, bool extend)
+{
+    update();
+    if (select) {
+        Selected = true;
+        if (!extend)
+            ObjectNotify(ocSelectAlone);
+    } else {
+        Selected = false;
+    }
+}
+
+void CDesignObject::SetLocked(bool locked)
+{
+    Locked = locked;
+    LockedItem->setChecked(locked);
+    const QString keep1 = LoadLangStr(1000), keep2 = LoadLangStr(507);
+    for (QAction* a : PopupMenu->actions()) {
+        if (locked)
+            a->setEnabled(!a->isSeparator() && (a->text() == keep1 || a->text() == keep2));
+        else
+            a->setEnabled(true);
+    }
+    update();
+}
+
+void CDesignObject::ObjectNotify(int code, int dx, int dy)
+{
+    TChildFrame* frame = Frame();
+    if (!frame)
+        return;
+    char block[ObjectMoveBlockSize] = {};
+    const QByteArray name = ObjectNameField(objectName());
+    std::memcpy(block, name.constData(), ObjectNameFieldSize);
+    COPYDATASTRUCT cds;
+    cds.dwData = uintptr_t(code);
+    cds.cbData = ObjectCommandBlockSize;
+    if (code == ocMoveSelection) {
+        const int32_t d[2] = {int32_t(dx), int32_t(dy)};
+        for (int i = 0; i < 2; ++i)
+            for (int b = 0; b < 4; ++b)
+                block[ObjectNameFieldSize + 4 * i + b] = char((uint32_t(d[i]) >> (8 * b)) & 0xFF);
+        cds.cbData = ObjectMoveBlockSize;
+    }
+    cds.lpData = block;
+    frame->Dispatch(WM_COPYDATA, reinterpret_cast<uintptr_t>(this), reinterpret_cast<intptr_t>(&cds));
+}
+
+// ---- menu handlers ----
+
+void CDesignObject::PopupMenuPopup() { SetSelected(true, false); }
+
+void CDesignObject::LockedItemClick()
+{
+    LockedItem->setChecked(!Locked);
+    SetLocked(LockedItem->isChecked());
+}
+
+void CDesignObject::MaxSizeItemClick() { ObjectNotify(ocMaxSize); }
+void CDesignObject::DeleteItemClick() { ObjectNotify(ocDelete); }
+void CDesignObject::CutItemClick() { ObjectNotify(ocCut); }
+void CDesignObject::CopyItemClick() { ObjectNotify(ocCopy); }
+void CDesignObject::BringToFrontItemClick() { raise(); }
+void CDesignObject::SendToBackItemClick() { lower(); }
+void CDesignObject::PropertiesItemClick() { EditProperties(); }
+
+// ---- mouse ----
+
+void CDesignObject::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
+{
+    int selectedCount = 0;
+    if (QWidget* p = parentWidget())
+        for (QObject* c : p->children())
+            if (auto* o = qobject_cast<CDesignObject*>(c); o && o->Selected)
+                ++selectedCount;
+
+    if (Selected && (shift & ssShift)) {
+        SetSelected(false, false);
+        return;
+    }
+    const bool dbl = shift & ssDouble;
+    if (button == mbLeft && !dbl && ParentCursor() == crArrow && !Locked) {
+        if (selectedCount > 1)
+            SetSelected(true, true);
+        else
+            SetSelected(true, shift & ssShift);
+        GrabPoint = TPoint(x, y);
+        AnchorRight = Left() + Width();
+        AnchorLeft = Left();
+        AnchorTop = Top();
+        AnchorBottom = Top() + Height();
+        DragState = uint8_t(HitZone(x, y));
+        if (DragState == 1)
+            Screen->SetScreenCursor(crDrag);
+    }
+    if (m_cursor == CreationToolCursor && !dbl)
+        if (TChildFrame* f = Frame())
+            f->FormMouseDown(nullptr, button, shift, x + Left(), y + Top());
+}
+
+void CDesignObject::MouseMove(TShiftState shift, int x, int y)
+{
+    TChildFrame* f = Frame();
+    if (f)
+        f->FormMouseMove(nullptr, shift, x + Left(), y + Top());
+
+    if (DragState == 0) {
+        const int parentCursor = ParentCursor();
+        int cursor = parentCursor;
+        if (parentCursor == crArrow && !Locked) {
+            const int zone = ZoneCursor(HitZone(x, y));
+            if (zone != crDefault)
+                cursor = zone;
+        }
+        SetCursor(cursor);
+        return;
+    }
+    if (DragState == 1) {
+        const int dx = x - GrabPoint.X, dy = y - GrabPoint.Y;
+        move(Left() + dx, Top() + dy);
+        ObjectNotify(ocMoveSelection, dx, dy);
+        Changed = true;
+        return;
+    }
+
+    // Resizing: the dragged edge follows the pointer, the opposite edge stays at its anchor;
+    // past the anchor the object flips to its other side. Never smaller than one handle.
+    const int h = std::max(HandleSize, 1);
+    int left = Left(), top = Top(), w = Width(), ht = Height();
+    const int px = Left() + x, py = Top() + y;
+    const int zone = DragState;
+    const bool leftEdge = zone == 2 || zone == 6 || zone == 8;
+    const bool rightEdge = zone == 3 || zone == 7 || zone == 9;
+    const bool topEdge = zone == 4 || zone == 6 || zone == 7;
+    const bool bottomEdge = zone == 5 || zone == 8 || zone == 9;
+    if (leftEdge) {
+        if (px > AnchorRight) {
+            left = AnchorRight;
+            w = std::max(px - AnchorRight, h);
+        } else {
+            w = std::max(AnchorRight - px, h);
+            left = AnchorRight - w;
+        }
+    } else if (rightEdge) {
+        if (px >= AnchorLeft) {
+            left = AnchorLeft;
+            w = std::max(px - AnchorLeft, h);
+        } else {
+            w = std::max(AnchorLeft - px, h);
+            left = AnchorLeft - w;
+        }
+    }
+    if (topEdge) {
+        if (py > AnchorBottom) {
+            top = AnchorBottom;
+            ht = std::max(py - AnchorBottom, h);
+        } else {
+            ht = std::max(AnchorBottom - py, h);
+            top = AnchorBottom - ht;
+        }
+    } else if (bottomEdge) {
+        if (py < AnchorTop) {
+            ht = std::max(AnchorTop - py, h);
+            top = AnchorTop - ht;
+        } else {
+            top = AnchorTop;
+            ht = std::max(py - AnchorTop, h);
+        }
+    }
+    setGeometry(left, top, w, ht);
+    Changed = true;
+}
+
+void CDesignObject::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
+{
+    if (button != mbLeft)
+        return;
+    const bool dbl = shift & ssDouble;
+    if (m_cursor == CreationToolCursor && !dbl)
+        if (TChildFrame* f = Frame())
+            f->FormMouseUp(nullptr, button, shift, x + Left(), y + Top());
+    DragState = 0;
+    if (!dbl)
+        update();
+    if (Changed) {
+        Changed = false;
+        ObjectNotify(ocChanged);
+    }
+    Screen->SetScreenCursor(crDefault);
+}
+
+void CDesignObject::DblClick()
+{
+    EditProperties();
+}
+
+// ---- Qt events ----
+
+void CDesignObject::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    Canvas.Attach(&painter);
+    Application->Guard([this] { Paint(); });
+    Canvas.Detach();
+}
+
+void CDesignObject::mousePressEvent(QMouseEvent* event)
+{
+    Press(event, 0);
+}
+
+void CDesignObject::Press(QMouseEvent* event, TShiftState extra)
+{
+    TMouseButton button;
+    if (!MouseButtonOf(event->button(), button))
+        return;
+    const QPoint p = event->position().toPoint();
+    const TShiftState shift = ShiftStateOf(event->modifiers(), event->buttons()) | extra;
+    Application->Guard([&] { MouseDown(button, shift, p.x(), p.y()); });
+}
+
+void CDesignObject::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    const TShiftState shift = ShiftStateOf(event->modifiers(), event->buttons());
+    Application->Guard([&] { MouseMove(shift, p.x(), p.y()); });
+}
+
+void CDesignObject::mouseReleaseEvent(QMouseEvent* event)
+{
+    TMouseButton button;
+    if (!MouseButtonOf(event->button(), button))
+        return;
+    const QPoint p = event->position().toPoint();
+    const TShiftState shift = ShiftStateOf(event->modifiers(), event->buttons());
+    Application->Guard([&] { MouseUp(button, shift, p.x(), p.y()); });
+}
+
+void CDesignObject::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // As the framework does: the double click first, then a press marked as double.
+    QPointer<CDesignObject> self(this);
+    if (event->button() == Qt::LeftButton)
+        Application->Guard([this] { DblClick(); });
+    if (self)
+        Press(event, ssDouble);
+}
+
+void CDesignObject::contextMenuEvent(QContextMenuEvent* event)
+{
+    event->accept();
+    PopupMenu->popup(event->globalPos());
+}

@@ -1,0 +1,163 @@
+#pragma once
+// The base of every object a label document holds. Objects are child widgets of their document
+// window's page (TChildFrame::Page); the page's child order is the z-order and the only list of
+// a document's objects.
+#include "platform/graphics.h"
+
+#include <QPoint>
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+
+class QAction;
+class QMenu;
+class TChildFrame;
+
+// Mouse buttons and shift state of the mouse and key events.
+enum TMouseButton { mbLeft, mbRight, mbMiddle };
+using TShiftState = unsigned;
+constexpr TShiftState ssShift = 0x01;
+constexpr TShiftState ssAlt = 0x02;
+constexpr TShiftState ssCtrl = 0x04;
+constexpr TShiftState ssLeft = 0x08;
+constexpr TShiftState ssRight = 0x10;
+constexpr TShiftState ssMiddle = 0x20;
+constexpr TShiftState ssDouble = 0x40;
+
+// Cursor number 2, registered by the main window from "SELECTION": the cursor of every
+// creation tool.
+constexpr int CreationToolCursor = 2;
+
+// Object command codes of ObjectNotify (dwData of the WM_COPYDATA to the document window).
+enum TObjectCommand : int {
+    ocSelectAlone = 0,
+    ocNone = 1,
+    ocMaxSize = 2,
+    ocCut = 3,
+    ocCopy = 4,
+    ocDelete = 5,
+    ocMoveSelection = 6,
+    ocChanged = 7,
+};
+
+// Size of the name field of the command block; the block is 20 bytes, 28 for code 6.
+constexpr int ObjectNameFieldSize = 20;
+constexpr int ObjectCommandBlockSize = 20;
+constexpr int ObjectMoveBlockSize = 28;
+
+// The name as the command block carries it: code-page bytes, cut to at most 19 bytes without
+// splitting a character, then NUL-filled to 20 bytes.
+QByteArray ObjectNameField(const QString& name);
+
+class CDesignObject : public QWidget {
+    Q_OBJECT
+public:
+    // owner: the document window or its page (the object becomes a child of the page), or
+    // nullptr for an object that is placed later with SetParent.
+    explicit CDesignObject(QWidget* owner = nullptr);
+    ~CDesignObject() override;
+
+    // ---- fields ----
+    float Zoom = 1.0f;             // the window's zoom percent x 0.01
+    uint8_t DragState = 0;         // 0 none, 1 moving, 2..9 resizing by a handle
+    TPoint GrabPoint;              // press position inside the object
+    bool Selected = true;
+    bool Changed = false;          // moved or resized during the current drag
+    bool Locked = false;           // published property; set through SetLocked
+    int32_t AnchorRight = 0, AnchorLeft = 0, AnchorTop = 0, AnchorBottom = 0;
+    int32_t HandleSize = 6;
+    QMenu* PopupMenu = nullptr;
+    QAction *PropertiesItem = nullptr, *BringToFrontItem = nullptr, *SendToBackItem = nullptr,
+            *DeleteItem = nullptr, *MaxSizeItem = nullptr, *CutItem = nullptr, *CopyItem = nullptr,
+            *LockedItem = nullptr;
+    // Drawing surface of Paint and DrawHandles, attached during a paint event. Its pen, brush
+    // and font persist between paints; the brush starts clear.
+    TCanvas Canvas;
+
+    // ---- virtual operations ----
+    // Draws the object on Canvas at the window's zoom.
+    virtual void Paint() = 0;
+    virtual void SetSize(int width, int height);
+    // Opens the kind's property dialog.
+    virtual void EditProperties() = 0;
+    // Draws the object for printing, preview and export at position, scaled by scale.
+    virtual void DrawTo(TCanvas& canvas, QPoint position, float scale) = 0;
+    // Popup-menu captions and hints in the current interface language.
+    virtual void LoadCaptions();
+    // The eight blue handles, when selected and not locked.
+    virtual void DrawHandles();
+
+    // ---- framework event methods ----
+    virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    virtual void MouseMove(TShiftState shift, int x, int y);
+    virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+    virtual void DblClick();
+
+    // ---- selection and lock ----
+    void SetSelected(bool select, bool extend);
+    bool IsSelected() const { return Selected; }
+    void SetLocked(bool locked);
+
+    // ---- command message ----
+    // Sends command code to the document window synchronously (wParam = this object, block
+    // = the name field, and for code 6 dx, dy). Without a document window nothing happens.
+    void ObjectNotify(int code, int dx = 0, int dy = 0);
+
+    // ---- menu handlers ----
+    void PopupMenuPopup();
+    void LockedItemClick();
+    void MaxSizeItemClick();
+    void DeleteItemClick();
+    void CutItemClick();
+    void CopyItemClick();
+    void BringToFrontItemClick();
+    void SendToBackItemClick();
+    void PropertiesItemClick();
+
+    // ---- geometry in the page's pixels ----
+    int Left() const { return x(); }
+    int Top() const { return y(); }
+    int Width() const { return width(); }
+    int Height() const { return height(); }
+    void SetLeft(int left);
+    void SetTop(int top);
+    void SetWidth(int width);
+    void SetHeight(int height);
+    void SetBounds(int left, int top, int width, int height);
+    // Puts the object on the page of a document window (or on a page widget) and shows it.
+    void SetParent(QWidget* parent);
+
+    // Cursor numbers of the screen's cursor table (platform/cursors.h).
+    int Cursor() const { return m_cursor; }
+    void SetCursor(int cursor);
+
+    // The object's component name.
+    QString Name() const { return objectName(); }
+    void SetName(const QString& name) { setObjectName(name); }
+
+    // The document window the object lies on, nullptr when none.
+    TChildFrame* Frame() const;
+
+    // Hit zone of a point in object coordinates: 2..9 for a handle, 1 elsewhere (move).
+    int HitZone(int x, int y) const;
+    // Cursor number the handle of a zone shows (crSizeNWSE ...), crDefault for the move zone.
+    static int ZoneCursor(int zone);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    // The parent window's cursor number (crDefault without a window).
+    int ParentCursor() const;
+    void Press(QMouseEvent* event, TShiftState extra);
+    int m_cursor = 0;
+};
+
+// Helpers for the events of the object and the window.
+TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
+bool MouseButtonOf(Qt::MouseButton qtButton, TMouseButton& button);

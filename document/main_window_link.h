@@ -1,0 +1,81 @@
+#pragma once
+// What the document core asks of the main window (and of the dialogs of later subsystems).
+// The main window implements this and registers it; tests register a fake. Every member has
+// a harmless default, so a link fills in only what it offers.
+#include "platform/graphics.h"
+#include "platform/guid.h"
+
+#include <QIcon>
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+struct PaperType;
+
+// What the file-list and CDDB dialogs hand back after they close.
+struct TDiscTextDialogResult {
+    int ModalResult = 2;          // 1 (mrOk) when the user accepted
+    QString FontName;             // FontName->GetFontName()
+    QString FontSize;             // text of the FontSize control
+    TColor FontColor = clBlack;   // FontColor->Color
+    QString Text;                 // the Memo's lines, each followed by CR LF
+    // CDDB dialog only.
+    QString AlbumName;            // Edit1
+    QString ArtistName;           // Edit2
+    bool ShowAlbumName = false;   // ShowAlbumNameChk
+    bool ShowArtistName = false;  // ShowArtistNameChk
+};
+
+// What the paper properties dialog starts with and hands back on OK.
+struct TPaperPropertiesRequest {
+    TGUID PaperID{};                // in: the document's paper; out: the paper chosen
+    int32_t ShapeStyle = 0;         // in: 1 makes the sample shape a rectangle
+    TColor OutlineColor = clSilver; // in/out: the sample's pen colour (OutLineBtn)
+    TColor CoreColor = clWhite;     // in/out: the sample's brush colour (CoreBtn)
+};
+
+class TMainWindowLink {
+public:
+    virtual ~TMainWindowLink() = default;
+
+    // The main window: owner of the document windows and target of forwarded drops.
+    virtual QWidget* MainWindow() { return nullptr; }
+    // Paper and page mode for the next document window.
+    virtual TGUID NextPaperID() { return TGUID{}; }
+    virtual bool NextFullPageMode() { return false; }
+    // Status bar panels (1 zoom, 2 paper name).
+    virtual void SetStatusPanel(int index, const QString& text) {}
+    // Pushes down the paint-tool button of tool 0..7 (5 has none).
+    virtual void SetToolButtonDown(int tool) {}
+    // Save state: SaveBtn and FileSaveItem.
+    virtual void SetSaveEnabled(bool enabled) {}
+    // WM_DROPFILES forwarded from a document window: the files it did not take.
+    virtual void DropFiles(const QStringList& files) {}
+    // Pictures of the main window's image list.
+    virtual QIcon ImageListIcon(int index) { return QIcon(); }
+    // Help requests of a document window: opens the manual.
+    virtual void FormHelp() {}
+    // Recent-files list.
+    virtual void AddRecentFile(const QString& path) {}
+    // Recomputes the enable state of the menus and buttons.
+    virtual void UpdateMenuItems() {}
+    // Caption for a document window that no longer names its file ("Edit" and the next free
+    // number); "" when the main window gives none.
+    virtual QString UntitledName() { return QString(); }
+
+    // The disc-content dialogs, run modally with owner as owner; FontSize starts as "10".
+    // Without the dialogs the result is a cancel.
+    virtual TDiscTextDialogResult RunFileListDialog(QWidget* owner) { return {}; }
+    virtual TDiscTextDialogResult RunCDDBListDialog(QWidget* owner) { return {}; }
+
+    // The paper properties dialog, run modally with owner as owner; true on OK.
+    virtual bool RunPaperPropertyDialog(QWidget* owner, TPaperPropertiesRequest& request) { return false; }
+    // The paper editor on paper with only the label positions editable, run modally; true on
+    // OK. The editor writes its changes into paper and into the catalogue record of its ID.
+    virtual bool RunPageSetupDialog(QWidget* owner, PaperType* paper) { return false; }
+};
+
+// The registered link; never nullptr (a do-nothing link until one is registered).
+TMainWindowLink* MainWindowLink();
+// Registers link (nullptr restores the do-nothing link). The caller keeps ownership.
+void SetMainWindowLink(TMainWindowLink* link);

@@ -1,0 +1,330 @@
+#include "document/picture_object.h"
+
+#include "document/child_frame.h"
+#include "document/std.h"
+#include "imageformats/picture_formats.h"
+#include "platform/cursors.h"
+#include "platform/message_box.h"
+#include "platform/picture.h"
+
+#include <QAction>
+#include <QMenu>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int PlaceholderString = 1012;
+
+// Rounding of scaled coordinates; values from damaged documents stay within int.
+int R(double v)
+{
+    return RoundValue(std::clamp(v, -1.0e9, 1.0e9));
+}
+
+int PixelsPerInch()
+{
+    return Screen && Screen->PixelsPerInch > 0 ? Screen->PixelsPerInch : 96;
+}
+
+// Top-left corner of the paper area in the window.
+void PaperOrigin(const CDesignObject& o, int& ox, int& oy)
+{
+    ox = oy = 0;
+    if (const TChildFrame* f = o.Frame()) {
+        ox = R((f->ClientWidth() - 2.0 * f->HalfWidth) * 0.5);
+        oy = R((f->ClientHeight() - 2.0 * f->HalfHeight) * 0.5);
+    }
+}
+
+QAction* AddItem(QMenu* menu, const char* name, void (CImage::*handler)(), CImage* object)
+{
+    QAction* a = menu->addAction(QString());
+    a->setObjectName(QLatin1String(name));
+    QObject::connect(a, &QAction::triggered, object,
+                     [object, handler] { Application->Guard([&] { (object->*handler)(); }); });
+    return a;
+}
+
+} // namespace
+
+TObjectBoxes ObjectBoxesOf(const CDesignObject& o)
+{
+    const double m = 25.4 / PixelsPerInch();
+    const double zoom = o.Zoom;
+    int ox, oy;
+    PaperOrigin(o, ox, oy);
+    TObjectBoxes b;
+    b.Left = R((o.Left() - ox) * m * 10 / zoom);
+    b.Top = R((o.Top() - oy) * m * 10 / zoom);
+    b.Width = R(o.Width() * m * 10 / zoom);
+    b.Height = R(o.Height() * m * 10 / zoom);
+    return b;
+}
+
+void ApplyObjectBoxes(CDesignObject& o, const TObjectBoxes& shown, const TObjectBoxes& typed)
+{
+    const double p = PixelsPerInch() * 0.03937007874015748;
+    const double k = p * double(o.Zoom) * 0.1;
+    int ox, oy;
+    PaperOrigin(o, ox, oy);
+    if (typed.Left != shown.Left)
+        o.SetLeft(R(typed.Left * k) + ox);
+    if (typed.Top != shown.Top)
+        o.SetTop(R(typed.Top * k) + oy);
+    if (typed.Width != shown.Width)
+        o.SetWidth(std::max(R(typed.Width * k), 0));
+    if (typed.Height != shown.Height)
+        o.SetHeight(std::max(R(typed.Height * k), 0));
+}
+
+CImage::CImage(QWidget* owner) : CDesignObject(owner)
+{
+    FakeInitPictureFormatsLib();
+    PopupMenu->addSeparator();
+    EditItem = AddItem(PopupMenu, "EditItem", &CImage::EditItemClick, this);
+    SizeItem = AddItem(PopupMenu, "SizeItem", &CImage::SizeItemClick, this);
+    LoadCaptions();
+    StretchInRatio = false;
+    Image = std::make_unique<TPicture>();
+    HasPicture = false;
+}
+
+CImage::~CImage() = default;
+
+void CImage::UpdateHasPicture()
+{
+    HasPicture = Image && !Image->Empty();
+}
+
+void CImage::SetImage(const TPicture* value)
+{
+    Image->Assign(value);
+    UpdateHasPicture();
+}
+
+void CImage::LoadCaptions()
+{
+    CDesignObject::LoadCaptions();
+    if (EditItem) {
+        EditItem->setText(LoadLangStr(1013));
+        EditItem->setStatusTip(LoadLangStr(1014));
+    }
+    if (SizeItem) {
+        SizeItem->setText(LoadLangStr(1015));
+        SizeItem->setStatusTip(LoadLangStr(1016));
+    }
+    update();
+}
+
+void CImage::FitToRatio(int& w, int& h) const
+{
+    const int pw = Image->Width(), ph = Image->Height();
+    if (pw <= 0 || ph <= 0)
+        return;
+    const float r = float(pw) / float(ph);
+    // A height of 0 counts as a very wide request.
+    const float q = h == 0 ? float(w) * 10.0f : float(w) / float(h);
+    if (q > r)
+        w = R(double(h) * double(r));
+    else if (q < r)
+        h = R(double(w) / double(r));
+}
+
+void CImage::SetSize(int width, int height)
+{
+    if (RatioMode())
+        FitToRatio(width, height);
+    resize(std::max(width, 0), std::max(height, 0));
+}
+
+void CImage::Paint()
+{
+    const int W = Width(), H = Height();
+    if (!HasPicture) {
+        const TBrushStyle saved = Canvas.Brush.Style;
+        Canvas.Brush.Style = bsSolid;
+        Canvas.Rectangle(1, 1, W - 1, H - 1);
+        const QString text = LoadLangStr(PlaceholderString);
+        const int tw = Canvas.TextWidth(text), th = Canvas.TextHeight(text);
+        Canvas.TextOut(W / 2 - tw / 2, H / 2 - th / 2, text);
+        Canvas.Brush.Style = saved;
+    } else {
+        Canvas.StretchDraw(TRect(0, 0, W, H), Image->Graphic());
+    }
+    if (Selected)
+        DrawHandles();
+}
+
+void CImage::DrawTo(TCanvas& canvas, QPoint position, float scale)
+{
+    if (!HasPicture)
+        return; // the placeholder is never printed
+    const double s = scale;
+    canvas.StretchDraw(TRect(R(position.x() * s), R(position.y() * s),
+                             R((position.x() + double(Width())) * s),
+                             R((position.y() + double(Height())) * s)),
+                       Image->Graphic());
+}
+
+void CImage::DrawHandles()
+{
+    if (!RatioMode()) {
+        CDesignObject::DrawHandles();
+        return;
+    }
+    if (!Selected || Locked)
+        return;
+    const TBrush saved = Canvas.Brush;
+    Canvas.Brush.Style = bsSolid;
+    Canvas.Brush.Color = clBlue;
+    const int s = HandleSize, W = Width(), H = Height();
+    Canvas.FillRect(TRect(0, 0, s, s));
+    Canvas.FillRect(TRect(0, H - s, s, H));
+    Canvas.FillRect(TRect(W - s, 0, W, s));
+    Canvas.FillRect(TRect(W - s, H - s, W, H));
+    Canvas.Brush = saved;
+}
+
+void CImage::MouseMove(TShiftState shift, int x, int y)
+{
+    if (!RatioMode()) {
+        CDesignObject::MouseMove(shift, x, y);
+        return;
+    }
+    TChildFrame* frame = Frame();
+    if (frame)
+        frame->FormMouseMove(nullptr, shift, x + Left(), y + Top());
+    const int parentCursor = frame ? frame->Cursor() : crDefault;
+    const int s = HandleSize, W = Width(), H = Height();
+    switch (DragState) {
+    case 0: {
+        int cursor = parentCursor;
+        if (parentCursor == crArrow && !Locked) {
+            const bool left = 0 < x && x < s, right = W - s < x && x < W;
+            const bool top = 0 < y && y < s, bottom = H - s < y && y < H;
+            if ((left && top) || (right && bottom))
+                cursor = crSizeNWSE;
+            else if ((right && top) || (left && bottom))
+                cursor = crSizeNESW;
+        }
+        SetCursor(cursor);
+        break;
+    }
+    case 1: {
+        const int dx = x - GrabPoint.X, dy = y - GrabPoint.Y;
+        move(Left() + dx, Top() + dy);
+        ObjectNotify(ocMoveSelection, dx, dy);
+        Changed = true;
+        break;
+    }
+    case 6: case 7: case 8: case 9:
+        DragCorner(x, y);
+        break;
+    default:
+        // Edge midpoints: only the corners resize in ratio mode.
+        break;
+    }
+}
+
+void CImage::DragCorner(int x, int y)
+{
+    const int X = x + Left(), Y = y + Top();
+    const int L = AnchorLeft, Rr = AnchorRight, T = AnchorTop, B = AnchorBottom;
+    const bool leftCorner = DragState == 6 || DragState == 8;
+    const bool topCorner = DragState == 6 || DragState == 7;
+    int x0, y0, w, h;
+    bool reanchorX, reanchorY;
+
+    // The dragged corner follows the pointer; the opposite edges stay. Past an opposite edge
+    // the box continues on the other side of it.
+    if (leftCorner) {
+        if (X <= Rr) { x0 = X; w = Rr - X; } else { x0 = Rr; w = x; }
+        reanchorX = X <= Rr;
+    } else {
+        if (X < L) { x0 = X; w = L - X; } else { x0 = L; w = x; }
+        reanchorX = X < L;
+    }
+    if (topCorner) {
+        if (Y < B) { y0 = Y; h = B - Y; } else { y0 = B; h = y; }
+        reanchorY = Y < B;
+    } else {
+        if (Y <= T) { y0 = Y; h = T - Y; } else { y0 = T; h = y; }
+        reanchorY = Y < T;
+    }
+    w = std::max(w, 0);
+    h = std::max(h, 0);
+    FitToRatio(w, h);
+    if (reanchorY)
+        y0 = (topCorner ? B : T) - h;
+    if (reanchorX)
+        x0 = (leftCorner ? Rr : L) - w;
+    setGeometry(x0, y0, w, h);
+    Changed = true;
+}
+
+void CImage::OriginalSize()
+{
+    if (!HasPicture) {
+        resize(100, 60);
+        return;
+    }
+    const double k = double(PixelsPerInch()) * double(Zoom) / 180.0;
+    resize(std::max(R(Image->Width() * k), 0), std::max(R(Image->Height() * k), 0));
+}
+
+TPictureScale CImage::PictureScale() const
+{
+    TPictureScale s;
+    if (!HasPicture)
+        return s;
+    s.Width = Image->Width();
+    s.Height = Image->Height();
+    s.ScaleX = s.Width ? float(Width()) / float(s.Width) : 0.0f;
+    s.ScaleY = s.Height ? float(Height()) / float(s.Height) : 0.0f;
+    return s;
+}
+
+void CImage::KeepPictureScale(const TPictureScale& before)
+{
+    if (!HasPicture)
+        return;
+    const int pw = Image->Width(), ph = Image->Height();
+    if (pw == before.Width && ph == before.Height)
+        return;
+    if (before.Width != 0 && before.Height != 0)
+        resize(std::max(R(pw * double(before.ScaleX)), 0), std::max(R(ph * double(before.ScaleY)), 0));
+    else
+        OriginalSize();
+}
+
+void CImage::EditImage()
+{
+    if (!HasPicture) {
+        EditProperties();
+        return;
+    }
+    // The picture editor belongs to the application's dialogs; until it is linked here the
+    // command changes nothing. An edited picture is taken with SetImage, then
+    // KeepPictureScale(the scale before) and ObjectNotify(ocChanged).
+    update();
+}
+
+void CImage::EditProperties()
+{
+    // The picture property dialog belongs to the application's dialogs; until it is linked
+    // here, double-click and "Properties..." change nothing. On OK it takes the picture
+    // (SetImage, StretchInRatio, KeepPictureScale), then ApplyObjectBoxes, SetSelected(true,
+    // false) and ObjectNotify(ocChanged).
+}
+
+void CImage::EditItemClick()
+{
+    EditImage();
+}
+
+void CImage::SizeItemClick()
+{
+    OriginalSize();
+    ObjectNotify(ocChanged);
+}

@@ -1,0 +1,100 @@
+#include "document/rectangle.h"
+
+#include "document/std.h"
+
+#include <algorithm>
+
+namespace {
+
+// Rounding of scaled coordinates; values from damaged documents stay within int.
+int R(double v)
+{
+    return RoundValue(std::clamp(v, -1.0e9, 1.0e9));
+}
+
+} // namespace
+
+CRectangle::CRectangle(QWidget* owner) : CDesignObject(owner)
+{
+    LineWidth = 1;
+    LineColor = clBlack;
+    CoreColor = clWhite;
+}
+
+CRectangle::~CRectangle() = default;
+
+void CRectangle::DrawFigure(TCanvas& canvas, const TRect& r) const
+{
+    canvas.Rectangle(r);
+}
+
+void CRectangle::Paint()
+{
+    const TBrush savedBrush = Canvas.Brush;
+    const TColor savedPenColor = Canvas.Pen.Color;
+    const int savedPenWidth = Canvas.Pen.Width;
+
+    Canvas.Brush.Style = bsSolid;
+    Canvas.Brush.Color = CoreColor;
+    Canvas.Pen.Color = LineColor;
+    Canvas.Pen.Width = LineWidth;
+    // The pen is centred on the figure's edge: inset by half its width the outline lies inside
+    // the object.
+    const int half = Canvas.Pen.Width / 2;
+    DrawFigure(Canvas, TRect(half, half, Width() - half, Height() - half));
+
+    Canvas.Brush = savedBrush;
+    Canvas.Pen.Color = savedPenColor;
+    Canvas.Pen.Width = savedPenWidth;
+    if (Selected)
+        DrawHandles();
+}
+
+void CRectangle::DrawTo(TCanvas& canvas, QPoint position, float scale)
+{
+    const TBrush savedBrush = canvas.Brush;
+    const TColor savedPenColor = canvas.Pen.Color;
+    const int savedPenWidth = canvas.Pen.Width;
+    const double s = scale;
+    const double px = position.x(), py = position.y(), W = Width(), H = Height();
+
+    // The outline is the ring between an outer figure in the line colour and an inner one in
+    // the core colour, inset by the full line width so that print shows the width the screen
+    // shows. The caller's pen (clear for a page) is used as it is.
+    canvas.Brush.Style = bsSolid;
+    canvas.Brush.Color = LineColor;
+    DrawFigure(canvas, TRect(R(px * s), R(py * s), R((px + W) * s), R((py + H) * s)));
+
+    const double lw = std::max(LineWidth, 0);
+    const TRect inner(R((px + lw) * s), R((py + lw) * s), R((px + W - lw) * s), R((py + H - lw) * s));
+    if (inner.Right > inner.Left && inner.Bottom > inner.Top) {
+        canvas.Brush.Color = CoreColor;
+        DrawFigure(canvas, inner);
+    }
+
+    canvas.Brush = savedBrush;
+    canvas.Pen.Color = savedPenColor;
+    canvas.Pen.Width = savedPenWidth;
+}
+
+void CRectangle::EditProperties()
+{
+    // The colour property dialog belongs to the application's dialogs; until it is linked
+    // here, double-click and "Properties..." change nothing. On OK it sets LineWidth,
+    // LineColor and CoreColor, then ApplyObjectBoxes, a repaint and ObjectNotify(ocChanged).
+}
+
+CEllipse::CEllipse(QWidget* owner) : CRectangle(owner) {}
+
+CEllipse::~CEllipse() = default;
+
+void CEllipse::DrawFigure(TCanvas& canvas, const TRect& r) const
+{
+    canvas.Ellipse(r);
+}
+
+void CEllipse::EditProperties()
+{
+    // As for the rectangle, with an elliptic sample in the dialog.
+    CRectangle::EditProperties();
+}

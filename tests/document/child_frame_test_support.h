@@ -1,0 +1,192 @@
+#pragma once
+// Shared pieces of the document window tests: a recording main-window link, a few papers in
+// the catalogue, a plain design object and a window factory.
+#include "document/child_frame.h"
+#include "document/design_object.h"
+#include "document/main_window_link.h"
+#include "document/paper_catalogue.h"
+#include "document/paper_type.h"
+#include "platform/cursors.h"
+#include "platform/message_box.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QStringList>
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace frametest {
+
+class RecordingLink : public TMainWindowLink {
+public:
+    TGUID NextPaperID() override { return nextPaper; }
+    bool NextFullPageMode() override { return nextFullPage; }
+    void SetStatusPanel(int index, const QString& text) override { panels[index] = text; }
+    void SetToolButtonDown(int tool) override { buttonsDown.push_back(tool); }
+    void SetSaveEnabled(bool enabled) override { saveEnabled.push_back(enabled); }
+    void DropFiles(const QStringList& files) override { drops.push_back(files); }
+    TDiscTextDialogResult RunFileListDialog(QWidget* owner) override
+    {
+        ++fileListRuns;
+        dialogOwner = owner;
+        return fileListResult;
+    }
+    TDiscTextDialogResult RunCDDBListDialog(QWidget* owner) override
+    {
+        ++cddbRuns;
+        dialogOwner = owner;
+        return cddbResult;
+    }
+
+    TGUID nextPaper{};
+    bool nextFullPage = false;
+    std::map<int, QString> panels;
+    std::vector<int> buttonsDown;
+    std::vector<bool> saveEnabled;
+    std::vector<QStringList> drops;
+    TDiscTextDialogResult fileListResult, cddbResult;
+    int fileListRuns = 0, cddbRuns = 0;
+    QWidget* dialogOwner = nullptr;
+};
+
+inline TGUID PaperId(uint8_t n)
+{
+    TGUID g{};
+    g.D1 = 0xC0FFEE00u + n;
+    g.D2 = 0x1234;
+    g.D3 = 0x5678;
+    for (int i = 0; i < 8; ++i)
+        g.D4[i] = uint8_t(0x40 + n + i);
+    return g;
+}
+
+// 120 mm disc label with a 41 mm hole, two positions on an A4 sheet.
+inline std::unique_ptr<PaperType> DiscPaper(uint8_t n)
+{
+    auto p = std::make_unique<PaperType>();
+    p->ID = PaperId(n);
+    p->Name = QStringLiteral("Disc %1").arg(n);
+    p->PaperLength = 2970;
+    p->PaperWidth = 2100;
+    p->ShapeStyle = 0;
+    p->ShapeHeight = 1200;
+    p->ShapeWidth = 1200;
+    p->CoreWidth = 410;
+    p->Shapes = {{1, 450, 200}, {1, 450, 1500}};
+    p->ShapeCount = 2;
+    return p;
+}
+
+// A tall rectangle label (50 x 150 mm) on a tall sheet.
+inline std::unique_ptr<PaperType> TallPaper(uint8_t n)
+{
+    auto p = std::make_unique<PaperType>();
+    p->ID = PaperId(n);
+    p->Name = QStringLiteral("Tall %1").arg(n);
+    p->PaperLength = 2970;
+    p->PaperWidth = 2100;
+    p->ShapeStyle = 1;
+    p->ShapeHeight = 1500;
+    p->ShapeWidth = 500;
+    p->CoreWidth = 0;
+    p->Shapes = {{1, 100, 100}};
+    p->ShapeCount = 1;
+    return p;
+}
+
+// A design object that draws a grey box and counts its property dialogs.
+class PlainObject : public CDesignObject {
+public:
+    explicit PlainObject(QWidget* owner) : CDesignObject(owner) {}
+    void Paint() override
+    {
+        Canvas.Brush.Style = bsSolid;
+        Canvas.Brush.Color = clGray;
+        Canvas.FillRect(TRect(0, 0, Width(), Height()));
+        Canvas.Brush.Style = bsClear;
+        DrawHandles();
+    }
+    void EditProperties() override { ++propertyRuns; }
+    void DrawTo(TCanvas&, QPoint, float) override {}
+    int propertyRuns = 0;
+};
+
+// A catalogue with the test papers and a registered recording link; every window made by
+// Make is freed after the test.
+class FrameFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetMainWindowLink(&link);
+        SetMessageBoxHandler([this](const MessageBoxCall& call) {
+            boxes.push_back(call.text);
+            return IDOK;
+        });
+        papers.push_back(DiscPaper(1));
+        papers.push_back(TallPaper(2));
+        for (auto& p : papers)
+            PaperCatalogue().push_back(p.get());
+        Screen->SetScreenCursor(crDefault);
+    }
+    void TearDown() override
+    {
+        windows.clear();
+        auto& cat = PaperCatalogue();
+        for (auto& p : papers)
+            cat.erase(std::remove(cat.begin(), cat.end(), p.get()), cat.end());
+        SetMainWindowLink(nullptr);
+        SetMessageBoxHandler(nullptr);
+    }
+
+    // A window on paper n (1 disc, 2 tall) in the given mode, with the given client size.
+    TChildFrame* Make(uint8_t paper, bool fullPage = false, int width = 0, int height = 0)
+    {
+        link.nextPaper = PaperId(paper);
+        link.nextFullPage = fullPage;
+        windows.push_back(std::make_unique<TChildFrame>());
+        TChildFrame* f = windows.back().get();
+        f->setAttribute(Qt::WA_DeleteOnClose, false);
+        if (width > 0)
+            f->SetClientSize(width, height);
+        f->show();
+        return f;
+    }
+
+    PlainObject* AddObject(TChildFrame* f, const QString& name, int left, int top, int width, int height)
+    {
+        auto* o = new PlainObject(f);
+        o->SetName(name);
+        o->SetBounds(left, top, width, height);
+        o->SetSelected(false, false);
+        return o;
+    }
+
+    RecordingLink link;
+    std::vector<std::unique_ptr<PaperType>> papers;
+    std::vector<std::unique_ptr<TChildFrame>> windows;
+    QStringList boxes;
+};
+
+// Mouse events straight to a widget, at widget coordinates.
+inline void Press(QWidget* w, QPoint p, Qt::MouseButton b = Qt::LeftButton, Qt::KeyboardModifiers m = {})
+{
+    QMouseEvent e(QEvent::MouseButtonPress, QPointF(p), w->mapToGlobal(QPointF(p)), b, b, m);
+    QApplication::sendEvent(w, &e);
+}
+
+inline void Move(QWidget* w, QPoint p, Qt::MouseButtons buttons = Qt::LeftButton, Qt::KeyboardModifiers m = {})
+{
+    QMouseEvent e(QEvent::MouseMove, QPointF(p), w->mapToGlobal(QPointF(p)), Qt::NoButton, buttons, m);
+    QApplication::sendEvent(w, &e);
+}
+
+inline void Release(QWidget* w, QPoint p, Qt::MouseButton b = Qt::LeftButton, Qt::KeyboardModifiers m = {})
+{
+    QMouseEvent e(QEvent::MouseButtonRelease, QPointF(p), w->mapToGlobal(QPointF(p)), b, Qt::NoButton, m);
+    QApplication::sendEvent(w, &e);
+}
+
+} // namespace frametest

@@ -1,0 +1,46 @@
+// Feeds arbitrary bytes to the Targa reader: it must give a picture or its message, nothing
+// else; whatever it reads, the writer must write so that the reader gives it back unchanged.
+#include "imageformats/picture_error.h"
+#include "imageformats/targa_graphic.h"
+#include "platform/bitmap.h"
+
+#include <QImage>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+void RoundTrip(const QImage& image, const QByteArray& id)
+{
+    int bytesPerPixel;
+    switch (image.format()) {
+    case QImage::Format_Indexed8: bytesPerPixel = 1; break;
+    case QImage::Format_RGB555: bytesPerPixel = 2; break;
+    case QImage::Format_BGR888: bytesPerPixel = 3; break;
+    default: bytesPerPixel = 4; break;
+    }
+    for (bool compressed : {false, true}) {
+        const QByteArray file = EncodeTarga(image, bytesPerPixel, compressed, id);
+        const QImage back = DecodeTarga(reinterpret_cast<const uint8_t*>(file.constData()), size_t(file.size()));
+        if (back != image)
+            std::abort();
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static const bool limited = (SetGraphicPixelLimit(int64_t(1) << 22), true);
+    (void)limited;
+    QImage image;
+    QByteArray id;
+    try {
+        image = DecodeTarga(data, size, &id);
+    } catch (const EPictureError&) {
+        return 0;
+    }
+    RoundTrip(image, id);
+    return 0;
+}
