@@ -7,6 +7,7 @@
 #include "platform/message_box.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalServer>
@@ -241,11 +242,33 @@ int ForwardDocumentsToRunningInstance(QLocalSocket& target, const QStringList& a
 namespace {
 
 int g_signalPipe[2] = {-1, -1};
+// Set when the session asked the program to end before its main window existed.
+bool g_terminateRequested = false;
 
 void OnTerminate(int)
 {
     const char c = 1;
     [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &c, 1);
+}
+
+// Modal dialogs run event loops of their own further up the stack: they are cancelled first,
+// and the main window closes once every one of them has returned, never under them.
+void CloseMainWindowWhenNoDialogIsOpen()
+{
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+        else
+            modal->close();
+        QTimer::singleShot(50, &CloseMainWindowWhenNoDialogIsOpen);
+        return;
+    }
+    if (Application && Application->MainForm) {
+        // Also when the window has not been shown yet (the splash is still up).
+        if (Application->MainForm->close())
+            QCoreApplication::quit();
+    } else
+        g_terminateRequested = true;   // the window closes as soon as it is there
 }
 
 // The session ending (SIGTERM) or Ctrl+C closes the main window as the user would, so the
@@ -258,10 +281,7 @@ void CloseOnTerminate(QObject* owner)
     QObject::connect(notifier, &QSocketNotifier::activated, owner, [] {
         char c;
         [[maybe_unused]] const ssize_t n = ::read(g_signalPipe[0], &c, 1);
-        if (Application && Application->MainForm)
-            Application->MainForm->close();
-        else
-            QCoreApplication::quit();
+        CloseMainWindowWhenNoDialogIsOpen();
     });
     struct sigaction action = {};
     action.sa_handler = OnTerminate;
@@ -321,6 +341,8 @@ int WinMain(int argc, char** argv)
             splash->SetMainForm(frame);
         else
             frame->show();
+        if (g_terminateRequested)
+            QTimer::singleShot(0, &CloseMainWindowWhenNoDialogIsOpen);
 
         app.exec();
         delete frame.data();

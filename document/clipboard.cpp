@@ -80,8 +80,8 @@ bool DecodeClipboardBlock(const QByteArray& block, uint32_t& count, QString& pat
     count = 0;
     for (int i = 0; i < 4; ++i)
         count |= uint32_t(uint8_t(block[i])) << (8 * i);
-    const size_t field = size_t(std::min<qsizetype>(block.size() - 4, ClipboardPathSize));
-    path = FromAnsi(block.constData() + 4, qstrnlen(block.constData() + 4, field));
+    // Up to the NUL, and never past the path field.
+    path = FromAnsi(block.mid(4, ClipboardPathSize));
     return !path.isEmpty();
 }
 

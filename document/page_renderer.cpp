@@ -239,9 +239,9 @@ void TChildFrame::RenderPage(TBitmap* target, int width, int height, bool drawOu
         canvas->Pen = TPen();
         canvas->Brush = TBrush();
     } else {
-        // The design on a work bitmap, the label's shape on a mask, then both onto the target.
-        // All three are drawn in 32 bits, so no drawing step converts a whole page between
-        // pixel formats; the target takes its own format at the end.
+        // The design on a work bitmap, then the label's shape and the design onto the target.
+        // Both are drawn in 32 bits, so no drawing step converts a whole page between pixel
+        // formats; the target takes its own format at the end.
         TBitmap work(width, height, pf32bit);
         TCanvas* wc = work.Canvas();
         FillCanvas(wc, CoreColor, width, height);

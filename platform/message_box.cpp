@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <mutex>
 #include <vector>
@@ -54,11 +55,14 @@ unsigned boxFlagsOf(TMsgDlgType type, unsigned buttons)
 int showReal(const MessageBoxCall& call)
 {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return IDCANCEL;
-    QMessageBox box(iconOf(call.flags), call.caption, call.text, QMessageBox::NoButton, call.owner);
+    // On the heap: should the owner go while the box is up (the session ends), the box goes
+    // with it instead of being freed a second time here.
+    QPointer<QMessageBox> box =
+        new QMessageBox(iconOf(call.flags), call.caption, call.text, QMessageBox::NoButton, call.owner);
     // A box without an owner (start-up messages) must not open under the splash window,
     // which stays on top.
     if (!call.owner)
-        box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
     struct B { unsigned bit; QMessageBox::StandardButton sb; int result; };
     std::vector<B> buttons;
     if (call.kind == MessageBoxCall::Dialog) {
@@ -85,11 +89,14 @@ int showReal(const MessageBoxCall& call)
         }
     }
     if (buttons.empty()) buttons.push_back({0, QMessageBox::Ok, IDOK});
-    for (const B& b : buttons) box.addButton(b.sb);
+    for (const B& b : buttons) box->addButton(b.sb);
     const size_t def = (call.flags & MB_DEFMASK) >> 8;
-    if (def < buttons.size()) box.setDefaultButton(buttons[def].sb);
-    box.exec();
-    const auto clicked = box.standardButton(box.clickedButton());
+    if (def < buttons.size()) box->setDefaultButton(buttons[def].sb);
+    box->exec();
+    if (!box)
+        return IDCANCEL;
+    const auto clicked = box->standardButton(box->clickedButton());
+    delete box.data();
     for (const B& b : buttons)
         if (b.sb == clicked) return b.result;
     // Closed by the window's close box or Escape.

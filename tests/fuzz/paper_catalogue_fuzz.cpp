@@ -17,7 +17,8 @@ namespace {
 
 QString ProgramFolder()
 {
-    static const QString dir = [] {
+    // Never destroyed: the exit handler below still needs it after static destructors ran.
+    static const QString& dir = *new QString([] {
         // Memory-backed when possible: every save syncs its files.
         const QString base = QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm") : TempDir();
         const QString d = base + QStringLiteral("/korvane-catalogue-fuzz-%1").arg(QCoreApplication::applicationPid());
@@ -25,9 +26,12 @@ QString ProgramFolder()
         QDir().mkpath(d + QStringLiteral("/Paper"));
         qputenv("KORVANE_PROGRAM_DIR", d.toLocal8Bit());
         SetMessageBoxHandler([](const MessageBoxCall&) { return IDOK; });
-        std::atexit([] { QDir(ProgramFolder()).removeRecursively(); });
+        // Kept in plain bytes: the QString is gone by the time exit handlers run.
+        static char made[4096];
+        qstrncpy(made, QFile::encodeName(d).constData(), sizeof made);
+        std::atexit([] { QDir(QFile::decodeName(made)).removeRecursively(); });
         return d;
-    }();
+    }());
     return dir;
 }
 

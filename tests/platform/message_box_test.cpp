@@ -114,4 +114,17 @@ TEST(MessageBoxDefault, ShowsARealDialog)
     EXPECT_TRUE(onTop);
 }
 
+// The owner going away while its box is up (the session ends) takes the box with it; the
+// call comes back as cancelled instead of freeing the box a second time.
+TEST(MessageBoxDefault, OwnerDestroyedWhileTheBoxIsUp)
+{
+    SetMessageBoxHandler(nullptr);
+    auto* owner = new QWidget;
+    QTimer::singleShot(0, [&] {
+        if (qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            delete owner;
+    });
+    EXPECT_EQ(MessageBox(owner, QStringLiteral("Save changes?"), QStringLiteral("Doc1"), MB_YESNO), IDCANCEL);
+}
+
 } // namespace
