@@ -881,17 +881,7 @@ void TChildFrame::closeEvent(QCloseEvent* e)
 
 void TChildFrame::dragEnterEvent(QDragEnterEvent* e)
 {
-    if (e->mimeData()->hasUrls()) {
-        e->acceptProposedAction();
-        return;
-    }
-    bool accept = false;
-    const QPoint p = e->position().toPoint();
-    Application->Guard([&] { FormDragOver(e->source(), e->mimeData(), p.x(), p.y(), accept); });
-    if (accept)
-        e->acceptProposedAction();
-    else
-        e->ignore();
+    dragMoveEvent(e);
 }
 
 void TChildFrame::dragMoveEvent(QDragMoveEvent* e)

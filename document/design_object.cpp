@@ -489,3 +489,16 @@ void CDesignObject::contextMenuEvent(QContextMenuEvent* event)
     event->accept();
     PopupMenu->popup(event->globalPos());
 }
+
+void CDesignObject::DrawCornerHandles(TColor color)
+{
+    const TBrush saved = Canvas.Brush;
+    Canvas.Brush.Style = bsSolid;
+    Canvas.Brush.Color = color;
+    const int s = HandleSize, W = Width(), H = Height();
+    Canvas.FillRect(TRect(0, 0, s, s));
+    Canvas.FillRect(TRect(0, H - s, s, H));
+    Canvas.FillRect(TRect(W - s, 0, W, s));
+    Canvas.FillRect(TRect(W - s, H - s, W, H));
+    Canvas.Brush = saved;
+}

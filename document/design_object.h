@@ -86,6 +86,8 @@ public:
     virtual void LoadCaptions();
     // The eight blue handles, when selected and not locked.
     virtual void DrawHandles();
+    // The four corner handles in one colour (labels and pictures in ratio mode use them).
+    void DrawCornerHandles(TColor color);
 
     // ---- framework event methods ----
     virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);

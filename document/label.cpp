@@ -178,15 +178,7 @@ void CLabel::DrawHandles()
 {
     if (!Selected || Locked)
         return;
-    const TBrush saved = Canvas.Brush;
-    Canvas.Brush.Style = bsSolid;
-    Canvas.Brush.Color = clLime;
-    const int s = HandleSize, W = Width(), H = Height();
-    Canvas.FillRect(TRect(0, 0, s, s));
-    Canvas.FillRect(TRect(0, H - s, s, H));
-    Canvas.FillRect(TRect(W - s, 0, W, s));
-    Canvas.FillRect(TRect(W - s, H - s, W, H));
-    Canvas.Brush = saved;
+    DrawCornerHandles(clLime);
 }
 
 void CLabel::MouseMove(TShiftState shift, int x, int y)

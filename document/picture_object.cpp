@@ -175,15 +175,7 @@ void CImage::DrawHandles()
     }
     if (!Selected || Locked)
         return;
-    const TBrush saved = Canvas.Brush;
-    Canvas.Brush.Style = bsSolid;
-    Canvas.Brush.Color = clBlue;
-    const int s = HandleSize, W = Width(), H = Height();
-    Canvas.FillRect(TRect(0, 0, s, s));
-    Canvas.FillRect(TRect(0, H - s, s, H));
-    Canvas.FillRect(TRect(W - s, 0, W, s));
-    Canvas.FillRect(TRect(W - s, H - s, W, H));
-    Canvas.Brush = saved;
+    DrawCornerHandles(clBlue);
 }
 
 void CImage::MouseMove(TShiftState shift, int x, int y)

@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/app/app_test_support.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
@@ -38,22 +40,6 @@ namespace {
 
 const TGUID FirstPaper = NameGUID("commands-test-first");
 const TGUID SecondPaper = NameGUID("commands-test-second");
-
-PaperType MakePaper(const TGUID& id, const char* name)
-{
-    PaperType p;
-    p.ID = id;
-    p.Name = QString::fromLatin1(name);
-    p.Manufacturer = QStringLiteral("Maker");
-    p.Classification = QStringLiteral("CD/DVD label");
-    p.PaperLength = 2970;
-    p.PaperWidth = 2100;
-    p.ShapeHeight = p.ShapeWidth = 1170;
-    p.CoreWidth = 410;
-    p.Shapes = {PaperShape{1, 465, 175}};
-    p.ShapeCount = 1;
-    return p;
-}
 
 TRegIniFile Settings() { return TRegIniFile(BuiltinString(12)); }
 QString Basic() { return BuiltinString(20); }

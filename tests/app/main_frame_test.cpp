@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/app/app_test_support.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
@@ -29,22 +31,6 @@ namespace {
 
 const TGUID FirstPaper = NameGUID("main-frame-test-first");
 const TGUID SecondPaper = NameGUID("main-frame-test-second");
-
-PaperType MakePaper(const TGUID& id, const char* name)
-{
-    PaperType p;
-    p.ID = id;
-    p.Name = QString::fromLatin1(name);
-    p.Manufacturer = QStringLiteral("Maker");
-    p.Classification = QStringLiteral("CD/DVD label");
-    p.PaperLength = 2970;
-    p.PaperWidth = 2100;
-    p.ShapeHeight = p.ShapeWidth = 1170;
-    p.CoreWidth = 410;
-    p.Shapes = {PaperShape{1, 465, 175}};
-    p.ShapeCount = 1;
-    return p;
-}
 
 QString ProgramWithCatalogue()
 {
