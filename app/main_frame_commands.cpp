@@ -2,6 +2,7 @@
 // tool button to the active document, the enable state of the items, the Window menu's
 // arrangements and the link through which document windows reach the main window.
 #include "app/main_frame.h"
+#include "document/clipboard.h"
 
 #include "app/new_dlg.h"
 #include "controls/recent_list.h"
@@ -34,18 +35,6 @@ namespace {
 
 QString ProductKey() { return BuiltinString(12); }
 QString BasicInfo() { return BuiltinString(20); }
-
-// A picture class can paste it: a bitmap or a metafile, in whatever image form the clipboard
-// carries it.
-bool ClipboardOffersPicture(const QMimeData* data)
-{
-    if (data->hasImage())
-        return true;
-    for (const QString& format : data->formats())
-        if (format.startsWith(QLatin1String("image/"), Qt::CaseInsensitive))
-            return true;
-    return false;
-}
 
 // The same document: equal captions, or two names of one existing file (links, "..", "./").
 bool SameDocument(const QString& caption, const QString& path)
@@ -682,12 +671,12 @@ void TMainFrame::scMRUFileListMRUItemClick(QObject*, const QString& fileName)
 
 bool TMainFrame::ClipboardOffersMixedObj(const QMimeData* data)
 {
-    return data && data->hasFormat(QString::fromLatin1(CF_MIXEDOBJ_FORMAT));
+    return ::ClipboardOffersMixedObj(data);
 }
 
 bool TMainFrame::ClipboardOffersPaste(const QMimeData* data)
 {
-    return data && (ClipboardOffersMixedObj(data) || ClipboardOffersPicture(data) || data->hasText());
+    return ::ClipboardOffersPaste(data);
 }
 
 void TMainFrame::SetDocumentsPasteEnabled(bool enabled)

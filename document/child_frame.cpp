@@ -1,4 +1,5 @@
 #include "document/child_frame.h"
+#include "document/clipboard.h"
 
 #include "document/main_window_link.h"
 #include "document/paper_catalogue.h"
@@ -315,12 +316,7 @@ void TChildFrame::BuildPopupMenu()
 
 void TChildFrame::UpdatePasteItem()
 {
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    bool offers = false;
-    if (data) {
-        offers = data->hasFormat(QStringLiteral("CF_MIXEDOBJ")) || data->hasImage() || data->hasText();
-    }
-    PasteItem->setEnabled(offers);
+    PasteItem->setEnabled(ClipboardOffersPaste(QGuiApplication::clipboard()->mimeData()));
 }
 
 int TChildFrame::ClientWidth() const { return width(); }

@@ -207,6 +207,8 @@ public:
     void PasteClipboard();
     void PasteItemClick();
     QString MakeObjectNameSuffix() const;
+    // Enables the popup's Paste by what the clipboard offers.
+    void UpdatePasteItem();
 
     // ---- document file ----
     void LoadDocument(const QString& path);
@@ -242,7 +244,6 @@ private:
     friend class TPageWidget;
     class TBandOverlay;
     void BuildPopupMenu();
-    void UpdatePasteItem();
     void ApplyMinTrackSize();
     // Paper area helpers of FormPaint.
     void PaintLabelMode();

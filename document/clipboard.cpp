@@ -209,7 +209,7 @@ void TChildFrame::PasteClipboard()
         return;
     }
 
-    const QImage image = clipboard->image();
+    const QImage image = ClipboardPicture(data);
     if (image.isNull())
         return;
     const QString name = NewObjectName(*this, QStringLiteral("CImage"));
@@ -227,4 +227,45 @@ void TChildFrame::PasteClipboard()
     picture->SetSize(int(int64_t(g->Width()) * Zoom / 100), int(int64_t(g->Height()) * Zoom / 100));
     picture->SetSelected(true, false);
     SetModified(true);
+}
+
+bool ClipboardOffersMixedObj(const QMimeData* data)
+{
+    return data && data->hasFormat(QString::fromLatin1(CF_MIXEDOBJ));
+}
+
+bool ClipboardOffersPicture(const QMimeData* data)
+{
+    if (!data)
+        return false;
+    if (data->hasImage())
+        return true;
+    for (const QString& format : data->formats())
+        if (format.startsWith(QLatin1String("image/"), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+bool ClipboardOffersPaste(const QMimeData* data)
+{
+    return data && (ClipboardOffersMixedObj(data) || ClipboardOffersPicture(data) || data->hasText());
+}
+
+QImage ClipboardPicture(const QMimeData* data)
+{
+    if (!data)
+        return {};
+    if (data->hasImage()) {
+        const QImage image = qvariant_cast<QImage>(data->imageData());
+        if (!image.isNull())
+            return image;
+    }
+    for (const QString& format : data->formats()) {
+        if (!format.startsWith(QLatin1String("image/"), Qt::CaseInsensitive))
+            continue;
+        const QImage image = QImage::fromData(data->data(format));
+        if (!image.isNull())
+            return image;
+    }
+    return {};
 }

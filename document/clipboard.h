@@ -3,10 +3,21 @@
 // object count and the path of a transfer file); the transfer file has the document layout and
 // holds the copied objects.
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 #include <cstdint>
 
 inline constexpr char CF_MIXEDOBJ[] = "CF_MIXEDOBJ";
+
+class QMimeData;
+
+// What a document can paste: its own objects, a picture in any image form, or text. The main
+// window's Paste and the document's popup Paste follow this one rule.
+bool ClipboardOffersMixedObj(const QMimeData* data);
+bool ClipboardOffersPicture(const QMimeData* data);
+bool ClipboardOffersPaste(const QMimeData* data);
+// The picture on the clipboard, also when it is carried only as encoded "image/..." data.
+QImage ClipboardPicture(const QMimeData* data);
 
 constexpr int ClipboardBlockSize = 260;
 constexpr int ClipboardPathSize = 256;  // NUL-terminated, so at most 255 bytes of path

@@ -13,6 +13,7 @@
 #include "platform/picture.h"
 #include "platform/stream_errors.h"
 
+#include <QBuffer>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
@@ -254,6 +255,40 @@ TEST_F(ClipboardTest, BitmapBecomesAPictureAtTheZoom)
     EXPECT_EQ(QColor(back.pixel(50, 50)), QColor(10, 200, 30));
     EXPECT_TRUE(img->Name().startsWith(QStringLiteral("CImage_1")));
     EXPECT_TRUE(f->Modified);
+}
+
+// Another program may offer a picture only as encoded file data: the popup Paste is offered
+// and the picture is decoded from those bytes.
+TEST_F(ClipboardTest, PictureOfferedOnlyAsEncodedDataIsPasted)
+{
+    TChildFrame* f = Open(2);
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(QColor(0, 0, 255));
+    QByteArray bmp;
+    {
+        QBuffer buffer(&bmp);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(image.save(&buffer, "BMP"));
+    }
+    auto* mime = new QMimeData;
+    mime->setData(QStringLiteral("image/bmp"), bmp);
+    QGuiApplication::clipboard()->setMimeData(mime);
+    EXPECT_TRUE(ClipboardOffersPaste(QGuiApplication::clipboard()->mimeData()));
+    f->UpdatePasteItem();
+    EXPECT_TRUE(f->PasteItem->isEnabled());
+    f->PasteClipboard();
+    ASSERT_EQ(f->ObjectCount(), 1);
+    auto* img = qobject_cast<CImage*>(f->Objects()[0]);
+    ASSERT_NE(img, nullptr);
+    ASSERT_TRUE(img->HasPicture);
+    EXPECT_EQ(img->Image->Graphic()->ToImage().size(), QSize(40, 30));
+
+    // Damaged picture bytes paste nothing and keep the popup honest about what is there.
+    auto* broken = new QMimeData;
+    broken->setData(QStringLiteral("image/bmp"), QByteArray("BM\x01\x02"));
+    QGuiApplication::clipboard()->setMimeData(broken);
+    f->PasteClipboard();
+    EXPECT_EQ(f->ObjectCount(), 1);
 }
 
 TEST_F(ClipboardTest, ObjectsWinOverTextOnTheClipboard)
