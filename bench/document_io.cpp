@@ -1,5 +1,7 @@
 // Time to save and to open a document of 500 objects (labels, pictures, rectangles, ellipses) on
 // a disc label, and to copy all of them and paste them back.
+#include "bench/bench_support.h"
+
 #include <chrono>
 #include <cstdio>
 
@@ -89,25 +91,11 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir scratch;
-    qputenv("TMPDIR", QFile::encodeName(scratch.path() + "/tmp"));
-    qputenv("KORVANE_REGISTRY_DIR", QFile::encodeName(scratch.path() + "/registry"));
-    QDir().mkpath(scratch.path() + "/tmp");
-    QDir().mkpath(scratch.path() + "/registry");
+    PrepareBenchEnvironment(scratch);
     QApplication app(argc, argv);
-    SetMessageBoxHandler([](const MessageBoxCall& call) {
-        std::fprintf(stderr, "message: %s\n", qPrintable(call.text));
-        return IDOK;
-    });
+    AnswerMessagesOnStderr();
 
-    PaperType paper;
-    paper.ID = NameGUID("document-io-bench");
-    paper.Name = QStringLiteral("Disc");
-    paper.PaperLength = 2970;
-    paper.PaperWidth = 2100;
-    paper.ShapeHeight = paper.ShapeWidth = 1170;
-    paper.CoreWidth = 410;
-    paper.Shapes = {{1, 465, 214}, {1, 465, 1598}};
-    paper.ShapeCount = 2;
+    PaperType paper = TwoDiscA4Paper("document-io-bench", QStringLiteral("Disc"));
     PaperCatalogue().push_back(&paper);
     BenchLink link;
     link.paper = paper.ID;

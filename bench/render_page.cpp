@@ -1,6 +1,8 @@
 // Time to render a document of 50 objects (labels, rectangles, ellipses, pictures) on an A4
 // sheet of two disc labels at 360 dpi: the label page as a print job renders it, and the whole
 // sheet (capped at 2800 pixels), in colour and in grey.
+#include "bench/bench_support.h"
+
 #include <chrono>
 #include <cstdio>
 #include <vector>
@@ -108,26 +110,12 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir scratch;
-    qputenv("TMPDIR", QFile::encodeName(scratch.path() + "/tmp"));
-    qputenv("KORVANE_REGISTRY_DIR", QFile::encodeName(scratch.path() + "/registry"));
+    PrepareBenchEnvironment(scratch);
     qputenv("KORVANE_PROGRAM_DIR", QFile::encodeName(scratch.path()));
-    QDir().mkpath(scratch.path() + "/tmp");
-    QDir().mkpath(scratch.path() + "/registry");
     QApplication app(argc, argv);
-    SetMessageBoxHandler([](const MessageBoxCall& call) {
-        std::fprintf(stderr, "message: %s\n", qPrintable(call.text));
-        return IDOK;
-    });
+    AnswerMessagesOnStderr();
 
-    PaperType paper;
-    paper.ID = NameGUID("render-bench");
-    paper.Name = QStringLiteral("A4 two discs");
-    paper.PaperLength = 2970;
-    paper.PaperWidth = 2100;
-    paper.ShapeHeight = paper.ShapeWidth = 1170;
-    paper.CoreWidth = 410;
-    paper.Shapes = {{1, 465, 214}, {1, 465, 1598}};
-    paper.ShapeCount = 2;
+    PaperType paper = TwoDiscA4Paper("render-bench", QStringLiteral("A4 two discs"));
     paper.ExtraLines = {{0, 585, 1170, 585}};
     paper.ExtraLineCount = 1;
     PaperCatalogue().push_back(&paper);

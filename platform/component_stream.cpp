@@ -100,12 +100,12 @@ bool toIdent(const IdentEntry (&table)[N], int64_t value, QByteArray& ident)
     return false;
 }
 
-template <size_t N>
-bool fromIdent(const IdentEntry (&table)[N], const QByteArray& ident, int64_t& value)
+template <typename T, size_t N>
+bool fromIdent(const IdentEntry (&table)[N], const QByteArray& ident, T& value)
 {
     for (const IdentEntry& e : table)
         if (sameText(ident, e.name)) {
-            value = e.value;
+            value = T(e.value);
             return true;
         }
     return false;
@@ -853,36 +853,15 @@ TStreamComponent ReadComponentStream(const QByteArray& data, qsizetype* used)
 
 bool ColorToIdent(TColor color, QByteArray& ident) { return toIdent(kColors, color, ident); }
 
-bool IdentToColor(const QByteArray& ident, TColor& color)
-{
-    int64_t v;
-    if (!fromIdent(kColors, ident, v))
-        return false;
-    color = TColor(v);
-    return true;
-}
+bool IdentToColor(const QByteArray& ident, TColor& color) { return fromIdent(kColors, ident, color); }
 
 bool CharsetToIdent(TFontCharset charset, QByteArray& ident) { return toIdent(kCharsets, charset, ident); }
 
-bool IdentToCharset(const QByteArray& ident, TFontCharset& charset)
-{
-    int64_t v;
-    if (!fromIdent(kCharsets, ident, v))
-        return false;
-    charset = TFontCharset(v);
-    return true;
-}
+bool IdentToCharset(const QByteArray& ident, TFontCharset& charset) { return fromIdent(kCharsets, ident, charset); }
 
 bool CursorToIdent(int cursor, QByteArray& ident) { return toIdent(kCursors, cursor, ident); }
 
-bool IdentToCursor(const QByteArray& ident, int& cursor)
-{
-    int64_t v;
-    if (!fromIdent(kCursors, ident, v))
-        return false;
-    cursor = int(v);
-    return true;
-}
+bool IdentToCursor(const QByteArray& ident, int& cursor) { return fromIdent(kCursors, ident, cursor); }
 
 // ---------------------------------------------------------------------------------------------
 // Font
