@@ -44,24 +44,7 @@ TMainFrame* MainFrame = nullptr;
 
 namespace {
 
-// Window states as stored: normal, minimised, maximised.
-constexpr int wsNormal = 0;
-constexpr int wsMinimized = 1;
-constexpr int wsMaximized = 2;
-
 const char AppPathsKey[] = "\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
-
-QString ProductKey() { return BuiltinString(12); }
-QString BasicInfo() { return BuiltinString(20); }
-
-int WindowStateNumber(const QWidget* w)
-{
-    if (w->isMinimized())
-        return wsMinimized;
-    if (w->isMaximized())
-        return wsMaximized;
-    return wsNormal;
-}
 
 void SetWindowStateNumber(QWidget* w, int state)
 {
@@ -440,12 +423,12 @@ void TMainFrame::BuildMenus()
     OnlineSupportMenu = Help1->addMenu(QStringLiteral("&Online Support"));
     OnlineSupportItem = OnlineSupportMenu->menuAction();
     OnlineSupportItem->setObjectName(QStringLiteral("OnlineSupportItem"));
-    WWWConnectItem = Item(OnlineSupportMenu, "WWWConnectItem", BuiltinString(51));
+    WWWConnectItem = Item(OnlineSupportMenu, "WWWConnectItem", BuiltinString(WebSiteString));
     OnlineUpdateItem = Item(OnlineSupportMenu, "OnlineUpdateItem", QStringLiteral("&Online Update"));
     DownImageMenu = Help1->addMenu(QStringLiteral("&Download Images"));
     DownImageItem = DownImageMenu->menuAction();
     DownImageItem->setObjectName(QStringLiteral("DownImageItem"));
-    LinksItem1 = Item(DownImageMenu, "LinksItem1", BuiltinString(1653));
+    LinksItem1 = Item(DownImageMenu, "LinksItem1", BuiltinString(ImageSiteString));
     Help1->addSeparator();
     HelpAboutItem = Item(Help1, "HelpAboutItem", QStringLiteral("&About..."));
 
@@ -583,7 +566,7 @@ void TMainFrame::RegisterAppPaths()
 void TMainFrame::FormCreate()
 {
     FirstActivation = true;
-    m_hint = LoadLangStr(310);
+    m_hint = LoadLangStr(ReadyHintString);
     setWindowIcon(QApplication::windowIcon());
 
     // The screen's active-form change: any window or document window activated.
@@ -628,9 +611,9 @@ void TMainFrame::FormCreate()
     }
 
     scMRUFileList->SetAutoSaveName(ProductKey());
-    scMRUFileList->SetClearItemName(LoadLangStr(570));
-    scMRUFileList->SetRemoveObsoleteName(LoadLangStr(571));
-    scMRUFileList->SetSubmenuName(LoadLangStr(572));
+    scMRUFileList->SetClearItemName(LoadLangStr(RecentClearItemString));
+    scMRUFileList->SetRemoveObsoleteName(LoadLangStr(RecentRemoveObsoleteString));
+    scMRUFileList->SetSubmenuName(LoadLangStr(RecentSubmenuString));
     scMRUFileList->Loaded();
 
     CleanClipboradItem->setEnabled(ClipboardOffersPaste(QGuiApplication::clipboard()->mimeData()));
@@ -641,7 +624,7 @@ void TMainFrame::RestorePlacement()
 {
     TRegIniFile reg(ProductKey());
     const int state = reg.ReadInteger(BasicInfo(), QStringLiteral("WindowState"), wsNormal);
-    if (WindowStateNumber(this) == wsNormal) {
+    if (WindowStateOf(this) == wsNormal) {
         const int left = reg.ReadInteger(BasicInfo(), QStringLiteral("Left"), x());
         const int top = reg.ReadInteger(BasicInfo(), QStringLiteral("Top"), y());
         const int w = reg.ReadInteger(BasicInfo(), QStringLiteral("Width"), width());
@@ -671,7 +654,7 @@ void TMainFrame::FormShow()
         }
         if (!startup) {
             RestorePlacement();
-            OpenDocumentFile(LoadLangStr(311) + QString::number(DocumentCount() + 1));
+            OpenDocumentFile(LoadLangStr(StartupCaptionString) + QString::number(DocumentCount() + 1));
         }
     }
 
@@ -713,7 +696,7 @@ void TMainFrame::FormClose()
 
     if (m_createdOk) {
         TRegIniFile reg(ProductKey());
-        const int state = WindowStateNumber(this);
+        const int state = WindowStateOf(this);
         reg.WriteInteger(BasicInfo(), QStringLiteral("WindowState"), state);
         reg.WriteBool(BasicInfo(), QStringLiteral("Toolbar"), ToolbarItem->isChecked());
         reg.WriteBool(BasicInfo(), QStringLiteral("GraphicsLibrarybar"), GraphicsLibraryItem->isChecked());
@@ -727,7 +710,7 @@ void TMainFrame::FormClose()
 
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (ClipboardOffersMixedObj(clipboard->mimeData())) {
-        if (Application->MessageBox(LoadLangStr(312), windowTitle(), MB_YESNO) == IDNO)
+        if (Application->MessageBox(LoadLangStr(LargeClipboardString), windowTitle(), MB_YESNO) == IDNO)
             clipboard->clear();
     }
     // The transfer files go whatever the clipboard holds now: nothing outlives the run in the
@@ -881,19 +864,19 @@ void TMainFrame::CheckLanguageItems()
 
 void TMainFrame::RetranslateAll()
 {
-    m_hint = LoadLangStr(310);
+    m_hint = LoadLangStr(ReadyHintString);
     ApplyLanguage();
 }
 
 void TMainFrame::ApplyLanguage()
 {
     ApplyLanguageCharset(this);
-    Application->Title = LoadLangStr(10);
+    Application->Title = LoadLangStr(ProgramNameString);
     {
         TRegIniFile reg(ProductKey());
         reg.WriteString(BasicInfo(), QStringLiteral("App Name"), Application->Title);
     }
-    setWindowTitle(LoadLangStr(10));
+    setWindowTitle(LoadLangStr(ProgramNameString));
 
     const struct { QToolButton* button; int caption; } buttons[] = {
         {FileNewBtn, 650}, {FileOpenBtn, 651}, {SaveBtn, 652}, {AcquireBtn, 653}, {PrintBtn, 654},
@@ -948,30 +931,30 @@ void TMainFrame::ApplyLanguage()
             i.button->setStatusTip(LoadLangStr(i.hint));
         }
     }
-    GraphicsLibraryBar->setWindowTitle(LoadLangStr(555));
+    GraphicsLibraryBar->setWindowTitle(LoadLangStr(GraphicsLibraryBarString));
 
-    MemuLang->setTitle(LoadLangStr(535));
-    MemuLang->menuAction()->setStatusTip(LoadLangStr(550));
+    MemuLang->setTitle(LoadLangStr(LanguageMenuString));
+    MemuLang->menuAction()->setStatusTip(LoadLangStr(LanguageMenuHintString));
     static const int languageCaptions[] = {537, 536, 538, 539, 540, 541, 542, 527, 544, 545, 546, 549, 528, 548, 529};
     for (int i = 0; i < LanguageItems.size(); ++i)
         LanguageItems.at(i)->setText(LoadLangStr(languageCaptions[i]));
 
-    UsersMenuItem->setText(LoadLangStr(525));
-    OnlineSupportItem->setText(LoadLangStr(1650));
-    WWWConnectItem->setText(BuiltinString(51));
-    OnlineUpdateItem->setText(LoadLangStr(1651));
-    LinksItem1->setText(LoadLangStr(1653));
-    LinksItem1->setStatusTip(LoadLangStr(1653));
-    DownImageItem->setText(LoadLangStr(1652));
-    DownImageItem->setStatusTip(LoadLangStr(1652));
-    Help1->setTitle(LoadLangStr(511));
-    Help1->menuAction()->setStatusTip(LoadLangStr(512));
-    HelpAboutItem->setText(LoadLangStr(524));
+    UsersMenuItem->setText(LoadLangStr(UsersMenuString));
+    OnlineSupportItem->setText(LoadLangStr(OnlineSupportMenuString));
+    WWWConnectItem->setText(BuiltinString(WebSiteString));
+    OnlineUpdateItem->setText(LoadLangStr(OnlineUpdateItemString));
+    LinksItem1->setText(LoadLangStr(ImageSiteString));
+    LinksItem1->setStatusTip(LoadLangStr(ImageSiteString));
+    DownImageItem->setText(LoadLangStr(DownloadImagesItemString));
+    DownImageItem->setStatusTip(LoadLangStr(DownloadImagesItemString));
+    Help1->setTitle(LoadLangStr(HelpMenuString));
+    Help1->menuAction()->setStatusTip(LoadLangStr(HelpMenuHintString));
+    HelpAboutItem->setText(LoadLangStr(AboutItemString));
 
-    UpToolbar->setWindowTitle(LoadLangStr(513));
-    UpToolbar->setToolTip(LoadLangStr(514));
-    PaintToolBar->setWindowTitle(LoadLangStr(515));
-    PaintToolBar->setToolTip(LoadLangStr(516));
+    UpToolbar->setWindowTitle(LoadLangStr(ToolBarCaptionString));
+    UpToolbar->setToolTip(LoadLangStr(ToolBarHintString));
+    PaintToolBar->setWindowTitle(LoadLangStr(PaintToolCaptionString));
+    PaintToolBar->setToolTip(LoadLangStr(PaintToolHintString));
 
     const struct { QToolButton* button; int hint; } tools[] = {
         {ArrowBtn, 517}, {LabelBtn, 608}, {ImageBtn, 518}, {RectBtn, 519},
@@ -982,10 +965,10 @@ void TMainFrame::ApplyLanguage()
         t.button->setStatusTip(LoadLangStr(t.hint));
     }
 
-    scMRUFileList->SetSubmenuName(LoadLangStr(521));
+    scMRUFileList->SetSubmenuName(LoadLangStr(RecentFilesMenuString));
     if (OpenDialog) {
-        OpenDialog->Filter = LoadLangStr(522);
-        OpenDialog->DefaultExt = LoadLangStr(523);
+        OpenDialog->Filter = LoadLangStr(LabelFileFilterString);
+        OpenDialog->DefaultExt = LoadLangStr(LabelFileExtensionString);
     }
     StatusPanel[0]->setText(m_hint);
     LoadPaperTranslations();

@@ -33,9 +33,6 @@
 
 namespace {
 
-QString ProductKey() { return BuiltinString(12); }
-QString BasicInfo() { return BuiltinString(20); }
-
 // The same document: equal captions, or two names of one existing file (links, "..", "./").
 bool SameDocument(const QString& caption, const QString& path)
 {
@@ -289,7 +286,7 @@ QString TMainFrame::UntitledName(const QString& base, const QStringList& caption
 
 QString TMainFrame::NextUntitledName() const
 {
-    return UntitledName(LoadLangStr(750), DocumentCaptions(), [](const QString& c) { return QFileInfo(c).isFile(); });
+    return UntitledName(LoadLangStr(UntitledCaptionString), DocumentCaptions(), [](const QString& c) { return QFileInfo(c).isFile(); });
 }
 
 // ---- File ----
@@ -626,7 +623,7 @@ void TMainFrame::UsersMenuItemClick()
 {
     const QString path = GetHelpFileName();
     if (path.isEmpty()) {
-        ShowMessage(LoadLangStr(26));
+        ShowMessage(LoadLangStr(HelpFileMissingString));
         return;
     }
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));
@@ -664,7 +661,7 @@ void TMainFrame::scMRUFileListMRUItemClick(QObject*, const QString& fileName)
         return;
     }
     scMRUFileList->ClearItem(fileName);
-    MessageDlg(fileName + QLatin1Char(' ') + LoadLangStr(313), mtInformation, mbOK);
+    MessageDlg(fileName + QLatin1Char(' ') + LoadLangStr(FileNotFoundString), mtInformation, mbOK);
 }
 
 // ---- menu state ----

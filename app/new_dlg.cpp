@@ -41,8 +41,6 @@ constexpr int kImageManufacturer = 13;
 
 constexpr int kSampleMargin = 20;
 
-QString productKey() { return BuiltinString(12); }
-QString basicInfo() { return BuiltinString(20); }
 
 // Case-insensitive, in the user's locale; between texts that differ only in case the
 // lower-case letter goes first, whatever the locale.
@@ -165,21 +163,21 @@ TNewDlg::TNewDlg(QWidget* owner, ImageListFunction images) : QDialog(owner), m_i
     named(OpenBtn, "OpenBtn")->setGeometry(412, 396, 74, 25);
 
     // Captions, help contexts and the language's character set.
-    setWindowTitle(LoadLangStr(10) + QStringLiteral(" - ") + LoadLangStr(1450));
-    Label1->setText(LoadLangStr(1452));
-    Label2->setText(LoadLangStr(1455));
-    MBtn->setText(LoadLangStr(1456));
-    CBtn->setText(LoadLangStr(1457));
-    GroupBox1->setTitle(LoadLangStr(1451));
-    StaticText1->setText(LoadLangStr(1453));
-    FullPageChk->setText(LoadLangStr(1458));
-    StartupChk->setText(LoadLangStr(1454));
-    OKBtn->setText(LoadLangStr(30));
-    CancelBtn->setText(LoadLangStr(31));
-    OpenBtn->setText(LoadLangStr(33));
-    AddPaperTypeBtn->setText(LoadLangStr(1459));
-    DeletePaperTypeBtn->setText(LoadLangStr(1460));
-    EditPaperTypeBtn->setText(LoadLangStr(32));
+    setWindowTitle(LoadLangStr(ProgramNameString) + QStringLiteral(" - ") + LoadLangStr(NewDialogCaptionString));
+    Label1->setText(LoadLangStr(ProductDesignString));
+    Label2->setText(LoadLangStr(SortByString));
+    MBtn->setText(LoadLangStr(SortByMakerString));
+    CBtn->setText(LoadLangStr(SortByClassString));
+    GroupBox1->setTitle(LoadLangStr(SampleGroupString));
+    StaticText1->setText(LoadLangStr(DescriptionString));
+    FullPageChk->setText(LoadLangStr(FullPageModeString));
+    StartupChk->setText(LoadLangStr(ShowAtStartupString));
+    OKBtn->setText(LoadLangStr(OKButtonString));
+    CancelBtn->setText(LoadLangStr(CancelButtonString));
+    OpenBtn->setText(LoadLangStr(OpenButtonString));
+    AddPaperTypeBtn->setText(LoadLangStr(AddPaperButtonString));
+    DeletePaperTypeBtn->setText(LoadLangStr(DeletePaperButtonString));
+    EditPaperTypeBtn->setText(LoadLangStr(EditButtonString));
     const struct {
         QWidget* w;
         int context;
@@ -196,8 +194,8 @@ TNewDlg::TNewDlg(QWidget* owner, ImageListFunction images) : QDialog(owner), m_i
 
     // Settings.
     {
-        TRegIniFile reg(productKey());
-        const QString section = basicInfo();
+        TRegIniFile reg(ProductKey());
+        const QString section = BasicInfo();
         const QString stored = reg.ReadString(section, QStringLiteral("PaperID"), GUIDToString(CreateGUID()));
         if (!StringToGUID(stored, PaperID))
             PaperID = CreateGUID();   // matches no paper
@@ -467,8 +465,8 @@ void TNewDlg::PaintBoxPaint(TCanvas* canvas)
 void TNewDlg::OKBtnClick()
 {
     {
-        TRegIniFile reg(productKey());
-        const QString section = basicInfo();
+        TRegIniFile reg(ProductKey());
+        const QString section = BasicInfo();
         reg.WriteString(section, QStringLiteral("PaperID"), GUIDToString(PaperID));
         reg.WriteBool(section, QStringLiteral("Startup"), StartupChk->isChecked());
         reg.WriteBool(section, QStringLiteral("SortByManufacturer"), MBtn->isChecked());
@@ -489,7 +487,7 @@ void TNewDlg::AddPaperTypeBtnClick()
     paper->Classification = QStringLiteral("User Customize");
     paper->PaperLength = 2970;
     paper->PaperWidth = 2100;
-    paper->ShapeStyle = 0;
+    paper->ShapeStyle = ShapeCircle;
     paper->ShapeHeight = 1150;
     paper->ShapeWidth = 1150;
     paper->CoreWidth = 440;
@@ -512,7 +510,7 @@ void TNewDlg::AddPaperTypeBtnClick()
 
 void TNewDlg::DeletePaperTypeBtnClick()
 {
-    if (MessageBox(this, LoadLangStr(924), windowTitle(), MB_YESNO) != IDYES)
+    if (MessageBox(this, LoadLangStr(DeletePaperQuestionString), windowTitle(), MB_YESNO) != IDYES)
         return;
     std::vector<PaperType*>& cat = PaperCatalogue();
     auto it = std::find_if(cat.begin(), cat.end(), [this](const PaperType* p) { return p->ID == PaperID; });

@@ -61,10 +61,10 @@ void TSplashDialog::FormCreate()
     ImageLogo->setPixmap(LogoPicture());
     LabelVersion->move(14, 158);
     Label1->move(12, 126);
-    LabelVersion->setText(LoadLangStr(1503) + QStringLiteral("2.0x"));
+    LabelVersion->setText(LoadLangStr(VersionLabelString) + QStringLiteral("2.0x"));
     const QString version = FileVersionText(QStringLiteral(KORVANE_VERSION_TEXT));
     if (!version.isEmpty())
-        LabelVersion->setText(LoadLangStr(1503) + version);
+        LabelVersion->setText(LoadLangStr(VersionLabelString) + version);
     LabelVersion->adjustSize();
     Label1->adjustSize();
 }

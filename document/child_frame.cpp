@@ -108,6 +108,12 @@ TChildFrame* ChildFrameOf(QWidget* widget)
     return nullptr;
 }
 
+int32_t PaperBaseWidth(const PaperType& paper, int32_t pageMode, int pixelsPerInch)
+{
+    const int32_t size = pageMode == PageModeFull ? paper.PaperWidth : paper.ShapeWidth;
+    return SafeRound(double(size) * double(ScreenFactor(pixelsPerInch)) * 0.01);
+}
+
 void NormalizeDragRect(TPoint start, TPoint end, TPoint& origin, TPoint& size)
 {
     origin = TPoint(std::min(start.X, end.X), std::min(start.Y, end.Y));
@@ -358,12 +364,7 @@ void TChildFrame::SetClientSize(int w, int h)
 
 int TChildFrame::WindowState() const
 {
-    const Qt::WindowStates s = WindowWidget()->windowState();
-    if (s & Qt::WindowMinimized)
-        return wsMinimized;
-    if (s & Qt::WindowMaximized)
-        return wsMaximized;
-    return wsNormal;
+    return WindowStateOf(WindowWidget());
 }
 
 void TChildFrame::SetWindowState(int state)
@@ -436,7 +437,7 @@ void TChildFrame::FormCreate()
         MainWindowHandle = link->MainWindow();
 
     Paper = std::make_unique<PaperType>();
-    PageMode = link->NextFullPageMode() ? 1 : 0;
+    PageMode = link->NextFullPageMode() ? PageModeFull : PageModeLabel;
     TGUID id = link->NextPaperID();
 
     BaseWidth = 0;
@@ -450,30 +451,24 @@ void TChildFrame::FormCreate()
     Dragging = false;
     Modified = false;
 
-    // A paper no longer in the catalogue falls back to the first one, as the document
-    // reader does.
-    const PaperType* source = FindPaperType(id);
-    if (!source && !PaperCatalogue().empty()) {
-        source = PaperCatalogue().front();
+    if (const PaperType* source = PaperOrFirst(id)) {
+        CopyPaperType(source, Paper.get());
         id = source->ID;
     }
-    if (source)
-        CopyPaperType(source, Paper.get());
     Paper->ID = id;
 
     MaskBitmap = std::make_unique<TBitmap>();
     LayoutPaperArea();
     LoadPaperMask();
 
-    const int32_t w = PageMode == 1 ? Paper->PaperWidth : Paper->ShapeWidth;
-    BaseWidth = SafeRound(double(w) * double(ScreenFactor(Screen->PixelsPerInch)) * 0.01);
+    BaseWidth = PaperBaseWidth(*Paper, PageMode, Screen->PixelsPerInch);
 
     PreviousHalfHeight = HalfHeight;
     LoadCaptions();
     FormResize(this);
 
     setAcceptDrops(true);
-    SetHint(LoadLangStr(310));
+    SetHint(LoadLangStr(ReadyHintString));
     FormActivate(this);
     UpdatePasteItem();
 }
@@ -491,19 +486,19 @@ void TChildFrame::LayoutPaperArea()
     bool known = false;
     int clientW = 0, clientH = 0;
     float r = 0.0f;
-    if (PageMode == 0) {
-        if (Paper->ShapeStyle == 0) {
+    if (PageMode == PageModeLabel) {
+        if (Paper->ShapeStyle == ShapeCircle) {
             MinTrackSize = TPoint(frameW + 300, frameH + 300);
             clientW = 400;
             clientH = 400;
             known = true;
-        } else if (Paper->ShapeStyle == 1 && LayoutRatio(Paper->ShapeHeight, Paper->ShapeWidth, r)) {
+        } else if (Paper->ShapeStyle == ShapeRectangle && LayoutRatio(Paper->ShapeHeight, Paper->ShapeWidth, r)) {
             MinTrackSize = TPoint(frameW + 400, frameH + SafeRound(400.0f * r));
             clientW = 400;
             clientH = SafeRound(400.0f * r);
             known = true;
         }
-    } else if (PageMode == 1 && LayoutRatio(Paper->PaperLength, Paper->PaperWidth, r)) {
+    } else if (PageMode == PageModeFull && LayoutRatio(Paper->PaperLength, Paper->PaperWidth, r)) {
         MinTrackSize = TPoint(frameW + 320, frameH + SafeRound(320.0f * r));
         clientW = 400;
         clientH = SafeRound(400.0f * r);
@@ -520,15 +515,15 @@ void TChildFrame::UpdatePaperArea()
 {
     const int CW = ClientWidth(), CH = ClientHeight();
     PaperCentre = TPoint(RoundValue(CW * 0.5), RoundValue(CH * 0.5));
-    if (PageMode == 0 && Paper->ShapeStyle == 0) {
+    if (PageMode == PageModeLabel && Paper->ShapeStyle == ShapeCircle) {
         HalfWidth = HalfHeight = CH > CW ? RoundValue(CW * 0.475) : RoundValue(CH * 0.475);
         return;
     }
     float r = 0.0f;
     bool fit = false;
-    if (PageMode == 0 && Paper->ShapeStyle == 1)
+    if (PageMode == PageModeLabel && Paper->ShapeStyle == ShapeRectangle)
         fit = PaperRatio(Paper->ShapeWidth, Paper->ShapeHeight, r);
-    else if (PageMode == 1)
+    else if (PageMode == PageModeFull)
         fit = PaperRatio(Paper->PaperWidth, Paper->PaperLength, r);
     if (!fit)
         return;
@@ -590,7 +585,7 @@ void TChildFrame::FormResize(QObject*)
         CoreRadius = SafeRound(HalfWidth / r);
     else
         CoreRadius = 0;
-    const int32_t divisor = PageMode == 1 ? Paper->PaperWidth : Paper->ShapeWidth;
+    const int32_t divisor = PageMode == PageModeFull ? Paper->PaperWidth : Paper->ShapeWidth;
     if (divisor != 0)
         PaperScale = float(HalfWidth) * 2.0f / float(divisor);
     if (BaseWidth > 0) {
@@ -627,9 +622,9 @@ void TChildFrame::FormPaint(QObject*)
     Canvas.Brush.Style = bsClear;
     Canvas.Pen.Color = OutlineColor;
     Canvas.Pen.Width = 1;
-    if (PageMode == 0)
+    if (PageMode == PageModeLabel)
         PaintLabelMode();
-    else if (PageMode == 1)
+    else if (PageMode == PageModeFull)
         PaintFullPageMode();
     Canvas.Pen.Color = penColor;
     Canvas.Brush.Style = brushStyle;
@@ -645,8 +640,8 @@ void TChildFrame::PaintLabelMode()
         return;
     }
     const int cx = PaperCentre.X, cy = PaperCentre.Y;
-    if (Paper->ShapeStyle == 0 || Paper->ShapeStyle == 1) {
-        if (Paper->ShapeStyle == 0)
+    if (Paper->ShapeStyle == ShapeCircle || Paper->ShapeStyle == ShapeRectangle) {
+        if (Paper->ShapeStyle == ShapeCircle)
             Canvas.Ellipse(L, T, R, B);
         else
             Canvas.Rectangle(L, T, R, B);
@@ -678,11 +673,11 @@ void TChildFrame::PaintFullPageMode()
                         at(mY, double(shape.Y + Paper->ShapeHeight) * s));
         if (Paper->HasShapeMask) {
             Canvas.StretchDraw(box, MaskBitmap.get());
-        } else if (Paper->ShapeStyle == 0) {
+        } else if (Paper->ShapeStyle == ShapeCircle) {
             Canvas.Ellipse(box);
             Canvas.Ellipse(at(mX, x + (sw - core) * 0.5), at(mY, y + (sh - core) * 0.5),
                            at(mX, x + (sw + core) * 0.5), at(mY, y + (sh + core) * 0.5));
-        } else if (Paper->ShapeStyle == 1) {
+        } else if (Paper->ShapeStyle == ShapeRectangle) {
             Canvas.Rectangle(box);
         }
         for (const PaperExtraLine& line : Paper->ExtraLines) {
@@ -693,12 +688,12 @@ void TChildFrame::PaintFullPageMode()
     for (const PaperOtherShape& o : Paper->OtherShapes) {
         const double x = double(o.X) * s, y = double(o.Y) * s;
         const TRect box(at(mX, x), at(mY, y), at(mX, double(o.X + o.Width) * s), at(mY, double(o.Y + o.Height) * s));
-        if (o.Style == 0) {
+        if (o.Style == ShapeCircle) {
             Canvas.Ellipse(box);
             const double w = double(o.Width) * s, h = double(o.Height) * s, c = double(o.CoreWidth) * s;
             Canvas.Ellipse(at(mX, x + (w - c) * 0.5), at(mY, y + (h - c) * 0.5), at(mX, x + (w + c) * 0.5),
                            at(mY, y + (h + c) * 0.5));
-        } else if (o.Style == 1) {
+        } else if (o.Style == ShapeRectangle) {
             Canvas.Rectangle(box);
         }
     }
@@ -719,8 +714,8 @@ void TChildFrame::FormActivate(QObject*)
 void TChildFrame::FormDestroy(QObject*)
 {
     m_destroyed = true;
-    TRegIniFile reg(BuiltinString(12));
-    reg.WriteInteger(BuiltinString(20), QStringLiteral("ChildWindowState"), m_windowState);
+    TRegIniFile reg(ProductKey());
+    reg.WriteInteger(BasicInfo(), QStringLiteral("ChildWindowState"), m_windowState);
 }
 
 void TChildFrame::SetToolCursor(int cursor)
@@ -980,12 +975,12 @@ void TChildFrame::LoadPaperMask()
 
 void TChildFrame::LoadCaptions()
 {
-    PaperPropertiesItem->setText(LoadLangStr(700));
-    PaperPropertiesItem->setStatusTip(LoadLangStr(701));
-    PasteItem->setText(LoadLangStr(702));
-    PasteItem->setStatusTip(LoadLangStr(710));
-    SelectAllItem->setText(LoadLangStr(703));
-    SelectAllItem->setStatusTip(LoadLangStr(713));
-    SaveDialog->Filter = LoadLangStr(522);
-    SaveDialog->DefaultExt = LoadLangStr(523);
+    PaperPropertiesItem->setText(LoadLangStr(PaperPropertiesItemString));
+    PaperPropertiesItem->setStatusTip(LoadLangStr(PaperPropertiesHintString));
+    PasteItem->setText(LoadLangStr(PasteItemString));
+    PasteItem->setStatusTip(LoadLangStr(PasteHintString));
+    SelectAllItem->setText(LoadLangStr(SelectAllItemString));
+    SelectAllItem->setStatusTip(LoadLangStr(SelectAllHintString));
+    SaveDialog->Filter = LoadLangStr(LabelFileFilterString);
+    SaveDialog->DefaultExt = LoadLangStr(LabelFileExtensionString);
 }

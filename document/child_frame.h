@@ -4,6 +4,7 @@
 #include "document/design_object.h"
 #include "document/paper_type.h"
 #include "document/print_worker.h"
+#include "document/std.h"
 #include "platform/bitmap.h"
 #include "platform/graphics.h"
 #include "platform/window_message.h"
@@ -25,11 +26,6 @@ class TPicture;
 class TSaveDialogEx;
 class TChildFrame;
 
-// Window states as stored in "ChildWindowState".
-constexpr int wsNormal = 0;
-constexpr int wsMinimized = 1;
-constexpr int wsMaximized = 2;
-
 // The relabel message the main window posts after a language change.
 constexpr unsigned WM_RELABEL = WM_USER + 50;
 
@@ -47,6 +43,11 @@ enum TEditTool : int8_t {
 
 // Band corners to origin and size: origin = (smaller X, smaller Y), size = absolute differences.
 void NormalizeDragRect(TPoint start, TPoint end, TPoint& origin, TPoint& size);
+
+// BaseWidth: screen pixels of what the window shows at 100 % (the sheet's width in full-page
+// mode, the label's otherwise), rounded as every screen length is (RoundValue). Sizes from
+// damaged papers give at most 1e8.
+int32_t PaperBaseWidth(const PaperType& paper, int32_t pageMode, int pixelsPerInch);
 
 // A font size typed into a dialog: a whole decimal number from MinLabelFontSize to
 // MaxLabelFontSize, nothing else. The disc-text dialogs accept only such a size.
@@ -106,7 +107,7 @@ public:
     std::unique_ptr<TBitmap> MaskBitmap;
     int8_t Tool = ToolArrow;
     std::unique_ptr<PaperType> Paper;
-    int32_t PageMode = 0;
+    int32_t PageMode = PageModeLabel;
     int32_t Zoom = 100;
     int32_t HalfWidth = 0, HalfHeight = 0;
     TColor CoreColor = clWhite;

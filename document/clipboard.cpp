@@ -179,7 +179,7 @@ void TChildFrame::PasteClipboard()
         } catch (const EBadDocument&) {
             if (pasted)
                 SetModified(true);
-            MessageDlg(LoadLangStr(761), mtInformation, mbOK);
+            MessageDlg(LoadLangStr(NotLabelFileString), mtInformation, mbOK);
             return;
         } catch (...) {
             if (pasted)

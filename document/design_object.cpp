@@ -157,7 +157,7 @@ void CDesignObject::DrawHandles()
     Canvas.Brush = saved;
 }
 
-int CDesignObject::HitZone(int x, int y) const
+TDragZone CDesignObject::HitZone(int x, int y) const
 {
     const int h = HandleSize, W = width(), H = height();
     const bool left = 0 < x && x < h;
@@ -167,31 +167,31 @@ int CDesignObject::HitZone(int x, int y) const
     const bool midX = (W - h) / 2 < x && x < (W + h) / 2;
     const bool midY = (H - h) / 2 < y && y < (H + h) / 2;
     if (left && top)
-        return 6;
+        return DragTopLeft;
     if (right && top)
-        return 7;
+        return DragTopRight;
     if (right && bottom)
-        return 9;
+        return DragBottomRight;
     if (left && bottom)
-        return 8;
+        return DragBottomLeft;
     if (left && midY)
-        return 2;
+        return DragLeft;
     if (right && midY)
-        return 3;
+        return DragRight;
     if (midX && top)
-        return 4;
+        return DragTop;
     if (midX && bottom)
-        return 5;
-    return 1;
+        return DragBottom;
+    return DragMove;
 }
 
-int CDesignObject::ZoneCursor(int zone)
+int CDesignObject::ZoneCursor(TDragZone zone)
 {
     switch (zone) {
-    case 6: case 9: return crSizeNWSE;
-    case 7: case 8: return crSizeNESW;
-    case 2: case 3: return crSizeWE;
-    case 4: case 5: return crSizeNS;
+    case DragTopLeft: case DragBottomRight: return crSizeNWSE;
+    case DragTopRight: case DragBottomLeft: return crSizeNESW;
+    case DragLeft: case DragRight: return crSizeWE;
+    case DragTop: case DragBottom: return crSizeNS;
     default: return crDefault;
     }
 }
@@ -252,7 +252,7 @@ void CDesignObject::SetLocked(bool locked)
 {
     Locked = locked;
     LockedItem->setChecked(locked);
-    const QString keep1 = LoadLangStr(1000), keep2 = LoadLangStr(507);
+    const QString keep1 = LoadLangStr(ObjectPropertiesItemString), keep2 = LoadLangStr(ObjectLockedItemString);
     for (QAction* a : PopupMenu->actions()) {
         if (locked)
             a->setEnabled(!a->isSeparator() && (a->text() == keep1 || a->text() == keep2));
@@ -327,8 +327,8 @@ void CDesignObject::MouseDown(TMouseButton button, TShiftState shift, int x, int
         AnchorLeft = Left();
         AnchorTop = Top();
         AnchorBottom = Top() + Height();
-        DragState = uint8_t(HitZone(x, y));
-        if (DragState == 1)
+        DragState = HitZone(x, y);
+        if (DragState == DragMove)
             Screen->SetScreenCursor(crDrag);
     }
     if (m_cursor == CreationToolCursor && !dbl)
@@ -342,7 +342,7 @@ void CDesignObject::MouseMove(TShiftState shift, int x, int y)
     if (f)
         f->FormMouseMove(nullptr, shift, x + Left(), y + Top());
 
-    if (DragState == 0) {
+    if (DragState == DragNone) {
         const int parentCursor = ParentCursor();
         int cursor = parentCursor;
         if (parentCursor == crArrow && !Locked) {
@@ -353,7 +353,7 @@ void CDesignObject::MouseMove(TShiftState shift, int x, int y)
         SetCursor(cursor);
         return;
     }
-    if (DragState == 1) {
+    if (DragState == DragMove) {
         const int dx = x - GrabPoint.X, dy = y - GrabPoint.Y;
         move(Left() + dx, Top() + dy);
         ObjectNotify(ocMoveSelection, dx, dy);
@@ -366,11 +366,11 @@ void CDesignObject::MouseMove(TShiftState shift, int x, int y)
     const int h = std::max(HandleSize, 1);
     int left = Left(), top = Top(), w = Width(), ht = Height();
     const int px = Left() + x, py = Top() + y;
-    const int zone = DragState;
-    const bool leftEdge = zone == 2 || zone == 6 || zone == 8;
-    const bool rightEdge = zone == 3 || zone == 7 || zone == 9;
-    const bool topEdge = zone == 4 || zone == 6 || zone == 7;
-    const bool bottomEdge = zone == 5 || zone == 8 || zone == 9;
+    const TDragZone zone = DragState;
+    const bool leftEdge = zone == DragLeft || zone == DragTopLeft || zone == DragBottomLeft;
+    const bool rightEdge = zone == DragRight || zone == DragTopRight || zone == DragBottomRight;
+    const bool topEdge = zone == DragTop || zone == DragTopLeft || zone == DragTopRight;
+    const bool bottomEdge = zone == DragBottom || zone == DragBottomLeft || zone == DragBottomRight;
     if (leftEdge) {
         if (px > AnchorRight) {
             left = AnchorRight;
@@ -417,7 +417,7 @@ void CDesignObject::MouseUp(TMouseButton button, TShiftState shift, int x, int y
     if (m_cursor == CreationToolCursor && !dbl)
         if (TChildFrame* f = Frame())
             f->FormMouseUp(nullptr, button, shift, x + Left(), y + Top());
-    DragState = 0;
+    DragState = DragNone;
     if (!dbl)
         update();
     if (Changed) {

@@ -49,6 +49,21 @@ constexpr int ObjectMoveBlockSize = 28;
 // splitting a character, then NUL-filled to 20 bytes.
 QByteArray ObjectNameField(const QString& name);
 
+// What a press on an object grabbed: nothing, its body (move) or one of its eight handles.
+// The values are stored in DragState.
+enum TDragZone : uint8_t {
+    DragNone = 0,
+    DragMove = 1,
+    DragLeft = 2,
+    DragRight = 3,
+    DragTop = 4,
+    DragBottom = 5,
+    DragTopLeft = 6,
+    DragTopRight = 7,
+    DragBottomLeft = 8,
+    DragBottomRight = 9,
+};
+
 class CDesignObject : public QWidget {
     Q_OBJECT
 public:
@@ -59,7 +74,7 @@ public:
 
     // ---- fields ----
     float Zoom = 1.0f;             // the window's zoom percent x 0.01
-    uint8_t DragState = 0;         // 0 none, 1 moving, 2..9 resizing by a handle
+    TDragZone DragState = DragNone; // what the current drag moves or resizes
     TPoint GrabPoint;              // press position inside the object
     bool Selected = true;
     bool Changed = false;          // moved or resized during the current drag
@@ -140,10 +155,10 @@ public:
     // The document window the object lies on, nullptr when none.
     TChildFrame* Frame() const;
 
-    // Hit zone of a point in object coordinates: 2..9 for a handle, 1 elsewhere (move).
-    int HitZone(int x, int y) const;
+    // Hit zone of a point in object coordinates: a handle, or DragMove elsewhere.
+    TDragZone HitZone(int x, int y) const;
     // Cursor number the handle of a zone shows (crSizeNWSE ...), crDefault for the move zone.
-    static int ZoneCursor(int zone);
+    static int ZoneCursor(TDragZone zone);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

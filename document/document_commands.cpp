@@ -44,8 +44,8 @@ void TChildFrame::FormClose(QObject*, bool& freeWindow)
     for (CDesignObject* o : Objects())
         delete o;
     {
-        TRegIniFile reg(BuiltinString(12));
-        reg.WriteString(BuiltinString(20), QStringLiteral("PaperID"), GUIDToString(Paper->ID));
+        TRegIniFile reg(ProductKey());
+        reg.WriteString(BasicInfo(), QStringLiteral("PaperID"), GUIDToString(Paper->ID));
     }
     const QString path = Caption();
     if (!path.isEmpty() && QFileInfo(path).isFile())
@@ -106,8 +106,7 @@ void TChildFrame::PaperPropertiesItemClick()
                 LoadPaperMask();
                 MainWindowLink()->SetStatusPanel(2, Paper->Name);
                 FormResize(this);
-                const int32_t size = PageMode == 1 ? Paper->PaperWidth : Paper->ShapeWidth;
-                BaseWidth = RoundValue(double(size) * double(ScreenFactor(Screen->PixelsPerInch)) * 0.01);
+                BaseWidth = PaperBaseWidth(*Paper, PageMode, Screen->PixelsPerInch);
                 // The zoom and the objects' zoom follow the new paper at once, not only at the
                 // next resize.
                 FormResize(this);
@@ -169,10 +168,10 @@ void TChildFrame::ExportPageBitmap()
 
 void TChildFrame::RefreshLanguage()
 {
-    SetHint(LoadLangStr(310));
+    SetHint(LoadLangStr(ReadyHintString));
     const QString caption = Caption();
     if (caption.isEmpty() || !QFileInfo(caption).isFile())
-        SetCaption(LoadLangStr(750) + UntitledNumber(caption));
+        SetCaption(LoadLangStr(UntitledCaptionString) + UntitledNumber(caption));
     MainWindowLink()->SetStatusPanel(2, Paper->Name);
     LoadCaptions();
     for (CDesignObject* o : Objects())

@@ -16,6 +16,7 @@
 #include "platform/message_box.h"
 #include "platform/picture.h"
 #include "platform/registry.h"
+#include "platform/same_text.h"
 
 #include <QDir>
 #include <QFile>
@@ -67,11 +68,6 @@ int ClampedRound(double v, double low, double high)
     return RoundValue(std::clamp(v, low, high));
 }
 
-bool SameName(const QByteArray& a, const char* b)
-{
-    return a.compare(QByteArray(b), Qt::CaseInsensitive) == 0;
-}
-
 [[noreturn]] void NoSuchProperty(const TStreamComponent& c, const QByteArray& name)
 {
     throw EReadError(QStringLiteral("Error reading %1.%2: Property %2 does not exist")
@@ -83,14 +79,14 @@ bool SameName(const QByteArray& a, const char* b)
 bool TakeControlProperty(const TStreamProperty& p)
 {
     const QByteArray& n = p.Name;
-    if (SameName(n, "Tag") || SameName(n, "Left") || SameName(n, "Top") || SameName(n, "Width") ||
-        SameName(n, "Height"))
+    if (SameText(n, "Tag") || SameText(n, "Left") || SameText(n, "Top") || SameText(n, "Width") ||
+        SameText(n, "Height"))
         (void)p.Value.AsInteger();
-    else if (SameName(n, "Cursor"))
+    else if (SameText(n, "Cursor"))
         (void)p.Value.AsCursor();
-    else if (SameName(n, "Hint"))
+    else if (SameText(n, "Hint"))
         (void)p.Value.AsString();
-    else if (SameName(n, "Locked"))
+    else if (SameText(n, "Locked"))
         (void)p.Value.AsBoolean();
     else
         return false;
@@ -116,13 +112,13 @@ QByteArray ComponentName(const CDesignObject& o)
 void ApplyLabelStream(CLabel& label, const TStreamComponent& c)
 {
     for (const TStreamProperty& p : c.Properties) {
-        if (SameName(p.Name, "Text"))
+        if (SameText(p.Name, "Text"))
             label.Text = p.Value.AsString();
-        else if (SameName(p.Name, "FontSize"))
+        else if (SameText(p.Name, "FontSize"))
             label.FontSize = p.Value.AsInteger();
-        else if (SameName(p.Name, "Angle"))
+        else if (SameText(p.Name, "Angle"))
             label.Angle = p.Value.AsInteger();
-        else if (p.Name.size() > 5 && SameName(p.Name.left(5), "Font.")) {
+        else if (p.Name.size() > 5 && SameText(p.Name.left(5), "Font.")) {
             if (!ReadFontProperty(p.Name.mid(5), p.Value, label.Canvas.Font))
                 NoSuchProperty(c, p.Name);
         } else if (!TakeControlProperty(p))
@@ -136,9 +132,9 @@ void ApplyImageStream(CImage& image, const TStreamComponent& c)
     TPicture picture;
     bool stretch = false;
     for (const TStreamProperty& p : c.Properties) {
-        if (SameName(p.Name, "StretchInRatio"))
+        if (SameText(p.Name, "StretchInRatio"))
             stretch = p.Value.AsBoolean();
-        else if (p.Name.size() > 6 && SameName(p.Name.left(6), "Image.")) {
+        else if (p.Name.size() > 6 && SameText(p.Name.left(6), "Image.")) {
             if (!ReadPictureProperty(p.Name.mid(6), p.Value, picture))
                 NoSuchProperty(c, p.Name);
         } else if (!TakeControlProperty(p))
@@ -168,7 +164,7 @@ void LeaveUntitled(TChildFrame& frame)
 {
     QString name = MainWindowLink()->UntitledName();
     if (name.isEmpty())
-        name = LoadLangStr(750) + QLatin1Char('1');
+        name = LoadLangStr(UntitledCaptionString) + QLatin1Char('1');
     frame.SetCaption(name);
 }
 
@@ -200,7 +196,7 @@ bool SaveCurrentDocument(TChildFrame& frame)
 {
     QPointer<TChildFrame> alive(&frame);
     if (frame.ObjectCount() == 0 &&
-        (Application->MessageBox(LoadLangStr(763), frame.Caption(), MB_YESNO) != IDNO || !alive))
+        (Application->MessageBox(LoadLangStr(NothingToSaveString), frame.Caption(), MB_YESNO) != IDNO || !alive))
         return false;
     const QString path = frame.Caption();
     if (!path.isEmpty() && QFileInfo(path).isFile()) {
@@ -571,7 +567,7 @@ void TChildFrame::FormCloseQuery(QObject*, bool& canClose)
     if (!Modified)
         return;
     QPointer<TChildFrame> alive(this);
-    const int answer = Application->MessageBox(LoadLangStr(760), Caption(), MB_YESNOCANCEL);
+    const int answer = Application->MessageBox(LoadLangStr(SaveJobQuestionString), Caption(), MB_YESNOCANCEL);
     if (!alive)
         return;
     switch (answer) {
@@ -603,22 +599,20 @@ void TChildFrame::LoadDocument(const QString& path)
         TDocumentReader reader(file);
         DocumentHeader header;
         if (!reader.ReadHeader(header)) {
-            MessageDlg(LoadLangStr(761), mtInformation, mbOK);
+            MessageDlg(LoadLangStr(NotLabelFileString), mtInformation, mbOK);
             if (alive)
                 DiscardWindow(*this);
             return;
         }
 
         PageMode = header.PageMode;
-        if (const PaperType* source = FindPaperType(header.PaperID)) {
+        bool known = false;
+        if (const PaperType* source = PaperOrFirst(header.PaperID, &known))
             CopyPaperType(source, Paper.get());
-            Paper->ID = header.PaperID;
-        } else {
+        Paper->ID = header.PaperID;
+        if (!known) {
             paperMissing = true;
-            if (!PaperCatalogue().empty())
-                CopyPaperType(PaperCatalogue().front(), Paper.get());
-            Paper->ID = header.PaperID;
-            ShowMessage(LoadLangStr(315));
+            ShowMessage(LoadLangStr(UnknownPaperString));
             if (!alive)
                 return;
             PaperPropertiesItemClick();
@@ -629,8 +623,7 @@ void TChildFrame::LoadDocument(const QString& path)
         BaseWidth = 0;
         LayoutPaperArea();
         LoadPaperMask();
-        const int32_t size = PageMode == 1 ? Paper->PaperWidth : Paper->ShapeWidth;
-        BaseWidth = ClampedRound(double(size) * double(ScreenFactor(Screen->PixelsPerInch)) * 0.01, -1e8, 1e8);
+        BaseWidth = PaperBaseWidth(*Paper, PageMode, Screen->PixelsPerInch);
         PreviousHalfHeight = HalfHeight;
         FormResize(this);
 
@@ -655,7 +648,7 @@ void TChildFrame::LoadDocument(const QString& path)
         // replace the whole document with the part that could be read.
         LeaveUntitled(*this);
         if (dynamic_cast<const EBadDocument*>(&e))
-            MessageDlg(LoadLangStr(761), mtInformation, mbOK);
+            MessageDlg(LoadLangStr(NotLabelFileString), mtInformation, mbOK);
         else
             Application->ShowException(e);
         if (!alive)
@@ -667,8 +660,8 @@ void TChildFrame::LoadDocument(const QString& path)
     }
 
     {
-        TRegIniFile reg(BuiltinString(12));
-        reg.WriteString(BuiltinString(20), QStringLiteral("LastDir"), QFileInfo(Caption()).absolutePath());
+        TRegIniFile reg(ProductKey());
+        reg.WriteString(BasicInfo(), QStringLiteral("LastDir"), QFileInfo(Caption()).absolutePath());
     }
     Modified = false;
     FormActivate(this);

@@ -3,6 +3,7 @@
 // 48-byte header, then per object a 40-byte record and its payload (a component stream for
 // labels and pictures, 12 bytes for rectangles and ellipses). Objects are stored in window
 // pixels around the paper centre; the header's half-height is the scale reference.
+#include "document/paper_type.h"
 #include "platform/component_stream.h"
 #include "platform/graphics.h"
 #include "platform/guid.h"
@@ -34,7 +35,7 @@ struct DocumentHeader {
     TColor OutlineColor = clSilver;
     TColor CoreColor = clWhite;
     TGUID PaperID;
-    int32_t PageMode = 0;
+    int32_t PageMode = PageModeLabel;
 
     // The 48 bytes, magic "KVO_2" and its NUL first.
     QByteArray Encode() const;

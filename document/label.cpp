@@ -10,9 +10,6 @@
 
 namespace {
 
-// Placeholder an empty label shows on the screen.
-constexpr int PlaceholderString = 1011;
-
 // Rounding of scaled coordinates; values from damaged documents stay within int.
 int R(double v)
 {
@@ -59,7 +56,7 @@ void CLabel::AdjustSizeToText()
 {
     Canvas.Font.SetSize(ZoomedFontSize());
     if (Text.isEmpty()) {
-        const QString placeholder = LoadLangStr(PlaceholderString);
+        const QString placeholder = LoadLangStr(LabelPlaceholderString);
         resize(Canvas.TextWidth(placeholder), Canvas.TextHeight(placeholder));
     } else if (Rotated()) {
         double c, s;
@@ -93,7 +90,7 @@ void CLabel::Paint()
 
     const int W = Width(), H = Height();
     if (Text.isEmpty()) {
-        Canvas.TextOut(0, 0, LoadLangStr(PlaceholderString));
+        Canvas.TextOut(0, 0, LoadLangStr(LabelPlaceholderString));
     } else if (Rotated()) {
         double c, s;
         AngleCosSin(c, s);
@@ -187,10 +184,10 @@ void CLabel::MouseMove(TShiftState shift, int x, int y)
     if (frame)
         frame->FormMouseMove(nullptr, shift, x + Left(), y + Top());
     switch (DragState) {
-    case 0:
+    case DragNone:
         SetCursor(frame ? frame->Cursor() : crDefault);
         break;
-    case 1: {
+    case DragMove: {
         const int dx = x - GrabPoint.X, dy = y - GrabPoint.Y;
         move(Left() + dx, Top() + dy);
         ObjectNotify(ocMoveSelection, dx, dy);

@@ -2,6 +2,7 @@
 // What the document core asks of the main window (and of the dialogs of later subsystems).
 // The main window implements this and registers it; tests register a fake. Every member has
 // a harmless default, so a link fills in only what it offers.
+#include "document/paper_type.h"
 #include "platform/graphics.h"
 #include "platform/guid.h"
 
@@ -29,7 +30,7 @@ struct TDiscTextDialogResult {
 // What the paper properties dialog starts with and hands back on OK.
 struct TPaperPropertiesRequest {
     TGUID PaperID{};                // in: the document's paper; out: the paper chosen
-    int32_t ShapeStyle = 0;         // in: 1 makes the sample shape a rectangle
+    int32_t ShapeStyle = ShapeCircle; // in: the sample shape
     TColor OutlineColor = clSilver; // in/out: the sample's pen colour (OutLineBtn)
     TColor CoreColor = clWhite;     // in/out: the sample's brush colour (CoreBtn)
 };

@@ -90,7 +90,7 @@ const std::array<uint8_t, 3 * 255 * 255 + 1>& GreyTable()
 
 TSize PagePixelSize(const PaperType& paper, int pageMode, int dpi)
 {
-    const bool sheet = pageMode == 1;
+    const bool sheet = pageMode == PageModeFull;
     const double w = U(sheet ? paper.PaperWidth : paper.ShapeWidth);
     const double h = U(sheet ? paper.PaperLength : paper.ShapeHeight);
     auto pixels = [dpi](double size) { return Round(size * 0.003937 * dpi); };
@@ -178,7 +178,7 @@ void TChildFrame::RenderPage(TBitmap* target, int width, int height, bool drawOu
         }
     };
 
-    if (PageMode == 1) {
+    if (PageMode == PageModeFull) {
         ResetTarget(target, width, height, format);
         TCanvas* canvas = target->Canvas();
         FillCanvas(canvas, CoreColor, width, height);
@@ -195,14 +195,14 @@ void TChildFrame::RenderPage(TBitmap* target, int width, int height, bool drawOu
                 canvas->Brush.Style = bsClear;
                 for (const PaperShape& shape : Paper->Shapes) {
                     const double x = U(shape.X) * s, y = U(shape.Y) * s;
-                    if (Paper->ShapeStyle == 0) {
+                    if (Paper->ShapeStyle == ShapeCircle) {
                         canvas->Ellipse(Trunc(x), Trunc(y), Trunc(x + sw * s), Trunc(y + sh * s));
                         if (Paper->CoreWidth != 0)
                             canvas->Ellipse(Trunc(x + double(int64_t(sw - cw) / 2) * s),
                                             Trunc(y + double(int64_t(sh - cw) / 2) * s),
                                             Trunc(x + double(int64_t(sw + cw) / 2) * s),
                                             Trunc(y + double(int64_t(sh + cw) / 2) * s));
-                    } else if (Paper->ShapeStyle == 1) {
+                    } else if (Paper->ShapeStyle == ShapeRectangle) {
                         canvas->Rectangle(Trunc(x), Trunc(y), Trunc(x + sw * s), Trunc(y + sh * s));
                     }
                     for (const PaperExtraLine& line : Paper->ExtraLines) {
@@ -217,14 +217,14 @@ void TChildFrame::RenderPage(TBitmap* target, int width, int height, bool drawOu
                 for (const PaperOtherShape& other : Paper->OtherShapes) {
                     const double x = U(other.X), y = U(other.Y), w = U(other.Width), h = U(other.Height),
                                  c = U(other.CoreWidth);
-                    if (other.Style == 0) {
+                    if (other.Style == ShapeCircle) {
                         canvas->Ellipse(Trunc(x * s), Trunc(y * s), Trunc((x + w) * s), Trunc((y + h) * s));
                         if (other.CoreWidth != 0)
                             canvas->Ellipse(Trunc((x + double(int64_t(w - c) / 2)) * s),
                                             Trunc((y + double(int64_t(h - c) / 2)) * s),
                                             Trunc((x + double(int64_t(w + c) / 2)) * s),
                                             Trunc((y + double(int64_t(h + c) / 2)) * s));
-                    } else if (other.Style == 1) {
+                    } else if (other.Style == ShapeRectangle) {
                         canvas->Rectangle(Trunc(x * s), Trunc(y * s), Trunc((x + w) * s), Trunc((y + h) * s));
                     }
                 }
@@ -265,12 +265,12 @@ void TChildFrame::RenderPage(TBitmap* target, int width, int height, bool drawOu
                 wc->Pen.Color = OutlineColor;
                 wc->Pen.Width = PenWidth(2.0 * scale, side);
                 wc->Brush.Style = bsClear;
-                if (Paper->ShapeStyle == 0) {
+                if (Paper->ShapeStyle == ShapeCircle) {
                     wc->Ellipse(0, 0, width, height);
                     wc->Pen.Width = PenWidth(1.0 * scale, side);
                     if (r > 0)
                         wc->Ellipse(cx - r, cy - r, cx + r, cy + r);
-                } else if (Paper->ShapeStyle == 1) {
+                } else if (Paper->ShapeStyle == ShapeRectangle) {
                     wc->Rectangle(0, 0, width, height);
                 }
                 if (!Paper->ExtraLines.empty() && Paper->ShapeWidth != 0) {
@@ -306,7 +306,7 @@ void TChildFrame::RenderPage(TBitmap* target, int width, int height, bool drawOu
             full->SetTransparent(false);
             tc->StretchDraw(TRect(0, 0, width, height), full.get());
             ToBlackAndWhite(*target);
-        } else if (Paper->ShapeStyle == 0) {
+        } else if (Paper->ShapeStyle == ShapeCircle) {
             // Also a paper whose full-shape picture is missing: its geometric shape, not a
             // blank page.
             tc->Ellipse(0, 0, width, height);

@@ -11,10 +11,7 @@
 #include <QString>
 
 #include "document/paper_type.h"
-
-// String numbers used here.
-constexpr int PaperFileDamagedString = 24;    // "The paper definition file has been damaged!"
-constexpr int NoPaperDefinitionString = 25;   // "Can't find the paper definition file!..."
+#include "lang/string_ids.h"
 
 // Sizes of the stored layouts.
 constexpr int PaperFileHeaderSize = 104;

@@ -63,11 +63,11 @@ void drawVectorLabels(TCanvas* c, const PaperType* paper, const Geometry& g)
     for (const PaperShape& s : paper->Shapes) {
         const TRect r = g.rectOf(s.X, s.Y, paper->ShapeWidth, paper->ShapeHeight);
         c->Brush.Color = kLabelColor;
-        if (paper->ShapeStyle == 0) {
+        if (paper->ShapeStyle == ShapeCircle) {
             c->Ellipse(r);
             c->Brush.Color = kHoleColor;
             c->Ellipse(g.holeOf(r, paper->CoreWidth));
-        } else if (paper->ShapeStyle == 1) {
+        } else if (paper->ShapeStyle == ShapeRectangle) {
             c->Rectangle(r);
             if (paper->CoreWidth != 0)
                 c->Ellipse(g.holeOf(r, paper->CoreWidth));
@@ -83,10 +83,10 @@ void drawVectorLabels(TCanvas* c, const PaperType* paper, const Geometry& g)
     c->Brush.Style = bsClear;
     for (const PaperOtherShape& o : paper->OtherShapes) {
         const TRect r = g.rectOf(o.X, o.Y, o.Width, o.Height);
-        if (o.Style == 0) {
+        if (o.Style == ShapeCircle) {
             c->Ellipse(r);
             c->Ellipse(g.holeOf(r, o.CoreWidth));
-        } else if (o.Style == 1) {
+        } else if (o.Style == ShapeRectangle) {
             c->Rectangle(r);
             if (o.CoreWidth != 0)
                 c->Ellipse(g.holeOf(r, o.CoreWidth));
@@ -130,10 +130,10 @@ void drawMaskedLabels(TBitmap& work, const PaperType* paper, const Geometry& g)
     c->Pen.Color = kLabelColor;
     for (const PaperOtherShape& o : paper->OtherShapes) {
         const TRect r = g.rectOf(o.X, o.Y, o.Width, o.Height);
-        if (o.Style == 0) {
+        if (o.Style == ShapeCircle) {
             c->Ellipse(r);
             c->Ellipse(g.holeOf(r, o.CoreWidth));
-        } else if (o.Style == 1) {
+        } else if (o.Style == ShapeRectangle) {
             c->Rectangle(r);
         }
     }

@@ -78,3 +78,13 @@ PaperType* FindPaperType(const TGUID& id)
             return paper;
     return nullptr;
 }
+
+const PaperType* PaperOrFirst(const TGUID& id, bool* found)
+{
+    const PaperType* paper = FindPaperType(id);
+    if (found)
+        *found = paper != nullptr;
+    if (!paper && !PaperCatalogue().empty())
+        paper = PaperCatalogue().front();
+    return paper;
+}

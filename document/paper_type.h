@@ -34,8 +34,22 @@ struct PaperExtraLine {
     bool operator==(const PaperExtraLine&) const = default;
 };
 
+// Shape of a paper's labels (ShapeStyle) and of its other shapes (Style). Stored values
+// outside these are kept but draw nothing.
+enum TShapeStyle : int32_t {
+    ShapeCircle = 0,
+    ShapeRectangle = 1,
+};
+
+// What a document window shows (PageMode, stored in the document): one label, or the whole
+// sheet with every label on it.
+enum TPageMode : int32_t {
+    PageModeLabel = 0,
+    PageModeFull = 1,
+};
+
 struct PaperOtherShape {
-    uint8_t Style = 0;  // 0 circle, 1 rectangle; other values are not drawn
+    uint8_t Style = ShapeCircle;
     int32_t Height = 0;
     int32_t Width = 0;
     int32_t CoreWidth = 0;
@@ -66,7 +80,7 @@ struct PaperType {
     int32_t PaperLength = 0;  // sheet height
     int32_t PaperWidth = 0;   // sheet width
     int32_t ShapeCount = 0;
-    int32_t ShapeStyle = 0;   // 0 circle, 1 rectangle
+    int32_t ShapeStyle = ShapeCircle;
     int32_t ShapeHeight = 0;
     int32_t ShapeWidth = 0;
     int32_t CoreWidth = 0;    // centre hole diameter, 0 = none
@@ -99,3 +113,6 @@ std::vector<PaperType*>& PaperCatalogue();
 
 // The first catalogue record with this ID, or nullptr.
 PaperType* FindPaperType(const TGUID& id);
+// The paper a document of this ID is shown on: its catalogue record, or the first catalogue
+// paper when the catalogue lacks it (found tells which). nullptr only for an empty catalogue.
+const PaperType* PaperOrFirst(const TGUID& id, bool* found = nullptr);

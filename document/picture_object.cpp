@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr int PlaceholderString = 1012;
-
 // Rounding of scaled coordinates; values from damaged documents stay within int.
 int R(double v)
 {
@@ -107,12 +105,12 @@ void CImage::LoadCaptions()
 {
     CDesignObject::LoadCaptions();
     if (EditItem) {
-        EditItem->setText(LoadLangStr(1013));
-        EditItem->setStatusTip(LoadLangStr(1014));
+        EditItem->setText(LoadLangStr(EditImageItemString));
+        EditItem->setStatusTip(LoadLangStr(EditImageHintString));
     }
     if (SizeItem) {
-        SizeItem->setText(LoadLangStr(1015));
-        SizeItem->setStatusTip(LoadLangStr(1016));
+        SizeItem->setText(LoadLangStr(OriginalSizeItemString));
+        SizeItem->setStatusTip(LoadLangStr(OriginalSizeHintString));
     }
     update();
 }
@@ -145,7 +143,7 @@ void CImage::Paint()
         const TBrushStyle saved = Canvas.Brush.Style;
         Canvas.Brush.Style = bsSolid;
         Canvas.Rectangle(1, 1, W - 1, H - 1);
-        const QString text = LoadLangStr(PlaceholderString);
+        const QString text = LoadLangStr(PicturePlaceholderString);
         const int tw = Canvas.TextWidth(text), th = Canvas.TextHeight(text);
         Canvas.TextOut(W / 2 - tw / 2, H / 2 - th / 2, text);
         Canvas.Brush.Style = saved;
@@ -190,7 +188,7 @@ void CImage::MouseMove(TShiftState shift, int x, int y)
     const int parentCursor = frame ? frame->Cursor() : crDefault;
     const int s = HandleSize, W = Width(), H = Height();
     switch (DragState) {
-    case 0: {
+    case DragNone: {
         int cursor = parentCursor;
         if (parentCursor == crArrow && !Locked) {
             const bool left = 0 < x && x < s, right = W - s < x && x < W;
@@ -203,14 +201,14 @@ void CImage::MouseMove(TShiftState shift, int x, int y)
         SetCursor(cursor);
         break;
     }
-    case 1: {
+    case DragMove: {
         const int dx = x - GrabPoint.X, dy = y - GrabPoint.Y;
         move(Left() + dx, Top() + dy);
         ObjectNotify(ocMoveSelection, dx, dy);
         Changed = true;
         break;
     }
-    case 6: case 7: case 8: case 9:
+    case DragTopLeft: case DragTopRight: case DragBottomLeft: case DragBottomRight:
         DragCorner(x, y);
         break;
     default:
@@ -223,8 +221,8 @@ void CImage::DragCorner(int x, int y)
 {
     const int X = x + Left(), Y = y + Top();
     const int L = AnchorLeft, Rr = AnchorRight, T = AnchorTop, B = AnchorBottom;
-    const bool leftCorner = DragState == 6 || DragState == 8;
-    const bool topCorner = DragState == 6 || DragState == 7;
+    const bool leftCorner = DragState == DragTopLeft || DragState == DragBottomLeft;
+    const bool topCorner = DragState == DragTopLeft || DragState == DragTopRight;
     int x0, y0, w, h;
     bool reanchorX, reanchorY;
 

@@ -61,17 +61,32 @@ namespace {
 // no lookup is running, so a library is never unloaded under a reader.
 std::shared_mutex g_languageLock;
 
-QString ProductKey()
-{
-    return BuiltinString(12);
-}
-
 QString OptionSection()
 {
     return QStringLiteral("Option");
 }
 
 } // namespace
+
+QString ProductKey()
+{
+    return BuiltinString(ProductKeyString);
+}
+
+QString BasicInfo()
+{
+    return BuiltinString(BasicInfoString);
+}
+
+TWindowState WindowStateOf(const QWidget* w)
+{
+    const Qt::WindowStates s = w->windowState();
+    if (s & Qt::WindowMinimized)
+        return wsMinimized;
+    if (s & Qt::WindowMaximized)
+        return wsMaximized;
+    return wsNormal;
+}
 
 QString LoadLangStr(int id)
 {

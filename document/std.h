@@ -1,6 +1,7 @@
 #pragma once
 // Unit Std: rounding and length conversions, interface strings and language, context help,
 // small text helpers, version tests and the open/save dialog classes shared by every window.
+#include "lang/string_ids.h"
 #include "platform/language_library.h"
 
 #include <QPoint>
@@ -22,6 +23,23 @@ int ScreenPixels(double size);
 int ScreenPixels(double size, int pixelsPerInch);
 // Print pixels of a length at dpi: RoundValue(size * 0.003937 * dpi).
 int PrintPixels(double size, int dpi);
+
+// ---- settings ----
+
+// The program's settings key, and the section most settings live in.
+QString ProductKey();
+QString BasicInfo();
+
+// ---- window states ----
+
+// Window states as stored in "WindowState" and "ChildWindowState".
+enum TWindowState : int {
+    wsNormal = 0,
+    wsMinimized = 1,
+    wsMaximized = 2,
+};
+// The stored state of a window (minimised wins over maximised).
+TWindowState WindowStateOf(const QWidget* w);
 
 // ---- interface language ----
 

@@ -1,6 +1,8 @@
 #pragma once
 // The built-in English string table, compiled into the program. Language libraries hold the
 // same numbers; whatever they lack comes from here.
+#include "lang/string_ids.h"
+
 #include <QString>
 #include <vector>
 

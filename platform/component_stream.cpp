@@ -11,6 +11,7 @@
 #include "platform/cursors.h"
 #include "platform/jpeg_image.h"
 #include "platform/picture.h"
+#include "platform/same_text.h"
 
 namespace {
 
@@ -20,11 +21,6 @@ const char* const SInvalidPropertyValue = "Invalid property value";
 [[noreturn]] void invalidValue()
 {
     throw EReadError(SInvalidPropertyValue);
-}
-
-bool sameText(const QByteArray& a, const char* b)
-{
-    return a.compare(QByteArrayView(b), Qt::CaseInsensitive) == 0;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -104,7 +100,7 @@ template <typename T, size_t N>
 bool fromIdent(const IdentEntry (&table)[N], const QByteArray& ident, T& value)
 {
     for (const IdentEntry& e : table)
-        if (sameText(ident, e.name)) {
+        if (SameText(ident, e.name)) {
             value = T(e.value);
             return true;
         }
@@ -569,13 +565,13 @@ TPropertyValue TPropertyValue::AnsiString(const QByteArray& bytes)
 TPropertyValue TPropertyValue::Ident(const QByteArray& name)
 {
     TPropertyValue v;
-    if (sameText(name, "False"))
+    if (SameText(name, "False"))
         v.Type = vaFalse;
-    else if (sameText(name, "True"))
+    else if (SameText(name, "True"))
         v.Type = vaTrue;
-    else if (sameText(name, "Null"))
+    else if (SameText(name, "Null"))
         v.Type = vaNull;
-    else if (sameText(name, "nil"))
+    else if (SameText(name, "nil"))
         v.Type = vaNil;
     else {
         v.Type = vaIdent;
@@ -683,9 +679,9 @@ bool TPropertyValue::AsBoolean() const
     if (Type == vaFalse)
         return false;
     if (Type == vaIdent) {
-        if (sameText(Bytes, "True"))
+        if (SameText(Bytes, "True"))
             return true;
-        if (sameText(Bytes, "False"))
+        if (SameText(Bytes, "False"))
             return false;
     }
     invalidValue();
@@ -894,34 +890,34 @@ void AddFontProperties(TStreamComponent& component, const QByteArray& prefix, co
 
 bool ReadFontProperty(const QByteArray& name, const TPropertyValue& value, TFont& font)
 {
-    if (sameText(name, "Charset"))
+    if (SameText(name, "Charset"))
         font.Charset = value.AsCharset();
-    else if (sameText(name, "Color"))
+    else if (SameText(name, "Color"))
         font.Color = value.AsColor();
-    else if (sameText(name, "Height"))
+    else if (SameText(name, "Height"))
         font.Height = value.AsInteger();
-    else if (sameText(name, "Size")) {
+    else if (SameText(name, "Size")) {
         const int32_t size = value.AsInteger();
         if (size < -0x7FFF || size > 0x7FFF) // keeps the height conversion in range
             invalidValue();
         font.SetSize(size);
-    } else if (sameText(name, "Name"))
+    } else if (SameText(name, "Name"))
         font.Name = value.AsString();
-    else if (sameText(name, "Pitch")) {
+    else if (SameText(name, "Pitch")) {
         const QByteArray ident = value.AsIdent();
         int pitch = -1;
         for (int i = 0; i < 3; ++i)
-            if (sameText(ident, kPitchNames[i]))
+            if (SameText(ident, kPitchNames[i]))
                 pitch = i;
         if (pitch < 0)
             invalidValue();
         font.Pitch = TFontPitch(pitch);
-    } else if (sameText(name, "Style")) {
+    } else if (SameText(name, "Style")) {
         TFontStyles style = 0;
         for (const QByteArray& e : value.AsSet()) {
             TFontStyles bit = 0;
             for (const StyleName& s : kStyleNames)
-                if (sameText(e, s.name))
+                if (SameText(e, s.name))
                     bit = s.bit;
             if (!bit)
                 invalidValue();
@@ -1020,7 +1016,7 @@ void DecodePictureData(const QByteArray& data, TPicture& picture)
 
 bool ReadPictureProperty(const QByteArray& name, const TPropertyValue& value, TPicture& picture)
 {
-    if (!sameText(name, "Data"))
+    if (!SameText(name, "Data"))
         return false;
     DecodePictureData(value.AsBinary(), picture);
     return true;

@@ -36,20 +36,22 @@ bool PaletteSystemColor(unsigned index, QColor& out)
         return false;
     const QPalette pal = QGuiApplication::palette();
     switch (index) {
-    case 4: case 15: case 22: case 30: case 10: case 11: out = pal.color(QPalette::Button); return true;
-    case 5: out = pal.color(QPalette::Base); return true;
-    case 7: case 8: out = pal.color(QPalette::Text); return true;
-    case 12: out = pal.color(QPalette::Dark); return true;
-    case 13: case 29: out = pal.color(QPalette::Highlight); return true;
-    case 14: out = pal.color(QPalette::HighlightedText); return true;
-    case 16: out = pal.color(QPalette::Dark); return true;
-    case 17: out = pal.color(QPalette::Disabled, QPalette::Text); return true;
-    case 18: out = pal.color(QPalette::ButtonText); return true;
-    case 20: out = pal.color(QPalette::Light); return true;
-    case 21: out = pal.color(QPalette::Shadow); return true;
-    case 23: out = pal.color(QPalette::ToolTipText); return true;
-    case 24: out = pal.color(QPalette::ToolTipBase); return true;
-    case 26: out = pal.color(QPalette::Link); return true;
+    case scMenu: case scBtnFace: case sc3DLight: case scMenuBar: case scActiveBorder: case scInactiveBorder:
+        out = pal.color(QPalette::Button);
+        return true;
+    case scWindow: out = pal.color(QPalette::Base); return true;
+    case scMenuText: case scWindowText: out = pal.color(QPalette::Text); return true;
+    case scAppWorkSpace: out = pal.color(QPalette::Dark); return true;
+    case scHighlight: case scMenuHighlight: out = pal.color(QPalette::Highlight); return true;
+    case scHighlightText: out = pal.color(QPalette::HighlightedText); return true;
+    case scBtnShadow: out = pal.color(QPalette::Dark); return true;
+    case scGrayText: out = pal.color(QPalette::Disabled, QPalette::Text); return true;
+    case scBtnText: out = pal.color(QPalette::ButtonText); return true;
+    case scBtnHighlight: out = pal.color(QPalette::Light); return true;
+    case sc3DDkShadow: out = pal.color(QPalette::Shadow); return true;
+    case scInfoText: out = pal.color(QPalette::ToolTipText); return true;
+    case scInfoBk: out = pal.color(QPalette::ToolTipBase); return true;
+    case scHotLight: out = pal.color(QPalette::Link); return true;
     default: return false;
     }
 }

@@ -41,8 +41,7 @@ namespace {
 const TGUID FirstPaper = NameGUID("commands-test-first");
 const TGUID SecondPaper = NameGUID("commands-test-second");
 
-TRegIniFile Settings() { return TRegIniFile(BuiltinString(12)); }
-QString Basic() { return BuiltinString(20); }
+TRegIniFile Settings() { return TRegIniFile(ProductKey()); }
 
 // An object kind of its own, so the commands can be watched on it.
 class TestObject : public CDesignObject {
@@ -101,7 +100,7 @@ protected:
     // Shown with room for the tiling cases.
     void Show()
     {
-        Settings().WriteBool(Basic(), QStringLiteral("Startup"), true);
+        Settings().WriteBool(BasicInfo(), QStringLiteral("Startup"), true);
         frame->resize(1600, 1300);
         frame->show();
         frame->GraphicsLibraryBar->hide();
@@ -143,12 +142,16 @@ QList<QToolButton*> DocumentButtons(TMainFrame* f)
 // modified flag.
 void ExpectDocumentCommands(TMainFrame* f, bool enabled, const char* what, bool withSave = true)
 {
-    for (QAction* a : DocumentItems(f))
-        if (withSave || a != f->FileSaveItem)
+    for (QAction* a : DocumentItems(f)) {
+        if (withSave || a != f->FileSaveItem) {
             EXPECT_EQ(a->isEnabled(), enabled) << what << ": " << a->objectName().toStdString();
-    for (QToolButton* b : DocumentButtons(f))
-        if (withSave || b != f->SaveBtn)
+        }
+    }
+    for (QToolButton* b : DocumentButtons(f)) {
+        if (withSave || b != f->SaveBtn) {
             EXPECT_EQ(b->isEnabled(), enabled) << what << ": " << b->objectName().toStdString();
+        }
+    }
 }
 
 } // namespace
@@ -222,7 +225,7 @@ TEST_F(MainFrameCommandsTest, NewDocumentsAreNumberedAfterTheHighestUntitledOne)
     EXPECT_EQ(frame->NextUntitledName(), QStringLiteral("Edit4"));
 
     // File, New takes the dialog's paper and opens the window under that name.
-    Settings().WriteString(Basic(), QStringLiteral("PaperID"), GUIDToString(FirstPaper));
+    Settings().WriteString(BasicInfo(), QStringLiteral("PaperID"), GUIDToString(FirstPaper));
     QTimer::singleShot(0, [] {
         auto* dlg = qobject_cast<TNewDlg*>(QApplication::activeModalWidget());
         ASSERT_NE(dlg, nullptr);
@@ -273,7 +276,7 @@ TEST_F(MainFrameCommandsTest, AFileAlreadyOpenIsFocusedUnderAnyOfItsNames)
 TEST_F(MainFrameCommandsTest, OnlyTheFirstDocumentTakesTheStoredWindowState)
 {
     Show();
-    Settings().WriteInteger(Basic(), QStringLiteral("ChildWindowState"), 1);
+    Settings().WriteInteger(BasicInfo(), QStringLiteral("ChildWindowState"), 1);
     TChildFrame* first = Open(QStringLiteral("Edit1"));
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->WindowState(), wsMinimized);
@@ -300,8 +303,9 @@ TEST_F(MainFrameCommandsTest, PaintToolsGoToTheActiveDocumentOnly)
         EXPECT_EQ(b->Tool, c.tool) << c.tool;
         EXPECT_EQ(b->ToolCursor, c.cursor) << c.tool;
         EXPECT_EQ(a->Tool, ToolArrow) << c.tool;
-        if (c.tool != 5)
+        if (c.tool != ToolBarCode) {
             EXPECT_TRUE(c.button->isChecked()) << c.tool;
+        }
     }
     // Activating a document pushes its own tool's button down.
     frame->RectBtn->click();
@@ -372,13 +376,13 @@ TEST_F(MainFrameCommandsTest, EditCommandsActOnTheSelectionOfTheActiveDocument)
 TEST_F(MainFrameCommandsTest, DocumentWindowsReachTheMainWindowThroughItsLink)
 {
     EXPECT_EQ(MainWindowLink()->MainWindow(), frame.data());
-    Settings().WriteString(Basic(), QStringLiteral("PaperID"), GUIDToString(SecondPaper));
-    Settings().WriteBool(Basic(), QStringLiteral("FullPageMode"), true);
+    Settings().WriteString(BasicInfo(), QStringLiteral("PaperID"), GUIDToString(SecondPaper));
+    Settings().WriteBool(BasicInfo(), QStringLiteral("FullPageMode"), true);
     TChildFrame* doc = Open(QStringLiteral("Edit1"));
     ASSERT_NE(doc, nullptr);
     ASSERT_TRUE(doc->Paper);
     EXPECT_EQ(doc->Paper->ID, SecondPaper);
-    EXPECT_EQ(doc->PageMode, 1);
+    EXPECT_EQ(doc->PageMode, PageModeFull);
     EXPECT_EQ(frame->StatusPanel[2]->text(), QStringLiteral("Second"));
     EXPECT_EQ(frame->StatusPanel[1]->text(), QString::number(doc->Zoom) + QLatin1Char('%'));
     doc->SetModified(true);
@@ -520,5 +524,5 @@ TEST_F(MainFrameCommandsTest, ClosingTheMainWindowClosesEachDocumentInTurn)
     const QString section = QStringLiteral("History File List");
     EXPECT_EQ(reg.ReadString(section, QStringLiteral("F0"), QString()), b);
     EXPECT_EQ(reg.ReadString(section, QStringLiteral("F1"), QString()), a);
-    EXPECT_EQ(reg.ReadString(Basic(), QStringLiteral("PaperID"), QString()), GUIDToString(FirstPaper));
+    EXPECT_EQ(reg.ReadString(BasicInfo(), QStringLiteral("PaperID"), QString()), GUIDToString(FirstPaper));
 }

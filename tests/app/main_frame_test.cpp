@@ -42,8 +42,7 @@ QString ProgramWithCatalogue()
     return dir;
 }
 
-TRegIniFile Settings() { return TRegIniFile(BuiltinString(12)); }
-QString Basic() { return BuiltinString(20); }
+TRegIniFile Settings() { return TRegIniFile(ProductKey()); }
 
 class MainFrameTest : public ::testing::Test {
 protected:
@@ -128,11 +127,11 @@ TEST_F(MainFrameTest, PlacementAndBarsAreSavedAtCloseAndRestoredAtTheNextStart)
 {
     {
         TRegIniFile reg = Settings();
-        reg.WriteBool(Basic(), QStringLiteral("Startup"), false);
-        reg.WriteInteger(Basic(), QStringLiteral("Left"), 40);
-        reg.WriteInteger(Basic(), QStringLiteral("Top"), 50);
-        reg.WriteInteger(Basic(), QStringLiteral("Width"), 700);
-        reg.WriteInteger(Basic(), QStringLiteral("Height"), 500);
+        reg.WriteBool(BasicInfo(), QStringLiteral("Startup"), false);
+        reg.WriteInteger(BasicInfo(), QStringLiteral("Left"), 40);
+        reg.WriteInteger(BasicInfo(), QStringLiteral("Top"), 50);
+        reg.WriteInteger(BasicInfo(), QStringLiteral("Width"), 700);
+        reg.WriteInteger(BasicInfo(), QStringLiteral("Height"), 500);
     }
     TMainFrame* f = Make();
     f->show();
@@ -149,12 +148,12 @@ TEST_F(MainFrameTest, PlacementAndBarsAreSavedAtCloseAndRestoredAtTheNextStart)
     Close(f);
     {
         TRegIniFile reg = Settings();
-        EXPECT_EQ(reg.ReadInteger(Basic(), QStringLiteral("Left"), -1), 10);
-        EXPECT_EQ(reg.ReadInteger(Basic(), QStringLiteral("Top"), -1), 20);
-        EXPECT_EQ(reg.ReadInteger(Basic(), QStringLiteral("Width"), -1), 640);
-        EXPECT_EQ(reg.ReadInteger(Basic(), QStringLiteral("Height"), -1), 480);
-        EXPECT_EQ(reg.ReadInteger(Basic(), QStringLiteral("WindowState"), -1), 0);
-        EXPECT_FALSE(reg.ReadBool(Basic(), QStringLiteral("Toolbar"), true));
+        EXPECT_EQ(reg.ReadInteger(BasicInfo(), QStringLiteral("Left"), -1), 10);
+        EXPECT_EQ(reg.ReadInteger(BasicInfo(), QStringLiteral("Top"), -1), 20);
+        EXPECT_EQ(reg.ReadInteger(BasicInfo(), QStringLiteral("Width"), -1), 640);
+        EXPECT_EQ(reg.ReadInteger(BasicInfo(), QStringLiteral("Height"), -1), 480);
+        EXPECT_EQ(reg.ReadInteger(BasicInfo(), QStringLiteral("WindowState"), -1), 0);
+        EXPECT_FALSE(reg.ReadBool(BasicInfo(), QStringLiteral("Toolbar"), true));
     }
 
     TMainFrame* g = Make();
@@ -166,8 +165,8 @@ TEST_F(MainFrameTest, PlacementAndBarsAreSavedAtCloseAndRestoredAtTheNextStart)
     g->showMaximized();
     Close(g);
     TRegIniFile reg = Settings();
-    EXPECT_EQ(reg.ReadInteger(Basic(), QStringLiteral("WindowState"), -1), 2);
-    EXPECT_EQ(reg.ReadInteger(Basic(), QStringLiteral("Width"), -1), 640);
+    EXPECT_EQ(reg.ReadInteger(BasicInfo(), QStringLiteral("WindowState"), -1), 2);
+    EXPECT_EQ(reg.ReadInteger(BasicInfo(), QStringLiteral("Width"), -1), 640);
 
     TMainFrame* h = Make();
     h->show();
@@ -188,17 +187,17 @@ TEST_F(MainFrameTest, NextDocumentPaperFallsBackToTheFirstCataloguePaper)
     for (Case& c : cases) {
         TRegIniFile reg = Settings();
         if (c.expected == SecondPaper)
-            reg.WriteString(Basic(), QStringLiteral("PaperID"), GUIDToString(SecondPaper).toLower());
+            reg.WriteString(BasicInfo(), QStringLiteral("PaperID"), GUIDToString(SecondPaper).toLower());
         else if (c.stored)
-            reg.WriteString(Basic(), QStringLiteral("PaperID"), QString::fromLatin1(c.stored));
+            reg.WriteString(BasicInfo(), QStringLiteral("PaperID"), QString::fromLatin1(c.stored));
         else
-            reg.DeleteKey(Basic(), QStringLiteral("PaperID"));
+            reg.DeleteKey(BasicInfo(), QStringLiteral("PaperID"));
         TGUID id;
         ASSERT_TRUE(TMainFrame::StoredPaperID(id)) << (c.stored ? c.stored : "(none)");
         EXPECT_EQ(id, c.expected) << (c.stored ? c.stored : "(none)");
     }
     // Opening a document uses it.
-    Settings().DeleteKey(Basic(), QStringLiteral("PaperID"));
+    Settings().DeleteKey(BasicInfo(), QStringLiteral("PaperID"));
     f->OpenDocumentFile(QStringLiteral("Edit7"));
     EXPECT_EQ(f->NextPaperID, FirstPaper);
     ASSERT_FALSE(f->DocumentCaptions().isEmpty());
@@ -304,8 +303,9 @@ TEST_F(MainFrameTest, ShutDownRemovesTransferFilesWhateverTheClipboardHolds)
         answer = c.answer;
         Close(Make());
         EXPECT_EQ(!boxes.isEmpty(), c.asked) << c.what;
-        if (c.asked)
-            EXPECT_EQ(boxes.first(), BuiltinString(312)) << c.what;
+        if (c.asked) {
+            EXPECT_EQ(boxes.first(), BuiltinString(LargeClipboardString)) << c.what;
+        }
         const QMimeData* now = QGuiApplication::clipboard()->mimeData();
         EXPECT_EQ(now && now->hasText(), c.clipboardKept) << c.what;
         EXPECT_FALSE(QFileInfo::exists(clp)) << c.what;
@@ -319,5 +319,5 @@ TEST_F(MainFrameTest, MissingCatalogueIsReportedAndTheWindowIsNotUsable)
     TMainFrame* f = Make();
     EXPECT_FALSE(f->CreatedOk());
     ASSERT_FALSE(boxes.isEmpty());
-    EXPECT_EQ(boxes.first(), BuiltinString(25));
+    EXPECT_EQ(boxes.first(), BuiltinString(NoPaperDefinitionString));
 }

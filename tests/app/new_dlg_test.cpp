@@ -21,8 +21,6 @@ namespace {
 
 const QString kSection = QStringLiteral("BasicInfo");
 
-QString key() { return BuiltinString(12); }
-
 // Tree as text: "Node{Child,Child{...}}" at every level, in display order.
 QString dump(const QTreeWidgetItem* item)
 {
@@ -39,7 +37,7 @@ class NewDlgTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        TRegIniFile(key()).EraseSection(kSection);
+        TRegIniFile(ProductKey()).EraseSection(kSection);
         add("Avery", "CD/DVD label", "Zeta disc");
         add("Avery", "CD/DVD label", "alpha disc", "Two discs a sheet\r\nLaser and inkjet");
         add("Avery", "Booklet", "Booklet 2 up");
@@ -80,8 +78,8 @@ protected:
                 return p;
         return nullptr;
     }
-    void store(const QString& ident, const QString& value) { TRegIniFile(key()).WriteString(kSection, ident, value); }
-    void storeBool(const QString& ident, bool value) { TRegIniFile(key()).WriteBool(kSection, ident, value); }
+    void store(const QString& ident, const QString& value) { TRegIniFile(ProductKey()).WriteString(kSection, ident, value); }
+    void storeBool(const QString& ident, bool value) { TRegIniFile(ProductKey()).WriteBool(kSection, ident, value); }
 
     std::vector<MessageBoxCall> boxes;
     int answer = IDNO;
@@ -181,7 +179,7 @@ TEST_F(NewDlgTest, OkStoresSettingsAndResults)
     EXPECT_EQ(dlg.result(), 1);
     EXPECT_EQ(dlg.PaperID, paper("Zeta disc")->ID);
     EXPECT_EQ(dlg.FullPage, 1);
-    TRegIniFile reg(key());
+    TRegIniFile reg(ProductKey());
     EXPECT_EQ(reg.ReadString(kSection, "PaperID", ""), GUIDToString(paper("Zeta disc")->ID));
     EXPECT_FALSE(reg.ReadBool(kSection, "Startup", true));
     EXPECT_TRUE(reg.ReadBool(kSection, "FullPageMode", false));
@@ -204,7 +202,7 @@ TEST_F(NewDlgTest, ModalResultsOfTheButtons)
         TNewDlg dlg;
         dlg.findChild<QPushButton*>(c.button)->click();
         EXPECT_EQ(dlg.result(), c.result) << c.button;
-        EXPECT_FALSE(TRegIniFile(key()).ValueExists(kSection, "PaperID"));   // nothing stored
+        EXPECT_FALSE(TRegIniFile(ProductKey()).ValueExists(kSection, "PaperID"));   // nothing stored
     }
     TNewDlg dlg;
     dlg.reject();   // Escape and the window's close button

@@ -4,6 +4,7 @@
 
 #include "document/document_file.h"
 #include "document/paper_catalogue.h"
+#include "document/std.h"
 #include "lang/builtin_strings.h"
 #include "platform/file_utils.h"
 #include "platform/registry.h"
@@ -122,8 +123,9 @@ TEST(HandOverPayload, DamagedMessagesAreRejected)
         HandOverMessage m;
         QByteArray buffer = c.bytes;
         EXPECT_EQ(handover::Decode(buffer, m), c.step) << c.what;
-        if (c.step != handover::Step::Message)
+        if (c.step != handover::Step::Message) {
             EXPECT_TRUE(m.Data.isEmpty()) << c.what;
+        }
     }
     // A path the receiver would refuse is never sent.
     EXPECT_TRUE(handover::EncodeDocument(QString(handover::MaxPathBytes + 1, QLatin1Char('a'))).isEmpty());
@@ -230,7 +232,7 @@ TEST(SingleInstance, SecondProcessHandsItsDocumentsToTheFirst)
     }
 
     // No new-document dialog at start: the first instance opens a blank document instead.
-    TRegIniFile(BuiltinString(12)).WriteBool(BuiltinString(20), QStringLiteral("Startup"), false);
+    TRegIniFile(ProductKey()).WriteBool(BasicInfo(), QStringLiteral("Startup"), false);
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -242,7 +244,7 @@ TEST(SingleInstance, SecondProcessHandsItsDocumentsToTheFirst)
     ASSERT_TRUE(first.waitForStarted());
     // Ready once it has shown its main window, which stores its title.
     ASSERT_TRUE(WaitUntil([] {
-        return !TRegIniFile(BuiltinString(12)).ReadString(BuiltinString(20), QStringLiteral("App Name"), QString()).isEmpty();
+        return !TRegIniFile(ProductKey()).ReadString(BasicInfo(), QStringLiteral("App Name"), QString()).isEmpty();
     }, 30000));
 
     // Relative names, resolved against the second instance's own start folder.
@@ -266,7 +268,7 @@ TEST(SingleInstance, SecondProcessHandsItsDocumentsToTheFirst)
     EXPECT_EQ(first.exitCode(), 0);
 
     // The handed-over documents were opened in argument order; the text file was not.
-    TRegIniFile reg(BuiltinString(12));
+    TRegIniFile reg(ProductKey());
     const QString section = QStringLiteral("History File List");
     EXPECT_EQ(reg.ReadString(section, QStringLiteral("F0"), QString()), docs + QStringLiteral("/c.KVO"));
     EXPECT_EQ(reg.ReadString(section, QStringLiteral("F1"), QString()), docs + QStringLiteral("/a.kvo"));

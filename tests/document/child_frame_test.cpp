@@ -26,7 +26,7 @@ std::unique_ptr<PaperType> WidePaper(uint8_t n)
     p->Name = QStringLiteral("Wide %1").arg(n);
     p->PaperLength = 2970;
     p->PaperWidth = 2100;
-    p->ShapeStyle = 1;
+    p->ShapeStyle = ShapeRectangle;
     p->ShapeHeight = 500;
     p->ShapeWidth = 1000;
     return p;
@@ -66,7 +66,7 @@ TEST_F(ChildFrameTest, CreationOnADiscLabel)
     EXPECT_EQ(f->OutlineColor, clSilver);
     EXPECT_FALSE(f->Modified);
     EXPECT_EQ(f->Paper->Name, QStringLiteral("Disc 1"));
-    EXPECT_EQ(f->Hint(), BuiltinString(310));
+    EXPECT_EQ(f->Hint(), BuiltinString(ReadyHintString));
     EXPECT_EQ(link.panels[1], QStringLiteral("84%"));
     EXPECT_EQ(link.panels[2], QStringLiteral("Disc 1"));
     ASSERT_FALSE(link.buttonsDown.empty());
@@ -74,8 +74,8 @@ TEST_F(ChildFrameTest, CreationOnADiscLabel)
     ASSERT_FALSE(link.saveEnabled.empty());
     EXPECT_FALSE(link.saveEnabled.back());
     EXPECT_EQ(f->PopupMenu1->actions().size(), 4);
-    EXPECT_EQ(f->PasteItem->text(), BuiltinString(702));
-    EXPECT_EQ(f->SaveDialog->Filter, BuiltinString(522));
+    EXPECT_EQ(f->PasteItem->text(), BuiltinString(PasteItemString));
+    EXPECT_EQ(f->SaveDialog->Filter, BuiltinString(LabelFileFilterString));
 }
 
 TEST_F(ChildFrameTest, CreationSizesFollowThePaper)
@@ -345,8 +345,8 @@ TEST_F(ChildFrameTest, SelectAllSelectsEveryObjectWithoutDeselectingAny)
 TEST_F(ChildFrameTest, DestructionStoresTheWindowState)
 {
     auto readState = [] {
-        TRegIniFile reg(BuiltinString(12));
-        return reg.ReadInteger(BuiltinString(20), QStringLiteral("ChildWindowState"), -1);
+        TRegIniFile reg(ProductKey());
+        return reg.ReadInteger(BasicInfo(), QStringLiteral("ChildWindowState"), -1);
     };
     TChildFrame* f = Make(1);
     f->SetWindowState(wsMaximized);

@@ -71,7 +71,7 @@ inline std::unique_ptr<PaperType> DiscPaper(uint8_t n)
     p->Name = QStringLiteral("Disc %1").arg(n);
     p->PaperLength = 2970;
     p->PaperWidth = 2100;
-    p->ShapeStyle = 0;
+    p->ShapeStyle = ShapeCircle;
     p->ShapeHeight = 1200;
     p->ShapeWidth = 1200;
     p->CoreWidth = 410;
@@ -88,7 +88,7 @@ inline std::unique_ptr<PaperType> TallPaper(uint8_t n)
     p->Name = QStringLiteral("Tall %1").arg(n);
     p->PaperLength = 2970;
     p->PaperWidth = 2100;
-    p->ShapeStyle = 1;
+    p->ShapeStyle = ShapeRectangle;
     p->ShapeHeight = 1500;
     p->ShapeWidth = 500;
     p->CoreWidth = 0;

@@ -342,7 +342,7 @@ TEST_F(ClipboardTest, DamagedTransferFilesPasteNothingOrWhatCouldBeRead)
     f->PasteClipboard();
     EXPECT_EQ(f->ObjectCount(), 1);
     ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].text, LoadLangStr(761));
+    EXPECT_EQ(calls[0].text, LoadLangStr(NotLabelFileString));
     EXPECT_TRUE(f->Modified);
 
     // Data that ends early: what was read stays and the error goes to the caller.

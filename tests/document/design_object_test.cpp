@@ -43,18 +43,22 @@ protected:
 TEST_F(DesignObjectTest, HitZonesFollowTheHandleSquaresStrictlyInside)
 {
     struct Case {
-        int x, y, zone;
+        int x, y;
+        TDragZone zone;
     } cases[] = {
-        {1, 1, 6},   {98, 1, 7},  {98, 58, 9}, {1, 58, 8},  {1, 30, 2},  {98, 30, 3},
-        {50, 1, 4},  {50, 58, 5}, {50, 30, 1}, {0, 0, 1},   {6, 1, 1},   {1, 27, 1},
-        {1, 28, 2},  {47, 1, 1},  {48, 1, 4},  {99, 59, 9}, {100, 30, 1},
+        {1, 1, DragTopLeft},   {98, 1, DragTopRight}, {98, 58, DragBottomRight}, {1, 58, DragBottomLeft},
+        {1, 30, DragLeft},     {98, 30, DragRight},   {50, 1, DragTop},          {50, 58, DragBottom},
+        {50, 30, DragMove},    {0, 0, DragMove},      {6, 1, DragMove},          {1, 27, DragMove},
+        {1, 28, DragLeft},     {47, 1, DragMove},     {48, 1, DragTop},          {99, 59, DragBottomRight},
+        {100, 30, DragMove},
     };
     for (const Case& k : cases)
         EXPECT_EQ(a->HitZone(k.x, k.y), k.zone) << k.x << "," << k.y;
-    EXPECT_EQ(CDesignObject::ZoneCursor(6), crSizeNWSE);
-    EXPECT_EQ(CDesignObject::ZoneCursor(8), crSizeNESW);
-    EXPECT_EQ(CDesignObject::ZoneCursor(3), crSizeWE);
-    EXPECT_EQ(CDesignObject::ZoneCursor(5), crSizeNS);
+    EXPECT_EQ(CDesignObject::ZoneCursor(DragTopLeft), crSizeNWSE);
+    EXPECT_EQ(CDesignObject::ZoneCursor(DragBottomLeft), crSizeNESW);
+    EXPECT_EQ(CDesignObject::ZoneCursor(DragRight), crSizeWE);
+    EXPECT_EQ(CDesignObject::ZoneCursor(DragBottom), crSizeNS);
+    EXPECT_EQ(CDesignObject::ZoneCursor(DragMove), crDefault);
 }
 
 TEST_F(DesignObjectTest, HandlesAreDrawnOnlyOnASelectedUnlockedObject)
@@ -99,7 +103,7 @@ TEST_F(DesignObjectTest, ResizingByHandles)
         Drag(a, k.grab, k.steps);
         EXPECT_EQ(Geometry(a), k.expected) << k.what;
         EXPECT_TRUE(frame->Modified) << k.what;
-        EXPECT_EQ(a->DragState, 0) << k.what;
+        EXPECT_EQ(a->DragState, DragNone) << k.what;
         EXPECT_FALSE(a->Changed) << k.what;
     }
 }
@@ -176,7 +180,7 @@ TEST_F(DesignObjectTest, APressWithACreationToolStartsTheBandInTheWindow)
     Press(a, {10, 20});
     EXPECT_TRUE(frame->Dragging);
     EXPECT_EQ(frame->BandStart, TPoint(110, 120));
-    EXPECT_EQ(a->DragState, 0);
+    EXPECT_EQ(a->DragState, DragNone);
     EXPECT_FALSE(a->Selected);
     Move(a, {60, 50});
     EXPECT_EQ(frame->BandCurrent, TPoint(160, 150));
@@ -241,11 +245,11 @@ TEST_F(DesignObjectTest, PopupCommands)
 
 TEST_F(DesignObjectTest, CaptionsComeFromTheStringTable)
 {
-    EXPECT_EQ(a->PropertiesItem->text(), BuiltinString(1000));
+    EXPECT_EQ(a->PropertiesItem->text(), BuiltinString(ObjectPropertiesItemString));
     EXPECT_EQ(a->MaxSizeItem->statusTip(), BuiltinString(1008));
     EXPECT_EQ(a->CutItem->shortcut(), QKeySequence(QStringLiteral("Ctrl+X")));
     EXPECT_EQ(a->DeleteItem->shortcut(), QKeySequence(Qt::Key_Delete));
-    EXPECT_EQ(a->LockedItem->text(), BuiltinString(507));
+    EXPECT_EQ(a->LockedItem->text(), BuiltinString(ObjectLockedItemString));
     EXPECT_EQ(a->PopupMenu->actions().size(), 11);
 }
 

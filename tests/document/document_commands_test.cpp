@@ -198,12 +198,12 @@ TEST_F(DocumentCommandsTest, PaperPropertiesWithANewPaperLaysTheWindowOutAgain)
     EXPECT_EQ(clink.paperDialogRuns, 1);
     EXPECT_EQ(clink.dialogOwner, f);
     EXPECT_EQ(clink.seen.PaperID, PaperId(1));
-    EXPECT_EQ(clink.seen.ShapeStyle, 0);
+    EXPECT_EQ(clink.seen.ShapeStyle, ShapeCircle);
     EXPECT_EQ(clink.seen.OutlineColor, clGray);
     EXPECT_EQ(clink.seen.CoreColor, clYellow);
 
     EXPECT_EQ(f->Paper->ID, PaperId(2));
-    EXPECT_EQ(f->Paper->ShapeStyle, 1);
+    EXPECT_EQ(f->Paper->ShapeStyle, ShapeRectangle);
     EXPECT_EQ(f->Paper->ShapeWidth, 500);
     EXPECT_EQ(clink.panels[2], QStringLiteral("Tall 2"));
     EXPECT_EQ(f->BaseWidth, ScreenPixels(500));
@@ -223,7 +223,7 @@ TEST_F(DocumentCommandsTest, PaperPropertiesWithTheSamePaperChangeOnlyTheColours
     f->Paper->Shapes[0].X = 777;  // a change of the window's own copy stays
     clink.answer = {PaperId(2), 1, clBlue, clLime};
     f->PaperPropertiesItemClick();
-    EXPECT_EQ(clink.seen.ShapeStyle, 1);
+    EXPECT_EQ(clink.seen.ShapeStyle, ShapeRectangle);
     EXPECT_EQ(f->Paper->Shapes[0].X, 777);
     EXPECT_EQ(f->HalfWidth, halfWidth);
     EXPECT_EQ(f->HalfHeight, halfHeight);
@@ -404,7 +404,7 @@ TEST_F(RelabelTest, UntitledWindowsKeepTheirNumberFilesKeepTheirPath)
 
     LanguageDll = LoadLibraryA(QStringLiteral("QNGerman.dll"));
     ASSERT_NE(LanguageDll, nullptr);
-    const QString edit = LoadLangStr(750);
+    const QString edit = LoadLangStr(UntitledCaptionString);
     ASSERT_NE(edit, QStringLiteral("Edit"));
     for (TChildFrame* f : {untitled, shortName, named})
         f->Dispatch(WM_RELABEL, 0, 0);
@@ -412,9 +412,9 @@ TEST_F(RelabelTest, UntitledWindowsKeepTheirNumberFilesKeepTheirPath)
     EXPECT_EQ(untitled->Caption(), edit + QStringLiteral("12"));
     EXPECT_EQ(shortName->Caption(), edit + QStringLiteral("7"));
     EXPECT_EQ(named->Caption(), file);
-    EXPECT_EQ(untitled->Hint(), LoadLangStr(310));
-    EXPECT_EQ(untitled->PasteItem->text(), LoadLangStr(702));
-    EXPECT_EQ(untitled->SaveDialog->Filter, LoadLangStr(522));
+    EXPECT_EQ(untitled->Hint(), LoadLangStr(ReadyHintString));
+    EXPECT_EQ(untitled->PasteItem->text(), LoadLangStr(PasteItemString));
+    EXPECT_EQ(untitled->SaveDialog->Filter, LoadLangStr(LabelFileFilterString));
     EXPECT_EQ(o[0]->DeleteItem->text(), LoadLangStr(708));
     EXPECT_EQ(clink.panels[2], QStringLiteral("Disc 1"));
 }
@@ -448,7 +448,7 @@ TEST_F(DocumentCommandsTest, ClosingStoresThePaperListsTheFileAndClearsTheStatus
         f->FormClose(f, freeWindow);
         EXPECT_TRUE(freeWindow);
         EXPECT_EQ(f->ObjectCount(), 0);
-        EXPECT_EQ(TRegIniFile(BuiltinString(12)).ReadString(BuiltinString(20), QStringLiteral("PaperID"), QString()),
+        EXPECT_EQ(TRegIniFile(ProductKey()).ReadString(BasicInfo(), QStringLiteral("PaperID"), QString()),
                   GUIDToString(PaperId(exists ? 2 : 1)));
         EXPECT_EQ(clink.recent, exists ? QStringList{file} : QStringList{});
         EXPECT_TRUE(clink.panels[1].isEmpty());

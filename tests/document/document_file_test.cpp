@@ -247,8 +247,8 @@ protected:
 
     static QString LastDir()
     {
-        TRegIniFile reg(BuiltinString(12));
-        return reg.ReadString(BuiltinString(20), QStringLiteral("LastDir"), QString());
+        TRegIniFile reg(ProductKey());
+        return reg.ReadString(BasicInfo(), QStringLiteral("LastDir"), QString());
     }
 
     DocLink doc;
@@ -504,7 +504,7 @@ TEST_F(DocumentFileTest, EmptyDocumentAsksBeforeSavingAndReopensEmpty)
     answers = {IDYES};  // stop the saving job
     f->QuerySaveDocument();
     ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].text, LoadLangStr(763));
+    EXPECT_EQ(calls[0].text, LoadLangStr(NothingToSaveString));
     EXPECT_EQ(calls[0].caption, QStringLiteral("Edit1"));
     EXPECT_EQ(calls[0].flags & MB_TYPEMASK, MB_YESNO);
     EXPECT_FALSE(QFileInfo::exists(path));
@@ -592,7 +592,7 @@ TEST_P(DocumentClose, WindowClosesOnlyWhenTheAnswerLeavesNothingUnsaved)
     EXPECT_EQ(canClose, c.canClose);
     if (c.modified) {
         ASSERT_FALSE(calls.empty());
-        EXPECT_EQ(calls[0].text, LoadLangStr(760));
+        EXPECT_EQ(calls[0].text, LoadLangStr(SaveJobQuestionString));
         EXPECT_EQ(calls[0].caption, captionBefore);
         EXPECT_EQ(calls[0].flags & MB_TYPEMASK, MB_YESNOCANCEL);
     } else {
@@ -631,7 +631,7 @@ TEST_F(DocumentFileTest, UnknownPaperTakesTheFirstOneOpensTheDialogAndMarksTheDo
     const QString path = WriteFile(QStringLiteral("lost.kvo"), Header(1, 190, unknown) + Record(okRectangle, QStringLiteral("CRect_1")) + Shape());
     TChildFrame* f = Load(path, 2);
     ASSERT_FALSE(calls.empty());
-    EXPECT_EQ(calls[0].text, LoadLangStr(315));
+    EXPECT_EQ(calls[0].text, LoadLangStr(UnknownPaperString));
     EXPECT_EQ(doc.paperDialogRuns, 1);
     EXPECT_EQ(doc.dialogOwner, f);
     EXPECT_EQ(f->Paper->ID, unknown);

@@ -95,7 +95,7 @@ TEST(Label, LinesPlaceholderZoomAndSetSize)
 
     // Empty: the placeholder's extent, the placeholder shown at the top-left corner.
     auto empty = MakeLabel(QString());
-    const QString placeholder = BuiltinString(1011);
+    const QString placeholder = BuiltinString(LabelPlaceholderString);
     EXPECT_EQ(placeholder, QStringLiteral("Double click here to enter text."));
     EXPECT_EQ(TSize({empty->Width(), empty->Height()}), Extent(placeholder, 10));
     empty->Selected = false;

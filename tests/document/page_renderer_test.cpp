@@ -287,7 +287,7 @@ TEST_F(PageRendererTest, BarePaperWithoutObjects)
     EXPECT_EQ(b.Canvas()->Pixel(200, 200), clWhite);  // the hole
     EXPECT_EQ(b.Canvas()->Pixel(2, 2), clWhite);      // outside the label
 
-    f->PageMode = 1;
+    f->PageMode = PageModeFull;
     f->RenderPage(&b, 400, 400, false, false, false);
     EXPECT_EQ(b.Canvas()->Pixel(2, 2), clYellow);
     EXPECT_EQ(b.Canvas()->Pixel(200, 200), clYellow);

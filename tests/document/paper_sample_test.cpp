@@ -128,7 +128,7 @@ TEST(PaperSample, A4SheetWithBorderAndShadow)
 TEST(PaperSample, DiscLabelWithHoleAndExtraLine)
 {
     PaperType p = sheet(2100, 2970);
-    p.ShapeStyle = 0;
+    p.ShapeStyle = ShapeCircle;
     p.ShapeWidth = p.ShapeHeight = 1150;
     p.CoreWidth = 440;
     addShape(p, 40, 50);
@@ -151,7 +151,7 @@ TEST(PaperSample, RectangularLabelCoreCircle)
 {
     for (int core : {0, 300}) {
         PaperType p = sheet(1000, 1000);
-        p.ShapeStyle = 1;
+        p.ShapeStyle = ShapeRectangle;
         p.ShapeWidth = p.ShapeHeight = 600;
         p.CoreWidth = core;
         addShape(p, 200, 200);
@@ -186,7 +186,7 @@ TEST(PaperSample, MaskPaperUsesPaperColoursWithoutBorderOrLines)
 {
     PaperType p = sheet(1000, 1000);
     p.HasShapeMask = 1;
-    p.ShapeStyle = 0;
+    p.ShapeStyle = ShapeCircle;
     p.ShapeWidth = p.ShapeHeight = 400;
     // Mask: black left half (label), white right half.
     auto mask = filledBitmap(40, 40, clWhite);
@@ -265,7 +265,7 @@ TEST(PaperSample, DamagedRecordDrawsWithinTheRectangle)
 {
     PaperType p = sheet(-1, 2970);   // read as 4294967295
     p.ShapeWidth = p.ShapeHeight = -5;
-    p.ShapeStyle = 1;
+    p.ShapeStyle = ShapeRectangle;
     p.CoreWidth = 2000000000;
     addShape(p, -100, 2000000000);
     p.ExtraLines.push_back(PaperExtraLine{INT32_MIN, INT32_MAX, INT32_MAX, INT32_MIN});

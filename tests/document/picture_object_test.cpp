@@ -106,7 +106,7 @@ TEST(PictureObject, ScreenShowsThePictureOrAFramedPlaceholder)
     EXPECT_EQ(At(img, 1, 1), 0xFF000000u);        // frame
     EXPECT_EQ(At(img, 0, 0), 0xFF808080u);        // outside the frame
     EXPECT_EQ(At(img, 5, 5), 0xFFFFFFFFu);        // white inside
-    EXPECT_EQ(BuiltinString(1012), QStringLiteral("Double click here to select graphic file."));
+    EXPECT_EQ(BuiltinString(PicturePlaceholderString), QStringLiteral("Double click here to select graphic file."));
     // The placeholder text is centred.
     TRect ink(img.width(), img.height(), -1, -1);
     for (int y = 3; y < img.height() - 3; ++y)
@@ -360,8 +360,9 @@ TEST(PictureObject, PicturesThatCannotBeReadLeaveTheObjectAlone)
             o.SetImage(&loaded);
             ADD_FAILURE() << "read " << k.file.toStdString();
         } catch (const EInvalidGraphic& e) {
-            if (!k.message.isEmpty())
+            if (!k.message.isEmpty()) {
                 EXPECT_EQ(e.Message(), k.message);
+            }
             EXPECT_FALSE(e.Message().isEmpty());
         }
         EXPECT_TRUE(loaded.Empty()) << k.file.toStdString();

@@ -23,11 +23,6 @@
 
 namespace {
 
-QString ProductKey()
-{
-    return BuiltinString(12);
-}
-
 // Sets an environment variable for one scope.
 class EnvVar {
 public:
@@ -168,10 +163,10 @@ TEST_F(LanguageState, StartChoosesFromTheLocaleWhenNothingIsStored)
         EXPECT_FALSE(TRegIniFile(ProductKey()).ValueExists(QStringLiteral("Option"), QStringLiteral("Language")))
             << "the choice is not stored at start";
     }
-    EXPECT_EQ(LoadLangStr(31), QStringLiteral("&Abbrechen"));
+    EXPECT_EQ(LoadLangStr(CancelButtonString), QStringLiteral("&Abbrechen"));
     FreeLanguageDll();
     EXPECT_EQ(LanguageDll, nullptr);
-    EXPECT_EQ(LoadLangStr(31), QStringLiteral("&Cancel"));
+    EXPECT_EQ(LoadLangStr(CancelButtonString), QStringLiteral("&Cancel"));
 }
 
 TEST_F(LanguageState, StoredCodeIsUsedUnchanged)
@@ -206,10 +201,10 @@ TEST_F(LanguageState, StringsTheLibraryLacksComeFromTheBuiltinTable)
     EnvVar programDir("KORVANE_PROGRAM_DIR", QStringLiteral(KORVANE_BIN_DIR "/../tests/langlib"));
     LanguageDll = LoadLibraryA(QStringLiteral("QNPartial.dll"));
     ASSERT_NE(LanguageDll, nullptr);
-    EXPECT_EQ(LoadLangStr(30), QStringLiteral("&Jawohl"));
-    EXPECT_EQ(LoadLangStr(33), QStringLiteral("Ö&ffnen"));
-    EXPECT_EQ(LoadLangStr(31), QStringLiteral("&Cancel"));                    // lacking
-    EXPECT_EQ(LoadLangStr(26), QStringLiteral("Can't find the Help file!"));  // held empty
+    EXPECT_EQ(LoadLangStr(OKButtonString), QStringLiteral("&Jawohl"));
+    EXPECT_EQ(LoadLangStr(OpenButtonString), QStringLiteral("Ö&ffnen"));
+    EXPECT_EQ(LoadLangStr(CancelButtonString), QStringLiteral("&Cancel"));                    // lacking
+    EXPECT_EQ(LoadLangStr(HelpFileMissingString), QStringLiteral("Can't find the Help file!"));  // held empty
     EXPECT_EQ(LoadLangStr(-5), QString());                                   // nowhere
     // A text longer than the 2048-byte buffer is cut before the character that does not fit.
     EXPECT_EQ(LoadLangStr(9000), QString(2046, QLatin1Char('x')));
@@ -340,6 +335,13 @@ TEST(HelpFile, ManualMustExistWhetherStoredOrDefault)
     reg.DeleteKey(QStringLiteral("Help"), QString());
 }
 
+// Earlier versions stored their settings under these names; a change loses every user's settings.
+TEST(Settings, KeyAndSectionKeepTheirStoredNames)
+{
+    EXPECT_EQ(ProductKey(), QStringLiteral("\\Software\\Tarnwick\\Korvane\\2.x\\"));
+    EXPECT_EQ(BasicInfo(), QStringLiteral("BasicInfo"));
+}
+
 TEST(TextHelpers, ReplaceAll)
 {
     const struct {
@@ -420,12 +422,12 @@ TEST(FileDialogs, WindowsFiltersBecomeQtNameFilters)
 TEST(FileDialogs, HandlerAnswersInsteadOfTheDialog)
 {
     TSaveDialogEx save;
-    save.Filter = BuiltinString(522);
+    save.Filter = BuiltinString(LabelFileFilterString);
     int calls = 0;
     SetFileDialogHandler([&](TOpenDialogEx& d) {
         ++calls;
         EXPECT_TRUE(d.IsSave());
-        EXPECT_EQ(d.Filter, BuiltinString(522));
+        EXPECT_EQ(d.Filter, BuiltinString(LabelFileFilterString));
         d.FileName = QStringLiteral("/tmp/a.kvo");
         return true;
     });
@@ -443,8 +445,8 @@ TEST(FileDialogs, SaveDialogAddsTheDefaultExtension)
 {
     const QString dir = testsupport::freshDir(QStringLiteral("save-dialog"));
     TSaveDialogEx save;
-    save.Filter = BuiltinString(522);
-    save.DefaultExt = BuiltinString(523);
+    save.Filter = BuiltinString(LabelFileFilterString);
+    save.DefaultExt = BuiltinString(LabelFileExtensionString);
     save.InitialDir = dir;
     save.FileName = QStringLiteral("label");
     QTimer::singleShot(0, [] {

@@ -202,8 +202,9 @@ TEST(TargaWriter, FilesReadBackByReferenceDecoder)
             const bool mapped = c.format == pf8bit;
             EXPECT_EQ(uchar(written[1]), mapped ? 1 : 0);
             EXPECT_EQ(uchar(written[2]), (compressed ? 8 : 0) + (mapped ? 1 : 2));
-            if (!mapped)   // no colour map: its fields are zero
+            if (!mapped) { // no colour map: its fields are zero
                 EXPECT_EQ(written.mid(3, 5), QByteArray(5, '\0'));
+            }
             const QByteArray pillow = PillowPixels(path, "RGB");
             ASSERT_EQ(pillow.size(), qsizetype(3) * g.Width() * g.Height());
             const QImage reference(reinterpret_cast<const uchar*>(pillow.constData()), g.Width(), g.Height(),

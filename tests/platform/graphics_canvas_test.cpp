@@ -204,10 +204,12 @@ TEST(GraphicsCanvas, DrawingOnIndexedBitmapsKeepsTheirFormat)
         EXPECT_EQ(b.Canvas()->Pixel(5, 4), clWhite) << "format " << f;
         // Scan lines see what the canvas drew.
         const uint8_t* row = b.ScanLine(4);
-        if (f == pf24bit)
+        if (f == pf24bit) {
             EXPECT_EQ(row[0] | row[1] | row[2], 0);
-        if (f == pf1bit)
+        }
+        if (f == pf1bit) {
             EXPECT_EQ(row[0] >> 3, 0); // first five pixels black (index 0)
+        }
     }
 }
 

@@ -1,0 +1,82 @@
+#pragma once
+// Names of the numbered interface strings, grouped by the window that shows them. The numbers
+// are those of the English table and of every language library: never renumber one.
+// Menu and toolbar tables in app/main_frame.cpp keep their caption/hint numbers in the table.
+
+// ---- shared by every window ----
+constexpr int ProgramNameString = 10;         // "Korvane"
+constexpr int ProductKeyString = 12;          // settings key of the program
+constexpr int BasicInfoString = 20;           // settings section "BasicInfo"
+constexpr int PaperFileDamagedString = 24;    // "The paper definition file has been damaged!"
+constexpr int NoPaperDefinitionString = 25;   // "Can't find the paper definition file!..."
+constexpr int OKButtonString = 30;            // "&OK"
+constexpr int CancelButtonString = 31;        // "&Cancel"
+constexpr int EditButtonString = 32;          // "&Edit"
+constexpr int OpenButtonString = 33;          // "O&pen"
+constexpr int ReadyHintString = 310;          // "Ready"
+constexpr int LabelFileFilterString = 522;    // "Korvane Object File(*.kvo)|*.kvo"
+constexpr int LabelFileExtensionString = 523; // "kvo"
+constexpr int UntitledCaptionString = 750;    // "Edit": caption of a new document, a number follows
+constexpr int NotLabelFileString = 761;       // "This is not Standard KVD file!..."
+
+// ---- main window ----
+constexpr int WebSiteString = 51;               // "www.tarnwick.com"
+constexpr int HelpFileMissingString = 26;       // "Can't find the Help file!"
+constexpr int StartupCaptionString = 311;       // "Edit": caption of the start-up document
+constexpr int LargeClipboardString = 312;       // "You have placed a large amount of data..."
+constexpr int FileNotFoundString = 313;         // "was not found!", after the file name
+constexpr int HelpMenuString = 511;             // "&Help"
+constexpr int HelpMenuHintString = 512;         // "Help"
+constexpr int ToolBarCaptionString = 513;       // "ToolBar"
+constexpr int ToolBarHintString = 514;          // "ToolBar"
+constexpr int PaintToolCaptionString = 515;     // "Paint Tool"
+constexpr int PaintToolHintString = 516;        // "Paint Tool"
+constexpr int RecentFilesMenuString = 521;      // "Recent F&iles"
+constexpr int AboutItemString = 524;            // "&About"
+constexpr int UsersMenuString = 525;            // "&User's Menu"
+constexpr int LanguageMenuString = 535;         // "&Language"
+constexpr int LanguageMenuHintString = 550;     // "Select the Language"
+constexpr int GraphicsLibraryBarString = 555;   // "Graphics Library"
+constexpr int RecentClearItemString = 570;      // "&Clear All List"
+constexpr int RecentRemoveObsoleteString = 571; // "&Remove Obsolete"
+constexpr int RecentSubmenuString = 572;        // "Recent &Files"
+constexpr int OnlineSupportMenuString = 1650;   // "&Online Support"
+constexpr int OnlineUpdateItemString = 1651;    // "&Online Update..."
+constexpr int DownloadImagesItemString = 1652;  // "&Download Images"
+constexpr int ImageSiteString = 1653;           // "images.tarnwick.com"
+
+// ---- document window ----
+constexpr int UnknownPaperString = 315;          // "This file use the one paper type that can't found..."
+constexpr int ObjectLockedItemString = 507;      // "&Locked"
+constexpr int PaperPropertiesItemString = 700;   // "Paper P&roperties..."
+constexpr int PaperPropertiesHintString = 701;   // "Setup Paper Properties"
+constexpr int PasteItemString = 702;             // "&Paste"
+constexpr int SelectAllItemString = 703;         // "Select &All"
+constexpr int PasteHintString = 710;             // "Paste from clipboard"
+constexpr int SelectAllHintString = 713;         // "Select All Objects"
+constexpr int SaveJobQuestionString = 760;       // "Save current job to file?"
+constexpr int NothingToSaveString = 763;         // "There is no object(s) for Saving!..."
+constexpr int ObjectPropertiesItemString = 1000; // "P&roperties..."
+constexpr int LabelPlaceholderString = 1011;     // shown by an empty label
+constexpr int PicturePlaceholderString = 1012;   // shown by a picture object without a picture
+constexpr int EditImageItemString = 1013;        // "&Edit Image"
+constexpr int EditImageHintString = 1014;        // "Image Editor"
+constexpr int OriginalSizeItemString = 1015;     // "&Original Size"
+constexpr int OriginalSizeHintString = 1016;     // "Make the image be original size"
+
+// ---- new-document dialog ----
+constexpr int DeletePaperQuestionString = 924; // "Are you sure to delete this Paper type information!?"
+constexpr int NewDialogCaptionString = 1450;   // "New"
+constexpr int SampleGroupString = 1451;        // " Sample "
+constexpr int ProductDesignString = 1452;      // "Product &Design : "
+constexpr int DescriptionString = 1453;        // "Product Description/Compatibility : "
+constexpr int ShowAtStartupString = 1454;      // "&Show this Dialog at startup"
+constexpr int SortByString = 1455;             // "Sort by:"
+constexpr int SortByMakerString = 1456;        // "&Manufaceturer"
+constexpr int SortByClassString = 1457;        // "&Classfied"
+constexpr int FullPageModeString = 1458;       // "&Full Page Mode"
+constexpr int AddPaperButtonString = 1459;     // "&Add"
+constexpr int DeletePaperButtonString = 1460;  // "&Delete"
+
+// ---- splash window ----
+constexpr int VersionLabelString = 1503; // "Version: "
