@@ -44,6 +44,34 @@ protected:
     static bool IsSilver(const QImage& img, int x, int y) { return img.pixelColor(x, y) == QColor(192, 192, 192); }
 };
 
+// The label's width in full-page mode is the sheet's; screen lengths round a fraction above
+// one half up and anything else down, and damaged sizes stay far inside an int.
+TEST(PaperBaseWidth, ScreenWidthOfTheLabelOrSheetAtFullSize)
+{
+    struct Case {
+        const char* what;
+        int32_t shapeWidth, paperWidth, pageMode;
+        int ppi;
+        int32_t baseWidth;
+    } cases[] = {
+        {"120 mm label at 96 dpi: 453.54", 1200, 2100, PageModeLabel, 96, 454},
+        {"210 mm sheet at 96 dpi: 793.70", 1200, 2100, PageModeFull, 96, 794},
+        {"100 mm label at 72 dpi: 283.46", 1000, 2100, PageModeLabel, 72, 283},
+        {"127 mm label at 100 dpi: 499.999", 1270, 2100, PageModeLabel, 100, 500},
+        {"120 mm label at 120 dpi: 566.93", 1200, 2100, PageModeLabel, 120, 567},
+        {"damaged negative width: -453.54", -1200, 2100, PageModeLabel, 96, -454},
+        {"no width", 0, 2100, PageModeLabel, 96, 0},
+        {"damaged huge width", INT32_MAX, 2100, PageModeLabel, 300, 100000000},
+        {"unknown page mode shows the label", 1200, 2100, 7, 96, 454},
+    };
+    for (const Case& k : cases) {
+        PaperType p;
+        p.ShapeWidth = k.shapeWidth;
+        p.PaperWidth = k.paperWidth;
+        EXPECT_EQ(PaperBaseWidth(p, k.pageMode, k.ppi), k.baseWidth) << k.what;
+    }
+}
+
 TEST_F(ChildFrameTest, CreationOnADiscLabel)
 {
     TChildFrame* f = Make(1);
@@ -106,15 +134,16 @@ TEST_F(ChildFrameTest, PaperAreaFitsTheProportionsIntoTheWindow)
         QSize client;
         TPoint centre;
         int halfWidth, halfHeight;
+        int zoom;   // percent: 2 x halfWidth against BaseWidth (454, 189, 378, 794 at 96 dpi)
     } cases[] = {
-        {"disc, wide window", 1, false, {600, 400}, {300, 200}, 190, 190},
-        {"disc, tall window", 1, false, {400, 700}, {200, 350}, 190, 190},
-        {"tall label, wide window", 2, false, {1200, 900}, {600, 450}, 213, 427},
-        {"tall label, tall window", 2, false, {400, 1000}, {200, 500}, 190, 380},
-        {"wide label, wide window", 3, false, {500, 400}, {250, 200}, 237, 118},
-        {"sheet, wide window", 1, true, {900, 500}, {450, 250}, 168, 237},
-        {"sheet, tall window", 1, true, {400, 900}, {200, 450}, 190, 269},
-        {"sheet, nearly square window", 1, true, {500, 600}, {250, 300}, 202, 285},
+        {"disc, wide window", 1, false, {600, 400}, {300, 200}, 190, 190, 84},            // 83.70
+        {"disc, tall window", 1, false, {400, 700}, {200, 350}, 190, 190, 84},
+        {"tall label, wide window", 2, false, {1200, 900}, {600, 450}, 213, 427, 225},    // 225.40
+        {"tall label, tall window", 2, false, {400, 1000}, {200, 500}, 190, 380, 201},    // 201.06
+        {"wide label, wide window", 3, false, {500, 400}, {250, 200}, 237, 118, 125},     // 125.40
+        {"sheet, wide window", 1, true, {900, 500}, {450, 250}, 168, 237, 42},            // 42.32
+        {"sheet, tall window", 1, true, {400, 900}, {200, 450}, 190, 269, 48},            // 47.86
+        {"sheet, nearly square window", 1, true, {500, 600}, {250, 300}, 202, 285, 51},   // 50.88
     };
     for (const Case& k : cases) {
         TChildFrame* f = Make(k.paper, k.fullPage, k.client.width(), k.client.height());
@@ -122,7 +151,7 @@ TEST_F(ChildFrameTest, PaperAreaFitsTheProportionsIntoTheWindow)
         EXPECT_EQ(f->PaperCentre, k.centre) << k.what;
         EXPECT_EQ(f->HalfWidth, k.halfWidth) << k.what;
         EXPECT_EQ(f->HalfHeight, k.halfHeight) << k.what;
-        EXPECT_EQ(f->Zoom, RoundValue(2.0f * k.halfWidth / f->BaseWidth * 100.0f)) << k.what;
+        EXPECT_EQ(f->Zoom, k.zoom) << k.what;
     }
 }
 

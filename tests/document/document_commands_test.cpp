@@ -5,6 +5,7 @@
 #include "child_frame_test_support.h"
 #include "document/page_renderer.h"
 #include "document/picture_object.h"
+#include "document/rectangle.h"
 #include "document/std.h"
 #include "lang/builtin_strings.h"
 #include "platform/registry.h"
@@ -13,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <atomic>
+#include <climits>
 #include <chrono>
 #include <thread>
 
@@ -307,17 +309,25 @@ TEST_F(DocumentCommandsTest, InsertingNoPictureDoesNothing)
 TEST_F(DocumentCommandsTest, ExportWritesThePageAt200Dpi)
 {
     const QString dir = testsupport::freshDir(QStringLiteral("export"));
+    // The square lies 170 window pixels right of the paper's left edge and 5 below its top,
+    // 40 wide; the paper is 380 window pixels wide.
     const struct {
         bool fullPage;
         int width, height;
+        TRect square;
     } cases[] = {
-        {false, 945, 945},   // 1200 x 0.7874 = 944.9
-        {true, 1654, 2339},  // the A4 sheet
+        // 1200 x 0.7874 = 944.9; 945 / 380 = 2.487 pixels each: 422.8, 12.4, 99.5 wide
+        {false, 945, 945, {423, 12, 522, 111}},
+        // the A4 sheet; 1654 / 380 = 4.353 pixels each: 739.9, 21.8, 174.1 wide
+        {true, 1654, 2339, {740, 22, 914, 196}},
     };
     for (const auto& c : cases) {
         TChildFrame* f = Window(1, c.fullPage);
-        auto* o = AddObject(f, QStringLiteral("x"), f->PaperCentre.X - 20, f->PaperCentre.Y - f->HalfHeight + 5, 40, 40);
-        (void)o;
+        // A red square near the top of the label, 40 window pixels wide.
+        auto* o = new CRectangle(f);
+        o->SetName(QStringLiteral("x"));
+        o->SetBounds(f->PaperCentre.X - 20, f->PaperCentre.Y - f->HalfHeight + 5, 40, 40);
+        o->LineColor = o->CoreColor = clRed;
         const QString file = dir + (c.fullPage ? QStringLiteral("/sheet.bmp") : QStringLiteral("/label.bmp"));
         TOpenDialogEx seen;
         SetFileDialogHandler([&](TOpenDialogEx& d) {
@@ -337,6 +347,19 @@ TEST_F(DocumentCommandsTest, ExportWritesThePageAt200Dpi)
         EXPECT_EQ(b.Height(), c.height);
         EXPECT_EQ(b.PixelFormat(), pf24bit);
         EXPECT_FALSE(f->Modified);
+        // The added object was drawn, in its place and size, within a pixel of rounding.
+        TRect red(INT_MAX, INT_MAX, INT_MIN, INT_MIN);
+        for (int y = 0; y < b.Height(); ++y) {
+            for (int x = 0; x < b.Width(); ++x) {
+                if (b.Canvas()->Pixel(x, y) == clRed)
+                    red = TRect(std::min(red.Left, x), std::min(red.Top, y), std::max(red.Right, x + 1),
+                                std::max(red.Bottom, y + 1));
+            }
+        }
+        EXPECT_NEAR(red.Left, c.square.Left, 1) << c.fullPage;
+        EXPECT_NEAR(red.Top, c.square.Top, 1) << c.fullPage;
+        EXPECT_NEAR(red.Right, c.square.Right, 1) << c.fullPage;
+        EXPECT_NEAR(red.Bottom, c.square.Bottom, 1) << c.fullPage;
     }
 }
 

@@ -263,16 +263,57 @@ TEST(PaperSample, EmptyRectangleOrSheetDrawsNothing)
 
 TEST(PaperSample, DamagedRecordDrawsWithinTheRectangle)
 {
-    PaperType p = sheet(-1, 2970);   // read as 4294967295
-    p.ShapeWidth = p.ShapeHeight = -5;
-    p.ShapeStyle = ShapeRectangle;
-    p.CoreWidth = 2000000000;
-    addShape(p, -100, 2000000000);
-    p.ExtraLines.push_back(PaperExtraLine{INT32_MIN, INT32_MAX, INT32_MAX, INT32_MIN});
-    p.ExtraLineCount = 1;
-    Surface img(200, 200);
-    img.draw(p, TRect(0, 0, 200, 200));
-    SUCCEED();
+    struct Case {
+        const char* what;
+        int width, length;           // the sheet
+        bool drawsSheet;             // false: too far out of proportion to show anything
+        void (*damage)(PaperType&);
+    } cases[] = {
+        {"everything out of range", -1, 2970, false, [](PaperType& p) {
+             p.ShapeWidth = p.ShapeHeight = -5;
+             p.ShapeStyle = ShapeRectangle;
+             p.CoreWidth = 2000000000;
+             addShape(p, -100, 2000000000);
+             p.ExtraLines.push_back(PaperExtraLine{INT32_MIN, INT32_MAX, INT32_MAX, INT32_MIN});
+             p.ExtraLineCount = 1;
+         }},
+        {"huge disc far off the sheet", 2100, 2970, true, [](PaperType& p) {
+             p.ShapeWidth = p.ShapeHeight = INT32_MAX;
+             p.CoreWidth = INT32_MAX;
+             addShape(p, INT32_MIN, INT32_MAX);
+         }},
+        {"negative rectangle", 2100, 2970, true, [](PaperType& p) {
+             p.ShapeStyle = ShapeRectangle;
+             p.ShapeWidth = -3000;
+             p.ShapeHeight = -3000;
+             addShape(p, 50, 50);
+         }},
+        {"lines and other shapes beyond the sheet", 2100, 2970, true, [](PaperType& p) {
+             p.ExtraLines.push_back(PaperExtraLine{-5000, -5000, 9000, 9000});
+             p.ExtraLineCount = 1;
+             p.OtherShapes.push_back(PaperOtherShape{ShapeCircle, 9000, 9000, 4000, -2000, -2000});
+             p.OtherShapes.push_back(PaperOtherShape{ShapeRectangle, INT32_MAX, INT32_MAX, 0, 100, 100});
+             p.OtherShapeCount = 2;
+         }},
+    };
+    // The paint box's rectangle lies inside a larger surface: nothing around it may change.
+    const TRect rect(50, 60, 250, 240);
+    for (const Case& k : cases) {
+        PaperType p = sheet(k.width, k.length);
+        k.damage(p);
+        Surface img(300, 300);
+        img.draw(p, rect);
+        int changedOutside = 0, changedInside = 0;
+        for (int y = 0; y < 300; ++y) {
+            for (int x = 0; x < 300; ++x) {
+                const bool inside = x >= rect.Left && x < rect.Right && y >= rect.Top && y < rect.Bottom;
+                if (img.at(x, y) != kBackground)
+                    ++(inside ? changedInside : changedOutside);
+            }
+        }
+        EXPECT_EQ(changedOutside, 0) << k.what;
+        EXPECT_EQ(changedInside > 0, k.drawsSheet) << k.what;
+    }
 }
 
 TEST(PaperSample, CanvasPenAndBrushRestored)
