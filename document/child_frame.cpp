@@ -6,6 +6,7 @@
 #include "document/paper_translations.h"
 #include "document/std.h"
 #include "lang/builtin_strings.h"
+#include "platform/byte_order.h"
 #include "platform/cursors.h"
 #include "platform/file_utils.h"
 #include "platform/ini_file.h"
@@ -819,13 +820,8 @@ void TChildFrame::WMCopyData(uintptr_t wParam, const COPYDATASTRUCT& data)
     case ocMoveSelection: {
         if (data.cbData < uint32_t(ObjectMoveBlockSize))
             break;
-        auto le32 = [&](int offset) {
-            uint32_t v = 0;
-            for (int b = 0; b < 4; ++b)
-                v |= uint32_t(uint8_t(block[offset + b])) << (8 * b);
-            return int32_t(v);
-        };
-        const int dx = le32(ObjectNameFieldSize), dy = le32(ObjectNameFieldSize + 4);
+        const int dx = int32_t(ReadLE32(block + ObjectNameFieldSize));
+        const int dy = int32_t(ReadLE32(block + ObjectNameFieldSize + 4));
         for (CDesignObject* o : objects)
             if (o->Selected && !isSender(o))
                 o->move(o->Left() + dx, o->Top() + dy);

@@ -10,6 +10,7 @@
 #include "document/rectangle.h"
 #include "document/std.h"
 #include "lang/builtin_strings.h"
+#include "platform/byte_order.h"
 #include "platform/codepage.h"
 #include "platform/cursors.h"
 #include "platform/file_utils.h"
@@ -35,31 +36,6 @@ constexpr char kMagic[6] = {'K', 'V', 'O', '_', '2', '\0'};
 // near these bounds.
 constexpr double kMaxObjectPosition = 1 << 20;
 constexpr double kMaxObjectExtent = 32767;
-
-void put16(char* p, uint16_t v)
-{
-    p[0] = char(v & 0xFF);
-    p[1] = char(v >> 8);
-}
-
-void put32(char* p, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = char((v >> (8 * i)) & 0xFF);
-}
-
-uint16_t get16(const char* p)
-{
-    return uint16_t(uint8_t(p[0]) | (uint8_t(p[1]) << 8));
-}
-
-uint32_t get32(const char* p)
-{
-    uint32_t v = 0;
-    for (int i = 0; i < 4; ++i)
-        v |= uint32_t(uint8_t(p[i])) << (8 * i);
-    return v;
-}
 
 int ClampedRound(double v, double low, double high)
 {
@@ -215,14 +191,14 @@ QByteArray DocumentHeader::Encode() const
     QByteArray b(DocumentHeaderSize, '\0');
     char* p = b.data();
     std::memcpy(p, kMagic, sizeof kMagic);
-    put16(p + 6, Count);
-    put32(p + 8, uint32_t(HalfHeight));
-    put32(p + 12, uint32_t(PaperCentre.X));
-    put32(p + 16, uint32_t(PaperCentre.Y));
-    put32(p + 20, OutlineColor);
-    put32(p + 24, CoreColor);
+    WriteLE16(p + 6, Count);
+    WriteLE32(p + 8, uint32_t(HalfHeight));
+    WriteLE32(p + 12, uint32_t(PaperCentre.X));
+    WriteLE32(p + 16, uint32_t(PaperCentre.Y));
+    WriteLE32(p + 20, OutlineColor);
+    WriteLE32(p + 24, CoreColor);
     PaperID.toBytes(reinterpret_cast<uint8_t*>(p + 28));
-    put32(p + 44, uint32_t(PageMode));
+    WriteLE32(p + 44, uint32_t(PageMode));
     return b;
 }
 
@@ -233,13 +209,13 @@ bool DocumentHeader::Decode(const QByteArray& bytes, DocumentHeader& header)
     if (bytes.size() < DocumentHeaderSize)
         throw EReadError("Stream read error");
     const char* p = bytes.constData();
-    header.Count = get16(p + 6);
-    header.HalfHeight = int32_t(get32(p + 8));
-    header.PaperCentre = TPoint(int32_t(get32(p + 12)), int32_t(get32(p + 16)));
-    header.OutlineColor = get32(p + 20);
-    header.CoreColor = get32(p + 24);
+    header.Count = ReadLE16(p + 6);
+    header.HalfHeight = int32_t(ReadLE32(p + 8));
+    header.PaperCentre = TPoint(int32_t(ReadLE32(p + 12)), int32_t(ReadLE32(p + 16)));
+    header.OutlineColor = ReadLE32(p + 20);
+    header.CoreColor = ReadLE32(p + 24);
     header.PaperID = TGUID::fromBytes(reinterpret_cast<const uint8_t*>(p + 28));
-    header.PageMode = int32_t(get32(p + 44));
+    header.PageMode = int32_t(ReadLE32(p + 44));
     return true;
 }
 
@@ -247,11 +223,11 @@ QByteArray ObjectRecord::Encode() const
 {
     QByteArray b(ObjectRecordSize, '\0');
     char* p = b.data();
-    put32(p, uint32_t(Kind));
-    put32(p + 4, uint32_t(Left));
-    put32(p + 8, uint32_t(Top));
-    put32(p + 12, uint32_t(Width));
-    put32(p + 16, uint32_t(Height));
+    WriteLE32(p, uint32_t(Kind));
+    WriteLE32(p + 4, uint32_t(Left));
+    WriteLE32(p + 8, uint32_t(Top));
+    WriteLE32(p + 12, uint32_t(Width));
+    WriteLE32(p + 16, uint32_t(Height));
     WriteFixedField(p + 20, ObjectRecordNameSize, Name);
     return b;
 }
@@ -259,11 +235,11 @@ QByteArray ObjectRecord::Encode() const
 ObjectRecord ObjectRecord::Decode(const char* p)
 {
     ObjectRecord r;
-    r.Kind = int32_t(get32(p));
-    r.Left = int32_t(get32(p + 4));
-    r.Top = int32_t(get32(p + 8));
-    r.Width = int32_t(get32(p + 12));
-    r.Height = int32_t(get32(p + 16));
+    r.Kind = int32_t(ReadLE32(p));
+    r.Left = int32_t(ReadLE32(p + 4));
+    r.Top = int32_t(ReadLE32(p + 8));
+    r.Width = int32_t(ReadLE32(p + 12));
+    r.Height = int32_t(ReadLE32(p + 16));
     r.Name = ReadFixedField(p + 20, ObjectRecordNameSize);
     return r;
 }
@@ -271,8 +247,8 @@ ObjectRecord ObjectRecord::Decode(const char* p)
 QByteArray ShapeObjectData::Encode() const
 {
     QByteArray b(ShapeObjectDataSize, '\0');
-    put32(b.data(), LineColor);
-    put32(b.data() + 4, CoreColor);
+    WriteLE32(b.data(), LineColor);
+    WriteLE32(b.data() + 4, CoreColor);
     b[8] = char(LineWidth);
     return b;
 }
@@ -280,8 +256,8 @@ QByteArray ShapeObjectData::Encode() const
 ShapeObjectData ShapeObjectData::Decode(const char* p)
 {
     ShapeObjectData d;
-    d.LineColor = get32(p);
-    d.CoreColor = get32(p + 4);
+    d.LineColor = ReadLE32(p);
+    d.CoreColor = ReadLE32(p + 4);
     d.LineWidth = uint8_t(p[8]);
     return d;
 }

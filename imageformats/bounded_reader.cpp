@@ -56,8 +56,8 @@ StreamBytes ReadRest(QIODevice& device)
     StreamBytes bytes;
     const qint64 rest = device.isSequential() ? -1 : device.size() - device.pos();
     if (rest > 0) {
-        bytes.block_ = LargeBuffer(size_t(rest));
-        char* at = reinterpret_cast<char*>(bytes.block_.data());
+        bytes.m_block = LargeBuffer(size_t(rest));
+        char* at = reinterpret_cast<char*>(bytes.m_block.data());
         qint64 got = 0;
         while (got < rest) {
             const qint64 n = device.read(at + got, rest - got);
@@ -65,7 +65,7 @@ StreamBytes ReadRest(QIODevice& device)
                 break;
             got += n;
         }
-        bytes.used_ = size_t(got);
+        bytes.m_used = size_t(got);
         return bytes;
     }
     char buf[65536];
@@ -73,7 +73,7 @@ StreamBytes ReadRest(QIODevice& device)
         const qint64 n = device.read(buf, sizeof buf);
         if (n <= 0)
             break;
-        bytes.small_.append(buf, qsizetype(n));
+        bytes.m_small.append(buf, qsizetype(n));
     }
     return bytes;
 }

@@ -24,36 +24,36 @@ inline constexpr const char* kStreamReadError = "Stream read error";
 class BoundedReader {
 public:
     BoundedReader(const uint8_t* data, size_t size, const char* error)
-        : data_(data), size_(size), error_(error) {}
+        : m_data(data), m_size(size), m_error(error) {}
 
-    size_t size() const { return size_; }
-    size_t pos() const { return pos_; }
-    size_t remaining() const { return size_ - pos_; }
-    bool atEnd() const { return pos_ >= size_; }
-    const uint8_t* data() const { return data_; }
-    const char* error() const { return error_; }
+    size_t size() const { return m_size; }
+    size_t pos() const { return m_pos; }
+    size_t remaining() const { return m_size - m_pos; }
+    bool atEnd() const { return m_pos >= m_size; }
+    const uint8_t* data() const { return m_data; }
+    const char* error() const { return m_error; }
 
-    [[noreturn]] void fail() const { Fail(error_); }
+    [[noreturn]] void fail() const { Fail(m_error); }
 
     void seek(uint64_t pos)
     {
-        if (pos > size_)
+        if (pos > m_size)
             fail();
-        pos_ = size_t(pos);
+        m_pos = size_t(pos);
     }
     void skip(uint64_t n)
     {
         if (n > remaining())
             fail();
-        pos_ += size_t(n);
+        m_pos += size_t(n);
     }
     // Pointer to the next n bytes, which are taken.
     const uint8_t* take(uint64_t n)
     {
         if (n > remaining())
             fail();
-        const uint8_t* p = data_ + pos_;
-        pos_ += size_t(n);
+        const uint8_t* p = m_data + m_pos;
+        m_pos += size_t(n);
         return p;
     }
     void read(void* dst, size_t n);
@@ -75,10 +75,10 @@ public:
     }
 
 private:
-    const uint8_t* data_;
-    size_t size_;
-    size_t pos_ = 0;
-    const char* error_;
+    const uint8_t* m_data;
+    size_t m_size;
+    size_t m_pos = 0;
+    const char* m_error;
 };
 
 // Memory for the large buffers of a picture (file bytes, pixels). Blocks of some megabytes
@@ -92,7 +92,7 @@ void FreeLarge(void* block);
 class LargeBuffer {
 public:
     LargeBuffer() = default;
-    explicit LargeBuffer(size_t size) : data_(static_cast<uint8_t*>(AllocateLarge(size))), size_(size) {}
+    explicit LargeBuffer(size_t size) : m_data(static_cast<uint8_t*>(AllocateLarge(size))), m_size(size) {}
     LargeBuffer(LargeBuffer&& other) noexcept { swap(other); }
     LargeBuffer& operator=(LargeBuffer&& other) noexcept
     {
@@ -101,26 +101,26 @@ public:
     }
     LargeBuffer(const LargeBuffer&) = delete;
     LargeBuffer& operator=(const LargeBuffer&) = delete;
-    ~LargeBuffer() { FreeLarge(data_); }
+    ~LargeBuffer() { FreeLarge(m_data); }
 
-    uint8_t* data() { return data_; }
-    const uint8_t* data() const { return data_; }
-    size_t size() const { return size_; }
+    uint8_t* data() { return m_data; }
+    const uint8_t* data() const { return m_data; }
+    size_t size() const { return m_size; }
     // At least size bytes; the contents are not kept.
     void reserve(size_t size)
     {
-        if (size > size_)
+        if (size > m_size)
             *this = LargeBuffer(size);
     }
     void swap(LargeBuffer& other) noexcept
     {
-        std::swap(data_, other.data_);
-        std::swap(size_, other.size_);
+        std::swap(m_data, other.m_data);
+        std::swap(m_size, other.m_size);
     }
 
 private:
-    uint8_t* data_ = nullptr;
-    size_t size_ = 0;
+    uint8_t* m_data = nullptr;
+    size_t m_size = 0;
 };
 
 // A stream's bytes held in memory, read in one piece when the size is known.
@@ -128,15 +128,15 @@ class StreamBytes {
 public:
     const char* constData() const
     {
-        return block_.data() ? reinterpret_cast<const char*>(block_.data()) : small_.constData();
+        return m_block.data() ? reinterpret_cast<const char*>(m_block.data()) : m_small.constData();
     }
-    qsizetype size() const { return block_.data() ? qsizetype(used_) : small_.size(); }
+    qsizetype size() const { return m_block.data() ? qsizetype(m_used) : m_small.size(); }
 
 private:
     friend StreamBytes ReadRest(QIODevice& device);
-    LargeBuffer block_;
-    size_t used_ = 0;
-    QByteArray small_;   // devices that cannot tell their size
+    LargeBuffer m_block;
+    size_t m_used = 0;
+    QByteArray m_small;   // devices that cannot tell their size
 };
 
 // Everything from the device's current position to its end.

@@ -4,6 +4,7 @@
 #include "imageformats/picture_compression.h"
 #include "imageformats/picture_error.h"
 #include "imageformats/picture_formats.h"
+#include "platform/byte_order.h"
 
 #include <QApplication>
 #include <QIODevice>
@@ -12,164 +13,158 @@
 
 namespace {
 
-const char* const SNotPCX = "Not a PCX or SCR file.";
-const char* const SWrongFormat = "PCX: wrong pixel format";
-
-inline unsigned LE16(const uint8_t* P)
-{
-    return unsigned(P[0] | (P[1] << 8));
-}
+const char* const kNotPCX = "Not a PCX or SCR file.";
+const char* const kWrongFormat = "PCX: wrong pixel format";
 
 }   // namespace
 
-QImage DecodePCX(const uint8_t* Data, size_t Size, bool* FourBit)
+namespace imgread {
+
+QImage DecodePCX(const uint8_t* data, size_t size, bool* fourBit)
 {
-    if (FourBit)
-        *FourBit = false;
-    if (Size < 128)
-        RaisePictureError(SNotPCX);
-    const uint8_t* H = Data;
-    if (H[0] != 10 && H[0] != 205)
-        RaisePictureError(SNotPCX);
-    const unsigned Version = H[1];
-    const bool RunLength = H[2] == 1;
-    const unsigned Bits = H[3];
-    const int XMin = int(LE16(H + 4)), YMin = int(LE16(H + 6));
-    const int XMax = int(LE16(H + 8)), YMax = int(LE16(H + 10));
-    const unsigned Planes = H[65];
-    const unsigned BytesPerLine = LE16(H + 66);
-    const unsigned PaletteInfo = LE16(H + 68);
+    if (fourBit)
+        *fourBit = false;
+    if (size < 128)
+        RaisePictureError(kNotPCX);
+    const uint8_t* h = data;
+    if (h[0] != 10 && h[0] != 205)
+        RaisePictureError(kNotPCX);
+    const unsigned version = h[1];
+    const bool runLength = h[2] == 1;
+    const unsigned bits = h[3];
+    const int xMin = int(ReadLE16(h + 4)), yMin = int(ReadLE16(h + 6));
+    const int xMax = int(ReadLE16(h + 8)), yMax = int(ReadLE16(h + 10));
+    const unsigned planes = h[65];
+    const unsigned bytesPerLine = ReadLE16(h + 66);
+    const unsigned paletteInfo = ReadLE16(h + 68);
 
-    enum { Mono, Four, Eight, True } Kind;
-    if (Bits == 1 && Planes == 1)
-        Kind = Mono;
-    else if (Bits == 1 && Planes == 4)
-        Kind = Four;
-    else if (Bits == 8 && Planes == 1)
-        Kind = Eight;
-    else if (Bits == 8 && Planes == 3)
-        Kind = True;
+    enum { Mono, Four, Eight, True } kind;
+    if (bits == 1 && planes == 1)
+        kind = Mono;
+    else if (bits == 1 && planes == 4)
+        kind = Four;
+    else if (bits == 8 && planes == 1)
+        kind = Eight;
+    else if (bits == 8 && planes == 3)
+        kind = True;
     else
-        RaisePictureError(SWrongFormat);
+        RaisePictureError(kWrongFormat);
 
-    const int64_t Width = int64_t(XMax) - XMin + 1;
-    const int64_t Height = int64_t(YMax) - YMin + 1;
+    const int64_t width = int64_t(xMax) - xMin + 1;
+    const int64_t height = int64_t(yMax) - yMin + 1;
     // Each plane's row must hold the picture's width.
-    if (Width <= 0 || Height <= 0 || uint64_t(BytesPerLine) * 8 < uint64_t(Width) * Bits)
-        RaisePictureError(SNotPCX);
+    if (width <= 0 || height <= 0 || uint64_t(bytesPerLine) * 8 < uint64_t(width) * bits)
+        RaisePictureError(kNotPCX);
 
-    size_t DataSize = Size - 128;
-    if (Kind == Eight)
-        DataSize = DataSize >= 769 ? DataSize - 769 : 0;
+    size_t dataSize = size - 128;
+    if (kind == Eight)
+        dataSize = dataSize >= 769 ? dataSize - 769 : 0;
 
     // Colours.
-    QList<QRgb> Table;
-    if (Kind != True) {
-        if (Version == 3 && Kind != Mono) {
-            Table = SystemPalette16();
-        } else if (Kind == Mono) {
-            Table = {qRgb(0, 0, 0), qRgb(255, 255, 255)};
-        } else if (Kind == Four) {
+    QList<QRgb> table;
+    if (kind != True) {
+        if (version == 3 && kind != Mono) {
+            table = SystemPalette16();
+        } else if (kind == Mono) {
+            table = {qRgb(0, 0, 0), qRgb(255, 255, 255)};
+        } else if (kind == Four) {
             for (int i = 0; i < 16; ++i)
-                Table.append(PaletteInfo == 2 ? qRgb(i * 16, i * 16, i * 16)
-                                              : qRgb(H[16 + 3 * i], H[17 + 3 * i], H[18 + 3 * i]));
+                table.append(paletteInfo == 2 ? qRgb(i * 16, i * 16, i * 16)
+                                              : qRgb(h[16 + 3 * i], h[17 + 3 * i], h[18 + 3 * i]));
         } else {
-            if (Size >= 128 + 769 && Data[Size - 769] == 12) {
-                const uint8_t* P = Data + Size - 768;
-                for (int i = 0; i < 256; ++i, P += 3)
-                    Table.append(qRgb(P[0], P[1], P[2]));
-            } else if (PaletteInfo == 2) {
-                Table = imgread::GreyTable();
+            if (size >= 128 + 769 && data[size - 769] == 12) {
+                const uint8_t* p = data + size - 768;
+                for (int i = 0; i < 256; ++i, p += 3)
+                    table.append(qRgb(p[0], p[1], p[2]));
+            } else if (paletteInfo == 2) {
+                table = GreyTable();
             } else {
                 if (qApp)
                     QApplication::beep();
-                Table = imgread::PadTable({});
+                table = PadTable({});
             }
         }
-        if (Kind == Eight)
-            Table = imgread::PadTable(Table);
+        if (kind == Eight)
+            table = PadTable(table);
     }
 
-    const uint64_t LineSize = uint64_t(Planes) * BytesPerLine;
-    const uint64_t Total = LineSize * uint64_t(Height);
-    if (uint64_t(Width) * uint64_t(Height) > uint64_t(GraphicPixelLimit()))
-        RaisePictureError(SNotPCX);
+    const uint64_t lineSize = uint64_t(planes) * bytesPerLine;
+    const uint64_t total = lineSize * uint64_t(height);
+    if (uint64_t(width) * uint64_t(height) > uint64_t(GraphicPixelLimit()))
+        RaisePictureError(kNotPCX);
     // One count byte and one value give at most 63 bytes.
-    imgread::CheckExpansion(Total, DataSize, RunLength ? 32 : 1, SNotPCX);
-    const QImage::Format Format = Kind == Mono ? QImage::Format_Mono
-                                  : Kind == True ? QImage::Format_BGR888
+    CheckExpansion(total, dataSize, runLength ? 32 : 1, kNotPCX);
+    const QImage::Format format = kind == Mono ? QImage::Format_Mono
+                                  : kind == True ? QImage::Format_BGR888
                                                  : QImage::Format_Indexed8;
-    QImage Image = imgread::NewImage(Width, Height, Format, SNotPCX);
-    if (Kind != True)
-        Image.setColorTable(Table);
+    QImage image = NewImage(width, height, format, kNotPCX);
+    if (kind != True)
+        image.setColorTable(table);
 
-    const uint8_t* Pixels = Data + 128;
-    imgread::LargeBuffer Unpacked;
-    if (RunLength) {
-        Unpacked = imgread::LargeBuffer(size_t(Total));
-        TPCXRLE Decoder;
-        const uint8_t* Source = Data + 128;
-        const int32_t Produced =
-            Decoder.Decode(Source, Unpacked.data(), int32_t(std::min<size_t>(DataSize, INT32_MAX)),
-                           int32_t(Total));
+    const uint8_t* pixels = data + 128;
+    LargeBuffer unpacked;
+    if (runLength) {
+        unpacked = LargeBuffer(size_t(total));
+        TPCXRLE decoder;
+        const uint8_t* source = data + 128;
+        const int32_t produced =
+            decoder.Decode(source, unpacked.data(), int32_t(std::min<size_t>(dataSize, INT32_MAX)),
+                           int32_t(total));
         // Short data would leave rows without pixels.
-        if (uint64_t(Produced) < Total)
-            RaisePictureError(SNotPCX);
-        Pixels = Unpacked.data();
-    } else if (DataSize < Total) {
-        RaisePictureError(SNotPCX);
+        if (uint64_t(produced) < total)
+            RaisePictureError(kNotPCX);
+        pixels = unpacked.data();
+    } else if (dataSize < total) {
+        RaisePictureError(kNotPCX);
     }
 
-    const int W = int(Width);
-    for (int y = 0; y < int(Height); ++y) {
-        const uint8_t* Row = Pixels + size_t(y) * LineSize;
-        uint8_t* Scan = Image.scanLine(y);
-        switch (Kind) {
+    const int w = int(width);
+    for (int y = 0; y < int(height); ++y) {
+        const uint8_t* row = pixels + size_t(y) * lineSize;
+        uint8_t* scan = image.scanLine(y);
+        switch (kind) {
         case Mono:
-            std::memcpy(Scan, Row, (size_t(W) + 7) / 8);
+            std::memcpy(scan, row, (size_t(w) + 7) / 8);
             break;
         case Four:
             // Plane 0 gives the lowest bit of each colour index.
-            for (int x = 0; x < W; ++x) {
-                const int Byte = x >> 3, Shift = 7 - (x & 7);
-                Scan[x] = uint8_t(((Row[Byte] >> Shift) & 1) | (((Row[BytesPerLine + Byte] >> Shift) & 1) << 1)
-                                  | (((Row[2 * BytesPerLine + Byte] >> Shift) & 1) << 2)
-                                  | (((Row[3 * BytesPerLine + Byte] >> Shift) & 1) << 3));
+            for (int x = 0; x < w; ++x) {
+                const int at = x >> 3, shift = 7 - (x & 7);
+                scan[x] = uint8_t(((row[at] >> shift) & 1) | (((row[bytesPerLine + at] >> shift) & 1) << 1)
+                                  | (((row[2 * bytesPerLine + at] >> shift) & 1) << 2)
+                                  | (((row[3 * bytesPerLine + at] >> shift) & 1) << 3));
             }
             break;
         case Eight:
-            std::memcpy(Scan, Row, size_t(W));
+            std::memcpy(scan, row, size_t(w));
             break;
         case True: {
-            const uint8_t* R = Row;
-            const uint8_t* G = Row + BytesPerLine;
-            const uint8_t* B = Row + 2 * BytesPerLine;
-            for (int x = 0; x < W; ++x, Scan += 3) {
-                Scan[0] = B[x];
-                Scan[1] = G[x];
-                Scan[2] = R[x];
+            const uint8_t* r = row;
+            const uint8_t* g = row + bytesPerLine;
+            const uint8_t* b = row + 2 * bytesPerLine;
+            for (int x = 0; x < w; ++x, scan += 3) {
+                scan[0] = b[x];
+                scan[1] = g[x];
+                scan[2] = r[x];
             }
             break;
         }
         }
     }
-    if (FourBit)
-        *FourBit = Kind == Four;
-    return Image;
+    if (fourBit)
+        *fourBit = kind == Four;
+    return image;
 }
 
-std::unique_ptr<TGraphic> TPCXGraphic::Clone() const
-{
-    return std::unique_ptr<TGraphic>(new TPCXGraphic(*this));
-}
+} // namespace imgread
 
-void TPCXGraphic::LoadFromStream(QIODevice& Stream)
+void TPCXGraphic::LoadFromStream(QIODevice& stream)
 {
-    const imgread::StreamBytes Bytes = imgread::ReadRest(Stream);
-    bool FourBit = false;
-    const QImage Image =
-        DecodePCX(reinterpret_cast<const uint8_t*>(Bytes.constData()), size_t(Bytes.size()), &FourBit);
-    SetImage(Image, FourBit);
+    const imgread::StreamBytes bytes = imgread::ReadRest(stream);
+    bool fourBit = false;
+    const QImage image =
+        imgread::DecodePCX(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()), &fourBit);
+    SetImage(image, fourBit);
 }
 
 void TPCXGraphic::SaveToStream(QIODevice&) const {}

@@ -6,16 +6,21 @@
 #include <QImage>
 #include <cstddef>
 #include <cstdint>
-
-// Decodes a PCX file held in memory into a new image (Mono, Indexed8 or BGR888). FourBit
-// reports a 16-colour image (held as Indexed8). Raises EPictureError with the reader's message.
-QImage DecodePCX(const uint8_t* Data, size_t Size, bool* FourBit = nullptr);
+#include <memory>
 
 class TPCXGraphic : public TBitmap {
 public:
     QString ClassName() const override { return QStringLiteral("TPCXGraphic"); }
-    std::unique_ptr<TGraphic> Clone() const override;
-    void LoadFromStream(QIODevice& Stream) override;
+    std::unique_ptr<TGraphic> Clone() const override { return std::make_unique<TPCXGraphic>(*this); }
+    void LoadFromStream(QIODevice& stream) override;
     // The reader does not write PCX.
-    void SaveToStream(QIODevice& Stream) const override;
+    void SaveToStream(QIODevice& stream) const override;
 };
+
+// The whole-file decoder behind the class: the file's bytes in, a new image out, or
+// EPictureError with the reader's message.
+namespace imgread {
+// Decodes a PCX file held in memory into a new image (Mono, Indexed8 or BGR888). fourBit
+// reports a 16-colour image (held as Indexed8). Raises EPictureError with the reader's message.
+QImage DecodePCX(const uint8_t* data, size_t size, bool* fourBit = nullptr);
+} // namespace imgread

@@ -10,182 +10,182 @@
 
 void TLZWDecoderBase::ResetTable()
 {
-    for (uint32_t i = 0; i < FClearCode; ++i) {
-        FPrefix[i] = NoCode;
-        FSuffix[i] = uint8_t(i);
+    for (uint32_t i = 0; i < m_clearCode; ++i) {
+        m_prefix[i] = NoCode;
+        m_suffix[i] = uint8_t(i);
     }
-    FOldCode = NoCode;
-    FFirstChar = 0;
+    m_oldCode = NoCode;
+    m_firstChar = 0;
 }
 
 template <bool MsbFirst>
-int32_t TLZWDecoderBase::DecodeCodes(const uint8_t* S, const uint8_t* SEnd, uint8_t* Dest, int32_t UnpackedSize,
-                                     uint32_t InitialBits, const char* Message)
+int32_t TLZWDecoderBase::DecodeCodes(const uint8_t* s, const uint8_t* sEnd, uint8_t* dest, int32_t unpackedSize,
+                                     uint32_t initialBits, const char* message)
 {
     // Locals, not members: stores through the output pointer would make the compiler
     // reload every member after each byte written.
-    const uint32_t Clear = FClearCode, EOI = FEOICode;
-    uint32_t* const Prefix = FPrefix;
-    uint8_t* const Suffix = FSuffix;
-    uint32_t* const Offset = FOffset;
-    uint16_t* const Length = FLength;
-    uint8_t* T = Dest;
-    uint8_t* const TEnd = Dest + UnpackedSize;
-    uint32_t CodeSize = InitialBits;
-    uint32_t Mask = (1u << CodeSize) - 1;
-    uint32_t Free = Clear + 2;
-    uint32_t Old = NoCode;
-    uint32_t OldPos = 0, OldLength = 0;   // where the previous code's string was written
-    uint8_t First = 0;
-    uint64_t Acc = 0;
-    uint32_t Bits = 0;
+    const uint32_t clear = m_clearCode, eoi = m_eoiCode;
+    uint32_t* const prefix = m_prefix;
+    uint8_t* const suffix = m_suffix;
+    uint32_t* const offset = m_offset;
+    uint16_t* const length = m_length;
+    uint8_t* t = dest;
+    uint8_t* const tEnd = dest + unpackedSize;
+    uint32_t codeSize = initialBits;
+    uint32_t mask = (1u << codeSize) - 1;
+    uint32_t nextFree = clear + 2;
+    uint32_t old = NoCode;
+    uint32_t oldPos = 0, oldLength = 0;   // where the previous code's string was written
+    uint8_t first = 0;
+    uint64_t acc = 0;
+    uint32_t bits = 0;
 
     for (;;) {
-        while (Bits < CodeSize) {
-            if (S == SEnd)
+        while (bits < codeSize) {
+            if (s == sEnd)
                 goto done;
             if (MsbFirst)
-                Acc = (Acc << 8) | *S++;
+                acc = (acc << 8) | *s++;
             else
-                Acc |= uint64_t(*S++) << Bits;
-            Bits += 8;
+                acc |= uint64_t(*s++) << bits;
+            bits += 8;
         }
-        uint32_t Code;
+        uint32_t code;
         if (MsbFirst) {
-            Bits -= CodeSize;
-            Code = uint32_t(Acc >> Bits) & Mask;
+            bits -= codeSize;
+            code = uint32_t(acc >> bits) & mask;
         } else {
-            Code = uint32_t(Acc) & Mask;
-            Acc >>= CodeSize;
-            Bits -= CodeSize;
+            code = uint32_t(acc) & mask;
+            acc >>= codeSize;
+            bits -= codeSize;
         }
 
-        if (Code == EOI)
+        if (code == eoi)
             break;
-        if (Code == Clear) {
-            CodeSize = InitialBits;
-            Mask = (1u << CodeSize) - 1;
-            Free = Clear + 2;
-            Old = NoCode;
+        if (code == clear) {
+            codeSize = initialBits;
+            mask = (1u << codeSize) - 1;
+            nextFree = clear + 2;
+            old = NoCode;
             continue;
         }
-        if (Code > Free)
-            RaisePictureError(Message);
-        const uint32_t Pos = uint32_t(T - Dest);
-        if (Old == NoCode) {
+        if (code > nextFree)
+            RaisePictureError(message);
+        const uint32_t pos = uint32_t(t - dest);
+        if (old == NoCode) {
             // The first code after a clear must be a single character.
-            if (Code >= Clear)
-                RaisePictureError(Message);
-            First = uint8_t(Code);
-            *T++ = First;
-            Old = Code;
-            OldPos = Pos;
-            OldLength = 1;
-            if (T >= TEnd)
+            if (code >= clear)
+                RaisePictureError(message);
+            first = uint8_t(code);
+            *t++ = first;
+            old = code;
+            oldPos = pos;
+            oldLength = 1;
+            if (t >= tEnd)
                 break;
             continue;
         }
 
-        // The string of Code; never written past the end of the output.
-        const size_t Room = size_t(TEnd - T);
-        uint32_t StringLength;
-        if (Code == Free) {
+        // The string of code; never written past the end of the output.
+        const size_t room = size_t(tEnd - t);
+        uint32_t stringLength;
+        if (code == nextFree) {
             // The code about to be made: the previous string and its own first character.
             // That string ends right where this one starts, so the two never overlap.
-            StringLength = OldLength + 1;
-            First = Dest[OldPos];
-            if (StringLength <= Room) {
-                std::memcpy(T, Dest + OldPos, OldLength);
-                T[OldLength] = First;
+            stringLength = oldLength + 1;
+            first = dest[oldPos];
+            if (stringLength <= room) {
+                std::memcpy(t, dest + oldPos, oldLength);
+                t[oldLength] = first;
             } else {
-                std::memcpy(T, Dest + OldPos, Room);
+                std::memcpy(t, dest + oldPos, room);
             }
-        } else if (Code < Clear) {
-            StringLength = 1;
-            First = uint8_t(Code);
-            *T = First;
+        } else if (code < clear) {
+            stringLength = 1;
+            first = uint8_t(code);
+            *t = first;
         } else {
-            StringLength = Length[Code];
-            const uint8_t* From = Dest + Offset[Code];
-            First = From[0];
-            if (StringLength <= 16 && Room >= 16) {
+            stringLength = length[code];
+            const uint8_t* from = dest + offset[code];
+            first = from[0];
+            if (stringLength <= 16 && room >= 16) {
                 // Most strings are short: one 16-byte move, whatever lands past the string
                 // is overwritten by the next one. The source may reach into that area, so
                 // it goes through a register, not memcpy between overlapping blocks.
-                uint8_t Block[16];
-                std::memcpy(Block, From, 16);
-                std::memcpy(T, Block, 16);
+                uint8_t block[16];
+                std::memcpy(block, from, 16);
+                std::memcpy(t, block, 16);
             } else {
-                std::memcpy(T, From, std::min<size_t>(StringLength, Room));
+                std::memcpy(t, from, std::min<size_t>(stringLength, room));
             }
         }
 
         // A full table stops growing, so no entry can ever come to point to itself.
-        if (Free < TableSize) {
-            Prefix[Free] = Old;
-            Suffix[Free] = First;
-            Offset[Free] = OldPos;
-            Length[Free] = uint16_t(OldLength + 1);
+        if (nextFree < TableSize) {
+            prefix[nextFree] = old;
+            suffix[nextFree] = first;
+            offset[nextFree] = oldPos;
+            length[nextFree] = uint16_t(oldLength + 1);
             if (MsbFirst) {
-                ++Free;
-                if (Free == Mask && CodeSize < 12) {
-                    ++CodeSize;
-                    Mask = (1u << CodeSize) - 1;
+                ++nextFree;
+                if (nextFree == mask && codeSize < 12) {
+                    ++codeSize;
+                    mask = (1u << codeSize) - 1;
                 }
             } else {
-                if (Free == Mask && CodeSize < 12) {
-                    ++CodeSize;
-                    Mask = (1u << CodeSize) - 1;
+                if (nextFree == mask && codeSize < 12) {
+                    ++codeSize;
+                    mask = (1u << codeSize) - 1;
                 }
-                ++Free;
+                ++nextFree;
             }
         }
-        Old = Code;
-        OldPos = Pos;
-        OldLength = StringLength;
-        if (StringLength >= Room) {
-            T = TEnd;
+        old = code;
+        oldPos = pos;
+        oldLength = stringLength;
+        if (stringLength >= room) {
+            t = tEnd;
             break;
         }
-        T += StringLength;
+        t += stringLength;
     }
 done:
-    FCodeSize = CodeSize;
-    FCodeMask = Mask;
-    FFreeCode = Free;
-    FOldCode = Old;
-    FFirstChar = First;
-    return int32_t(T - Dest);
+    m_codeSize = codeSize;
+    m_codeMask = mask;
+    m_freeCode = nextFree;
+    m_oldCode = old;
+    m_firstChar = first;
+    return int32_t(t - dest);
 }
 
 // ---------------------------------------------------------------------------------------
 // TIFF LZW
 
-int32_t TTIFFLZW::Decode(const uint8_t*& Source, uint8_t* Dest, int32_t PackedSize,
-                         int32_t UnpackedSize)
+int32_t TTIFFLZW::Decode(const uint8_t*& source, uint8_t* dest, int32_t packedSize,
+                         int32_t unpackedSize)
 {
-    if (PackedSize <= 0 || UnpackedSize <= 0)
+    if (packedSize <= 0 || unpackedSize <= 0)
         return 0;
-    FClearCode = 256;
-    FEOICode = 257;
+    m_clearCode = 256;
+    m_eoiCode = 257;
     ResetTable();
-    return DecodeCodes<true>(Source, Source + PackedSize, Dest, UnpackedSize, 9, "TIF LZW: invalid opcode.");
+    return DecodeCodes<true>(source, source + packedSize, dest, unpackedSize, 9, "TIF LZW: invalid opcode.");
 }
 
 // ---------------------------------------------------------------------------------------
 // GIF LZW
 
-int32_t TGIFLZW::Decode(const uint8_t*& Source, uint8_t* Dest, int32_t PackedSize,
-                        int32_t UnpackedSize)
+int32_t TGIFLZW::Decode(const uint8_t*& source, uint8_t* dest, int32_t packedSize,
+                        int32_t unpackedSize)
 {
     if (InitialCodeSize < 1 || InitialCodeSize > 11)
         RaisePictureError("GIF LZW: invalid opcode.");
-    if (PackedSize <= 0 || UnpackedSize <= 0)
+    if (packedSize <= 0 || unpackedSize <= 0)
         return 0;
-    FClearCode = uint16_t(1u << InitialCodeSize);
-    FEOICode = uint16_t(FClearCode + 1);
+    m_clearCode = uint16_t(1u << InitialCodeSize);
+    m_eoiCode = uint16_t(m_clearCode + 1);
     ResetTable();
-    return DecodeCodes<false>(Source, Source + PackedSize, Dest, UnpackedSize, InitialCodeSize + 1u,
+    return DecodeCodes<false>(source, source + packedSize, dest, unpackedSize, InitialCodeSize + 1u,
                               "GIF LZW: invalid opcode.");
 }
 
@@ -194,195 +194,195 @@ int32_t TGIFLZW::Decode(const uint8_t*& Source, uint8_t* Dest, int32_t PackedSiz
 
 namespace {
 
-// Copies a literal packet of Count bytes. Most are short: when both buffers have room, one
+// Copies a literal packet of count bytes. Most are short: when both buffers have room, one
 // fixed 16-byte move does it, and what lands past the packet is overwritten by what follows.
-inline void CopyLiteral(uint8_t* D, const uint8_t* DEnd, const uint8_t* S, const uint8_t* SEnd, size_t Count)
+inline void CopyLiteral(uint8_t* d, const uint8_t* dEnd, const uint8_t* s, const uint8_t* sEnd, size_t count)
 {
-    if (Count <= 16 && DEnd - D >= 16 && SEnd - S >= 16)
-        std::memcpy(D, S, 16);
+    if (count <= 16 && dEnd - d >= 16 && sEnd - s >= 16)
+        std::memcpy(d, s, 16);
     else
-        std::memcpy(D, S, Count);
+        std::memcpy(d, s, count);
 }
 
 }   // namespace
 
-int32_t TPackbitsRLE::Decode(const uint8_t*& Source, uint8_t* Dest, int32_t PackedSize,
-                             int32_t UnpackedSize)
+int32_t TPackbitsRLE::Decode(const uint8_t*& source, uint8_t* dest, int32_t packedSize,
+                             int32_t unpackedSize)
 {
-    if (PackedSize <= 0 || UnpackedSize <= 0)
+    if (packedSize <= 0 || unpackedSize <= 0)
         return 0;
-    const uint8_t* S = Source;
-    const uint8_t* SEnd = S + PackedSize;
-    uint8_t* D = Dest;
-    uint8_t* DEnd = Dest + UnpackedSize;
-    while (S < SEnd && D < DEnd) {
-        const int N = int8_t(*S++);
-        if (N >= 0) {
-            const size_t Avail = std::min<size_t>(size_t(N) + 1, size_t(SEnd - S));
-            const size_t Count = std::min<size_t>(Avail, size_t(DEnd - D));
-            CopyLiteral(D, DEnd, S, SEnd, Count);
-            D += Count;
-            S += Avail;
-        } else if (N != -128) {
-            if (S >= SEnd)
+    const uint8_t* s = source;
+    const uint8_t* sEnd = s + packedSize;
+    uint8_t* d = dest;
+    uint8_t* dEnd = dest + unpackedSize;
+    while (s < sEnd && d < dEnd) {
+        const int n = int8_t(*s++);
+        if (n >= 0) {
+            const size_t avail = std::min<size_t>(size_t(n) + 1, size_t(sEnd - s));
+            const size_t count = std::min<size_t>(avail, size_t(dEnd - d));
+            CopyLiteral(d, dEnd, s, sEnd, count);
+            d += count;
+            s += avail;
+        } else if (n != -128) {
+            if (s >= sEnd)
                 break;
-            const uint8_t Value = *S++;
-            const size_t Count = std::min<size_t>(size_t(1 - N), size_t(DEnd - D));
-            std::memset(D, Value, Count);
-            D += Count;
+            const uint8_t value = *s++;
+            const size_t count = std::min<size_t>(size_t(1 - n), size_t(dEnd - d));
+            std::memset(d, value, count);
+            d += count;
         }
     }
-    return int32_t(D - Dest);
+    return int32_t(d - dest);
 }
 
-int32_t TPCXRLE::Decode(const uint8_t*& Source, uint8_t* Dest, int32_t PackedSize,
-                        int32_t UnpackedSize)
+int32_t TPCXRLE::Decode(const uint8_t*& source, uint8_t* dest, int32_t packedSize,
+                        int32_t unpackedSize)
 {
-    if (PackedSize <= 0 || UnpackedSize <= 0)
+    if (packedSize <= 0 || unpackedSize <= 0)
         return 0;
-    const uint8_t* S = Source;
-    const uint8_t* SEnd = S + PackedSize;
-    uint8_t* D = Dest;
-    uint8_t* DEnd = Dest + UnpackedSize;
-    while (D < DEnd && S < SEnd) {
-        const uint8_t B = *S++;
-        if ((B & 0xC0) == 0xC0) {
-            if (S >= SEnd)
+    const uint8_t* s = source;
+    const uint8_t* sEnd = s + packedSize;
+    uint8_t* d = dest;
+    uint8_t* dEnd = dest + unpackedSize;
+    while (d < dEnd && s < sEnd) {
+        const uint8_t b = *s++;
+        if ((b & 0xC0) == 0xC0) {
+            if (s >= sEnd)
                 break;
-            const uint8_t Value = *S++;
-            const size_t Count = std::min<size_t>(B & 0x3F, size_t(DEnd - D));
-            std::memset(D, Value, Count);
-            D += Count;
+            const uint8_t value = *s++;
+            const size_t count = std::min<size_t>(b & 0x3F, size_t(dEnd - d));
+            std::memset(d, value, count);
+            d += count;
         } else {
-            *D++ = B;
+            *d++ = b;
         }
     }
-    return int32_t(D - Dest);
+    return int32_t(d - dest);
 }
 
-int32_t TSGIRLE::Decode(const uint8_t*& Source, uint8_t* Dest, int32_t PackedSize,
-                        int32_t UnpackedSize)
+int32_t TSGIRLE::Decode(const uint8_t*& source, uint8_t* dest, int32_t packedSize,
+                        int32_t unpackedSize)
 {
-    if (PackedSize <= 0 || UnpackedSize <= 0)
+    if (packedSize <= 0 || unpackedSize <= 0)
         return 0;
-    const uint8_t* S = Source;
-    const uint8_t* SEnd = S + PackedSize;
-    uint8_t* D = Dest;
-    uint8_t* DEnd = Dest + UnpackedSize;
+    const uint8_t* s = source;
+    const uint8_t* sEnd = s + packedSize;
+    uint8_t* d = dest;
+    uint8_t* dEnd = dest + unpackedSize;
     if (SampleSize == 2) {
-        while (SEnd - S >= 2 && D < DEnd) {
-            const unsigned Header = (unsigned(S[0]) << 8) | S[1];
-            S += 2;
-            const size_t Count = Header & 0x7F;
-            if (Count == 0)
+        while (sEnd - s >= 2 && d < dEnd) {
+            const unsigned header = (unsigned(s[0]) << 8) | s[1];
+            s += 2;
+            const size_t count = header & 0x7F;
+            if (count == 0)
                 break;
-            if (Header & 0x80) {
-                const size_t Avail = std::min<size_t>(Count, size_t(SEnd - S) / 2);
-                const size_t N = std::min<size_t>(Avail, size_t(DEnd - D));
-                for (size_t i = 0; i < N; ++i)
-                    D[i] = S[2 * i];
-                D += N;
-                S += 2 * Avail;
+            if (header & 0x80) {
+                const size_t avail = std::min<size_t>(count, size_t(sEnd - s) / 2);
+                const size_t n = std::min<size_t>(avail, size_t(dEnd - d));
+                for (size_t i = 0; i < n; ++i)
+                    d[i] = s[2 * i];
+                d += n;
+                s += 2 * avail;
             } else {
-                if (SEnd - S < 2)
+                if (sEnd - s < 2)
                     break;
-                const uint8_t Value = S[0];
-                S += 2;
-                const size_t N = std::min<size_t>(Count, size_t(DEnd - D));
-                std::memset(D, Value, N);
-                D += N;
+                const uint8_t value = s[0];
+                s += 2;
+                const size_t n = std::min<size_t>(count, size_t(dEnd - d));
+                std::memset(d, value, n);
+                d += n;
             }
         }
     } else {
-        while (S < SEnd && D < DEnd) {
-            const uint8_t Header = *S++;
-            const size_t Count = Header & 0x7F;
-            if (Count == 0)
+        while (s < sEnd && d < dEnd) {
+            const uint8_t header = *s++;
+            const size_t count = header & 0x7F;
+            if (count == 0)
                 break;
-            if (Header & 0x80) {
-                const size_t Avail = std::min<size_t>(Count, size_t(SEnd - S));
-                const size_t N = std::min<size_t>(Avail, size_t(DEnd - D));
-                CopyLiteral(D, DEnd, S, SEnd, N);
-                D += N;
-                S += Avail;
+            if (header & 0x80) {
+                const size_t avail = std::min<size_t>(count, size_t(sEnd - s));
+                const size_t n = std::min<size_t>(avail, size_t(dEnd - d));
+                CopyLiteral(d, dEnd, s, sEnd, n);
+                d += n;
+                s += avail;
             } else {
-                if (S >= SEnd)
+                if (s >= sEnd)
                     break;
-                const uint8_t Value = *S++;
-                const size_t N = std::min<size_t>(Count, size_t(DEnd - D));
-                std::memset(D, Value, N);
-                D += N;
+                const uint8_t value = *s++;
+                const size_t n = std::min<size_t>(count, size_t(dEnd - d));
+                std::memset(d, value, n);
+                d += n;
             }
         }
     }
-    return int32_t(D - Dest);
+    return int32_t(d - dest);
 }
 
-int32_t TCUTRLE::Decode(const uint8_t*& Source, uint8_t* Dest, int32_t PackedSize,
-                        int32_t UnpackedSize)
+int32_t TCUTRLE::Decode(const uint8_t*& source, uint8_t* dest, int32_t packedSize,
+                        int32_t unpackedSize)
 {
-    if (PackedSize <= 0)
+    if (packedSize <= 0)
         return 0;
-    if (UnpackedSize < 0)
-        UnpackedSize = 0;
-    const uint8_t* S = Source;
-    const uint8_t* SEnd = S + PackedSize;
-    uint8_t* D = Dest;
-    uint8_t* DEnd = Dest + UnpackedSize;
-    S += std::min<ptrdiff_t>(2, SEnd - S);   // the row's byte count
+    if (unpackedSize < 0)
+        unpackedSize = 0;
+    const uint8_t* s = source;
+    const uint8_t* sEnd = s + packedSize;
+    uint8_t* d = dest;
+    uint8_t* dEnd = dest + unpackedSize;
+    s += std::min<ptrdiff_t>(2, sEnd - s);   // the row's byte count
     // The row is parsed up to its end marker even when the output is full, so the next
     // row starts where it should.
-    while (S < SEnd) {
-        const uint8_t Header = *S++;
-        if (Header == 0)
+    while (s < sEnd) {
+        const uint8_t header = *s++;
+        if (header == 0)
             break;
-        const size_t Count = Header & 0x7F;
-        if (Header & 0x80) {
-            if (S >= SEnd)
+        const size_t count = header & 0x7F;
+        if (header & 0x80) {
+            if (s >= sEnd)
                 break;
-            const uint8_t Value = *S++;
-            const size_t N = std::min<size_t>(Count, size_t(DEnd - D));
-            std::memset(D, Value, N);
-            D += N;
+            const uint8_t value = *s++;
+            const size_t n = std::min<size_t>(count, size_t(dEnd - d));
+            std::memset(d, value, n);
+            d += n;
         } else {
-            const size_t Avail = std::min<size_t>(Count, size_t(SEnd - S));
-            const size_t N = std::min<size_t>(Avail, size_t(DEnd - D));
-            std::memcpy(D, S, N);
-            D += N;
-            S += Avail;
+            const size_t avail = std::min<size_t>(count, size_t(sEnd - s));
+            const size_t n = std::min<size_t>(avail, size_t(dEnd - d));
+            std::memcpy(d, s, n);
+            d += n;
+            s += avail;
         }
     }
-    Source = S;
-    return int32_t(D - Dest);
+    source = s;
+    return int32_t(d - dest);
 }
 
-int32_t TRLADecoder::Decode(const uint8_t*& Source, uint8_t* Dest, int32_t PackedSize,
-                            int32_t UnpackedSize)
+int32_t TRLADecoder::Decode(const uint8_t*& source, uint8_t* dest, int32_t packedSize,
+                            int32_t unpackedSize)
 {
-    if (PackedSize <= 0 || UnpackedSize <= 0)
+    if (packedSize <= 0 || unpackedSize <= 0)
         return 0;
-    const uint8_t* S = Source;
-    const uint8_t* SEnd = S + PackedSize;
-    uint8_t* D = Dest;
-    uint8_t* DEnd = Dest + UnpackedSize;
-    while (S < SEnd && D < DEnd) {
-        const int N = int8_t(*S++);
-        if (N >= 0) {
-            if (S >= SEnd)
+    const uint8_t* s = source;
+    const uint8_t* sEnd = s + packedSize;
+    uint8_t* d = dest;
+    uint8_t* dEnd = dest + unpackedSize;
+    while (s < sEnd && d < dEnd) {
+        const int n = int8_t(*s++);
+        if (n >= 0) {
+            if (s >= sEnd)
                 break;
-            const uint8_t Value = *S++;
-            const size_t Count = std::min<size_t>(size_t(N) + 1, size_t(DEnd - D));
-            std::memset(D, Value, Count);
-            D += Count;
+            const uint8_t value = *s++;
+            const size_t count = std::min<size_t>(size_t(n) + 1, size_t(dEnd - d));
+            std::memset(d, value, count);
+            d += count;
         } else {
-            const size_t Avail = std::min<size_t>(size_t(-N), size_t(SEnd - S));
-            const size_t Count = std::min<size_t>(Avail, size_t(DEnd - D));
-            std::memcpy(D, S, Count);
-            D += Count;
-            S += Avail;
+            const size_t avail = std::min<size_t>(size_t(-n), size_t(sEnd - s));
+            const size_t count = std::min<size_t>(avail, size_t(dEnd - d));
+            std::memcpy(d, s, count);
+            d += count;
+            s += avail;
         }
     }
-    return int32_t(D - Dest);
+    return int32_t(d - dest);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -390,129 +390,129 @@ int32_t TRLADecoder::Decode(const uint8_t*& Source, uint8_t* Dest, int32_t Packe
 
 namespace {
 
-// Count pixels of Bpp bytes, all equal to Pixel.
-inline void FillPixels(uint8_t* D, const uint8_t* Pixel, uint32_t Bpp, uint32_t Bytes)
+// Count pixels of bpp bytes, all equal to pixel.
+inline void FillPixels(uint8_t* d, const uint8_t* pixel, uint32_t bpp, uint32_t bytes)
 {
-    if (Bpp == 1) {
-        std::memset(D, Pixel[0], Bytes);
+    if (bpp == 1) {
+        std::memset(d, pixel[0], bytes);
         return;
     }
-    for (; Bytes >= Bpp; Bytes -= Bpp, D += Bpp)
-        std::memcpy(D, Pixel, Bpp);
-    std::memcpy(D, Pixel, Bytes);
+    for (; bytes >= bpp; bytes -= bpp, d += bpp)
+        std::memcpy(d, pixel, bpp);
+    std::memcpy(d, pixel, bytes);
 }
 
 }   // namespace
 
-uint32_t DecodeRLE(const uint8_t* Source, uint32_t SourceSize, uint8_t* Dest, uint32_t Count,
-                   uint32_t ColorDepth, uint32_t* Produced, TTargaPacket* Carry)
+uint32_t DecodeRLE(const uint8_t* source, uint32_t sourceSize, uint8_t* dest, uint32_t count,
+                   uint32_t colorDepth, uint32_t* produced, TTargaPacket* carry)
 {
-    uint32_t Bpp;
-    switch (ColorDepth) {
-    case 8: Bpp = 1; break;
+    uint32_t bpp;
+    switch (colorDepth) {
+    case 8: bpp = 1; break;
     case 15:
-    case 16: Bpp = 2; break;
-    case 24: Bpp = 3; break;
-    case 32: Bpp = 4; break;
+    case 16: bpp = 2; break;
+    case 24: bpp = 3; break;
+    case 32: bpp = 4; break;
     default:
-        if (Produced)
-            *Produced = 0;
+        if (produced)
+            *produced = 0;
         return 0;
     }
-    uint32_t Pos = 0, Out = 0;
+    uint32_t pos = 0, out = 0;
     // The rest of the packet the last call cut off.
-    if (Carry && Carry->Left > 0) {
-        const uint32_t N = std::min(Carry->Left, (Count - Out) / Bpp);
-        if (Carry->Run) {
-            FillPixels(Dest, Carry->Pixel, Bpp, N * Bpp);
-            Out = N * Bpp;
+    if (carry && carry->Left > 0) {
+        const uint32_t n = std::min(carry->Left, (count - out) / bpp);
+        if (carry->Run) {
+            FillPixels(dest, carry->Pixel, bpp, n * bpp);
+            out = n * bpp;
         } else {
-            const uint32_t Bytes = std::min(N * Bpp, SourceSize / Bpp * Bpp);
-            std::memcpy(Dest, Source, Bytes);
-            Out = Pos = Bytes;
+            const uint32_t bytes = std::min(n * bpp, sourceSize / bpp * bpp);
+            std::memcpy(dest, source, bytes);
+            out = pos = bytes;
         }
-        Carry->Left -= Out / Bpp;
-        if (Carry->Left > 0 && Out < Count) {
+        carry->Left -= out / bpp;
+        if (carry->Left > 0 && out < count) {
             // The data ended inside the packet.
-            Carry->Left = 0;
-            if (Produced)
-                *Produced = Out;
-            return Pos;
+            carry->Left = 0;
+            if (produced)
+                *produced = out;
+            return pos;
         }
     }
-    while (Out < Count && Pos < SourceSize) {
-        const uint8_t Header = Source[Pos++];
-        const uint32_t N = (Header & 127u) + 1;
-        if (Header > 127) {
-            if (SourceSize - Pos < Bpp)
+    while (out < count && pos < sourceSize) {
+        const uint8_t header = source[pos++];
+        const uint32_t n = (header & 127u) + 1;
+        if (header > 127) {
+            if (sourceSize - pos < bpp)
                 break;
-            const uint8_t* Pixel = Source + Pos;
-            Pos += Bpp;
-            const uint32_t Bytes = std::min(N * Bpp, Count - Out);
-            FillPixels(Dest + Out, Pixel, Bpp, Bytes);
-            Out += Bytes;
-            if (Carry && Bytes < N * Bpp) {
-                Carry->Left = N - Bytes / Bpp;
-                Carry->Run = true;
-                std::memcpy(Carry->Pixel, Pixel, Bpp);
+            const uint8_t* pixel = source + pos;
+            pos += bpp;
+            const uint32_t bytes = std::min(n * bpp, count - out);
+            FillPixels(dest + out, pixel, bpp, bytes);
+            out += bytes;
+            if (carry && bytes < n * bpp) {
+                carry->Left = n - bytes / bpp;
+                carry->Run = true;
+                std::memcpy(carry->Pixel, pixel, bpp);
             }
         } else {
-            const uint32_t Avail = std::min(N * Bpp, SourceSize - Pos);
-            const uint32_t Bytes = std::min(Avail, Count - Out);
-            CopyLiteral(Dest + Out, Dest + Count, Source + Pos, Source + SourceSize, Bytes);
-            Out += Bytes;
-            if (Carry && Bytes < Avail) {
-                // Cut by the end of Count: the rest stays in the source for the next call.
-                Carry->Left = N - Bytes / Bpp;
-                Carry->Run = false;
-                Pos += Bytes;
+            const uint32_t avail = std::min(n * bpp, sourceSize - pos);
+            const uint32_t bytes = std::min(avail, count - out);
+            CopyLiteral(dest + out, dest + count, source + pos, source + sourceSize, bytes);
+            out += bytes;
+            if (carry && bytes < avail) {
+                // Cut by the end of count: the rest stays in the source for the next call.
+                carry->Left = n - bytes / bpp;
+                carry->Run = false;
+                pos += bytes;
             } else {
-                Pos += Avail;
+                pos += avail;
             }
         }
     }
-    if (Produced)
-        *Produced = Out;
-    return Pos;
+    if (produced)
+        *produced = out;
+    return pos;
 }
 
-int32_t EncodeRLE(const uint8_t* Source, uint8_t* Dest, int32_t Count, int32_t BytesPerPixel)
+int32_t EncodeRLE(const uint8_t* source, uint8_t* dest, int32_t count, int32_t bytesPerPixel)
 {
-    if (Count <= 0 || BytesPerPixel < 1 || BytesPerPixel > 4)
+    if (count <= 0 || bytesPerPixel < 1 || bytesPerPixel > 4)
         return 0;
-    const size_t Bpp = size_t(BytesPerPixel);
-    const auto Same = [&](int32_t a, int32_t b) {
-        return std::memcmp(Source + size_t(a) * Bpp, Source + size_t(b) * Bpp, Bpp) == 0;
+    const size_t bpp = size_t(bytesPerPixel);
+    const auto same = [&](int32_t a, int32_t b) {
+        return std::memcmp(source + size_t(a) * bpp, source + size_t(b) * bpp, bpp) == 0;
     };
-    uint8_t* D = Dest;
-    int32_t I = 0;
-    while (I < Count) {
-        const int32_t Left = Count - I;
+    uint8_t* d = dest;
+    int32_t i = 0;
+    while (i < count) {
+        const int32_t left = count - i;
         // Pixels that differ from their right neighbour go out as one raw packet.
-        int32_t Differ = 0;
-        if (Left == 1) {
-            Differ = 1;
+        int32_t differ = 0;
+        if (left == 1) {
+            differ = 1;
         } else {
-            while (Differ < Left - 1 && Differ < 128 && !Same(I + Differ, I + Differ + 1))
-                ++Differ;
+            while (differ < left - 1 && differ < 128 && !same(i + differ, i + differ + 1))
+                ++differ;
         }
-        if (Differ > 0) {
-            *D++ = uint8_t(Differ - 1);
-            std::memcpy(D, Source + size_t(I) * Bpp, size_t(Differ) * Bpp);
-            D += size_t(Differ) * Bpp;
-            I += Differ;
+        if (differ > 0) {
+            *d++ = uint8_t(differ - 1);
+            std::memcpy(d, source + size_t(i) * bpp, size_t(differ) * bpp);
+            d += size_t(differ) * bpp;
+            i += differ;
         }
-        if (I >= Count)
+        if (i >= count)
             break;
-        int32_t Run = 1;
-        while (I + Run < Count && Run < 128 && Same(I, I + Run))
-            ++Run;
-        if (Run > 1) {
-            *D++ = uint8_t((Run - 1) | 128);
-            std::memcpy(D, Source + size_t(I) * Bpp, Bpp);
-            D += Bpp;
-            I += Run;
+        int32_t run = 1;
+        while (i + run < count && run < 128 && same(i, i + run))
+            ++run;
+        if (run > 1) {
+            *d++ = uint8_t((run - 1) | 128);
+            std::memcpy(d, source + size_t(i) * bpp, bpp);
+            d += bpp;
+            i += run;
         }
     }
-    return int32_t(D - Dest);
+    return int32_t(d - dest);
 }

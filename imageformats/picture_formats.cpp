@@ -2,276 +2,249 @@
 
 #include "platform/picture.h"
 
-#if __has_include("imageformats/tiff_graphic.h")
-#include "imageformats/tiff_graphic.h"
-#define KV_HAVE_TIFF 1
-#endif
-#if __has_include("imageformats/targa_graphic.h")
-#include "imageformats/targa_graphic.h"
-#define KV_HAVE_TARGA 1
-#endif
-#if __has_include("imageformats/pcx_graphic.h")
-#include "imageformats/pcx_graphic.h"
-#define KV_HAVE_PCX 1
-#endif
-#if __has_include("imageformats/sgi_graphic.h")
-#include "imageformats/sgi_graphic.h"
-#define KV_HAVE_SGI 1
-#endif
-#if __has_include("imageformats/ppm_graphic.h")
-#include "imageformats/ppm_graphic.h"
-#define KV_HAVE_PPM 1
-#endif
-#if __has_include("imageformats/gif_graphic.h")
 #include "imageformats/gif_graphic.h"
-#define KV_HAVE_GIF 1
-#endif
-#if __has_include("imageformats/pcd_graphic.h")
 #include "imageformats/pcd_graphic.h"
-#define KV_HAVE_PCD 1
-#endif
-#if __has_include("imageformats/rla_graphic.h")
-#include "imageformats/rla_graphic.h"
-#define KV_HAVE_RLA 1
-#endif
-#if __has_include("imageformats/psd_graphic.h")
+#include "imageformats/pcx_graphic.h"
+#include "imageformats/ppm_graphic.h"
 #include "imageformats/psd_graphic.h"
-#define KV_HAVE_PSD 1
-#endif
+#include "imageformats/rla_graphic.h"
+#include "imageformats/sgi_graphic.h"
+#include "imageformats/targa_graphic.h"
+#include "imageformats/tiff_graphic.h"
 
 #include <algorithm>
 #include <cmath>
 
-void SwapWordArray(void* Data, int Count)
+void SwapWordArray(void* data, int count)
 {
-    auto* P = static_cast<uint8_t*>(Data);
-    for (int i = 0; i < Count; ++i, P += 2)
-        std::swap(P[0], P[1]);
+    auto* p = static_cast<uint8_t*>(data);
+    for (int i = 0; i < count; ++i, p += 2)
+        std::swap(p[0], p[1]);
 }
 
-void SwapDWordArray(void* Data, int Count)
+void SwapDWordArray(void* data, int count)
 {
-    auto* P = static_cast<uint8_t*>(Data);
-    for (int i = 0; i < Count; ++i, P += 4) {
-        std::swap(P[0], P[3]);
-        std::swap(P[1], P[2]);
+    auto* p = static_cast<uint8_t*>(data);
+    for (int i = 0; i < count; ++i, p += 4) {
+        std::swap(p[0], p[3]);
+        std::swap(p[1], p[2]);
     }
 }
 
-uint32_t SwapDWord(uint32_t Value)
+uint32_t SwapDWord(uint32_t value)
 {
-    return (Value >> 24) | ((Value >> 8) & 0xFF00u) | ((Value << 8) & 0xFF0000u) | (Value << 24);
+    return (value >> 24) | ((value >> 8) & 0xFF00u) | ((value << 8) & 0xFF0000u) | (value << 24);
 }
 
 namespace {
 
-inline uint8_t Clamp8(int V)
+inline uint8_t Clamp8(int v)
 {
-    return uint8_t(V < 0 ? 0 : V > 255 ? 255 : V);
+    return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
 }
 
-// Sample I of a row as 8 bits: 16-bit samples are native words whose high byte is kept.
-inline uint8_t Sample(const void* Row, int BitsPerSample, int I)
+// Sample i of a row as 8 bits: 16-bit samples are native words whose high byte is kept.
+inline uint8_t Sample(const void* row, int bitsPerSample, int i)
 {
-    if (BitsPerSample == 16)
-        return uint8_t(static_cast<const uint16_t*>(Row)[I] >> 8);
-    return static_cast<const uint8_t*>(Row)[I];
+    if (bitsPerSample == 16)
+        return uint8_t(static_cast<const uint16_t*>(row)[i] >> 8);
+    return static_cast<const uint8_t*>(row)[i];
 }
 
 }   // namespace
 
-int MulDiv(int A, int B, int C)
+int MulDiv(int a, int b, int c)
 {
-    if (C == 0)
+    if (c == 0)
         return -1;
-    int64_t Num = int64_t(A) * B;
-    int64_t Den = C;
-    const bool Negative = (Num < 0) != (Den < 0);
-    Num = Num < 0 ? -Num : Num;
-    Den = Den < 0 ? -Den : Den;
-    const int64_t Q = (2 * Num + Den) / (2 * Den);
-    return int(Negative ? -Q : Q);
+    int64_t num = int64_t(a) * b;
+    int64_t den = c;
+    const bool negative = (num < 0) != (den < 0);
+    num = num < 0 ? -num : num;
+    den = den < 0 ? -den : den;
+    const int64_t q = (2 * num + den) / (2 * den);
+    return int(negative ? -q : q);
 }
 
-void ConvertGray16To8(const void* Source, void* Dest, int, int Count)
+void ConvertGray16To8(const void* source, void* dest, int, int count)
 {
-    const auto* S = static_cast<const uint16_t*>(Source);
-    auto* D = static_cast<uint8_t*>(Dest);
-    for (int i = 0; i < Count; ++i)
-        D[i] = uint8_t(S[i] >> 8);
+    const auto* s = static_cast<const uint16_t*>(source);
+    auto* d = static_cast<uint8_t*>(dest);
+    for (int i = 0; i < count; ++i)
+        d[i] = uint8_t(s[i] >> 8);
 }
 
-void ConvertRGBRow(const void* Source, void* Dest, int BitsPerSample, int Count)
+void ConvertRGBRow(const void* source, void* dest, int bitsPerSample, int count)
 {
-    auto* D = static_cast<uint8_t*>(Dest);
-    const int Pixels = Count / 3;
-    if (BitsPerSample == 16) {
-        for (int i = 0; i < Pixels; ++i, D += 3) {
-            D[0] = Sample(Source, 16, 3 * i + 2);
-            D[1] = Sample(Source, 16, 3 * i + 1);
-            D[2] = Sample(Source, 16, 3 * i);
+    auto* d = static_cast<uint8_t*>(dest);
+    const int pixels = count / 3;
+    if (bitsPerSample == 16) {
+        for (int i = 0; i < pixels; ++i, d += 3) {
+            d[0] = Sample(source, 16, 3 * i + 2);
+            d[1] = Sample(source, 16, 3 * i + 1);
+            d[2] = Sample(source, 16, 3 * i);
         }
         return;
     }
-    const auto* S = static_cast<const uint8_t*>(Source);
-    for (int i = 0; i < Pixels; ++i, S += 3, D += 3) {
-        D[0] = S[2];
-        D[1] = S[1];
-        D[2] = S[0];
+    const auto* s = static_cast<const uint8_t*>(source);
+    for (int i = 0; i < pixels; ++i, s += 3, d += 3) {
+        d[0] = s[2];
+        d[1] = s[1];
+        d[2] = s[0];
     }
 }
 
-void ConvertRGBARow(const void* Source, void* Dest, int BitsPerSample, int Count)
+void ConvertRGBARow(const void* source, void* dest, int bitsPerSample, int count)
 {
-    auto* D = static_cast<uint8_t*>(Dest);
-    const int Pixels = Count / 4;
-    if (BitsPerSample == 16) {
-        for (int i = 0; i < Pixels; ++i, D += 4) {
-            D[0] = Sample(Source, 16, 4 * i + 2);
-            D[1] = Sample(Source, 16, 4 * i + 1);
-            D[2] = Sample(Source, 16, 4 * i);
-            D[3] = Sample(Source, 16, 4 * i + 3);
+    auto* d = static_cast<uint8_t*>(dest);
+    const int pixels = count / 4;
+    if (bitsPerSample == 16) {
+        for (int i = 0; i < pixels; ++i, d += 4) {
+            d[0] = Sample(source, 16, 4 * i + 2);
+            d[1] = Sample(source, 16, 4 * i + 1);
+            d[2] = Sample(source, 16, 4 * i);
+            d[3] = Sample(source, 16, 4 * i + 3);
         }
         return;
     }
-    const auto* S = static_cast<const uint8_t*>(Source);
-    for (int i = 0; i < Pixels; ++i, S += 4, D += 4) {
-        D[0] = S[2];
-        D[1] = S[1];
-        D[2] = S[0];
-        D[3] = S[3];
+    const auto* s = static_cast<const uint8_t*>(source);
+    for (int i = 0; i < pixels; ++i, s += 4, d += 4) {
+        d[0] = s[2];
+        d[1] = s[1];
+        d[2] = s[0];
+        d[3] = s[3];
     }
 }
 
-void ConvertRGBPlanarRow(const void* const Source[3], void* Dest, int BitsPerSample, int Count)
+void ConvertRGBPlanarRow(const void* const source[3], void* dest, int bitsPerSample, int count)
 {
-    auto* D = static_cast<uint8_t*>(Dest);
-    const int Pixels = Count / 3;
-    for (int i = 0; i < Pixels; ++i, D += 3) {
-        D[0] = Sample(Source[2], BitsPerSample, i);
-        D[1] = Sample(Source[1], BitsPerSample, i);
-        D[2] = Sample(Source[0], BitsPerSample, i);
+    auto* d = static_cast<uint8_t*>(dest);
+    const int pixels = count / 3;
+    for (int i = 0; i < pixels; ++i, d += 3) {
+        d[0] = Sample(source[2], bitsPerSample, i);
+        d[1] = Sample(source[1], bitsPerSample, i);
+        d[2] = Sample(source[0], bitsPerSample, i);
     }
 }
 
-void CMYKToBGR(int C, int M, int Y, int K, uint8_t* BGR)
+void CMYKToBGR(int c, int m, int y, int k, uint8_t* bgr)
 {
-    BGR[2] = Clamp8(255 - (C - MulDiv(C, K, 255) + K));
-    BGR[1] = Clamp8(255 - (M - MulDiv(M, K, 255) + K));
-    BGR[0] = Clamp8(255 - (Y - MulDiv(Y, K, 255) + K));
+    bgr[2] = Clamp8(255 - (c - MulDiv(c, k, 255) + k));
+    bgr[1] = Clamp8(255 - (m - MulDiv(m, k, 255) + k));
+    bgr[0] = Clamp8(255 - (y - MulDiv(y, k, 255) + k));
 }
 
 namespace {
 
-inline void CMYK16ToBGR(int C, int M, int Y, int K, uint8_t* BGR)
+inline void CMYK16ToBGR(int c, int m, int y, int k, uint8_t* bgr)
 {
-    BGR[2] = Clamp8(255 - ((C - MulDiv(C, K, 65535) + K) >> 8));
-    BGR[1] = Clamp8(255 - ((M - MulDiv(M, K, 65535) + K) >> 8));
-    BGR[0] = Clamp8(255 - ((Y - MulDiv(Y, K, 65535) + K) >> 8));
+    bgr[2] = Clamp8(255 - ((c - MulDiv(c, k, 65535) + k) >> 8));
+    bgr[1] = Clamp8(255 - ((m - MulDiv(m, k, 65535) + k) >> 8));
+    bgr[0] = Clamp8(255 - ((y - MulDiv(y, k, 65535) + k) >> 8));
 }
 
 }   // namespace
 
-void ConvertCMYKRow(const void* Source, void* Dest, int BitsPerSample, int Count)
+void ConvertCMYKRow(const void* source, void* dest, int bitsPerSample, int count)
 {
-    auto* D = static_cast<uint8_t*>(Dest);
-    const int Pixels = Count / 4;
-    if (BitsPerSample == 16) {
-        const auto* S = static_cast<const uint16_t*>(Source);
-        for (int i = 0; i < Pixels; ++i, S += 4, D += 3)
-            CMYK16ToBGR(S[0], S[1], S[2], S[3], D);
+    auto* d = static_cast<uint8_t*>(dest);
+    const int pixels = count / 4;
+    if (bitsPerSample == 16) {
+        const auto* s = static_cast<const uint16_t*>(source);
+        for (int i = 0; i < pixels; ++i, s += 4, d += 3)
+            CMYK16ToBGR(s[0], s[1], s[2], s[3], d);
         return;
     }
-    const auto* S = static_cast<const uint8_t*>(Source);
-    for (int i = 0; i < Pixels; ++i, S += 4, D += 3)
-        CMYKToBGR(S[0], S[1], S[2], S[3], D);
+    const auto* s = static_cast<const uint8_t*>(source);
+    for (int i = 0; i < pixels; ++i, s += 4, d += 3)
+        CMYKToBGR(s[0], s[1], s[2], s[3], d);
 }
 
-void ConvertCMYKPlanarRow(const void* const Source[4], void* Dest, int BitsPerSample, int Count)
+void ConvertCMYKPlanarRow(const void* const source[4], void* dest, int bitsPerSample, int count)
 {
-    auto* D = static_cast<uint8_t*>(Dest);
-    const int Pixels = Count / 4;
-    if (BitsPerSample == 16) {
-        const auto* const* S = reinterpret_cast<const uint16_t* const*>(Source);
-        for (int i = 0; i < Pixels; ++i, D += 3)
-            CMYK16ToBGR(S[0][i], S[1][i], S[2][i], S[3][i], D);
+    auto* d = static_cast<uint8_t*>(dest);
+    const int pixels = count / 4;
+    if (bitsPerSample == 16) {
+        const auto* const* s = reinterpret_cast<const uint16_t* const*>(source);
+        for (int i = 0; i < pixels; ++i, d += 3)
+            CMYK16ToBGR(s[0][i], s[1][i], s[2][i], s[3][i], d);
         return;
     }
-    const auto* const* S = reinterpret_cast<const uint8_t* const*>(Source);
-    for (int i = 0; i < Pixels; ++i, D += 3)
-        CMYKToBGR(S[0][i], S[1][i], S[2][i], S[3][i], D);
+    const auto* const* s = reinterpret_cast<const uint8_t* const*>(source);
+    for (int i = 0; i < pixels; ++i, d += 3)
+        CMYKToBGR(s[0][i], s[1][i], s[2][i], s[3][i], d);
 }
 
-void LabToBGR(uint8_t L, int8_t A, int8_t B, uint8_t* BGR)
+void LabToBGR(uint8_t l, int8_t a, int8_t b, uint8_t* bgr)
 {
-    const long double LStar = L / 2.55L;
-    const long double Fy = (LStar + 16) / 116;
-    long double X, Y, Z;
-    if (LStar < 7.9996L) {
-        Y = LStar / 903.3L;
-        X = A / 3893.5L + Y;
-        Z = Y - B / 1557.4L;
+    const long double lStar = l / 2.55l;
+    const long double fy = (lStar + 16) / 116;
+    long double x, y, z;
+    if (lStar < 7.9996l) {
+        y = lStar / 903.3l;
+        x = a / 3893.5l + y;
+        z = y - b / 1557.4l;
     } else {
-        X = std::pow(A / 500.0L + Fy, 3);
-        Y = Fy * Fy * Fy;
-        Z = std::pow(Fy - B / 200.0L, 3);
+        x = std::pow(a / 500.0l + fy, 3);
+        y = fy * fy * fy;
+        z = std::pow(fy - b / 200.0l, 3);
     }
-    const auto Channel = [](long double V) { return Clamp8(int(std::lround(double(255 * V)))); };
-    BGR[2] = Channel(2.998L * X - 1.458L * Y - 0.541L * Z);
-    BGR[1] = Channel(-0.952L * X + 1.893L * Y + 0.059L * Z);
-    BGR[0] = Channel(0.099L * X - 0.198L * Y + 1.099L * Z);
+    const auto channel = [](long double v) { return Clamp8(int(std::lround(double(255 * v)))); };
+    bgr[2] = channel(2.998l * x - 1.458l * y - 0.541l * z);
+    bgr[1] = channel(-0.952l * x + 1.893l * y + 0.059l * z);
+    bgr[0] = channel(0.099l * x - 0.198l * y + 1.099l * z);
 }
 
-void ConvertLabRow(const void* Source, void* Dest, int BitsPerSample, int Count)
+void ConvertLabRow(const void* source, void* dest, int bitsPerSample, int count)
 {
-    auto* D = static_cast<uint8_t*>(Dest);
-    const int Pixels = Count / 3;
-    for (int i = 0; i < Pixels; ++i, D += 3)
-        LabToBGR(Sample(Source, BitsPerSample, 3 * i), int8_t(Sample(Source, BitsPerSample, 3 * i + 1)),
-                 int8_t(Sample(Source, BitsPerSample, 3 * i + 2)), D);
+    auto* d = static_cast<uint8_t*>(dest);
+    const int pixels = count / 3;
+    for (int i = 0; i < pixels; ++i, d += 3)
+        LabToBGR(Sample(source, bitsPerSample, 3 * i), int8_t(Sample(source, bitsPerSample, 3 * i + 1)),
+                 int8_t(Sample(source, bitsPerSample, 3 * i + 2)), d);
 }
 
-void ConvertLabPlanarRow(const void* const Source[3], void* Dest, int BitsPerSample, int Count)
+void ConvertLabPlanarRow(const void* const source[3], void* dest, int bitsPerSample, int count)
 {
-    auto* D = static_cast<uint8_t*>(Dest);
-    const int Pixels = Count / 3;
-    for (int i = 0; i < Pixels; ++i, D += 3)
-        LabToBGR(Sample(Source[0], BitsPerSample, i), int8_t(Sample(Source[1], BitsPerSample, i)),
-                 int8_t(Sample(Source[2], BitsPerSample, i)), D);
+    auto* d = static_cast<uint8_t*>(dest);
+    const int pixels = count / 3;
+    for (int i = 0; i < pixels; ++i, d += 3)
+        LabToBGR(Sample(source[0], bitsPerSample, i), int8_t(Sample(source[1], bitsPerSample, i)),
+                 int8_t(Sample(source[2], bitsPerSample, i)), d);
 }
 
 // The running sums stay in registers: adding each byte to the one stored just before it
 // would wait on that store for every byte.
-void UndoPredictor1(void* Row, int Count)
+void UndoPredictor1(void* row, int count)
 {
-    auto* P = static_cast<uint8_t*>(Row);
-    uint8_t A = P[0];
-    for (int i = 1; i <= Count; ++i)
-        P[i] = A = uint8_t(A + P[i]);
+    auto* p = static_cast<uint8_t*>(row);
+    uint8_t a = p[0];
+    for (int i = 1; i <= count; ++i)
+        p[i] = a = uint8_t(a + p[i]);
 }
 
-void UndoPredictor3(void* Row, int Count)
+void UndoPredictor3(void* row, int count)
 {
-    auto* P = static_cast<uint8_t*>(Row);
-    uint8_t A = P[0], B = P[1], C = P[2];
-    for (int i = 1; i <= Count; ++i) {
-        P += 3;
-        P[0] = A = uint8_t(A + P[0]);
-        P[1] = B = uint8_t(B + P[1]);
-        P[2] = C = uint8_t(C + P[2]);
+    auto* p = static_cast<uint8_t*>(row);
+    uint8_t a = p[0], b = p[1], c = p[2];
+    for (int i = 1; i <= count; ++i) {
+        p += 3;
+        p[0] = a = uint8_t(a + p[0]);
+        p[1] = b = uint8_t(b + p[1]);
+        p[2] = c = uint8_t(c + p[2]);
     }
 }
 
-void UndoPredictor4(void* Row, int Count)
+void UndoPredictor4(void* row, int count)
 {
-    auto* P = static_cast<uint8_t*>(Row);
-    uint8_t A = P[0], B = P[1], C = P[2], D = P[3];
-    for (int i = 1; i <= Count; ++i) {
-        P += 4;
-        P[0] = A = uint8_t(A + P[0]);
-        P[1] = B = uint8_t(B + P[1]);
-        P[2] = C = uint8_t(C + P[2]);
-        P[3] = D = uint8_t(D + P[3]);
+    auto* p = static_cast<uint8_t*>(row);
+    uint8_t a = p[0], b = p[1], c = p[2], d = p[3];
+    for (int i = 1; i <= count; ++i) {
+        p += 4;
+        p[0] = a = uint8_t(a + p[0]);
+        p[1] = b = uint8_t(b + p[1]);
+        p[2] = c = uint8_t(c + p[2]);
+        p[3] = d = uint8_t(d + p[3]);
     }
 }
 
@@ -291,116 +264,57 @@ namespace {
 bool Registered = false;
 
 template <class T>
-void Register(const char* Extension, const char* Description)
+void Register(const char* extension, const char* description)
 {
-    TPicture::RegisterFileFormat<T>(QString::fromLatin1(Extension), QString::fromLatin1(Description));
+    TPicture::RegisterFileFormat<T>(QString::fromLatin1(extension), QString::fromLatin1(description));
 }
 
-// Each reader's rows are added once its class exists; the order of the rows is the
-// order of the picture class's file filter.
+// The order of the rows is the order of the picture class's file filter.
 void RegisterAll()
 {
-#ifdef KV_HAVE_TARGA
     Register<TTargaGraphic>("win", "Truevision images");
     Register<TTargaGraphic>("vst", "Truevision images");
     Register<TTargaGraphic>("vda", "Truevision images");
-#endif
-#ifdef KV_HAVE_TIFF
     Register<TTIFFGraphic>("tiff", "TIFF images");
     Register<TTIFFGraphic>("tif", "TIFF images");
-#endif
-#ifdef KV_HAVE_TARGA
     Register<TTargaGraphic>("tga", "Truevision images");
-#endif
-#ifdef KV_HAVE_SGI
     Register<TSGIGraphic>("sgi", "SGI true color images");
-#endif
-#ifdef KV_HAVE_PCX
     Register<TPCXGraphic>("scr", "Word 5.x screen capture images");
-#endif
-#ifdef KV_HAVE_RLA
     Register<TRLAGraphic>("rpf", "SGI Wavefront images");
-#endif
     Register<TBitmap>("rle", "Windows bitmap");
-#ifdef KV_HAVE_RLA
     Register<TRLAGraphic>("rla", "SGI Wavefront images");
-#endif
-#ifdef KV_HAVE_SGI
     Register<TSGIGraphic>("rgba", "SGI true color images");
     Register<TSGIGraphic>("rgb", "SGI true color images");
-#endif
-#ifdef KV_HAVE_PSD
     Register<TPSDGraphic>("psd", "Photoshop images");
-#endif
-#ifdef KV_HAVE_PPM
     Register<TPPMGraphic>("ppm", "Portable pixel map images");
     Register<TPPMGraphic>("pgm", "Portable grayscale images");
     Register<TPPMGraphic>("pbm", "Portable b&w images");
-#endif
-#ifdef KV_HAVE_SGI
     Register<TAutodeskGraphic>("pic", "Autodesk images");
-#endif
-#ifdef KV_HAVE_PCX
     Register<TPCXGraphic>("pcx", "ZSoft PCX images");
-#endif
-#ifdef KV_HAVE_PSD
     Register<TPSDGraphic>("pdd", "Photoshop images");
-#endif
-#ifdef KV_HAVE_PCD
     Register<TPCDGraphic>("pcd", "Kodak Photo-CD images");
-#endif
-#ifdef KV_HAVE_PCX
     Register<TPCXGraphic>("pcc", "ZSoft PCC images");
-#endif
-#ifdef KV_HAVE_TARGA
     Register<TTargaGraphic>("icb", "Truevision images");
-#endif
-#ifdef KV_HAVE_GIF
     Register<TGIFGraphic>("gif", "CompuServe images");
-#endif
     Register<TBitmap>("dib", "Windows bitmap");
-#ifdef KV_HAVE_GIF
     Register<TCUTGraphic>("cut", "Dr. Halo images");
-#endif
-#ifdef KV_HAVE_SGI
     Register<TAutodeskGraphic>("cel", "Autodesk images");
     Register<TSGIGraphic>("bw", "SGI black/white images");
-#endif
 }
 
 void UnregisterAll()
 {
-#ifdef KV_HAVE_TARGA
     TPicture::UnregisterGraphicClass<TTargaGraphic>();
-#endif
-#ifdef KV_HAVE_TIFF
     TPicture::UnregisterGraphicClass<TTIFFGraphic>();
-#endif
-#ifdef KV_HAVE_SGI
     TPicture::UnregisterGraphicClass<TSGIGraphic>();
-#endif
-#ifdef KV_HAVE_PCX
     TPicture::UnregisterGraphicClass<TPCXGraphic>();
-#endif
-#ifdef KV_HAVE_SGI
     TPicture::UnregisterGraphicClass<TAutodeskGraphic>();
-#endif
-#ifdef KV_HAVE_PCD
     TPicture::UnregisterGraphicClass<TPCDGraphic>();
-#endif
-#ifdef KV_HAVE_PPM
     TPicture::UnregisterGraphicClass<TPPMGraphic>();
-#endif
-#ifdef KV_HAVE_GIF
     TPicture::UnregisterGraphicClass<TCUTGraphic>();
     TPicture::UnregisterGraphicClass<TGIFGraphic>();
-#endif
-#ifdef KV_HAVE_RLA
     TPicture::UnregisterGraphicClass<TRLAGraphic>();
-#endif
-#ifdef KV_HAVE_PSD
     TPicture::UnregisterGraphicClass<TPSDGraphic>();
-#endif
 }
 
 // Registration at start-up; the picture class keeps its registry in a function-local

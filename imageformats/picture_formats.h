@@ -18,31 +18,31 @@ void InitPictureFormats();
 void FinalizePictureFormats();
 
 // Byte order.
-void SwapWordArray(void* Data, int Count);
-void SwapDWordArray(void* Data, int Count);
-uint32_t SwapDWord(uint32_t Value);
+void SwapWordArray(void* data, int count);
+void SwapDWordArray(void* data, int count);
+uint32_t SwapDWord(uint32_t value);
 
-// Row converters: a source row of Count samples (8-bit, or 16-bit native-order words of which
+// Row converters: a source row of count samples (8-bit, or 16-bit native-order words of which
 // the high byte is kept) to blue-green-red (-alpha) pixels.
-void ConvertGray16To8(const void* Source, void* Dest, int BitsPerSample, int Count);
-void ConvertRGBRow(const void* Source, void* Dest, int BitsPerSample, int Count);
-void ConvertRGBARow(const void* Source, void* Dest, int BitsPerSample, int Count);
-void ConvertRGBPlanarRow(const void* const Source[3], void* Dest, int BitsPerSample, int Count);
-void ConvertCMYKRow(const void* Source, void* Dest, int BitsPerSample, int Count);
-void ConvertCMYKPlanarRow(const void* const Source[4], void* Dest, int BitsPerSample, int Count);
-void ConvertLabRow(const void* Source, void* Dest, int BitsPerSample, int Count);
-void ConvertLabPlanarRow(const void* const Source[3], void* Dest, int BitsPerSample, int Count);
+void ConvertGray16To8(const void* source, void* dest, int bitsPerSample, int count);
+void ConvertRGBRow(const void* source, void* dest, int bitsPerSample, int count);
+void ConvertRGBARow(const void* source, void* dest, int bitsPerSample, int count);
+void ConvertRGBPlanarRow(const void* const source[3], void* dest, int bitsPerSample, int count);
+void ConvertCMYKRow(const void* source, void* dest, int bitsPerSample, int count);
+void ConvertCMYKPlanarRow(const void* const source[4], void* dest, int bitsPerSample, int count);
+void ConvertLabRow(const void* source, void* dest, int bitsPerSample, int count);
+void ConvertLabPlanarRow(const void* const source[3], void* dest, int bitsPerSample, int count);
 
 // One CMYK or L*a*b* pixel (8-bit samples) to blue, green, red.
-void CMYKToBGR(int C, int M, int Y, int K, uint8_t* BGR);
-void LabToBGR(uint8_t L, int8_t A, int8_t B, uint8_t* BGR);
+void CMYKToBGR(int c, int m, int y, int k, uint8_t* bgr);
+void LabToBGR(uint8_t l, int8_t a, int8_t b, uint8_t* bgr);
 // Windows MulDiv: a * b / c rounded half away from zero.
-int MulDiv(int A, int B, int C);
+int MulDiv(int a, int b, int c);
 
-// Horizontal differencing reversal over rows of 8-bit samples; Count = width - 1.
-void UndoPredictor1(void* Row, int Count);
-void UndoPredictor3(void* Row, int Count);
-void UndoPredictor4(void* Row, int Count);
+// Horizontal differencing reversal over rows of 8-bit samples; count = width - 1.
+void UndoPredictor1(void* row, int count);
+void UndoPredictor3(void* row, int count);
+void UndoPredictor4(void* row, int count);
 
 // The 16 standard Windows colours.
 QList<QRgb> SystemPalette16();

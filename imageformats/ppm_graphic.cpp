@@ -21,25 +21,25 @@ bool IsDigit(uint8_t c)
 // Character reader over the portable map's text parts.
 class PPMScanner {
 public:
-    explicit PPMScanner(BoundedReader& in) : in_(in) {}
+    explicit PPMScanner(BoundedReader& in) : m_in(in) {}
 
     uint8_t getChar()
     {
-        if (in_.atEnd())
+        if (m_in.atEnd())
             Fail(kReadError);
-        return in_.u8();
+        return m_in.u8();
     }
 
     // Drops the rest of a comment line; CR, LF and CR LF all end it.
     void skipComment()
     {
-        while (!in_.atEnd()) {
-            const uint8_t c = in_.u8();
+        while (!m_in.atEnd()) {
+            const uint8_t c = m_in.u8();
             if (c == 10)
                 return;
             if (c == 13) {
-                if (!in_.atEnd() && in_.data()[in_.pos()] == 10)
-                    in_.skip(1);
+                if (!m_in.atEnd() && m_in.data()[m_in.pos()] == 10)
+                    m_in.skip(1);
                 return;
             }
         }
@@ -61,8 +61,8 @@ public:
     uint32_t getNumber()
     {
         uint64_t value = firstDigit() - '0';
-        while (!in_.atEnd()) {
-            const uint8_t c = in_.u8();
+        while (!m_in.atEnd()) {
+            const uint8_t c = m_in.u8();
             if (!IsDigit(c))
                 break;
             value = value * 10 + (c - '0');
@@ -76,7 +76,7 @@ public:
     uint8_t getBit() { return uint8_t((firstDigit() - '0') & 1); }
 
 private:
-    BoundedReader& in_;
+    BoundedReader& m_in;
 };
 
 // Maps samples 0..maxval onto 0..255, rounding; larger values count as maxval.

@@ -13,113 +13,113 @@ struct TContributor {
 };
 using TContributorList = std::vector<std::vector<TContributor>>;
 
-double Sinc(double X)
+double Sinc(double x)
 {
-    if (X == 0)
+    if (x == 0)
         return 1;
-    X *= std::numbers::pi;
-    return std::sin(X) / X;
+    x *= std::numbers::pi;
+    return std::sin(x) / x;
 }
 
 // Weights (scaled by 256) of the source pixels that make each target pixel along one axis.
-TContributorList Contributors(int SourceSize, int TargetSize, TResamplingFilter Filter, double Radius)
+TContributorList Contributors(int sourceSize, int targetSize, TResamplingFilter filter, double radius)
 {
-    double Scale;
-    if (SourceSize == 1)
-        Scale = TargetSize;
-    else if (TargetSize == 1)
-        Scale = 1.0 / SourceSize;   // one pixel: the filtered centre of the whole row
+    double scale;
+    if (sourceSize == 1)
+        scale = targetSize;
+    else if (targetSize == 1)
+        scale = 1.0 / sourceSize;   // one pixel: the filtered centre of the whole row
     else
-        Scale = double(TargetSize - 1) / double(SourceSize - 1);
-    const double Width = Scale >= 1 ? Radius : Radius / Scale;
-    const double FScale = Scale >= 1 ? 1 : Scale;
+        scale = double(targetSize - 1) / double(sourceSize - 1);
+    const double reach = scale >= 1 ? radius : radius / scale;
+    const double filterScale = scale >= 1 ? 1 : scale;
 
-    TContributorList List(static_cast<size_t>(TargetSize));
-    for (int i = 0; i < TargetSize; ++i) {
-        const double Centre = TargetSize == 1 ? (SourceSize - 1) / 2.0 : i / Scale;
-        const int Left = int(std::floor(Centre - Width));
-        const int Right = int(std::ceil(Centre + Width));
-        auto& C = List[size_t(i)];
-        C.reserve(size_t(Right - Left + 1));
-        for (int j = Left; j <= Right; ++j) {
-            const int Weight =
-                int(std::lround(ResamplingFilterValue(Filter, (Centre - j) * FScale) * FScale * 256));
-            if (Weight == 0)
+    TContributorList list(static_cast<size_t>(targetSize));
+    for (int i = 0; i < targetSize; ++i) {
+        const double centre = targetSize == 1 ? (sourceSize - 1) / 2.0 : i / scale;
+        const int left = int(std::floor(centre - reach));
+        const int right = int(std::ceil(centre + reach));
+        auto& c = list[size_t(i)];
+        c.reserve(size_t(right - left + 1));
+        for (int j = left; j <= right; ++j) {
+            const int weight =
+                int(std::lround(ResamplingFilterValue(filter, (centre - j) * filterScale) * filterScale * 256));
+            if (weight == 0)
                 continue;
-            int N = j < 0 ? -j : j >= SourceSize ? 2 * SourceSize - j - 1 : j;
+            int n = j < 0 ? -j : j >= sourceSize ? 2 * sourceSize - j - 1 : j;
             // Wide filters on tiny sources reach beyond one mirror image.
-            N = std::clamp(N, 0, SourceSize - 1);
-            C.push_back({N, Weight});
+            n = std::clamp(n, 0, sourceSize - 1);
+            c.push_back({n, weight});
         }
     }
-    return List;
+    return list;
 }
 
-inline uint8_t Channel(int Sum, int Total)
+inline uint8_t Channel(int sum, int total)
 {
-    const int V = Total != 0 ? Sum / Total : Sum >> 8;
-    return uint8_t(std::clamp(V, 0, 255));
+    const int v = total != 0 ? sum / total : sum >> 8;
+    return uint8_t(std::clamp(v, 0, 255));
 }
 
 // One axis: each target pixel of a line from the contributors of the source line.
-void ResampleLine(const uint8_t* Src, int SrcStep, uint8_t* Dst, int DstStep,
-                  const TContributorList& List)
+void ResampleLine(const uint8_t* src, int srcStep, uint8_t* dst, int dstStep,
+                  const TContributorList& list)
 {
-    for (size_t i = 0; i < List.size(); ++i) {
-        int R = 0, G = 0, B = 0, Total = 0;
-        for (const TContributor& C : List[i]) {
-            const uint8_t* P = Src + ptrdiff_t(C.Pixel) * SrcStep;
-            B += P[0] * C.Weight;
-            G += P[1] * C.Weight;
-            R += P[2] * C.Weight;
-            Total += C.Weight;
+    for (size_t i = 0; i < list.size(); ++i) {
+        int r = 0, g = 0, b = 0, total = 0;
+        for (const TContributor& c : list[i]) {
+            const uint8_t* p = src + ptrdiff_t(c.Pixel) * srcStep;
+            b += p[0] * c.Weight;
+            g += p[1] * c.Weight;
+            r += p[2] * c.Weight;
+            total += c.Weight;
         }
-        uint8_t* D = Dst + ptrdiff_t(i) * DstStep;
-        D[0] = Channel(B, Total);
-        D[1] = Channel(G, Total);
-        D[2] = Channel(R, Total);
+        uint8_t* d = dst + ptrdiff_t(i) * dstStep;
+        d[0] = Channel(b, total);
+        d[1] = Channel(g, total);
+        d[2] = Channel(r, total);
     }
 }
 
 }   // namespace
 
-double ResamplingFilterValue(TResamplingFilter Filter, double X)
+double ResamplingFilterValue(TResamplingFilter filter, double x)
 {
-    const double A = std::fabs(X);
-    switch (Filter) {
+    const double a = std::fabs(x);
+    switch (filter) {
     case sfBox:
-        return (X > -0.5 && X <= 0.5) ? 1 : 0;
+        return (x > -0.5 && x <= 0.5) ? 1 : 0;
     case sfTriangle:
-        return A < 1 ? 1 - A : 0;
+        return a < 1 ? 1 - a : 0;
     case sfHermite:
-        return A < 1 ? (2 * A - 3) * X * X + 1 : 0;
+        return a < 1 ? (2 * a - 3) * x * x + 1 : 0;
     case sfBell:
-        if (A < 0.5)
-            return 0.75 - X * X;
-        if (A < 1.5)
-            return 0.5 * (A - 1.5) * (A - 1.5);
+        if (a < 0.5)
+            return 0.75 - x * x;
+        if (a < 1.5)
+            return 0.5 * (a - 1.5) * (a - 1.5);
         return 0;
     case sfSpline:
-        if (A < 1)
-            return 0.5 * A * A * A - X * X + 2.0 / 3.0;
-        if (A < 2)
-            return (2 - A) * (2 - A) * (2 - A) / 6;
+        if (a < 1)
+            return 0.5 * a * a * a - x * x + 2.0 / 3.0;
+        if (a < 2)
+            return (2 - a) * (2 - a) * (2 - a) / 6;
         return 0;
     case sfLanczos3:
-        return A < 3 ? Sinc(X) * Sinc(X / 3) : 0;
+        return a < 3 ? Sinc(x) * Sinc(x / 3) : 0;
     case sfMitchell:
-        if (A < 1)
-            return (7 * A * A * A - 12 * X * X + 16.0 / 3.0) / 6;
-        if (A < 2)
-            return (-7.0 / 3.0 * A * A * A + 12 * X * X - 20 * A + 32.0 / 3.0) / 6;
+        if (a < 1)
+            return (7 * a * a * a - 12 * x * x + 16.0 / 3.0) / 6;
+        if (a < 2)
+            return (-7.0 / 3.0 * a * a * a + 12 * x * x - 20 * a + 32.0 / 3.0) / 6;
         return 0;
     }
     return 0;
 }
 
-double ResamplingFilterRadius(TResamplingFilter Filter)
+double ResamplingFilterRadius(TResamplingFilter filter)
 {
-    switch (Filter) {
+    switch (filter) {
     case sfBox: return 0.5;
     case sfTriangle: return 1;
     case sfHermite: return 1;
@@ -131,49 +131,49 @@ double ResamplingFilterRadius(TResamplingFilter Filter)
     return 1;
 }
 
-QImage StretchImage(const QImage& Source, int NewWidth, int NewHeight, TResamplingFilter Filter,
-                    double Radius)
+QImage StretchImage(const QImage& source, int newWidth, int newHeight, TResamplingFilter filter,
+                    double radius)
 {
-    if (NewWidth < 1 || NewHeight < 1 || Source.isNull() || Source.width() < 1 || Source.height() < 1)
+    if (newWidth < 1 || newHeight < 1 || source.isNull() || source.width() < 1 || source.height() < 1)
         return QImage();
-    if (Radius <= 0)
-        Radius = ResamplingFilterRadius(Filter);
-    const QImage Src = Source.convertToFormat(QImage::Format_BGR888);
-    const int SW = Src.width(), SH = Src.height();
+    if (radius <= 0)
+        radius = ResamplingFilterRadius(filter);
+    const QImage src = source.convertToFormat(QImage::Format_BGR888);
+    const int sourceWidth = src.width(), sourceHeight = src.height();
 
     // Pass 1: rows to the new width; pass 2: columns to the new height.
-    QImage Work(NewWidth, SH, QImage::Format_BGR888);
-    const TContributorList Horizontal = Contributors(SW, NewWidth, Filter, Radius);
-    for (int y = 0; y < SH; ++y)
-        ResampleLine(Src.constScanLine(y), 3, Work.scanLine(y), 3, Horizontal);
+    QImage work(newWidth, sourceHeight, QImage::Format_BGR888);
+    const TContributorList horizontal = Contributors(sourceWidth, newWidth, filter, radius);
+    for (int y = 0; y < sourceHeight; ++y)
+        ResampleLine(src.constScanLine(y), 3, work.scanLine(y), 3, horizontal);
 
-    QImage Target(NewWidth, NewHeight, QImage::Format_BGR888);
-    const TContributorList Vertical = Contributors(SH, NewHeight, Filter, Radius);
-    const int WorkStride = int(Work.bytesPerLine());
-    const int TargetStride = int(Target.bytesPerLine());
-    for (int x = 0; x < NewWidth; ++x)
-        ResampleLine(Work.constBits() + 3 * x, WorkStride, Target.bits() + 3 * x, TargetStride, Vertical);
-    return Target;
+    QImage target(newWidth, newHeight, QImage::Format_BGR888);
+    const TContributorList vertical = Contributors(sourceHeight, newHeight, filter, radius);
+    const int workStride = int(work.bytesPerLine());
+    const int targetStride = int(target.bytesPerLine());
+    for (int x = 0; x < newWidth; ++x)
+        ResampleLine(work.constBits() + 3 * x, workStride, target.bits() + 3 * x, targetStride, vertical);
+    return target;
 }
 
-void Stretch(int NewWidth, int NewHeight, TResamplingFilter Filter, double Radius, TBitmap* Source,
-             TBitmap* Target)
+void Stretch(int newWidth, int newHeight, TResamplingFilter filter, double radius, TBitmap* source,
+             TBitmap* target)
 {
-    if (!Source || !Target)
+    if (!source || !target)
         return;
-    Source->SetPixelFormat(pf24bit);
-    const QImage Result = StretchImage(Source->image(), NewWidth, NewHeight, Filter, Radius);
-    Target->Clear();
-    Target->SetPixelFormat(pf24bit);
-    if (!Result.isNull())
-        Target->SetImage(Result);
+    source->SetPixelFormat(pf24bit);
+    const QImage result = StretchImage(source->image(), newWidth, newHeight, filter, radius);
+    target->Clear();
+    target->SetPixelFormat(pf24bit);
+    if (!result.isNull())
+        target->SetImage(result);
 }
 
-void Stretch(int NewWidth, int NewHeight, TResamplingFilter Filter, double Radius, TBitmap* Source)
+void Stretch(int newWidth, int newHeight, TResamplingFilter filter, double radius, TBitmap* source)
 {
-    if (!Source)
+    if (!source)
         return;
-    TBitmap Temp;
-    Stretch(NewWidth, NewHeight, Filter, Radius, Source, &Temp);
-    Source->Assign(Temp);
+    TBitmap temp;
+    Stretch(newWidth, newHeight, filter, radius, source, &temp);
+    source->Assign(temp);
 }

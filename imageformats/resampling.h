@@ -6,17 +6,17 @@
 
 enum TResamplingFilter { sfBox, sfTriangle, sfHermite, sfBell, sfSpline, sfLanczos3, sfMitchell };
 
-// The filter's value at X, and its default radius.
-double ResamplingFilterValue(TResamplingFilter Filter, double X);
-double ResamplingFilterRadius(TResamplingFilter Filter);
+// The filter's value at x, and its default radius.
+double ResamplingFilterValue(TResamplingFilter filter, double x);
+double ResamplingFilterRadius(TResamplingFilter filter);
 
-// Resamples a picture (any format; taken as 24-bit) to NewWidth x NewHeight, in Format_BGR888.
+// Resamples a picture (any format; taken as 24-bit) to newWidth x newHeight, in Format_BGR888.
 // Radius 0 takes the filter's default. A size below 1 gives a null image.
-QImage StretchImage(const QImage& Source, int NewWidth, int NewHeight, TResamplingFilter Filter,
-                    double Radius = 0);
+QImage StretchImage(const QImage& source, int newWidth, int newHeight, TResamplingFilter filter,
+                    double radius = 0);
 
-// Target becomes a 24-bit NewWidth x NewHeight picture of Source, which is set to 24 bits.
-void Stretch(int NewWidth, int NewHeight, TResamplingFilter Filter, double Radius, TBitmap* Source,
-             TBitmap* Target);
+// Target becomes a 24-bit newWidth x newHeight picture of source, which is set to 24 bits.
+void Stretch(int newWidth, int newHeight, TResamplingFilter filter, double radius, TBitmap* source,
+             TBitmap* target);
 // The same in place.
-void Stretch(int NewWidth, int NewHeight, TResamplingFilter Filter, double Radius, TBitmap* Source);
+void Stretch(int newWidth, int newHeight, TResamplingFilter filter, double radius, TBitmap* source);

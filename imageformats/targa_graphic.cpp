@@ -3,6 +3,7 @@
 #include "imageformats/bounded_reader.h"
 #include "imageformats/picture_compression.h"
 #include "imageformats/picture_error.h"
+#include "platform/byte_order.h"
 #include "platform/message_box.h"
 
 #include <QFile>
@@ -13,264 +14,252 @@
 
 namespace {
 
-const char* const SInvalidTarga = "Targa: invalid image";
-const char* const SCannotWrite = "Targa: could not write image data";
-const char* const SConvertQuestion =
+const char* const kInvalidTarga = "Targa: invalid image";
+const char* const kCannotWrite = "Targa: could not write image data";
+const char* const kConvertQuestion =
     "Targa image: 1 or 4 bit color depth not allowed. Convert to 256 colors?";
-
-inline uint16_t LE16(const uint8_t* P)
-{
-    return uint16_t(P[0] | (P[1] << 8));
-}
-
-inline void PutLE16(uint8_t* P, unsigned V)
-{
-    P[0] = uint8_t(V);
-    P[1] = uint8_t(V >> 8);
-}
 
 }   // namespace
 
-QImage DecodeTarga(const uint8_t* Data, size_t Size, QByteArray* Identification, size_t* Consumed)
+namespace imgread {
+
+QImage DecodeTarga(const uint8_t* data, size_t size, QByteArray* identification, size_t* consumed)
 {
-    imgread::BoundedReader In(Data, Size, SInvalidTarga);
-    const uint8_t* H = In.take(18);
-    const unsigned IdLength = H[0];
-    const unsigned MapType = H[1];
-    const unsigned ImageType = H[2];
-    const unsigned MapLength = LE16(H + 5);
-    const unsigned MapEntryBits = H[7];
-    const unsigned Width = LE16(H + 12);
-    const unsigned Height = LE16(H + 14);
-    const unsigned PixelBits = H[16];
-    const bool TopDown = (H[17] & 0x20) != 0;
+    BoundedReader in(data, size, kInvalidTarga);
+    const uint8_t* h = in.take(18);
+    const unsigned idLength = h[0];
+    const unsigned mapType = h[1];
+    const unsigned imageType = h[2];
+    const unsigned mapLength = ReadLE16(h + 5);
+    const unsigned mapEntryBits = h[7];
+    const unsigned width = ReadLE16(h + 12);
+    const unsigned height = ReadLE16(h + 14);
+    const unsigned pixelBits = h[16];
+    const bool topDown = (h[17] & 0x20) != 0;
 
-    const uint8_t* Id = In.take(IdLength);
-    if (Identification)
-        *Identification = QByteArray(reinterpret_cast<const char*>(Id), int(IdLength));
+    const uint8_t* id = in.take(idLength);
+    if (identification)
+        *identification = QByteArray(reinterpret_cast<const char*>(id), int(idLength));
 
-    const unsigned BaseType = ImageType & ~8u;
-    const bool Compressed = (ImageType & 8) != 0;
-    if (BaseType < 1 || BaseType > 3 || ImageType > 11)
-        RaisePictureError(SInvalidTarga);
-    const bool Grey = BaseType == 3;
+    const unsigned baseType = imageType & ~8u;
+    const bool compressed = (imageType & 8) != 0;
+    if (baseType < 1 || baseType > 3 || imageType > 11)
+        RaisePictureError(kInvalidTarga);
+    const bool grey = baseType == 3;
 
-    unsigned Bpp;   // bytes per pixel in the file
-    QImage::Format Format;
-    switch (PixelBits) {
-    case 8: Bpp = 1; Format = QImage::Format_Indexed8; break;
+    unsigned bpp;   // bytes per pixel in the file
+    QImage::Format format;
+    switch (pixelBits) {
+    case 8: bpp = 1; format = QImage::Format_Indexed8; break;
     case 15:
     case 16:
-        Bpp = 2;
+        bpp = 2;
         // A grey picture of 16 bits is grey and alpha; the grey is kept.
-        Format = Grey ? QImage::Format_Indexed8 : QImage::Format_RGB555;
+        format = grey ? QImage::Format_Indexed8 : QImage::Format_RGB555;
         break;
-    case 24: Bpp = 3; Format = QImage::Format_BGR888; break;
-    case 32: Bpp = 4; Format = QImage::Format_ARGB32; break;
-    default: RaisePictureError(SInvalidTarga);
+    case 24: bpp = 3; format = QImage::Format_BGR888; break;
+    case 32: bpp = 4; format = QImage::Format_ARGB32; break;
+    default: RaisePictureError(kInvalidTarga);
     }
-    if ((BaseType == 1 && PixelBits != 8) || (Grey && PixelBits != 8 && PixelBits != 16))
-        RaisePictureError(SInvalidTarga);
+    if ((baseType == 1 && pixelBits != 8) || (grey && pixelBits != 8 && pixelBits != 16))
+        RaisePictureError(kInvalidTarga);
 
     // The colour map, when there is one, is always passed over; only 256 entries fit.
-    QList<QRgb> Table;
-    if (MapType == 1) {
-        const unsigned EntryBytes = MapEntryBits == 24 ? 3 : MapEntryBits == 32 ? 4 : 2;
-        const uint8_t* Map = In.take(uint64_t(MapLength) * EntryBytes);
-        const unsigned N = MapLength < 256 ? MapLength : 256;
-        Table.resize(256, qRgb(0, 0, 0));
-        for (unsigned i = 0; i < N; ++i) {
-            const uint8_t* E = Map + i * EntryBytes;
-            if (EntryBytes >= 3) {
-                Table[i] = qRgb(E[2], E[1], E[0]);
+    QList<QRgb> table;
+    if (mapType == 1) {
+        const unsigned entryBytes = mapEntryBits == 24 ? 3 : mapEntryBits == 32 ? 4 : 2;
+        const uint8_t* map = in.take(uint64_t(mapLength) * entryBytes);
+        const unsigned n = mapLength < 256 ? mapLength : 256;
+        table.resize(256, qRgb(0, 0, 0));
+        for (unsigned i = 0; i < n; ++i) {
+            const uint8_t* e = map + i * entryBytes;
+            if (entryBytes >= 3) {
+                table[i] = qRgb(e[2], e[1], e[0]);
             } else {
-                const unsigned W = LE16(E);
-                Table[i] = qRgb((W & 0x7C00) >> 7, (W & 0x3E0) >> 2, (W & 31) * 8);
+                const unsigned w = ReadLE16(e);
+                table[i] = qRgb((w & 0x7C00) >> 7, (w & 0x3E0) >> 2, (w & 31) * 8);
             }
         }
     }
-    if (Grey || (Format == QImage::Format_Indexed8 && MapType != 1))
-        Table = imgread::GreyTable();
+    if (grey || (format == QImage::Format_Indexed8 && mapType != 1))
+        table = GreyTable();
 
-    const size_t LineSize = size_t(Bpp) * Width;
-    if (uint64_t(Width) * Height > uint64_t(GraphicPixelLimit()))
-        RaisePictureError(SInvalidTarga);
+    const size_t lineSize = size_t(bpp) * width;
+    if (uint64_t(width) * height > uint64_t(GraphicPixelLimit()))
+        RaisePictureError(kInvalidTarga);
     // Run-length data gives at most 128 pixels for one header and one pixel.
-    imgread::CheckExpansion(uint64_t(LineSize) * Height, In.remaining(), Compressed ? 128 : 1,
-                            SInvalidTarga);
-    QImage Image = imgread::NewImage(Width, Height, Format, SInvalidTarga);
-    if (Format == QImage::Format_Indexed8)
-        Image.setColorTable(Table);
+    CheckExpansion(uint64_t(lineSize) * height, in.remaining(), compressed ? 128 : 1,
+                            kInvalidTarga);
+    QImage image = NewImage(width, height, format, kInvalidTarga);
+    if (format == QImage::Format_Indexed8)
+        image.setColorTable(table);
 
     // Grey pictures of 16 bits keep one byte of each pixel: their rows decode beside the picture.
-    std::vector<uint8_t> Row(Grey && Bpp == 2 ? LineSize : 0);
+    std::vector<uint8_t> row(grey && bpp == 2 ? lineSize : 0);
     // Run-length packets may run across the end of a row into the next.
-    TTargaPacket Carry;
-    for (unsigned i = 0; i < Height; ++i) {
-        uint8_t* Scan = Image.scanLine(int(TopDown ? i : Height - 1 - i));
-        const uint8_t* Src;
-        if (Compressed) {
-            uint8_t* Target = Row.empty() ? Scan : Row.data();
-            uint32_t Produced = 0;
-            const uint32_t Taken =
-                DecodeRLE(In.data() + In.pos(), uint32_t(std::min<size_t>(In.remaining(), UINT32_MAX)), Target,
-                          uint32_t(LineSize), PixelBits, &Produced, &Carry);
-            if (Produced < LineSize)
-                RaisePictureError(SInvalidTarga);
-            In.skip(Taken);
-            Src = Target;
+    TTargaPacket carry;
+    for (unsigned i = 0; i < height; ++i) {
+        uint8_t* scan = image.scanLine(int(topDown ? i : height - 1 - i));
+        const uint8_t* src;
+        if (compressed) {
+            uint8_t* target = row.empty() ? scan : row.data();
+            uint32_t produced = 0;
+            const uint32_t taken =
+                DecodeRLE(in.data() + in.pos(), uint32_t(std::min<size_t>(in.remaining(), UINT32_MAX)), target,
+                          uint32_t(lineSize), pixelBits, &produced, &carry);
+            if (produced < lineSize)
+                RaisePictureError(kInvalidTarga);
+            in.skip(taken);
+            src = target;
         } else {
-            Src = In.take(LineSize);
+            src = in.take(lineSize);
         }
-        if (Grey && Bpp == 2) {
-            for (unsigned x = 0; x < Width; ++x)
-                Scan[x] = Src[2 * x];
-        } else if (Bpp == 2) {
+        if (grey && bpp == 2) {
+            for (unsigned x = 0; x < width; ++x)
+                scan[x] = src[2 * x];
+        } else if (bpp == 2) {
             // The top bit is an attribute bit, not colour.
-            for (unsigned x = 0; x < Width; ++x)
-                PutLE16(Scan + 2 * x, LE16(Src + 2 * x) & 0x7FFF);
-        } else if (Src != Scan) {
-            std::memcpy(Scan, Src, LineSize);
+            for (unsigned x = 0; x < width; ++x)
+                WriteLE16(scan + 2 * x, uint16_t(ReadLE16(src + 2 * x) & 0x7FFF));
+        } else if (src != scan) {
+            std::memcpy(scan, src, lineSize);
         }
     }
     // A packet running past the picture's end is passed over whole.
-    if (Carry.Left > 0 && !Carry.Run)
-        In.skip(std::min<uint64_t>(uint64_t(Carry.Left) * Bpp, In.remaining()));
-    if (Consumed)
-        *Consumed = In.pos();
-    return Image;
+    if (carry.Left > 0 && !carry.Run)
+        in.skip(std::min<uint64_t>(uint64_t(carry.Left) * bpp, in.remaining()));
+    if (consumed)
+        *consumed = in.pos();
+    return image;
 }
 
-QByteArray EncodeTarga(const QImage& Image, int BytesPerPixel, bool Compressed,
-                       const QByteArray& Identification)
+QByteArray EncodeTarga(const QImage& image, int bytesPerPixel, bool compressed,
+                       const QByteArray& identification)
 {
-    QByteArray Out;
-    if (Image.isNull() || Image.width() <= 0 || Image.height() <= 0)
-        return Out;
-    const int Width = Image.width();
-    const int Height = Image.height();
-    const QByteArray Id = Identification.left(255);
-    const bool Mapped = BytesPerPixel == 1;
+    QByteArray out;
+    if (image.isNull() || image.width() <= 0 || image.height() <= 0)
+        return out;
+    const int width = image.width();
+    const int height = image.height();
+    const QByteArray id = identification.left(255);
+    const bool mapped = bytesPerPixel == 1;
 
-    uint8_t H[18] = {};
-    H[0] = uint8_t(Id.size());
-    H[1] = Mapped ? 1 : 0;
-    H[2] = uint8_t(Compressed ? (Mapped ? 9 : 10) : (Mapped ? 1 : 2));
-    if (Mapped) {
+    uint8_t h[18] = {};
+    h[0] = uint8_t(id.size());
+    h[1] = mapped ? 1 : 0;
+    h[2] = uint8_t(compressed ? (mapped ? 9 : 10) : (mapped ? 1 : 2));
+    if (mapped) {
         // Without a colour map the map fields stay zero.
-        PutLE16(H + 5, 256);
-        H[7] = 24;
+        WriteLE16(h + 5, 256);
+        h[7] = 24;
     }
-    PutLE16(H + 12, unsigned(Width));
-    PutLE16(H + 14, unsigned(Height));
-    H[16] = uint8_t(BytesPerPixel * 8);
-    H[17] = 0x20;   // rows are written from the top
-    Out.append(reinterpret_cast<const char*>(H), 18);
-    Out.append(Id);
+    WriteLE16(h + 12, uint16_t(width));
+    WriteLE16(h + 14, uint16_t(height));
+    h[16] = uint8_t(bytesPerPixel * 8);
+    h[17] = 0x20;   // rows are written from the top
+    out.append(reinterpret_cast<const char*>(h), 18);
+    out.append(id);
 
-    if (Mapped) {
-        const QList<QRgb> Colors = Image.colorTable();
-        char Map[768] = {};
-        for (int i = 0; i < 256 && i < Colors.size(); ++i) {
-            Map[3 * i] = char(qBlue(Colors[i]));
-            Map[3 * i + 1] = char(qGreen(Colors[i]));
-            Map[3 * i + 2] = char(qRed(Colors[i]));
+    if (mapped) {
+        const QList<QRgb> colors = image.colorTable();
+        char map[768] = {};
+        for (int i = 0; i < 256 && i < colors.size(); ++i) {
+            map[3 * i] = char(qBlue(colors[i]));
+            map[3 * i + 1] = char(qGreen(colors[i]));
+            map[3 * i + 2] = char(qRed(colors[i]));
         }
-        Out.append(Map, 768);
+        out.append(map, 768);
     }
 
-    const size_t LineSize = size_t(BytesPerPixel) * size_t(Width);
-    std::vector<uint8_t> Buffer(2 * LineSize + 2);
-    for (int y = 0; y < Height; ++y) {
-        const uint8_t* Scan = Image.constScanLine(y);
-        if (Compressed) {
-            const int32_t N = EncodeRLE(Scan, Buffer.data(), Width, BytesPerPixel);
-            Out.append(reinterpret_cast<const char*>(Buffer.data()), N);
+    const size_t lineSize = size_t(bytesPerPixel) * size_t(width);
+    std::vector<uint8_t> buffer(2 * lineSize + 2);
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* scan = image.constScanLine(y);
+        if (compressed) {
+            const int32_t n = EncodeRLE(scan, buffer.data(), width, bytesPerPixel);
+            out.append(reinterpret_cast<const char*>(buffer.data()), n);
         } else {
-            Out.append(reinterpret_cast<const char*>(Scan), qsizetype(LineSize));
+            out.append(reinterpret_cast<const char*>(scan), qsizetype(lineSize));
         }
     }
-    return Out;
+    return out;
 }
 
-std::unique_ptr<TGraphic> TTargaGraphic::Clone() const
-{
-    return std::unique_ptr<TGraphic>(new TTargaGraphic(*this));
-}
+} // namespace imgread
 
-void TTargaGraphic::LoadFromStream(QIODevice& Stream)
+void TTargaGraphic::LoadFromStream(QIODevice& stream)
 {
-    const qint64 Start = Stream.pos();
-    const imgread::StreamBytes Bytes = imgread::ReadRest(Stream);
-    QByteArray Id;
-    size_t Consumed = 0;
-    const QImage Image = DecodeTarga(reinterpret_cast<const uint8_t*>(Bytes.constData()),
-                                     size_t(Bytes.size()), &Id, &Consumed);
-    SetImage(Image);
-    Identification = Id;
+    const qint64 start = stream.pos();
+    const imgread::StreamBytes bytes = imgread::ReadRest(stream);
+    QByteArray id;
+    size_t consumed = 0;
+    const QImage image = imgread::DecodeTarga(reinterpret_cast<const uint8_t*>(bytes.constData()),
+                                     size_t(bytes.size()), &id, &consumed);
+    SetImage(image);
+    Identification = id;
     // The stream stands just after the picture, as if it had been read packet by packet.
-    if (!Stream.isSequential())
-        Stream.seek(Start + qint64(Consumed));
+    if (!stream.isSequential())
+        stream.seek(start + qint64(consumed));
 }
 
-void TTargaGraphic::LoadFromResourceName(void*, const QString& Name)
+void TTargaGraphic::LoadFromResourceName(void*, const QString& name)
 {
-    QFile File(QStringLiteral(":/") + Name);
-    if (!File.open(QIODevice::ReadOnly))
-        RaisePictureError(SInvalidTarga);
-    LoadFromStream(File);
+    QFile file(QStringLiteral(":/") + name);
+    if (!file.open(QIODevice::ReadOnly))
+        RaisePictureError(kInvalidTarga);
+    LoadFromStream(file);
 }
 
-void TTargaGraphic::LoadFromResourceID(void* Instance, int ID)
+void TTargaGraphic::LoadFromResourceID(void* instance, int id)
 {
-    LoadFromResourceName(Instance, QString::number(ID));
+    LoadFromResourceName(instance, QString::number(id));
 }
 
-void TTargaGraphic::SaveToStream(QIODevice& Stream) const
+void TTargaGraphic::SaveToStream(QIODevice& stream) const
 {
-    SaveToStream(Stream, true);
+    SaveToStream(stream, true);
 }
 
-void TTargaGraphic::SaveToStream(QIODevice& Stream, bool Compressed) const
+void TTargaGraphic::SaveToStream(QIODevice& stream, bool compressed) const
 {
     if (Empty())
         return;
-    QImage Image;
-    int BytesPerPixel;
+    QImage picture;
+    int bytesPerPixel;
     switch (PixelFormat()) {
     case pf1bit:
     case pf4bit: {
-        if (MessageDlg(QString::fromLatin1(SConvertQuestion), mtWarning, mbOKCancel) != mrOk)
+        if (MessageDlg(QString::fromLatin1(kConvertQuestion), mtWarning, mbOKCancel) != mrOk)
             return;
-        TBitmap Copy(*this);
-        Copy.SetPixelFormat(pf8bit);
-        Image = Copy.image();
-        BytesPerPixel = 1;
+        TBitmap copy(*this);
+        copy.SetPixelFormat(pf8bit);
+        picture = copy.image();
+        bytesPerPixel = 1;
         break;
     }
     case pf8bit:
-        Image = image();
-        BytesPerPixel = 1;
+        picture = image();
+        bytesPerPixel = 1;
         break;
     case pf15bit:
-        Image = image().convertToFormat(QImage::Format_RGB555);
-        BytesPerPixel = 2;
+        picture = image().convertToFormat(QImage::Format_RGB555);
+        bytesPerPixel = 2;
         break;
     case pf16bit:
         // Targa's 16-bit pixels are 5-5-5; 5-6-5 pixels are converted, not written as they are.
-        Image = image().convertToFormat(QImage::Format_RGB555);
-        BytesPerPixel = 2;
+        picture = image().convertToFormat(QImage::Format_RGB555);
+        bytesPerPixel = 2;
         break;
     case pf24bit:
-        Image = image().convertToFormat(QImage::Format_BGR888);
-        BytesPerPixel = 3;
+        picture = image().convertToFormat(QImage::Format_BGR888);
+        bytesPerPixel = 3;
         break;
     default:
-        Image = image().convertToFormat(QImage::Format_RGB32);
-        BytesPerPixel = 4;
+        picture = image().convertToFormat(QImage::Format_RGB32);
+        bytesPerPixel = 4;
         break;
     }
-    const QByteArray Data = EncodeTarga(Image, BytesPerPixel, Compressed, Identification);
-    if (Stream.write(Data) != Data.size())
-        RaisePictureError(SCannotWrite);
+    const QByteArray data = imgread::EncodeTarga(picture, bytesPerPixel, compressed, Identification);
+    if (stream.write(data) != data.size())
+        RaisePictureError(kCannotWrite);
 }

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "platform/bitmap.h"
+#include "platform/byte_order.h"
 #include "platform/codepage.h"
 #include "platform/cursors.h"
 #include "platform/jpeg_image.h"
@@ -126,13 +127,6 @@ void put64(QByteArray& out, uint64_t v)
     for (int i = 0; i < 8; ++i)
         out.append(char((v >> (8 * i)) & 0xFF));
 }
-uint64_t getLE(const QByteArray& b, int offset, int n)
-{
-    uint64_t v = 0;
-    for (int i = n - 1; i >= 0; --i)
-        v = (v << 8) | uint8_t(b[offset + i]);
-    return v;
-}
 
 // 80-bit x87 extended <-> double.
 QByteArray extendedFromDouble(double d)
@@ -159,8 +153,8 @@ QByteArray extendedFromDouble(double d)
 
 double doubleFromExtended(const QByteArray& b)
 {
-    const uint64_t mant = getLE(b, 0, 8);
-    const uint16_t se = uint16_t(getLE(b, 8, 2));
+    const uint64_t mant = ReadLE64(b.constData());
+    const uint16_t se = ReadLE16(b.constData() + 8);
     const bool negative = se & 0x8000;
     const int exp = se & 0x7FFF;
     double d;
@@ -253,12 +247,11 @@ private:
     int64_t fixed(int n)
     {
         const QByteArray b = rawBytes(n, false);
-        const uint64_t v = getLE(b, 0, n);
         switch (n) {
-        case 1: return int8_t(v);
-        case 2: return int16_t(v);
-        case 4: return int32_t(v);
-        default: return int64_t(v);
+        case 1: return int8_t(b[0]);
+        case 2: return int16_t(ReadLE16(b.constData()));
+        case 4: return int32_t(ReadLE32(b.constData()));
+        default: return int64_t(ReadLE64(b.constData()));
         }
     }
 
@@ -697,7 +690,7 @@ QString TPropertyValue::AsString() const
     case vaWString: {
         QString s(Bytes.size() / 2, Qt::Uninitialized);
         for (qsizetype i = 0; i < s.size(); ++i)
-            s[i] = QChar(char16_t(uint8_t(Bytes[2 * i]) | (uint8_t(Bytes[2 * i + 1]) << 8)));
+            s[i] = QChar(char16_t(ReadLE16(Bytes.constData() + 2 * i)));
         return s;
     }
     default: invalidValue();
@@ -738,14 +731,14 @@ double TPropertyValue::AsFloat() const
         return doubleFromExtended(Bytes);
     case vaSingle: {
         if (Bytes.size() != 4) invalidValue();
-        const uint32_t bits = uint32_t(getLE(Bytes, 0, 4));
+        const uint32_t bits = ReadLE32(Bytes.constData());
         float f;
         std::memcpy(&f, &bits, 4);
         return f;
     }
     case vaDouble: case vaDate: {
         if (Bytes.size() != 8) invalidValue();
-        const uint64_t bits = getLE(Bytes, 0, 8);
+        const uint64_t bits = ReadLE64(Bytes.constData());
         double d;
         std::memcpy(&d, &bits, 8);
         return d;
@@ -986,7 +979,7 @@ void DecodePictureData(const QByteArray& data, TPicture& picture)
     auto sized = [&]() {
         if (pos + 4 > data.size())
             throw EReadError("Stream read error: the picture data ends inside its length");
-        const uint32_t size = uint32_t(getLE(data, int(pos), 4));
+        const uint32_t size = ReadLE32(data.constData() + pos);
         pos += 4;
         if (size > uint64_t(data.size() - pos))
             throw EReadError(QStringLiteral("Invalid stream format: picture length %1 exceeds the %2 bytes left")

@@ -21,8 +21,8 @@ void RoundTrip(const QImage& image, const QByteArray& id)
     default: bytesPerPixel = 4; break;
     }
     for (bool compressed : {false, true}) {
-        const QByteArray file = EncodeTarga(image, bytesPerPixel, compressed, id);
-        const QImage back = DecodeTarga(reinterpret_cast<const uint8_t*>(file.constData()), size_t(file.size()));
+        const QByteArray file = imgread::EncodeTarga(image, bytesPerPixel, compressed, id);
+        const QImage back = imgread::DecodeTarga(reinterpret_cast<const uint8_t*>(file.constData()), size_t(file.size()));
         if (back != image)
             std::abort();
     }
@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     QImage image;
     QByteArray id;
     try {
-        image = DecodeTarga(data, size, &id);
+        image = imgread::DecodeTarga(data, size, &id);
     } catch (const EPictureError&) {
         return 0;
     }

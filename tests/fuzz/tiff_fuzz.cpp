@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static const bool limited = (SetGraphicPixelLimit(int64_t(1) << 22), true);
     (void)limited;
     try {
-        DecodeTIFF(data, size);
+        imgread::DecodeTIFF(data, size);
     } catch (const EPictureError&) {
     }
     return 0;

@@ -12,7 +12,7 @@ const char* const kWrongFormat = "PCX: wrong pixel format";
 
 QImage PCX(const uint8_t* d, size_t n)
 {
-    return DecodePCX(d, n);
+    return imgread::DecodePCX(d, n);
 }
 
 QByteArray Header(int bits, int planes, int w, int h, int bytesPerLine, int encoding = 1, int version = 5)

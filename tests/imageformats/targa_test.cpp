@@ -17,7 +17,7 @@ const char* const kInvalid = "Targa: invalid image";
 
 QImage TGA(const uint8_t* d, size_t n)
 {
-    return DecodeTarga(d, n);
+    return imgread::DecodeTarga(d, n);
 }
 
 QByteArray Header(int type, int bits, int w, int h, int descriptor, int mapType = 0, int mapLength = 0,
@@ -134,7 +134,7 @@ TEST(TargaReader, HandMadeEdgeCases)
     b[0] = 5;
     b.append("hello").append("\x01\x02\x03", 3);
     QByteArray id;
-    DecodeTarga(reinterpret_cast<const uint8_t*>(b.constData()), size_t(b.size()), &id);
+    imgread::DecodeTarga(reinterpret_cast<const uint8_t*>(b.constData()), size_t(b.size()), &id);
     EXPECT_EQ(id, "hello");
 }
 
@@ -261,7 +261,7 @@ TEST(TargaWriter, EncodeRunsOfEveryDepth)
     for (const auto& c : cases)
         for (bool compressed : {false, true}) {
             SCOPED_TRACE(c.bpp);
-            const QByteArray file = EncodeTarga(c.img, c.bpp, compressed, "id");
+            const QByteArray file = imgread::EncodeTarga(c.img, c.bpp, compressed, "id");
             EXPECT_TRUE(SamePixels(Decode(TGA, file), c.img));
         }
 }

@@ -12,10 +12,11 @@ namespace {
 
 const char* const kInvalid = "Invalid TIFF file.";
 const char* const kUnknown = "TIFF: Unknown compression scheme";
+const char* const kUnsupported = "TIFF: Image variant not supported";
 
 QImage TIFF(const uint8_t* d, size_t n)
 {
-    return DecodeTIFF(d, n);
+    return imgread::DecodeTIFF(d, n);
 }
 
 // Pixels with alpha as Pillow wrote them (PAM, RGB_ALPHA).
@@ -212,9 +213,9 @@ TEST(TIFFReader, DamagedFiles)
         {"strip past the end", MakeTIFF(GreyTags(4, 3, 12), QByteArray(5, 'x')), kInvalid},
         {"strip offset wraps", MakeTIFF(withTag(GreyTags(4, 3, 12), 273, 0xFFFFFFF0), QByteArray(12, 'x')), kInvalid},
         {"unknown compression", MakeTIFF(withTag(GreyTags(4, 3, 12), 259, 7), QByteArray(12, 'x')), kUnknown},
-        {"bits per sample 3", MakeTIFF(withTag(GreyTags(4, 3, 12), 258, 3), QByteArray(12, 'x')), kInvalid},
+        {"bits per sample 3", MakeTIFF(withTag(GreyTags(4, 3, 12), 258, 3), QByteArray(12, 'x')), kUnsupported},
         {"samples per pixel 0", MakeTIFF(withTag(GreyTags(4, 3, 12), 277, 0), QByteArray(12, 'x')), kInvalid},
-        {"photometric 4", MakeTIFF(withTag(GreyTags(4, 3, 12), 262, 4), QByteArray(12, 'x')), kInvalid},
+        {"photometric 4", MakeTIFF(withTag(GreyTags(4, 3, 12), 262, 4), QByteArray(12, 'x')), kUnsupported},
         {"palette without colour map", MakeTIFF(withTag(GreyTags(4, 3, 12), 262, 3), QByteArray(12, 'x')), kInvalid},
         {"strip count beyond the file", MakeTIFF(withTag(GreyTags(4, 3, 12), 273, 0), QByteArray(12, 'x'))
                                             .replace(QByteArray("\x11\x01\x04\0\x01\0\0\0", 8),
