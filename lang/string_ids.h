@@ -13,6 +13,7 @@ constexpr int OKButtonString = 30;            // "&OK"
 constexpr int CancelButtonString = 31;        // "&Cancel"
 constexpr int EditButtonString = 32;          // "&Edit"
 constexpr int OpenButtonString = 33;          // "O&pen"
+constexpr int OtherColorsButtonString = 37;   // "&Other": the colour palette's button
 constexpr int ReadyHintString = 310;          // "Ready"
 constexpr int LabelFileFilterString = 522;    // "Korvane Object File(*.kvo)|*.kvo"
 constexpr int LabelFileExtensionString = 523; // "kvo"
@@ -77,6 +78,33 @@ constexpr int SortByClassString = 1457;        // "&Classfied"
 constexpr int FullPageModeString = 1458;       // "&Full Page Mode"
 constexpr int AddPaperButtonString = 1459;     // "&Add"
 constexpr int DeletePaperButtonString = 1460;  // "&Delete"
+
+// ---- position and size page of the object property dialogs ----
+constexpr int PositionSizeString = 1031;      // "Position and Size"
+constexpr int PositionLeftString = 1032;      // "&Left"
+constexpr int PositionTopString = 1033;       // "&Top"
+constexpr int PositionWidthString = 1034;     // "&Width"
+constexpr int PositionHeightString = 1035;    // "&Height"
+constexpr int PositionUnitString = 1036;      // "Unit : 0.1mm"
+constexpr int PositionNotNumberString = 1037; // "Position and size must be whole numbers of tenths of a millimetre."
+
+// ---- colour property dialog ----
+constexpr int ColorDialogCaptionString = 1051; // "Object Properties - Colors"
+constexpr int ColorObjectInfoString = 1052;    // " Object Information "
+constexpr int OutlineColorString = 1053;       // "O&utLine Color : "
+constexpr int CoreColorString = 1054;          // "Co&re Color : "
+constexpr int LineWidthString = 1055;          // "Line &Width"
+
+// ---- label property dialog ----
+constexpr int LabelDialogCaptionString = 1100; // "Object Properties - Font"
+constexpr int EnterTextString = 1103;          // "&Enter text here:"
+constexpr int LabelSampleString = 1104;        // "Sample:"
+constexpr int RotateAngleString = 1105;        // "&Rotate Angle : "
+constexpr int LabelObjectInfoString = 1106;    // " Object Information "
+constexpr int FontNameLabelString = 1110;      // "&Font:"
+constexpr int FontSizeLabelString = 1111;      // "Si&ze:"
+constexpr int FontColorLabelString = 1112;     // "Colo&r:"
+constexpr int FontSizeRangeString = 1113;      // "The font size must be a whole number from %1 to %2."
 
 // ---- splash window ----
 constexpr int VersionLabelString = 1503; // "Version: "
