@@ -2,7 +2,7 @@
 """Times our picture readers against Pillow and ImageMagick on the same large pictures.
 
     python3 bench/picture_compare.py [--decoder BUILD/bench/picture_decode] [--size 4000x3000]
-                                     [--repeat 3] [--only NAME,...] [--keep DIR]
+                                     [--repeat 5] [--only NAME,...] [--keep DIR]
 
 Makes one picture of about 12 megapixels (a photo-like half and a drawn half), writes it in each
 format with the reference tools' own encoders (Pillow, libtiff's tiffcp, ImageMagick) into a
@@ -121,6 +121,13 @@ def make_files(src, tmp, only):
         lambda p: run(IM, base_png, "-compress", "None", p))
     add("psd rgb rle", os.path.join(tmp, "rgb_rle.psd"),
         lambda p: run(IM, base_png, "-compress", "RLE", p))
+    add("jpeg baseline", os.path.join(tmp, "rgb.jpg"), lambda p: src.save(p, quality=90))
+    add("jpeg progressive", os.path.join(tmp, "rgb_prog.jpg"),
+        lambda p: src.save(p, quality=90, progressive=True))
+    add("jpeg grey", os.path.join(tmp, "grey.jpg"), lambda p: grey.save(p, quality=90))
+    add("bmp pal8", os.path.join(tmp, "pal.bmp"), lambda p: pal.save(p))
+    add("bmp rgb24", os.path.join(tmp, "rgb24.bmp"), lambda p: src.save(p))
+    add("bmp rgb32", os.path.join(tmp, "rgb32.bmp"), lambda p: src.convert("RGBA").save(p))
     return made
 
 
@@ -172,7 +179,7 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("--decoder", default=find_decoder())
     ap.add_argument("--size", default="4000x3000")
-    ap.add_argument("--repeat", type=int, default=3)
+    ap.add_argument("--repeat", type=int, default=5)
     ap.add_argument("--only", default="", help="comma-separated names from the table")
     ap.add_argument("--keep", help="write the pictures into this folder and keep them")
     args = ap.parse_args()

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench/peak_memory.h"
 #include "imageformats/picture_formats.h"
 #include "platform/bitmap.h"
 #include "platform/picture.h"
@@ -90,12 +91,13 @@ int main(int argc, char** argv)
             picture.Assign(p.Graphic());
     }
     std::sort(times.begin(), times.end());
-    TBitmap* bitmap = picture.Bitmap();
-    std::printf("%s: %dx%d %s (%s), best %.2f ms, median %.2f ms of %d\n", qPrintable(file), bitmap->Width(),
-                bitmap->Height(), FormatName(bitmap->PixelFormat()),
-                picture.Graphic() ? qPrintable(picture.Graphic()->ClassName()) : "none", times.front(),
-                times[times.size() / 2], repeat);
-    if (!dump.isEmpty() && !WritePPM(bitmap->ToImage(), dump)) {
+    const TGraphic* graphic = picture.Graphic();
+    const auto* bitmap = dynamic_cast<const TBitmap*>(graphic);
+    const char* layout = bitmap ? FormatName(bitmap->PixelFormat()) : "-";
+    std::printf("%s: %dx%d %s (%s), best %.2f ms, median %.2f ms of %d, peak RSS %.1f MB\n", qPrintable(file),
+                picture.Width(), picture.Height(), layout, graphic ? qPrintable(graphic->ClassName()) : "none",
+                times.front(), times[times.size() / 2], repeat, PeakResidentMB());
+    if (!dump.isEmpty() && !WritePPM(graphic ? graphic->ToImage() : QImage(), dump)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(dump));
         return 1;
     }

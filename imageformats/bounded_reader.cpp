@@ -7,9 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
 
 namespace imgread {
 
@@ -21,34 +18,6 @@ void Fail(const char* message)
 void BoundedReader::read(void* dst, size_t n)
 {
     std::memcpy(dst, take(n), n);
-}
-
-void* AllocateLarge(size_t bytes)
-{
-#ifdef __linux__
-    constexpr size_t kHugePage = size_t(2) << 20;
-    if (bytes >= 2 * kHugePage) {
-        const size_t rounded = (bytes + kHugePage - 1) & ~(kHugePage - 1);
-        void* block = std::aligned_alloc(kHugePage, rounded);
-        if (!block)
-            throw std::bad_alloc();
-        madvise(block, rounded, MADV_HUGEPAGE);
-#ifdef MADV_POPULATE_WRITE
-        // All pages in one call: without huge pages, still far fewer faults one by one.
-        madvise(block, rounded, MADV_POPULATE_WRITE);
-#endif
-        return block;
-    }
-#endif
-    void* block = std::malloc(bytes ? bytes : 1);
-    if (!block)
-        throw std::bad_alloc();
-    return block;
-}
-
-void FreeLarge(void* block)
-{
-    std::free(block);
 }
 
 StreamBytes ReadRest(QIODevice& device)

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <utility>
 
+#include "platform/large_memory.h"
+
 class QIODevice;
 
 namespace imgread {
@@ -81,47 +83,10 @@ private:
     const char* m_error;
 };
 
-// Memory for the large buffers of a picture (file bytes, pixels). Blocks of some megabytes
-// ask the system for huge pages: filled 4 KiB page by 4 KiB page, a picture of tens of
-// megabytes costs thousands of page faults, which would take longer than decoding it.
-// AllocateLarge raises std::bad_alloc when there is no memory; FreeLarge takes nullptr.
-void* AllocateLarge(size_t bytes);
-void FreeLarge(void* block);
-
-// A block from AllocateLarge that the holder owns; its bytes are not cleared.
-class LargeBuffer {
-public:
-    LargeBuffer() = default;
-    explicit LargeBuffer(size_t size) : m_data(static_cast<uint8_t*>(AllocateLarge(size))), m_size(size) {}
-    LargeBuffer(LargeBuffer&& other) noexcept { swap(other); }
-    LargeBuffer& operator=(LargeBuffer&& other) noexcept
-    {
-        LargeBuffer(std::move(other)).swap(*this);
-        return *this;
-    }
-    LargeBuffer(const LargeBuffer&) = delete;
-    LargeBuffer& operator=(const LargeBuffer&) = delete;
-    ~LargeBuffer() { FreeLarge(m_data); }
-
-    uint8_t* data() { return m_data; }
-    const uint8_t* data() const { return m_data; }
-    size_t size() const { return m_size; }
-    // At least size bytes; the contents are not kept.
-    void reserve(size_t size)
-    {
-        if (size > m_size)
-            *this = LargeBuffer(size);
-    }
-    void swap(LargeBuffer& other) noexcept
-    {
-        std::swap(m_data, other.m_data);
-        std::swap(m_size, other.m_size);
-    }
-
-private:
-    uint8_t* m_data = nullptr;
-    size_t m_size = 0;
-};
+// The program's one allocator for large blocks (platform/large_memory.h).
+using ::AllocateLarge;
+using ::FreeLarge;
+using ::LargeBuffer;
 
 // A stream's bytes held in memory, read in one piece when the size is known.
 class StreamBytes {

@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "platform/bmp_codec.h"
+#include "platform/large_memory.h"
 
 const char* const SInvalidBitmap = "Bitmap image is not valid";
 const char* const SInvalidIcon = "Icon image is not valid";
@@ -285,12 +286,32 @@ void TBitmap::Assign(const TGraphic& src)
 
 void TBitmap::LoadFromStream(QIODevice& stream)
 {
-    LoadFromData(stream.readAll());
+    const qint64 rest = stream.isSequential() ? -1 : stream.size() - stream.pos();
+    if (rest <= 0) {
+        LoadFromData(stream.readAll());
+        return;
+    }
+    // Read in one piece into memory that is mapped at once: a large bitmap file would
+    // otherwise cost a page fault per 4 KiB twice over (the bytes and the pixels).
+    LargeBuffer bytes(size_t(rest) + 1);
+    qint64 got = 0;
+    while (got < rest) {
+        const qint64 n = stream.read(reinterpret_cast<char*>(bytes.data()) + got, rest - got);
+        if (n <= 0)
+            break;
+        got += n;
+    }
+    loadFrom(bytes.data(), size_t(got));
 }
 
 void TBitmap::LoadFromData(const QByteArray& data)
 {
-    bmpcodec::Decoded d = bmpcodec::Decode(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()));
+    loadFrom(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()));
+}
+
+void TBitmap::loadFrom(const uint8_t* data, size_t size)
+{
+    bmpcodec::Decoded d = bmpcodec::Decode(data, size);
     img_ = d.image;
     format_ = d.format;
     paletteSize_ = d.paletteSize;
@@ -342,7 +363,7 @@ void TBitmap::allocate(int w, int h, TPixelFormat format)
     if (int64_t(w) * h > GraphicPixelLimit())
         throw EInvalidGraphic(SOutOfResources);
     QList<QRgb> pal = Indexed(format) ? (img_.colorCount() && Indexed(format_) ? img_.colorTable() : DefaultPalette(format)) : QList<QRgb>();
-    img_ = QImage(w, h, QtFormat(format));
+    img_ = NewLargeImage(w, h, QtFormat(format));
     if (img_.isNull())
         throw EInvalidGraphic(SOutOfResources);
     if (Indexed(format)) {

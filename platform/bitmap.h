@@ -177,6 +177,7 @@ private:
     void syncImage() const;
     void dropCaches();
     void allocate(int w, int h, TPixelFormat format);
+    void loadFrom(const uint8_t* data, size_t size);
 
     TPixelFormat format_ = pfDevice;
     TTransparentMode transparentMode_ = tmAuto;

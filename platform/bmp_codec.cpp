@@ -4,6 +4,8 @@
 #include <bit>
 #include <cstring>
 
+#include "platform/large_memory.h"
+
 namespace bmpcodec {
 namespace {
 
@@ -48,12 +50,30 @@ struct Mask {
     }
 };
 
+// Pixels not cleared: every decoder below writes each byte of every row.
 QImage NewImage(int w, int h, QImage::Format f)
 {
-    QImage img(w, h, f);
+    QImage img = NewLargeImage(w, h, f);
     if (img.isNull())
         throw EInvalidGraphic(SOutOfResources);
     return img;
+}
+
+// Copies the stored rows into img; whatever a row lacks (the short last row of a file cut at
+// the end of the pixels, padding) becomes 0.
+template <class SrcRow, class RowLen>
+void CopyRows(QImage& img, const SrcRow& srcRow, const RowLen& rowLen, uint64_t rowBytes)
+{
+    const size_t line = size_t(img.bytesPerLine());
+    const size_t copy = size_t(std::min<uint64_t>(rowBytes, line));
+    uchar* const bits = img.bits();
+    for (int y = 0; y < img.height(); ++y) {
+        uchar* d = bits + line * size_t(y);
+        const size_t n = std::min(copy, rowLen(y));
+        std::memcpy(d, srcRow(y), n);
+        if (n < line)
+            std::memset(d + n, 0, line - n);
+    }
 }
 
 // Decodes BI_RLE8 / BI_RLE4 into an Indexed8 picture (bottom-up input). Pixels the data never
@@ -230,12 +250,7 @@ Decoded Decode(const uint8_t* p, size_t n, int heightOverride)
         default: f = QImage::Format_RGB32; out.format = pf32bit; break;
         }
         out.image = NewImage(W, H, f);
-        const size_t copy = size_t(std::min<uint64_t>(rowBytes, uint64_t(out.image.bytesPerLine())));
-        for (int y = 0; y < H; ++y) {
-            uchar* d = out.image.scanLine(y);
-            std::memset(d, 0, size_t(out.image.bytesPerLine()));
-            std::memcpy(d, srcRow(y), std::min(copy, rowLen(y)));
-        }
+        CopyRows(out.image, srcRow, rowLen, rowBytes);
         if (bpp == 8) {
             while (colors.size() < 256)
                 colors << qRgb(0, 0, 0);
@@ -252,6 +267,7 @@ Decoded Decode(const uint8_t* p, size_t n, int heightOverride)
             uchar* d = out.image.scanLine(y);
             for (int x = 0; x < W; ++x)
                 d[x] = (x & 1) ? (s[x / 2] & 15) : (s[x / 2] >> 4);
+            std::memset(d + W, 0, size_t(out.image.bytesPerLine() - W));
         }
         while (colors.size() < 256)
             colors << qRgb(0, 0, 0);
@@ -272,11 +288,7 @@ Decoded Decode(const uint8_t* p, size_t n, int heightOverride)
         out.format = pf32bit;
     }
     if (!out.image.isNull()) {
-        for (int y = 0; y < H; ++y) {
-            uchar* d = out.image.scanLine(y);
-            std::memset(d, 0, size_t(out.image.bytesPerLine()));
-            std::memcpy(d, srcRow(y), std::min<size_t>(size_t(out.image.bytesPerLine()), rowLen(y)));
-        }
+        CopyRows(out.image, srcRow, rowLen, rowBytes);
         return out;
     }
     const Mask r(masks[0]), g(masks[1]), b(masks[2]);

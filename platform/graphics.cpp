@@ -422,19 +422,19 @@ QString ExpandTabs(const QString& s, const QFontMetrics& fm)
 
 } // namespace
 
-TCanvas::TCanvas() : d(new Impl) {}
+TCanvas::TCanvas() : d(std::make_unique<Impl>()) {}
 
-TCanvas::TCanvas(QPaintDevice* device) : d(new Impl)
+TCanvas::TCanvas(QPaintDevice* device) : d(std::make_unique<Impl>())
 {
     Attach(device);
 }
 
-TCanvas::TCanvas(QPainter* painter) : d(new Impl)
+TCanvas::TCanvas(QPainter* painter) : d(std::make_unique<Impl>())
 {
     Attach(painter);
 }
 
-TCanvas::TCanvas(TBitmap* owner) : d(new Impl)
+TCanvas::TCanvas(TBitmap* owner) : d(std::make_unique<Impl>())
 {
     d->kind = Impl::Bitmap;
     d->bitmap = owner;
@@ -442,10 +442,7 @@ TCanvas::TCanvas(TBitmap* owner) : d(new Impl)
     Font.Color = clBlack;
 }
 
-TCanvas::~TCanvas()
-{
-    delete d;
-}
+TCanvas::~TCanvas() = default;
 
 void TCanvas::Attach(QPaintDevice* device)
 {
@@ -502,7 +499,7 @@ void TCanvas::LineTo(int x, int y)
 {
     const TPoint from = PenPos;
     PenPos = {x, y};
-    Session p(d, Transform);
+    Session p(d.get(), Transform);
     if (!p || Pen.Style == psClear)
         return;
     p->setPen(MakeQPen(Pen));
@@ -524,7 +521,7 @@ void TCanvas::Polygon(const std::vector<TPoint>& points)
 {
     if (points.size() < 2)
         return;
-    Session p(d, Transform);
+    Session p(d.get(), Transform);
     if (!p)
         return;
     QPolygon poly;
@@ -546,7 +543,7 @@ void TCanvas::Rectangle(int x1, int y1, int x2, int y2)
         if (x2 - x1 < 1 || y2 - y1 < 1)
             return;
     }
-    Session p(d, Transform);
+    Session p(d.get(), Transform);
     if (!p)
         return;
     p->setCompositionMode(PenModeComposition(Pen.Mode));
@@ -577,7 +574,7 @@ void TCanvas::Ellipse(int x1, int y1, int x2, int y2)
         std::swap(y1, y2);
     if (x2 - x1 < 1 || y2 - y1 < 1)
         return;
-    Session p(d, Transform);
+    Session p(d.get(), Transform);
     if (!p)
         return;
     p->setCompositionMode(PenModeComposition(Pen.Mode));
@@ -607,7 +604,7 @@ void TCanvas::RoundRect(int x1, int y1, int x2, int y2, int x3, int y3)
         std::swap(y1, y2);
     if (x2 - x1 < 1 || y2 - y1 < 1)
         return;
-    Session p(d, Transform);
+    Session p(d.get(), Transform);
     if (!p)
         return;
     p->setCompositionMode(PenModeComposition(Pen.Mode));
@@ -620,7 +617,7 @@ void TCanvas::FillRect(const TRect& r)
 {
     if (r.IsEmpty())
         return;
-    Session p(d, Transform);
+    Session p(d.get(), Transform);
     if (!p)
         return;
     const QBrush brush = MakeQBrush(Brush);
@@ -632,7 +629,7 @@ void TCanvas::FrameRect(const TRect& r)
 {
     if (r.IsEmpty() || Brush.Style == bsClear)
         return;
-    Session p(d, Transform);
+    Session p(d.get(), Transform);
     if (!p)
         return;
     QColor c = ColorToQColor(Brush.Color);
@@ -647,7 +644,7 @@ void TCanvas::DrawFocusRect(const TRect& r)
 {
     if (r.IsEmpty())
         return;
-    Session p(d, Transform);
+    Session p(d.get(), Transform);
     if (!p)
         return;
     p->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
@@ -665,7 +662,7 @@ void TCanvas::TextOut(int x, int y, const QString& text)
     const QFontMetrics fm(f);
     const int w = fm.horizontalAdvance(text);
     {
-        Session p(d, Transform);
+        Session p(d.get(), Transform);
         if (p) {
             QFont pf = f;
             if (p.indexedTarget())
@@ -694,7 +691,7 @@ void TCanvas::TextRect(const TRect& r, int x, int y, const QString& text)
         return;
     const QFont f = Font.ToQFont();
     const QFontMetrics fm(f);
-    Session p(d, Transform);
+    Session p(d.get(), Transform);
     if (!p)
         return;
     QFont pf = f;
@@ -833,7 +830,7 @@ int TCanvas::DrawText(const QString& text, TRect& rect, unsigned flags)
             y = rect.Bottom - lineHeight;
     }
 
-    Session p(d, Transform);
+    Session p(d.get(), Transform);
     if (!p)
         return totalHeight;
     QFont pf = f;
@@ -968,7 +965,7 @@ void TCanvas::BlitImage(const TRect& dest, const QImage& source, const TRect& sr
         return;
     }
 
-    Session p(d, Transform);
+    Session p(d.get(), Transform);
     if (!p)
         return;
     const QRect target(std::min(dest.Left, dest.Right), std::min(dest.Top, dest.Bottom), std::abs(dest.Width()),
@@ -1042,7 +1039,7 @@ void TCanvas::SetPixel(int x, int y, TColor color)
             reinterpret_cast<QRgb*>(img.scanLine(y))[x] = ColorToQRgb(color);
         return;
     }
-    Session p(d, Transform);
+    Session p(d.get(), Transform);
     if (!p)
         return;
     p->fillRect(QRect(x, y, 1, 1), ColorToQColor(color));

@@ -19,6 +19,7 @@
 #include <QString>
 #include <QTransform>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class QPaintDevice;
@@ -371,5 +372,5 @@ public:
     struct Impl; // internal
 
 private:
-    Impl* d;
+    std::unique_ptr<Impl> d;
 };

@@ -5,7 +5,9 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
+#include <algorithm>
+
+#include "platform/large_memory.h"
 
 extern "C" {
 #include <jpeglib.h>
@@ -49,11 +51,29 @@ void InitErrors(ErrorManager& err)
 }
 
 struct DecodeResult {
-    std::vector<uint8_t> pixels;
-    int width = 0, height = 0, components = 0;
-    bool cmyk = false;
+    QImage* target = nullptr;
     bool tooLarge = false;
+    bool noMemory = false;
 };
+
+// The picture libjpeg decodes into: 32-bit colour, or one byte a pixel for grey.
+// Kept out of DecodeInto so that no object with a destructor lives in its frame.
+bool PrepareTarget(QImage* target, int width, int height, bool grey)
+{
+    *target = NewLargeImage(width, height, grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
+    return !target->isNull();
+}
+
+// Adobe files store CMYK inverted; converts one decoded row in place into 32-bit colour.
+void CmykRowToRgb32(uint8_t* row, int width)
+{
+    auto* d = reinterpret_cast<QRgb*>(row);
+    for (int x = 0; x < width; ++x) {
+        const uint8_t* px = row + 4 * x;
+        const int k = px[3];
+        d[x] = qRgb(px[0] * k / 255, px[1] * k / 255, px[2] * k / 255);
+    }
+}
 
 // Only plain data lives in this frame, so leaving it through longjmp skips no destructor.
 bool DecodeInto(const uint8_t* data, size_t size, int denom, bool gray, DecodeResult& out, ErrorManager& err)
@@ -74,23 +94,40 @@ bool DecodeInto(const uint8_t* data, size_t size, int denom, bool gray, DecodeRe
     }
     cinfo.scale_num = 1;
     cinfo.scale_denom = unsigned(denom);
+    bool cmyk = false, grey = false;
     if (cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK) {
         cinfo.out_color_space = JCS_CMYK;
-        out.cmyk = true;
+        cmyk = true;
     } else if (gray || cinfo.jpeg_color_space == JCS_GRAYSCALE) {
         cinfo.out_color_space = JCS_GRAYSCALE;
+        grey = true;
     } else {
-        cinfo.out_color_space = JCS_RGB;
+        // Straight into the layout of a 32-bit QImage, alpha byte 255.
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+        cinfo.out_color_space = JCS_EXT_BGRA;
+#else
+        cinfo.out_color_space = JCS_EXT_ARGB;
+#endif
     }
     jpeg_start_decompress(&cinfo);
-    out.width = int(cinfo.output_width);
-    out.height = int(cinfo.output_height);
-    out.components = cinfo.output_components;
-    const size_t stride = size_t(out.width) * size_t(out.components);
-    out.pixels.resize(stride * size_t(out.height));
+    if (!PrepareTarget(out.target, int(cinfo.output_width), int(cinfo.output_height), grey)) {
+        out.noMemory = true;
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    const int width = int(cinfo.output_width);
+    const qsizetype stride = out.target->bytesPerLine();
+    uchar* const bits = out.target->bits();
+    JSAMPROW rows[16];
     while (cinfo.output_scanline < cinfo.output_height) {
-        JSAMPROW row = out.pixels.data() + stride * cinfo.output_scanline;
-        jpeg_read_scanlines(&cinfo, &row, 1);
+        const JDIMENSION first = cinfo.output_scanline;
+        const JDIMENSION count = std::min<JDIMENSION>(16, cinfo.output_height - first);
+        for (JDIMENSION i = 0; i < count; ++i)
+            rows[i] = bits + stride * qsizetype(first + i);
+        const JDIMENSION got = jpeg_read_scanlines(&cinfo, rows, count);
+        if (cmyk)
+            for (JDIMENSION i = 0; i < got; ++i)
+                CmykRowToRgb32(rows[i], width);
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
@@ -178,31 +215,14 @@ QImage TJPEGImage::Decode(const QByteArray& data, TJPEGScale scale, bool graysca
         throw EJPEG(QStringLiteral("JPEG error #%1").arg(JERR_INPUT_EMPTY));
     ErrorManager err;
     InitErrors(err);
+    QImage img;
     DecodeResult r;
+    r.target = &img;
     if (!DecodeInto(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()), Denominator(scale),
                     grayscale, r, err)) {
-        if (r.tooLarge)
+        if (r.tooLarge || r.noMemory)
             throw EJPEG(SOutOfResources);
         throw EJPEG(QStringLiteral("JPEG error #%1").arg(err.code));
-    }
-    QImage img(r.width, r.height, QImage::Format_RGB32);
-    if (img.isNull())
-        throw EJPEG(SOutOfResources);
-    for (int y = 0; y < r.height; ++y) {
-        const uint8_t* s = r.pixels.data() + size_t(y) * size_t(r.width) * size_t(r.components);
-        QRgb* d = reinterpret_cast<QRgb*>(img.scanLine(y));
-        for (int x = 0; x < r.width; ++x) {
-            if (r.cmyk) {
-                // Adobe files store CMYK inverted.
-                const uint8_t* px = s + 4 * x;
-                const int k = px[3];
-                d[x] = qRgb(px[0] * k / 255, px[1] * k / 255, px[2] * k / 255);
-            } else if (r.components == 1) {
-                d[x] = qRgb(s[x], s[x], s[x]);
-            } else {
-                d[x] = qRgb(s[3 * x], s[3 * x + 1], s[3 * x + 2]);
-            }
-        }
     }
     return img;
 }

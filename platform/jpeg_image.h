@@ -53,7 +53,8 @@ public:
     // The decoded picture as a 24-bit bitmap.
     std::unique_ptr<TBitmap> ToBitmap() const;
 
-    // Decodes without touching any object; raises EJPEG on damaged data.
+    // Decodes without touching any object; raises EJPEG on damaged data. Colour pictures come
+    // out as Format_RGB32, grey ones (or any with grayscale) as Format_Grayscale8.
     static QImage Decode(const QByteArray& data, TJPEGScale scale = jsFullSize, bool grayscale = false);
     // Width and height from the header alone; raises EJPEG on damaged data.
     static QSize ReadSize(const QByteArray& data);
@@ -61,7 +62,7 @@ public:
 
 private:
     QByteArray data_;
-    QImage img_; // Format_RGB32
+    QImage img_; // Format_RGB32, or Format_Grayscale8 for a grey picture
     TJPEGScale scale_ = jsFullSize;
     bool grayscale_ = false;
 };

@@ -9,9 +9,9 @@
 
 namespace {
 
-QByteArray Fixture()
+QByteArray Fixture(const QString& name = QStringLiteral("quadrants.jpg"))
 {
-    QFile f(testsupport::fixture(QStringLiteral("pictures/quadrants.jpg")));
+    QFile f(testsupport::fixture(QStringLiteral("pictures/") + name));
     EXPECT_TRUE(f.open(QIODevice::ReadOnly));
     return f.readAll();
 }
@@ -58,6 +58,55 @@ TEST(PictureJpeg, DecodesAFileMadeByImageMagick)
     const TColor c = b.Canvas()->Pixel(4, 4);
     EXPECT_GT(GetRValue(c), 200);
     EXPECT_LT(GetBValue(c), 60);
+}
+
+// Colour pictures are decoded straight into 32-bit rows and grey ones into one byte a pixel;
+// either way every pixel is opaque and the quadrants keep their colours.
+TEST(PictureJpeg, DecodedLayoutFollowsTheColourSpace)
+{
+    QBuffer grey;
+    {
+        TBitmap b(32, 24, pf24bit);
+        b.Canvas()->Brush.Color = RGB(40, 40, 40);
+        b.Canvas()->FillRect(TRect(0, 0, 16, 24));
+        grey.setData(TJPEGImage::Encode(b.SurfaceForRead(), 95, false, true));
+    }
+    struct Case {
+        const char* name;
+        QByteArray data;
+        bool grayscale;
+        QImage::Format format;
+        std::vector<std::pair<QPoint, QRgb>> pixels;
+    };
+    const QRgb red = qRgb(255, 0, 0), green = qRgb(0, 255, 0), blue = qRgb(0, 0, 255), white = qRgb(255, 255, 255);
+    const std::vector<Case> cases = {
+        {"colour", Fixture(), false, QImage::Format_RGB32, {{{4, 4}, red}, {{27, 4}, green}, {{4, 19}, blue}, {{27, 19}, white}}},
+        {"Adobe CMYK", Fixture(QStringLiteral("quadrants_cmyk.jpg")), false, QImage::Format_RGB32,
+         {{{4, 4}, red}, {{27, 4}, green}, {{4, 19}, blue}, {{27, 19}, white}}},
+        {"grey file", grey.data(), false, QImage::Format_Grayscale8, {{{4, 4}, qRgb(40, 40, 40)}, {{27, 4}, white}}},
+        {"colour read as grey", Fixture(), true, QImage::Format_Grayscale8,
+         {{{4, 4}, qRgb(76, 76, 76)}, {{27, 4}, qRgb(150, 150, 150)}, {{4, 19}, qRgb(29, 29, 29)}, {{27, 19}, white}}},
+    };
+    for (const Case& c : cases) {
+        const QImage img = TJPEGImage::Decode(c.data, jsFullSize, c.grayscale);
+        ASSERT_EQ(img.size(), QSize(32, 24)) << c.name;
+        EXPECT_EQ(img.format(), c.format) << c.name;
+        for (const auto& [at, want] : c.pixels) {
+            const QRgb got = img.pixel(at);
+            EXPECT_EQ(qAlpha(got), 255) << c.name;
+            EXPECT_TRUE(Near(got, qRed(want), qGreen(want), qBlue(want)))
+                << c.name << " at " << at.x() << "," << at.y() << ": " << std::hex << got;
+        }
+        // Drawn into a bitmap like any picture.
+        TJPEGImage j;
+        j.SetGrayscale(c.grayscale);
+        j.LoadFromData(c.data);
+        TBitmap b(32, 24, pf24bit);
+        b.Canvas()->Draw(0, 0, &j);
+        for (const auto& [at, want] : c.pixels)
+            EXPECT_TRUE(Near(ColorToQRgb(b.Canvas()->Pixel(at.x(), at.y())), qRed(want), qGreen(want), qBlue(want)))
+                << c.name << " drawn at " << at.x() << "," << at.y();
+    }
 }
 
 TEST(PictureJpeg, ScaleDecodesSmaller)
