@@ -40,7 +40,7 @@ public:
     void swap(LargeBuffer& other) noexcept
     {
         std::swap(m_data, other.m_data);
-        std::swap(size_, other.m_size);
+        std::swap(m_size, other.m_size);
     }
 
 private:
