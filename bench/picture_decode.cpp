@@ -34,7 +34,7 @@ bool WritePPM(const QImage& picture, const QString& path)
     return f.error() == QFile::NoError;
 }
 
-const char* FormatName(TPixelFormat f)
+const char* PixelFormatName(TPixelFormat f)
 {
     switch (f) {
     case pfDevice: return "device";
@@ -47,6 +47,14 @@ const char* FormatName(TPixelFormat f)
     case pf32bit: return "32-bit";
     default: return "custom";
     }
+}
+
+// Bitmaps by their pixel format; other graphics (JPEG, icons) by the depth of their pixels.
+QByteArray FormatName(const TGraphic& graphic, const QImage& pixels)
+{
+    if (const auto* bitmap = dynamic_cast<const TBitmap*>(&graphic))
+        return PixelFormatName(bitmap->PixelFormat());
+    return QByteArray::number(pixels.depth()) + "-bit";
 }
 
 }   // namespace
@@ -91,13 +99,14 @@ int main(int argc, char** argv)
             picture.Assign(p.Graphic());
     }
     std::sort(times.begin(), times.end());
+    // Every class the registry can give, not only bitmaps: a JPEG stays a JPEG picture.
     const TGraphic* graphic = picture.Graphic();
-    const auto* bitmap = dynamic_cast<const TBitmap*>(graphic);
-    const char* layout = bitmap ? FormatName(bitmap->PixelFormat()) : "-";
+    const QImage pixels = graphic ? graphic->ToImage() : QImage();
     std::printf("%s: %dx%d %s (%s), best %.2f ms, median %.2f ms of %d, peak RSS %.1f MB\n", qPrintable(file),
-                picture.Width(), picture.Height(), layout, graphic ? qPrintable(graphic->ClassName()) : "none",
-                times.front(), times[times.size() / 2], repeat, PeakResidentMB());
-    if (!dump.isEmpty() && !WritePPM(graphic ? graphic->ToImage() : QImage(), dump)) {
+                picture.Width(), picture.Height(), graphic ? FormatName(*graphic, pixels).constData() : "empty",
+                graphic ? qPrintable(graphic->ClassName()) : "none", times.front(), times[times.size() / 2], repeat,
+                PeakResidentMB());
+    if (!dump.isEmpty() && !WritePPM(pixels, dump)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(dump));
         return 1;
     }

@@ -57,12 +57,15 @@ public:
     }
 
     // Next decimal number; the one character after it is taken too, so binary data
-    // starts right after the header. The end of the file also ends a number.
+    // starts right after the header. The end of the file also ends a number, and so does a
+    // comment glued to it ("23#c"), which is dropped to the end of its line.
     uint32_t getNumber()
     {
         uint64_t value = firstDigit() - '0';
         while (!m_in.atEnd()) {
             const uint8_t c = m_in.u8();
+            if (c == '#')
+                skipComment();
             if (!IsDigit(c))
                 break;
             value = value * 10 + (c - '0');

@@ -30,6 +30,7 @@ QImage DecodeTarga(const uint8_t* data, size_t size, QByteArray* identification,
     const unsigned idLength = h[0];
     const unsigned mapType = h[1];
     const unsigned imageType = h[2];
+    const unsigned mapFirst = ReadLE16(h + 3);
     const unsigned mapLength = ReadLE16(h + 5);
     const unsigned mapEntryBits = h[7];
     const unsigned width = ReadLE16(h + 12);
@@ -64,20 +65,23 @@ QImage DecodeTarga(const uint8_t* data, size_t size, QByteArray* identification,
     if ((baseType == 1 && pixelBits != 8) || (grey && pixelBits != 8 && pixelBits != 16))
         RaisePictureError(kInvalidTarga);
 
-    // The colour map, when there is one, is always passed over; only 256 entries fit.
+    // The colour map, when there is one, is always passed over; only 256 colours fit.
     QList<QRgb> table;
     if (mapType == 1) {
         const unsigned entryBytes = mapEntryBits == 24 ? 3 : mapEntryBits == 32 ? 4 : 2;
         const uint8_t* map = in.take(uint64_t(mapLength) * entryBytes);
-        const unsigned n = mapLength < 256 ? mapLength : 256;
+        // Entry i of the map is colour first + i: pixel values index the map from its first
+        // entry index. Colours beyond 255 have no pixel value that could reach them.
+        const unsigned first = mapFirst;
+        const unsigned n = first >= 256 ? 0 : std::min(mapLength, 256 - first);
         table.resize(256, qRgb(0, 0, 0));
         for (unsigned i = 0; i < n; ++i) {
             const uint8_t* e = map + i * entryBytes;
             if (entryBytes >= 3) {
-                table[i] = qRgb(e[2], e[1], e[0]);
+                table[first + i] = qRgb(e[2], e[1], e[0]);
             } else {
                 const unsigned w = ReadLE16(e);
-                table[i] = qRgb((w & 0x7C00) >> 7, (w & 0x3E0) >> 2, (w & 31) * 8);
+                table[first + i] = qRgb((w & 0x7C00) >> 7, (w & 0x3E0) >> 2, (w & 31) * 8);
             }
         }
     }

@@ -28,7 +28,9 @@ TEST(PortableMapReader, MatchesReferenceDecoder)
 {
     const char* files[] = {"pnm_raw.pbm",    "pnm_plain.pbm",     "pnm_raw.pgm",     "pnm_plain.pgm",
                            "pnm_raw.ppm",    "pnm_plain.ppm",     "pnm_raw16.pgm",   "pnm_plain16.ppm",
-                           "pnm_raw16.ppm",  "pnm_max15.pgm",     "pnm_max1000.ppm", "pnm_max1000_plain.pgm"};
+                           "pnm_raw16.ppm",  "pnm_max15.pgm",     "pnm_max1000.ppm", "pnm_max1000_plain.pgm",
+                           // Comments glued to numbers ("23#c"), in the header and the raster.
+                           "pnm_comment_glued.pgm", "pnm_comment_glued_raw.pgm"};
     for (const char* f : files) {
         SCOPED_TRACE(f);
         EXPECT_TRUE(SamePixels(Decode(PPM, Fixture(f)), Reference(f)));

@@ -58,7 +58,9 @@ TEST(TargaReader, MatchesReferenceDecoder)
                            "tga_grey8_rle.tga",        "tga_grey8_raw_top.tga",    "tga_grey8_rle_top.tga",
                            "tga_pal8_raw.tga",         "tga_pal8_rle.tga",         "tga_pal8_raw_bottom.tga",
                            "tga_pal8_rle_bottom.tga",  "tga_rgb16_raw.tga",        "tga_rgb16_rle.tga",
-                           "tga_rgb16_raw_top.tga",    "tga_rgb16_rle_top.tga"};
+                           "tga_rgb16_raw_top.tga",    "tga_rgb16_rle_top.tga",
+                           // A colour map whose first entry is index 40.
+                           "tga_pal8_mapfirst.tga"};
     for (const char* f : files) {
         SCOPED_TRACE(f);
         // Five-bit channels widen differently from decoder to decoder: allow one step.

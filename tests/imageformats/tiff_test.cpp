@@ -5,6 +5,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <algorithm>
 
 using namespace readertest;
 
@@ -65,7 +66,7 @@ QByteArray MakeTIFF(std::vector<Tag> tags, const QByteArray& data)
     b.append("\x08\0\0\0", 4);
     AppendLE16(b, uint16_t(tags.size()));
     for (Tag t : tags) {
-        if (t.tag == 273 && t.value == 0xFFFFFFFF)
+        if ((t.tag == 273 || t.tag == 324) && t.value == 0xFFFFFFFF)
             t.value = dataOffset;
         AppendLE16(b, t.tag);
         AppendLE16(b, t.type);
@@ -102,6 +103,12 @@ TEST(TIFFReader, MatchesReferenceDecoder)
         {"tiff_palette8_lzw.tif", 0},    {"tiff_palette4.tif", 0},        {"tiff_grey_alpha.tif", 0},
         {"tiff_cmyk.tif", 1},            {"tiff_cmyk_lzw.tif", 1},        {"tiff_ycbcr_1x1.tif", 2},
         {"tiff_ycbcr_2x2.tif", 2},       {"tiff_grey_lzw_runs.tif", 0},   {"tiff_rgb_lzw_pred_runs.tif", 0},
+        // Tiles, separate planes, bits filled from the lowest, 2-bit samples.
+        {"tiff_rgb_tiled.tif", 0},       {"tiff_rgb_tiled_lzw_pred_be.tif", 0},
+        {"tiff_grey_tiled_packbits.tif", 0},                               {"tiff_rgb_planar.tif", 0},
+        {"tiff_rgb_planar_lzw_pred.tif", 0},                               {"tiff_rgb_planar_tiled.tif", 0},
+        {"tiff_mono_fill2.tif", 0},      {"tiff_rgb_fill2_lzw.tif", 0},   {"tiff_grey2.tif", 0},
+        {"tiff_palette2.tif", 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
@@ -200,6 +207,10 @@ TEST(TIFFReader, DamagedFiles)
                 t.value = value;
         return tags;
     };
+    auto withoutTag = [](std::vector<Tag> tags, uint16_t tag) {
+        std::erase_if(tags, [&](const Tag& t) { return t.tag == tag; });
+        return tags;
+    };
     const std::vector<DamagedCase> cases = {
         {"empty", QByteArray(), kInvalid},
         {"header only", good.left(8), kInvalid},
@@ -217,10 +228,76 @@ TEST(TIFFReader, DamagedFiles)
         {"samples per pixel 0", MakeTIFF(withTag(GreyTags(4, 3, 12), 277, 0), QByteArray(12, 'x')), kInvalid},
         {"photometric 4", MakeTIFF(withTag(GreyTags(4, 3, 12), 262, 4), QByteArray(12, 'x')), kUnsupported},
         {"palette without colour map", MakeTIFF(withTag(GreyTags(4, 3, 12), 262, 3), QByteArray(12, 'x')), kInvalid},
+        // Neither strips nor tiles: the pixels are nowhere, not at offset 0.
+        {"no strip offsets", MakeTIFF(withoutTag(GreyTags(4, 3, 12), 273), QByteArray(12, 'x')), kInvalid},
         {"strip count beyond the file", MakeTIFF(withTag(GreyTags(4, 3, 12), 273, 0), QByteArray(12, 'x'))
                                             .replace(QByteArray("\x11\x01\x04\0\x01\0\0\0", 8),
                                                      QByteArray("\x11\x01\x04\0\xff\xff\xff\x0f", 8)),
          kInvalid},
+    };
+    for (const DamagedCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(DecodeError(TIFF, c.bytes), c.message);
+    }
+}
+
+TEST(TIFFReader, ValidVariantsItDoesNotReadSaySo)
+{
+    auto grey = [](std::vector<Tag> extra) {
+        std::vector<Tag> tags = GreyTags(4, 3, 12);
+        for (const Tag& e : extra) {
+            bool replaced = false;
+            for (Tag& t : tags)
+                if (t.tag == e.tag) {
+                    t = e;
+                    replaced = true;
+                }
+            if (!replaced)
+                tags.push_back(e);
+        }
+        std::sort(tags.begin(), tags.end(), [](const Tag& a, const Tag& b) { return a.tag < b.tag; });
+        return MakeTIFF(tags, QByteArray(64, 'x'));
+    };
+    const std::vector<DamagedCase> cases = {
+        {"3-bit samples", grey({{258, 3, 1, 3}}), kUnsupported},
+        {"12-bit samples", grey({{258, 3, 1, 12}}), kUnsupported},
+        {"transparency mask", grey({{262, 3, 1, 4}}), kUnsupported},
+        {"ICC L*a*b*", grey({{262, 3, 1, 9}}), kUnsupported},
+        {"16-bit palette", grey({{262, 3, 1, 3}, {258, 3, 1, 16}}), kUnsupported},
+        {"4-bit RGB", grey({{262, 3, 1, 2}, {277, 3, 1, 3}, {258, 3, 1, 4}}), kUnsupported},
+        {"floating-point samples", grey({{339, 3, 1, 3}}), kUnsupported},
+        {"signed samples", grey({{339, 3, 1, 2}}), kUnsupported},
+        {"separate planes of 4 bits", grey({{262, 3, 1, 1}, {277, 3, 1, 2}, {338, 3, 1, 2}, {258, 3, 1, 4},
+                                            {284, 3, 1, 2}}),
+         kUnsupported},
+        {"subsampled YCbCr in planes", grey({{262, 3, 1, 6}, {277, 3, 1, 3}, {284, 3, 1, 2}}), kUnsupported},
+        {"tiles of 12 bilevel pixels", grey({{258, 3, 1, 1}, {322, 3, 1, 12}, {323, 3, 1, 16},
+                                             {324, 4, 1, 0xFFFFFFFF}, {325, 4, 1, 24}}),
+         kUnsupported},
+    };
+    for (const DamagedCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(DecodeError(TIFF, c.bytes), c.message);
+    }
+}
+
+TEST(TIFFReader, TiledFilesWithoutTheirData)
+{
+    // A tile of 16 x 16 grey pixels holding a 4 x 3 picture.
+    auto tiled = [](uint32_t tileWidth, uint32_t tileLength, uint32_t offset, int bytes) {
+        return MakeTIFF({{256, 4, 1, 4}, {257, 4, 1, 3}, {258, 3, 1, 8}, {259, 3, 1, 1}, {262, 3, 1, 1},
+                         {277, 3, 1, 1}, {322, 3, 1, tileWidth}, {323, 3, 1, tileLength}, {324, 4, 1, offset},
+                         {325, 4, 1, 256}},
+                        QByteArray(bytes, '\x40'));
+    };
+    ASSERT_EQ(DecodeError(TIFF, tiled(16, 16, 0xFFFFFFFF, 256)), "");
+    EXPECT_EQ(qGray(Decode(TIFF, tiled(16, 16, 0xFFFFFFFF, 256)).pixel(3, 2)), 0x40);
+    const std::vector<DamagedCase> cases = {
+        {"tile width 0", tiled(0, 16, 0xFFFFFFFF, 256), kInvalid},
+        {"tile length 0", tiled(16, 0, 0xFFFFFFFF, 256), kInvalid},
+        {"tile shorter than its size", tiled(16, 16, 0xFFFFFFFF, 100), kInvalid},
+        {"tile past the end", tiled(16, 16, 0x7FFFFFF0, 256), kInvalid},
+        {"huge tiles, tiny file", tiled(65520, 65520, 0xFFFFFFFF, 256), kInvalid},
     };
     for (const DamagedCase& c : cases) {
         SCOPED_TRACE(c.what);
