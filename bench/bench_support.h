@@ -1,8 +1,6 @@
 #pragma once
-// What every document benchmark needs: a private scratch folder for settings and temporary files,
-// message boxes answered on stderr, and an A4 sheet with two disc labels.
-#include "document/paper_type.h"
-#include "platform/guid.h"
+// What every document benchmark needs: a private scratch folder for settings and temporary files
+// and message boxes answered on stderr.
 #include "platform/message_box.h"
 
 #include <QDir>
@@ -25,18 +23,4 @@ inline void AnswerMessagesOnStderr()
         std::fprintf(stderr, "message: %s\n", qPrintable(call.text));
         return IDOK;
     });
-}
-
-inline PaperType TwoDiscA4Paper(const char* key, const QString& name)
-{
-    PaperType paper;
-    paper.ID = NameGUID(key);
-    paper.Name = name;
-    paper.PaperLength = 2970;
-    paper.PaperWidth = 2100;
-    paper.ShapeHeight = paper.ShapeWidth = 1170;
-    paper.CoreWidth = 410;
-    paper.Shapes = {{1, 465, 214}, {1, 465, 1598}};
-    paper.ShapeCount = 2;
-    return paper;
 }

@@ -1,6 +1,7 @@
 // Time to save and to open a document of 500 objects (labels, pictures, rectangles, ellipses) on
 // a disc label, and to copy all of them and paste them back.
 #include "bench/bench_support.h"
+#include "tests/support/test_papers.h"
 
 #include <chrono>
 #include <cstdio>
@@ -95,7 +96,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     AnswerMessagesOnStderr();
 
-    PaperType paper = TwoDiscA4Paper("document-io-bench", QStringLiteral("Disc"));
+    PaperType paper = testpaper::Discs(NameGUID("document-io-bench"), QStringLiteral("Disc"),
+                                       1170, {{1, 465, 214}, {1, 465, 1598}});
     PaperCatalogue().push_back(&paper);
     BenchLink link;
     link.paper = paper.ID;

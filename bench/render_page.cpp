@@ -2,6 +2,7 @@
 // sheet of two disc labels at 360 dpi: the label page as a print job renders it, and the whole
 // sheet (capped at 2800 pixels), in colour and in grey.
 #include "bench/bench_support.h"
+#include "tests/support/test_papers.h"
 
 #include <chrono>
 #include <cstdio>
@@ -115,7 +116,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     AnswerMessagesOnStderr();
 
-    PaperType paper = TwoDiscA4Paper("render-bench", QStringLiteral("A4 two discs"));
+    PaperType paper = testpaper::Discs(NameGUID("render-bench"), QStringLiteral("A4 two discs"),
+                                       1170, {{1, 465, 214}, {1, 465, 1598}});
     paper.ExtraLines = {{0, 585, 1170, 585}};
     paper.ExtraLineCount = 1;
     PaperCatalogue().push_back(&paper);

@@ -17,7 +17,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/app/app_test_support.h"
+#include "tests/support/test_papers.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -76,8 +76,8 @@ protected:
     {
         const QString program = testsupport::freshDir(QStringLiteral("cmd-program-%1").arg(++counter));
         QDir(program).mkdir(QStringLiteral("Paper"));
-        const PaperType a = MakePaper(FirstPaper, "First");
-        const PaperType b = MakePaper(SecondPaper, "Second");
+        const PaperType a = testpaper::WithCatalogueTexts(testpaper::Discs(FirstPaper, QStringLiteral("First"), 1170, {{1, 465, 175}}));
+        const PaperType b = testpaper::WithCatalogueTexts(testpaper::Discs(SecondPaper, QStringLiteral("Second"), 1170, {{1, 465, 175}}));
         WriteFileAtomic(program + QStringLiteral("/Paper/test.def"), WritePaperDefinitionData({&a, &b}));
         qputenv("KORVANE_PROGRAM_DIR", program.toLocal8Bit());
         qputenv("KORVANE_REGISTRY_DIR",

@@ -13,7 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/app/app_test_support.h"
+#include "tests/support/test_papers.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -36,8 +36,8 @@ QString ProgramWithCatalogue()
 {
     const QString dir = testsupport::freshDir(QStringLiteral("mf-program"));
     QDir(dir).mkdir(QStringLiteral("Paper"));
-    const PaperType a = MakePaper(FirstPaper, "First");
-    const PaperType b = MakePaper(SecondPaper, "Second");
+    const PaperType a = testpaper::WithCatalogueTexts(testpaper::Discs(FirstPaper, QStringLiteral("First"), 1170, {{1, 465, 175}}));
+    const PaperType b = testpaper::WithCatalogueTexts(testpaper::Discs(SecondPaper, QStringLiteral("Second"), 1170, {{1, 465, 175}}));
     WriteFileAtomic(dir + QStringLiteral("/Paper/test.def"), WritePaperDefinitionData({&a, &b}));
     return dir;
 }

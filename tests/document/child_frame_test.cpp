@@ -21,15 +21,7 @@ namespace {
 // A landscape rectangle label, twice as wide as high.
 std::unique_ptr<PaperType> WidePaper(uint8_t n)
 {
-    auto p = std::make_unique<PaperType>();
-    p->ID = PaperId(n);
-    p->Name = QStringLiteral("Wide %1").arg(n);
-    p->PaperLength = 2970;
-    p->PaperWidth = 2100;
-    p->ShapeStyle = ShapeRectangle;
-    p->ShapeHeight = 500;
-    p->ShapeWidth = 1000;
-    return p;
+    return std::make_unique<PaperType>(testpaper::Rectangles(Id(n), QStringLiteral("Wide %1").arg(n), 1000, 500, {}));
 }
 
 class ChildFrameTest : public FrameFixture {
@@ -238,7 +230,7 @@ TEST_F(ChildFrameTest, DamagedPaperSizesNeverDivideByZero)
 TEST_F(ChildFrameTest, AnUnknownPaperFallsBackToTheFirstOfTheCatalogue)
 {
     TChildFrame* f = Make(99);
-    EXPECT_EQ(f->Paper->ID, PaperId(1));
+    EXPECT_EQ(f->Paper->ID, Id(1));
     EXPECT_EQ(f->Paper->Name, QStringLiteral("Disc 1"));
     EXPECT_EQ(f->HalfHeight, 190);
 
@@ -248,7 +240,7 @@ TEST_F(ChildFrameTest, AnUnknownPaperFallsBackToTheFirstOfTheCatalogue)
     cat.clear();
     TChildFrame* g = Make(7);
     cat = saved;
-    EXPECT_EQ(g->Paper->ID, PaperId(7));
+    EXPECT_EQ(g->Paper->ID, Id(7));
     EXPECT_FALSE(g->grab().isNull());
 }
 
@@ -317,7 +309,7 @@ TEST_F(ChildFrameTest, AShapeMaskReplacesTheOutline)
     mask.SaveToFile(dir + QStringLiteral("/paper/mask/m1.bmp"));
     QFile ini(dir + QStringLiteral("/paper/maskfile.ini"));
     ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write("[shape_mask_full_out_line]\r\n" + GUIDToString(PaperId(1)).toLatin1() + "=m1.bmp\r\n");
+    ini.write("[shape_mask_full_out_line]\r\n" + GUIDToString(Id(1)).toLatin1() + "=m1.bmp\r\n");
     ini.close();
     papers[0]->HasShapeMask = 1;
 

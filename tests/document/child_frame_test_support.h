@@ -8,6 +8,7 @@
 #include "document/paper_type.h"
 #include "platform/cursors.h"
 #include "platform/message_box.h"
+#include "tests/support/test_papers.h"
 
 #include <gtest/gtest.h>
 
@@ -52,49 +53,20 @@ public:
     QWidget* dialogOwner = nullptr;
 };
 
-inline TGUID PaperId(uint8_t n)
-{
-    TGUID g{};
-    g.D1 = 0xC0FFEE00u + n;
-    g.D2 = 0x1234;
-    g.D3 = 0x5678;
-    for (int i = 0; i < 8; ++i)
-        g.D4[i] = uint8_t(0x40 + n + i);
-    return g;
-}
+using testpaper::Id;
 
 // 120 mm disc label with a 41 mm hole, two positions on an A4 sheet.
 inline std::unique_ptr<PaperType> DiscPaper(uint8_t n)
 {
-    auto p = std::make_unique<PaperType>();
-    p->ID = PaperId(n);
-    p->Name = QStringLiteral("Disc %1").arg(n);
-    p->PaperLength = 2970;
-    p->PaperWidth = 2100;
-    p->ShapeStyle = ShapeCircle;
-    p->ShapeHeight = 1200;
-    p->ShapeWidth = 1200;
-    p->CoreWidth = 410;
-    p->Shapes = {{1, 450, 200}, {1, 450, 1500}};
-    p->ShapeCount = 2;
-    return p;
+    return std::make_unique<PaperType>(
+        testpaper::Discs(Id(n), QStringLiteral("Disc %1").arg(n), 1200, {{1, 450, 200}, {1, 450, 1500}}));
 }
 
-// A tall rectangle label (50 x 150 mm) on a tall sheet.
+// A tall rectangle label (50 x 150 mm) on an A4 sheet.
 inline std::unique_ptr<PaperType> TallPaper(uint8_t n)
 {
-    auto p = std::make_unique<PaperType>();
-    p->ID = PaperId(n);
-    p->Name = QStringLiteral("Tall %1").arg(n);
-    p->PaperLength = 2970;
-    p->PaperWidth = 2100;
-    p->ShapeStyle = ShapeRectangle;
-    p->ShapeHeight = 1500;
-    p->ShapeWidth = 500;
-    p->CoreWidth = 0;
-    p->Shapes = {{1, 100, 100}};
-    p->ShapeCount = 1;
-    return p;
+    return std::make_unique<PaperType>(
+        testpaper::Rectangles(Id(n), QStringLiteral("Tall %1").arg(n), 500, 1500, {{1, 100, 100}}));
 }
 
 // A design object that draws a grey box and counts its property dialogs.
@@ -144,7 +116,7 @@ protected:
     // A window on paper n (1 disc, 2 tall) in the given mode, with the given client size.
     TChildFrame* Make(uint8_t paper, bool fullPage = false, int width = 0, int height = 0)
     {
-        link.nextPaper = PaperId(paper);
+        link.nextPaper = Id(paper);
         link.nextFullPage = fullPage;
         windows.push_back(std::make_unique<TChildFrame>());
         TChildFrame* f = windows.back().get();

@@ -68,7 +68,7 @@ protected:
 
     TChildFrame* Window(uint8_t paper, bool fullPage = false, int width = 0, int height = 0)
     {
-        clink.nextPaper = PaperId(paper);
+        clink.nextPaper = Id(paper);
         clink.nextFullPage = fullPage;
         return Make(paper, fullPage, width, height);
     }
@@ -195,16 +195,16 @@ TEST_F(DocumentCommandsTest, PaperPropertiesWithANewPaperLaysTheWindowOutAgain)
     TChildFrame* f = Window(1);
     f->OutlineColor = clGray;
     f->CoreColor = clYellow;
-    clink.answer = {PaperId(2), 0, clRed, clAqua};
+    clink.answer = {Id(2), 0, clRed, clAqua};
     f->PaperPropertiesItemClick();
     EXPECT_EQ(clink.paperDialogRuns, 1);
     EXPECT_EQ(clink.dialogOwner, f);
-    EXPECT_EQ(clink.seen.PaperID, PaperId(1));
+    EXPECT_EQ(clink.seen.PaperID, Id(1));
     EXPECT_EQ(clink.seen.ShapeStyle, ShapeCircle);
     EXPECT_EQ(clink.seen.OutlineColor, clGray);
     EXPECT_EQ(clink.seen.CoreColor, clYellow);
 
-    EXPECT_EQ(f->Paper->ID, PaperId(2));
+    EXPECT_EQ(f->Paper->ID, Id(2));
     EXPECT_EQ(f->Paper->ShapeStyle, ShapeRectangle);
     EXPECT_EQ(f->Paper->ShapeWidth, 500);
     EXPECT_EQ(clink.panels[2], QStringLiteral("Tall 2"));
@@ -223,7 +223,7 @@ TEST_F(DocumentCommandsTest, PaperPropertiesWithTheSamePaperChangeOnlyTheColours
     TChildFrame* f = Window(2, false, 300, 500);
     const int halfWidth = f->HalfWidth, halfHeight = f->HalfHeight;
     f->Paper->Shapes[0].X = 777;  // a change of the window's own copy stays
-    clink.answer = {PaperId(2), 1, clBlue, clLime};
+    clink.answer = {Id(2), 1, clBlue, clLime};
     f->PaperPropertiesItemClick();
     EXPECT_EQ(clink.seen.ShapeStyle, ShapeRectangle);
     EXPECT_EQ(f->Paper->Shapes[0].X, 777);
@@ -236,9 +236,9 @@ TEST_F(DocumentCommandsTest, PaperPropertiesWithTheSamePaperChangeOnlyTheColours
     // Cancel changes nothing.
     f->Modified = false;
     clink.paperDialogOk = false;
-    clink.answer = {PaperId(1), 0, clBlack, clBlack};
+    clink.answer = {Id(1), 0, clBlack, clBlack};
     f->PaperPropertiesItemClick();
-    EXPECT_EQ(f->Paper->ID, PaperId(2));
+    EXPECT_EQ(f->Paper->ID, Id(2));
     EXPECT_EQ(f->OutlineColor, clBlue);
     EXPECT_FALSE(f->Modified);
 }
@@ -472,7 +472,7 @@ TEST_F(DocumentCommandsTest, ClosingStoresThePaperListsTheFileAndClearsTheStatus
         EXPECT_TRUE(freeWindow);
         EXPECT_EQ(f->ObjectCount(), 0);
         EXPECT_EQ(TRegIniFile(ProductKey()).ReadString(BasicInfo(), QStringLiteral("PaperID"), QString()),
-                  GUIDToString(PaperId(exists ? 2 : 1)));
+                  GUIDToString(Id(exists ? 2 : 1)));
         EXPECT_EQ(clink.recent, exists ? QStringList{file} : QStringList{});
         EXPECT_TRUE(clink.panels[1].isEmpty());
         EXPECT_TRUE(clink.panels[2].isEmpty());

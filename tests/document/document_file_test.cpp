@@ -100,7 +100,7 @@ TPicture BitmapPicture(int w, int h)
 
 // ---- file builders for damaged documents ----
 
-QByteArray Header(uint16_t count, int32_t halfHeight = 190, TGUID paper = PaperId(1))
+QByteArray Header(uint16_t count, int32_t halfHeight = 190, TGUID paper = Id(1))
 {
     DocumentHeader h;
     h.Count = count;
@@ -187,7 +187,7 @@ protected:
     // A window on paper n; label mode lays a circle paper out at 400 x 400.
     TChildFrame* Open(uint8_t paper, int width = 0, int height = 0)
     {
-        doc.nextPaper = PaperId(paper);
+        doc.nextPaper = Id(paper);
         windows.push_back(std::make_unique<TChildFrame>());
         TChildFrame* f = windows.back().get();
         f->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -627,7 +627,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(DocumentFileTest, UnknownPaperTakesTheFirstOneOpensTheDialogAndMarksTheDocument)
 {
-    TGUID unknown = PaperId(9);
+    TGUID unknown = Id(9);
     const QString path = WriteFile(QStringLiteral("lost.kvo"), Header(1, 190, unknown) + Record(okRectangle, QStringLiteral("CRect_1")) + Shape());
     TChildFrame* f = Load(path, 2);
     ASSERT_FALSE(calls.empty());

@@ -104,7 +104,7 @@ protected:
     {
         QByteArray ini;
         for (const auto& [section, name] : entries)
-            ini += "[" + section.toLatin1() + "]\r\n" + GUIDToString(PaperId(4)).toLatin1() + "=" + name.toLatin1() + "\r\n";
+            ini += "[" + section.toLatin1() + "]\r\n" + GUIDToString(Id(4)).toLatin1() + "=" + name.toLatin1() + "\r\n";
         QFile f(program + QStringLiteral("/paper/maskfile.ini"));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(ini);

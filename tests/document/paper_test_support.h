@@ -13,6 +13,7 @@
 #include "document/paper_type.h"
 #include "platform/message_box.h"
 #include "support/test_support.h"
+#include "tests/support/test_papers.h"
 
 namespace papertest {
 
@@ -39,39 +40,21 @@ inline QByteArray ReadBytes(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-inline TGUID Id(uint8_t n)
-{
-    TGUID g;
-    g.D1 = 0x11110000u + n;
-    g.D2 = 0x2222;
-    g.D3 = 0x3333;
-    for (int i = 0; i < 8; ++i)
-        g.D4[i] = uint8_t(n + i);
-    return g;
-}
+using testpaper::Id;
 
 // A disc sheet with `shapes` label positions and one of every other table.
 inline std::unique_ptr<PaperType> Paper(uint8_t n, int shapes = 2, uint8_t userDefined = 0)
 {
-    auto p = std::make_unique<PaperType>();
-    p->ID = Id(n);
-    p->Name = QStringLiteral("Paper %1").arg(n);
-    p->Manufacturer = QStringLiteral("Maker");
-    p->Classification = QStringLiteral("CD/DVD label");
+    std::vector<PaperShape> positions;
+    for (int i = 0; i < shapes; ++i)
+        positions.push_back({1, 465, 214 + 1384 * i});
+    auto p = std::make_unique<PaperType>(
+        testpaper::WithCatalogueTexts(testpaper::Discs(Id(n), QStringLiteral("Paper %1").arg(n), 1170, positions)));
     p->Description = QStringLiteral("Two discs,\r\nA4");
     p->UserDefined = userDefined;
-    p->PaperLength = 2970;
-    p->PaperWidth = 2100;
-    p->ShapeStyle = ShapeCircle;
-    p->ShapeHeight = 1170;
-    p->ShapeWidth = 1170;
-    p->CoreWidth = 410;
-    for (int i = 0; i < shapes; ++i)
-        p->Shapes.push_back({1, 465, 214 + 1384 * i});
     p->ExtraLines.push_back({1, 2, 3, 4});
     p->OtherShapes.push_back({1, 50, 60, 0, 70, 80});
     p->AuxItems.push_back({7, {-1, 2, -3, 4}});
-    p->ShapeCount = int32_t(p->Shapes.size());
     p->ExtraLineCount = 1;
     p->OtherShapeCount = 1;
     p->AuxCount = 1;

@@ -23,6 +23,7 @@
 #include "platform/file_utils.h"
 #include "platform/guid.h"
 #include "platform/message_box.h"
+#include "tests/support/test_papers.h"
 
 namespace {
 
@@ -44,14 +45,7 @@ struct World {
         SetGraphicPixelLimit(int64_t(1) << 20); // keep each run small; the check itself is what matters
         InitPictureFormats();
         SetMessageBoxHandler([](const MessageBoxCall&) { return IDOK; });
-        paper.ID = NameGUID("document-fuzz");
-        paper.Name = QStringLiteral("Disc");
-        paper.PaperLength = 2970;
-        paper.PaperWidth = 2100;
-        paper.ShapeHeight = paper.ShapeWidth = 1200;
-        paper.CoreWidth = 410;
-        paper.Shapes = {{1, 450, 200}};
-        paper.ShapeCount = 1;
+        paper = testpaper::Discs(NameGUID("document-fuzz"), QStringLiteral("Disc"), 1200, {{1, 450, 200}});
         PaperCatalogue().push_back(&paper);
         link.paper = paper.ID;
         SetMainWindowLink(&link);
