@@ -410,8 +410,7 @@ void TMainFrame::BuildMenus()
     for (const auto& l : languages) {
         QAction* item = Item(MemuLang, l.name, QString::fromUtf8(l.caption));
         item->setCheckable(true);
-        // Switching the language comes with the relabelling of the document windows;
-        // until then a click leaves the marks as they are.
+        // The menu does not switch the language: a click only keeps the marks as they are.
         connect(item, &QAction::triggered, this, &TMainFrame::CheckLanguageItems);
         LanguageItems << item;
     }

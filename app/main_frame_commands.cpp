@@ -374,7 +374,7 @@ void TMainFrame::PrintItemClick()
 
 void TMainFrame::MultipleImagePrintWizardItemClick()
 {
-    // The wizard comes with printing.
+    // No print wizard is linked into the program: the command does nothing.
 }
 
 void TMainFrame::ExportItemClick()
@@ -383,15 +383,10 @@ void TMainFrame::ExportItemClick()
         doc->ExportPageBitmap();
 }
 
-void TMainFrame::SelectSourceItemClick()
-{
-    // Scanner access comes with its own unit.
-}
+// No scanner access is linked into the program: both commands do nothing.
+void TMainFrame::SelectSourceItemClick() {}
 
-void TMainFrame::AcquireItemClick()
-{
-    // Scanner access comes with its own unit.
-}
+void TMainFrame::AcquireItemClick() {}
 
 void TMainFrame::FileExitItemClick()
 {
@@ -631,7 +626,7 @@ void TMainFrame::UsersMenuItemClick()
 
 void TMainFrame::HelpAboutItemClick()
 {
-    // The About box comes with its own unit.
+    // No About box is linked into the program: the command does nothing.
 }
 
 // ---- paint tools ----

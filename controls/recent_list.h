@@ -63,8 +63,6 @@ public:
     bool AddToTop = true;
     bool RemoveOnClick = true;
     bool AutoSave = true;
-    QString Version() const { return QString(); }
-    void SetVersion(const QString&) {}
 
     // Properties with setters.
     int Maximum() const { return m_maximum; }

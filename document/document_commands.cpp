@@ -1,5 +1,5 @@
-// The document window's own commands: lock, properties, paper properties, page setup, picture
-// insertion, page export, relabelling and closing.
+// The document window's own commands: lock, properties, paper properties, page setup, printing,
+// picture insertion, page export, relabelling and closing.
 #include "document/document_commands.h"
 
 #include "document/child_frame.h"
@@ -127,6 +127,11 @@ void TChildFrame::PageSetup()
     if (MainWindowLink()->RunPageSetupDialog(this, Paper.get()))
         Refresh();
 }
+
+// The print and print preview dialogs are not linked into the document window: both commands
+// leave the document as it is.
+void TChildFrame::PrintDocument() {}
+void TChildFrame::PrintPreview() {}
 
 void TChildFrame::InsertPicture(const TPicture* picture)
 {

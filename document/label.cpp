@@ -202,8 +202,9 @@ void CLabel::MouseMove(TShiftState shift, int x, int y)
 
 void CLabel::EditProperties()
 {
-    // The label property dialog belongs to the application's dialogs; until it is linked here,
-    // double-click and "Properties..." change nothing. Its OK applies ApplyProperties.
+    // The label property dialog is one of the application's dialogs and is not linked into the
+    // document library: double-click and "Properties..." change nothing. Its OK applies
+    // ApplyProperties.
 }
 
 void CLabel::ApplyProperties(const QString& memoText, int angle, const TFont& sampleFont, bool bold,

@@ -1,5 +1,5 @@
 #pragma once
-// What the document core asks of the main window (and of the dialogs of later subsystems).
+// What the document library asks of the main window and of the application's dialogs.
 // The main window implements this and registers it; tests register a fake. Every member has
 // a harmless default, so a link fills in only what it offers.
 #include "document/paper_type.h"

@@ -294,16 +294,16 @@ void CImage::EditImage()
         EditProperties();
         return;
     }
-    // The picture editor belongs to the application's dialogs; until it is linked here the
-    // command changes nothing. An edited picture is taken with SetImage, then
+    // The picture editor is one of the application's dialogs and is not linked into the document
+    // library: the command changes nothing. An edited picture is taken with SetImage, then
     // KeepPictureScale(the scale before) and ObjectNotify(ocChanged).
     update();
 }
 
 void CImage::EditProperties()
 {
-    // The picture property dialog belongs to the application's dialogs; until it is linked
-    // here, double-click and "Properties..." change nothing. On OK it takes the picture
+    // The picture property dialog is one of the application's dialogs and is not linked into the
+    // document library: double-click and "Properties..." change nothing. On OK it takes the picture
     // (SetImage, StretchInRatio, KeepPictureScale), then ApplyObjectBoxes, SetSelected(true,
     // false) and ObjectNotify(ocChanged).
 }

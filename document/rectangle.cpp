@@ -79,8 +79,8 @@ void CRectangle::DrawTo(TCanvas& canvas, QPoint position, float scale)
 
 void CRectangle::EditProperties()
 {
-    // The colour property dialog belongs to the application's dialogs; until it is linked
-    // here, double-click and "Properties..." change nothing. On OK it sets LineWidth,
+    // The colour property dialog is one of the application's dialogs and is not linked into the
+    // document library: double-click and "Properties..." change nothing. On OK it sets LineWidth,
     // LineColor and CoreColor, then ApplyObjectBoxes, a repaint and ObjectNotify(ocChanged).
 }
 

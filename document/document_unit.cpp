@@ -1,1 +1,0 @@
-// placeholder so the library is never empty
