@@ -87,13 +87,34 @@ QString TSplashDialog::FileVersionText(const QString& versionText)
     return numbers.join(QLatin1Char('.'));
 }
 
+void TSplashDialog::SetMainForm(QWidget* form)
+{
+    m_mainForm = form;
+    if (m_dismissed || !isVisible())
+        ShowMainForm();
+}
+
+void TSplashDialog::ShowMainForm()
+{
+    SplashTimer->stop();
+    if (!m_mainForm || m_mainForm->isVisible())
+        return;
+    m_mainForm->show();
+    m_mainForm->raise();
+    m_mainForm->activateWindow();
+}
+
+void TSplashDialog::Dismissed()
+{
+    m_dismissed = true;
+    SplashTimer->stop();
+    ShowMainForm();
+}
+
 void TSplashDialog::SplashTimerTimer()
 {
     if (m_mainForm) {
-        SplashTimer->stop();
-        m_mainForm->show();
-        m_mainForm->raise();
-        m_mainForm->activateWindow();
+        ShowMainForm();
         close();
         return;
     }
@@ -109,8 +130,15 @@ void TSplashDialog::ImageLogoClick()
 
 void TSplashDialog::closeEvent(QCloseEvent* event)
 {
-    SplashTimer->stop();
+    Dismissed();
     QDialog::closeEvent(event);
+}
+
+void TSplashDialog::done(int result)
+{
+    // Escape rejects the dialog, which hides it without a close event.
+    Dismissed();
+    QDialog::done(result);
 }
 
 bool TSplashDialog::eventFilter(QObject* watched, QEvent* event)

@@ -16,8 +16,9 @@ public:
     QLabel* LabelVersion = nullptr;
     QTimer* SplashTimer = nullptr;
 
-    // The application's main form once it exists; the splash shows it and closes.
-    void SetMainForm(QWidget* form) { m_mainForm = form; }
+    // The application's main form once it exists; the splash shows it and closes. A splash
+    // already closed by the user shows it at once.
+    void SetMainForm(QWidget* form);
 
     void FormCreate();
     void SplashTimerTimer();
@@ -28,10 +29,17 @@ public:
     // The logo picture (400 x 250).
     static QPixmap LogoPicture();
 
+    void done(int result) override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Closed early (Escape, the window manager): the main window must not wait for the timer.
+    void Dismissed();
+    void ShowMainForm();
+
     QPointer<QWidget> m_mainForm;
+    bool m_dismissed = false;
 };

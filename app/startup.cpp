@@ -9,8 +9,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QPointer>
@@ -19,8 +19,12 @@
 #include <QSocketNotifier>
 #include <QtEndian>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -30,6 +34,8 @@ constexpr int IdleConnectionMs = 10000;
 // How long a second instance waits for the first one to take a document.
 constexpr int AckWaitMs = 30000;
 constexpr int ConnectWaitMs = 2000;
+// A failed accept (no descriptor free) is tried again after this long.
+constexpr int AcceptRetryMs = 200;
 
 } // namespace
 
@@ -103,18 +109,16 @@ TInstanceChannel::TInstanceChannel(const QString& serverPath, QObject* parent)
 
 TInstanceChannel::~TInstanceChannel()
 {
-    if (m_server)
-        m_server->close();   // removes the socket file
+    if (m_listenFd >= 0) {
+        delete m_notifier;
+        ::close(m_listenFd);
+        ::unlink(QFile::encodeName(m_path).constData());
+    }
 }
 
 QString TInstanceChannel::DefaultServerPath()
 {
     return TempDir() + QStringLiteral("instance");
-}
-
-bool TInstanceChannel::Listening() const
-{
-    return m_server && m_server->isListening();
 }
 
 bool TInstanceChannel::IsFirstInstance(const QStringList& arguments)
@@ -134,54 +138,117 @@ bool TInstanceChannel::IsFirstInstance(const QStringList& arguments)
         return false;
     }
 
-    // Nobody answers: a socket file left by a crashed run is removed before listening.
-    QLocalServer::removeServer(m_path);
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    m_server->setMaxPendingConnections(16);
-    if (!m_server->listen(m_path)) {
+    if (!Listen()) {
         // Without the channel this instance still runs; it only cannot receive documents.
-        qWarning("korvane: cannot listen on %s: %s", qPrintable(m_path),
-                 qPrintable(m_server->errorString()));
+        qWarning("korvane: cannot listen on %s: %s", qPrintable(m_path), std::strerror(errno));
     }
-    connect(m_server, &QLocalServer::newConnection, this, &TInstanceChannel::AcceptPending);
+    return true;
+}
+
+bool TInstanceChannel::Listen()
+{
+    const QByteArray path = QFile::encodeName(m_path);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    if (size_t(path.size()) >= sizeof address.sun_path) {
+        errno = ENAMETOOLONG;
+        return false;
+    }
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return false;
+    // Nobody answers: a socket file left by a crashed run is removed before listening.
+    ::unlink(path.constData());
+    // Only this user may connect: the socket is made without any access for others.
+    const mode_t mask = ::umask(0077);
+    const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::umask(mask);
+    if (!bound || ::listen(fd, 16) != 0) {
+        const int e = errno;
+        ::close(fd);
+        errno = e;
+        return false;
+    }
+    m_listenFd = fd;
+    m_notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &TInstanceChannel::AcceptPending);
+    m_retry = new QTimer(this);
+    m_retry->setSingleShot(true);
+    connect(m_retry, &QTimer::timeout, this, &TInstanceChannel::AcceptPending);
     return true;
 }
 
 void TInstanceChannel::SetReceiver(std::function<void(const HandOverMessage&)> receiver)
 {
     m_receiver = std::move(receiver);
-    AcceptPending();
+    ScheduleDelivery();
 }
 
 void TInstanceChannel::AcceptPending()
 {
-    if (!m_server || !m_receiver)
+    if (m_listenFd < 0)
         return;
-    while (m_server->hasPendingConnections()) {
-        QLocalSocket* socket = m_server->nextPendingConnection();
-        if (!socket)
-            break;
+    for (;;) {
+        if (m_connections >= MaxConnections) {
+            // The rest wait in the backlog until a held connection closes.
+            m_notifier->setEnabled(false);
+            return;
+        }
+        const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED || errno == EPROTO)
+                continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                m_notifier->setEnabled(true);
+                return;
+            }
+            // Out of descriptors or memory: the server stays; it tries again a little later
+            // rather than spinning on a backlog it cannot take yet.
+            m_notifier->setEnabled(false);
+            m_retry->start(AcceptRetryMs);
+            return;
+        }
+        auto* socket = new QLocalSocket(this);
+        if (!socket->setSocketDescriptor(fd, QLocalSocket::ConnectedState, QIODevice::ReadWrite)) {
+            ::close(fd);
+            delete socket;
+            continue;
+        }
+        ++m_connections;
         auto* idle = new QTimer(socket);
         idle->setObjectName(QStringLiteral("idle"));
         idle->setSingleShot(true);
         idle->start(IdleConnectionMs);
         connect(idle, &QTimer::timeout, socket, [socket] { socket->abort(); });
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { ReadFrom(socket); });
+        // Counted off as soon as it is closed: its deletion may wait for a box to be answered.
+        auto closed = [this, socket] {
+            if (!socket->property("closed").toBool()) {
+                socket->setProperty("closed", true);
+                ConnectionClosed();
+            }
+        };
+        connect(socket, &QLocalSocket::disconnected, this, closed);
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::aboutToClose, this, closed);
         ReadFrom(socket);
     }
 }
 
+void TInstanceChannel::ConnectionClosed()
+{
+    --m_connections;
+    if (m_listenFd >= 0 && !m_retry->isActive())
+        QTimer::singleShot(0, this, &TInstanceChannel::AcceptPending);
+}
+
 void TInstanceChannel::ReadFrom(QLocalSocket* socket)
 {
-    // A receiver may run a nested event loop (a message box); the messages of one
-    // connection are still handled one after the other, in order.
-    if (socket->property("busy").toBool())
-        return;
-    QPointer<QLocalSocket> guard(socket);
-    socket->setProperty("busy", true);
+    // Only reads, queues and answers: nothing here waits for the user, so the socket never
+    // goes away under a handler that still uses it.
     QByteArray buffer = socket->property("buffer").toByteArray();
+    bool read = false;
     for (;;) {
         // Never more than one message's worth beyond what is already buffered.
         const qint64 room = handover::HeaderBytes + handover::MaxPathBytes - buffer.size();
@@ -191,28 +258,61 @@ void TInstanceChannel::ReadFrom(QLocalSocket* socket)
         const handover::Step step = handover::Decode(buffer, message);
         if (step == handover::Step::Bad) {
             socket->abort();
-            break;
+            return;
         }
         if (step == handover::Step::NeedMore) {
             if (socket->bytesAvailable() > 0 && buffer.size() < handover::HeaderBytes + int(handover::MaxPathBytes))
                 continue;
             break;
         }
+        read = true;
+        if (m_queue.size() < MaxQueued)
+            m_queue.enqueue(std::move(message));
+        else
+            qWarning("korvane: too many documents handed over at once; one dropped");
+        if (socket->state() == QLocalSocket::ConnectedState)
+            socket->write(&handover::Ack, 1);
+    }
+    socket->setProperty("buffer", buffer);
+    if (read) {
         if (auto* idle = socket->findChild<QTimer*>(QStringLiteral("idle")))
             idle->start(IdleConnectionMs);
-        if (m_receiver)
-            m_receiver(message);
-        if (!guard)
-            return;
-        if (socket->state() == QLocalSocket::ConnectedState) {
-            socket->write(&handover::Ack, 1);
-            socket->flush();
-        }
+        socket->flush();
+        ScheduleDelivery();
     }
-    if (!guard)
+}
+
+void TInstanceChannel::ScheduleDelivery()
+{
+    if (m_deliveryScheduled || m_delivering || !m_receiver || m_queue.isEmpty())
         return;
-    socket->setProperty("buffer", buffer);
-    socket->setProperty("busy", false);
+    m_deliveryScheduled = true;
+    QMetaObject::invokeMethod(this, &TInstanceChannel::DeliverNext, Qt::QueuedConnection);
+}
+
+void TInstanceChannel::DeliverNext()
+{
+    m_deliveryScheduled = false;
+    // A receiver that waits for the user (a message box) runs an event loop of its own; the next
+    // document waits until it has returned.
+    if (m_delivering || !m_receiver || m_queue.isEmpty())
+        return;
+    const HandOverMessage message = m_queue.dequeue();
+    QPointer<TInstanceChannel> alive(this);
+    m_delivering = true;
+    try {
+        m_receiver(message);
+    } catch (...) {
+        if (alive) {
+            m_delivering = false;
+            ScheduleDelivery();
+        }
+        throw;
+    }
+    if (!alive)
+        return;
+    m_delivering = false;
+    ScheduleDelivery();
 }
 
 int ForwardDocumentsToRunningInstance(QLocalSocket& target, const QStringList& arguments)
@@ -297,6 +397,7 @@ int WinMain(int argc, char** argv)
 {
     // Relative arguments name files in the folder the program was started from.
     const QString startDir = QDir::currentPath();
+    IgnoreFileSizeSignal();
     QApplication app(argc, argv);
     const QStringList arguments = AbsoluteArguments(QCoreApplication::arguments(), startDir);
     try {

@@ -4,11 +4,13 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QQueue>
 #include <cstdint>
 #include <functional>
 
-class QLocalServer;
 class QLocalSocket;
+class QSocketNotifier;
+class QTimer;
 
 // The command-line arguments after the program name, each made absolute against startDir
 // (the folder the program was started from). Must run before the program changes folder.
@@ -44,6 +46,11 @@ Step Decode(QByteArray& buffer, HandOverMessage& message);
 class TInstanceChannel : public QObject {
     Q_OBJECT
 public:
+    // Connections held at once; later ones wait in the socket's backlog.
+    static constexpr int MaxConnections = 8;
+    // Hand-overs waiting to be opened; beyond this a burst is dropped.
+    static constexpr int MaxQueued = 1024;
+
     explicit TInstanceChannel(const QString& serverPath = DefaultServerPath(), QObject* parent = nullptr);
     ~TInstanceChannel() override;
 
@@ -53,17 +60,31 @@ public:
     // True when no other instance runs (this one now listens). Otherwise the documents among
     // arguments are handed to the running one and the result is false.
     bool IsFirstInstance(const QStringList& arguments);
-    // Hand-overs wait in the queue until a receiver is set; each is answered after it ran.
+    // Each hand-over is answered as soon as it has been read, and queued; the receiver gets the
+    // queue one message at a time from the event loop, never inside a socket's handler, so a
+    // message box it shows outlives any connection. Messages wait until a receiver is set.
     void SetReceiver(std::function<void(const HandOverMessage&)> receiver);
-    bool Listening() const;
+    bool Listening() const { return m_listenFd >= 0; }
     QString ServerPath() const { return m_path; }
+    int ConnectionCount() const { return m_connections; }
+    int QueuedCount() const { return int(m_queue.size()); }
 
 private:
+    bool Listen();
     void AcceptPending();
     void ReadFrom(QLocalSocket* socket);
+    void ConnectionClosed();
+    void ScheduleDelivery();
+    void DeliverNext();
 
     QString m_path;
-    QLocalServer* m_server = nullptr;
+    int m_listenFd = -1;
+    QSocketNotifier* m_notifier = nullptr;
+    QTimer* m_retry = nullptr;   // after a failed accept (out of descriptors)
+    int m_connections = 0;
+    QQueue<HandOverMessage> m_queue;
+    bool m_delivering = false;
+    bool m_deliveryScheduled = false;
     std::function<void(const HandOverMessage&)> m_receiver;
 };
 

@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -153,57 +155,183 @@ QString TempDir()
     return QString::fromLocal8Bit(fallback) + QLatin1Char('/');
 }
 
+void IgnoreFileSizeSignal()
+{
+    // Past a file-size limit the write then fails with EFBIG, like a full disk, instead of
+    // the signal ending the program with every window's work.
+    struct sigaction action = {};
+    action.sa_handler = SIG_IGN;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGXFSZ, &action, nullptr);
+}
+
+QString ResolveLinks(const QString& path)
+{
+    QByteArray current = QFile::encodeName(path);
+    // The same bound as the kernel's: a longer chain is a loop.
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (::lstat(current.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
+            break;
+        QByteArray link(qsizetype(PATH_MAX), '\0');
+        const ssize_t n = ::readlink(current.constData(), link.data(), size_t(link.size()));
+        if (n <= 0 || n >= link.size())
+            break;
+        link.truncate(n);
+        if (!link.startsWith('/')) {
+            const qsizetype slash = current.lastIndexOf('/');
+            link = (slash >= 0 ? current.left(slash + 1) : QByteArray()) + link;
+        }
+        current = link;
+    }
+    struct stat st;
+    if (::lstat(current.constData(), &st) == 0 && S_ISLNK(st.st_mode))
+        return QString();   // a loop, or a chain too long to follow
+    return QFile::decodeName(current);
+}
+
+namespace {
+
+bool writeAll(int fd, const QByteArray& data)
+{
+    const char* p = data.constData();
+    size_t left = static_cast<size_t>(data.size());
+    off_t offset = 0;
+    while (left > 0) {
+        const ssize_t w = ::pwrite(fd, p, left, offset);
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (w == 0) {
+            errno = EIO;
+            return false;
+        }
+        p += w;
+        offset += w;
+        left -= static_cast<size_t>(w);
+    }
+    return true;
+}
+
+// Overwrites the file itself: used where a new file renamed over it would break a hard link,
+// or where its folder takes no new file. The contents are complete in memory before the file
+// is touched, and the space is claimed first, so a full disk or a size limit leaves it as it was.
+bool writeInPlace(const QByteArray& target, const QByteArray& data, QString* what)
+{
+    const int fd = ::open(target.constData(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+        *what = QStringLiteral("Cannot open ");
+        return false;
+    }
+    struct stat st;
+    const off_t oldSize = ::fstat(fd, &st) == 0 ? st.st_size : -1;
+    if (!data.isEmpty()) {
+        const int e = ::posix_fallocate(fd, 0, off_t(data.size()));
+        if (e != 0 && e != EOPNOTSUPP && e != EINVAL) {
+            if (oldSize >= 0 && ::ftruncate(fd, oldSize) != 0) {
+                // The size stays as the failed claim left it; the contents are untouched.
+            }
+            ::close(fd);
+            errno = e;
+            *what = QStringLiteral("Cannot write ");
+            return false;
+        }
+    }
+    if (!writeAll(fd, data) || ::ftruncate(fd, off_t(data.size())) != 0 || ::fsync(fd) != 0) {
+        const int e = errno;
+        ::close(fd);
+        errno = e;
+        *what = QStringLiteral("Cannot write ");
+        return false;
+    }
+    if (::close(fd) != 0) {
+        *what = QStringLiteral("Cannot write ");
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool WriteFileAtomic(const QString& path, const QByteArray& data, QString* error)
 {
     auto fail = [&](const QString& what) {
-        if (error) *error = what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+        if (error) *error = what + path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
         return false;
     };
-    const QByteArray target = QFile::encodeName(path);
+    // Through a symbolic link the file it names is written; the link stays.
+    const QString resolved = ResolveLinks(path);
+    if (resolved.isEmpty()) {
+        errno = ELOOP;
+        return fail(QStringLiteral("Cannot replace "));
+    }
+    const QByteArray target = QFile::encodeName(resolved);
+    struct stat st;
+    const bool exists = ::stat(target.constData(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode)) {
+        errno = EISDIR;
+        if (!S_ISDIR(st.st_mode)) errno = EINVAL;
+        return fail(QStringLiteral("Cannot replace "));
+    }
+    QString what;
+    if (exists && st.st_nlink > 1) {
+        // A rename would leave the other names with the old contents.
+        if (!writeInPlace(target, data, &what)) return fail(what);
+        if (error) error->clear();
+        return true;
+    }
+
     QByteArray tmpl = target + ".tmp-XXXXXX";
     const int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) return fail(QStringLiteral("Cannot create a temporary file beside ") + path);
-    // Keep the permissions of the file being replaced; new files get the usual 0666 less umask.
-    struct stat st;
+    if (fd < 0) {
+        // A writable file in a folder that takes no new file is still written.
+        if (exists && (errno == EACCES || errno == EPERM) &&
+            ::access(target.constData(), W_OK) == 0) {
+            if (!writeInPlace(target, data, &what)) return fail(what);
+            if (error) error->clear();
+            return true;
+        }
+        return fail(QStringLiteral("Cannot create a temporary file beside "));
+    }
+    // The temporary file goes on every failure below.
+    auto discard = [&](const QString& message) {
+        const int e = errno;
+        ::close(fd);
+        ::unlink(tmpl.constData());
+        errno = e;
+        return fail(message);
+    };
+    // Keep the permissions and owner of the file being replaced; new files get the usual
+    // 0666 less umask.
     mode_t mode;
-    if (::stat(target.constData(), &st) == 0) {
+    if (exists) {
         mode = st.st_mode & 07777;
+        if ((st.st_uid != ::geteuid() || st.st_gid != ::getegid()) && ::fchown(fd, st.st_uid, st.st_gid) != 0) {
+            // Only the owner of the process may keep another's ownership; the file stays ours.
+        }
     } else {
         const mode_t mask = ::umask(0);
         ::umask(mask);
         mode = 0666 & ~mask;
     }
     ::fchmod(fd, mode);
-    const char* p = data.constData();
-    size_t left = static_cast<size_t>(data.size());
-    while (left > 0) {
-        const ssize_t w = ::write(fd, p, left);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            const int e = errno;
-            ::close(fd);
-            ::unlink(tmpl.constData());
-            errno = e;
-            return fail(QStringLiteral("Cannot write ") + path);
-        }
-        p += w;
-        left -= static_cast<size_t>(w);
-    }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
+    if (!writeAll(fd, data) || ::fsync(fd) != 0) return discard(QStringLiteral("Cannot write "));
+    if (::close(fd) != 0) {
         const int e = errno;
         ::unlink(tmpl.constData());
         errno = e;
-        return fail(QStringLiteral("Cannot write ") + path);
+        return fail(QStringLiteral("Cannot write "));
     }
     if (::rename(tmpl.constData(), target.constData()) != 0) {
         const int e = errno;
         ::unlink(tmpl.constData());
         errno = e;
-        return fail(QStringLiteral("Cannot replace ") + path);
+        return fail(QStringLiteral("Cannot replace "));
     }
     // Make the rename itself durable.
-    const QByteArray dir = QFile::encodeName(QFileInfo(path).absolutePath());
-    const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY);
+    const QByteArray dir = QFile::encodeName(QFileInfo(QFile::decodeName(target)).absolutePath());
+    const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
         ::fsync(dfd);
         ::close(dfd);

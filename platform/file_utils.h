@@ -17,8 +17,16 @@ QStringList FindFiles(const QString& dir, const QString& wildcard);
 bool WildcardMatch(const QString& name, const QString& pattern);
 // Private temporary folder $TMPDIR/korvane-<uid>/ (0700, made on first use), with trailing '/'.
 QString TempDir();
-// Writes data to a temporary file beside path, syncs it, then renames it over path.
+// Writes data to a temporary file beside path, syncs it, then renames it over path; the
+// temporary file goes on every failure. A symbolic link is followed and kept. A file with other
+// hard links, or a writable file in a folder that takes no new file, is overwritten in place.
+// error receives a text naming the file and the reason.
 bool WriteFileAtomic(const QString& path, const QByteArray& data, QString* error = nullptr);
+// The file a chain of symbolic links ends at (which may not exist yet), or path itself;
+// empty for a loop of links.
+QString ResolveLinks(const QString& path);
+// A write past the file-size limit fails with an error instead of ending the process.
+void IgnoreFileSizeSignal();
 bool IsReadOnly(const QString& path);
 // Turns Windows separators into '/' (used where stored names hold backslashes).
 QString FromWindowsPath(const QString& path);

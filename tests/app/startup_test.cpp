@@ -1,5 +1,6 @@
 // Start-up: command-line paths, the hand-over payload and the single-instance channel,
 // in-process and between two real program processes.
+#include "app/splash_dialog.h"
 #include "app/startup.h"
 
 #include "document/document_file.h"
@@ -15,10 +16,19 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QTimer>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QThread>
 #include <QtEndian>
+
+#include <memory>
+#include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -176,9 +186,130 @@ TEST_F(InstanceChannelTest, MalformedOrOversizedPayloadIsIgnoredAndTheChannelSta
     ASSERT_TRUE(client.waitForConnected(3000));
     client.write(handover::EncodeDocument(QStringLiteral("/d/1.kvo")) + handover::EncodeDocument(QStringLiteral("/d/2.kvo")));
     client.flush();
-    ASSERT_TRUE(WaitUntil([&] { return client.bytesAvailable() >= 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return client.bytesAvailable() >= 2 && received.size() >= 2; }));
     EXPECT_EQ(client.readAll(), QByteArray(2, handover::Ack));
     EXPECT_EQ(received, (QStringList{QStringLiteral("/d/1.kvo"), QStringLiteral("/d/2.kvo")}));
+}
+
+// The receiver may wait for the user (a message box with its own event loop) while senders come
+// and go: every hand-over is answered at once, none is handed over inside another, and the one
+// whose sender has gone is still delivered.
+TEST_F(InstanceChannelTest, ReceiverRunsOneAtATimeOutsideTheSocketHandlers)
+{
+    int depth = 0, deepest = 0;
+    bool connectionsGoneWhileOpen = false;
+    QStringList got;
+    QByteArray secondAcks;
+    QLocalSocket first;
+    channel.SetReceiver([&](const HandOverMessage& m) {
+        ++depth;
+        deepest = std::max(deepest, depth);
+        got << QString::fromUtf8(m.Data);
+        if (got.size() == 1) {
+            first.abort();   // the sender goes away before its document has been opened
+            // "The box is open": a second sender hands over two documents and goes.
+            QLocalSocket second;
+            second.connectToServer(path);
+            if (second.waitForConnected(3000)) {
+                second.write(handover::EncodeDocument(QStringLiteral("/d/2.kvo")) +
+                             handover::EncodeDocument(QStringLiteral("/d/3.kvo")));
+                WaitUntil([&] { return second.bytesAvailable() >= 2; }, 5000);
+                secondAcks = second.readAll();
+                second.abort();
+            }
+            // Time passes with the box open (an event loop of its own); the connections are
+            // gone meanwhile.
+            QEventLoop box;
+            QTimer poll;
+            QObject::connect(&poll, &QTimer::timeout, &box, [&] {
+                if (channel.ConnectionCount() == 0)
+                    box.quit();
+            });
+            poll.start(10);
+            QTimer::singleShot(5000, &box, &QEventLoop::quit);
+            box.exec();
+            connectionsGoneWhileOpen = channel.ConnectionCount() == 0;
+        }
+        --depth;
+    });
+    first.connectToServer(path);
+    ASSERT_TRUE(first.waitForConnected(3000));
+    first.write(handover::EncodeDocument(QStringLiteral("/d/1.kvo")));
+    ASSERT_TRUE(WaitUntil([&] { return got.size() == 3; }));
+    EXPECT_EQ(got, (QStringList{QStringLiteral("/d/1.kvo"), QStringLiteral("/d/2.kvo"), QStringLiteral("/d/3.kvo")}));
+    EXPECT_EQ(secondAcks, QByteArray(2, handover::Ack));
+    EXPECT_EQ(deepest, 1);
+    EXPECT_TRUE(connectionsGoneWhileOpen);
+    EXPECT_EQ(channel.QueuedCount(), 0);
+}
+
+TEST_F(InstanceChannelTest, HoldsOnlySoManyConnectionsAndTakesTheRestLater)
+{
+    std::vector<std::unique_ptr<QLocalSocket>> idle;
+    for (int i = 0; i < TInstanceChannel::MaxConnections + 4; ++i) {
+        idle.push_back(std::make_unique<QLocalSocket>());
+        idle.back()->connectToServer(path);
+        ASSERT_TRUE(idle.back()->waitForConnected(3000));
+    }
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(WaitUntil([&] { return channel.ConnectionCount() == TInstanceChannel::MaxConnections; }));
+    for (int i = 0; i < 20; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(channel.ConnectionCount(), TInstanceChannel::MaxConnections);
+    // The held ones go; those waiting in the backlog are served, in turn.
+    QLocalSocket& late = *idle.back();
+    late.write(handover::EncodeDocument(QStringLiteral("/late.kvo")));
+    late.flush();
+    for (int i = 0; i < TInstanceChannel::MaxConnections; ++i)
+        idle[size_t(i)]->abort();
+    ASSERT_TRUE(WaitUntil([&] { return received.size() == 1; }));
+    EXPECT_EQ(received, QStringList{QStringLiteral("/late.kvo")});
+    EXPECT_LE(channel.ConnectionCount(), TInstanceChannel::MaxConnections);
+}
+
+// Out of descriptors, accept() fails: the server keeps listening and serves the waiting senders
+// once descriptors are free again. In a child process, as the limit is process-wide.
+TEST(InstanceChannelDeathTest, KeepsListeningWhenAcceptFails)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const QString path = testsupport::freshDir(QStringLiteral("chan-nofile")) + QStringLiteral("/instance");
+    EXPECT_EXIT(
+        {
+            TInstanceChannel channel(path);
+            if (!channel.IsFirstInstance({}))
+                std::_Exit(10);
+            QStringList got;
+            channel.SetReceiver([&](const HandOverMessage& m) { got << QString::fromUtf8(m.Data); });
+            // Senders that are in the backlog before the limit bites.
+            std::vector<std::unique_ptr<QLocalSocket>> senders;
+            for (int i = 0; i < 3; ++i) {
+                senders.push_back(std::make_unique<QLocalSocket>());
+                senders.back()->connectToServer(path);
+                if (!senders.back()->waitForConnected(3000))
+                    std::_Exit(11);
+                senders.back()->write(handover::EncodeDocument(QStringLiteral("/doc%1.kvo").arg(i)));
+                senders.back()->flush();
+            }
+            // No descriptor left for the server to accept with.
+            struct rlimit saved;
+            struct rlimit none;
+            ::getrlimit(RLIMIT_NOFILE, &saved);
+            none = saved;
+            none.rlim_cur = 0;
+            ::setrlimit(RLIMIT_NOFILE, &none);
+            for (int i = 0; i < 30; ++i)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            const int acceptedWhileLimited = channel.ConnectionCount();
+            ::setrlimit(RLIMIT_NOFILE, &saved);
+            if (!channel.Listening() || acceptedWhileLimited != 0)
+                std::_Exit(12);
+            if (!WaitUntil([&] { return got.size() == 3; }))
+                std::_Exit(13);
+            // And a later start is still a second instance.
+            TInstanceChannel later(path);
+            std::_Exit(later.IsFirstInstance({}) ? 14 : 0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST(InstanceChannel, StaleSocketFileDoesNotBlockTheFirstInstance)
@@ -196,16 +327,16 @@ TEST(InstanceChannel, StaleSocketFileDoesNotBlockTheFirstInstance)
     EXPECT_FALSE(second.IsFirstInstance({}));
 }
 
-// Two real program processes: the second hands its documents to the first and ends.
-TEST(SingleInstance, SecondProcessHandsItsDocumentsToTheFirst)
-{
-    const QString exe = QStringLiteral(KORVANE_BIN_DIR) + QStringLiteral("/korvane");
-    ASSERT_TRUE(QFileInfo(exe).isExecutable()) << exe.toStdString();
+// A program folder of our own with a one-paper catalogue, and the environment to run it in.
+struct ProgramUnderTest {
+    QString exe = QStringLiteral(KORVANE_BIN_DIR) + QStringLiteral("/korvane");
+    QString program;
+    QProcessEnvironment env;
 
-    // A program folder of our own with a one-paper catalogue.
-    const QString program = testsupport::freshDir(QStringLiteral("program"));
-    QDir(program).mkdir(QStringLiteral("Paper"));
+    explicit ProgramUnderTest(const QString& name)
     {
+        program = testsupport::freshDir(name);
+        QDir(program).mkdir(QStringLiteral("Paper"));
         PaperType paper;
         paper.ID = NameGUID("startup-test");
         paper.Name = QStringLiteral("Test CD");
@@ -217,62 +348,180 @@ TEST(SingleInstance, SecondProcessHandsItsDocumentsToTheFirst)
         paper.CoreWidth = 410;
         paper.Shapes = {PaperShape{1, 465, 175}};
         paper.ShapeCount = 1;
-        ASSERT_TRUE(WriteFileAtomic(program + QStringLiteral("/Paper/test.def"), WritePaperDefinitionData({&paper})));
+        WriteFileAtomic(program + QStringLiteral("/Paper/test.def"), WritePaperDefinitionData({&paper}));
+        env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("KORVANE_PROGRAM_DIR"), program);
+        // No new-document dialog at start: the first instance opens a blank document instead.
+        TRegIniFile reg(ProductKey());
+        reg.WriteBool(BasicInfo(), QStringLiteral("Startup"), false);
+        reg.DeleteKey(BasicInfo(), QStringLiteral("App Name"));
+        reg.EraseSection(QStringLiteral("History File List"));
     }
+    // Starts the first instance; true once it has shown its main window, which stores its title.
+    bool StartFirst(QProcess& first)
+    {
+        first.setProcessEnvironment(env);
+        first.setProcessChannelMode(QProcess::ForwardedChannels);
+        first.start(exe, {});
+        if (!first.waitForStarted())
+            return false;
+        return WaitUntil([] {
+            return !TRegIniFile(ProductKey()).ReadString(BasicInfo(), QStringLiteral("App Name"), QString()).isEmpty();
+        }, 30000);
+    }
+    // A later start with these arguments: its exit code once it has ended within ms, else -1.
+    int Run(const QStringList& arguments, const QString& folder = QString(), int ms = 60000)
+    {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        if (!folder.isEmpty())
+            p.setWorkingDirectory(folder);
+        p.start(exe, arguments);
+        if (!p.waitForFinished(ms)) {
+            p.kill();
+            p.waitForFinished();
+            return -1;
+        }
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    }
+};
+
+// An empty document on the test paper.
+void WriteEmptyDocument(const QString& path)
+{
+    DocumentHeader header;
+    header.HalfHeight = 190;
+    header.PaperID = NameGUID("startup-test");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(header.Encode());
+}
+
+QStringList RecentFiles()
+{
+    TRegIniFile reg(ProductKey());
+    QStringList out;
+    for (int i = 0; i < 20; ++i)
+        out << reg.ReadString(QStringLiteral("History File List"), QStringLiteral("F%1").arg(i), QString());
+    out.removeAll(QString());
+    return out;
+}
+
+// Two real program processes: the second hands its documents to the first and ends.
+TEST(SingleInstance, SecondProcessHandsItsDocumentsToTheFirst)
+{
+    ProgramUnderTest korvane(QStringLiteral("program"));
+    ASSERT_TRUE(QFileInfo(korvane.exe).isExecutable()) << korvane.exe.toStdString();
     const QString docs = testsupport::freshDir(QStringLiteral("handover-docs"));
     Touch(docs + QStringLiteral("/b.txt"));
-    for (const char* name : {"a.kvo", "c.KVO"}) {
-        // Empty documents on the catalogue's paper.
-        DocumentHeader header;
-        header.HalfHeight = 190;
-        header.PaperID = NameGUID("startup-test");
-        QFile file(docs + QLatin1Char('/') + QLatin1String(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(header.Encode());
+    for (const char* name : {"a.kvo", "c.KVO"})
+        WriteEmptyDocument(docs + QLatin1Char('/') + QLatin1String(name));
+
+    QProcess first;
+    ASSERT_TRUE(korvane.StartFirst(first));
+    // A write past a file-size limit must fail like a full disk, not end the program.
+    {
+        QFile status(QStringLiteral("/proc/%1/status").arg(first.processId()));
+        ASSERT_TRUE(status.open(QIODevice::ReadOnly));
+        const QByteArray text = status.readAll();
+        const qsizetype at = text.indexOf("SigIgn:");
+        ASSERT_GE(at, 0);
+        const quint64 ignored = text.mid(at + 7, text.indexOf('\n', at) - at - 7).trimmed().toULongLong(nullptr, 16);
+        EXPECT_TRUE(ignored & (quint64(1) << (SIGXFSZ - 1)));
     }
 
-    // No new-document dialog at start: the first instance opens a blank document instead.
-    TRegIniFile(ProductKey()).WriteBool(BasicInfo(), QStringLiteral("Startup"), false);
-
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("KORVANE_PROGRAM_DIR"), program);
-    QProcess first;
-    first.setProcessEnvironment(env);
-    first.setProcessChannelMode(QProcess::ForwardedChannels);
-    first.start(exe, {});
-    ASSERT_TRUE(first.waitForStarted());
-    // Ready once it has shown its main window, which stores its title.
-    ASSERT_TRUE(WaitUntil([] {
-        return !TRegIniFile(ProductKey()).ReadString(BasicInfo(), QStringLiteral("App Name"), QString()).isEmpty();
-    }, 30000));
-
     // Relative names, resolved against the second instance's own start folder.
-    QProcess second;
-    second.setProcessEnvironment(env);
-    second.setWorkingDirectory(docs);
-    second.start(exe, {QStringLiteral("a.kvo"), QStringLiteral("b.txt"), QStringLiteral("c.KVO")});
-    ASSERT_TRUE(second.waitForFinished(60000));
-    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(second.exitCode(), 1);
-
-    QProcess third;   // nothing to hand over: ends at once all the same
-    third.setProcessEnvironment(env);
-    third.start(exe, {});
-    ASSERT_TRUE(third.waitForFinished(60000));
-    EXPECT_EQ(third.exitCode(), 1);
-
+    EXPECT_EQ(korvane.Run({QStringLiteral("a.kvo"), QStringLiteral("b.txt"), QStringLiteral("c.KVO")}, docs), 1);
+    // Nothing to hand over: ends at once all the same.
+    EXPECT_EQ(korvane.Run({}), 1);
     first.terminate();
     ASSERT_TRUE(first.waitForFinished(30000));
     EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(first.exitCode(), 0);
 
     // The handed-over documents were opened in argument order; the text file was not.
-    TRegIniFile reg(ProductKey());
-    const QString section = QStringLiteral("History File List");
-    EXPECT_EQ(reg.ReadString(section, QStringLiteral("F0"), QString()), docs + QStringLiteral("/c.KVO"));
-    EXPECT_EQ(reg.ReadString(section, QStringLiteral("F1"), QString()), docs + QStringLiteral("/a.kvo"));
-    EXPECT_FALSE(reg.ValueExists(section, QStringLiteral("F2")));
+    EXPECT_EQ(RecentFiles(), (QStringList{docs + QStringLiteral("/c.KVO"), docs + QStringLiteral("/a.kvo")}));
     // The channel's socket went with the first instance.
     EXPECT_FALSE(QFileInfo::exists(TInstanceChannel::DefaultServerPath()));
+}
+
+// A handed-over damaged document shows its message in the running instance; the box stays open
+// past the time after which an idle connection is dropped, and a burst of damaged documents
+// arrives meanwhile. Every sender is answered without waiting for the box, the boxes come one
+// after the other, and the instance ends normally with the good document opened.
+TEST(SingleInstance, MessageBoxOfAHandedOverDocumentOutlivesTheConnection)
+{
+    ProgramUnderTest korvane(QStringLiteral("program-boxes"));
+    const QString docs = testsupport::freshDir(QStringLiteral("handover-damaged"));
+    QStringList burst{docs + QStringLiteral("/good.kvo")};
+    WriteEmptyDocument(burst.front());
+    for (int i = 0; i < 100; ++i) {
+        const QString path = docs + QStringLiteral("/bad%1.kvo").arg(i);
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray("KVX_2") + QByteArray(43 + i, char(i)));
+        burst << path;
+    }
+
+    QProcess first;
+    ASSERT_TRUE(korvane.StartFirst(first));
+    EXPECT_EQ(korvane.Run({burst.at(1)}), 1);   // its box opens in the first instance
+    // Past the idle time of a connection, with the box still open.
+    QThread::msleep(11000);
+    EXPECT_EQ(first.state(), QProcess::Running);
+    // Answered while the box is open: a sender that had to wait for it would time out here.
+    EXPECT_EQ(korvane.Run(burst, QString(), 20000), 1);
+
+    // Ending the session closes the boxes one by one, then the window.
+    first.terminate();
+    ASSERT_TRUE(first.waitForFinished(60000));
+    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.exitCode(), 0);
+    EXPECT_EQ(RecentFiles(), QStringList{burst.front()});
+}
+
+// Closing the splash early, however and whenever, shows the main window at once: the timer that
+// would have shown it is gone with the splash.
+TEST(Splash, ClosedEarlyShowsTheMainWindowAtOnce)
+{
+    struct Case { const char* what; bool escape; bool formFirst; } cases[] = {
+        {"Escape, main window already made", true, true},
+        {"Escape while the main window is still being made", true, false},
+        {"window manager close, main window already made", false, true},
+        {"window manager close while the main window is still being made", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QWidget main;
+        QPointer<TSplashDialog> splash = new TSplashDialog();
+        splash->show();
+        if (c.formFirst)
+            splash->SetMainForm(&main);
+        if (c.escape) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QCoreApplication::sendEvent(splash, &press);
+        } else {
+            splash->close();
+        }
+        // The start-up hands the main window over only when the splash is still there.
+        if (!c.formFirst && splash)
+            splash->SetMainForm(&main);
+        EXPECT_TRUE(main.isVisible());
+        if (splash) {
+            EXPECT_FALSE(splash->isVisible());
+            EXPECT_FALSE(splash->SplashTimer->isActive());
+        }
+        delete splash.data();
+    }
+    // Left alone, the splash shows the main window at its tick and not before.
+    QWidget main;
+    QPointer<TSplashDialog> splash = new TSplashDialog();
+    splash->show();
+    splash->SetMainForm(&main);
+    EXPECT_FALSE(main.isVisible());
+    splash->SplashTimerTimer();
+    EXPECT_TRUE(main.isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(splash.isNull());
 }

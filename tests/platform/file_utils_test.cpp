@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -148,6 +149,112 @@ TEST(AtomicWrite, ReplacesWholeKeepsModeAndReportsFailure)
     // A failed write leaves the old file as it was.
     touch(dir + QStringLiteral("/blocker"));
     EXPECT_FALSE(WriteFileAtomic(dir + QStringLiteral("/blocker/x"), QByteArray("x")));
+}
+
+QByteArray contents(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+ino_t inode(const QString& path)
+{
+    struct stat st;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+TEST(AtomicWrite, LinksAreKept)
+{
+    const QString dir = testsupport::freshDir(QStringLiteral("atomic-links"));
+    const QString real = dir + QStringLiteral("/real.kvo");
+    touch(real, "old");
+    QDir(dir).mkdir(QStringLiteral("sub"));
+    struct Case { const char* what; QString link; bool symbolic; } cases[] = {
+        {"absolute symbolic link", dir + QStringLiteral("/abs.kvo"), true},
+        {"relative link in another folder", dir + QStringLiteral("/sub/rel.kvo"), true},
+        {"hard link", dir + QStringLiteral("/hard.kvo"), false},
+    };
+    ASSERT_EQ(::symlink(QFile::encodeName(real).constData(), QFile::encodeName(cases[0].link).constData()), 0);
+    ASSERT_EQ(::symlink("../abs.kvo", QFile::encodeName(cases[1].link).constData()), 0);   // a chain of two
+    ASSERT_EQ(::link(QFile::encodeName(real).constData(), QFile::encodeName(cases[2].link).constData()), 0);
+    const ino_t realInode = inode(real);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QByteArray data = QByteArray("through ") + c.what;
+        QString error;
+        ASSERT_TRUE(WriteFileAtomic(c.link, data, &error)) << error.toStdString();
+        EXPECT_EQ(QFileInfo(c.link).isSymLink(), c.symbolic);
+        EXPECT_EQ(contents(real), data);
+        EXPECT_EQ(contents(cases[2].link), data);   // the hard link sees every write
+        if (!c.symbolic)
+            EXPECT_EQ(inode(real), realInode);
+    }
+    // A link to a file that does not exist yet creates it there.
+    const QString dangling = dir + QStringLiteral("/dangling.kvo");
+    ASSERT_EQ(::symlink("sub/new.kvo", QFile::encodeName(dangling).constData()), 0);
+    EXPECT_TRUE(WriteFileAtomic(dangling, "new"));
+    EXPECT_TRUE(QFileInfo(dangling).isSymLink());
+    EXPECT_EQ(contents(dir + QStringLiteral("/sub/new.kvo")), QByteArray("new"));
+    // A loop of links is an error, not a hang.
+    ASSERT_EQ(::symlink("loop2", QFile::encodeName(dir + QStringLiteral("/loop1")).constData()), 0);
+    ASSERT_EQ(::symlink("loop1", QFile::encodeName(dir + QStringLiteral("/loop2")).constData()), 0);
+    EXPECT_FALSE(WriteFileAtomic(dir + QStringLiteral("/loop1"), "x"));
+    EXPECT_TRUE(QFileInfo(dir + QStringLiteral("/loop1")).isSymLink());
+    // A shorter file written in place loses its old tail.
+    EXPECT_TRUE(WriteFileAtomic(cases[2].link, "s"));
+    EXPECT_EQ(contents(real), QByteArray("s"));
+}
+
+TEST(AtomicWrite, WritableFileInAFolderThatTakesNoNewFile)
+{
+    const QString dir = testsupport::freshDir(QStringLiteral("atomic-locked"));
+    const QString path = dir + QStringLiteral("/doc.kvo");
+    touch(path, "old contents, longer than the new");
+    testsupport::FolderLock lock(dir);
+    if (!lock.Ok())
+        GTEST_SKIP() << "no way to lock a folder here";
+    QString error;
+    EXPECT_TRUE(WriteFileAtomic(path, "new", &error)) << error.toStdString();
+    EXPECT_EQ(contents(path), QByteArray("new"));
+    // A new file there cannot be made, and the failure names it.
+    EXPECT_FALSE(WriteFileAtomic(dir + QStringLiteral("/other.kvo"), "x", &error));
+    EXPECT_TRUE(error.contains(dir + QStringLiteral("/other.kvo"))) << error.toStdString();
+    EXPECT_EQ(QDir(dir).entryList(QDir::Files), QStringList{QStringLiteral("doc.kvo")});
+}
+
+// Under a file-size limit, in a child process: the write fails with an error, the old file stays
+// whole and no temporary file is left, whichever way the file is written.
+TEST(AtomicWriteDeathTest, FileSizeLimitFailsTheWrite)
+{
+    const QString dir = testsupport::freshDir(QStringLiteral("atomic-fsize"));
+    const QString plain = dir + QStringLiteral("/plain.kvo");
+    const QString linked = dir + QStringLiteral("/linked.kvo");
+    touch(plain, "old");
+    touch(linked, "old");
+    ASSERT_EQ(::link(QFile::encodeName(linked).constData(), QFile::encodeName(dir + QStringLiteral("/other")).constData()), 0);
+    EXPECT_EXIT(
+        {
+            IgnoreFileSizeSignal();
+            struct rlimit limit;
+            ::getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = 1024;
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            int faults = 0;
+            for (const QString& path : {plain, linked}) {
+                QString error;
+                if (WriteFileAtomic(path, QByteArray(64 * 1024, 'x'), &error) || !error.contains(path))
+                    ++faults;
+                if (contents(path) != "old")
+                    ++faults;
+            }
+            if (QDir(dir).entryList(QDir::Files).size() != 3)
+                ++faults;
+            // A small file still fits.
+            if (!WriteFileAtomic(plain, "fits") || contents(plain) != "fits")
+                ++faults;
+            std::_Exit(faults);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST(ReadOnly, FollowsTheWriteBits)

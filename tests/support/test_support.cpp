@@ -1,7 +1,13 @@
 #include "test_support.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace testsupport {
 
@@ -23,6 +29,52 @@ QString freshDir(const QString& name)
 QString fixture(const QString& relative)
 {
     return QDir(QStringLiteral(KORVANE_FIXTURES_DIR)).filePath(relative);
+}
+
+namespace {
+
+bool setImmutable(const QByteArray& dir, bool on)
+{
+    const int fd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (ok) {
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return ok;
+}
+
+bool takesNewFile(const QString& dir)
+{
+    QFile probe(dir + QStringLiteral("/.probe"));
+    if (!probe.open(QIODevice::WriteOnly))
+        return false;
+    probe.close();
+    probe.remove();
+    return true;
+}
+
+} // namespace
+
+FolderLock::FolderLock(const QString& dir) : m_dir(dir)
+{
+    const QByteArray d = QFile::encodeName(dir);
+    ::chmod(d.constData(), 0555);
+    if (takesNewFile(dir))
+        m_immutable = setImmutable(d, true);
+    m_ok = !takesNewFile(dir);
+}
+
+FolderLock::~FolderLock()
+{
+    const QByteArray d = QFile::encodeName(m_dir);
+    if (m_immutable)
+        setImmutable(d, false);
+    ::chmod(d.constData(), 0755);
 }
 
 } // namespace testsupport

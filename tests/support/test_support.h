@@ -6,4 +6,20 @@ namespace testsupport {
 QString freshDir(const QString& name);
 // Path of a file under tests/fixtures.
 QString fixture(const QString& relative);
+
+// Makes a folder refuse new entries while it lives: its write bits go, and where they stop no
+// one (root) the immutable flag is set. Ok() is false when neither works here.
+class FolderLock {
+public:
+    explicit FolderLock(const QString& dir);
+    ~FolderLock();
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+    bool Ok() const { return m_ok; }
+
+private:
+    QString m_dir;
+    bool m_immutable = false;
+    bool m_ok = false;
+};
 }
