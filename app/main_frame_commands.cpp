@@ -4,6 +4,8 @@
 #include "app/main_frame.h"
 #include "document/clipboard.h"
 
+#include "app/color_property_dlg.h"
+#include "app/label_property_dlg.h"
 #include "app/new_dlg.h"
 #include "controls/recent_list.h"
 #include "document/child_frame.h"
@@ -81,6 +83,14 @@ public:
     }
     void UpdateMenuItems() override { m_frame->UpdateMenuItems(); }
     QString UntitledName() override { return m_frame->NextUntitledName(); }
+    bool RunLabelPropertyDialog(QWidget* owner, TLabelPropertiesRequest& request) override
+    {
+        return RunLabelPropertyDlg(owner, request);
+    }
+    bool RunColorPropertyDialog(QWidget* owner, TColorPropertiesRequest& request) override
+    {
+        return RunColorPropertyDlg(owner, request);
+    }
 
 private:
     TMainFrame* m_frame;

@@ -1,10 +1,12 @@
 #include "document/label.h"
 
 #include "document/child_frame.h"
+#include "document/main_window_link.h"
 #include "document/std.h"
 #include "platform/cursors.h"
 
 #include <QAction>
+#include <QPointer>
 #include <algorithm>
 #include <cmath>
 
@@ -202,9 +204,23 @@ void CLabel::MouseMove(TShiftState shift, int x, int y)
 
 void CLabel::EditProperties()
 {
-    // The label property dialog is one of the application's dialogs and is not linked into the
-    // document library: double-click and "Properties..." change nothing. Its OK applies
-    // ApplyProperties.
+    const TFont& drawing = Font ? *Font : Canvas.Font;
+    TLabelPropertiesRequest request;
+    request.Text = Text;
+    request.SampleFont = drawing;
+    request.SampleFont.PixelsPerInch = Canvas.Font.PixelsPerInch;
+    request.SampleFont.SetSize(FontSize);
+    request.SampleFont.Orientation = 0;
+    request.Angle = Angle;
+    request.Bold = drawing.Style & fsBold;
+    request.Italic = drawing.Style & fsItalic;
+    QPointer<CLabel> self(this);
+    const bool ok = MainWindowLink()->RunLabelPropertyDialog(this, request);
+    if (!self)
+        return;
+    if (ok)
+        ApplyProperties(request.Text, request.Angle, request.SampleFont, request.Bold, request.Italic);
+    update();
 }
 
 void CLabel::ApplyProperties(const QString& memoText, int angle, const TFont& sampleFont, bool bold,

@@ -27,7 +27,8 @@ public:
     void Paint() override;
     // The arguments are ignored: a label takes the size of its text.
     void SetSize(int width, int height) override;
-    // Runs the label property dialog; does nothing while no dialog is linked.
+    // Runs the label property dialog through the main window link; without a dialog linked
+    // nothing changes.
     void EditProperties() override;
     void DrawTo(TCanvas& canvas, QPoint position, float scale) override;
     void DrawHandles() override;

@@ -35,6 +35,25 @@ struct TPaperPropertiesRequest {
     TColor CoreColor = clWhite;     // in/out: the sample's brush colour (CoreBtn)
 };
 
+// What the label property dialog starts with and hands back on OK.
+struct TLabelPropertiesRequest {
+    QString Text;           // in/out: the memo's whole text (CR LF between lines)
+    TFont SampleFont;       // in/out: name, size (FontSize, not zoomed), colour and style
+    int Angle = 0;          // in/out: the AngleUpDown position, 0..360
+    bool Bold = false;      // in/out: FontBold down
+    bool Italic = false;    // in/out: FontItalic down
+};
+
+// What the colour property dialog starts with and hands back on OK.
+struct TColorPropertiesRequest {
+    bool Ellipse = false;         // in: the sample is an ellipse, else a rectangle
+    TColor LineColor = clBlack;   // in/out: the sample's pen colour
+    TColor CoreColor = clWhite;   // in/out: the sample's brush colour
+    int LineWidth = 1;            // in/out: 1..100
+    // in/out: the position and size boxes, tenths of a millimetre.
+    int Left = 0, Top = 0, Width = 0, Height = 0;
+};
+
 class TMainWindowLink {
 public:
     virtual ~TMainWindowLink() = default;
@@ -68,6 +87,10 @@ public:
     // Without the dialogs the result is a cancel.
     virtual TDiscTextDialogResult RunFileListDialog(QWidget* owner) { return {}; }
     virtual TDiscTextDialogResult RunCDDBListDialog(QWidget* owner) { return {}; }
+
+    // The object property dialogs, run modally with the object as owner; true on OK.
+    virtual bool RunLabelPropertyDialog(QWidget* owner, TLabelPropertiesRequest& request) { return false; }
+    virtual bool RunColorPropertyDialog(QWidget* owner, TColorPropertiesRequest& request) { return false; }
 
     // The paper properties dialog, run modally with owner as owner; true on OK.
     virtual bool RunPaperPropertyDialog(QWidget* owner, TPaperPropertiesRequest& request) { return false; }

@@ -1,6 +1,10 @@
 #include "document/rectangle.h"
 
+#include "document/main_window_link.h"
+#include "document/picture_object.h"
 #include "document/std.h"
+
+#include <QPointer>
 
 #include <algorithm>
 
@@ -79,9 +83,31 @@ void CRectangle::DrawTo(TCanvas& canvas, QPoint position, float scale)
 
 void CRectangle::EditProperties()
 {
-    // The colour property dialog is one of the application's dialogs and is not linked into the
-    // document library: double-click and "Properties..." change nothing. On OK it sets LineWidth,
-    // LineColor and CoreColor, then ApplyObjectBoxes, a repaint and ObjectNotify(ocChanged).
+    RunPropertyDialog(false);
+}
+
+void CRectangle::RunPropertyDialog(bool ellipse)
+{
+    TColorPropertiesRequest request;
+    request.Ellipse = ellipse;
+    request.LineColor = LineColor;
+    request.CoreColor = CoreColor;
+    request.LineWidth = LineWidth;
+    const TObjectBoxes shown = ObjectBoxesOf(*this);
+    request.Left = shown.Left;
+    request.Top = shown.Top;
+    request.Width = shown.Width;
+    request.Height = shown.Height;
+    QPointer<CRectangle> self(this);
+    const bool ok = MainWindowLink()->RunColorPropertyDialog(this, request);
+    if (!self || !ok)
+        return;
+    LineWidth = request.LineWidth;
+    LineColor = request.LineColor;
+    CoreColor = request.CoreColor;
+    ApplyObjectBoxes(*this, shown, TObjectBoxes{request.Left, request.Top, request.Width, request.Height});
+    update();
+    ObjectNotify(ocChanged);
 }
 
 CEllipse::CEllipse(QWidget* owner) : CRectangle(owner) {}
@@ -95,6 +121,5 @@ void CEllipse::DrawFigure(TCanvas& canvas, const TRect& r) const
 
 void CEllipse::EditProperties()
 {
-    // As for the rectangle, with an elliptic sample in the dialog.
-    CRectangle::EditProperties();
+    RunPropertyDialog(true);
 }

@@ -17,11 +17,13 @@ public:
     TColor CoreColor = clWhite;  // fill
 
     void Paint() override;
-    // Runs the colour property dialog; does nothing while no dialog is linked.
+    // Runs the colour property dialog through the main window link; without a dialog linked
+    // nothing changes. On OK: line width and colours, changed boxes, and the document modified.
     void EditProperties() override;
     void DrawTo(TCanvas& canvas, QPoint position, float scale) override;
 
 protected:
+    void RunPropertyDialog(bool ellipse);
     // The figure with the canvas's current pen and brush.
     virtual void DrawFigure(TCanvas& canvas, const TRect& r) const;
 };

@@ -15,7 +15,9 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QStringList>
+#include <functional>
 #include <map>
+#include <optional>
 #include <memory>
 #include <vector>
 
@@ -42,8 +44,30 @@ public:
         return cddbResult;
     }
 
+    bool RunLabelPropertyDialog(QWidget* owner, TLabelPropertiesRequest& request) override
+    {
+        dialogOwner = owner;
+        labelRequests.push_back(request);
+        if (labelAnswer)
+            request = *labelAnswer;
+        return bool(labelAnswer);
+    }
+    bool RunColorPropertyDialog(QWidget* owner, TColorPropertiesRequest& request) override
+    {
+        dialogOwner = owner;
+        colorRequests.push_back(request);
+        if (colorAnswer)
+            colorAnswer(request);
+        return bool(colorAnswer);
+    }
+
     TGUID nextPaper{};
     bool nextFullPage = false;
+    // The property dialogs: what they were handed, and OK with these values (none: Cancel).
+    std::vector<TLabelPropertiesRequest> labelRequests;
+    std::optional<TLabelPropertiesRequest> labelAnswer;
+    std::vector<TColorPropertiesRequest> colorRequests;
+    std::function<void(TColorPropertiesRequest&)> colorAnswer;
     std::map<int, QString> panels;
     std::vector<int> buttonsDown;
     std::vector<bool> saveEnabled;

@@ -344,3 +344,48 @@ TEST_F(LabelOnPage, PropertiesOkAppliesTextAngleAndFont)
     EXPECT_EQ(label->Text, QStringLiteral("One\r\nTwo"));
     EXPECT_EQ(label->Height(), 2 * h);
 }
+
+TEST_F(LabelOnPage, DoubleClickRunsThePropertyDialog)
+{
+    label->Zoom = 0.5f;
+    label->FontSize = 20;
+    label->Angle = 0;
+    label->Canvas.Font.Style = fsItalic;
+    label->Canvas.Font.Color = clGreen;
+    label->AdjustSizeToText();
+    const QSize size = label->size();
+
+    // Cancel: nothing changes. The dialog sees the unzoomed size and the label's font.
+    label->DblClick();
+    ASSERT_EQ(link.labelRequests.size(), 1u);
+    const TLabelPropertiesRequest& seen = link.labelRequests.back();
+    EXPECT_EQ(link.dialogOwner, label);
+    EXPECT_EQ(seen.Text, QStringLiteral("A label to drag about"));
+    EXPECT_EQ(seen.SampleFont.Size(), 20);
+    EXPECT_EQ(seen.SampleFont.Name, QStringLiteral("Times New Roman"));
+    EXPECT_EQ(seen.SampleFont.Color, clGreen);
+    EXPECT_TRUE(seen.Italic);
+    EXPECT_FALSE(seen.Bold);
+    EXPECT_EQ(label->size(), size);
+    EXPECT_FALSE(frame->Modified);
+
+    // OK: two lines, a new font at 24 points, red, 30 degrees.
+    TLabelPropertiesRequest answer = seen;
+    answer.Text = QStringLiteral("Two\r\nlines");
+    answer.SampleFont.Name = QStringLiteral("Liberation Sans");
+    answer.SampleFont.SetSize(24);
+    answer.SampleFont.Color = clRed;
+    answer.Angle = 30;
+    answer.Bold = true;
+    link.labelAnswer = answer;
+    label->PropertiesItemClick();
+    EXPECT_EQ(label->Text, QStringLiteral("Two"));
+    EXPECT_EQ(label->Angle, 30);
+    EXPECT_EQ(label->FontSize, 24);
+    EXPECT_EQ(label->Canvas.Font.Size(), 12); // zoomed
+    EXPECT_EQ(label->Canvas.Font.Color, clRed);
+    EXPECT_EQ(label->Canvas.Font.Style, fsBold | fsItalic);
+    EXPECT_EQ(label->Canvas.Font.Orientation, 0);
+    EXPECT_TRUE(frame->Modified);
+    EXPECT_NE(label->size(), size);
+}

@@ -2,6 +2,9 @@
 // outline on a page at a scale, which has the object's line width as on the screen.
 #include <gtest/gtest.h>
 
+#include "child_frame_test_support.h"
+
+#include "document/picture_object.h"
 #include "document/rectangle.h"
 #include "document/std.h"
 #include "platform/bitmap.h"
@@ -168,4 +171,65 @@ TEST(Ellipse, SameCornersAsTheRectangleWithAnEllipticFigure)
     img = Painted(e);
     EXPECT_EQ(At(img, 1, 1), 0xFF0000FFu);
     EXPECT_EQ(At(img, 50, 1), 0xFF0000FFu);
+}
+
+using frametest::FrameFixture;
+
+class ShapeOnPage : public FrameFixture {
+protected:
+    void SetUp() override
+    {
+        FrameFixture::SetUp();
+        frame = Make(1, false, 600, 400);
+        shape = new CRectangle(frame);
+        shape->SetName(QStringLiteral("CRectangle1"));
+        shape->SetBounds(150, 120, 100, 60);
+        shape->Zoom = 1.0f;
+        frame->SetModified(false);
+    }
+    TChildFrame* frame = nullptr;
+    CRectangle* shape = nullptr;
+};
+
+TEST_F(ShapeOnPage, PropertyDialogChangesColoursWidthAndOnlyTheBoxesTyped)
+{
+    const TObjectBoxes shown = ObjectBoxesOf(*shape);
+
+    // Cancel changes nothing.
+    shape->DblClick();
+    ASSERT_EQ(link.colorRequests.size(), 1u);
+    const TColorPropertiesRequest seen = link.colorRequests.back();
+    EXPECT_EQ(link.dialogOwner, shape);
+    EXPECT_FALSE(seen.Ellipse);
+    EXPECT_EQ(seen.LineColor, clBlack);
+    EXPECT_EQ(seen.CoreColor, clWhite);
+    EXPECT_EQ(seen.LineWidth, 1);
+    EXPECT_EQ(TObjectBoxes({seen.Left, seen.Top, seen.Width, seen.Height}), shown);
+    EXPECT_FALSE(frame->Modified);
+
+    // OK untouched: modified, neither moved nor resized.
+    link.colorAnswer = [](TColorPropertiesRequest&) {};
+    shape->PropertiesItemClick();
+    EXPECT_EQ(shape->geometry(), QRect(150, 120, 100, 60));
+    EXPECT_TRUE(frame->Modified);
+
+    // A thick blue outline on yellow, and a width of 200 tenths of a millimetre (76 pixels at
+    // 96 pixels per inch).
+    frame->SetModified(false);
+    link.colorAnswer = [](TColorPropertiesRequest& r) {
+        r.LineColor = clBlue;
+        r.CoreColor = clYellow;
+        r.LineWidth = 8;
+        r.Width = 200;
+    };
+    shape->EditProperties();
+    EXPECT_EQ(shape->LineColor, clBlue);
+    EXPECT_EQ(shape->CoreColor, clYellow);
+    EXPECT_EQ(shape->LineWidth, 8);
+    EXPECT_EQ(shape->geometry(), QRect(150, 120, 76, 60));
+    EXPECT_TRUE(frame->Modified);
+
+    auto* ellipse = new CEllipse(frame);
+    ellipse->EditProperties();
+    EXPECT_TRUE(link.colorRequests.back().Ellipse);
 }

@@ -84,6 +84,8 @@ TEST_F(GermanLibrary, HoldsAGermanTextForEveryBuiltinString)
         // Placeholder-like parts must survive translation.
         EXPECT_EQ(text.count(QLatin1Char('|')), BuiltinString(id).count(QLatin1Char('|'))) << id;
         EXPECT_EQ(text.count(QLatin1Char('\n')), BuiltinString(id).count(QLatin1Char('\n'))) << id;
+        for (const char* arg : {"%1", "%2"})
+            EXPECT_EQ(text.contains(QLatin1String(arg)), BuiltinString(id).contains(QLatin1String(arg))) << id;
     }
 }
 

@@ -1,0 +1,291 @@
+#include "app/color_property_dlg.h"
+
+#include "controls/color_button.h"
+#include "document/std.h"
+#include "lang/string_ids.h"
+#include "platform/message_box.h"
+#include "platform/up_down.h"
+
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <algorithm>
+
+namespace {
+
+// Largest position or size a box takes, tenths of a millimetre (10 m).
+constexpr int MaxBoxValue = 99999;
+
+bool boxValue(const QLineEdit* edit, int& value)
+{
+    bool ok = false;
+    value = edit->text().trimmed().toInt(&ok);
+    return ok && value >= -MaxBoxValue && value <= MaxBoxValue;
+}
+
+} // namespace
+
+// --- TShape --------------------------------------------------------------------------
+
+TShape::TShape(QWidget* parent) : QWidget(parent) {}
+
+void TShape::SetShape(TShapeType shape)
+{
+    Shape = shape;
+    update();
+}
+
+void TShape::paintEvent(QPaintEvent*)
+{
+    TCanvas canvas(this);
+    canvas.Pen = Pen;
+    canvas.Brush = Brush;
+    // The pen lies inside the control, as the framework's shape draws it.
+    const int x = Pen.Width / 2, y = x;
+    int w = width() - Pen.Width + 1, h = height() - Pen.Width + 1;
+    if (Pen.Width == 0) {
+        --w;
+        --h;
+    }
+    if (Shape == stEllipse || Shape == stCircle)
+        canvas.Ellipse(x, y, x + w, y + h);
+    else
+        canvas.Rectangle(x, y, x + w, y + h);
+}
+
+// --- TColorPropertyDlg ---------------------------------------------------------------
+
+TColorPropertyDlg::TColorPropertyDlg(QWidget* owner) : QDialog(owner)
+{
+    setObjectName(QStringLiteral("ColorPropertyDlg"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
+                   | Qt::WindowMinMaxButtonsHint);
+    TFont formFont;
+    formFont.Name = QStringLiteral("MS Sans Serif");
+    formFont.Height = -12;
+    setFont(formFont.ToQFont());
+    setFixedSize(323, 254);
+
+    auto named = [](QWidget* w, const char* name) {
+        w->setObjectName(QString::fromLatin1(name));
+        return w;
+    };
+
+    OKBtn = new QPushButton(this);
+    named(OKBtn, "OKBtn")->setGeometry(156, 224, 75, 25);
+    OKBtn->setDefault(true);
+    CancelBtn = new QPushButton(this);
+    named(CancelBtn, "CancelBtn")->setGeometry(240, 224, 75, 25);
+    connect(OKBtn, &QPushButton::clicked, this, [this] { Application->Guard([this] { OKBtnClick(); }); });
+    connect(CancelBtn, &QPushButton::clicked, this, [this] { done(2); });
+
+    PageControl1 = new QTabWidget(this);
+    named(PageControl1, "PageControl1")->setGeometry(5, 8, 313, 209);
+    TabSheet1 = new QWidget;
+    named(TabSheet1, "TabSheet1");
+    TabSheet2 = new QWidget;
+    named(TabSheet2, "TabSheet2");
+    PageControl1->addTab(TabSheet1, QString());
+    PageControl1->addTab(TabSheet2, QString());
+    PageControl1->setCurrentIndex(0);
+
+    GroupBox1 = new QGroupBox(TabSheet1);
+    named(GroupBox1, "GroupBox1")->setGeometry(3, 2, 253, 169);
+    TempShape = new TShape(GroupBox1);
+    named(TempShape, "TempShape")->setGeometry(16, 31, 101, 107);
+    Label1 = new QLabel(GroupBox1);
+    named(Label1, "Label1")->move(145, 16);
+    OutLineBtn = new TscColorButton(GroupBox1);
+    named(OutLineBtn, "OutLineBtn")->setGeometry(145, 38, 45, 22);
+    Label1->setBuddy(OutLineBtn);
+    Label2 = new QLabel(GroupBox1);
+    named(Label2, "Label2")->move(145, 64);
+    CoreBtn = new TscColorButton(GroupBox1);
+    named(CoreBtn, "CoreBtn")->setGeometry(145, 84, 45, 22);
+    Label2->setBuddy(CoreBtn);
+    CoreBtn->SetColor(clWhite);
+    Label3 = new QLabel(GroupBox1);
+    named(Label3, "Label3")->move(145, 112);
+    LineWidthEdit = new QLineEdit(GroupBox1);
+    named(LineWidthEdit, "LineWidthEdit")->setGeometry(145, 130, 45, 21);
+    LineWidthEdit->setReadOnly(true);
+    LineWidthEdit->setText(QStringLiteral("1"));
+    UpDown = new TUpDown(GroupBox1);
+    named(UpDown, "UpDown")->setGeometry(190, 130, 15, 21);
+    UpDown->SetMin(MinLineWidth);
+    UpDown->SetMax(MaxLineWidth);
+    UpDown->SetAssociate(LineWidthEdit);
+    UpDown->SetPosition(1);
+    UpDown->Wrap = false;
+    Label3->setBuddy(LineWidthEdit);
+
+    GroupBox2 = new QGroupBox(TabSheet2);
+    named(GroupBox2, "GroupBox2")->setGeometry(3, 2, 298, 115);
+    const struct {
+        QLabel** label;
+        const char* labelName;
+        QLineEdit** edit;
+        const char* editName;
+        int x, y;
+    } boxes[] = {{&Label7, "Label7", &Edit1, "Edit1", 12, 32},
+                 {&Label4, "Label4", &Edit2, "Edit2", 148, 32},
+                 {&Label6, "Label6", &Edit3, "Edit3", 12, 64},
+                 {&Label5, "Label5", &Edit4, "Edit4", 148, 64}};
+    for (const auto& b : boxes) {
+        *b.label = new QLabel(GroupBox2);
+        named(*b.label, b.labelName)->move(b.x, b.y);
+        *b.edit = new QLineEdit(GroupBox2);
+        named(*b.edit, b.editName)->setGeometry(b.x + 56, b.y - 4, 69, 21);
+        (*b.edit)->setValidator(new QIntValidator(-MaxBoxValue, MaxBoxValue, *b.edit));
+        (*b.label)->setBuddy(*b.edit);
+    }
+    Label8 = new QLabel(GroupBox2);
+    named(Label8, "Label8")->move(204, 92);
+
+    connect(LineWidthEdit, &QLineEdit::textChanged, this, [this] { LineWidthEditChange(); });
+    OutLineBtn->OnColorChange = [this](QObject*) { OutLineBtnColorChange(); };
+    CoreBtn->OnColorChange = [this](QObject*) { CoreBtnColorChange(); };
+    TempShape->Brush.Color = CoreBtn->Color();
+    TempShape->Pen.Color = OutLineBtn->Color();
+
+    // Captions, help contexts and the language's character set.
+    setWindowTitle(LoadLangStr(ColorDialogCaptionString));
+    OKBtn->setText(LoadLangStr(OKButtonString));
+    CancelBtn->setText(LoadLangStr(CancelButtonString));
+    PageControl1->setTabText(0, LoadLangStr(ColorObjectInfoString));
+    GroupBox1->setTitle(LoadLangStr(ColorObjectInfoString));
+    Label1->setText(LoadLangStr(OutlineColorString));
+    Label2->setText(LoadLangStr(CoreColorString));
+    Label3->setText(LoadLangStr(LineWidthString));
+    OutLineBtn->OtherBtnCaption = LoadLangStr(OtherColorsButtonString);
+    CoreBtn->OtherBtnCaption = LoadLangStr(OtherColorsButtonString);
+    PageControl1->setTabText(1, LoadLangStr(PositionSizeString));
+    GroupBox2->setTitle(LoadLangStr(PositionSizeString));
+    Label7->setText(LoadLangStr(PositionLeftString));
+    Label4->setText(LoadLangStr(PositionTopString));
+    Label6->setText(LoadLangStr(PositionWidthString));
+    Label5->setText(LoadLangStr(PositionHeightString));
+    Label8->setText(LoadLangStr(PositionUnitString));
+    const struct {
+        QWidget* w;
+        int context;
+    } help[] = {{OutLineBtn, 2070}, {CoreBtn, 2071}, {LineWidthEdit, 2072}, {Edit1, 2050}, {Edit2, 2051},
+                {Edit3, 2052},      {Edit4, 2053},   {OKBtn, 2000},         {CancelBtn, 2001}};
+    for (const auto& h : help)
+        SetHelpContext(h.w, h.context);
+    InstallContextHelp(this);
+    ApplyLanguageCharset(this);
+    fitTexts();
+
+    if (QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+TColorPropertyDlg::~TColorPropertyDlg() = default;
+
+void TColorPropertyDlg::fitTexts()
+{
+    for (QLabel* l : {Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8})
+        l->adjustSize();
+    // A long caption pushes its box to the right rather than being cut.
+    for (QLineEdit* e : {Edit1, Edit2, Edit3, Edit4}) {
+        for (QLabel* label : {Label7, Label4, Label6, Label5})
+            if (label->buddy() == e && label->geometry().right() + 4 > e->x())
+                e->move(label->geometry().right() + 4, e->y());
+    }
+    int right = CancelBtn->geometry().right() + 1;
+    for (QPushButton* b : {CancelBtn, OKBtn}) {
+        QString t = b->text();
+        t.remove(QLatin1Char('&'));
+        const int w = std::max(b->width(), b->fontMetrics().horizontalAdvance(t) + 16);
+        b->setGeometry(right - w, b->y(), w, b->height());
+        right = b->x() - 9;
+    }
+}
+
+void TColorPropertyDlg::LineWidthEditChange()
+{
+    bool ok = false;
+    const int w = LineWidthEdit->text().toInt(&ok);
+    if (!ok)
+        return;
+    TempShape->Pen.Width = std::clamp(w, MinLineWidth, MaxLineWidth);
+    TempShape->update();
+}
+
+void TColorPropertyDlg::OutLineBtnColorChange()
+{
+    TempShape->Pen.Color = OutLineBtn->Color();
+    TempShape->update();
+}
+
+void TColorPropertyDlg::CoreBtnColorChange()
+{
+    TempShape->Brush.Color = CoreBtn->Color();
+    TempShape->update();
+}
+
+void TColorPropertyDlg::OKBtnClick()
+{
+    // Every box must hold a whole number before anything is taken.
+    for (QLineEdit* e : {Edit1, Edit2, Edit3, Edit4}) {
+        int v = 0;
+        if (!boxValue(e, v)) {
+            MessageBox(this, LoadLangStr(PositionNotNumberString), windowTitle(), MB_OK | MB_ICONWARNING);
+            PageControl1->setCurrentWidget(TabSheet2);
+            e->setFocus();
+            e->selectAll();
+            return;
+        }
+    }
+    done(1);
+}
+
+void TColorPropertyDlg::reject()
+{
+    done(2);
+}
+
+bool TColorPropertyDlg::FormHelp(uint16_t command, int data, bool& callHelp)
+{
+    callHelp = false;
+    return HandleHelpCommand(command, data, callHelp);
+}
+
+bool RunColorPropertyDlg(QWidget* owner, TColorPropertiesRequest& request)
+{
+    // The owner may go while the dialog runs; the dialog goes with it.
+    QPointer<TColorPropertyDlg> dlg = new TColorPropertyDlg(owner);
+    dlg->TempShape->SetShape(request.Ellipse ? stEllipse : stRectangle);
+    dlg->TempShape->Pen.Color = request.LineColor;
+    dlg->TempShape->Brush.Color = request.CoreColor;
+    dlg->OutLineBtn->SetColor(request.LineColor);
+    dlg->CoreBtn->SetColor(request.CoreColor);
+    dlg->UpDown->SetPosition(request.LineWidth);
+    dlg->Edit1->setText(QString::number(request.Left));
+    dlg->Edit2->setText(QString::number(request.Top));
+    dlg->Edit3->setText(QString::number(request.Width));
+    dlg->Edit4->setText(QString::number(request.Height));
+    const int result = dlg->exec();
+    if (!dlg)
+        return false;
+    bool accepted = false;
+    if (result == 1) {
+        request.LineWidth = dlg->TempShape->Pen.Width;
+        request.LineColor = dlg->TempShape->Pen.Color;
+        request.CoreColor = dlg->TempShape->Brush.Color;
+        boxValue(dlg->Edit1, request.Left);
+        boxValue(dlg->Edit2, request.Top);
+        boxValue(dlg->Edit3, request.Width);
+        boxValue(dlg->Edit4, request.Height);
+        accepted = true;
+    }
+    delete dlg.data();
+    return accepted;
+}

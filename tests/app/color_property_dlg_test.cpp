@@ -1,0 +1,154 @@
+#include "app/color_property_dlg.h"
+#include "controls/color_button.h"
+#include "document/std.h"
+#include "platform/message_box.h"
+#include "platform/up_down.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+namespace {
+
+class ColorDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetMessageBoxHandler([this](const MessageBoxCall& c) {
+            boxes << c.text;
+            return IDOK;
+        });
+    }
+    void TearDown() override { SetMessageBoxHandler(nullptr); }
+    static void whenShown(std::function<void(TColorPropertyDlg*)> action)
+    {
+        QTimer::singleShot(0, [action] {
+            auto* dlg = qobject_cast<TColorPropertyDlg*>(QApplication::activeModalWidget());
+            ASSERT_NE(dlg, nullptr);
+            action(dlg);
+        });
+    }
+    QStringList boxes;
+};
+
+TColorPropertiesRequest request()
+{
+    TColorPropertiesRequest r;
+    r.LineColor = clBlack;
+    r.CoreColor = clWhite;
+    r.LineWidth = 1;
+    r.Left = 10;
+    r.Top = 20;
+    r.Width = 265;
+    r.Height = 159;
+    return r;
+}
+
+} // namespace
+
+TEST_F(ColorDlgTest, FormAndCaptions)
+{
+    TColorPropertyDlg dlg;
+    EXPECT_EQ(dlg.size(), QSize(323, 254));
+    EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Object Properties - Colors"));
+    EXPECT_EQ(dlg.PageControl1->geometry(), QRect(5, 8, 313, 209));
+    EXPECT_EQ(dlg.PageControl1->count(), 2);
+    EXPECT_EQ(dlg.PageControl1->currentIndex(), 0);
+    EXPECT_EQ(dlg.PageControl1->tabText(1), QStringLiteral("Position and Size"));
+    EXPECT_EQ(dlg.TempShape->geometry(), QRect(16, 31, 101, 107));
+    EXPECT_EQ(dlg.OutLineBtn->geometry(), QRect(145, 38, 45, 22));
+    EXPECT_EQ(dlg.CoreBtn->Color(), clWhite);
+    EXPECT_EQ(dlg.CoreBtn->OtherBtnCaption, QStringLiteral("&Other"));
+    EXPECT_EQ(dlg.Edit1->geometry(), QRect(68, 28, 69, 21));
+    EXPECT_EQ(dlg.Label8->text(), QStringLiteral("Unit : 0.1mm"));
+    EXPECT_EQ(HelpContext(dlg.LineWidthEdit), 2072);
+}
+
+TEST_F(ColorDlgTest, LineWidthStaysWithinItsLimits)
+{
+    TColorPropertyDlg dlg;
+    EXPECT_TRUE(dlg.LineWidthEdit->isReadOnly());
+    const struct {
+        int start;
+        int steps; // positive up, negative down
+        int width;
+    } cases[] = {{1, -1, 1}, {1, -5, 1}, {1, 1, 2}, {99, 1, 100}, {100, 3, 100}, {0, 0, 1}, {500, 0, 100}};
+    for (const auto& c : cases) {
+        dlg.UpDown->SetPosition(c.start);
+        for (int i = 0; i < std::abs(c.steps); ++i)
+            dlg.UpDown->Step(c.steps > 0);
+        EXPECT_EQ(dlg.LineWidthEdit->text(), QString::number(c.width)) << c.start << " " << c.steps;
+        EXPECT_EQ(dlg.TempShape->Pen.Width, c.width);
+    }
+    // Typing goes nowhere.
+    dlg.UpDown->SetPosition(7);
+    QTest::keyClicks(dlg.LineWidthEdit, QStringLiteral("99"));
+    EXPECT_EQ(dlg.LineWidthEdit->text(), QStringLiteral("7"));
+    QTest::keyClick(dlg.LineWidthEdit, Qt::Key_Up);
+    EXPECT_EQ(dlg.TempShape->Pen.Width, 8);
+}
+
+TEST_F(ColorDlgTest, ColoursShowOnTheSampleAtOnce)
+{
+    TColorPropertyDlg dlg;
+    dlg.OutLineBtn->SetColor(clBlue);
+    EXPECT_EQ(dlg.TempShape->Pen.Color, clBlue);
+    dlg.CoreBtn->SetColor(clYellow);
+    EXPECT_EQ(dlg.TempShape->Brush.Color, clYellow);
+
+    // Drawn: a 5-pixel blue ring round a yellow fill.
+    dlg.UpDown->SetPosition(5);
+    const QImage img = dlg.TempShape->grab().toImage();
+    EXPECT_EQ(img.pixelColor(3, 50), QColor(0, 0, 255));
+    EXPECT_EQ(img.pixelColor(50, 50), QColor(255, 255, 0));
+    EXPECT_EQ(img.pixelColor(8, 50), QColor(255, 255, 0));
+}
+
+TEST_F(ColorDlgTest, OkHandsBackSampleAndBoxes)
+{
+    TColorPropertiesRequest r = request();
+    r.Ellipse = true;
+    whenShown([](TColorPropertyDlg* dlg) {
+        EXPECT_EQ(dlg->TempShape->Shape, stEllipse);
+        EXPECT_EQ(dlg->Edit3->text(), QStringLiteral("265"));
+        dlg->OutLineBtn->SetColor(clBlue);
+        dlg->CoreBtn->SetColor(clYellow);
+        for (int i = 0; i < 7; ++i)
+            QTest::mouseClick(dlg->UpDown, Qt::LeftButton, {}, QPoint(5, 2));
+        dlg->Edit3->setText(QStringLiteral("200"));
+        QTest::mouseClick(dlg->OKBtn, Qt::LeftButton);
+    });
+    ASSERT_TRUE(RunColorPropertyDlg(nullptr, r));
+    EXPECT_EQ(r.LineColor, clBlue);
+    EXPECT_EQ(r.CoreColor, clYellow);
+    EXPECT_EQ(r.LineWidth, 8);
+    EXPECT_EQ(r.Width, 200);
+    EXPECT_EQ(r.Left, 10);
+    EXPECT_EQ(r.Height, 159);
+}
+
+TEST_F(ColorDlgTest, BoxWithoutANumberKeepsTheDialogOpen)
+{
+    TColorPropertiesRequest r = request();
+    whenShown([this](TColorPropertyDlg* dlg) {
+        dlg->OutLineBtn->SetColor(clRed);
+        dlg->Edit2->setText(QStringLiteral("-"));
+        QTest::mouseClick(dlg->OKBtn, Qt::LeftButton);
+        EXPECT_TRUE(dlg->isVisible());
+        EXPECT_EQ(boxes, QStringList{QStringLiteral("Position and size must be whole numbers of tenths of a millimetre.")});
+        EXPECT_EQ(dlg->PageControl1->currentWidget(), dlg->TabSheet2);
+        // Cancel then leaves everything as it was.
+        QTest::mouseClick(dlg->CancelBtn, Qt::LeftButton);
+    });
+    EXPECT_FALSE(RunColorPropertyDlg(nullptr, r));
+    EXPECT_EQ(r.LineColor, clBlack);
+    EXPECT_EQ(r.Top, 20);
+}
