@@ -7,6 +7,7 @@
 #include "app/color_property_dlg.h"
 #include "app/label_property_dlg.h"
 #include "app/new_dlg.h"
+#include "app/paper_editor_dlg.h"
 #include "controls/recent_list.h"
 #include "document/child_frame.h"
 #include "document/paper_catalogue.h"
@@ -92,6 +93,11 @@ public:
         return RunColorPropertyDlg(owner, request);
     }
 
+    bool RunPageSetupDialog(QWidget* owner, PaperType* paper) override
+    {
+        return RunPaperEditor(owner, paper, true) == 1;
+    }
+
 private:
     TMainFrame* m_frame;
 };
@@ -100,6 +106,8 @@ void TMainFrame::RegisterDocumentLink()
 {
     m_link = std::make_unique<TMainFrameLink>(this);
     SetMainWindowLink(m_link.get());
+    // The new-document dialog's Add and Edit open the paper editor.
+    SetPaperEditor([](QWidget* owner, PaperType* paper) { return RunPaperEditor(owner, paper); });
 }
 
 void TMainFrame::ReleaseDocuments()

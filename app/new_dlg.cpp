@@ -1,5 +1,7 @@
 #include "app/new_dlg.h"
 
+#include "app/paper_tree.h"
+
 #include "document/paper_sample.h"
 #include "document/paper_type.h"
 #include "document/std.h"
@@ -31,53 +33,8 @@ PaperEditorFunction& paperEditor()
     return editor;
 }
 
-constexpr int MarkerRole = Qt::UserRole;
-constexpr int PaperRole = Qt::UserRole + 1;
-constexpr int IdRole = Qt::UserRole + 2;
-
-constexpr int kImagePaper = 0;
-constexpr int kImageClassification = 1;
-constexpr int kImageManufacturer = 13;
-
 constexpr int kSampleMargin = 20;
 
-
-// Case-insensitive, in the user's locale; between texts that differ only in case the
-// lower-case letter goes first, whatever the locale.
-bool textLess(const QString& a, const QString& b)
-{
-    const int c = QString::localeAwareCompare(a.toLower(), b.toLower());
-    if (c != 0)
-        return c < 0;
-    auto swapped = [](QString s) {
-        for (QChar& ch : s)
-            ch = ch.isLower() ? ch.toUpper() : ch.toLower();
-        return s;
-    };
-    return swapped(a) < swapped(b);
-}
-
-void sortChildren(QTreeWidgetItem* parent)
-{
-    QList<QTreeWidgetItem*> children = parent->takeChildren();
-    std::stable_sort(children.begin(), children.end(),
-                     [](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
-                         return textLess(a->text(0), b->text(0));
-                     });
-    parent->addChildren(children);
-    for (QTreeWidgetItem* c : children)
-        sortChildren(c);
-}
-
-QByteArray idBytes(const TGUID& id) { return id.toByteArray(); }
-
-TGUID nodeId(const QTreeWidgetItem* node)
-{
-    const QByteArray b = node->data(0, IdRole).toByteArray();
-    if (b.size() != 16)
-        return TGUID{};
-    return TGUID::fromBytes(reinterpret_cast<const uint8_t*>(b.constData()));
-}
 
 } // namespace
 
@@ -315,32 +272,14 @@ QIcon TNewDlg::image(int index) const
 {
     if (m_images)
         return m_images(index);
-    return style()->standardIcon(index == kImagePaper ? QStyle::SP_FileIcon : QStyle::SP_DirIcon);
+    return style()->standardIcon(index == 0 ? QStyle::SP_FileIcon : QStyle::SP_DirIcon);
 }
 
-PaperType* TNewDlg::NodePaper(const QTreeWidgetItem* node)
-{
-    if (!node || NodeMarker(node) != 0)
-        return nullptr;
-    auto* p = reinterpret_cast<PaperType*>(node->data(0, PaperRole).value<quintptr>());
-    const auto& cat = PaperCatalogue();
-    // A record deleted since the tree was filled is not followed.
-    return std::find(cat.begin(), cat.end(), p) != cat.end() ? p : nullptr;
-}
+PaperType* TNewDlg::NodePaper(const QTreeWidgetItem* node) { return PaperNodePaper(node); }
 
-int TNewDlg::NodeMarker(const QTreeWidgetItem* node)
-{
-    return node ? node->data(0, MarkerRole).toInt() : 0;
-}
+int TNewDlg::NodeMarker(const QTreeWidgetItem* node) { return PaperNodeMarker(node); }
 
-QTreeWidgetItem* TNewDlg::FindPaperNode(const TGUID& id) const
-{
-    const QByteArray wanted = idBytes(id);
-    for (QTreeWidgetItemIterator it(TreeView); *it; ++it)
-        if (NodeMarker(*it) == 0 && (*it)->data(0, IdRole).toByteArray() == wanted)
-            return *it;
-    return nullptr;
-}
+QTreeWidgetItem* TNewDlg::FindPaperNode(const TGUID& id) const { return ::FindPaperNode(TreeView, id); }
 
 void TNewDlg::selectPaperNode(QTreeWidgetItem* node)
 {
@@ -351,62 +290,7 @@ void TNewDlg::selectPaperNode(QTreeWidgetItem* node)
 
 void TNewDlg::FillPaperTree()
 {
-    const std::vector<PaperType*>& cat = PaperCatalogue();
-    QStringList makers, classes;
-    for (const PaperType* p : cat) {
-        if (!makers.contains(p->Manufacturer))
-            makers << p->Manufacturer;
-        if (!classes.contains(p->Classification))
-            classes << p->Classification;
-    }
-    std::stable_sort(makers.begin(), makers.end(), textLess);
-    std::stable_sort(classes.begin(), classes.end(), textLess);
-
-    const bool byMaker = MBtn->isChecked();
-    const QStringList& upper = byMaker ? makers : classes;
-    const QStringList& lower = byMaker ? classes : makers;
-    const int upperMarker = byMaker ? ManufacturerNode : ClassificationNode;
-    const int lowerMarker = byMaker ? ClassificationNode : ManufacturerNode;
-    auto markerImage = [](int marker) {
-        return marker == ManufacturerNode ? kImageManufacturer : kImageClassification;
-    };
-
-    TreeView->setUpdatesEnabled(false);
-    TreeView->clear();
-    QTreeWidgetItem* root = TreeView->invisibleRootItem();
-    for (const QString& u : upper) {
-        auto* top = new QTreeWidgetItem(QStringList(u));
-        top->setData(0, MarkerRole, upperMarker);
-        top->setIcon(0, image(markerImage(upperMarker)));
-        for (const QString& l : lower) {
-            auto* group = new QTreeWidgetItem(QStringList(l));
-            group->setData(0, MarkerRole, lowerMarker);
-            group->setIcon(0, image(markerImage(lowerMarker)));
-            for (PaperType* p : cat) {
-                const QString& pu = byMaker ? p->Manufacturer : p->Classification;
-                const QString& pl = byMaker ? p->Classification : p->Manufacturer;
-                if (pu != u || pl != l)
-                    continue;
-                auto* leaf = new QTreeWidgetItem(QStringList(p->Name));
-                leaf->setData(0, MarkerRole, 0);
-                leaf->setData(0, PaperRole, QVariant::fromValue(reinterpret_cast<quintptr>(p)));
-                leaf->setData(0, IdRole, idBytes(p->ID));
-                leaf->setIcon(0, image(kImagePaper));
-                group->addChild(leaf);
-            }
-            if (group->childCount() == 0)
-                delete group;
-            else
-                top->addChild(group);
-        }
-        if (top->childCount() == 0)
-            delete top;
-        else
-            root->addChild(top);
-    }
-    sortChildren(root);
-    TreeView->expandAll();
-    TreeView->setUpdatesEnabled(true);
+    FillPaperTreeWidget(TreeView, MBtn->isChecked(), [this](int index) { return image(index); });
     if (!TreeView->currentItem())
         TreeViewChange(nullptr);
 }
@@ -415,7 +299,7 @@ void TNewDlg::RefillPaperTreeKeepSelection()
 {
     QTreeWidgetItem* current = TreeView->currentItem();
     const bool remembered = current && NodeMarker(current) == 0;
-    const TGUID id = remembered ? nodeId(current) : TGUID{};
+    const TGUID id = remembered ? PaperNodeID(current) : TGUID{};
     FillPaperTree();
     if (remembered) {
         TreeView->setFocus();
@@ -434,7 +318,7 @@ void TNewDlg::TreeViewChange(QTreeWidgetItem* node)
         InfoLabel->clear();
         return;
     }
-    const PaperType* p = FindPaperType(nodeId(node));
+    const PaperType* p = FindPaperType(PaperNodeID(node));
     if (!p)
         return;
     PaperID = p->ID;
@@ -528,7 +412,7 @@ void TNewDlg::EditPaperTypeBtnClick()
     QTreeWidgetItem* node = TreeView->currentItem();
     if (!node || NodeMarker(node) != 0)
         return;
-    PaperID = nodeId(node);
+    PaperID = PaperNodeID(node);
     PaperType* p = FindPaperType(PaperID);
     if (!p || !paperEditor())
         return;

@@ -1,6 +1,7 @@
 #pragma once
 // The new-document dialog: the paper catalogue as a tree by manufacturer or classification,
 // a sample and the description of the chosen paper, and the user's own paper types.
+#include "app/paper_tree.h"
 #include "platform/guid.h"
 
 #include <QDialog>
@@ -25,8 +26,6 @@ struct PaperType;
 using PaperEditorFunction = std::function<int(QWidget* owner, PaperType* paper)>;
 void SetPaperEditor(PaperEditorFunction editor);
 
-// Icons of the main window's image list by index (13 manufacturer, 1 classification, 0 paper).
-using ImageListFunction = std::function<QIcon(int index)>;
 
 class TCanvas;
 
@@ -45,8 +44,8 @@ class TNewDlg : public QDialog {
     Q_OBJECT
 public:
     // Tree node markers of the two group levels.
-    static constexpr int ManufacturerNode = 254;
-    static constexpr int ClassificationNode = 255;
+    static constexpr int ManufacturerNode = ManufacturerNodeMarker;
+    static constexpr int ClassificationNode = ClassificationNodeMarker;
 
     explicit TNewDlg(QWidget* owner = nullptr, ImageListFunction images = {});
     ~TNewDlg() override;

@@ -1,0 +1,141 @@
+#pragma once
+// The paper editor: texts, sheet size, label shape, label positions, extra lines and other
+// shapes of one paper type, on a working copy with a live sample, written back on Apply or OK.
+#include <QDialog>
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class QToolButton;
+class TCanvas;
+class TSamplePaintBox;
+struct PaperType;
+
+// String numbers of the editor.
+constexpr int ApplyString = 900;               // "&Apply"
+constexpr int PaperNameLabelString = 901;      // "Paper &Name :"
+constexpr int PaperMakerLabelString = 902;     // "Paper &Manufacturer :"
+constexpr int PaperClassLabelString = 903;     // "Paper &Classfied :"
+constexpr int PaperDescLabelString = 904;      // "Paper Description :"
+constexpr int PaperLengthLabelString = 905;    // "Paper &Length (0.1mm) :"
+constexpr int PaperWidthLabelString = 906;     // "Paper &Width (0.1mm) :"
+constexpr int ShapeStyleLabelString = 907;     // "Shape &Style : "
+constexpr int ShapeHeightLabelString = 908;    // "Shape H&eight (0.1mm) :"
+constexpr int ShapeWidthLabelString = 909;     // "Shape W&idth (0.1mm) :"
+constexpr int CoreWidthLabelString = 910;      // "Shape Co&re Width (0.1mm) :"
+constexpr int ShapeCountLabelString = 911;     // "Shape C&ounts :"
+constexpr int ExtraLineCountLabelString = 912; // "Extra Line Counts"
+constexpr int OtherShapeCountLabelString = 913;// "Other Shape Counts"
+constexpr int ShapeLineFormatString = 917;     // "%s%d: X: %d Y: %d"
+constexpr int LineFromFormatString = 918;      // "Line%d: From:  X: %d Y: %d"
+constexpr int LineToFormatString = 919;        // " To:  X: %d Y: %d"
+constexpr int OtherShapeFormatString = 920;    // "Shape%d: Style: %s X: %d Y: %d"
+constexpr int OtherSizeFormatString = 921;     // " Width: %d Height: %d"
+constexpr int OtherCoreFormatString = 922;     // " Core Width: %d"
+constexpr int SetupPaperString = 925;          // "Setup Paper Information"
+constexpr int PaperInfoString = 926;           // "Paper Info"
+constexpr int DefaultString = 927;             // "&Default"
+
+// Limits of the three counts.
+constexpr int MinShapeCount = 1, MaxShapeCount = 100;
+constexpr int MinExtraLineCount = 0, MaxExtraLineCount = 20;
+constexpr int MinOtherShapeCount = 0, MaxOtherShapeCount = 100;
+
+// An up-down control bound to a number edit: its arrows step the edit's number within
+// Min..Max and write it back as text.
+class TUpDown : public QWidget {
+    Q_OBJECT
+public:
+    TUpDown(QLineEdit* associate, int min, int max, QWidget* parent);
+    int Min, Max;
+    int Position() const { return m_position; }
+    // Moves without touching the edit.
+    void SetPosition(int position);
+    void Step(int delta);
+
+private:
+    QLineEdit* m_associate;
+    QToolButton* m_up;
+    QToolButton* m_down;
+    int m_position = 0;
+};
+
+class TPaperEditorDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit TPaperEditorDlg(QWidget* owner = nullptr);
+    ~TPaperEditorDlg() override;
+
+    TSamplePaintBox* PaintBox;
+    QTabWidget* PageControl1;
+    QWidget *TabSheet1, *TabSheet2, *TabSheet3, *TabSheet4;
+    QLabel *Label4, *Label5, *Label6, *Label8, *Label9, *Label10;
+    QLineEdit *Edit2, *Edit3, *Edit4, *Edit6, *Edit7;
+    QPlainTextEdit* Memo1;
+    QLabel *Label11, *Label12, *Label13, *Label14, *Label15;
+    QComboBox* ComboBox1;
+    QLineEdit* ShapeCountEdit;
+    TUpDown* UpDown2;
+    QLineEdit *Edit9, *Edit10, *Edit11;
+    QGroupBox* GroupBox1;
+    QPlainTextEdit* ShapeInfoMemo;
+    QPushButton* ShapeInfoEditBtn;
+    QLabel* Label26;
+    QLineEdit* ExtraLineCountEdit;
+    TUpDown* UpDown3;
+    QGroupBox* GroupBox2;
+    QPlainTextEdit* ExtraLineInfoMemo;
+    QPushButton* ExtraLineInfoEditBtn;
+    QLabel* Label45;
+    QLineEdit* OtherShapeCountEdit;
+    TUpDown* UpDown4;
+    QGroupBox* GroupBox4;
+    QPlainTextEdit* OtherShapeInfoMemo;
+    QPushButton* OtherShapeInfoEditBtn;
+    QPushButton *OkBtn, *ApplyBtn, *CancelBtn, *DefaultBtn;
+
+    // The dialog's own copy; TargetPaper is the record Apply and OK write to.
+    std::unique_ptr<PaperType> WorkingPaper;
+    PaperType* TargetPaper = nullptr;
+    int32_t ShapeCountApplied = 0;
+    int32_t ExtraLineCountApplied = 0;
+    int32_t OtherShapeCountApplied = 0;
+    bool Filled = false;
+
+    // Must be called before the dialog is shown. Shipped papers get the page-setup
+    // restriction and the Default button.
+    void SetPaper(PaperType* paper);
+    // Only the label positions stay editable.
+    void ApplyPageSetupRestriction();
+
+    void FillControls();
+    // Controls -> WorkingPaper; throws at the first number edit that holds no integer.
+    void ApplyToPaper();
+    void UpdateMemoScrollBars(QPlainTextEdit* memo);
+
+    void PaintBoxPaint(TCanvas* canvas);
+    void ShapeCountEditChange();
+    void ExtraLineCountEditChange();
+    void OtherShapeCountEditChange();
+    void ApplyBtnClick();
+    void OkBtnClick();
+    void ShapeInfoEditBtnClick(QObject* sender);
+    void DefaultBtnClick();
+    void ComboBox1Change();
+    bool FormHelp(uint16_t command, int data, bool& callHelp);
+
+private:
+    void countChanged(int list);
+    void fitTexts();
+};
+
+// Opens the editor on paper with owner as owner and returns its modal result; with
+// pageSetup only the label positions can be changed.
+int RunPaperEditor(QWidget* owner, PaperType* paper, bool pageSetup = false);

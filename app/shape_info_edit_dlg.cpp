@@ -1,0 +1,287 @@
+#include "app/shape_info_edit_dlg.h"
+
+#include "app/dialog_text.h"
+#include "document/paper_type.h"
+#include "document/std.h"
+#include "platform/message_box.h"
+
+#include <QComboBox>
+#include <QFont>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <functional>
+
+namespace {
+
+constexpr int kGroupWidth[] = {240, 440, 540};
+constexpr int kGroupHeight = 301;
+constexpr int kRowStep = 24;
+
+// One entry field of a row: its name prefix and the table value it stands for.
+struct Field {
+    const char* prefix;
+    std::function<int32_t&(PaperType&, int)> value;
+};
+
+const std::vector<Field>& fields(int mode)
+{
+    static const std::vector<Field> table[3] = {
+        {{"pEX", [](PaperType& p, int i) -> int32_t& { return p.Shapes[i].X; }},
+         {"pEY", [](PaperType& p, int i) -> int32_t& { return p.Shapes[i].Y; }}},
+        {{"pEXFrom", [](PaperType& p, int i) -> int32_t& { return p.ExtraLines[i].XFrom; }},
+         {"pEYFrom", [](PaperType& p, int i) -> int32_t& { return p.ExtraLines[i].YFrom; }},
+         {"pEXTo", [](PaperType& p, int i) -> int32_t& { return p.ExtraLines[i].XTo; }},
+         {"pEYTo", [](PaperType& p, int i) -> int32_t& { return p.ExtraLines[i].YTo; }}},
+        {{"pW", [](PaperType& p, int i) -> int32_t& { return p.OtherShapes[i].Width; }},
+         {"pH", [](PaperType& p, int i) -> int32_t& { return p.OtherShapes[i].Height; }},
+         {"pX", [](PaperType& p, int i) -> int32_t& { return p.OtherShapes[i].X; }},
+         {"pY", [](PaperType& p, int i) -> int32_t& { return p.OtherShapes[i].Y; }},
+         {"pCore", [](PaperType& p, int i) -> int32_t& { return p.OtherShapes[i].CoreWidth; }}},
+    };
+    return table[std::clamp(mode, 0, 2)];
+}
+
+QString rowName(const char* prefix, int row) { return QString::fromLatin1(prefix) + QString::number(row); }
+
+} // namespace
+
+TShapeInfoEditDlg::TShapeInfoEditDlg(QWidget* owner) : QDialog(owner), EditPaper(std::make_unique<PaperType>())
+{
+    setObjectName(QStringLiteral("ShapeInfoEditDlg"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    QFont f(QStringLiteral("MS Sans Serif"));
+    f.setPixelSize(12);
+    setFont(f);
+    setFixedSize(377, 360);
+
+    GroupBox = new QGroupBox(this);
+    GroupBox->setObjectName(QStringLiteral("GroupBox"));
+    GroupBox->setGeometry(8, 12, 357, kGroupHeight);
+    auto* layout = new QVBoxLayout(GroupBox);
+    layout->setContentsMargins(2, 2, 2, 2);
+    ScrollBox1 = new QScrollArea(GroupBox);
+    ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
+    ScrollBox1->setFrameShape(QFrame::NoFrame);
+    ScrollBox1->setWidgetResizable(false);
+    layout->addWidget(ScrollBox1);
+    m_rows = new QWidget;
+    m_rows->setObjectName(QStringLiteral("Rows"));
+    ScrollBox1->setWidget(m_rows);
+
+    OkBtn = new QPushButton(this);
+    OkBtn->setObjectName(QStringLiteral("OkBtn"));
+    OkBtn->setGeometry(198, 327, 75, 25);
+    OkBtn->setDefault(true);
+    CancelBtn = new QPushButton(this);
+    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
+    CancelBtn->setGeometry(278, 327, 75, 25);
+    OkBtn->setText(LoadLangStr(30));
+    CancelBtn->setText(LoadLangStr(31));
+
+    connect(OkBtn, &QPushButton::clicked, this, [this] { Application->Guard([this] { OkBtnClick(); }); });
+    connect(CancelBtn, &QPushButton::clicked, this, [this] { done(2); });
+    InstallContextHelp(this);
+}
+
+TShapeInfoEditDlg::~TShapeInfoEditDlg() = default;
+
+void TShapeInfoEditDlg::addHeader(int left, const QString& text)
+{
+    auto* l = new QLabel(text, m_rows);
+    l->setTextFormat(Qt::PlainText);
+    l->move(left, 15);
+    l->adjustSize();
+}
+
+void TShapeInfoEditDlg::addRowLabel(const QString& name, int left, int row, const QString& text)
+{
+    auto* l = new QLabel(text, m_rows);
+    l->setObjectName(name);
+    l->setTextFormat(Qt::PlainText);
+    l->move(left, kRowStep * row + 38);
+    l->adjustSize();
+}
+
+QLineEdit* TShapeInfoEditDlg::addEntry(const QString& name, int left, int row, int helpContext, int width)
+{
+    auto* e = new QLineEdit(m_rows);
+    e->setObjectName(name);
+    e->setGeometry(left, kRowStep * row + 35, width, 21);
+    e->installEventFilter(this);
+    SetHelpContext(e, helpContext);
+    return e;
+}
+
+int TShapeInfoEditDlg::rowCount() const
+{
+    switch (Mode) {
+    case LabelPositions: return int(EditPaper->Shapes.size());
+    case ExtraLines: return int(EditPaper->ExtraLines.size());
+    default: return int(EditPaper->OtherShapes.size());
+    }
+}
+
+QLineEdit* TShapeInfoEditDlg::entry(const QString& name) const
+{
+    return m_rows->findChild<QLineEdit*>(name, Qt::FindDirectChildrenOnly);
+}
+
+QComboBox* TShapeInfoEditDlg::styleBox(int row) const
+{
+    return m_rows->findChild<QComboBox*>(rowName("pStyle", row), Qt::FindDirectChildrenOnly);
+}
+
+void TShapeInfoEditDlg::Setup(int mode, PaperType* paper)
+{
+    TargetPaper = paper;
+    CopyPaperType(paper, EditPaper.get());
+    Mode = std::clamp(mode, 0, 2);
+
+    const int rows = rowCount();
+    const QString circle = LoadLangStr(CircleString), rectangle = LoadLangStr(RectangleString);
+    const QString colon = QStringLiteral(" : ");
+    int caption = ShapeInfoString;
+    if (Mode == LabelPositions) {
+        addHeader(110, QStringLiteral("X"));
+        addHeader(170, QStringLiteral("Y"));
+        const QString word = EditPaper->ShapeStyle != 0 ? rectangle : circle;
+        for (int i = 0; i < rows; ++i) {
+            addRowLabel(rowName("pL", i), 20, i, word + QString::number(i + 1) + colon);
+            addEntry(rowName("pEX", i), 90, i, 2041);
+            addEntry(rowName("pEY", i), 150, i, 2042);
+        }
+    } else if (Mode == ExtraLines) {
+        caption = ExtraLineInfoString;
+        const QString texts[] = {LoadLangStr(FromHeaderString), QStringLiteral("X"), QStringLiteral("Y"),
+                                 LoadLangStr(ToHeaderString), QStringLiteral("X"), QStringLiteral("Y")};
+        const int lefts[] = {20, 110, 170, 220, 310, 370};
+        for (int k = 0; k < 6; ++k)
+            addHeader(lefts[k], texts[k]);
+        const QString line = LoadLangStr(LineString);
+        for (int i = 0; i < rows; ++i) {
+            const QString label = line + QString::number(i + 1) + colon;
+            addRowLabel(rowName("pFrom", i), 20, i, label);
+            addEntry(rowName("pEXFrom", i), 90, i, 2045);
+            addEntry(rowName("pEYFrom", i), 150, i, 2046);
+            addRowLabel(rowName("pTo", i), 220, i, label);
+            addEntry(rowName("pEXTo", i), 290, i, 2047);
+            addEntry(rowName("pEYTo", i), 350, i, 2048);
+        }
+    } else {
+        caption = OtherShapeInfoString;
+        const QString texts[] = {LoadLangStr(ShapeString),       LoadLangStr(StyleHeaderString),
+                                 LoadLangStr(WidthHeaderString), LoadLangStr(HeightHeaderString),
+                                 QStringLiteral("X"),            QStringLiteral("Y"),
+                                 LoadLangStr(CoreWidthHeaderString)};
+        const int lefts[] = {20, 90, 170, 240, 310, 380, 450};
+        for (int k = 0; k < 7; ++k)
+            addHeader(lefts[k], texts[k]);
+        const QString shape = LoadLangStr(ShapeString);
+        for (int i = 0; i < rows; ++i) {
+            addRowLabel(rowName("pFrom", i), 20, i, shape + QStringLiteral(" ") + QString::number(i + 1) + colon);
+            auto* box = new QComboBox(m_rows);
+            box->setObjectName(rowName("pStyle", i));
+            box->setGeometry(90, kRowStep * i + 35, 65, 21);
+            box->addItems({circle, rectangle});
+            box->installEventFilter(this);
+            SetHelpContext(box, 2040);
+            addEntry(rowName("pW", i), 170, i, 2043);
+            addEntry(rowName("pH", i), 240, i, 2044);
+            addEntry(rowName("pX", i), 310, i, 2041);
+            addEntry(rowName("pY", i), 380, i, 2042);
+            addEntry(rowName("pCore", i), 450, i, 2049);
+        }
+    }
+    setWindowTitle(LoadLangStr(caption));
+    GroupBox->setTitle(LoadLangStr(caption));
+
+    // The form fits the mode's columns and, up to the group's height, its rows.
+    const int d = GroupBox->width() - kGroupWidth[Mode];
+    const int h = (rows - 1) * kRowStep + 76;
+    const int e = h < kGroupHeight ? GroupBox->height() - h : 0;
+    setFixedSize(width() - d, height() - e);
+    GroupBox->resize(GroupBox->width() - d, GroupBox->height() - e);
+    for (QPushButton* b : {OkBtn, CancelBtn})
+        b->move(b->x() - d, b->y() - e);
+    m_rows->adjustSize();
+    m_rows->resize(m_rows->childrenRect().right() + 8, m_rows->childrenRect().bottom() + 8);
+
+    ApplyLanguageCharset(this);
+
+    // Fill, each field found by its name.
+    for (int i = 0; i < rows; ++i) {
+        for (const Field& f : fields(Mode))
+            if (QLineEdit* e = entry(rowName(f.prefix, i)))
+                e->setText(QString::number(f.value(*EditPaper, i)));
+        if (Mode == OtherShapes)
+            if (QComboBox* box = styleBox(i))
+                box->setCurrentIndex(EditPaper->OtherShapes[i].Style <= 1 ? EditPaper->OtherShapes[i].Style : -1);
+    }
+}
+
+void TShapeInfoEditDlg::StoreValues()
+{
+    const int rows = rowCount();
+    for (int i = 0; i < rows; ++i) {
+        for (const Field& f : fields(Mode)) {
+            QLineEdit* e = entry(rowName(f.prefix, i));
+            if (!e)
+                continue;
+            int32_t& value = f.value(*EditPaper, i);
+            if (e->text().isEmpty())
+                e->setText(QString::number(value));
+            else
+                value = StrToInt(e->text());
+        }
+        if (Mode == OtherShapes)
+            if (QComboBox* box = styleBox(i); box && box->currentIndex() >= 0)
+                EditPaper->OtherShapes[i].Style = uint8_t(box->currentIndex());
+    }
+}
+
+void TShapeInfoEditDlg::OkBtnClick()
+{
+    StoreValues();
+    CopyPaperType(EditPaper.get(), TargetPaper);
+    done(1);
+}
+
+bool TShapeInfoEditDlg::FormHelp(uint16_t command, int data, bool& callHelp)
+{
+    callHelp = false;
+    return HandleHelpCommand(command, data, callHelp);
+}
+
+// Every field: Enter stores the values; without Ctrl only digits and Backspace reach it, so
+// Ctrl+C and Ctrl+V still work.
+bool TShapeInfoEditDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress || watched->parent() != m_rows)
+        return QDialog::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    LastShift = key->modifiers().testFlag(Qt::ControlModifier);
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        // A value that failed to convert keeps the key from reaching the default button.
+        bool stored = false;
+        Application->Guard([&] {
+            StoreValues();
+            stored = true;
+        });
+        return !stored;
+    }
+    const QString text = key->text();
+    bool swallow = false;
+    if (!LastShift && !text.isEmpty()) {
+        const QChar c = text.at(0);
+        const bool digit = c.unicode() >= u'0' && c.unicode() <= u'9';
+        swallow = c.isPrint() && !digit;
+    }
+    LastShift = false;
+    return swallow;
+}

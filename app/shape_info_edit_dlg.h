@@ -1,0 +1,74 @@
+#pragma once
+// The table editor behind the paper editor's three Edit buttons: one row of entry fields per
+// label position, extra line or other shape, written back on OK.
+#include <QDialog>
+#include <cstdint>
+#include <memory>
+
+class QComboBox;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class QScrollArea;
+class QWidget;
+struct PaperType;
+
+// String numbers of this dialog.
+constexpr int ShapeInfoString = 914;          // "Shape Info"
+constexpr int ExtraLineInfoString = 915;      // "Extra Line Info"
+constexpr int OtherShapeInfoString = 916;     // "Other Shape Info"
+constexpr int CircleString = 34;              // "Circle"
+constexpr int RectangleString = 35;           // "Rectangle"
+constexpr int ShapeString = 36;               // "Shape"
+constexpr int StyleHeaderString = 950;        // "Style"
+constexpr int HeightHeaderString = 951;       // "Height"
+constexpr int WidthHeaderString = 952;        // "Width"
+constexpr int FromHeaderString = 953;         // "From"
+constexpr int ToHeaderString = 954;           // "To"
+constexpr int LineString = 955;               // "Line"
+constexpr int CoreWidthHeaderString = 956;    // "Core Width"
+
+class TShapeInfoEditDlg : public QDialog {
+    Q_OBJECT
+public:
+    // Which table the rows stand for.
+    enum { LabelPositions = 0, ExtraLines = 1, OtherShapes = 2 };
+
+    explicit TShapeInfoEditDlg(QWidget* owner = nullptr);
+    ~TShapeInfoEditDlg() override;
+
+    QGroupBox* GroupBox;
+    QScrollArea* ScrollBox1;
+    QPushButton* OkBtn;
+    QPushButton* CancelBtn;
+
+    std::unique_ptr<PaperType> EditPaper;
+    PaperType* TargetPaper = nullptr;
+    int Mode = 0;
+    // Ctrl held at the last key-down in an entry field.
+    bool LastShift = false;
+
+    // Builds and fills the rows for mode over paper; once, before exec().
+    void Setup(int mode, PaperType* paper);
+    // Entry fields -> EditPaper. Throws when a field holds text that is no integer; the
+    // values before it stay stored.
+    void StoreValues();
+    void OkBtnClick();
+    bool FormHelp(uint16_t command, int data, bool& callHelp);
+
+    // The parent of the rows (the scroll box's contents).
+    QWidget* Rows() const { return m_rows; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QLineEdit* entry(const QString& name) const;
+    QComboBox* styleBox(int row) const;
+    void addHeader(int left, const QString& text);
+    void addRowLabel(const QString& name, int left, int row, const QString& text);
+    QLineEdit* addEntry(const QString& name, int left, int row, int helpContext, int width = 50);
+    int rowCount() const;
+
+    QWidget* m_rows = nullptr;
+};
