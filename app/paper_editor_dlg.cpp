@@ -226,13 +226,13 @@ TPaperEditorDlg::TPaperEditorDlg(QWidget* owner) : QDialog(owner), WorkingPaper(
     DefaultBtn->hide();
 
     // Captions, help contexts, style items and the language's character set.
-    setWindowTitle(LoadLangStr(SetupPaperString));
-    OkBtn->setText(LoadLangStr(30));
-    CancelBtn->setText(LoadLangStr(31));
-    ApplyBtn->setText(LoadLangStr(ApplyString));
-    DefaultBtn->setText(LoadLangStr(DefaultString));
+    setWindowTitle(LoadLangStr(SetupPaperCaptionString));
+    OkBtn->setText(LoadLangStr(OKButtonString));
+    CancelBtn->setText(LoadLangStr(CancelButtonString));
+    ApplyBtn->setText(LoadLangStr(ApplyButtonString));
+    DefaultBtn->setText(LoadLangStr(DefaultButtonString));
     for (QPushButton* b : {ShapeInfoEditBtn, ExtraLineInfoEditBtn, OtherShapeInfoEditBtn})
-        b->setText(LoadLangStr(32));
+        b->setText(LoadLangStr(EditButtonString));
     PageControl1->setTabText(0, LoadLangStr(PaperInfoString));
     PageControl1->setTabText(1, LoadLangStr(ShapeInfoString));
     PageControl1->setTabText(2, LoadLangStr(ExtraLineInfoString));
@@ -245,7 +245,7 @@ TPaperEditorDlg::TPaperEditorDlg(QWidget* owner) : QDialog(owner), WorkingPaper(
         int text;
         QWidget* buddy;
     } labels[] = {{Label4, PaperNameLabelString, Edit2},        {Label5, PaperMakerLabelString, Edit3},
-                  {Label6, PaperClassLabelString, Edit4},       {Label8, PaperDescLabelString, Memo1},
+                  {Label6, PaperClassLabelString, Edit4},       {Label8, PaperDescriptionLabelString, Memo1},
                   {Label9, PaperLengthLabelString, Edit6},      {Label10, PaperWidthLabelString, Edit7},
                   {Label11, ShapeStyleLabelString, ComboBox1},  {Label13, ShapeHeightLabelString, Edit9},
                   {Label14, ShapeWidthLabelString, Edit10},     {Label15, CoreWidthLabelString, Edit11},
@@ -371,7 +371,7 @@ void TPaperEditorDlg::FillControls()
     Edit7->setText(QString::number(p.PaperWidth));
     {
         const QSignalBlocker block(ComboBox1);
-        ComboBox1->setCurrentIndex(p.ShapeStyle != 0 ? 1 : 0);
+        ComboBox1->setCurrentIndex(p.ShapeStyle != ShapeCircle ? 1 : 0);
     }
     const struct {
         QLineEdit* edit;
@@ -449,7 +449,7 @@ void TPaperEditorDlg::countChanged(int list)
         const QString circle = LoadLangStr(CircleString), rectangle = LoadLangStr(RectangleString);
         for (int i = 0; i < n; ++i) {
             const PaperOtherShape& s = p.OtherShapes[i];
-            lines << FormatLangText(shape, {i + 1, s.Style != 0 ? rectangle : circle, s.X, s.Y})
+            lines << FormatLangText(shape, {i + 1, s.Style != ShapeCircle ? rectangle : circle, s.X, s.Y})
                   << FormatLangText(size, {s.Width, s.Height}) << FormatLangText(core, {s.CoreWidth});
         }
         OtherShapeCountApplied = n;
@@ -481,7 +481,7 @@ void TPaperEditorDlg::ApplyToPaper()
     p.Description = FitPaperText(description, PaperDescriptionSize);
     p.PaperLength = StrToInt(Edit6->text());
     p.PaperWidth = StrToInt(Edit7->text());
-    p.ShapeStyle = ComboBox1->currentText() == LoadLangStr(CircleString) ? 0 : 1;
+    p.ShapeStyle = ComboBox1->currentText() == LoadLangStr(CircleString) ? ShapeCircle : ShapeRectangle;
     // The count handler has sized the table already; the count always says how long it is.
     p.ShapeCount = int32_t(p.Shapes.size());
     p.ShapeHeight = StrToInt(Edit9->text());

@@ -18,31 +18,6 @@ class TCanvas;
 class TSamplePaintBox;
 struct PaperType;
 
-// String numbers of the editor.
-constexpr int ApplyString = 900;               // "&Apply"
-constexpr int PaperNameLabelString = 901;      // "Paper &Name :"
-constexpr int PaperMakerLabelString = 902;     // "Paper &Manufacturer :"
-constexpr int PaperClassLabelString = 903;     // "Paper &Classfied :"
-constexpr int PaperDescLabelString = 904;      // "Paper Description :"
-constexpr int PaperLengthLabelString = 905;    // "Paper &Length (0.1mm) :"
-constexpr int PaperWidthLabelString = 906;     // "Paper &Width (0.1mm) :"
-constexpr int ShapeStyleLabelString = 907;     // "Shape &Style : "
-constexpr int ShapeHeightLabelString = 908;    // "Shape H&eight (0.1mm) :"
-constexpr int ShapeWidthLabelString = 909;     // "Shape W&idth (0.1mm) :"
-constexpr int CoreWidthLabelString = 910;      // "Shape Co&re Width (0.1mm) :"
-constexpr int ShapeCountLabelString = 911;     // "Shape C&ounts :"
-constexpr int ExtraLineCountLabelString = 912; // "Extra Line Counts"
-constexpr int OtherShapeCountLabelString = 913;// "Other Shape Counts"
-constexpr int ShapeLineFormatString = 917;     // "%s%d: X: %d Y: %d"
-constexpr int LineFromFormatString = 918;      // "Line%d: From:  X: %d Y: %d"
-constexpr int LineToFormatString = 919;        // " To:  X: %d Y: %d"
-constexpr int OtherShapeFormatString = 920;    // "Shape%d: Style: %s X: %d Y: %d"
-constexpr int OtherSizeFormatString = 921;     // " Width: %d Height: %d"
-constexpr int OtherCoreFormatString = 922;     // " Core Width: %d"
-constexpr int SetupPaperString = 925;          // "Setup Paper Information"
-constexpr int PaperInfoString = 926;           // "Paper Info"
-constexpr int DefaultString = 927;             // "&Default"
-
 // Limits of the three counts.
 constexpr int MinShapeCount = 1, MaxShapeCount = 100;
 constexpr int MinExtraLineCount = 0, MaxExtraLineCount = 20;

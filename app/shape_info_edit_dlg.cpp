@@ -81,8 +81,8 @@ TShapeInfoEditDlg::TShapeInfoEditDlg(QWidget* owner) : QDialog(owner), EditPaper
     CancelBtn = new QPushButton(this);
     CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
     CancelBtn->setGeometry(278, 327, 75, 25);
-    OkBtn->setText(LoadLangStr(30));
-    CancelBtn->setText(LoadLangStr(31));
+    OkBtn->setText(LoadLangStr(OKButtonString));
+    CancelBtn->setText(LoadLangStr(CancelButtonString));
 
     connect(OkBtn, &QPushButton::clicked, this, [this] { Application->Guard([this] { OkBtnClick(); }); });
     connect(CancelBtn, &QPushButton::clicked, this, [this] { done(2); });
@@ -150,7 +150,7 @@ void TShapeInfoEditDlg::Setup(int mode, PaperType* paper)
     if (Mode == LabelPositions) {
         addHeader(110, QStringLiteral("X"));
         addHeader(170, QStringLiteral("Y"));
-        const QString word = EditPaper->ShapeStyle != 0 ? rectangle : circle;
+        const QString word = EditPaper->ShapeStyle != ShapeCircle ? rectangle : circle;
         for (int i = 0; i < rows; ++i) {
             addRowLabel(rowName("pL", i), 20, i, word + QString::number(i + 1) + colon);
             addEntry(rowName("pEX", i), 90, i, 2041);

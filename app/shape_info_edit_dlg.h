@@ -13,21 +13,6 @@ class QScrollArea;
 class QWidget;
 struct PaperType;
 
-// String numbers of this dialog.
-constexpr int ShapeInfoString = 914;          // "Shape Info"
-constexpr int ExtraLineInfoString = 915;      // "Extra Line Info"
-constexpr int OtherShapeInfoString = 916;     // "Other Shape Info"
-constexpr int CircleString = 34;              // "Circle"
-constexpr int RectangleString = 35;           // "Rectangle"
-constexpr int ShapeString = 36;               // "Shape"
-constexpr int StyleHeaderString = 950;        // "Style"
-constexpr int HeightHeaderString = 951;       // "Height"
-constexpr int WidthHeaderString = 952;        // "Width"
-constexpr int FromHeaderString = 953;         // "From"
-constexpr int ToHeaderString = 954;           // "To"
-constexpr int LineString = 955;               // "Line"
-constexpr int CoreWidthHeaderString = 956;    // "Core Width"
-
 class TShapeInfoEditDlg : public QDialog {
     Q_OBJECT
 public:

@@ -106,5 +106,51 @@ constexpr int FontSizeLabelString = 1111;      // "Si&ze:"
 constexpr int FontColorLabelString = 1112;     // "Colo&r:"
 constexpr int FontSizeRangeString = 1113;      // "The font size must be a whole number from %1 to %2."
 
+// ---- shared by the paper dialogs ----
+constexpr int CircleString = 34;    // "Circle"
+constexpr int RectangleString = 35; // "Rectangle"
+constexpr int ShapeString = 36;     // "Shape"
+
+// ---- paper properties dialog ----
+constexpr int SampleLabelString = 38;             // "Sample :"
+constexpr int PaperPropertiesCaptionString = 1050; // "Object Properties - Paper"
+
+// ---- paper editor ----
+constexpr int ApplyButtonString = 900;          // "&Apply"
+constexpr int PaperNameLabelString = 901;       // "Paper &Name :"
+constexpr int PaperMakerLabelString = 902;      // "Paper &Manufacturer :"
+constexpr int PaperClassLabelString = 903;      // "Paper &Classfied :"
+constexpr int PaperDescriptionLabelString = 904; // "Paper Description :"
+constexpr int PaperLengthLabelString = 905;     // "Paper &Length (0.1mm) :"
+constexpr int PaperWidthLabelString = 906;      // "Paper &Width (0.1mm) :"
+constexpr int ShapeStyleLabelString = 907;      // "Shape &Style : "
+constexpr int ShapeHeightLabelString = 908;     // "Shape H&eight (0.1mm) :"
+constexpr int ShapeWidthLabelString = 909;      // "Shape W&idth (0.1mm) :"
+constexpr int CoreWidthLabelString = 910;       // "Shape Co&re Width (0.1mm) :"
+constexpr int ShapeCountLabelString = 911;      // "Shape C&ounts :"
+constexpr int ExtraLineCountLabelString = 912;  // "Extra Line Counts"
+constexpr int OtherShapeCountLabelString = 913; // "Other Shape Counts"
+constexpr int ShapeInfoString = 914;            // "Shape Info", also the coordinate editor's caption
+constexpr int ExtraLineInfoString = 915;        // "Extra Line Info"
+constexpr int OtherShapeInfoString = 916;       // "Other Shape Info"
+constexpr int ShapeLineFormatString = 917;      // "%s%d: X: %d Y: %d"
+constexpr int LineFromFormatString = 918;       // "Line%d: From:  X: %d Y: %d"
+constexpr int LineToFormatString = 919;         // " To:  X: %d Y: %d"
+constexpr int OtherShapeFormatString = 920;     // "Shape%d: Style: %s X: %d Y: %d"
+constexpr int OtherSizeFormatString = 921;      // " Width: %d Height: %d"
+constexpr int OtherCoreFormatString = 922;      // " Core Width: %d"
+constexpr int SetupPaperCaptionString = 925;    // "Setup Paper Information"
+constexpr int PaperInfoString = 926;            // "Paper Info"
+constexpr int DefaultButtonString = 927;        // "&Default"
+
+// ---- shape coordinate editor ----
+constexpr int StyleHeaderString = 950;     // "Style"
+constexpr int HeightHeaderString = 951;    // "Height"
+constexpr int WidthHeaderString = 952;     // "Width"
+constexpr int FromHeaderString = 953;      // "From"
+constexpr int ToHeaderString = 954;        // "To"
+constexpr int LineString = 955;            // "Line"
+constexpr int CoreWidthHeaderString = 956; // "Core Width"
+
 // ---- splash window ----
 constexpr int VersionLabelString = 1503; // "Version: "
