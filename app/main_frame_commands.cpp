@@ -8,6 +8,8 @@
 #include "app/label_property_dlg.h"
 #include "app/new_dlg.h"
 #include "app/paper_editor_dlg.h"
+#include "app/paper_property_dlg.h"
+#include "controls/color_button.h"
 #include "controls/recent_list.h"
 #include "document/child_frame.h"
 #include "document/paper_catalogue.h"
@@ -93,6 +95,21 @@ public:
         return RunColorPropertyDlg(owner, request);
     }
 
+    bool RunPaperPropertyDialog(QWidget* owner, TPaperPropertiesRequest& request) override
+    {
+        TPaperPropertyDlg dlg(owner, request.PaperID, &TMainFrame::ImageListIcon);
+        dlg.TempShape->SetShape(request.ShapeStyle == ShapeRectangle ? TShape::stRectangle : TShape::stCircle);
+        dlg.TempShape->SetPenColor(request.OutlineColor);
+        dlg.TempShape->SetBrushColor(request.CoreColor);
+        dlg.OutLineBtn->SetColor(request.OutlineColor);
+        dlg.CoreBtn->SetColor(request.CoreColor);
+        if (dlg.exec() != 1)
+            return false;
+        request.PaperID = dlg.PaperID;
+        request.OutlineColor = dlg.TempShape->PenColor();
+        request.CoreColor = dlg.TempShape->BrushColor();
+        return true;
+    }
     bool RunPageSetupDialog(QWidget* owner, PaperType* paper) override
     {
         return RunPaperEditor(owner, paper, true) == 1;

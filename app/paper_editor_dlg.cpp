@@ -78,40 +78,21 @@ QPushButton* makeButton(QWidget* parent, const char* name, int x, int y, int w)
     return b;
 }
 
+TUpDown* makeUpDown(QLineEdit* edit, const char* name, int min, int max, QWidget* parent)
+{
+    auto* u = new TUpDown(parent);
+    u->setObjectName(QString::fromLatin1(name));
+    u->SetMin(min);
+    u->SetMax(max);
+    u->setGeometry(edit->geometry().right() + 1, edit->y(), 16, edit->height());
+    {
+        const QSignalBlocker block(edit);
+        u->SetAssociate(edit);
+    }
+    return u;
+}
+
 } // namespace
-
-// --- TUpDown -----------------------------------------------------------------------
-
-TUpDown::TUpDown(QLineEdit* associate, int min, int max, QWidget* parent)
-    : QWidget(parent), Min(min), Max(max), m_associate(associate)
-{
-    m_up = new QToolButton(this);
-    m_up->setArrowType(Qt::UpArrow);
-    m_up->setAutoRepeat(true);
-    m_down = new QToolButton(this);
-    m_down->setArrowType(Qt::DownArrow);
-    m_down->setAutoRepeat(true);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(m_up);
-    layout->addWidget(m_down);
-    m_up->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    m_down->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    connect(m_up, &QToolButton::clicked, this, [this] { Step(1); });
-    connect(m_down, &QToolButton::clicked, this, [this] { Step(-1); });
-    setGeometry(associate->geometry().right() + 1, associate->y(), 16, associate->height());
-}
-
-void TUpDown::SetPosition(int position) { m_position = std::clamp(position, Min, Max); }
-
-void TUpDown::Step(int delta)
-{
-    bool ok = false;
-    const int current = m_associate->text().toInt(&ok);
-    SetPosition((ok ? current : m_position) + delta);
-    m_associate->setText(QString::number(m_position));
-}
 
 // --- TPaperEditorDlg ---------------------------------------------------------------
 
@@ -170,8 +151,7 @@ TPaperEditorDlg::TPaperEditorDlg(QWidget* owner) : QDialog(owner), WorkingPaper(
     ComboBox1->setGeometry(150, 8, 60, 21);
     Label12 = makeLabel(TabSheet2, "Label12", 8, 38);
     ShapeCountEdit = makeEdit(TabSheet2, "ShapeCountEdit", 150, 34, 44);
-    UpDown2 = new TUpDown(ShapeCountEdit, MinShapeCount, MaxShapeCount, TabSheet2);
-    UpDown2->setObjectName(QStringLiteral("UpDown2"));
+    UpDown2 = makeUpDown(ShapeCountEdit, "UpDown2", MinShapeCount, MaxShapeCount, TabSheet2);
     Label13 = makeLabel(TabSheet2, "Label13", 8, 64);
     Edit9 = makeEdit(TabSheet2, "Edit9", 150, 60, 56);
     Label14 = makeLabel(TabSheet2, "Label14", 8, 90);
@@ -209,14 +189,15 @@ TPaperEditorDlg::TPaperEditorDlg(QWidget* owner) : QDialog(owner), WorkingPaper(
     countSheet(TabSheet4, "Label45", "OtherShapeCountEdit", "GroupBox4", "OtherShapeInfoMemo",
                "OtherShapeInfoEditBtn", Label45, OtherShapeCountEdit, GroupBox4, OtherShapeInfoMemo,
                OtherShapeInfoEditBtn);
-    UpDown3 = new TUpDown(ExtraLineCountEdit, MinExtraLineCount, MaxExtraLineCount, TabSheet3);
-    UpDown3->setObjectName(QStringLiteral("UpDown3"));
-    UpDown4 = new TUpDown(OtherShapeCountEdit, MinOtherShapeCount, MaxOtherShapeCount, TabSheet4);
-    UpDown4->setObjectName(QStringLiteral("UpDown4"));
+    UpDown3 = makeUpDown(ExtraLineCountEdit, "UpDown3", MinExtraLineCount, MaxExtraLineCount, TabSheet3);
+    UpDown4 = makeUpDown(OtherShapeCountEdit, "UpDown4", MinOtherShapeCount, MaxOtherShapeCount, TabSheet4);
     // Counts take digits only, so no sign or letter ever reaches them.
     for (QLineEdit* e : {ShapeCountEdit, ExtraLineCountEdit, OtherShapeCountEdit})
         e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,4}")), e));
-    ShapeCountEdit->setText(QStringLiteral("2"));
+    {
+        const QSignalBlocker block(ShapeCountEdit);
+        ShapeCountEdit->setText(QStringLiteral("2"));
+    }
 
     OkBtn = makeButton(this, "OkBtn", 278, 304, 60);
     OkBtn->setDefault(true);
@@ -417,7 +398,10 @@ void TPaperEditorDlg::countChanged(int list)
         const QSignalBlocker block(edit);
         edit->setText(QString::number(n));
     }
-    updowns[list]->SetPosition(n);
+    {
+        const QSignalBlocker block(edit);
+        updowns[list]->SetPosition(n);
+    }
 
     QPlainTextEdit* memo = memos[list];
     QStringList lines;

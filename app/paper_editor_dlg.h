@@ -1,6 +1,8 @@
 #pragma once
 // The paper editor: texts, sheet size, label shape, label positions, extra lines and other
 // shapes of one paper type, on a working copy with a live sample, written back on Apply or OK.
+#include "platform/up_down.h"
+
 #include <QDialog>
 #include <QWidget>
 #include <cstdint>
@@ -22,25 +24,6 @@ struct PaperType;
 constexpr int MinShapeCount = 1, MaxShapeCount = 100;
 constexpr int MinExtraLineCount = 0, MaxExtraLineCount = 20;
 constexpr int MinOtherShapeCount = 0, MaxOtherShapeCount = 100;
-
-// An up-down control bound to a number edit: its arrows step the edit's number within
-// Min..Max and write it back as text.
-class TUpDown : public QWidget {
-    Q_OBJECT
-public:
-    TUpDown(QLineEdit* associate, int min, int max, QWidget* parent);
-    int Min, Max;
-    int Position() const { return m_position; }
-    // Moves without touching the edit.
-    void SetPosition(int position);
-    void Step(int delta);
-
-private:
-    QLineEdit* m_associate;
-    QToolButton* m_up;
-    QToolButton* m_down;
-    int m_position = 0;
-};
 
 class TPaperEditorDlg : public QDialog {
     Q_OBJECT

@@ -65,6 +65,8 @@ TShapeInfoEditDlg::TShapeInfoEditDlg(QWidget* owner) : QDialog(owner), EditPaper
     GroupBox->setGeometry(8, 12, 357, kGroupHeight);
     auto* layout = new QVBoxLayout(GroupBox);
     layout->setContentsMargins(2, 2, 2, 2);
+    // The form sizes the group itself, down to a single row.
+    layout->setSizeConstraint(QLayout::SetNoConstraint);
     ScrollBox1 = new QScrollArea(GroupBox);
     ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
     ScrollBox1->setFrameShape(QFrame::NoFrame);

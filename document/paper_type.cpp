@@ -54,8 +54,12 @@ QString FitPaperText(const QString& text, int byteWidth)
     if (limit <= 0)
         return QString();
     QString result = text;
-    if (result.size() > limit)  // no code page stores a character in less than a byte
+    if (result.size() > limit) {  // no code page stores a character in less than a byte
         result.truncate(limit);
+        // A pair of UTF-16 units is one character: never keep half of it.
+        if (result.back().isHighSurrogate())
+            result.chop(1);
+    }
     while (!result.isEmpty() && ToAnsi(result).size() > limit) {
         int cut = result.size() - 1;
         if (cut > 0 && result.at(cut).isLowSurrogate())

@@ -1,0 +1,229 @@
+#include "app/paper_property_dlg.h"
+
+#include "app/new_dlg.h"
+#include "controls/color_button.h"
+#include "document/paper_sample.h"
+#include "document/paper_type.h"
+#include "document/std.h"
+#include "platform/message_box.h"
+
+#include <QFont>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyle>
+#include <QTreeWidget>
+#include <algorithm>
+
+namespace {
+
+constexpr int kSampleMargin = 20;
+
+// The palette both colour buttons offer, row by row.
+constexpr TColor kPalette[20] = {16777215, 255,      65280,    16711680, 12572607, 0,       127,
+                                 32512,    8323072,  15712159, 12566463, 65535,    16776960, 16711935,
+                                 15726591, 8355711,  32639,    8355584,  8323199,  10461087};
+
+} // namespace
+
+// --- TShape ------------------------------------------------------------------------
+
+TShape::TShape(QWidget* parent) : QWidget(parent) {}
+
+void TShape::SetShape(TShapeType shape)
+{
+    if (shape != m_shape) {
+        m_shape = shape;
+        update();
+    }
+}
+
+void TShape::SetPenColor(TColor color)
+{
+    m_pen = color;
+    update();
+}
+
+void TShape::SetBrushColor(TColor color)
+{
+    m_brush = color;
+    update();
+}
+
+void TShape::paintEvent(QPaintEvent*)
+{
+    TCanvas canvas(this);
+    canvas.Pen.Color = m_pen;
+    canvas.Pen.Width = 1;
+    canvas.Brush.Color = m_brush;
+    canvas.Brush.Style = bsSolid;
+    // The pen lies inside the control, as the framework's shape draws it.
+    const int w = width(), h = height();
+    if (m_shape == stRectangle) {
+        canvas.Rectangle(0, 0, w, h);
+    } else {
+        const int d = std::min(w, h);
+        const int x = (w - d) / 2, y = (h - d) / 2;
+        canvas.Ellipse(x, y, x + d, y + d);
+    }
+}
+
+// --- TPaperPropertyDlg -------------------------------------------------------------
+
+TPaperPropertyDlg::TPaperPropertyDlg(QWidget* owner, const TGUID& paperID, ImageListFunction images)
+    : QDialog(owner), PaperID(paperID), m_images(std::move(images))
+{
+    setObjectName(QStringLiteral("PaperPropertyDlg"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    QFont formFont(QStringLiteral("MS Sans Serif"));
+    formFont.setPixelSize(12);
+    setFont(formFont);
+    setFixedSize(393, 310);
+
+    GroupBox1 = new QGroupBox(this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    GroupBox1->setGeometry(8, 4, 377, 84);
+    TempShape = new TShape(GroupBox1);
+    TempShape->setObjectName(QStringLiteral("TempShape"));
+    TempShape->setGeometry(16, 24, 53, 49);
+    Label1 = new QLabel(GroupBox1);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->move(88, 26);
+    Label2 = new QLabel(GroupBox1);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->move(88, 56);
+    OutLineBtn = new TscColorButton(GroupBox1);
+    OutLineBtn->setObjectName(QStringLiteral("OutLineBtn"));
+    OutLineBtn->setGeometry(232, 20, 120, 25);
+    CoreBtn = new TscColorButton(GroupBox1);
+    CoreBtn->setObjectName(QStringLiteral("CoreBtn"));
+    CoreBtn->setGeometry(232, 50, 120, 25);
+    Label1->setBuddy(OutLineBtn);
+    Label2->setBuddy(CoreBtn);
+
+    GroupBox2 = new QGroupBox(this);
+    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
+    GroupBox2->setGeometry(8, 92, 377, 184);
+    TreeView = new QTreeWidget(GroupBox2);
+    TreeView->setObjectName(QStringLiteral("TreeView"));
+    TreeView->setGeometry(10, 20, 236, 156);
+    TreeView->setHeaderHidden(true);
+    TreeView->setIndentation(19);
+    TreeView->setColumnCount(1);
+    TreeView->header()->setStretchLastSection(false);
+    TreeView->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    Label3 = new QLabel(GroupBox2);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Label3->move(256, 18);
+    PaintBox = new TSamplePaintBox(GroupBox2);
+    PaintBox->setObjectName(QStringLiteral("PaintBox"));
+    PaintBox->setGeometry(256, 32, 105, 148);
+    PaintBox->OnPaint = [this](TCanvas* canvas) { PaintBoxPaint(canvas); };
+
+    OKBtn = new QPushButton(this);
+    OKBtn->setObjectName(QStringLiteral("OKBtn"));
+    OKBtn->setGeometry(230, 280, 75, 25);
+    OKBtn->setDefault(true);
+    CancelBtn = new QPushButton(this);
+    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
+    CancelBtn->setGeometry(310, 280, 75, 25);
+
+    for (TscColorButton* b : {OutLineBtn, CoreBtn}) {
+        TColorArrayClass palette(4, 5), custom(8, 2);
+        for (int i = 0; i < 20; ++i)
+            palette.SetSingleColor(i + 1, kPalette[i]);
+        for (int i = 1; i <= custom.Count(); ++i)
+            custom.SetSingleColor(i, clWhite);
+        b->SetPaletteColors(palette);
+        b->SetCustomColors(custom);
+        b->OtherBtnCaption = LoadLangStr(OtherColorsButtonString);
+    }
+    CoreBtn->SetColor(clWhite);
+
+    // Captions, help contexts and the language's character set.
+    setWindowTitle(LoadLangStr(PaperPropertiesCaptionString));
+    GroupBox1->setTitle(LoadLangStr(ColorObjectInfoString));
+    Label1->setText(LoadLangStr(OutlineColorString));
+    Label2->setText(LoadLangStr(CoreColorString));
+    GroupBox2->setTitle(LoadLangStr(ProductDesignString));
+    Label3->setText(LoadLangStr(SampleLabelString));
+    OKBtn->setText(LoadLangStr(OKButtonString));
+    CancelBtn->setText(LoadLangStr(CancelButtonString));
+    for (QLabel* l : {Label1, Label2, Label3})
+        l->adjustSize();
+    SetHelpContext(OutLineBtn, 2070);
+    SetHelpContext(CoreBtn, 2071);
+    SetHelpContext(TreeView, 2003);
+    SetHelpContext(OKBtn, 2000);
+    SetHelpContext(CancelBtn, 2001);
+    InstallContextHelp(this);
+    ApplyLanguageCharset(this);
+    // A long label pushes the colour buttons right; the buttons keep inside the group.
+    const int labelRight = std::max(Label1->geometry().right(), Label2->geometry().right()) + 8;
+    for (TscColorButton* b : {OutLineBtn, CoreBtn})
+        if (b->x() < labelRight)
+            b->setGeometry(labelRight, b->y(), std::max(60, GroupBox1->width() - 10 - labelRight), b->height());
+
+    OutLineBtn->OnColorChange = [this](QObject*) { OutLineBtnColorChange(); };
+    CoreBtn->OnColorChange = [this](QObject*) { CoreBtnColorChange(); };
+    connect(TreeView, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* current, QTreeWidgetItem*) {
+                Application->Guard([&] { TreeViewChange(current); });
+            });
+    connect(TreeView, &QTreeWidget::itemDoubleClicked, this, [this] { TreeViewDblClick(); });
+    connect(OKBtn, &QPushButton::clicked, this, [this] { done(1); });
+    connect(CancelBtn, &QPushButton::clicked, this, [this] { done(2); });
+
+    FillPaperTreeWidget(TreeView, true, m_images ? m_images : ImageListFunction([this](int index) {
+        return style()->standardIcon(index == 0 ? QStyle::SP_FileIcon : QStyle::SP_DirIcon);
+    }));
+    if (QTreeWidgetItem* node = FindPaperNode(TreeView, PaperID)) {
+        TreeView->setCurrentItem(node);
+        if (node->parent())
+            TreeView->scrollToItem(node->parent(), QAbstractItemView::PositionAtTop);
+    }
+    // A paper the catalogue lacks selects nothing; OK then keeps it.
+}
+
+TPaperPropertyDlg::~TPaperPropertyDlg() = default;
+
+void TPaperPropertyDlg::OutLineBtnColorChange() { TempShape->SetPenColor(OutLineBtn->Color()); }
+
+void TPaperPropertyDlg::CoreBtnColorChange() { TempShape->SetBrushColor(CoreBtn->Color()); }
+
+void TPaperPropertyDlg::TreeViewChange(QTreeWidgetItem* node)
+{
+    const PaperType* p = PaperNodePaper(node);
+    if (!p) {
+        OKBtn->setEnabled(false);
+        PaintBox->hide();
+        return;
+    }
+    PaperID = p->ID;
+    OKBtn->setEnabled(true);
+    PaintBox->show();
+    PaintBox->update();
+    TempShape->SetShape(p->ShapeStyle == ShapeCircle ? TShape::stCircle : TShape::stRectangle);
+}
+
+// Only a paper node accepts the dialog: a double-click on a group opens or closes it.
+void TPaperPropertyDlg::TreeViewDblClick()
+{
+    if (PaperNodePaper(TreeView->currentItem()))
+        done(1);
+}
+
+void TPaperPropertyDlg::PaintBoxPaint(TCanvas* canvas)
+{
+    const PaperType* p = FindPaperType(PaperID);
+    if (!p)
+        return;
+    DrawPaperSample(canvas, p, kSampleMargin, TRect(0, 0, PaintBox->width(), PaintBox->height()));
+}
+
+bool TPaperPropertyDlg::FormHelp(uint16_t command, int data, bool& callHelp)
+{
+    return HandleHelpCommand(command, data, callHelp);
+}

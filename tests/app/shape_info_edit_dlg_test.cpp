@@ -1,0 +1,159 @@
+// The coordinate editor: one row per table entry, the form fitted to the mode and the rows,
+// the digit filter on its fields, and what OK stores.
+#include "app/shape_info_edit_dlg.h"
+#include "document/paper_type.h"
+#include "platform/message_box.h"
+#include "tests/document/paper_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
+
+namespace {
+
+QLineEdit* entry(const TShapeInfoEditDlg& dlg, const char* name)
+{
+    return dlg.Rows()->findChild<QLineEdit*>(QString::fromLatin1(name));
+}
+
+TEST(ShapeInfoEditDlgTest, TheFormFitsTheModeAndTheRows)
+{
+    struct Case {
+        int mode;
+        int shapes;
+        QSize form;
+        QRect group;
+        QPoint ok;
+        const char* lastEntry;
+        const char* firstLabel;
+    } cases[] = {
+        // Two positions: 240 wide, rows need 100 of the 301 pixels.
+        {0, 2, {260, 159}, {8, 12, 240, 100}, {81, 126}, "pEY1", "Circle1 : "},
+        // Twelve positions need 340: the group keeps its height and scrolls.
+        {0, 12, {260, 360}, {8, 12, 240, 301}, {81, 327}, "pEY11", "Circle1 : "},
+        // One extra line: 440 wide, the form grows.
+        {1, 2, {460, 135}, {8, 12, 440, 76}, {281, 102}, "pEYTo0", "Line1 : "},
+        // One other shape: 540 wide.
+        {2, 2, {560, 135}, {8, 12, 540, 76}, {381, 102}, "pCore0", "Shape 1 : "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "mode " << c.mode << ", " << c.shapes << " positions");
+        auto paper = papertest::Paper(1, c.shapes);
+        TShapeInfoEditDlg dlg;
+        dlg.Setup(c.mode, paper.get());
+        EXPECT_EQ(dlg.size(), c.form);
+        EXPECT_EQ(dlg.GroupBox->geometry(), c.group);
+        EXPECT_EQ(dlg.OkBtn->pos(), c.ok);
+        EXPECT_EQ(dlg.CancelBtn->pos(), c.ok + QPoint(80, 0));
+        EXPECT_NE(entry(dlg, c.lastEntry), nullptr);
+        auto* label = dlg.Rows()->findChild<QLabel*>(c.mode == 0 ? QStringLiteral("pL0") : QStringLiteral("pFrom0"));
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(label->text(), QString::fromLatin1(c.firstLabel));
+        EXPECT_EQ(label->y(), 38);
+    }
+}
+
+TEST(ShapeInfoEditDlgTest, RowsSitAtTheirStepsAndShowTheTable)
+{
+    auto paper = papertest::Paper(1, 12);
+    paper->ShapeStyle = ShapeRectangle;
+    TShapeInfoEditDlg dlg;
+    dlg.Setup(TShapeInfoEditDlg::LabelPositions, paper.get());
+    QLineEdit* last = entry(dlg, "pEY11");
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(last->geometry(), QRect(150, 24 * 11 + 35, 50, 21));
+    EXPECT_EQ(last->text(), QString::number(214 + 1384 * 11));
+    EXPECT_EQ(dlg.Rows()->findChild<QLabel*>(QStringLiteral("pL11"))->text(), QStringLiteral("Rectangle12 : "));
+    EXPECT_EQ(entry(dlg, "pEY12"), nullptr);
+    // The rows are taller than the group, so the box scrolls.
+    dlg.show();
+    QCoreApplication::processEvents();
+    EXPECT_GT(dlg.ScrollBox1->verticalScrollBar()->maximum(), 0);
+
+    TShapeInfoEditDlg other;
+    other.Setup(TShapeInfoEditDlg::OtherShapes, paper.get());
+    auto* style = other.Rows()->findChild<QComboBox*>(QStringLiteral("pStyle0"));
+    ASSERT_NE(style, nullptr);
+    EXPECT_EQ(style->currentText(), QStringLiteral("Rectangle"));
+    EXPECT_EQ(entry(other, "pW0")->text(), QStringLiteral("60"));
+    EXPECT_EQ(entry(other, "pH0")->text(), QStringLiteral("50"));
+    paper->OtherShapes[0].Style = ShapeCircle;
+    TShapeInfoEditDlg circle;
+    circle.Setup(TShapeInfoEditDlg::OtherShapes, paper.get());
+    EXPECT_EQ(circle.Rows()->findChild<QComboBox*>(QStringLiteral("pStyle0"))->currentText(), QStringLiteral("Circle"));
+}
+
+TEST(ShapeInfoEditDlgTest, FieldsTakeDigitsAndCtrlKeys)
+{
+    auto paper = papertest::Paper(1, 2);
+    TShapeInfoEditDlg dlg;
+    dlg.Setup(TShapeInfoEditDlg::LabelPositions, paper.get());
+    QLineEdit* x = entry(dlg, "pEX0");
+    x->clear();
+    QTest::keyClicks(x, QStringLiteral("1a-2 .3"));
+    EXPECT_EQ(x->text(), QStringLiteral("123"));
+    QTest::keyClick(x, Qt::Key_Backspace);
+    EXPECT_EQ(x->text(), QStringLiteral("12"));
+    // Ctrl passes every key: Ctrl+V pastes.
+    QGuiApplication::clipboard()->setText(QStringLiteral("45"));
+    QTest::keyClick(x, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(x->text(), QStringLiteral("1245"));
+    EXPECT_FALSE(dlg.LastShift);
+}
+
+TEST(ShapeInfoEditDlgTest, OkStoresTheFieldsEmptyOnesKeepTheirValue)
+{
+    auto paper = papertest::Paper(1, 2);
+    TShapeInfoEditDlg dlg;
+    dlg.Setup(TShapeInfoEditDlg::LabelPositions, paper.get());
+    entry(dlg, "pEX1")->setText(QStringLiteral("500"));
+    entry(dlg, "pEY1")->clear();
+    dlg.OkBtn->click();
+    EXPECT_EQ(dlg.result(), 1);
+    EXPECT_EQ(paper->Shapes[1].X, 500);
+    EXPECT_EQ(paper->Shapes[1].Y, 1598);
+    EXPECT_EQ(entry(dlg, "pEY1")->text(), QStringLiteral("1598"));
+
+    // Enter stores the fields, then the default button accepts them.
+    auto lines = papertest::Paper(1, 2);
+    TShapeInfoEditDlg edit;
+    edit.Setup(TShapeInfoEditDlg::ExtraLines, lines.get());
+    edit.show();
+    entry(edit, "pEYTo0")->setText(QStringLiteral("40"));
+    QTest::keyClick(entry(edit, "pEYTo0"), Qt::Key_Return);
+    EXPECT_EQ(edit.EditPaper->ExtraLines[0].YTo, 40);
+    EXPECT_EQ(edit.result(), 1);
+    EXPECT_EQ(lines->ExtraLines[0].YTo, 40);
+}
+
+TEST(ShapeInfoEditDlgTest, PastedLettersAreReportedAndTheDialogStaysOpen)
+{
+    std::vector<MessageBoxCall> boxes;
+    SetMessageBoxHandler([&](const MessageBoxCall& c) {
+        boxes.push_back(c);
+        return IDOK;
+    });
+    auto paper = papertest::Paper(1, 2);
+    TShapeInfoEditDlg dlg;
+    dlg.Setup(TShapeInfoEditDlg::OtherShapes, paper.get());
+    entry(dlg, "pW0")->setText(QStringLiteral("61"));
+    entry(dlg, "pH0")->setText(QStringLiteral("x5"));
+    dlg.OkBtn->click();
+    SetMessageBoxHandler(nullptr);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].kind, MessageBoxCall::Exception);
+    EXPECT_EQ(dlg.result(), 0);
+    EXPECT_EQ(dlg.EditPaper->OtherShapes[0].Width, 61);   // stored before the bad field
+    EXPECT_EQ(paper->OtherShapes[0].Width, 60);           // nothing reached the paper
+}
+
+} // namespace
