@@ -16,7 +16,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/app/app_test_support.h"
+#include "tests/support/test_papers.h"
 
 #include <QApplication>
 #include <QDir>
@@ -50,9 +50,10 @@ protected:
     {
         const QString program = testsupport::freshDir(QStringLiteral("wiring-program-%1").arg(++counter));
         QDir(program).mkdir(QStringLiteral("Paper"));
-        PaperType a = MakePaper(FirstPaper, "First");
-        PaperType b = MakePaper(SecondPaper, "Second");
-        b.ShapeStyle = ShapeRectangle;
+        const PaperType a =
+            testpaper::WithCatalogueTexts(testpaper::Discs(FirstPaper, QStringLiteral("First"), 1170, {{1, 465, 175}}));
+        const PaperType b = testpaper::WithCatalogueTexts(
+            testpaper::Rectangles(SecondPaper, QStringLiteral("Second"), 900, 600, {{1, 100, 100}}));
         WriteFileAtomic(program + QStringLiteral("/Paper/test.def"), WritePaperDefinitionData({&a, &b}));
         qputenv("KORVANE_PROGRAM_DIR", program.toLocal8Bit());
         qputenv("KORVANE_REGISTRY_DIR",
