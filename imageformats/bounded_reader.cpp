@@ -10,11 +10,6 @@
 
 namespace imgread {
 
-void Fail(const char* message)
-{
-    RaisePictureError(message);
-}
-
 void BoundedReader::read(void* dst, size_t n)
 {
     std::memcpy(dst, take(n), n);
@@ -51,7 +46,7 @@ QImage NewImage(int64_t width, int64_t height, QImage::Format format, const char
 {
     if (width <= 0 || height <= 0 || width > 0x7fffff || height > 0x7fffff
         || int64_t(width) * int64_t(height) > GraphicPixelLimit())
-        Fail(error);
+        RaisePictureError(error);
     // Lines padded to 32 bits, as QImage makes them.
     const int64_t depth = QImage(1, 1, format).depth();
     const int64_t lineBytes = (width * depth + 31) / 32 * 4;
@@ -60,14 +55,14 @@ QImage NewImage(int64_t width, int64_t height, QImage::Format format, const char
     try {
         pixels = AllocateLarge(total);
     } catch (const std::bad_alloc&) {
-        Fail(error);
+        RaisePictureError(error);
     }
     std::memset(pixels, 0, total);
     QImage image(static_cast<uchar*>(pixels), int(width), int(height), qsizetype(lineBytes), format, FreeLarge,
                  pixels);
     if (image.isNull()) {
         FreeLarge(pixels);
-        Fail(error);
+        RaisePictureError(error);
     }
     if (format == QImage::Format_Indexed8)
         image.setColorTable(GreyTable());
@@ -80,7 +75,7 @@ void CheckExpansion(uint64_t outputBytes, uint64_t inputBytes, uint64_t ratio, c
 {
     // 4 KiB of slack lets tiny but honest pictures through.
     if (outputBytes > (inputBytes + 4096) * ratio)
-        Fail(error);
+        RaisePictureError(error);
 }
 
 QList<QRgb> GreyTable()

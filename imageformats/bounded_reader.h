@@ -1,8 +1,10 @@
 #pragma once
-// Bounded access to a picture file held in memory, shared by the SGI, Autodesk, portable map,
-// GIF, CUT, Photo-CD, RLA and Photoshop readers. Every read is checked against the end of the
-// data and a failure raises the reader's own message, so a damaged file can never make a
-// reader look outside its input or allocate more than its input can justify.
+// Bounded access to a picture file held in memory, shared by the picture readers. Every read is
+// checked against the end of the data and a failure raises the reader's own message, so a
+// damaged file can never make a reader look outside its input or allocate more than its input
+// can justify.
+#include "imageformats/picture_error.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QList>
@@ -16,9 +18,6 @@
 class QIODevice;
 
 namespace imgread {
-
-// Raises the library's picture error with this message.
-[[noreturn]] void Fail(const char* message);
 
 // The framework's text for reading past the end of a stream.
 inline constexpr const char* kStreamReadError = "Stream read error";
@@ -35,7 +34,7 @@ public:
     const uint8_t* data() const { return m_data; }
     const char* error() const { return m_error; }
 
-    [[noreturn]] void fail() const { Fail(m_error); }
+    [[noreturn]] void fail() const { RaisePictureError(m_error); }
 
     void seek(uint64_t pos)
     {

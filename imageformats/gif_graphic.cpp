@@ -33,7 +33,7 @@ QImage DecodeGIF(const uint8_t* data, size_t size)
     BoundedReader in(data, size, kNotGIF);
     const uint8_t* sig = in.take(6);
     if ((sig[0] & 0xdf) != 'G' || (sig[1] & 0xdf) != 'I' || (sig[2] & 0xdf) != 'F')
-        Fail(kNotGIF);
+        RaisePictureError(kNotGIF);
     const uint32_t screenWidth = in.u16le();
     const uint32_t screenHeight = in.u16le();
     const uint8_t screenFlags = in.u8();
@@ -66,13 +66,13 @@ QImage DecodeGIF(const uint8_t* data, size_t size)
     if (height == 0)
         height = screenHeight;
     if (width == 0 || height == 0)
-        Fail(kNotGIF);
+        RaisePictureError(kNotGIF);
     if (flags & 0x80)
         table = ReadColourTable(in, flags);
 
     const uint8_t codeSize = in.u8();
     if (codeSize < 2 || codeSize > 11)
-        Fail(kNotGIF);
+        RaisePictureError(kNotGIF);
     LargeBuffer packed(in.remaining());
     size_t packedSize = 0;
     for (uint8_t n = in.u8(); n != 0; n = in.u8()) {
@@ -80,7 +80,7 @@ QImage DecodeGIF(const uint8_t* data, size_t size)
         packedSize += n;
     }
     if (packedSize > 0x7fffffff)
-        Fail(kNotGIF);
+        RaisePictureError(kNotGIF);
 
     CheckExpansion(uint64_t(width) * height, size, 4096, kNotGIF);
     QImage image = NewImage(width, height, QImage::Format_Indexed8, kNotGIF);
@@ -137,7 +137,7 @@ QImage DecodeCUT(const uint8_t* data, size_t size, const QList<QRgb>& palette)
     const uint32_t height = in.u16le();
     in.skip(2);
     if (width == 0 || height == 0)
-        Fail(kStreamReadError);
+        RaisePictureError(kStreamReadError);
     CheckExpansion(uint64_t(width) * height, size, 128, kStreamReadError);
     QImage image = NewImage(width, height, QImage::Format_Indexed8, kStreamReadError);
     image.setColorTable(PadTable(palette));
@@ -147,7 +147,7 @@ QImage DecodeCUT(const uint8_t* data, size_t size, const QList<QRgb>& palette)
     for (uint32_t y = 0; y < height; ++y) {
         const int32_t got = decoder.Decode(src, image.scanLine(int(y)), int32_t(end - src), int32_t(width));
         if (got < int32_t(width))
-            Fail(kStreamReadError);
+            RaisePictureError(kStreamReadError);
     }
     return image;
 }

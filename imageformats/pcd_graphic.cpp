@@ -30,19 +30,19 @@ void YCCToBGR(int y, int c1, int c2, uint8_t* out)
 QImage DecodePCD(const uint8_t* data, size_t size, int resolution)
 {
     if (size < 2048 + 7 || std::memcmp(data + 2048, "PCD_IPI", 7) != 0)
-        Fail(kNotPCD);
+        RaisePictureError(kNotPCD);
     if (size <= 194635)
-        Fail(kNotPCD);
+        RaisePictureError(kNotPCD);
     const int rotation = data[194635] & 3;
     static const uint32_t offsets[3] = {8192, 47104, 196608};
     static const uint32_t widths[3] = {192, 384, 768};
     static const uint32_t heights[3] = {128, 256, 512};
     if (resolution < 0 || resolution > 2)
-        Fail(kPCDSize);
+        RaisePictureError(kPCDSize);
     const uint32_t W = widths[resolution], H = heights[resolution];
     const uint64_t base = offsets[resolution];
     if (base + uint64_t(H / 2) * 3 * W > size)
-        Fail(kNotPCD);
+        RaisePictureError(kNotPCD);
 
     const bool turn = rotation & 1;
     const bool flip = rotation & 2;

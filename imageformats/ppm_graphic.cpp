@@ -26,7 +26,7 @@ public:
     uint8_t getChar()
     {
         if (m_in.atEnd())
-            Fail(kReadError);
+            RaisePictureError(kReadError);
         return m_in.u8();
     }
 
@@ -70,7 +70,7 @@ public:
                 break;
             value = value * 10 + (c - '0');
             if (value > 0xffffffffu)
-                Fail(kNotPPM);
+                RaisePictureError(kNotPPM);
         }
         return uint32_t(value);
     }
@@ -98,10 +98,10 @@ QImage DecodePPM(const uint8_t* data, size_t size)
     BoundedReader in(data, size, kReadError);
     PPMScanner scan(in);
     if (scan.getChar() != 'P')
-        Fail(kNotPPM);
+        RaisePictureError(kNotPPM);
     const uint8_t kind = scan.getChar();
     if (!IsDigit(kind))
-        Fail(kNotPPM);
+        RaisePictureError(kNotPPM);
     if (kind < '1' || kind > '6')
         return QImage(); // other variants are not read: an empty picture
 
@@ -111,10 +111,10 @@ QImage DecodePPM(const uint8_t* data, size_t size)
     if (kind != '1' && kind != '4') {
         maxval = scan.getNumber();
         if (maxval == 0 || maxval > 65535)
-            Fail(kNotPPM);
+            RaisePictureError(kNotPPM);
     }
     if (width == 0 || height == 0)
-        Fail(kNotPPM);
+        RaisePictureError(kNotPPM);
 
     // The data must be there before the picture is allocated.
     const uint64_t pixels = uint64_t(width) * height;
@@ -129,7 +129,7 @@ QImage DecodePPM(const uint8_t* data, size_t size)
     case '6': needed = 3 * pixels * sampleBytes; break;
     }
     if (needed > in.remaining())
-        Fail(kReadError);
+        RaisePictureError(kReadError);
 
     const std::vector<uint8_t> scale = ScaleTable(maxval);
     auto sample = [&](uint32_t v) { return scale[v > maxval ? maxval : v]; };

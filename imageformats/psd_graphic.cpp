@@ -22,7 +22,7 @@ QImage DecodePSD(const uint8_t* data, size_t size)
     BoundedReader in(data, size, kNotPSD);
     const uint8_t* sig = in.take(4);
     if (std::memcmp(sig, "8BPS", 4) != 0)
-        Fail(kNotPSD);
+        RaisePictureError(kNotPSD);
     in.skip(2 + 6);
     const uint32_t channels = in.u16be();
     const uint32_t rows = in.u32be();
@@ -42,10 +42,10 @@ QImage DecodePSD(const uint8_t* data, size_t size)
     case Grey:
     case Duotone:
     case Multichannel: break;
-    default: Fail(kNotPSD);
+    default: RaisePictureError(kNotPSD);
     }
     if (!depthOk || channels < planes || channels > 56 || rows == 0 || columns == 0)
-        Fail(kNotPSD);
+        RaisePictureError(kNotPSD);
 
     // Colour mode data: the palette of an indexed file, skipped otherwise.
     QList<QRgb> table = mode == Indexed ? PadTable({}) : GreyTable();
@@ -61,7 +61,7 @@ QImage DecodePSD(const uint8_t* data, size_t size)
     in.skip(in.u32be()); // layer and mask information
     const uint32_t compression = in.u16be();
     if (compression > 1)
-        Fail(kNotPSD);
+        RaisePictureError(kNotPSD);
     const bool packbits = compression == 1;
 
     const uint32_t bytesPerSample = depth == 16 ? 2 : 1;
@@ -76,13 +76,13 @@ QImage DecodePSD(const uint8_t* data, size_t size)
 
     // The header's size must be one the file can hold before any table of it is made.
     if (uint64_t(rows) * columns > uint64_t(GraphicPixelLimit()))
-        Fail(kNotPSD);
+        RaisePictureError(kNotPSD);
     if (packbits) {
         if (uint64_t(channels) * rows * 2 > in.remaining())
-            Fail(kNotPSD);
+            RaisePictureError(kNotPSD);
         CheckExpansion(planeRows * rowBytes, size, 128, kNotPSD);
     } else if (planeRows * rowBytes > in.remaining()) {
-        Fail(kNotPSD);
+        RaisePictureError(kNotPSD);
     }
 
     // Where each plane row's data starts, and how long it is when packed.
@@ -97,7 +97,7 @@ QImage DecodePSD(const uint8_t* data, size_t size)
             at += counts[i];
         }
         if (at > size)
-            Fail(kNotPSD);
+            RaisePictureError(kNotPSD);
     } else {
         for (uint64_t i = 0; i < planeRows; ++i)
             offsets[i] = in.pos() + i * rowBytes;
@@ -120,7 +120,7 @@ QImage DecodePSD(const uint8_t* data, size_t size)
                 const uint8_t* src = data + offsets[i];
                 const int32_t got = decoder.Decode(src, dst, int32_t(counts[i]), int32_t(rowBytes));
                 if (uint64_t(got) < rowBytes)
-                    Fail(kNotPSD);
+                    RaisePictureError(kNotPSD);
             } else {
                 std::memcpy(dst, data + offsets[i], size_t(rowBytes));
             }

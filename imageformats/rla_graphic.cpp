@@ -27,13 +27,13 @@ QImage DecodeRLA(const uint8_t* data, size_t size)
     const int channels = S16(h + 20);
     const int mattes = S16(h + 22);
     if (channels != 3 && channels != 4)
-        Fail(kNotRLA);
+        RaisePictureError(kNotRLA);
     const int planes = mattes != 0 ? 4 : 3;
     const int64_t width = int64_t(right) - left + 1;
     const int64_t height = std::llabs(int64_t(bottom) - top) + 1;
     const bool bottomUp = bottom - top < 0;
     if (width <= 0)
-        Fail(kNotRLA);
+        RaisePictureError(kNotRLA);
 
     const uint8_t* table = in.take(uint64_t(height) * 4);
     CheckExpansion(uint64_t(width) * height * planes, size, 128, kStreamReadError);
@@ -49,7 +49,7 @@ QImage DecodeRLA(const uint8_t* data, size_t size)
             const uint8_t* src = in.take(length);
             const int32_t got = decoder.Decode(src, rows.data() + p * width, int32_t(length), int32_t(width));
             if (got < width)
-                Fail(kStreamReadError);
+                RaisePictureError(kStreamReadError);
         }
         uchar* line = image.scanLine(int(bottomUp ? height - 1 - y : y));
         const uint8_t* r = rows.data();

@@ -24,7 +24,7 @@ QImage DecodeSGI(const uint8_t* data, size_t size)
     BoundedReader in(data, size, kNotSGI);
     const uint8_t* h = in.take(512);
     if (((h[0] << 8) | h[1]) != 474)
-        Fail(kNotSGI);
+        RaisePictureError(kNotSGI);
     const bool rle = h[2] == 1;
     const uint32_t bpc = h[3];
     const uint32_t dimension = (h[4] << 8) | h[5];
@@ -37,7 +37,7 @@ QImage DecodeSGI(const uint8_t* data, size_t size)
     if (dimension == 1 || dimension == 2)
         depth = 1;
     if ((bpc != 1 && bpc != 2) || width == 0 || height == 0 || depth == 0)
-        Fail(kNotSGI);
+        RaisePictureError(kNotSGI);
 
     const uint32_t channels = (depth == 3 || depth == 4) ? depth : 1;
     const QImage::Format format = channels == 3   ? QImage::Format_BGR888
@@ -48,7 +48,7 @@ QImage DecodeSGI(const uint8_t* data, size_t size)
     if (rle) {
         const uint64_t entries = uint64_t(height) * depth;
         if (entries * 8 > in.remaining())
-            Fail(kNotSGI);
+            RaisePictureError(kNotSGI);
         const uint8_t* st = in.take(entries * 4);
         const uint8_t* ln = in.take(entries * 4);
         // Only the channels read are needed; rows may share their packed data.
@@ -63,7 +63,7 @@ QImage DecodeSGI(const uint8_t* data, size_t size)
     } else {
         const uint64_t needed = 512 + uint64_t(channels) * height * width * bpc;
         if (needed > size)
-            Fail(kNotSGI);
+            RaisePictureError(kNotSGI);
     }
 
     QImage image = NewImage(width, height, format, kNotSGI);
@@ -78,7 +78,7 @@ QImage DecodeSGI(const uint8_t* data, size_t size)
             if (rle) {
                 const uint64_t start = starts[index];
                 if (start >= size)
-                    Fail(kNotSGI);
+                    RaisePictureError(kNotSGI);
                 // Row sizes count bytes; some writers count samples, so allow for both
                 // but never past the end of the file.
                 uint64_t packed = uint64_t(lengths[index]) * bpc;
@@ -87,7 +87,7 @@ QImage DecodeSGI(const uint8_t* data, size_t size)
                 const uint8_t* src = data + start;
                 const int32_t got = decoder.Decode(src, row, int32_t(packed), int32_t(width));
                 if (got < int32_t(width))
-                    Fail(kNotSGI);
+                    RaisePictureError(kNotSGI);
             } else {
                 const uint8_t* src = data + 512 + index * width * bpc;
                 if (bpc == 1) {
@@ -123,7 +123,7 @@ QImage DecodeAutodesk(const uint8_t* data, size_t size)
 {
     BoundedReader in(data, size, kStreamReadError);
     if (size < 2 || in.u16le() != 0x9119)
-        Fail(kNotAutodesk);
+        RaisePictureError(kNotAutodesk);
     const uint32_t width = in.u16le();
     const uint32_t height = in.u16le();
     in.skip(26);
@@ -134,9 +134,9 @@ QImage DecodeAutodesk(const uint8_t* data, size_t size)
         entry = qRgb(uint8_t(c[0] * 4), uint8_t(c[1] * 4), uint8_t(c[2] * 4));
     }
     if (width == 0 || height == 0)
-        Fail(kNotAutodesk);
+        RaisePictureError(kNotAutodesk);
     if (uint64_t(width) * height > in.remaining())
-        Fail(kStreamReadError);
+        RaisePictureError(kStreamReadError);
     QImage image = NewImage(width, height, QImage::Format_Indexed8, kNotAutodesk);
     image.setColorTable(table);
     for (uint32_t y = 0; y < height; ++y)

@@ -60,6 +60,11 @@ TEST(PortableMapReader, HeaderForms)
     const QImage a = PPMText("P2\r# one\r\n# two\n2 # w\n1\n255\n7 9");
     ASSERT_EQ(a.size(), QSize(2, 1));
     EXPECT_EQ(a.pixel(1, 0), qRgb(9, 9, 9));
+    // A comment glued to a number ends it, in the header and in plain data.
+    const QImage g = PPMText("P2\n3#c\n1 255#c\n7 8#c\n9");
+    ASSERT_EQ(g.size(), QSize(3, 1));
+    EXPECT_EQ(g.pixel(1, 0), qRgb(8, 8, 8));
+    EXPECT_EQ(g.pixel(2, 0), qRgb(9, 9, 9));
     const QImage b = Decode(PPM, QByteArray("P5 3 1 255\n\x01\x02\x03", 14));
     ASSERT_EQ(b.size(), QSize(3, 1));
     EXPECT_EQ(b.pixel(2, 0), qRgb(3, 3, 3));
@@ -122,6 +127,7 @@ TEST(PortableMapReader, DamagedFilesGiveTheReadersMessage)
         {"two-byte data cut short", Fixture("pnm_raw16.pgm").chopped(1), kReadError},
         {"plain data cut short", QByteArray("P3\n2 1\n255\n1 2 3 4 5"), kReadError},
         {"plain bitmap cut short", QByteArray("P1\n3 3\n0 1 0 1 0 1 1 1"), kReadError},
+        {"glued comment runs to the end", QByteArray("P5\n1 1\n255#\xff"), kReadError},
     };
     for (const auto& c : cases)
         EXPECT_EQ(DecodeError(PPM, c.bytes), c.message) << c.what;

@@ -131,6 +131,17 @@ TEST(TargaReader, HandMadeEdgeCases)
     b.append(char(255));
     EXPECT_EQ(Decode(TGA, b).pixel(0, 0), qRgb(255, 255, 255));
 
+    // A map of 10 entries from index 250: pixel 255 takes entry 5; the four entries past 255
+    // have no index and are passed over.
+    b = Header(1, 8, 2, 1, 0, 1, 10, 24);
+    PutLE16(b, 3, 250);
+    for (int i = 0; i < 10; ++i)
+        b.append(char(10 * i)).append(char(i)).append(char(1));
+    b.append(char(255)).append(char(250));
+    img = Decode(TGA, b);
+    EXPECT_EQ(img.pixel(0, 0), qRgb(1, 5, 50));
+    EXPECT_EQ(img.pixel(1, 0), qRgb(1, 0, 0));
+
     // The identification text is kept.
     b = Header(2, 24, 1, 1, 0);
     b[0] = 5;
