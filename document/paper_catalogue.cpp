@@ -37,54 +37,54 @@ QString NormalPath(const QString& path)
 class ByteReader {
 public:
     explicit ByteReader(const QByteArray& data)
-        : p_(reinterpret_cast<const uint8_t*>(data.constData())), size_(size_t(data.size())) {}
-    size_t remaining() const { return size_ - pos_; }
-    bool atEnd() const { return pos_ >= size_; }
-    const uint8_t* at(size_t offset) const { return p_ + pos_ + offset; }
-    void skip(size_t n) { pos_ += n; }
-    uint8_t u8(size_t offset) const { return p_[pos_ + offset]; }
+        : m_p(reinterpret_cast<const uint8_t*>(data.constData())), m_size(size_t(data.size())) {}
+    size_t remaining() const { return m_size - m_pos; }
+    bool atEnd() const { return m_pos >= m_size; }
+    const uint8_t* at(size_t offset) const { return m_p + m_pos + offset; }
+    void skip(size_t n) { m_pos += n; }
+    uint8_t u8(size_t offset) const { return m_p[m_pos + offset]; }
     int32_t i32(size_t offset) const
     {
-        const uint8_t* b = p_ + pos_ + offset;
+        const uint8_t* b = m_p + m_pos + offset;
         return int32_t(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
     }
 
 private:
-    const uint8_t* p_;
-    size_t size_;
-    size_t pos_ = 0;
+    const uint8_t* m_p;
+    size_t m_size;
+    size_t m_pos = 0;
 };
 
 class ByteWriter {
 public:
-    void u8(uint8_t v) { data_.append(char(v)); }
-    void zeros(int n) { data_.append(n, '\0'); }
+    void u8(uint8_t v) { m_data.append(char(v)); }
+    void zeros(int n) { m_data.append(n, '\0'); }
     void i32(int32_t v)
     {
         const uint32_t u = uint32_t(v);
         char b[4] = {char(u & 0xFF), char(u >> 8 & 0xFF), char(u >> 16 & 0xFF), char(u >> 24 & 0xFF)};
-        data_.append(b, 4);
+        m_data.append(b, 4);
     }
-    void bytes(const char* p, int n) { data_.append(p, n); }
+    void bytes(const char* p, int n) { m_data.append(p, n); }
     // A NUL-terminated text in a field of width bytes, the rest zero.
     void text(const QString& s, int width)
     {
         QByteArray b = ToAnsi(FitPaperText(s, width));
         if (b.size() > width - 1)
             b.truncate(width - 1);
-        data_.append(b);
+        m_data.append(b);
         zeros(width - int(b.size()));
     }
     void guid(const TGUID& id)
     {
         uint8_t b[16];
         id.toBytes(b);
-        data_.append(reinterpret_cast<const char*>(b), 16);
+        m_data.append(reinterpret_cast<const char*>(b), 16);
     }
-    QByteArray take() { return std::move(data_); }
+    QByteArray take() { return std::move(m_data); }
 
 private:
-    QByteArray data_;
+    QByteArray m_data;
 };
 
 QString ReadText(const uint8_t* p, int width)

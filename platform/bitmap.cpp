@@ -200,15 +200,15 @@ void TGraphic::SetHeight(int)
 
 void TGraphic::SetTransparent(bool value)
 {
-    if (value != transparent_) {
-        transparent_ = value;
+    if (value != m_transparent) {
+        m_transparent = value;
         Changed();
     }
 }
 
 void TGraphic::Changed()
 {
-    modified_ = true;
+    m_modified = true;
     if (OnChange)
         OnChange(this);
 }
@@ -220,18 +220,18 @@ TBitmap::TBitmap() = default;
 
 TBitmap::TBitmap(int width, int height, TPixelFormat format)
 {
-    format_ = format;
+    m_format = format;
     allocate(width, height, format);
 }
 
 TBitmap::TBitmap(const TBitmap& other) : TGraphic(other)
 {
     other.syncImage();
-    format_ = other.format_;
-    transparentMode_ = other.transparentMode_;
-    transparentColor_ = other.transparentColor_;
-    img_ = other.img_;
-    paletteSize_ = other.paletteSize_;
+    m_format = other.m_format;
+    m_transparentMode = other.m_transparentMode;
+    m_transparentColor = other.m_transparentColor;
+    m_img = other.m_img;
+    m_paletteSize = other.m_paletteSize;
 }
 
 TBitmap& TBitmap::operator=(const TBitmap& other)
@@ -254,12 +254,12 @@ void TBitmap::Assign(const TGraphic& src)
         return;
     if (const auto* b = dynamic_cast<const TBitmap*>(&src)) {
         b->syncImage();
-        QImage img = b->img_;
-        format_ = b->format_;
-        transparentMode_ = b->transparentMode_;
-        transparentColor_ = b->transparentColor_;
-        paletteSize_ = b->paletteSize_;
-        img_ = img;
+        QImage img = b->m_img;
+        m_format = b->m_format;
+        m_transparentMode = b->m_transparentMode;
+        m_transparentColor = b->m_transparentColor;
+        m_paletteSize = b->m_paletteSize;
+        m_img = img;
         dropCaches();
         SetTransparent(b->Transparent());
         Changed();
@@ -277,9 +277,9 @@ void TBitmap::Assign(const TGraphic& src)
     } else {
         img = QImage();
     }
-    format_ = pf24bit;
-    paletteSize_ = 0;
-    img_ = img;
+    m_format = pf24bit;
+    m_paletteSize = 0;
+    m_img = img;
     dropCaches();
     Changed();
 }
@@ -312,9 +312,9 @@ void TBitmap::LoadFromData(const QByteArray& data)
 void TBitmap::loadFrom(const uint8_t* data, size_t size)
 {
     bmpcodec::Decoded d = bmpcodec::Decode(data, size);
-    img_ = d.image;
-    format_ = d.format;
-    paletteSize_ = d.paletteSize;
+    m_img = d.image;
+    m_format = d.format;
+    m_paletteSize = d.paletteSize;
     dropCaches();
     Changed();
 }
@@ -329,17 +329,17 @@ void TBitmap::SaveToStream(QIODevice& stream) const
 QByteArray TBitmap::SaveToData() const
 {
     syncImage();
-    return bmpcodec::Encode(img_, format_, Palette());
+    return bmpcodec::Encode(m_img, m_format, Palette());
 }
 
 int TBitmap::Width() const
 {
-    return img_.width();
+    return m_img.width();
 }
 
 int TBitmap::Height() const
 {
-    return img_.height();
+    return m_img.height();
 }
 
 void TBitmap::SetWidth(int w)
@@ -355,26 +355,26 @@ void TBitmap::SetHeight(int h)
 void TBitmap::allocate(int w, int h, TPixelFormat format)
 {
     if (w <= 0 || h <= 0) {
-        img_ = QImage();
-        if (Indexed(format) && paletteSize_ == 0)
-            paletteSize_ = LogicalPaletteSize(format);
+        m_img = QImage();
+        if (Indexed(format) && m_paletteSize == 0)
+            m_paletteSize = LogicalPaletteSize(format);
         return;
     }
     if (int64_t(w) * h > GraphicPixelLimit())
         throw EInvalidGraphic(SOutOfResources);
-    QList<QRgb> pal = Indexed(format) ? (img_.colorCount() && Indexed(format_) ? img_.colorTable() : DefaultPalette(format)) : QList<QRgb>();
-    img_ = NewLargeImage(w, h, QtFormat(format));
-    if (img_.isNull())
+    QList<QRgb> pal = Indexed(format) ? (m_img.colorCount() && Indexed(m_format) ? m_img.colorTable() : DefaultPalette(format)) : QList<QRgb>();
+    m_img = NewLargeImage(w, h, QtFormat(format));
+    if (m_img.isNull())
         throw EInvalidGraphic(SOutOfResources);
     if (Indexed(format)) {
-        if (paletteSize_ == 0 || paletteSize_ > LogicalPaletteSize(format))
-            paletteSize_ = LogicalPaletteSize(format);
+        if (m_paletteSize == 0 || m_paletteSize > LogicalPaletteSize(format))
+            m_paletteSize = LogicalPaletteSize(format);
         pal = Padded(pal, format);
-        img_.setColorTable(pal);
-        img_.fill(uint(Nearest(pal, paletteSize_, qRgb(255, 255, 255))));
+        m_img.setColorTable(pal);
+        m_img.fill(uint(Nearest(pal, m_paletteSize, qRgb(255, 255, 255))));
     } else {
-        paletteSize_ = 0;
-        img_.fill(Qt::white);
+        m_paletteSize = 0;
+        m_img.fill(Qt::white);
     }
 }
 
@@ -385,19 +385,19 @@ void TBitmap::SetSize(int w, int h)
     if (w == Width() && h == Height())
         return;
     syncImage();
-    const QImage old = img_;
-    allocate(w, h, format_);
-    if (!old.isNull() && !img_.isNull()) {
+    const QImage old = m_img;
+    allocate(w, h, m_format);
+    if (!old.isNull() && !m_img.isNull()) {
         const int cw = std::min(old.width(), w), ch = std::min(old.height(), h);
-        if (old.format() == img_.format()) {
-            if (img_.format() == QImage::Format_Mono) {
+        if (old.format() == m_img.format()) {
+            if (m_img.format() == QImage::Format_Mono) {
                 for (int y = 0; y < ch; ++y)
                     for (int x = 0; x < cw; ++x)
-                        img_.setPixel(x, y, uint(old.pixelIndex(x, y)));
+                        m_img.setPixel(x, y, uint(old.pixelIndex(x, y)));
             } else {
                 const int bytes = cw * old.depth() / 8;
                 for (int y = 0; y < ch; ++y)
-                    std::memcpy(img_.scanLine(y), old.constScanLine(y), size_t(bytes));
+                    std::memcpy(m_img.scanLine(y), old.constScanLine(y), size_t(bytes));
             }
         }
     }
@@ -407,23 +407,23 @@ void TBitmap::SetSize(int w, int h)
 
 bool TBitmap::Empty() const
 {
-    return img_.isNull();
+    return m_img.isNull();
 }
 
 void TBitmap::Clear()
 {
-    img_ = QImage();
+    m_img = QImage();
     dropCaches();
     Changed();
 }
 
 void TBitmap::SetPixelFormat(TPixelFormat format)
 {
-    if (format == pfCustom || format == format_)
+    if (format == pfCustom || format == m_format)
         return;
-    if (img_.isNull()) {
-        format_ = format;
-        paletteSize_ = LogicalPaletteSize(format);
+    if (m_img.isNull()) {
+        m_format = format;
+        m_paletteSize = LogicalPaletteSize(format);
         dropCaches();
         return;
     }
@@ -432,16 +432,16 @@ void TBitmap::SetPixelFormat(TPixelFormat format)
     if (Indexed(format)) {
         // Indexed to indexed keeps the colours that fit; everything else gets the default table.
         pal = DefaultPalette(format);
-        if (Indexed(format_) && format != pf1bit && LogicalPaletteSize(format) >= paletteSize_) {
+        if (Indexed(m_format) && format != pf1bit && LogicalPaletteSize(format) >= m_paletteSize) {
             const QList<QRgb> cur = Palette();
             for (int i = 0; i < cur.size() && i < pal.size(); ++i)
                 pal[i] = cur[i];
         }
     }
     const int size = LogicalPaletteSize(format);
-    img_ = FromRGB32(src, format, pal, size);
-    format_ = format;
-    paletteSize_ = size;
+    m_img = FromRGB32(src, format, pal, size);
+    m_format = format;
+    m_paletteSize = size;
     dropCaches();
     Changed();
 }
@@ -450,16 +450,16 @@ void TBitmap::SetMonochrome(bool value)
 {
     if (value)
         SetPixelFormat(pf1bit);
-    else if (format_ == pf1bit)
+    else if (m_format == pf1bit)
         SetPixelFormat(pfDevice);
 }
 
 QList<QRgb> TBitmap::Palette() const
 {
-    if (!Indexed(format_))
+    if (!Indexed(m_format))
         return {};
-    QList<QRgb> t = img_.isNull() ? DefaultPalette(format_) : img_.colorTable();
-    const int n = paletteSize_ ? paletteSize_ : LogicalPaletteSize(format_);
+    QList<QRgb> t = m_img.isNull() ? DefaultPalette(m_format) : m_img.colorTable();
+    const int n = m_paletteSize ? m_paletteSize : LogicalPaletteSize(m_format);
     if (t.size() > n)
         t.resize(n);
     return t;
@@ -467,68 +467,68 @@ QList<QRgb> TBitmap::Palette() const
 
 void TBitmap::SetPalette(const QList<QRgb>& colors)
 {
-    if (!Indexed(format_))
+    if (!Indexed(m_format))
         return;
     syncImage();
-    const int max = LogicalPaletteSize(format_);
+    const int max = LogicalPaletteSize(m_format);
     QList<QRgb> t = colors.mid(0, max);
-    paletteSize_ = std::max<int>(1, int(t.size()));
-    if (!img_.isNull())
-        img_.setColorTable(Padded(t, format_));
+    m_paletteSize = std::max<int>(1, int(t.size()));
+    if (!m_img.isNull())
+        m_img.setColorTable(Padded(t, m_format));
     dropCaches();
     Changed();
 }
 
 TColor TBitmap::TransparentColor() const
 {
-    if (transparentMode_ == tmFixed && transparentColor_ != clNone)
-        return transparentColor_;
-    if (img_.isNull())
+    if (m_transparentMode == tmFixed && m_transparentColor != clNone)
+        return m_transparentColor;
+    if (m_img.isNull())
         return clDefault;
     return QRgbToColor(SurfaceForRead().pixel(0, Height() - 1));
 }
 
 void TBitmap::SetTransparentColor(TColor color)
 {
-    transparentColor_ = color;
-    transparentMode_ = color == clDefault ? tmAuto : tmFixed;
+    m_transparentColor = color;
+    m_transparentMode = color == clDefault ? tmAuto : tmFixed;
     Changed();
 }
 
 int TBitmap::BytesPerScanLine() const
 {
-    if (img_.isNull())
+    if (m_img.isNull())
         return 0;
-    if (format_ == pf4bit)
+    if (m_format == pf4bit)
         return (Width() * 4 + 31) / 32 * 4;
-    return int(img_.bytesPerLine());
+    return int(m_img.bytesPerLine());
 }
 
 uint8_t* TBitmap::ScanLine(int y)
 {
     if (y < 0 || y >= Height())
         throw EInvalidGraphic(SScanLine);
-    if (format_ == pf4bit) {
-        if (workDirty_)
+    if (m_format == pf4bit) {
+        if (m_workDirty)
             syncImage();
-        if (!packedValid_) {
+        if (!m_packedValid) {
             const int bpl = BytesPerScanLine();
-            packed_.assign(size_t(bpl) * size_t(Height()), 0);
+            m_packed.assign(size_t(bpl) * size_t(Height()), 0);
             for (int r = 0; r < Height(); ++r) {
-                const uchar* s = img_.constScanLine(r);
-                uint8_t* d = packed_.data() + size_t(r) * size_t(bpl);
+                const uchar* s = m_img.constScanLine(r);
+                uint8_t* d = m_packed.data() + size_t(r) * size_t(bpl);
                 for (int x = 0; x < Width(); ++x)
                     d[x / 2] |= (x & 1) ? (s[x] & 15) : uint8_t((s[x] & 15) << 4);
             }
-            packedValid_ = true;
+            m_packedValid = true;
         }
-        packedDirty_ = true;
-        workValid_ = false;
-        return packed_.data() + size_t(y) * size_t(BytesPerScanLine());
+        m_packedDirty = true;
+        m_workValid = false;
+        return m_packed.data() + size_t(y) * size_t(BytesPerScanLine());
     }
     syncImage();
-    workValid_ = false;
-    return img_.scanLine(y);
+    m_workValid = false;
+    return m_img.scanLine(y);
 }
 
 const uint8_t* TBitmap::ScanLine(int y) const
@@ -538,22 +538,22 @@ const uint8_t* TBitmap::ScanLine(int y) const
 
 TCanvas* TBitmap::Canvas()
 {
-    if (!canvas_)
-        canvas_.reset(new TCanvas(this));
-    return canvas_.get();
+    if (!m_canvas)
+        m_canvas.reset(new TCanvas(this));
+    return m_canvas.get();
 }
 
 QImage& TBitmap::image()
 {
     syncImage();
     dropCaches();
-    return img_;
+    return m_img;
 }
 
 const QImage& TBitmap::image() const
 {
     syncImage();
-    return img_;
+    return m_img;
 }
 
 void TBitmap::SetImage(const QImage& src, bool asFourBit)
@@ -597,9 +597,9 @@ void TBitmap::SetImage(const QImage& src, bool asFourBit)
             t = DefaultPalette(f);
         img.setColorTable(Padded(t, f));
     }
-    img_ = img;
-    format_ = f;
-    paletteSize_ = palSize;
+    m_img = img;
+    m_format = f;
+    m_paletteSize = palSize;
     dropCaches();
     Changed();
 }
@@ -630,73 +630,73 @@ void TBitmap::Draw(TCanvas* canvas, const TRect& r) const
 
 QImage& TBitmap::Surface()
 {
-    if (packedDirty_)
+    if (m_packedDirty)
         syncImage();
-    packedValid_ = false;
-    if (img_.isNull() || img_.format() == QImage::Format_RGB32) {
-        workValid_ = workDirty_ = false;
-        return img_;
+    m_packedValid = false;
+    if (m_img.isNull() || m_img.format() == QImage::Format_RGB32) {
+        m_workValid = m_workDirty = false;
+        return m_img;
     }
-    if (!workValid_) {
-        work_ = img_.convertToFormat(QImage::Format_RGB32);
-        workValid_ = true;
+    if (!m_workValid) {
+        m_work = m_img.convertToFormat(QImage::Format_RGB32);
+        m_workValid = true;
     }
-    workDirty_ = true;
-    return work_;
+    m_workDirty = true;
+    return m_work;
 }
 
 const QImage& TBitmap::SurfaceForRead() const
 {
-    if (packedDirty_ || workDirty_)
+    if (m_packedDirty || m_workDirty)
         syncImage();
-    if (img_.isNull() || img_.format() == QImage::Format_RGB32)
-        return img_;
-    if (!workValid_) {
-        work_ = img_.convertToFormat(QImage::Format_RGB32);
-        workValid_ = true;
-        workDirty_ = false;
+    if (m_img.isNull() || m_img.format() == QImage::Format_RGB32)
+        return m_img;
+    if (!m_workValid) {
+        m_work = m_img.convertToFormat(QImage::Format_RGB32);
+        m_workValid = true;
+        m_workDirty = false;
     }
-    return work_;
+    return m_work;
 }
 
 void TBitmap::syncImage() const
 {
-    if (packedDirty_ && format_ == pf4bit && !img_.isNull()) {
+    if (m_packedDirty && m_format == pf4bit && !m_img.isNull()) {
         const int bpl = (Width() * 4 + 31) / 32 * 4;
-        if (packed_.size() >= size_t(bpl) * size_t(Height())) {
+        if (m_packed.size() >= size_t(bpl) * size_t(Height())) {
             for (int r = 0; r < Height(); ++r) {
-                const uint8_t* s = packed_.data() + size_t(r) * size_t(bpl);
-                uchar* d = img_.scanLine(r);
+                const uint8_t* s = m_packed.data() + size_t(r) * size_t(bpl);
+                uchar* d = m_img.scanLine(r);
                 for (int x = 0; x < Width(); ++x)
                     d[x] = (x & 1) ? (s[x / 2] & 15) : (s[x / 2] >> 4);
             }
         }
-        workValid_ = false;
+        m_workValid = false;
     }
-    packedDirty_ = false;
-    if (workDirty_ && workValid_) {
-        const QList<QRgb> pal = Indexed(format_) ? img_.colorTable() : QList<QRgb>();
-        const int palSize = paletteSize_ ? paletteSize_ : LogicalPaletteSize(format_);
-        img_ = FromRGB32(work_, format_, pal, palSize);
-        workValid_ = false;
-        packedValid_ = false;
+    m_packedDirty = false;
+    if (m_workDirty && m_workValid) {
+        const QList<QRgb> pal = Indexed(m_format) ? m_img.colorTable() : QList<QRgb>();
+        const int palSize = m_paletteSize ? m_paletteSize : LogicalPaletteSize(m_format);
+        m_img = FromRGB32(m_work, m_format, pal, palSize);
+        m_workValid = false;
+        m_packedValid = false;
     }
-    workDirty_ = false;
+    m_workDirty = false;
 }
 
 void TBitmap::dropCaches()
 {
-    work_ = QImage();
-    workValid_ = workDirty_ = false;
-    packed_.clear();
-    packedValid_ = packedDirty_ = false;
+    m_work = QImage();
+    m_workValid = m_workDirty = false;
+    m_packed.clear();
+    m_packedValid = m_packedDirty = false;
 }
 
 // ---------------------------------------------------------------------------------------------
 // TIcon
 
 TIcon::TIcon() = default;
-TIcon::TIcon(const TIcon& other) : TGraphic(other), img_(other.img_), data_(other.data_) {}
+TIcon::TIcon(const TIcon& other) : TGraphic(other), m_img(other.m_img), m_data(other.m_data) {}
 TIcon::~TIcon() = default;
 
 std::unique_ptr<TGraphic> TIcon::Clone() const
@@ -707,8 +707,8 @@ std::unique_ptr<TGraphic> TIcon::Clone() const
 void TIcon::Assign(const TGraphic& src)
 {
     if (const auto* i = dynamic_cast<const TIcon*>(&src)) {
-        img_ = i->img_;
-        data_ = i->data_;
+        m_img = i->m_img;
+        m_data = i->m_data;
         Changed();
         return;
     }
@@ -798,23 +798,23 @@ void TIcon::LoadFromData(const QByteArray& data)
             }
         }
     }
-    img_ = img;
-    data_ = data;
+    m_img = img;
+    m_data = data;
     Changed();
 }
 
 void TIcon::SaveToStream(QIODevice& stream) const
 {
-    if (stream.write(data_) != data_.size())
+    if (stream.write(m_data) != m_data.size())
         throw EInvalidGraphic("Stream write error");
 }
 
 void TIcon::Draw(TCanvas* canvas, const TRect& r) const
 {
-    if (!canvas || img_.isNull())
+    if (!canvas || m_img.isNull())
         return;
     // Pixels less than half covered are left out, as the AND mask of a classic icon does.
-    QImage keyed = img_.convertToFormat(QImage::Format_ARGB32);
+    QImage keyed = m_img.convertToFormat(QImage::Format_ARGB32);
     const TColor key = RGB(1, 2, 3);
     for (int y = 0; y < keyed.height(); ++y) {
         QRgb* row = reinterpret_cast<QRgb*>(keyed.scanLine(y));

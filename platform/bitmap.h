@@ -73,20 +73,20 @@ public:
     // The picture as a 32-bit image (ARGB32; transparent parts with alpha 0 when Transparent).
     virtual QImage ToImage() const = 0;
 
-    virtual bool Transparent() const { return transparent_; }
+    virtual bool Transparent() const { return m_transparent; }
     virtual void SetTransparent(bool value);
-    bool Modified() const { return modified_; }
-    void SetModified(bool value) { modified_ = value; }
+    bool Modified() const { return m_modified; }
+    void SetModified(bool value) { m_modified = value; }
 
     std::function<void(TGraphic*)> OnChange;
 
 protected:
-    TGraphic(const TGraphic& other) : transparent_(other.transparent_) {}
+    TGraphic(const TGraphic& other) : m_transparent(other.m_transparent) {}
     void Changed();
 
 private:
-    bool transparent_ = false;
-    bool modified_ = false;
+    bool m_transparent = false;
+    bool m_modified = false;
 };
 
 enum TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
@@ -134,10 +134,10 @@ public:
     bool Empty() const override;
     void Clear(); // empty, pixel format kept (the Windows "Handle = 0")
 
-    TPixelFormat PixelFormat() const { return format_; }
+    TPixelFormat PixelFormat() const { return m_format; }
     // Converts the pixels. To 1 bit: only white stays white. To 4/8 bits: nearest palette colour.
     void SetPixelFormat(TPixelFormat format);
-    bool Monochrome() const { return format_ == pf1bit; }
+    bool Monochrome() const { return m_format == pf1bit; }
     void SetMonochrome(bool value); // true: pf1bit black/white; false from mono: pfDevice
 
     // Palette of an indexed bitmap (2, 16 or 256 entries); empty for other formats.
@@ -147,8 +147,8 @@ public:
     // Transparent drawing: tmAuto takes the bottom-left pixel's colour.
     TColor TransparentColor() const;
     void SetTransparentColor(TColor color); // also sets tmFixed
-    TTransparentMode TransparentMode() const { return transparentMode_; }
-    void SetTransparentMode(TTransparentMode mode) { transparentMode_ = mode; }
+    TTransparentMode TransparentMode() const { return m_transparentMode; }
+    void SetTransparentMode(TTransparentMode mode) { m_transparentMode = mode; }
 
     // Row y from the top in the pixel format's layout; raises EInvalidGraphic(SScanLine) when
     // y is outside the bitmap. Valid until the next call that changes or draws on the bitmap.
@@ -179,18 +179,18 @@ private:
     void allocate(int w, int h, TPixelFormat format);
     void loadFrom(const uint8_t* data, size_t size);
 
-    TPixelFormat format_ = pfDevice;
-    TTransparentMode transparentMode_ = tmAuto;
-    TColor transparentColor_ = clNone;
-    mutable QImage img_;
-    mutable QImage work_;            // 32-bit drawing surface / read cache for non-32-bit formats
-    mutable bool workValid_ = false; // work_ holds the current pixels
-    mutable bool workDirty_ = false; // work_ is newer than img_
-    mutable std::vector<uint8_t> packed_; // pf4bit rows as handed out by ScanLine
-    mutable bool packedValid_ = false;
-    mutable bool packedDirty_ = false;
-    int paletteSize_ = 0;
-    std::unique_ptr<TCanvas> canvas_;
+    TPixelFormat m_format = pfDevice;
+    TTransparentMode m_transparentMode = tmAuto;
+    TColor m_transparentColor = clNone;
+    mutable QImage m_img;
+    mutable QImage m_work;            // 32-bit drawing surface / read cache for non-32-bit formats
+    mutable bool m_workValid = false; // m_work holds the current pixels
+    mutable bool m_workDirty = false; // m_work is newer than m_img
+    mutable std::vector<uint8_t> m_packed; // pf4bit rows as handed out by ScanLine
+    mutable bool m_packedValid = false;
+    mutable bool m_packedDirty = false;
+    int m_paletteSize = 0;
+    std::unique_ptr<TCanvas> m_canvas;
 };
 
 // A Windows icon (".ico"): the image of the largest entry (most colours on a tie), with its
@@ -206,16 +206,16 @@ public:
     void LoadFromStream(QIODevice& stream) override;
     void LoadFromData(const QByteArray& data);
     void SaveToStream(QIODevice& stream) const override;
-    int Width() const override { return img_.width(); }
-    int Height() const override { return img_.height(); }
-    bool Empty() const override { return img_.isNull(); }
+    int Width() const override { return m_img.width(); }
+    int Height() const override { return m_img.height(); }
+    bool Empty() const override { return m_img.isNull(); }
     void Draw(TCanvas* canvas, const TRect& r) const override;
-    QImage ToImage() const override { return img_; }
-    const QImage& image() const { return img_; }
+    QImage ToImage() const override { return m_img; }
+    const QImage& image() const { return m_img; }
 
 private:
-    QImage img_; // ARGB32
-    QByteArray data_;
+    QImage m_img; // ARGB32
+    QByteArray m_data;
 };
 
 #include "platform/jpeg_image.h"

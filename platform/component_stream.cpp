@@ -172,7 +172,7 @@ double doubleFromExtended(const QByteArray& b)
 
 class Reader {
 public:
-    explicit Reader(QIODevice& device) : dev_(device) {}
+    explicit Reader(QIODevice& device) : m_dev(device) {}
 
     TStreamComponent readStream()
     {
@@ -182,7 +182,7 @@ public:
         return readComponent(byte(), 1);
     }
 
-    qint64 consumed() const { return consumed_; }
+    qint64 consumed() const { return m_consumed; }
 
 private:
     [[noreturn]] void truncated(qint64 at) const
@@ -196,21 +196,21 @@ private:
 
     void node()
     {
-        if (++nodes_ > kMaxStreamNodes)
+        if (++m_nodes > kMaxStreamNodes)
             throw EReadError(QStringLiteral("Invalid stream format: more than %1 values in one component stream").arg(kMaxStreamNodes));
     }
     void enter(int depth) const
     {
         if (depth > kMaxStreamDepth)
-            format(QStringLiteral("nesting deeper than %1 levels").arg(kMaxStreamDepth), consumed_);
+            format(QStringLiteral("nesting deeper than %1 levels").arg(kMaxStreamDepth), m_consumed);
     }
 
     uint8_t byte()
     {
         char c;
-        if (!dev_.getChar(&c))
-            truncated(consumed_);
-        ++consumed_;
+        if (!m_dev.getChar(&c))
+            truncated(m_consumed);
+        ++m_consumed;
         return uint8_t(c);
     }
 
@@ -218,11 +218,11 @@ private:
     // is allocated, and a sequential device is read in bounded steps.
     QByteArray rawBytes(int64_t n, bool fromLength)
     {
-        const qint64 at = consumed_;
+        const qint64 at = m_consumed;
         if (n < 0)
             format(QStringLiteral("negative length %1").arg(n), at);
-        if (!dev_.isSequential()) {
-            const qint64 left = std::max<qint64>(0, dev_.size() - dev_.pos());
+        if (!m_dev.isSequential()) {
+            const qint64 left = std::max<qint64>(0, m_dev.size() - m_dev.pos());
             if (n > left) {
                 if (fromLength)
                     format(QStringLiteral("length %1 exceeds the %2 bytes left").arg(n).arg(left), at);
@@ -233,14 +233,14 @@ private:
         constexpr int64_t kStep = 1 << 20;
         while (int64_t(out.size()) < n) {
             const int64_t want = std::min<int64_t>(kStep, n - out.size());
-            const QByteArray part = dev_.read(want);
+            const QByteArray part = m_dev.read(want);
             out.append(part);
             if (part.size() < want) {
-                consumed_ += out.size();
-                truncated(consumed_);
+                m_consumed += out.size();
+                truncated(m_consumed);
             }
         }
-        consumed_ += n;
+        m_consumed += n;
         return out;
     }
 
@@ -260,7 +260,7 @@ private:
 
     int32_t integer()
     {
-        const qint64 at = consumed_;
+        const qint64 at = m_consumed;
         switch (byte()) {
         case vaInt8: return int32_t(fixed(1));
         case vaInt16: return int32_t(fixed(2));
@@ -307,7 +307,7 @@ private:
 
     TPropertyValue readValueOfKind(uint8_t kind, int depth)
     {
-        const qint64 at = consumed_ - 1;
+        const qint64 at = m_consumed - 1;
         node();
         TPropertyValue v;
         v.Type = TValueType(kind);
@@ -355,7 +355,7 @@ private:
                     k = byte();
                 }
                 if (k != vaList)
-                    format(QStringLiteral("a collection item was expected"), consumed_ - 1);
+                    format(QStringLiteral("a collection item was expected"), m_consumed - 1);
                 for (;;) {
                     const uint8_t len = byte();
                     if (len == 0)
@@ -375,9 +375,9 @@ private:
         return v;
     }
 
-    QIODevice& dev_;
-    qint64 consumed_ = 0;
-    int nodes_ = 0;
+    QIODevice& m_dev;
+    qint64 m_consumed = 0;
+    int m_nodes = 0;
 };
 
 // ---------------------------------------------------------------------------------------------

@@ -210,7 +210,7 @@ bool IsIndexed(TBitmap* b)
 // One drawing operation: a painter ready on the canvas's surface with its transform applied.
 class Session {
 public:
-    Session(TCanvas::Impl* d, const QTransform& t) : d_(d)
+    Session(TCanvas::Impl* d, const QTransform& t) : m_d(d)
     {
         switch (d->kind) {
         case TCanvas::Impl::None:
@@ -219,49 +219,49 @@ public:
             QImage& img = d->bitmap->Surface();
             if (img.isNull())
                 return;
-            if (!own_.begin(&img))
+            if (!m_own.begin(&img))
                 return;
-            p_ = &own_;
-            mono_ = IsIndexed(d->bitmap);
+            m_p = &m_own;
+            m_mono = IsIndexed(d->bitmap);
             break;
         }
         case TCanvas::Impl::Device:
-            if (!d->device || !own_.begin(d->device))
+            if (!d->device || !m_own.begin(d->device))
                 return;
-            p_ = &own_;
+            m_p = &m_own;
             break;
         case TCanvas::Impl::Painter:
             if (!d->painter || !d->painter->isActive())
                 return;
-            p_ = d->painter;
-            p_->save();
+            m_p = d->painter;
+            m_p->save();
             break;
         }
         if (!t.isIdentity())
-            p_->setTransform(t, true);
-        p_->setRenderHint(QPainter::Antialiasing, false);
-        p_->setRenderHint(QPainter::SmoothPixmapTransform, false);
-        p_->setRenderHint(QPainter::TextAntialiasing, !mono_);
+            m_p->setTransform(t, true);
+        m_p->setRenderHint(QPainter::Antialiasing, false);
+        m_p->setRenderHint(QPainter::SmoothPixmapTransform, false);
+        m_p->setRenderHint(QPainter::TextAntialiasing, !m_mono);
     }
     ~Session()
     {
-        if (!p_)
+        if (!m_p)
             return;
-        if (p_ == &own_)
-            own_.end();
+        if (m_p == &m_own)
+            m_own.end();
         else
-            p_->restore();
+            m_p->restore();
     }
-    QPainter* operator->() const { return p_; }
-    QPainter* get() const { return p_; }
-    explicit operator bool() const { return p_ != nullptr; }
-    bool indexedTarget() const { return mono_; }
+    QPainter* operator->() const { return m_p; }
+    QPainter* get() const { return m_p; }
+    explicit operator bool() const { return m_p != nullptr; }
+    bool indexedTarget() const { return m_mono; }
 
 private:
-    TCanvas::Impl* d_;
-    QPainter own_;
-    QPainter* p_ = nullptr;
-    bool mono_ = false;
+    TCanvas::Impl* m_d;
+    QPainter m_own;
+    QPainter* m_p = nullptr;
+    bool m_mono = false;
 };
 
 QPainter::CompositionMode PenModeComposition(TPenMode mode)

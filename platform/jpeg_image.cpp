@@ -251,7 +251,7 @@ TJPEGImage::TJPEGImage() = default;
 TJPEGImage::TJPEGImage(const TJPEGImage& other)
     : TGraphic(other), Performance(other.Performance), PixelFormat(other.PixelFormat),
       CompressionQuality(other.CompressionQuality), ProgressiveEncoding(other.ProgressiveEncoding),
-      data_(other.data_), img_(other.img_), scale_(other.scale_), grayscale_(other.grayscale_)
+      m_data(other.m_data), m_img(other.m_img), m_scale(other.m_scale), m_grayscale(other.m_grayscale)
 {
 }
 
@@ -267,10 +267,10 @@ void TJPEGImage::Assign(const TGraphic& src)
     if (&src == this)
         return;
     if (const auto* j = dynamic_cast<const TJPEGImage*>(&src)) {
-        data_ = j->data_;
-        img_ = j->img_;
-        scale_ = j->scale_;
-        grayscale_ = j->grayscale_;
+        m_data = j->m_data;
+        m_img = j->m_img;
+        m_scale = j->m_scale;
+        m_grayscale = j->m_grayscale;
         CompressionQuality = j->CompressionQuality;
         Changed();
         return;
@@ -291,47 +291,47 @@ void TJPEGImage::LoadFromStream(QIODevice& stream)
 
 void TJPEGImage::LoadFromData(const QByteArray& data)
 {
-    QImage img = Decode(data, scale_, grayscale_);
-    data_ = data;
-    img_ = img;
+    QImage img = Decode(data, m_scale, m_grayscale);
+    m_data = data;
+    m_img = img;
     Changed();
 }
 
 void TJPEGImage::SaveToStream(QIODevice& stream) const
 {
-    if (stream.write(data_) != data_.size())
+    if (stream.write(m_data) != m_data.size())
         throw EInvalidGraphic("Stream write error");
 }
 
 void TJPEGImage::Draw(TCanvas* canvas, const TRect& r) const
 {
-    if (!canvas || img_.isNull())
+    if (!canvas || m_img.isNull())
         return;
-    canvas->BlitImage(r, img_, TRect(0, 0, img_.width(), img_.height()), canvas->CopyMode);
+    canvas->BlitImage(r, m_img, TRect(0, 0, m_img.width(), m_img.height()), canvas->CopyMode);
 }
 
 QImage TJPEGImage::ToImage() const
 {
-    return img_.convertToFormat(QImage::Format_ARGB32);
+    return m_img.convertToFormat(QImage::Format_ARGB32);
 }
 
 void TJPEGImage::SetScale(TJPEGScale scale)
 {
-    if (scale == scale_)
+    if (scale == m_scale)
         return;
-    if (!data_.isEmpty())
-        img_ = Decode(data_, scale, grayscale_);
-    scale_ = scale;
+    if (!m_data.isEmpty())
+        m_img = Decode(m_data, scale, m_grayscale);
+    m_scale = scale;
     Changed();
 }
 
 void TJPEGImage::SetGrayscale(bool value)
 {
-    if (value == grayscale_)
+    if (value == m_grayscale)
         return;
-    if (!data_.isEmpty())
-        img_ = Decode(data_, scale_, value);
-    grayscale_ = value;
+    if (!m_data.isEmpty())
+        m_img = Decode(m_data, m_scale, value);
+    m_grayscale = value;
     Changed();
 }
 
@@ -339,22 +339,22 @@ void TJPEGImage::Compress(const TBitmap& bitmap)
 {
     const QImage src = bitmap.SurfaceForRead();
     if (src.isNull()) {
-        data_.clear();
-        img_ = QImage();
+        m_data.clear();
+        m_img = QImage();
         Changed();
         return;
     }
-    QByteArray data = Encode(src, CompressionQuality, ProgressiveEncoding, grayscale_);
-    QImage img = Decode(data, scale_, grayscale_);
-    data_ = data;
-    img_ = img;
+    QByteArray data = Encode(src, CompressionQuality, ProgressiveEncoding, m_grayscale);
+    QImage img = Decode(data, m_scale, m_grayscale);
+    m_data = data;
+    m_img = img;
     Changed();
 }
 
 std::unique_ptr<TBitmap> TJPEGImage::ToBitmap() const
 {
     auto b = std::make_unique<TBitmap>();
-    if (!img_.isNull())
-        b->SetImage(img_.convertToFormat(QImage::Format_BGR888));
+    if (!m_img.isNull())
+        b->SetImage(m_img.convertToFormat(QImage::Format_BGR888));
     return b;
 }

@@ -30,18 +30,18 @@ public:
     void LoadFromStream(QIODevice& stream) override;
     void LoadFromData(const QByteArray& data);
     void SaveToStream(QIODevice& stream) const override;
-    const QByteArray& Data() const { return data_; }
+    const QByteArray& Data() const { return m_data; }
 
-    int Width() const override { return img_.width(); }
-    int Height() const override { return img_.height(); }
-    bool Empty() const override { return data_.isEmpty(); }
+    int Width() const override { return m_img.width(); }
+    int Height() const override { return m_img.height(); }
+    bool Empty() const override { return m_data.isEmpty(); }
     void Draw(TCanvas* canvas, const TRect& r) const override;
     QImage ToImage() const override;
 
     // Decoding scale; changing it decodes the held data again.
-    TJPEGScale Scale() const { return scale_; }
+    TJPEGScale Scale() const { return m_scale; }
     void SetScale(TJPEGScale scale);
-    bool Grayscale() const { return grayscale_; }
+    bool Grayscale() const { return m_grayscale; }
     void SetGrayscale(bool value);
     TJPEGPerformance Performance = jpBestQuality;
     TJPEGPixelFormat PixelFormat = jf24Bit;
@@ -61,8 +61,8 @@ public:
     static QByteArray Encode(const QImage& image, int quality, bool progressive = false, bool grayscale = false);
 
 private:
-    QByteArray data_;
-    QImage img_; // Format_RGB32, or Format_Grayscale8 for a grey picture
-    TJPEGScale scale_ = jsFullSize;
-    bool grayscale_ = false;
+    QByteArray m_data;
+    QImage m_img; // Format_RGB32, or Format_Grayscale8 for a grey picture
+    TJPEGScale m_scale = jsFullSize;
+    bool m_grayscale = false;
 };

@@ -52,8 +52,8 @@ TPicture::TPicture() = default;
 
 TPicture::TPicture(const TPicture& other)
 {
-    if (other.graphic_)
-        graphic_ = other.graphic_->Clone();
+    if (other.m_graphic)
+        m_graphic = other.m_graphic->Clone();
 }
 
 TPicture& TPicture::operator=(const TPicture& other)
@@ -67,30 +67,30 @@ TPicture::~TPicture() = default;
 
 void TPicture::SetGraphic(const TGraphic* graphic)
 {
-    graphic_ = graphic ? graphic->Clone() : nullptr;
+    m_graphic = graphic ? graphic->Clone() : nullptr;
     changed();
 }
 
 void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic)
 {
-    graphic_ = std::move(graphic);
+    m_graphic = std::move(graphic);
     changed();
 }
 
 TBitmap* TPicture::Bitmap()
 {
-    if (auto* b = dynamic_cast<TBitmap*>(graphic_.get()))
+    if (auto* b = dynamic_cast<TBitmap*>(m_graphic.get()))
         return b;
-    graphic_ = std::make_unique<TBitmap>();
+    m_graphic = std::make_unique<TBitmap>();
     changed();
-    return static_cast<TBitmap*>(graphic_.get());
+    return static_cast<TBitmap*>(m_graphic.get());
 }
 
 void TPicture::Assign(const TPicture* src)
 {
     if (src == this)
         return;
-    SetGraphic(src ? src->graphic_.get() : nullptr);
+    SetGraphic(src ? src->m_graphic.get() : nullptr);
 }
 
 void TPicture::Assign(const TGraphic* src)
@@ -114,14 +114,14 @@ void TPicture::LoadFromFile(const QString& fileName)
     if (!g)
         throw EInvalidGraphic(QString::fromLatin1(SUnknownExtension).arg(ext));
     g->LoadFromFile(fileName);
-    graphic_ = std::move(g);
+    m_graphic = std::move(g);
     changed();
 }
 
 void TPicture::SaveToFile(const QString& fileName) const
 {
-    if (graphic_)
-        graphic_->SaveToFile(fileName);
+    if (m_graphic)
+        m_graphic->SaveToFile(fileName);
 }
 
 std::unique_ptr<TGraphic> TPicture::CreateGraphic(const QString& className)

@@ -30,7 +30,7 @@ public:
     TPicture& operator=(const TPicture& other); // deep copy
     ~TPicture();
 
-    TGraphic* Graphic() const { return graphic_.get(); }
+    TGraphic* Graphic() const { return m_graphic.get(); }
     // A copy of graphic (nullptr empties the picture).
     void SetGraphic(const TGraphic* graphic);
     // Takes graphic.
@@ -38,9 +38,9 @@ public:
     // The graphic as a bitmap; a picture holding another class (or none) is replaced by an
     // empty bitmap, as the framework does.
     TBitmap* Bitmap();
-    bool Empty() const { return !graphic_ || graphic_->Empty(); }
-    int Width() const { return graphic_ ? graphic_->Width() : 0; }
-    int Height() const { return graphic_ ? graphic_->Height() : 0; }
+    bool Empty() const { return !m_graphic || m_graphic->Empty(); }
+    int Width() const { return m_graphic ? m_graphic->Width() : 0; }
+    int Height() const { return m_graphic ? m_graphic->Height() : 0; }
 
     void Assign(const TPicture* src);  // nullptr empties
     void Assign(const TGraphic* src);  // copy of the graphic
@@ -75,7 +75,7 @@ public:
 
 private:
     void changed();
-    std::unique_ptr<TGraphic> graphic_;
+    std::unique_ptr<TGraphic> m_graphic;
 };
 
 // "All (*.bmp;*.ico;...)|*.bmp;*.ico;...|Bitmaps (*.bmp)|*.bmp|..." for every registered format

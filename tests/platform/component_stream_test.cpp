@@ -43,25 +43,25 @@ QByteArray readFile(const QString& path)
 // A device that can only be read front to back, as a pipe.
 class SequentialDevice : public QIODevice {
 public:
-    explicit SequentialDevice(QByteArray data) : data_(std::move(data)) { open(QIODevice::ReadOnly); }
+    explicit SequentialDevice(QByteArray data) : m_data(std::move(data)) { open(QIODevice::ReadOnly); }
     bool isSequential() const override { return true; }
-    qint64 bytesAvailable() const override { return data_.size() - pos_ + QIODevice::bytesAvailable(); }
+    qint64 bytesAvailable() const override { return m_data.size() - m_pos + QIODevice::bytesAvailable(); }
 
 protected:
     qint64 readData(char* out, qint64 max) override
     {
-        const qint64 n = std::min<qint64>(max, data_.size() - pos_);
+        const qint64 n = std::min<qint64>(max, m_data.size() - m_pos);
         if (n <= 0)
             return 0;
-        std::memcpy(out, data_.constData() + pos_, size_t(n));
-        pos_ += n;
+        std::memcpy(out, m_data.constData() + m_pos, size_t(n));
+        m_pos += n;
         return n;
     }
     qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
-    QByteArray data_;
-    qint64 pos_ = 0;
+    QByteArray m_data;
+    qint64 m_pos = 0;
 };
 
 class ComponentStream : public ::testing::Test {
