@@ -61,18 +61,15 @@ bool IsKvoFile(const QString& name)
     return name.toUpper().endsWith(QStringLiteral(".KVO")) && QFileInfo(name).isFile();
 }
 
-// Glyphs of the tool buttons, drawn here so the program carries no picture files for them.
-QIcon Glyph(const QString& kind)
-{
-    QPixmap pm(32, 32);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QColor ink(0x30, 0x30, 0x30);
-    const QColor paper(0xFF, 0xFF, 0xFF);
-    const QColor accent(0x2A, 0x62, 0xB8);
-    p.setPen(QPen(ink, 1.6));
-    auto sheet = [&](QColor fill) {
+// Colours and the dog-eared sheet the tool button glyphs share.
+struct GlyphKit {
+    QPainter& p;
+    QColor ink{0x30, 0x30, 0x30};
+    QColor paper{0xFF, 0xFF, 0xFF};
+    QColor accent{0x2A, 0x62, 0xB8};
+
+    void sheet(const QColor& fill) const
+    {
         QPainterPath path;
         path.moveTo(8, 3); path.lineTo(20, 3); path.lineTo(26, 9); path.lineTo(26, 29); path.lineTo(8, 29);
         path.closeSubpath();
@@ -80,130 +77,197 @@ QIcon Glyph(const QString& kind)
         p.drawPath(path);
         p.drawLine(QPointF(20, 3), QPointF(20, 9));
         p.drawLine(QPointF(20, 9), QPointF(26, 9));
-    };
-    if (kind == QLatin1String("new")) {
-        sheet(paper);
-        p.setPen(QPen(accent, 2.4));
-        p.drawLine(QPointF(17, 15), QPointF(17, 25));
-        p.drawLine(QPointF(12, 20), QPointF(22, 20));
-    } else if (kind == QLatin1String("open")) {
-        p.setBrush(QColor(0xF2, 0xC9, 0x4C));
-        p.drawRect(QRectF(3, 9, 24, 18));
-        p.setBrush(QColor(0xF7, 0xDB, 0x7A));
-        QPolygonF lid; lid << QPointF(7, 14) << QPointF(30, 14) << QPointF(26, 27) << QPointF(3, 27);
-        p.drawPolygon(lid);
-    } else if (kind == QLatin1String("save")) {
-        p.setBrush(accent);
-        p.drawRoundedRect(QRectF(4, 4, 24, 24), 2, 2);
-        p.setBrush(paper);
-        p.drawRect(QRectF(9, 4, 14, 9));
-        p.drawRect(QRectF(8, 18, 16, 10));
-    } else if (kind == QLatin1String("acquire")) {
-        p.setBrush(QColor(0xD8, 0xD8, 0xD8));
-        p.drawRoundedRect(QRectF(3, 14, 26, 12), 2, 2);
-        p.setBrush(accent);
-        p.drawRect(QRectF(6, 17, 20, 3));
-        p.setBrush(paper);
-        p.drawRect(QRectF(9, 4, 14, 10));
-    } else if (kind == QLatin1String("print")) {
-        p.setBrush(paper);
-        p.drawRect(QRectF(9, 3, 14, 10));
-        p.setBrush(QColor(0xB0, 0xB0, 0xB0));
-        p.drawRoundedRect(QRectF(3, 12, 26, 11), 2, 2);
-        p.setBrush(paper);
-        p.drawRect(QRectF(9, 19, 14, 10));
-    } else if (kind == QLatin1String("preview")) {
-        sheet(paper);
-        p.setBrush(QColor(0xCF, 0xE3, 0xFF));
-        p.drawEllipse(QPointF(15, 16), 6, 6);
-        p.setPen(QPen(ink, 3));
-        p.drawLine(QPointF(19.5, 20.5), QPointF(26, 27));
-    } else if (kind == QLatin1String("wizard")) {
-        sheet(paper);
-        p.setBrush(QColor(0xCF, 0xE3, 0xFF));
-        p.drawEllipse(QPointF(13, 15), 3.5, 3.5);
-        p.drawEllipse(QPointF(21, 15), 3.5, 3.5);
-        p.drawEllipse(QPointF(13, 23), 3.5, 3.5);
-        p.drawEllipse(QPointF(21, 23), 3.5, 3.5);
-    } else if (kind == QLatin1String("cut")) {
-        p.setBrush(Qt::NoBrush);
-        p.drawEllipse(QPointF(10, 24), 4, 4);
-        p.drawEllipse(QPointF(22, 24), 4, 4);
-        p.drawLine(QPointF(12, 21), QPointF(22, 4));
-        p.drawLine(QPointF(20, 21), QPointF(10, 4));
-    } else if (kind == QLatin1String("copy")) {
-        p.setBrush(paper);
-        p.drawRect(QRectF(4, 3, 15, 19));
-        p.drawRect(QRectF(13, 10, 15, 19));
-    } else if (kind == QLatin1String("paste")) {
-        p.setBrush(QColor(0xC8, 0x9A, 0x5A));
-        p.drawRoundedRect(QRectF(4, 5, 20, 24), 2, 2);
-        p.setBrush(paper);
-        p.drawRect(QRectF(13, 12, 15, 17));
-        p.setBrush(QColor(0x90, 0x90, 0x90));
-        p.drawRect(QRectF(10, 2, 8, 5));
-    } else if (kind == QLatin1String("arrow")) {
-        QPolygonF a;
-        a << QPointF(9, 3) << QPointF(9, 25) << QPointF(14, 20) << QPointF(18, 29) << QPointF(21, 27)
-          << QPointF(17, 19) << QPointF(24, 19);
-        p.setBrush(paper);
-        p.drawPolygon(a);
-    } else if (kind == QLatin1String("label")) {
-        QFont f(QStringLiteral("Times New Roman"));
-        f.setPixelSize(24);
-        f.setBold(true);
-        p.setFont(f);
-        p.setPen(accent);
-        p.drawText(QRectF(0, 0, 32, 32), Qt::AlignCenter, QStringLiteral("A"));
-    } else if (kind == QLatin1String("image")) {
-        p.setBrush(paper);
-        p.drawRect(QRectF(3, 6, 26, 20));
-        p.setBrush(QColor(0x5C, 0xA8, 0x4E));
-        QPolygonF hill; hill << QPointF(4, 25) << QPointF(13, 13) << QPointF(19, 20) << QPointF(22, 17) << QPointF(28, 25);
-        p.setPen(Qt::NoPen);
-        p.drawPolygon(hill);
-        p.setBrush(QColor(0xF2, 0xC9, 0x4C));
-        p.drawEllipse(QPointF(22, 11), 2.5, 2.5);
-    } else if (kind == QLatin1String("rect")) {
-        p.setBrush(QColor(0xCF, 0xE3, 0xFF));
-        p.drawRect(QRectF(4, 8, 24, 16));
-    } else if (kind == QLatin1String("ellipse")) {
-        p.setBrush(QColor(0xCF, 0xE3, 0xFF));
-        p.drawEllipse(QRectF(3, 7, 26, 18));
-    } else if (kind == QLatin1String("barcode")) {
-        p.setPen(Qt::NoPen);
-        p.setBrush(ink);
-        for (int x = 5, i = 0; x < 27; x += (i % 3) + 2, ++i)
-            p.drawRect(QRectF(x, 7, (i % 2) + 1, 18));
-    } else if (kind == QLatin1String("filelist")) {
-        sheet(paper);
-        p.setPen(QPen(accent, 2));
-        for (int y = 13; y <= 25; y += 4)
-            p.drawLine(QPointF(11, y), QPointF(23, y));
-    } else if (kind == QLatin1String("sheet")) {
-        sheet(paper);
-        p.setBrush(QColor(0xCF, 0xE3, 0xFF));
-        p.drawEllipse(QPointF(17, 19), 6, 6);
-    } else if (kind == QLatin1String("folder")) {
-        p.setBrush(QColor(0xF2, 0xC9, 0x4C));
-        p.drawRoundedRect(QRectF(3, 8, 26, 19), 2, 2);
-        p.drawRect(QRectF(3, 5, 10, 4));
-    } else if (kind == QLatin1String("maker")) {
-        p.setBrush(QColor(0xB8, 0xC6, 0xDC));
-        p.drawRect(QRectF(4, 12, 24, 16));
-        QPolygonF roof; roof << QPointF(2, 13) << QPointF(16, 3) << QPointF(30, 13);
-        p.setBrush(accent);
-        p.drawPolygon(roof);
-        p.setBrush(paper);
-        p.drawRect(QRectF(13, 18, 6, 10));
-    } else if (kind == QLatin1String("cddb")) {
-        p.setBrush(QColor(0xE4, 0xE8, 0xF0));
-        p.drawEllipse(QPointF(16, 16), 13, 13);
-        p.setBrush(paper);
-        p.drawEllipse(QPointF(16, 16), 4, 4);
-        p.setPen(QPen(accent, 1.4));
-        p.setBrush(Qt::NoBrush);
-        p.drawArc(QRectF(7, 7, 18, 18), 30 * 16, 60 * 16);
+    }
+};
+
+struct GlyphEntry {
+    const char* kind;
+    void (*draw)(QPainter& p, const GlyphKit& k);
+};
+
+const GlyphEntry kGlyphs[] = {
+    {"new",
+     [](QPainter& p, const GlyphKit& k) {
+         k.sheet(k.paper);
+         p.setPen(QPen(k.accent, 2.4));
+         p.drawLine(QPointF(17, 15), QPointF(17, 25));
+         p.drawLine(QPointF(12, 20), QPointF(22, 20));
+     }},
+    {"open",
+     [](QPainter& p, const GlyphKit& k) {
+         p.setBrush(QColor(0xF2, 0xC9, 0x4C));
+         p.drawRect(QRectF(3, 9, 24, 18));
+         p.setBrush(QColor(0xF7, 0xDB, 0x7A));
+         QPolygonF lid; lid << QPointF(7, 14) << QPointF(30, 14) << QPointF(26, 27) << QPointF(3, 27);
+         p.drawPolygon(lid);
+     }},
+    {"save",
+     [](QPainter& p, const GlyphKit& k) {
+         p.setBrush(k.accent);
+         p.drawRoundedRect(QRectF(4, 4, 24, 24), 2, 2);
+         p.setBrush(k.paper);
+         p.drawRect(QRectF(9, 4, 14, 9));
+         p.drawRect(QRectF(8, 18, 16, 10));
+     }},
+    {"acquire",
+     [](QPainter& p, const GlyphKit& k) {
+         p.setBrush(QColor(0xD8, 0xD8, 0xD8));
+         p.drawRoundedRect(QRectF(3, 14, 26, 12), 2, 2);
+         p.setBrush(k.accent);
+         p.drawRect(QRectF(6, 17, 20, 3));
+         p.setBrush(k.paper);
+         p.drawRect(QRectF(9, 4, 14, 10));
+     }},
+    {"print",
+     [](QPainter& p, const GlyphKit& k) {
+         p.setBrush(k.paper);
+         p.drawRect(QRectF(9, 3, 14, 10));
+         p.setBrush(QColor(0xB0, 0xB0, 0xB0));
+         p.drawRoundedRect(QRectF(3, 12, 26, 11), 2, 2);
+         p.setBrush(k.paper);
+         p.drawRect(QRectF(9, 19, 14, 10));
+     }},
+    {"preview",
+     [](QPainter& p, const GlyphKit& k) {
+         k.sheet(k.paper);
+         p.setBrush(QColor(0xCF, 0xE3, 0xFF));
+         p.drawEllipse(QPointF(15, 16), 6, 6);
+         p.setPen(QPen(k.ink, 3));
+         p.drawLine(QPointF(19.5, 20.5), QPointF(26, 27));
+     }},
+    {"wizard",
+     [](QPainter& p, const GlyphKit& k) {
+         k.sheet(k.paper);
+         p.setBrush(QColor(0xCF, 0xE3, 0xFF));
+         p.drawEllipse(QPointF(13, 15), 3.5, 3.5);
+         p.drawEllipse(QPointF(21, 15), 3.5, 3.5);
+         p.drawEllipse(QPointF(13, 23), 3.5, 3.5);
+         p.drawEllipse(QPointF(21, 23), 3.5, 3.5);
+     }},
+    {"cut",
+     [](QPainter& p, const GlyphKit& k) {
+         p.setBrush(Qt::NoBrush);
+         p.drawEllipse(QPointF(10, 24), 4, 4);
+         p.drawEllipse(QPointF(22, 24), 4, 4);
+         p.drawLine(QPointF(12, 21), QPointF(22, 4));
+         p.drawLine(QPointF(20, 21), QPointF(10, 4));
+     }},
+    {"copy",
+     [](QPainter& p, const GlyphKit& k) {
+         p.setBrush(k.paper);
+         p.drawRect(QRectF(4, 3, 15, 19));
+         p.drawRect(QRectF(13, 10, 15, 19));
+     }},
+    {"paste",
+     [](QPainter& p, const GlyphKit& k) {
+         p.setBrush(QColor(0xC8, 0x9A, 0x5A));
+         p.drawRoundedRect(QRectF(4, 5, 20, 24), 2, 2);
+         p.setBrush(k.paper);
+         p.drawRect(QRectF(13, 12, 15, 17));
+         p.setBrush(QColor(0x90, 0x90, 0x90));
+         p.drawRect(QRectF(10, 2, 8, 5));
+     }},
+    {"arrow",
+     [](QPainter& p, const GlyphKit& k) {
+         QPolygonF a;
+         a << QPointF(9, 3) << QPointF(9, 25) << QPointF(14, 20) << QPointF(18, 29) << QPointF(21, 27)
+           << QPointF(17, 19) << QPointF(24, 19);
+         p.setBrush(k.paper);
+         p.drawPolygon(a);
+     }},
+    {"label",
+     [](QPainter& p, const GlyphKit& k) {
+         QFont f(QStringLiteral("Times New Roman"));
+         f.setPixelSize(24);
+         f.setBold(true);
+         p.setFont(f);
+         p.setPen(k.accent);
+         p.drawText(QRectF(0, 0, 32, 32), Qt::AlignCenter, QStringLiteral("A"));
+     }},
+    {"image",
+     [](QPainter& p, const GlyphKit& k) {
+         p.setBrush(k.paper);
+         p.drawRect(QRectF(3, 6, 26, 20));
+         p.setBrush(QColor(0x5C, 0xA8, 0x4E));
+         QPolygonF hill; hill << QPointF(4, 25) << QPointF(13, 13) << QPointF(19, 20) << QPointF(22, 17) << QPointF(28, 25);
+         p.setPen(Qt::NoPen);
+         p.drawPolygon(hill);
+         p.setBrush(QColor(0xF2, 0xC9, 0x4C));
+         p.drawEllipse(QPointF(22, 11), 2.5, 2.5);
+     }},
+    {"rect",
+     [](QPainter& p, const GlyphKit& k) {
+         p.setBrush(QColor(0xCF, 0xE3, 0xFF));
+         p.drawRect(QRectF(4, 8, 24, 16));
+     }},
+    {"ellipse",
+     [](QPainter& p, const GlyphKit& k) {
+         p.setBrush(QColor(0xCF, 0xE3, 0xFF));
+         p.drawEllipse(QRectF(3, 7, 26, 18));
+     }},
+    {"barcode",
+     [](QPainter& p, const GlyphKit& k) {
+         p.setPen(Qt::NoPen);
+         p.setBrush(k.ink);
+         for (int x = 5, i = 0; x < 27; x += (i % 3) + 2, ++i)
+             p.drawRect(QRectF(x, 7, (i % 2) + 1, 18));
+     }},
+    {"filelist",
+     [](QPainter& p, const GlyphKit& k) {
+         k.sheet(k.paper);
+         p.setPen(QPen(k.accent, 2));
+         for (int y = 13; y <= 25; y += 4)
+             p.drawLine(QPointF(11, y), QPointF(23, y));
+     }},
+    {"sheet",
+     [](QPainter& p, const GlyphKit& k) {
+         k.sheet(k.paper);
+         p.setBrush(QColor(0xCF, 0xE3, 0xFF));
+         p.drawEllipse(QPointF(17, 19), 6, 6);
+     }},
+    {"folder",
+     [](QPainter& p, const GlyphKit& k) {
+         p.setBrush(QColor(0xF2, 0xC9, 0x4C));
+         p.drawRoundedRect(QRectF(3, 8, 26, 19), 2, 2);
+         p.drawRect(QRectF(3, 5, 10, 4));
+     }},
+    {"maker",
+     [](QPainter& p, const GlyphKit& k) {
+         p.setBrush(QColor(0xB8, 0xC6, 0xDC));
+         p.drawRect(QRectF(4, 12, 24, 16));
+         QPolygonF roof; roof << QPointF(2, 13) << QPointF(16, 3) << QPointF(30, 13);
+         p.setBrush(k.accent);
+         p.drawPolygon(roof);
+         p.setBrush(k.paper);
+         p.drawRect(QRectF(13, 18, 6, 10));
+     }},
+    {"cddb",
+     [](QPainter& p, const GlyphKit& k) {
+         p.setBrush(QColor(0xE4, 0xE8, 0xF0));
+         p.drawEllipse(QPointF(16, 16), 13, 13);
+         p.setBrush(k.paper);
+         p.drawEllipse(QPointF(16, 16), 4, 4);
+         p.setPen(QPen(k.accent, 1.4));
+         p.setBrush(Qt::NoBrush);
+         p.drawArc(QRectF(7, 7, 18, 18), 30 * 16, 60 * 16);
+     }},
+};
+
+// Glyphs of the tool buttons, drawn here so the program carries no picture files for them.
+// An unknown kind gives a blank glyph.
+QIcon Glyph(const QString& kind)
+{
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const GlyphKit kit{p};
+    p.setPen(QPen(kit.ink, 1.6));
+    for (const GlyphEntry& g : kGlyphs) {
+        if (kind == QLatin1String(g.kind)) {
+            g.draw(p, kit);
+            break;
+        }
     }
     p.end();
     return QIcon(pm);
