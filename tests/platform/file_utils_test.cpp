@@ -186,8 +186,9 @@ TEST(AtomicWrite, LinksAreKept)
         EXPECT_EQ(QFileInfo(c.link).isSymLink(), c.symbolic);
         EXPECT_EQ(contents(real), data);
         EXPECT_EQ(contents(cases[2].link), data);   // the hard link sees every write
-        if (!c.symbolic)
+        if (!c.symbolic) {
             EXPECT_EQ(inode(real), realInode);
+        }
     }
     // A link to a file that does not exist yet creates it there.
     const QString dangling = dir + QStringLiteral("/dangling.kvo");
