@@ -98,16 +98,16 @@ public:
     bool RunPaperPropertyDialog(QWidget* owner, TPaperPropertiesRequest& request) override
     {
         TPaperPropertyDlg dlg(owner, request.PaperID, &TMainFrame::ImageListIcon);
-        dlg.TempShape->SetShape(request.ShapeStyle == ShapeRectangle ? TShape::stRectangle : TShape::stCircle);
-        dlg.TempShape->SetPenColor(request.OutlineColor);
-        dlg.TempShape->SetBrushColor(request.CoreColor);
+        dlg.TempShape->SetShape(request.ShapeStyle == ShapeRectangle ? stRectangle : stCircle);
+        dlg.TempShape->Pen.Color = request.OutlineColor;
+        dlg.TempShape->Brush.Color = request.CoreColor;
         dlg.OutLineBtn->SetColor(request.OutlineColor);
         dlg.CoreBtn->SetColor(request.CoreColor);
         if (dlg.exec() != 1)
             return false;
         request.PaperID = dlg.PaperID;
-        request.OutlineColor = dlg.TempShape->PenColor();
-        request.CoreColor = dlg.TempShape->BrushColor();
+        request.OutlineColor = dlg.TempShape->Pen.Color;
+        request.CoreColor = dlg.TempShape->Brush.Color;
         return true;
     }
     bool RunPageSetupDialog(QWidget* owner, PaperType* paper) override

@@ -28,48 +28,6 @@ constexpr TColor kPalette[20] = {16777215, 255,      65280,    16711680, 1257260
 
 } // namespace
 
-// --- TShape ------------------------------------------------------------------------
-
-TShape::TShape(QWidget* parent) : QWidget(parent) {}
-
-void TShape::SetShape(TShapeType shape)
-{
-    if (shape != m_shape) {
-        m_shape = shape;
-        update();
-    }
-}
-
-void TShape::SetPenColor(TColor color)
-{
-    m_pen = color;
-    update();
-}
-
-void TShape::SetBrushColor(TColor color)
-{
-    m_brush = color;
-    update();
-}
-
-void TShape::paintEvent(QPaintEvent*)
-{
-    TCanvas canvas(this);
-    canvas.Pen.Color = m_pen;
-    canvas.Pen.Width = 1;
-    canvas.Brush.Color = m_brush;
-    canvas.Brush.Style = bsSolid;
-    // The pen lies inside the control, as the framework's shape draws it.
-    const int w = width(), h = height();
-    if (m_shape == stRectangle) {
-        canvas.Rectangle(0, 0, w, h);
-    } else {
-        const int d = std::min(w, h);
-        const int x = (w - d) / 2, y = (h - d) / 2;
-        canvas.Ellipse(x, y, x + d, y + d);
-    }
-}
-
 // --- TPaperPropertyDlg -------------------------------------------------------------
 
 TPaperPropertyDlg::TPaperPropertyDlg(QWidget* owner, const TGUID& paperID, ImageListFunction images)
@@ -88,6 +46,7 @@ TPaperPropertyDlg::TPaperPropertyDlg(QWidget* owner, const TGUID& paperID, Image
     TempShape = new TShape(GroupBox1);
     TempShape->setObjectName(QStringLiteral("TempShape"));
     TempShape->setGeometry(16, 24, 53, 49);
+    TempShape->SetShape(stCircle);
     Label1 = new QLabel(GroupBox1);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->move(88, 26);
@@ -189,9 +148,17 @@ TPaperPropertyDlg::TPaperPropertyDlg(QWidget* owner, const TGUID& paperID, Image
 
 TPaperPropertyDlg::~TPaperPropertyDlg() = default;
 
-void TPaperPropertyDlg::OutLineBtnColorChange() { TempShape->SetPenColor(OutLineBtn->Color()); }
+void TPaperPropertyDlg::OutLineBtnColorChange()
+{
+    TempShape->Pen.Color = OutLineBtn->Color();
+    TempShape->update();
+}
 
-void TPaperPropertyDlg::CoreBtnColorChange() { TempShape->SetBrushColor(CoreBtn->Color()); }
+void TPaperPropertyDlg::CoreBtnColorChange()
+{
+    TempShape->Brush.Color = CoreBtn->Color();
+    TempShape->update();
+}
 
 void TPaperPropertyDlg::TreeViewChange(QTreeWidgetItem* node)
 {
@@ -205,7 +172,7 @@ void TPaperPropertyDlg::TreeViewChange(QTreeWidgetItem* node)
     OKBtn->setEnabled(true);
     PaintBox->show();
     PaintBox->update();
-    TempShape->SetShape(p->ShapeStyle == ShapeCircle ? TShape::stCircle : TShape::stRectangle);
+    TempShape->SetShape(p->ShapeStyle == ShapeCircle ? stCircle : stRectangle);
 }
 
 // Only a paper node accepts the dialog: a double-click on a group opens or closes it.

@@ -1,6 +1,7 @@
 #pragma once
 // The paper properties dialog: the paper type of an open document and its outline and core
 // colours, chosen from the catalogue tree with a sample; the document window applies them.
+#include "app/color_property_dlg.h"
 #include "app/paper_tree.h"
 #include "platform/graphics.h"
 #include "platform/guid.h"
@@ -16,28 +17,6 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class TSamplePaintBox;
 class TscColorButton;
-
-// A circle or rectangle drawn with a pen and a brush colour (the colour sample).
-class TShape : public QWidget {
-    Q_OBJECT
-public:
-    enum TShapeType { stRectangle, stCircle };
-    explicit TShape(QWidget* parent = nullptr);
-    TShapeType Shape() const { return m_shape; }
-    void SetShape(TShapeType shape);
-    TColor PenColor() const { return m_pen; }
-    void SetPenColor(TColor color);
-    TColor BrushColor() const { return m_brush; }
-    void SetBrushColor(TColor color);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    TShapeType m_shape = stCircle;
-    TColor m_pen = clBlack;
-    TColor m_brush = clWhite;
-};
 
 class TPaperPropertyDlg : public QDialog {
     Q_OBJECT

@@ -91,7 +91,7 @@ TEST_F(PaperDialogsWiringTest, PaperPropertiesChangeTheDocumentsPaperAndColours)
     ASSERT_EQ(doc->Paper->ID, FirstPaper);
     WhenShown<TPaperPropertyDlg>([](TPaperPropertyDlg* dlg) {
         EXPECT_EQ(dlg->PaperID, FirstPaper);
-        EXPECT_EQ(dlg->TempShape->Shape(), TShape::stCircle);
+        EXPECT_EQ(dlg->TempShape->Shape, stCircle);
         dlg->TreeView->setCurrentItem(FindPaperNode(dlg->TreeView, SecondPaper));
         dlg->OutLineBtn->SetColor(TColor(255));
         dlg->OKBtn->click();

@@ -79,9 +79,9 @@ TEST_F(PaperPropertyDlgTest, TheDocumentsPaperIsSelectedAndDrawn)
 TEST_F(PaperPropertyDlgTest, ThePaperDecidesTheColourSampleShape)
 {
     TPaperPropertyDlg dlg(nullptr, disc->ID);
-    EXPECT_EQ(dlg.TempShape->Shape(), TShape::stCircle);
+    EXPECT_EQ(dlg.TempShape->Shape, stCircle);
     dlg.TreeView->setCurrentItem(node(dlg, card));
-    EXPECT_EQ(dlg.TempShape->Shape(), TShape::stRectangle);
+    EXPECT_EQ(dlg.TempShape->Shape, stRectangle);
     EXPECT_EQ(dlg.PaperID, card->ID);
 
     // A group node: no paper to accept, no sample; the last paper stays chosen.
@@ -100,10 +100,10 @@ TEST_F(PaperPropertyDlgTest, ColourButtonsRecolourTheSampleAtOnce)
     EXPECT_EQ(dlg.CoreBtn->CustomColors.SingleColor(16), clWhite);
     EXPECT_EQ(dlg.OutLineBtn->OtherBtnCaption, QStringLiteral("&Other"));
     dlg.OutLineBtn->SetColor(TColor(255));
-    EXPECT_EQ(dlg.TempShape->PenColor(), TColor(255));
+    EXPECT_EQ(dlg.TempShape->Pen.Color, TColor(255));
     dlg.CoreBtn->SetColor(TColor(65535));
-    EXPECT_EQ(dlg.TempShape->BrushColor(), TColor(65535));
-    EXPECT_EQ(dlg.TempShape->PenColor(), TColor(255));
+    EXPECT_EQ(dlg.TempShape->Brush.Color, TColor(65535));
+    EXPECT_EQ(dlg.TempShape->Pen.Color, TColor(255));
 }
 
 TEST_F(PaperPropertyDlgTest, AnUnknownPaperSelectsNothingAndOkKeepsIt)
