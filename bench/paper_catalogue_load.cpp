@@ -11,6 +11,7 @@
 #include "document/paper_catalogue.h"
 #include "platform/guid.h"
 #include "platform/message_box.h"
+#include "tests/support/test_papers.h"
 
 int main(int argc, char** argv)
 {
@@ -33,18 +34,12 @@ int main(int argc, char** argv)
         std::vector<const PaperType*> view;
         for (int i = 0; i < kPerFile; ++i) {
             PaperType& p = papers[size_t(i)];
-            p.ID = NameGUID(QByteArray::number(f * kPerFile + i));
-            p.Name = QStringLiteral("Paper %1").arg(f * kPerFile + i);
+            p = testpaper::Discs(NameGUID(QByteArray::number(f * kPerFile + i)),
+                                 QStringLiteral("Paper %1").arg(f * kPerFile + i), 1170, {{1, 465, 214}, {1, 465, 1598}});
             p.Manufacturer = QStringLiteral("Maker %1").arg(f);
             p.Classification = QStringLiteral("CD/DVD label");
             p.Description = QStringLiteral("Generated sheet for timing.\r\nA4, two discs.");
-            p.PaperLength = 2970;
-            p.PaperWidth = 2100;
-            p.ShapeHeight = p.ShapeWidth = 1170;
-            p.CoreWidth = 410;
-            p.Shapes = {{1, 465, 214}, {1, 465, 1598}};
             p.OtherShapes = {{1, 1191, 56, 0, 127, 187}};
-            p.ShapeCount = 2;
             p.OtherShapeCount = 1;
             view.push_back(&p);
         }

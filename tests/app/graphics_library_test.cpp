@@ -9,6 +9,7 @@
 #include "platform/file_utils.h"
 #include "platform/message_box.h"
 #include "support/test_support.h"
+#include "tests/support/test_papers.h"
 
 #include <gtest/gtest.h>
 
@@ -276,14 +277,7 @@ protected:
     {
         program = testsupport::freshDir(QStringLiteral("gl-program-%1").arg(++counter));
         QDir(program).mkdir(QStringLiteral("Paper"));
-        PaperType p;
-        p.ID = LibraryPaper;
-        p.Name = QStringLiteral("Disc");
-        p.PaperLength = 2970;
-        p.PaperWidth = 2100;
-        p.ShapeHeight = p.ShapeWidth = 1170;
-        p.Shapes = {PaperShape{1, 465, 175}};
-        p.ShapeCount = 1;
+        const PaperType p = testpaper::Discs(LibraryPaper, QStringLiteral("Disc"), 1170, {{1, 465, 175}});
         WriteFileAtomic(program + QStringLiteral("/Paper/test.def"), WritePaperDefinitionData({&p}));
         qputenv("KORVANE_PROGRAM_DIR", program.toLocal8Bit());
         qputenv("KORVANE_REGISTRY_DIR", testsupport::freshDir(QStringLiteral("gl-registry-%1").arg(counter)).toLocal8Bit());

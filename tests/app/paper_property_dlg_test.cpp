@@ -5,6 +5,7 @@
 #include "controls/color_button.h"
 #include "document/paper_type.h"
 #include "platform/guid.h"
+#include "tests/support/test_papers.h"
 
 #include <gtest/gtest.h>
 
@@ -30,17 +31,12 @@ protected:
     }
     PaperType* add(const char* maker, const char* cls, const char* name, int32_t style)
     {
-        auto* p = new PaperType;
-        p->ID = NameGUID(QByteArray("prop/") + name);
+        auto* p = new PaperType(testpaper::Discs(NameGUID(QByteArray("prop/") + name), QString::fromUtf8(name), 1170,
+                                                 {{1, 465, 214}}));
         p->Manufacturer = QString::fromUtf8(maker);
         p->Classification = QString::fromUtf8(cls);
-        p->Name = QString::fromUtf8(name);
-        p->PaperWidth = 2100;
-        p->PaperLength = 2970;
         p->ShapeStyle = style;
-        p->ShapeWidth = p->ShapeHeight = 1170;
-        p->Shapes = {PaperShape{1, 465, 214}};
-        p->ShapeCount = 1;
+        p->CoreWidth = 0;
         PaperCatalogue().push_back(p);
         return p;
     }

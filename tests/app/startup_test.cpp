@@ -10,6 +10,7 @@
 #include "platform/file_utils.h"
 #include "platform/registry.h"
 #include "support/test_support.h"
+#include "tests/support/test_papers.h"
 
 #include <gtest/gtest.h>
 
@@ -337,17 +338,8 @@ struct ProgramUnderTest {
     {
         program = testsupport::freshDir(name);
         QDir(program).mkdir(QStringLiteral("Paper"));
-        PaperType paper;
-        paper.ID = NameGUID("startup-test");
-        paper.Name = QStringLiteral("Test CD");
-        paper.Manufacturer = QStringLiteral("Maker");
-        paper.Classification = QStringLiteral("CD/DVD label");
-        paper.PaperLength = 2970;
-        paper.PaperWidth = 2100;
-        paper.ShapeHeight = paper.ShapeWidth = 1170;
-        paper.CoreWidth = 410;
-        paper.Shapes = {PaperShape{1, 465, 175}};
-        paper.ShapeCount = 1;
+        const PaperType paper = testpaper::WithCatalogueTexts(
+            testpaper::Discs(NameGUID("startup-test"), QStringLiteral("Test CD"), 1170, {{1, 465, 175}}));
         WriteFileAtomic(program + QStringLiteral("/Paper/test.def"), WritePaperDefinitionData({&paper}));
         env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
