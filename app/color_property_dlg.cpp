@@ -199,6 +199,10 @@ void TColorPropertyDlg::fitTexts()
             if (label->buddy() == e && label->geometry().right() + 4 > e->x())
                 e->move(label->geometry().right() + 4, e->y());
     }
+    // The unit note keeps inside its group.
+    const int unitRight = GroupBox2->width() - 6;
+    if (Label8->geometry().right() + 1 > unitRight)
+        Label8->move(std::max(4, unitRight - Label8->width()), Label8->y());
     int right = CancelBtn->geometry().right() + 1;
     for (QPushButton* b : {CancelBtn, OKBtn}) {
         QString t = b->text();

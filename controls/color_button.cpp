@@ -249,6 +249,9 @@ void TscColorButton::PaletteClose(QObject* sender)
     m_paletteShown = false;
     m_palette = nullptr;
     update();
+    // The form the button is on takes the activation back from the palette.
+    if (isVisible())
+        window()->activateWindow();
 }
 
 void TscColorButton::mouseDoubleClickEvent(QMouseEvent* event)

@@ -70,6 +70,35 @@ TEST_F(ColorDlgTest, FormAndCaptions)
     EXPECT_EQ(dlg.Edit1->geometry(), QRect(68, 28, 69, 21));
     EXPECT_EQ(dlg.Label8->text(), QStringLiteral("Unit : 0.1mm"));
     EXPECT_EQ(HelpContext(dlg.LineWidthEdit), 2072);
+    // Every caption lies inside its group.
+    for (QGroupBox* g : {dlg.GroupBox1, dlg.GroupBox2})
+        for (QWidget* w : g->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+            EXPECT_TRUE(QRect(QPoint(), g->size()).contains(w->geometry())) << w->objectName().toStdString();
+}
+
+TEST_F(ColorDlgTest, GermanCaptionsStayInsideTheirGroups)
+{
+    const unsigned saved = CurrentLanguage;
+    setenv("KORVANE_PROGRAM_DIR", KORVANE_BIN_DIR, 1);
+    CurrentLanguage = 0x00010007;
+    LoadLanguageDll();
+    ASSERT_NE(LanguageDll, nullptr);
+    {
+        TColorPropertyDlg dlg;
+        EXPECT_EQ(dlg.Label8->text(), QString::fromUtf8("Einheit: 0,1 mm"));
+        for (QGroupBox* g : {dlg.GroupBox1, dlg.GroupBox2})
+            for (QWidget* w : g->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+                EXPECT_TRUE(QRect(QPoint(), g->size()).contains(w->geometry())) << w->objectName().toStdString();
+        for (QPushButton* b : {dlg.OKBtn, dlg.CancelBtn}) {
+            QString t = b->text();
+            t.remove(QLatin1Char('&'));
+            EXPECT_GE(b->width(), b->fontMetrics().horizontalAdvance(t));
+            EXPECT_TRUE(dlg.rect().contains(b->geometry()));
+        }
+    }
+    FreeLanguageDll();
+    CurrentLanguage = saved;
+    unsetenv("KORVANE_PROGRAM_DIR");
 }
 
 TEST_F(ColorDlgTest, LineWidthStaysWithinItsLimits)

@@ -236,3 +236,29 @@ TEST_F(LabelDlgTest, FontsTheListLacksKeepTheirName)
     EXPECT_EQ(r.SampleFont.Size(), MaxLabelFontSize);
     EXPECT_TRUE(boxes.isEmpty());
 }
+
+TEST_F(LabelDlgTest, GermanCaptionsFit)
+{
+    const unsigned saved = CurrentLanguage;
+    setenv("KORVANE_PROGRAM_DIR", KORVANE_BIN_DIR, 1);
+    CurrentLanguage = 0x00010007;
+    LoadLanguageDll();
+    ASSERT_NE(LanguageDll, nullptr);
+    {
+        TLabelPropertyDlg dlg;
+        EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Objekteigenschaften - Schrift"));
+        EXPECT_EQ(dlg.FontColor->OtherBtnCaption, QStringLiteral("&Andere"));
+        for (QWidget* w : dlg.GroupBox1->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+            EXPECT_TRUE(QRect(QPoint(), dlg.GroupBox1->size()).contains(w->geometry())) << w->objectName().toStdString();
+        for (QPushButton* b : {dlg.OKBtn, dlg.CancelBtn}) {
+            QString t = b->text();
+            t.remove(QLatin1Char('&'));
+            EXPECT_GE(b->width(), b->fontMetrics().horizontalAdvance(t));
+            EXPECT_TRUE(dlg.rect().contains(b->geometry()));
+        }
+        EXPECT_FALSE(dlg.OKBtn->geometry().intersects(dlg.CancelBtn->geometry()));
+    }
+    FreeLanguageDll();
+    CurrentLanguage = saved;
+    unsetenv("KORVANE_PROGRAM_DIR");
+}
