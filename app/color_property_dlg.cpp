@@ -31,34 +31,6 @@ bool boxValue(const QLineEdit* edit, int& value)
 
 } // namespace
 
-// --- TShape --------------------------------------------------------------------------
-
-TShape::TShape(QWidget* parent) : QWidget(parent) {}
-
-void TShape::SetShape(TShapeType shape)
-{
-    Shape = shape;
-    update();
-}
-
-void TShape::paintEvent(QPaintEvent*)
-{
-    TCanvas canvas(this);
-    canvas.Pen = Pen;
-    canvas.Brush = Brush;
-    // The pen lies inside the control, as the framework's shape draws it.
-    const int x = Pen.Width / 2, y = x;
-    int w = width() - Pen.Width + 1, h = height() - Pen.Width + 1;
-    if (Pen.Width == 0) {
-        --w;
-        --h;
-    }
-    if (Shape == stEllipse || Shape == stCircle)
-        canvas.Ellipse(x, y, x + w, y + h);
-    else
-        canvas.Rectangle(x, y, x + w, y + h);
-}
-
 // --- TColorPropertyDlg ---------------------------------------------------------------
 
 TColorPropertyDlg::TColorPropertyDlg(QWidget* owner) : QDialog(owner)

@@ -3,6 +3,7 @@
 // width on a sample shape, and on a second page the position and size in tenths of a millimetre.
 #include "document/main_window_link.h"
 #include "platform/graphics.h"
+#include "platform/shape.h"
 
 #include <QDialog>
 #include <cstdint>
@@ -14,22 +15,6 @@ class QPushButton;
 class QTabWidget;
 class TUpDown;
 class TscColorButton;
-
-enum TShapeType { stRectangle, stSquare, stRoundRect, stRoundSquare, stEllipse, stCircle };
-
-// The framework's shape control: a figure filling the control, drawn with its pen and brush.
-class TShape : public QWidget {
-    Q_OBJECT
-public:
-    explicit TShape(QWidget* parent = nullptr);
-    TShapeType Shape = stRectangle;
-    TPen Pen;
-    TBrush Brush;
-    void SetShape(TShapeType shape);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-};
 
 class TColorPropertyDlg : public QDialog {
     Q_OBJECT

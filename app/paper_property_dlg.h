@@ -5,6 +5,7 @@
 #include "app/paper_tree.h"
 #include "platform/graphics.h"
 #include "platform/guid.h"
+#include "platform/shape.h"
 
 #include <QDialog>
 #include <QWidget>
