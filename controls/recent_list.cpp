@@ -559,8 +559,9 @@ void TscMRUFileList::Load()
             lines << (eq < 0 ? QString() : line.mid(eq + 1));
         }
     }
+    // A list grown beyond the maximum elsewhere is cut, not carried along.
     for (const QString& l : lines)
-        if (!l.isEmpty())
+        if (!l.isEmpty() && Items.size() < m_maximum)
             Items << l;
     PopulateMenu();
 }

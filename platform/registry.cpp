@@ -7,9 +7,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QMutex>
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <algorithm>
+#include <atomic>
+#include <map>
+#include <sys/stat.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -211,6 +215,25 @@ QString RegHiveFile(RootKey root)
     return dir + QLatin1Char('/') + RegRootName(root) + QStringLiteral(".reg");
 }
 
+// ---- RegKey
+
+RegValue* RegKey::findValue(const QString& name)
+{
+    if (m_index.size() != static_cast<qsizetype>(values.size())) {
+        m_index.clear();
+        for (size_t i = 0; i < values.size(); ++i) m_index.insert(fold(values[i].name), i);
+    }
+    auto it = m_index.constFind(fold(name));
+    if (it == m_index.cend() || *it >= values.size()) return nullptr;
+    RegValue& v = values[*it];
+    return v.name.compare(name, Qt::CaseInsensitive) == 0 ? &v : nullptr;
+}
+
+const RegValue* RegKey::findValue(const QString& name) const
+{
+    return const_cast<RegKey*>(this)->findValue(name);
+}
+
 // ---- RegHive
 
 void RegHive::reindex()
@@ -235,12 +258,21 @@ RegKey& RegHive::createKey(const QString& path)
 {
     const QString norm = RegNormalizePath(path);
     if (RegKey* k = findKey(norm)) return *k;
-    // Parents first, so every key's parent chain exists.
-    const qsizetype slash = norm.lastIndexOf(QLatin1Char('\\'));
-    if (slash > 0) createKey(norm.left(slash));
-    keys.push_back(RegKey{norm, {}});
-    m_index.insert(fold(norm), keys.size() - 1);
-    return keys.back();
+    // Parents first, so every key's parent chain exists; shortest first, without recursion.
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype slash = norm.indexOf(QLatin1Char('\\'), from);
+        const QString prefix = slash < 0 ? norm : norm.left(slash);
+        if (!findKey(prefix)) {
+            RegKey key;
+            key.path = prefix;
+            keys.push_back(std::move(key));
+            m_index.insert(fold(prefix), keys.size() - 1);
+        }
+        if (slash < 0) break;
+        from = slash + 1;
+    }
+    return *findKey(norm);
 }
 
 bool RegHive::eraseKey(const QString& path)
@@ -270,8 +302,9 @@ QStringList RegHive::subKeys(const QString& path) const
     return out;
 }
 
-RegHive RegHive::parse(const QByteArray& raw)
+RegHive RegHive::parse(const QByteArray& raw, bool* whole)
 {
+    if (whole) *whole = true;
     QString text;
     if (raw.startsWith("\xFF\xFE")) {
         QStringDecoder dec(QStringDecoder::Utf16LE);
@@ -310,6 +343,11 @@ RegHive RegHive::parse(const QByteArray& raw)
             const QString full = line.mid(1, line.size() - 2);
             const qsizetype slash = full.indexOf(QLatin1Char('\\'));
             const QString path = RegNormalizePath(slash < 0 ? QString() : full.mid(slash + 1));
+            if (path.count(QLatin1Char('\\')) >= RegMaxKeyDepth) {
+                // Its values are skipped with it; the file cannot be written back whole.
+                if (whole) *whole = false;
+                continue;
+            }
             RegKey& k = hive.createKey(path);
             current = &k - hive.keys.data();
             for (size_t i = 0; i < k.values.size(); ++i) valueIndex.insert(fold(k.values[i].name), i);
@@ -400,20 +438,94 @@ public:
 private:
     int m_fd = -1;
 };
+
+// What tells whether the file changed since it was parsed.
+struct FileStamp {
+    bool exists = false;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = 0;
+    int64_t mtimeNs = 0;
+    int64_t ctimeNs = 0;
+
+    static FileStamp of(const QString& file)
+    {
+        FileStamp s;
+        struct stat st;
+        if (::stat(QFile::encodeName(file).constData(), &st) != 0) return s;
+        s.exists = true;
+        s.dev = st.st_dev;
+        s.ino = st.st_ino;
+        s.size = st.st_size;
+        s.mtimeNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+        s.ctimeNs = int64_t(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+        return s;
+    }
+    bool operator==(const FileStamp&) const = default;
+};
+
+// One hive file as this process knows it.
+struct CachedHive {
+    RegHive hive;
+    FileStamp stamp;
+    bool parsed = false;
+    bool whole = true;   // false: never written back
+};
+
+std::atomic<int> g_fileParses{0};
+
+QMutex& hivesMutex()
+{
+    static QMutex mutex;
+    return mutex;
+}
+
+std::map<QString, CachedHive>& hives()
+{
+    static std::map<QString, CachedHive> all;
+    return all;
+}
+
+// The hive of file, parsed again only when the file changed on disk. Caller holds hivesMutex().
+CachedHive& cachedHive(const QString& file)
+{
+    CachedHive& c = hives()[file];
+    const FileStamp now = FileStamp::of(file);
+    if (c.parsed && now == c.stamp) return c;
+    c.stamp = now;
+    c.parsed = true;
+    c.whole = true;
+    c.hive = RegHive();
+    if (!now.exists) return c;   // a missing file is an empty hive that may be written
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly)) {
+        c.whole = false;
+        return c;
+    }
+    const qint64 size = f.size();
+    // Asking for the whole cap would allocate all of it whatever the file's size.
+    const QByteArray data = f.read(std::clamp<qint64>(size, 0, kMaxHiveBytes));
+    if (size > kMaxHiveBytes || data.size() != size) c.whole = false;
+    bool parsedWhole = true;
+    c.hive = RegHive::parse(data, &parsedWhole);
+    ++g_fileParses;
+    c.whole = c.whole && parsedWhole;
+    if (!c.whole)
+        qWarning("korvane: the settings file %s could not be read whole; it is not written in this run",
+                 qPrintable(file));
+    return c;
+}
 } // namespace
+
+int RegHiveFileParses()
+{
+    return g_fileParses;
+}
 
 TRegIniFile::TRegIniFile(const QString& key, RootKey root) : m_key(RegNormalizePath(key)), m_root(root)
 {
     // Opening creates the key when it is missing.
-    if (!KeyExists(QString())) {
-        QDir().mkpath(QFileInfo(FileName()).absolutePath());
-        HiveLock lock(FileName());
-        RegHive hive = load();
-        if (!hive.findKey(m_key)) {
-            hive.createKey(m_key);
-            save(hive);
-        }
-    }
+    if (!KeyExists(QString())) setValue(QString(), RegValue{}, /*createOnly*/ true);
 }
 
 TRegIniFile::~TRegIniFile() = default;
@@ -428,76 +540,95 @@ QString TRegIniFile::sectionPath(const QString& section) const
     return RegNormalizePath(m_key + QLatin1Char('\\') + section);
 }
 
-RegHive TRegIniFile::load() const
+bool TRegIniFile::HiveWritable() const
 {
-    QFile f(FileName());
-    if (!f.open(QIODevice::ReadOnly)) return RegHive();
-    // Asking for the whole cap would allocate all of it whatever the file's size.
-    return RegHive::parse(f.read(std::clamp<qint64>(f.size(), 0, kMaxHiveBytes)));
-}
-
-void TRegIniFile::save(const RegHive& hive)
-{
-    const QString file = FileName();
-    QDir().mkpath(QFileInfo(file).absolutePath());
-    m_writeOk = WriteFileAtomic(file, hive.serialize(RegRootName(m_root)));
+    QMutexLocker lock(&hivesMutex());
+    return cachedHive(FileName()).whole;
 }
 
 const RegValue* TRegIniFile::findValue(const RegHive& hive, const QString& section, const QString& ident) const
 {
     const RegKey* k = hive.findKey(sectionPath(section));
-    if (!k) return nullptr;
-    for (const RegValue& v : k->values)
-        if (v.name.compare(ident, Qt::CaseInsensitive) == 0) return &v;
-    return nullptr;
+    return k ? k->findValue(ident) : nullptr;
 }
 
-void TRegIniFile::setValue(const QString& section, const RegValue& value)
+bool TRegIniFile::change(const std::function<bool(RegHive&)>& edit)
+{
+    const QString file = FileName();
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    // Another process may write between our read and our write: both happen under its lock.
+    HiveLock fileLock(file);
+    QMutexLocker lock(&hivesMutex());
+    CachedHive& c = cachedHive(file);
+    if (!edit(c.hive)) return true;
+    if (!c.whole) {
+        m_writeOk = false;
+        return false;
+    }
+    m_writeOk = WriteFileAtomic(file, c.hive.serialize(RegRootName(m_root)));
+    if (m_writeOk)
+        c.stamp = FileStamp::of(file);   // memory and disk agree: no need to parse it again
+    else
+        c.parsed = false;   // reads go on showing what the file holds
+    return m_writeOk;
+}
+
+void TRegIniFile::setValue(const QString& section, const RegValue& value, bool createOnly)
 {
     const QString path = sectionPath(section);
-    if (!validKeyPath(path)) {
+    if (!validKeyPath(path) || path.count(QLatin1Char('\\')) >= RegMaxKeyDepth) {
         m_writeOk = false;
         return;
     }
-    QDir().mkpath(QFileInfo(FileName()).absolutePath());
-    HiveLock lock(FileName());
-    RegHive hive = load();
-    RegKey& k = hive.createKey(path);
-    bool replaced = false;
-    for (RegValue& v : k.values)
-        if (v.name.compare(value.name, Qt::CaseInsensitive) == 0) {
-            const QString keepName = v.name;
-            v = value;
-            v.name = keepName;
-            replaced = true;
-            break;
+    change([&](RegHive& hive) {
+        if (createOnly) {
+            if (hive.findKey(path)) return false;
+            hive.createKey(path);
+            return true;
         }
-    if (!replaced) k.values.push_back(value);
-    save(hive);
+        RegKey& k = hive.createKey(path);
+        if (RegValue* v = k.findValue(value.name)) {
+            const QString keepName = v->name;
+            *v = value;
+            v->name = keepName;
+        } else {
+            k.values.push_back(value);
+        }
+        return true;
+    });
+}
+
+template <class F>
+auto TRegIniFile::read(F&& f) const
+{
+    QMutexLocker lock(&hivesMutex());
+    return f(cachedHive(FileName()).hive);
 }
 
 QString TRegIniFile::ReadString(const QString& section, const QString& ident, const QString& def)
 {
-    const RegHive hive = load();
-    const RegValue* v = findValue(hive, section, ident);
-    if (!v) return def;
-    switch (v->kind) {
-    case RegValue::String: return v->text;
-    case RegValue::DWord: return QString::number(v->dword);
-    case RegValue::Binary: break;
-    }
-    return def;
+    return read([&](const RegHive& hive) {
+        const RegValue* v = findValue(hive, section, ident);
+        if (!v) return def;
+        switch (v->kind) {
+        case RegValue::String: return v->text;
+        case RegValue::DWord: return QString::number(v->dword);
+        case RegValue::Binary: break;
+        }
+        return def;
+    });
 }
 
 int TRegIniFile::ReadInteger(const QString& section, const QString& ident, int def)
 {
-    const RegHive hive = load();
-    const RegValue* v = findValue(hive, section, ident);
-    if (!v) return def;
-    if (v->kind == RegValue::DWord) return static_cast<int>(v->dword);
-    int r;
-    if (v->kind == RegValue::String && ParseWinInteger(v->text, r)) return r;
-    return def;
+    return read([&](const RegHive& hive) {
+        const RegValue* v = findValue(hive, section, ident);
+        if (!v) return def;
+        if (v->kind == RegValue::DWord) return static_cast<int>(v->dword);
+        int r;
+        if (v->kind == RegValue::String && ParseWinInteger(v->text, r)) return r;
+        return def;
+    });
 }
 
 bool TRegIniFile::ReadBool(const QString& section, const QString& ident, bool def)
@@ -545,52 +676,52 @@ void TRegIniFile::WriteBinary(const QString& section, const QString& ident, cons
 
 QByteArray TRegIniFile::ReadBinary(const QString& section, const QString& ident)
 {
-    const RegHive hive = load();
-    const RegValue* v = findValue(hive, section, ident);
-    return v && v->kind == RegValue::Binary ? v->bytes : QByteArray();
+    return read([&](const RegHive& hive) {
+        const RegValue* v = findValue(hive, section, ident);
+        return v && v->kind == RegValue::Binary ? v->bytes : QByteArray();
+    });
 }
 
 QStringList TRegIniFile::ReadSection(const QString& section)
 {
-    const RegHive hive = load();
-    QStringList out;
-    if (const RegKey* k = hive.findKey(sectionPath(section)))
-        for (const RegValue& v : k->values) out << v.name;
-    return out;
+    return read([&](const RegHive& hive) {
+        QStringList out;
+        if (const RegKey* k = hive.findKey(sectionPath(section)))
+            for (const RegValue& v : k->values) out << v.name;
+        return out;
+    });
 }
 
 QStringList TRegIniFile::ReadSections()
 {
-    return load().subKeys(m_key);
+    return read([&](const RegHive& hive) { return hive.subKeys(m_key); });
 }
 
 void TRegIniFile::EraseSection(const QString& section)
 {
     // An empty section would name the key itself; that is never what a caller means.
     if (RegNormalizePath(section).isEmpty()) return;
-    HiveLock lock(FileName());
-    RegHive hive = load();
-    if (hive.eraseKey(sectionPath(section))) save(hive);
+    change([&](RegHive& hive) { return hive.eraseKey(sectionPath(section)); });
 }
 
 void TRegIniFile::DeleteKey(const QString& section, const QString& ident)
 {
-    HiveLock lock(FileName());
-    RegHive hive = load();
-    RegKey* k = hive.findKey(sectionPath(section));
-    if (!k) return;
-    const auto before = k->values.size();
-    std::erase_if(k->values, [&](const RegValue& v) { return v.name.compare(ident, Qt::CaseInsensitive) == 0; });
-    if (k->values.size() != before) save(hive);
+    change([&](RegHive& hive) {
+        RegKey* k = hive.findKey(sectionPath(section));
+        if (!k) return false;
+        const auto before = k->values.size();
+        std::erase_if(k->values, [&](const RegValue& v) { return v.name.compare(ident, Qt::CaseInsensitive) == 0; });
+        k->forgetIndex();
+        return k->values.size() != before;
+    });
 }
 
 bool TRegIniFile::ValueExists(const QString& section, const QString& ident)
 {
-    const RegHive hive = load();
-    return findValue(hive, section, ident) != nullptr;
+    return read([&](const RegHive& hive) { return findValue(hive, section, ident) != nullptr; });
 }
 
 bool TRegIniFile::KeyExists(const QString& section)
 {
-    return load().findKey(sectionPath(section)) != nullptr;
+    return read([&](const RegHive& hive) { return hive.findKey(sectionPath(section)) != nullptr; });
 }

@@ -129,6 +129,33 @@ TEST(RecentList, SavesNumberedValuesAndReloadsInOrder)
     EXPECT_TRUE(reg.ReadSection(kSection).isEmpty());
 }
 
+// A list grown huge elsewhere loads as fast as a short one, keeps only its first entries and
+// shrinks to them when saved.
+TEST(RecentList, HugeStoredListIsCutToTheMaximum)
+{
+    clearStore();
+    QByteArray text;
+    {
+        QFile f(RegHiveFile(RootKey::CurrentUser));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        text = f.readAll();
+    }
+    text += "\n[HKEY_CURRENT_USER\\Software\\Tarnwick\\Korvane\\2.x\\History File List]\n";
+    for (int i = 0; i < 20000; ++i)
+        text += QStringLiteral("\"F%1\"=\"/d/%1.kvo\"\n").arg(i).toUtf8();
+    {
+        QFile f(RegHiveFile(RootKey::CurrentUser));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(text);
+    }
+    const int parses = RegHiveFileParses();
+    auto list = makeList();
+    EXPECT_EQ(RegHiveFileParses(), parses + 1);
+    EXPECT_EQ(list->Items, QStringList({"/d/0.kvo", "/d/1.kvo", "/d/2.kvo", "/d/3.kvo", "/d/4.kvo"}));
+    ASSERT_TRUE(list->Save());
+    EXPECT_EQ(TRegIniFile(kKey).ReadSection(kSection).size(), 5);
+}
+
 TEST(RecentList, SettingTheKeyReloadsAndAddsBackslashes)
 {
     clearStore();

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <functional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -158,6 +160,85 @@ TEST_F(RegistryTest, UnwritableFolderIsReportedNotIgnored)
     reg.WriteString(QStringLiteral("S"), QStringLiteral("V"), QStringLiteral("x"));
     EXPECT_FALSE(reg.LastWriteOk());
     EXPECT_EQ(reg.ReadString(QStringLiteral("S"), QStringLiteral("V"), QStringLiteral("def")), QStringLiteral("def"));
+}
+
+// The hive is parsed once and kept; a change on disk by another process is seen at the next read.
+TEST_F(RegistryTest, HiveIsParsedOnceAndFollowsChangesOnDisk)
+{
+    {
+        TRegIniFile reg(kKey);
+        reg.WriteString(QStringLiteral("S"), QStringLiteral("V"), QStringLiteral("one"));
+    }
+    const int before = RegHiveFileParses();
+    for (int i = 0; i < 200; ++i) {
+        TRegIniFile reg(kKey);
+        EXPECT_EQ(reg.ReadString(QStringLiteral("S"), QStringLiteral("V"), QString()), QStringLiteral("one"));
+        reg.WriteInteger(QStringLiteral("S"), QStringLiteral("N"), i);
+    }
+    EXPECT_EQ(RegHiveFileParses(), before);   // our own writes need no parse
+    EXPECT_TRUE(hiveText().contains("\"N\"=\"199\""));
+
+    // Another process rewrites the file: the next read sees it.
+    QByteArray text = hiveText();
+    text.replace("\"V\"=\"one\"", "\"V\"=\"two\"");
+    writeHive(text);
+    TRegIniFile reg(kKey);
+    EXPECT_EQ(reg.ReadString(QStringLiteral("S"), QStringLiteral("V"), QString()), QStringLiteral("two"));
+    EXPECT_EQ(RegHiveFileParses(), before + 1);
+    // And our next write keeps its change.
+    reg.WriteString(QStringLiteral("S"), QStringLiteral("W"), QStringLiteral("w"));
+    EXPECT_TRUE(hiveText().contains("\"V\"=\"two\""));
+}
+
+// Hives that cannot be read whole are read as far as they can be and never written back: the
+// changes of the run stay in memory. A key nested 20,000 deep is read without recursion.
+TEST_F(RegistryTest, HiveThatCannotBeReadWholeIsNeverRewritten)
+{
+    const QByteArray head = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\K]\n\"V\"=\"ok\"\n\n";
+    auto deep = [&](int levels) {
+        QByteArray path = "HKEY_CURRENT_USER\\Software\\K";
+        path.reserve(path.size() + 2 * levels);
+        for (int i = 0; i < levels; ++i) path += "\\a";
+        return head + "[" + path + "]\n\"D\"=\"deep\"\n";
+    };
+    struct Case { const char* what; std::function<QByteArray()> data; bool whole; } cases[] = {
+        {"key 20,000 levels deep", [&] { return deep(20000); }, false},
+        {"key just past the depth bound", [&] { return deep(RegMaxKeyDepth); }, false},
+        {"key at the depth bound", [&] { return deep(RegMaxKeyDepth - 2); }, true},
+        {"larger than the cap", [&] {
+             QByteArray big = head + "[HKEY_CURRENT_USER\\Software\\Big]\n";
+             const QByteArray line = "\"" + QByteArray(200, 'n') + "\"=\"" + QByteArray(800, 'v') + "\"\n";
+             while (big.size() <= 64 * 1024 * 1024) big += line;
+             return big;
+         }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QByteArray original = c.data();
+        writeHive(original);
+        TRegIniFile reg(QStringLiteral("Software\\K"));
+        EXPECT_EQ(reg.ReadString(QString(), QStringLiteral("V"), QString()), QStringLiteral("ok"));
+        EXPECT_EQ(reg.HiveWritable(), c.whole);
+        reg.WriteString(QString(), QStringLiteral("New"), QStringLiteral("n"));
+        EXPECT_EQ(reg.LastWriteOk(), c.whole);
+        EXPECT_EQ(reg.ReadString(QString(), QStringLiteral("New"), QString()), QStringLiteral("n"));
+        if (!c.whole)
+            EXPECT_TRUE(hiveText() == original);
+        else
+            EXPECT_TRUE(hiveText().contains("\"D\"=\"deep\""));
+    }
+    // A file that exists but cannot be read is not replaced either.
+    writeHive(head);
+    const QByteArray file = QFile::encodeName(RegHiveFile(RootKey::CurrentUser));
+    ::chmod(file.constData(), 0);
+    QFile probe(RegHiveFile(RootKey::CurrentUser));
+    if (probe.open(QIODevice::ReadOnly))
+        GTEST_SKIP() << "permissions do not stop this user";
+    TRegIniFile reg(QStringLiteral("Software\\K"));
+    reg.WriteString(QString(), QStringLiteral("New"), QStringLiteral("n"));
+    EXPECT_FALSE(reg.LastWriteOk());
+    ::chmod(file.constData(), 0600);
+    EXPECT_EQ(hiveText(), head);
 }
 
 // A damaged hive is read as far as it parses; what follows a bad line still counts.
