@@ -2,6 +2,7 @@
 
 #include "app/graphics_library.h"
 #include "controls/recent_list.h"
+#include "document/clipboard.h"
 #include "document/paper_catalogue.h"
 #include "document/paper_translations.h"
 #include "document/paper_type.h"
@@ -772,14 +773,21 @@ void TMainFrame::FormClose()
     }
 
     QClipboard* clipboard = QGuiApplication::clipboard();
+    // The transfer file the clipboard's objects still need, when the user keeps them there.
+    QString kept;
     if (ClipboardOffersMixedObj(clipboard->mimeData())) {
-        if (Application->MessageBox(LoadLangStr(LargeClipboardString), windowTitle(), MB_YESNO) == IDNO)
+        if (Application->MessageBox(LoadLangStr(LargeClipboardString), windowTitle(), MB_YESNO) == IDNO) {
             clipboard->clear();
+        } else if (const QMimeData* data = clipboard->mimeData()) {
+            uint32_t count = 0;
+            if (DecodeClipboardBlock(data->data(QString::fromLatin1(CF_MIXEDOBJ)), count, kept))
+                kept = QFileInfo(kept).absoluteFilePath();
+        }
     }
-    // The transfer files go whatever the clipboard holds now: nothing outlives the run in the
-    // private temporary folder.
+    // Transfer files nothing on the clipboard refers to any more go.
     for (const QString& file : FindFiles(TempDir(), QStringLiteral("KVO2K_*.clp")))
-        QFile::remove(file);
+        if (kept.isEmpty() || QFileInfo(file).absoluteFilePath() != kept)
+            QFile::remove(file);
 
     disconnect(m_clipboardViewer);
     OpenDialog.reset();

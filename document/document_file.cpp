@@ -85,21 +85,40 @@ QByteArray ComponentName(const CDesignObject& o)
     return ToAnsi(o.Name()).left(255);
 }
 
+// A value of the wrong kind names its property: "Error reading CLabel.FontSize: ...".
+template <class F>
+void ReadingProperty(const TStreamComponent& c, const TStreamProperty& p, F&& take)
+{
+    try {
+        take();
+    } catch (const EReadError& e) {
+        const QString message = QString::fromUtf8(e.what());
+        if (message.startsWith(QLatin1String("Error reading ")))
+            throw;
+        throw EReadError(QStringLiteral("Error reading %1.%2: %3")
+                             .arg(QString::fromLatin1(c.ClassName), QString::fromLatin1(p.Name), message));
+    }
+}
+
+void ApplyLabelProperty(CLabel& label, const TStreamComponent& c, const TStreamProperty& p)
+{
+    if (SameText(p.Name, "Text"))
+        label.Text = p.Value.AsString();
+    else if (SameText(p.Name, "FontSize"))
+        label.FontSize = p.Value.AsInteger();
+    else if (SameText(p.Name, "Angle"))
+        label.Angle = p.Value.AsInteger();
+    else if (p.Name.size() > 5 && SameText(p.Name.left(5), "Font.")) {
+        if (!ReadFontProperty(p.Name.mid(5), p.Value, label.Canvas.Font))
+            NoSuchProperty(c, p.Name);
+    } else if (!TakeControlProperty(p))
+        NoSuchProperty(c, p.Name);
+}
+
 void ApplyLabelStream(CLabel& label, const TStreamComponent& c)
 {
-    for (const TStreamProperty& p : c.Properties) {
-        if (SameText(p.Name, "Text"))
-            label.Text = p.Value.AsString();
-        else if (SameText(p.Name, "FontSize"))
-            label.FontSize = p.Value.AsInteger();
-        else if (SameText(p.Name, "Angle"))
-            label.Angle = p.Value.AsInteger();
-        else if (p.Name.size() > 5 && SameText(p.Name.left(5), "Font.")) {
-            if (!ReadFontProperty(p.Name.mid(5), p.Value, label.Canvas.Font))
-                NoSuchProperty(c, p.Name);
-        } else if (!TakeControlProperty(p))
-            NoSuchProperty(c, p.Name);
-    }
+    for (const TStreamProperty& p : c.Properties)
+        ReadingProperty(c, p, [&] { ApplyLabelProperty(label, c, p); });
     label.Font = &label.Canvas.Font;
 }
 
@@ -108,13 +127,15 @@ void ApplyImageStream(CImage& image, const TStreamComponent& c)
     TPicture picture;
     bool stretch = false;
     for (const TStreamProperty& p : c.Properties) {
-        if (SameText(p.Name, "StretchInRatio"))
-            stretch = p.Value.AsBoolean();
-        else if (p.Name.size() > 6 && SameText(p.Name.left(6), "Image.")) {
-            if (!ReadPictureProperty(p.Name.mid(6), p.Value, picture))
+        ReadingProperty(c, p, [&] {
+            if (SameText(p.Name, "StretchInRatio"))
+                stretch = p.Value.AsBoolean();
+            else if (p.Name.size() > 6 && SameText(p.Name.left(6), "Image.")) {
+                if (!ReadPictureProperty(p.Name.mid(6), p.Value, picture))
+                    NoSuchProperty(c, p.Name);
+            } else if (!TakeControlProperty(p))
                 NoSuchProperty(c, p.Name);
-        } else if (!TakeControlProperty(p))
-            NoSuchProperty(c, p.Name);
+        });
     }
     image.SetStretchInRatio(stretch);
     image.SetImage(&picture);
@@ -575,7 +596,7 @@ void TChildFrame::LoadDocument(const QString& path)
         TDocumentReader reader(file);
         DocumentHeader header;
         if (!reader.ReadHeader(header)) {
-            MessageDlg(LoadLangStr(NotLabelFileString), mtInformation, mbOK);
+            MessageDlg(FileMessageText(path, LoadLangStr(NotLabelFileString)), mtInformation, mbOK);
             if (alive)
                 DiscardWindow(*this);
             return;
@@ -617,6 +638,10 @@ void TChildFrame::LoadDocument(const QString& path)
                 name = NewObjectName(*this, ObjectKindPrefix(o.Record.Kind));
             AddDocumentObject(*this, header, scale, o, name);
         }
+        // More than the header counted: the count is damaged, and saving what it covers would
+        // throw the rest away.
+        if (!file.atEnd())
+            throw EBadDocument(QStringLiteral("Data after the last object"));
     } catch (const std::exception& e) {
         if (!alive)
             return;
@@ -624,9 +649,9 @@ void TChildFrame::LoadDocument(const QString& path)
         // replace the whole document with the part that could be read.
         LeaveUntitled(*this);
         if (dynamic_cast<const EBadDocument*>(&e))
-            MessageDlg(LoadLangStr(NotLabelFileString), mtInformation, mbOK);
+            MessageDlg(FileMessageText(path, LoadLangStr(NotLabelFileString)), mtInformation, mbOK);
         else
-            Application->ShowException(e);
+            Application->ShowFileException(path, e);
         if (!alive)
             return;
         Modified = false;

@@ -129,15 +129,11 @@ QString MessageCaption()
     return Application ? Application->Title : QString();
 }
 
-void ShowDamagedFile()
-{
-    MessageBox(nullptr, LoadLangStr(PaperFileDamagedString), MessageCaption(), MB_OK | MB_ICONERROR);
-}
-
 void MarkFailed(const QString& path)
 {
     FailedFiles().insert(NormalPath(path));
-    ShowDamagedFile();
+    MessageBox(nullptr, FileMessageText(path, LoadLangStr(PaperFileDamagedString)), MessageCaption(),
+               MB_OK | MB_ICONERROR);
 }
 
 // Writes through a temporary file and a rename; a read-only target or a
@@ -411,7 +407,12 @@ bool LoadPaperCatalogue()
                 continue;
             anyFile = true;
             std::vector<std::unique_ptr<PaperType>> papers;
-            const PaperFileResult result = ReadPaperDefinitionFile(path, papers);
+            PaperFileResult result = ReadPaperDefinitionFile(path, papers);
+            // A shipped file of another kind is passed over, but the user's own file always
+            // is a paper file: one that does not read as one is damaged, and kept as it is.
+            if (result == PaperFileResult::NotPaperFile &&
+                QFileInfo(path).fileName().compare(QStringLiteral("user.def"), Qt::CaseInsensitive) == 0)
+                result = PaperFileResult::Damaged;
             if (result == PaperFileResult::Damaged) {
                 MarkFailed(path);
                 continue;

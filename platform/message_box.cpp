@@ -1,5 +1,7 @@
 #include "platform/message_box.h"
 
+#include <QDir>
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -160,6 +162,19 @@ QString EKorvaneError::Message() const
 int TApplication::MessageBox(const QString& text, const QString& caption, unsigned flags)
 {
     return ::MessageBox(MainForm, text, caption.isEmpty() ? Title : caption, flags);
+}
+
+QString FileMessageText(const QString& file, const QString& text)
+{
+    const QString name = QDir::toNativeSeparators(file);
+    if (name.isEmpty() || text.section(QLatin1Char('\n'), 0, 0).contains(name))
+        return text;
+    return name + QLatin1Char('\n') + text;
+}
+
+void TApplication::ShowFileException(const QString& file, const std::exception& e)
+{
+    ShowException(std::runtime_error(FileMessageText(file, QString::fromUtf8(e.what())).toStdString()));
 }
 
 void TApplication::ShowException(const std::exception& e)

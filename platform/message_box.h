@@ -88,6 +88,9 @@ public:
     QString Message() const;
 };
 
+// text with file named on the line before it (unless its first line names it already).
+QString FileMessageText(const QString& file, const QString& text);
+
 class TApplication {
 public:
     QString Title = QStringLiteral("Korvane");
@@ -97,6 +100,8 @@ public:
     int MessageBox(const QString& text, const QString& caption, unsigned flags);
     // Shows the exception's message (a full stop added) with an error icon.
     void ShowException(const std::exception& e);
+    // The same for an error met while reading file: the file is named on the first line.
+    void ShowFileException(const QString& file, const std::exception& e);
     // Runs f and shows whatever it throws; for event handlers.
     template <class F> void Guard(F&& f)
     {

@@ -3,6 +3,7 @@
 #include "app/main_frame.h"
 
 #include "document/child_frame.h"
+#include "document/clipboard.h"
 #include "document/document_file.h"
 #include "document/paper_catalogue.h"
 #include "lang/builtin_strings.h"
@@ -282,22 +283,25 @@ TEST_F(MainFrameTest, ProgramRegistersItsAppPathOnceAndShowsUpdateOnlyWithAnUpda
     EXPECT_TRUE(g->OnlineUpdateItem->isVisible());
 }
 
-TEST_F(MainFrameTest, ShutDownRemovesTransferFilesWhateverTheClipboardHolds)
+// The transfer file of objects the user keeps on the clipboard stays for a later paste; transfer
+// files nothing refers to go.
+TEST_F(MainFrameTest, ShutDownKeepsTheTransferFileOfObjectsLeftOnTheClipboard)
 {
     const QString clp = TempDir() + QStringLiteral("KVO2K_Edit1.clp");
+    const QString stale = TempDir() + QStringLiteral("KVO2K_old.clp");
     const QString other = TempDir() + QStringLiteral("keep.txt");
-    struct Case { const char* what; bool mixed; int answer; bool asked; bool clipboardKept; } cases[] = {
-        {"other data on the clipboard", false, IDYES, false, true},
-        {"objects kept on the clipboard", true, IDYES, true, true},
-        {"objects declined", true, IDNO, true, false},
+    struct Case { const char* what; bool mixed; int answer; bool asked; bool clipboardKept; bool clpKept; } cases[] = {
+        {"other data on the clipboard", false, IDYES, false, true, false},
+        {"objects kept on the clipboard", true, IDYES, true, true, true},
+        {"objects declined", true, IDNO, true, false, false},
     };
     for (const Case& c : cases) {
-        QFile(clp).open(QIODevice::WriteOnly);
-        QFile(other).open(QIODevice::WriteOnly);
+        for (const QString& path : {clp, stale, other})
+            QFile(path).open(QIODevice::WriteOnly);
         auto* data = new QMimeData;
         data->setText(QStringLiteral("text"));
         if (c.mixed)
-            data->setData(QString::fromLatin1(CF_MIXEDOBJ_FORMAT), QByteArray(260, '\0'));
+            data->setData(QString::fromLatin1(CF_MIXEDOBJ_FORMAT), EncodeClipboardBlock(1, clp));
         QGuiApplication::clipboard()->setMimeData(data);
         boxes.clear();
         answer = c.answer;
@@ -308,7 +312,8 @@ TEST_F(MainFrameTest, ShutDownRemovesTransferFilesWhateverTheClipboardHolds)
         }
         const QMimeData* now = QGuiApplication::clipboard()->mimeData();
         EXPECT_EQ(now && now->hasText(), c.clipboardKept) << c.what;
-        EXPECT_FALSE(QFileInfo::exists(clp)) << c.what;
+        EXPECT_EQ(QFileInfo::exists(clp), c.clpKept) << c.what;
+        EXPECT_FALSE(QFileInfo::exists(stale)) << c.what;
         EXPECT_TRUE(QFileInfo::exists(other)) << c.what;
     }
 }

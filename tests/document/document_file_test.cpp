@@ -688,8 +688,10 @@ TEST_P(DamagedDocument, GivesItsMessageAndKeepsTheFileSafe)
         return;
     }
     ASSERT_EQ(calls.size(), 1u);
+    // The file is named on the first line.
+    EXPECT_EQ(calls[0].text.section(QLatin1Char('\n'), 0, 0), QDir::toNativeSeparators(path)) << calls[0].text.toStdString();
     if (c.message) {
-        EXPECT_EQ(calls[0].text, LoadLangStr(c.message));
+        EXPECT_EQ(calls[0].text.section(QLatin1Char('\n'), 1), LoadLangStr(c.message));
         EXPECT_EQ(calls[0].kind, MessageBoxCall::Dialog);
         EXPECT_EQ(calls[0].dlgType, mtInformation);
     } else {
@@ -745,7 +747,7 @@ INSTANTIATE_TEST_SUITE_P(
                    Outcome::Untitled, 0, 0, "Property Colour does not exist"},
         DamageCase{"WrongValueKind", Header(1) + Record(okLabel, QStringLiteral("X")) +
                                          Stream("CLabel", {{"FontSize", TPropertyValue::String(QStringLiteral("ten"))}}),
-                   Outcome::Untitled, 0, 0, "Invalid property value"},
+                   Outcome::Untitled, 0, 0, "Error reading CLabel.FontSize: Invalid property value"},
         DamageCase{"UnknownGraphicClass", Header(1) + Record(okImage, QStringLiteral("X")) +
                                               Stream("CImage", {{"Image.Data", TPropertyValue::Binary(Str("TMetafile") + LE32(0))}}),
                    Outcome::Untitled, 0, 0, "TMetafile"},
@@ -756,7 +758,11 @@ INSTANTIATE_TEST_SUITE_P(
                                                       std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::max(),
                                                       std::numeric_limits<int32_t>::min()) + Shape(),
                    Outcome::Loaded, 1, 0, nullptr},
-        DamageCase{"TrailingBytes", Header(1) + RectBytes() + QByteArray(100, 'z'), Outcome::Loaded, 1, 0, nullptr}),
+        // A count that does not cover the file: what it counts is read, and the window no longer
+        // names the file, so that Save cannot throw the rest away.
+        DamageCase{"TrailingBytes", Header(1) + RectBytes() + QByteArray(100, 'z'), Outcome::Untitled, 1, 761, nullptr},
+        DamageCase{"CountTooSmall", Header(2) + RectBytes() + RectBytes() + RectBytes() + RectBytes(), Outcome::Untitled, 2, 761, nullptr},
+        DamageCase{"CountZeroWithObjects", Header(0) + RectBytes(), Outcome::Untitled, 0, 761, nullptr}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DocumentFileTest, HugeGeometryStaysWithinWhatAWindowCanShow)

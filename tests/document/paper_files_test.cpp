@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include <QDir>
 #include <QFileInfo>
 
 #include "document/paper_catalogue.h"
@@ -12,6 +13,7 @@
 #include "paper_test_support.h"
 #include "platform/file_utils.h"
 #include "platform/ini_file.h"
+#include "platform/message_box.h"
 
 using namespace papertest;
 
@@ -52,7 +54,8 @@ void ExpectSamePaper(const PaperType& a, const PaperType& b)
     EXPECT_EQ(a.AuxItems, b.AuxItems);
 }
 
-QString Damaged() { return BuiltinString(PaperFileDamagedString); }
+// The damage message, naming the file on its first line.
+QString Damaged(const QString& path) { return FileMessageText(path, BuiltinString(PaperFileDamagedString)); }
 
 }  // namespace
 
@@ -162,7 +165,7 @@ TEST(PaperFiles, DamagedDefinitionFiles)
             ASSERT_EQ(PaperCatalogue().size(), 1u);
             EXPECT_EQ(PaperCatalogue()[0]->ID, Id(1));
             if (c.expected == PaperFileResult::Damaged)
-                EXPECT_EQ(messages.texts, QStringList{Damaged()});
+                EXPECT_EQ(messages.texts, QStringList{Damaged(dir + "/Paper/b_bad.def")});
             else
                 EXPECT_TRUE(messages.texts.isEmpty());
         }
@@ -209,7 +212,10 @@ TEST(PaperFiles, DamagedExtensionFiles)
             MessageRecorder messages;
             ASSERT_TRUE(LoadPaperCatalogue());
             EXPECT_EQ(PaperCatalogue()[0]->Shapes, a->Shapes);
-            EXPECT_EQ(messages.texts.size(), c.expected == PaperFileResult::Damaged ? 1 : 0);
+            if (c.expected == PaperFileResult::Damaged)
+                EXPECT_EQ(messages.texts, QStringList{Damaged(dir + "/Paper/maker.EXT")});
+            else
+                EXPECT_TRUE(messages.texts.isEmpty());
             PaperCatalogue()[0]->Shapes[0].Selected = 0;  // a change a save would store
         }
         EXPECT_EQ(ReadBytes(dir + "/Paper/maker.EXT"), bad);
@@ -287,30 +293,46 @@ TEST(PaperCatalogueFiles, UserPapersRoundTrip)
     EXPECT_FALSE(QFileInfo::exists(dir + "/Paper/user.def"));
 }
 
+// A user file that exists but could not be read is reported by name and is never written or
+// removed, whatever the user does with papers meanwhile: its papers would be lost.
 TEST(PaperCatalogueFiles, DamagedUserFileIsNeverOverwritten)
 {
-    const QString dir = MakeProgramDir(QStringLiteral("user-damaged"));
-    auto a = Paper(1);
     auto u = Paper(5, 2, 1);
-    WriteBytes(dir + "/Paper/maker.def", DefFile({a.get()}));
-    const QByteArray damaged = DefFile({u.get()}).left(300);
-    WriteBytes(dir + "/Paper/user.def", damaged);
-    {
-        CatalogueGuard guard;
-        MessageRecorder messages;
-        ASSERT_TRUE(LoadPaperCatalogue());
-        EXPECT_EQ(messages.texts, QStringList{Damaged()});
-        EXPECT_TRUE(PaperFileFailedToLoad(dir + "/Paper/user.def"));
-        PaperCatalogue().push_back(new PaperType(*Paper(7, 1, 1)));
+    const QByteArray good = DefFile({u.get()});
+    struct Case { const char* what; std::function<QByteArray()> bytes; const char* name; } cases[] = {
+        {"truncated", [&] { return good.left(300); }, "user.def"},
+        {"one damaged signature byte", [&] { QByteArray b = good; b[0] = 'Q'; return b; }, "user.def"},
+        {"signature of another version", [&] { QByteArray b = good; b[4] = '3'; return b; }, "User.DEF"},
+        {"empty", [] { return QByteArray(); }, "user.def"},
+        {"only text", [] { return QByteArray("my papers, please keep"); }, "user.def"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString dir = MakeProgramDir(QStringLiteral("user-damaged"));
+        auto a = Paper(1);
+        WriteBytes(dir + "/Paper/maker.def", DefFile({a.get()}));
+        const QString user = dir + "/Paper/" + c.name;
+        const QByteArray damaged = c.bytes();
+        WriteBytes(user, damaged);
+        {
+            CatalogueGuard guard;
+            MessageRecorder messages;
+            ASSERT_TRUE(LoadPaperCatalogue());
+            EXPECT_EQ(messages.texts, QStringList{Damaged(user)});
+            EXPECT_TRUE(PaperFileFailedToLoad(user));
+            // A new user paper is not written over it.
+            PaperCatalogue().push_back(new PaperType(*Paper(7, 1, 1)));
+        }
+        EXPECT_EQ(ReadBytes(user), damaged);
+        {
+            // Nor is it deleted when no user paper is left.
+            CatalogueGuard guard;
+            MessageRecorder messages;
+            ASSERT_TRUE(LoadPaperCatalogue());
+        }
+        EXPECT_EQ(ReadBytes(user), damaged);
+        EXPECT_EQ(QDir(dir + "/Paper").entryList(QDir::Files).size(), 2);
     }
-    EXPECT_EQ(ReadBytes(dir + "/Paper/user.def"), damaged);
-    {
-        // Nor deleted when no user paper is left.
-        CatalogueGuard guard;
-        MessageRecorder messages;
-        ASSERT_TRUE(LoadPaperCatalogue());
-    }
-    EXPECT_EQ(ReadBytes(dir + "/Paper/user.def"), damaged);
 }
 
 TEST(PaperCatalogueFiles, ExtensionKeepsChangesAndGoesWhenTheyAreUndone)
@@ -462,7 +484,7 @@ TEST(PaperCatalogueFiles, NoPaperDefinitionEndsTheProgram)
         {"empty paper folder", [](const QString&) {}, {noDef}},
         {"no paper folder", [](const QString& dir) { QDir(dir + "/Paper").removeRecursively(); }, {noDef}},
         {"only a damaged file", [](const QString& dir) { WriteBytes(dir + "/Paper/x.def", "PAR_2"); },
-         {Damaged(), noDef}},
+         {Damaged(testsupport::freshDir(QStringLiteral("nodef")) + "/Paper/x.def"), noDef}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
