@@ -274,6 +274,8 @@ bool WriteFileAtomic(const QString& path, const QByteArray& data, QString* error
         if (!S_ISDIR(st.st_mode)) errno = EINVAL;
         return fail(QStringLiteral("Cannot replace "));
     }
+    // A file the user may not write is not replaced behind its back either.
+    if (exists && ::access(target.constData(), W_OK) != 0) return fail(QStringLiteral("Cannot write "));
     QString what;
     if (exists && st.st_nlink > 1) {
         // A rename would leave the other names with the old contents.

@@ -9,6 +9,7 @@
 #include "document/std.h"
 #include "lang/builtin_strings.h"
 #include "platform/codepage.h"
+#include "platform/file_utils.h"
 #include "platform/picture.h"
 #include "platform/registry.h"
 #include "support/test_support.h"
@@ -20,6 +21,8 @@
 #include <QPainter>
 #include <cstring>
 #include <deque>
+#include <sys/resource.h>
+#include <unistd.h>
 #include <limits>
 
 using namespace frametest;
@@ -808,6 +811,101 @@ TEST_F(DocumentFileTest, ReaderStopsAtTheBytesThatArePresent)
     const TDocumentReader::Object label = reader.ReadObject();
     EXPECT_EQ(label.Component.ClassName, QByteArray("CLabel"));
     EXPECT_EQ(buffer.read(4), QByteArray("tail"));
+}
+
+// ---- saving where the file is not a plain file in a plain folder ----
+
+// Saving keeps the links the document is reached through and overwrites a writable document in a
+// folder that takes no new file; the document reads back whole each time.
+TEST_F(DocumentFileTest, SaveKeepsLinksAndWritesIntoFoldersThatTakeNoNewFile)
+{
+    TChildFrame* f = Open(1);
+    AddShape<CRectangle>(f, QStringLiteral("CRect_1"), 10, 10, 20, 20);
+    const QString real = dir + QStringLiteral("/real.kvo");
+    f->SaveDocument(real);
+    const QString symbolic = dir + QStringLiteral("/symbolic.kvo");
+    const QString hard = dir + QStringLiteral("/hard.kvo");
+    ASSERT_EQ(::symlink("real.kvo", QFile::encodeName(symbolic).constData()), 0);
+    ASSERT_EQ(::link(QFile::encodeName(real).constData(), QFile::encodeName(hard).constData()), 0);
+
+    int objects = 1;
+    for (const QString& through : {symbolic, hard}) {
+        SCOPED_TRACE(through.toStdString());
+        AddShape<CEllipse>(f, QStringLiteral("CElips_%1").arg(++objects), 30, 30, 20, 20);
+        f->SetCaption(through);
+        f->SetModified(true);
+        calls.clear();
+        f->QuerySaveDocument();
+        EXPECT_TRUE(calls.empty());
+        EXPECT_FALSE(f->Modified);
+        EXPECT_TRUE(QFileInfo(symbolic).isSymLink());
+        EXPECT_EQ(QFileInfo(real).size(), 48 + objects * 52);
+        EXPECT_EQ(ReadFile(hard), ReadFile(real));
+        EXPECT_EQ(Load(through)->ObjectCount(), objects);
+    }
+
+    const QString locked = testsupport::freshDir(QStringLiteral("docfile-locked"));
+    const QString inLocked = locked + QStringLiteral("/doc.kvo");
+    f->SaveDocument(inLocked);
+    testsupport::FolderLock lock(locked);
+    if (!lock.Ok())
+        GTEST_SKIP() << "no way to lock a folder here";
+    AddShape<CEllipse>(f, QStringLiteral("CElips_%1").arg(++objects), 40, 40, 20, 20);
+    f->SaveDocument(inLocked);
+    EXPECT_EQ(Load(inLocked)->ObjectCount(), objects);
+    // A new document cannot be made there: the failure names it and nothing is left behind.
+    try {
+        f->SaveDocument(locked + QStringLiteral("/new.kvo"));
+        ADD_FAILURE() << "saved into a locked folder";
+    } catch (const EFCreateError& e) {
+        EXPECT_TRUE(QString::fromUtf8(e.what()).contains(locked + QStringLiteral("/new.kvo"))) << e.what();
+    }
+    EXPECT_EQ(QDir(locked).entryList(QDir::Files), QStringList{QStringLiteral("doc.kvo")});
+}
+
+// Under a file-size limit (in a child process) a save fails with its error like on a full disk:
+// the program goes on, the document on disk is the old one, no temporary file is left and the
+// window still counts as modified.
+TEST_F(DocumentFileTest, SaveUnderAFileSizeLimitFailsWithAnError)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            IgnoreFileSizeSignal();
+            TChildFrame* f = Open(1);
+            AddShape<CRectangle>(f, QStringLiteral("CRect_1"), 10, 10, 20, 20);
+            const QString path = dir + QStringLiteral("/limited.kvo");
+            const QString linked = dir + QStringLiteral("/linked.kvo");
+            f->SaveDocument(path);
+            f->SaveDocument(linked);
+            ::link(QFile::encodeName(linked).constData(), QFile::encodeName(dir + QStringLiteral("/other")).constData());
+            const QByteArray before = ReadFile(path);
+            auto* label = AddLabel(f, QStringLiteral("CLabel_1"), QString(20000, QLatin1Char('x')), 5, 5);
+            (void)label;
+            struct rlimit limit;
+            ::getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = rlim_t(before.size() + 64);
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            int faults = 0;
+            for (const QString& target : {path, linked}) {
+                f->SetCaption(target);
+                f->SetModified(true);
+                calls.clear();
+                try {
+                    f->QuerySaveDocument();
+                    ++faults;   // reported as saved
+                } catch (const EFCreateError& e) {
+                    if (!QString::fromUtf8(e.what()).contains(target))
+                        ++faults;
+                }
+                if (ReadFile(target) != before || !f->Modified)
+                    ++faults;
+            }
+            if (QDir(dir).entryList(QDir::Files).size() != 3)
+                ++faults;
+            std::_Exit(faults);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 } // namespace

@@ -223,6 +223,21 @@ TEST(AtomicWrite, WritableFileInAFolderThatTakesNoNewFile)
     EXPECT_EQ(QDir(dir).entryList(QDir::Files), QStringList{QStringLiteral("doc.kvo")});
 }
 
+TEST(AtomicWrite, ReadOnlyFileIsNotReplaced)
+{
+    const QString dir = testsupport::freshDir(QStringLiteral("atomic-readonly"));
+    const QString path = dir + QStringLiteral("/doc.kvo");
+    touch(path, "old");
+    ::chmod(QFile::encodeName(path).constData(), 0444);
+    if (::access(QFile::encodeName(path).constData(), W_OK) == 0)
+        GTEST_SKIP() << "permissions do not stop this user";
+    QString error;
+    EXPECT_FALSE(WriteFileAtomic(path, "new", &error));
+    EXPECT_TRUE(error.contains(path)) << error.toStdString();
+    EXPECT_EQ(contents(path), QByteArray("old"));
+    EXPECT_EQ(QDir(dir).entryList(QDir::Files), QStringList{QStringLiteral("doc.kvo")});
+}
+
 // Under a file-size limit, in a child process: the write fails with an error, the old file stays
 // whole and no temporary file is left, whichever way the file is written.
 TEST(AtomicWriteDeathTest, FileSizeLimitFailsTheWrite)
