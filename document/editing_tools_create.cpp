@@ -134,7 +134,7 @@ bool TChildFrame::AddDroppedPicture(const QString& path)
     try {
         picture.LoadFromFile(path);
     } catch (const std::exception& e) {
-        Application->ShowException(e);
+        Application->ShowFileException(path, e);
         return false;
     }
     if (picture.Empty())

@@ -22,7 +22,7 @@ void TChildFrame::FormDragDrop(QObject*, const QMimeData* data, int, int)
     try {
         picture.LoadFromFile(tile->FileName);
     } catch (const std::exception& e) {
-        Application->ShowException(e);
+        Application->ShowFileException(tile->FileName, e);
         return;
     }
     if (picture.Empty())

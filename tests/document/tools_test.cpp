@@ -9,6 +9,7 @@
 #include "platform/picture.h"
 #include "support/test_support.h"
 
+#include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 
@@ -360,7 +361,10 @@ TEST_F(DropTest, AnUnreadablePictureIsReportedAndTheRestGoesOn)
     const std::vector<CDesignObject*> made = NewObjects();
     ASSERT_EQ(made.size(), 1u);
     EXPECT_EQ(made[0]->size(), QSize(RoundValue(90 * 96 * 0.84 / 180), RoundValue(60 * 96 * 0.84 / 180)));
-    EXPECT_EQ(boxes.size(), 2);
+    // Each message names its file on the first line.
+    ASSERT_EQ(boxes.size(), 2);
+    EXPECT_EQ(boxes[0].section(QLatin1Char('\n'), 0, 0), QDir::toNativeSeparators(File("bad.bmp")));
+    EXPECT_EQ(boxes[1].section(QLatin1Char('\n'), 0, 0), QDir::toNativeSeparators(File("picture.png")));
     ASSERT_EQ(link.drops.size(), 1u);
     EXPECT_EQ(link.drops[0], (QStringList{File("missing.jpg"), File("notes.txt")}));
 
