@@ -934,33 +934,46 @@ void TCanvas::BlitImage(const TRect& dest, const QImage& source, const TRect& sr
         }
         const uint32_t pattern = ColorToQRgb(Brush.Color) & 0xFFFFFF;
         const uint32_t trans = transparentColor == clNone ? 0xFFFFFFFFu : (ColorToQRgb(transparentColor) & 0xFFFFFF);
-        for (int ty = cy0; ty < cy1; ++ty) {
-            long long j = ty - y0;
-            if (mirrorY)
-                j = ah - 1 - j;
-            const int sy = sy0 + int((j * ash) / ah);
-            const QRgb* srow = nullptr;
-            if (useSource) {
-                if (sy < 0 || sy >= src.height())
-                    continue;
-                srow = reinterpret_cast<const QRgb*>(src.constScanLine(sy));
-            }
-            QRgb* drow = reinterpret_cast<QRgb*>(dst.scanLine(ty));
-            for (int tx = cx0; tx < cx1; ++tx) {
-                uint32_t s = 0;
+        const int srcW = src.width(), srcH = src.height();
+        const qsizetype dstLine = dst.bytesPerLine();
+        uchar* const dstBits = dst.bits();
+        // One loop per operation, so the common block copies do not decode the raster
+        // operation pixel by pixel.
+        auto blit = [&](auto op) {
+            for (int ty = cy0; ty < cy1; ++ty) {
+                long long j = ty - y0;
+                if (mirrorY)
+                    j = ah - 1 - j;
+                const int sy = sy0 + int((j * ash) / ah);
+                const QRgb* srow = nullptr;
                 if (useSource) {
-                    const int sx = colMap[size_t(tx - cx0)];
-                    if (sx < 0 || sx >= src.width())
+                    if (sy < 0 || sy >= srcH)
                         continue;
-                    s = srow[sx] & 0xFFFFFF;
-                    if (s == trans)
-                        continue;
-                    if (monoTarget)
-                        s = s == 0xFFFFFF ? 0xFFFFFF : 0;
+                    srow = reinterpret_cast<const QRgb*>(src.constScanLine(sy));
                 }
-                const uint32_t dpx = drow[tx] & 0xFFFFFF;
-                drow[tx] = 0xFF000000u | (Rop3(code, pattern, s, dpx) & 0xFFFFFF);
+                QRgb* drow = reinterpret_cast<QRgb*>(dstBits + dstLine * ty);
+                for (int tx = cx0; tx < cx1; ++tx) {
+                    uint32_t s = 0;
+                    if (useSource) {
+                        const int sx = colMap[size_t(tx - cx0)];
+                        if (sx < 0 || sx >= srcW)
+                            continue;
+                        s = srow[sx] & 0xFFFFFF;
+                        if (s == trans)
+                            continue;
+                        if (monoTarget)
+                            s = s == 0xFFFFFF ? 0xFFFFFF : 0;
+                    }
+                    const uint32_t dpx = drow[tx] & 0xFFFFFF;
+                    drow[tx] = 0xFF000000u | (op(s, dpx) & 0xFFFFFF);
+                }
             }
+        };
+        switch (code) {
+        case 0xCC: blit([](uint32_t s, uint32_t) { return s; }); break;         // SRCCOPY
+        case 0xEE: blit([](uint32_t s, uint32_t t) { return s | t; }); break;   // SRCPAINT
+        case 0x88: blit([](uint32_t s, uint32_t t) { return s & t; }); break;   // SRCAND
+        default: blit([&](uint32_t s, uint32_t t) { return Rop3(code, pattern, s, t); }); break;
         }
         return;
     }

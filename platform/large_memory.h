@@ -2,7 +2,8 @@
 // Memory for large buffers (picture pixels, file bytes, rendered pages). Blocks of some
 // megabytes ask the system for huge pages and are mapped in one call: filled 4 KiB page by
 // 4 KiB page, a picture of tens of megabytes costs thousands of page faults, which would take
-// longer than decoding or drawing it.
+// longer than decoding or drawing it. A few freed blocks (128 MB at most) are kept for the
+// next request of about their size, so repeated renders and decodes do not map them again.
 #include <QImage>
 #include <cstddef>
 #include <cstdint>
