@@ -7,6 +7,7 @@
 #include "document/paper_translations.h"
 #include "document/std.h"
 #include "platform/ini_file.h"
+#include "platform/large_memory.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -73,6 +74,28 @@ void ToBlackAndWhite(TBitmap& bitmap)
         for (int x = 0; x < w; ++x)
             p[x] = (p[x] & 0xFFFFFFu) == 0xFFFFFFu ? 0xFFFFFFFFu : 0xFF000000u;
     }
+}
+
+// A 32-bit bitmap into 24 bits, into memory from the large-block allocator.
+void To24Bit(TBitmap& bitmap)
+{
+    const QImage& src = bitmap.image();
+    const int w = src.width(), h = src.height();
+    QImage out = NewLargeImage(w, h, QImage::Format_BGR888);
+    if (out.isNull())
+        throw EInvalidGraphic(SOutOfResources);
+    const qsizetype line = out.bytesPerLine();
+    for (int y = 0; y < h; ++y) {
+        const QRgb* s = reinterpret_cast<const QRgb*>(src.constScanLine(y));
+        uchar* d = out.scanLine(y);
+        for (int x = 0; x < w; ++x, d += 3) {
+            d[0] = uchar(qBlue(s[x]));
+            d[1] = uchar(qGreen(s[x]));
+            d[2] = uchar(qRed(s[x]));
+        }
+        std::fill(d, out.scanLine(y) + line, uchar(0));
+    }
+    bitmap.SetImage(out);
 }
 
 const std::array<uint8_t, 3 * 255 * 255 + 1>& GreyTable()
@@ -149,6 +172,230 @@ std::unique_ptr<TBitmap> LoadPaperMaskPicture(const TGUID& id, const QString& se
     return picture;
 }
 
+namespace {
+
+// One render of a page: the window's design, its paper and the page's size, and the steps that
+// draw them.
+class PageRender {
+public:
+    PageRender(const TChildFrame& frame, int width, int height)
+        : m_frame(frame), m_paper(*frame.Paper), m_width(width), m_height(height),
+          m_side(std::max(width, height)),
+          m_origin(frame.PaperCentre.X - frame.HalfWidth, frame.PaperCentre.Y - frame.HalfHeight),
+          // Target pixels per window pixel; a window without a paper area places no objects.
+          m_scale(frame.HalfWidth > 0 ? float(width * 0.5) / float(frame.HalfWidth) : 0.0f)
+    {
+    }
+
+    // Full-page mode: the design and the outlines of every label straight onto the target.
+    void RenderSheet(TBitmap* target, TPixelFormat format, bool drawOutLine) const;
+    // Label mode: the design cut out by the label's shape (and its centre hole with maskCore).
+    void RenderLabel(TBitmap* target, TPixelFormat format, bool drawOutLine, bool maskCore) const;
+
+private:
+    void drawObjects(TCanvas* canvas) const;
+    void drawSheetOutlines(TCanvas* canvas) const;
+    void drawLabelOutline(TCanvas* canvas, int holeRadius) const;
+    void drawShapeMask(TBitmap* target, int holeRadius, bool maskCore) const;
+    // Radius of the centre hole in pixels; 0 when the paper has none.
+    int holeRadius() const;
+
+    const TChildFrame& m_frame;
+    const PaperType& m_paper;
+    const int m_width, m_height, m_side;
+    const TPoint m_origin;
+    const float m_scale;
+};
+
+void PageRender::drawObjects(TCanvas* canvas) const
+{
+    if (m_scale <= 0.0f || !std::isfinite(m_scale))
+        return;
+    for (CDesignObject* o : m_frame.Objects()) {
+        // Shapes draw their figures with the canvas's pen: none on paper.
+        canvas->Pen.Style = psClear;
+        canvas->CopyMode = cmSrcCopy;
+        o->DrawTo(*canvas, QPoint(o->Left() - m_origin.X, o->Top() - m_origin.Y), m_scale);
+    }
+}
+
+void PageRender::drawSheetOutlines(TCanvas* canvas) const
+{
+    const PaperType& paper = m_paper;
+    const float s = float(m_width) / float(uint32_t(paper.PaperWidth));
+    const double sw = U(paper.ShapeWidth), sh = U(paper.ShapeHeight), cw = U(paper.CoreWidth);
+    canvas->CopyMode = cmSrcCopy;
+    if (paper.HasShapeMask) {
+        if (m_frame.MaskBitmap && !m_frame.MaskBitmap->Empty()) {
+            for (const PaperShape& shape : paper.Shapes) {
+                const double x = U(shape.X) * s, y = U(shape.Y) * s;
+                canvas->StretchDraw(TRect(Trunc(x), Trunc(y), Trunc(x + sw * s), Trunc(y + sh * s)),
+                                    m_frame.MaskBitmap.get());
+            }
+        }
+        return;
+    }
+    canvas->Pen.Style = psSolid;
+    canvas->Pen.Mode = pmCopy;
+    canvas->Pen.Color = m_frame.OutlineColor;
+    canvas->Pen.Width = PenWidth(1.0 * m_scale, m_side);
+    canvas->Brush.Style = bsClear;
+    for (const PaperShape& shape : paper.Shapes) {
+        const double x = U(shape.X) * s, y = U(shape.Y) * s;
+        if (paper.ShapeStyle == ShapeCircle) {
+            canvas->Ellipse(Trunc(x), Trunc(y), Trunc(x + sw * s), Trunc(y + sh * s));
+            if (paper.CoreWidth != 0)
+                canvas->Ellipse(Trunc(x + double(int64_t(sw - cw) / 2) * s),
+                                Trunc(y + double(int64_t(sh - cw) / 2) * s),
+                                Trunc(x + double(int64_t(sw + cw) / 2) * s),
+                                Trunc(y + double(int64_t(sh + cw) / 2) * s));
+        } else if (paper.ShapeStyle == ShapeRectangle) {
+            canvas->Rectangle(Trunc(x), Trunc(y), Trunc(x + sw * s), Trunc(y + sh * s));
+        }
+        for (const PaperExtraLine& line : paper.ExtraLines) {
+            // The sums are taken in 32 bits, as the record holds them.
+            canvas->MoveTo(Trunc(double(uint32_t(shape.X) + uint32_t(line.XFrom)) * s),
+                           Trunc(double(uint32_t(shape.Y) + uint32_t(line.YFrom)) * s));
+            canvas->LineTo(Trunc(double(uint32_t(shape.X) + uint32_t(line.XTo)) * s),
+                           Trunc(double(uint32_t(shape.Y) + uint32_t(line.YTo)) * s));
+        }
+    }
+    canvas->Brush.Style = bsClear;
+    for (const PaperOtherShape& other : paper.OtherShapes) {
+        const double x = U(other.X), y = U(other.Y), w = U(other.Width), h = U(other.Height), c = U(other.CoreWidth);
+        if (other.Style == ShapeCircle) {
+            canvas->Ellipse(Trunc(x * s), Trunc(y * s), Trunc((x + w) * s), Trunc((y + h) * s));
+            if (other.CoreWidth != 0)
+                canvas->Ellipse(Trunc((x + double(int64_t(w - c) / 2)) * s),
+                                Trunc((y + double(int64_t(h - c) / 2)) * s),
+                                Trunc((x + double(int64_t(w + c) / 2)) * s),
+                                Trunc((y + double(int64_t(h + c) / 2)) * s));
+        } else if (other.Style == ShapeRectangle) {
+            canvas->Rectangle(Trunc(x * s), Trunc(y * s), Trunc((x + w) * s), Trunc((y + h) * s));
+        }
+    }
+}
+
+void PageRender::RenderSheet(TBitmap* target, TPixelFormat format, bool drawOutLine) const
+{
+    ResetTarget(target, m_width, m_height, format);
+    TCanvas* canvas = target->Canvas();
+    FillCanvas(canvas, m_frame.CoreColor, m_width, m_height);
+    drawObjects(canvas);
+    if (drawOutLine && m_paper.PaperWidth != 0)
+        drawSheetOutlines(canvas);
+    canvas->Pen = TPen();
+    canvas->Brush = TBrush();
+}
+
+int PageRender::holeRadius() const
+{
+    if (m_paper.CoreWidth == 0 || m_paper.ShapeWidth == 0)
+        return 0;
+    const float ratio = float(uint32_t(m_paper.ShapeWidth)) / float(uint32_t(m_paper.CoreWidth));
+    return std::max(Round(double(m_width) / (double(ratio) * 2.0)), 0);
+}
+
+void PageRender::drawLabelOutline(TCanvas* canvas, int r) const
+{
+    const PaperType& paper = m_paper;
+    canvas->CopyMode = cmSrcCopy;
+    if (paper.HasShapeMask) {
+        if (std::unique_ptr<TBitmap> outline = LoadPaperMaskPicture(paper.ID, QLatin1String(OutlineMaskSection))) {
+            outline->SetTransparent(true);
+            if (outline->PixelFormat() == pf1bit)
+                outline->SetTransparentColor(clWhite);
+            else
+                outline->SetTransparentMode(tmAuto);
+            canvas->StretchDraw(TRect(0, 0, m_width, m_height), outline.get());
+        }
+        return;
+    }
+    const int cx = m_width / 2, cy = m_height / 2;
+    canvas->Pen.Style = psSolid;
+    canvas->Pen.Mode = pmCopy;
+    canvas->Pen.Color = m_frame.OutlineColor;
+    canvas->Pen.Width = PenWidth(2.0 * m_scale, m_side);
+    canvas->Brush.Style = bsClear;
+    if (paper.ShapeStyle == ShapeCircle) {
+        canvas->Ellipse(0, 0, m_width, m_height);
+        canvas->Pen.Width = PenWidth(1.0 * m_scale, m_side);
+        if (r > 0)
+            canvas->Ellipse(cx - r, cy - r, cx + r, cy + r);
+    } else if (paper.ShapeStyle == ShapeRectangle) {
+        canvas->Rectangle(0, 0, m_width, m_height);
+    }
+    if (!paper.ExtraLines.empty() && paper.ShapeWidth != 0) {
+        const float k = float(m_width) / float(uint32_t(paper.ShapeWidth));
+        for (const PaperExtraLine& line : paper.ExtraLines) {
+            canvas->MoveTo(Round(U(line.XFrom) * k), Round(U(line.YFrom) * k));
+            canvas->LineTo(Round(U(line.XTo) * k), Round(U(line.YTo) * k));
+        }
+    }
+}
+
+// The shape mask, black where the label is and white elsewhere (only white stays white, as on
+// a one-bit bitmap), is drawn straight onto the white target: ANDing a white page with the mask
+// gives the mask itself.
+void PageRender::drawShapeMask(TBitmap* target, int r, bool maskCore) const
+{
+    TCanvas* tc = target->Canvas();
+    tc->Brush.Style = bsSolid;
+    tc->Brush.Color = clBlack;
+    tc->Pen = TPen();
+    tc->CopyMode = cmSrcCopy;
+    std::unique_ptr<TBitmap> full;
+    if (m_paper.HasShapeMask)
+        full = LoadPaperMaskPicture(m_paper.ID, QLatin1String(FullShapeMaskSection));
+    if (full) {
+        full->SetTransparent(false);
+        tc->StretchDraw(TRect(0, 0, m_width, m_height), full.get());
+        ToBlackAndWhite(*target);
+    } else if (m_paper.ShapeStyle == ShapeCircle) {
+        // Also a paper whose full-shape picture is missing: its geometric shape, not a blank page.
+        tc->Ellipse(0, 0, m_width, m_height);
+    } else {
+        tc->Rectangle(0, 0, m_width, m_height);
+    }
+    if (maskCore && r > 0) {
+        // The hole is cleared to its rim: no outline of the design shows around it.
+        const int cx = m_width / 2, cy = m_height / 2;
+        tc->Brush.Color = clWhite;
+        tc->Pen.Style = psClear;
+        tc->Ellipse(cx - r, cy - r, cx + r + 1, cy + r + 1);
+    }
+}
+
+void PageRender::RenderLabel(TBitmap* target, TPixelFormat format, bool drawOutLine, bool maskCore) const
+{
+    // The design on a work bitmap, then the label's shape and the design onto the target. Both
+    // are drawn in 32 bits, so no drawing step converts a whole page between pixel formats; the
+    // target takes its own format at the end.
+    TBitmap work(m_width, m_height, pf32bit);
+    TCanvas* wc = work.Canvas();
+    FillCanvas(wc, m_frame.CoreColor, m_width, m_height);
+    drawObjects(wc);
+    const int r = holeRadius();
+    if (drawOutLine)
+        drawLabelOutline(wc, r);
+
+    ResetTarget(target, m_width, m_height, pf32bit);
+    drawShapeMask(target, r, maskCore);
+
+    // ORing the design leaves it where the mask is black and white everywhere else.
+    TCanvas* tc = target->Canvas();
+    const TRect all(0, 0, m_width, m_height);
+    tc->CopyMode = cmSrcPaint;
+    tc->CopyRect(all, wc, all);
+    tc->CopyMode = cmSrcCopy;
+    tc->Pen = TPen();
+    tc->Brush = TBrush();
+    if (format == pf24bit)
+        To24Bit(*target);
+}
+
+} // namespace
+
 void TChildFrame::RenderPage(TBitmap* target, int width, int height, bool drawOutLine, bool greyscale,
                              bool maskCore)
 {
@@ -161,175 +408,12 @@ void TChildFrame::RenderPage(TBitmap* target, int width, int height, bool drawOu
     width = std::max(width, 1);
     height = std::max(height, 1);
 
-    const TPoint origin(PaperCentre.X - HalfWidth, PaperCentre.Y - HalfHeight);
-    // Target pixels per window pixel; a window without a paper area places no objects.
-    const float scale = HalfWidth > 0 ? float(width * 0.5) / float(HalfWidth) : 0.0f;
     const TPixelFormat format = greyscale ? pf32bit : pf24bit;
-    const int side = std::max(width, height);
-
-    auto drawObjects = [&](TCanvas* canvas) {
-        if (scale <= 0.0f || !std::isfinite(scale))
-            return;
-        for (CDesignObject* o : Objects()) {
-            // Shapes draw their figures with the canvas's pen: none on paper.
-            canvas->Pen.Style = psClear;
-            canvas->CopyMode = cmSrcCopy;
-            o->DrawTo(*canvas, QPoint(o->Left() - origin.X, o->Top() - origin.Y), scale);
-        }
-    };
-
-    if (PageMode == PageModeFull) {
-        ResetTarget(target, width, height, format);
-        TCanvas* canvas = target->Canvas();
-        FillCanvas(canvas, CoreColor, width, height);
-        drawObjects(canvas);
-        if (drawOutLine && Paper->PaperWidth != 0) {
-            const float s = float(width) / float(uint32_t(Paper->PaperWidth));
-            const double sw = U(Paper->ShapeWidth), sh = U(Paper->ShapeHeight), cw = U(Paper->CoreWidth);
-            canvas->CopyMode = cmSrcCopy;
-            if (!Paper->HasShapeMask) {
-                canvas->Pen.Style = psSolid;
-                canvas->Pen.Mode = pmCopy;
-                canvas->Pen.Color = OutlineColor;
-                canvas->Pen.Width = PenWidth(1.0 * scale, side);
-                canvas->Brush.Style = bsClear;
-                for (const PaperShape& shape : Paper->Shapes) {
-                    const double x = U(shape.X) * s, y = U(shape.Y) * s;
-                    if (Paper->ShapeStyle == ShapeCircle) {
-                        canvas->Ellipse(Trunc(x), Trunc(y), Trunc(x + sw * s), Trunc(y + sh * s));
-                        if (Paper->CoreWidth != 0)
-                            canvas->Ellipse(Trunc(x + double(int64_t(sw - cw) / 2) * s),
-                                            Trunc(y + double(int64_t(sh - cw) / 2) * s),
-                                            Trunc(x + double(int64_t(sw + cw) / 2) * s),
-                                            Trunc(y + double(int64_t(sh + cw) / 2) * s));
-                    } else if (Paper->ShapeStyle == ShapeRectangle) {
-                        canvas->Rectangle(Trunc(x), Trunc(y), Trunc(x + sw * s), Trunc(y + sh * s));
-                    }
-                    for (const PaperExtraLine& line : Paper->ExtraLines) {
-                        // The sums are taken in 32 bits, as the record holds them.
-                        canvas->MoveTo(Trunc(double(uint32_t(shape.X) + uint32_t(line.XFrom)) * s),
-                                       Trunc(double(uint32_t(shape.Y) + uint32_t(line.YFrom)) * s));
-                        canvas->LineTo(Trunc(double(uint32_t(shape.X) + uint32_t(line.XTo)) * s),
-                                       Trunc(double(uint32_t(shape.Y) + uint32_t(line.YTo)) * s));
-                    }
-                }
-                canvas->Brush.Style = bsClear;
-                for (const PaperOtherShape& other : Paper->OtherShapes) {
-                    const double x = U(other.X), y = U(other.Y), w = U(other.Width), h = U(other.Height),
-                                 c = U(other.CoreWidth);
-                    if (other.Style == ShapeCircle) {
-                        canvas->Ellipse(Trunc(x * s), Trunc(y * s), Trunc((x + w) * s), Trunc((y + h) * s));
-                        if (other.CoreWidth != 0)
-                            canvas->Ellipse(Trunc((x + double(int64_t(w - c) / 2)) * s),
-                                            Trunc((y + double(int64_t(h - c) / 2)) * s),
-                                            Trunc((x + double(int64_t(w + c) / 2)) * s),
-                                            Trunc((y + double(int64_t(h + c) / 2)) * s));
-                    } else if (other.Style == ShapeRectangle) {
-                        canvas->Rectangle(Trunc(x * s), Trunc(y * s), Trunc((x + w) * s), Trunc((y + h) * s));
-                    }
-                }
-            } else if (MaskBitmap && !MaskBitmap->Empty()) {
-                for (const PaperShape& shape : Paper->Shapes) {
-                    const double x = U(shape.X) * s, y = U(shape.Y) * s;
-                    canvas->StretchDraw(TRect(Trunc(x), Trunc(y), Trunc(x + sw * s), Trunc(y + sh * s)),
-                                        MaskBitmap.get());
-                }
-            }
-        }
-        canvas->Pen = TPen();
-        canvas->Brush = TBrush();
-    } else {
-        // The design on a work bitmap, then the label's shape and the design onto the target.
-        // Both are drawn in 32 bits, so no drawing step converts a whole page between pixel
-        // formats; the target takes its own format at the end.
-        TBitmap work(width, height, pf32bit);
-        TCanvas* wc = work.Canvas();
-        FillCanvas(wc, CoreColor, width, height);
-        drawObjects(wc);
-
-        ResetTarget(target, width, height, pf32bit);
-
-        const int cx = width / 2, cy = height / 2;
-        // Radius of the centre hole in pixels; 0 when the paper has none.
-        int r = 0;
-        if (Paper->CoreWidth != 0 && Paper->ShapeWidth != 0) {
-            const float ratio = float(uint32_t(Paper->ShapeWidth)) / float(uint32_t(Paper->CoreWidth));
-            r = std::max(Round(double(width) / (double(ratio) * 2.0)), 0);
-        }
-
-        if (drawOutLine) {
-            wc->CopyMode = cmSrcCopy;
-            if (!Paper->HasShapeMask) {
-                wc->Pen.Style = psSolid;
-                wc->Pen.Mode = pmCopy;
-                wc->Pen.Color = OutlineColor;
-                wc->Pen.Width = PenWidth(2.0 * scale, side);
-                wc->Brush.Style = bsClear;
-                if (Paper->ShapeStyle == ShapeCircle) {
-                    wc->Ellipse(0, 0, width, height);
-                    wc->Pen.Width = PenWidth(1.0 * scale, side);
-                    if (r > 0)
-                        wc->Ellipse(cx - r, cy - r, cx + r, cy + r);
-                } else if (Paper->ShapeStyle == ShapeRectangle) {
-                    wc->Rectangle(0, 0, width, height);
-                }
-                if (!Paper->ExtraLines.empty() && Paper->ShapeWidth != 0) {
-                    const float k = float(width) / float(uint32_t(Paper->ShapeWidth));
-                    for (const PaperExtraLine& line : Paper->ExtraLines) {
-                        wc->MoveTo(Round(U(line.XFrom) * k), Round(U(line.YFrom) * k));
-                        wc->LineTo(Round(U(line.XTo) * k), Round(U(line.YTo) * k));
-                    }
-                }
-            } else if (std::unique_ptr<TBitmap> outline = LoadPaperMaskPicture(Paper->ID, QLatin1String(OutlineMaskSection))) {
-                outline->SetTransparent(true);
-                if (outline->PixelFormat() == pf1bit)
-                    outline->SetTransparentColor(clWhite);
-                else
-                    outline->SetTransparentMode(tmAuto);
-                wc->StretchDraw(TRect(0, 0, width, height), outline.get());
-            }
-        }
-
-        // The shape mask, black where the label is and white elsewhere (only white stays
-        // white, as on a one-bit bitmap), is drawn straight onto the white target: ANDing a
-        // white page with the mask gives the mask itself. ORing the design then leaves it
-        // where the mask is black and white everywhere else.
-        TCanvas* tc = target->Canvas();
-        tc->Brush.Style = bsSolid;
-        tc->Brush.Color = clBlack;
-        tc->Pen = TPen();
-        tc->CopyMode = cmSrcCopy;
-        std::unique_ptr<TBitmap> full;
-        if (Paper->HasShapeMask)
-            full = LoadPaperMaskPicture(Paper->ID, QLatin1String(FullShapeMaskSection));
-        if (full) {
-            full->SetTransparent(false);
-            tc->StretchDraw(TRect(0, 0, width, height), full.get());
-            ToBlackAndWhite(*target);
-        } else if (Paper->ShapeStyle == ShapeCircle) {
-            // Also a paper whose full-shape picture is missing: its geometric shape, not a
-            // blank page.
-            tc->Ellipse(0, 0, width, height);
-        } else {
-            tc->Rectangle(0, 0, width, height);
-        }
-        if (maskCore && r > 0) {
-            // The hole is cleared to its rim: no outline of the design shows around it.
-            tc->Brush.Color = clWhite;
-            tc->Pen.Style = psClear;
-            tc->Ellipse(cx - r, cy - r, cx + r + 1, cy + r + 1);
-        }
-
-        const TRect all(0, 0, width, height);
-        tc->CopyMode = cmSrcPaint;
-        tc->CopyRect(all, wc, all);
-        tc->CopyMode = cmSrcCopy;
-        tc->Pen = TPen();
-        tc->Brush = TBrush();
-        if (format != pf32bit)
-            target->SetImage(target->image().convertToFormat(QImage::Format_BGR888));
-    }
-
+    const PageRender render(*this, width, height);
+    if (PageMode == PageModeFull)
+        render.RenderSheet(target, format, drawOutLine);
+    else
+        render.RenderLabel(target, format, drawOutLine, maskCore);
     if (greyscale)
         GreyPagePixels(*target);
 }
