@@ -631,6 +631,8 @@ void TChildFrame::LoadDocument(const QString& path)
         FormResize(this);
 
         const float scale = float(HalfHeight) / float(header.HalfHeight);
+        // All pictures of the document together stay within one memory budget.
+        const TPictureMemoryBudget budget;
         for (int i = 0; i < header.Count; ++i) {
             const TDocumentReader::Object o = reader.ReadObject();
             QString name = o.Record.Name;
@@ -642,6 +644,14 @@ void TChildFrame::LoadDocument(const QString& path)
         // throw the rest away.
         if (!file.atEnd())
             throw EBadDocument(QStringLiteral("Data after the last object"));
+    } catch (const EOutOfPictureMemory& e) {
+        if (!alive)
+            return;
+        // Pictures too large to hold together: the document is refused as a whole.
+        Application->ShowFileException(path, e);
+        if (alive)
+            DiscardWindow(*this);
+        return;
     } catch (const std::exception& e) {
         if (!alive)
             return;

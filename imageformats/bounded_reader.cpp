@@ -49,6 +49,7 @@ QImage NewImage(int64_t width, int64_t height, QImage::Format format, const char
         RaisePictureError(error);
     // Lines padded to 32 bits, as QImage makes them.
     const int64_t depth = QImage(1, 1, format).depth();
+    ChargePictureMemory(width, height, int(depth));
     const int64_t lineBytes = (width * depth + 31) / 32 * 4;
     const size_t total = size_t(lineBytes * height);
     void* pixels;

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstring>
 #include <unordered_map>
+#include <unistd.h>
 
 #include "platform/bmp_codec.h"
 #include "platform/large_memory.h"
@@ -148,6 +149,49 @@ int64_t GraphicPixelLimit()
 void SetGraphicPixelLimit(int64_t pixels)
 {
     g_pixelLimit.store(pixels > 0 ? pixels : 1);
+}
+
+namespace {
+thread_local TPictureMemoryBudget* t_budget = nullptr;
+std::atomic<uint64_t> g_defaultBudget{0};
+} // namespace
+
+TPictureMemoryBudget::TPictureMemoryBudget(uint64_t bytes) : m_limit(bytes), m_outer(t_budget)
+{
+    t_budget = this;
+}
+
+TPictureMemoryBudget::~TPictureMemoryBudget()
+{
+    t_budget = m_outer;
+}
+
+uint64_t TPictureMemoryBudget::DefaultPictureMemoryBudget()
+{
+    if (const uint64_t set = g_defaultBudget.load())
+        return set;
+    uint64_t budget = uint64_t(2) << 30;
+    const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGE_SIZE);
+    if (pages > 0 && pageSize > 0)
+        budget = std::min(budget, uint64_t(pages) * uint64_t(pageSize) / 4);
+    return budget;
+}
+
+void TPictureMemoryBudget::SetDefaultPictureMemoryBudget(uint64_t bytes)
+{
+    g_defaultBudget.store(bytes);
+}
+
+void ChargePictureMemory(int64_t width, int64_t height, int bitsPerPixel)
+{
+    TPictureMemoryBudget* budget = t_budget;
+    if (!budget || width <= 0 || height <= 0)
+        return;
+    const uint64_t line = (uint64_t(width) * uint64_t(std::max(bitsPerPixel, 1)) + 31) / 32 * 4;
+    const uint64_t bytes = line * uint64_t(height);
+    if (bytes > budget->m_limit || budget->m_used > budget->m_limit - bytes)
+        throw EOutOfPictureMemory(SOutOfResources);
+    budget->m_used += bytes;
 }
 
 QList<QRgb> CreatePalette(const PALETTEENTRY* entries, int count)

@@ -42,6 +42,38 @@ extern const char* const SOutOfResources;    // "Out of system resources"
 int64_t GraphicPixelLimit();
 void SetGraphicPixelLimit(int64_t pixels);
 
+// A picture that would pass the memory budget below; the text is SOutOfResources unless the
+// holder of the budget names the file.
+class EOutOfPictureMemory : public EInvalidGraphic {
+public:
+    using EInvalidGraphic::EInvalidGraphic;
+};
+
+// Memory for the decoded pictures of one document. While a TPictureMemoryBudget lives, every
+// picture the decoders make on its thread is charged against it before its pixels are
+// allocated; one that would pass the budget raises EOutOfPictureMemory instead.
+class TPictureMemoryBudget {
+public:
+    explicit TPictureMemoryBudget(uint64_t bytes = DefaultPictureMemoryBudget());
+    ~TPictureMemoryBudget();
+    TPictureMemoryBudget(const TPictureMemoryBudget&) = delete;
+    TPictureMemoryBudget& operator=(const TPictureMemoryBudget&) = delete;
+
+    uint64_t Used() const { return m_used; }
+    // 2 GiB, or a quarter of the physical memory when that is less. Tests may set another
+    // value; 0 goes back to the computed one.
+    static uint64_t DefaultPictureMemoryBudget();
+    static void SetDefaultPictureMemoryBudget(uint64_t bytes);
+
+private:
+    friend void ChargePictureMemory(int64_t width, int64_t height, int bitsPerPixel);
+    uint64_t m_limit;
+    uint64_t m_used = 0;
+    TPictureMemoryBudget* m_outer;
+};
+// Called by the decoders before they allocate a picture; nothing happens without a budget.
+void ChargePictureMemory(int64_t width, int64_t height, int bitsPerPixel);
+
 class TGraphic {
 public:
     TGraphic() = default;

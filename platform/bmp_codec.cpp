@@ -53,6 +53,7 @@ struct Mask {
 // Pixels not cleared: every decoder below writes each byte of every row.
 QImage NewImage(int w, int h, QImage::Format f)
 {
+    ChargePictureMemory(w, h, QImage::toPixelFormat(f).bitsPerPixel());
     QImage img = NewLargeImage(w, h, f);
     if (img.isNull())
         throw EInvalidGraphic(SOutOfResources);

@@ -1001,6 +1001,8 @@ void DecodePictureData(const QByteArray& data, TPicture& picture)
             buffer.open(QIODevice::ReadOnly);
             g->LoadFromStream(buffer);
         }
+    } catch (const EOutOfPictureMemory&) {
+        throw; // the document's budget, not damaged data
     } catch (const EInvalidGraphic& e) {
         throw EReadError(e.Message());
     }

@@ -54,14 +54,22 @@ struct DecodeResult {
     QImage* target = nullptr;
     bool tooLarge = false;
     bool noMemory = false;
+    bool overBudget = false;
 };
 
 // The picture libjpeg decodes into: 32-bit colour, or one byte a pixel for grey.
 // Kept out of DecodeInto so that no object with a destructor lives in its frame.
-bool PrepareTarget(QImage* target, int width, int height, bool grey)
+bool PrepareTarget(DecodeResult& out, int width, int height, bool grey) noexcept
 {
-    *target = NewLargeImage(width, height, grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
-    return !target->isNull();
+    try {
+        ChargePictureMemory(width, height, grey ? 8 : 32);
+    } catch (const EInvalidGraphic&) {
+        out.overBudget = true;
+        return false;
+    }
+    *out.target = NewLargeImage(width, height, grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
+    out.noMemory = out.target->isNull();
+    return !out.noMemory;
 }
 
 // Adobe files store CMYK inverted; converts one decoded row in place into 32-bit colour.
@@ -110,8 +118,7 @@ bool DecodeInto(const uint8_t* data, size_t size, int denom, bool gray, DecodeRe
 #endif
     }
     jpeg_start_decompress(&cinfo);
-    if (!PrepareTarget(out.target, int(cinfo.output_width), int(cinfo.output_height), grey)) {
-        out.noMemory = true;
+    if (!PrepareTarget(out, int(cinfo.output_width), int(cinfo.output_height), grey)) {
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
@@ -220,6 +227,8 @@ QImage TJPEGImage::Decode(const QByteArray& data, TJPEGScale scale, bool graysca
     r.target = &img;
     if (!DecodeInto(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()), Denominator(scale),
                     grayscale, r, err)) {
+        if (r.overBudget)
+            throw EOutOfPictureMemory(SOutOfResources);
         if (r.tooLarge || r.noMemory)
             throw EJPEG(SOutOfResources);
         throw EJPEG(QStringLiteral("JPEG error #%1").arg(err.code));

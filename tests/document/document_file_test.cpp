@@ -909,3 +909,68 @@ TEST_F(DocumentFileTest, SaveUnderAFileSizeLimitFailsWithAnError)
 }
 
 } // namespace
+
+// A bitmap of width x height, 8 bits run-length coded, whose data ends at once: a few bytes
+// that decode to a whole picture.
+QByteArray EmptyRleBitmap(uint32_t width, uint32_t height)
+{
+    const uint32_t bits = 14 + 40 + 256 * 4;
+    QByteArray b = QByteArray("BM") + LE32(bits + 2) + LE32(0) + LE32(bits);
+    b += LE32(40) + LE32(width) + LE32(height) + QByteArray("\x01\x00\x08\x00", 4) + LE32(1) + LE32(2) + LE32(0) +
+         LE32(0) + LE32(0) + LE32(0);
+    b += QByteArray(256 * 4, '\0');
+    b += QByteArray("\x00\x01", 2);
+    return b;
+}
+
+TEST_F(DocumentFileTest, PicturesBeyondTheMemoryBudgetRefuseTheDocument)
+{
+    QFile jpeg(testsupport::fixture(QStringLiteral("pictures/quadrants.jpg")));
+    ASSERT_TRUE(jpeg.open(QIODevice::ReadOnly));
+    const QByteArray jpegData = Str("TJPEGImage") + LE32(uint32_t(jpeg.size())) + jpeg.readAll();
+    const QByteArray rle = EmptyRleBitmap(2000, 2000); // 4,000,000 bytes decoded
+    const QByteArray bitmapData = Str("TBitmap") + LE32(uint32_t(rle.size())) + rle;
+    auto document = [](const std::vector<QByteArray>& pictures) {
+        QByteArray d = Header(uint16_t(pictures.size()));
+        for (size_t i = 0; i < pictures.size(); ++i)
+            d += Record(okImage, QStringLiteral("CImage_%1").arg(i)) +
+                 Stream("CImage", {{"Image.Data", TPropertyValue::Binary(pictures[i])}});
+        return d;
+    };
+    struct Case {
+        const char* name;
+        std::vector<QByteArray> pictures;
+        uint64_t budget;
+        bool refused;
+    };
+    const std::vector<Case> cases = {
+        {"two bitmaps within the budget", {bitmapData, bitmapData}, 10'000'000, false},
+        {"the third bitmap passes it", {bitmapData, bitmapData, bitmapData}, 10'000'000, true},
+        {"one bitmap larger than it all", {bitmapData}, 3'999'999, true},
+        {"a JPEG counts its 32-bit pixels", {jpegData}, 32 * 24 * 4 - 1, true},
+        {"the budget is for one document", {jpegData}, 32 * 24 * 4, false},
+    };
+    for (const Case& c : cases) {
+        TPictureMemoryBudget::SetDefaultPictureMemoryBudget(c.budget);
+        const QString path = WriteFile(QStringLiteral("pictures.kvo"), document(c.pictures));
+        TChildFrame* f = Load(path);
+        if (!c.refused) {
+            EXPECT_TRUE(calls.empty()) << c.name;
+            EXPECT_EQ(f->ObjectCount(), int(c.pictures.size())) << c.name;
+            EXPECT_EQ(f->Caption(), path) << c.name;
+            continue;
+        }
+        ASSERT_EQ(calls.size(), 1u) << c.name;
+        EXPECT_EQ(calls[0].kind, MessageBoxCall::Exception) << c.name;
+        const QStringList lines = calls[0].text.split(QLatin1Char('\n'));
+        EXPECT_EQ(lines.value(0), QDir::toNativeSeparators(path)) << c.name;
+        EXPECT_TRUE(calls[0].text.contains(QLatin1String(SOutOfResources))) << c.name;
+        EXPECT_TRUE(f->isHidden()) << c.name;
+        EXPECT_NE(f->Caption(), path) << c.name;
+        EXPECT_TRUE(doc.recent.isEmpty()) << c.name;
+    }
+    TPictureMemoryBudget::SetDefaultPictureMemoryBudget(0);
+    const uint64_t computed = TPictureMemoryBudget::DefaultPictureMemoryBudget();
+    EXPECT_GT(computed, 0u);
+    EXPECT_LE(computed, uint64_t(2) << 30);
+}
