@@ -17,6 +17,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
@@ -67,6 +68,10 @@ QPlainTextEdit* makeMemo(QWidget* parent, const char* name)
     m->setObjectName(QString::fromLatin1(name));
     m->setReadOnly(true);
     m->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Read-only lists sit on the button face.
+    QPalette pal = m->palette();
+    pal.setColor(QPalette::Base, pal.color(QPalette::Button));
+    m->setPalette(pal);
     return m;
 }
 
@@ -450,7 +455,7 @@ void TPaperEditorDlg::UpdateMemoScrollBars(QPlainTextEdit* memo)
     const QString text = memo->toPlainText();
     const int lines = text.isEmpty() ? 0 : int(text.count(QLatin1Char('\n'))) + 1;
     const int needed = lines * fm.lineSpacing() + 2 * int(memo->document()->documentMargin());
-    memo->setVerticalScrollBarPolicy(needed <= memo->viewport()->height() ? Qt::ScrollBarAlwaysOff
+    memo->setVerticalScrollBarPolicy(needed <= memo->contentsRect().height() ? Qt::ScrollBarAlwaysOff
                                                                           : Qt::ScrollBarAlwaysOn);
 }
 
@@ -506,8 +511,12 @@ void TPaperEditorDlg::ShapeInfoEditBtnClick(QObject* sender)
         mode = TShapeInfoEditDlg::OtherShapes;
     TShapeInfoEditDlg dlg(this);
     dlg.Setup(mode, WorkingPaper.get());
-    if (dlg.exec() == 1)
-        FillControls();
+    // Only the lists are refilled: texts and sizes typed but not yet applied stay as typed.
+    if (dlg.exec() == 1) {
+        ShapeCountEditChange();
+        ExtraLineCountEditChange();
+        OtherShapeCountEditChange();
+    }
 }
 
 void TPaperEditorDlg::PaintBoxPaint(TCanvas* canvas)

@@ -213,6 +213,19 @@ void TShapeInfoEditDlg::Setup(int mode, PaperType* paper)
         b->move(b->x() - d, b->y() - e);
     m_rows->adjustSize();
     m_rows->resize(m_rows->childrenRect().right() + 8, m_rows->childrenRect().bottom() + 8);
+    // The group's caption takes more room here than the rows were laid out for: a group that
+    // holds all its rows grows until none is hidden.
+    if (e > 0) {
+        GroupBox->layout()->activate();
+        const int hidden = m_rows->height() - ScrollBox1->height();
+        const int grow = std::max(0, std::min(hidden, kGroupHeight - GroupBox->height()));
+        if (grow > 0) {
+            setFixedSize(width(), height() + grow);
+            GroupBox->resize(GroupBox->width(), GroupBox->height() + grow);
+            for (QPushButton* b : {OkBtn, CancelBtn})
+                b->move(b->x(), b->y() + grow);
+        }
+    }
 
     ApplyLanguageCharset(this);
 

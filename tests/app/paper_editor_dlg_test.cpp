@@ -331,6 +331,7 @@ TEST_F(PaperEditorDlgTest, EditButtonsOpenTheCoordinateEditorOnTheirTable)
 {
     TPaperEditorDlg dlg;
     dlg.SetPaper(user);
+    dlg.Edit2->setText(QStringLiteral("Typed, not applied"));
     int mode = -1;
     QTimer::singleShot(0, [&] {
         auto* coords = qobject_cast<TShapeInfoEditDlg*>(QApplication::activeModalWidget());
@@ -343,6 +344,7 @@ TEST_F(PaperEditorDlgTest, EditButtonsOpenTheCoordinateEditorOnTheirTable)
     EXPECT_EQ(mode, TShapeInfoEditDlg::ExtraLines);
     EXPECT_EQ(lines(dlg.ExtraLineInfoMemo)[1], QStringLiteral(" To:  X: 77 Y: 4"));
     EXPECT_EQ(user->ExtraLines[0].XTo, 3);   // the working copy only, until Apply
+    EXPECT_EQ(dlg.Edit2->text(), QStringLiteral("Typed, not applied"));
 }
 
 TEST(DialogTextTest, FormatsFillOnlyWhatTheirArgumentsFit)

@@ -30,30 +30,33 @@ TEST(ShapeInfoEditDlgTest, TheFormFitsTheModeAndTheRows)
     struct Case {
         int mode;
         int shapes;
-        QSize form;
-        QRect group;
-        QPoint ok;
+        int width;       // of the form; the group is 117 narrower
+        bool shrinks;    // rows need less than the group's 301 pixels
         const char* lastEntry;
         const char* firstLabel;
     } cases[] = {
-        // Two positions: 240 wide, rows need 100 of the 301 pixels.
-        {0, 2, {260, 159}, {8, 12, 240, 100}, {81, 126}, "pEY1", "Circle1 : "},
-        // Twelve positions need 340: the group keeps its height and scrolls.
-        {0, 12, {260, 360}, {8, 12, 240, 301}, {81, 327}, "pEY11", "Circle1 : "},
-        // One extra line: 440 wide, the form grows.
-        {1, 2, {460, 135}, {8, 12, 440, 76}, {281, 102}, "pEYTo0", "Line1 : "},
-        // One other shape: 540 wide.
-        {2, 2, {560, 135}, {8, 12, 540, 76}, {381, 102}, "pCore0", "Shape 1 : "},
+        {0, 2, 260, true, "pEY1", "Circle1 : "},       // 240 wide, two rows
+        {0, 12, 260, false, "pEY11", "Circle1 : "},    // twelve rows need 340: the group scrolls
+        {1, 2, 460, true, "pEYTo0", "Line1 : "},       // one extra line, 440 wide: the form grows
+        {2, 2, 560, true, "pCore0", "Shape 1 : "},     // one other shape, 540 wide
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "mode " << c.mode << ", " << c.shapes << " positions");
         auto paper = papertest::Paper(1, c.shapes);
         TShapeInfoEditDlg dlg;
         dlg.Setup(c.mode, paper.get());
-        EXPECT_EQ(dlg.size(), c.form);
-        EXPECT_EQ(dlg.GroupBox->geometry(), c.group);
-        EXPECT_EQ(dlg.OkBtn->pos(), c.ok);
-        EXPECT_EQ(dlg.CancelBtn->pos(), c.ok + QPoint(80, 0));
+        EXPECT_EQ(dlg.width(), c.width);
+        EXPECT_EQ(dlg.GroupBox->geometry().topLeft(), QPoint(8, 12));
+        EXPECT_EQ(dlg.GroupBox->width(), c.width - 20);
+        EXPECT_EQ(dlg.height() < 360, c.shrinks);
+        EXPECT_EQ(dlg.GroupBox->height() < 301, c.shrinks);
+        // The buttons keep their place at the bottom right.
+        EXPECT_EQ(dlg.OkBtn->geometry(), QRect(c.width - 179, dlg.height() - 33, 75, 25));
+        EXPECT_EQ(dlg.CancelBtn->pos(), dlg.OkBtn->pos() + QPoint(80, 0));
+        // A group that shrank shows every row.
+        dlg.show();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(dlg.ScrollBox1->verticalScrollBar()->maximum() == 0, c.shrinks);
         EXPECT_NE(entry(dlg, c.lastEntry), nullptr);
         auto* label = dlg.Rows()->findChild<QLabel*>(c.mode == 0 ? QStringLiteral("pL0") : QStringLiteral("pFrom0"));
         ASSERT_NE(label, nullptr);
