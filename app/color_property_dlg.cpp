@@ -36,8 +36,8 @@ bool boxValue(const QLineEdit* edit, int& value)
 TColorPropertyDlg::TColorPropertyDlg(QWidget* owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("ColorPropertyDlg"));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
-                   | Qt::WindowMinMaxButtonsHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowMinMaxButtonsHint);
     TFont formFont;
     formFont.Name = QStringLiteral("MS Sans Serif");
     formFont.Height = -12;
@@ -147,7 +147,7 @@ TColorPropertyDlg::TColorPropertyDlg(QWidget* owner) : QDialog(owner)
     const struct {
         QWidget* w;
         int context;
-    } help[] = {{OutLineBtn, 2070}, {CoreBtn, 2071}, {LineWidthEdit, 2072}, {Edit1, 2050}, {Edit2, 2051},
+    } help[] = {{OutLineBtn, 2070}, {CoreBtn, 2071}, {LineWidthEdit, 2072}, {Edit1, 2050},    {Edit2, 2051},
                 {Edit3, 2052},      {Edit4, 2053},   {OKBtn, 2000},         {CancelBtn, 2001}};
     for (const auto& h : help)
         SetHelpContext(h.w, h.context);

@@ -95,8 +95,8 @@ QPoint SampleTextOrigin(int angle, int tw, int th, int boxWidth, int boxHeight)
 TLabelPropertyDlg::TLabelPropertyDlg(QWidget* owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("LabelPropertyDlg"));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
-                   | Qt::WindowMinMaxButtonsHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowMinMaxButtonsHint);
     TFont formFont;
     formFont.Name = QStringLiteral("MS Sans Serif");
     formFont.Height = -12;
@@ -270,13 +270,14 @@ void TLabelPropertyDlg::FontNameChange(QObject*)
         // A number out of range is brought into it; anything else keeps the sample's size.
         bool ok = false;
         const long long typed = sizeText.toLongLong(&ok);
-        size = int(std::clamp<long long>(ok ? typed : SampleFont->Size(), MinLabelFontSize, MaxLabelFontSize));
+        size =
+            int(std::clamp<long long>(ok ? typed : SampleFont->Size(), MinLabelFontSize, MaxLabelFontSize));
         FontSize->SetText(QString::number(size));
     }
     SampleFont->SetSize(size);
     SampleFont->Color = FontColor->Color();
-    SampleFont->Style = (SampleFont->Style & ~(fsBold | fsItalic)) | (FontBold->isChecked() ? fsBold : 0)
-                        | (FontItalic->isChecked() ? fsItalic : 0);
+    SampleFont->Style = (SampleFont->Style & ~(fsBold | fsItalic)) | (FontBold->isChecked() ? fsBold : 0) |
+                        (FontItalic->isChecked() ? fsItalic : 0);
     // The sample turns with the angle; level at 0 and 360.
     const int a = AngleUpDown->Position();
     SampleFont->Orientation = a >= 1 && a <= 359 ? a * 10 : 0;

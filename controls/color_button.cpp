@@ -50,7 +50,8 @@ QString customColorsText(const TColorArrayClass& custom)
     QStringList values;
     for (int x = 1; x <= custom.XSize(); ++x)
         for (int y = 1; y <= custom.YSize(); ++y)
-            values << QStringLiteral("$") + QStringLiteral("%1").arg(custom.Color(x, y), 8, 16, QLatin1Char('0')).toUpper();
+            values << QStringLiteral("$") +
+                          QStringLiteral("%1").arg(custom.Color(x, y), 8, 16, QLatin1Char('0')).toUpper();
     return values.join(QLatin1Char(','));
 }
 
@@ -117,8 +118,14 @@ void TscColorButton::SetPaletteColorIndex(int index)
     DoColorChange();
 }
 
-void TscColorButton::SetPaletteColors(const TColorArrayClass& colors) { PaletteColors.Assign(colors); }
-void TscColorButton::SetCustomColors(const TColorArrayClass& colors) { CustomColors.Assign(colors); }
+void TscColorButton::SetPaletteColors(const TColorArrayClass& colors)
+{
+    PaletteColors.Assign(colors);
+}
+void TscColorButton::SetCustomColors(const TColorArrayClass& colors)
+{
+    CustomColors.Assign(colors);
+}
 
 void TscColorButton::SetFlat(bool value)
 {
@@ -219,7 +226,9 @@ void TscColorButton::ButtonClick()
     palette->SetPaletteColors(PaletteColors);
     palette->SetCustomColors(CustomColors);
     palette->SetStartColor(m_color);
-    palette->OnSetColor = [this](QObject* sender, bool isOther, TColor color) { PaletteSetColor(sender, isOther, color); };
+    palette->OnSetColor = [this](QObject* sender, bool isOther, TColor color) {
+        PaletteSetColor(sender, isOther, color);
+    };
     palette->OnPaletteClose = [this](QObject* sender) { PaletteClose(sender); };
     palette->OnGetColorHintText = OnGetColorHintText;
     m_palette = palette;

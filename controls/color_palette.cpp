@@ -72,8 +72,14 @@ int TColorArrayClass::index(int x, int y) const
     return (y - 1) * m_x + (x - 1);
 }
 
-TColor TColorArrayClass::Color(int x, int y) const { return m_colors[size_t(index(x, y))]; }
-void TColorArrayClass::SetColor(int x, int y, TColor color) { m_colors[size_t(index(x, y))] = color; }
+TColor TColorArrayClass::Color(int x, int y) const
+{
+    return m_colors[size_t(index(x, y))];
+}
+void TColorArrayClass::SetColor(int x, int y, TColor color)
+{
+    m_colors[size_t(index(x, y))] = color;
+}
 
 TColor TColorArrayClass::SingleColor(int i) const
 {
@@ -110,10 +116,11 @@ QStringList CustomColorLines(const TColorArrayClass& custom)
     QStringList lines;
     for (int row = 1; row <= 2; ++row)
         for (int col = 1; col <= 8; ++col) {
-            const TColor c = col <= custom.XSize() && row <= custom.YSize() ? custom.Color(col, row) : clWhite;
+            const TColor c =
+                col <= custom.XSize() && row <= custom.YSize() ? custom.Color(col, row) : clWhite;
             const QChar letter(char16_t(64 + (row - 1) * 8 + col));
-            lines << QStringLiteral("Color") + letter + QLatin1Char('=')
-                         + QStringLiteral("%1").arg(c, 8, 16, QLatin1Char('0')).toUpper();
+            lines << QStringLiteral("Color") + letter + QLatin1Char('=') +
+                         QStringLiteral("%1").arg(c, 8, 16, QLatin1Char('0')).toUpper();
         }
     return lines;
 }
@@ -137,7 +144,10 @@ void ReadCustomColorLines(const QStringList& lines, TColorArrayClass& custom)
     }
 }
 
-void SetColorDialogHandler(ColorDialogHandler handler) { colorDialogHandler() = std::move(handler); }
+void SetColorDialogHandler(ColorDialogHandler handler)
+{
+    colorDialogHandler() = std::move(handler);
+}
 
 // --- TSCColorButtonPalette -----------------------------------------------------------
 
@@ -357,8 +367,7 @@ void TSCColorButtonPalette::keyPressEvent(QKeyEvent* event)
         close();
         event->accept();
         return;
-    default:
-        QWidget::keyPressEvent(event);
+    default: QWidget::keyPressEvent(event);
     }
 }
 
@@ -398,8 +407,8 @@ void TSCColorButtonPalette::BuildHintText(TColor color, int x, int y, QString& t
 {
     const TColor rgb = ColorToRGB(color);
     auto three = [](int v) { return QStringLiteral("%1").arg(v, 3, 10, QLatin1Char('0')); };
-    text = QStringLiteral("RGB = ") + three(GetRValue(rgb)) + QLatin1Char(' ') + three(GetGValue(rgb))
-           + QLatin1Char(' ') + three(GetBValue(rgb));
+    text = QStringLiteral("RGB = ") + three(GetRValue(rgb)) + QLatin1Char(' ') + three(GetGValue(rgb)) +
+           QLatin1Char(' ') + three(GetBValue(rgb));
     GetColorHintText(color, x, y, text);
 }
 
@@ -431,8 +440,7 @@ bool TSCColorButtonPalette::event(QEvent* event)
         }
         return true;
     }
-    default:
-        break;
+    default: break;
     }
     return QWidget::event(event);
 }

@@ -75,7 +75,8 @@ public:
 
     using SetColorEvent = std::function<void(QObject* sender, bool isOther, TColor color)>;
     using PaletteCloseEvent = std::function<void(QObject* sender)>;
-    using ColorHintTextEvent = std::function<void(QObject* sender, TColor color, int x, int y, QString& hint)>;
+    using ColorHintTextEvent =
+        std::function<void(QObject* sender, TColor color, int x, int y, QString& hint)>;
 
     // owner: the button (the palette is a tool window of the button's window).
     explicit TSCColorButtonPalette(QWidget* owner);

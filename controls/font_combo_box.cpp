@@ -264,7 +264,10 @@ void TscComboBox::paintEvent(QPaintEvent* event)
 
 // --- font enumeration ----------------------------------------------------------------
 
-void SetFontEnumerator(TFontEnumerator enumerator) { fontEnumerator() = std::move(enumerator); }
+void SetFontEnumerator(TFontEnumerator enumerator)
+{
+    fontEnumerator() = std::move(enumerator);
+}
 
 TFontEnumeration EnumerateInstalledFonts()
 {
@@ -342,8 +345,9 @@ void TscFontComboBox::fillList()
         if (!listed)
             records.push_back(rec);
     }
-    std::stable_sort(records.begin(), records.end(),
-                     [](const TFontRecord& a, const TFontRecord& b) { return lessText(a.FaceName, b.FaceName); });
+    std::stable_sort(records.begin(), records.end(), [](const TFontRecord& a, const TFontRecord& b) {
+        return lessText(a.FaceName, b.FaceName);
+    });
     m_records = std::move(records);
     clear();
     for (const TFontRecord& rec : m_records)
@@ -382,7 +386,10 @@ void TscFontComboBox::SetShowSample(bool value)
     update();
 }
 
-void TscFontComboBox::SetSizeComboBox(TscComboBox* box) { m_sizeBox = box; }
+void TscFontComboBox::SetSizeComboBox(TscComboBox* box)
+{
+    m_sizeBox = box;
+}
 
 void TscFontComboBox::Change()
 {

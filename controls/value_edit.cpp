@@ -29,8 +29,14 @@ TValueEdit::TValueEdit(QWidget* owner) : QLineEdit(owner)
 
 TValueEdit::~TValueEdit() = default;
 
-bool TValueEdit::GetInsertKeyState() { return insertKeyState(); }
-void TValueEdit::SetInsertKeyState(bool on) { insertKeyState() = on; }
+bool TValueEdit::GetInsertKeyState()
+{
+    return insertKeyState();
+}
+void TValueEdit::SetInsertKeyState(bool on)
+{
+    insertKeyState() = on;
+}
 
 void TValueEdit::SetDigits(int n)
 {

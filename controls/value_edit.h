@@ -37,8 +37,8 @@ public:
 
     // What a printable key does to text (selection [selStart, selStart + selLength), cursor
     // at cursor): false when refused; otherwise the new text and the selection to show.
-    bool FilterKey(QChar key, const QString& text, int selStart, int selLength, int cursor,
-                   QString& newText, int& newSelStart, int& newSelLength) const;
+    bool FilterKey(QChar key, const QString& text, int selStart, int selLength, int cursor, QString& newText,
+                   int& newSelStart, int& newSelLength) const;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -46,17 +46,13 @@ void TShape::paintEvent(QPaintEvent*)
     const TRect r = FigureRect();
     switch (Shape) {
     case stEllipse:
-    case stCircle:
-        canvas.Ellipse(r);
-        break;
+    case stCircle: canvas.Ellipse(r); break;
     case stRoundRect:
     case stRoundSquare: {
         const int s = std::min(r.Width(), r.Height()) / 4;
         canvas.RoundRect(r.Left, r.Top, r.Right, r.Bottom, s, s);
         break;
     }
-    default:
-        canvas.Rectangle(r);
-        break;
+    default: canvas.Rectangle(r); break;
     }
 }

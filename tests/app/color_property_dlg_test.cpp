@@ -88,7 +88,8 @@ TEST_F(ColorDlgTest, GermanCaptionsStayInsideTheirGroups)
         EXPECT_EQ(dlg.Label8->text(), QString::fromUtf8("Einheit: 0,1 mm"));
         for (QGroupBox* g : {dlg.GroupBox1, dlg.GroupBox2})
             for (QWidget* w : g->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
-                EXPECT_TRUE(QRect(QPoint(), g->size()).contains(w->geometry())) << w->objectName().toStdString();
+                EXPECT_TRUE(QRect(QPoint(), g->size()).contains(w->geometry()))
+                    << w->objectName().toStdString();
         for (QPushButton* b : {dlg.OKBtn, dlg.CancelBtn}) {
             QString t = b->text();
             t.remove(QLatin1Char('&'));
@@ -172,7 +173,8 @@ TEST_F(ColorDlgTest, BoxWithoutANumberKeepsTheDialogOpen)
         dlg->Edit2->setText(QStringLiteral("-"));
         QTest::mouseClick(dlg->OKBtn, Qt::LeftButton);
         EXPECT_TRUE(dlg->isVisible());
-        EXPECT_EQ(boxes, QStringList{QStringLiteral("Position and size must be whole numbers of tenths of a millimetre.")});
+        EXPECT_EQ(boxes, QStringList{QStringLiteral(
+                             "Position and size must be whole numbers of tenths of a millimetre.")});
         EXPECT_EQ(dlg->PageControl1->currentWidget(), dlg->TabSheet2);
         // Cancel then leaves everything as it was.
         QTest::mouseClick(dlg->CancelBtn, Qt::LeftButton);

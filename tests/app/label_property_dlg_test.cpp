@@ -73,11 +73,11 @@ TEST(LabelSample, ReferencePointByAngle)
         int angle;
         QPoint origin;
     } cases[] = {
-        {0, {127, 19}},   {360, {127, 19}}, {-5, {127, 19}},  // level, centred
-        {1, {127, 20}},   {45, {135, 58}},                    // box 85 x 85
-        {90, {167, 79}},                                      // box 21 x 101, upward from the left
-        {91, {168, 80}},  {135, {206, 73}}, {180, {227, 40}}, // upside down from the right
-        {181, {228, 38}}, {270, {187, -20}},                  // downward from the top right
+        {0, {127, 19}},    {360, {127, 19}},  {-5, {127, 19}},  // level, centred
+        {1, {127, 20}},    {45, {135, 58}},                     // box 85 x 85
+        {90, {167, 79}},                                        // box 21 x 101, upward from the left
+        {91, {168, 80}},   {135, {206, 73}},  {180, {227, 40}}, // upside down from the right
+        {181, {228, 38}},  {270, {187, -20}},                   // downward from the top right
         {271, {186, -20}}, {300, {161, -19}}, {359, {128, 18}},
     };
     for (const auto& c : cases)
@@ -112,12 +112,9 @@ TEST_F(LabelDlgTest, SizeBoxChecksWhatIsTyped)
         const char* shown;
         int size;
     } cases[] = {
-        {"", false, "18", 18},       // an empty box is refilled
-        {"24", false, "24", 24},
-        {"0", true, "1", 1},
-        {"-5", true, "1", 1},
-        {"99999", true, "1638", 1638},
-        {"abc", true, "1638", 1638}, // no number: the sample keeps its size
+        {"", false, "18", 18}, // an empty box is refilled
+        {"24", false, "24", 24},       {"0", true, "1", 1},         {"-5", true, "1", 1},
+        {"99999", true, "1638", 1638}, {"abc", true, "1638", 1638}, // no number: the sample keeps its size
         {"12", false, "12", 12},
     };
     for (const auto& c : cases) {
@@ -249,7 +246,8 @@ TEST_F(LabelDlgTest, GermanCaptionsFit)
         EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Objekteigenschaften - Schrift"));
         EXPECT_EQ(dlg.FontColor->OtherBtnCaption, QStringLiteral("&Andere"));
         for (QWidget* w : dlg.GroupBox1->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
-            EXPECT_TRUE(QRect(QPoint(), dlg.GroupBox1->size()).contains(w->geometry())) << w->objectName().toStdString();
+            EXPECT_TRUE(QRect(QPoint(), dlg.GroupBox1->size()).contains(w->geometry()))
+                << w->objectName().toStdString();
         for (QPushButton* b : {dlg.OKBtn, dlg.CancelBtn}) {
             QString t = b->text();
             t.remove(QLatin1Char('&'));

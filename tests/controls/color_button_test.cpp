@@ -26,7 +26,10 @@ struct Form {
 };
 
 struct DialogAnswer {
-    explicit DialogAnswer(std::function<bool(QWidget*, TColor&, QStringList&)> f) { SetColorDialogHandler(std::move(f)); }
+    explicit DialogAnswer(std::function<bool(QWidget*, TColor&, QStringList&)> f)
+    {
+        SetColorDialogHandler(std::move(f));
+    }
     ~DialogAnswer() { SetColorDialogHandler(nullptr); }
 };
 
@@ -79,9 +82,9 @@ TEST(ColorButton, SetColorEvents)
         int index;
         int changes;
     } steps[] = {
-        {clRed, 5, 1},            // (255, 0, 0): column 1, row 2
-        {clRed, 5, 1},            // the same colour: nothing
-        {RGB(1, 2, 3), 0, 2},     // not in the palette
+        {clRed, 5, 1},        // (255, 0, 0): column 1, row 2
+        {clRed, 5, 1},        // the same colour: nothing
+        {RGB(1, 2, 3), 0, 2}, // not in the palette
         {RGB(127, 127, 127), 4, 3},
         {clWhite, 1, 4},
     };
@@ -137,16 +140,11 @@ TEST(ColorPalette, KeysMoveAndPick)
         Qt::Key key;
         QPoint square;
     } moves[] = {
-        {Qt::Key_Up, {1, 1}},
-        {Qt::Key_Up, {1, 0}},    // above row 1: the other square
-        {Qt::Key_Left, {1, 0}},  // no column moves there
-        {Qt::Key_Up, {1, 5}},
-        {Qt::Key_Down, {1, 0}},
-        {Qt::Key_Down, {1, 1}},
-        {Qt::Key_Left, {4, 1}},  // columns wrap
-        {Qt::Key_Right, {1, 1}},
-        {Qt::Key_Down, {1, 2}},
-        {Qt::Key_Right, {2, 2}},
+        {Qt::Key_Up, {1, 1}},    {Qt::Key_Up, {1, 0}}, // above row 1: the other square
+        {Qt::Key_Left, {1, 0}},                        // no column moves there
+        {Qt::Key_Up, {1, 5}},    {Qt::Key_Down, {1, 0}}, {Qt::Key_Down, {1, 1}},
+        {Qt::Key_Left, {4, 1}}, // columns wrap
+        {Qt::Key_Right, {1, 1}}, {Qt::Key_Down, {1, 2}}, {Qt::Key_Right, {2, 2}},
     };
     for (const auto& m : moves) {
         QTest::keyClick(p, m.key);
@@ -178,7 +176,8 @@ TEST(ColorPalette, MouseAndClickOnTheButtonWhileOpen)
     // Squares under the mouse, and the click that picks one.
     EXPECT_EQ(p->SquareAt(p->SquareRect({3, 4}).center()), QPoint(3, 4));
     EXPECT_EQ(p->SquareAt(p->SquareRect({0, 0}).center()), QPoint(0, 0));
-    EXPECT_EQ(p->SquareAt(QPoint(TSCColorButtonPalette::Border + 10, TSCColorButtonPalette::Border + 95)), QPoint(-1, -1));
+    EXPECT_EQ(p->SquareAt(QPoint(TSCColorButtonPalette::Border + 10, TSCColorButtonPalette::Border + 95)),
+              QPoint(-1, -1));
     QTest::mouseMove(p, p->SquareRect({3, 4}).center());
     EXPECT_EQ(p->CurrentSquare(), QPoint(3, 4));
     QTest::mouseClick(p, Qt::LeftButton, {}, p->SquareRect({3, 4}).center());
@@ -266,7 +265,7 @@ TEST(ColorPalette, CustomColourLines)
         {"ColorB=", 2, 1, clWhite},
         {"ColorB=nothex", 2, 1, clWhite},
         {"ColorB=FFFFFFFFFFFFFFFF", 2, 1, 0xFFFFFFFF}, // only the first 8 digits count
-        {"ColorQ=00000000", 1, 1, 1},                   // no such letter: skipped
+        {"ColorQ=00000000", 1, 1, 1},                  // no such letter: skipped
         {"Color@=00000000", 1, 1, 1},
         {"=00000000", 1, 1, 1},
         {"", 1, 1, 1},
@@ -286,7 +285,7 @@ TEST(ColorButton, CustomColoursInTheRegistry)
         TColor first, second, last;
     } cases[] = {
         {"$00000001,$00000002,$00000003", 1, 2, clWhite},
-        {"$1,$00000002", 1, 2, clWhite},           // values of any width, comma by comma
+        {"$1,$00000002", 1, 2, clWhite}, // values of any width, comma by comma
         {"00000001,$zz,,", clWhite, clWhite, clWhite},
         {",,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,$00000005", clWhite, clWhite, clWhite},
         {"$123456789,$00000002", clWhite, 2, clWhite}, // too long
@@ -315,7 +314,8 @@ TEST(ColorButton, CustomColoursInTheRegistry)
         b->CustomColorsKey = key;
         b->CustomColors.SetColor(2, 1, RGB(1, 2, 3));
     }
-    EXPECT_EQ(TRegIniFile(key).ReadString(QStringLiteral("Colors"), QStringLiteral("Form.FontColor"), QString())
+    EXPECT_EQ(TRegIniFile(key)
+                  .ReadString(QStringLiteral("Colors"), QStringLiteral("Form.FontColor"), QString())
                   .section(QLatin1Char(','), 2, 2),
               QStringLiteral("$00030201"));
 }

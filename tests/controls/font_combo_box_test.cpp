@@ -33,7 +33,10 @@ TFontEnumeration fakeFonts(bool printer)
 }
 
 struct FakeFonts {
-    explicit FakeFonts(bool printer) { SetFontEnumerator([printer] { return fakeFonts(printer); }); }
+    explicit FakeFonts(bool printer)
+    {
+        SetFontEnumerator([printer] { return fakeFonts(printer); });
+    }
     ~FakeFonts() { SetFontEnumerator(nullptr); }
 };
 
@@ -99,12 +102,12 @@ TEST(FontComboBox, SizeTextThatIsNoListedSize)
         const char* before;
         const char* after;
     } cases[] = {
-        {"Zeta Sans", "13", "13"},        // between listed sizes: kept
+        {"Zeta Sans", "13", "13"}, // between listed sizes: kept
         {"Zeta Sans", "200", "200"},
-        {"Zeta Sans", "3", "8"},          // below the smallest: the first size
-        {"Zeta Sans", "abc", "8"},        // no number: the first size, no error
+        {"Zeta Sans", "3", "8"},   // below the smallest: the first size
+        {"Zeta Sans", "abc", "8"}, // no number: the first size, no error
         {"Zeta Sans", "", "8"},
-        {"Printer Gothic", "11", "11"},   // compared as numbers: 11 > 8 although "11" < "8"
+        {"Printer Gothic", "11", "11"}, // compared as numbers: 11 > 8 although "11" < "8"
         {"Printer Gothic", "7", "8"},
     };
     for (const Case& c : cases) {
@@ -139,8 +142,8 @@ TEST(FontComboBox, InstalledFontsFromFontconfig)
     QStringList names;
     for (const TFontRecord& r : e.Families)
         names << r.FaceName;
-    for (const char* n : {"Liberation Serif", "Liberation Sans", "DejaVu Sans", "Times New Roman", "Arial",
-                          "Courier New"})
+    for (const char* n :
+         {"Liberation Serif", "Liberation Sans", "DejaVu Sans", "Times New Roman", "Arial", "Courier New"})
         EXPECT_TRUE(names.contains(QString::fromLatin1(n))) << n;
 
     TscFontComboBox name;

@@ -43,19 +43,19 @@ TEST(ValueEdit, KeyFilterTable)
         const char* newText;
         int newSelStart, newSelLength;
     } cases[] = {
-        {0, 0, "", 0, 0, 0, '-', false, "", 0, 0},          // no minus above zero
-        {0, -10, "", 0, 0, 0, '-', true, "-0", 1, 1},       // "-" becomes "-0", the zero selected
-        {0, -10, "-5", 0, 0, 2, '-', false, "", 0, 0},      // one minus only
-        {0, -10, "5", 0, 0, 1, '-', false, "", 0, 0},       // a minus only in front
-        {2, 0, "1.23", 0, 0, 4, '4', false, "", 0, 0},      // no third decimal
+        {0, 0, "", 0, 0, 0, '-', false, "", 0, 0},     // no minus above zero
+        {0, -10, "", 0, 0, 0, '-', true, "-0", 1, 1},  // "-" becomes "-0", the zero selected
+        {0, -10, "-5", 0, 0, 2, '-', false, "", 0, 0}, // one minus only
+        {0, -10, "5", 0, 0, 1, '-', false, "", 0, 0},  // a minus only in front
+        {2, 0, "1.23", 0, 0, 4, '4', false, "", 0, 0}, // no third decimal
         {2, 0, "1.2", 0, 0, 3, '3', true, "1.23", 4, 0},
-        {2, 0, "1.23", 0, 0, 0, '9', true, "91.23", 1, 0},  // digits in front of the separator
-        {0, 0, "12", 0, 0, 2, '.', false, "", 0, 0},        // no separator without decimals
-        {2, 0, "1.2", 0, 0, 3, '.', false, "", 0, 0},       // one separator only
-        {2, 0, "", 0, 0, 0, '.', true, "0.0", 2, 1},        // lone separator becomes 0.0
-        {2, 0, "1.23", 2, 2, 4, '5', true, "1.5", 3, 0},    // the selection is replaced
-        {0, 0, "12", 0, 0, 1, 'a', false, "", 0, 0},        // letters never
-        {0, 0, "12345678901234567", 0, 0, 17, '1', false, "", 0, 0},  // 17 characters at most
+        {2, 0, "1.23", 0, 0, 0, '9', true, "91.23", 1, 0},           // digits in front of the separator
+        {0, 0, "12", 0, 0, 2, '.', false, "", 0, 0},                 // no separator without decimals
+        {2, 0, "1.2", 0, 0, 3, '.', false, "", 0, 0},                // one separator only
+        {2, 0, "", 0, 0, 0, '.', true, "0.0", 2, 1},                 // lone separator becomes 0.0
+        {2, 0, "1.23", 2, 2, 4, '5', true, "1.5", 3, 0},             // the selection is replaced
+        {0, 0, "12", 0, 0, 1, 'a', false, "", 0, 0},                 // letters never
+        {0, 0, "12345678901234567", 0, 0, 17, '1', false, "", 0, 0}, // 17 characters at most
         {0, 0, "12345678901234567", 16, 1, 17, '9', true, "12345678901234569", 17, 0},
     };
     for (const Case& c : cases) {
@@ -146,10 +146,8 @@ TEST(ValueEdit, LeavingWithBadTextRestoresTheValueOnEntry)
         bool error;
         const char* after;
     } cases[] = {
-        {"abc", true, "42"},   // pasted letters
-        {"4x2", true, "42"},
-        {"", true, "42"},
-        {"101", true, "42"},   // above Max
+        {"abc", true, "42"},                                        // pasted letters
+        {"4x2", true, "42"}, {"", true, "42"}, {"101", true, "42"}, // above Max
         {"77", false, "77"},
     };
     for (const Case& c : cases) {

@@ -16,7 +16,7 @@ TEST(Shape, FigureKeepsThePenInsideAndSquaresCentred)
         {stRectangle, 1, TRect(0, 0, 101, 107)},
         {stRectangle, 5, TRect(2, 2, 99, 105)},
         {stEllipse, 8, TRect(4, 4, 98, 104)},
-        {stCircle, 1, TRect(0, 3, 101, 104)},  // the largest square, centred
+        {stCircle, 1, TRect(0, 3, 101, 104)}, // the largest square, centred
         {stCircle, 0, TRect(0, 3, 101, 104)},
     };
     for (const auto& c : cases) {

@@ -23,7 +23,7 @@ TEST(UpDown, StepsStopAtTheEndsOrWrap)
         bool up, wrap;
         int to;
     } cases[] = {
-        {1, false, false, 1}, {100, true, false, 100}, {50, true, false, 51},
+        {1, false, false, 1},  {100, true, false, 100}, {50, true, false, 51},
         {1, false, true, 100}, {100, true, true, 1},
     };
     for (const auto& c : cases) {
