@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
 #include <algorithm>
 
 namespace {
@@ -77,9 +78,13 @@ void GraphicLibraryListResize(QScrollArea* list)
     list->verticalScrollBar()->setValue(0);
     const int w = tiles.first()->width();
     const int h = tiles.first()->height();
+    // The room inside the frame, less the vertical scroll bar whether it shows or not: a row
+    // never reaches under the bar, so the box never needs a horizontal one.
+    const int room = list->width() - 2 * list->frameWidth() -
+                     list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list->verticalScrollBar());
     const QWidget* previous = nullptr;
     for (CGraphicsLibraryObject* tile : tiles) {
-        tile->move(NextTilePosition(previous, w, h, list->width()));
+        tile->move(NextTilePosition(previous, w, h, room));
         previous = tile;
     }
     FitClient(list, tiles);

@@ -33,6 +33,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollArea>
+#include <QScreen>
+#include <QStyle>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -583,8 +585,9 @@ void TMainFrame::BuildDocksAndStatus()
     GraphicLibraryList = new QScrollArea(GraphicsLibraryBar);
     GraphicLibraryList->setObjectName(QStringLiteral("GraphicLibraryList"));
     GraphicLibraryList->setBackgroundRole(QPalette::Base);
-    GraphicLibraryList->setMinimumWidth(65);
+    GraphicLibraryList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     GraphicLibraryList->verticalScrollBar()->setSingleStep(23);
+    FitGraphicsLibraryWidth();
     GraphicsLibraryBar->setWidget(GraphicLibraryList);
     GraphicsLibraryBar->installEventFilter(this);
     addDockWidget(Qt::RightDockWidgetArea, GraphicsLibraryBar);
@@ -684,18 +687,61 @@ void TMainFrame::FormCreate()
     UpdateMenuItems();
 }
 
+QRect TMainFrame::KeptOnScreen(const QRect& wanted, const QMargins& frame)
+{
+    // The screen that shows most of the window, or the primary one when none shows any of it
+    // (a monitor since unplugged, or nonsense in the settings).
+    QScreen* screen = nullptr;
+    qint64 shown = 0;
+    for (QScreen* s : QGuiApplication::screens()) {
+        const QRect common = s->availableGeometry().intersected(wanted);
+        const qint64 area = qint64(common.width()) * common.height();
+        if (area > shown) {
+            shown = area;
+            screen = s;
+        }
+    }
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return wanted;
+    // The whole window, frame and title bar included, fits and lies on that screen.
+    const QRect room = screen->availableGeometry().marginsRemoved(frame);
+    const QSize size = wanted.size().boundedTo(room.size()).expandedTo(QSize(1, 1));
+    const int left = std::clamp(wanted.left(), room.left(), std::max(room.right() + 1 - size.width(), room.left()));
+    const int top = std::clamp(wanted.top(), room.top(), std::max(room.bottom() + 1 - size.height(), room.top()));
+    return QRect(QPoint(left, top), size);
+}
+
 void TMainFrame::RestorePlacement()
 {
     TRegIniFile reg(ProductKey());
     const int state = reg.ReadInteger(BasicInfo(), QStringLiteral("WindowState"), wsNormal);
     if (WindowStateOf(this) == wsNormal) {
-        const int left = reg.ReadInteger(BasicInfo(), QStringLiteral("Left"), x());
-        const int top = reg.ReadInteger(BasicInfo(), QStringLiteral("Top"), y());
-        const int w = reg.ReadInteger(BasicInfo(), QStringLiteral("Width"), width());
-        const int h = reg.ReadInteger(BasicInfo(), QStringLiteral("Height"), height());
-        move(left, top);
-        if (w > 0 && h > 0)
-            resize(w, h);
+        // Stored and restored as the client area, which a window manager places exactly; the
+        // frame around it is the window manager's and not known before the window is shown.
+        const QRect now = geometry();
+        const int left = reg.ReadInteger(BasicInfo(), QStringLiteral("Left"), now.x());
+        const int top = reg.ReadInteger(BasicInfo(), QStringLiteral("Top"), now.y());
+        int w = reg.ReadInteger(BasicInfo(), QStringLiteral("Width"), now.width());
+        int h = reg.ReadInteger(BasicInfo(), QStringLiteral("Height"), now.height());
+        if (w <= 0 || h <= 0) {
+            w = now.width();
+            h = now.height();
+        }
+        QMargins frame(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
+                       frameGeometry().right() - geometry().right(), frameGeometry().bottom() - geometry().bottom());
+        if (frame.isNull()) {
+            // Not framed yet: room for a title bar and borders of the usual size.
+            const int border = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
+            frame = QMargins(border, style()->pixelMetric(QStyle::PM_TitleBarHeight) + border, border, border);
+        }
+        const bool stored = reg.ValueExists(BasicInfo(), QStringLiteral("Left")) ||
+                            reg.ValueExists(BasicInfo(), QStringLiteral("Top")) ||
+                            reg.ValueExists(BasicInfo(), QStringLiteral("Width")) ||
+                            reg.ValueExists(BasicInfo(), QStringLiteral("Height"));
+        if (stored)
+            setGeometry(KeptOnScreen(QRect(left, top, w, h), frame));
     }
     SetWindowStateNumber(this, state);
 }
@@ -765,10 +811,11 @@ void TMainFrame::FormClose()
         reg.WriteBool(BasicInfo(), QStringLiteral("Toolbar"), ToolbarItem->isChecked());
         reg.WriteBool(BasicInfo(), QStringLiteral("GraphicsLibrarybar"), GraphicsLibraryItem->isChecked());
         if (state == wsNormal) {
-            reg.WriteInteger(BasicInfo(), QStringLiteral("Left"), x());
-            reg.WriteInteger(BasicInfo(), QStringLiteral("Top"), y());
-            reg.WriteInteger(BasicInfo(), QStringLiteral("Width"), width());
-            reg.WriteInteger(BasicInfo(), QStringLiteral("Height"), height());
+            const QRect client = geometry();
+            reg.WriteInteger(BasicInfo(), QStringLiteral("Left"), client.x());
+            reg.WriteInteger(BasicInfo(), QStringLiteral("Top"), client.y());
+            reg.WriteInteger(BasicInfo(), QStringLiteral("Width"), client.width());
+            reg.WriteInteger(BasicInfo(), QStringLiteral("Height"), client.height());
         }
     }
 
@@ -840,10 +887,28 @@ bool TMainFrame::event(QEvent* event)
     return QMainWindow::event(event);
 }
 
+void TMainFrame::FitGraphicsLibraryWidth()
+{
+    // At its narrowest the panel still shows one whole tile beside its scroll bar, and its
+    // whole title beside the title bar's buttons.
+    const QStyle* style = GraphicLibraryList->style();
+    const int tiles = 65 + 2 * GraphicLibraryList->frameWidth() +
+                      style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, GraphicLibraryList->verticalScrollBar());
+    const QStyle* barStyle = GraphicsLibraryBar->style();
+    const int button = barStyle->pixelMetric(QStyle::PM_SmallIconSize, nullptr, GraphicsLibraryBar) +
+                       2 * barStyle->pixelMetric(QStyle::PM_DockWidgetTitleBarButtonMargin, nullptr, GraphicsLibraryBar);
+    const int title = GraphicsLibraryBar->fontMetrics().horizontalAdvance(GraphicsLibraryBar->windowTitle()) +
+                      2 * barStyle->pixelMetric(QStyle::PM_DockWidgetTitleMargin, nullptr, GraphicsLibraryBar) +
+                      2 * button + 8;
+    GraphicLibraryList->setMinimumWidth(std::max(tiles, title));
+}
+
 bool TMainFrame::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == GraphicsLibraryBar && event->type() == QEvent::Close)
         GraphicsLibraryBarClose();
+    if (watched == GraphicsLibraryBar && (event->type() == QEvent::WindowTitleChange || event->type() == QEvent::FontChange))
+        FitGraphicsLibraryWidth();
     return QMainWindow::eventFilter(watched, event);
 }
 

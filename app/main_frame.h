@@ -171,6 +171,10 @@ protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
+    // Where a window asked for at wanted (its client area) goes so that it, with its frame,
+    // lies on a screen.
+    static QRect KeptOnScreen(const QRect& wanted, const QMargins& frame);
+    void FitGraphicsLibraryWidth();
     bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;

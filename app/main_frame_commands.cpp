@@ -505,6 +505,25 @@ void TMainFrame::OptionsItemClick() {}
 
 // ---- Window ----
 
+namespace {
+
+// The smallest a document window may be made: its paper area is laid out for at least that
+// much room, so a smaller window would cut the page off.
+QSize SmallestWindowSize(const QMdiSubWindow* w)
+{
+    QSize min = w->minimumSize();
+    if (const auto* doc = qobject_cast<const TChildFrame*>(w->widget()))
+        min = min.expandedTo(doc->minimumSize() + doc->FrameExtent());
+    return min;
+}
+
+void PlaceWindow(QMdiSubWindow* w, const QRect& box)
+{
+    w->setGeometry(QRect(box.topLeft(), box.size().expandedTo(SmallestWindowSize(w))));
+}
+
+} // namespace
+
 QList<QMdiSubWindow*> TMainFrame::ArrangedWindows() const
 {
     // Front to back, as the windows lie on the screen.
@@ -564,7 +583,7 @@ void TMainFrame::WindowCascadeItemClick()
         QMdiSubWindow* w = *it;
         w->showNormal();
         const int offset = step * (n % (stagger + 1));
-        w->setGeometry(QRect(area.topLeft() + QPoint(offset, offset), size));
+        PlaceWindow(w, QRect(area.topLeft() + QPoint(offset, offset), size));
         w->raise();
     }
     if (active)
@@ -595,7 +614,7 @@ void TMainFrame::TileDocuments(bool horizontal)
         for (int r = 0; r < rowsHere && i < n; ++r, ++i) {
             QMdiSubWindow* w = windows.at(i);
             w->showNormal();
-            w->setGeometry(area.left() + c * width, area.top() + r * height, width, height);
+            PlaceWindow(w, QRect(area.left() + c * width, area.top() + r * height, width, height));
         }
     }
 }

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/main_frame.h"
+#include "app/program_icon.h"
 #include "app/splash_dialog.h"
 #include "document/std.h"
 #include "platform/file_utils.h"
@@ -404,6 +405,14 @@ int WinMain(int argc, char** argv)
         QDir::setCurrent(ProgramDir());
         InitUILanguage();
 
+        // Every temporary file and the instance channel live in a private folder; without one
+        // the program would have to use a folder others can write to.
+        if (TempDir().isEmpty()) {
+            MessageDlg(LoadLangStr(766), mtError, mbOK);
+            FreeLanguageDll();
+            return 2;
+        }
+
         TInstanceChannel channel;
         if (!channel.IsFirstInstance(arguments)) {
             FreeLanguageDll();
@@ -411,6 +420,7 @@ int WinMain(int argc, char** argv)
         }
 
         Application->Title = QStringLiteral("Korvane");
+        SetProgramIcon();
         QApplication::setQuitOnLastWindowClosed(true);
         CloseOnTerminate(&app);
 

@@ -334,6 +334,14 @@ QMdiSubWindow* TChildFrame::SubWindow() const
     return qobject_cast<QMdiSubWindow*>(parentWidget());
 }
 
+bool TChildFrame::IsActiveDocument() const
+{
+    QMdiSubWindow* sub = SubWindow();
+    if (!sub || !sub->mdiArea())
+        return true;
+    return sub->mdiArea()->currentSubWindow() == sub;
+}
+
 QWidget* TChildFrame::WindowWidget() const
 {
     if (QMdiSubWindow* sub = SubWindow())
@@ -371,11 +379,16 @@ int TChildFrame::WindowState() const
 void TChildFrame::SetWindowState(int state)
 {
     QWidget* w = WindowWidget();
-    switch (state) {
-    case wsMinimized: w->setWindowState(Qt::WindowMinimized); break;
-    case wsMaximized: w->setWindowState(Qt::WindowMaximized); break;
-    default: w->setWindowState(Qt::WindowNoState); break;
-    }
+    const Qt::WindowStates now = w->windowState();
+    Qt::WindowStates wanted = now & ~(Qt::WindowMinimized | Qt::WindowMaximized);
+    if (state == wsMinimized)
+        wanted |= Qt::WindowMinimized;
+    else if (state == wsMaximized)
+        wanted |= Qt::WindowMaximized;
+    // Setting the state a window already has (or dropping its active flag) makes the area
+    // lay a sub-window out again at its smallest size.
+    if (wanted != now)
+        w->setWindowState(wanted);
     m_windowState = state == wsMinimized || state == wsMaximized ? state : wsNormal;
 }
 
@@ -594,7 +607,9 @@ void TChildFrame::FormResize(QObject*)
         for (CDesignObject* o : Objects())
             o->Zoom = z;
         Zoom = SafeRound(z * 100.0f);
-        MainWindowLink()->SetStatusPanel(1, QString::number(Zoom) + QLatin1Char('%'));
+        // Tiling resizes every window: the status bar speaks of the active one only.
+        if (IsActiveDocument())
+            MainWindowLink()->SetStatusPanel(1, QString::number(Zoom) + QLatin1Char('%'));
     }
     for (CDesignObject* o : Objects())
         AdjustLabelToText(o);

@@ -23,6 +23,7 @@ class QMdiSubWindow;
 class QMenu;
 class QMimeData;
 class TPicture;
+class TOpenDialogEx;
 class TSaveDialogEx;
 class TChildFrame;
 
@@ -132,6 +133,8 @@ public:
     // The widget that is the window on screen: the MDI sub-window, or this widget.
     QWidget* WindowWidget() const;
     QMdiSubWindow* SubWindow() const;
+    // The window the main window's status bar and commands speak of.
+    bool IsActiveDocument() const;
     // wsNormal, wsMinimized or wsMaximized.
     int WindowState() const;
     void SetWindowState(int state);
@@ -198,6 +201,8 @@ public:
     void PageSetup();
     void InsertPicture(const TPicture* picture);
     void ExportPageBitmap();
+    // Save As and Export start at the document's folder and name.
+    void StartSaveDialogAtDocument(TOpenDialogEx& dialog, const QString& extension) const;
     void LoadPaperMask();
     void LoadCaptions();
     void RefreshLanguage();

@@ -15,6 +15,7 @@
 
 #include <QFileInfo>
 #include <QShowEvent>
+#include <QStandardPaths>
 
 const char* const ExportBitmapFilter = "Windows Bitmaps(*.bmp)|*.bmp";
 const char* const ExportBitmapExtension = "bmp";
@@ -157,12 +158,29 @@ void TChildFrame::InsertPicture(const TPicture* picture)
     SetModified(true);
 }
 
+void TChildFrame::StartSaveDialogAtDocument(TOpenDialogEx& dialog, const QString& extension) const
+{
+    // A saved document's own folder; an untitled one starts where the last document came from,
+    // else in the user's documents.
+    const QFileInfo file(Caption());
+    if (!Caption().isEmpty() && file.isFile()) {
+        dialog.InitialDir = file.absolutePath();
+    } else {
+        const QString last = TRegIniFile(BuiltinString(12)).ReadString(BuiltinString(20), QStringLiteral("LastDir"), QString());
+        dialog.InitialDir = !last.isEmpty() && QFileInfo(last).isDir()
+                                ? last
+                                : QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    }
+    dialog.FileName = file.completeBaseName().isEmpty() ? QString() : file.completeBaseName() + extension;
+}
+
 void TChildFrame::ExportPageBitmap()
 {
     TSaveDialogEx dialog(this);
     dialog.Options |= ofOverwritePrompt;
     dialog.Filter = QLatin1String(ExportBitmapFilter);
     dialog.DefaultExt = QLatin1String(ExportBitmapExtension);
+    StartSaveDialogAtDocument(dialog, QLatin1Char('.') + dialog.DefaultExt);
     if (!dialog.Execute())
         return;
     const TSize size = PagePixelSize(*Paper, PageMode, ExportPageDpi);

@@ -180,6 +180,7 @@ void DiscardWindow(TChildFrame& frame)
 bool SaveDocumentAsFile(TChildFrame& frame)
 {
     QPointer<TChildFrame> alive(&frame);
+    frame.StartSaveDialogAtDocument(*frame.SaveDialog, QStringLiteral(".kvo"));
     if (!frame.SaveDialog->Execute() || !alive)
         return false;
     const QString file = frame.SaveDialog->FileName;
@@ -434,8 +435,9 @@ bool TDocumentReader::ReadHeader(DocumentHeader& header)
     const QByteArray b = m_device.read(DocumentHeaderSize);
     if (!DocumentHeader::Decode(b, header))
         return false;
-    // The scale reference: a file without one cannot be placed on any window.
-    return header.HalfHeight > 0;
+    // The scale reference: a file without one cannot be placed on any window. A page mode
+    // other than label or full page has no paper to show and would be written back as it is.
+    return header.HalfHeight > 0 && (header.PageMode == 0 || header.PageMode == 1);
 }
 
 TDocumentReader::Object TDocumentReader::ReadObject()

@@ -52,8 +52,7 @@ void TChildFrame::CreateToolObject(int tool, int x0, int y0, int w, int h)
     // The dialogs' font size: a whole number in range, or an error and no object.
     auto takeFont = [&](const TDiscTextDialogResult& r) {
         if (!FontSizeFromText(r.FontSize, font.Size)) {
-            Application->ShowException(
-                EKorvaneError(QStringLiteral("'%1' is not a valid font size").arg(r.FontSize)));
+            MessageDlg(LoadLangStr(765), mtWarning, mbOK);
             return false;
         }
         font.Name = r.FontName;

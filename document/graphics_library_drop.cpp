@@ -27,8 +27,10 @@ void TChildFrame::FormDragDrop(QObject*, const QMimeData* data, int, int)
     }
     if (picture.Empty())
         return;
+    // Named before it exists, or the new object would count itself.
+    const QString name = QStringLiteral("CImage") + MakeObjectNameSuffix();
     auto* image = new CImage(this);
-    image->SetName(QStringLiteral("CImage") + MakeObjectNameSuffix());
+    image->SetName(name);
     image->SetParent(Page);
     image->Zoom = float(Zoom) * 0.01f;
     image->SetImage(&picture);

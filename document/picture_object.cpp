@@ -227,19 +227,19 @@ void CImage::DragCorner(int x, int y)
     bool reanchorX, reanchorY;
 
     // The dragged corner follows the pointer; the opposite edges stay. Past an opposite edge
-    // the box continues on the other side of it.
+    // the box continues on the other side of it, measured from that edge as for every object.
     if (leftCorner) {
-        if (X <= Rr) { x0 = X; w = Rr - X; } else { x0 = Rr; w = x; }
+        if (X <= Rr) { x0 = X; w = Rr - X; } else { x0 = Rr; w = X - Rr; }
         reanchorX = X <= Rr;
     } else {
-        if (X < L) { x0 = X; w = L - X; } else { x0 = L; w = x; }
+        if (X < L) { x0 = X; w = L - X; } else { x0 = L; w = X - L; }
         reanchorX = X < L;
     }
     if (topCorner) {
-        if (Y < B) { y0 = Y; h = B - Y; } else { y0 = B; h = y; }
+        if (Y < B) { y0 = Y; h = B - Y; } else { y0 = B; h = Y - B; }
         reanchorY = Y < B;
     } else {
-        if (Y <= T) { y0 = Y; h = T - Y; } else { y0 = T; h = y; }
+        if (Y <= T) { y0 = Y; h = T - Y; } else { y0 = T; h = Y - T; }
         reanchorY = Y < T;
     }
     w = std::max(w, 0);

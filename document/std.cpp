@@ -10,13 +10,19 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QPointer>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTextDocument>
 #include <QVariant>
 #include <QWhatsThis>
 #include <QWidget>
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 #include <shared_mutex>
@@ -288,9 +294,52 @@ bool ShowHelpPopup(int contextId, int x, int y)
         g_popupHandler(text, pos);
         return true;
     }
-    // A blank keeps the popup visible when the string is empty.
-    QWhatsThis::showText(pos, Qt::convertFromPlainText(text.isEmpty() ? QStringLiteral(" ") : text));
+    // A blank keeps the popup visible when the string is empty. The lines are broken here, at
+    // spaces: the popup's own wrapping cuts words in half.
+    QScreen* screen = QGuiApplication::screenAt(pos);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    const int width = std::clamp(screen ? screen->availableGeometry().width() / 3 : 300, 200, 300);
+    const QStringList lines =
+        WrapHelpText(text.isEmpty() ? QStringLiteral(" ") : text, QFontMetrics(QApplication::font("QWhatsThat")), width);
+    QWhatsThis::showText(pos, Qt::convertFromPlainText(lines.join(QLatin1Char('\n')), Qt::WhiteSpaceNoWrap));
     return true;
+}
+
+QStringList WrapHelpText(const QString& text, const QFontMetrics& metrics, int width)
+{
+    // Blanks at the end of a line take no room: they never push a word down.
+    const auto advance = [&](const QString& s) {
+        qsizetype n = s.size();
+        while (n > 0 && s.at(n - 1) == QLatin1Char(' '))
+            --n;
+        return metrics.horizontalAdvance(s.left(n));
+    };
+    QStringList lines;
+    for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+        QString line;
+        bool first = true;
+        for (const QString& word : paragraph.split(QLatin1Char(' '))) {
+            const QString joined = first ? word : line + QLatin1Char(' ') + word;
+            if (first || line.isEmpty() || advance(joined) <= width) {
+                line = joined;
+            } else {
+                lines << line;
+                line = word;
+            }
+            first = false;
+            // A word wider than the popup alone is the only one broken, where it overflows.
+            while (line.size() > 1 && advance(line) > width) {
+                qsizetype fit = 1;
+                while (fit < line.size() && metrics.horizontalAdvance(line.left(fit + 1)) <= width)
+                    ++fit;
+                lines << line.left(fit);
+                line = line.mid(fit);
+            }
+        }
+        lines << line;
+    }
+    return lines;
 }
 
 void SetHelpPopupHandler(HelpPopupHandler handler)
@@ -521,6 +570,17 @@ QStringList FilterToNameFilters(const QString& filter)
         patterns.removeAll(QString());
         if (patterns.isEmpty())
             continue;
+        // A description that already ends in its own patterns ("File(*.kvo)") is shown as it
+        // is; otherwise the patterns go last, where the dialog looks for them.
+        if (description.endsWith(QLatin1Char(')'))) {
+            const qsizetype open = description.lastIndexOf(QLatin1Char('('));
+            QStringList shown = description.mid(open + 1, description.size() - open - 2)
+                                    .split(QRegularExpression(QStringLiteral("[ ;]")), Qt::SkipEmptyParts);
+            if (open >= 0 && QSet<QString>(shown.begin(), shown.end()) == QSet<QString>(patterns.begin(), patterns.end())) {
+                result << description;
+                continue;
+            }
+        }
         result << description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
     }
     return result;

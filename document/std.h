@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 
+class QFontMetrics;
 class QWidget;
 
 // ---- rounding and lengths (tenths of a millimetre) ----
@@ -73,6 +74,9 @@ constexpr uint16_t HELP_SETPOPUP_POS = 13;
 bool HandleHelpCommand(uint16_t command, int data, bool& callHelp);
 // Shows string contextId as a text popup at screen point (x, y). Always true.
 bool ShowHelpPopup(int contextId, int x, int y);
+// The popup's lines: broken at spaces to fit width pixels; a word is cut only when it alone
+// is wider.
+QStringList WrapHelpText(const QString& text, const QFontMetrics& metrics, int width);
 // Tests see the popups here instead; nullptr restores the real popup.
 using HelpPopupHandler = std::function<void(const QString& text, const QPoint& screenPos)>;
 void SetHelpPopupHandler(HelpPopupHandler handler);

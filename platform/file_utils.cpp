@@ -140,19 +140,30 @@ static bool ensurePrivateDir(const QByteArray& path)
 
 QString TempDir()
 {
+    // Each place is named the same at every run, so a second instance finds the first one's
+    // channel; a folder another user holds (or a link under the name) is passed over, and no
+    // shared folder is ever used instead.
     QByteArray base = qgetenv("TMPDIR");
     if (base.isEmpty()) base = "/tmp";
     while (base.size() > 1 && base.endsWith('/')) base.chop(1);
-    const QByteArray name = base + "/korvane-" + QByteArray::number(::getuid());
-    if (ensurePrivateDir(name)) return QString::fromLocal8Bit(name) + QLatin1Char('/');
-    // Someone else holds the name (or it is a link): use a fresh private folder of our own for this run.
-    static QByteArray fallback;
-    if (fallback.isEmpty() || !ensurePrivateDir(fallback)) {
-        QByteArray tmpl = name + "-XXXXXX";
-        if (::mkdtemp(tmpl.data())) fallback = tmpl;
-        else return QString::fromLocal8Bit(base) + QLatin1Char('/');
+    const QByteArray uid = QByteArray::number(::getuid());
+    QList<QByteArray> places{base + "/korvane-" + uid};
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (runtime.startsWith('/')) places << runtime + "/korvane";
+    QByteArray cache = qgetenv("XDG_CACHE_HOME");
+    if (!cache.startsWith('/')) {
+        const QByteArray home = qgetenv("HOME");
+        cache = home.startsWith('/') ? home + "/.cache" : QByteArray();
     }
-    return QString::fromLocal8Bit(fallback) + QLatin1Char('/');
+    if (!cache.isEmpty()) {
+        // The cache folder itself is the user's own and may be shared with other programs:
+        // made when missing, never changed.
+        ::mkdir(cache.constData(), 0700);
+        places << cache + "/korvane-tmp-" + uid;
+    }
+    for (const QByteArray& place : places)
+        if (ensurePrivateDir(place)) return QString::fromLocal8Bit(place) + QLatin1Char('/');
+    return QString();
 }
 
 void IgnoreFileSizeSignal()

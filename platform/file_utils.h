@@ -16,6 +16,8 @@ QStringList FindFiles(const QString& dir, const QString& wildcard);
 // "*." matches names without an extension.
 bool WildcardMatch(const QString& name, const QString& pattern);
 // Private temporary folder $TMPDIR/korvane-<uid>/ (0700, made on first use), with trailing '/'.
+// When that name is taken: $XDG_RUNTIME_DIR/korvane/, then the user's cache folder. Empty when
+// no private folder can be had.
 QString TempDir();
 // Writes data to a temporary file beside path, syncs it, then renames it over path; the
 // temporary file goes on every failure. A symbolic link is followed and kept. A file with other

@@ -8,7 +8,7 @@ packages=(
   fonts-liberation2 fonts-dejavu-core fontconfig netbase
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-dev
-  xvfb xauth imagemagick poppler-utils
+  xvfb xauth openbox xdotool imagemagick poppler-utils
   python3 python3-pil libtiff-tools netpbm dante-server
 )
 missing=()

@@ -21,6 +21,7 @@
 #include <QPointer>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -113,7 +114,7 @@ class GraphicsLibraryPanel : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        list.resize(140, 300);
+        list.resize(160, 300);   // two tiles a row beside the scroll bar
         item.setEnabled(true);
     }
     QScrollArea list;
@@ -211,6 +212,8 @@ TEST_F(GraphicsLibraryPanel, ResizingLaysTheTilesOutAgainFromTheTop)
     WaitUntilFilled(library);
     ASSERT_EQ(Tiles(list).size(), 5);
 
+    // The rows fill the room inside the frame beside the vertical scroll bar, shown or not.
+    const int bar = 2 * list.frameWidth() + list.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list.verticalScrollBar());
     const struct { int width; QList<QPoint> positions; } cases[] = {
         {131, {{0, 0}, {0, 67}, {0, 134}, {0, 201}, {0, 268}}},   // narrower than two tiles and the gap
         {132, {{0, 0}, {67, 0}, {0, 67}, {67, 67}, {0, 134}}},
@@ -218,10 +221,12 @@ TEST_F(GraphicsLibraryPanel, ResizingLaysTheTilesOutAgainFromTheTop)
         {199, {{0, 0}, {67, 0}, {134, 0}, {0, 67}, {67, 67}}},
     };
     for (const auto& c : cases) {
-        list.resize(c.width, 150);
+        list.resize(c.width + bar, 150);
         list.verticalScrollBar()->setValue(list.verticalScrollBar()->maximum());
-        list.resize(c.width, 160);
+        list.resize(c.width + bar, 160);
         EXPECT_EQ(Positions(list), c.positions) << c.width;
+        // Every tile lies inside the visible box: nothing to scroll sideways.
+        EXPECT_LE(list.widget()->width(), list.viewport()->width()) << c.width;
         EXPECT_EQ(list.verticalScrollBar()->value(), 0) << c.width;
         EXPECT_EQ(list.widget()->height(), c.positions.last().y() + 65) << c.width;
     }

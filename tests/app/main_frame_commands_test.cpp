@@ -4,6 +4,7 @@
 #include "app/main_frame.h"
 
 #include "app/new_dlg.h"
+#include "app/program_icon.h"
 #include "document/child_frame.h"
 #include "document/design_object.h"
 #include "document/main_window_link.h"
@@ -101,6 +102,8 @@ protected:
     void Show()
     {
         Settings().WriteBool(BasicInfo(), QStringLiteral("Startup"), true);
+        // No new-document dialog waiting for the next turn of the event loop.
+        frame->FirstActivation = false;
         frame->resize(1600, 1300);
         frame->show();
         frame->GraphicsLibraryBar->hide();
@@ -453,6 +456,90 @@ TEST_F(MainFrameCommandsTest, TilingPutsTheFrontWindowFirstAndFillsTheArea)
         EXPECT_EQ(Geometry(doc), expected[i]) << doc->Caption().toStdString();
         EXPECT_FALSE(Geometry(doc).intersects(iconBox)) << doc->Caption().toStdString();
     }
+}
+
+TEST_F(MainFrameCommandsTest, DocumentWindowsOpenWithTheClientSizeTheirPaperAsksFor)
+{
+    // The disc paper asks for a 400 x 400 client; the first window too, which alone takes the
+    // stored window state.
+    Show();
+    for (const char* name : {"Edit1", "Edit2"}) {
+        TChildFrame* doc = Open(name);
+        ASSERT_NE(doc, nullptr);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(QSize(doc->ClientWidth(), doc->ClientHeight()), QSize(400, 400)) << name;
+        EXPECT_GT(doc->HalfHeight * 2, 300) << name;
+    }
+}
+
+TEST_F(MainFrameCommandsTest, ArrangingNeverMakesADocumentWindowSmallerThanItsMinimum)
+{
+    Show();
+    frame->resize(720, 560);
+    QCoreApplication::processEvents();
+    QList<TChildFrame*> docs;
+    for (int i = 1; i <= 4; ++i)
+        docs << Open(QStringLiteral("Edit%1").arg(i));
+    const QRect area = frame->MdiArea->viewport()->rect();
+    ASSERT_LT(area.height() / 2, docs.first()->minimumHeight());   // a plain split would go below it
+
+    for (QAction* arrange : {frame->WindowTileVItem, frame->WindowTileHItem, frame->WindowCascadeItem}) {
+        arrange->trigger();
+        QCoreApplication::processEvents();
+        for (TChildFrame* doc : docs) {
+            const std::string what = arrange->objectName().toStdString() + " " + doc->Caption().toStdString();
+            EXPECT_GE(doc->width(), doc->minimumWidth()) << what;
+            EXPECT_GE(doc->height(), doc->minimumHeight()) << what;
+            // The whole client shows inside its window, and the paper inside the client.
+            EXPECT_TRUE(doc->SubWindow()->rect().contains(doc->geometry())) << what;
+            EXPECT_LE(doc->PaperCentre.Y + doc->HalfHeight, doc->ClientHeight()) << what;
+        }
+    }
+}
+
+TEST_F(MainFrameCommandsTest, TheStatusBarShowsTheZoomOfTheActiveWindow)
+{
+    Show();
+    TChildFrame* back = Open(QStringLiteral("Edit1"));
+    TChildFrame* front = Open(QStringLiteral("Edit2"));
+    frame->MdiArea->setActiveSubWindow(front->SubWindow());
+    const QString frontZoom = QString::number(front->Zoom) + QLatin1Char('%');
+    EXPECT_EQ(frame->StatusPanel[1]->text(), frontZoom);
+
+    // Resizing another window changes its zoom, not what the status bar says.
+    back->SubWindow()->resize(back->SubWindow()->size() * 2);
+    QCoreApplication::processEvents();
+    ASSERT_NE(QString::number(back->Zoom) + QLatin1Char('%'), frontZoom);
+    EXPECT_EQ(frame->StatusPanel[1]->text(), frontZoom);
+
+    // Tiling resizes every window; the status bar follows the active one.
+    frame->WindowTileVItem->trigger();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(frame->ActiveDocument(), front);
+    EXPECT_EQ(frame->StatusPanel[1]->text(), QString::number(front->Zoom) + QLatin1Char('%'));
+    frame->MdiArea->setActiveSubWindow(back->SubWindow());
+    EXPECT_EQ(frame->StatusPanel[1]->text(), QString::number(back->Zoom) + QLatin1Char('%'));
+}
+
+TEST_F(MainFrameCommandsTest, WindowsShowTheProgramsOwnIcon)
+{
+    SetProgramIcon();
+    const QIcon icon = ProgramIcon();
+    for (int size : {16, 32, 48, 256}) {
+        const QImage image = icon.pixmap(size).toImage();
+        ASSERT_EQ(image.size(), QSize(size, size)) << size;
+        // A disc: drawn round its centre hole, with the corners and the hole left clear.
+        EXPECT_LT(qAlpha(image.pixel(size / 2, size / 2)), 128) << size;
+        EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0) << size;
+        EXPECT_EQ(qAlpha(image.pixel(size / 2, size / 5)), 255) << size;
+    }
+    TMainFrame other;
+    other.OpenDocumentFile(QStringLiteral("Edit1"));
+    TChildFrame* doc = other.ActiveDocument();
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(other.windowIcon().cacheKey(), icon.cacheKey());
+    EXPECT_EQ(doc->SubWindow()->windowIcon().cacheKey(), icon.cacheKey());
+    QApplication::setWindowIcon(QIcon());
 }
 
 TEST_F(MainFrameCommandsTest, CascadeStepsFromTheBackAndKeepsTheFrontWindowOnTop)

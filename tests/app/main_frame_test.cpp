@@ -136,14 +136,13 @@ TEST_F(MainFrameTest, PlacementAndBarsAreSavedAtCloseAndRestoredAtTheNextStart)
     }
     TMainFrame* f = Make();
     f->show();
-    EXPECT_EQ(f->pos(), QPoint(40, 50));
-    EXPECT_EQ(f->size(), QSize(700, 500));
+    // The stored place is the client area's, as it is saved.
+    EXPECT_EQ(f->geometry(), QRect(40, 50, 700, 500));
     // With "Startup" off a blank document is asked for, on the first catalogue paper.
     EXPECT_EQ(f->DocumentCaptions(), QStringList{QStringLiteral("Edit1")});
     EXPECT_EQ(f->NextPaperID, FirstPaper);
 
-    f->move(10, 20);
-    f->resize(640, 480);
+    f->setGeometry(10, 20, 640, 480);
     f->ToolbarItem->trigger();
     EXPECT_FALSE(f->UpToolbar->isVisible());
     Close(f);

@@ -13,6 +13,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <atomic>
 #include <climits>
 #include <chrono>
@@ -361,6 +362,42 @@ TEST_F(DocumentCommandsTest, ExportWritesThePageAt200Dpi)
         EXPECT_NEAR(red.Right, c.square.Right, 1) << c.fullPage;
         EXPECT_NEAR(red.Bottom, c.square.Bottom, 1) << c.fullPage;
     }
+}
+
+TEST_F(DocumentCommandsTest, SaveAsAndExportStartAtTheDocumentsFolderAndName)
+{
+    const QString dir = testsupport::freshDir(QStringLiteral("save-start"));
+    const QString last = testsupport::freshDir(QStringLiteral("save-start-last"));
+    const QString saved = dir + QStringLiteral("/Summer disc.kvo");
+    QFile(saved).open(QIODevice::WriteOnly);
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const struct {
+        const char* name;
+        QString caption, lastDir;
+        QString dir, kvo, bmp;
+    } cases[] = {
+        {"Saved", saved, last, dir, QStringLiteral("Summer disc.kvo"), QStringLiteral("Summer disc.bmp")},
+        {"UntitledAfterAnOpen", QStringLiteral("Edit3"), last, last, QStringLiteral("Edit3.kvo"), QStringLiteral("Edit3.bmp")},
+        {"UntitledFirstRun", QStringLiteral("Edit1"), QString(), documents, QStringLiteral("Edit1.kvo"), QStringLiteral("Edit1.bmp")},
+        {"LastDirGone", QStringLiteral("Edit2"), dir + QStringLiteral("/gone"), documents, QStringLiteral("Edit2.kvo"),
+         QStringLiteral("Edit2.bmp")},
+    };
+    for (const auto& c : cases) {
+        TRegIniFile(BuiltinString(12)).WriteString(BuiltinString(20), QStringLiteral("LastDir"), c.lastDir);
+        TChildFrame* f = Window(1);
+        f->SetCaption(c.caption);
+        QStringList dirs, names;
+        SetFileDialogHandler([&](TOpenDialogEx& d) {
+            dirs << d.InitialDir;
+            names << d.FileName;
+            return false;
+        });
+        f->SaveDocumentAs();
+        f->ExportPageBitmap();
+        EXPECT_EQ(dirs, QStringList({c.dir, c.dir})) << c.name;
+        EXPECT_EQ(names, QStringList({c.kvo, c.bmp})) << c.name;
+    }
+    TRegIniFile(BuiltinString(12)).WriteString(BuiltinString(20), QStringLiteral("LastDir"), QString());
 }
 
 TEST_F(DocumentCommandsTest, CancelledExportWritesNothing)

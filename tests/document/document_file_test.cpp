@@ -718,6 +718,12 @@ TEST_P(DamagedDocument, GivesItsMessageAndKeepsTheFileSafe)
     EXPECT_EQ(ReadFile(path), c.bytes);
 }
 
+QByteArray WithPageMode(QByteArray header, int32_t mode)
+{
+    header.replace(44, 4, LE32(uint32_t(mode)));
+    return header;
+}
+
 QByteArray RectBytes()
 {
     return Record(okRectangle, QStringLiteral("CRect_1")) + Shape();
@@ -731,6 +737,8 @@ INSTANTIATE_TEST_SUITE_P(
         DamageCase{"MagicWithoutNul", QByteArray("KVO_2X", 6) + Header(1).mid(6) + RectBytes(), Outcome::Closed, 0, 761, nullptr},
         DamageCase{"ZeroHalfHeight", Header(1, 0) + RectBytes(), Outcome::Closed, 0, 761, nullptr},
         DamageCase{"NegativeHalfHeight", Header(1, -190) + RectBytes(), Outcome::Closed, 0, 761, nullptr},
+        DamageCase{"PageModeTwo", WithPageMode(Header(1), 2) + RectBytes(), Outcome::Closed, 0, 761, nullptr},
+        DamageCase{"NegativePageMode", WithPageMode(Header(1), -1) + RectBytes(), Outcome::Closed, 0, 761, nullptr},
         DamageCase{"TruncatedHeader", Header(1).left(30), Outcome::Untitled, 0, 0, "Stream read error"},
         DamageCase{"TruncatedRecord", Header(2) + RectBytes() + RectBytes().left(25), Outcome::Untitled, 1, 0, "Stream read error"},
         DamageCase{"TruncatedShapeData", Header(1) + RectBytes().left(45), Outcome::Untitled, 0, 0, "Stream read error"},

@@ -7,6 +7,7 @@
 #include "platform/picture.h"
 #include "support/test_support.h"
 
+#include <QApplication>
 #include <QDragEnterEvent>
 #include <QFile>
 #include <QLabel>
@@ -104,6 +105,43 @@ TEST_F(LibraryDropTest, DropFillsThePaperAreaWithTheFullPictureWhereverItLands)
         EXPECT_TRUE(f->Modified);
         EXPECT_EQ(f->Tool, ToolRect);
     }
+}
+
+TEST_F(LibraryDropTest, DropEventsOnTheWindowNameEachObjectAfterThoseAlreadyThere)
+{
+    TChildFrame* f = Make(1);
+    const QString text = dir + QStringLiteral("/notes.txt");
+    QFile(text).open(QIODevice::WriteOnly);
+    TControlDragData fromTile(&tile);
+    QMimeData picture, other;
+    picture.setUrls({QUrl::fromLocalFile(path)});
+    other.setUrls({QUrl::fromLocalFile(text)});
+
+    // Tiles and files reach the window as the desktop delivers them: as drop events.
+    const struct { const char* what; const QMimeData* data; const char* prefix; } drops[] = {
+        {"first tile", &fromTile, "CImage_1"},
+        {"second tile", &fromTile, "CImage_2"},
+        {"picture file", &picture, "CImage_3"},
+    };
+    for (const auto& d : drops) {
+        QDropEvent drop(QPointF(30, 30), Qt::CopyAction, d.data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(f, &drop);
+        const std::vector<CImage*> images = Images(f);
+        ASSERT_FALSE(images.empty()) << d.what;
+        // The suffix starts with the count of objects including the new one, then the time.
+        EXPECT_TRUE(images.back()->Name().startsWith(QString::fromLatin1(d.prefix))) << d.what << ": "
+                                                                                   << images.back()->Name().toStdString();
+        EXPECT_TRUE(images.back()->Selected) << d.what;
+    }
+    EXPECT_EQ(f->ObjectCount(), 3);
+
+    // Anything else dropped goes on to the main window, untouched.
+    link.drops.clear();
+    QDropEvent drop(QPointF(30, 30), Qt::CopyAction, &other, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(f, &drop);
+    ASSERT_EQ(link.drops.size(), 1u);
+    EXPECT_EQ(link.drops[0], QStringList{text});
+    EXPECT_EQ(f->ObjectCount(), 3);
 }
 
 TEST_F(LibraryDropTest, ATileWhoseFileWentBadMakesNoObject)

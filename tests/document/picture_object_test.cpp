@@ -234,6 +234,9 @@ TEST_F(PictureOnPage, CornerDragsKeepTheRatioAndEdgesDoNothing)
         {"bottom-right, too wide", {197, 97}, {300, 100}, {100, 100, 200, 100}},
         {"bottom-right, taller", {197, 97}, {300, 200}, {100, 100, 300, 150}},
         {"top-left, keeps the bottom-right corner", {2, 2}, {-100, -20}, {60, 80, 240, 120}},
+        // Past the opposite corner the size is measured from it, not from the object's own edge.
+        {"top-left past the bottom-right corner", {2, 2}, {260, 150}, {300, 200, 60, 30}},
+        {"bottom-left past the right edge", {2, 97}, {250, 50}, {300, 100, 50, 25}},
         {"right midpoint", {197, 50}, {260, 50}, {100, 100, 200, 100}},
         {"bottom midpoint", {100, 97}, {100, 160}, {100, 100, 200, 100}},
     };

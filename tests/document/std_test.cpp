@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -288,6 +289,41 @@ TEST_F(HelpPopups, PositionCommandPlacesTheNextContextPopup)
     EXPECT_EQ(shown.size(), 2u);
 }
 
+TEST(HelpPopupText, BreaksAtSpacesAndCutsOnlyAWordWiderThanThePopup)
+{
+    const QFontMetrics fm(QApplication::font());
+    const QString sentence = QStringLiteral("Choose the paper type of the new label ");
+    const QString word = QStringLiteral("Unbreakablewordwithoutanyspacesatall");
+    const struct {
+        const char* name;
+        QString text;
+        int width;
+        QString firstLine;
+        QString joiner;   // rebuilds the text from the lines; empty for a cut word
+    } cases[] = {
+        // Just too narrow for "type": the whole word goes to the next line.
+        {"WordToNextLine", sentence, fm.horizontalAdvance(QStringLiteral("Choose the paper typ")),
+         QStringLiteral("Choose the paper"), QStringLiteral(" ")},
+        {"FitsOnOneLine", sentence, fm.horizontalAdvance(sentence.trimmed()), sentence, QStringLiteral(" ")},
+        {"LinesOfTheTextKept", QStringLiteral("First\nSecond"), 300, QStringLiteral("First"), QStringLiteral("\n")},
+        {"LongWordCut", QStringLiteral("a ") + word, fm.horizontalAdvance(word.left(10)), QStringLiteral("a"), QString()},
+    };
+    for (const auto& c : cases) {
+        const QStringList lines = WrapHelpText(c.text, fm, c.width);
+        ASSERT_FALSE(lines.isEmpty()) << c.name;
+        EXPECT_EQ(lines.first(), c.firstLine) << c.name;
+        if (!c.joiner.isEmpty())
+            EXPECT_EQ(lines.join(c.joiner), c.text) << c.name;
+        for (const QString& line : lines)
+            EXPECT_LE(fm.horizontalAdvance(line.trimmed()), c.width) << c.name << ": " << line.toStdString();
+    }
+    // The long word alone is cut, and nothing of it is lost.
+    const QStringList cut = WrapHelpText(QStringLiteral("a ") + word, fm, fm.horizontalAdvance(word.left(10)));
+    ASSERT_GE(cut.size(), 4);
+    EXPECT_EQ(cut.first(), QStringLiteral("a"));
+    EXPECT_EQ(cut.mid(1).join(QString()), word);
+}
+
 TEST_F(HelpPopups, F1OnAControlShowsItsContextBelowIt)
 {
     QWidget form;
@@ -409,7 +445,9 @@ TEST(FileDialogs, WindowsFiltersBecomeQtNameFilters)
         const char* filter;
         QStringList expected;
     } cases[] = {
-        {"Korvane Object File(*.kvo)|*.kvo", {"Korvane Object File(*.kvo) (*.kvo)"}},
+        {"Korvane Object File(*.kvo)|*.kvo", {"Korvane Object File(*.kvo)"}},
+        {"Pictures (*.bmp; *.jpg)|*.jpg;*.bmp", {"Pictures (*.bmp; *.jpg)"}},
+        {"Old (*.bmp)|*.png", {"Old (*.bmp) (*.png)"}},
         {"Pictures|*.bmp;*.jpg|All|*.*", {"Pictures (*.bmp *.jpg)", "All (*.*)"}},
         {"", {}},
         {"Dangling", {}},

@@ -251,7 +251,10 @@ TEST_F(ToolsTest, TheFileListToolCreatesNothingWithoutAnAcceptedTextAndSize)
         Band({50, 60}, {150, 120});
         EXPECT_TRUE(NewObjects().empty()) << k.what;
         EXPECT_FALSE(frame->Modified) << k.what;
-        EXPECT_EQ(boxes.size(), k.error ? 1 : 0) << k.what;
+        ASSERT_EQ(boxes.size(), k.error ? 1 : 0) << k.what;
+        if (k.error) {
+            EXPECT_EQ(boxes[0], LoadLangStr(765)) << k.what;
+        }
         ExpectBackAtArrow(k.what);
     }
     int size = 0;

@@ -52,7 +52,8 @@ TEST(BuiltinStrings, TableHoldsTheProgramTextsExactly)
         {605, "QNGerman.dll"},
         {1451, " Sample "},
         {1452, "Product &Design : "},
-        {1456, "&Manufaceturer"},
+        {1456, "&Manufacturer"},
+        {1457, "&Classified"},
         {1503, "Version: "},
     };
     for (const auto& c : cases)

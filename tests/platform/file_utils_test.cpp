@@ -116,15 +116,42 @@ TEST(TempFolder, PrivateAndMadeOnFirstUse)
     ::stat(QFile::encodeName(expected).constData(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
 
-    // A link planted under the name is never used.
+    // A link planted under the name, or a file there, is never used, nor is the shared base:
+    // the next private place of the user's, the same at every call so a second instance finds
+    // the first.
+    const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR"), oldCache = qgetenv("XDG_CACHE_HOME");
     const QString other = testsupport::freshDir(QStringLiteral("tmpbase2"));
+    const QString runtime = testsupport::freshDir(QStringLiteral("runtime"));
+    const QString cache = testsupport::freshDir(QStringLiteral("cache"));
     qputenv("TMPDIR", QFile::encodeName(other));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache));
     const QString target = testsupport::freshDir(QStringLiteral("elsewhere"));
     ASSERT_TRUE(QFile::link(target, other + QStringLiteral("/korvane-%1").arg(::getuid())));
-    const QString got = TempDir();
-    EXPECT_NE(got, other + QStringLiteral("/korvane-%1/").arg(::getuid()));
-    EXPECT_TRUE(got.startsWith(other + QStringLiteral("/korvane-"))) << got.toStdString();
-    EXPECT_FALSE(QFileInfo(got).isSymLink());
+    EXPECT_EQ(TempDir(), runtime + QStringLiteral("/korvane/"));
+    EXPECT_EQ(TempDir(), runtime + QStringLiteral("/korvane/"));
+    ::stat(QFile::encodeName(runtime + QStringLiteral("/korvane")).constData(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+    // No runtime folder, or one taken too: the cache folder.
+    touch(runtime + QStringLiteral("/taken"));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime + QStringLiteral("/taken")));
+    const QString cached = cache + QStringLiteral("/korvane-tmp-%1/").arg(::getuid());
+    EXPECT_EQ(TempDir(), cached);
+    qunsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(TempDir(), cached);
+
+    // Nowhere private: nothing, rather than a folder others can write to.
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(runtime + QStringLiteral("/taken")));
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(runtime + QStringLiteral("/taken")));
+    EXPECT_EQ(TempDir(), QString());
+
+    qputenv("HOME", oldHome);
+    for (const auto& [name, value] : {std::pair{"XDG_RUNTIME_DIR", oldRuntime}, std::pair{"XDG_CACHE_HOME", oldCache}}) {
+        if (value.isEmpty()) qunsetenv(name);
+        else qputenv(name, value);
+    }
     qputenv("TMPDIR", old);
 }
 

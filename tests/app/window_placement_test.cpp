@@ -1,0 +1,181 @@
+// The main window's place under a real window manager: what is saved at close comes back at
+// the next start without drifting, and a place off every screen is brought back onto one.
+// The program runs on an X server of its own with openbox; without them the test is skipped.
+#include "document/paper_catalogue.h"
+#include "lang/builtin_strings.h"
+#include "platform/file_utils.h"
+#include "platform/registry.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/app/app_test_support.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRect>
+#include <QStandardPaths>
+
+namespace {
+
+constexpr int ScreenWidth = 1280;
+constexpr int ScreenHeight = 1024;
+
+// Xvfb on a display it picks itself, with openbox managing its windows.
+class XSession {
+public:
+    ~XSession()
+    {
+        for (QProcess* p : {&m_wm, &m_server}) {
+            if (p->state() == QProcess::NotRunning)
+                continue;
+            p->terminate();
+            if (!p->waitForFinished(5000)) {
+                p->kill();
+                p->waitForFinished(5000);
+            }
+        }
+    }
+
+    // Empty when it could not be started.
+    QString Start()
+    {
+        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+        const QString openbox = QStandardPaths::findExecutable(QStringLiteral("openbox"));
+        if (xvfb.isEmpty() || openbox.isEmpty())
+            return QString();
+        m_server.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                              QStringLiteral("0"), QStringLiteral("%1x%2x24").arg(ScreenWidth).arg(ScreenHeight),
+                              QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        if (!m_server.waitForStarted(10000))
+            return QString();
+        QByteArray number;
+        while (!number.contains('\n') && m_server.waitForReadyRead(10000))
+            number += m_server.readAllStandardOutput();
+        if (number.trimmed().isEmpty())
+            return QString();
+        const QString display = QLatin1Char(':') + QString::fromLatin1(number.trimmed());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), display);
+        m_wm.setProcessEnvironment(env);
+        m_wm.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_wm.start(openbox, {QStringLiteral("--sm-disable")});
+        if (!m_wm.waitForStarted(10000))
+            return QString();
+        // openbox announces its desktops on the root window once it manages windows.
+        for (int i = 0; i < 100; ++i) {
+            QProcess probe;
+            probe.setProcessEnvironment(env);
+            probe.start(QStringLiteral("xdotool"), {QStringLiteral("get_desktop")});
+            if (probe.waitForFinished(5000) && probe.exitStatus() == QProcess::NormalExit && probe.exitCode() == 0)
+                return display;
+            m_wm.waitForFinished(100);
+        }
+        return QString();
+    }
+
+private:
+    QProcess m_server, m_wm;
+};
+
+TRegIniFile Settings() { return TRegIniFile(BuiltinString(12)); }
+QString Basic() { return BuiltinString(20); }
+
+QRect StoredPlace()
+{
+    TRegIniFile reg = Settings();
+    return QRect(reg.ReadInteger(Basic(), QStringLiteral("Left"), -1), reg.ReadInteger(Basic(), QStringLiteral("Top"), -1),
+                 reg.ReadInteger(Basic(), QStringLiteral("Width"), -1),
+                 reg.ReadInteger(Basic(), QStringLiteral("Height"), -1));
+}
+
+void StorePlace(const QRect& r)
+{
+    TRegIniFile reg = Settings();
+    reg.WriteInteger(Basic(), QStringLiteral("Left"), r.x());
+    reg.WriteInteger(Basic(), QStringLiteral("Top"), r.y());
+    reg.WriteInteger(Basic(), QStringLiteral("Width"), r.width());
+    reg.WriteInteger(Basic(), QStringLiteral("Height"), r.height());
+}
+
+class WindowPlacement : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+            GTEST_SKIP() << "xdotool is not installed";
+        display = session.Start();
+        if (display.isEmpty())
+            GTEST_SKIP() << "no Xvfb and openbox to run under";
+        program = testsupport::freshDir(QStringLiteral("placement-program"));
+        QDir(program).mkdir(QStringLiteral("Paper"));
+        const PaperType paper = MakePaper(NameGUID("placement-test"), "Disc");
+        ASSERT_TRUE(WriteFileAtomic(program + QStringLiteral("/Paper/test.def"), WritePaperDefinitionData({&paper})));
+        TRegIniFile reg = Settings();
+        // Straight to a blank document, in the normal window state.
+        reg.WriteBool(Basic(), QStringLiteral("Startup"), false);
+        reg.WriteInteger(Basic(), QStringLiteral("WindowState"), 0);
+    }
+
+    // Starts the program, waits for its main window to be shown and placed, and closes it as
+    // the session would.
+    void RunOnce()
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(QStringLiteral("DISPLAY"), display);
+        env.insert(QStringLiteral("KORVANE_PROGRAM_DIR"), program);
+        QProcess korvane;
+        korvane.setProcessEnvironment(env);
+        korvane.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        korvane.start(QStringLiteral(KORVANE_BIN_DIR) + QStringLiteral("/korvane"), {});
+        ASSERT_TRUE(korvane.waitForStarted(10000));
+
+        QProcess search;
+        search.setProcessEnvironment(env);
+        search.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--sync"),
+                                                 QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                                                 QStringLiteral("^Korvane")});
+        const bool found = search.waitForFinished(60000) && search.exitCode() == 0;
+        // Let the window manager finish framing and placing it.
+        korvane.waitForFinished(1500);
+        korvane.terminate();
+        ASSERT_TRUE(korvane.waitForFinished(30000));
+        ASSERT_TRUE(found) << "the main window never showed";
+        EXPECT_EQ(korvane.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(korvane.exitCode(), 0);
+    }
+
+    XSession session;
+    QString display, program;
+};
+
+} // namespace
+
+TEST_F(WindowPlacement, TheWindowComesBackWhereItWasAtEveryStart)
+{
+    const QRect place(200, 150, 700, 500);
+    StorePlace(place);
+    for (int run = 1; run <= 2; ++run) {
+        RunOnce();
+        EXPECT_EQ(StoredPlace(), place) << "after run " << run;
+    }
+}
+
+TEST_F(WindowPlacement, APlaceOffEveryScreenIsBroughtBackOntoOne)
+{
+    const QRect screen(0, 0, ScreenWidth, ScreenHeight);
+    for (const QRect& stored : {QRect(32767, 32767, 32767, 32767), QRect(3000, -2000, 640, 480)}) {
+        StorePlace(stored);
+        RunOnce();
+        const QRect place = StoredPlace();
+        EXPECT_TRUE(screen.contains(place)) << place.x() << "," << place.y() << " " << place.width() << "x"
+                                            << place.height();
+        // Room above for the title bar, so the window can still be moved.
+        EXPECT_GT(place.top(), 0);
+        // And it stays there at the next start.
+        RunOnce();
+        EXPECT_EQ(StoredPlace(), place);
+    }
+}
