@@ -166,7 +166,7 @@ void TChildFrame::StartSaveDialogAtDocument(TOpenDialogEx& dialog, const QString
     if (!Caption().isEmpty() && file.isFile()) {
         dialog.InitialDir = file.absolutePath();
     } else {
-        const QString last = TRegIniFile(BuiltinString(12)).ReadString(BuiltinString(20), QStringLiteral("LastDir"), QString());
+        const QString last = TRegIniFile(ProductKey()).ReadString(BasicInfo(), QStringLiteral("LastDir"), QString());
         dialog.InitialDir = !last.isEmpty() && QFileInfo(last).isDir()
                                 ? last
                                 : QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);

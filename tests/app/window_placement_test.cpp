@@ -2,14 +2,14 @@
 // the next start without drifting, and a place off every screen is brought back onto one.
 // The program runs on an X server of its own with openbox; without them the test is skipped.
 #include "document/paper_catalogue.h"
-#include "lang/builtin_strings.h"
+#include "document/std.h"
 #include "platform/file_utils.h"
 #include "platform/registry.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
-#include "tests/app/app_test_support.h"
+#include "tests/support/test_papers.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -79,24 +79,23 @@ private:
     QProcess m_server, m_wm;
 };
 
-TRegIniFile Settings() { return TRegIniFile(BuiltinString(12)); }
-QString Basic() { return BuiltinString(20); }
+TRegIniFile Settings() { return TRegIniFile(ProductKey()); }
 
 QRect StoredPlace()
 {
     TRegIniFile reg = Settings();
-    return QRect(reg.ReadInteger(Basic(), QStringLiteral("Left"), -1), reg.ReadInteger(Basic(), QStringLiteral("Top"), -1),
-                 reg.ReadInteger(Basic(), QStringLiteral("Width"), -1),
-                 reg.ReadInteger(Basic(), QStringLiteral("Height"), -1));
+    return QRect(reg.ReadInteger(BasicInfo(), QStringLiteral("Left"), -1), reg.ReadInteger(BasicInfo(), QStringLiteral("Top"), -1),
+                 reg.ReadInteger(BasicInfo(), QStringLiteral("Width"), -1),
+                 reg.ReadInteger(BasicInfo(), QStringLiteral("Height"), -1));
 }
 
 void StorePlace(const QRect& r)
 {
     TRegIniFile reg = Settings();
-    reg.WriteInteger(Basic(), QStringLiteral("Left"), r.x());
-    reg.WriteInteger(Basic(), QStringLiteral("Top"), r.y());
-    reg.WriteInteger(Basic(), QStringLiteral("Width"), r.width());
-    reg.WriteInteger(Basic(), QStringLiteral("Height"), r.height());
+    reg.WriteInteger(BasicInfo(), QStringLiteral("Left"), r.x());
+    reg.WriteInteger(BasicInfo(), QStringLiteral("Top"), r.y());
+    reg.WriteInteger(BasicInfo(), QStringLiteral("Width"), r.width());
+    reg.WriteInteger(BasicInfo(), QStringLiteral("Height"), r.height());
 }
 
 class WindowPlacement : public ::testing::Test {
@@ -110,12 +109,12 @@ protected:
             GTEST_SKIP() << "no Xvfb and openbox to run under";
         program = testsupport::freshDir(QStringLiteral("placement-program"));
         QDir(program).mkdir(QStringLiteral("Paper"));
-        const PaperType paper = MakePaper(NameGUID("placement-test"), "Disc");
+        const PaperType paper = testpaper::Discs(NameGUID("placement-test"), QStringLiteral("Disc"), 1170, {{1, 465, 175}});
         ASSERT_TRUE(WriteFileAtomic(program + QStringLiteral("/Paper/test.def"), WritePaperDefinitionData({&paper})));
         TRegIniFile reg = Settings();
         // Straight to a blank document, in the normal window state.
-        reg.WriteBool(Basic(), QStringLiteral("Startup"), false);
-        reg.WriteInteger(Basic(), QStringLiteral("WindowState"), 0);
+        reg.WriteBool(BasicInfo(), QStringLiteral("Startup"), false);
+        reg.WriteInteger(BasicInfo(), QStringLiteral("WindowState"), 0);
     }
 
     // Starts the program, waits for its main window to be shown and placed, and closes it as

@@ -383,7 +383,7 @@ TEST_F(DocumentCommandsTest, SaveAsAndExportStartAtTheDocumentsFolderAndName)
          QStringLiteral("Edit2.bmp")},
     };
     for (const auto& c : cases) {
-        TRegIniFile(BuiltinString(12)).WriteString(BuiltinString(20), QStringLiteral("LastDir"), c.lastDir);
+        TRegIniFile(ProductKey()).WriteString(BasicInfo(), QStringLiteral("LastDir"), c.lastDir);
         TChildFrame* f = Window(1);
         f->SetCaption(c.caption);
         QStringList dirs, names;
@@ -397,7 +397,7 @@ TEST_F(DocumentCommandsTest, SaveAsAndExportStartAtTheDocumentsFolderAndName)
         EXPECT_EQ(dirs, QStringList({c.dir, c.dir})) << c.name;
         EXPECT_EQ(names, QStringList({c.kvo, c.bmp})) << c.name;
     }
-    TRegIniFile(BuiltinString(12)).WriteString(BuiltinString(20), QStringLiteral("LastDir"), QString());
+    TRegIniFile(ProductKey()).WriteString(BasicInfo(), QStringLiteral("LastDir"), QString());
 }
 
 TEST_F(DocumentCommandsTest, CancelledExportWritesNothing)

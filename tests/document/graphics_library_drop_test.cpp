@@ -123,9 +123,15 @@ TEST_F(LibraryDropTest, DropEventsOnTheWindowNameEachObjectAfterThoseAlreadyTher
         {"second tile", &fromTile, "CImage_2"},
         {"picture file", &picture, "CImage_3"},
     };
-    for (const auto& d : drops) {
-        QDropEvent drop(QPointF(30, 30), Qt::CopyAction, d.data, Qt::LeftButton, Qt::NoModifier);
+    const auto dropOn = [&](const QMimeData* data) {
+        QDragEnterEvent enter(QPoint(30, 30), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(f, &enter);
+        ASSERT_TRUE(enter.isAccepted());
+        QDropEvent drop(QPointF(30, 30), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(f, &drop);
+    };
+    for (const auto& d : drops) {
+        dropOn(d.data);
         const std::vector<CImage*> images = Images(f);
         ASSERT_FALSE(images.empty()) << d.what;
         // The suffix starts with the count of objects including the new one, then the time.
@@ -137,8 +143,7 @@ TEST_F(LibraryDropTest, DropEventsOnTheWindowNameEachObjectAfterThoseAlreadyTher
 
     // Anything else dropped goes on to the main window, untouched.
     link.drops.clear();
-    QDropEvent drop(QPointF(30, 30), Qt::CopyAction, &other, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(f, &drop);
+    dropOn(&other);
     ASSERT_EQ(link.drops.size(), 1u);
     EXPECT_EQ(link.drops[0], QStringList{text});
     EXPECT_EQ(f->ObjectCount(), 3);
