@@ -408,7 +408,7 @@ int WinMain(int argc, char** argv)
         // Every temporary file and the instance channel live in a private folder; without one
         // the program would have to use a folder others can write to.
         if (TempDir().isEmpty()) {
-            MessageDlg(LoadLangStr(766), mtError, mbOK);
+            MessageDlg(LoadLangStr(NoPrivateTempFolderString), mtError, mbOK);
             FreeLanguageDll();
             return 2;
         }

@@ -52,7 +52,7 @@ void TChildFrame::CreateToolObject(int tool, int x0, int y0, int w, int h)
     // The dialogs' font size: a whole number in range, or an error and no object.
     auto takeFont = [&](const TDiscTextDialogResult& r) {
         if (!FontSizeFromText(r.FontSize, font.Size)) {
-            MessageDlg(LoadLangStr(765), mtWarning, mbOK);
+            MessageDlg(LoadLangStr(FontSizeRangeString).arg(MinLabelFontSize).arg(MaxLabelFontSize), mtWarning, mbOK);
             return false;
         }
         font.Name = r.FontName;

@@ -182,7 +182,6 @@ constexpr langtable::Entry kGerman[] = {
     {760, "Aktuelle Arbeit in einer Datei speichern?"},
     {761, "Dies ist keine gültige KVD-Datei!\nDie Datei konnte nicht geöffnet werden!"},
     {763, "Es gibt keine Objekte zum Speichern!\nSpeichern abbrechen?"},
-    {765, "Die Schriftgröße muss eine ganze Zahl von 1 bis 1638 sein."},
     {766, "Korvane kann nicht starten: Es konnte kein privater Ordner für die temporären Dateien angelegt werden.\nPrüfen Sie TMPDIR und die Rechte am temporären Ordner."},
     {900, "Ü&bernehmen"},
     {901, "Papier&name:"},

@@ -253,7 +253,7 @@ TEST_F(ToolsTest, TheFileListToolCreatesNothingWithoutAnAcceptedTextAndSize)
         EXPECT_FALSE(frame->Modified) << k.what;
         ASSERT_EQ(boxes.size(), k.error ? 1 : 0) << k.what;
         if (k.error) {
-            EXPECT_EQ(boxes[0], LoadLangStr(765)) << k.what;
+            EXPECT_EQ(boxes[0], QStringLiteral("The font size must be a whole number from 1 to 1638.")) << k.what;
         }
         ExpectBackAtArrow(k.what);
     }
