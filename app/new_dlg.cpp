@@ -385,7 +385,7 @@ void TNewDlg::AddPaperTypeBtnClick()
     if (result != 1)
         return;   // the record goes with the unique_ptr
     const TGUID id = paper->ID;
-    PaperCatalogue().push_back(paper.release());
+    PaperCatalogue().push_back(std::move(paper));
     FillPaperTree();
     if (QTreeWidgetItem* node = FindPaperNode(id))
         selectPaperNode(node);
@@ -396,14 +396,12 @@ void TNewDlg::DeletePaperTypeBtnClick()
 {
     if (MessageBox(this, LoadLangStr(DeletePaperQuestionString), windowTitle(), MB_YESNO) != IDYES)
         return;
-    std::vector<PaperType*>& cat = PaperCatalogue();
+    TPaperCatalogue& cat = PaperCatalogue();
     auto it = std::find_if(cat.begin(), cat.end(), [this](const PaperType* p) { return p->ID == PaperID; });
     // Shipped papers stay, whatever enabled the button.
     if (it == cat.end() || !(*it)->UserDefined)
         return;
-    PaperType* gone = *it;
     cat.erase(it);
-    delete gone;
     FillPaperTree();
 }
 

@@ -49,7 +49,7 @@ void sortChildren(QTreeWidgetItem* parent)
 void FillPaperTreeWidget(QTreeWidget* tree, bool byManufacturer, const ImageListFunction& images)
 {
     auto image = [&](int index) { return images ? images(index) : QIcon(); };
-    const std::vector<PaperType*>& cat = PaperCatalogue();
+    const TPaperCatalogue& cat = PaperCatalogue();
     QStringList makers, classes;
     for (const PaperType* p : cat) {
         if (!makers.contains(p->Manufacturer))

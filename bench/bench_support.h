@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <sys/resource.h>
 
 // Call before the QApplication exists.
 inline void PrepareBenchEnvironment(const QTemporaryDir& scratch)
@@ -23,4 +24,12 @@ inline void AnswerMessagesOnStderr()
         std::fprintf(stderr, "message: %s\n", qPrintable(call.text));
         return IDOK;
     });
+}
+
+// The process's peak resident memory so far.
+inline double PeakResidentMegabytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
 }

@@ -1,10 +1,12 @@
-// Time to save and to open a document of 500 objects (labels, pictures, rectangles, ellipses) on
-// a disc label, and to copy all of them and paste them back.
+// Time to make, save and open a document of COUNT objects (default 500; labels, pictures,
+// rectangles, ellipses) on a disc label, and to copy all of them and paste them into a new window.
+// Usage: document_io [COUNT]
 #include "bench/bench_support.h"
 #include "tests/support/test_papers.h"
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
 #include <QApplication>
 #include <QDir>
@@ -31,9 +33,7 @@ public:
     TGUID paper{};
 };
 
-constexpr int kObjects = 500;
-
-void AddObjects(TChildFrame* f)
+void AddObjects(TChildFrame* f, int count)
 {
     TPicture picture;
     {
@@ -44,7 +44,7 @@ void AddObjects(TChildFrame* f)
         picture.SetGraphic(std::move(bmp));
     }
     const int left = f->PaperCentre.X - f->HalfWidth, top = f->PaperCentre.Y - f->HalfHeight;
-    for (int i = 0; i < kObjects; ++i) {
+    for (int i = 0; i < count; ++i) {
         const int x = left + (i * 37) % 300, y = top + (i * 53) % 300;
         CDesignObject* o = nullptr;
         switch (i % 4) {
@@ -90,6 +90,11 @@ double Best(int runs, F&& f)
 
 int main(int argc, char** argv)
 {
+    const int count = argc > 1 ? std::atoi(argv[1]) : 500;
+    if (count < 1 || count > 0xFFFF) {
+        std::fprintf(stderr, "usage: document_io [COUNT], COUNT from 1 to 65535\n");
+        return 2;
+    }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir scratch;
     PrepareBenchEnvironment(scratch);
@@ -98,52 +103,61 @@ int main(int argc, char** argv)
 
     PaperType paper = testpaper::Discs(NameGUID("document-io-bench"), QStringLiteral("Disc"),
                                        1170, {{1, 465, 214}, {1, 465, 1598}});
-    PaperCatalogue().push_back(&paper);
+    PaperCatalogue().push_back(std::make_unique<PaperType>(paper));
     BenchLink link;
     link.paper = paper.ID;
     SetMainWindowLink(&link);
 
-    constexpr int kRuns = 5;
+    const int runs = count >= 5000 ? 3 : 5;
     const QString path = scratch.path() + QStringLiteral("/bench.kvo");
     {
+        const double make = Best(runs, [&] {
+            TChildFrame target;
+            target.show();
+            AddObjects(&target, count);
+        });
+        std::printf("document_io %d objects: make (window made, filled and freed in each run): best %.1f ms of %d runs\n",
+                    count, make, runs);
+
         TChildFrame source;
         source.show();
-        AddObjects(&source);
-        const double save = Best(kRuns, [&] { source.SaveDocument(path); });
+        AddObjects(&source, count);
+        const double save = Best(runs, [&] { source.SaveDocument(path); });
         const qint64 size = QFileInfo(path).size();
-        std::printf("document_io: save %d objects (%lld bytes): best %.1f ms of %d runs\n", kObjects,
-                    static_cast<long long>(size), save, kRuns);
+        std::printf("document_io %d objects: save (%lld bytes): best %.1f ms of %d runs\n", count,
+                    static_cast<long long>(size), save, runs);
 
         source.SelectAll();
-        const double copy = Best(kRuns, [&] { source.CopySelection(); });
-        std::printf("document_io: copy %d objects: best %.1f ms of %d runs\n", kObjects, copy, kRuns);
-        const double load = Best(kRuns, [&] {
+        const double copy = Best(runs, [&] { source.CopySelection(); });
+        std::printf("document_io %d objects: copy: best %.1f ms of %d runs\n", count, copy, runs);
+        const double load = Best(runs, [&] {
             TChildFrame target;
             target.show();
             target.SetCaption(path);
             target.LoadDocument(path);
-            if (target.ObjectCount() != kObjects)
+            if (target.ObjectCount() != count)
                 std::fprintf(stderr, "loaded %d objects\n", target.ObjectCount());
         });
-        std::printf("document_io: open %d objects (window made and freed in each run): best %.1f ms of %d runs\n",
-                    kObjects, load, kRuns);
+        std::printf("document_io %d objects: open (window made and freed in each run): best %.1f ms of %d runs\n",
+                    count, load, runs);
 
-        const double empty = Best(kRuns, [&] {
-            TChildFrame target;
-            target.show();
-        });
-        std::printf("document_io: an empty window alone: best %.1f ms of %d runs\n", empty, kRuns);
-
-        const double paste = Best(kRuns, [&] {
+        const double paste = Best(runs, [&] {
             TChildFrame target;
             target.show();
             target.PasteClipboard();
-            if (target.ObjectCount() != kObjects)
+            if (target.ObjectCount() != count)
                 std::fprintf(stderr, "pasted %d objects\n", target.ObjectCount());
         });
-        std::printf("document_io: paste %d objects into a new window: best %.1f ms of %d runs\n", kObjects, paste,
-                    kRuns);
+        std::printf("document_io %d objects: paste into a new window (made and freed in each run): best %.1f ms of %d runs\n",
+                    count, paste, runs);
+
+        const double empty = Best(runs, [&] {
+            TChildFrame target;
+            target.show();
+        });
+        std::printf("document_io %d objects: an empty window alone: best %.1f ms of %d runs\n", count, empty, runs);
     }
+    std::printf("document_io %d objects: peak resident memory %.1f MB\n", count, PeakResidentMegabytes());
     SetMainWindowLink(nullptr);
     PaperCatalogue().clear();
     return 0;

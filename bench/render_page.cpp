@@ -123,7 +123,7 @@ int main(int argc, char** argv)
                                        1170, {{1, 465, 214}, {1, 465, 1598}});
     paper.ExtraLines = {{0, 585, 1170, 585}};
     paper.ExtraLineCount = 1;
-    PaperCatalogue().push_back(&paper);
+    PaperCatalogue().push_back(std::make_unique<PaperType>(paper));
 
     BenchLink link;
     link.paper = paper.ID;

@@ -4,10 +4,12 @@
 #include <cstring>
 #include <exception>
 #include <set>
+#include <unordered_map>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
 #include "document/paper_translations.h"
 #include "document/std.h"
@@ -157,6 +159,51 @@ QString ExistingOrNew(const QString& path)
     const QString found = FindPathNoCase(path);
     return QFileInfo::exists(found) ? found : path;
 }
+
+// ExistingOrNew for many files of a few folders: each folder is listed once, not once for
+// every file looked up in it.
+class TFolderNames {
+public:
+    QString ExistingOrNew(const QString& path)
+    {
+        if (QFileInfo::exists(path))
+            return path;
+        const QFileInfo info(path);
+        const auto& names = Listing(info.path());
+        const auto it = names.find(info.fileName().toCaseFolded());
+        return it != names.end() ? info.path() + QLatin1Char('/') + it.value() : path;
+    }
+    // Keeps the listing true after path was written or removed.
+    void Update(const QString& path)
+    {
+        const QFileInfo info(path);
+        auto& names = Listing(info.path());
+        const QString key = info.fileName().toCaseFolded();
+        if (info.exists()) {
+            if (!names.contains(key))
+                names.insert(key, info.fileName());
+        }
+        else if (names.value(key) == info.fileName())
+            names.remove(key);
+    }
+
+private:
+    // Folded name to the name on disk; like FindPathNoCase, the first in sorted order wins.
+    QHash<QString, QString>& Listing(const QString& folder)
+    {
+        auto it = m_folders.find(folder);
+        if (it == m_folders.end()) {
+            QHash<QString, QString> names;
+            for (const QString& e : QDir(folder).entryList(
+                     QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name))
+                if (const QString key = e.toCaseFolded(); !names.contains(key))
+                    names.insert(key, e);
+            it = m_folders.insert(folder, names);
+        }
+        return it.value();
+    }
+    QHash<QString, QHash<QString, QString>> m_folders;
+};
 
 }  // namespace
 
@@ -392,9 +439,7 @@ bool PaperFileFailedToLoad(const QString& path)
 
 bool LoadPaperCatalogue()
 {
-    std::vector<PaperType*>& catalogue = PaperCatalogue();
-    for (PaperType* p : catalogue)
-        delete p;
+    TPaperCatalogue& catalogue = PaperCatalogue();
     catalogue.clear();
     FailedFiles().clear();
 
@@ -419,11 +464,10 @@ bool LoadPaperCatalogue()
             }
             if (result != PaperFileResult::Ok)
                 continue;
-            catalogue.reserve(catalogue.size() + papers.size());
             for (auto& paper : papers) {
                 if (!paper->UserDefined)
                     index.WriteString(path, GUIDToString(paper->ID), QString());
-                catalogue.push_back(paper.release());
+                catalogue.push_back(std::move(paper));
             }
         }
         index.UpdateFile();
@@ -473,11 +517,17 @@ void LoadPaperExtensions()
 
 namespace {
 
-void SaveExtensionFile(const QString& defPath, const QStringList& keys)
+void SaveExtensionFile(const QString& defPath, const QStringList& keys, TFolderNames& folders)
 {
     std::vector<std::unique_ptr<PaperType>> factory;
     if (ReadPaperDefinitionFile(defPath, factory) != PaperFileResult::Ok)
         return;
+
+    // The factory records by ID, the first of an ID winning as in the catalogue.
+    std::unordered_map<TGUID, const PaperType*, TGUIDHash> originals;
+    originals.reserve(factory.size());
+    for (const auto& f : factory)
+        originals.try_emplace(f->ID, f.get());
 
     std::vector<PaperExtEntry> entries;
     for (const QString& key : keys) {
@@ -485,20 +535,16 @@ void SaveExtensionFile(const QString& defPath, const QStringList& keys)
         if (!StringToGUID(key, id))
             continue;
         const PaperType* current = FindPaperType(id);
-        const PaperType* original = nullptr;
-        for (const auto& f : factory)
-            if (f->ID == id) {
-                original = f.get();
-                break;
-            }
+        const auto found = originals.find(id);
+        const PaperType* original = found != originals.end() ? found->second : nullptr;
         if (!current || !original || !PaperShapesDiffer(original->Shapes, current->Shapes))
             continue;
         entries.push_back({id, current->Shapes});
     }
 
     const QFileInfo def(defPath);
-    const QString extPath = ExistingOrNew(def.path() + QLatin1Char('/') + def.completeBaseName()
-                                          + QStringLiteral(".EXT"));
+    const QString extPath = folders.ExistingOrNew(def.path() + QLatin1Char('/') + def.completeBaseName()
+                                                  + QStringLiteral(".EXT"));
     if (PaperFileFailedToLoad(extPath))
         return;
     // With no entry left every paper is back at its factory values, so an
@@ -507,6 +553,7 @@ void SaveExtensionFile(const QString& defPath, const QStringList& keys)
         RemoveTarget(extPath);
     else
         WriteTarget(extPath, WritePaperExtensionData(entries));
+    folders.Update(extPath);
 }
 
 void SaveUserFile()
@@ -532,10 +579,11 @@ void SaveUserPapers()
         const QString indexPath = PaperIndexFileName();
         if (QFileInfo::exists(indexPath)) {
             TIniFile index(indexPath);
+            TFolderNames folders;
             for (const QString& section : index.ReadSections()) {
                 if (!QFileInfo(section).isFile() || PaperFileFailedToLoad(section))
                     continue;
-                SaveExtensionFile(section, index.ReadSection(section));
+                SaveExtensionFile(section, index.ReadSection(section), folders);
             }
         }
         SaveUserFile();
@@ -548,11 +596,7 @@ void SaveUserPapers()
 void FreePaperCatalogue()
 {
     SaveUserPapers();
-    std::vector<PaperType*>& catalogue = PaperCatalogue();
-    for (PaperType* p : catalogue)
-        delete p;
-    catalogue.clear();
-    catalogue.shrink_to_fit();
+    PaperCatalogue().clear();
     QFile::remove(PaperIndexFileName());
     FailedFiles().clear();
 }

@@ -1,6 +1,7 @@
 #include "document/paper_type.h"
 
 #include <exception>
+#include <functional>
 
 #include "platform/codepage.h"
 #include "platform/message_box.h"
@@ -69,18 +70,63 @@ QString FitPaperText(const QString& text, int byteWidth)
     return result;
 }
 
-std::vector<PaperType*>& PaperCatalogue()
+size_t TGUIDHash::operator()(const TGUID& id) const
 {
-    static std::vector<PaperType*> catalogue;
+    // Generated and name-derived GUIDs are well mixed in every field.
+    uint64_t tail = 0;
+    for (int i = 0; i < 8; ++i)
+        tail = tail << 8 | id.D4[i];
+    return std::hash<uint64_t>()(tail ^ (uint64_t(id.D1) << 32 | uint64_t(id.D2) << 16 | id.D3));
+}
+
+void TPaperCatalogue::push_back(std::unique_ptr<PaperType> paper)
+{
+    if (!paper)
+        return;
+    m_index.try_emplace(paper->ID, paper.get());  // the first record of an ID wins
+    m_papers.push_back(std::move(paper));
+}
+
+TPaperCatalogue::const_iterator TPaperCatalogue::erase(const_iterator it)
+{
+    const PaperType* gone = *it;
+    const auto entry = m_index.find(gone->ID);
+    const bool indexed = entry != m_index.end() && entry->second == gone;
+    const TGUID id = gone->ID;
+    const auto next = m_papers.erase(it.m_it);
+    if (indexed) {
+        // A later record of the same ID is found from now on.
+        m_index.erase(id);
+        for (const auto& p : m_papers)
+            if (p->ID == id) {
+                m_index.emplace(id, p.get());
+                break;
+            }
+    }
+    return const_iterator(next);
+}
+
+void TPaperCatalogue::clear()
+{
+    m_index.clear();
+    m_papers.clear();
+}
+
+PaperType* TPaperCatalogue::Find(const TGUID& id) const
+{
+    const auto it = m_index.find(id);
+    return it != m_index.end() ? it->second : nullptr;
+}
+
+TPaperCatalogue& PaperCatalogue()
+{
+    static TPaperCatalogue catalogue;
     return catalogue;
 }
 
 PaperType* FindPaperType(const TGUID& id)
 {
-    for (PaperType* paper : PaperCatalogue())
-        if (paper && paper->ID == id)
-            return paper;
-    return nullptr;
+    return PaperCatalogue().Find(id);
 }
 
 const PaperType* PaperOrFirst(const TGUID& id, bool* found)

@@ -3,8 +3,11 @@
 // guide lines, other shapes and auxiliary items. All lengths are tenths of a
 // millimetre, measured from the sheet's top-left corner.
 
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include <QString>
@@ -107,11 +110,80 @@ bool CopyPaperType(const PaperType* source, PaperType* destination);
 // (NUL included), in the run's code page, never splitting a character.
 QString FitPaperText(const QString& text, int byteWidth);
 
-// All known paper types; records are created with new and owned by the list
-// (FreePaperCatalogue deletes them).
-std::vector<PaperType*>& PaperCatalogue();
+// Hash of a GUID for unordered containers.
+struct TGUIDHash {
+    size_t operator()(const TGUID& id) const;
+};
 
-// The first catalogue record with this ID, or nullptr.
+// All known paper types in catalogue order. The list owns its records and
+// keeps an index by ID, so a lookup costs the same whatever its size. A
+// record's ID is its identity: it never changes while the record is listed.
+class TPaperCatalogue {
+    using Storage = std::vector<std::unique_ptr<PaperType>>;
+
+public:
+    // Walks the records as plain pointers, in order.
+    class const_iterator {
+    public:
+        using iterator_category = std::random_access_iterator_tag;
+        using value_type = PaperType*;
+        using difference_type = std::ptrdiff_t;
+        using pointer = PaperType* const*;
+        using reference = PaperType*;
+
+        const_iterator() = default;
+        PaperType* operator*() const { return m_it->get(); }
+        PaperType* operator[](difference_type n) const { return m_it[n].get(); }
+        const_iterator& operator++() { ++m_it; return *this; }
+        const_iterator operator++(int) { return const_iterator(m_it++); }
+        const_iterator& operator--() { --m_it; return *this; }
+        const_iterator operator--(int) { return const_iterator(m_it--); }
+        const_iterator& operator+=(difference_type n) { m_it += n; return *this; }
+        const_iterator& operator-=(difference_type n) { m_it -= n; return *this; }
+        friend const_iterator operator+(const_iterator a, difference_type n) { return a += n; }
+        friend const_iterator operator+(difference_type n, const_iterator a) { return a += n; }
+        friend const_iterator operator-(const_iterator a, difference_type n) { return a -= n; }
+        friend difference_type operator-(const const_iterator& a, const const_iterator& b) { return a.m_it - b.m_it; }
+        friend bool operator==(const const_iterator& a, const const_iterator& b) { return a.m_it == b.m_it; }
+        friend bool operator!=(const const_iterator& a, const const_iterator& b) { return a.m_it != b.m_it; }
+        friend bool operator<(const const_iterator& a, const const_iterator& b) { return a.m_it < b.m_it; }
+        friend bool operator>(const const_iterator& a, const const_iterator& b) { return a.m_it > b.m_it; }
+        friend bool operator<=(const const_iterator& a, const const_iterator& b) { return a.m_it <= b.m_it; }
+        friend bool operator>=(const const_iterator& a, const const_iterator& b) { return a.m_it >= b.m_it; }
+
+    private:
+        friend class TPaperCatalogue;
+        explicit const_iterator(Storage::const_iterator it) : m_it(it) {}
+        Storage::const_iterator m_it;
+    };
+    using iterator = const_iterator;
+
+    const_iterator begin() const { return const_iterator(m_papers.begin()); }
+    const_iterator end() const { return const_iterator(m_papers.end()); }
+    size_t size() const { return m_papers.size(); }
+    bool empty() const { return m_papers.empty(); }
+    PaperType* operator[](size_t i) const { return m_papers[i].get(); }
+    PaperType* front() const { return m_papers.front().get(); }
+    PaperType* back() const { return m_papers.back().get(); }
+
+    // Appends the record; an ID already listed keeps finding the earlier one.
+    void push_back(std::unique_ptr<PaperType> paper);
+    // Frees the record at it; returns the position after it.
+    const_iterator erase(const_iterator it);
+    // Frees every record.
+    void clear();
+
+    // The first record with this ID, or nullptr.
+    PaperType* Find(const TGUID& id) const;
+
+private:
+    Storage m_papers;
+    std::unordered_map<TGUID, PaperType*, TGUIDHash> m_index;
+};
+
+TPaperCatalogue& PaperCatalogue();
+
+// The first catalogue record with this ID, or nullptr: PaperCatalogue().Find(id).
 PaperType* FindPaperType(const TGUID& id);
 // The paper a document of this ID is shown on: its catalogue record, or the first catalogue
 // paper when the catalogue lacks it (found tells which). nullptr only for an empty catalogue.

@@ -52,14 +52,13 @@ protected:
     {
         SetMessageBoxHandler(nullptr);
         SetPaperEditor(nullptr);
-        for (PaperType* p : PaperCatalogue())
-            delete p;
         PaperCatalogue().clear();
     }
     PaperType* add(const char* maker, const char* cls, const char* name, const char* desc = "",
                    bool user = false)
     {
-        auto* p = new PaperType;
+        auto owned = std::make_unique<PaperType>();
+        PaperType* p = owned.get();
         p->ID = NameGUID(QByteArray(maker) + "/" + name);
         p->Manufacturer = QString::fromUtf8(maker);
         p->Classification = QString::fromUtf8(cls);
@@ -68,7 +67,7 @@ protected:
         p->UserDefined = user ? 1 : 0;
         p->PaperWidth = 2100;
         p->PaperLength = 2970;
-        PaperCatalogue().push_back(p);
+        PaperCatalogue().push_back(std::move(owned));
         return p;
     }
     PaperType* paper(const char* name)

@@ -32,10 +32,12 @@ protected:
     {
         qputenv("TMPDIR", testsupport::freshDir(QStringLiteral("editor-tmp-%1").arg(++counter)).toLocal8Bit());
         dir = papertest::MakeProgramDir(QStringLiteral("editor-program-%1").arg(counter));
-        shipped = papertest::Paper(1, 2, 0).release();
-        user = papertest::Paper(2, 2, 1).release();
-        PaperCatalogue().push_back(shipped);
-        PaperCatalogue().push_back(user);
+        auto shippedPaper = papertest::Paper(1, 2, 0);
+        auto userPaper = papertest::Paper(2, 2, 1);
+        shipped = shippedPaper.get();
+        user = userPaper.get();
+        PaperCatalogue().push_back(std::move(shippedPaper));
+        PaperCatalogue().push_back(std::move(userPaper));
         SetMessageBoxHandler([this](const MessageBoxCall& c) {
             boxes.push_back(c);
             return IDOK;
@@ -44,8 +46,6 @@ protected:
     void TearDown() override
     {
         SetMessageBoxHandler(nullptr);
-        for (PaperType* p : PaperCatalogue())
-            delete p;
         PaperCatalogue().clear();
         QFile::remove(PaperIndexFileName());
     }

@@ -25,19 +25,18 @@ protected:
     }
     void TearDown() override
     {
-        for (PaperType* p : PaperCatalogue())
-            delete p;
         PaperCatalogue().clear();
     }
     PaperType* add(const char* maker, const char* cls, const char* name, int32_t style)
     {
-        auto* p = new PaperType(testpaper::Discs(NameGUID(QByteArray("prop/") + name), QString::fromUtf8(name), 1170,
-                                                 {{1, 465, 214}}));
+        auto owned = std::make_unique<PaperType>(testpaper::Discs(NameGUID(QByteArray("prop/") + name),
+                                                                   QString::fromUtf8(name), 1170, {{1, 465, 214}}));
+        PaperType* p = owned.get();
         p->Manufacturer = QString::fromUtf8(maker);
         p->Classification = QString::fromUtf8(cls);
         p->ShapeStyle = style;
         p->CoreWidth = 0;
-        PaperCatalogue().push_back(p);
+        PaperCatalogue().push_back(std::move(owned));
         return p;
     }
     static QTreeWidgetItem* node(const TPaperPropertyDlg& dlg, const PaperType* p)

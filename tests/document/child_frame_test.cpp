@@ -29,8 +29,7 @@ protected:
     void SetUp() override
     {
         FrameFixture::SetUp();
-        papers.push_back(WidePaper(3));
-        PaperCatalogue().push_back(papers.back().get());
+        AddPaper(WidePaper(3));
         papers[1]->ShapeHeight = 1000;   // the tall label: 50 x 100 mm
     }
     static bool IsSilver(const QImage& img, int x, int y) { return img.pixelColor(x, y) == QColor(192, 192, 192); }
@@ -165,7 +164,7 @@ TEST_F(ChildFrameTest, ObjectsFollowTheCentreAndScaleWithTheHalfHeight)
     EXPECT_NEAR(o->Zoom, 570.0f / 454.0f, 1e-5);
 
     // A new paper in the same window changes only the half-height: the objects still scale.
-    CopyPaperType(papers[2].get(), f->Paper.get());
+    CopyPaperType(papers[2], f->Paper.get());
     f->FormResize(nullptr);
     EXPECT_EQ(f->PaperCentre, TPoint(300, 300));
     EXPECT_EQ(f->HalfHeight, 142);
@@ -215,9 +214,15 @@ TEST_F(ChildFrameTest, DamagedPaperSizesNeverDivideByZero)
         p->PaperWidth = k.paperWidth;
         p->PaperLength = k.paperLength;
         p->OtherShapes = {{0, 100, 100, 50, 10, 10}};
-        PaperCatalogue().push_back(p.get());
-        papers.push_back(std::move(p));
+        // Each case's paper replaces the one before, or every case would open the first.
+        auto& cat = PaperCatalogue();
+        if (PaperType* before = FindPaperType(Id(50))) {
+            papers.erase(std::find(papers.begin(), papers.end(), before));
+            cat.erase(std::find(cat.begin(), cat.end(), before));
+        }
+        const PaperType* mine = AddPaper(std::move(p));
         TChildFrame* f = Make(50, k.fullPage);
+        ASSERT_EQ(f->Paper->ShapeStyle, mine->ShapeStyle) << k.what;
         AddObject(f, QStringLiteral("A"), 10, 10, 50, 50);
         f->SetClientSize(500, 450);
         f->SetClientSize(450, 500);
@@ -235,11 +240,9 @@ TEST_F(ChildFrameTest, AnUnknownPaperFallsBackToTheFirstOfTheCatalogue)
     EXPECT_EQ(f->HalfHeight, 190);
 
     // With no catalogue at all the window still opens, on an empty paper.
-    auto& cat = PaperCatalogue();
-    const std::vector<PaperType*> saved = cat;
-    cat.clear();
+    PaperCatalogue().clear();
+    papers.clear();
     TChildFrame* g = Make(7);
-    cat = saved;
     EXPECT_EQ(g->Paper->ID, Id(7));
     EXPECT_FALSE(g->grab().isNull());
 }

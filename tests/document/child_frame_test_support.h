@@ -121,18 +121,15 @@ protected:
             boxes.push_back(call.text);
             return IDOK;
         });
-        papers.push_back(DiscPaper(1));
-        papers.push_back(TallPaper(2));
-        for (auto& p : papers)
-            PaperCatalogue().push_back(p.get());
+        AddPaper(DiscPaper(1));
+        AddPaper(TallPaper(2));
         Screen->SetScreenCursor(crDefault);
     }
     void TearDown() override
     {
         windows.clear();
-        auto& cat = PaperCatalogue();
-        for (auto& p : papers)
-            cat.erase(std::remove(cat.begin(), cat.end(), p.get()), cat.end());
+        PaperCatalogue().clear();
+        papers.clear();
         SetMainWindowLink(nullptr);
         SetMessageBoxHandler(nullptr);
     }
@@ -151,6 +148,14 @@ protected:
         return f;
     }
 
+    // Puts p into the catalogue, which owns it from then on.
+    PaperType* AddPaper(std::unique_ptr<PaperType> p)
+    {
+        papers.push_back(p.get());
+        PaperCatalogue().push_back(std::move(p));
+        return papers.back();
+    }
+
     PlainObject* AddObject(TChildFrame* f, const QString& name, int left, int top, int width, int height)
     {
         auto* o = new PlainObject(f);
@@ -161,7 +166,7 @@ protected:
     }
 
     RecordingLink link;
-    std::vector<std::unique_ptr<PaperType>> papers;
+    std::vector<PaperType*> papers;  // the test papers in the catalogue
     std::vector<std::unique_ptr<TChildFrame>> windows;
     QStringList boxes;
 };

@@ -81,7 +81,7 @@ protected:
         auto hole = DiscPaper(3);
         hole->ShapeWidth = hole->ShapeHeight = 1170;
         hole->CoreWidth = 150;
-        papers.push_back(std::move(hole));
+        AddPaper(std::move(hole));
         // A disc paper with mask pictures, one other shape and an extra line.
         auto masked = DiscPaper(4);
         masked->HasShapeMask = 1;
@@ -89,9 +89,7 @@ protected:
         masked->OtherShapeCount = 1;
         masked->ExtraLines = {{0, 600, 1200, 600}};
         masked->ExtraLineCount = 1;
-        papers.push_back(std::move(masked));
-        for (size_t i = 2; i < papers.size(); ++i)
-            PaperCatalogue().push_back(papers[i].get());
+        AddPaper(std::move(masked));
     }
     void TearDown() override
     {

@@ -268,8 +268,8 @@ TEST(PaperCatalogueFiles, UserPapersRoundTrip)
     {
         CatalogueGuard guard;
         ASSERT_TRUE(LoadPaperCatalogue());
-        PaperCatalogue().push_back(new PaperType(*u1));
-        PaperCatalogue().push_back(new PaperType(*u2));
+        PaperCatalogue().push_back(std::make_unique<PaperType>(*u1));
+        PaperCatalogue().push_back(std::make_unique<PaperType>(*u2));
     }
     EXPECT_TRUE(QFileInfo::exists(dir + "/Paper/user.def"));
     EXPECT_FALSE(QFileInfo::exists(dir + "/Paper/maker.EXT"));
@@ -283,7 +283,6 @@ TEST(PaperCatalogueFiles, UserPapersRoundTrip)
         auto& list = PaperCatalogue();
         for (auto it = list.begin(); it != list.end();) {
             if ((*it)->UserDefined) {
-                delete *it;
                 it = list.erase(it);
             } else {
                 ++it;
@@ -321,7 +320,7 @@ TEST(PaperCatalogueFiles, DamagedUserFileIsNeverOverwritten)
             EXPECT_EQ(messages.texts, QStringList{Damaged(user)});
             EXPECT_TRUE(PaperFileFailedToLoad(user));
             // A new user paper is not written over it.
-            PaperCatalogue().push_back(new PaperType(*Paper(7, 1, 1)));
+            PaperCatalogue().push_back(std::make_unique<PaperType>(*Paper(7, 1, 1)));
         }
         EXPECT_EQ(ReadBytes(user), damaged);
         {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "document/paper_type.h"
 #include "paper_test_support.h"
 #include "platform/bitmap.h"
@@ -102,4 +104,34 @@ TEST(FitPaperText, CutsToTheByteWidthWithoutSplittingCharacters)
         EXPECT_EQ(FitPaperText(c.text, c.width), c.expected);
     }
     SetAnsiCodePage(0);
+}
+
+TEST(PaperCatalogueList, LookupByIdFollowsEveryChangeOfTheList)
+{
+    TPaperCatalogue list;
+    auto first = Paper(1);
+    first->Name = QStringLiteral("first");
+    auto second = Paper(1);
+    second->Name = QStringLiteral("second");
+    PaperType* a = first.get();
+    PaperType* b = second.get();
+    list.push_back(std::move(first));
+    list.push_back(Paper(2));
+    list.push_back(std::move(second));
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list.Find(Id(1)), a);  // the first record of an ID wins
+    EXPECT_EQ(list.Find(Id(2)), list[1]);
+    EXPECT_EQ(list.Find(Id(3)), nullptr);
+
+    // Removing the first record of an ID uncovers the next one.
+    auto next = list.erase(list.begin());
+    EXPECT_EQ(*next, list[0]);
+    EXPECT_EQ(list.Find(Id(1)), b);
+    list.erase(std::find(list.begin(), list.end(), b));
+    EXPECT_EQ(list.Find(Id(1)), nullptr);
+    ASSERT_EQ(list.size(), 1u);
+
+    list.clear();
+    EXPECT_TRUE(list.empty());
+    EXPECT_EQ(list.Find(Id(2)), nullptr);
 }

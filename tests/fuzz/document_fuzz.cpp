@@ -46,7 +46,7 @@ struct World {
         InitPictureFormats();
         SetMessageBoxHandler([](const MessageBoxCall&) { return IDOK; });
         paper = testpaper::Discs(NameGUID("document-fuzz"), QStringLiteral("Disc"), 1200, {{1, 450, 200}});
-        PaperCatalogue().push_back(&paper);
+        PaperCatalogue().push_back(std::make_unique<PaperType>(paper));
         link.paper = paper.ID;
         SetMainWindowLink(&link);
         frame = new TChildFrame();
