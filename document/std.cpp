@@ -295,14 +295,13 @@ bool ShowHelpPopup(int contextId, int x, int y)
         return true;
     }
     // A blank keeps the popup visible when the string is empty. The lines are broken here, at
-    // spaces: the popup's own wrapping cuts words in half.
-    QScreen* screen = QGuiApplication::screenAt(pos);
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    const int width = std::clamp(screen ? screen->availableGeometry().width() / 3 : 300, 200, 300);
+    // spaces, to the width the popup gives plain text; as plain text the popup keeps them,
+    // where its rich-text layout would cut words in half.
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const int width = std::clamp(screen ? screen->virtualGeometry().width() / 3 : 300, 200, 300);
     const QStringList lines =
         WrapHelpText(text.isEmpty() ? QStringLiteral(" ") : text, QFontMetrics(QApplication::font("QWhatsThat")), width);
-    QWhatsThis::showText(pos, Qt::convertFromPlainText(lines.join(QLatin1Char('\n')), Qt::WhiteSpaceNoWrap));
+    QWhatsThis::showText(pos, lines.join(QLatin1Char('\n')));
     return true;
 }
 
