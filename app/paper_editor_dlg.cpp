@@ -449,14 +449,12 @@ void TPaperEditorDlg::countChanged(int list)
     PaintBox->update();
 }
 
+// A list longer than its box gets a vertical scroll bar, a shorter one none; the box decides
+// once it has its final size.
 void TPaperEditorDlg::UpdateMemoScrollBars(QPlainTextEdit* memo)
 {
-    const QFontMetrics fm(memo->font());
-    const QString text = memo->toPlainText();
-    const int lines = text.isEmpty() ? 0 : int(text.count(QLatin1Char('\n'))) + 1;
-    const int needed = lines * fm.lineSpacing() + 2 * int(memo->document()->documentMargin());
-    memo->setVerticalScrollBarPolicy(needed <= memo->contentsRect().height() ? Qt::ScrollBarAlwaysOff
-                                                                          : Qt::ScrollBarAlwaysOn);
+    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
 void TPaperEditorDlg::ApplyToPaper()
