@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QChildEvent>
 #include <QContextMenuEvent>
 #include <QDateTime>
 #include <QDragEnterEvent>
@@ -164,10 +165,75 @@ TPageWidget::TPageWidget(TChildFrame* frame) : QWidget(frame), m_frame(frame)
 std::vector<CDesignObject*> TPageWidget::Objects() const
 {
     std::vector<CDesignObject*> list;
+    list.reserve(m_objects.size());
     for (QObject* c : children())
         if (auto* o = qobject_cast<CDesignObject*>(c))
             list.push_back(o);
     return list;
+}
+
+void TPageWidget::childEvent(QChildEvent* event)
+{
+    // An object still being built is not a design object yet: its constructor says when it is.
+    if (event->added()) {
+        if (auto* o = qobject_cast<CDesignObject*>(event->child()))
+            ObjectAdded(o);
+    } else if (event->removed()) {
+        ObjectRemoved(event->child());
+    }
+    QWidget::childEvent(event);
+}
+
+void TPageWidget::ObjectAdded(CDesignObject* object)
+{
+    if (object->parentWidget() != this || !m_objects.try_emplace(object, object->objectName()).second)
+        return;
+    ++m_names[object->objectName()];
+    if (object->Selected)
+        ObjectSelected(object);
+}
+
+void TPageWidget::ObjectRemoved(const QObject* object)
+{
+    const auto it = m_objects.find(object);
+    if (it == m_objects.end())
+        return;
+    if (--m_names[it->second] <= 0)
+        m_names.remove(it->second);
+    m_objects.erase(it);
+    m_selectedSet.erase(object);
+}
+
+void TPageWidget::ObjectRenamed(CDesignObject* object)
+{
+    const auto it = m_objects.find(object);
+    if (it == m_objects.end() || it->second == object->objectName())
+        return;
+    if (--m_names[it->second] <= 0)
+        m_names.remove(it->second);
+    it->second = object->objectName();
+    ++m_names[it->second];
+}
+
+void TPageWidget::ObjectSelected(CDesignObject* object)
+{
+    if (IsObject(object) && m_selectedSet.insert(object).second)
+        m_selected.push_back(object);
+}
+
+std::vector<CDesignObject*> TPageWidget::SelectedObjects()
+{
+    // Entries of objects that went are no longer in the set; an object made since at the same
+    // address may stand there twice.
+    std::vector<CDesignObject*> selected;
+    std::unordered_set<const void*> seen;
+    for (CDesignObject* o : m_selected)
+        if (m_selectedSet.count(o) && seen.insert(o).second && o->Selected)
+            selected.push_back(o);
+    m_selected = selected;
+    m_selectedSet.clear();
+    m_selectedSet.insert(selected.begin(), selected.end());
+    return selected;
 }
 
 void TPageWidget::paintEvent(QPaintEvent*)
@@ -292,7 +358,12 @@ TChildFrame::~TChildFrame()
     if (!m_destroyed)
         FormDestroy(this);
     // The objects go before the paper they draw on.
-    for (CDesignObject* o : Objects())
+    DeleteObjects(Objects());
+}
+
+void TChildFrame::DeleteObjects(const std::vector<CDesignObject*>& objects)
+{
+    for (CDesignObject* o : objects)
         delete o;
 }
 
@@ -437,7 +508,14 @@ std::vector<CDesignObject*> TChildFrame::Objects() const
 
 int TChildFrame::ObjectCount() const
 {
-    return int(Objects().size());
+    return Page->ObjectCount();
+}
+
+TObjectMenu* TChildFrame::ObjectPopupMenu(bool make)
+{
+    if (!m_objectMenu && make)
+        m_objectMenu = new TObjectMenu(this);
+    return m_objectMenu;
 }
 
 // ---- creation and layout ----
@@ -794,11 +872,8 @@ void TChildFrame::WMCopyData(uintptr_t wParam, const COPYDATASTRUCT& data)
         return QByteArray(f.constData(), int(qstrnlen(f.constData(), size_t(f.size()))));
     };
     // The sender itself when it says who it is, else the first object of that name.
-    const std::vector<CDesignObject*> objects = Objects();
-    CDesignObject* sender = nullptr;
-    for (CDesignObject* o : objects)
-        if (reinterpret_cast<uintptr_t>(o) == wParam)
-            sender = o;
+    CDesignObject* sender =
+        Page->IsObject(reinterpret_cast<const void*>(wParam)) ? reinterpret_cast<CDesignObject*>(wParam) : nullptr;
     auto isSender = [&](CDesignObject* o) {
         return sender ? o == sender : fieldName(o->objectName()) == name;
     };
@@ -806,12 +881,12 @@ void TChildFrame::WMCopyData(uintptr_t wParam, const COPYDATASTRUCT& data)
     switch (data.dwData) {
     case ocSelectAlone:
         Refresh();
-        for (CDesignObject* o : objects)
-            if (o->Selected && !isSender(o))
+        for (CDesignObject* o : Page->SelectedObjects())
+            if (!isSender(o))
                 o->SetSelected(false, false);
         break;
     case ocMaxSize:
-        for (CDesignObject* o : objects) {
+        for (CDesignObject* o : sender ? std::vector<CDesignObject*>{sender} : Objects()) {
             if (!isSender(o))
                 continue;
             o->SetSize(2 * HalfWidth, 2 * HalfHeight);
@@ -837,8 +912,8 @@ void TChildFrame::WMCopyData(uintptr_t wParam, const COPYDATASTRUCT& data)
             break;
         const int dx = int32_t(ReadLE32(block + ObjectNameFieldSize));
         const int dy = int32_t(ReadLE32(block + ObjectNameFieldSize + 4));
-        for (CDesignObject* o : objects)
-            if (o->Selected && !isSender(o))
+        for (CDesignObject* o : Page->SelectedObjects())
+            if (!isSender(o))
                 o->move(o->Left() + dx, o->Top() + dy);
         SetModified(true);
         break;

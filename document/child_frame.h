@@ -9,12 +9,15 @@
 #include "platform/graphics.h"
 #include "platform/window_message.h"
 
+#include <QHash>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class QAction;
@@ -69,7 +72,21 @@ public:
     // The design objects on the page, back to front.
     std::vector<CDesignObject*> Objects() const;
 
+    // What the page keeps of its objects as they come, go, are renamed and selected, so that
+    // counting them, checking a name or finding the selection costs the same however many
+    // objects the page holds.
+    int ObjectCount() const { return int(m_objects.size()); }
+    bool HasObjectNamed(const QString& name) const { return m_names.contains(name); }
+    bool IsObject(const void* object) const { return m_objects.count(object) != 0; }
+    // The selected objects (Selected set through SetSelected or by the constructor).
+    std::vector<CDesignObject*> SelectedObjects();
+    void ObjectAdded(CDesignObject* object);
+    void ObjectRemoved(const QObject* object);
+    void ObjectRenamed(CDesignObject* object);
+    void ObjectSelected(CDesignObject* object);
+
 protected:
+    void childEvent(QChildEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -81,6 +98,12 @@ protected:
 private:
     TChildFrame* m_frame;
     bool m_clicked = false;   // left press on the page itself, not yet released
+    std::unordered_map<const void*, QString> m_objects;  // object to the name counted for it
+    QHash<QString, int> m_names;                          // name to the number of objects
+    // Objects that became selected since the last look, in that order; those no longer
+    // selected or gone are dropped when the selection is next asked for.
+    std::vector<CDesignObject*> m_selected;
+    std::unordered_set<const void*> m_selectedSet;
 };
 
 class TChildFrame : public QWidget {
@@ -155,6 +178,8 @@ public:
     // The design objects, back to front (the page's child order).
     std::vector<CDesignObject*> Objects() const;
     int ObjectCount() const;
+    // The popup menu the window's design objects share; made on first use when make is set.
+    TObjectMenu* ObjectPopupMenu(bool make);
 
     // ---- document window ----
     void FormCreate();
@@ -250,12 +275,15 @@ private:
     friend class TPageWidget;
     class TBandOverlay;
     void BuildPopupMenu();
+    // Frees these objects of the window.
+    void DeleteObjects(const std::vector<CDesignObject*>& objects);
     void ApplyMinTrackSize();
     // Paper area helpers of FormPaint.
     void PaintLabelMode();
     void PaintFullPageMode();
 
     QWidget* m_band = nullptr;
+    TObjectMenu* m_objectMenu = nullptr;
     TColor m_color = clWhite;
     int m_cursor = 0;
     int m_windowState = wsNormal;

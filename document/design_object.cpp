@@ -24,20 +24,41 @@ QWidget* PageOf(QWidget* owner)
     return owner;
 }
 
-// freesObject: the command may free the object with its menu, so it runs after the menu has
-// finished with the click.
-QAction* NewItem(QMenu* menu, const char* name, void (CDesignObject::*handler)(), CDesignObject* object,
-                 bool freesObject = false)
+} // namespace
+
+// ---- the object menu ----
+
+TObjectMenu::TObjectMenu(QWidget* parent) : QMenu(parent)
 {
-    QAction* a = menu->addAction(QString());
-    a->setObjectName(QLatin1String(name));
-    QObject::connect(
-        a, &QAction::triggered, object, [object, handler] { Application->Guard([&] { (object->*handler)(); }); },
-        freesObject ? Qt::QueuedConnection : Qt::AutoConnection);
-    return a;
+    setObjectName(QStringLiteral("PopupMenu"));
+    connect(this, &QMenu::aboutToShow, this, [this] {
+        if (m_target)
+            Application->Guard([this] { m_target->PopupMenuPopup(); });
+    });
 }
 
-} // namespace
+void TObjectMenu::Prepare(CDesignObject* object)
+{
+    clear();
+    PropertiesItem = BringToFrontItem = SendToBackItem = DeleteItem = MaxSizeItem = CutItem = CopyItem =
+        LockedItem = EditItem = SizeItem = nullptr;
+    m_target = object;
+    if (!object)
+        return;
+    object->FillPopupMenu(*this);
+    object->LoadCaptions();
+    object->ShowLockState(*this);
+}
+
+QAction* TObjectMenu::AddItem(const char* name, std::function<void()> command, bool freesTarget)
+{
+    QAction* a = addAction(QString());
+    a->setObjectName(QLatin1String(name));
+    // Bound to the target: a command of an object that is gone does not run.
+    connect(a, &QAction::triggered, m_target.data(), [command] { Application->Guard([&] { command(); }); },
+            freesTarget ? Qt::QueuedConnection : Qt::AutoConnection);
+    return a;
+}
 
 QByteArray ObjectNameField(const QString& name)
 {
@@ -83,28 +104,73 @@ CDesignObject::CDesignObject(QWidget* owner) : QWidget(PageOf(owner))
     Locked = false;
     HandleSize = 6;
     Canvas.Brush.Style = bsClear;
-
-    PopupMenu = new QMenu(this);
-    PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
-    PropertiesItem = NewItem(PopupMenu, "PropertiesItem", &CDesignObject::PropertiesItemClick, this);
-    PopupMenu->addSeparator();
-    BringToFrontItem = NewItem(PopupMenu, "BringToFrontItem", &CDesignObject::BringToFrontItemClick, this);
-    SendToBackItem = NewItem(PopupMenu, "SendToBackItem", &CDesignObject::SendToBackItemClick, this);
-    PopupMenu->addSeparator();
-    CutItem = NewItem(PopupMenu, "CutItem", &CDesignObject::CutItemClick, this, true);
-    CopyItem = NewItem(PopupMenu, "CopyItem", &CDesignObject::CopyItemClick, this);
-    DeleteItem = NewItem(PopupMenu, "DeleteItem", &CDesignObject::DeleteItemClick, this, true);
-    PopupMenu->addSeparator();
-    LockedItem = NewItem(PopupMenu, "LockedItem", &CDesignObject::LockedItemClick, this);
-    LockedItem->setCheckable(true);
-    MaxSizeItem = NewItem(PopupMenu, "MaxSizeItem", &CDesignObject::MaxSizeItemClick, this);
-    connect(PopupMenu, &QMenu::aboutToShow, this, [this] { Application->Guard([this] { PopupMenuPopup(); }); });
-    LoadCaptions();
+    connect(this, &QObject::objectNameChanged, this, [this] {
+        if (auto* page = qobject_cast<TPageWidget*>(parentWidget()))
+            page->ObjectRenamed(this);
+    });
+    // The page saw this object arrive before it was one.
+    if (auto* page = qobject_cast<TPageWidget*>(parentWidget()))
+        page->ObjectAdded(this);
     if (parentWidget())
         show();
 }
 
-CDesignObject::~CDesignObject() = default;
+CDesignObject::~CDesignObject()
+{
+    if (auto* page = qobject_cast<TPageWidget*>(parentWidget()))
+        page->ObjectRemoved(this);
+}
+
+TObjectMenu* CDesignObject::MenuHost(bool make) const
+{
+    if (TChildFrame* f = Frame())
+        return f->ObjectPopupMenu(make);
+    if (!m_ownMenu && make)
+        m_ownMenu = new TObjectMenu(const_cast<CDesignObject*>(this));
+    return m_ownMenu;
+}
+
+TObjectMenu* CDesignObject::PopupMenu()
+{
+    TObjectMenu* menu = MenuHost(true);
+    menu->Prepare(this);
+    return menu;
+}
+
+TObjectMenu* CDesignObject::ShownMenu() const
+{
+    TObjectMenu* menu = MenuHost(false);
+    return menu && menu->Target() == this ? menu : nullptr;
+}
+
+void CDesignObject::FillPopupMenu(TObjectMenu& menu)
+{
+    menu.PropertiesItem = menu.AddItem("PropertiesItem", [this] { PropertiesItemClick(); });
+    menu.addSeparator();
+    menu.BringToFrontItem = menu.AddItem("BringToFrontItem", [this] { BringToFrontItemClick(); });
+    menu.SendToBackItem = menu.AddItem("SendToBackItem", [this] { SendToBackItemClick(); });
+    menu.addSeparator();
+    menu.CutItem = menu.AddItem("CutItem", [this] { CutItemClick(); }, true);
+    menu.CopyItem = menu.AddItem("CopyItem", [this] { CopyItemClick(); });
+    menu.DeleteItem = menu.AddItem("DeleteItem", [this] { DeleteItemClick(); }, true);
+    menu.addSeparator();
+    menu.LockedItem = menu.AddItem("LockedItem", [this] { LockedItemClick(); });
+    menu.LockedItem->setCheckable(true);
+    menu.MaxSizeItem = menu.AddItem("MaxSizeItem", [this] { MaxSizeItemClick(); });
+}
+
+void CDesignObject::ShowLockState(TObjectMenu& menu) const
+{
+    if (menu.LockedItem)
+        menu.LockedItem->setChecked(Locked);
+    const QString keep1 = LoadLangStr(ObjectPropertiesItemString), keep2 = LoadLangStr(ObjectLockedItemString);
+    for (QAction* a : menu.actions()) {
+        if (Locked)
+            a->setEnabled(!a->isSeparator() && (a->text() == keep1 || a->text() == keep2));
+        else
+            a->setEnabled(true);
+    }
+}
 
 void CDesignObject::SetSize(int width, int height)
 {
@@ -113,17 +179,22 @@ void CDesignObject::SetSize(int width, int height)
 
 void CDesignObject::LoadCaptions()
 {
+    TObjectMenu* menu = ShownMenu();
+    if (!menu)
+        return;
     struct Row {
         QAction* item;
         int caption, hint, shortcut;
     };
     const Row rows[] = {
-        {PropertiesItem, 1000, 1001, 1002}, {BringToFrontItem, 1003, 1006, 0},
-        {SendToBackItem, 1004, 1007, 0},    {CutItem, 706, 715, 707},
-        {CopyItem, 704, 714, 705},          {DeleteItem, 708, 716, 709},
-        {LockedItem, 507, 0, 0},            {MaxSizeItem, 1005, 1008, 0},
+        {menu->PropertiesItem, 1000, 1001, 1002}, {menu->BringToFrontItem, 1003, 1006, 0},
+        {menu->SendToBackItem, 1004, 1007, 0},    {menu->CutItem, 706, 715, 707},
+        {menu->CopyItem, 704, 714, 705},          {menu->DeleteItem, 708, 716, 709},
+        {menu->LockedItem, 507, 0, 0},            {menu->MaxSizeItem, 1005, 1008, 0},
     };
     for (const Row& r : rows) {
+        if (!r.item)
+            continue;
         r.item->setText(LoadLangStr(r.caption));
         r.item->setStatusTip(r.hint ? LoadLangStr(r.hint) : QString());
         if (r.shortcut) {
@@ -241,6 +312,8 @@ void CDesignObject::SetSelected(bool select, bool extend)
     update();
     if (select) {
         Selected = true;
+        if (auto* page = qobject_cast<TPageWidget*>(parentWidget()))
+            page->ObjectSelected(this);
         if (!extend)
             ObjectNotify(ocSelectAlone);
     } else {
@@ -251,14 +324,9 @@ void CDesignObject::SetSelected(bool select, bool extend)
 void CDesignObject::SetLocked(bool locked)
 {
     Locked = locked;
-    LockedItem->setChecked(locked);
-    const QString keep1 = LoadLangStr(ObjectPropertiesItemString), keep2 = LoadLangStr(ObjectLockedItemString);
-    for (QAction* a : PopupMenu->actions()) {
-        if (locked)
-            a->setEnabled(!a->isSeparator() && (a->text() == keep1 || a->text() == keep2));
-        else
-            a->setEnabled(true);
-    }
+    // A menu filled later shows the state when it is filled.
+    if (TObjectMenu* menu = ShownMenu())
+        ShowLockState(*menu);
     update();
 }
 
@@ -290,8 +358,7 @@ void CDesignObject::PopupMenuPopup() { SetSelected(true, false); }
 
 void CDesignObject::LockedItemClick()
 {
-    LockedItem->setChecked(!Locked);
-    SetLocked(LockedItem->isChecked());
+    SetLocked(!Locked);
 }
 
 void CDesignObject::MaxSizeItemClick() { ObjectNotify(ocMaxSize); }
@@ -307,7 +374,9 @@ void CDesignObject::PropertiesItemClick() { EditProperties(); }
 void CDesignObject::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
 {
     int selectedCount = 0;
-    if (QWidget* p = parentWidget())
+    if (auto* page = qobject_cast<TPageWidget*>(parentWidget()))
+        selectedCount = int(page->SelectedObjects().size());
+    else if (QWidget* p = parentWidget())
         for (QObject* c : p->children())
             if (auto* o = qobject_cast<CDesignObject*>(c); o && o->Selected)
                 ++selectedCount;
@@ -487,7 +556,7 @@ void CDesignObject::mouseDoubleClickEvent(QMouseEvent* event)
 void CDesignObject::contextMenuEvent(QContextMenuEvent* event)
 {
     event->accept();
-    PopupMenu->popup(event->globalPos());
+    PopupMenu()->popup(event->globalPos());
 }
 
 void CDesignObject::DrawCornerHandles(TColor color)

@@ -4,14 +4,44 @@
 // a document's objects.
 #include "platform/graphics.h"
 
+#include <QMenu>
 #include <QPoint>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 
 class QAction;
-class QMenu;
 class TChildFrame;
+class CDesignObject;
+
+// The popup menu of the design objects: one per document window, made the first time an object
+// of the window asks for it and filled for that object each time, so that objects carry no menu
+// and no shortcuts of their own. Objects outside a window make one of their own when asked.
+class TObjectMenu : public QMenu {
+    Q_OBJECT
+public:
+    explicit TObjectMenu(QWidget* parent);
+
+    // Fills the menu for object: its kind's items, captions in the current language and its
+    // lock state. The previous object's items go.
+    void Prepare(CDesignObject* object);
+    // The object the menu is filled for; nullptr once that object is gone.
+    CDesignObject* Target() const { return m_target; }
+    // Adds an item that runs command. freesTarget: the command may free the object with the
+    // menu's item, so it runs after the menu has finished with the click.
+    QAction* AddItem(const char* name, std::function<void()> command, bool freesTarget = false);
+
+    // The common items, and the picture's own two (nullptr for other kinds).
+    QAction *PropertiesItem = nullptr, *BringToFrontItem = nullptr, *SendToBackItem = nullptr,
+            *DeleteItem = nullptr, *MaxSizeItem = nullptr, *CutItem = nullptr, *CopyItem = nullptr,
+            *LockedItem = nullptr;
+    QAction *EditItem = nullptr, *SizeItem = nullptr;
+
+private:
+    QPointer<CDesignObject> m_target;
+};
 
 // Mouse buttons and shift state of the mouse and key events.
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
@@ -81,10 +111,6 @@ public:
     bool Locked = false;           // published property; set through SetLocked
     int32_t AnchorRight = 0, AnchorLeft = 0, AnchorTop = 0, AnchorBottom = 0;
     int32_t HandleSize = 6;
-    QMenu* PopupMenu = nullptr;
-    QAction *PropertiesItem = nullptr, *BringToFrontItem = nullptr, *SendToBackItem = nullptr,
-            *DeleteItem = nullptr, *MaxSizeItem = nullptr, *CutItem = nullptr, *CopyItem = nullptr,
-            *LockedItem = nullptr;
     // Drawing surface of Paint and DrawHandles, attached during a paint event. Its pen, brush
     // and font persist between paints; the brush starts clear.
     TCanvas Canvas;
@@ -97,8 +123,11 @@ public:
     virtual void EditProperties() = 0;
     // Draws the object for printing, preview and export at position, scaled by scale.
     virtual void DrawTo(TCanvas& canvas, QPoint position, float scale) = 0;
-    // Popup-menu captions and hints in the current interface language.
+    // Popup-menu captions and hints in the current interface language, when the menu is filled
+    // for this object.
     virtual void LoadCaptions();
+    // Adds the kind's items to an emptied popup menu.
+    virtual void FillPopupMenu(TObjectMenu& menu);
     // The eight blue handles, when selected and not locked.
     virtual void DrawHandles();
     // The four corner handles in one colour (labels and pictures in ratio mode use them).
@@ -109,6 +138,14 @@ public:
     virtual void MouseMove(TShiftState shift, int x, int y);
     virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
     virtual void DblClick();
+
+    // ---- popup menu ----
+    // The window's object menu, filled for this object.
+    TObjectMenu* PopupMenu();
+    // The menu when it is filled for this object, else nullptr (nothing is made).
+    TObjectMenu* ShownMenu() const;
+    // The check mark of LockedItem and the items a lock disables.
+    void ShowLockState(TObjectMenu& menu) const;
 
     // ---- selection and lock ----
     void SetSelected(bool select, bool extend);
@@ -172,7 +209,10 @@ private:
     // The parent window's cursor number (crDefault without a window).
     int ParentCursor() const;
     void Press(QMouseEvent* event, TShiftState extra);
+    // The menu this object uses: its window's, or one of its own outside a window.
+    TObjectMenu* MenuHost(bool make) const;
     int m_cursor = 0;
+    mutable TObjectMenu* m_ownMenu = nullptr;
 };
 
 // Helpers for the events of the object and the window.

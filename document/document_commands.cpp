@@ -42,8 +42,7 @@ void TChildFrame::FormShow(QObject*)
 
 void TChildFrame::FormClose(QObject*, bool& freeWindow)
 {
-    for (CDesignObject* o : Objects())
-        delete o;
+    DeleteObjects(Objects());
     {
         TRegIniFile reg(ProductKey());
         reg.WriteString(BasicInfo(), QStringLiteral("PaperID"), GUIDToString(Paper->ID));

@@ -391,7 +391,11 @@ QByteArray EncodeDocument(const TChildFrame& frame, bool selectedOnly, int* writ
         header.PaperID = frame.Paper->ID;
     header.PageMode = frame.PageMode;
 
-    QByteArray out = header.Encode();
+    // Each object's bytes first, then one buffer of the whole size: growing one buffer object by
+    // object copied the document over and over.
+    std::vector<QByteArray> parts;
+    parts.reserve(2 * objects.size() + 1);
+    parts.push_back(header.Encode());
     for (const auto& [o, kind] : objects) {
         ObjectRecord r;
         r.Kind = kind;
@@ -400,20 +404,29 @@ QByteArray EncodeDocument(const TChildFrame& frame, bool selectedOnly, int* writ
         r.Width = o->Width();
         r.Height = o->Height();
         r.Name = o->Name();
-        out += r.Encode();
+        parts.push_back(r.Encode());
         switch (kind) {
-        case okLabel: out += WriteComponentStream(LabelComponent(*static_cast<const CLabel*>(o))); break;
-        case okImage: out += WriteComponentStream(ImageComponent(*static_cast<const CImage*>(o))); break;
+        case okLabel: parts.push_back(WriteComponentStream(LabelComponent(*static_cast<const CLabel*>(o)))); break;
+        case okImage: parts.push_back(WriteComponentStream(ImageComponent(*static_cast<const CImage*>(o)))); break;
         default: {
             const auto* shape = static_cast<const CRectangle*>(o);
             ShapeObjectData d;
             d.LineColor = shape->LineColor;
             d.CoreColor = shape->CoreColor;
             d.LineWidth = uint8_t(uint32_t(shape->LineWidth) & 0xFF);
-            out += d.Encode();
+            parts.push_back(d.Encode());
             break;
         }
         }
+    }
+    qsizetype size = 0;
+    for (const QByteArray& part : parts)
+        size += part.size();
+    QByteArray out;
+    out.reserve(size);
+    for (QByteArray& part : parts) {
+        out += part;
+        part = QByteArray();  // the copy is made: the part's memory goes back at once
     }
     if (written)
         *written = int(objects.size());
@@ -512,10 +525,7 @@ CDesignObject* AddDocumentObject(TChildFrame& frame, const DocumentHeader& heade
 
 bool HasObjectNamed(const TChildFrame& frame, const QString& name)
 {
-    for (const CDesignObject* o : frame.Objects())
-        if (o->Name() == name)
-            return true;
-    return false;
+    return frame.Page->HasObjectNamed(name);
 }
 
 QString NewObjectName(const TChildFrame& frame, const QString& prefix)

@@ -26,7 +26,6 @@ constexpr int MaxFontPoints = 16384;
 CLabel::CLabel(QWidget* owner) : CDesignObject(owner)
 {
     Text.clear();
-    MaxSizeItem->setVisible(false); // a label cannot be stretched to the paper
     Angle = 0;
     Canvas.Font.PixelsPerInch = Screen->PixelsPerInch;
     Canvas.Font.Name = QStringLiteral("Times New Roman");
@@ -36,6 +35,12 @@ CLabel::CLabel(QWidget* owner) : CDesignObject(owner)
 }
 
 CLabel::~CLabel() = default;
+
+void CLabel::FillPopupMenu(TObjectMenu& menu)
+{
+    CDesignObject::FillPopupMenu(menu);
+    menu.MaxSizeItem->setVisible(false);
+}
 
 void CLabel::AngleCosSin(double& c, double& s) const
 {

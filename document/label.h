@@ -32,6 +32,8 @@ public:
     void EditProperties() override;
     void DrawTo(TCanvas& canvas, QPoint position, float scale) override;
     void DrawHandles() override;
+    // The common items without Max Size: a label cannot be stretched to the paper.
+    void FillPopupMenu(TObjectMenu& menu) override;
     void MouseMove(TShiftState shift, int x, int y) override;
 
     // What OK in the property dialog applies: the memo text, the angle, the sample font and the

@@ -35,14 +35,6 @@ void PaperOrigin(const CDesignObject& o, int& ox, int& oy)
     }
 }
 
-QAction* AddItem(QMenu* menu, const char* name, void (CImage::*handler)(), CImage* object)
-{
-    QAction* a = menu->addAction(QString());
-    a->setObjectName(QLatin1String(name));
-    QObject::connect(a, &QAction::triggered, object,
-                     [object, handler] { Application->Guard([&] { (object->*handler)(); }); });
-    return a;
-}
 
 } // namespace
 
@@ -79,10 +71,6 @@ void ApplyObjectBoxes(CDesignObject& o, const TObjectBoxes& shown, const TObject
 CImage::CImage(QWidget* owner) : CDesignObject(owner)
 {
     FakeInitPictureFormatsLib();
-    PopupMenu->addSeparator();
-    EditItem = AddItem(PopupMenu, "EditItem", &CImage::EditItemClick, this);
-    SizeItem = AddItem(PopupMenu, "SizeItem", &CImage::SizeItemClick, this);
-    LoadCaptions();
     StretchInRatio = false;
     Image = std::make_unique<TPicture>();
     HasPicture = false;
@@ -101,16 +89,22 @@ void CImage::SetImage(const TPicture* value)
     UpdateHasPicture();
 }
 
+void CImage::FillPopupMenu(TObjectMenu& menu)
+{
+    CDesignObject::FillPopupMenu(menu);
+    menu.addSeparator();
+    menu.EditItem = menu.AddItem("EditItem", [this] { EditItemClick(); });
+    menu.SizeItem = menu.AddItem("SizeItem", [this] { SizeItemClick(); });
+}
+
 void CImage::LoadCaptions()
 {
     CDesignObject::LoadCaptions();
-    if (EditItem) {
-        EditItem->setText(LoadLangStr(EditImageItemString));
-        EditItem->setStatusTip(LoadLangStr(EditImageHintString));
-    }
-    if (SizeItem) {
-        SizeItem->setText(LoadLangStr(OriginalSizeItemString));
-        SizeItem->setStatusTip(LoadLangStr(OriginalSizeHintString));
+    if (TObjectMenu* menu = ShownMenu()) {
+        menu->EditItem->setText(LoadLangStr(EditImageItemString));
+        menu->EditItem->setStatusTip(LoadLangStr(EditImageHintString));
+        menu->SizeItem->setText(LoadLangStr(OriginalSizeItemString));
+        menu->SizeItem->setStatusTip(LoadLangStr(OriginalSizeHintString));
     }
     update();
 }

@@ -35,8 +35,6 @@ public:
     ~CImage() override;
 
     // ---- fields ----
-    QAction* EditItem = nullptr;  // "&Edit Image"
-    QAction* SizeItem = nullptr;  // "&Original Size"
     std::unique_ptr<TPicture> Image; // never null; empty without a picture
     bool HasPicture = false;
     bool StretchInRatio = false;
@@ -55,6 +53,8 @@ public:
     void EditProperties() override;
     void DrawTo(TCanvas& canvas, QPoint position, float scale) override;
     void LoadCaptions() override;
+    // The common items, then "&Edit Image" and "&Original Size".
+    void FillPopupMenu(TObjectMenu& menu) override;
     void DrawHandles() override;
     void MouseMove(TShiftState shift, int x, int y) override;
 

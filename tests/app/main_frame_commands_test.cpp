@@ -361,12 +361,13 @@ TEST_F(MainFrameCommandsTest, EditCommandsActOnTheSelectionOfTheActiveDocument)
     EXPECT_TRUE(doc->Modified);
     EXPECT_TRUE(frame->SaveBtn->isEnabled());
     EXPECT_TRUE(frame->FileSaveItem->isEnabled());
-    for (QAction* item : front->PopupMenu->actions()) {
-        const bool stays = item == front->PropertiesItem || item == front->LockedItem;
+    TObjectMenu* menu = front->PopupMenu();
+    for (QAction* item : menu->actions()) {
+        const bool stays = item == menu->PropertiesItem || item == menu->LockedItem;
         EXPECT_EQ(item->isEnabled(), stays) << item->text().toStdString();
     }
-    EXPECT_TRUE(front->LockedItem->isChecked());
-    for (QAction* item : back->PopupMenu->actions())
+    EXPECT_TRUE(menu->LockedItem->isChecked());
+    for (QAction* item : back->PopupMenu()->actions())
         EXPECT_TRUE(item->isEnabled()) << item->text().toStdString();
 
     // Delete leaves the locked object and removes the other selected one.

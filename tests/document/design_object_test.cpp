@@ -2,6 +2,7 @@
 // mouse, selection by clicks, the lock, the popup commands and the command message.
 #include "child_frame_test_support.h"
 
+#include "document/document_file.h"
 #include "lang/builtin_strings.h"
 
 #include <QMenu>
@@ -193,15 +194,49 @@ TEST_F(DesignObjectTest, LockingDisablesAllButPropertiesAndLocked)
 {
     a->LockedItemClick();
     EXPECT_TRUE(a->Locked);
-    EXPECT_TRUE(a->LockedItem->isChecked());
-    for (QAction* item : a->PopupMenu->actions()) {
-        const bool keep = item == a->PropertiesItem || item == a->LockedItem;
+    TObjectMenu* menu = a->PopupMenu();
+    EXPECT_TRUE(menu->LockedItem->isChecked());
+    for (QAction* item : menu->actions()) {
+        const bool keep = item == menu->PropertiesItem || item == menu->LockedItem;
         EXPECT_EQ(item->isEnabled(), keep) << item->text().toStdString();
     }
-    a->LockedItemClick();
+    // The menu shows each object's own state; unlocking through the open menu updates it.
+    EXPECT_TRUE(b->PopupMenu()->CutItem->isEnabled());
+    EXPECT_FALSE(b->PopupMenu()->LockedItem->isChecked());
+    menu = a->PopupMenu();
+    menu->LockedItem->trigger();
     EXPECT_FALSE(a->Locked);
-    for (QAction* item : a->PopupMenu->actions())
+    EXPECT_FALSE(menu->LockedItem->isChecked());
+    for (QAction* item : menu->actions())
         EXPECT_TRUE(item->isEnabled());
+}
+
+TEST_F(DesignObjectTest, OneMenuForTheWindowMadeWhenFirstAskedFor)
+{
+    // Objects carry no menu of their own, and the window makes its menu only when asked.
+    EXPECT_EQ(frame->ObjectPopupMenu(false), nullptr);
+    EXPECT_TRUE(a->findChildren<QMenu*>().isEmpty());
+    TObjectMenu* menu = a->PopupMenu();
+    EXPECT_EQ(b->PopupMenu(), menu);
+    EXPECT_EQ(frame->ObjectPopupMenu(false), menu);
+    EXPECT_EQ(menu->Target(), b);
+
+    // Its commands act on the object it was filled for.
+    frame->SetModified(false);
+    a->PopupMenu()->MaxSizeItem->trigger();
+    EXPECT_EQ(Geometry(a).width(), 2 * frame->HalfWidth);
+    EXPECT_NE(Geometry(b).width(), 2 * frame->HalfWidth);
+    b->PopupMenu()->SendToBackItem->trigger();
+    EXPECT_EQ(frame->Objects().front(), b);
+
+    // An object that is gone leaves the menu without a target, and its items do nothing.
+    menu = c->PopupMenu();
+    QAction* front = menu->BringToFrontItem;
+    delete c;
+    c = nullptr;
+    EXPECT_EQ(menu->Target(), nullptr);
+    front->trigger();
+    EXPECT_EQ(frame->ObjectCount(), 2);
 }
 
 TEST_F(DesignObjectTest, PopupCommands)
@@ -245,12 +280,13 @@ TEST_F(DesignObjectTest, PopupCommands)
 
 TEST_F(DesignObjectTest, CaptionsComeFromTheStringTable)
 {
-    EXPECT_EQ(a->PropertiesItem->text(), BuiltinString(ObjectPropertiesItemString));
-    EXPECT_EQ(a->MaxSizeItem->statusTip(), BuiltinString(1008));
-    EXPECT_EQ(a->CutItem->shortcut(), QKeySequence(QStringLiteral("Ctrl+X")));
-    EXPECT_EQ(a->DeleteItem->shortcut(), QKeySequence(Qt::Key_Delete));
-    EXPECT_EQ(a->LockedItem->text(), BuiltinString(ObjectLockedItemString));
-    EXPECT_EQ(a->PopupMenu->actions().size(), 11);
+    TObjectMenu* menu = a->PopupMenu();
+    EXPECT_EQ(menu->PropertiesItem->text(), BuiltinString(ObjectPropertiesItemString));
+    EXPECT_EQ(menu->MaxSizeItem->statusTip(), BuiltinString(1008));
+    EXPECT_EQ(menu->CutItem->shortcut(), QKeySequence(QStringLiteral("Ctrl+X")));
+    EXPECT_EQ(menu->DeleteItem->shortcut(), QKeySequence(Qt::Key_Delete));
+    EXPECT_EQ(menu->LockedItem->text(), BuiltinString(ObjectLockedItemString));
+    EXPECT_EQ(menu->actions().size(), 11);
 }
 
 TEST_F(DesignObjectTest, NameFieldNeverOverflowsAndLongNamesStayWhole)
@@ -327,3 +363,45 @@ TEST_F(DesignObjectTest, DeleteSelectsTheObjectBelowTheLowestDeleted)
 }
 
 } // namespace
+
+TEST_F(DesignObjectTest, ThePageKeepsCountNamesAndSelectionAsObjectsChange)
+{
+    TPageWidget* page = frame->Page;
+    auto names = [&](std::initializer_list<const char*> list) {
+        std::vector<bool> found;
+        for (const char* n : list)
+            found.push_back(HasObjectNamed(*frame, QString::fromLatin1(n)));
+        return found;
+    };
+    EXPECT_EQ(frame->ObjectCount(), 3);
+    EXPECT_EQ(names({"A", "B", "C", "D"}), (std::vector<bool>{true, true, true, false}));
+
+    // Renaming, two objects of one name, and an object leaving for another window.
+    a->SetName(QStringLiteral("D"));
+    b->setObjectName(QStringLiteral("D"));
+    EXPECT_EQ(names({"A", "B", "C", "D"}), (std::vector<bool>{false, false, true, true}));
+    b->SetName(QStringLiteral("B"));
+    EXPECT_TRUE(HasObjectNamed(*frame, QStringLiteral("D")));   // a still has it
+    TChildFrame* other = Make(1);
+    c->SetParent(other);
+    EXPECT_EQ(frame->ObjectCount(), 2);
+    EXPECT_EQ(other->ObjectCount(), 1);
+    EXPECT_FALSE(HasObjectNamed(*frame, QStringLiteral("C")));
+    EXPECT_TRUE(HasObjectNamed(*other, QStringLiteral("C")));
+
+    // An object made on the page counts from its construction, and is selected as made.
+    auto* e = new PlainObject(frame);
+    EXPECT_EQ(frame->ObjectCount(), 3);
+    EXPECT_EQ(page->SelectedObjects(), std::vector<CDesignObject*>{e});
+    a->SetSelected(true, true);
+    b->SetSelected(true, false);   // alone: the others go
+    EXPECT_EQ(page->SelectedObjects(), std::vector<CDesignObject*>{b});
+    EXPECT_FALSE(a->Selected);
+    EXPECT_FALSE(e->Selected);
+
+    delete b;
+    EXPECT_TRUE(page->SelectedObjects().empty());
+    EXPECT_EQ(frame->ObjectCount(), 2);
+    frame->SelectAll();
+    EXPECT_EQ(page->SelectedObjects().size(), 2u);
+}

@@ -165,7 +165,7 @@ TEST_F(DocumentCommandsTest, LockTouchesOnlyTheSelectionAndMarksOnlyWhenSomethin
     EXPECT_TRUE(o[0]->Locked);
     EXPECT_FALSE(o[1]->Locked);
     EXPECT_TRUE(o[2]->Locked);
-    EXPECT_TRUE(o[2]->LockedItem->isChecked());
+    EXPECT_TRUE(o[2]->PopupMenu()->LockedItem->isChecked());
 }
 
 TEST_F(DocumentCommandsTest, PropertiesGoToTheTopmostSelectedObject)
@@ -475,7 +475,7 @@ TEST_F(RelabelTest, UntitledWindowsKeepTheirNumberFilesKeepTheirPath)
     EXPECT_EQ(untitled->Hint(), LoadLangStr(ReadyHintString));
     EXPECT_EQ(untitled->PasteItem->text(), LoadLangStr(PasteItemString));
     EXPECT_EQ(untitled->SaveDialog->Filter, LoadLangStr(LabelFileFilterString));
-    EXPECT_EQ(o[0]->DeleteItem->text(), LoadLangStr(708));
+    EXPECT_EQ(o[0]->PopupMenu()->DeleteItem->text(), LoadLangStr(708));
     EXPECT_EQ(clink.panels[2], QStringLiteral("Disc 1"));
 }
 

@@ -259,7 +259,7 @@ TEST(Label, HandlesAreFourGreenCorners)
     EXPECT_NE(img.pixel(W / 2, 1) & 0xFFFFFF, 0x00FF00u);
     l->SetLocked(true);
     EXPECT_NE(Painted(*l).pixel(1, 1) & 0xFFFFFF, 0x00FF00u);
-    EXPECT_FALSE(l->MaxSizeItem->isVisible());
+    EXPECT_FALSE(l->PopupMenu()->MaxSizeItem->isVisible());
 }
 
 class LabelOnPage : public FrameFixture {

@@ -267,16 +267,18 @@ TEST_F(PictureOnPage, CornerDragsKeepTheRatioAndEdgesDoNothing)
 
 TEST_F(PictureOnPage, OriginalSizeCommandMarksTheDocumentModified)
 {
-    image->SizeItem->trigger();
+    TObjectMenu* menu = image->PopupMenu();
+    menu->SizeItem->trigger();
     EXPECT_EQ(image->size(), QSize(107, 53)); // 200 x 100 at 96 / 180 pixels per inch
     EXPECT_TRUE(frame->Modified);
-    EXPECT_EQ(image->EditItem->text(), QStringLiteral("&Edit Image"));
-    EXPECT_EQ(image->SizeItem->text(), QStringLiteral("&Original Size"));
+    EXPECT_EQ(menu->EditItem->text(), QStringLiteral("&Edit Image"));
+    EXPECT_EQ(menu->SizeItem->text(), QStringLiteral("&Original Size"));
+    EXPECT_EQ(menu->actions().size(), 14);
     // Locking leaves only Properties and Locked usable.
     image->SetLocked(true);
-    EXPECT_FALSE(image->EditItem->isEnabled());
-    EXPECT_FALSE(image->SizeItem->isEnabled());
-    EXPECT_TRUE(image->PropertiesItem->isEnabled());
+    EXPECT_FALSE(menu->EditItem->isEnabled());
+    EXPECT_FALSE(menu->SizeItem->isEnabled());
+    EXPECT_TRUE(menu->PropertiesItem->isEnabled());
 }
 
 TEST_F(PictureOnPage, PositionBoxesApplyOnlyWhatWasChanged)
