@@ -125,8 +125,9 @@ TEST_F(LabelDlgTest, SizeBoxChecksWhatIsTyped)
         EXPECT_EQ(dlg.FontSize->Text(), QString::fromLatin1(c.shown));
         EXPECT_EQ(dlg.SampleFont->Size(), c.size);
         ASSERT_EQ(boxes.size(), c.message ? 1 : 0);
-        if (c.message)
+        if (c.message) {
             EXPECT_EQ(boxes.first(), QStringLiteral("The font size must be a whole number from 1 to 1638."));
+        }
     }
 }
 

@@ -314,8 +314,9 @@ TEST_F(PaperEditorDlgTest, DefaultWithADamagedOrMissingFactoryFileChangesNothing
         EXPECT_EQ(dlg.WorkingPaper->Shapes.size(), 2u);
         EXPECT_EQ(dlg.WorkingPaper->Shapes[1].X, 999);
         EXPECT_EQ(boxes.size(), c.message ? 1u : 0u);
-        if (c.message && !boxes.empty())
+        if (c.message && !boxes.empty()) {
             EXPECT_EQ(boxes[0].text, LoadLangStr(PaperFileDamagedString));
+        }
     }
     // An index naming a file that is gone.
     QFile::remove(dir + QStringLiteral("/Paper/factory.def"));
