@@ -312,8 +312,9 @@ TEST(HelpPopupText, BreaksAtSpacesAndCutsOnlyAWordWiderThanThePopup)
         const QStringList lines = WrapHelpText(c.text, fm, c.width);
         ASSERT_FALSE(lines.isEmpty()) << c.name;
         EXPECT_EQ(lines.first(), c.firstLine) << c.name;
-        if (!c.joiner.isEmpty())
+        if (!c.joiner.isEmpty()) {
             EXPECT_EQ(lines.join(c.joiner), c.text) << c.name;
+        }
         for (const QString& line : lines)
             EXPECT_LE(fm.horizontalAdvance(line.trimmed()), c.width) << c.name << ": " << line.toStdString();
     }
