@@ -450,7 +450,7 @@ bool TDocumentReader::ReadHeader(DocumentHeader& header)
         return false;
     // The scale reference: a file without one cannot be placed on any window. A page mode
     // other than label or full page has no paper to show and would be written back as it is.
-    return header.HalfHeight > 0 && (header.PageMode == 0 || header.PageMode == 1);
+    return header.HalfHeight > 0 && (header.PageMode == PageModeLabel || header.PageMode == PageModeFull);
 }
 
 TDocumentReader::Object TDocumentReader::ReadObject()
