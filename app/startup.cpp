@@ -165,7 +165,7 @@ bool TInstanceChannel::Listen()
     const mode_t mask = ::umask(0077);
     const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     ::umask(mask);
-    if (!bound || ::listen(fd, 16) != 0) {
+    if (!bound || ::listen(fd, 64) != 0) {
         const int e = errno;
         ::close(fd);
         errno = e;
