@@ -132,7 +132,9 @@ void TUpDown::mouseReleaseEvent(QMouseEvent*)
 
 bool TUpDown::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_associate && event->type() == QEvent::KeyPress && isEnabled()) {
+    // The type test comes first: the associate also sends events while it is being destroyed,
+    // when reading the guarded pointer would cast a half-destroyed widget.
+    if (event->type() == QEvent::KeyPress && watched == m_associate && isEnabled()) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) {
             Step(key->key() == Qt::Key_Up);
