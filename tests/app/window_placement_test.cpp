@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/test_papers.h"
+#include "tests/support/x_session.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,65 +20,8 @@
 
 namespace {
 
-constexpr int ScreenWidth = 1280;
-constexpr int ScreenHeight = 1024;
-
-// Xvfb on a display it picks itself, with openbox managing its windows.
-class XSession {
-public:
-    ~XSession()
-    {
-        for (QProcess* p : {&m_wm, &m_server}) {
-            if (p->state() == QProcess::NotRunning)
-                continue;
-            p->terminate();
-            if (!p->waitForFinished(5000)) {
-                p->kill();
-                p->waitForFinished(5000);
-            }
-        }
-    }
-
-    // Empty when it could not be started.
-    QString Start()
-    {
-        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-        const QString openbox = QStandardPaths::findExecutable(QStringLiteral("openbox"));
-        if (xvfb.isEmpty() || openbox.isEmpty())
-            return QString();
-        m_server.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                              QStringLiteral("0"), QStringLiteral("%1x%2x24").arg(ScreenWidth).arg(ScreenHeight),
-                              QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-        if (!m_server.waitForStarted(10000))
-            return QString();
-        QByteArray number;
-        while (!number.contains('\n') && m_server.waitForReadyRead(10000))
-            number += m_server.readAllStandardOutput();
-        if (number.trimmed().isEmpty())
-            return QString();
-        const QString display = QLatin1Char(':') + QString::fromLatin1(number.trimmed());
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DISPLAY"), display);
-        m_wm.setProcessEnvironment(env);
-        m_wm.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_wm.start(openbox, {QStringLiteral("--sm-disable")});
-        if (!m_wm.waitForStarted(10000))
-            return QString();
-        // openbox announces its desktops on the root window once it manages windows.
-        for (int i = 0; i < 100; ++i) {
-            QProcess probe;
-            probe.setProcessEnvironment(env);
-            probe.start(QStringLiteral("xdotool"), {QStringLiteral("get_desktop")});
-            if (probe.waitForFinished(5000) && probe.exitStatus() == QProcess::NormalExit && probe.exitCode() == 0)
-                return display;
-            m_wm.waitForFinished(100);
-        }
-        return QString();
-    }
-
-private:
-    QProcess m_server, m_wm;
-};
+using testsupport::ScreenHeight;
+using testsupport::ScreenWidth;
 
 TRegIniFile Settings() { return TRegIniFile(ProductKey()); }
 
@@ -102,11 +46,9 @@ class WindowPlacement : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
-            GTEST_SKIP() << "xdotool is not installed";
         display = session.Start();
         if (display.isEmpty())
-            GTEST_SKIP() << "no Xvfb and openbox to run under";
+            GTEST_SKIP() << "no Xvfb, openbox and xdotool to run under";
         program = testsupport::freshDir(QStringLiteral("placement-program"));
         QDir(program).mkdir(QStringLiteral("Paper"));
         const PaperType paper = testpaper::Discs(NameGUID("placement-test"), QStringLiteral("Disc"), 1170, {{1, 465, 175}});
@@ -146,7 +88,7 @@ protected:
         EXPECT_EQ(korvane.exitCode(), 0);
     }
 
-    XSession session;
+    testsupport::XSession session;
     QString display, program;
 };
 
