@@ -99,13 +99,13 @@ int main(int argc, char** argv)
             picture.Assign(p.Graphic());
     }
     std::sort(times.begin(), times.end());
+    const double peak = PeakResidentMB(); // the loads alone, before the pixels are converted below
     // Every class the registry can give, not only bitmaps: a JPEG stays a JPEG picture.
     const TGraphic* graphic = picture.Graphic();
     const QImage pixels = graphic ? graphic->ToImage() : QImage();
     std::printf("%s: %dx%d %s (%s), best %.2f ms, median %.2f ms of %d, peak RSS %.1f MB\n", qPrintable(file),
                 picture.Width(), picture.Height(), graphic ? FormatName(*graphic, pixels).constData() : "empty",
-                graphic ? qPrintable(graphic->ClassName()) : "none", times.front(), times[times.size() / 2], repeat,
-                PeakResidentMB());
+                graphic ? qPrintable(graphic->ClassName()) : "none", times.front(), times[times.size() / 2], repeat, peak);
     if (!dump.isEmpty() && !WritePPM(pixels, dump)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(dump));
         return 1;

@@ -529,7 +529,7 @@ TColor TBitmap::TransparentColor() const
         return m_transparentColor;
     if (m_img.isNull())
         return clDefault;
-    return QRgbToColor(SurfaceForRead().pixel(0, Height() - 1));
+    return QRgbToColor(drawSource().pixel(0, Height() - 1));
 }
 
 void TBitmap::SetTransparentColor(TColor color)
@@ -667,7 +667,7 @@ void TBitmap::Draw(TCanvas* canvas, const TRect& r) const
 {
     if (!canvas || Empty())
         return;
-    const QImage src = SurfaceForRead();
+    const QImage src = drawSource();
     canvas->BlitImage(r, src, TRect(0, 0, Width(), Height()), canvas->CopyMode,
                       Transparent() ? TransparentColor() : clNone);
 }
@@ -687,6 +687,15 @@ QImage& TBitmap::Surface()
     }
     m_workDirty = true;
     return m_work;
+}
+
+const QImage& TBitmap::drawSource() const
+{
+    // The 32-bit copy only when it exists anyway; otherwise the bitmap's own pixels, so that a
+    // picture that is only drawn keeps one decoded copy in its own format.
+    if (m_workValid || m_packedDirty)
+        return SurfaceForRead();
+    return m_img;
 }
 
 const QImage& TBitmap::SurfaceForRead() const

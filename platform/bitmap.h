@@ -207,6 +207,7 @@ public:
 
 private:
     void syncImage() const;
+    const QImage& drawSource() const;
     void dropCaches();
     void allocate(int w, int h, TPixelFormat format);
     void loadFrom(const uint8_t* data, size_t size);

@@ -907,9 +907,14 @@ void TCanvas::BlitImage(const TRect& dest, const QImage& source, const TRect& sr
 
     if (d->kind == Impl::Bitmap && Transform.isIdentity()) {
         // Exact raster operation on the bitmap's pixels, nearest-neighbour stretch.
-        QImage src = source.format() == QImage::Format_RGB32 || source.format() == QImage::Format_ARGB32
-                         ? source
-                         : source.convertToFormat(QImage::Format_ARGB32);
+        // 8-bit and 24-bit sources are read a row at a time: a large picture is never copied
+        // whole into 32 bits just to be drawn.
+        const QImage::Format sf = source.format();
+        const bool rowWise = sf == QImage::Format_Indexed8 || sf == QImage::Format_Mono || sf == QImage::Format_Grayscale8 ||
+                             sf == QImage::Format_BGR888 || sf == QImage::Format_RGB888;
+        const QImage src = sf == QImage::Format_RGB32 || sf == QImage::Format_ARGB32 || rowWise
+                               ? source
+                               : source.convertToFormat(QImage::Format_ARGB32);
         const bool monoTarget = d->bitmap->PixelFormat() == pf1bit;
         QImage& dst = d->bitmap->Surface();
         if (dst.isNull())
@@ -937,6 +942,37 @@ void TCanvas::BlitImage(const TRect& dest, const QImage& source, const TRect& sr
         const int srcW = src.width(), srcH = src.height();
         const qsizetype dstLine = dst.bytesPerLine();
         uchar* const dstBits = dst.bits();
+        std::vector<QRgb> rowBuffer(rowWise ? size_t(srcW) : 0);
+        const QList<QRgb> table = sf == QImage::Format_Indexed8 || sf == QImage::Format_Mono ? src.colorTable() : QList<QRgb>();
+        int bufferedRow = -1;
+        auto sourceRow = [&](int sy) -> const QRgb* {
+            if (!rowWise)
+                return reinterpret_cast<const QRgb*>(src.constScanLine(sy));
+            if (sy != bufferedRow) {
+                const uchar* r = src.constScanLine(sy);
+                QRgb* out = rowBuffer.data();
+                if (sf == QImage::Format_Indexed8) {
+                    for (int x = 0; x < srcW; ++x)
+                        out[x] = r[x] < table.size() ? table[r[x]] : 0;
+                } else if (sf == QImage::Format_Mono) {
+                    for (int x = 0; x < srcW; ++x) {
+                        const int i = (r[x >> 3] >> (7 - (x & 7))) & 1;
+                        out[x] = i < table.size() ? table[i] : 0;
+                    }
+                } else if (sf == QImage::Format_Grayscale8) {
+                    for (int x = 0; x < srcW; ++x)
+                        out[x] = qRgb(r[x], r[x], r[x]);
+                } else if (sf == QImage::Format_BGR888) {
+                    for (int x = 0; x < srcW; ++x, r += 3)
+                        out[x] = qRgb(r[2], r[1], r[0]);
+                } else {
+                    for (int x = 0; x < srcW; ++x, r += 3)
+                        out[x] = qRgb(r[0], r[1], r[2]);
+                }
+                bufferedRow = sy;
+            }
+            return rowBuffer.data();
+        };
         // One loop per operation, so the common block copies do not decode the raster
         // operation pixel by pixel.
         auto blit = [&](auto op) {
@@ -949,7 +985,7 @@ void TCanvas::BlitImage(const TRect& dest, const QImage& source, const TRect& sr
                 if (useSource) {
                     if (sy < 0 || sy >= srcH)
                         continue;
-                    srow = reinterpret_cast<const QRgb*>(src.constScanLine(sy));
+                    srow = sourceRow(sy);
                 }
                 QRgb* drow = reinterpret_cast<QRgb*>(dstBits + dstLine * ty);
                 for (int tx = cx0; tx < cx1; ++tx) {

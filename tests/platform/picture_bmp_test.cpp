@@ -295,3 +295,33 @@ TEST(PictureBmp, SizeChangesKeepTheTopLeftAndPaintWhite)
     EXPECT_EQ(At(b, 0, 0), clBlack);
     EXPECT_EQ(At(b, 3, 2), clWhite);
 }
+
+// Bitmaps are drawn from their own pixel format, row by row: every drawn pixel is the picture's
+// colour, also stretched and mirrored.
+TEST(PictureBmp, DrawingReadsEveryPixelFormat)
+{
+    const TPixelFormat formats[] = {pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit};
+    for (TPixelFormat f : formats) {
+        TBitmap b(7, 5, pf24bit);
+        TCanvas* c = b.Canvas();
+        const TColor colours[] = {clRed, clLime, clBlue, clBlack, clYellow, RGB(10, 200, 130), clWhite};
+        for (int x = 0; x < 7; ++x) {
+            c->Brush.Color = colours[x];
+            c->FillRect(TRect(x, 0, x + 1, 5));
+        }
+        b.SetPixelFormat(f);
+        const QImage want = b.ToImage();
+        for (bool mirrored : {false, true}) {
+            TBitmap target(14, 10, pf32bit);
+            const TRect to = mirrored ? TRect(14, 0, 0, 10) : TRect(0, 0, 14, 10);
+            target.Canvas()->StretchDraw(to, &b);
+            for (int y = 0; y < 10; ++y)
+                for (int x = 0; x < 14; ++x) {
+                    const int sx = mirrored ? 6 - x / 2 : x / 2;
+                    EXPECT_EQ(ColorToQRgb(target.Canvas()->Pixel(x, y)) & 0xFFFFFF, want.pixel(sx, y / 2) & 0xFFFFFF)
+                        << "format " << f << (mirrored ? " mirrored" : "") << " at " << x << "," << y;
+                }
+        }
+        EXPECT_EQ(b.PixelFormat(), f);
+    }
+}
