@@ -208,7 +208,7 @@ private:
 }  // namespace
 
 PaperFileResult ReadPaperDefinitionData(const QByteArray& data,
-                                        std::vector<std::unique_ptr<PaperType>>& papers)
+                                        std::vector<std::unique_ptr<PaperType>>& papers, bool withTexts)
 {
     papers.clear();
     ByteReader r(data);
@@ -228,10 +228,12 @@ PaperFileResult ReadPaperDefinitionData(const QByteArray& data,
             return PaperFileResult::Damaged;
         auto paper = std::make_unique<PaperType>();
         paper->ID = TGUID::fromBytes(r.at(0));
-        paper->Name = ReadText(r.at(16), PaperNameSize);
-        paper->Manufacturer = ReadText(r.at(56), PaperManufacturerSize);
-        paper->Classification = ReadText(r.at(81), PaperClassificationSize);
-        paper->Description = ReadText(r.at(106), PaperDescriptionSize);
+        if (withTexts) {
+            paper->Name = ReadText(r.at(16), PaperNameSize);
+            paper->Manufacturer = ReadText(r.at(56), PaperManufacturerSize);
+            paper->Classification = ReadText(r.at(81), PaperClassificationSize);
+            paper->Description = ReadText(r.at(106), PaperDescriptionSize);
+        }
         paper->UserDefined = r.u8(362);
         paper->HasPreview = r.u8(363);
         paper->HasShapeMask = r.u8(364);
@@ -394,13 +396,13 @@ QByteArray WritePaperExtensionData(const std::vector<PaperExtEntry>& entries)
 }
 
 PaperFileResult ReadPaperDefinitionFile(const QString& path,
-                                        std::vector<std::unique_ptr<PaperType>>& papers)
+                                        std::vector<std::unique_ptr<PaperType>>& papers, bool withTexts)
 {
     papers.clear();
     QByteArray data;
     if (!ReadFileBytes(path, data))
         return PaperFileResult::Damaged;
-    return ReadPaperDefinitionData(data, papers);
+    return ReadPaperDefinitionData(data, papers, withTexts);
 }
 
 bool PaperShapesDiffer(const std::vector<PaperShape>& factory, const std::vector<PaperShape>& current)
@@ -519,8 +521,9 @@ namespace {
 
 void SaveExtensionFile(const QString& defPath, const QStringList& keys, TFolderNames& folders)
 {
+    // Only the label positions are compared: the texts are not read.
     std::vector<std::unique_ptr<PaperType>> factory;
-    if (ReadPaperDefinitionFile(defPath, factory) != PaperFileResult::Ok)
+    if (ReadPaperDefinitionFile(defPath, factory, false) != PaperFileResult::Ok)
         return;
 
     // The factory records by ID, the first of an ID winning as in the catalogue.

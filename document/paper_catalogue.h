@@ -43,8 +43,9 @@ struct PaperExtEntry {
 // Readers over bytes in memory. Every count is checked against the bytes that
 // remain, so damaged input costs no more than its own size. On anything but
 // Ok the output is left empty.
+// withTexts false leaves the four texts empty, for readers that need only the numbers.
 PaperFileResult ReadPaperDefinitionData(const QByteArray& data,
-                                        std::vector<std::unique_ptr<PaperType>>& papers);
+                                        std::vector<std::unique_ptr<PaperType>>& papers, bool withTexts = true);
 PaperFileResult ReadPaperExtensionData(const QByteArray& data, std::vector<PaperExtEntry>& entries);
 
 QByteArray WritePaperDefinitionData(const std::vector<const PaperType*>& papers);
@@ -52,7 +53,7 @@ QByteArray WritePaperExtensionData(const std::vector<PaperExtEntry>& entries);
 
 // The same over a file; a missing, unreadable or oversized file is Damaged.
 PaperFileResult ReadPaperDefinitionFile(const QString& path,
-                                        std::vector<std::unique_ptr<PaperType>>& papers);
+                                        std::vector<std::unique_ptr<PaperType>>& papers, bool withTexts = true);
 
 // True when the shape table current holds something that differs from the
 // factory table (the first factory.size() positions, or a shorter table).

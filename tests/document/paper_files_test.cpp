@@ -85,6 +85,18 @@ TEST(PaperFiles, DefinitionLayoutAndRoundTrip)
     EXPECT_EQ(papers[1]->ShapeCount, 0);
     EXPECT_TRUE(papers[1]->Shapes.empty());
     EXPECT_EQ(WritePaperDefinitionData({papers[0].get(), papers[1].get()}), data);
+
+    // Read for its numbers only, a record has no texts and everything else.
+    ASSERT_EQ(ReadPaperDefinitionData(data, papers, false), PaperFileResult::Ok);
+    ASSERT_EQ(papers.size(), 2u);
+    EXPECT_TRUE(papers[0]->Name.isEmpty());
+    EXPECT_TRUE(papers[0]->Description.isEmpty());
+    PaperType withTexts = *papers[0];
+    withTexts.Name = a->Name;
+    withTexts.Manufacturer = a->Manufacturer;
+    withTexts.Classification = a->Classification;
+    withTexts.Description = a->Description;
+    ExpectSamePaper(withTexts, *a);
 }
 
 TEST(PaperFiles, TooLongTextsAreCutToTheirFields)
