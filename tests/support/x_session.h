@@ -75,7 +75,7 @@ inline QByteArray XDoTool(const QString& display, const QStringList& args)
     QProcess tool;
     tool.setProcessEnvironment(env);
     tool.start(QStringLiteral("xdotool"), args);
-    if (!tool.waitForFinished(30000) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
+    if (!tool.waitForFinished(60000) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
         return QByteArray();
     return tool.readAllStandardOutput();
 }
