@@ -271,7 +271,12 @@ TPaperEditorDlg::TPaperEditorDlg(QWidget* owner) : QDialog(owner), WorkingPaper(
         connect(b, &QPushButton::clicked, this, [this, b] { Application->Guard([&] { ShapeInfoEditBtnClick(b); }); });
 }
 
-TPaperEditorDlg::~TPaperEditorDlg() = default;
+TPaperEditorDlg::~TPaperEditorDlg()
+{
+    // The edits go before their up-downs; the up-downs let go of them first.
+    for (TUpDown* u : {UpDown2, UpDown3, UpDown4})
+        u->SetAssociate(nullptr);
+}
 
 // Labels that no longer fit (substituted fonts, translations) push their edits to the right;
 // the edits give up width rather than leave their sheet.
