@@ -76,28 +76,6 @@ void ToBlackAndWhite(TBitmap& bitmap)
     }
 }
 
-// A 32-bit bitmap into 24 bits, into memory from the large-block allocator.
-void To24Bit(TBitmap& bitmap)
-{
-    const QImage& src = bitmap.image();
-    const int w = src.width(), h = src.height();
-    QImage out = NewLargeImage(w, h, QImage::Format_BGR888);
-    if (out.isNull())
-        throw EInvalidGraphic(SOutOfResources);
-    const qsizetype line = out.bytesPerLine();
-    for (int y = 0; y < h; ++y) {
-        const QRgb* s = reinterpret_cast<const QRgb*>(src.constScanLine(y));
-        uchar* d = out.scanLine(y);
-        for (int x = 0; x < w; ++x, d += 3) {
-            d[0] = uchar(qBlue(s[x]));
-            d[1] = uchar(qGreen(s[x]));
-            d[2] = uchar(qRed(s[x]));
-        }
-        std::fill(d, out.scanLine(y) + line, uchar(0));
-    }
-    bitmap.SetImage(out);
-}
-
 const std::array<uint8_t, 3 * 255 * 255 + 1>& GreyTable()
 {
     static const auto table = [] {
@@ -107,6 +85,57 @@ const std::array<uint8_t, 3 * 255 * 255 + 1>& GreyTable()
         return t;
     }();
     return table;
+}
+
+
+uint8_t GreyOf(const std::array<uint8_t, 3 * 255 * 255 + 1>& table, unsigned b, unsigned g, unsigned r)
+{
+    return table[b * b + g * g + r * r];
+}
+
+// The label's page in one pass over its pixels: the design ORed onto the shape mask (black
+// where the label is, white elsewhere), so the design shows only inside the shape, then written
+// in the page's own format, or as grey. Both bitmaps are 32-bit and of the same size.
+void CombineMaskAndDesign(TBitmap& target, const QImage& design, TPixelFormat format, bool grey)
+{
+    QImage& mask = target.image();
+    const int w = mask.width(), h = mask.height();
+    if (grey || format != pf24bit) {
+        const auto& table = GreyTable();
+        for (int y = 0; y < h; ++y) {
+            auto* d = reinterpret_cast<uint32_t*>(mask.scanLine(y));
+            const auto* s = reinterpret_cast<const uint32_t*>(design.constScanLine(y));
+            if (grey) {
+                for (int x = 0; x < w; ++x) {
+                    const uint32_t c = d[x] | s[x];
+                    const uint32_t v = GreyOf(table, c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+                    d[x] = v * 0x010101u;
+                }
+            } else {
+                for (int x = 0; x < w; ++x)
+                    d[x] = 0xFF000000u | d[x] | s[x];
+            }
+        }
+        return;
+    }
+    QImage out = NewLargeImage(w, h, QImage::Format_BGR888);
+    if (out.isNull())
+        throw EInvalidGraphic(SOutOfResources);
+    const qsizetype line = out.bytesPerLine();
+    for (int y = 0; y < h; ++y) {
+        const auto* m = reinterpret_cast<const uint32_t*>(mask.constScanLine(y));
+        const auto* s = reinterpret_cast<const uint32_t*>(design.constScanLine(y));
+        uchar* const row = out.scanLine(y);
+        uchar* d = row;
+        for (int x = 0; x < w; ++x, d += 3) {
+            const uint32_t c = m[x] | s[x];
+            d[0] = uchar(c);
+            d[1] = uchar(c >> 8);
+            d[2] = uchar(c >> 16);
+        }
+        std::fill(d, row + line, uchar(0));
+    }
+    target.SetImage(out);
 }
 
 } // namespace
@@ -146,8 +175,7 @@ void GreyPagePixels(TBitmap& bitmap)
     for (int y = 0; y < bitmap.Height(); ++y) {
         uint8_t* p = bitmap.ScanLine(y);
         for (int x = 0; x < w; ++x, p += 4) {
-            const unsigned b = p[0], g = p[1], r = p[2];
-            const uint8_t v = table[b * b + g * g + r * r];
+            const uint8_t v = GreyOf(table, p[0], p[1], p[2]);
             p[0] = p[1] = p[2] = v;
             p[3] = 0;
         }
@@ -190,7 +218,8 @@ public:
     // Full-page mode: the design and the outlines of every label straight onto the target.
     void RenderSheet(TBitmap* target, TPixelFormat format, bool drawOutLine) const;
     // Label mode: the design cut out by the label's shape (and its centre hole with maskCore).
-    void RenderLabel(TBitmap* target, TPixelFormat format, bool drawOutLine, bool maskCore) const;
+    // With grey the target comes out already grey.
+    void RenderLabel(TBitmap* target, TPixelFormat format, bool drawOutLine, bool maskCore, bool grey) const;
 
 private:
     void drawObjects(TCanvas* canvas) const;
@@ -366,7 +395,7 @@ void PageRender::drawShapeMask(TBitmap* target, int r, bool maskCore) const
     }
 }
 
-void PageRender::RenderLabel(TBitmap* target, TPixelFormat format, bool drawOutLine, bool maskCore) const
+void PageRender::RenderLabel(TBitmap* target, TPixelFormat format, bool drawOutLine, bool maskCore, bool grey) const
 {
     // The design on a work bitmap, then the label's shape and the design onto the target. Both
     // are drawn in 32 bits, so no drawing step converts a whole page between pixel formats; the
@@ -381,17 +410,10 @@ void PageRender::RenderLabel(TBitmap* target, TPixelFormat format, bool drawOutL
 
     ResetTarget(target, m_width, m_height, pf32bit);
     drawShapeMask(target, r, maskCore);
-
-    // ORing the design leaves it where the mask is black and white everywhere else.
     TCanvas* tc = target->Canvas();
-    const TRect all(0, 0, m_width, m_height);
-    tc->CopyMode = cmSrcPaint;
-    tc->CopyRect(all, wc, all);
-    tc->CopyMode = cmSrcCopy;
     tc->Pen = TPen();
     tc->Brush = TBrush();
-    if (format == pf24bit)
-        To24Bit(*target);
+    CombineMaskAndDesign(*target, work.image(), format, grey);
 }
 
 } // namespace
@@ -410,10 +432,11 @@ void TChildFrame::RenderPage(TBitmap* target, int width, int height, bool drawOu
 
     const TPixelFormat format = greyscale ? pf32bit : pf24bit;
     const PageRender render(*this, width, height);
-    if (PageMode == PageModeFull)
+    if (PageMode == PageModeFull) {
         render.RenderSheet(target, format, drawOutLine);
-    else
-        render.RenderLabel(target, format, drawOutLine, maskCore);
-    if (greyscale)
-        GreyPagePixels(*target);
+        if (greyscale)
+            GreyPagePixels(*target);
+    } else {
+        render.RenderLabel(target, format, drawOutLine, maskCore, greyscale);
+    }
 }

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <cmath>
+#include <cstring>
 
 using namespace frametest;
 
@@ -444,6 +445,34 @@ TEST_F(PageRendererTest, GreyscalePageIsGreyEverywhere)
     EXPECT_EQ(b.Canvas()->Pixel(1, 1), clWhite);
     const uint8_t* row = b.ScanLine(60);
     EXPECT_EQ(row[150 * 4 + 3], 0);
+}
+
+// The grey label page is made in the same pass that cuts the design to the label: it must hold
+// exactly what the colour page turned grey holds, at every pixel, in and around the shape.
+TEST_F(PageRendererTest, GreyLabelPageIsTheColourPageTurnedGrey)
+{
+    TChildFrame* f = LabelWindow(3);
+    const TColor colours[] = {RGB(10, 20, 30), clYellow, RGB(200, 100, 50), clNavy, RGB(128, 128, 128)};
+    for (int i = 0; i < int(std::size(colours)); ++i)
+        (new FillObject(f, colours[i]))->SetBounds(20 + 70 * i, 30 + 60 * i, 90, 120);
+    for (bool maskCore : {true, false}) {
+        TBitmap colour, grey;
+        f->RenderPage(&colour, 301, 299, true, false, maskCore);
+        f->RenderPage(&grey, 301, 299, true, true, maskCore);
+        ASSERT_EQ(colour.PixelFormat(), pf24bit);
+        ASSERT_EQ(grey.PixelFormat(), pf32bit);
+        TBitmap expected;
+        expected.Assign(colour);
+        GreyPagePixels(expected);
+        ASSERT_EQ(grey.Width(), expected.Width());
+        ASSERT_EQ(grey.Height(), expected.Height());
+        int differ = 0;
+        for (int y = 0; y < grey.Height(); ++y)
+            differ += std::memcmp(grey.ScanLine(y), expected.ScanLine(y), size_t(grey.Width()) * 4) != 0;
+        EXPECT_EQ(differ, 0) << maskCore;
+        EXPECT_EQ(grey.Canvas()->Pixel(1, 1), clWhite);
+        EXPECT_EQ(colour.Canvas()->Pixel(50, 60), RGB(10, 20, 30));
+    }
 }
 
 TEST_F(PageRendererTest, DamagedOrEmptyPaperValuesNeverDivideByZero)
