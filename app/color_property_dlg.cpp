@@ -1,5 +1,6 @@
 #include "app/color_property_dlg.h"
 
+#include "app/dialog_form.h"
 #include "controls/color_button.h"
 #include "document/std.h"
 #include "lang/string_ids.h"
@@ -7,13 +8,10 @@
 #include "platform/up_down.h"
 
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <QTabWidget>
 #include <algorithm>
 
@@ -44,52 +42,47 @@ TColorPropertyDlg::TColorPropertyDlg(QWidget* owner) : QDialog(owner)
     setFont(formFont.ToQFont());
     setFixedSize(323, 254);
 
-    auto named = [](QWidget* w, const char* name) {
-        w->setObjectName(QString::fromLatin1(name));
-        return w;
-    };
-
     OKBtn = new QPushButton(this);
-    named(OKBtn, "OKBtn")->setGeometry(156, 224, 75, 25);
+    Named(OKBtn, "OKBtn")->setGeometry(156, 224, 75, 25);
     OKBtn->setDefault(true);
     CancelBtn = new QPushButton(this);
-    named(CancelBtn, "CancelBtn")->setGeometry(240, 224, 75, 25);
+    Named(CancelBtn, "CancelBtn")->setGeometry(240, 224, 75, 25);
     connect(OKBtn, &QPushButton::clicked, this, [this] { Application->Guard([this] { OKBtnClick(); }); });
     connect(CancelBtn, &QPushButton::clicked, this, [this] { done(2); });
 
     PageControl1 = new QTabWidget(this);
-    named(PageControl1, "PageControl1")->setGeometry(5, 8, 313, 209);
+    Named(PageControl1, "PageControl1")->setGeometry(5, 8, 313, 209);
     TabSheet1 = new QWidget;
-    named(TabSheet1, "TabSheet1");
+    Named(TabSheet1, "TabSheet1");
     TabSheet2 = new QWidget;
-    named(TabSheet2, "TabSheet2");
+    Named(TabSheet2, "TabSheet2");
     PageControl1->addTab(TabSheet1, QString());
     PageControl1->addTab(TabSheet2, QString());
     PageControl1->setCurrentIndex(0);
 
     GroupBox1 = new QGroupBox(TabSheet1);
-    named(GroupBox1, "GroupBox1")->setGeometry(3, 2, 253, 169);
+    Named(GroupBox1, "GroupBox1")->setGeometry(3, 2, 253, 169);
     TempShape = new TShape(GroupBox1);
-    named(TempShape, "TempShape")->setGeometry(16, 31, 101, 107);
+    Named(TempShape, "TempShape")->setGeometry(16, 31, 101, 107);
     Label1 = new QLabel(GroupBox1);
-    named(Label1, "Label1")->move(145, 16);
+    Named(Label1, "Label1")->move(145, 16);
     OutLineBtn = new TscColorButton(GroupBox1);
-    named(OutLineBtn, "OutLineBtn")->setGeometry(145, 38, 45, 22);
+    Named(OutLineBtn, "OutLineBtn")->setGeometry(145, 38, 45, 22);
     Label1->setBuddy(OutLineBtn);
     Label2 = new QLabel(GroupBox1);
-    named(Label2, "Label2")->move(145, 64);
+    Named(Label2, "Label2")->move(145, 64);
     CoreBtn = new TscColorButton(GroupBox1);
-    named(CoreBtn, "CoreBtn")->setGeometry(145, 84, 45, 22);
+    Named(CoreBtn, "CoreBtn")->setGeometry(145, 84, 45, 22);
     Label2->setBuddy(CoreBtn);
     CoreBtn->SetColor(clWhite);
     Label3 = new QLabel(GroupBox1);
-    named(Label3, "Label3")->move(145, 112);
+    Named(Label3, "Label3")->move(145, 112);
     LineWidthEdit = new QLineEdit(GroupBox1);
-    named(LineWidthEdit, "LineWidthEdit")->setGeometry(145, 130, 45, 21);
+    Named(LineWidthEdit, "LineWidthEdit")->setGeometry(145, 130, 45, 21);
     LineWidthEdit->setReadOnly(true);
     LineWidthEdit->setText(QStringLiteral("1"));
     UpDown = new TUpDown(GroupBox1);
-    named(UpDown, "UpDown")->setGeometry(190, 130, 15, 21);
+    Named(UpDown, "UpDown")->setGeometry(190, 130, 15, 21);
     UpDown->SetMin(MinLineWidth);
     UpDown->SetMax(MaxLineWidth);
     UpDown->SetAssociate(LineWidthEdit);
@@ -98,7 +91,7 @@ TColorPropertyDlg::TColorPropertyDlg(QWidget* owner) : QDialog(owner)
     Label3->setBuddy(LineWidthEdit);
 
     GroupBox2 = new QGroupBox(TabSheet2);
-    named(GroupBox2, "GroupBox2")->setGeometry(3, 2, 298, 115);
+    Named(GroupBox2, "GroupBox2")->setGeometry(3, 2, 298, 115);
     const struct {
         QLabel** label;
         const char* labelName;
@@ -111,14 +104,14 @@ TColorPropertyDlg::TColorPropertyDlg(QWidget* owner) : QDialog(owner)
                  {&Label5, "Label5", &Edit4, "Edit4", 148, 64}};
     for (const auto& b : boxes) {
         *b.label = new QLabel(GroupBox2);
-        named(*b.label, b.labelName)->move(b.x, b.y);
+        Named(*b.label, b.labelName)->move(b.x, b.y);
         *b.edit = new QLineEdit(GroupBox2);
-        named(*b.edit, b.editName)->setGeometry(b.x + 56, b.y - 4, 69, 21);
+        Named(*b.edit, b.editName)->setGeometry(b.x + 56, b.y - 4, 69, 21);
         (*b.edit)->setValidator(new QIntValidator(-MaxBoxValue, MaxBoxValue, *b.edit));
         (*b.label)->setBuddy(*b.edit);
     }
     Label8 = new QLabel(GroupBox2);
-    named(Label8, "Label8")->move(204, 92);
+    Named(Label8, "Label8")->move(204, 92);
 
     connect(LineWidthEdit, &QLineEdit::textChanged, this, [this] { LineWidthEditChange(); });
     OutLineBtn->OnColorChange = [this](QObject*) { OutLineBtnColorChange(); };
@@ -144,19 +137,19 @@ TColorPropertyDlg::TColorPropertyDlg(QWidget* owner) : QDialog(owner)
     Label6->setText(LoadLangStr(PositionWidthString));
     Label5->setText(LoadLangStr(PositionHeightString));
     Label8->setText(LoadLangStr(PositionUnitString));
-    const struct {
-        QWidget* w;
-        int context;
-    } help[] = {{OutLineBtn, 2070}, {CoreBtn, 2071}, {LineWidthEdit, 2072}, {Edit1, 2050},    {Edit2, 2051},
-                {Edit3, 2052},      {Edit4, 2053},   {OKBtn, 2000},         {CancelBtn, 2001}};
-    for (const auto& h : help)
-        SetHelpContext(h.w, h.context);
+    SetHelpContexts({{OutLineBtn, 2070},
+                     {CoreBtn, 2071},
+                     {LineWidthEdit, 2072},
+                     {Edit1, 2050},
+                     {Edit2, 2051},
+                     {Edit3, 2052},
+                     {Edit4, 2053},
+                     {OKBtn, 2000},
+                     {CancelBtn, 2001}});
     InstallContextHelp(this);
     ApplyLanguageCharset(this);
     fitTexts();
-
-    if (QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(this, owner);
 }
 
 TColorPropertyDlg::~TColorPropertyDlg() = default;
@@ -175,14 +168,7 @@ void TColorPropertyDlg::fitTexts()
     const int unitRight = GroupBox2->width() - 6;
     if (Label8->geometry().right() + 1 > unitRight)
         Label8->move(std::max(4, unitRight - Label8->width()), Label8->y());
-    int right = CancelBtn->geometry().right() + 1;
-    for (QPushButton* b : {CancelBtn, OKBtn}) {
-        QString t = b->text();
-        t.remove(QLatin1Char('&'));
-        const int w = std::max(b->width(), b->fontMetrics().horizontalAdvance(t) + 16);
-        b->setGeometry(right - w, b->y(), w, b->height());
-        right = b->x() - 9;
-    }
+    FitButtonRow({CancelBtn, OKBtn});
 }
 
 void TColorPropertyDlg::LineWidthEditChange()
@@ -248,20 +234,13 @@ bool RunColorPropertyDlg(QWidget* owner, TColorPropertiesRequest& request)
     dlg->Edit2->setText(QString::number(request.Top));
     dlg->Edit3->setText(QString::number(request.Width));
     dlg->Edit4->setText(QString::number(request.Height));
-    const int result = dlg->exec();
-    if (!dlg)
-        return false;
-    bool accepted = false;
-    if (result == 1) {
-        request.LineWidth = dlg->TempShape->Pen.Width;
-        request.LineColor = dlg->TempShape->Pen.Color;
-        request.CoreColor = dlg->TempShape->Brush.Color;
-        boxValue(dlg->Edit1, request.Left);
-        boxValue(dlg->Edit2, request.Top);
-        boxValue(dlg->Edit3, request.Width);
-        boxValue(dlg->Edit4, request.Height);
-        accepted = true;
-    }
-    delete dlg.data();
-    return accepted;
+    return RunOwnedDialog(dlg, [&request](TColorPropertyDlg& d) {
+        request.LineWidth = d.TempShape->Pen.Width;
+        request.LineColor = d.TempShape->Pen.Color;
+        request.CoreColor = d.TempShape->Brush.Color;
+        boxValue(d.Edit1, request.Left);
+        boxValue(d.Edit2, request.Top);
+        boxValue(d.Edit3, request.Width);
+        boxValue(d.Edit4, request.Height);
+    });
 }

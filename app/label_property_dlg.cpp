@@ -1,5 +1,6 @@
 #include "app/label_property_dlg.h"
 
+#include "app/dialog_form.h"
 #include "controls/color_button.h"
 #include "controls/font_combo_box.h"
 #include "document/child_frame.h"
@@ -16,10 +17,8 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QScreen>
 #include <QTextBlock>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -103,45 +102,40 @@ TLabelPropertyDlg::TLabelPropertyDlg(QWidget* owner) : QDialog(owner)
     setFont(formFont.ToQFont());
     setFixedSize(409, 306);
 
-    auto named = [](QWidget* w, const char* name) {
-        w->setObjectName(QString::fromLatin1(name));
-        return w;
-    };
-
     GroupBox1 = new QGroupBox(this);
-    named(GroupBox1, "GroupBox1")->setGeometry(7, 0, 394, 265);
+    Named(GroupBox1, "GroupBox1")->setGeometry(7, 0, 394, 265);
     Label2 = new QLabel(GroupBox1);
-    named(Label2, "Label2")->move(13, 20);
+    Named(Label2, "Label2")->move(13, 20);
 
     Panel = new QFrame(GroupBox1);
-    named(Panel, "Panel")->setGeometry(13, 36, 369, 73);
+    Named(Panel, "Panel")->setGeometry(13, 36, 369, 73);
     Panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Panel->setLineWidth(2);
     auto* panelLayout = new QVBoxLayout(Panel);
     panelLayout->setContentsMargins(5, 5, 5, 5);
     PaintBox = new SamplePaintBox(this, Panel);
-    named(PaintBox, "PaintBox");
+    Named(PaintBox, "PaintBox");
     panelLayout->addWidget(PaintBox);
     SampleFont = &m_panelFont;
 
     Label4 = new QLabel(GroupBox1);
-    named(Label4, "Label4")->move(13, 120);
+    Named(Label4, "Label4")->move(13, 120);
     FontName = new TscFontComboBox(GroupBox1);
-    named(FontName, "FontName")->setGeometry(13, 136, 189, 22);
+    Named(FontName, "FontName")->setGeometry(13, 136, 189, 22);
     FontName->SetShowSample(false);
     Label4->setBuddy(FontName);
 
     Label5 = new QLabel(GroupBox1);
-    named(Label5, "Label5")->move(216, 120);
+    Named(Label5, "Label5")->move(216, 120);
     FontSize = new TscComboBox(GroupBox1);
-    named(FontSize, "FontSize")->setGeometry(216, 136, 49, 22);
+    Named(FontSize, "FontSize")->setGeometry(216, 136, 49, 22);
     FontName->SetSizeComboBox(FontSize);
     Label5->setBuddy(FontSize);
 
     Label6 = new QLabel(GroupBox1);
-    named(Label6, "Label6")->move(280, 120);
+    Named(Label6, "Label6")->move(280, 120);
     FontColor = new TscColorButton(GroupBox1);
-    named(FontColor, "FontColor")->setGeometry(280, 136, 45, 22);
+    Named(FontColor, "FontColor")->setGeometry(280, 136, 45, 22);
     Label6->setBuddy(FontColor);
 
     FontBold = styleButton(GroupBox1, "FontBold", true);
@@ -150,14 +144,14 @@ TLabelPropertyDlg::TLabelPropertyDlg(QWidget* owner) : QDialog(owner)
     FontItalic->setGeometry(355, 136, 23, 22);
 
     Label1 = new QLabel(GroupBox1);
-    named(Label1, "Label1")->move(13, 166);
+    Named(Label1, "Label1")->move(13, 166);
     {
         TFont small = formFont;
         small.Height = -11;
         Label1->setFont(small.ToQFont());
     }
     Edit = new QPlainTextEdit(GroupBox1);
-    named(Edit, "Edit")->setGeometry(13, 182, 249, 71);
+    Named(Edit, "Edit")->setGeometry(13, 182, 249, 71);
     Edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Edit->setLineWrapMode(QPlainTextEdit::NoWrap);
     Edit->setTabChangesFocus(true);
@@ -165,13 +159,13 @@ TLabelPropertyDlg::TLabelPropertyDlg(QWidget* owner) : QDialog(owner)
     Label1->setBuddy(Edit);
 
     Label3 = new QLabel(GroupBox1);
-    named(Label3, "Label3")->move(284, 184);
+    Named(Label3, "Label3")->move(284, 184);
     Angle = new QLineEdit(GroupBox1);
-    named(Angle, "Angle")->setGeometry(296, 204, 61, 21);
+    Named(Angle, "Angle")->setGeometry(296, 204, 61, 21);
     Angle->setMaxLength(3);
     Angle->setText(QStringLiteral("0"));
     AngleUpDown = new TUpDown(GroupBox1);
-    named(AngleUpDown, "AngleUpDown")->setGeometry(357, 204, 11, 21);
+    Named(AngleUpDown, "AngleUpDown")->setGeometry(357, 204, 11, 21);
     AngleUpDown->SetMin(0);
     AngleUpDown->SetMax(360);
     AngleUpDown->SetAssociate(Angle);
@@ -181,10 +175,10 @@ TLabelPropertyDlg::TLabelPropertyDlg(QWidget* owner) : QDialog(owner)
     Label3->setBuddy(Angle);
 
     OKBtn = new QPushButton(this);
-    named(OKBtn, "OKBtn")->setGeometry(236, 272, 75, 25);
+    Named(OKBtn, "OKBtn")->setGeometry(236, 272, 75, 25);
     OKBtn->setDefault(true);
     CancelBtn = new QPushButton(this);
-    named(CancelBtn, "CancelBtn")->setGeometry(320, 272, 75, 25);
+    Named(CancelBtn, "CancelBtn")->setGeometry(320, 272, 75, 25);
     connect(OKBtn, &QPushButton::clicked, this, [this] { done(1); });
     connect(CancelBtn, &QPushButton::clicked, this, [this] { done(2); });
 
@@ -209,20 +203,19 @@ TLabelPropertyDlg::TLabelPropertyDlg(QWidget* owner) : QDialog(owner)
     Label5->setText(LoadLangStr(FontSizeLabelString));
     Label6->setText(LoadLangStr(FontColorLabelString));
     FontColor->OtherBtnCaption = LoadLangStr(OtherColorsButtonString);
-    const struct {
-        QWidget* w;
-        int context;
-    } help[] = {{Panel, 2080}, {FontName, 2081}, {FontSize, 2082}, {FontColor, 2083},
-                {Edit, 2084},  {Angle, 2085},    {OKBtn, 2000},    {CancelBtn, 2001}};
-    for (const auto& h : help)
-        SetHelpContext(h.w, h.context);
+    SetHelpContexts({{Panel, 2080},
+                     {FontName, 2081},
+                     {FontSize, 2082},
+                     {FontColor, 2083},
+                     {Edit, 2084},
+                     {Angle, 2085},
+                     {OKBtn, 2000},
+                     {CancelBtn, 2001}});
     InstallContextHelp(this);
     ApplyLanguageCharset(this);
     fitTexts();
 
-    // Centred on the screen.
-    if (QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(this, owner);
     Edit->setFocus();
 }
 
@@ -233,14 +226,7 @@ void TLabelPropertyDlg::fitTexts()
     for (QLabel* l : {Label1, Label2, Label3, Label4, Label5, Label6})
         l->adjustSize();
     // Buttons grow leftwards when a translation needs more room.
-    int right = CancelBtn->geometry().right() + 1;
-    for (QPushButton* b : {CancelBtn, OKBtn}) {
-        QString t = b->text();
-        t.remove(QLatin1Char('&'));
-        const int w = std::max(b->width(), b->fontMetrics().horizontalAdvance(t) + 16);
-        b->setGeometry(right - w, b->y(), w, b->height());
-        right = b->x() - 9;
-    }
+    FitButtonRow({CancelBtn, OKBtn});
 }
 
 void TLabelPropertyDlg::FontNameChange(QObject*)
@@ -360,20 +346,13 @@ bool RunLabelPropertyDlg(QWidget* owner, TLabelPropertiesRequest& request)
     dlg->FontItalic->setChecked(request.SampleFont.Style & fsItalic);
     dlg->AngleUpDown->SetPosition(request.Angle);
     dlg->FontNameChange(dlg);
-    const int result = dlg->exec();
-    if (!dlg)
-        return false;
-    bool accepted = false;
-    if (result == 1) {
-        request.Text = dlg->Edit->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-        request.Angle = dlg->AngleUpDown->Position();
-        request.SampleFont = *dlg->SampleFont;
+    return RunOwnedDialog(dlg, [&request](TLabelPropertyDlg& d) {
+        request.Text = d.Edit->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+        request.Angle = d.AngleUpDown->Position();
+        request.SampleFont = *d.SampleFont;
         // The label turns its text itself.
         request.SampleFont.Orientation = 0;
-        request.Bold = dlg->FontBold->isChecked();
-        request.Italic = dlg->FontItalic->isChecked();
-        accepted = true;
-    }
-    delete dlg.data();
-    return accepted;
+        request.Bold = d.FontBold->isChecked();
+        request.Italic = d.FontItalic->isChecked();
+    });
 }

@@ -1,5 +1,6 @@
 #include "app/new_dlg.h"
 
+#include "app/dialog_form.h"
 #include "app/paper_tree.h"
 
 #include "document/paper_sample.h"
@@ -61,15 +62,10 @@ TNewDlg::TNewDlg(QWidget* owner, ImageListFunction images) : QDialog(owner), m_i
                    | Qt::WindowCloseButtonHint);
     setFixedSize(494, 429);
 
-    auto named = [](QWidget* w, const char* name) {
-        w->setObjectName(QString::fromLatin1(name));
-        return w;
-    };
-
     Label1 = new QLabel(this);
-    named(Label1, "Label1")->setGeometry(8, 8, 240, 16);
+    Named(Label1, "Label1")->setGeometry(8, 8, 240, 16);
     TreeView = new QTreeWidget(this);
-    named(TreeView, "TreeView")->setGeometry(8, 26, 240, 300);
+    Named(TreeView, "TreeView")->setGeometry(8, 26, 240, 300);
     TreeView->setHeaderHidden(true);
     TreeView->setIndentation(19);
     TreeView->setColumnCount(1);
@@ -81,43 +77,43 @@ TNewDlg::TNewDlg(QWidget* owner, ImageListFunction images) : QDialog(owner), m_i
     Label1->setBuddy(TreeView);
 
     Label2 = new QLabel(this);
-    named(Label2, "Label2")->setGeometry(8, 336, 56, 18);
+    Named(Label2, "Label2")->setGeometry(8, 336, 56, 18);
     MBtn = new QRadioButton(this);
-    named(MBtn, "MBtn")->setGeometry(64, 335, 104, 20);
+    Named(MBtn, "MBtn")->setGeometry(64, 335, 104, 20);
     CBtn = new QRadioButton(this);
-    named(CBtn, "CBtn")->setGeometry(168, 335, 80, 20);
+    Named(CBtn, "CBtn")->setGeometry(168, 335, 80, 20);
 
     AddPaperTypeBtn = new QPushButton(this);
-    named(AddPaperTypeBtn, "AddPaperTypeBtn")->setGeometry(8, 364, 76, 25);
+    Named(AddPaperTypeBtn, "AddPaperTypeBtn")->setGeometry(8, 364, 76, 25);
     EditPaperTypeBtn = new QPushButton(this);
-    named(EditPaperTypeBtn, "EditPaperTypeBtn")->setGeometry(90, 364, 76, 25);
+    Named(EditPaperTypeBtn, "EditPaperTypeBtn")->setGeometry(90, 364, 76, 25);
     DeletePaperTypeBtn = new QPushButton(this);
-    named(DeletePaperTypeBtn, "DeletePaperTypeBtn")->setGeometry(172, 364, 76, 25);
+    Named(DeletePaperTypeBtn, "DeletePaperTypeBtn")->setGeometry(172, 364, 76, 25);
     StartupChk = new QCheckBox(this);
-    named(StartupChk, "StartupChk")->setGeometry(8, 400, 240, 20);
+    Named(StartupChk, "StartupChk")->setGeometry(8, 400, 240, 20);
 
     GroupBox1 = new QGroupBox(this);
-    named(GroupBox1, "GroupBox1")->setGeometry(256, 4, 230, 208);
+    Named(GroupBox1, "GroupBox1")->setGeometry(256, 4, 230, 208);
     PaintBox = new TSamplePaintBox(GroupBox1);
-    named(PaintBox, "PaintBox")->setGeometry(8, 20, 214, 180);
+    Named(PaintBox, "PaintBox")->setGeometry(8, 20, 214, 180);
 
     StaticText1 = new QLabel(this);
-    named(StaticText1, "StaticText1")->setGeometry(256, 218, 230, 16);
+    Named(StaticText1, "StaticText1")->setGeometry(256, 218, 230, 16);
     InfoLabel = new QPlainTextEdit(this);
-    named(InfoLabel, "InfoLabel")->setGeometry(256, 236, 230, 90);
+    Named(InfoLabel, "InfoLabel")->setGeometry(256, 236, 230, 90);
     InfoLabel->setReadOnly(true);
     StaticText1->setBuddy(InfoLabel);
 
     FullPageChk = new QCheckBox(this);
-    named(FullPageChk, "FullPageChk")->setGeometry(256, 366, 230, 20);
+    Named(FullPageChk, "FullPageChk")->setGeometry(256, 366, 230, 20);
 
     OKBtn = new QPushButton(this);
-    named(OKBtn, "OKBtn")->setGeometry(256, 396, 74, 25);
+    Named(OKBtn, "OKBtn")->setGeometry(256, 396, 74, 25);
     OKBtn->setDefault(true);
     CancelBtn = new QPushButton(this);
-    named(CancelBtn, "CancelBtn")->setGeometry(334, 396, 74, 25);
+    Named(CancelBtn, "CancelBtn")->setGeometry(334, 396, 74, 25);
     OpenBtn = new QPushButton(this);
-    named(OpenBtn, "OpenBtn")->setGeometry(412, 396, 74, 25);
+    Named(OpenBtn, "OpenBtn")->setGeometry(412, 396, 74, 25);
 
     // Captions, help contexts and the language's character set.
     setWindowTitle(LoadLangStr(ProgramNameString) + QStringLiteral(" - ") + LoadLangStr(NewDialogCaptionString));
@@ -135,16 +131,19 @@ TNewDlg::TNewDlg(QWidget* owner, ImageListFunction images) : QDialog(owner), m_i
     AddPaperTypeBtn->setText(LoadLangStr(AddPaperButtonString));
     DeletePaperTypeBtn->setText(LoadLangStr(DeletePaperButtonString));
     EditPaperTypeBtn->setText(LoadLangStr(EditButtonString));
-    const struct {
-        QWidget* w;
-        int context;
-    } help[] = {{TreeView, 2003},     {MBtn, 2005},          {CBtn, 2006},
-                {GroupBox1, 2004},    {InfoLabel, 2008},     {FullPageChk, 2007},
-                {StartupChk, 2009},   {OKBtn, 2010},         {CancelBtn, 2001},
-                {OpenBtn, 2011},      {AddPaperTypeBtn, 2012}, {DeletePaperTypeBtn, 2013},
-                {EditPaperTypeBtn, 2014}};
-    for (const auto& h : help)
-        SetHelpContext(h.w, h.context);
+    SetHelpContexts({{TreeView, 2003},
+                     {MBtn, 2005},
+                     {CBtn, 2006},
+                     {GroupBox1, 2004},
+                     {InfoLabel, 2008},
+                     {FullPageChk, 2007},
+                     {StartupChk, 2009},
+                     {OKBtn, 2010},
+                     {CancelBtn, 2001},
+                     {OpenBtn, 2011},
+                     {AddPaperTypeBtn, 2012},
+                     {DeletePaperTypeBtn, 2013},
+                     {EditPaperTypeBtn, 2014}});
     InstallContextHelp(this);
     ApplyLanguageCharset(this);
     fitTexts();
@@ -211,11 +210,8 @@ TNewDlg::~TNewDlg() = default;
 void TNewDlg::fitTexts()
 {
     auto needed = [](QWidget* w) {
-        if (auto* b = qobject_cast<QPushButton*>(w)) {
-            QString text = b->text();
-            text.remove(QLatin1Char('&'));
-            return b->fontMetrics().horizontalAdvance(text) + 16;
-        }
+        if (auto* b = qobject_cast<QPushButton*>(w))
+            return CaptionWidth(b) + 16;
         return w->sizeHint().width();
     };
     auto grow = [&](QWidget* w) { w->resize(std::max(w->width(), needed(w)), w->height()); };

@@ -1,5 +1,6 @@
 #include "app/paper_editor_dlg.h"
 
+#include "app/dialog_form.h"
 #include "app/dialog_text.h"
 #include "app/new_dlg.h"
 #include "app/shape_info_edit_dlg.h"
@@ -48,24 +49,21 @@ void sizeTable(std::vector<T>& table, int n, int applied)
 
 QLabel* makeLabel(QWidget* parent, const char* name, int x, int y)
 {
-    auto* l = new QLabel(parent);
-    l->setObjectName(QString::fromLatin1(name));
+    auto* l = Named(new QLabel(parent), name);
     l->move(x, y);
     return l;
 }
 
 QLineEdit* makeEdit(QWidget* parent, const char* name, int x, int y, int w)
 {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(QString::fromLatin1(name));
+    auto* e = Named(new QLineEdit(parent), name);
     e->setGeometry(x, y, w, 21);
     return e;
 }
 
 QPlainTextEdit* makeMemo(QWidget* parent, const char* name)
 {
-    auto* m = new QPlainTextEdit(parent);
-    m->setObjectName(QString::fromLatin1(name));
+    auto* m = Named(new QPlainTextEdit(parent), name);
     m->setReadOnly(true);
     m->setLineWrapMode(QPlainTextEdit::NoWrap);
     // Read-only lists sit on the button face.
@@ -77,16 +75,14 @@ QPlainTextEdit* makeMemo(QWidget* parent, const char* name)
 
 QPushButton* makeButton(QWidget* parent, const char* name, int x, int y, int w)
 {
-    auto* b = new QPushButton(parent);
-    b->setObjectName(QString::fromLatin1(name));
+    auto* b = Named(new QPushButton(parent), name);
     b->setGeometry(x, y, w, 25);
     return b;
 }
 
 TUpDown* makeUpDown(QLineEdit* edit, const char* name, int min, int max, QWidget* parent)
 {
-    auto* u = new TUpDown(parent);
-    u->setObjectName(QString::fromLatin1(name));
+    auto* u = Named(new TUpDown(parent), name);
     u->SetMin(min);
     u->SetMax(max);
     u->setGeometry(edit->geometry().right() + 1, edit->y(), 16, edit->height());
@@ -119,8 +115,7 @@ TPaperEditorDlg::TPaperEditorDlg(QWidget* owner) : QDialog(owner), WorkingPaper(
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     PageControl1->setGeometry(136, 4, 345, 293);
     auto sheet = [this](const char* name) {
-        auto* w = new QWidget;
-        w->setObjectName(QString::fromLatin1(name));
+        auto* w = Named(new QWidget, name);
         PageControl1->addTab(w, QString());
         return w;
     };
@@ -243,15 +238,23 @@ TPaperEditorDlg::TPaperEditorDlg(QWidget* owner) : QDialog(owner), WorkingPaper(
         l.label->setBuddy(l.buddy);
         l.label->adjustSize();
     }
-    const struct {
-        QWidget* w;
-        int context;
-    } help[] = {{DefaultBtn, 2020}, {Edit2, 2021}, {Edit3, 2022}, {Edit4, 2023}, {Memo1, 2024},
-                {Edit7, 2025}, {Edit6, 2026}, {ComboBox1, 2027}, {ShapeCountEdit, 2028}, {Edit10, 2029},
-                {Edit9, 2030}, {Edit11, 2031}, {ShapeInfoEditBtn, 2032}, {ExtraLineCountEdit, 2033},
-                {ExtraLineInfoEditBtn, 2034}, {OtherShapeCountEdit, 2035}, {OtherShapeInfoEditBtn, 2036}};
-    for (const auto& h : help)
-        SetHelpContext(h.w, h.context);
+    SetHelpContexts({{DefaultBtn, 2020},
+                     {Edit2, 2021},
+                     {Edit3, 2022},
+                     {Edit4, 2023},
+                     {Memo1, 2024},
+                     {Edit7, 2025},
+                     {Edit6, 2026},
+                     {ComboBox1, 2027},
+                     {ShapeCountEdit, 2028},
+                     {Edit10, 2029},
+                     {Edit9, 2030},
+                     {Edit11, 2031},
+                     {ShapeInfoEditBtn, 2032},
+                     {ExtraLineCountEdit, 2033},
+                     {ExtraLineInfoEditBtn, 2034},
+                     {OtherShapeCountEdit, 2035},
+                     {OtherShapeInfoEditBtn, 2036}});
     ComboBox1->addItems({LoadLangStr(CircleString), LoadLangStr(RectangleString)});
     InstallContextHelp(this);
     ApplyLanguageCharset(this);
@@ -286,37 +289,30 @@ void TPaperEditorDlg::fitTexts()
         int right = 0;
         for (QLabel* l : labels)
             right = std::max(right, l->x() + l->sizeHint().width());
-        const int left = std::max(minLeft, right + 6);
-        for (QWidget* f : fields) {
-            const int shift = left - minLeft;
+        const int shift = std::max(minLeft, right + 6) - minLeft;
+        for (QWidget* f : fields)
             f->move(f->x() + shift, f->y());
-        }
-        return left - minLeft;
     };
     const int sheetWidth = 337;
     column({Label4, Label5, Label6}, {Edit2, Edit3, Edit4}, 140);
     for (QLineEdit* e : {Edit2, Edit3, Edit4})
         e->resize(std::max(80, sheetWidth - 12 - e->x()), e->height());
     column({Label9, Label10}, {Edit6, Edit7}, 200);
-    const int shift = column({Label11, Label12, Label13, Label14, Label15},
-                             {ComboBox1, ShapeCountEdit, UpDown2, Edit9, Edit10, Edit11}, 150);
+    column({Label11, Label12, Label13, Label14, Label15},
+           {ComboBox1, ShapeCountEdit, UpDown2, Edit9, Edit10, Edit11}, 150);
     // The Edit button keeps clear of the edits.
     const int editRight = std::max(UpDown2->geometry().right(), Edit11->geometry().right());
     if (ShapeInfoEditBtn->x() < editRight + 8)
         ShapeInfoEditBtn->move(std::min(editRight + 8, sheetWidth - ShapeInfoEditBtn->width() - 4),
                                ShapeInfoEditBtn->y());
-    (void)shift;
     for (auto [label, edit, updown] : {std::tuple{Label26, ExtraLineCountEdit, UpDown3},
                                        std::tuple{Label45, OtherShapeCountEdit, UpDown4}}) {
         const int left = std::max(150, label->x() + label->sizeHint().width() + 6);
         edit->move(left, edit->y());
         updown->move(edit->geometry().right() + 1, edit->y());
     }
-    for (QPushButton* b : {OkBtn, ApplyBtn, CancelBtn, DefaultBtn}) {
-        QString text = b->text();
-        text.remove(QLatin1Char('&'));
-        b->resize(std::max(b->width(), b->fontMetrics().horizontalAdvance(text) + 12), b->height());
-    }
+    for (QPushButton* b : {OkBtn, ApplyBtn, CancelBtn, DefaultBtn})
+        b->resize(std::max(b->width(), CaptionWidth(b) + 12), b->height());
     // OK, Apply and Cancel keep to the right edge.
     int right = width() - 19;
     for (QPushButton* b : {CancelBtn, ApplyBtn, OkBtn}) {

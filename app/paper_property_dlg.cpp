@@ -1,5 +1,6 @@
 #include "app/paper_property_dlg.h"
 
+#include "app/dialog_form.h"
 #include "app/new_dlg.h"
 #include "controls/color_button.h"
 #include "document/paper_sample.h"
@@ -41,53 +42,41 @@ TPaperPropertyDlg::TPaperPropertyDlg(QWidget* owner, const TGUID& paperID, Image
     setFixedSize(393, 310);
 
     GroupBox1 = new QGroupBox(this);
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    GroupBox1->setGeometry(8, 4, 377, 84);
+    Named(GroupBox1, "GroupBox1")->setGeometry(8, 4, 377, 84);
     TempShape = new TShape(GroupBox1);
-    TempShape->setObjectName(QStringLiteral("TempShape"));
-    TempShape->setGeometry(16, 24, 53, 49);
+    Named(TempShape, "TempShape")->setGeometry(16, 24, 53, 49);
     TempShape->SetShape(stCircle);
     Label1 = new QLabel(GroupBox1);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->move(88, 26);
+    Named(Label1, "Label1")->move(88, 26);
     Label2 = new QLabel(GroupBox1);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->move(88, 56);
+    Named(Label2, "Label2")->move(88, 56);
     OutLineBtn = new TscColorButton(GroupBox1);
-    OutLineBtn->setObjectName(QStringLiteral("OutLineBtn"));
-    OutLineBtn->setGeometry(232, 20, 120, 25);
+    Named(OutLineBtn, "OutLineBtn")->setGeometry(232, 20, 120, 25);
     CoreBtn = new TscColorButton(GroupBox1);
-    CoreBtn->setObjectName(QStringLiteral("CoreBtn"));
-    CoreBtn->setGeometry(232, 50, 120, 25);
+    Named(CoreBtn, "CoreBtn")->setGeometry(232, 50, 120, 25);
     Label1->setBuddy(OutLineBtn);
     Label2->setBuddy(CoreBtn);
 
     GroupBox2 = new QGroupBox(this);
-    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
-    GroupBox2->setGeometry(8, 92, 377, 184);
+    Named(GroupBox2, "GroupBox2")->setGeometry(8, 92, 377, 184);
     TreeView = new QTreeWidget(GroupBox2);
-    TreeView->setObjectName(QStringLiteral("TreeView"));
-    TreeView->setGeometry(10, 20, 236, 156);
+    Named(TreeView, "TreeView")->setGeometry(10, 20, 236, 156);
     TreeView->setHeaderHidden(true);
     TreeView->setIndentation(19);
     TreeView->setColumnCount(1);
     TreeView->header()->setStretchLastSection(false);
     TreeView->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     Label3 = new QLabel(GroupBox2);
-    Label3->setObjectName(QStringLiteral("Label3"));
-    Label3->move(256, 18);
+    Named(Label3, "Label3")->move(256, 18);
     PaintBox = new TSamplePaintBox(GroupBox2);
-    PaintBox->setObjectName(QStringLiteral("PaintBox"));
-    PaintBox->setGeometry(256, 32, 105, 148);
+    Named(PaintBox, "PaintBox")->setGeometry(256, 32, 105, 148);
     PaintBox->OnPaint = [this](TCanvas* canvas) { PaintBoxPaint(canvas); };
 
     OKBtn = new QPushButton(this);
-    OKBtn->setObjectName(QStringLiteral("OKBtn"));
-    OKBtn->setGeometry(230, 280, 75, 25);
+    Named(OKBtn, "OKBtn")->setGeometry(230, 280, 75, 25);
     OKBtn->setDefault(true);
     CancelBtn = new QPushButton(this);
-    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
-    CancelBtn->setGeometry(310, 280, 75, 25);
+    Named(CancelBtn, "CancelBtn")->setGeometry(310, 280, 75, 25);
 
     for (TscColorButton* b : {OutLineBtn, CoreBtn}) {
         TColorArrayClass palette(4, 5), custom(8, 2);
@@ -112,11 +101,8 @@ TPaperPropertyDlg::TPaperPropertyDlg(QWidget* owner, const TGUID& paperID, Image
     CancelBtn->setText(LoadLangStr(CancelButtonString));
     for (QLabel* l : {Label1, Label2, Label3})
         l->adjustSize();
-    SetHelpContext(OutLineBtn, 2070);
-    SetHelpContext(CoreBtn, 2071);
-    SetHelpContext(TreeView, 2003);
-    SetHelpContext(OKBtn, 2000);
-    SetHelpContext(CancelBtn, 2001);
+    SetHelpContexts(
+        {{OutLineBtn, 2070}, {CoreBtn, 2071}, {TreeView, 2003}, {OKBtn, 2000}, {CancelBtn, 2001}});
     InstallContextHelp(this);
     ApplyLanguageCharset(this);
     // A long label pushes the colour buttons right; the buttons keep inside the group.

@@ -4,6 +4,8 @@
 #include "platform/message_box.h"
 #include "platform/up_down.h"
 
+#include "support/dialog_test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -18,6 +20,8 @@
 
 namespace {
 
+using testsupport::WhenShown;
+
 class ColorDlgTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -28,14 +32,6 @@ protected:
         });
     }
     void TearDown() override { SetMessageBoxHandler(nullptr); }
-    static void whenShown(std::function<void(TColorPropertyDlg*)> action)
-    {
-        QTimer::singleShot(0, [action] {
-            auto* dlg = qobject_cast<TColorPropertyDlg*>(QApplication::activeModalWidget());
-            ASSERT_NE(dlg, nullptr);
-            action(dlg);
-        });
-    }
     QStringList boxes;
 };
 
@@ -72,34 +68,21 @@ TEST_F(ColorDlgTest, FormAndCaptions)
     EXPECT_EQ(HelpContext(dlg.LineWidthEdit), 2072);
     // Every caption lies inside its group.
     for (QGroupBox* g : {dlg.GroupBox1, dlg.GroupBox2})
-        for (QWidget* w : g->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
-            EXPECT_TRUE(QRect(QPoint(), g->size()).contains(w->geometry())) << w->objectName().toStdString();
+        testsupport::ExpectChildrenInside(g);
 }
 
 TEST_F(ColorDlgTest, GermanCaptionsStayInsideTheirGroups)
 {
-    const unsigned saved = CurrentLanguage;
-    setenv("KORVANE_PROGRAM_DIR", KORVANE_BIN_DIR, 1);
-    CurrentLanguage = 0x00010007;
-    LoadLanguageDll();
-    ASSERT_NE(LanguageDll, nullptr);
-    {
-        TColorPropertyDlg dlg;
-        EXPECT_EQ(dlg.Label8->text(), QString::fromUtf8("Einheit: 0,1 mm"));
-        for (QGroupBox* g : {dlg.GroupBox1, dlg.GroupBox2})
-            for (QWidget* w : g->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
-                EXPECT_TRUE(QRect(QPoint(), g->size()).contains(w->geometry()))
-                    << w->objectName().toStdString();
-        for (QPushButton* b : {dlg.OKBtn, dlg.CancelBtn}) {
-            QString t = b->text();
-            t.remove(QLatin1Char('&'));
-            EXPECT_GE(b->width(), b->fontMetrics().horizontalAdvance(t));
-            EXPECT_TRUE(dlg.rect().contains(b->geometry()));
-        }
+    const testsupport::GermanLanguage german;
+    ASSERT_TRUE(german.Loaded());
+    TColorPropertyDlg dlg;
+    EXPECT_EQ(dlg.Label8->text(), QString::fromUtf8("Einheit: 0,1 mm"));
+    for (QGroupBox* g : {dlg.GroupBox1, dlg.GroupBox2})
+        testsupport::ExpectChildrenInside(g);
+    for (QPushButton* b : {dlg.OKBtn, dlg.CancelBtn}) {
+        testsupport::ExpectCaptionFits(b);
+        EXPECT_TRUE(dlg.rect().contains(b->geometry()));
     }
-    FreeLanguageDll();
-    CurrentLanguage = saved;
-    unsetenv("KORVANE_PROGRAM_DIR");
 }
 
 TEST_F(ColorDlgTest, LineWidthStaysWithinItsLimits)
@@ -146,7 +129,7 @@ TEST_F(ColorDlgTest, OkHandsBackSampleAndBoxes)
 {
     TColorPropertiesRequest r = request();
     r.Ellipse = true;
-    whenShown([](TColorPropertyDlg* dlg) {
+    WhenShown<TColorPropertyDlg>([](TColorPropertyDlg* dlg) {
         EXPECT_EQ(dlg->TempShape->Shape, stEllipse);
         EXPECT_EQ(dlg->Edit3->text(), QStringLiteral("265"));
         dlg->OutLineBtn->SetColor(clBlue);
@@ -168,7 +151,7 @@ TEST_F(ColorDlgTest, OkHandsBackSampleAndBoxes)
 TEST_F(ColorDlgTest, BoxWithoutANumberKeepsTheDialogOpen)
 {
     TColorPropertiesRequest r = request();
-    whenShown([this](TColorPropertyDlg* dlg) {
+    WhenShown<TColorPropertyDlg>([this](TColorPropertyDlg* dlg) {
         dlg->OutLineBtn->SetColor(clRed);
         dlg->Edit2->setText(QStringLiteral("-"));
         QTest::mouseClick(dlg->OKBtn, Qt::LeftButton);

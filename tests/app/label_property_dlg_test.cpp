@@ -6,6 +6,8 @@
 #include "platform/message_box.h"
 #include "platform/up_down.h"
 
+#include "support/dialog_test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -21,6 +23,8 @@
 
 namespace {
 
+using testsupport::WhenShown;
+
 class LabelDlgTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -34,15 +38,6 @@ protected:
     {
         SetMessageBoxHandler(nullptr);
         SetFontEnumerator(nullptr);
-    }
-    // Runs action on the dialog once its modal loop is up.
-    static void whenShown(std::function<void(TLabelPropertyDlg*)> action)
-    {
-        QTimer::singleShot(0, [action] {
-            auto* dlg = qobject_cast<TLabelPropertyDlg*>(QApplication::activeModalWidget());
-            ASSERT_NE(dlg, nullptr);
-            action(dlg);
-        });
     }
     static void pickFont(TLabelPropertyDlg* dlg, const QString& name)
     {
@@ -173,7 +168,7 @@ TEST_F(LabelDlgTest, SampleTextAndAngle)
 TEST_F(LabelDlgTest, EscapeInTheMemoCancels)
 {
     TLabelPropertiesRequest r = request("keep");
-    whenShown([](TLabelPropertyDlg* dlg) {
+    WhenShown<TLabelPropertyDlg>([](TLabelPropertyDlg* dlg) {
         dlg->Edit->setPlainText(QStringLiteral("changed"));
         QTest::keyClick(dlg->Edit, Qt::Key_Escape);
     });
@@ -186,7 +181,7 @@ TEST_F(LabelDlgTest, OkHandsBackTextFontColourAndAngle)
     TLabelPropertiesRequest r = request("Old");
     r.SampleFont.Style = fsItalic;
     r.Angle = 0;
-    whenShown([](TLabelPropertyDlg* dlg) {
+    WhenShown<TLabelPropertyDlg>([](TLabelPropertyDlg* dlg) {
         // Filled from the request.
         EXPECT_EQ(dlg->Edit->toPlainText(), QStringLiteral("Old"));
         EXPECT_EQ(dlg->FontName->GetFontName(), QStringLiteral("Times New Roman"));
@@ -224,7 +219,7 @@ TEST_F(LabelDlgTest, FontsTheListLacksKeepTheirName)
     TLabelPropertiesRequest r = request("x");
     r.SampleFont.Name = QStringLiteral("No Such Font 123");
     r.SampleFont.SetSize(5000); // from a damaged document
-    whenShown([](TLabelPropertyDlg* dlg) {
+    WhenShown<TLabelPropertyDlg>([](TLabelPropertyDlg* dlg) {
         EXPECT_EQ(dlg->FontName->GetFontName(), QString());
         EXPECT_EQ(dlg->FontSize->Text(), QString::number(MaxLabelFontSize));
         QTest::mouseClick(dlg->OKBtn, Qt::LeftButton);
@@ -237,27 +232,15 @@ TEST_F(LabelDlgTest, FontsTheListLacksKeepTheirName)
 
 TEST_F(LabelDlgTest, GermanCaptionsFit)
 {
-    const unsigned saved = CurrentLanguage;
-    setenv("KORVANE_PROGRAM_DIR", KORVANE_BIN_DIR, 1);
-    CurrentLanguage = 0x00010007;
-    LoadLanguageDll();
-    ASSERT_NE(LanguageDll, nullptr);
-    {
-        TLabelPropertyDlg dlg;
-        EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Objekteigenschaften - Schrift"));
-        EXPECT_EQ(dlg.FontColor->OtherBtnCaption, QStringLiteral("&Andere"));
-        for (QWidget* w : dlg.GroupBox1->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
-            EXPECT_TRUE(QRect(QPoint(), dlg.GroupBox1->size()).contains(w->geometry()))
-                << w->objectName().toStdString();
-        for (QPushButton* b : {dlg.OKBtn, dlg.CancelBtn}) {
-            QString t = b->text();
-            t.remove(QLatin1Char('&'));
-            EXPECT_GE(b->width(), b->fontMetrics().horizontalAdvance(t));
-            EXPECT_TRUE(dlg.rect().contains(b->geometry()));
-        }
-        EXPECT_FALSE(dlg.OKBtn->geometry().intersects(dlg.CancelBtn->geometry()));
+    const testsupport::GermanLanguage german;
+    ASSERT_TRUE(german.Loaded());
+    TLabelPropertyDlg dlg;
+    EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Objekteigenschaften - Schrift"));
+    EXPECT_EQ(dlg.FontColor->OtherBtnCaption, QStringLiteral("&Andere"));
+    testsupport::ExpectChildrenInside(dlg.GroupBox1);
+    for (QPushButton* b : {dlg.OKBtn, dlg.CancelBtn}) {
+        testsupport::ExpectCaptionFits(b);
+        EXPECT_TRUE(dlg.rect().contains(b->geometry()));
     }
-    FreeLanguageDll();
-    CurrentLanguage = saved;
-    unsetenv("KORVANE_PROGRAM_DIR");
+    EXPECT_FALSE(dlg.OKBtn->geometry().intersects(dlg.CancelBtn->geometry()));
 }

@@ -5,6 +5,7 @@
 #include "platform/guid.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
+#include "support/dialog_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -357,32 +358,21 @@ TEST_F(NewDlgTest, LongPaperNamesScrollInsteadOfBeingCut)
 // over rather than let any control cover another.
 TEST_F(NewDlgTest, GermanCaptionsNeitherOverlapNorGetCut)
 {
-    const unsigned saved = CurrentLanguage;
-    setenv("KORVANE_PROGRAM_DIR", KORVANE_BIN_DIR, 1);
-    CurrentLanguage = 0x00010007;
-    LoadLanguageDll();
-    ASSERT_NE(LanguageDll, nullptr);
-    {
-        TNewDlg dlg;
-        EXPECT_EQ(dlg.DeletePaperTypeBtn->text(), QString::fromUtf8("&Löschen"));
-        QList<QWidget*> controls;
-        for (QObject* o : dlg.children())
-            if (auto* w = qobject_cast<QWidget*>(o); w && !w->isWindow())
-                controls << w;
-        for (int i = 0; i < controls.size(); ++i) {
-            const QWidget* a = controls[i];
-            EXPECT_TRUE(dlg.rect().contains(a->geometry())) << a->objectName().toStdString();
-            if (auto* b = qobject_cast<const QAbstractButton*>(a)) {
-                QString text = b->text();
-                text.remove('&');
-                EXPECT_GE(b->width(), b->fontMetrics().horizontalAdvance(text)) << a->objectName().toStdString();
-            }
-            for (int j = i + 1; j < controls.size(); ++j)
-                EXPECT_FALSE(a->geometry().intersects(controls[j]->geometry()))
-                    << a->objectName().toStdString() << " / " << controls[j]->objectName().toStdString();
-        }
+    const testsupport::GermanLanguage german;
+    ASSERT_TRUE(german.Loaded());
+    TNewDlg dlg;
+    EXPECT_EQ(dlg.DeletePaperTypeBtn->text(), QString::fromUtf8("&Löschen"));
+    QList<QWidget*> controls;
+    for (QObject* o : dlg.children())
+        if (auto* w = qobject_cast<QWidget*>(o); w && !w->isWindow())
+            controls << w;
+    for (int i = 0; i < controls.size(); ++i) {
+        const QWidget* a = controls[i];
+        EXPECT_TRUE(dlg.rect().contains(a->geometry())) << a->objectName().toStdString();
+        if (auto* b = qobject_cast<const QAbstractButton*>(a))
+            testsupport::ExpectCaptionFits(b);
+        for (int j = i + 1; j < controls.size(); ++j)
+            EXPECT_FALSE(a->geometry().intersects(controls[j]->geometry()))
+                << a->objectName().toStdString() << " / " << controls[j]->objectName().toStdString();
     }
-    FreeLanguageDll();
-    CurrentLanguage = saved;
-    unsetenv("KORVANE_PROGRAM_DIR");
 }

@@ -12,6 +12,7 @@
 #include "platform/file_utils.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
+#include "support/dialog_test_support.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -33,16 +34,7 @@ namespace {
 const TGUID FirstPaper = NameGUID("wiring-test-first");
 const TGUID SecondPaper = NameGUID("wiring-test-second");
 
-// Runs f on the modal dialog of type D once it shows.
-template <class D, class F>
-void WhenShown(F f)
-{
-    QTimer::singleShot(0, [f] {
-        auto* dlg = qobject_cast<D*>(QApplication::activeModalWidget());
-        ASSERT_NE(dlg, nullptr);
-        f(dlg);
-    });
-}
+using testsupport::WhenShown;
 
 class PaperDialogsWiringTest : public ::testing::Test {
 protected:

@@ -1,0 +1,40 @@
+#include "app/dialog_form.h"
+
+#include "document/std.h"
+
+#include <QAbstractButton>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QScreen>
+#include <algorithm>
+
+int CaptionWidth(const QAbstractButton* button)
+{
+    QString text = button->text();
+    text.remove(QLatin1Char('&'));
+    return button->fontMetrics().horizontalAdvance(text);
+}
+
+void FitButtonRow(std::initializer_list<QPushButton*> rightToLeft)
+{
+    if (rightToLeft.size() == 0)
+        return;
+    int right = (*rightToLeft.begin())->geometry().right() + 1;
+    for (QPushButton* b : rightToLeft) {
+        const int w = std::max(b->width(), CaptionWidth(b) + 16);
+        b->setGeometry(right - w, b->y(), w, b->height());
+        right = b->x() - 9;
+    }
+}
+
+void CentreOnScreen(QWidget* dialog, QWidget* owner)
+{
+    if (QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen())
+        dialog->move(screen->availableGeometry().center() - dialog->rect().center());
+}
+
+void SetHelpContexts(std::initializer_list<std::pair<QWidget*, int>> contexts)
+{
+    for (const auto& [w, context] : contexts)
+        SetHelpContext(w, context);
+}

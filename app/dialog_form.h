@@ -1,0 +1,46 @@
+#pragma once
+// What the hand-placed dialogs share: named controls, help contexts by table, buttons that grow
+// for their captions, the place on the screen and the modal run that survives its owner.
+#include <QPointer>
+#include <QString>
+#include <initializer_list>
+#include <utility>
+
+class QAbstractButton;
+class QPushButton;
+class QWidget;
+
+// Gives w the object name tests and help look it up by, and hands it back.
+template <class W>
+W* Named(W* w, const char* name)
+{
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
+// Width of a button's caption without its mnemonic marker.
+int CaptionWidth(const QAbstractButton* button);
+
+// A row of buttons at the right: each grows leftwards until its caption fits, starting at the
+// right edge of the first and 9 pixels apart.
+void FitButtonRow(std::initializer_list<QPushButton*> rightToLeft);
+
+// Centres a dialog on its owner's screen, or on the primary screen without an owner.
+void CentreOnScreen(QWidget* dialog, QWidget* owner);
+
+void SetHelpContexts(std::initializer_list<std::pair<QWidget*, int>> contexts);
+
+// Runs dlg modally; on OK (result 1) take(*dlg) copies the values out. False when cancelled, or
+// when the owner went while the dialog ran (the dialog goes with it).
+template <class D, class Take>
+bool RunOwnedDialog(QPointer<D> dlg, Take take)
+{
+    const int result = dlg->exec();
+    if (!dlg)
+        return false;
+    const bool accepted = result == 1;
+    if (accepted)
+        take(*dlg);
+    delete dlg.data();
+    return accepted;
+}
