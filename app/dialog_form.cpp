@@ -3,10 +3,22 @@
 #include "document/std.h"
 
 #include <QAbstractButton>
+#include <QDialog>
+#include <QFont>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
 #include <algorithm>
+
+void SetUpFixedDialog(QDialog* dialog, const char* name, int width, int height)
+{
+    dialog->setObjectName(QString::fromLatin1(name));
+    dialog->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    QFont formFont(QStringLiteral("MS Sans Serif"));
+    formFont.setPixelSize(12);
+    dialog->setFont(formFont);
+    dialog->setFixedSize(width, height);
+}
 
 int CaptionWidth(const QAbstractButton* button)
 {

@@ -7,8 +7,12 @@
 #include <utility>
 
 class QAbstractButton;
+class QDialog;
 class QPushButton;
 class QWidget;
+
+// A fixed-size dialog with a title bar and a close box in the form font (MS Sans Serif, 12 px).
+void SetUpFixedDialog(QDialog* dialog, const char* name, int width, int height);
 
 // Gives w the object name tests and help look it up by, and hands it back.
 template <class W>

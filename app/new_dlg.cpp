@@ -45,6 +45,12 @@ void SetPaperEditor(PaperEditorFunction editor) { paperEditor() = std::move(edit
 
 TSamplePaintBox::TSamplePaintBox(QWidget* parent) : QWidget(parent) {}
 
+void TSamplePaintBox::DrawPaper(TCanvas* canvas, const PaperType* paper) const
+{
+    if (paper)
+        DrawPaperSample(canvas, paper, kSampleMargin, TRect(0, 0, width(), height()));
+}
+
 void TSamplePaintBox::paintEvent(QPaintEvent*)
 {
     if (!OnPaint)
@@ -66,13 +72,8 @@ TNewDlg::TNewDlg(QWidget* owner, ImageListFunction images) : QDialog(owner), m_i
     Named(Label1, "Label1")->setGeometry(8, 8, 240, 16);
     TreeView = new QTreeWidget(this);
     Named(TreeView, "TreeView")->setGeometry(8, 26, 240, 300);
-    TreeView->setHeaderHidden(true);
-    TreeView->setIndentation(19);
-    TreeView->setColumnCount(1);
+    SetUpPaperTreeWidget(TreeView);
     TreeView->setRootIsDecorated(true);
-    // Long paper names scroll sideways, as in a tree view, instead of being cut.
-    TreeView->header()->setStretchLastSection(false);
-    TreeView->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     TreeView->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     Label1->setBuddy(TreeView);
 
@@ -336,10 +337,7 @@ void TNewDlg::TreeViewDblClick()
 
 void TNewDlg::PaintBoxPaint(TCanvas* canvas)
 {
-    const PaperType* p = FindPaperType(PaperID);
-    if (!p)
-        return;
-    DrawPaperSample(canvas, p, kSampleMargin, TRect(0, 0, PaintBox->width(), PaintBox->height()));
+    PaintBox->DrawPaper(canvas, FindPaperType(PaperID));
 }
 
 void TNewDlg::OKBtnClick()

@@ -35,6 +35,8 @@ class TSamplePaintBox : public QWidget {
 public:
     explicit TSamplePaintBox(QWidget* parent = nullptr);
     std::function<void(TCanvas* canvas)> OnPaint;
+    // The paper's sample fitted into the box; nothing for no paper.
+    void DrawPaper(TCanvas* canvas, const PaperType* paper) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

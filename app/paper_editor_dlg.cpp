@@ -30,8 +30,6 @@
 
 namespace {
 
-constexpr int kSampleMargin = 20;
-
 // Grows a table to n entries (zeros after the first `applied`, all selected for shapes) or
 // cuts it to n; the copy never reads past either table.
 template <class T>
@@ -99,12 +97,7 @@ TUpDown* makeUpDown(QLineEdit* edit, const char* name, int min, int max, QWidget
 
 TPaperEditorDlg::TPaperEditorDlg(QWidget* owner) : QDialog(owner), WorkingPaper(std::make_unique<PaperType>())
 {
-    setObjectName(QStringLiteral("PaperEditorDlg"));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    QFont formFont(QStringLiteral("MS Sans Serif"));
-    formFont.setPixelSize(12);
-    setFont(formFont);
-    setFixedSize(485, 335);
+    SetUpFixedDialog(this, "PaperEditorDlg", 485, 335);
 
     PaintBox = new TSamplePaintBox(this);
     PaintBox->setObjectName(QStringLiteral("PaintBox"));
@@ -520,7 +513,7 @@ void TPaperEditorDlg::ShapeInfoEditBtnClick(QObject* sender)
 
 void TPaperEditorDlg::PaintBoxPaint(TCanvas* canvas)
 {
-    DrawPaperSample(canvas, WorkingPaper.get(), kSampleMargin, TRect(0, 0, PaintBox->width(), PaintBox->height()));
+    PaintBox->DrawPaper(canvas, WorkingPaper.get());
 }
 
 // Restores a shipped paper's factory definition from the file the index names for its ID.

@@ -20,8 +20,6 @@
 
 namespace {
 
-constexpr int kSampleMargin = 20;
-
 // The palette both colour buttons offer, row by row.
 constexpr TColor kPalette[20] = {16777215, 255,      65280,    16711680, 12572607, 0,       127,
                                  32512,    8323072,  15712159, 12566463, 65535,    16776960, 16711935,
@@ -34,12 +32,7 @@ constexpr TColor kPalette[20] = {16777215, 255,      65280,    16711680, 1257260
 TPaperPropertyDlg::TPaperPropertyDlg(QWidget* owner, const TGUID& paperID, ImageListFunction images)
     : QDialog(owner), PaperID(paperID), m_images(std::move(images))
 {
-    setObjectName(QStringLiteral("PaperPropertyDlg"));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    QFont formFont(QStringLiteral("MS Sans Serif"));
-    formFont.setPixelSize(12);
-    setFont(formFont);
-    setFixedSize(393, 310);
+    SetUpFixedDialog(this, "PaperPropertyDlg", 393, 310);
 
     GroupBox1 = new QGroupBox(this);
     Named(GroupBox1, "GroupBox1")->setGeometry(8, 4, 377, 84);
@@ -61,11 +54,7 @@ TPaperPropertyDlg::TPaperPropertyDlg(QWidget* owner, const TGUID& paperID, Image
     Named(GroupBox2, "GroupBox2")->setGeometry(8, 92, 377, 184);
     TreeView = new QTreeWidget(GroupBox2);
     Named(TreeView, "TreeView")->setGeometry(10, 20, 236, 156);
-    TreeView->setHeaderHidden(true);
-    TreeView->setIndentation(19);
-    TreeView->setColumnCount(1);
-    TreeView->header()->setStretchLastSection(false);
-    TreeView->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    SetUpPaperTreeWidget(TreeView);
     Label3 = new QLabel(GroupBox2);
     Named(Label3, "Label3")->move(256, 18);
     PaintBox = new TSamplePaintBox(GroupBox2);
@@ -170,10 +159,7 @@ void TPaperPropertyDlg::TreeViewDblClick()
 
 void TPaperPropertyDlg::PaintBoxPaint(TCanvas* canvas)
 {
-    const PaperType* p = FindPaperType(PaperID);
-    if (!p)
-        return;
-    DrawPaperSample(canvas, p, kSampleMargin, TRect(0, 0, PaintBox->width(), PaintBox->height()));
+    PaintBox->DrawPaper(canvas, FindPaperType(PaperID));
 }
 
 bool TPaperPropertyDlg::FormHelp(uint16_t command, int data, bool& callHelp)

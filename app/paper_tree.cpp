@@ -2,6 +2,7 @@
 
 #include "document/paper_type.h"
 
+#include <QHeaderView>
 #include <QStringList>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
@@ -45,6 +46,15 @@ void sortChildren(QTreeWidgetItem* parent)
 }
 
 } // namespace
+
+void SetUpPaperTreeWidget(QTreeWidget* tree)
+{
+    tree->setHeaderHidden(true);
+    tree->setIndentation(19);
+    tree->setColumnCount(1);
+    tree->header()->setStretchLastSection(false);
+    tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+}
 
 void FillPaperTreeWidget(QTreeWidget* tree, bool byManufacturer, const ImageListFunction& images)
 {

@@ -17,6 +17,10 @@ using ImageListFunction = std::function<QIcon(int index)>;
 constexpr int ManufacturerNodeMarker = 254;
 constexpr int ClassificationNodeMarker = 255;
 
+// Header, indentation and a column as wide as the longest name, so long names scroll sideways
+// rather than being cut.
+void SetUpPaperTreeWidget(QTreeWidget* tree);
+
 // Refills tree from the catalogue: by manufacturer, then classification (or the other way
 // round), papers in catalogue order, empty groups left out, every level sorted by text and
 // expanded.

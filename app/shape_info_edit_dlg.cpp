@@ -1,5 +1,6 @@
 #include "app/shape_info_edit_dlg.h"
 
+#include "app/dialog_form.h"
 #include "app/dialog_text.h"
 #include "document/paper_type.h"
 #include "document/std.h"
@@ -53,12 +54,7 @@ QString rowName(const char* prefix, int row) { return QString::fromLatin1(prefix
 
 TShapeInfoEditDlg::TShapeInfoEditDlg(QWidget* owner) : QDialog(owner), EditPaper(std::make_unique<PaperType>())
 {
-    setObjectName(QStringLiteral("ShapeInfoEditDlg"));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    QFont f(QStringLiteral("MS Sans Serif"));
-    f.setPixelSize(12);
-    setFont(f);
-    setFixedSize(377, 360);
+    SetUpFixedDialog(this, "ShapeInfoEditDlg", 377, 360);
 
     GroupBox = new QGroupBox(this);
     GroupBox->setObjectName(QStringLiteral("GroupBox"));
