@@ -1,11 +1,18 @@
 // Time to render a document of 50 objects (labels, rectangles, ellipses, pictures) on an A4
 // sheet of two disc labels at 360 dpi: the label page as a print job renders it, and the whole
 // sheet (capped at 2800 pixels), in colour and in grey.
+//
+// The same 50 objects cover far more of a label's page than of the whole sheet (the label is a
+// fifth of the sheet's area, and the label window shows its objects larger), so their time a
+// pixel is not the same work. A second sheet is also timed with the same design density: the
+// objects at the size they have on the label, and as many as fill the sheet's area as the 50
+// fill the label's.
 #include "bench/bench_support.h"
 #include "bench/peak_memory.h"
 #include "tests/support/test_papers.h"
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -34,10 +41,13 @@ public:
     bool fullPage = false;
 };
 
-void AddObjects(TChildFrame* f)
+// count objects; unit multiplies the window sizes of shapes and pictures (texts take the size of
+// their font at the window's zoom anyway).
+void AddObjects(TChildFrame* f, int count, double unit)
 {
     const int left = f->PaperCentre.X - f->HalfWidth, top = f->PaperCentre.Y - f->HalfHeight;
     const int w = 2 * f->HalfWidth, h = 2 * f->HalfHeight;
+    auto u = [unit](int size) { return std::max(1, int(std::lround(size * unit))); };
     TPicture picture;
     {
         auto bmp = std::make_unique<TBitmap>(400, 300);
@@ -49,8 +59,8 @@ void AddObjects(TChildFrame* f)
             }
         picture.SetGraphic(std::move(bmp));
     }
-    for (int i = 0; i < 50; ++i) {
-        const int x = left + (i * 37) % std::max(w - 60, 1), y = top + (i * 53) % std::max(h - 40, 1);
+    for (int i = 0; i < count; ++i) {
+        const int x = left + (i * 37) % std::max(w - u(60), 1), y = top + (i * 53) % std::max(h - u(40), 1);
         switch (i % 5) {
         case 0:
         case 1: {
@@ -67,8 +77,8 @@ void AddObjects(TChildFrame* f)
         case 2: {
             auto* r = new CRectangle(f);
             r->SetName(QStringLiteral("CRect%1").arg(i));
-            r->SetBounds(x, y, 60, 40);
-            r->LineWidth = 3;
+            r->SetBounds(x, y, u(60), u(40));
+            r->LineWidth = u(3);
             r->LineColor = clNavy;
             r->CoreColor = clAqua;
             break;
@@ -76,8 +86,8 @@ void AddObjects(TChildFrame* f)
         case 3: {
             auto* e = new CEllipse(f);
             e->SetName(QStringLiteral("CElips%1").arg(i));
-            e->SetBounds(x, y, 50, 50);
-            e->LineWidth = 2;
+            e->SetBounds(x, y, u(50), u(50));
+            e->LineWidth = u(2);
             e->CoreColor = clYellow;
             break;
         }
@@ -85,7 +95,7 @@ void AddObjects(TChildFrame* f)
             auto* image = new CImage(f);
             image->SetName(QStringLiteral("CImage%1").arg(i));
             image->SetImage(&picture);
-            image->SetBounds(x, y, 80, 60);
+            image->SetBounds(x, y, u(80), u(60));
             break;
         }
         }
@@ -131,27 +141,44 @@ int main(int argc, char** argv)
 
     constexpr int kRuns = 5;
     constexpr int kDpi = 360;
-    double nsPerPixel[2][2] = {};
+    // Window pixels a tenth of a millimetre, in each page mode.
+    double windowScale[2] = {};
     for (bool fullPage : {false, true}) {
         link.fullPage = fullPage;
         TChildFrame frame;
+        windowScale[fullPage] = 2.0 * frame.HalfWidth / double(fullPage ? paper.PaperWidth : paper.ShapeWidth);
+    }
+    const double areaRatio = double(paper.PaperWidth) * paper.PaperLength / (double(paper.ShapeWidth) * paper.ShapeHeight);
+    const int denseCount = int(std::lround(50 * areaRatio));
+
+    // [case][grey]: the label, the sheet with the same 50 objects, the sheet at the label's density.
+    double nsPerPixel[3][2] = {};
+    for (int which = 0; which < 3; ++which) {
+        const bool fullPage = which > 0;
+        const bool dense = which == 2;
+        link.fullPage = fullPage;
+        TChildFrame frame;
         frame.show();
-        AddObjects(&frame);
+        const int count = dense ? denseCount : 50;
+        AddObjects(&frame, count, dense ? windowScale[1] / windowScale[0] : 1.0);
         const TSize want = PagePixelSize(paper, fullPage ? 1 : 0, kDpi);
         for (bool grey : {false, true}) {
             TSize got;
             const double ms = TimeRender(&frame, want.cx, want.cy, grey, kRuns, got);
             const double ns = ms * 1e6 / std::max(1.0, double(got.cx) * got.cy);
-            nsPerPixel[fullPage][grey] = ns;
-            std::printf("render_page: %s, 50 objects, %d dpi (%dx%d asked, %dx%d drawn), %s: best %.1f ms of %d runs, "
+            nsPerPixel[which][grey] = ns;
+            std::printf("render_page: %s, %d objects%s, %d dpi (%dx%d asked, %dx%d drawn), %s: best %.1f ms of %d runs, "
                         "%.2f ns a pixel, peak RSS %.1f MB\n",
-                        fullPage ? "A4 sheet" : "disc label", kDpi, want.cx, want.cy, got.cx, got.cy,
-                        grey ? "grey" : "colour", ms, kRuns, ns, PeakResidentMB());
+                        fullPage ? "A4 sheet" : "disc label", count, dense ? " at the label's density" : "", kDpi,
+                        want.cx, want.cy, got.cx, got.cy, grey ? "grey" : "colour", ms, kRuns, ns, PeakResidentMB());
         }
     }
-    for (bool grey : {false, true})
-        std::printf("render_page: %s, label time a pixel / sheet time a pixel = %.2f\n", grey ? "grey" : "colour",
-                    nsPerPixel[0][grey] / std::max(1e-9, nsPerPixel[1][grey]));
+    for (bool grey : {false, true}) {
+        std::printf("render_page: %s, label time a pixel / sheet time a pixel = %.2f (same 50 objects)\n",
+                    grey ? "grey" : "colour", nsPerPixel[0][grey] / std::max(1e-9, nsPerPixel[1][grey]));
+        std::printf("render_page: %s, label time a pixel / sheet time a pixel = %.2f (same design density)\n",
+                    grey ? "grey" : "colour", nsPerPixel[0][grey] / std::max(1e-9, nsPerPixel[2][grey]));
+    }
     SetMainWindowLink(nullptr);
     PaperCatalogue().clear();
     return 0;

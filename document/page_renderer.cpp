@@ -88,10 +88,25 @@ const std::array<uint8_t, 3 * 255 * 255 + 1>& GreyTable()
 }
 
 
-uint8_t GreyOf(const std::array<uint8_t, 3 * 255 * 255 + 1>& table, unsigned b, unsigned g, unsigned r)
-{
-    return table[b * b + g * g + r * r];
-}
+// The grey of a pixel (B, G, R in its low three bytes) as a pixel with its fourth byte 0. Pages
+// are mostly runs of one colour, so the last answer is kept for the next pixel.
+class GreyPixel {
+public:
+    uint32_t operator()(uint32_t c)
+    {
+        c &= 0xFFFFFFu;
+        if (c != m_last) {
+            const unsigned b = c & 0xFF, g = (c >> 8) & 0xFF, r = c >> 16;
+            m_last = c;
+            m_grey = m_table[b * b + g * g + r * r] * 0x010101u;
+        }
+        return m_grey;
+    }
+
+private:
+    const std::array<uint8_t, 3 * 255 * 255 + 1>& m_table = GreyTable();
+    uint32_t m_last = 0xFFFFFFu, m_grey = 0xFFFFFFu;
+};
 
 // The label's page in one pass over its pixels: the design ORed onto the shape mask (black
 // where the label is, white elsewhere), so the design shows only inside the shape, then written
@@ -101,16 +116,13 @@ void CombineMaskAndDesign(TBitmap& target, const QImage& design, TPixelFormat fo
     QImage& mask = target.image();
     const int w = mask.width(), h = mask.height();
     if (grey || format != pf24bit) {
-        const auto& table = GreyTable();
+        GreyPixel toGrey;
         for (int y = 0; y < h; ++y) {
             auto* d = reinterpret_cast<uint32_t*>(mask.scanLine(y));
             const auto* s = reinterpret_cast<const uint32_t*>(design.constScanLine(y));
             if (grey) {
-                for (int x = 0; x < w; ++x) {
-                    const uint32_t c = d[x] | s[x];
-                    const uint32_t v = GreyOf(table, c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
-                    d[x] = v * 0x010101u;
-                }
+                for (int x = 0; x < w; ++x)
+                    d[x] = toGrey(d[x] | s[x]);
             } else {
                 for (int x = 0; x < w; ++x)
                     d[x] = 0xFF000000u | d[x] | s[x];
@@ -170,15 +182,12 @@ void GreyPagePixels(TBitmap& bitmap)
         return;
     if (bitmap.PixelFormat() != pf32bit)
         bitmap.SetPixelFormat(pf32bit);
-    const auto& table = GreyTable();
+    GreyPixel toGrey;
     const int w = bitmap.Width();
     for (int y = 0; y < bitmap.Height(); ++y) {
-        uint8_t* p = bitmap.ScanLine(y);
-        for (int x = 0; x < w; ++x, p += 4) {
-            const uint8_t v = GreyOf(table, p[0], p[1], p[2]);
-            p[0] = p[1] = p[2] = v;
-            p[3] = 0;
-        }
+        auto* p = reinterpret_cast<uint32_t*>(bitmap.ScanLine(y));
+        for (int x = 0; x < w; ++x)
+            p[x] = toGrey(p[x]);
     }
 }
 
