@@ -216,7 +216,6 @@ void TColorPropertyDlg::reject()
 
 bool TColorPropertyDlg::FormHelp(uint16_t command, int data, bool& callHelp)
 {
-    callHelp = false;
     return HandleHelpCommand(command, data, callHelp);
 }
 

@@ -326,7 +326,6 @@ void TLabelPropertyDlg::reject()
 
 bool TLabelPropertyDlg::FormHelp(uint16_t command, int data, bool& callHelp)
 {
-    callHelp = false;
     return HandleHelpCommand(command, data, callHelp);
 }
 

@@ -265,7 +265,6 @@ void TShapeInfoEditDlg::OkBtnClick()
 
 bool TShapeInfoEditDlg::FormHelp(uint16_t command, int data, bool& callHelp)
 {
-    callHelp = false;
     return HandleHelpCommand(command, data, callHelp);
 }
 

@@ -95,6 +95,9 @@ public:
         return m_block.data() ? reinterpret_cast<const char*>(m_block.data()) : m_small.constData();
     }
     qsizetype size() const { return m_block.data() ? qsizetype(m_used) : m_small.size(); }
+    // The same bytes as a decoder takes them.
+    const uint8_t* data() const { return reinterpret_cast<const uint8_t*>(constData()); }
+    size_t length() const { return size_t(size()); }
 
 private:
     friend StreamBytes ReadRest(QIODevice& device);

@@ -157,7 +157,7 @@ QImage DecodeCUT(const uint8_t* data, size_t size, const QList<QRgb>& palette)
 void TGIFGraphic::LoadFromStream(QIODevice& stream)
 {
     const imgread::StreamBytes bytes = imgread::ReadRest(stream);
-    const QImage image = imgread::DecodeGIF(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
+    const QImage image = imgread::DecodeGIF(bytes.data(), bytes.length());
     if (image.isNull()) {
         Clear();
         SetPixelFormat(pf8bit);
@@ -191,5 +191,5 @@ void TCUTGraphic::LoadFromStream(QIODevice& stream)
         }
     }
     const imgread::StreamBytes bytes = imgread::ReadRest(stream);
-    SetImage(imgread::DecodeCUT(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()), palette));
+    SetImage(imgread::DecodeCUT(bytes.data(), bytes.length(), palette));
 }

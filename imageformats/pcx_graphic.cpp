@@ -162,8 +162,7 @@ void TPCXGraphic::LoadFromStream(QIODevice& stream)
 {
     const imgread::StreamBytes bytes = imgread::ReadRest(stream);
     bool fourBit = false;
-    const QImage image =
-        imgread::DecodePCX(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()), &fourBit);
+    const QImage image = imgread::DecodePCX(bytes.data(), bytes.length(), &fourBit);
     SetImage(image, fourBit);
 }
 

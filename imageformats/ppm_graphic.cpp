@@ -209,7 +209,7 @@ QImage DecodePPM(const uint8_t* data, size_t size)
 void TPPMGraphic::LoadFromStream(QIODevice& stream)
 {
     const imgread::StreamBytes bytes = imgread::ReadRest(stream);
-    const QImage image = imgread::DecodePPM(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
+    const QImage image = imgread::DecodePPM(bytes.data(), bytes.length());
     if (image.isNull())
         Clear();
     else

@@ -72,6 +72,6 @@ QImage DecodeRLA(const uint8_t* data, size_t size)
 void TRLAGraphic::LoadFromStream(QIODevice& stream)
 {
     const imgread::StreamBytes bytes = imgread::ReadRest(stream);
-    const QImage image = imgread::DecodeRLA(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
+    const QImage image = imgread::DecodeRLA(bytes.data(), bytes.length());
     SetImage(image);
 }

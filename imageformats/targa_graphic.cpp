@@ -197,8 +197,7 @@ void TTargaGraphic::LoadFromStream(QIODevice& stream)
     const imgread::StreamBytes bytes = imgread::ReadRest(stream);
     QByteArray id;
     size_t consumed = 0;
-    const QImage image = imgread::DecodeTarga(reinterpret_cast<const uint8_t*>(bytes.constData()),
-                                     size_t(bytes.size()), &id, &consumed);
+    const QImage image = imgread::DecodeTarga(bytes.data(), bytes.length(), &id, &consumed);
     SetImage(image);
     Identification = id;
     // The stream stands just after the picture, as if it had been read packet by packet.

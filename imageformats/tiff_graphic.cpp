@@ -727,8 +727,7 @@ void TTIFFGraphic::LoadFromStream(QIODevice& stream)
 {
     const imgread::StreamBytes bytes = imgread::ReadRest(stream);
     bool fourBit = false;
-    const QImage image =
-        imgread::DecodeTIFF(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()), &fourBit);
+    const QImage image = imgread::DecodeTIFF(bytes.data(), bytes.length(), &fourBit);
     SetImage(image, fourBit);
 }
 

@@ -888,8 +888,7 @@ TEST_F(DocumentFileTest, SaveUnderAFileSizeLimitFailsWithAnError)
             f->SaveDocument(linked);
             ::link(QFile::encodeName(linked).constData(), QFile::encodeName(dir + QStringLiteral("/other")).constData());
             const QByteArray before = ReadFile(path);
-            auto* label = AddLabel(f, QStringLiteral("CLabel_1"), QString(20000, QLatin1Char('x')), 5, 5);
-            (void)label;
+            AddLabel(f, QStringLiteral("CLabel_1"), QString(20000, QLatin1Char('x')), 5, 5);
             struct rlimit limit;
             ::getrlimit(RLIMIT_FSIZE, &limit);
             limit.rlim_cur = rlim_t(before.size() + 64);
