@@ -299,7 +299,6 @@ void TLabelPropertyDlg::PaintBoxPaint(TCanvas* canvas)
 void TLabelPropertyDlg::EditKeyDown(QObject*, int& key, unsigned)
 {
     if (key == Qt::Key_Escape) {
-        setResult(2);
         done(2);
         return;
     }

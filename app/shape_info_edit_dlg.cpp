@@ -24,26 +24,29 @@ constexpr int kGroupWidth[] = {240, 440, 540};
 constexpr int kGroupHeight = 301;
 constexpr int kRowStep = 24;
 
-// One entry field of a row: its name prefix and the table value it stands for.
+// One entry field of a row: its name prefix, column, help context and the table value it
+// stands for. Fields are made in this order, which is the order the tab key takes.
 struct Field {
     const char* prefix;
+    int left;
+    int helpContext;
     std::function<int32_t&(PaperType&, int)> value;
 };
 
 const std::vector<Field>& fields(int mode)
 {
     static const std::vector<Field> table[3] = {
-        {{"pEX", [](PaperType& p, int i) -> int32_t& { return p.Shapes[i].X; }},
-         {"pEY", [](PaperType& p, int i) -> int32_t& { return p.Shapes[i].Y; }}},
-        {{"pEXFrom", [](PaperType& p, int i) -> int32_t& { return p.ExtraLines[i].XFrom; }},
-         {"pEYFrom", [](PaperType& p, int i) -> int32_t& { return p.ExtraLines[i].YFrom; }},
-         {"pEXTo", [](PaperType& p, int i) -> int32_t& { return p.ExtraLines[i].XTo; }},
-         {"pEYTo", [](PaperType& p, int i) -> int32_t& { return p.ExtraLines[i].YTo; }}},
-        {{"pW", [](PaperType& p, int i) -> int32_t& { return p.OtherShapes[i].Width; }},
-         {"pH", [](PaperType& p, int i) -> int32_t& { return p.OtherShapes[i].Height; }},
-         {"pX", [](PaperType& p, int i) -> int32_t& { return p.OtherShapes[i].X; }},
-         {"pY", [](PaperType& p, int i) -> int32_t& { return p.OtherShapes[i].Y; }},
-         {"pCore", [](PaperType& p, int i) -> int32_t& { return p.OtherShapes[i].CoreWidth; }}},
+        {{"pEX", 90, 2041, [](PaperType& p, int i) -> int32_t& { return p.Shapes[i].X; }},
+         {"pEY", 150, 2042, [](PaperType& p, int i) -> int32_t& { return p.Shapes[i].Y; }}},
+        {{"pEXFrom", 90, 2045, [](PaperType& p, int i) -> int32_t& { return p.ExtraLines[i].XFrom; }},
+         {"pEYFrom", 150, 2046, [](PaperType& p, int i) -> int32_t& { return p.ExtraLines[i].YFrom; }},
+         {"pEXTo", 290, 2047, [](PaperType& p, int i) -> int32_t& { return p.ExtraLines[i].XTo; }},
+         {"pEYTo", 350, 2048, [](PaperType& p, int i) -> int32_t& { return p.ExtraLines[i].YTo; }}},
+        {{"pW", 170, 2043, [](PaperType& p, int i) -> int32_t& { return p.OtherShapes[i].Width; }},
+         {"pH", 240, 2044, [](PaperType& p, int i) -> int32_t& { return p.OtherShapes[i].Height; }},
+         {"pX", 310, 2041, [](PaperType& p, int i) -> int32_t& { return p.OtherShapes[i].X; }},
+         {"pY", 380, 2042, [](PaperType& p, int i) -> int32_t& { return p.OtherShapes[i].Y; }},
+         {"pCore", 450, 2049, [](PaperType& p, int i) -> int32_t& { return p.OtherShapes[i].CoreWidth; }}},
     };
     return table[std::clamp(mode, 0, 2)];
 }
@@ -148,12 +151,6 @@ void TShapeInfoEditDlg::Setup(int mode, PaperType* paper)
     if (Mode == LabelPositions) {
         addHeader(110, QStringLiteral("X"));
         addHeader(170, QStringLiteral("Y"));
-        const QString word = EditPaper->ShapeStyle != ShapeCircle ? rectangle : circle;
-        for (int i = 0; i < rows; ++i) {
-            addRowLabel(rowName("pL", i), 20, i, word + QString::number(i + 1) + colon);
-            addEntry(rowName("pEX", i), 90, i, 2041);
-            addEntry(rowName("pEY", i), 150, i, 2042);
-        }
     } else if (Mode == ExtraLines) {
         caption = ExtraLineInfoString;
         const QString texts[] = {LoadLangStr(FromHeaderString), QStringLiteral("X"), QStringLiteral("Y"),
@@ -161,16 +158,6 @@ void TShapeInfoEditDlg::Setup(int mode, PaperType* paper)
         const int lefts[] = {20, 110, 170, 220, 310, 370};
         for (int k = 0; k < 6; ++k)
             addHeader(lefts[k], texts[k]);
-        const QString line = LoadLangStr(LineString);
-        for (int i = 0; i < rows; ++i) {
-            const QString label = line + QString::number(i + 1) + colon;
-            addRowLabel(rowName("pFrom", i), 20, i, label);
-            addEntry(rowName("pEXFrom", i), 90, i, 2045);
-            addEntry(rowName("pEYFrom", i), 150, i, 2046);
-            addRowLabel(rowName("pTo", i), 220, i, label);
-            addEntry(rowName("pEXTo", i), 290, i, 2047);
-            addEntry(rowName("pEYTo", i), 350, i, 2048);
-        }
     } else {
         caption = OtherShapeInfoString;
         const QString texts[] = {LoadLangStr(ShapeString),       LoadLangStr(StyleHeaderString),
@@ -180,21 +167,28 @@ void TShapeInfoEditDlg::Setup(int mode, PaperType* paper)
         const int lefts[] = {20, 90, 170, 240, 310, 380, 450};
         for (int k = 0; k < 7; ++k)
             addHeader(lefts[k], texts[k]);
-        const QString shape = LoadLangStr(ShapeString);
-        for (int i = 0; i < rows; ++i) {
-            addRowLabel(rowName("pFrom", i), 20, i, shape + QStringLiteral(" ") + QString::number(i + 1) + colon);
+    }
+    const QString word = EditPaper->ShapeStyle != ShapeCircle ? rectangle : circle;
+    const QString line = LoadLangStr(LineString), shape = LoadLangStr(ShapeString);
+    // Row by row, each row's controls from left to right: the order the tab key takes.
+    for (int i = 0; i < rows; ++i) {
+        const QString number = QString::number(i + 1) + colon;
+        if (Mode == LabelPositions) {
+            addRowLabel(rowName("pL", i), 20, i, word + number);
+        } else if (Mode == ExtraLines) {
+            addRowLabel(rowName("pFrom", i), 20, i, line + number);
+            addRowLabel(rowName("pTo", i), 220, i, line + number);
+        } else {
+            addRowLabel(rowName("pFrom", i), 20, i, shape + QStringLiteral(" ") + number);
             auto* box = new QComboBox(m_rows);
             box->setObjectName(rowName("pStyle", i));
             box->setGeometry(90, kRowStep * i + 35, 65, 21);
             box->addItems({circle, rectangle});
             box->installEventFilter(this);
             SetHelpContext(box, 2040);
-            addEntry(rowName("pW", i), 170, i, 2043);
-            addEntry(rowName("pH", i), 240, i, 2044);
-            addEntry(rowName("pX", i), 310, i, 2041);
-            addEntry(rowName("pY", i), 380, i, 2042);
-            addEntry(rowName("pCore", i), 450, i, 2049);
         }
+        for (const Field& f : fields(Mode))
+            addEntry(rowName(f.prefix, i), f.left, i, f.helpContext);
     }
     setWindowTitle(LoadLangStr(caption));
     GroupBox->setTitle(LoadLangStr(caption));

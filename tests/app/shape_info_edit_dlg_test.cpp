@@ -65,6 +65,39 @@ TEST(ShapeInfoEditDlgTest, TheFormFitsTheModeAndTheRows)
     }
 }
 
+// The tab key walks along a row, left to right, before it goes down to the next.
+TEST(ShapeInfoEditDlgTest, TheTabKeyWalksEachRowBeforeTheNext)
+{
+    const struct {
+        int mode;
+        QStringList row0, row1;
+    } cases[] = {
+        {TShapeInfoEditDlg::LabelPositions, {"pEX0", "pEY0"}, {"pEX1", "pEY1"}},
+        {TShapeInfoEditDlg::ExtraLines, {"pEXFrom0", "pEYFrom0", "pEXTo0", "pEYTo0"},
+         {"pEXFrom1", "pEYFrom1", "pEXTo1", "pEYTo1"}},
+        {TShapeInfoEditDlg::OtherShapes, {"pStyle0", "pW0", "pH0", "pX0", "pY0", "pCore0"},
+         {"pStyle1", "pW1", "pH1", "pX1", "pY1", "pCore1"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "mode " << c.mode);
+        auto paper = papertest::Paper(1, 2);
+        paper->ExtraLines.resize(2);
+        paper->OtherShapes.resize(2);
+        TShapeInfoEditDlg dlg;
+        dlg.Setup(c.mode, paper.get());
+        QWidget* first = dlg.Rows()->findChild<QWidget*>(c.row0.first());
+        ASSERT_NE(first, nullptr);
+        QStringList order;
+        for (QWidget* w = first; order.size() < 2 * c.row0.size(); w = w->nextInFocusChain()) {
+            if (w->parentWidget() == dlg.Rows() && (w->focusPolicy() & Qt::TabFocus))
+                order << w->objectName();
+            if (w->nextInFocusChain() == first)
+                break;
+        }
+        EXPECT_EQ(order, c.row0 + c.row1);
+    }
+}
+
 TEST(ShapeInfoEditDlgTest, RowsSitAtTheirStepsAndShowTheTable)
 {
     auto paper = papertest::Paper(1, 12);
