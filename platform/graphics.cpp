@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "platform/bitmap.h"
 
@@ -1005,6 +1006,33 @@ void TCanvas::BlitImage(const TRect& dest, const QImage& source, const TRect& sr
                 }
             }
         };
+        const bool columnsInSource = std::all_of(colMap.begin(), colMap.end(), [srcW](int sx) { return sx >= 0 && sx < srcW; });
+        if (code == 0xCC && useSource && trans == 0xFFFFFFFFu && !monoTarget && columnsInSource) {
+            // A plain stretched copy: a target row depends only on its source row, so rows that
+            // repeat one source row (a picture drawn larger) are copied from the row above.
+            int lastSy = -1;
+            const QRgb* lastRow = nullptr;
+            const size_t span = size_t(cx1 - cx0);
+            for (int ty = cy0; ty < cy1; ++ty) {
+                long long j = ty - y0;
+                if (mirrorY)
+                    j = ah - 1 - j;
+                const int sy = sy0 + int((j * ash) / ah);
+                if (sy < 0 || sy >= srcH)
+                    continue;
+                QRgb* drow = reinterpret_cast<QRgb*>(dstBits + dstLine * ty) + cx0;
+                if (sy == lastSy) {
+                    std::memcpy(drow, lastRow, span * sizeof(QRgb));
+                    continue;
+                }
+                const QRgb* srow = sourceRow(sy);
+                for (size_t i = 0; i < span; ++i)
+                    drow[i] = 0xFF000000u | srow[colMap[i]];
+                lastSy = sy;
+                lastRow = drow;
+            }
+            return;
+        }
         switch (code) {
         case 0xCC: blit([](uint32_t s, uint32_t) { return s; }); break;         // SRCCOPY
         case 0xEE: blit([](uint32_t s, uint32_t t) { return s | t; }); break;   // SRCPAINT

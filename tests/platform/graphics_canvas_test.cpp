@@ -192,6 +192,43 @@ TEST(GraphicsCanvas, StretchDrawWithTransparentColour)
     ExpectPixels(dst->Canvas(), {{0, 0, clBlue}, {7, 0, clLime}}, "fixed transparent colour");
 }
 
+// Nearest-neighbour stretching, where target rows repeat one source row: every pixel of a box
+// cut by the target's edges, upright and upside down, and a source rectangle that reaches past
+// the picture, whose columns leave the target as it was.
+TEST(GraphicsCanvas, StretchedCopyPlacesEveryPixel)
+{
+    auto src = WhiteBitmap(3, 2);
+    const TColor colours[2][3] = {{clRed, clLime, 0x123456}, {clNavy, clYellow, 0x654321}};
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x)
+            src->Canvas()->SetPixel(x, y, colours[y][x]);
+    for (TPixelFormat format : {pf32bit, pf24bit}) {
+        for (bool upsideDown : {false, true}) {
+            auto dst = WhiteBitmap(10, 10, format);
+            TCanvas* c = dst->Canvas();
+            c->Brush.Color = clBlue;
+            c->FillRect(TRect(0, 0, 10, 10));
+            c->StretchDraw(upsideDown ? TRect(-2, 9, 10, -3) : TRect(-2, -3, 10, 9), src.get());
+            for (int y = 0; y < 10; ++y)
+                for (int x = 0; x < 10; ++x) {
+                    const int row = y == 9 ? -1 : (y + 3) * 2 / 12;
+                    const TColor want = row < 0 ? clBlue : colours[upsideDown ? 1 - row : row][(x + 2) * 3 / 12];
+                    EXPECT_EQ(c->Pixel(x, y), want) << format << (upsideDown ? " upside down" : "") << " at " << x << "," << y;
+                }
+        }
+        auto dst = WhiteBitmap(8, 8, format);
+        TCanvas* c = dst->Canvas();
+        c->Brush.Color = clBlue;
+        c->FillRect(TRect(0, 0, 8, 8));
+        c->CopyRect(TRect(0, 0, 8, 8), src->Canvas(), TRect(1, 0, 5, 2));
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x) {
+                const int sx = 1 + x * 4 / 8;
+                EXPECT_EQ(c->Pixel(x, y), sx < 3 ? colours[y * 2 / 8][sx] : clBlue) << format << " at " << x << "," << y;
+            }
+    }
+}
+
 TEST(GraphicsCanvas, DrawingOnIndexedBitmapsKeepsTheirFormat)
 {
     for (TPixelFormat f : {pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit}) {
