@@ -204,6 +204,36 @@ inline void CopyLiteral(uint8_t* d, const uint8_t* dEnd, const uint8_t* s, const
         std::memcpy(d, s, count);
 }
 
+// A literal packet of count bytes, cut where the source or the output ends; the source moves
+// past all of them it holds. Wide: short packets may move 16 bytes at once (see CopyLiteral),
+// for readers whose next packet always overwrites the rest.
+template <bool Wide>
+inline void LiteralPacket(const uint8_t*& s, const uint8_t* sEnd, uint8_t*& d, const uint8_t* dEnd,
+                          size_t count)
+{
+    const size_t avail = std::min<size_t>(count, size_t(sEnd - s));
+    const size_t n = std::min<size_t>(avail, size_t(dEnd - d));
+    if constexpr (Wide)
+        CopyLiteral(d, dEnd, s, sEnd, n);
+    else
+        std::memcpy(d, s, n);
+    d += n;
+    s += avail;
+}
+
+// A run packet: count copies of the next source byte, cut where the output ends. False when
+// the source has no byte left for it.
+inline bool RunPacket(const uint8_t*& s, const uint8_t* sEnd, uint8_t*& d, const uint8_t* dEnd, size_t count)
+{
+    if (s >= sEnd)
+        return false;
+    const uint8_t value = *s++;
+    const size_t n = std::min<size_t>(count, size_t(dEnd - d));
+    std::memset(d, value, n);
+    d += n;
+    return true;
+}
+
 }   // namespace
 
 int32_t TPackbitsRLE::Decode(const uint8_t*& source, uint8_t* dest, int32_t packedSize,
@@ -217,20 +247,10 @@ int32_t TPackbitsRLE::Decode(const uint8_t*& source, uint8_t* dest, int32_t pack
     uint8_t* dEnd = dest + unpackedSize;
     while (s < sEnd && d < dEnd) {
         const int n = int8_t(*s++);
-        if (n >= 0) {
-            const size_t avail = std::min<size_t>(size_t(n) + 1, size_t(sEnd - s));
-            const size_t count = std::min<size_t>(avail, size_t(dEnd - d));
-            CopyLiteral(d, dEnd, s, sEnd, count);
-            d += count;
-            s += avail;
-        } else if (n != -128) {
-            if (s >= sEnd)
-                break;
-            const uint8_t value = *s++;
-            const size_t count = std::min<size_t>(size_t(1 - n), size_t(dEnd - d));
-            std::memset(d, value, count);
-            d += count;
-        }
+        if (n >= 0)
+            LiteralPacket<true>(s, sEnd, d, dEnd, size_t(n) + 1);
+        else if (n != -128 && !RunPacket(s, sEnd, d, dEnd, size_t(1 - n)))
+            break;
     }
     return int32_t(d - dest);
 }
@@ -247,12 +267,8 @@ int32_t TPCXRLE::Decode(const uint8_t*& source, uint8_t* dest, int32_t packedSiz
     while (d < dEnd && s < sEnd) {
         const uint8_t b = *s++;
         if ((b & 0xC0) == 0xC0) {
-            if (s >= sEnd)
+            if (!RunPacket(s, sEnd, d, dEnd, b & 0x3F))
                 break;
-            const uint8_t value = *s++;
-            const size_t count = std::min<size_t>(b & 0x3F, size_t(dEnd - d));
-            std::memset(d, value, count);
-            d += count;
         } else {
             *d++ = b;
         }
@@ -299,20 +315,10 @@ int32_t TSGIRLE::Decode(const uint8_t*& source, uint8_t* dest, int32_t packedSiz
             const size_t count = header & 0x7F;
             if (count == 0)
                 break;
-            if (header & 0x80) {
-                const size_t avail = std::min<size_t>(count, size_t(sEnd - s));
-                const size_t n = std::min<size_t>(avail, size_t(dEnd - d));
-                CopyLiteral(d, dEnd, s, sEnd, n);
-                d += n;
-                s += avail;
-            } else {
-                if (s >= sEnd)
-                    break;
-                const uint8_t value = *s++;
-                const size_t n = std::min<size_t>(count, size_t(dEnd - d));
-                std::memset(d, value, n);
-                d += n;
-            }
+            if (header & 0x80)
+                LiteralPacket<true>(s, sEnd, d, dEnd, count);
+            else if (!RunPacket(s, sEnd, d, dEnd, count))
+                break;
         }
     }
     return int32_t(d - dest);
@@ -338,18 +344,10 @@ int32_t TCUTRLE::Decode(const uint8_t*& source, uint8_t* dest, int32_t packedSiz
             break;
         const size_t count = header & 0x7F;
         if (header & 0x80) {
-            if (s >= sEnd)
+            if (!RunPacket(s, sEnd, d, dEnd, count))
                 break;
-            const uint8_t value = *s++;
-            const size_t n = std::min<size_t>(count, size_t(dEnd - d));
-            std::memset(d, value, n);
-            d += n;
         } else {
-            const size_t avail = std::min<size_t>(count, size_t(sEnd - s));
-            const size_t n = std::min<size_t>(avail, size_t(dEnd - d));
-            std::memcpy(d, s, n);
-            d += n;
-            s += avail;
+            LiteralPacket<false>(s, sEnd, d, dEnd, count);
         }
     }
     source = s;
@@ -368,18 +366,10 @@ int32_t TRLADecoder::Decode(const uint8_t*& source, uint8_t* dest, int32_t packe
     while (s < sEnd && d < dEnd) {
         const int n = int8_t(*s++);
         if (n >= 0) {
-            if (s >= sEnd)
+            if (!RunPacket(s, sEnd, d, dEnd, size_t(n) + 1))
                 break;
-            const uint8_t value = *s++;
-            const size_t count = std::min<size_t>(size_t(n) + 1, size_t(dEnd - d));
-            std::memset(d, value, count);
-            d += count;
         } else {
-            const size_t avail = std::min<size_t>(size_t(-n), size_t(sEnd - s));
-            const size_t count = std::min<size_t>(avail, size_t(dEnd - d));
-            std::memcpy(d, s, count);
-            d += count;
-            s += avail;
+            LiteralPacket<false>(s, sEnd, d, dEnd, size_t(-n));
         }
     }
     return int32_t(d - dest);
