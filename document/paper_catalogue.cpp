@@ -138,17 +138,18 @@ void MarkFailed(const QString& path)
                MB_OK | MB_ICONERROR);
 }
 
-// Writes through a temporary file and a rename; a read-only target or a
-// folder that refuses the file is skipped silently.
-void WriteTarget(const QString& path, const QByteArray& data)
+// Queues a write through a temporary file and a rename; a read-only target or a
+// folder that refuses the file is skipped silently when the batch is written.
+void WriteTarget(TFileBatch& batch, const QString& path, const QByteArray& data)
 {
     if (QFileInfo::exists(path) && IsReadOnly(path))
         return;
-    WriteFileAtomic(path, data);
+    batch.Add(path, data);
 }
 
-void RemoveTarget(const QString& path)
+void RemoveTarget(TFileBatch& batch, const QString& path)
 {
+    batch.Forget(path);
     if (QFileInfo::exists(path) && !IsReadOnly(path))
         QFile::remove(path);
 }
@@ -173,13 +174,14 @@ public:
         const auto it = names.find(info.fileName().toCaseFolded());
         return it != names.end() ? info.path() + QLatin1Char('/') + it.value() : path;
     }
-    // Keeps the listing true after path was written or removed.
-    void Update(const QString& path)
+    // Keeps the listing true after path was removed, or queued to be written (written counts
+    // as there).
+    void Update(const QString& path, bool written)
     {
         const QFileInfo info(path);
         auto& names = Listing(info.path());
         const QString key = info.fileName().toCaseFolded();
-        if (info.exists()) {
+        if (written || info.exists()) {
             if (!names.contains(key))
                 names.insert(key, info.fileName());
         }
@@ -519,7 +521,8 @@ void LoadPaperExtensions()
 
 namespace {
 
-void SaveExtensionFile(const QString& defPath, const QStringList& keys, TFolderNames& folders)
+void SaveExtensionFile(const QString& defPath, const QStringList& keys, TFolderNames& folders,
+                       TFileBatch& batch)
 {
     // Only the label positions are compared: the texts are not read.
     std::vector<std::unique_ptr<PaperType>> factory;
@@ -553,13 +556,13 @@ void SaveExtensionFile(const QString& defPath, const QStringList& keys, TFolderN
     // With no entry left every paper is back at its factory values, so an
     // old file must go or its overrides would come back.
     if (entries.empty())
-        RemoveTarget(extPath);
+        RemoveTarget(batch, extPath);
     else
-        WriteTarget(extPath, WritePaperExtensionData(entries));
-    folders.Update(extPath);
+        WriteTarget(batch, extPath, WritePaperExtensionData(entries));
+    folders.Update(extPath, !entries.empty());
 }
 
-void SaveUserFile()
+void SaveUserFile(TFileBatch& batch)
 {
     const QString userPath = ExistingOrNew(PaperFolder() + QStringLiteral("user.def"));
     if (PaperFileFailedToLoad(userPath))
@@ -569,9 +572,9 @@ void SaveUserFile()
         if (p && p->UserDefined)
             user.push_back(p);
     if (user.empty())
-        RemoveTarget(userPath);
+        RemoveTarget(batch, userPath);
     else
-        WriteTarget(userPath, WritePaperDefinitionData(user));
+        WriteTarget(batch, userPath, WritePaperDefinitionData(user));
 }
 
 }  // namespace
@@ -579,6 +582,8 @@ void SaveUserFile()
 void SaveUserPapers()
 {
     try {
+        // All files go to disk together: one wait for the disk instead of one per file.
+        TFileBatch batch;
         const QString indexPath = PaperIndexFileName();
         if (QFileInfo::exists(indexPath)) {
             TIniFile index(indexPath);
@@ -586,10 +591,11 @@ void SaveUserPapers()
             for (const QString& section : index.ReadSections()) {
                 if (!QFileInfo(section).isFile() || PaperFileFailedToLoad(section))
                     continue;
-                SaveExtensionFile(section, index.ReadSection(section), folders);
+                SaveExtensionFile(section, index.ReadSection(section), folders, batch);
             }
         }
-        SaveUserFile();
+        SaveUserFile(batch);
+        batch.Commit();
     } catch (const std::exception& e) {
         if (Application)
             Application->ShowException(e);

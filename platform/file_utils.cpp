@@ -265,19 +265,40 @@ bool writeInPlace(const QByteArray& target, const QByteArray& data, QString* wha
 
 } // namespace
 
-bool WriteFileAtomic(const QString& path, const QByteArray& data, QString* error)
+namespace {
+
+// One file of a TFileBatch on its way: its temporary file is written and still open until the
+// group it belongs to is synced and renamed.
+struct PendingFile {
+    QString path;
+    QByteArray target;
+    QByteArray temp;
+    int fd = -1;
+};
+
+QString errorText(const QString& what, const QString& path)
+{
+    return what + path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// Checks path and writes data to a temporary file beside its target, or, where a rename cannot
+// be used, over the target itself (then nothing is left pending and temp stays empty).
+// On failure nothing is left behind and error names the file and the reason.
+bool prepareFile(const QString& path, const QByteArray& data, PendingFile& file, QString& error)
 {
     auto fail = [&](const QString& what) {
-        if (error) *error = what + path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+        error = errorText(what, path);
         return false;
     };
+    file.path = path;
     // Through a symbolic link the file it names is written; the link stays.
     const QString resolved = ResolveLinks(path);
     if (resolved.isEmpty()) {
         errno = ELOOP;
         return fail(QStringLiteral("Cannot replace "));
     }
-    const QByteArray target = QFile::encodeName(resolved);
+    file.target = QFile::encodeName(resolved);
+    const QByteArray& target = file.target;
     struct stat st;
     const bool exists = ::stat(target.constData(), &st) == 0;
     if (exists && !S_ISREG(st.st_mode)) {
@@ -290,9 +311,7 @@ bool WriteFileAtomic(const QString& path, const QByteArray& data, QString* error
     QString what;
     if (exists && st.st_nlink > 1) {
         // A rename would leave the other names with the old contents.
-        if (!writeInPlace(target, data, &what)) return fail(what);
-        if (error) error->clear();
-        return true;
+        return writeInPlace(target, data, &what) || fail(what);
     }
 
     QByteArray tmpl = target + ".tmp-XXXXXX";
@@ -300,21 +319,10 @@ bool WriteFileAtomic(const QString& path, const QByteArray& data, QString* error
     if (fd < 0) {
         // A writable file in a folder that takes no new file is still written.
         if (exists && (errno == EACCES || errno == EPERM) &&
-            ::access(target.constData(), W_OK) == 0) {
-            if (!writeInPlace(target, data, &what)) return fail(what);
-            if (error) error->clear();
-            return true;
-        }
+            ::access(target.constData(), W_OK) == 0)
+            return writeInPlace(target, data, &what) || fail(what);
         return fail(QStringLiteral("Cannot create a temporary file beside "));
     }
-    // The temporary file goes on every failure below.
-    auto discard = [&](const QString& message) {
-        const int e = errno;
-        ::close(fd);
-        ::unlink(tmpl.constData());
-        errno = e;
-        return fail(message);
-    };
     // Keep the permissions and owner of the file being replaced; new files get the usual
     // 0666 less umask.
     mode_t mode;
@@ -329,28 +337,106 @@ bool WriteFileAtomic(const QString& path, const QByteArray& data, QString* error
         mode = 0666 & ~mask;
     }
     ::fchmod(fd, mode);
-    if (!writeAll(fd, data) || ::fsync(fd) != 0) return discard(QStringLiteral("Cannot write "));
-    if (::close(fd) != 0) {
+    if (!writeAll(fd, data)) {
         const int e = errno;
+        ::close(fd);
         ::unlink(tmpl.constData());
         errno = e;
         return fail(QStringLiteral("Cannot write "));
     }
-    if (::rename(tmpl.constData(), target.constData()) != 0) {
-        const int e = errno;
-        ::unlink(tmpl.constData());
-        errno = e;
-        return fail(QStringLiteral("Cannot replace "));
-    }
-    // Make the rename itself durable.
-    const QByteArray dir = QFile::encodeName(QFileInfo(QFile::decodeName(target)).absolutePath());
-    const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
-    if (error) error->clear();
+    file.temp = tmpl;
+    file.fd = fd;
     return true;
+}
+
+// Syncs and renames a group of prepared files. A file whose sync or rename fails keeps its old
+// contents and loses its temporary file; the others are still replaced. The folders of the
+// replaced files are added to folders, to be synced once each.
+void commitGroup(std::vector<PendingFile>& group, QStringList& errors, std::vector<QByteArray>& folders)
+{
+    // One sync of the file system writes the whole group out together; the fsync of each file
+    // after it then finds little left to do, and still reports that file's own write errors.
+    if (group.size() > 1) ::syncfs(group.front().fd);
+    for (PendingFile& f : group) {
+        const bool synced = ::fsync(f.fd) == 0;
+        int e = errno;
+        const bool closed = ::close(f.fd) == 0;
+        if (synced && !closed) e = errno;
+        f.fd = -1;
+        // No file is replaced before its new contents are on disk.
+        if (!synced || !closed) {
+            ::unlink(f.temp.constData());
+            errno = e;
+            errors << errorText(QStringLiteral("Cannot write "), f.path);
+            continue;
+        }
+        if (::rename(f.temp.constData(), f.target.constData()) != 0) {
+            e = errno;
+            ::unlink(f.temp.constData());
+            errno = e;
+            errors << errorText(QStringLiteral("Cannot replace "), f.path);
+            continue;
+        }
+        const QByteArray dir = QFile::encodeName(QFileInfo(QFile::decodeName(f.target)).absolutePath());
+        if (std::find(folders.begin(), folders.end(), dir) == folders.end()) folders.push_back(dir);
+    }
+    group.clear();
+}
+
+// Temporary files held open at once: a large batch must not run out of descriptors.
+constexpr size_t kOpenFilesPerGroup = 64;
+
+} // namespace
+
+void TFileBatch::Add(const QString& path, const QByteArray& data)
+{
+    for (auto& [p, d] : m_files)
+        if (p == path) {
+            d = data;   // the later contents win, as with two writes one after the other
+            return;
+        }
+    m_files.emplace_back(path, data);
+}
+
+void TFileBatch::Forget(const QString& path)
+{
+    std::erase_if(m_files, [&](const auto& f) { return f.first == path; });
+}
+
+bool TFileBatch::Commit(QStringList* errors)
+{
+    QStringList failed;
+    std::vector<PendingFile> group;
+    std::vector<QByteArray> folders;
+    for (const auto& [path, data] : m_files) {
+        PendingFile file;
+        QString error;
+        if (!prepareFile(path, data, file, error)) failed << error;
+        else if (file.fd >= 0) group.push_back(std::move(file));
+        if (group.size() >= kOpenFilesPerGroup) commitGroup(group, failed, folders);
+    }
+    commitGroup(group, failed, folders);
+    m_files.clear();
+    // Make the renames themselves durable.
+    for (const QByteArray& dir : folders) {
+        const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dfd >= 0) {
+            ::fsync(dfd);
+            ::close(dfd);
+        }
+    }
+    if (errors) *errors = failed;
+    return failed.isEmpty();
+}
+
+bool WriteFileAtomic(const QString& path, const QByteArray& data, QString* error)
+{
+    TFileBatch batch;
+    batch.Add(path, data);
+    QStringList errors;
+    const bool ok = batch.Commit(&errors);
+    if (error) *error = errors.value(0);
+    return ok;
 }
 
 bool IsReadOnly(const QString& path)

@@ -4,6 +4,8 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <utility>
+#include <vector>
 
 // Folder of the executable (or $KORVANE_PROGRAM_DIR), without trailing '/'.
 QString ProgramDir();
@@ -24,6 +26,22 @@ QString TempDir();
 // hard links, or a writable file in a folder that takes no new file, is overwritten in place.
 // error receives a text naming the file and the reason.
 bool WriteFileAtomic(const QString& path, const QByteArray& data, QString* error = nullptr);
+// Many files written as WriteFileAtomic writes one, with one wait for the disk for all of them:
+// every temporary file is written, then all are synced, then renamed, then each folder synced.
+// Each file stands alone: one that fails keeps its old contents and its temporary file goes,
+// the others are still replaced.
+class TFileBatch {
+public:
+    // A second Add for the same path replaces the first one's contents.
+    void Add(const QString& path, const QByteArray& data);
+    // Drops a pending write, for a file removed instead.
+    void Forget(const QString& path);
+    // Writes everything added and empties the batch; errors receives one text per failed file.
+    bool Commit(QStringList* errors = nullptr);
+
+private:
+    std::vector<std::pair<QString, QByteArray>> m_files;
+};
 // The file a chain of symbolic links ends at (which may not exist yet), or path itself;
 // empty for a loop of links.
 QString ResolveLinks(const QString& path);

@@ -300,6 +300,110 @@ TEST(AtomicWriteDeathTest, FileSizeLimitFailsTheWrite)
         ::testing::ExitedWithCode(0), "");
 }
 
+// A batch writes each file as WriteFileAtomic would: a file that cannot be written keeps its old
+// contents and leaves no temporary file, and the other files of the batch are still replaced.
+TEST(FileBatch, OneFailedFileLeavesTheOthersWritten)
+{
+    struct Case { const char* what; QString failing; };
+    const QString root = testsupport::freshDir(QStringLiteral("batch"));
+    touch(root + QStringLiteral("/blocker"));
+    QDir(root).mkdir(QStringLiteral("folder.EXT"));
+    ASSERT_EQ(::symlink("loop2", QFile::encodeName(root + QStringLiteral("/loop1")).constData()), 0);
+    ASSERT_EQ(::symlink("loop1", QFile::encodeName(root + QStringLiteral("/loop2")).constData()), 0);
+    const Case cases[] = {
+        {"missing folder", root + QStringLiteral("/no/such/B.EXT")},
+        {"a file where a folder should be", root + QStringLiteral("/blocker/B.EXT")},
+        {"a folder in the way", root + QStringLiteral("/folder.EXT")},
+        {"a loop of links", root + QStringLiteral("/loop1")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString dir = testsupport::freshDir(QStringLiteral("batch-files"));
+        const QString a = dir + QStringLiteral("/A.EXT");
+        const QString z = dir + QStringLiteral("/Z.EXT");
+        touch(a, "old a");
+        TFileBatch batch;
+        batch.Add(a, "new a");
+        batch.Add(c.failing, "lost");
+        batch.Add(z, "new z");
+        QStringList errors;
+        EXPECT_FALSE(batch.Commit(&errors));
+        ASSERT_EQ(errors.size(), 1);
+        EXPECT_TRUE(errors[0].contains(c.failing)) << errors[0].toStdString();
+        EXPECT_EQ(contents(a), QByteArray("new a"));
+        EXPECT_EQ(contents(z), QByteArray("new z"));
+        EXPECT_EQ(QDir(dir).entryList(QDir::Files), (QStringList{QStringLiteral("A.EXT"), QStringLiteral("Z.EXT")}));
+    }
+    EXPECT_EQ(QDir(root).entryList(QDir::Files | QDir::System),
+              (QStringList{QStringLiteral("blocker"), QStringLiteral("loop1"), QStringLiteral("loop2")}));
+}
+
+// More files than are held open at once, through links, with a pending write replaced and one
+// dropped: every file ends with the contents asked for last.
+TEST(FileBatch, ManyFilesThroughLinks)
+{
+    const QString dir = testsupport::freshDir(QStringLiteral("batch-many"));
+    const QString real = dir + QStringLiteral("/real.EXT");
+    const QString symbolic = dir + QStringLiteral("/symbolic.EXT");
+    const QString hard = dir + QStringLiteral("/hard.EXT");
+    touch(real, "old");
+    ASSERT_EQ(::symlink("real.EXT", QFile::encodeName(symbolic).constData()), 0);
+    ASSERT_EQ(::link(QFile::encodeName(real).constData(), QFile::encodeName(hard).constData()), 0);
+    const ino_t realInode = inode(real);
+    TFileBatch batch;
+    QStringList names;
+    for (int i = 0; i < 150; ++i) {
+        names << dir + QStringLiteral("/P%1.EXT").arg(i, 3, 10, QLatin1Char('0'));
+        batch.Add(names.last(), "first " + QByteArray::number(i));
+    }
+    batch.Add(names[7], "second 7");
+    batch.Add(symbolic, "through the link");
+    batch.Forget(names[9]);
+    QStringList errors;
+    ASSERT_TRUE(batch.Commit(&errors)) << errors.join('\n').toStdString();
+    for (int i = 0; i < names.size(); ++i) {
+        const QByteArray expected = i == 7 ? "second 7" : i == 9 ? "<missing>" : "first " + QByteArray::number(i);
+        EXPECT_EQ(contents(names[i]), expected) << i;
+    }
+    EXPECT_TRUE(QFileInfo(symbolic).isSymLink());
+    EXPECT_EQ(contents(hard), QByteArray("through the link"));
+    EXPECT_EQ(inode(real), realInode);
+    EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::System).size(), 152);
+    // A committed batch is empty.
+    EXPECT_TRUE(batch.Commit());
+}
+
+// Under a file-size limit the file too large for it fails and keeps its old contents; the small
+// files of the same batch are written and no temporary file is left.
+TEST(FileBatchDeathTest, FileSizeLimitFailsOnlyTheLargeFile)
+{
+    const QString dir = testsupport::freshDir(QStringLiteral("batch-fsize"));
+    const QString small = dir + QStringLiteral("/small.EXT");
+    const QString large = dir + QStringLiteral("/large.EXT");
+    touch(small, "old");
+    touch(large, "old");
+    EXPECT_EXIT(
+        {
+            IgnoreFileSizeSignal();
+            struct rlimit limit;
+            ::getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = 1024;
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            TFileBatch batch;
+            batch.Add(small, "fits");
+            batch.Add(large, QByteArray(64 * 1024, 'x'));
+            batch.Add(dir + QStringLiteral("/new.EXT"), "new");
+            QStringList errors;
+            int faults = batch.Commit(&errors) ? 1 : 0;
+            if (errors.size() != 1 || !errors[0].contains(large)) ++faults;
+            if (contents(small) != "fits" || contents(large) != "old" || contents(dir + QStringLiteral("/new.EXT")) != "new")
+                ++faults;
+            if (QDir(dir).entryList(QDir::Files).size() != 3) ++faults;
+            std::_Exit(faults);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
 TEST(ReadOnly, FollowsTheWriteBits)
 {
     const QString dir = testsupport::freshDir(QStringLiteral("ro"));
