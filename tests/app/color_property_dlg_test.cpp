@@ -5,6 +5,7 @@
 #include "platform/up_down.h"
 
 #include "support/dialog_test_support.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -24,15 +25,8 @@ using testsupport::WhenShown;
 
 class ColorDlgTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        SetMessageBoxHandler([this](const MessageBoxCall& c) {
-            boxes << c.text;
-            return IDOK;
-        });
-    }
-    void TearDown() override { SetMessageBoxHandler(nullptr); }
-    QStringList boxes;
+    testsupport::MessageRecorder recorder;
+    QStringList& boxes = recorder.texts;
 };
 
 TColorPropertiesRequest request()

@@ -7,6 +7,7 @@
 #include "platform/up_down.h"
 
 #include "support/dialog_test_support.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -27,18 +28,7 @@ using testsupport::WhenShown;
 
 class LabelDlgTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        SetMessageBoxHandler([this](const MessageBoxCall& c) {
-            boxes << c.text;
-            return IDOK;
-        });
-    }
-    void TearDown() override
-    {
-        SetMessageBoxHandler(nullptr);
-        SetFontEnumerator(nullptr);
-    }
+    void TearDown() override { SetFontEnumerator(nullptr); }
     static void pickFont(TLabelPropertyDlg* dlg, const QString& name)
     {
         const int i = dlg->FontName->findText(name);
@@ -46,7 +36,8 @@ protected:
         dlg->FontName->setCurrentIndex(i);
         emit dlg->FontName->activated(i);
     }
-    QStringList boxes;
+    testsupport::MessageRecorder recorder;
+    QStringList& boxes = recorder.texts;
 };
 
 TLabelPropertiesRequest request(const char* text = "")

@@ -1,5 +1,6 @@
 #include "controls/value_edit.h"
 #include "platform/message_box.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -11,19 +12,6 @@ namespace {
 struct Edit : TValueEdit {
     using TValueEdit::DoEnter;
     using TValueEdit::DoExit;
-};
-
-// Answers every box and remembers the texts.
-struct BoxLog {
-    QStringList texts;
-    BoxLog()
-    {
-        SetMessageBoxHandler([this](const MessageBoxCall& call) {
-            texts << call.text;
-            return IDOK;
-        });
-    }
-    ~BoxLog() { SetMessageBoxHandler(nullptr); }
 };
 
 } // namespace
@@ -136,7 +124,7 @@ TEST(ValueEdit, BoundsAndDigits)
 
 TEST(ValueEdit, LeavingWithBadTextRestoresTheValueOnEntry)
 {
-    BoxLog boxes;
+    testsupport::MessageRecorder boxes;
     Edit e;
     e.SetDigits(0);
     e.SetMax(100);

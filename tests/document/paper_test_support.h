@@ -66,19 +66,7 @@ inline QByteArray DefFile(const std::vector<const PaperType*>& papers)
     return WritePaperDefinitionData(papers);
 }
 
-// Answers every message box with OK and keeps its text.
-class MessageRecorder {
-public:
-    MessageRecorder()
-    {
-        SetMessageBoxHandler([this](const MessageBoxCall& call) {
-            texts << call.text;
-            return IDOK;
-        });
-    }
-    ~MessageRecorder() { SetMessageBoxHandler(nullptr); }
-    QStringList texts;
-};
+using testsupport::MessageRecorder;
 
 // Frees whatever a test left in the catalogue (and its index) at scope end.
 struct CatalogueGuard {

@@ -1,11 +1,30 @@
 #pragma once
+#include "platform/message_box.h"
+
 #include <QString>
+#include <QStringList>
 
 namespace testsupport {
 // A fresh empty folder under the test's own temporary root; removed at exit.
 QString freshDir(const QString& name);
 // Path of a file under tests/fixtures.
 QString fixture(const QString& relative);
+
+// Answers every message box with OK and keeps its text while it lives.
+class MessageRecorder {
+public:
+    MessageRecorder()
+    {
+        SetMessageBoxHandler([this](const MessageBoxCall& call) {
+            texts << call.text;
+            return IDOK;
+        });
+    }
+    ~MessageRecorder() { SetMessageBoxHandler(nullptr); }
+    MessageRecorder(const MessageRecorder&) = delete;
+    MessageRecorder& operator=(const MessageRecorder&) = delete;
+    QStringList texts;
+};
 
 // Makes a folder refuse new entries while it lives: its write bits go, and where they stop no
 // one (root) the immutable flag is set. Ok() is false when neither works here.
