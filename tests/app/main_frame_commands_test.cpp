@@ -84,10 +84,6 @@ protected:
         qputenv("KORVANE_REGISTRY_DIR",
                 testsupport::freshDir(QStringLiteral("cmd-registry-%1").arg(counter)).toLocal8Bit());
         docs = testsupport::freshDir(QStringLiteral("cmd-docs-%1").arg(counter));
-        SetMessageBoxHandler([this](const MessageBoxCall& call) {
-            boxes << call.text;
-            return IDNO;
-        });
         QGuiApplication::clipboard()->clear();
         frame = new TMainFrame;
         ASSERT_TRUE(frame->CreatedOk());
@@ -95,7 +91,6 @@ protected:
     void TearDown() override
     {
         delete frame.data();
-        SetMessageBoxHandler(nullptr);
         QGuiApplication::clipboard()->clear();
     }
     // Shown with room for the tiling cases.
@@ -122,7 +117,8 @@ protected:
     static inline int counter = 0;
     QPointer<TMainFrame> frame;
     QString docs;
-    QStringList boxes;
+    testsupport::MessageRecorder recorder{IDNO};
+    QStringList& boxes = recorder.texts;
 };
 
 QList<QAction*> DocumentItems(TMainFrame* f)

@@ -52,17 +52,12 @@ protected:
         qputenv("KORVANE_PROGRAM_DIR", ProgramWithCatalogue().toLocal8Bit());
         qputenv("KORVANE_REGISTRY_DIR",
                 testsupport::freshDir(QStringLiteral("mf-registry-%1").arg(++counter)).toLocal8Bit());
-        SetMessageBoxHandler([this](const MessageBoxCall& call) {
-            boxes << call.text;
-            return answer;
-        });
         QGuiApplication::clipboard()->clear();
     }
     void TearDown() override
     {
         for (QPointer<TMainFrame>& f : frames)
             delete f.data();
-        SetMessageBoxHandler(nullptr);
         QGuiApplication::clipboard()->clear();
     }
     TMainFrame* Make(const QStringList& args = {})
@@ -81,8 +76,9 @@ protected:
 
     static inline int counter = 0;
     QList<QPointer<TMainFrame>> frames;
-    QStringList boxes;
-    int answer = IDYES;
+    testsupport::MessageRecorder recorder{IDYES};
+    QStringList& boxes = recorder.texts;
+    int& answer = recorder.answer;
 };
 
 } // namespace

@@ -52,18 +52,10 @@ protected:
                 testsupport::freshDir(QStringLiteral("wiring-registry-%1").arg(counter)).toLocal8Bit());
         qputenv("TMPDIR", testsupport::freshDir(QStringLiteral("wiring-tmp-%1").arg(counter)).toLocal8Bit());
         docs = testsupport::freshDir(QStringLiteral("wiring-docs-%1").arg(counter));
-        SetMessageBoxHandler([this](const MessageBoxCall& call) {
-            boxes << call.text;
-            return IDNO;
-        });
         frame = new TMainFrame;
         ASSERT_TRUE(frame->CreatedOk());
     }
-    void TearDown() override
-    {
-        delete frame.data();
-        SetMessageBoxHandler(nullptr);
-    }
+    void TearDown() override { delete frame.data(); }
     TChildFrame* Open(const QString& path)
     {
         frame->OpenDocumentFile(path);
@@ -73,7 +65,8 @@ protected:
     static inline int counter = 0;
     QPointer<TMainFrame> frame;
     QString docs;
-    QStringList boxes;
+    testsupport::MessageRecorder recorder{IDNO};
+    QStringList& boxes = recorder.texts;
 };
 
 TEST_F(PaperDialogsWiringTest, PaperPropertiesChangeTheDocumentsPaperAndColours)

@@ -10,19 +10,20 @@ QString freshDir(const QString& name);
 // Path of a file under tests/fixtures.
 QString fixture(const QString& relative);
 
-// Answers every message box with OK and keeps its text while it lives.
+// Answers every message box with answer (OK unless told) and keeps its text while it lives.
 class MessageRecorder {
 public:
-    MessageRecorder()
+    explicit MessageRecorder(int answer = IDOK) : answer(answer)
     {
         SetMessageBoxHandler([this](const MessageBoxCall& call) {
             texts << call.text;
-            return IDOK;
+            return this->answer;
         });
     }
     ~MessageRecorder() { SetMessageBoxHandler(nullptr); }
     MessageRecorder(const MessageRecorder&) = delete;
     MessageRecorder& operator=(const MessageRecorder&) = delete;
+    int answer;
     QStringList texts;
 };
 
