@@ -75,11 +75,10 @@ class MainFrameCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const QString program = testsupport::freshDir(QStringLiteral("cmd-program-%1").arg(++counter));
-        QDir(program).mkdir(QStringLiteral("Paper"));
         const PaperType a = testpaper::WithCatalogueTexts(testpaper::Discs(FirstPaper, QStringLiteral("First"), 1170, {{1, 465, 175}}));
         const PaperType b = testpaper::WithCatalogueTexts(testpaper::Discs(SecondPaper, QStringLiteral("Second"), 1170, {{1, 465, 175}}));
-        WriteFileAtomic(program + QStringLiteral("/Paper/test.def"), WritePaperDefinitionData({&a, &b}));
+        const QString program =
+            testsupport::programWithPapers(QStringLiteral("cmd-program-%1").arg(++counter), {&a, &b});
         qputenv("KORVANE_PROGRAM_DIR", program.toLocal8Bit());
         qputenv("KORVANE_REGISTRY_DIR",
                 testsupport::freshDir(QStringLiteral("cmd-registry-%1").arg(counter)).toLocal8Bit());

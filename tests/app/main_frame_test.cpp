@@ -35,12 +35,9 @@ const TGUID SecondPaper = NameGUID("main-frame-test-second");
 
 QString ProgramWithCatalogue()
 {
-    const QString dir = testsupport::freshDir(QStringLiteral("mf-program"));
-    QDir(dir).mkdir(QStringLiteral("Paper"));
     const PaperType a = testpaper::WithCatalogueTexts(testpaper::Discs(FirstPaper, QStringLiteral("First"), 1170, {{1, 465, 175}}));
     const PaperType b = testpaper::WithCatalogueTexts(testpaper::Discs(SecondPaper, QStringLiteral("Second"), 1170, {{1, 465, 175}}));
-    WriteFileAtomic(dir + QStringLiteral("/Paper/test.def"), WritePaperDefinitionData({&a, &b}));
-    return dir;
+    return testsupport::programWithPapers(QStringLiteral("mf-program"), {&a, &b});
 }
 
 TRegIniFile Settings() { return TRegIniFile(ProductKey()); }

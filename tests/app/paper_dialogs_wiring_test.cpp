@@ -40,13 +40,12 @@ class PaperDialogsWiringTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const QString program = testsupport::freshDir(QStringLiteral("wiring-program-%1").arg(++counter));
-        QDir(program).mkdir(QStringLiteral("Paper"));
         const PaperType a =
             testpaper::WithCatalogueTexts(testpaper::Discs(FirstPaper, QStringLiteral("First"), 1170, {{1, 465, 175}}));
         const PaperType b = testpaper::WithCatalogueTexts(
             testpaper::Rectangles(SecondPaper, QStringLiteral("Second"), 900, 600, {{1, 100, 100}}));
-        WriteFileAtomic(program + QStringLiteral("/Paper/test.def"), WritePaperDefinitionData({&a, &b}));
+        const QString program =
+            testsupport::programWithPapers(QStringLiteral("wiring-program-%1").arg(++counter), {&a, &b});
         qputenv("KORVANE_PROGRAM_DIR", program.toLocal8Bit());
         qputenv("KORVANE_REGISTRY_DIR",
                 testsupport::freshDir(QStringLiteral("wiring-registry-%1").arg(counter)).toLocal8Bit());

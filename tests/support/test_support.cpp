@@ -1,5 +1,8 @@
 #include "test_support.h"
 
+#include "document/paper_catalogue.h"
+#include "platform/file_utils.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -24,6 +27,15 @@ QString freshDir(const QString& name)
     QDir(path).removeRecursively();
     base.mkpath(name);
     return path;
+}
+
+QString programWithPapers(const QString& name, std::initializer_list<const PaperType*> papers)
+{
+    const QString dir = freshDir(name);
+    QDir(dir).mkdir(QStringLiteral("Paper"));
+    WriteFileAtomic(dir + QStringLiteral("/Paper/test.def"),
+                    WritePaperDefinitionData(std::vector<const PaperType*>(papers)));
+    return dir;
 }
 
 QString fixture(const QString& relative)

@@ -2,13 +2,18 @@
 #include "platform/message_box.h"
 
 #include <QString>
+#include <initializer_list>
 #include <QStringList>
+
+struct PaperType;
 
 namespace testsupport {
 // A fresh empty folder under the test's own temporary root; removed at exit.
 QString freshDir(const QString& name);
 // Path of a file under tests/fixtures.
 QString fixture(const QString& relative);
+// A fresh program folder (as freshDir) whose "Paper" folder holds these papers in one file.
+QString programWithPapers(const QString& name, std::initializer_list<const PaperType*> papers);
 
 // Answers every message box with answer (OK unless told) and keeps its text while it lives.
 class MessageRecorder {
