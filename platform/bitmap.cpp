@@ -681,12 +681,9 @@ QImage& TBitmap::Surface()
         m_workValid = m_workDirty = false;
         return m_img;
     }
-    if (!m_workValid) {
-        m_work = m_img.convertToFormat(QImage::Format_RGB32);
-        m_workValid = true;
-    }
+    QImage& work = workCopy();
     m_workDirty = true;
-    return m_work;
+    return work;
 }
 
 const QImage& TBitmap::drawSource() const
@@ -704,6 +701,11 @@ const QImage& TBitmap::SurfaceForRead() const
         syncImage();
     if (m_img.isNull() || m_img.format() == QImage::Format_RGB32)
         return m_img;
+    return workCopy();
+}
+
+QImage& TBitmap::workCopy() const
+{
     if (!m_workValid) {
         m_work = m_img.convertToFormat(QImage::Format_RGB32);
         m_workValid = true;

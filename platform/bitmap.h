@@ -208,6 +208,8 @@ public:
 private:
     void syncImage() const;
     const QImage& drawSource() const;
+    // m_work for a bitmap in another format than 32-bit, made from m_img when missing.
+    QImage& workCopy() const;
     void dropCaches();
     void allocate(int w, int h, TPixelFormat format);
     void loadFrom(const uint8_t* data, size_t size);
