@@ -33,14 +33,7 @@ bool boxValue(const QLineEdit* edit, int& value)
 
 TColorPropertyDlg::TColorPropertyDlg(QWidget* owner) : QDialog(owner)
 {
-    setObjectName(QStringLiteral("ColorPropertyDlg"));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                   Qt::WindowMinMaxButtonsHint);
-    TFont formFont;
-    formFont.Name = QStringLiteral("MS Sans Serif");
-    formFont.Height = -12;
-    setFont(formFont.ToQFont());
-    setFixedSize(323, 254);
+    SetUpObjectDialog(this, "ColorPropertyDlg", 323, 254);
 
     OKBtn = new QPushButton(this);
     Named(OKBtn, "OKBtn")->setGeometry(156, 224, 75, 25);

@@ -20,6 +20,19 @@ void SetUpFixedDialog(QDialog* dialog, const char* name, int width, int height)
     dialog->setFixedSize(width, height);
 }
 
+TFont SetUpObjectDialog(QDialog* dialog, const char* name, int width, int height)
+{
+    dialog->setObjectName(QString::fromLatin1(name));
+    dialog->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint);
+    TFont formFont;
+    formFont.Name = QStringLiteral("MS Sans Serif");
+    formFont.Height = -12;
+    dialog->setFont(formFont.ToQFont());
+    dialog->setFixedSize(width, height);
+    return formFont;
+}
+
 int CaptionWidth(const QAbstractButton* button)
 {
     QString text = button->text();

@@ -1,6 +1,8 @@
 #pragma once
 // What the hand-placed dialogs share: named controls, help contexts by table, buttons that grow
 // for their captions, the place on the screen and the modal run that survives its owner.
+#include "platform/graphics.h"
+
 #include <QPointer>
 #include <QString>
 #include <initializer_list>
@@ -13,6 +15,10 @@ class QWidget;
 
 // A fixed-size dialog with a title bar and a close box in the form font (MS Sans Serif, 12 px).
 void SetUpFixedDialog(QDialog* dialog, const char* name, int width, int height);
+
+// An object's property dialog: fixed size, with a system menu and minimise and maximise boxes,
+// in the form font (MS Sans Serif, 12 pixels), which it hands back for captions made from it.
+TFont SetUpObjectDialog(QDialog* dialog, const char* name, int width, int height);
 
 // Gives w the object name tests and help look it up by, and hands it back.
 template <class W>

@@ -93,14 +93,7 @@ QPoint SampleTextOrigin(int angle, int tw, int th, int boxWidth, int boxHeight)
 
 TLabelPropertyDlg::TLabelPropertyDlg(QWidget* owner) : QDialog(owner)
 {
-    setObjectName(QStringLiteral("LabelPropertyDlg"));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                   Qt::WindowMinMaxButtonsHint);
-    TFont formFont;
-    formFont.Name = QStringLiteral("MS Sans Serif");
-    formFont.Height = -12;
-    setFont(formFont.ToQFont());
-    setFixedSize(409, 306);
+    const TFont formFont = SetUpObjectDialog(this, "LabelPropertyDlg", 409, 306);
 
     GroupBox1 = new QGroupBox(this);
     Named(GroupBox1, "GroupBox1")->setGeometry(7, 0, 394, 265);
