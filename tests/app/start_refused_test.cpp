@@ -68,10 +68,8 @@ TEST_P(StartRefused, SaysWhyAndEndsWithExitCodeTwo)
     korvane.start(QStringLiteral(KORVANE_BIN_DIR) + QStringLiteral("/korvane"), {});
     ASSERT_TRUE(korvane.waitForStarted(10000));
     // The box waits for the user; nothing ends the program before it is answered.
-    const QByteArray box =
-        testsupport::XDoTool(display, {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
-                                       QStringLiteral("--name"), QStringLiteral("^%1$").arg(QLatin1String(c.title))});
-    const QStringList windows = QString::fromLatin1(box).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList windows =
+        testsupport::FindVisibleWindows(display, QStringLiteral("^%1$").arg(QLatin1String(c.title)));
     EXPECT_FALSE(windows.isEmpty()) << "no box titled " << c.title;
     EXPECT_FALSE(korvane.waitForFinished(1000)) << "ended before the box was answered";
     // The box is the newest of the windows found (the splash may share its title).

@@ -78,18 +78,17 @@ protected:
         korvane.start(QStringLiteral(KORVANE_BIN_DIR) + QStringLiteral("/korvane"), {});
         ASSERT_TRUE(korvane.waitForStarted(10000));
 
-        const QByteArray found = testsupport::XDoTool(
-            display, {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
-                      QStringLiteral("--name"), QStringLiteral("^Korvane")});
-        const QString window = QString::fromLatin1(found).section(QLatin1Char('\n'), 0, 0);
-        // Let the window manager finish framing and placing it: the same place twice running.
+        const QStringList found = testsupport::FindVisibleWindows(display, QStringLiteral("^Korvane"));
+        const QString window = found.isEmpty() ? QString() : found.first();
+        // Let the window manager finish framing and placing it: the same place four times
+        // running, since on a busy machine it can pause between framing and placing.
         QByteArray last;
-        for (int i = 0; i < 50 && !window.isEmpty(); ++i) {
+        int same = 0;
+        for (int i = 0; i < 100 && !window.isEmpty() && same < 3; ++i) {
             korvane.waitForFinished(200);
             const QByteArray now =
                 testsupport::XDoTool(display, {QStringLiteral("getwindowgeometry"), window});
-            if (!now.isEmpty() && now == last)
-                break;
+            same = !now.isEmpty() && now == last ? same + 1 : 0;
             last = now;
         }
         korvane.waitForFinished(300);

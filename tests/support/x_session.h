@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QString>
+#include <QThread>
 
 namespace testsupport {
 
@@ -78,6 +79,22 @@ inline QByteArray XDoTool(const QString& display, const QStringList& args)
     if (!tool.waitForFinished(60000) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
         return QByteArray();
     return tool.readAllStandardOutput();
+}
+
+// The visible windows whose title matches pattern, newest last; waits until there is one.
+// xdotool's search fails outright when a window (a splash) goes away while it looks, so it is
+// asked again for a while.
+inline QStringList FindVisibleWindows(const QString& display, const QString& pattern)
+{
+    for (int i = 0; i < 50; ++i) {
+        const QByteArray found = XDoTool(display, {QStringLiteral("search"), QStringLiteral("--sync"),
+                                                   QStringLiteral("--onlyvisible"), QStringLiteral("--name"), pattern});
+        const QStringList windows = QString::fromLatin1(found).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        if (!windows.isEmpty())
+            return windows;
+        QThread::msleep(200);
+    }
+    return {};
 }
 
 } // namespace testsupport
