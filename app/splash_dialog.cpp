@@ -107,7 +107,6 @@ void TSplashDialog::ShowMainForm()
 void TSplashDialog::Dismissed()
 {
     m_dismissed = true;
-    SplashTimer->stop();
     ShowMainForm();
 }
 
