@@ -87,7 +87,6 @@ const std::array<uint8_t, 3 * 255 * 255 + 1>& GreyTable()
     return table;
 }
 
-
 // The grey of a pixel (B, G, R in its low three bytes) as a pixel with its fourth byte 0. Pages
 // are mostly runs of one colour, so the last answer is kept for the next pixel.
 class GreyPixel {

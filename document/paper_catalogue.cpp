@@ -13,6 +13,7 @@
 
 #include "document/paper_translations.h"
 #include "document/std.h"
+#include "platform/byte_order.h"
 #include "platform/codepage.h"
 #include "platform/file_utils.h"
 #include "platform/guid.h"
@@ -45,11 +46,7 @@ public:
     const uint8_t* at(size_t offset) const { return m_p + m_pos + offset; }
     void skip(size_t n) { m_pos += n; }
     uint8_t u8(size_t offset) const { return m_p[m_pos + offset]; }
-    int32_t i32(size_t offset) const
-    {
-        const uint8_t* b = m_p + m_pos + offset;
-        return int32_t(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
-    }
+    int32_t i32(size_t offset) const { return int32_t(ReadLE32(m_p + m_pos + offset)); }
 
 private:
     const uint8_t* m_p;
@@ -63,8 +60,8 @@ public:
     void zeros(int n) { m_data.append(n, '\0'); }
     void i32(int32_t v)
     {
-        const uint32_t u = uint32_t(v);
-        char b[4] = {char(u & 0xFF), char(u >> 8 & 0xFF), char(u >> 16 & 0xFF), char(u >> 24 & 0xFF)};
+        char b[4];
+        WriteLE32(b, uint32_t(v));
         m_data.append(b, 4);
     }
     void bytes(const char* p, int n) { m_data.append(p, n); }
