@@ -1,13 +1,13 @@
 #pragma once
 // What every document benchmark needs: a private scratch folder for settings and temporary files
 // and message boxes answered on stderr.
+#include "bench/peak_memory.h"
 #include "platform/message_box.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <sys/resource.h>
 
 // Call before the QApplication exists.
 inline void PrepareBenchEnvironment(const QTemporaryDir& scratch)
@@ -24,12 +24,4 @@ inline void AnswerMessagesOnStderr()
         std::fprintf(stderr, "message: %s\n", qPrintable(call.text));
         return IDOK;
     });
-}
-
-// The process's peak resident memory so far.
-inline double PeakResidentMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
 }

@@ -189,7 +189,7 @@ int main(int argc, char** argv)
         });
         std::printf("document_io %d objects: an empty window alone: best %.1f ms of %d runs\n", count, empty, runs);
     }
-    std::printf("document_io %d objects: peak resident memory %.1f MB\n", count, PeakResidentMegabytes());
+    std::printf("document_io %d objects: peak resident memory %.1f MB\n", count, PeakResidentMB());
     SetMainWindowLink(nullptr);
     PaperCatalogue().clear();
     return 0;

@@ -131,6 +131,6 @@ int main(int argc, char** argv)
                             "free (FreePaperCatalogue, its save left with user.def alone)", "all four steps"};
     for (int i = 0; i < 5; ++i)
         std::printf("paper_catalogue_load %d papers: %s: best %.1f ms of %d runs\n", count, names[i], best[i], runs);
-    std::printf("paper_catalogue_load %d papers: peak resident memory %.1f MB\n", count, PeakResidentMegabytes());
+    std::printf("paper_catalogue_load %d papers: peak resident memory %.1f MB\n", count, PeakResidentMB());
     return 0;
 }

@@ -8,7 +8,6 @@
 // objects at the size they have on the label, and as many as fill the sheet's area as the 50
 // fill the label's.
 #include "bench/bench_support.h"
-#include "bench/peak_memory.h"
 #include "tests/support/test_papers.h"
 
 #include <chrono>

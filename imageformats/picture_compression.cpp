@@ -8,16 +8,6 @@
 // ---------------------------------------------------------------------------------------
 // LZW, shared part
 
-void TLZWDecoderBase::ResetTable()
-{
-    for (uint32_t i = 0; i < m_clearCode; ++i) {
-        m_prefix[i] = NoCode;
-        m_suffix[i] = uint8_t(i);
-    }
-    m_oldCode = NoCode;
-    m_firstChar = 0;
-}
-
 template <bool MsbFirst>
 int32_t TLZWDecoderBase::DecodeCodes(const uint8_t* s, const uint8_t* sEnd, uint8_t* dest, int32_t unpackedSize,
                                      uint32_t initialBits, const char* message)
@@ -25,8 +15,6 @@ int32_t TLZWDecoderBase::DecodeCodes(const uint8_t* s, const uint8_t* sEnd, uint
     // Locals, not members: stores through the output pointer would make the compiler
     // reload every member after each byte written.
     const uint32_t clear = m_clearCode, eoi = m_eoiCode;
-    uint32_t* const prefix = m_prefix;
-    uint8_t* const suffix = m_suffix;
     uint32_t* const offset = m_offset;
     uint16_t* const length = m_length;
     uint8_t* t = dest;
@@ -122,8 +110,6 @@ int32_t TLZWDecoderBase::DecodeCodes(const uint8_t* s, const uint8_t* sEnd, uint
 
         // A full table stops growing, so no entry can ever come to point to itself.
         if (nextFree < TableSize) {
-            prefix[nextFree] = old;
-            suffix[nextFree] = first;
             offset[nextFree] = oldPos;
             length[nextFree] = uint16_t(oldLength + 1);
             if (MsbFirst) {
@@ -150,11 +136,6 @@ int32_t TLZWDecoderBase::DecodeCodes(const uint8_t* s, const uint8_t* sEnd, uint
         t += stringLength;
     }
 done:
-    m_codeSize = codeSize;
-    m_codeMask = mask;
-    m_freeCode = nextFree;
-    m_oldCode = old;
-    m_firstChar = first;
     return int32_t(t - dest);
 }
 
@@ -168,7 +149,6 @@ int32_t TTIFFLZW::Decode(const uint8_t*& source, uint8_t* dest, int32_t packedSi
         return 0;
     m_clearCode = 256;
     m_eoiCode = 257;
-    ResetTable();
     return DecodeCodes<true>(source, source + packedSize, dest, unpackedSize, 9, "TIF LZW: invalid opcode.");
 }
 
@@ -184,7 +164,6 @@ int32_t TGIFLZW::Decode(const uint8_t*& source, uint8_t* dest, int32_t packedSiz
         return 0;
     m_clearCode = uint16_t(1u << InitialCodeSize);
     m_eoiCode = uint16_t(m_clearCode + 1);
-    ResetTable();
     return DecodeCodes<false>(source, source + packedSize, dest, unpackedSize, InitialCodeSize + 1u,
                               "GIF LZW: invalid opcode.");
 }

@@ -23,21 +23,13 @@ protected:
     static constexpr uint32_t NoCode = 4096;
     static constexpr uint32_t TableSize = 4096;
 
-    uint32_t m_codeSize = 0;
-    uint32_t m_codeMask = 0;
-    uint32_t m_freeCode = 0;
-    uint32_t m_oldCode = NoCode;
-    uint32_t m_prefix[TableSize];
-    uint8_t m_suffix[TableSize];
     // Every table string was written out once, whole: where it starts in this call's output
     // and how long it is, so it is copied from there instead of being rebuilt code by code.
     uint32_t m_offset[TableSize];
     uint16_t m_length[TableSize];
-    uint8_t m_firstChar = 0;
     uint16_t m_clearCode = 0;
     uint16_t m_eoiCode = 0;
 
-    void ResetTable();
     // Decodes codes of initialBits (growing to 12) from [source, sourceEnd) into at most
     // unpackedSize bytes at dest; raises message for a code the table does not hold yet.
     // MsbFirst: TIFF bit order, the width growing one code early; otherwise GIF's.
