@@ -55,6 +55,15 @@ QString customColorsText(const TColorArrayClass& custom)
     return values.join(QLatin1Char(','));
 }
 
+// The 1-based place of color in the palette, 0 when it is not there.
+int paletteIndexOf(const TColorArrayClass& palette, TColor color)
+{
+    for (int i = 1; i <= palette.Count(); ++i)
+        if (palette.SingleColor(i) == color)
+            return i;
+    return 0;
+}
+
 } // namespace
 
 TscColorButton::TscColorButton(QWidget* owner) : QPushButton(owner)
@@ -66,12 +75,7 @@ TscColorButton::TscColorButton(QWidget* owner) : QPushButton(owner)
     m_color = clBlack;
     setText(QString());
     SetDefaultColors();
-    m_paletteIndex = 0;
-    for (int i = 1; i <= PaletteColors.Count(); ++i)
-        if (PaletteColors.SingleColor(i) == m_color) {
-            m_paletteIndex = i;
-            break;
-        }
+    m_paletteIndex = paletteIndexOf(PaletteColors, m_color);
     resize(45, 22);
     connect(this, &QPushButton::clicked, this, [this] { ButtonClick(); });
 }
@@ -98,12 +102,7 @@ void TscColorButton::SetColor(TColor color)
     if (color == m_color)
         return;
     m_color = color;
-    m_paletteIndex = 0;
-    for (int i = 1; i <= PaletteColors.Count(); ++i)
-        if (PaletteColors.SingleColor(i) == color) {
-            m_paletteIndex = i;
-            break;
-        }
+    m_paletteIndex = paletteIndexOf(PaletteColors, color);
     update();
     DoColorChange();
 }

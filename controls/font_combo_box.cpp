@@ -99,7 +99,11 @@ public:
         const TFontRecord* rec = m_box->ItemRecord(index.row());
         QRect r = option.rect;
         if (rec && (rec->FontType & (TRUETYPE_FONTTYPE | DEVICE_FONTTYPE))) {
-            const QPixmap glyph = fontGlyph(rec->FontType & TRUETYPE_FONTTYPE);
+            const bool trueType = rec->FontType & TRUETYPE_FONTTYPE;
+            // Drawn once, not for every item painted.
+            QPixmap& glyph = m_glyphs[trueType];
+            if (glyph.isNull())
+                glyph = fontGlyph(trueType);
             p->drawPixmap(r.left(), r.top() + (r.height() - glyph.height()) / 2, glyph);
         }
         r.setLeft(r.left() + 22);
@@ -137,6 +141,7 @@ public:
 
 private:
     TscFontComboBox* m_box;
+    mutable QPixmap m_glyphs[2]; // device, TrueType
 };
 
 } // namespace

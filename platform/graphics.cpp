@@ -211,7 +211,7 @@ bool IsIndexed(TBitmap* b)
 // One drawing operation: a painter ready on the canvas's surface with its transform applied.
 class Session {
 public:
-    Session(TCanvas::Impl* d, const QTransform& t) : m_d(d)
+    Session(TCanvas::Impl* d, const QTransform& t)
     {
         switch (d->kind) {
         case TCanvas::Impl::None:
@@ -259,7 +259,6 @@ public:
     bool indexedTarget() const { return m_mono; }
 
 private:
-    TCanvas::Impl* m_d;
     QPainter m_own;
     QPainter* m_p = nullptr;
     bool m_mono = false;
