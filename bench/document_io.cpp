@@ -129,8 +129,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     AnswerMessagesOnStderr();
 
-    PaperType paper = testpaper::Discs(NameGUID("document-io-bench"), QStringLiteral("Disc"),
-                                       1170, {{1, 465, 214}, {1, 465, 1598}});
+    PaperType paper = testpaper::TwoDiscsA4(NameGUID("document-io-bench"), QStringLiteral("Disc"));
     PaperCatalogue().push_back(std::make_unique<PaperType>(paper));
     BenchLink link;
     link.paper = paper.ID;

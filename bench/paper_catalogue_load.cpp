@@ -29,8 +29,7 @@ constexpr unsigned kGerman = 0x00010007;
 
 PaperType GeneratedPaper(int n, int file)
 {
-    PaperType p = testpaper::Discs(NameGUID(QByteArray::number(n)), QStringLiteral("Paper %1").arg(n), 1170,
-                                   {{1, 465, 214}, {1, 465, 1598}});
+    PaperType p = testpaper::TwoDiscsA4(NameGUID(QByteArray::number(n)), QStringLiteral("Paper %1").arg(n));
     p.Manufacturer = QStringLiteral("Maker %1").arg(file);
     p.Classification = QStringLiteral("CD/DVD label");
     p.Description = QStringLiteral("Generated sheet for timing.\r\nA4, two discs.");

@@ -128,8 +128,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     AnswerMessagesOnStderr();
 
-    PaperType paper = testpaper::Discs(NameGUID("render-bench"), QStringLiteral("A4 two discs"),
-                                       1170, {{1, 465, 214}, {1, 465, 1598}});
+    PaperType paper = testpaper::TwoDiscsA4(NameGUID("render-bench"), QStringLiteral("A4 two discs"));
     paper.ExtraLines = {{0, 585, 1170, 585}};
     paper.ExtraLineCount = 1;
     PaperCatalogue().push_back(std::make_unique<PaperType>(paper));

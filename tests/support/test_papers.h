@@ -39,6 +39,12 @@ inline PaperType Discs(const TGUID& id, const QString& name, int32_t diameter, s
     return p;
 }
 
+// The benchmarks' sheet: two 117 mm discs one above the other on A4.
+inline PaperType TwoDiscsA4(const TGUID& id, const QString& name)
+{
+    return Discs(id, name, 1170, {{1, 465, 214}, {1, 465, 1598}});
+}
+
 // Rectangle labels of width x height on an A4 sheet, one at each position.
 inline PaperType Rectangles(const TGUID& id, const QString& name, int32_t width, int32_t height,
                             std::vector<PaperShape> positions)
