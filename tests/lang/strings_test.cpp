@@ -1,10 +1,14 @@
 #include "lang/builtin_strings.h"
 #include "platform/language_library.h"
 
+#include <QDir>
+#include <QRegularExpression>
 #include <QStringDecoder>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <string>
 #include <set>
 
 namespace {
@@ -75,21 +79,6 @@ TEST(BuiltinStrings, IdsAscendAndEveryTextIsUsable)
     }
 }
 
-TEST_F(GermanLibrary, HoldsAGermanTextForEveryBuiltinString)
-{
-    for (unsigned id : BuiltinStringIds()) {
-        const QString text = German(id);
-        EXPECT_FALSE(text.isEmpty()) << "string " << id << " missing";
-        EXPECT_FALSE(text.endsWith(QLatin1Char('&'))) << "dangling access key in " << id;
-        EXPECT_LE(text.count(QLatin1Char('&')), 1) << "string " << id;
-        // Placeholder-like parts must survive translation.
-        EXPECT_EQ(text.count(QLatin1Char('|')), BuiltinString(id).count(QLatin1Char('|'))) << id;
-        EXPECT_EQ(text.count(QLatin1Char('\n')), BuiltinString(id).count(QLatin1Char('\n'))) << id;
-        for (const char* arg : {"%1", "%2"})
-            EXPECT_EQ(text.contains(QLatin1String(arg)), BuiltinString(id).contains(QLatin1String(arg))) << id;
-    }
-}
-
 TEST_F(GermanLibrary, TranslatesWithUmlautsAndKeepsNamesThatAreNotTexts)
 {
     EXPECT_EQ(German(31), QStringLiteral("&Abbrechen"));
@@ -105,5 +94,108 @@ TEST_F(GermanLibrary, TranslatesWithUmlautsAndKeepsNamesThatAreNotTexts)
         differing += German(id) != BuiltinString(id);
     EXPECT_GT(differing, int(ids.size()) * 3 / 4);
 }
+
+// What a format string asks of its arguments: the printf conversions in order ("%s", "%d",
+// "%5.2f"), then the numbered Qt arguments ("%1") sorted, since a translation may reorder those.
+QStringList FormatSpecifiers(const QString& text)
+{
+    static const QRegularExpression printf(
+        QStringLiteral("%[-+ #0]*[0-9]*(?:\\.[0-9]+)?(?:hh|h|ll|l|L|z|j|t)?[diouxXeEfgGcsp]"));
+    static const QRegularExpression numbered(QStringLiteral("%[1-9][0-9]?"));
+    QStringList conversions, args;
+    for (qsizetype at = text.indexOf(QLatin1Char('%')); at >= 0; at = text.indexOf(QLatin1Char('%'), at)) {
+        if (text.mid(at, 2) == QStringLiteral("%%")) {
+            at += 2;
+            continue;
+        }
+        const auto anchored = QRegularExpression::NormalMatch;
+        const auto option = QRegularExpression::AnchorAtOffsetMatchOption;
+        if (const auto m = printf.match(text, at, anchored, option); m.hasMatch()) {
+            conversions << m.captured();
+            at = m.capturedEnd();
+        } else if (const auto n = numbered.match(text, at, anchored, option); n.hasMatch()) {
+            args << n.captured();
+            at = n.capturedEnd();
+        } else {
+            ++at;
+        }
+    }
+    args.sort();
+    return conversions + QStringList{QStringLiteral("|")} + args;
+}
+
+// Every language library laid beside the program.
+std::vector<std::string> ShippedLibraries()
+{
+    std::vector<std::string> names;
+    const QDir bin(QStringLiteral(KORVANE_BIN_DIR));
+    for (const QString& file : bin.entryList({QStringLiteral("QN*.so")}, QDir::Files, QDir::Name))
+        names.push_back(file.chopped(3).toStdString() + ".dll");
+    return names;
+}
+
+TEST(ShippedLanguages, GermanFrenchAndSpanishAreBesideTheProgram)
+{
+    const std::vector<std::string> shipped = ShippedLibraries();
+    for (unsigned id : {604u, 605u, 606u}) {
+        const std::string name = BuiltinString(id).toStdString();
+        EXPECT_NE(std::find(shipped.begin(), shipped.end(), name), shipped.end()) << name;
+    }
+}
+
+TEST(ShippedLanguages, FormatSpecifiersAreReadInOrderAndNumberedOnesInAnyOrder)
+{
+    const struct {
+        const char* text;
+        const char* expected;
+    } cases[] = {
+        {"%s%d: X: %d Y: %d", "%s %d %d %d |"},
+        {"100%% sure %5.2f", "%5.2f |"},
+        {"from %2 down to %1", "| %1 %2"},
+        {"no arguments", "|"},
+        {"%ld and %-3s", "%ld %-3s |"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FormatSpecifiers(QString::fromUtf8(c.text)).join(QLatin1Char(' ')).toStdString(), c.expected)
+            << c.text;
+}
+
+class ShippedLanguage : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(ShippedLanguage, HoldsEveryNumberedStringWithTheEnglishArguments)
+{
+    setenv("KORVANE_PROGRAM_DIR", KORVANE_BIN_DIR, 1);
+    HINSTANCE lib = LoadLibraryA(QString::fromStdString(GetParam()));
+    unsetenv("KORVANE_PROGRAM_DIR");
+    ASSERT_NE(lib, nullptr);
+    int differing = 0;
+    const std::vector<unsigned> ids = BuiltinStringIds();
+    for (unsigned id : ids) {
+        char buf[2048];
+        const int n = LoadStringA(lib, id, buf, sizeof buf);
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString text = utf8(QByteArrayView(buf, n));
+        const QString english = BuiltinString(id);
+        EXPECT_FALSE(utf8.hasError()) << "string " << id;
+        EXPECT_FALSE(text.isEmpty()) << "string " << id << " missing";
+        EXPECT_FALSE(text.endsWith(QLatin1Char('&'))) << "dangling access key in " << id;
+        EXPECT_LE(text.count(QLatin1Char('&')), 1) << "string " << id;
+        // Parts the program splits or fills must survive translation.
+        EXPECT_EQ(text.count(QLatin1Char('|')), english.count(QLatin1Char('|'))) << "string " << id;
+        EXPECT_EQ(text.count(QLatin1Char('\n')), english.count(QLatin1Char('\n'))) << "string " << id;
+        EXPECT_EQ(FormatSpecifiers(text).join(QLatin1Char(' ')).toStdString(),
+                  FormatSpecifiers(english).join(QLatin1Char(' ')).toStdString())
+            << "string " << id;
+        differing += text != english;
+    }
+    // Most texts really are translated.
+    EXPECT_GT(differing, int(ids.size()) * 3 / 4);
+    FreeLibrary(lib);
+}
+
+INSTANTIATE_TEST_SUITE_P(Libraries, ShippedLanguage, ::testing::ValuesIn(ShippedLibraries()),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                             return info.param.substr(0, info.param.size() - 4);
+                         });
 
 } // namespace
