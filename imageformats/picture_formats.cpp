@@ -53,19 +53,6 @@ inline uint8_t Sample(const void* row, int bitsPerSample, int i)
 
 }   // namespace
 
-int MulDiv(int a, int b, int c)
-{
-    if (c == 0)
-        return -1;
-    int64_t num = int64_t(a) * b;
-    int64_t den = c;
-    const bool negative = (num < 0) != (den < 0);
-    num = num < 0 ? -num : num;
-    den = den < 0 ? -den : den;
-    const int64_t q = (2 * num + den) / (2 * den);
-    return int(negative ? -q : q);
-}
-
 void ConvertGray16To8(const void* source, void* dest, int, int count)
 {
     const auto* s = static_cast<const uint16_t*>(source);

@@ -4,6 +4,7 @@
 // Readers decode the whole file held in memory (imgread::BoundedReader) into a new QImage and
 // hand it to the bitmap only on success.
 #include "imageformats/picture_error.h"
+#include "platform/graphics.h"   // MulDiv
 
 #include <QList>
 #include <QRgb>
@@ -36,8 +37,6 @@ void ConvertLabPlanarRow(const void* const source[3], void* dest, int bitsPerSam
 // One CMYK or L*a*b* pixel (8-bit samples) to blue, green, red.
 void CMYKToBGR(int c, int m, int y, int k, uint8_t* bgr);
 void LabToBGR(uint8_t l, int8_t a, int8_t b, uint8_t* bgr);
-// Windows MulDiv: a * b / c rounded half away from zero.
-int MulDiv(int a, int b, int c);
 
 // Horizontal differencing reversal over rows of 8-bit samples; count = width - 1.
 void UndoPredictor1(void* row, int count);

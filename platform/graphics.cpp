@@ -130,8 +130,6 @@ void OffsetRect(TRect& r, int dx, int dy)
     r.Bottom += dy;
 }
 
-namespace {
-// Windows MulDiv: a*b/c rounded half away from zero; -1 when c is 0.
 int MulDiv(int a, int b, int c)
 {
     if (c == 0)
@@ -146,7 +144,6 @@ int MulDiv(int a, int b, int c)
         return -1;
     return static_cast<int>(q);
 }
-} // namespace
 
 // ---------------------------------------------------------------------------------------------
 // Fonts

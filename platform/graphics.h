@@ -167,6 +167,9 @@ constexpr TPoint Point(int x, int y) { return TPoint(x, y); }
 bool IntersectRect(TRect& dst, const TRect& a, const TRect& b);
 void InflateRect(TRect& r, int dx, int dy);
 void OffsetRect(TRect& r, int dx, int dy);
+// Windows MulDiv: a * b / c rounded half away from zero, without overflow in between; -1 when c
+// is 0 or the result does not fit.
+int MulDiv(int a, int b, int c);
 
 // ---------------------------------------------------------------------------------------------
 enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
