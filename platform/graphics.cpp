@@ -1,5 +1,7 @@
 #include "platform/graphics.h"
 
+#include "platform/glyph_cache.h"
+
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -206,6 +208,12 @@ bool IsIndexed(TBitmap* b)
 }
 
 // One drawing operation: a painter ready on the canvas's surface with its transform applied.
+void DrawTextLine(QPainter& p, const QPoint& baseline, const QString& text)
+{
+    if (!DrawLargeText(p, baseline, text))
+        p.drawText(baseline, text);
+}
+
 class Session {
 public:
     Session(TCanvas::Impl* d, const QTransform& t)
@@ -676,7 +684,7 @@ void TCanvas::TextOut(int x, int y, const QString& text)
             QColor c = ColorToQColor(Font.Color);
             c.setAlpha(255);
             p->setPen(c);
-            p->drawText(QPoint(0, fm.ascent()), text);
+            DrawTextLine(*p.get(), QPoint(0, fm.ascent()), text);
         }
     }
     PenPos = {x + w, y};
@@ -705,7 +713,7 @@ void TCanvas::TextRect(const TRect& r, int x, int y, const QString& text)
     QColor c = ColorToQColor(Font.Color);
     c.setAlpha(255);
     p->setPen(c);
-    p->drawText(QPoint(x, y + fm.ascent()), text);
+    DrawTextLine(*p.get(), QPoint(x, y + fm.ascent()), text);
 }
 
 int TCanvas::TextWidth(const QString& text) const
@@ -851,7 +859,7 @@ int TCanvas::DrawText(const QString& text, TRect& rect, unsigned flags)
         if (opaque)
             p->fillRect(QRect(x, y, w, lineHeight), bg);
         p->setPen(c);
-        p->drawText(QPoint(x, y + fm.ascent()), l.text);
+        DrawTextLine(*p.get(), QPoint(x, y + fm.ascent()), l.text);
         if (l.underline >= 0 && l.underline < l.text.size()) {
             const int ux = x + fm.horizontalAdvance(l.text.left(l.underline));
             const int uw = fm.horizontalAdvance(l.text.mid(l.underline, 1));
