@@ -8,7 +8,6 @@
 
 #include <QApplication>
 #include <QEvent>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -557,34 +556,6 @@ FileDialogHandler g_fileDialogHandler;
 
 } // namespace
 
-QStringList FilterToNameFilters(const QString& filter)
-{
-    QStringList result;
-    const QStringList parts = filter.split(QLatin1Char('|'));
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        const QString description = parts.at(i).trimmed();
-        QStringList patterns = parts.at(i + 1).split(QLatin1Char(';'), Qt::SkipEmptyParts);
-        for (QString& p : patterns)
-            p = p.trimmed();
-        patterns.removeAll(QString());
-        if (patterns.isEmpty())
-            continue;
-        // A description that already ends in its own patterns ("File(*.kvo)") is shown as it
-        // is; otherwise the patterns go last, where the dialog looks for them.
-        if (description.endsWith(QLatin1Char(')'))) {
-            const qsizetype open = description.lastIndexOf(QLatin1Char('('));
-            QStringList shown = description.mid(open + 1, description.size() - open - 2)
-                                    .split(QRegularExpression(QStringLiteral("[ ;]")), Qt::SkipEmptyParts);
-            if (open >= 0 && QSet<QString>(shown.begin(), shown.end()) == QSet<QString>(patterns.begin(), patterns.end())) {
-                result << description;
-                continue;
-            }
-        }
-        result << description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
-    }
-    return result;
-}
-
 void SetFileDialogHandler(FileDialogHandler handler)
 {
     g_fileDialogHandler = std::move(handler);
@@ -595,34 +566,31 @@ bool TOpenDialogEx::Execute()
     if (g_fileDialogHandler)
         return g_fileDialogHandler(*this);
 
-    QFileDialog dialog(Owner, Title, InitialDir);
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog.setAcceptMode(IsSave() ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    std::unique_ptr<TFormOpenDialog> dialog;
     if (IsSave())
-        dialog.setFileMode(QFileDialog::AnyFile);
-    else if (Options & ofAllowMultiSelect)
-        dialog.setFileMode(QFileDialog::ExistingFiles);
+        dialog = std::make_unique<TFormSaveDialog>();
     else
-        dialog.setFileMode((Options & ofFileMustExist) ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, !(Options & ofOverwritePrompt));
-    const QStringList filters = FilterToNameFilters(Filter);
-    if (!filters.isEmpty()) {
-        dialog.setNameFilters(filters);
-        if (FilterIndex >= 1 && FilterIndex <= filters.size())
-            dialog.selectNameFilter(filters.at(FilterIndex - 1));
-    }
-    if (!DefaultExt.isEmpty())
-        dialog.setDefaultSuffix(DefaultExt);
-    if (!FileName.isEmpty())
-        dialog.selectFile(FileName);
-    if (dialog.exec() != QDialog::Accepted)
+        dialog = std::make_unique<TFormOpenDialog>();
+    dialog->OwnerWindow = Owner;
+    dialog->Title = Title;
+    dialog->Filter = Filter;
+    dialog->FilterIndex = FilterIndex;
+    dialog->FileName = FileName;
+    dialog->SetInitialDir(InitialDir);
+    dialog->SetDefaultExt(DefaultExt);
+    dialog->Options = Options;
+    // Help and read-only appear only when the options ask for them.
+    unsigned visible = AllVisibleControls;
+    if (!(Options & ofShowHelp))
+        visible &= ~unsigned(ccHelpButton);
+    if (Options & ofHideReadOnly)
+        visible &= ~unsigned(ccReadOnlyCheckBox);
+    dialog->SetVisibleControls(visible);
+    if (!dialog->Execute())
         return false;
-    Files = dialog.selectedFiles();
-    if (Files.isEmpty())
-        return false;
-    FileName = Files.first();
-    const int index = filters.indexOf(dialog.selectedNameFilter());
-    if (index >= 0)
-        FilterIndex = index + 1;
+    FileName = dialog->FileName;
+    Files = dialog->Files;
+    FilterIndex = dialog->FilterIndex;
+    Options = dialog->Options;
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Unit Std: rounding and length conversions, interface strings and language, context help,
 // small text helpers, version tests and the open/save dialog classes shared by every window.
+#include "controls/host_dialog.h"
 #include "lang/string_ids.h"
 #include "platform/language_library.h"
 
@@ -123,17 +124,7 @@ bool IsWin2000OrMe();
 
 // ---- open and save dialogs ----
 
-enum TOpenOption : unsigned {
-    ofReadOnly = 0x1,
-    ofOverwritePrompt = 0x2,
-    ofHideReadOnly = 0x4,
-    ofAllowMultiSelect = 0x200,
-    ofPathMustExist = 0x800,
-    ofFileMustExist = 0x1000,
-};
-
-// Windows filter text "desc|*.a;*.b|desc2|*.c" as Qt name filters "desc (*.a *.b)".
-QStringList FilterToNameFilters(const QString& filter);
+// The program's own open and save dialogs: the hosted file dialogs without a form of their own.
 
 class TOpenDialogEx {
 public:

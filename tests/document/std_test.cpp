@@ -489,9 +489,16 @@ TEST(FileDialogs, SaveDialogAddsTheDefaultExtension)
     save.InitialDir = dir;
     save.FileName = QStringLiteral("label");
     QTimer::singleShot(0, [] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        // The program's dialogs run in the hosted frame, the file dialog embedded in it.
+        QWidget* frame = QApplication::activeModalWidget();
+        ASSERT_NE(frame, nullptr);
+        EXPECT_EQ(frame->objectName(), QStringLiteral("HostFrame"));
+        auto* dialog = frame->findChild<QFileDialog*>();
         ASSERT_NE(dialog, nullptr);
+        EXPECT_FALSE(dialog->isWindow());
         EXPECT_TRUE(dialog->testOption(QFileDialog::DontUseNativeDialog));
+        // No read-only box unless the options ask for it.
+        EXPECT_FALSE(dialog->findChild<QWidget*>(QStringLiteral("readOnlyCheck"))->isVisible());
         QMetaObject::invokeMethod(dialog, "accept");
     });
     ASSERT_TRUE(save.Execute());

@@ -1,0 +1,400 @@
+#include "controls/host_dialog.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+void touch(const QString& path)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+    f.write("x");
+}
+
+// Runs f once the dialog's frame is up; a dialog still open five seconds later is cancelled so a
+// failing check never hangs the suite.
+template <class F>
+void whileRunning(TFormCommonDialog* d, F f)
+{
+    QTimer::singleShot(0, d, [d, f] {
+        if (!d->FrameHandle() || !d->Showing()) {
+            ADD_FAILURE() << "the dialog is not running";
+            return;
+        }
+        f();
+    });
+    QTimer::singleShot(5000, d, [d] {
+        if (d->FrameHandle()) {
+            ADD_FAILURE() << "the dialog was still open";
+            d->FrameHandle()->reject();
+        }
+    });
+}
+
+void typeName(TFormOpenDialog* d, const QString& text)
+{
+    auto* edit = qobject_cast<QLineEdit*>(d->DialogItem(1152));
+    ASSERT_NE(edit, nullptr);
+    edit->setText(text);
+}
+
+void click(TFormCommonDialog* d, int id)
+{
+    auto* b = qobject_cast<QAbstractButton*>(d->DialogItem(id));
+    ASSERT_NE(b, nullptr) << id;
+    b->click();
+}
+
+// A designer form carrying the dialog component and one control of its own.
+struct HostForm {
+    QWidget form;
+    QLabel* extra;
+    TFormOpenDialog* open;
+    HostForm(TFormOpenDialog* dialog) : open(dialog)
+    {
+        form.setWindowTitle(QStringLiteral("Host form"));
+        form.resize(700, 420);
+        extra = new QLabel(QStringLiteral("extra"), &form);
+        extra->setGeometry(10, 380, 100, 20);
+        open->setParent(&form);
+        open->move(8, 6);
+    }
+};
+
+} // namespace
+
+// Each Windows identifier of the file dialogs reaches a Qt child of the expected class. A Qt that
+// renames one of its file dialog's children fails here, naming the identifier.
+TEST(HostDialogItems, EveryIdentifierReachesItsChild)
+{
+    struct Expected {
+        int id;
+        const char* className;
+    } const expected[] = {{1, "QPushButton"},  {2, "QPushButton"}, {1038, "QPushButton"}, {1040, "QCheckBox"},
+                          {1089, "QLabel"},    {1090, "QLabel"},   {1091, "QLabel"},      {1136, "QComboBox"},
+                          {1137, "QComboBox"}, {1152, "QLineEdit"}};
+    const QString dir = testsupport::freshDir(QStringLiteral("items"));
+    for (bool save : {false, true}) {
+        std::unique_ptr<TFormOpenDialog> d(save ? new TFormSaveDialog : new TFormOpenDialog);
+        d->SetInitialDir(dir);
+        whileRunning(d.get(), [&, dlg = d.get()] {
+            for (const Expected& e : expected) {
+                QWidget* item = dlg->DialogItem(e.id);
+                ASSERT_NE(item, nullptr) << "item " << e.id << (save ? " (save)" : " (open)");
+                EXPECT_TRUE(item->inherits(e.className))
+                    << "item " << e.id << " is " << item->metaObject()->className();
+            }
+            // OK is the accepting button of the kind.
+            auto* fd = dlg->RunningDialog();
+            auto* box = fd->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+            ASSERT_NE(box, nullptr);
+            EXPECT_EQ(box->buttonRole(qobject_cast<QAbstractButton*>(dlg->DialogItem(1))),
+                      QDialogButtonBox::AcceptRole);
+            EXPECT_EQ(box->buttonRole(qobject_cast<QAbstractButton*>(dlg->DialogItem(2))),
+                      QDialogButtonBox::RejectRole);
+            click(dlg, 2);
+        });
+        EXPECT_FALSE(d->Execute());
+    }
+}
+
+TEST(HostDialogItems, VisibleControlsShowExactlyTheListedItems)
+{
+    const QString dir = testsupport::freshDir(QStringLiteral("visible"));
+    TFormOpenDialog d;
+    d.SetInitialDir(dir);
+    d.Options |= ofShowHelp;
+    const unsigned shown = ccOkButton | ccCancelButton | ccFolderCombo | ccFileNameEdit | ccFileTypeComboBox |
+                           ccLookInLabel | ccFileNameLabel | ccFileTypeLabel;
+    d.SetVisibleControls(shown);
+    whileRunning(&d, [&] {
+        for (TVisibleControls c :
+             {ccOkButton, ccCancelButton, ccHelpButton, ccFolderCombo, ccFileNameEdit, ccFileTypeComboBox,
+              ccReadOnlyCheckBox, ccLookInLabel, ccFileNameLabel, ccFileTypeLabel}) {
+            QWidget* item = d.DialogItem(VisibleControlItem(c));
+            ASSERT_NE(item, nullptr);
+            EXPECT_EQ(item->isVisible(), bool(shown & c)) << VisibleControlItem(c);
+        }
+        // Changed while running, the set applies at once.
+        d.SetVisibleControls(shown | ccHelpButton);
+        EXPECT_TRUE(d.DialogItem(1038)->isVisible());
+        click(&d, 2);
+    });
+    d.Execute();
+}
+
+TEST(HostDialogRun, OkGivesTheFileAndGivesTheFormBack)
+{
+    const QString dir = testsupport::freshDir(QStringLiteral("run_ok"));
+    touch(dir + QStringLiteral("/a.png"));
+    HostForm host(new TFormOpenDialog);
+    TFormOpenDialog* d = host.open;
+    d->SetInitialDir(dir);
+    d->Filter = QStringLiteral("Pictures|*.png|All|*.*");
+    d->FilterIndex = 2;
+    whileRunning(d, [&] {
+        // The form sits in the frame with the standard controls at the component's place.
+        EXPECT_EQ(host.form.parentWidget(), d->FrameHandle());
+        EXPECT_EQ(host.form.pos(), QPoint(0, 0));
+        EXPECT_EQ(d->DialogHandle()->parentWidget(), &host.form);
+        EXPECT_EQ(d->DialogHandle()->pos(), QPoint(8, 6));
+        EXPECT_TRUE(host.extra->isVisible());
+        EXPECT_EQ(d->FrameHandle()->windowTitle(), QStringLiteral("Host form"));
+        EXPECT_EQ(d->GetFilterIndex(), 2);
+        typeName(d, QStringLiteral("a.png"));
+        click(d, 1);
+    });
+    ASSERT_TRUE(d->Execute());
+    EXPECT_EQ(d->FileName, dir + QStringLiteral("/a.png"));
+    EXPECT_EQ(d->Files, QStringList{dir + QStringLiteral("/a.png")});
+    EXPECT_EQ(d->FilterIndex, 2);
+    EXPECT_EQ(d->FrameHandle(), nullptr);
+    EXPECT_EQ(d->DialogHandle(), nullptr);
+    EXPECT_TRUE(host.form.isWindow());
+    EXPECT_FALSE(host.form.isVisible());
+    EXPECT_TRUE(d->GetFileName() == d->FileName);
+}
+
+TEST(HostDialogRun, CancelLeavesTheFileNameAndEmptiesFiles)
+{
+    const QString dir = testsupport::freshDir(QStringLiteral("run_cancel"));
+    TFormOpenDialog d;
+    d.SetInitialDir(dir);
+    d.FileName = QStringLiteral("before.png");
+    d.Files = QStringList{QStringLiteral("old")};
+    whileRunning(&d, [&] {
+        typeName(&d, QStringLiteral("other.png"));
+        click(&d, 2);
+    });
+    EXPECT_FALSE(d.Execute());
+    EXPECT_EQ(d.FileName, QStringLiteral("before.png"));
+    EXPECT_TRUE(d.Files.isEmpty());
+}
+
+TEST(HostDialogRun, OnShowSeesRealGeometryAndTheFrameFollowsTheForm)
+{
+    const QString dir = testsupport::freshDir(QStringLiteral("run_show"));
+    HostForm host(new TFormOpenDialog);
+    TFormOpenDialog* d = host.open;
+    d->SetInitialDir(dir);
+    QRect okRect, typeLabelRect;
+    int shows = 0;
+    d->OnShow = [&](QObject* sender) {
+        ++shows;
+        EXPECT_EQ(sender, d);
+        okRect = d->DialogItemRect(1);
+        typeLabelRect = d->DialogItemRect(1089);
+        // The form lays itself out around the standard controls.
+        host.extra->move(typeLabelRect.left(), typeLabelRect.bottom() + 10);
+        host.form.resize(okRect.right() + 20, host.extra->geometry().bottom() + 30);
+    };
+    whileRunning(d, [&] {
+        const QRect placed(d->GetStaticRect());
+        EXPECT_TRUE(placed.contains(okRect)) << okRect.x() << "," << okRect.y();
+        EXPECT_TRUE(placed.contains(typeLabelRect));
+        EXPECT_GT(okRect.width(), 10);
+        EXPECT_GT(typeLabelRect.height(), 5);
+        EXPECT_EQ(d->FrameHandle()->size(), host.form.size());
+        EXPECT_EQ(d->GetClientWidth(), okRect.right() + 20);
+        // Moving the form by code moves the frame; the form keeps its corner.
+        host.form.move(123, 77);
+        EXPECT_EQ(host.form.pos(), QPoint(0, 0));
+        EXPECT_EQ(d->FrameHandle()->pos(), QPoint(123, 77));
+        EXPECT_EQ(d->GetLeft(), 123);
+        click(d, 2);
+    });
+    d->Execute();
+    EXPECT_EQ(shows, 1);
+}
+
+TEST(HostDialogRun, SelectionChangeReportsTheSelectedFile)
+{
+    const QString dir = testsupport::freshDir(QStringLiteral("run_sel"));
+    touch(dir + QStringLiteral("/b.png"));
+    TFormOpenDialog d;
+    d.SetInitialDir(dir);
+    QStringList seen;
+    d.OnSelectionChange = [&](QObject*) { seen << d.GetFileName(); };
+    whileRunning(&d, [&] {
+        auto* list = d.RunningDialog()->findChild<QListView*>(QStringLiteral("listView"));
+        ASSERT_NE(list, nullptr);
+        QModelIndex index;
+        // The folder's entries arrive from the file system model's own thread.
+        QTest::qWaitFor([&] {
+            for (int r = 0; r < list->model()->rowCount(list->rootIndex()); ++r) {
+                const QModelIndex i = list->model()->index(r, 0, list->rootIndex());
+                if (i.data().toString() == QStringLiteral("b.png"))
+                    index = i;
+            }
+            return index.isValid();
+        });
+        ASSERT_TRUE(index.isValid());
+        list->setCurrentIndex(index);
+        QTest::qWaitFor([&] { return !seen.isEmpty(); }, 2000);
+        click(&d, 2);
+    });
+    d.Execute();
+    ASSERT_FALSE(seen.isEmpty());
+    EXPECT_EQ(seen.last(), dir + QStringLiteral("/b.png"));
+}
+
+TEST(HostDialogRun, FileOkThatRefusesKeepsTheDialogOpen)
+{
+    const QString dir = testsupport::freshDir(QStringLiteral("run_fileok"));
+    touch(dir + QStringLiteral("/c.png"));
+    TFormOpenDialog d;
+    d.SetInitialDir(dir);
+    int asked = 0;
+    d.OnFileOK = [&](QObject*, bool& canClose) { canClose = ++asked > 1; };
+    whileRunning(&d, [&] {
+        typeName(&d, QStringLiteral("c.png"));
+        click(&d, 1);
+        EXPECT_TRUE(d.FrameHandle() && d.FrameHandle()->isVisible());
+        click(&d, 1);
+    });
+    EXPECT_TRUE(d.Execute());
+    EXPECT_EQ(asked, 2);
+}
+
+TEST(HostDialogRun, MultipleSelectionTakesEveryQuotedName)
+{
+    const QString dir = testsupport::freshDir(QStringLiteral("run_multi"));
+    touch(dir + QStringLiteral("/a"));
+    touch(dir + QStringLiteral("/bb.png"));
+    TFormOpenDialog d;
+    d.SetInitialDir(dir);
+    d.Options |= ofAllowMultiSelect;
+    QStringList whileOpen;
+    whileRunning(&d, [&] {
+        typeName(&d, QStringLiteral("\"a\" \"bb.png\""));
+        whileOpen = d.GetFiles();
+        click(&d, 1);
+    });
+    ASSERT_TRUE(d.Execute());
+    const QStringList both{dir + QStringLiteral("/a"), dir + QStringLiteral("/bb.png")};
+    EXPECT_EQ(whileOpen, both);
+    EXPECT_EQ(d.Files, both);
+    EXPECT_EQ(d.FileName, both.first());
+}
+
+TEST(HostDialogRun, SaveAddsTheDefaultExtensionAndTakesLongPaths)
+{
+    // Deeper than any fixed 260-character buffer.
+    QString dir = testsupport::freshDir(QStringLiteral("run_save"));
+    for (int i = 0; i < 8; ++i)
+        dir += QStringLiteral("/a_rather_long_folder_name_number_%1").arg(i);
+    ASSERT_TRUE(QDir().mkpath(dir));
+    ASSERT_GT(dir.size(), 300);
+    TFormSaveDialog d;
+    d.SetInitialDir(dir + QLatin1Char('/'));
+    d.SetDefaultExt(QStringLiteral("kvo"));
+    whileRunning(&d, [&] {
+        EXPECT_EQ(d.GetDirectory(), dir);
+        typeName(&d, QStringLiteral("new"));
+        click(&d, 1);
+    });
+    ASSERT_TRUE(d.Execute());
+    EXPECT_EQ(d.FileName, dir + QStringLiteral("/new.kvo"));
+    EXPECT_FALSE(d.Options & ofExtensionDifferent);
+}
+
+TEST(HostDialogRun, CaptionsHelpAndHidingTheForm)
+{
+    const QString dir = testsupport::freshDir(QStringLiteral("run_captions"));
+    HostForm host(new TFormOpenDialog);
+    TFormOpenDialog* d = host.open;
+    d->SetInitialDir(dir);
+    d->SetOkButtonCaption(QStringLiteral("&Take"));
+    d->SetCancelButtonCaption(QStringLiteral("&Leave"));
+    int helps = 0;
+    d->OnHelp = [&](QObject*) { ++helps; };
+    whileRunning(d, [&] {
+        EXPECT_EQ(qobject_cast<QAbstractButton*>(d->DialogItem(1))->text(), QStringLiteral("&Take"));
+        EXPECT_EQ(qobject_cast<QAbstractButton*>(d->DialogItem(2))->text(), QStringLiteral("&Leave"));
+        d->SetOkButtonCaption(QStringLiteral("&Now"));
+        EXPECT_EQ(qobject_cast<QAbstractButton*>(d->DialogItem(1))->text(), QStringLiteral("&Now"));
+        d->SetVisibleControls(AllVisibleControls);
+        click(d, 1038);
+        EXPECT_EQ(helps, 1);
+        // A form that hides itself closes the dialog.
+        host.form.hide();
+    });
+    EXPECT_FALSE(d->Execute());
+    EXPECT_TRUE(host.form.isWindow());
+}
+
+TEST(HostDialogUnits, RescaleFactorsTable)
+{
+    struct Case {
+        int design, current;
+        bool scaled;
+        double h, v;
+    } const cases[] = {
+        {0x00100008, 0x00100008, false, 1.0, 1.0},
+        {0x00100008, 0x00140010, false, 16.0 / 8 * 1.1, 20.0 / 16},
+        {0x00140010, 0x00100008, false, 8.0 / 16 * 0.9, 16.0 / 20},
+        {0x00100008, 0x00140010, true, 1.1, 1.0},
+        {0x00140010, 0x00100008, true, 0.9, 1.0},
+    };
+    for (const Case& c : cases) {
+        const TRescaleFactors f = RescaleFactors(c.design, c.current, c.scaled);
+        EXPECT_DOUBLE_EQ(f.Horizontal, c.h) << std::hex << c.design << " " << c.current;
+        EXPECT_DOUBLE_EQ(f.Vertical, c.v) << std::hex << c.design << " " << c.current;
+    }
+}
+
+TEST(HostDialogUnits, FileDialogSizeFollowsTheBaseUnits)
+{
+    TFormOpenDialog d;
+    EXPECT_EQ(d.FixedSize(), QSize(410, 280));
+    SetDialogBaseUnits(0x00140010);
+    EXPECT_EQ(d.FixedSize(), QSize(qRound(2 * 1.09 * 410), qRound(20.0 / 16 * 280)));
+    SetDialogBaseUnits(0);
+}
+
+TEST(HostDialogNames, QuotedNamesAndInitialDirTables)
+{
+    struct NamesCase {
+        const char* text;
+        QStringList names;
+    } const names[] = {
+        {"", {}},
+        {"x", {"x"}}, // one character, unquoted
+        {"picture.png", {"picture.png"}},
+        {"\"a\" \"b\"", {"a", "b"}}, // one-character names are names
+        {"\"one two.png\" \"b.tif\"", {"one two.png", "b.tif"}},
+        {"\"/abs/p.png\" \"rel.png\"", {"/abs/p.png", "rel.png"}},
+        {"\"open", {"open"}},  // unclosed last quote
+        {"\"\" \"c\"", {"c"}}, // empty pair skipped
+    };
+    for (const NamesCase& c : names)
+        EXPECT_EQ(QuotedNames(QString::fromUtf8(c.text)), c.names) << c.text;
+
+    struct DirCase {
+        const char* in;
+        const char* out;
+    } const dirs[] = {{"/", "/"},
+                      {"\\", "\\"},
+                      {"/home/u/", "/home/u"},
+                      {"C:\\", "C:\\"},
+                      {"C:\\work\\", "C:\\work"},
+                      {"/home/u", "/home/u"},
+                      {"", ""}};
+    for (const DirCase& c : dirs)
+        EXPECT_EQ(TrimInitialDir(QString::fromUtf8(c.in)), QString::fromUtf8(c.out)) << c.in;
+}
