@@ -155,3 +155,19 @@ constexpr int CoreWidthHeaderString = 956; // "Core Width"
 
 // ---- splash window ----
 constexpr int VersionLabelString = 1503; // "Version: "
+
+// ---- side-bar controls ----
+constexpr unsigned SVertListViewItems = 65520;          // "&Items Editor..."
+constexpr unsigned SPalettePageString = 65521;          // the design-time palette page
+constexpr unsigned SErrParentWindGroupBar = 65522;      // "Parent Window must be TCustomSBGroupBar"
+constexpr unsigned SNewGroup = 65523;                   // "New Group"
+constexpr unsigned SDeleteGroup = 65524;                // "Delete Group"
+constexpr unsigned SNextGroup = 65525;                  // "Next Group"
+constexpr unsigned SPrevGroup = 65526;                  // "Previous Group"
+constexpr unsigned SErrCanDeleteLastGroup = 65527;      // "Can't delete last group"
+constexpr unsigned SErrAssertFailed = 65528;            // "Assert failed"
+constexpr unsigned SErrInvalidViewStyle = 65529;        // "Invalid view style"
+constexpr unsigned SErrLoadingCursor = 65530;           // "Error loading cursor"
+constexpr unsigned SErrInvalidParent = 65531;           // "Invalid parent"
+constexpr unsigned SErrInvalidActiveGroupIndex = 65532; // "Invalid ActiveGroupIndex value. ..."
+constexpr unsigned SErrInvalidPropValue = 65533;        // "Invalid property value"

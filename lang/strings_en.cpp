@@ -323,6 +323,20 @@ constexpr langtable::Entry kEnglish[] = {
     {2083, "Font color"},
     {2084, "The text of CD label"},
     {2085, "The rotational angle of font (0 to 360)"},
+    {65520, "&Items Editor..."},
+    {65521, "Side Bar"},
+    {65522, "Parent Window must be TCustomSBGroupBar"},
+    {65523, "New Group"},
+    {65524, "Delete Group"},
+    {65525, "Next Group"},
+    {65526, "Previous Group"},
+    {65527, "Can't delete last group"},
+    {65528, "Assert failed"},
+    {65529, "Invalid view style"},
+    {65530, "Error loading cursor"},
+    {65531, "Invalid parent"},
+    {65532, "Invalid ActiveGroupIndex value. Value must be between %d and %d"},
+    {65533, "Invalid property value"},
 };
 static_assert(langtable::IsStrictlySorted(kEnglish), "string table must be sorted by id");
 

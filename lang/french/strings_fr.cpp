@@ -322,6 +322,20 @@ constexpr langtable::Entry kFrench[] = {
     {2083, "Couleur de la police"},
     {2084, "Le texte de l'étiquette du CD"},
     {2085, "L'angle de rotation du texte (0 à 360)"},
+    {65520, "&Éditeur d'éléments..."},
+    {65521, "Barre latérale"},
+    {65522, "La fenêtre parente doit être une TCustomSBGroupBar"},
+    {65523, "Nouveau groupe"},
+    {65524, "Supprimer le groupe"},
+    {65525, "Groupe suivant"},
+    {65526, "Groupe précédent"},
+    {65527, "Impossible de supprimer le dernier groupe"},
+    {65528, "Échec de l'assertion"},
+    {65529, "Style d'affichage non valide"},
+    {65530, "Erreur au chargement du curseur"},
+    {65531, "Parent non valide"},
+    {65532, "Valeur de ActiveGroupIndex non valide. La valeur doit être comprise entre %d et %d"},
+    {65533, "Valeur de propriété non valide"},
 };
 static_assert(langtable::IsStrictlySorted(kFrench), "string table must be sorted by id");
 

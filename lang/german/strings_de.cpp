@@ -323,6 +323,20 @@ constexpr langtable::Entry kGerman[] = {
     {2083, "Schriftfarbe"},
     {2084, "Der Text des CD-Etiketts"},
     {2085, "Der Drehwinkel der Schrift (0 bis 360)"},
+    {65520, "&Elemente-Editor..."},
+    {65521, "Seitenleiste"},
+    {65522, "Das übergeordnete Fenster muss eine TCustomSBGroupBar sein"},
+    {65523, "Neue Gruppe"},
+    {65524, "Gruppe löschen"},
+    {65525, "Nächste Gruppe"},
+    {65526, "Vorherige Gruppe"},
+    {65527, "Die letzte Gruppe kann nicht gelöscht werden"},
+    {65528, "Zusicherung fehlgeschlagen"},
+    {65529, "Ungültige Ansichtsart"},
+    {65530, "Fehler beim Laden des Mauszeigers"},
+    {65531, "Ungültiges übergeordnetes Element"},
+    {65532, "Ungültiger Wert für ActiveGroupIndex. Der Wert muss zwischen %d und %d liegen"},
+    {65533, "Ungültiger Eigenschaftswert"},
 };
 static_assert(langtable::IsStrictlySorted(kGerman), "string table must be sorted by id");
 

@@ -322,6 +322,20 @@ constexpr langtable::Entry kSpanish[] = {
     {2083, "Color de la fuente"},
     {2084, "El texto de la etiqueta del CD"},
     {2085, "El ángulo de giro del texto (0 a 360)"},
+    {65520, "&Editor de elementos..."},
+    {65521, "Barra lateral"},
+    {65522, "La ventana padre debe ser una TCustomSBGroupBar"},
+    {65523, "Nuevo grupo"},
+    {65524, "Eliminar grupo"},
+    {65525, "Grupo siguiente"},
+    {65526, "Grupo anterior"},
+    {65527, "No se puede eliminar el último grupo"},
+    {65528, "Falló la aserción"},
+    {65529, "Estilo de vista no válido"},
+    {65530, "Error al cargar el cursor"},
+    {65531, "Padre no válido"},
+    {65532, "Valor de ActiveGroupIndex no válido. El valor debe estar entre %d y %d"},
+    {65533, "Valor de propiedad no válido"},
 };
 static_assert(langtable::IsStrictlySorted(kSpanish), "string table must be sorted by id");
 
