@@ -9,6 +9,8 @@
 #include "app/new_dlg.h"
 #include "app/paper_editor_dlg.h"
 #include "app/paper_property_dlg.h"
+#include "app/print_link.h"
+#include "app/print_wizard_dlg.h"
 #include "controls/color_button.h"
 #include "controls/recent_list.h"
 #include "document/child_frame.h"
@@ -54,7 +56,7 @@ bool SameDocument(const QString& caption, const QString& path)
 
 // ---- the link the document windows call ----
 
-class TMainFrameLink : public TMainWindowLink {
+class TMainFrameLink : public TPrintingLink {
 public:
     explicit TMainFrameLink(TMainFrame* frame) : m_frame(frame) {}
 
@@ -114,6 +116,7 @@ public:
     {
         return RunPaperEditor(owner, paper, true) == 1;
     }
+    QList<TChildFrame*> DocumentWindows() override { return m_frame->Documents(); }
 
 private:
     TMainFrame* m_frame;
@@ -409,7 +412,9 @@ void TMainFrame::PrintItemClick()
 
 void TMainFrame::MultipleImagePrintWizardItemClick()
 {
-    // No print wizard is linked into the program: the command does nothing.
+    QPointer<TMultipleImagePrintWizardDlg> wizard = new TMultipleImagePrintWizardDlg(this, Documents());
+    wizard->Execute();
+    delete wizard.data();
 }
 
 void TMainFrame::ExportItemClick()

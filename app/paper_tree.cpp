@@ -56,12 +56,15 @@ void SetUpPaperTreeWidget(QTreeWidget* tree)
     tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
 }
 
-void FillPaperTreeWidget(QTreeWidget* tree, bool byManufacturer, const ImageListFunction& images)
+void FillPaperTreeWidget(QTreeWidget* tree, bool byManufacturer, const ImageListFunction& images,
+                         bool sheetsOnly)
 {
     auto image = [&](int index) { return images ? images(index) : QIcon(); };
     const TPaperCatalogue& cat = PaperCatalogue();
     QStringList makers, classes;
     for (const PaperType* p : cat) {
+        if (sheetsOnly && p->ShapeCount < 2)
+            continue;
         if (!makers.contains(p->Manufacturer))
             makers << p->Manufacturer;
         if (!classes.contains(p->Classification))
@@ -92,7 +95,7 @@ void FillPaperTreeWidget(QTreeWidget* tree, bool byManufacturer, const ImageList
             for (PaperType* p : cat) {
                 const QString& pu = byManufacturer ? p->Manufacturer : p->Classification;
                 const QString& pl = byManufacturer ? p->Classification : p->Manufacturer;
-                if (pu != u || pl != l)
+                if (pu != u || pl != l || (sheetsOnly && p->HasPreview))
                     continue;
                 auto* leaf = new QTreeWidgetItem(QStringList(p->Name));
                 leaf->setData(0, MarkerRole, 0);

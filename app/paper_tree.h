@@ -23,8 +23,10 @@ void SetUpPaperTreeWidget(QTreeWidget* tree);
 
 // Refills tree from the catalogue: by manufacturer, then classification (or the other way
 // round), papers in catalogue order, empty groups left out, every level sorted by text and
-// expanded.
-void FillPaperTreeWidget(QTreeWidget* tree, bool byManufacturer, const ImageListFunction& images);
+// expanded. sheetsOnly (the print wizard): groups only of papers with two or more labels, and
+// no paper that shows a preview picture.
+void FillPaperTreeWidget(QTreeWidget* tree, bool byManufacturer, const ImageListFunction& images,
+                         bool sheetsOnly = false);
 
 // 254, 255, or 0 for a paper node (and for none).
 int PaperNodeMarker(const QTreeWidgetItem* node);

@@ -25,6 +25,8 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 class QMimeData;
+class QPicture;
+struct TPrintOptions;
 class TPicture;
 class TOpenDialogEx;
 class TSaveDialogEx;
@@ -254,7 +256,16 @@ public:
     // turned grey when greyscale, the centre hole left white when maskCore (label mode).
     void RenderPage(TBitmap* target, int width, int height, bool drawOutLine, bool greyscale,
                     bool maskCore);
+    // The Print command: checks, the print dialog, then RunPrintJob.
     void PrintDocument();
+    // Renders the page, prints it on a worker while the progress dialog runs; returns when the
+    // dialog has closed and the worker has ended.
+    void RunPrintJob(const TPrintOptions& options);
+    // The page as it prints on every label position of the sheet, at 180 dpi, in 0.1 mm.
+    std::unique_ptr<QPicture> PreviewPicture();
+    // Runs the preview window on PreviewPicture; its modal result.
+    int ShowPrintPreview();
+    // The Print Preview command: the preview, and PrintDocument when it asks to print.
     void PrintPreview();
 
     // ---- library tiles dropped on the page ----

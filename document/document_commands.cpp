@@ -128,11 +128,6 @@ void TChildFrame::PageSetup()
         Refresh();
 }
 
-// The print and print preview dialogs are not linked into the document window: both commands
-// leave the document as it is.
-void TChildFrame::PrintDocument() {}
-void TChildFrame::PrintPreview() {}
-
 void TChildFrame::InsertPicture(const TPicture* picture)
 {
     if (!picture || !picture->Graphic() || picture->Graphic()->Empty())

@@ -1,5 +1,7 @@
 #include "document/main_window_link.h"
 
+#include "document/print_worker.h"
+
 namespace {
 TMainWindowLink g_noLink;
 TMainWindowLink* g_link = nullptr;
@@ -13,4 +15,11 @@ TMainWindowLink* MainWindowLink()
 void SetMainWindowLink(TMainWindowLink* link)
 {
     g_link = link;
+}
+
+void TMainWindowLink::RunPrintProgress(QWidget*, const QString&, TPrintWorker& worker,
+                                       const std::function<void(QObject* dialog)>& start)
+{
+    start(nullptr);
+    worker.Join();
 }

@@ -7,11 +7,18 @@
 #include "platform/guid.h"
 
 #include <QIcon>
+#include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
+class QObject;
+class QPicture;
 class QWidget;
+class TChildFrame;
+class TPrintWorker;
 struct PaperType;
+struct TPrintOptions;
 
 // What the file-list and CDDB dialogs hand back after they close.
 struct TDiscTextDialogResult {
@@ -97,6 +104,21 @@ public:
     // The paper editor on paper with only the label positions editable, run modally; true on
     // OK. The editor writes its changes into paper and into the catalogue record of its ID.
     virtual bool RunPageSetupDialog(QWidget* owner, PaperType* paper) { return false; }
+
+    // The open document windows in the window-list order: the order they were opened in. The
+    // print wizard, its print dialog and its print job number documents by it.
+    virtual QList<TChildFrame*> DocumentWindows() { return {}; }
+
+    // The print dialog of a document, run modally; true on OK with the chosen options.
+    virtual bool RunPagePrintDialog(TChildFrame* owner, TPrintOptions& options) { return false; }
+    // The print preview of a document's page (recorded in 0.1 mm on a sheet of mmWidth x
+    // mmHeight millimetres); its modal result (1: print, 2: close).
+    virtual int RunPrintPreview(TChildFrame* owner, const QPicture& page, int mmWidth, int mmHeight) { return 2; }
+    // The progress dialog of a print job, run modally with text. start(dialog) starts the job on
+    // worker; the job posts its end to dialog. Returns once the dialog has closed and the worker
+    // has been joined. Without the dialog the job runs to its end.
+    virtual void RunPrintProgress(QWidget* owner, const QString& text, TPrintWorker& worker,
+                                  const std::function<void(QObject* dialog)>& start);
 };
 
 // The registered link; never nullptr (a do-nothing link until one is registered).

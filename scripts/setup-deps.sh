@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-dev
   xvfb xauth openbox xdotool imagemagick poppler-utils
+  libcups2-dev cups-daemon cups-client
   python3 python3-pil libtiff-tools netpbm dante-server
 )
 missing=()

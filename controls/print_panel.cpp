@@ -1,0 +1,252 @@
+#include "controls/print_panel.h"
+
+#include "platform/message_box.h"
+#include "platform/printer.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+
+namespace {
+
+constexpr unsigned PD_SELECTION = 0x1;
+constexpr unsigned PD_PAGENUMS = 0x2;
+constexpr unsigned PD_NOSELECTION = 0x4;
+constexpr unsigned PD_NOPAGENUMS = 0x8;
+constexpr unsigned PD_COLLATE = 0x10;
+constexpr unsigned PD_PRINTTOFILE = 0x20;
+constexpr unsigned PD_NOWARNING = 0x80;
+constexpr unsigned PD_SHOWHELP = 0x800;
+constexpr unsigned PD_ENABLEPRINTHOOK = 0x1000;
+constexpr unsigned PD_ENABLESETUPHOOK = 0x2000;
+constexpr unsigned PD_DISABLEPRINTTOFILE = 0x80000;
+constexpr unsigned PD_HIDEPRINTTOFILE = 0x100000;
+
+template <class W> W* Item(QWidget* parent, int id, const QRect& r)
+{
+    W* w = new W(parent);
+    w->setObjectName(QStringLiteral("item%1").arg(id));
+    w->setProperty("dialogItem", id);
+    w->setGeometry(r);
+    return w;
+}
+
+} // namespace
+
+unsigned PrintDialogFlags(unsigned options, TPrintRange range, bool collate, bool printToFile)
+{
+    unsigned flags = (range == prSelection ? PD_SELECTION : range == prPageNums ? PD_PAGENUMS : 0) |
+                     PD_ENABLEPRINTHOOK | PD_ENABLESETUPHOOK;
+    if (collate)
+        flags |= PD_COLLATE;
+    if (!(options & poPrintToFile))
+        flags |= PD_HIDEPRINTTOFILE;
+    if (!(options & poPageNums))
+        flags |= PD_NOPAGENUMS;
+    if (!(options & poSelection))
+        flags |= PD_NOSELECTION;
+    if (options & poDisablePrintToFile)
+        flags |= PD_DISABLEPRINTTOFILE;
+    if (printToFile)
+        flags |= PD_PRINTTOFILE;
+    if (options & poHelp)
+        flags |= PD_SHOWHELP;
+    if (!(options & poWarning))
+        flags |= PD_NOWARNING;
+    return flags;
+}
+
+TFormPrintCommDialog::TFormPrintCommDialog(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("PD"));
+    setGeometry(0, 0, 432, 302);
+
+    m_printerGroup = Item<QGroupBox>(this, PrintPrinterGroupItem, QRect(8, 4, 416, 124));
+    m_printerGroup->setTitle(QStringLiteral("Printer"));
+    m_nameLabel = new QLabel(QStringLiteral("&Name:"), m_printerGroup);
+    m_nameLabel->setGeometry(10, 24, 60, 20);
+    m_printerName = Item<QComboBox>(m_printerGroup, PrintPrinterNameItem, QRect(76, 22, 228, 24));
+    m_nameLabel->setBuddy(m_printerName);
+    m_properties = Item<QPushButton>(m_printerGroup, PrintPropertiesItem, QRect(312, 21, 96, 26));
+    m_properties->setText(QStringLiteral("&Properties"));
+    const char* captions[] = {"Status:", "Type:", "Where:", "Comment:"};
+    QLabel** captionLabels[] = {&m_statusCaption, &m_typeCaption, &m_whereCaption, &m_commentCaption};
+    QLabel** values[] = {&m_status, &m_type, &m_where, &m_comment};
+    const int ids[] = {PrintStatusItem, PrintTypeItem, PrintWhereItem, PrintCommentItem};
+    for (int i = 0; i < 4; ++i) {
+        *captionLabels[i] = new QLabel(QString::fromLatin1(captions[i]), m_printerGroup);
+        (*captionLabels[i])->setGeometry(10, 52 + 17 * i, 64, 17);
+        *values[i] = Item<QLabel>(m_printerGroup, ids[i], QRect(76, 52 + 17 * i, 332, 17));
+    }
+
+    m_rangeGroup = Item<QGroupBox>(this, PrintRangeGroupItem, QRect(8, 134, 225, 120));
+    m_rangeGroup->setTitle(QStringLiteral("Print range"));
+    m_all = Item<QRadioButton>(m_rangeGroup, PrintAllItem, QRect(10, 22, 200, 20));
+    m_all->setText(QStringLiteral("&All"));
+    m_pages = Item<QRadioButton>(m_rangeGroup, PrintPagesItem, QRect(10, 46, 70, 20));
+    m_pages->setText(QStringLiteral("Pa&ges"));
+    m_fromLabel = Item<QLabel>(m_rangeGroup, PrintFromLabelItem, QRect(82, 47, 36, 18));
+    m_fromLabel->setText(QStringLiteral("&from:"));
+    m_from = Item<QLineEdit>(m_rangeGroup, PrintFromEditItem, QRect(118, 45, 36, 22));
+    m_toLabel = Item<QLabel>(m_rangeGroup, PrintToLabelItem, QRect(158, 47, 22, 18));
+    m_toLabel->setText(QStringLiteral("&to:"));
+    m_to = Item<QLineEdit>(m_rangeGroup, PrintToEditItem, QRect(180, 45, 36, 22));
+    m_fromLabel->setBuddy(m_from);
+    m_toLabel->setBuddy(m_to);
+    m_from->setValidator(new QIntValidator(0, 65535, m_from));
+    m_to->setValidator(new QIntValidator(0, 65535, m_to));
+    m_selection = Item<QRadioButton>(m_rangeGroup, PrintSelectionItem, QRect(10, 72, 200, 20));
+    m_selection->setText(QStringLiteral("&Selection"));
+    for (QRadioButton* b : {m_all, m_pages, m_selection})
+        connect(b, &QRadioButton::toggled, this, [this] { rangeChanged(); });
+
+    m_copiesGroup = Item<QGroupBox>(this, PrintCopiesGroupItem, QRect(240, 134, 184, 120));
+    m_copiesGroup->setTitle(QStringLiteral("Copies"));
+    m_copiesLabel = new QLabel(QStringLiteral("Number of &copies:"), m_copiesGroup);
+    m_copiesLabel->setGeometry(10, 24, 110, 20);
+    m_copies = Item<QSpinBox>(m_copiesGroup, PrintCopiesEditItem, QRect(122, 22, 54, 24));
+    m_copies->setRange(1, 9999);
+    m_copiesLabel->setBuddy(m_copies);
+    m_collate = Item<QCheckBox>(m_copiesGroup, PrintCollateItem, QRect(10, 56, 160, 20));
+    m_collate->setText(QStringLiteral("C&ollate"));
+
+    m_ok = Item<QPushButton>(this, PrintOkItem, QRect(262, 266, 75, 25));
+    m_ok->setText(QStringLiteral("&Ok"));
+    m_ok->setDefault(true);
+    m_cancel = Item<QPushButton>(this, PrintCancelItem, QRect(345, 266, 75, 25));
+    m_cancel->setText(QStringLiteral("Cancel"));
+
+    connect(m_printerName, &QComboBox::currentIndexChanged, this, [this](int i) { printerChanged(i); });
+    connect(m_properties, &QPushButton::clicked, this, [this] { propertiesClick(); });
+    connect(m_ok, &QPushButton::clicked, this, [this] {
+        if (m_frame)
+            m_frame->accept();
+    });
+    connect(m_cancel, &QPushButton::clicked, this, [this] {
+        if (m_frame)
+            m_frame->reject();
+    });
+}
+
+TFormPrintCommDialog::~TFormPrintCommDialog() = default;
+
+void TFormPrintCommDialog::SetOkButtonCaption(const QString& caption)
+{
+    m_ok->setText(caption);
+}
+
+void TFormPrintCommDialog::SetCancelButtonCaption(const QString& caption)
+{
+    m_cancel->setText(caption);
+}
+
+void TFormPrintCommDialog::SetNumCopies(int copies)
+{
+    Copies = copies;
+    Printer()->SetCopies(copies);
+}
+
+QWidget* TFormPrintCommDialog::DialogItem(int id) const
+{
+    for (QWidget* w : findChildren<QWidget*>())
+        if (w->property("dialogItem").toInt() == id)
+            return w;
+    return nullptr;
+}
+
+QRect TFormPrintCommDialog::DialogItemRect(int id) const
+{
+    QWidget* item = DialogItem(id);
+    QWidget* form = parentWidget();
+    if (!item || !form)
+        return QRect();
+    return QRect(item->mapTo(form, QPoint(0, 0)), item->size());
+}
+
+void TFormPrintCommDialog::fillPrinters()
+{
+    const QSignalBlocker block(m_printerName);
+    m_printerName->clear();
+    m_printerName->addItems(Printer()->Printers());
+    m_printerName->setCurrentIndex(Printer()->PrinterIndex());
+    printerChanged(m_printerName->currentIndex());
+}
+
+void TFormPrintCommDialog::printerChanged(int index)
+{
+    const TPrinter* p = Printer();
+    m_status->setText(p->Status(index));
+    m_type->setText(p->MakeAndModel(index));
+    m_where->setText(p->Location(index));
+    m_comment->setText(p->Comment(index));
+    m_properties->setEnabled(index >= 0);
+    m_ok->setEnabled(index >= 0);
+}
+
+void TFormPrintCommDialog::propertiesClick()
+{
+    const int i = m_printerName->currentIndex();
+    const TPrinter* p = Printer();
+    QStringList lines{m_printerName->currentText(), p->MakeAndModel(i), p->Location(i), p->Status(i)};
+    lines.removeAll(QString());
+    ::MessageBox(window(), lines.join(QLatin1Char('\n')), m_printerName->currentText(), MB_OK | MB_ICONINFORMATION);
+}
+
+void TFormPrintCommDialog::rangeChanged()
+{
+    const bool pages = m_pages->isChecked();
+    m_from->setEnabled(pages);
+    m_to->setEnabled(pages);
+}
+
+bool TFormPrintCommDialog::Execute()
+{
+    // The form that carries the dialog is the window it runs in.
+    QDialog* frame = qobject_cast<QDialog*>(window());
+    std::unique_ptr<QDialog> own;
+    QWidget* const home = parentWidget();
+    if (!frame) {
+        own = std::make_unique<QDialog>(parentWidget());
+        own->resize(size());
+        setParent(own.get());
+        move(0, 0);
+        frame = own.get();
+    }
+    m_frame = frame;
+
+    fillPrinters();
+    const unsigned flags = PrintDialogFlags(Options, PrintRange, Collate, PrintToFile);
+    m_pages->setEnabled(!(flags & PD_NOPAGENUMS));
+    m_selection->setEnabled(!(flags & PD_NOSELECTION));
+    (PrintRange == prSelection ? m_selection : PrintRange == prPageNums ? m_pages : m_all)->setChecked(true);
+    m_from->setText(FromPage > 0 ? QString::number(FromPage) : QString());
+    m_to->setText(ToPage > 0 ? QString::number(ToPage) : QString());
+    rangeChanged();
+    m_collate->setChecked(Collate);
+    m_copies->setValue(std::max(1, Printer()->Copies()));
+
+    if (OnShow)
+        OnShow(this);
+    const bool accepted = frame->exec() == QDialog::Accepted;
+    if (accepted) {
+        Printer()->SetPrinterIndex(m_printerName->currentIndex());
+        Collate = m_collate->isChecked();
+        PrintRange = m_selection->isChecked() ? prSelection : m_pages->isChecked() ? prPageNums : prAllPages;
+        FromPage = m_from->text().toInt();
+        ToPage = m_to->text().toInt();
+        Printer()->SetCollate(Collate);
+        SetNumCopies(m_copies->value());
+    }
+    m_frame = nullptr;
+    if (own)
+        setParent(home);
+    return accepted;
+}

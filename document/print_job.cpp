@@ -1,0 +1,264 @@
+// Printing and previewing a document: the page is rendered once on the UI thread, a worker
+// places it on the chosen label positions and sends the sheets to the printer.
+#include "document/print_job.h"
+
+#include "document/child_frame.h"
+#include "document/main_window_link.h"
+#include "document/page_renderer.h"
+#include "document/std.h"
+#include "platform/message_box.h"
+#include "platform/window_message.h"
+
+#include <QPainter>
+#include <QPicture>
+#include <mutex>
+
+namespace {
+
+std::mutex g_hookLock;
+std::function<void(TPrintWorker&)> g_startHook;
+
+// Pixels of the composed sheet per inch before the size limit.
+constexpr int SheetDpi = 200;
+constexpr int PreviewDpi = 180;
+constexpr int JobNameLength = 255;
+
+} // namespace
+
+int PrintResolutionDpi(int resolutionIndex)
+{
+    switch (resolutionIndex) {
+    case 0: return 360;
+    case 2: return 160;
+    default: return 260;
+    }
+}
+
+TSize SheetBitmapSize(const PaperType& paper)
+{
+    int w = PrintPixels(paper.PaperWidth, SheetDpi);
+    int h = PrintPixels(paper.PaperLength, SheetDpi);
+    LimitPageSize(w, h);
+    return {std::max(w, 1), std::max(h, 1)};
+}
+
+std::unique_ptr<TBitmap> ComposeSheet(const PaperType& paper, const std::vector<TSheetPosition>& positions,
+                                      bool maskCore, bool outLine)
+{
+    const TSize size = SheetBitmapSize(paper);
+    auto sheet = std::make_unique<TBitmap>(size.cx, size.cy, pf24bit);
+    TCanvas* canvas = sheet->Canvas();
+    canvas->Brush.Color = clWhite;
+    canvas->Brush.Style = bsSolid;
+    canvas->FillRect(TRect(0, 0, size.cx, size.cy));
+    if (paper.PaperWidth <= 0)
+        return sheet;
+    const float s = float(size.cx) / float(paper.PaperWidth);
+    const float sw = float(paper.ShapeWidth) * s, sh = float(paper.ShapeHeight) * s;
+    const float cs = float(paper.CoreWidth) * s;
+    for (const TSheetPosition& p : positions) {
+        const float x = float(p.X) * s, y = float(p.Y) * s;
+        const int left = RoundValue(x), top = RoundValue(y);
+        if (p.Page && !p.Page->Empty()) {
+            canvas->CopyMode = cmSrcAnd;
+            canvas->StretchDraw(TRect(left, top, RoundValue(x + sw), RoundValue(float(top) + sh)), p.Page);
+            canvas->CopyMode = cmSrcCopy;
+        }
+        const TRect core(left + RoundValue((sw - cs) * 0.5), top + RoundValue((sh - cs) * 0.5),
+                         left + RoundValue((sw + cs) * 0.5), top + RoundValue((sh + cs) * 0.5));
+        if (maskCore && paper.CoreWidth > 0) {
+            const TPen pen = canvas->Pen;
+            const TBrush brush = canvas->Brush;
+            canvas->Pen.Style = psClear;
+            canvas->Brush.Style = bsSolid;
+            canvas->Brush.Color = clWhite;
+            canvas->Ellipse(core);
+            canvas->Pen = pen;
+            canvas->Brush = brush;
+        }
+        if (outLine) {
+            const TPen pen = canvas->Pen;
+            const TBrush brush = canvas->Brush;
+            canvas->Pen.Style = psSolid;
+            canvas->Pen.Color = p.OutlineColor;
+            canvas->Brush.Style = bsClear;
+            const TRect label(left, top, RoundValue(x + sw), RoundValue(y + sh));
+            if (paper.ShapeStyle == ShapeCircle) {
+                canvas->Ellipse(label);
+                canvas->Ellipse(core);
+            } else if (paper.ShapeStyle == ShapeRectangle) {
+                canvas->Rectangle(label);
+            }
+            canvas->Pen = pen;
+            canvas->Brush = brush;
+        }
+    }
+    return sheet;
+}
+
+void DrawOnSheet(TPrintDocument& document, const PaperType& paper, const TBitmap& bitmap)
+{
+    // The print document's origin is the sheet's corner, so no printer offset applies.
+    document.Canvas()->drawImage(QRect(0, 0, paper.PaperWidth, paper.PaperLength), bitmap.image());
+}
+
+void SetPrintJobStartHook(std::function<void(TPrintWorker&)> hook)
+{
+    std::lock_guard<std::mutex> guard(g_hookLock);
+    g_startHook = std::move(hook);
+}
+
+void RunPrintJobStartHook(TPrintWorker& worker)
+{
+    std::function<void(TPrintWorker&)> hook;
+    {
+        std::lock_guard<std::mutex> guard(g_hookLock);
+        hook = g_startHook;
+    }
+    if (hook)
+        hook(worker);
+}
+
+QString PrintProgressText(const QString& documentName)
+{
+    QString text = LoadLangStr(PrintingOnString);
+    for (const QString& part : {documentName, Printer()->Device(), Printer()->Port()}) {
+        const qsizetype at = text.indexOf(QLatin1String("%s"));
+        if (at < 0)
+            break;
+        text.replace(at, 2, part);
+    }
+    return text;
+}
+
+int PrintThreadProc(PrintJobParams& job, TPrintWorker& worker, QObject* dialog)
+{
+    TPrintDocument document(job.Target);
+    document.Title = LoadLangStr(ProgramNameString) + QStringLiteral(" - ") + job.DocumentName;
+    try {
+        RunPrintJobStartHook(worker);
+        if (!worker.StopRequested()) {
+            document.BeginDoc(job.Paper.PaperWidth, job.Paper.PaperLength);
+            std::vector<TSheetPosition> positions;
+            for (const PaperShape& shape : job.Paper.Shapes)
+                if (shape.Selected)
+                    positions.push_back({shape.X, shape.Y, job.Page.get(), clBlack});
+            for (int copy = 0; copy < job.Copies && !worker.StopRequested(); ++copy) {
+                if (copy > 0)
+                    document.NewPage();
+                if (job.PageMode == PageModeLabel) {
+                    const std::unique_ptr<TBitmap> sheet = ComposeSheet(job.Paper, positions, false, false);
+                    if (worker.StopRequested())
+                        break;
+                    DrawOnSheet(document, job.Paper, *sheet);
+                } else if (job.PageMode == PageModeFull) {
+                    DrawOnSheet(document, job.Paper, *job.Page);
+                }
+            }
+            if (worker.StopRequested()) {
+                document.Abort();
+            } else {
+                job.PagesPrinted = document.PageCount();
+                document.EndDoc();
+            }
+        }
+    } catch (const std::exception& e) {
+        document.Abort();
+        job.PagesPrinted = 0;
+        job.Error = QString::fromUtf8(e.what());
+    }
+    if (dialog)
+        PostMessage(dialog, WM_PRINTDONE, 0, 0);
+    return 0;
+}
+
+// ---- the document window's print commands ----
+
+void TChildFrame::PrintDocument()
+{
+    if (ObjectCount() == 0 &&
+        Application->MessageBox(LoadLangStr(NothingToPrintString), Caption(), MB_YESNO) != IDNO)
+        return;
+    if (Printer()->Printers().isEmpty()) {
+        MessageDlg(LoadLangStr(NoPrinterString), mtInformation, mbOK);
+        return;
+    }
+    // The positions to print live in the catalogue record of the document's paper.
+    if (!FindPaperType(Paper->ID)) {
+        MessageDlg(LoadLangStr(UnknownPaperString), mtInformation, mbOK);
+        return;
+    }
+    TPrintOptions options;
+    options.Copies = Printer()->Copies();
+    if (MainWindowLink()->RunPagePrintDialog(this, options))
+        RunPrintJob(options);
+}
+
+void TChildFrame::RunPrintJob(const TPrintOptions& options)
+{
+    const PaperType* record = FindPaperType(Paper->ID);
+    if (!record) {
+        MessageDlg(LoadLangStr(UnknownPaperString), mtInformation, mbOK);
+        return;
+    }
+    auto job = std::make_shared<PrintJobParams>();
+    job->PaperID = Paper->ID;
+    job->PageMode = PageMode;
+    job->Copies = options.Copies;
+    job->DocumentName = Caption().left(JobNameLength);
+    if (!CopyPaperType(record, &job->Paper))
+        return;
+    job->Target = Printer()->Target();
+
+    const int dpi = PageMode == PageModeFull ? SheetDpi : PrintResolutionDpi(options.ResolutionIndex);
+    const TSize size = PagePixelSize(*Paper, PageMode, dpi);
+    auto page = std::make_shared<TBitmap>();
+    RenderPage(page.get(), size.cx, size.cy, options.OutLine, options.StyleIndex != 0, options.MaskCore);
+    job->Page = page;
+
+    if (!PrintThread)
+        PrintThread = std::make_unique<TPrintWorker>();
+    TPrintWorker& worker = *PrintThread;
+    MainWindowLink()->RunPrintProgress(this, PrintProgressText(job->DocumentName), worker,
+                                       [job, &worker](QObject* dialog) {
+                                           worker.Start([job, dialog](TPrintWorker& w) {
+                                               PrintThreadProc(*job, w, dialog);
+                                           });
+                                       });
+    worker.Join();
+    if (!job->Error.isEmpty())
+        Application->ShowException(EKorvaneError(job->Error));
+}
+
+std::unique_ptr<QPicture> TChildFrame::PreviewPicture()
+{
+    auto picture = std::make_unique<QPicture>();
+    QPainter painter(picture.get());
+    const int dpi = PreviewDpi;
+    const TSize size = PagePixelSize(*Paper, PageMode, dpi);
+    TBitmap page;
+    RenderPage(&page, size.cx, size.cy, true, false, false);
+    painter.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
+    if (PageMode == PageModeLabel) {
+        for (const PaperShape& shape : Paper->Shapes)
+            painter.drawImage(QRect(shape.X, shape.Y, Paper->ShapeWidth, Paper->ShapeHeight), page.image());
+    } else if (PageMode == PageModeFull) {
+        painter.drawImage(QRect(0, 0, Paper->PaperWidth, Paper->PaperLength), page.image());
+    }
+    painter.end();
+    picture->setBoundingRect(QRect(0, 0, Paper->PaperWidth, Paper->PaperLength));
+    return picture;
+}
+
+int TChildFrame::ShowPrintPreview()
+{
+    const std::unique_ptr<QPicture> picture = PreviewPicture();
+    return MainWindowLink()->RunPrintPreview(this, *picture, RoundValue(Paper->PaperWidth * 0.1),
+                                             RoundValue(Paper->PaperLength * 0.1));
+}
+
+void TChildFrame::PrintPreview()
+{
+    if (ShowPrintPreview() == 1)
+        PrintDocument();
+}

@@ -1,0 +1,76 @@
+#pragma once
+// Print jobs: a page rendered on the UI thread, then placed on the label positions of the sheet
+// and sent to the printer by a worker thread (TPrintWorker) while the progress dialog runs.
+// The worker reads only the job block, which is filled before it starts and outlives it.
+#include "document/paper_type.h"
+#include "platform/bitmap.h"
+#include "platform/graphics.h"
+#include "platform/guid.h"
+#include "platform/printer.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QObject;
+class QPicture;
+class TChildFrame;
+class TPrintWorker;
+
+// The options of the print dialog a print job uses.
+struct TPrintOptions {
+    int Copies = 1;
+    bool OutLine = true;        // CheckBoxOutLine
+    int ResolutionIndex = 1;    // ResolutionComboBox: 0 High, 1 Medium, 2 Low
+    int StyleIndex = 0;         // PrintStyleComboBox: 0 colour, 1 greyscale
+    bool MaskCore = true;       // CheckBoxMaskCore
+};
+
+// The message a print worker posts to its progress dialog when it has ended.
+constexpr unsigned WM_PRINTDONE = 0x0401;   // WM_USER + 1
+
+// Dots per inch of the resolution choices: 360, 260, 160, and 260 for anything else.
+int PrintResolutionDpi(int resolutionIndex);
+// The composed sheet of the paper at 200 dpi, at most PageBitmapLimit on its longer side.
+TSize SheetBitmapSize(const PaperType& paper);
+
+// One label position of a composed sheet.
+struct TSheetPosition {
+    int32_t X = 0, Y = 0;                 // tenths of a millimetre
+    const TBitmap* Page = nullptr;        // drawn with SRCAND into the label
+    TColor OutlineColor = clBlack;        // of the document the page comes from
+};
+// The sheet bitmap (white, 24 bits) with every position's page; with maskCore a white disc of
+// the paper's core over each page, with outLine the label's outline in its document's colour.
+std::unique_ptr<TBitmap> ComposeSheet(const PaperType& paper, const std::vector<TSheetPosition>& positions,
+                                      bool maskCore, bool outLine);
+// Draws bitmap over the whole sheet of the print document's page.
+void DrawOnSheet(TPrintDocument& document, const PaperType& paper, const TBitmap& bitmap);
+
+// The block handed to a document's print worker.
+struct PrintJobParams {
+    TGUID PaperID{};
+    int32_t PageMode = 0;
+    int32_t Copies = 1;
+    QString DocumentName;   // cut to 255 characters
+    std::shared_ptr<const TBitmap> Page;
+    PaperType Paper;        // private copy of the catalogue record, made before the worker starts
+    TPrinterTarget Target;
+    QString Title;
+    // Written by the worker, read by the UI thread after the worker was joined.
+    QString Error;
+    int PagesPrinted = 0;
+};
+
+// The worker's procedure: prints the job, always ends (or drops) its print document, leaves its
+// error in the job and posts WM_PRINTDONE to dialog (when given). Returns 0.
+int PrintThreadProc(PrintJobParams& job, TPrintWorker& worker, QObject* dialog);
+
+// Tests: runs before a job begins its document, on the worker thread; nullptr removes it.
+void SetPrintJobStartHook(std::function<void(TPrintWorker&)> hook);
+// The hook's call, for the wizard's worker too.
+void RunPrintJobStartHook(TPrintWorker& worker);
+
+// "Printing\n%s\non the\n%s\non %s" with the document, device and port.
+QString PrintProgressText(const QString& documentName);

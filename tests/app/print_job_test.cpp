@@ -1,0 +1,401 @@
+// Printing a document and a wizard sheet through the PDF printer, as the user does it: the
+// print dialog, the progress dialog and the job's worker; the PDF is rasterised with pdftoppm
+// and probed.
+#include "app/main_frame.h"
+
+#include "app/paper_tree.h"
+#include "app/print_dlg.h"
+#include "app/print_progress_dlg.h"
+#include "app/print_wizard_dlg.h"
+#include "controls/print_panel.h"
+#include "document/child_frame.h"
+#include "document/paper_catalogue.h"
+#include "document/print_job.h"
+#include "document/print_worker.h"
+#include "document/rectangle.h"
+#include "platform/printer.h"
+#include "platform/registry.h"
+#include "support/dialog_test_support.h"
+#include "support/test_support.h"
+#include "tests/support/test_papers.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QPicture>
+#include <QPointer>
+#include <QProcess>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QTreeWidget>
+#include <thread>
+
+namespace {
+
+using testsupport::WhenShown;
+
+const TGUID FourLabels = testpaper::Id(71);
+const TGUID Missing = testpaper::Id(72);
+
+// Four 90 x 60 mm labels on A4: two rows of two.
+PaperType FourLabelSheet()
+{
+    return testpaper::WithCatalogueTexts(testpaper::Rectangles(
+        FourLabels, QStringLiteral("Four"), 900, 600, {{0, 100, 100}, {0, 1100, 100}, {0, 100, 1000}, {0, 1100, 1000}}));
+}
+
+// Centres of the four labels in 0.1 mm.
+const QPoint LabelCentres[] = {{550, 400}, {1550, 400}, {550, 1300}, {1550, 1300}};
+
+bool HavePoppler()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty() &&
+           !QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty();
+}
+
+QString RunTool(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(60000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+int PdfPages(const QString& pdf)
+{
+    for (const QString& line : RunTool(QStringLiteral("pdfinfo"), {pdf}).split(QLatin1Char('\n')))
+        if (line.startsWith(QLatin1String("Pages:")))
+            return line.mid(6).trimmed().toInt();
+    return -1;
+}
+
+// Page n (from 1) of the PDF at dpi.
+QImage PdfPage(const QString& pdf, int n, int dpi)
+{
+    const QString out = testsupport::freshDir(QStringLiteral("raster")) + QStringLiteral("/p");
+    RunTool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-f"), QString::number(n),
+                                     QStringLiteral("-l"), QString::number(n), QStringLiteral("-singlefile"),
+                                     QStringLiteral("-png"), pdf, out});
+    return QImage(out + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
+}
+
+// The pixel of a page image at a point given in 0.1 mm of an A4 sheet.
+QRgb At(const QImage& page, QPoint tenths)
+{
+    return page.pixel(int(tenths.x() * page.width() / 2100.0), int(tenths.y() * page.height() / 2970.0));
+}
+
+bool IsRed(QRgb c)
+{
+    return qRed(c) > 200 && qGreen(c) < 60 && qBlue(c) < 60;
+}
+
+bool IsWhite(QRgb c)
+{
+    return qRed(c) > 245 && qGreen(c) > 245 && qBlue(c) > 245;
+}
+
+class PrintJobTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!HavePoppler())
+            GTEST_SKIP() << "poppler-utils (pdftoppm, pdfinfo) is not installed";
+        const PaperType four = FourLabelSheet();
+        ++counter;
+        const QString program = testsupport::programWithPapers(QStringLiteral("print-program-%1").arg(counter), {&four});
+        qputenv("KORVANE_PROGRAM_DIR", program.toLocal8Bit());
+        registry = testsupport::freshDir(QStringLiteral("print-registry-%1").arg(counter));
+        qputenv("KORVANE_REGISTRY_DIR", registry.toLocal8Bit());
+        qputenv("TMPDIR", testsupport::freshDir(QStringLiteral("print-tmp-%1").arg(counter)).toLocal8Bit());
+        out = testsupport::freshDir(QStringLiteral("print-out-%1").arg(counter));
+        pdf = out + QStringLiteral("/sheet.pdf");
+        Printer()->SetPdfFile(pdf);
+        Printer()->SetPrinterIndex(int(Printer()->Printers().size()) - 1);
+        Printer()->SetCopies(1);
+        {
+            TRegIniFile reg(ProductKey());
+            reg.WriteString(BasicInfo(), QStringLiteral("PaperID"), GUIDToString(FourLabels));
+            reg.WriteBool(BasicInfo(), QStringLiteral("FullPageMode"), false);
+        }
+        frame = new TMainFrame;
+        ASSERT_TRUE(frame->CreatedOk());
+    }
+    void TearDown() override
+    {
+        SetPrintJobStartHook(nullptr);
+        Printer()->SetPdfFile(QString());
+        delete frame.data();
+    }
+
+    // A new document on the four-label sheet whose label is red all over.
+    TChildFrame* RedDocument(bool fullPage = false)
+    {
+        {
+            TRegIniFile reg(ProductKey());
+            reg.WriteBool(BasicInfo(), QStringLiteral("FullPageMode"), fullPage);
+        }
+        frame->OpenDocumentFile(QStringLiteral("Edit%1").arg(++documents));
+        TChildFrame* doc = frame->ActiveDocument();
+        if (!doc)
+            return nullptr;
+        auto* r = new CRectangle(doc);
+        r->CoreColor = clRed;
+        r->LineColor = clRed;
+        r->SetBounds(0, 0, doc->ClientWidth(), doc->ClientHeight());
+        return doc;
+    }
+
+    // Answers the print dialog: the positions to tick (none given: as they stand), copies,
+    // resolution and style, then OK.
+    void AnswerPrintDialog(std::vector<int> ticks, int copies, int resolution = 1, int style = 0, bool ok = true)
+    {
+        WhenShown<TPagePrintDlg>([=](TPagePrintDlg* dlg) {
+            if (!ticks.empty()) {
+                dlg->CheckBoxFull->setChecked(false);
+                for (int i = 0; i < int(dlg->CatalogPaper->Shapes.size()); ++i)
+                    dlg->PositionBox(i)->setChecked(std::find(ticks.begin(), ticks.end(), i) != ticks.end());
+            }
+            static_cast<QSpinBox*>(dlg->PD->DialogItem(PrintCopiesEditItem))->setValue(copies);
+            dlg->ResolutionComboBox->setCurrentIndex(resolution);
+            dlg->PrintStyleComboBox->setCurrentIndex(style);
+            static_cast<QPushButton*>(dlg->PD->DialogItem(ok ? PrintOkItem : PrintCancelItem))->click();
+        });
+    }
+
+    static inline int counter = 0;
+    int documents = 0;
+    QString registry, out, pdf;
+    QPointer<TMainFrame> frame;
+    testsupport::MessageRecorder recorder{IDNO};
+};
+
+TEST_F(PrintJobTest, CopiesArePagesAndOnlyTickedPositionsPrintWhileThePreviewShowsAll)
+{
+    TChildFrame* doc = RedDocument();
+    ASSERT_NE(doc, nullptr);
+    AnswerPrintDialog({0, 3}, 3);
+    doc->PrintDocument();
+    EXPECT_TRUE(recorder.texts.isEmpty()) << recorder.texts.join(QLatin1Char('|')).toStdString();
+    ASSERT_TRUE(QFile::exists(pdf));
+    EXPECT_EQ(PdfPages(pdf), 3);
+    for (int page = 1; page <= 3; ++page) {
+        const QImage image = PdfPage(pdf, page, 20);
+        ASSERT_FALSE(image.isNull());
+        EXPECT_TRUE(IsRed(At(image, LabelCentres[0]))) << page;
+        EXPECT_TRUE(IsWhite(At(image, LabelCentres[1]))) << page;
+        EXPECT_TRUE(IsWhite(At(image, LabelCentres[2]))) << page;
+        EXPECT_TRUE(IsRed(At(image, LabelCentres[3]))) << page;
+        EXPECT_TRUE(IsWhite(At(image, {50, 50}))) << page;
+    }
+    // The ticks stay with the catalogue's paper for the next print; the job ran to its end.
+    const PaperType* record = FindPaperType(FourLabels);
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->Shapes[0].Selected, 1);
+    EXPECT_EQ(record->Shapes[1].Selected, 0);
+    EXPECT_EQ(record->Shapes[3].Selected, 1);
+    EXPECT_FALSE(doc->PrintThread->Running());
+    EXPECT_EQ(Printer()->Copies(), 3);
+
+    // The preview shows the page on every position, ticked or not.
+    const std::unique_ptr<QPicture> picture = doc->PreviewPicture();
+    QImage preview(210, 297, QImage::Format_RGB32);
+    preview.fill(Qt::white);
+    {
+        QPainter p(&preview);
+        p.scale(0.1, 0.1);
+        p.drawPicture(0, 0, *picture);
+    }
+    for (const QPoint& centre : LabelCentres)
+        EXPECT_TRUE(IsRed(At(preview, centre)));
+}
+
+TEST_F(PrintJobTest, CancelInThePrintDialogPrintsNothingAndKeepsTheTicks)
+{
+    TChildFrame* doc = RedDocument();
+    ASSERT_NE(doc, nullptr);
+    AnswerPrintDialog({1}, 2, 1, 0, false);
+    doc->PrintDocument();
+    EXPECT_FALSE(QFile::exists(pdf));
+    for (const PaperShape& s : FindPaperType(FourLabels)->Shapes)
+        EXPECT_EQ(s.Selected, 0);
+    TRegIniFile reg(ProductKey());
+    EXPECT_EQ(reg.ReadString(BasicInfo(), QStringLiteral("Res"), QStringLiteral("none")), QStringLiteral("none"));
+}
+
+TEST_F(PrintJobTest, FullPageModePrintsTheSheetAt200DpiWhateverTheResolution)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdfimages")).isEmpty())
+        GTEST_SKIP() << "pdfimages is not installed";
+    TChildFrame* doc = RedDocument(true);
+    ASSERT_NE(doc, nullptr);
+    ASSERT_EQ(doc->PageMode, PageModeFull);
+    AnswerPrintDialog({}, 1, 0);
+    doc->PrintDocument();
+    ASSERT_EQ(PdfPages(pdf), 1);
+    // "page num type width height color comp bpc enc interp object ID x-ppi y-ppi ..."
+    const QStringList lines = RunTool(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf}).split(QLatin1Char('\n'));
+    ASSERT_GE(lines.size(), 3);
+    const QStringList row = lines[2].simplified().split(QLatin1Char(' '));
+    ASSERT_GE(row.size(), 14);
+    EXPECT_EQ(row[3].toInt(), 1654);   // RoundValue(2100 x 0.003937 x 200)
+    EXPECT_EQ(row[4].toInt(), 2339);
+    EXPECT_EQ(row[12].toInt(), 200);
+    EXPECT_EQ(row[13].toInt(), 200);
+    EXPECT_TRUE(IsRed(At(PdfPage(pdf, 1, 20), {1000, 1500})));
+}
+
+TEST_F(PrintJobTest, GreyscaleOutputHasNoColour)
+{
+    TChildFrame* doc = RedDocument();
+    ASSERT_NE(doc, nullptr);
+    AnswerPrintDialog({0, 1, 2, 3}, 1, 2, 1);
+    doc->PrintDocument();
+    const QImage page = PdfPage(pdf, 1, 30);
+    ASSERT_FALSE(page.isNull());
+    int coloured = 0, dark = 0;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x) {
+            const QRgb c = page.pixel(x, y);
+            coloured += std::max({qRed(c), qGreen(c), qBlue(c)}) - std::min({qRed(c), qGreen(c), qBlue(c)}) > 2;
+            dark += qGray(c) < 200;
+        }
+    EXPECT_EQ(coloured, 0);
+    EXPECT_GT(dark, 1000);   // the red labels came out as grey, not blank
+}
+
+TEST_F(PrintJobTest, CancelInTheProgressDialogPrintsNoPageAndJoinsTheWorker)
+{
+    TChildFrame* doc = RedDocument();
+    ASSERT_NE(doc, nullptr);
+    // The worker waits before its document until it is told to stop.
+    std::atomic<bool> waited{false};
+    SetPrintJobStartHook([&](TPrintWorker& worker) {
+        while (!worker.StopRequested())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        waited = true;
+    });
+    AnswerPrintDialog({0}, 2);
+    QString info;
+    QTimer::singleShot(0, [&] {
+        // The progress dialog follows the print dialog.
+        WhenShown<TPrintProgressDlg>([&](TPrintProgressDlg* dlg) {
+            info = dlg->Info->text();
+            EXPECT_TRUE(dlg->ThreadHandle && dlg->ThreadHandle->Running());
+            dlg->CancelBtn->click();
+        });
+    });
+    doc->PrintDocument();
+    EXPECT_TRUE(waited);
+    EXPECT_FALSE(doc->PrintThread->Running());
+    EXPECT_FALSE(QFile::exists(pdf));
+    EXPECT_TRUE(info.contains(doc->Caption())) << info.toStdString();
+    EXPECT_TRUE(info.contains(pdf)) << info.toStdString();
+    EXPECT_TRUE(recorder.texts.isEmpty());
+}
+
+TEST_F(PrintJobTest, AJobThatCannotWriteItsOutputReportsWhyAndEnds)
+{
+    TChildFrame* doc = RedDocument();
+    ASSERT_NE(doc, nullptr);
+    Printer()->SetPdfFile(out + QStringLiteral("/no such folder/sheet.pdf"));
+    AnswerPrintDialog({0}, 1);
+    doc->PrintDocument();
+    EXPECT_FALSE(doc->PrintThread->Running());
+    ASSERT_EQ(recorder.texts.size(), 1);
+    EXPECT_TRUE(recorder.texts[0].contains(QLatin1String("sheet.pdf"))) << recorder.texts[0].toStdString();
+}
+
+TEST_F(PrintJobTest, RefusalsComeBeforeTheDialog)
+{
+    TChildFrame* doc = RedDocument();
+    ASSERT_NE(doc, nullptr);
+    // An empty document asks first; Yes stops.
+    for (CDesignObject* o : doc->Objects())
+        delete o;
+    recorder.answer = IDYES;
+    doc->PrintDocument();
+    ASSERT_EQ(recorder.texts.size(), 1);
+    EXPECT_EQ(recorder.texts[0], LoadLangStr(NothingToPrintString));
+    EXPECT_FALSE(QFile::exists(pdf));
+
+    // A paper the catalogue no longer has is reported, not printed from a null record.
+    recorder.answer = IDNO;
+    recorder.texts.clear();
+    doc->Paper->ID = Missing;
+    doc->PrintDocument();
+    ASSERT_EQ(recorder.texts.size(), 2);
+    EXPECT_EQ(recorder.texts[1], LoadLangStr(UnknownPaperString));
+    TPagePrintDlg dialog(doc);
+    EXPECT_EQ(dialog.CatalogPaper, nullptr);
+    EXPECT_FALSE(dialog.Execute());
+    EXPECT_FALSE(QFile::exists(pdf));
+}
+
+TEST_F(PrintJobTest, WizardPrintsOneDocumentOnTwoPositionsAsManyCopiesAsAsked)
+{
+    TChildFrame* doc = RedDocument();
+    ASSERT_NE(doc, nullptr);
+    {
+        TRegIniFile reg(ProductKey());
+        reg.WriteString(BasicInfo(), QStringLiteral("PrinterWizardPaperID"), QStringLiteral("not a guid"));
+        reg.WriteBool(BasicInfo(), QStringLiteral("FullShape"), true);
+    }
+    bool reachedPrint = false;
+    WhenShown<TMultipleImagePrintWizardDlg>([&](TMultipleImagePrintWizardDlg* wizard) {
+        EXPECT_EQ(wizard->Documents().size(), 1);
+        wizard->TreeView->setCurrentItem(FindPaperNode(wizard->TreeView, FourLabels));
+        ASSERT_TRUE(wizard->NextBtn->isEnabled());
+        wizard->NextBtn->click();
+        ASSERT_EQ(wizard->RowComboBoxes().size(), 4u);
+        EXPECT_EQ(wizard->RowComboBoxes()[0]->count(), 2);
+        wizard->RowComboBoxes()[1]->setCurrentIndex(1);
+        wizard->RowComboBoxes()[2]->setCurrentIndex(1);
+        WhenShown<TPagePrintDlg>([&](TPagePrintDlg* dlg) {
+            reachedPrint = true;
+            EXPECT_FALSE(dlg->CheckBoxFull->isChecked());
+            EXPECT_FALSE(dlg->PositionBox(0)->isVisibleTo(dlg));
+            static_cast<QSpinBox*>(dlg->PD->DialogItem(PrintCopiesEditItem))->setValue(3);
+            static_cast<QPushButton*>(dlg->PD->DialogItem(PrintOkItem))->click();
+        });
+        wizard->NextBtn->click();
+    });
+    frame->MultipleImagePrintWizardItemClick();
+    EXPECT_TRUE(reachedPrint);
+    ASSERT_EQ(PdfPages(pdf), 3);
+    for (int page = 1; page <= 3; ++page) {
+        const QImage image = PdfPage(pdf, page, 20);
+        EXPECT_TRUE(IsWhite(At(image, LabelCentres[0]))) << page;
+        EXPECT_TRUE(IsRed(At(image, LabelCentres[1]))) << page;
+        EXPECT_TRUE(IsRed(At(image, LabelCentres[2]))) << page;
+        EXPECT_TRUE(IsWhite(At(image, LabelCentres[3]))) << page;
+    }
+    TRegIniFile reg(ProductKey());
+    EXPECT_EQ(reg.ReadString(BasicInfo(), QStringLiteral("PrinterWizardPaperID"), QString()), GUIDToString(FourLabels));
+    // The wizard's print dialog left the document's own full-sheet choice as it was.
+    EXPECT_TRUE(reg.ReadBool(BasicInfo(), QStringLiteral("FullShape"), false));
+}
+
+TEST_F(PrintJobTest, WizardRefusesToPrintWithoutAnAssignment)
+{
+    ASSERT_NE(RedDocument(), nullptr);
+    WhenShown<TMultipleImagePrintWizardDlg>([&](TMultipleImagePrintWizardDlg* wizard) {
+        wizard->TreeView->setCurrentItem(FindPaperNode(wizard->TreeView, FourLabels));
+        wizard->NextBtn->click();
+        wizard->NextBtn->click();
+        EXPECT_TRUE(wizard->isVisible());
+        wizard->CancelBtn->click();
+    });
+    frame->MultipleImagePrintWizardItemClick();
+    ASSERT_EQ(recorder.texts.size(), 1);
+    EXPECT_EQ(recorder.texts[0], LoadLangStr(NoImageChosenString));
+    EXPECT_FALSE(QFile::exists(pdf));
+}
+
+} // namespace
