@@ -1,0 +1,34 @@
+// CDDB replies: any lines, in either mode, move the parser through its states without a crash
+// and keep its lists within their limits.
+#include "discdata/cddb_socket.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    const QByteArray bytes(reinterpret_cast<const char*>(data + 1), static_cast<qsizetype>(size - 1));
+    TCDDBReplyParser p;
+    p.Mode = data[0] & 1;
+    p.CDDBState = 1 + data[0] % 9;
+    for (const QByteArray& line : bytes.split('\n')) {
+        const TCDDBStep step = p.Take(QString::fromLatin1(line));
+        if (step.Action == cddbChooseMatch) {
+            if (p.Matches.isEmpty())
+                __builtin_trap();
+            p.TakeMatch(p.Matches.value(int(line.size()) % int(p.Matches.size())));
+            p.CDDBState = 8;
+        } else if (step.Action == cddbFinish) {
+            p.CDDBState = 1;
+        }
+        if (p.Matches.size() > TCDDBReplyParser::MaxListEntries || p.ServerList.size() > TCDDBReplyParser::MaxListEntries
+            || p.TrackNames.size() > TCDDBReplyParser::MaxTracks)
+            __builtin_trap();
+        for (const QString& t : p.TrackNames)
+            if (t.size() > TCDDBReplyParser::MaxEntryLength)
+                __builtin_trap();
+    }
+    return 0;
+}
