@@ -210,9 +210,9 @@ void TPagePrintDlg::PDShow()
                    PrintToLabelItem, PrintFromEditItem, PrintToEditItem})
         if (QWidget* item = PD->DialogItem(id))
             item->hide();
-    const int formWidth = PD->width() + 10;
-    const QRect range = PD->DialogItemRect(PrintRangeGroupItem);
-    GroupBox->move(range.topLeft());
+    QWidget* panel = PD->DialogHandle();
+    const int formWidth = panel->width() + 10;
+    GroupBox->move(PD->DialogItemRect(PrintRangeGroupItem).topLeft());
     const int below = GroupBox->y() + GroupBox->height() + 10;
     for (int id : {PrintOkItem, PrintCancelItem}) {
         QWidget* button = PD->DialogItem(id);
@@ -227,13 +227,15 @@ void TPagePrintDlg::PDShow()
     Label2->move(Label2->x(), PrintStyleComboBox->y() + (PrintStyleComboBox->height() - Label2->height()) / 2);
     const int formHeight = PageSetupBtn->y() + PageSetupBtn->height() + 30;
     setFixedSize(formWidth, formHeight);
-    PD->resize(formWidth, formHeight);
-    PD->lower();
+    // The panel grows with the form and lies beneath the form's own controls.
+    panel->resize(formWidth, formHeight);
+    panel->lower();
     if (CatalogPaper && CatalogPaper->HasShapeMask) {
         CheckBoxMaskCore->setChecked(true);
         CheckBoxMaskCore->setEnabled(false);
     }
-    CentreOnScreen(this, parentWidget());
+    if (QDialog* frame = PD->FrameHandle())
+        CentreOnScreen(frame, frame->parentWidget());
 }
 
 void TPagePrintDlg::CheckBoxFullClick()

@@ -8,6 +8,7 @@
 #include "platform/registry.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QPageSetupDialog>
 #include <QPainter>
 #include <QPrinter>
@@ -76,6 +77,7 @@ TPrintPreviewFrame::TPrintPreviewFrame(QWidget* owner) : QDialog(owner)
     PaintBox = new TSamplePaintBox(m_sheet);
     PaintBox->setObjectName(QStringLiteral("PaintBox"));
     PaintBox->OnPaint = [this](TCanvas* canvas) { PaintBoxPaint(canvas); };
+    ScrollBox->viewport()->installEventFilter(this);
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     layout->addWidget(ToolBar);
@@ -208,6 +210,14 @@ void TPrintPreviewFrame::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);
     FormResize();
+}
+
+bool TPrintPreviewFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    // The scrolling area takes its size from the window's layout after the window's own resize.
+    if (watched == ScrollBox->viewport() && event->type() == QEvent::Resize)
+        FormResize();
+    return QDialog::eventFilter(watched, event);
 }
 
 void TPrintPreviewFrame::PaintBoxPaint(TCanvas* canvas)

@@ -56,6 +56,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* m_sheet;   // the scrolled area: the paint box and its margins

@@ -6,7 +6,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
-#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QIntValidator>
 #include <QLabel>
@@ -34,10 +33,45 @@ template <class W> W* Item(QWidget* parent, int id, const QRect& r)
 {
     W* w = new W(parent);
     w->setObjectName(QStringLiteral("item%1").arg(id));
-    w->setProperty("dialogItem", id);
     w->setGeometry(r);
     return w;
 }
+
+constexpr THostedItem PrintItems[] = {
+    {PrintOkItem, "item1"},           {PrintCancelItem, "item2"},         {PrintPropertiesItem, "item1025"},
+    {PrintCollateItem, "item1041"},   {PrintAllItem, "item1056"},         {PrintSelectionItem, "item1057"},
+    {PrintPagesItem, "item1058"},     {PrintRangeGroupItem, "item1072"},  {PrintCopiesGroupItem, "item1073"},
+    {PrintPrinterGroupItem, "item1075"}, {PrintFromLabelItem, "item1089"}, {PrintToLabelItem, "item1090"},
+    {PrintStatusItem, "item1093"},    {PrintTypeItem, "item1095"},        {PrintWhereItem, "item1097"},
+    {PrintCommentItem, "item1099"},   {PrintPrinterNameItem, "item1139"}, {PrintFromEditItem, "item1152"},
+    {PrintToEditItem, "item1153"},    {PrintCopiesEditItem, "item1154"},
+};
+
+// The standard items of the print dialog over the printer object's list.
+class TPrintPanel : public QWidget {
+public:
+    TPrintPanel();
+    void Load(const TFormPrintCommDialog& d);
+    void Store(TFormPrintCommDialog& d) const;
+    std::function<void(bool accepted)> Finished;
+
+private:
+    void printerChanged(int index);
+    void propertiesClick();
+    void rangeChanged();
+
+    QGroupBox* m_printerGroup;
+    QComboBox* m_printerName;
+    QPushButton* m_properties;
+    QLabel *m_status, *m_type, *m_where, *m_comment;
+    QGroupBox* m_rangeGroup;
+    QRadioButton *m_all, *m_pages, *m_selection;
+    QLineEdit *m_from, *m_to;
+    QGroupBox* m_copiesGroup;
+    QSpinBox* m_copies;
+    QCheckBox* m_collate;
+    QPushButton *m_ok, *m_cancel;
+};
 
 } // namespace
 
@@ -64,26 +98,24 @@ unsigned PrintDialogFlags(unsigned options, TPrintRange range, bool collate, boo
     return flags;
 }
 
-TFormPrintCommDialog::TFormPrintCommDialog(QWidget* parent) : QWidget(parent)
+TPrintPanel::TPrintPanel()
 {
-    setObjectName(QStringLiteral("PD"));
-    setGeometry(0, 0, 432, 302);
-
+    setObjectName(QStringLiteral("PrintPanel"));
+    resize(432, 302);
     m_printerGroup = Item<QGroupBox>(this, PrintPrinterGroupItem, QRect(8, 4, 416, 124));
     m_printerGroup->setTitle(QStringLiteral("Printer"));
-    m_nameLabel = new QLabel(QStringLiteral("&Name:"), m_printerGroup);
-    m_nameLabel->setGeometry(10, 24, 60, 20);
+    auto* nameLabel = new QLabel(QStringLiteral("&Name:"), m_printerGroup);
+    nameLabel->setGeometry(10, 24, 60, 20);
     m_printerName = Item<QComboBox>(m_printerGroup, PrintPrinterNameItem, QRect(76, 22, 228, 24));
-    m_nameLabel->setBuddy(m_printerName);
+    nameLabel->setBuddy(m_printerName);
     m_properties = Item<QPushButton>(m_printerGroup, PrintPropertiesItem, QRect(312, 21, 96, 26));
     m_properties->setText(QStringLiteral("&Properties"));
     const char* captions[] = {"Status:", "Type:", "Where:", "Comment:"};
-    QLabel** captionLabels[] = {&m_statusCaption, &m_typeCaption, &m_whereCaption, &m_commentCaption};
     QLabel** values[] = {&m_status, &m_type, &m_where, &m_comment};
     const int ids[] = {PrintStatusItem, PrintTypeItem, PrintWhereItem, PrintCommentItem};
     for (int i = 0; i < 4; ++i) {
-        *captionLabels[i] = new QLabel(QString::fromLatin1(captions[i]), m_printerGroup);
-        (*captionLabels[i])->setGeometry(10, 52 + 17 * i, 64, 17);
+        auto* caption = new QLabel(QString::fromLatin1(captions[i]), m_printerGroup);
+        caption->setGeometry(10, 52 + 17 * i, 64, 17);
         *values[i] = Item<QLabel>(m_printerGroup, ids[i], QRect(76, 52 + 17 * i, 332, 17));
     }
 
@@ -93,14 +125,14 @@ TFormPrintCommDialog::TFormPrintCommDialog(QWidget* parent) : QWidget(parent)
     m_all->setText(QStringLiteral("&All"));
     m_pages = Item<QRadioButton>(m_rangeGroup, PrintPagesItem, QRect(10, 46, 70, 20));
     m_pages->setText(QStringLiteral("Pa&ges"));
-    m_fromLabel = Item<QLabel>(m_rangeGroup, PrintFromLabelItem, QRect(82, 47, 36, 18));
-    m_fromLabel->setText(QStringLiteral("&from:"));
+    auto* fromLabel = Item<QLabel>(m_rangeGroup, PrintFromLabelItem, QRect(82, 47, 36, 18));
+    fromLabel->setText(QStringLiteral("&from:"));
     m_from = Item<QLineEdit>(m_rangeGroup, PrintFromEditItem, QRect(118, 45, 36, 22));
-    m_toLabel = Item<QLabel>(m_rangeGroup, PrintToLabelItem, QRect(158, 47, 22, 18));
-    m_toLabel->setText(QStringLiteral("&to:"));
+    auto* toLabel = Item<QLabel>(m_rangeGroup, PrintToLabelItem, QRect(158, 47, 22, 18));
+    toLabel->setText(QStringLiteral("&to:"));
     m_to = Item<QLineEdit>(m_rangeGroup, PrintToEditItem, QRect(180, 45, 36, 22));
-    m_fromLabel->setBuddy(m_from);
-    m_toLabel->setBuddy(m_to);
+    fromLabel->setBuddy(m_from);
+    toLabel->setBuddy(m_to);
     m_from->setValidator(new QIntValidator(0, 65535, m_from));
     m_to->setValidator(new QIntValidator(0, 65535, m_to));
     m_selection = Item<QRadioButton>(m_rangeGroup, PrintSelectionItem, QRect(10, 72, 200, 20));
@@ -110,77 +142,61 @@ TFormPrintCommDialog::TFormPrintCommDialog(QWidget* parent) : QWidget(parent)
 
     m_copiesGroup = Item<QGroupBox>(this, PrintCopiesGroupItem, QRect(240, 134, 184, 120));
     m_copiesGroup->setTitle(QStringLiteral("Copies"));
-    m_copiesLabel = new QLabel(QStringLiteral("Number of &copies:"), m_copiesGroup);
-    m_copiesLabel->setGeometry(10, 24, 110, 20);
+    auto* copiesLabel = new QLabel(QStringLiteral("Number of &copies:"), m_copiesGroup);
+    copiesLabel->setGeometry(10, 24, 110, 20);
     m_copies = Item<QSpinBox>(m_copiesGroup, PrintCopiesEditItem, QRect(122, 22, 54, 24));
     m_copies->setRange(1, 9999);
-    m_copiesLabel->setBuddy(m_copies);
+    copiesLabel->setBuddy(m_copies);
     m_collate = Item<QCheckBox>(m_copiesGroup, PrintCollateItem, QRect(10, 56, 160, 20));
     m_collate->setText(QStringLiteral("C&ollate"));
 
     m_ok = Item<QPushButton>(this, PrintOkItem, QRect(262, 266, 75, 25));
-    m_ok->setText(QStringLiteral("&Ok"));
     m_ok->setDefault(true);
     m_cancel = Item<QPushButton>(this, PrintCancelItem, QRect(345, 266, 75, 25));
-    m_cancel->setText(QStringLiteral("Cancel"));
 
     connect(m_printerName, &QComboBox::currentIndexChanged, this, [this](int i) { printerChanged(i); });
     connect(m_properties, &QPushButton::clicked, this, [this] { propertiesClick(); });
     connect(m_ok, &QPushButton::clicked, this, [this] {
-        if (m_frame)
-            m_frame->accept();
+        if (Finished)
+            Finished(true);
     });
     connect(m_cancel, &QPushButton::clicked, this, [this] {
-        if (m_frame)
-            m_frame->reject();
+        if (Finished)
+            Finished(false);
     });
 }
 
-TFormPrintCommDialog::~TFormPrintCommDialog() = default;
-
-void TFormPrintCommDialog::SetOkButtonCaption(const QString& caption)
+void TPrintPanel::Load(const TFormPrintCommDialog& d)
 {
-    m_ok->setText(caption);
-}
-
-void TFormPrintCommDialog::SetCancelButtonCaption(const QString& caption)
-{
-    m_cancel->setText(caption);
-}
-
-void TFormPrintCommDialog::SetNumCopies(int copies)
-{
-    Copies = copies;
-    Printer()->SetCopies(copies);
-}
-
-QWidget* TFormPrintCommDialog::DialogItem(int id) const
-{
-    for (QWidget* w : findChildren<QWidget*>())
-        if (w->property("dialogItem").toInt() == id)
-            return w;
-    return nullptr;
-}
-
-QRect TFormPrintCommDialog::DialogItemRect(int id) const
-{
-    QWidget* item = DialogItem(id);
-    QWidget* form = parentWidget();
-    if (!item || !form)
-        return QRect();
-    return QRect(item->mapTo(form, QPoint(0, 0)), item->size());
-}
-
-void TFormPrintCommDialog::fillPrinters()
-{
-    const QSignalBlocker block(m_printerName);
-    m_printerName->clear();
-    m_printerName->addItems(Printer()->Printers());
-    m_printerName->setCurrentIndex(Printer()->PrinterIndex());
+    {
+        const QSignalBlocker block(m_printerName);
+        m_printerName->addItems(Printer()->Printers());
+        m_printerName->setCurrentIndex(Printer()->PrinterIndex());
+    }
     printerChanged(m_printerName->currentIndex());
+    const unsigned flags = PrintDialogFlags(d.Options, d.PrintRange, d.Collate, d.PrintToFile);
+    m_pages->setEnabled(!(flags & PD_NOPAGENUMS));
+    m_selection->setEnabled(!(flags & PD_NOSELECTION));
+    (d.PrintRange == prSelection ? m_selection : d.PrintRange == prPageNums ? m_pages : m_all)->setChecked(true);
+    m_from->setText(d.FromPage > 0 ? QString::number(d.FromPage) : QString());
+    m_to->setText(d.ToPage > 0 ? QString::number(d.ToPage) : QString());
+    rangeChanged();
+    m_collate->setChecked(d.Collate);
+    m_copies->setValue(std::max(1, Printer()->Copies()));
 }
 
-void TFormPrintCommDialog::printerChanged(int index)
+void TPrintPanel::Store(TFormPrintCommDialog& d) const
+{
+    Printer()->SetPrinterIndex(m_printerName->currentIndex());
+    d.Collate = m_collate->isChecked();
+    d.PrintRange = m_selection->isChecked() ? prSelection : m_pages->isChecked() ? prPageNums : prAllPages;
+    d.FromPage = m_from->text().toInt();
+    d.ToPage = m_to->text().toInt();
+    Printer()->SetCollate(d.Collate);
+    d.SetNumCopies(m_copies->value());
+}
+
+void TPrintPanel::printerChanged(int index)
 {
     const TPrinter* p = Printer();
     m_status->setText(p->Status(index));
@@ -191,7 +207,7 @@ void TFormPrintCommDialog::printerChanged(int index)
     m_ok->setEnabled(index >= 0);
 }
 
-void TFormPrintCommDialog::propertiesClick()
+void TPrintPanel::propertiesClick()
 {
     const int i = m_printerName->currentIndex();
     const TPrinter* p = Printer();
@@ -200,53 +216,49 @@ void TFormPrintCommDialog::propertiesClick()
     ::MessageBox(window(), lines.join(QLatin1Char('\n')), m_printerName->currentText(), MB_OK | MB_ICONINFORMATION);
 }
 
-void TFormPrintCommDialog::rangeChanged()
+void TPrintPanel::rangeChanged()
 {
     const bool pages = m_pages->isChecked();
     m_from->setEnabled(pages);
     m_to->setEnabled(pages);
 }
 
+TFormPrintCommDialog::TFormPrintCommDialog(QWidget* parent) : TFormCommonDialog(parent)
+{
+    setObjectName(QStringLiteral("PD"));
+    setGeometry(0, 0, 432, 302);
+    SetOkButtonCaption(QStringLiteral("&Ok"));
+    SetCancelButtonCaption(QStringLiteral("Cancel"));
+}
+
+TFormPrintCommDialog::~TFormPrintCommDialog() = default;
+
+std::span<const THostedItem> TFormPrintCommDialog::ItemMap() const
+{
+    return PrintItems;
+}
+
+void TFormPrintCommDialog::SetNumCopies(int copies)
+{
+    Copies = copies;
+    Printer()->SetCopies(copies);
+}
+
 bool TFormPrintCommDialog::Execute()
 {
-    // The form that carries the dialog is the window it runs in.
-    QDialog* frame = qobject_cast<QDialog*>(window());
-    std::unique_ptr<QDialog> own;
-    QWidget* const home = parentWidget();
-    if (!frame) {
-        own = std::make_unique<QDialog>(parentWidget());
-        own->resize(size());
-        setParent(own.get());
-        move(0, 0);
-        frame = own.get();
-    }
-    m_frame = frame;
-
-    fillPrinters();
-    const unsigned flags = PrintDialogFlags(Options, PrintRange, Collate, PrintToFile);
-    m_pages->setEnabled(!(flags & PD_NOPAGENUMS));
-    m_selection->setEnabled(!(flags & PD_NOSELECTION));
-    (PrintRange == prSelection ? m_selection : PrintRange == prPageNums ? m_pages : m_all)->setChecked(true);
-    m_from->setText(FromPage > 0 ? QString::number(FromPage) : QString());
-    m_to->setText(ToPage > 0 ? QString::number(ToPage) : QString());
-    rangeChanged();
-    m_collate->setChecked(Collate);
-    m_copies->setValue(std::max(1, Printer()->Copies()));
-
-    if (OnShow)
-        OnShow(this);
-    const bool accepted = frame->exec() == QDialog::Accepted;
-    if (accepted) {
-        Printer()->SetPrinterIndex(m_printerName->currentIndex());
-        Collate = m_collate->isChecked();
-        PrintRange = m_selection->isChecked() ? prSelection : m_pages->isChecked() ? prPageNums : prAllPages;
-        FromPage = m_from->text().toInt();
-        ToPage = m_to->text().toInt();
-        Printer()->SetCollate(Collate);
-        SetNumCopies(m_copies->value());
-    }
-    m_frame = nullptr;
-    if (own)
-        setParent(home);
-    return accepted;
+    SetForm(parentWidget() ? parentWidget()->window() : nullptr);
+    RescaleParent();
+    auto* panel = new TPrintPanel;
+    panel->Load(*this);
+    bool accepted = false;
+    // The panel's values are taken before the frame takes it down.
+    TPrintPanel* const running = panel;
+    panel->Finished = [this, &accepted, running](bool ok) {
+        accepted = ok;
+        if (ok)
+            running->Store(*this);
+        CloseFrame(ok ? 1 : 0);
+    };
+    const int result = TaskModalDialog(panel);
+    return result == 1 && accepted;
 }

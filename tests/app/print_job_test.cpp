@@ -91,6 +91,19 @@ QRgb At(const QImage& page, QPoint tenths)
     return page.pixel(int(tenths.x() * page.width() / 2100.0), int(tenths.y() * page.height() / 2970.0));
 }
 
+// Runs f on the print dialog once its frame shows.
+template <class F>
+void WhenPrintDialogShown(F f)
+{
+    QTimer::singleShot(0, [f] {
+        QWidget* frame = QApplication::activeModalWidget();
+        ASSERT_NE(frame, nullptr);
+        auto* dlg = frame->findChild<TPagePrintDlg*>();
+        ASSERT_NE(dlg, nullptr);
+        f(dlg);
+    });
+}
+
 bool IsRed(QRgb c)
 {
     return qRed(c) > 200 && qGreen(c) < 60 && qBlue(c) < 60;
@@ -156,7 +169,7 @@ protected:
     // resolution and style, then OK.
     void AnswerPrintDialog(std::vector<int> ticks, int copies, int resolution = 1, int style = 0, bool ok = true)
     {
-        WhenShown<TPagePrintDlg>([=](TPagePrintDlg* dlg) {
+        WhenPrintDialogShown([=](TPagePrintDlg* dlg) {
             if (!ticks.empty()) {
                 dlg->CheckBoxFull->setChecked(false);
                 for (int i = 0; i < int(dlg->CatalogPaper->Shapes.size()); ++i)
@@ -357,7 +370,7 @@ TEST_F(PrintJobTest, WizardPrintsOneDocumentOnTwoPositionsAsManyCopiesAsAsked)
         EXPECT_EQ(wizard->RowComboBoxes()[0]->count(), 2);
         wizard->RowComboBoxes()[1]->setCurrentIndex(1);
         wizard->RowComboBoxes()[2]->setCurrentIndex(1);
-        WhenShown<TPagePrintDlg>([&](TPagePrintDlg* dlg) {
+        WhenPrintDialogShown([&](TPagePrintDlg* dlg) {
             reachedPrint = true;
             EXPECT_FALSE(dlg->CheckBoxFull->isChecked());
             EXPECT_FALSE(dlg->PositionBox(0)->isVisibleTo(dlg));
