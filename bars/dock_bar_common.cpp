@@ -16,6 +16,40 @@
 TGetToolbarDockPosProc GetToolbarDockPosProc = nullptr;
 
 namespace {
+std::function<QString(unsigned)>& StringLookup()
+{
+    static std::function<QString(unsigned)> lookup;
+    return lookup;
+}
+} // namespace
+
+QString DockBarsString(unsigned id)
+{
+    if (StringLookup()) {
+        const QString text = StringLookup()(id);
+        if (!text.isEmpty())
+            return text;
+    }
+    switch (id) {
+    case DockParentErrorString: return QStringLiteral("A TDockX control cannot be placed inside a tool window or another TDockX");
+    case DockPositionErrorString: return QStringLiteral("Cannot change Position of a TDockX if it already contains controls");
+    case NoNameErrorString: return QStringLiteral("Cannot save tool window's position because Name property is not set");
+    case NoDockedToNameErrorString:
+        return QStringLiteral("Cannot save tool window's position because DockedTo's Name property not set");
+    case ToolWindowParentErrorString:
+        return QStringLiteral("A tool window can only be placed on a TDockX or directly on the form");
+    case NoParentWindowErrorString: return QStringLiteral("Control '%s' has no parent window");
+    case SeparatorParentErrorString: return QStringLiteral("TToolbarSepX can only be placed on a TToolbarX");
+    default: return QString();
+    }
+}
+
+void SetDockBarsStringLookup(std::function<QString(unsigned)> lookup)
+{
+    StringLookup() = std::move(lookup);
+}
+
+namespace {
 
 struct THookProcData {
     THookProc Proc;

@@ -9,6 +9,7 @@
 #include <QRect>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <utility>
 
@@ -21,6 +22,20 @@ public:
     explicit EInvalidOperation(const QString& message) : std::runtime_error(message.toStdString()) {}
     QString Message() const { return QString::fromUtf8(what()); }
 };
+
+// The library's numbered texts; English until the program hands its own lookup over.
+enum TDockBarsStringId : unsigned {
+    DockParentErrorString = 65393,        // "A TDockX control cannot be placed inside a tool window or another TDockX"
+    DockPositionErrorString = 65394,      // "Cannot change Position of a TDockX if it already contains controls"
+    NoNameErrorString = 65395,            // "Cannot save tool window's position because Name property is not set"
+    NoDockedToNameErrorString = 65396,    // "Cannot save tool window's position because DockedTo's Name property not set"
+    ToolWindowParentErrorString = 65397,  // "A tool window can only be placed on a TDockX or directly on the form"
+    NoParentWindowErrorString = 65398,    // "Control '%s' has no parent window"
+    SeparatorParentErrorString = 65399,   // "TToolbarSepX can only be placed on a TToolbarX"
+};
+QString DockBarsString(unsigned id);
+// lookup gives the text of a number ("" for the English one); nullptr restores English.
+void SetDockBarsStringLookup(std::function<QString(unsigned)> lookup);
 
 // ---------------------------------------------------------------------------------------------
 // Hook registry.

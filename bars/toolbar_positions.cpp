@@ -1,0 +1,178 @@
+#include "bars/toolbar_positions.h"
+
+#include "bars/tool_window_base.h"
+#include "platform/ini_file.h"
+#include "platform/message_box.h"
+
+#include <QWidget>
+#include <algorithm>
+
+namespace {
+
+// Far beyond any screen, far from overflowing when sizes are added.
+constexpr int CoordinateLimit = 1 << 20;
+
+std::vector<TCustomToolWindowX*> ToolWindowsOf(QWidget* form)
+{
+    QList<TCustomToolWindowX*> found = form->findChildren<TCustomToolWindowX*>();
+    std::vector<TCustomToolWindowX*> windows(found.begin(), found.end());
+    std::sort(windows.begin(), windows.end(),
+              [](const TCustomToolWindowX* a, const TCustomToolWindowX* b) { return a->CreationSerial() < b->CreationSerial(); });
+    return windows;
+}
+
+TDockX* DockNamed(QWidget* form, const QString& name)
+{
+    if (name.isEmpty())
+        return nullptr;
+    for (TDockX* dock : form->findChildren<TDockX*>())
+        if (dock->objectName() == name)
+            return dock;
+    return nullptr;
+}
+
+} // namespace
+
+void CustomLoadToolbarPositions(QWidget* form, const TPositionReadIntProc& readInt,
+                                const TPositionReadStringProc& readString, void* extraData)
+{
+    if (!form)
+        return;
+    const QList<TDockX*> docks = form->findChildren<TDockX*>();
+    for (TDockX* dock : docks)
+        dock->BeginUpdate();
+    struct EndUpdates {
+        const QList<TDockX*>& docks;
+        ~EndUpdates()
+        {
+            for (TDockX* dock : docks)
+                dock->EndUpdate();
+        }
+    } endUpdates{docks};
+
+    for (TCustomToolWindowX* tw : ToolWindowsOf(form)) {
+        const QString name = tw->objectName();
+        if (name.isEmpty())
+            throw EKorvaneError(DockBarsString(NoNameErrorString));
+        const int rev = readInt(name, QStringLiteral("Rev"), 0, extraData);
+        if (rev != 2 && rev != 3)
+            continue;
+        tw->setVisible(readInt(name, QStringLiteral("Visible"), tw->isHidden() ? 0 : 1, extraData) != 0);
+        const QString dockedTo = readString(name, QStringLiteral("DockedTo"), QString(), extraData);
+        if (dockedTo.isEmpty())
+            continue;
+        TDockX* dock = nullptr;
+        if (dockedTo != QLatin1String("+")) {
+            dock = DockNamed(form, dockedTo);
+            if (!dock || !dock->AllowDrag())
+                continue;
+        }
+        // Rows are renumbered by the dock; positions stay within reach of any screen.
+        const int row = std::clamp(readInt(name, QStringLiteral("DockRow"), tw->DockRow(), extraData), 0, CoordinateLimit);
+        const int pos = std::clamp(readInt(name, QStringLiteral("DockPos"), tw->DockPos(), extraData), -CoordinateLimit,
+                                   CoordinateLimit);
+        const QPoint floating = tw->FloatingPosition();
+        const int left = std::clamp(readInt(name, QStringLiteral("FloatLeft"), floating.x(), extraData), -CoordinateLimit,
+                                    CoordinateLimit);
+        const int top = std::clamp(readInt(name, QStringLiteral("FloatTop"), floating.y(), extraData), -CoordinateLimit,
+                                   CoordinateLimit);
+        tw->BeginUpdate();
+        tw->SetDockRow(row);
+        tw->SetDockPos(pos);
+        tw->ReadPositionData([&](const QString& value, int def) { return readInt(name, value, def, extraData); });
+        tw->SetFloatingPosition(QPoint(left, top));
+        if (!dock) {
+            tw->SetParent(form);
+            tw->SetFloatingPosition(QPoint(left, top));
+            if (rev >= 3 && tw->UseLastDock()) {
+                if (TDockX* last = DockNamed(form, readString(name, QStringLiteral("LastDock"), QString(), extraData)))
+                    tw->SetLastDock(last);
+            }
+        } else {
+            tw->SetParent(dock);
+        }
+        tw->EndUpdate();
+        tw->ArrangeControls();
+        if (!dock)
+            tw->MoveOnScreen(true);
+        tw->DoneReadingPositionData();
+    }
+}
+
+void CustomSaveToolbarPositions(QWidget* form, const TPositionWriteIntProc& writeInt,
+                                const TPositionWriteStringProc& writeString, void* extraData)
+{
+    if (!form)
+        return;
+    for (TCustomToolWindowX* tw : ToolWindowsOf(form)) {
+        const QString name = tw->objectName();
+        if (name.isEmpty())
+            throw EKorvaneError(DockBarsString(NoNameErrorString));
+        TDockX* dock = tw->DockedTo();
+        if (dock && dock->AllowDrag() && dock->objectName().isEmpty())
+            throw EKorvaneError(DockBarsString(NoDockedToNameErrorString));
+        writeInt(name, QStringLiteral("Rev"), 3, extraData);
+        writeInt(name, QStringLiteral("Visible"), tw->isHidden() ? 0 : 1, extraData);
+        writeString(name, QStringLiteral("DockedTo"),
+                    !dock ? QStringLiteral("+") : dock->AllowDrag() ? dock->objectName() : QString(), extraData);
+        writeString(name, QStringLiteral("LastDock"), tw->LastDock() ? tw->LastDock()->objectName() : QString(), extraData);
+        writeInt(name, QStringLiteral("DockRow"), tw->DockRow(), extraData);
+        writeInt(name, QStringLiteral("DockPos"), tw->DockPos(), extraData);
+        writeInt(name, QStringLiteral("FloatLeft"), tw->FloatingPosition().x(), extraData);
+        writeInt(name, QStringLiteral("FloatTop"), tw->FloatingPosition().y(), extraData);
+        tw->WritePositionData([&](const QString& value, int data) { writeInt(name, value, data, extraData); });
+    }
+}
+
+void IniLoadToolbarPositions(QWidget* form, const QString& filename, const QString& sectionNamePrefix)
+{
+    TIniFile ini(filename);
+    CustomLoadToolbarPositions(
+        form,
+        [&](const QString& tb, const QString& value, int def, void*) { return ini.ReadInteger(sectionNamePrefix + tb, value, def); },
+        [&](const QString& tb, const QString& value, const QString& def, void*) {
+            return ini.ReadString(sectionNamePrefix + tb, value, def);
+        },
+        nullptr);
+}
+
+void IniSaveToolbarPositions(QWidget* form, const QString& filename, const QString& sectionNamePrefix)
+{
+    TIniFile ini(filename);
+    CustomSaveToolbarPositions(
+        form,
+        [&](const QString& tb, const QString& value, int data, void*) { ini.WriteInteger(sectionNamePrefix + tb, value, data); },
+        [&](const QString& tb, const QString& value, const QString& data, void*) {
+            ini.WriteString(sectionNamePrefix + tb, value, data);
+        },
+        nullptr);
+    ini.UpdateFile();
+}
+
+void RegLoadToolbarPositions(QWidget* form, const QString& baseRegistryKey)
+{
+    RegLoadToolbarPositionsEx(form, RootKey::CurrentUser, baseRegistryKey);
+}
+
+void RegSaveToolbarPositions(QWidget* form, const QString& baseRegistryKey)
+{
+    RegSaveToolbarPositionsEx(form, RootKey::CurrentUser, baseRegistryKey);
+}
+
+void RegLoadToolbarPositionsEx(QWidget* form, RootKey rootKey, const QString& baseRegistryKey)
+{
+    TRegIniFile reg(baseRegistryKey, rootKey);
+    CustomLoadToolbarPositions(
+        form, [&](const QString& tb, const QString& value, int def, void*) { return reg.ReadInteger(tb, value, def); },
+        [&](const QString& tb, const QString& value, const QString& def, void*) { return reg.ReadString(tb, value, def); },
+        nullptr);
+}
+
+void RegSaveToolbarPositionsEx(QWidget* form, RootKey rootKey, const QString& baseRegistryKey)
+{
+    TRegIniFile reg(baseRegistryKey, rootKey);
+    CustomSaveToolbarPositions(
+        form, [&](const QString& tb, const QString& value, int data, void*) { reg.WriteInteger(tb, value, data); },
+        [&](const QString& tb, const QString& value, const QString& data, void*) { reg.WriteString(tb, value, data); },
+        nullptr);
+}

@@ -1,0 +1,251 @@
+#include "bars/dock.h"
+#include "bars/dock_arrangement.h"
+#include "bars/tool_window.h"
+#include "bars/toolbar.h"
+
+#include <QApplication>
+#include <climits>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct BarIn {
+    int row, pos, length, size;
+    bool fullSize = false;
+    bool visible = true;
+};
+struct BarOut {
+    int row, pos;
+    TRect bounds;
+};
+
+struct ArrangeCase {
+    const char* name;
+    std::vector<BarIn> bars;
+    TDockArrangementInput input;
+    std::vector<BarOut> want;
+    int thickness;
+};
+
+TEST(DockArrangementTest, Table)
+{
+    TDockArrangementInput top;
+    top.FreeLength = 300;
+    TDockArrangementInput topCommit = top;
+    topCommit.CommitPositions = true;
+    TDockArrangementInput left;
+    left.LeftRight = true;
+    left.FreeLength = 200;
+    TDockArrangementInput fix = top;
+    fix.FixAlign = true;
+    TDockArrangementInput oneRow = topCommit;
+    oneRow.LimitToOneRow = true;
+
+    const ArrangeCase cases[] = {
+        {"no shown bar: no thickness", {{0, 0, 50, 20, false, false}}, top, {{0, 0, TRect()}}, 0},
+        {"no shown bar, fixed alignment", {}, fix, {}, 1},
+        {"second bar moves behind the first", {{0, 0, 100, 20}, {0, 10, 50, 20}}, top,
+         {{0, 0, Bounds(0, 0, 100, 24)}, {0, 100, Bounds(100, 0, 50, 24)}}, 24},
+        {"beyond the far edge: pulled back, stored only on commit", {{0, 280, 50, 20}}, top,
+         {{0, 280, Bounds(250, 0, 50, 24)}}, 24},
+        {"beyond the far edge, committed", {{0, 280, 50, 20}}, topCommit, {{0, 250, Bounds(250, 0, 50, 24)}}, 24},
+        {"longer than the dock: first ones win", {{0, 0, 200, 20}, {0, 0, 200, 20}}, topCommit,
+         {{0, 0, Bounds(0, 0, 200, 24)}, {0, 200, Bounds(200, 0, 200, 24)}}, 24},
+        {"full size pushes the row's others down", {{0, 0, 50, 20}, {0, 60, 40, 30, true}, {1, 0, 50, 10}}, top,
+         {{1, 0, Bounds(0, 34, 50, 24)}, {0, 0, Bounds(0, 0, 300, 34)}, {2, 0, Bounds(0, 58, 50, 14)}}, 72},
+        {"empty row closed", {{0, 0, 50, 20}, {2, 0, 50, 20}}, top,
+         {{0, 0, Bounds(0, 0, 50, 24)}, {1, 0, Bounds(0, 24, 50, 24)}}, 48},
+        {"small bar makes an 8 pixel row", {{0, 0, 50, 5}}, top, {{0, 0, Bounds(0, 0, 50, 12)}}, 12},
+        {"rows from saved data: negative and huge", {{-7, 0, 50, 20}, {INT_MAX, 0, 50, 20}, {1000000, 0, 50, 20}}, top,
+         {{0, 0, Bounds(0, 0, 50, 24)}, {2, 0, Bounds(0, 48, 50, 24)}, {1, 0, Bounds(0, 24, 50, 24)}}, 72},
+        {"huge position does not overflow", {{0, INT_MAX, 50, 20}, {0, INT_MAX, 50, 20}}, topCommit,
+         {{0, 200, Bounds(200, 0, 50, 24)}, {0, 250, Bounds(250, 0, 50, 24)}}, 24},
+        {"one row only", {{0, 0, 50, 20}, {3, 0, 50, 20}}, oneRow,
+         {{0, 0, Bounds(0, 0, 50, 24)}, {0, 50, Bounds(50, 0, 50, 24)}}, 24},
+        {"left dock: rows run down, bars along", {{0, 0, 22, 23}, {0, 5, 30, 10}, {1, 0, 40, 65}}, left,
+         {{0, 0, Bounds(0, 0, 27, 22)}, {0, 22, Bounds(0, 22, 27, 30)}, {1, 0, Bounds(27, 0, 69, 40)}}, 96},
+        {"floating bar keeps its row but takes no room", {{0, 0, 50, 20, false, false}, {1, 0, 50, 20}}, top,
+         {{0, 0, TRect()}, {1, 0, Bounds(0, 0, 50, 24)}}, 24},
+    };
+    for (const ArrangeCase& c : cases) {
+        std::vector<TDockBarRecord> bars;
+        for (const BarIn& b : c.bars)
+            bars.push_back({b.row, b.pos, b.length, b.size, b.fullSize, b.visible});
+        const TDockArrangement result = ArrangeDockBars(bars, c.input);
+        EXPECT_EQ(result.Thickness, c.thickness) << c.name;
+        ASSERT_EQ(bars.size(), c.want.size()) << c.name;
+        for (size_t i = 0; i < bars.size(); ++i) {
+            EXPECT_EQ(bars[i].DockRow, c.want[i].row) << c.name << " bar " << i;
+            EXPECT_EQ(bars[i].DockPos, c.want[i].pos) << c.name << " bar " << i;
+            EXPECT_EQ(result.Bounds[i], c.want[i].bounds) << c.name << " bar " << i;
+        }
+    }
+}
+
+TEST(DockArrangementTest, RowUnderCoordinate)
+{
+    const std::vector<int> rows = {20, 0, 30};   // row 1 empty: rows 0 and 2 show, 24 and 34 thick
+    const struct { int coord; TDockRowHit want; } cases[] = {
+        {0, {0, true}}, {4, {0, true}}, {5, {0, false}}, {18, {0, false}}, {19, {2, true}}, {28, {2, true}},
+        {29, {2, false}}, {52, {2, false}}, {53, {3, true}}, {62, {3, true}}, {63, {3, false}}, {100000, {3, false}},
+    };
+    for (const auto& c : cases) {
+        const TDockRowHit hit = DockRowOf(rows, c.coord);
+        EXPECT_EQ(hit.Row, c.want.Row) << c.coord;
+        EXPECT_EQ(hit.Before, c.want.Before) << c.coord;
+    }
+    EXPECT_EQ(DockRowOf({}, 3).Row, 0);
+    EXPECT_TRUE(DockRowOf({}, 3).Before);
+}
+
+class DockTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        form.resize(400, 300);
+        layout = new TAlignLayout(&form);
+        top = new TDockX(&form, dpTop);
+        top->setObjectName(QStringLiteral("TopDock"));
+        leftDock = new TDockX(&form, dpLeft);
+        leftDock->setObjectName(QStringLiteral("LeftDock"));
+        client = new QWidget(&form);
+        layout->AddControl(top, TAlignLayout::alTop);
+        layout->AddControl(leftDock, TAlignLayout::alLeft);
+        layout->AddControl(client, TAlignLayout::alClient);
+        form.show();
+        layout->Realign();
+    }
+    QWidget form;
+    TAlignLayout* layout;
+    TDockX* top;
+    TDockX* leftDock;
+    QWidget* client;
+};
+
+TEST_F(DockTest, EmptyDocksTakeNoRoomAndGrowWithABar)
+{
+    EXPECT_EQ(top->height(), 0);
+    EXPECT_EQ(leftDock->width(), 0);
+    EXPECT_EQ(client->geometry(), QRect(0, 0, 400, 300));
+
+    auto* window = new TToolWindowX;
+    window->setObjectName(QStringLiteral("Panel"));
+    window->SetClientAreaSize(60, 80);
+    window->SetParent(leftDock);
+    window->show();
+    // 2 pixels of frame each side and the 9-pixel handle on top.
+    EXPECT_EQ(window->size(), QSize(64, 93));
+    // The row is as thick as the window: its client width and the frame.
+    EXPECT_EQ(leftDock->width(), 64);
+    EXPECT_EQ(client->geometry(), QRect(64, 0, 336, 300));
+    EXPECT_EQ(leftDock->GetToolbarCount(), 1);
+
+    window->hide();
+    EXPECT_EQ(leftDock->GetToolbarCount(), 0);
+    EXPECT_EQ(leftDock->width(), 0);
+    EXPECT_EQ(client->geometry().left(), 0);
+}
+
+TEST_F(DockTest, PositionOfADockWithControlsIsFixed)
+{
+    auto* bar = new TToolbarX;
+    bar->SetParent(top);
+    EXPECT_THROW(top->SetPosition(dpBottom), EInvalidOperation);
+    EXPECT_EQ(top->Position(), dpTop);
+    auto* spare = new TDockX(&form, dpTop);
+    layout->AddControl(spare, TAlignLayout::alTop);
+    spare->SetPosition(dpBottom);
+    EXPECT_EQ(spare->Position(), dpBottom);
+    EXPECT_EQ(GetDockTypeOf(spare), dtTopBottom);
+    EXPECT_EQ(GetDockTypeOf(leftDock), dtLeftRight);
+    EXPECT_EQ(GetDockTypeOf(nullptr), dtNotDocked);
+}
+
+TEST_F(DockTest, ToolWindowOnlyOnADockOrAForm)
+{
+    TToolWindowX window;
+    EXPECT_THROW(window.SetParent(client), EInvalidOperation);
+    EXPECT_FALSE(window.Docked());
+}
+
+TEST_F(DockTest, FloatingAndDockingBackKeepsRowAndPosition)
+{
+    auto* a = new TToolWindowX;
+    a->SetClientAreaSize(40, 40);
+    a->SetParent(top);
+    auto* b = new TToolWindowX;
+    b->setObjectName(QStringLiteral("B"));
+    b->SetClientAreaSize(40, 40);
+    b->SetHideWhenInactive(false);
+    b->SetParent(top);
+    a->show();
+    b->show();
+    b->SetDockPos(120);
+    top->ArrangeToolbars(true);
+    EXPECT_EQ(b->DockPos(), 120);
+    EXPECT_EQ(b->x(), 120);
+
+    b->SetFloatingPosition(QPoint(50, 60));
+    b->SetDockedTo(nullptr);
+    EXPECT_FALSE(b->Docked());
+    ASSERT_NE(b->FloatingParent(), nullptr);
+    EXPECT_TRUE(b->FloatingParent()->isWindow());
+    EXPECT_EQ(b->FloatingParent()->geometry().topLeft(), QPoint(50, 60));
+    // Floating: the frame and the small caption.
+    EXPECT_EQ(b->NonClient(), QMargins(4, 4 + GetSmallCaptionHeight(), 4, 4));
+    EXPECT_EQ(b->LastDock(), top);
+    EXPECT_EQ(top->GetToolbarCount(), 1);
+
+    // A double click docks it where it was.
+    b->SetDockedTo(b->LastDock());
+    EXPECT_TRUE(b->Docked());
+    EXPECT_EQ(b->DockPos(), 120);
+    EXPECT_EQ(b->DockRow(), 0);
+}
+
+TEST_F(DockTest, FloatingParentsAreNamedByACounter)
+{
+    TToolWindowX a, b;
+    a.SetHideWhenInactive(false);
+    b.SetHideWhenInactive(false);
+    a.SetParent(&form);
+    b.SetParent(&form);
+    ASSERT_TRUE(a.FloatingParent() && b.FloatingParent());
+    const QString na = a.FloatingParent()->objectName(), nb = b.FloatingParent()->objectName();
+    EXPECT_TRUE(na.startsWith(QStringLiteral("DockBarFloatingParent_")));
+    EXPECT_EQ(na.size(), int(strlen("DockBarFloatingParent_")) + 8);
+    EXPECT_NE(na, nb);
+}
+
+TEST_F(DockTest, DockedFrameFollowsTheHandle)
+{
+    auto* bar = new TToolbarX;
+    bar->SetParent(top);
+    bar->SetDragHandleStyle(dhNone);
+    EXPECT_EQ(bar->NonClient(), QMargins(2, 2, 2, 2));
+    bar->SetCloseButtonWhenDocked(true);
+    EXPECT_EQ(bar->NonClient(), QMargins(16, 2, 2, 2));
+    bar->SetDragHandleStyle(dhSingle);
+    EXPECT_EQ(bar->DragHandleSize(), 14);
+    bar->SetCloseButtonWhenDocked(false);
+    EXPECT_EQ(bar->DragHandleSize(), 6);
+    top->SetAllowDrag(false);
+    EXPECT_EQ(bar->NonClient(), QMargins(2, 2, 2, 2));
+}
+
+TEST_F(DockTest, FloatingWindowOfAHiddenFormHides)
+{
+    TToolWindowX w;
+    w.SetHideWhenInactive(false);
+    w.SetParent(&form);
+    w.show();
+    ASSERT_NE(w.FloatingParent(), nullptr);
+    EXPECT_TRUE(w.ShouldBeShown());
+    form.hide();
+    EXPECT_FALSE(w.ShouldBeShown());
+    EXPECT_FALSE(w.FloatingParent()->isVisible());
+    form.show();
+    EXPECT_TRUE(w.FloatingParent()->isVisible());
+}
+
+} // namespace

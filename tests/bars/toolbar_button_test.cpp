@@ -1,0 +1,200 @@
+#include "bars/toolbar_button.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+void Send(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton button = Qt::LeftButton)
+{
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent e(type, QPointF(at), QPointF(w->mapToGlobal(at)), type == QEvent::MouseMove ? Qt::NoButton : button, held,
+                  Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+void ClickAt(QWidget* w, QPoint at = QPoint(5, 5))
+{
+    Send(w, QEvent::MouseButtonPress, at);
+    Send(w, QEvent::MouseButtonRelease, at);
+}
+
+class ToolbarButtonTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        parent.resize(200, 40);
+        for (int i = 0; i < 3; ++i) {
+            tools[i] = new TToolbarButtonX(&parent);
+            tools[i]->move(23 * i, 0);
+            tools[i]->SetGroupIndex(2);
+        }
+        parent.show();
+    }
+    QWidget parent;
+    TToolbarButtonX* tools[3];
+};
+
+TEST_F(ToolbarButtonTest, SetDownKeepsOneMemberOfTheGroupDown)
+{
+    TToolbarButtonX loose(&parent);
+    loose.SetDown(true);
+    EXPECT_FALSE(loose.Down());   // no group: never down
+
+    tools[0]->SetDown(true);
+    EXPECT_TRUE(tools[0]->Down());
+    EXPECT_EQ(tools[0]->State(), bsExclusive);
+    tools[0]->SetDown(false);   // raising the pressed member is refused
+    EXPECT_TRUE(tools[0]->Down());
+
+    tools[1]->setEnabled(false);
+    tools[1]->SetDown(true);   // even a disabled member pushes the others up
+    EXPECT_TRUE(tools[1]->Down());
+    EXPECT_FALSE(tools[0]->Down());
+    EXPECT_EQ(tools[0]->State(), bsUp);
+    EXPECT_EQ(tools[1]->State(), bsDisabled);
+
+    tools[0]->setEnabled(false);
+    tools[2]->SetDown(true);
+    EXPECT_FALSE(tools[1]->Down());
+    EXPECT_EQ(tools[1]->State(), bsDisabled);
+
+    // A member of another group is left alone.
+    TToolbarButtonX other(&parent);
+    other.SetGroupIndex(3);
+    other.SetDown(true);
+    EXPECT_TRUE(tools[2]->Down());
+    EXPECT_TRUE(other.Down());
+
+    // With all-up allowed, a group's pressed member can be raised.
+    tools[2]->SetAllowAllUp(true);
+    EXPECT_TRUE(tools[0]->AllowAllUp());
+    tools[2]->SetDown(false);
+    EXPECT_FALSE(tools[2]->Down());
+}
+
+TEST_F(ToolbarButtonTest, ClickPushesDownAndReleasesTheGroupBeforeOnClick)
+{
+    tools[0]->SetDown(true);
+    int clicks = 0;
+    tools[1]->OnClick = [&](TToolbarButtonX* sender) {
+        ++clicks;
+        EXPECT_EQ(sender, tools[1]);
+        EXPECT_TRUE(tools[1]->Down());
+        EXPECT_FALSE(tools[0]->Down());
+    };
+    ClickAt(tools[1]);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_TRUE(tools[1]->Down());
+
+    // Clicking the pressed member keeps it pressed and still clicks.
+    ClickAt(tools[1]);
+    EXPECT_EQ(clicks, 2);
+    EXPECT_TRUE(tools[1]->Down());
+}
+
+TEST_F(ToolbarButtonTest, ReleasingOffTheButtonDoesNotClick)
+{
+    int clicks = 0;
+    tools[0]->OnClick = [&](TToolbarButtonX*) { ++clicks; };
+    Send(tools[0], QEvent::MouseButtonPress, QPoint(5, 5));
+    EXPECT_EQ(tools[0]->State(), bsDown);
+    QMouseEvent off(QEvent::MouseMove, QPointF(40, 5), QPointF(tools[0]->mapToGlobal(QPoint(40, 5))), Qt::NoButton,
+                    Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(tools[0], &off);
+    EXPECT_EQ(tools[0]->State(), bsUp);
+    QMouseEvent back(QEvent::MouseMove, QPointF(5, 5), QPointF(tools[0]->mapToGlobal(QPoint(5, 5))), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(tools[0], &back);
+    EXPECT_EQ(tools[0]->State(), bsDown);
+    QApplication::sendEvent(tools[0], &off);
+    Send(tools[0], QEvent::MouseButtonRelease, QPoint(40, 5));
+    EXPECT_EQ(clicks, 0);
+    EXPECT_FALSE(tools[0]->Down());
+}
+
+TEST_F(ToolbarButtonTest, DisabledButtonIgnoresMouseEntry)
+{
+    tools[0]->setEnabled(false);
+    tools[0]->MouseEntered();
+    EXPECT_FALSE(tools[0]->MouseInControl());
+    int clicks = 0;
+    tools[0]->OnClick = [&](TToolbarButtonX*) { ++clicks; };
+    ClickAt(tools[0]);
+    EXPECT_EQ(clicks, 0);
+    tools[1]->MouseEntered();
+    EXPECT_TRUE(tools[1]->MouseInControl());
+    EXPECT_EQ(tools[1]->State(), bsMouseIn);
+}
+
+TEST_F(ToolbarButtonTest, ComboArrowOpensTheMenuWithoutClickOrToggle)
+{
+    QMenu menu;
+    menu.addAction(QStringLiteral("One"));
+    tools[0]->SetDropdownMenu(&menu);
+    tools[0]->SetDropdownCombo(true);
+    EXPECT_EQ(tools[0]->width(), 23 + 11);
+    EXPECT_TRUE(tools[0]->PointInButton(22, 5));
+    EXPECT_FALSE(tools[0]->PointInButton(23, 5));
+    int clicks = 0, dropdowns = 0;
+    tools[0]->OnClick = [&](TToolbarButtonX*) { ++clicks; };
+    tools[0]->OnDropdown = [&](TToolbarButtonX*, bool& show, bool&) {
+        ++dropdowns;
+        show = false;   // the test does not open the menu for real
+    };
+    Send(tools[0], QEvent::MouseButtonPress, QPoint(30, 5));
+    Send(tools[0], QEvent::MouseButtonRelease, QPoint(30, 5));
+    EXPECT_EQ(dropdowns, 1);
+    EXPECT_EQ(clicks, 0);
+    EXPECT_FALSE(tools[0]->Down());
+    ClickAt(tools[0], QPoint(5, 5));
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(dropdowns, 1);
+}
+
+TEST_F(ToolbarButtonTest, MenuHandlerMayFreeTheButton)
+{
+    QMenu menu;
+    QAction* item = menu.addAction(QStringLiteral("Remove"));
+    QPointer<TToolbarButtonX> button = new TToolbarButtonX(&parent);
+    button->SetDropdownMenu(&menu);
+    int clicks = 0;
+    button->OnClick = [&](TToolbarButtonX*) { ++clicks; };
+    QObject::connect(item, &QAction::triggered, [&] { delete button.data(); });
+    QTimer::singleShot(0, &menu, [&] {
+        item->trigger();
+        menu.close();
+    });
+    Send(button, QEvent::MouseButtonPress, QPoint(5, 5));
+    EXPECT_TRUE(button.isNull());
+    EXPECT_EQ(clicks, 1);   // a plain drop-down button clicks on the press, then opens its menu
+}
+
+TEST(ToolbarButtonPaintTest, PressedGroupMemberShowsTheDitherAndShiftedGlyph)
+{
+    QWidget parent;
+    TToolbarButtonX b(&parent);
+    QImage glyph(16, 16, QImage::Format_RGB32);
+    glyph.fill(0xFF008080);
+    glyph.setPixel(0, 0, 0xFF000000);
+    TBitmap bmp;
+    bmp.SetImage(glyph);
+    b.SetGlyph(bmp);
+    b.SetGroupIndex(1);
+    const QImage up = b.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    // Flat and not hot: no border, face colour round the glyph; the glyph's dot at (4, 3).
+    EXPECT_EQ(up.pixel(0, 0), ColorToQRgb(clBtnFace) | 0xFF000000);
+    EXPECT_EQ(up.pixel(4, 3), 0xFF000000u);
+    b.SetDown(true);
+    const QImage down = b.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(down.pixel(0, 0), ColorToQRgb(clBtnShadow) | 0xFF000000);   // sunken edge
+    EXPECT_EQ(down.pixel(5, 4), 0xFF000000u);                               // glyph one pixel down and right
+    EXPECT_EQ(down.pixel(2, 2), ColorToQRgb(clBtnHighlight) | 0xFF000000);  // dither: both even
+    EXPECT_EQ(down.pixel(3, 2), ColorToQRgb(clBtnFace) | 0xFF000000);
+}
+
+} // namespace
