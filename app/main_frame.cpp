@@ -1,6 +1,8 @@
 #include "app/main_frame.h"
 
 #include "app/graphics_library.h"
+#include "app/web_links.h"
+#include "document/child_frame.h"
 #include "controls/recent_list.h"
 #include "document/clipboard.h"
 #include "document/paper_catalogue.h"
@@ -47,7 +49,6 @@ TMainFrame* MainFrame = nullptr;
 
 namespace {
 
-const char AppPathsKey[] = "\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
 
 void SetWindowStateNumber(QWidget* w, int state)
 {
@@ -477,8 +478,11 @@ void TMainFrame::BuildMenus()
     for (const auto& l : languages) {
         QAction* item = Item(MemuLang, l.name, QString::fromUtf8(l.caption));
         item->setCheckable(true);
-        // The menu does not switch the language: a click only keeps the marks as they are.
-        connect(item, &QAction::triggered, this, &TMainFrame::CheckLanguageItems);
+        // Qt has already toggled the mark; the handler wants it as it was before the click.
+        connect(item, &QAction::triggered, this, [this, item](bool checked) {
+            item->setChecked(!checked);
+            Application->Guard([&] { PopMemu_TraClick(item); });
+        });
         LanguageItems << item;
     }
 
@@ -616,18 +620,12 @@ void TMainFrame::RegisterCursors()
 void TMainFrame::RegisterAppPaths()
 {
     const QFileInfo program(QCoreApplication::applicationFilePath());
-    TRegIniFile reg(QString::fromLatin1(AppPathsKey), RootKey::LocalMachine);
+    TRegIniFile reg(AppPathsKey(), RootKey::LocalMachine);
     if (!reg.KeyExists(program.fileName())) {
         reg.WriteString(program.fileName(), QString(), program.absoluteFilePath());
         reg.WriteString(program.fileName(), QStringLiteral("Path"), program.absolutePath());
     }
-    OnlineUpdateItem->setVisible(false);
-    const QString updater = QStringLiteral("Updater.exe");
-    if (reg.KeyExists(updater)) {
-        const QString path = reg.ReadString(updater, QString(), QString());
-        if (!path.isEmpty() && QFileInfo(path).isFile())
-            OnlineUpdateItem->setVisible(true);
-    }
+    OnlineUpdateItem->setVisible(!RegisteredUpdater().isEmpty());
 }
 
 void TMainFrame::FormCreate()
@@ -884,6 +882,12 @@ bool TMainFrame::event(QEvent* event)
         ApplicationHint(static_cast<QStatusTipEvent*>(event)->tip());
         return true;
     }
+    if (const TMessageEvent* m = AsMessageEvent(event)) {
+        if (m->Msg == WM_RELABEL) {
+            Application->Guard([this] { WMRetranslate(); });
+            return true;
+        }
+    }
     return QMainWindow::event(event);
 }
 
@@ -998,9 +1002,58 @@ void TMainFrame::CheckLanguageItems()
             item->setChecked(true);
 }
 
+void TMainFrame::PopMemu_TraClick(QAction* sender)
+{
+    if (!sender || sender->isChecked())
+        return;
+    QPointer<QMdiSubWindow> maximised = MdiArea->activeSubWindow();
+    if (maximised && maximised->isMaximized())
+        maximised->showNormal();
+    else
+        maximised = nullptr;
+
+    CurrentLanguage = sender->data().toUInt();
+    {
+        TRegIniFile reg(ProductKey());
+        reg.WriteInteger(OptionSection(), QStringLiteral("Language"), int(CurrentLanguage));
+    }
+    for (QAction* item : LanguageItems)
+        item->setChecked(item->data().toUInt() == CurrentLanguage);
+    LoadLanguageDll();
+    RetranslateAll();
+
+    if (maximised)
+        if (QMdiSubWindow* active = MdiArea->activeSubWindow())
+            active->showMaximized();
+}
+
 void TMainFrame::RetranslateAll()
 {
     m_hint = LoadLangStr(ReadyHintString);
+    // A window may close while another relabels itself: each is held by a guarded pointer and
+    // told only when it is still there. Only the relabel message of the window just told is
+    // handled, so no other queued work (a dialog waiting to open) runs in the middle.
+    QList<QPointer<TChildFrame>> documents;
+    for (TChildFrame* doc : Documents())
+        documents << doc;
+    for (const QPointer<TChildFrame>& doc : documents) {
+        if (!doc)
+            continue;
+        PostMessage(doc, WM_RELABEL, 0, 0);
+        QCoreApplication::sendPostedEvents(doc, TMessageEvent::type());
+    }
+    PostMessage(this, WM_RELABEL, 0, 0);
+    QCoreApplication::sendPostedEvents(this, TMessageEvent::type());
+
+    // Other open windows (dialogs, floating tool windows) relabel themselves on Qt's signal.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget* w : windows)
+        if (w != this && w->isVisible())
+            QCoreApplication::postEvent(w, new QEvent(QEvent::LanguageChange));
+}
+
+void TMainFrame::WMRetranslate()
+{
     ApplyLanguage();
 }
 

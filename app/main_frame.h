@@ -124,6 +124,9 @@ public:
     void LockedItemClick();
     void OptionsItemClick();
     void HelpAboutItemClick();
+    void WWWConnectItemClick();
+    void LinksItem1Click();
+    void OnlineUpdateItemClick();
     void ToolbarItemClick();
     void GraphicsLibraryItemClick();
     void GraphicsLibraryBarClose();
@@ -140,7 +143,11 @@ public:
     // Interface language.
     void ProbeLanguageDlls();
     void CheckLanguageItems();
+    // A Language item chosen: stores and loads its language and relabels every window.
+    // Nothing happens when the item is already checked.
+    void PopMemu_TraClick(QAction* sender);
     void RetranslateAll();
+    void WMRetranslate();
     void ApplyLanguage();
 
     // The paper of the next document from the settings; a missing or unreadable "PaperID"

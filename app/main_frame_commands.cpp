@@ -4,7 +4,10 @@
 #include "app/main_frame.h"
 #include "document/clipboard.h"
 
+#include "app/about_dlg.h"
 #include "app/color_property_dlg.h"
+#include "app/dialog_form.h"
+#include "app/web_links.h"
 #include "app/label_property_dlg.h"
 #include "app/new_dlg.h"
 #include "app/paper_editor_dlg.h"
@@ -21,11 +24,11 @@
 #include "platform/file_utils.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
+#include "platform/shell_execute.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QDockWidget>
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
@@ -180,6 +183,9 @@ void TMainFrame::ConnectCommands()
     item(LockedItem, &TMainFrame::LockedItemClick);
     item(OptionsItem, &TMainFrame::OptionsItemClick);
     item(HelpAboutItem, &TMainFrame::HelpAboutItemClick);
+    item(WWWConnectItem, &TMainFrame::WWWConnectItemClick);
+    item(LinksItem1, &TMainFrame::LinksItem1Click);
+    item(OnlineUpdateItem, &TMainFrame::OnlineUpdateItemClick);
     button(SaveBtn, &TMainFrame::FileSaveItemClick);
     button(AcquireBtn, &TMainFrame::AcquireItemClick);
     button(PrintBtn, &TMainFrame::PrintItemClick);
@@ -680,12 +686,33 @@ void TMainFrame::UsersMenuItemClick()
         ShowMessage(LoadLangStr(HelpFileMissingString));
         return;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    ShellOpen(QUrl::fromLocalFile(path));
 }
 
 void TMainFrame::HelpAboutItemClick()
 {
-    // No About box is linked into the program: the command does nothing.
+    QPointer<TAboutDlg> dlg = new TAboutDlg(this);
+    RunOwnedDialog(dlg, [](TAboutDlg&) {});
+}
+
+void TMainFrame::WWWConnectItemClick()
+{
+    ShellOpen(QUrl(WebAddress(BuiltinString(WebSiteString))));
+}
+
+void TMainFrame::LinksItem1Click()
+{
+    ShellOpen(QUrl(ImageSiteAddress(LoadLangStr(ImageSiteString))));
+}
+
+void TMainFrame::OnlineUpdateItemClick()
+{
+    // Nothing is said when there is no updater or it does not start.
+    const QString updater = RegisteredUpdater();
+    if (updater.isEmpty())
+        return;
+    ShellStart(updater, UpdaterArguments(BuiltinString(UpdateListString),
+                                         QFileInfo(QCoreApplication::applicationFilePath()).absoluteFilePath()));
 }
 
 // ---- paint tools ----

@@ -14,15 +14,19 @@
 #include <QScreen>
 #include <QHelpEvent>
 #include <QKeyEvent>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QPointer>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTextDocument>
+#include <QTranslator>
 #include <QVariant>
 #include <QWhatsThis>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <mutex>
 #include <shared_mutex>
 
@@ -66,12 +70,12 @@ namespace {
 // no lookup is running, so a library is never unloaded under a reader.
 std::shared_mutex g_languageLock;
 
+} // namespace
+
 QString OptionSection()
 {
     return QStringLiteral("Option");
 }
-
-} // namespace
 
 QString ProductKey()
 {
@@ -166,8 +170,58 @@ int LanguageCharset(unsigned code)
     }
 }
 
+QString LanguageLocaleName(unsigned code)
+{
+    switch (code & 0x3FF) {
+    case 4: return (code >> 16) == 2 ? QStringLiteral("zh_CN") : QStringLiteral("zh_TW");
+    case 5: return QStringLiteral("cs");
+    case 7: return QStringLiteral("de");
+    case 10: return QStringLiteral("es");
+    case 12: return QStringLiteral("fr");
+    case 14: return QStringLiteral("hu");
+    case 17: return QStringLiteral("ja");
+    case 18: return QStringLiteral("ko");
+    case 19: return QStringLiteral("nl");
+    case 21: return QStringLiteral("pl");
+    case 25: return QStringLiteral("ru");
+    case 26: return QStringLiteral("sr");
+    case 29: return QStringLiteral("sv");
+    default: return QString();
+    }
+}
+
+namespace {
+
+QTranslator* g_qtTranslator = nullptr;
+
+// Qt's own texts (standard buttons, the colour and file dialogs) in the language whose library
+// is loaded, so that a window never mixes two languages; English when none is.
+void LoadQtTranslations(const QString& locale)
+{
+    if (locale.isEmpty() || !QCoreApplication::instance())
+        return;
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QLocale(locale), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return;
+    g_qtTranslator = translator.release();
+    QCoreApplication::installTranslator(g_qtTranslator);
+}
+
+void FreeQtTranslations()
+{
+    if (!g_qtTranslator)
+        return;
+    QCoreApplication::removeTranslator(g_qtTranslator);
+    delete g_qtTranslator;
+    g_qtTranslator = nullptr;
+}
+
+} // namespace
+
 void FreeLanguageDll()
 {
+    FreeQtTranslations();
     std::unique_lock lock(g_languageLock);
     if (LanguageDll) {
         FreeLibrary(LanguageDll);
@@ -179,11 +233,12 @@ void LoadLanguageDll()
 {
     FreeLanguageDll();
     const QString name = LanguageLibraryName(CurrentLanguage);
-    if (name.isEmpty())
-        return;
-    HINSTANCE dll = LoadLibraryA(name);
-    std::unique_lock lock(g_languageLock);
-    LanguageDll = dll;
+    HINSTANCE dll = name.isEmpty() ? nullptr : LoadLibraryA(name);
+    {
+        std::unique_lock lock(g_languageLock);
+        LanguageDll = dll;
+    }
+    LoadQtTranslations(dll ? LanguageLocaleName(CurrentLanguage) : QString());
 }
 
 void InitUILanguage()

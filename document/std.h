@@ -31,6 +31,8 @@ int PrintPixels(double size, int dpi);
 // The program's settings key, and the section most settings live in.
 QString ProductKey();
 QString BasicInfo();
+// The section of the interface language and other options.
+QString OptionSection();
 
 // ---- window states ----
 
@@ -54,6 +56,8 @@ extern HINSTANCE LanguageDll;
 QString LoadLangStr(int id);
 // Reads "Option"/"Language" (or chooses from the user's language) and loads its library.
 void InitUILanguage();
+// Frees the current library and loads CurrentLanguage's, with Qt's own translations for that
+// language when the library loads (Qt's texts stay English when it does not).
 void LoadLanguageDll();
 void FreeLanguageDll();
 
@@ -61,6 +65,8 @@ void FreeLanguageDll();
 unsigned LanguageCodeForLangID(unsigned langId);
 // Library file name of a language code, from the built-in table; "" when it has none.
 QString LanguageLibraryName(unsigned code);
+// Locale of a language code ("de", "zh_TW"); "" for English and codes without a library.
+QString LanguageLocaleName(unsigned code);
 // Font character set of a language code.
 int LanguageCharset(unsigned code);
 // Sets the font character set of CurrentLanguage on parent's child controls, recursively.

@@ -153,8 +153,23 @@ constexpr int ToHeaderString = 954;        // "To"
 constexpr int LineString = 955;            // "Line"
 constexpr int CoreWidthHeaderString = 956; // "Core Width"
 
-// ---- splash window ----
+// ---- splash window and about box ----
 constexpr int VersionLabelString = 1503; // "Version: "
+
+// ---- about box, web links and online update ----
+constexpr int UpdateListString = 29;          // the updater's list address, built-in only
+constexpr int SupportMailString = 50;         // the support e-mail address, built-in only
+constexpr int AboutCaptionString = 1500;      // "About"
+constexpr int MakerPhoneString = 1504;        // the maker's telephone and fax numbers
+constexpr int MakerLineString = 1505;         // a line of the maker's own text
+constexpr int MemoryLabelString = 1507;       // "Memory availble to windows: "
+constexpr int HttpPrefixString = 1510;        // "http://"
+constexpr int Windows95FormatString = 1515;   // "Windows 95 %d.%d (Build %d)"
+constexpr int Windows98FormatString = 1516;   // "Windows 98 %d.%d (Build %d)"
+constexpr int Windows98SEFormatString = 1517; // "Windows 98 SE %d.%d (%d)"
+constexpr int WindowsMeFormatString = 1518;   // "Windows Me %d.%d (Build %d)"
+constexpr int WindowsNTFormatString = 1519;   // "Windows NT %d.%d %s %s (%d)"
+constexpr int Windows2000FormatString = 1520; // "Windows 2000 %s %d.%d %s (%d)"
 
 // ---- side-bar controls ----
 constexpr unsigned SVertListViewItems = 65520;          // "&Items Editor..."

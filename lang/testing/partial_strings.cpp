@@ -18,6 +18,8 @@ constexpr langtable::Entry kPartial[] = {
     {26, ""},
     {30, "&Jawohl"},
     {33, "\xC3\x96&ffnen"},
+    // A translation whose specifiers do not match the English ones.
+    {1519, "NT %s%s%s%s%s%s%d%d%d%n%x %d.%d"},
 };
 static_assert(langtable::IsStrictlySorted(kPartial), "string table must be sorted by id");
 
