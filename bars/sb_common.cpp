@@ -2,9 +2,9 @@
 
 #include "lang/builtin_strings.h"
 #include "platform/message_box.h"
+#include "platform/shell_execute.h"
 #include "platform/version.h"
 
-#include <QDesktopServices>
 #include <QUrl>
 #include <algorithm>
 #include <cstdlib>
@@ -101,5 +101,5 @@ void IntersectInto(TRect& r, const TRect& bounds)
 
 void JumpToURL(const QString& url)
 {
-    QDesktopServices::openUrl(QUrl::fromUserInput(url));
+    ShellOpen(QUrl::fromUserInput(url));
 }

@@ -4,12 +4,12 @@
 #include "bars/sb_panel_draw.h"
 #include "platform/control_classes.h"
 #include "platform/cursors.h"
+#include "platform/shell_execute.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDataStream>
-#include <QDesktopServices>
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QFileIconProvider>
@@ -331,8 +331,8 @@ std::function<bool(const QString&, const QString&)> TSBVertListView::ShellOpen =
     [](const QString& file, const QString& parameters) {
         const QFileInfo info(file);
         if (info.isExecutable() && !info.isDir())
-            return QProcess::startDetached(info.absoluteFilePath(), QProcess::splitCommand(parameters));
-        return QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()));
+            return ShellStart(info.absoluteFilePath(), QProcess::splitCommand(parameters));
+        return ::ShellOpen(QUrl::fromLocalFile(info.absoluteFilePath()));
     };
 
 TSBVertListView::TSBVertListView(QWidget* parent)
