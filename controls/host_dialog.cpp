@@ -51,6 +51,18 @@ void SetDialogBaseUnits(int units)
     g_baseUnits = units;
 }
 
+QSize HostedDialogSize(int designWidth, int designHeight)
+{
+    const int units = GetDialogBaseUnits();
+    double scaleX = lowWord(units) / 8.0;
+    if (scaleX > 1)
+        scaleX *= 1.09;
+    else if (scaleX < 1)
+        scaleX *= 0.91;
+    const double scaleY = highWord(units) / 16.0;
+    return QSize(int(std::nearbyint(scaleX * designWidth)), int(std::nearbyint(scaleY * designHeight)));
+}
+
 TRescaleFactors RescaleFactors(int designUnits, int currentUnits, bool scaled)
 {
     TRescaleFactors f;
@@ -561,15 +573,7 @@ TFormOpenDialog::~TFormOpenDialog() = default;
 
 QSize TFormOpenDialog::FixedSize() const
 {
-    const int units = GetDialogBaseUnits();
-    double scaleX = lowWord(units) / 8.0;
-    if (scaleX > 1)
-        scaleX *= 1.09;
-    else if (scaleX < 1)
-        scaleX *= 0.91;
-    const double scaleY = highWord(units) / 16.0;
-    return QSize(int(std::nearbyint(scaleX * FileDialogWidth)),
-                 int(std::nearbyint(scaleY * FileDialogHeight)));
+    return HostedDialogSize(FileDialogWidth, FileDialogHeight);
 }
 
 std::span<const THostedItem> TFormOpenDialog::ItemMap() const

@@ -26,6 +26,10 @@ int GetDialogBaseUnits();
 // Tests: answers with units instead; 0 restores the default.
 void SetDialogBaseUnits(int units);
 
+// The fixed size of a dialog kind's standard controls, in pixels, from its design size in
+// dialog units at 8 x 16.
+QSize HostedDialogSize(int designWidth, int designHeight);
+
 // Factors by which a form designed at designUnits is stretched at currentUnits. A form the
 // framework scales already gets only the horizontal correction.
 struct TRescaleFactors {

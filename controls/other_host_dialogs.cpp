@@ -1,0 +1,917 @@
+#include "controls/other_host_dialogs.h"
+
+#include "platform/printer.h"
+
+#include <QColorDialog>
+#include <QComboBox>
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QFileSystemModel>
+#include <QFontDialog>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPageSize>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace {
+
+// Design sizes of the standard controls, in dialog units at 8 x 16.
+constexpr QSize ColorDialogDesign(447, 299);
+constexpr QSize FontDialogDesign(395, 319);
+constexpr QSize PageSetupDesign(360, 390);
+constexpr QSize PrinterSetupDesign(432, 289);
+constexpr QSize FolderDialogDesign(318, 306);
+
+QSize designSize(QSize design)
+{
+    return HostedDialogSize(design.width(), design.height());
+}
+
+QWidget* parentForm(QWidget* component)
+{
+    return component->parentWidget() ? component->parentWidget()->window() : nullptr;
+}
+
+// Names the button box of a Qt dialog so that the item tables find OK and Cancel.
+void nameButtonBox(QWidget* dialog)
+{
+    if (auto* box = dialog->findChild<QDialogButtonBox*>())
+        box->setObjectName(QStringLiteral("buttonBox"));
+}
+
+// A change seen many times before the event loop runs again is handled once.
+void postOnce(QObject* context, bool& posted, std::function<void()> f)
+{
+    if (posted)
+        return;
+    posted = true;
+    QMetaObject::invokeMethod(
+        context,
+        [&posted, f = std::move(f)] {
+            posted = false;
+            f();
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace
+
+// ---- colour -------------------------------------------------------------------------------
+
+namespace {
+
+constexpr THostedItem ColorDialogItems[] = {
+    {1, "buttonBox", QDialogButtonBox::Ok},
+    {2, "buttonBox", QDialogButtonBox::Cancel},
+    {703, "hueEdit"},
+    {704, "satEdit"},
+    {705, "lumEdit"},
+    {706, "redEdit"},
+    {707, "greenEdit"},
+    {708, "blueEdit"},
+    {712, "addCustomButton"},
+};
+
+QString customColorName(int index)
+{
+    return QStringLiteral("Color") + QChar(char16_t(u'A' + index));
+}
+
+// Qt lays its custom colours out column by column in two rows; the lines go row by row.
+int qtCustomIndex(int index)
+{
+    return (index / 8) + (index % 8) * 2;
+}
+
+// Qt's colour dialog names none of its edits; they come in the order hue, saturation, value,
+// red, green, blue (alpha last), and its one button that adds a custom colour.
+void nameColorItems(QColorDialog* dialog)
+{
+    nameButtonBox(dialog);
+    const QList<QSpinBox*> edits = dialog->findChildren<QSpinBox*>();
+    const char* const names[] = {"hueEdit", "satEdit", "lumEdit", "redEdit", "greenEdit", "blueEdit"};
+    for (int i = 0; i < 6 && i < edits.size(); ++i)
+        edits.at(i)->setObjectName(QString::fromLatin1(names[i]));
+    for (QPushButton* b : dialog->findChildren<QPushButton*>())
+        if (b->text().contains(QStringLiteral("Custom")))
+            b->setObjectName(QStringLiteral("addCustomButton"));
+}
+
+} // namespace
+
+std::array<TColor, 16> ReadCustomColorValues(const QStringList& lines)
+{
+    std::array<TColor, 16> colors;
+    colors.fill(clWhite);
+    for (int i = 0; i < 16; ++i) {
+        const QString name = customColorName(i);
+        for (const QString& line : lines) {
+            const qsizetype eq = line.indexOf(QLatin1Char('='));
+            if (eq < 0 || line.left(eq).compare(name, Qt::CaseInsensitive) != 0)
+                continue;
+            // The first line of the name counts, readable or not.
+            const QString value = line.mid(eq + 1).trimmed();
+            bool ok = false;
+            const uint n = value.size() <= 8 ? value.toUInt(&ok, 16) : 0;
+            if (ok && !value.startsWith(QLatin1Char('+')) && n <= 0xFFFFFF)
+                colors[size_t(i)] = TColor(n);
+            break;
+        }
+    }
+    return colors;
+}
+
+void WriteCustomColorValues(QStringList& lines, const std::array<TColor, 16>& colors)
+{
+    for (int i = 0; i < 16; ++i) {
+        const QString name = customColorName(i);
+        const QString line = name + QLatin1Char('=') +
+                             QStringLiteral("%1").arg(colors[size_t(i)] & 0xFFFFFF, 6, 16, QLatin1Char('0'));
+        bool replaced = false;
+        for (QString& existing : lines) {
+            const qsizetype eq = existing.indexOf(QLatin1Char('='));
+            if (eq >= 0 && existing.left(eq).compare(name, Qt::CaseInsensitive) == 0) {
+                existing = line;
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced)
+            lines << line;
+    }
+}
+
+bool ColorFromEditTexts(const QString& red, const QString& green, const QString& blue, TColor& color)
+{
+    int parts[3];
+    const QString* texts[3] = {&red, &green, &blue};
+    for (int i = 0; i < 3; ++i) {
+        bool ok = false;
+        parts[i] = texts[i]->left(10).trimmed().toInt(&ok, 10);
+        if (!ok || parts[i] < 0 || parts[i] > 255)
+            return false;
+    }
+    color = TColor(parts[0] + parts[1] * 256 + parts[2] * 65536);
+    return true;
+}
+
+TFormColorDialog::TFormColorDialog(QWidget* parent) : TFormCommonDialog(parent)
+{
+    resize(FixedSize());
+}
+
+QSize TFormColorDialog::FixedSize() const
+{
+    return designSize(ColorDialogDesign);
+}
+
+std::span<const THostedItem> TFormColorDialog::ItemMap() const
+{
+    return ColorDialogItems;
+}
+
+void TFormColorDialog::SetColor(TColor color)
+{
+    m_color = color;
+    if (auto* cd = qobject_cast<QColorDialog*>(DialogHandle()))
+        cd->setCurrentColor(ColorToQColor(color));
+}
+
+void TFormColorDialog::ColorChanged()
+{
+    auto text = [this](int id) {
+        auto* edit = qobject_cast<QSpinBox*>(DialogItem(id));
+        return edit ? edit->text() : QString();
+    };
+    TColor color;
+    if (!ColorFromEditTexts(text(706), text(707), text(708), color))
+        return;
+    m_color = color;
+    if (OnColorChange)
+        OnColorChange(this);
+}
+
+bool TFormColorDialog::Execute()
+{
+    SetForm(parentForm(this));
+    RescaleParent();
+
+    auto* cd = new QColorDialog;
+    cd->setOption(QColorDialog::DontUseNativeDialog);
+    nameColorItems(cd);
+    // Qt keeps custom colours for the whole program: ours go in for the run, then theirs return.
+    std::array<QColor, 16> saved;
+    std::array<TColor, 16> custom = ReadCustomColorValues(CustomColors);
+    for (int i = 0; i < 16; ++i) {
+        saved[size_t(i)] = QColorDialog::customColor(qtCustomIndex(i));
+        QColorDialog::setCustomColor(qtCustomIndex(i), ColorToQColor(custom[size_t(i)]));
+    }
+    cd->setCurrentColor(ColorToQColor(m_color));
+    connect(cd, &QColorDialog::currentColorChanged, this,
+            [this] { postOnce(this, m_changePosted, [this] { ColorChanged(); }); });
+    TColor chosen = m_color;
+    connect(cd, &QDialog::finished, this, [this, cd, &chosen](int result) {
+        if (result == QDialog::Accepted)
+            chosen = QColorToColor(cd->selectedColor());
+        CloseFrame(result == QDialog::Accepted);
+    });
+
+    const bool accepted = TaskModalDialog(cd) == 1;
+    for (int i = 0; i < 16; ++i) {
+        custom[size_t(i)] = QColorToColor(QColorDialog::customColor(qtCustomIndex(i)));
+        QColorDialog::setCustomColor(qtCustomIndex(i), saved[size_t(i)]);
+    }
+    if (!accepted)
+        return false;
+    m_color = chosen;
+    WriteCustomColorValues(CustomColors, custom);
+    return true;
+}
+
+// ---- font ---------------------------------------------------------------------------------
+
+namespace {
+
+constexpr THostedItem FontDialogItems[] = {
+    {1, "buttonBox", QDialogButtonBox::Ok},
+    {2, "buttonBox", QDialogButtonBox::Cancel},
+    {1026, "buttonBox", QDialogButtonBox::Apply},
+    {1040, "strikeoutCheck"},
+    {1041, "underlineCheck"},
+    {1092, "qt_fontDialog_sampleEdit"},
+};
+
+QFont toQFont(const TFont& font)
+{
+    QFont f(font.Name);
+    f.setPointSize(std::max(1, font.Size()));
+    f.setBold(font.Style & fsBold);
+    f.setItalic(font.Style & fsItalic);
+    f.setUnderline(font.Style & fsUnderline);
+    f.setStrikeOut(font.Style & fsStrikeOut);
+    return f;
+}
+
+void takeQFont(const QFont& f, TFont& font)
+{
+    font.Name = f.family();
+    font.SetSize(f.pointSize() > 0 ? f.pointSize() : int(std::lround(f.pointSizeF())));
+    TFontStyles style = 0;
+    if (f.weight() > QFont::Normal)
+        style |= fsBold;
+    if (f.italic())
+        style |= fsItalic;
+    if (f.underline())
+        style |= fsUnderline;
+    if (f.strikeOut())
+        style |= fsStrikeOut;
+    font.Style = style;
+}
+
+} // namespace
+
+TFormFontDialog::TFormFontDialog(QWidget* parent) : TFormCommonDialog(parent)
+{
+    resize(FixedSize());
+}
+
+QSize TFormFontDialog::FixedSize() const
+{
+    return designSize(FontDialogDesign);
+}
+
+std::span<const THostedItem> TFormFontDialog::ItemMap() const
+{
+    return FontDialogItems;
+}
+
+void TFormFontDialog::SetFont(const TFont& font)
+{
+    m_font = font;
+    if (OnFontChange)
+        OnFontChange(this);
+}
+
+void TFormFontDialog::SetSampleCaption(const QString& caption)
+{
+    m_sampleCaption = caption;
+    if (auto* sample = qobject_cast<QLineEdit*>(DialogItem(1092)))
+        sample->setText(caption);
+}
+
+void TFormFontDialog::DoShow()
+{
+    SetSampleCaption(m_sampleCaption);
+    TFormCommonDialog::DoShow();
+}
+
+void TFormFontDialog::UpdateFromDialog()
+{
+    if (auto* fd = qobject_cast<QFontDialog*>(DialogHandle()))
+        takeQFont(fd->currentFont(), m_font);
+}
+
+void TFormFontDialog::FontChanged()
+{
+    if (!DialogHandle())
+        return;
+    UpdateFromDialog();
+    if (OnFontChange)
+        OnFontChange(this);
+}
+
+void TFormFontDialog::DoApply(QWidget* window)
+{
+    UpdateFromDialog();
+    Apply(window);
+}
+
+void TFormFontDialog::Apply(QWidget* window)
+{
+    if (OnApply)
+        OnApply(this, window);
+}
+
+bool TFormFontDialog::Execute()
+{
+    SetForm(parentForm(this));
+    RescaleParent();
+
+    auto* fd = new QFontDialog;
+    fd->setOption(QFontDialog::DontUseNativeDialog);
+    nameButtonBox(fd);
+    const QList<QCheckBox*> effects = fd->findChildren<QCheckBox*>();
+    if (effects.size() >= 2) {
+        effects.at(0)->setObjectName(QStringLiteral("strikeoutCheck"));
+        effects.at(1)->setObjectName(QStringLiteral("underlineCheck"));
+        if (auto* group = qobject_cast<QWidget*>(effects.at(0)->parent()))
+            group->setVisible(Options & fdEffects);
+    }
+    fd->setCurrentFont(toQFont(m_font));
+    if (auto* box = fd->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))) {
+        QPushButton* apply = box->addButton(QDialogButtonBox::Apply);
+        connect(apply, &QPushButton::clicked, this, [this] { DoApply(FrameHandle()); });
+    }
+    connect(fd, &QFontDialog::currentFontChanged, this,
+            [this] { postOnce(this, m_changePosted, [this] { FontChanged(); }); });
+    QFont chosen;
+    connect(fd, &QDialog::finished, this, [this, fd, &chosen](int result) {
+        if (result == QDialog::Accepted)
+            chosen = fd->selectedFont();
+        CloseFrame(result == QDialog::Accepted);
+    });
+
+    if (TaskModalDialog(fd) != 1)
+        return false;
+    takeQFont(chosen, m_font);
+    return true;
+}
+
+// ---- page setup ---------------------------------------------------------------------------
+
+namespace {
+
+constexpr THostedItem PageSetupItems[] = {
+    {1, "buttonBox", QDialogButtonBox::Ok},
+    {2, "buttonBox", QDialogButtonBox::Cancel},
+    {1056, "portraitRadio"},
+    {1057, "landscapeRadio"},
+    {1073, "marginsGroup"},
+    {1137, "paperSizeCombo"},
+    {1155, "leftMarginEdit"},
+    {1156, "topMarginEdit"},
+    {1157, "rightMarginEdit"},
+    {1158, "bottomMarginEdit"},
+};
+
+constexpr QPageSize::PageSizeId PaperSizes[] = {
+    QPageSize::Letter, QPageSize::Legal, QPageSize::Executive,  QPageSize::A3,         QPageSize::A4,
+    QPageSize::A5,     QPageSize::B5,    QPageSize::Envelope10, QPageSize::EnvelopeDL, QPageSize::EnvelopeC5,
+};
+
+QPageSize::Unit qtUnit(TPageMeasureUnits units)
+{
+    return units == pmInches ? QPageSize::Inch : QPageSize::Millimeter;
+}
+
+// A paper's portrait size in the dialog's units.
+QSize paperInUnits(QPageSize::PageSizeId id, TPageMeasureUnits units)
+{
+    const QSizeF shown = QPageSize(id).size(qtUnit(units));
+    return QSize(DisplayToMeasure(shown.width(), units), DisplayToMeasure(shown.height(), units));
+}
+
+// The page-setup dialog's standard controls: paper, orientation and margins.
+class TPageSetupPanel : public QDialog {
+public:
+    TPageSetupPanel(TPageMeasureUnits units, unsigned options) : m_units(units)
+    {
+        auto* layout = new QVBoxLayout(this);
+        auto* paper = new QGroupBox(QStringLiteral("Paper"), this);
+        auto* paperLayout = new QFormLayout(paper);
+        Size = new QComboBox(paper);
+        Size->setObjectName(QStringLiteral("paperSizeCombo"));
+        for (QPageSize::PageSizeId id : PaperSizes)
+            Size->addItem(QPageSize::name(id), QVariant::fromValue(int(id)));
+        paperLayout->addRow(QStringLiteral("Si&ze:"), Size);
+        paper->setEnabled(!(options & poDisablePaper));
+        layout->addWidget(paper);
+
+        auto* bottom = new QHBoxLayout;
+        auto* orientation = new QGroupBox(QStringLiteral("Orientation"), this);
+        auto* orientationLayout = new QVBoxLayout(orientation);
+        Portrait = new QRadioButton(QStringLiteral("P&ortrait"), orientation);
+        Portrait->setObjectName(QStringLiteral("portraitRadio"));
+        Landscape = new QRadioButton(QStringLiteral("L&andscape"), orientation);
+        Landscape->setObjectName(QStringLiteral("landscapeRadio"));
+        orientationLayout->addWidget(Portrait);
+        orientationLayout->addWidget(Landscape);
+        orientation->setEnabled(!(options & poDisableOrientation));
+        bottom->addWidget(orientation);
+
+        auto* margins = new QGroupBox(units == pmInches ? QStringLiteral("Margins (inches)")
+                                                        : QStringLiteral("Margins (millimeters)"),
+                                      this);
+        margins->setObjectName(QStringLiteral("marginsGroup"));
+        auto* grid = new QGridLayout(margins);
+        const char* const names[] = {"leftMarginEdit", "rightMarginEdit", "topMarginEdit",
+                                     "bottomMarginEdit"};
+        const char* const captions[] = {"&Left:", "&Right:", "&Top:", "&Bottom:"};
+        for (int i = 0; i < 4; ++i) {
+            auto* edit = new QDoubleSpinBox(margins);
+            edit->setObjectName(QString::fromLatin1(names[i]));
+            // Thousandths of an inch and hundredths of a millimetre both show whole.
+            edit->setDecimals(units == pmInches ? 3 : 2);
+            edit->setSingleStep(units == pmInches ? 0.1 : 1.0);
+            auto* label = new QLabel(QString::fromLatin1(captions[i]), margins);
+            label->setBuddy(edit);
+            grid->addWidget(label, i / 2, (i % 2) * 2);
+            grid->addWidget(edit, i / 2, (i % 2) * 2 + 1);
+            Edits[i] = edit;
+        }
+        margins->setEnabled(!(options & poDisableMargins));
+        bottom->addWidget(margins, 1);
+        layout->addLayout(bottom);
+        layout->addStretch(1);
+
+        auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+        box->setObjectName(QStringLiteral("buttonBox"));
+        connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
+        connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
+        layout->addWidget(box);
+        connect(Size, &QComboBox::currentIndexChanged, this, [this] { limitMargins(); });
+        connect(Landscape, &QRadioButton::toggled, this, [this] { limitMargins(); });
+    }
+
+    // Paper size (portrait or landscape), margins and their lower limits, in the units.
+    void Set(QSize paper, const TPageMargins& margins, const TPageMargins& minimum)
+    {
+        m_minimum = minimum;
+        const bool landscape = paper.width() > paper.height();
+        const QSize portrait = landscape ? paper.transposed() : paper;
+        int found = -1;
+        for (int i = 0; i < Size->count(); ++i)
+            if (paperInUnits(QPageSize::PageSizeId(Size->itemData(i).toInt()), m_units) == portrait)
+                found = i;
+        if (found < 0 && !portrait.isEmpty()) {
+            // A size of no listed paper stays selectable as it is.
+            Size->addItem(QStringLiteral("Custom"), QVariant::fromValue(-1));
+            m_custom = portrait;
+            found = Size->count() - 1;
+        } else if (found < 0) {
+            found = m_units == pmInches ? 0 : 4; // Letter, A4
+        }
+        Size->setCurrentIndex(found);
+        (landscape ? Landscape : Portrait)->setChecked(true);
+        limitMargins();
+        const int values[] = {margins.Left, margins.Right, margins.Top, margins.Bottom};
+        for (int i = 0; i < 4; ++i)
+            Edits[i]->setValue(MeasureToDisplay(values[i], m_units));
+    }
+
+    QSize Paper() const
+    {
+        const int id = Size->currentData().toInt();
+        const QSize portrait = id < 0 ? m_custom : paperInUnits(QPageSize::PageSizeId(id), m_units);
+        return Landscape->isChecked() ? portrait.transposed() : portrait;
+    }
+
+    TPageMargins Margins() const
+    {
+        TPageMargins m;
+        m.Left = DisplayToMeasure(Edits[0]->value(), m_units);
+        m.Right = DisplayToMeasure(Edits[1]->value(), m_units);
+        m.Top = DisplayToMeasure(Edits[2]->value(), m_units);
+        m.Bottom = DisplayToMeasure(Edits[3]->value(), m_units);
+        return m;
+    }
+
+    QComboBox* Size;
+    QRadioButton* Portrait;
+    QRadioButton* Landscape;
+    QDoubleSpinBox* Edits[4];
+
+private:
+    // A margin lies between its minimum and the paper's width or height.
+    void limitMargins()
+    {
+        const QSize paper = Paper();
+        const int minimum[] = {m_minimum.Left, m_minimum.Right, m_minimum.Top, m_minimum.Bottom};
+        for (int i = 0; i < 4; ++i) {
+            const int extent = i < 2 ? paper.width() : paper.height();
+            Edits[i]->setRange(MeasureToDisplay(minimum[i], m_units), MeasureToDisplay(extent, m_units));
+        }
+    }
+
+    TPageMeasureUnits m_units;
+    TPageMargins m_minimum;
+    QSize m_custom;
+};
+
+} // namespace
+
+double MeasureToDisplay(int value, TPageMeasureUnits units)
+{
+    return units == pmInches ? value / 1000.0 : value / 100.0;
+}
+
+int DisplayToMeasure(double shown, TPageMeasureUnits units)
+{
+    return int(std::lround(shown * (units == pmInches ? 1000.0 : 100.0)));
+}
+
+int ConvertMeasure(int value, TPageMeasureUnits from, TPageMeasureUnits to)
+{
+    if (from == to)
+        return value;
+    // 1 inch = 2540 hundredths of a millimetre.
+    return from == pmInches ? int(std::lround(value * 2.54)) : int(std::lround(value / 2.54));
+}
+
+TFormPageSetupDialog::TFormPageSetupDialog(QWidget* parent) : TFormCommonDialog(parent)
+{
+    resize(FixedSize());
+}
+
+QSize TFormPageSetupDialog::FixedSize() const
+{
+    return designSize(PageSetupDesign);
+}
+
+std::span<const THostedItem> TFormPageSetupDialog::ItemMap() const
+{
+    return PageSetupItems;
+}
+
+bool TFormPageSetupDialog::Execute()
+{
+    SetForm(parentForm(this));
+    RescaleParent();
+
+    auto* panel = new TPageSetupPanel(Measurements, Options);
+    panel->Set(PaperSize, Margins, MinMargins);
+    QSize paper;
+    TPageMargins margins;
+    connect(panel, &QDialog::finished, this, [this, panel, &paper, &margins](int result) {
+        if (result == QDialog::Accepted) {
+            paper = panel->Paper();
+            margins = panel->Margins();
+        }
+        CloseFrame(result == QDialog::Accepted);
+    });
+    if (TaskModalDialog(panel) != 1)
+        return false;
+    PaperSize = paper;
+    Margins = margins;
+    return true;
+}
+
+// ---- printer setup ------------------------------------------------------------------------
+
+namespace {
+
+constexpr THostedItem PrinterSetupItems[] = {
+    {1, "buttonBox", QDialogButtonBox::Ok},
+    {2, "buttonBox", QDialogButtonBox::Cancel},
+    {1093, "statusLabel"},
+    {1095, "typeLabel"},
+    {1097, "whereLabel"},
+    {1099, "commentLabel"},
+    {1139, "printerNameCombo"},
+};
+
+// The printer-setup dialog's standard controls: the printer and what the system says of it.
+class TPrinterSetupPanel : public QDialog {
+public:
+    TPrinterSetupPanel()
+    {
+        auto* layout = new QVBoxLayout(this);
+        auto* group = new QGroupBox(QStringLiteral("Printer"), this);
+        auto* form = new QFormLayout(group);
+        Name = new QComboBox(group);
+        Name->setObjectName(QStringLiteral("printerNameCombo"));
+        form->addRow(QStringLiteral("&Name:"), Name);
+        const char* const names[] = {"statusLabel", "typeLabel", "whereLabel", "commentLabel"};
+        const char* const captions[] = {"Status:", "Type:", "Where:", "Comment:"};
+        for (int i = 0; i < 4; ++i) {
+            m_info[i] = new QLabel(group);
+            m_info[i]->setObjectName(QString::fromLatin1(names[i]));
+            form->addRow(QString::fromLatin1(captions[i]), m_info[i]);
+        }
+        layout->addWidget(group);
+        layout->addStretch(1);
+        auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+        box->setObjectName(QStringLiteral("buttonBox"));
+        connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
+        connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
+        layout->addWidget(box);
+
+        Name->addItems(Printer()->Printers());
+        Name->setCurrentIndex(Printer()->PrinterIndex());
+        connect(Name, &QComboBox::currentIndexChanged, this, [this](int index) { showPrinter(index); });
+        showPrinter(Name->currentIndex());
+        box->button(QDialogButtonBox::Ok)->setEnabled(Name->count() > 0);
+    }
+
+    QComboBox* Name;
+
+private:
+    void showPrinter(int index)
+    {
+        m_info[0]->setText(index >= 0 ? Printer()->Status(index) : QString());
+        m_info[1]->setText(index >= 0 ? Printer()->MakeAndModel(index) : QString());
+        m_info[2]->setText(index >= 0 ? Printer()->Location(index) : QString());
+        m_info[3]->setText(index >= 0 ? Printer()->Comment(index) : QString());
+    }
+
+    QLabel* m_info[4];
+};
+
+} // namespace
+
+TFormPrinterSetupDialog::TFormPrinterSetupDialog(QWidget* parent) : TFormCommonDialog(parent)
+{
+    resize(FixedSize());
+}
+
+QSize TFormPrinterSetupDialog::FixedSize() const
+{
+    return designSize(PrinterSetupDesign);
+}
+
+std::span<const THostedItem> TFormPrinterSetupDialog::ItemMap() const
+{
+    return PrinterSetupItems;
+}
+
+bool TFormPrinterSetupDialog::Execute()
+{
+    SetForm(parentForm(this));
+    RescaleParent();
+
+    auto* panel = new TPrinterSetupPanel;
+    int chosen = -1;
+    connect(panel, &QDialog::finished, this, [this, panel, &chosen](int result) {
+        if (result == QDialog::Accepted)
+            chosen = panel->Name->currentIndex();
+        CloseFrame(result == QDialog::Accepted && chosen >= 0);
+    });
+    if (TaskModalDialog(panel) != 1 || chosen < 0)
+        return false;
+    Printer()->SetPrinterIndex(chosen);
+    return true;
+}
+
+// ---- folder -------------------------------------------------------------------------------
+
+namespace {
+
+constexpr THostedItem FolderDialogItems[] = {
+    {1, "buttonBox", QDialogButtonBox::Ok},
+    {2, "buttonBox", QDialogButtonBox::Cancel},
+    {14145, "folderTree"},
+    {14146, "titleLabel"},
+    {14147, "statusLabel"},
+};
+
+// The browse-for-folder dialog's standard controls: title, status line, folder tree, OK, Cancel.
+class TFolderPanel : public QDialog {
+public:
+    explicit TFolderPanel(const QString& root)
+    {
+        auto* layout = new QVBoxLayout(this);
+        Title = new QLabel(this);
+        Title->setObjectName(QStringLiteral("titleLabel"));
+        Title->setWordWrap(true);
+        layout->addWidget(Title);
+        Status = new QLabel(this);
+        Status->setObjectName(QStringLiteral("statusLabel"));
+        Status->setTextFormat(Qt::PlainText);
+        layout->addWidget(Status);
+        Model = new QFileSystemModel(this);
+        Model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+        Model->setRootPath(root);
+        Tree = new QTreeView(this);
+        Tree->setObjectName(QStringLiteral("folderTree"));
+        Tree->setModel(Model);
+        Tree->setRootIndex(Model->index(root));
+        for (int column = 1; column < Model->columnCount(); ++column)
+            Tree->hideColumn(column);
+        Tree->header()->hide();
+        layout->addWidget(Tree, 1);
+        Buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+        Buttons->setObjectName(QStringLiteral("buttonBox"));
+        connect(Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+        connect(Buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+        layout->addWidget(Buttons);
+    }
+
+    void Select(const QString& path)
+    {
+        const QModelIndex index = Model->index(QDir::cleanPath(path));
+        if (!index.isValid())
+            return;
+        Tree->setCurrentIndex(index);
+        Tree->scrollTo(index);
+    }
+
+    QString Selected() const
+    {
+        const QModelIndex index = Tree->currentIndex();
+        return index.isValid() ? Model->filePath(index) : QString();
+    }
+
+    QLabel* Title;
+    QLabel* Status;
+    QFileSystemModel* Model;
+    QTreeView* Tree;
+    QDialogButtonBox* Buttons;
+};
+
+} // namespace
+
+QString SpecialFolderPath(TSpecialFolder folder)
+{
+    auto location = [](QStandardPaths::StandardLocation where) {
+        const QString path = QStandardPaths::writableLocation(where);
+        return path.isEmpty() ? QDir::rootPath() : path;
+    };
+    switch (folder) {
+    case sfoPersonal: return QDir::homePath();
+    case sfoDesktop:
+    case sfoDesktopDirectory:
+    case sfoCommonDesktopDirectory: return location(QStandardPaths::DesktopLocation);
+    case sfoFonts: return location(QStandardPaths::FontsLocation);
+    case sfoTemplates: return QDir::homePath() + QStringLiteral("/Templates");
+    case sfoAppData: return location(QStandardPaths::GenericConfigLocation);
+    case sfoPrograms:
+    case sfoCommonPrograms: return location(QStandardPaths::ApplicationsLocation);
+    default: return QDir::rootPath();
+    }
+}
+
+unsigned FolderDialogOptions(unsigned old, unsigned value)
+{
+    const unsigned added = value & ~old;
+    if (added & bfBrowseForComputer)
+        value &= bfDontGoBelowDomain | bfStatusText | bfBrowseForComputer | bfShowPathInStatusArea;
+    else if (added & bfBrowseForPrinter)
+        value &= bfStatusText | bfBrowseForPrinter | bfShowPathInStatusArea;
+    if (value & bfShowPathInStatusArea)
+        value |= bfStatusText;
+    return value;
+}
+
+TFormFolderDialog::TFormFolderDialog(QWidget* parent) : TFormCommonDialog(parent)
+{
+    resize(FixedSize());
+}
+
+QSize TFormFolderDialog::FixedSize() const
+{
+    return designSize(FolderDialogDesign);
+}
+
+std::span<const THostedItem> TFormFolderDialog::ItemMap() const
+{
+    return FolderDialogItems;
+}
+
+void TFormFolderDialog::SetTitle(const QString& title)
+{
+    if (DialogHandle())
+        m_runTitle = title;
+    else
+        Title = title;
+    if (auto* label = qobject_cast<QLabel*>(DialogItem(14146)))
+        label->setText(title);
+}
+
+void TFormFolderDialog::SetRootFolder(TSpecialFolder root)
+{
+    m_root = root;
+    m_selection.clear();
+}
+
+void TFormFolderDialog::SetOptions(unsigned options)
+{
+    const unsigned kept = FolderDialogOptions(m_options, options);
+    if ((kept & bfBrowseForComputer) && !(m_options & bfBrowseForComputer))
+        SetRootFolder(sfoNetwork);
+    m_options = kept;
+}
+
+QString TFormFolderDialog::GetDirectory() const
+{
+    return DialogHandle() ? m_selection : m_directory;
+}
+
+void TFormFolderDialog::SetDirectory(const QString& path)
+{
+    if (auto* panel = dynamic_cast<TFolderPanel*>(DialogHandle()))
+        panel->Select(path);
+    else
+        m_directory = path;
+}
+
+void TFormFolderDialog::SetStatusText(const QString& text)
+{
+    if (auto* label = qobject_cast<QLabel*>(DialogItem(14147)))
+        label->setText(text);
+}
+
+void TFormFolderDialog::SetSelectionPath(const QString& path)
+{
+    if (auto* panel = dynamic_cast<TFolderPanel*>(DialogHandle()))
+        panel->Select(path);
+}
+
+void TFormFolderDialog::EnableOK(bool enable)
+{
+    if (QWidget* ok = DialogItem(1))
+        ok->setEnabled(enable);
+}
+
+void TFormFolderDialog::BFFMSelChanged(const QString& path)
+{
+    m_selection = path;
+    if (m_options & bfFileSysDirsOnly)
+        EnableOK(!path.isEmpty());
+    if (!path.isEmpty() && (m_options & bfShowPathInStatusArea))
+        SetStatusText(path);
+    if (OnChange)
+        OnChange(this);
+}
+
+void TFormFolderDialog::DoShow()
+{
+    auto* panel = dynamic_cast<TFolderPanel*>(DialogHandle());
+    if (panel) {
+        panel->Title->setText(m_runTitle);
+        panel->Status->setVisible(m_options & bfStatusText);
+        // The folder set before the run is where the dialog opens.
+        if (!m_directory.isEmpty())
+            panel->Select(m_directory);
+        BFFMSelChanged(panel->Selected());
+    }
+    TFormCommonDialog::DoShow();
+}
+
+bool TFormFolderDialog::Execute()
+{
+    SetForm(parentForm(this));
+    RescaleParent();
+
+    auto* panel = new TFolderPanel(SpecialFolderPath(m_root));
+    connect(panel->Tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this, panel] { BFFMSelChanged(panel->Selected()); });
+    QString chosen;
+    connect(panel, &QDialog::finished, this, [this, panel, &chosen](int result) {
+        if (result == QDialog::Accepted)
+            chosen = panel->Selected();
+        CloseFrame(result == QDialog::Accepted && !chosen.isEmpty());
+    });
+    // The frame's title is the form's; Title is the text above the folders.
+    m_runTitle = Title;
+    Title.clear();
+    const bool accepted = TaskModalDialog(panel) == 1 && !chosen.isEmpty();
+    Title = m_runTitle;
+    m_selection.clear();
+    if (!accepted)
+        return false;
+    m_directory = chosen;
+    m_displayName = QFileInfo(chosen).fileName().isEmpty() ? chosen : QFileInfo(chosen).fileName();
+    return true;
+}

@@ -1,0 +1,433 @@
+#include "controls/other_host_dialogs.h"
+#include "platform/printer.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QFontDatabase>
+#include <QFontDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <QTreeView>
+
+namespace {
+
+// Runs f once the dialog's frame is up; a dialog still open five seconds later is cancelled so a
+// failing check never hangs the suite.
+template <class F>
+void whileRunning(TFormCommonDialog* d, F f)
+{
+    QTimer::singleShot(0, d, [d, f] {
+        if (!d->FrameHandle() || !d->Showing()) {
+            ADD_FAILURE() << "the dialog is not running";
+            return;
+        }
+        f();
+    });
+    QTimer::singleShot(5000, d, [d] {
+        if (d->FrameHandle()) {
+            ADD_FAILURE() << "the dialog was still open";
+            d->FrameHandle()->reject();
+        }
+    });
+}
+
+void click(TFormCommonDialog* d, int id)
+{
+    auto* b = qobject_cast<QAbstractButton*>(d->DialogItem(id));
+    ASSERT_NE(b, nullptr) << id;
+    b->click();
+}
+
+// Lets the changes the dialog posted to itself arrive.
+void settle()
+{
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+}
+
+// A form that carries a dialog component and one control of its own. It is made before the
+// component, which leaves it first.
+struct HostForm {
+    QWidget form;
+    QLabel* extra;
+    HostForm()
+    {
+        form.setWindowTitle(QStringLiteral("Host form"));
+        form.resize(760, 560);
+        extra = new QLabel(QStringLiteral("extra"), &form);
+        extra->setGeometry(10, 530, 100, 20);
+    }
+    void Carry(TFormCommonDialog* dialog)
+    {
+        dialog->setParent(&form);
+        dialog->move(4, 4);
+    }
+};
+
+} // namespace
+
+TEST(HostedCustomColors, LinesRoundTrip)
+{
+    std::array<TColor, 16> colors;
+    for (int i = 0; i < 16; ++i)
+        colors[size_t(i)] = TColor(0x010203 * (i + 1));
+    QStringList lines{QStringLiteral("Other=kept"), QStringLiteral("colorc=ffffff")};
+    WriteCustomColorValues(lines, colors);
+    EXPECT_EQ(lines.at(0), QStringLiteral("Other=kept"));
+    EXPECT_EQ(lines.at(1), QStringLiteral("ColorC=030609")); // replaced where it stood
+    EXPECT_TRUE(lines.contains(QStringLiteral("ColorA=010203")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("ColorP=102030")));
+    EXPECT_EQ(lines.size(), 17);
+    EXPECT_EQ(ReadCustomColorValues(lines), colors);
+}
+
+TEST(HostedCustomColors, DamagedLinesGiveWhite)
+{
+    const struct {
+        const char* line;
+        int index;
+        TColor expected;
+    } cases[] = {
+        {"ColorB=00ff00", 1, 0x00FF00},  {"colorb=00FF00", 1, 0x00FF00}, // names without regard to case
+        {"ColorB= 12 ", 1, 0x12},        {"", 1, clWhite},               // missing: white, never -1
+        {"ColorB=", 1, clWhite},         {"ColorB=zz", 1, clWhite},
+        {"ColorB=1000000", 1, clWhite}, // above ffffff
+        {"ColorB=ffffffff", 1, clWhite}, {"ColorB=123456789", 1, clWhite},
+        {"ColorB=-1", 1, clWhite},       {"ColorB=+12", 1, clWhite},
+        {"ColorB=$12", 1, clWhite},      {"ColorB", 1, clWhite},
+        {"ColorQ=000000", 1, clWhite},   {"Color=000000", 0, clWhite},
+        {"=000000", 0, clWhite},         {"ColorBB=000000", 1, clWhite},
+    };
+    for (const auto& c : cases) {
+        const std::array<TColor, 16> colors = ReadCustomColorValues({QString::fromLatin1(c.line)});
+        EXPECT_EQ(colors[size_t(c.index)], c.expected) << c.line;
+        for (TColor color : colors)
+            EXPECT_LE(color, 0xFFFFFFu) << c.line;
+    }
+    // The first line of a name counts, even when the value is damaged.
+    EXPECT_EQ(ReadCustomColorValues({QStringLiteral("ColorA=zz"), QStringLiteral("ColorA=000001")})[0],
+              clWhite);
+    EXPECT_EQ(ReadCustomColorValues({QStringLiteral("ColorA=000002"), QStringLiteral("ColorA=000001")})[0],
+              2u);
+}
+
+TEST(HostedCustomColors, EditTextsCheckedToByteRange)
+{
+    const struct {
+        const char *r, *g, *b;
+        bool ok;
+        TColor color;
+    } cases[] = {
+        {"255", "0", "0", true, 0x0000FF}, {"0", "128", "0", true, 0x008000},
+        {"1", "2", "3", true, 0x030201},   {" 7 ", "0", "0", true, 0x000007},
+        {"256", "0", "0", false, 0},       {"0", "-1", "0", false, 0},
+        {"0", "0", "1000", false, 0},      {"", "0", "0", false, 0},
+        {"x", "0", "0", false, 0},         {"99999999999", "0", "0", false, 0},
+        {"0", "0", "2.5", false, 0},
+    };
+    for (const auto& c : cases) {
+        TColor color = 0x123456;
+        EXPECT_EQ(ColorFromEditTexts(QString::fromLatin1(c.r), QString::fromLatin1(c.g),
+                                     QString::fromLatin1(c.b), color),
+                  c.ok)
+            << c.r << " " << c.g << " " << c.b;
+        EXPECT_EQ(color, c.ok ? c.color : 0x123456u) << c.r << " " << c.g << " " << c.b;
+    }
+}
+
+TEST(HostedColorDialog, CustomColoursRoundTripAndChangesFireLive)
+{
+    HostForm host;
+    TFormColorDialog d;
+    host.Carry(&d);
+    d.SetColor(RGB(10, 20, 30));
+    d.CustomColors = {QStringLiteral("ColorA=0000ff"), QStringLiteral("ColorJ=00ff00"),
+                      QStringLiteral("ColorC=nonsense")};
+    std::vector<TColor> seen;
+    d.OnColorChange = [&](QObject* sender) {
+        EXPECT_EQ(sender, &d);
+        seen.push_back(d.Color());
+    };
+    whileRunning(&d, [&] {
+        // The custom colours reached the dialog, in their places; the damaged one is white.
+        EXPECT_EQ(QColorDialog::customColor(0), QColor(255, 0, 0)); // A: column 1, row 1
+        EXPECT_EQ(QColorDialog::customColor(3), QColor(0, 255, 0)); // J: column 2, row 2
+        EXPECT_EQ(QColorDialog::customColor(4), QColor(255, 255, 255));
+        auto* red = qobject_cast<QSpinBox*>(d.DialogItem(706));
+        auto* green = qobject_cast<QSpinBox*>(d.DialogItem(707));
+        auto* blue = qobject_cast<QSpinBox*>(d.DialogItem(708));
+        ASSERT_TRUE(red && green && blue);
+        EXPECT_EQ(red->value(), 10);
+        EXPECT_EQ(blue->value(), 30);
+        red->setValue(200);
+        settle();
+        ASSERT_FALSE(seen.empty());
+        EXPECT_EQ(seen.back(), RGB(200, 20, 30));
+        EXPECT_EQ(d.Color(), RGB(200, 20, 30));
+        // Set by code while running: the dialog follows, and so does the event.
+        d.SetColor(RGB(1, 2, 3));
+        settle();
+        EXPECT_EQ(red->value(), 1);
+        EXPECT_EQ(seen.back(), RGB(1, 2, 3));
+        QColorDialog::setCustomColor(15, QColor(0x11, 0x22, 0x33)); // P: column 8, row 2
+        click(&d, 1);
+    });
+    ASSERT_TRUE(d.Execute());
+    EXPECT_EQ(d.Color(), RGB(1, 2, 3));
+    const std::array<TColor, 16> back = ReadCustomColorValues(d.CustomColors);
+    EXPECT_EQ(back[0], 0x0000FFu);
+    EXPECT_EQ(back[9], 0x00FF00u);
+    EXPECT_EQ(back[2], clWhite);
+    EXPECT_EQ(back[15], RGB(0x11, 0x22, 0x33));
+    EXPECT_TRUE(d.CustomColors.contains(QStringLiteral("ColorP=332211")));
+    // The form is given back.
+    EXPECT_EQ(host.extra->window(), &host.form);
+}
+
+TEST(HostedColorDialog, CancelKeepsColourAndLines)
+{
+    TFormColorDialog d;
+    d.SetColor(clRed);
+    d.CustomColors = {QStringLiteral("ColorA=0000ff")};
+    whileRunning(&d, [&] {
+        d.SetColor(clBlue);
+        click(&d, 2);
+    });
+    EXPECT_FALSE(d.Execute());
+    EXPECT_EQ(d.CustomColors, QStringList{QStringLiteral("ColorA=0000ff")});
+}
+
+TEST(HostedFontDialog, ApplyFiresWithTheCurrentFont)
+{
+    const QString family = QStringLiteral("DejaVu Sans");
+    if (!QFontDatabase::families().contains(family))
+        GTEST_SKIP() << "no " << family.toStdString();
+    HostForm host;
+    TFormFontDialog d;
+    host.Carry(&d);
+    TFont start;
+    start.Name = QStringLiteral("Liberation Serif");
+    start.SetSize(12);
+    d.SetFont(start);
+    d.SetSampleCaption(QStringLiteral("Sample"));
+    int changes = 0;
+    std::vector<TFont> applied;
+    QWidget* applyWindow = nullptr;
+    d.OnFontChange = [&](QObject*) { ++changes; };
+    d.OnApply = [&](QObject* sender, QWidget* window) {
+        EXPECT_EQ(sender, &d);
+        applied.push_back(d.Font());
+        applyWindow = window;
+    };
+    whileRunning(&d, [&] {
+        auto* sample = qobject_cast<QLineEdit*>(d.DialogItem(1092));
+        ASSERT_NE(sample, nullptr);
+        EXPECT_EQ(sample->text(), QStringLiteral("Sample"));
+        auto* fd = qobject_cast<QFontDialog*>(d.DialogHandle());
+        ASSERT_NE(fd, nullptr);
+        changes = 0;
+        QFont f(family);
+        f.setPointSize(20);
+        f.setBold(true);
+        fd->setCurrentFont(f);
+        settle();
+        EXPECT_GE(changes, 1);
+        EXPECT_EQ(d.Font().Name, family);
+        click(&d, 1026);
+        ASSERT_EQ(applied.size(), 1u);
+        EXPECT_EQ(applied[0].Name, family);
+        EXPECT_EQ(applied[0].Size(), 20);
+        EXPECT_TRUE(applied[0].Style & fsBold);
+        EXPECT_EQ(applyWindow, d.FrameHandle());
+        // Underline from the dialog's own box counts too.
+        auto* underline = qobject_cast<QAbstractButton*>(d.DialogItem(1041));
+        ASSERT_NE(underline, nullptr);
+        underline->click();
+        click(&d, 1026);
+        ASSERT_EQ(applied.size(), 2u);
+        EXPECT_TRUE(applied[1].Style & fsUnderline);
+        click(&d, 1);
+    });
+    ASSERT_TRUE(d.Execute());
+    EXPECT_EQ(d.Font().Name, family);
+    EXPECT_EQ(d.Font().Size(), 20);
+    EXPECT_EQ(d.Font().Style, fsBold | fsUnderline);
+}
+
+TEST(HostedPageSetup, MarginsRoundTripInInchesAndMillimetres)
+{
+    const struct {
+        TPageMeasureUnits units;
+        TPageMargins margins;
+        QSize paper;
+        const char* shownLeft;
+    } cases[] = {
+        {pmInches, {1000, 500, 750, 1250}, QSize(8500, 11000), "1.000"},         // Letter
+        {pmInches, {1234, 1, 999, 0}, QSize(11000, 8500), "1.234"},              // Letter, landscape
+        {pmMillimeters, {2540, 1000, 1505, 2000}, QSize(21000, 29700), "25.40"}, // A4
+        {pmMillimeters, {1, 2, 3, 4}, QSize(12345, 23456), "0.01"},              // no listed paper
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shownLeft);
+        HostForm host;
+        TFormPageSetupDialog d;
+        host.Carry(&d);
+        d.Measurements = c.units;
+        d.Margins = c.margins;
+        d.PaperSize = c.paper;
+        whileRunning(&d, [&] {
+            auto* left = qobject_cast<QDoubleSpinBox*>(d.DialogItem(1155));
+            ASSERT_NE(left, nullptr);
+            EXPECT_EQ(left->text(), QString::fromLatin1(c.shownLeft));
+            click(&d, 1);
+        });
+        ASSERT_TRUE(d.Execute());
+        EXPECT_EQ(d.Margins, c.margins);
+        EXPECT_EQ(d.PaperSize, c.paper);
+        EXPECT_EQ(d.Measurements, c.units);
+    }
+}
+
+TEST(HostedPageSetup, EditedMarginsAndCancel)
+{
+    TFormPageSetupDialog d;
+    d.Measurements = pmMillimeters;
+    d.PaperSize = QSize(21000, 29700);
+    d.Margins = {1000, 1000, 1000, 1000};
+    whileRunning(&d, [&] {
+        qobject_cast<QDoubleSpinBox*>(d.DialogItem(1156))->setValue(12.5);
+        qobject_cast<QRadioButton*>(d.DialogItem(1057))->setChecked(true);
+        // A margin never passes the paper.
+        auto* right = qobject_cast<QDoubleSpinBox*>(d.DialogItem(1157));
+        right->setValue(100000);
+        EXPECT_EQ(right->value(), 297.0);
+        right->setValue(20);
+        click(&d, 1);
+    });
+    ASSERT_TRUE(d.Execute());
+    EXPECT_EQ(d.Margins, (TPageMargins{1000, 1250, 2000, 1000}));
+    EXPECT_EQ(d.PaperSize, QSize(29700, 21000));
+
+    whileRunning(&d, [&] {
+        qobject_cast<QDoubleSpinBox*>(d.DialogItem(1155))->setValue(50);
+        click(&d, 2);
+    });
+    EXPECT_FALSE(d.Execute());
+    EXPECT_EQ(d.Margins, (TPageMargins{1000, 1250, 2000, 1000}));
+}
+
+TEST(HostedPageSetup, UnitConversions)
+{
+    EXPECT_EQ(MeasureToDisplay(1000, pmInches), 1.0);
+    EXPECT_EQ(MeasureToDisplay(2540, pmMillimeters), 25.4);
+    EXPECT_EQ(DisplayToMeasure(0.0005, pmInches), 1);
+    EXPECT_EQ(ConvertMeasure(1000, pmInches, pmMillimeters), 2540);
+    EXPECT_EQ(ConvertMeasure(2540, pmMillimeters, pmInches), 1000);
+    EXPECT_EQ(ConvertMeasure(777, pmInches, pmInches), 777);
+}
+
+TEST(HostedPrinterSetup, OkChoosesThePrinter)
+{
+    const QString pdf = testsupport::freshDir(QStringLiteral("printer-setup")) + QStringLiteral("/out.pdf");
+    Printer()->SetPdfFile(pdf);
+    const int pdfIndex = int(Printer()->Printers().indexOf(TPrinter::PdfPrinterName()));
+    ASSERT_GE(pdfIndex, 0);
+    TFormPrinterSetupDialog d;
+    whileRunning(&d, [&] {
+        auto* name = qobject_cast<QComboBox*>(d.DialogItem(1139));
+        ASSERT_NE(name, nullptr);
+        name->setCurrentIndex(pdfIndex);
+        auto* where = qobject_cast<QLabel*>(d.DialogItem(1097));
+        ASSERT_NE(where, nullptr);
+        EXPECT_EQ(where->text(), Printer()->Location(pdfIndex));
+        click(&d, 1);
+    });
+    EXPECT_TRUE(d.Execute());
+    EXPECT_EQ(Printer()->PrinterIndex(), pdfIndex);
+    Printer()->SetPdfFile(QString());
+}
+
+TEST(HostedFolderDialog, ReturnsTheSubfolder)
+{
+    const QString base = testsupport::freshDir(QStringLiteral("folder-dialog"));
+    ASSERT_TRUE(QDir(base).mkpath(QStringLiteral("first/inner")));
+    ASSERT_TRUE(QDir(base).mkpath(QStringLiteral("second")));
+    const QString first = base + QStringLiteral("/first");
+    const QString second = base + QStringLiteral("/second");
+
+    HostForm host;
+    TFormFolderDialog d;
+    host.Carry(&d);
+    d.SetTitle(QStringLiteral("Pick a folder"));
+    d.SetDirectory(first);
+    QStringList changes;
+    d.OnChange = [&](QObject*) { changes << d.GetDirectory(); };
+    whileRunning(&d, [&] {
+        // The folder set before the run is selected as the dialog opens.
+        EXPECT_EQ(d.GetDirectory(), first);
+        EXPECT_EQ(qobject_cast<QLabel*>(d.DialogItem(14146))->text(), QStringLiteral("Pick a folder"));
+        EXPECT_EQ(qobject_cast<QLabel*>(d.DialogItem(14147))->text(), first); // path in the status area
+        changes.clear();
+        d.SetSelectionPath(second);
+        EXPECT_EQ(d.GetDirectory(), second);
+        EXPECT_EQ(changes, QStringList{second});
+        EXPECT_TRUE(d.DialogItem(1)->isEnabled());
+        click(&d, 1);
+    });
+    ASSERT_TRUE(d.Execute());
+    EXPECT_EQ(d.GetDirectory(), second);
+    EXPECT_EQ(d.DisplayName(), QStringLiteral("second"));
+    EXPECT_EQ(d.Title, QStringLiteral("Pick a folder"));
+
+    // Cancelled: the folder chosen before stays.
+    whileRunning(&d, [&] {
+        EXPECT_EQ(d.GetDirectory(), second);
+        d.SetDirectory(first);
+        click(&d, 2);
+    });
+    EXPECT_FALSE(d.Execute());
+    EXPECT_EQ(d.GetDirectory(), second);
+}
+
+TEST(HostedFolderDialog, OptionRules)
+{
+    const struct {
+        unsigned old, value, kept;
+    } cases[] = {
+        {0x45, 0x45, 0x45},
+        {0, bfShowPathInStatusArea, bfShowPathInStatusArea | bfStatusText},
+        {0x45, 0x45 | bfBrowseForComputer | bfFileSysAncestors,
+         bfStatusText | bfShowPathInStatusArea | bfBrowseForComputer},
+        {0x45, 0x45 | bfBrowseForPrinter | bfDontGoBelowDomain,
+         bfStatusText | bfShowPathInStatusArea | bfBrowseForPrinter},
+        // Already set, nothing is taken away.
+        {bfBrowseForComputer, bfBrowseForComputer | bfFileSysDirsOnly,
+         bfBrowseForComputer | bfFileSysDirsOnly},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FolderDialogOptions(c.old, c.value), c.kept) << c.old << " " << c.value;
+
+    TFormFolderDialog d;
+    EXPECT_EQ(d.Options(), 0x45u);
+    d.SetOptions(d.Options() | bfBrowseForComputer);
+    EXPECT_EQ(d.RootFolder(), sfoNetwork);
+}
+
+TEST(HostedDialogSizes, FixedSizesOfEachKind)
+{
+    EXPECT_EQ(TFormColorDialog().FixedSize(), QSize(447, 299));
+    EXPECT_EQ(TFormFontDialog().FixedSize(), QSize(395, 319));
+    EXPECT_EQ(TFormPageSetupDialog().FixedSize(), QSize(360, 390));
+    EXPECT_EQ(TFormPrinterSetupDialog().FixedSize(), QSize(432, 289));
+    EXPECT_EQ(TFormFolderDialog().FixedSize(), QSize(318, 306));
+}

@@ -1,0 +1,20 @@
+// Custom colour lines of the colour dialog: any text reads without a crash, every colour comes
+// out as a plain colour, and what was read writes back and reads to the same colours.
+#include "controls/other_host_dialogs.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    QStringList lines = text.split(QLatin1Char('\n'));
+    const std::array<TColor, 16> colors = ReadCustomColorValues(lines);
+    for (TColor c : colors)
+        if (c > 0xFFFFFF)
+            __builtin_trap();
+    WriteCustomColorValues(lines, colors);
+    if (ReadCustomColorValues(lines) != colors)
+        __builtin_trap();
+    return 0;
+}
