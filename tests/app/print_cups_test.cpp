@@ -1,0 +1,261 @@
+// A document printed through a real CUPS scheduler: the test starts its own cupsd on a loopback
+// port with its own configuration folder and one raw queue whose device is a file, prints
+// through the print dialog, and reads what the queue wrote.
+#include "app/main_frame.h"
+
+#include "app/print_dlg.h"
+#include "controls/print_panel.h"
+#include "document/child_frame.h"
+#include "document/rectangle.h"
+#include "platform/printer.h"
+#include "platform/registry.h"
+#include "support/test_support.h"
+#include "tests/support/test_papers.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QPointer>
+#include <QProcess>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+
+#include <csignal>
+
+namespace {
+
+const TGUID TwoLabels = testpaper::Id(91);
+
+QString FindCupsd()
+{
+    for (const QString& path : {QStringLiteral("/usr/sbin/cupsd"), QStringLiteral("/usr/local/sbin/cupsd")})
+        if (QFileInfo(path).isExecutable())
+            return path;
+    return QStandardPaths::findExecutable(QStringLiteral("cupsd"));
+}
+
+int FreePort()
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    return server.serverPort();
+}
+
+void Write(const QString& path, const QString& text)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text.toUtf8());
+}
+
+// A scheduler of the test's own, run in the foreground and stopped by its process id.
+class Scheduler {
+public:
+    bool Start(const QString& root, QString* why)
+    {
+        m_root = root;
+        m_port = FreePort();
+        for (const char* dir : {"spool", "spool/tmp", "cache", "state", "log", "ppd", "bin/filter"})
+            QDir(root).mkpath(QString::fromLatin1(dir));
+        // The scheduler's own programs, and one filter that hands the PDF to the device as it is:
+        // with no filter at all the scheduler writes nothing to a file device.
+        for (const char* dir : {"daemon", "backend", "notifier", "cgi-bin"})
+            QFile::link(QStringLiteral("/usr/lib/cups/") + QString::fromLatin1(dir), root + QStringLiteral("/bin/") + QString::fromLatin1(dir));
+        const QString filter = root + QStringLiteral("/bin/filter/passthrough");
+        Write(filter, QStringLiteral("#!/bin/sh\nif [ -n \"$6\" ]; then exec cat \"$6\"; else exec cat; fi\n"));
+        QFile::setPermissions(filter, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                          QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+        Write(root + QStringLiteral("/ppd/Labels.ppd"), QStringLiteral(
+            "*PPD-Adobe: \"4.3\"\n*FormatVersion: \"4.3\"\n*FileVersion: \"1.0\"\n*LanguageVersion: English\n"
+            "*LanguageEncoding: ISOLatin1\n*PCFileName: \"LABELS.PPD\"\n*Manufacturer: \"Korvane\"\n"
+            "*Product: \"(Label printer)\"\n*ModelName: \"Label file printer\"\n*ShortNickName: \"Label file printer\"\n"
+            "*NickName: \"Label file printer\"\n*PSVersion: \"(3010.000) 0\"\n*LanguageLevel: \"3\"\n*ColorDevice: True\n"
+            "*DefaultColorSpace: RGB\n*FileSystem: False\n*Throughput: \"1\"\n*LandscapeOrientation: Plus90\n"
+            "*TTRasterizer: Type42\n*cupsFilter: \"application/pdf 0 passthrough\"\n"
+            "*OpenUI *PageSize: PickOne\n*DefaultPageSize: A4\n*PageSize A4/A4: \"<</PageSize[595 842]>>setpagedevice\"\n"
+            "*CloseUI: *PageSize\n*OpenUI *PageRegion: PickOne\n*DefaultPageRegion: A4\n"
+            "*PageRegion A4/A4: \"<</PageSize[595 842]>>setpagedevice\"\n*CloseUI: *PageRegion\n"
+            "*DefaultImageableArea: A4\n*ImageableArea A4/A4: \"0 0 595 842\"\n*DefaultPaperDimension: A4\n"
+            "*PaperDimension A4/A4: \"595 842\"\n"));
+        const QString group = QString::fromUtf8(qgetenv("USER").isEmpty() ? "root" : qgetenv("USER"));
+        Write(root + QStringLiteral("/cups-files.conf"),
+              QStringLiteral("FileDevice Yes\nServerRoot %1\nRequestRoot %1/spool\nTempDir %1/spool/tmp\n"
+                             "CacheDir %1/cache\nStateDir %1/state\nErrorLog %1/log/error_log\n"
+                             "AccessLog %1/log/access_log\nPageLog %1/log/page_log\nServerBin %1/bin\n"
+                             "DataDir /usr/share/cups\nSystemGroup %2\n")
+                  .arg(root, group));
+        Write(root + QStringLiteral("/cupsd.conf"),
+              QStringLiteral("Listen 127.0.0.1:%1\nLogLevel debug\nBrowsing No\nWebInterface No\n"
+                             "DefaultAuthType None\n"
+                             "<Location />\nOrder allow,deny\nAllow all\n</Location>\n")
+                  .arg(m_port));
+        m_output = root + QStringLiteral("/printed.pdf");
+        Write(root + QStringLiteral("/printers.conf"),
+              QStringLiteral("<Printer Labels>\nInfo Label printer\nLocation Test bench\nDeviceURI file://%1\n"
+                             "State Idle\nAccepting Yes\nShared No\n</Printer>\n")
+                  .arg(m_output));
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.start(FindCupsd(), {QStringLiteral("-f"), QStringLiteral("-c"), root + QStringLiteral("/cupsd.conf"),
+                                      QStringLiteral("-s"), root + QStringLiteral("/cups-files.conf")});
+        if (!m_process.waitForStarted(5000)) {
+            *why = QStringLiteral("cupsd did not start: ") + m_process.errorString();
+            return false;
+        }
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < 15000) {
+            if (m_process.state() != QProcess::Running) {
+                *why = QStringLiteral("cupsd ended at once: ") + QString::fromUtf8(m_process.readAll()) + Log();
+                return false;
+            }
+            QTcpSocket probe;
+            probe.connectToHost(QHostAddress::LocalHost, quint16(m_port));
+            if (probe.waitForConnected(200))
+                return true;
+            QThread::msleep(50);
+        }
+        *why = QStringLiteral("cupsd did not listen on its port: ") + Log();
+        return false;
+    }
+    void Stop()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        ::kill(pid_t(m_process.processId()), SIGTERM);
+        if (!m_process.waitForFinished(10000)) {
+            ::kill(pid_t(m_process.processId()), SIGKILL);
+            m_process.waitForFinished(5000);
+        }
+    }
+    ~Scheduler() { Stop(); }
+    QString Address() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
+    QString Output() const { return m_output; }
+    QString Log() const
+    {
+        QFile f(m_root + QStringLiteral("/log/error_log"));
+        if (!f.open(QIODevice::ReadOnly))
+            return QString();
+        // The lines about jobs and errors tell why a job did not come out.
+        QStringList lines;
+        for (const QByteArray& line : f.readAll().split('\n'))
+            if (line.startsWith("E ") || line.contains("[Job "))
+                lines << QString::fromUtf8(line);
+        return lines.mid(std::max<qsizetype>(0, lines.size() - 40)).join(QLatin1Char('\n'));
+    }
+
+private:
+    QProcess m_process;
+    QString m_root, m_output;
+    int m_port = 0;
+};
+
+QString RunTool(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(60000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+TEST(PrintCupsTest, ADocumentPrintsThroughARealSchedulerToItsDevice)
+{
+    if (FindCupsd().isEmpty())
+        GTEST_SKIP() << "cupsd is not installed (cups-daemon)";
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
+        GTEST_SKIP() << "pdftoppm is not installed (poppler-utils)";
+    // The scheduler runs its filter as an unprivileged user when started by root, so its folder
+    // must be open to others.
+    QTemporaryDir folder(QStringLiteral("/tmp/korvane-cups-XXXXXX"));
+    ASSERT_TRUE(folder.isValid());
+    const QString root = folder.path();
+    QFile::setPermissions(root, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                    QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+    Scheduler cups;
+    QString why;
+    if (!cups.Start(root, &why))
+        GTEST_SKIP() << "the CUPS scheduler cannot run here: " << why.toStdString();
+    // Every thread that talks to CUPS reads the server from here.
+    qputenv("CUPS_SERVER", cups.Address().toLocal8Bit());
+
+    const PaperType sheet = testpaper::WithCatalogueTexts(testpaper::TwoDiscsA4(TwoLabels, QStringLiteral("Two")));
+    qputenv("KORVANE_PROGRAM_DIR", testsupport::programWithPapers(QStringLiteral("cups-program"), {&sheet}).toLocal8Bit());
+    qputenv("KORVANE_REGISTRY_DIR", testsupport::freshDir(QStringLiteral("cups-registry")).toLocal8Bit());
+    qputenv("TMPDIR", testsupport::freshDir(QStringLiteral("cups-tmp")).toLocal8Bit());
+    {
+        TRegIniFile reg(ProductKey());
+        reg.WriteString(BasicInfo(), QStringLiteral("PaperID"), GUIDToString(TwoLabels));
+    }
+    testsupport::MessageRecorder recorder{IDNO};
+    QPointer<TMainFrame> frame = new TMainFrame;
+    ASSERT_TRUE(frame->CreatedOk());
+    frame->OpenDocumentFile(QStringLiteral("Edit1"));
+    TChildFrame* doc = frame->ActiveDocument();
+    ASSERT_NE(doc, nullptr);
+    auto* r = new CRectangle(doc);
+    r->CoreColor = clRed;
+    r->LineColor = clRed;
+    r->SetBounds(0, 0, doc->ClientWidth(), doc->ClientHeight());
+
+    ASSERT_TRUE(Printer()->Printers().contains(QStringLiteral("Labels")))
+        << Printer()->Printers().join(QLatin1Char(',')).toStdString();
+    QString where;
+    QTimer::singleShot(0, [&] {
+        auto* dlg = QApplication::activeModalWidget()->findChild<TPagePrintDlg*>();
+        ASSERT_NE(dlg, nullptr);
+        auto* printers = static_cast<QComboBox*>(dlg->PD->DialogItem(PrintPrinterNameItem));
+        printers->setCurrentIndex(printers->findText(QStringLiteral("Labels")));
+        where = static_cast<QLabel*>(dlg->PD->DialogItem(PrintWhereItem))->text();
+        static_cast<QSpinBox*>(dlg->PD->DialogItem(PrintCopiesEditItem))->setValue(2);
+        static_cast<QPushButton*>(dlg->PD->DialogItem(PrintOkItem))->click();
+    });
+    doc->PrintDocument();
+    EXPECT_TRUE(recorder.texts.isEmpty()) << recorder.texts.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(where, QStringLiteral("Test bench"));
+    EXPECT_EQ(Printer()->Device(), QStringLiteral("Labels"));
+
+    // The scheduler writes the job to the device file on its own time.
+    QElapsedTimer timer;
+    timer.start();
+    int pages = 0;
+    while (timer.elapsed() < 20000) {
+        if (QFileInfo(cups.Output()).size() > 0) {
+            for (const QString& line : RunTool(QStringLiteral("pdfinfo"), {cups.Output()}).split(QLatin1Char('\n')))
+                if (line.startsWith(QLatin1String("Pages:")))
+                    pages = line.mid(6).trimmed().toInt();
+            if (pages > 0)
+                break;
+        }
+        QThread::msleep(100);
+    }
+    EXPECT_EQ(pages, 2) << QFileInfo(cups.Output()).size() << " bytes\n" << cups.Log().toStdString();
+    const QString png = root + QStringLiteral("/page");
+    RunTool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("20"), QStringLiteral("-f"), QStringLiteral("2"),
+                                         QStringLiteral("-l"), QStringLiteral("2"), QStringLiteral("-singlefile"),
+                                         QStringLiteral("-png"), cups.Output(), png});
+    const QImage page(png + QStringLiteral(".png"));
+    ASSERT_FALSE(page.isNull());
+    // Both discs of the sheet carry the page (probed beside the hole); the margin stays white.
+    for (const QPoint centre : {QPoint(650, 799), QPoint(650, 2183)}) {
+        const QRgb c = page.pixel(int(centre.x() * page.width() / 2100.0), int(centre.y() * page.height() / 2970.0));
+        EXPECT_GT(qRed(c), 200);
+        EXPECT_LT(qGreen(c), 60);
+    }
+    EXPECT_GT(qGray(page.pixel(2, 2)), 245);
+    delete frame.data();
+    cups.Stop();
+    qunsetenv("CUPS_SERVER");
+}
+
+} // namespace
