@@ -8,12 +8,14 @@
 #include "app/color_property_dlg.h"
 #include "app/dialog_form.h"
 #include "app/web_links.h"
+#include "app/image_property_dlg.h"
 #include "app/label_property_dlg.h"
 #include "app/new_dlg.h"
 #include "app/paper_editor_dlg.h"
 #include "app/paper_property_dlg.h"
 #include "app/print_link.h"
 #include "app/print_wizard_dlg.h"
+#include "app/twain.h"
 #include "controls/color_button.h"
 #include "controls/recent_list.h"
 #include "document/child_frame.h"
@@ -23,6 +25,7 @@
 #include "platform/cursors.h"
 #include "platform/file_utils.h"
 #include "platform/message_box.h"
+#include "platform/picture.h"
 #include "platform/registry.h"
 #include "platform/shell_execute.h"
 
@@ -98,6 +101,14 @@ public:
     bool RunColorPropertyDialog(QWidget* owner, TColorPropertiesRequest& request) override
     {
         return RunColorPropertyDlg(owner, request);
+    }
+    bool RunImagePropertyDialog(QWidget* owner, TImagePropertiesRequest& request) override
+    {
+        return RunImagePropertyDlg(owner, request);
+    }
+    bool RunImageEditor(QWidget* owner, TPicture& picture) override
+    {
+        return ::RunImageEditor(owner, picture);
     }
 
     bool RunPaperPropertyDialog(QWidget* owner, TPaperPropertiesRequest& request) override
@@ -429,10 +440,42 @@ void TMainFrame::ExportItemClick()
         doc->ExportPageBitmap();
 }
 
-// No scanner access is linked into the program: both commands do nothing.
-void TMainFrame::SelectSourceItemClick() {}
+void TMainFrame::SelectSourceItemClick()
+{
+    if (!CheckTwainDll())
+        return;
+    CTWAIN twain;
+    twain.SelectImageSource(this);
+}
 
-void TMainFrame::AcquireItemClick() {}
+void TMainFrame::AcquireItemClick()
+{
+    if (!CheckTwainDll())
+        return;
+    CTWAIN twain;
+    twain.AcquireToPicture(this);
+    if (twain.Picture->Empty())
+        return; // a cancelled scan opens no window
+    if (!ActiveDocument()) {
+        TGUID paperId;
+        if (!StoredPaperID(paperId))
+            return;
+        bool fullPage;
+        int state;
+        {
+            TRegIniFile reg(ProductKey());
+            fullPage = reg.ReadBool(BasicInfo(), QStringLiteral("FullPageMode"), false);
+            state = reg.ReadInteger(BasicInfo(), QStringLiteral("ChildWindowState"), wsNormal);
+        }
+        OpenChildWindow(LoadLangStr(UntitledCaptionString) + QString::number(DocumentCount() + 1), fullPage,
+                        paperId);
+        if (TChildFrame* doc = ActiveDocument())
+            doc->SetWindowState(state);
+    }
+    if (TChildFrame* doc = ActiveDocument())
+        doc->InsertPicture(twain.Picture.get());
+    twain.Picture->Assign(static_cast<const TPicture*>(nullptr));
+}
 
 void TMainFrame::FileExitItemClick()
 {

@@ -484,19 +484,25 @@ QStringList FilterToNameFilters(const QString& filter)
         patterns.removeAll(QString());
         if (patterns.isEmpty())
             continue;
-        // A description that already ends in its own patterns ("File(*.kvo)") is shown as it
-        // is; otherwise the patterns go last, where the dialog looks for them.
+        // Qt reads the patterns between the last parentheses, split at blanks only. A
+        // description that ends in its own patterns ("File(*.kvo)") keeps them there, blank
+        // separated; otherwise the patterns go last.
+        QString shownText = description;
         if (description.endsWith(QLatin1Char(')'))) {
             const qsizetype open = description.lastIndexOf(QLatin1Char('('));
-            QStringList shown = description.mid(open + 1, description.size() - open - 2)
-                                    .split(QRegularExpression(QStringLiteral("[ ;]")), Qt::SkipEmptyParts);
+            const QString inside =
+                open >= 0 ? description.mid(open + 1, description.size() - open - 2) : QString();
+            QStringList shown = inside.split(QRegularExpression(QStringLiteral("[ ;]")), Qt::SkipEmptyParts);
             if (open >= 0 && QSet<QString>(shown.begin(), shown.end()) ==
                                  QSet<QString>(patterns.begin(), patterns.end())) {
-                result << description;
-                continue;
+                if (!inside.contains(QLatin1Char(';'))) {
+                    result << description;
+                    continue;
+                }
+                shownText = description.left(open).trimmed();
             }
         }
-        result << description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+        result << shownText + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
     }
     return result;
 }

@@ -5,6 +5,7 @@
 #include "document/paper_type.h"
 #include "platform/graphics.h"
 #include "platform/guid.h"
+#include "platform/picture.h"
 
 #include <QIcon>
 #include <QList>
@@ -61,6 +62,14 @@ struct TColorPropertiesRequest {
     int Left = 0, Top = 0, Width = 0, Height = 0;
 };
 
+// What the picture property dialog starts with and hands back on OK.
+struct TImagePropertiesRequest {
+    TPicture Picture;            // in/out: the picture (empty for none)
+    bool StretchInRatio = false; // in/out: StretchInRatioChk
+    // in/out: the position and size boxes, tenths of a millimetre.
+    int Left = 0, Top = 0, Width = 0, Height = 0;
+};
+
 class TMainWindowLink {
 public:
     virtual ~TMainWindowLink() = default;
@@ -98,6 +107,10 @@ public:
     // The object property dialogs, run modally with the object as owner; true on OK.
     virtual bool RunLabelPropertyDialog(QWidget* owner, TLabelPropertiesRequest& request) { return false; }
     virtual bool RunColorPropertyDialog(QWidget* owner, TColorPropertiesRequest& request) { return false; }
+    virtual bool RunImagePropertyDialog(QWidget* owner, TImagePropertiesRequest& request) { return false; }
+    // The picture editor on picture, run modally; true when the user cropped it and kept the
+    // result, which is then in picture.
+    virtual bool RunImageEditor(QWidget* owner, TPicture& picture) { return false; }
 
     // The paper properties dialog, run modally with owner as owner; true on OK.
     virtual bool RunPaperPropertyDialog(QWidget* owner, TPaperPropertiesRequest& request) { return false; }

@@ -1,6 +1,7 @@
 #include "document/picture_object.h"
 
 #include "document/child_frame.h"
+#include "document/main_window_link.h"
 #include "document/std.h"
 #include "imageformats/picture_formats.h"
 #include "platform/cursors.h"
@@ -9,6 +10,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QPointer>
 #include <algorithm>
 #include <cmath>
 
@@ -288,18 +290,46 @@ void CImage::EditImage()
         EditProperties();
         return;
     }
-    // The picture editor is one of the application's dialogs and is not linked into the document
-    // library: the command changes nothing. An edited picture is taken with SetImage, then
-    // KeepPictureScale(the scale before) and ObjectNotify(ocChanged).
+    const TPictureScale before = PictureScale();
+    TPicture edited(*Image);
+    QPointer<CImage> self(this);
+    const bool modified = MainWindowLink()->RunImageEditor(this, edited);
+    if (!self)
+        return;
+    if (modified) {
+        SetImage(&edited);
+        KeepPictureScale(before);
+        ObjectNotify(ocChanged);
+    }
     update();
 }
 
 void CImage::EditProperties()
 {
-    // The picture property dialog is one of the application's dialogs and is not linked into the
-    // document library: double-click and "Properties..." change nothing. On OK it takes the picture
-    // (SetImage, StretchInRatio, KeepPictureScale), then ApplyObjectBoxes, SetSelected(true,
-    // false) and ObjectNotify(ocChanged).
+    const TPictureScale before = PictureScale();
+    TImagePropertiesRequest request;
+    request.Picture.Assign(Image.get());
+    request.StretchInRatio = StretchInRatio;
+    const TObjectBoxes shown = ObjectBoxesOf(*this);
+    request.Left = shown.Left;
+    request.Top = shown.Top;
+    request.Width = shown.Width;
+    request.Height = shown.Height;
+    QPointer<CImage> self(this);
+    const bool ok = MainWindowLink()->RunImagePropertyDialog(this, request);
+    if (!self || !ok)
+        return;
+    SetImage(&request.Picture);
+    StretchInRatio = request.StretchInRatio;
+    if (HasPicture) {
+        // A new picture keeps the old one's scale on the page; the boxes the user changed win.
+        KeepPictureScale(before);
+        ApplyObjectBoxes(*this, shown,
+                         TObjectBoxes{request.Left, request.Top, request.Width, request.Height});
+    }
+    update();
+    SetSelected(true, false);
+    ObjectNotify(ocChanged);
 }
 
 void CImage::EditItemClick()

@@ -49,7 +49,7 @@ public:
 
     void Paint() override;
     void SetSize(int width, int height) override;
-    // Runs the picture property dialog; does nothing while no dialog is linked.
+    // Runs the picture property dialog through the main window's link.
     void EditProperties() override;
     void DrawTo(TCanvas& canvas, QPoint position, float scale) override;
     void LoadCaptions() override;

@@ -219,3 +219,36 @@ constexpr int ZoomFullPageString = 1407;          // "Full Page"
 constexpr int WindowsListString = 1550;           // "Windows List"
 constexpr int NoneGraphicsString = 1551;          // "None Graphics"
 constexpr int NoImageChosenString = 1552;         // "You must selection one or more images to be printed!"
+// ---- scanner ----
+constexpr int ScannerLibraryMissingString = 23; // "Error! Could not found EZTWtw32.dll"
+constexpr int ScanSourceCaptionString = 1216;   // "Select Source"
+constexpr int ScanningString = 1217;            // "Scanning..."
+constexpr int NoScannerString = 1218;           // "No scanner was found."
+
+// ---- picture property dialog ----
+constexpr int ImageDialogCaptionString = 1201; // "Object Properties - Image"
+constexpr int ImageObjectInfoString = 1202;    // " Object Information "
+constexpr int PasteButtonString = 1205;        // "&Paste"
+constexpr int LoadButtonString = 1206;         // "&Load"
+constexpr int AcquireButtonString = 1207;      // "Ac&quire..."
+constexpr int StretchInRatioString = 1208;     // "&Stretch In Ratio"
+constexpr int ClearButtonString = 1209;        // "Cl&ear"
+constexpr int SavePictureButtonString = 1210;  // "&Save"
+constexpr int NoPictureString = 1211;          // "(None)": also the open dialog's preview
+
+// ---- picture editor ----
+constexpr int EditorFileMenuString = 450;      // "&File"
+constexpr int EditorExitItemString = 476;      // "E&xit"
+constexpr int EditorEditMenuString = 479;      // "&Edit"
+constexpr int ImageEditorCaptionString = 1014; // "Image Editor"
+constexpr int PictureModifiedString = 1214;    // "The picture has been modified!\nAre you sure..."
+constexpr int CropItemString = 1215;           // "Cro&p to Selection"
+
+// ---- picture open dialog ----
+constexpr int ImageOpenCaptionString = 1150;    // "Object Properties - Select Image File"
+constexpr int PreviewOptionString = 1151;       // " &Preview Option "
+constexpr int ImageInformationString = 1152;    // " Image In&formation "
+constexpr int ImageSizeString = 1153;           // "Image Size :": also the editor's status bar
+constexpr int ImagePreviewCheckString = 1154;   // "Image &Preview"
+constexpr int DetailPreviewString = 1155;       // "&Detail Preview"
+constexpr int ImagePreviewCaptionString = 1200; // "Object Properties - Image Preview"

@@ -1,4 +1,5 @@
 #include "platform/bitmap.h"
+#include "platform/file_utils.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -224,12 +225,15 @@ void TGraphic::LoadFromFile(const QString& fileName)
 
 void TGraphic::SaveToFile(const QString& fileName) const
 {
-    QSaveFile f(fileName);
-    if (!f.open(QIODevice::WriteOnly))
-        throw EInvalidGraphic(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, f.errorString()));
-    SaveToStream(f);
-    if (!f.commit())
-        throw EInvalidGraphic(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, f.errorString()));
+    // The whole picture is encoded first, so a failing encoder never touches the file; the
+    // write itself is the documents' safe one.
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    SaveToStream(buffer);
+    QString error;
+    if (!WriteFileAtomic(fileName, data, &error))
+        throw EInvalidGraphic(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, error));
 }
 
 void TGraphic::SetWidth(int)

@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
-  libjpeg62-turbo-dev libcdio-dev libsane-dev libsane1 sane-utils
+  libjpeg62-turbo-dev libcdio-dev libsane-dev libsane1 libsane-common sane-utils
   fonts-liberation2 fonts-dejavu-core fontconfig netbase
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-dev

@@ -9,11 +9,13 @@
 #include "document/design_object.h"
 #include "document/main_window_link.h"
 #include "document/paper_catalogue.h"
+#include "document/picture_object.h"
 #include "lang/builtin_strings.h"
 #include "platform/cursors.h"
 #include "platform/file_utils.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
+#include "support/sane_test_support.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -608,4 +610,51 @@ TEST_F(MainFrameCommandsTest, ClosingTheMainWindowClosesEachDocumentInTurn)
     EXPECT_EQ(reg.ReadString(section, QStringLiteral("F0"), QString()), b);
     EXPECT_EQ(reg.ReadString(section, QStringLiteral("F1"), QString()), a);
     EXPECT_EQ(reg.ReadString(BasicInfo(), QStringLiteral("PaperID"), QString()), GUIDToString(FirstPaper));
+}
+
+TEST_F(MainFrameCommandsTest, ScannerCommandsWithoutTheLibrarySayItOnceEach)
+{
+    Show();
+    qputenv("KORVANE_SANE_LIBRARY", "/nonexistent/libsane.so.1");
+    frame->SelectSourceItem->trigger();
+    EXPECT_EQ(boxes, QStringList{QStringLiteral("Error! Could not found EZTWtw32.dll")});
+    boxes.clear();
+    frame->AcquireItem->trigger();
+    EXPECT_EQ(boxes, QStringList{QStringLiteral("Error! Could not found EZTWtw32.dll")});
+    boxes.clear();
+    frame->AcquireBtn->click();
+    EXPECT_EQ(boxes.size(), 1);
+    qunsetenv("KORVANE_SANE_LIBRARY");
+    EXPECT_EQ(frame->DocumentCount(), 0);
+}
+
+TEST_F(MainFrameCommandsTest, AcquireInsertsTheScanIntoTheActiveDocumentOrANewOne)
+{
+    Show();
+    testsupport::SaneTestBackend backend(QStringLiteral("cmd-sane"));
+    // No document: a new one opens with the scanned picture.
+    frame->AcquireItem->trigger();
+    ASSERT_EQ(frame->DocumentCount(), 1);
+    TChildFrame* doc = frame->ActiveDocument();
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(doc->Caption(), QStringLiteral("Edit1"));
+    ASSERT_EQ(doc->ObjectCount(), 1);
+    auto* image = dynamic_cast<CImage*>(doc->Objects().front());
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->Image->Width(), 39);
+    EXPECT_TRUE(doc->Modified);
+    // With a document: the scan goes into it.
+    frame->AcquireBtn->click();
+    EXPECT_EQ(frame->DocumentCount(), 1);
+    EXPECT_EQ(doc->ObjectCount(), 2);
+    EXPECT_TRUE(boxes.isEmpty());
+}
+
+TEST_F(MainFrameCommandsTest, ACancelledOrFailedScanOpensNoWindow)
+{
+    Show();
+    testsupport::SaneTestBackend backend(QStringLiteral("cmd-sane-none"),
+                                         testsupport::SaneTestBackend::DefaultConf(), false);
+    frame->AcquireItem->trigger();
+    EXPECT_EQ(frame->DocumentCount(), 0);
 }

@@ -61,8 +61,28 @@ public:
         return bool(colorAnswer);
     }
 
+    bool RunImagePropertyDialog(QWidget* owner, TImagePropertiesRequest& request) override
+    {
+        dialogOwner = owner;
+        imageRequests.push_back(request);
+        if (imageAnswer)
+            imageAnswer(request);
+        return bool(imageAnswer);
+    }
+    bool RunImageEditor(QWidget* owner, TPicture& picture) override
+    {
+        dialogOwner = owner;
+        ++editorRuns;
+        return editorAnswer && editorAnswer(picture);
+    }
+
     TGUID nextPaper{};
     bool nextFullPage = false;
+    std::vector<TImagePropertiesRequest> imageRequests;
+    std::function<void(TImagePropertiesRequest&)> imageAnswer;
+    // The picture editor: changes the picture and answers whether it was kept.
+    std::function<bool(TPicture&)> editorAnswer;
+    int editorRuns = 0;
     // The property dialogs: what they were handed, and OK with these values (none: Cancel).
     std::vector<TLabelPropertiesRequest> labelRequests;
     std::optional<TLabelPropertiesRequest> labelAnswer;

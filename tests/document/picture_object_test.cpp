@@ -383,3 +383,73 @@ TEST(PictureObject, PicturesThatCannotBeReadLeaveTheObjectAlone)
         EXPECT_EQ(o.Image->Width(), loaded.Width());
     }
 }
+
+TEST_F(PictureOnPage, DoubleClickRunsThePropertyDialogAndOkTakesItsPicture)
+{
+    // Cancel: nothing changes; the dialog saw the picture, the option and the boxes.
+    const QRect before = image->geometry();
+    image->DblClick();
+    ASSERT_EQ(link.imageRequests.size(), 1u);
+    EXPECT_EQ(link.dialogOwner, image);
+    const TImagePropertiesRequest& seen = link.imageRequests.back();
+    EXPECT_EQ(seen.Picture.Width(), 200);
+    EXPECT_TRUE(seen.StretchInRatio);
+    EXPECT_EQ(TObjectBoxes({seen.Left, seen.Top, seen.Width, seen.Height}), ObjectBoxesOf(*image));
+    EXPECT_EQ(image->geometry(), before);
+    EXPECT_FALSE(frame->Modified);
+
+    // OK with a picture of half the width: it keeps the old scale; the changed top box moves it.
+    link.imageAnswer = [](TImagePropertiesRequest& r) {
+        const TPicture half = Quadrants(100, 100);
+        r.Picture.Assign(&half);
+        r.StretchInRatio = false;
+        r.Top += 10;
+    };
+    image->SetSelected(false, false);
+    image->DblClick();
+    EXPECT_EQ(image->Image->Width(), 100);
+    EXPECT_FALSE(image->StretchInRatio);
+    EXPECT_EQ(image->size(), QSize(100, 100));
+    EXPECT_GT(image->Top(), before.top());
+    EXPECT_EQ(image->Left(), before.left());
+    EXPECT_TRUE(image->Selected);
+    EXPECT_TRUE(frame->Modified);
+
+    // OK with the picture cleared: the object shows the placeholder again and keeps its place.
+    link.imageAnswer = [](TImagePropertiesRequest& r) {
+        r.Picture.Assign(static_cast<const TPicture*>(nullptr));
+    };
+    const QRect placed = image->geometry();
+    image->DblClick();
+    EXPECT_FALSE(image->HasPicture);
+    EXPECT_EQ(image->geometry(), placed);
+}
+
+TEST_F(PictureOnPage, EditImageTakesTheCroppedPictureAtTheOldScale)
+{
+    // Not kept: nothing changes.
+    link.editorAnswer = [](TPicture& p) {
+        const TPicture small = Quadrants(50, 50);
+        p.Assign(&small);
+        return false;
+    };
+    image->PopupMenu()->EditItem->trigger();
+    EXPECT_EQ(link.editorRuns, 1);
+    EXPECT_EQ(image->Image->Width(), 200);
+    EXPECT_FALSE(frame->Modified);
+    // Kept: a quarter of the picture at the same scale on the page.
+    link.editorAnswer = [](TPicture& p) {
+        const TPicture small = Quadrants(50, 50);
+        p.Assign(&small);
+        return true;
+    };
+    image->PopupMenu()->EditItem->trigger();
+    EXPECT_EQ(image->Image->Width(), 50);
+    EXPECT_EQ(image->size(), QSize(50, 50));
+    EXPECT_TRUE(frame->Modified);
+    // Without a picture the command opens the property dialog instead.
+    image->SetImage(nullptr);
+    image->PopupMenu()->EditItem->trigger();
+    EXPECT_EQ(link.editorRuns, 2);
+    EXPECT_EQ(link.imageRequests.size(), 1u);
+}

@@ -447,7 +447,9 @@ TEST(FileDialogs, WindowsFiltersBecomeQtNameFilters)
         QStringList expected;
     } cases[] = {
         {"Korvane Object File(*.kvo)|*.kvo", {"Korvane Object File(*.kvo)"}},
-        {"Pictures (*.bmp; *.jpg)|*.jpg;*.bmp", {"Pictures (*.bmp; *.jpg)"}},
+        // Qt splits its patterns at blanks only.
+        {"Pictures (*.bmp; *.jpg)|*.jpg;*.bmp", {"Pictures (*.jpg *.bmp)"}},
+        {"All (*.bmp;*.tif)|*.bmp;*.tif|Bitmaps (*.bmp)|*.bmp", {"All (*.bmp *.tif)", "Bitmaps (*.bmp)"}},
         {"Old (*.bmp)|*.png", {"Old (*.bmp) (*.png)"}},
         {"Pictures|*.bmp;*.jpg|All|*.*", {"Pictures (*.bmp *.jpg)", "All (*.*)"}},
         {"", {}},

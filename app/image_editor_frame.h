@@ -1,0 +1,81 @@
+#pragma once
+// The picture editor: views a picture at zoom steps of a quarter between 25 % and 400 % and crops
+// it to a rectangle marked with the mouse. The caller reads Modified after the modal run and
+// then takes Picture.
+#include <QDialog>
+#include <QRect>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QScrollArea;
+class QStatusBar;
+class QToolBar;
+class TPicture;
+
+constexpr float MinEditorZoom = 0.25f;
+constexpr float MaxEditorZoom = 4.0f;
+constexpr float EditorZoomStep = 0.25f;
+
+// The zoom a picture of w x h opens at in a client area of clientW x clientH: 1.0 when it fits,
+// else the first quarter step down at which both sides fit, 25 % at the least.
+float FitZoom(int w, int h, int clientW, int clientH);
+// The picture pixels a selection from (x1, y1) to (x2, y2) in paint-box pixels at zoom covers,
+// held inside the picture; empty when less than one pixel remains.
+QRect CropRect(int x1, int y1, int x2, int y2, float zoom, int picW, int picH);
+
+class TImageEditorFrame : public QDialog {
+    Q_OBJECT
+public:
+    explicit TImageEditorFrame(QWidget* owner = nullptr);
+    ~TImageEditorFrame() override;
+
+    QMenuBar* MainMenu;
+    QMenu* File1;
+    QAction* ExitItem;
+    QMenu* EditItem;
+    QAction* CropItem;
+    QToolBar* ToolBar1;
+    QAction* ZoomBtn;
+    QAction* SelectBtn;
+    QScrollArea* ScrollBox;
+    QWidget* PaintBox;
+    QStatusBar* StatusBar;
+    QLabel* StatusPanel[3];
+
+    bool Selecting = false;
+    float Zoom = 1.0f;
+    int SelRect[4] = {0, 0, 0, 0};
+    bool HasSelection = false;
+    std::unique_ptr<TPicture> Picture;
+    bool Modified = false;
+
+    // A copy of picture becomes the edited one; a picture larger than the window opens zoomed
+    // out until it fits.
+    void SetPicture(const TPicture* picture);
+    // 0 zooms in, 1 out, by one step.
+    void ZoomStep(int direction);
+
+    void FormCreate();
+    void FormClose();
+    void FormResize();
+    void PaintBoxPaint();
+    void PaintBoxMouseDown(Qt::MouseButton button, QPoint p);
+    void PaintBoxMouseMove(QPoint p);
+    void PaintBoxMouseUp(Qt::MouseButton button, QPoint p);
+    void ZoomBtnClick();
+    void CropItemClick();
+    void ExitItemClick();
+
+    void done(int result) override;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    int toPicture(int v) const;
+    void showZoom();
+    bool m_closing = false;
+};

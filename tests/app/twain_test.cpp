@@ -1,0 +1,137 @@
+#include "app/twain.h"
+#include "document/std.h"
+#include "lang/string_ids.h"
+#include "platform/bitmap.h"
+#include "platform/file_utils.h"
+#include "platform/picture.h"
+#include "platform/scanner_library.h"
+
+#include "support/dialog_test_support.h"
+#include "support/sane_test_support.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QTimer>
+
+namespace {
+
+// A readable bitmap left where the acquisition writes its file.
+void plantBitmap(const QString& path)
+{
+    TBitmap planted(3, 3);
+    planted.SaveToFile(path);
+    ASSERT_TRUE(QFileInfo(path).isFile());
+}
+
+} // namespace
+
+TEST(ScannerAcquire, AScanFromTheTestBackendArrivesAsAPictureAndItsFileGoes)
+{
+    testsupport::SaneTestBackend backend(QStringLiteral("sane-scan"));
+    ASSERT_TRUE(CheckTwainDll());
+    const QString path = AcquireFilePath();
+    ASSERT_FALSE(path.isEmpty());
+    EXPECT_TRUE(path.endsWith(QStringLiteral("/MVExAcq.bmp")));
+    EXPECT_TRUE(path.startsWith(::TempDir()));
+    // A stale file from an earlier run is never what arrives.
+    plantBitmap(path);
+
+    CTWAIN twain;
+    twain.AcquireToPicture(nullptr);
+    ASSERT_FALSE(twain.Picture->Empty());
+    EXPECT_EQ(twain.Picture->Width(), 39);
+    EXPECT_EQ(twain.Picture->Height(), 19);
+    const QImage image = twain.Picture->Graphic()->ToImage();
+    EXPECT_EQ(image.pixel(5, 5) & 0xFFFFFF, 0u);
+    EXPECT_FALSE(QFileInfo::exists(path));
+}
+
+TEST(ScannerAcquire, NothingScannedLeavesThePictureEmptyAndNoPlantedFileIsRead)
+{
+    // The library starts but finds no scanner.
+    testsupport::SaneTestBackend backend(QStringLiteral("sane-none"),
+                                         testsupport::SaneTestBackend::DefaultConf(), false);
+    const QString path = AcquireFilePath();
+    plantBitmap(path);
+    CTWAIN twain;
+    twain.AcquireToPicture(nullptr);
+    EXPECT_TRUE(twain.Picture->Empty());
+    EXPECT_FALSE(QFileInfo::exists(path));
+
+    // A link planted in its place goes too, and what it points at is left alone.
+    const QString target = testsupport::freshDir(QStringLiteral("sane-link")) + QStringLiteral("/target.bmp");
+    plantBitmap(target);
+    ASSERT_TRUE(QFile::link(target, path));
+    CTWAIN again;
+    again.AcquireToPicture(nullptr);
+    EXPECT_TRUE(again.Picture->Empty());
+    EXPECT_FALSE(QFileInfo(path).isSymLink());
+    EXPECT_TRUE(QFileInfo(target).isFile());
+}
+
+TEST(ScannerAcquire, AFailedScanGivesNothing)
+{
+    // The test backend answers every read with an I/O error.
+    testsupport::SaneTestBackend backend(
+        QStringLiteral("sane-fail"),
+        testsupport::SaneTestBackend::DefaultConf() +
+            "enable-test-options true\nread-status-code \"SANE_STATUS_IO_ERROR\"\n");
+    CTWAIN twain;
+    twain.AcquireToPicture(nullptr);
+    EXPECT_TRUE(twain.Picture->Empty());
+    EXPECT_FALSE(QFileInfo::exists(AcquireFilePath()));
+}
+
+TEST(ScannerSource, TheChosenScannerIsTheOneUsedLater)
+{
+    testsupport::SaneTestBackend backend(QStringLiteral("sane-source"));
+    CTWAIN::SetSource(QString());
+    testsupport::WhenShown<QInputDialog>([](QInputDialog* dlg) {
+        EXPECT_EQ(dlg->windowTitle(), LoadLangStr(ScanSourceCaptionString));
+        const QStringList items = dlg->comboBoxItems();
+        ASSERT_EQ(items.size(), 2);
+        EXPECT_TRUE(items.at(1).contains(QStringLiteral("test:1"))) << items.at(1).toStdString();
+        dlg->setTextValue(items.at(1));
+        dlg->accept();
+    });
+    CTWAIN twain;
+    twain.SelectImageSource(nullptr);
+    EXPECT_EQ(CTWAIN::Source(), QStringLiteral("test:1"));
+
+    // Cancel keeps the choice.
+    testsupport::WhenShown<QInputDialog>([](QInputDialog* dlg) {
+        dlg->setTextValue(dlg->comboBoxItems().at(0));
+        dlg->reject();
+    });
+    twain.SelectImageSource(nullptr);
+    EXPECT_EQ(CTWAIN::Source(), QStringLiteral("test:1"));
+
+    twain.AcquireToPicture(nullptr);
+    EXPECT_FALSE(twain.Picture->Empty());
+    CTWAIN::SetSource(QString());
+}
+
+TEST(ScannerSource, NoScannerIsSaidOnce)
+{
+    testsupport::SaneTestBackend backend(QStringLiteral("sane-nosource"),
+                                         testsupport::SaneTestBackend::DefaultConf(), false);
+    testsupport::MessageRecorder recorder;
+    CTWAIN twain;
+    twain.SelectImageSource(nullptr);
+    EXPECT_EQ(recorder.texts, QStringList{LoadLangStr(NoScannerString)});
+}
+
+TEST(ScannerLibraryMissing, CheckSaysSoOnce)
+{
+    qputenv("KORVANE_SANE_LIBRARY", "/nonexistent/libsane.so.1");
+    testsupport::MessageRecorder recorder;
+    EXPECT_FALSE(CheckTwainDll());
+    EXPECT_EQ(recorder.texts, QStringList{QStringLiteral("Error! Could not found EZTWtw32.dll")});
+    qunsetenv("KORVANE_SANE_LIBRARY");
+}
