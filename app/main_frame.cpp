@@ -3,6 +3,10 @@
 #include "app/graphics_library.h"
 #include "app/web_links.h"
 #include "document/child_frame.h"
+#include "bars/tool_window.h"
+#include "bars/toolbar.h"
+#include "bars/toolbar_button.h"
+#include "bars/toolbar_positions.h"
 #include "controls/recent_list.h"
 #include "document/clipboard.h"
 #include "document/paper_catalogue.h"
@@ -17,11 +21,9 @@
 #include "platform/registry.h"
 
 #include <QApplication>
-#include <QButtonGroup>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
-#include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -40,8 +42,6 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QStatusTipEvent>
-#include <QToolBar>
-#include <QToolButton>
 #include <QUrl>
 #include <QWindow>
 
@@ -68,7 +68,7 @@ bool IsKvoFile(const QString& name)
 // Colours and the dog-eared sheet the tool button glyphs share.
 struct GlyphKit {
     QPainter& p;
-    QColor ink{0x30, 0x30, 0x30};
+    QColor ink{0x00, 0x00, 0x00};
     QColor paper{0xFF, 0xFF, 0xFF};
     QColor accent{0x2A, 0x62, 0xB8};
 
@@ -257,14 +257,11 @@ const GlyphEntry kGlyphs[] = {
      }},
 };
 
-// Glyphs of the tool buttons, drawn here so the program carries no picture files for them.
-// An unknown kind gives a blank glyph.
-QIcon Glyph(const QString& kind)
+// Glyphs of the buttons, drawn here so the program carries no picture files for them, on a
+// 32 by 32 grid. An unknown kind gives a blank glyph.
+void DrawGlyph(QPainter& p, const QString& kind, bool smooth = true)
 {
-    QPixmap pm(32, 32);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::Antialiasing, smooth);
     const GlyphKit kit{p};
     p.setPen(QPen(kit.ink, 1.6));
     for (const GlyphEntry& g : kGlyphs) {
@@ -273,8 +270,39 @@ QIcon Glyph(const QString& kind)
             break;
         }
     }
+}
+
+QIcon Glyph(const QString& kind)
+{
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    DrawGlyph(p, kind);
     p.end();
     return QIcon(pm);
+}
+
+// A button's glyph bitmap of side pixels: the picture on the button face, whose colour (the
+// bottom-left pixel) is the transparent one. Drawn without smoothing, so its outlines stay black
+// for the disabled look made from the black pixels.
+TBitmap GlyphBitmap(const QString& kind, int side)
+{
+    QImage image(side, side, QImage::Format_RGB32);
+    image.fill(ColorToQColor(clBtnFace));
+    QPainter p(&image);
+    p.scale(side / 32.0, side / 32.0);
+    DrawGlyph(p, kind, false);
+    p.end();
+    // Outlines thinner than a pixel come out dark grey: they are black ink.
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) {
+            const QRgb px = image.pixel(x, y);
+            if (qRed(px) < 0x60 && qGreen(px) < 0x60 && qBlue(px) < 0x60)
+                image.setPixel(x, y, 0xFF000000);
+        }
+    TBitmap bitmap;
+    bitmap.SetImage(image.convertToFormat(QImage::Format_BGR888));
+    return bitmap;
 }
 
 QCursor DrawnCursor(bool zoom)
@@ -334,11 +362,9 @@ TMainFrame::TMainFrame(const QStringList& arguments, QWidget* parent)
     resize(800, 600);
     MainFrame = this;
 
-    MdiArea = new QMdiArea(this);
-    MdiArea->setObjectName(QStringLiteral("MdiArea"));
-    MdiArea->setBackground(palette().brush(QPalette::Dark));   // the application workspace colour
-    setCentralWidget(MdiArea);
-
+    // The docking bars' texts come from the language library too.
+    SetDockBarsStringLookup([](unsigned id) { return LoadLangStr(int(id)); });
+    BuildDocks();
     BuildMenus();
     BuildToolbars();
     BuildDocksAndStatus();
@@ -510,91 +536,127 @@ void TMainFrame::BuildMenus()
     connect(help, &QAction::triggered, this, [this] { Application->Guard([this] { FormHelp(); }); });
 }
 
+void TMainFrame::BuildDocks()
+{
+    // Docks along the edges of the client area round the document windows, aligned as the
+    // framework aligns a form's controls: top and bottom first, then left and right.
+    FormClient = new QWidget(this);
+    FormClient->setObjectName(QStringLiteral("FormClient"));
+    auto* layout = new TAlignLayout(FormClient);
+    auto dock = [this, layout](const char* name, TDockPosition position, TAlignLayout::TAlign align) {
+        auto* d = new TDockX(FormClient, position);
+        d->setObjectName(QString::fromLatin1(name));
+        layout->AddControl(d, align);
+        return d;
+    };
+    CoolBar1 = dock("CoolBar1", dpTop, TAlignLayout::alTop);
+    CoolBar1->SetAllowDrag(false);   // one fixed band
+    DownDock = dock("DownDock", dpBottom, TAlignLayout::alBottom);
+    LDock = dock("LDock", dpLeft, TAlignLayout::alLeft);
+    LDock->SetBoundLines(blBottom | blLeft);
+    RDock = dock("RDock", dpRight, TAlignLayout::alRight);
+    RDock->SetBoundLines(blBottom | blLeft | blRight);
+
+    MdiArea = new QMdiArea(FormClient);
+    MdiArea->setObjectName(QStringLiteral("MdiArea"));
+    MdiArea->setBackground(palette().brush(QPalette::Dark));   // the application workspace colour
+    layout->AddControl(MdiArea, TAlignLayout::alClient);
+    setCentralWidget(FormClient);
+}
+
 void TMainFrame::BuildToolbars()
 {
-    UpToolbar = new QToolBar(QStringLiteral("ToolBar"), this);
+    UpToolbar = new TToolbarX;
     UpToolbar->setObjectName(QStringLiteral("UpToolbar"));
-    UpToolbar->setMovable(false);
-    UpToolbar->setFloatable(false);
-    UpToolbar->setIconSize(QSize(24, 24));
-    addToolBar(Qt::TopToolBarArea, UpToolbar);
+    UpToolbar->SetCaption(QStringLiteral("ToolBar"));
+    UpToolbar->SetFullSize(true);
+    UpToolbar->SetCloseButton(false);
 
     auto button = [this](const char* name, const QString& caption, const char* glyph,
                          void (TMainFrame::*handler)()) {
-        auto* b = new QToolButton(UpToolbar);
+        auto* b = new TToolbarButtonX(UpToolbar);
         b->setObjectName(QString::fromLatin1(name));
-        b->setText(caption);
-        b->setIcon(Glyph(QString::fromLatin1(glyph)));
-        b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-        b->setAutoRaise(true);
-        b->setMinimumSize(64, 36);
+        b->SetCaption(caption);
+        b->SetGlyph(GlyphBitmap(QString::fromLatin1(glyph), 20));
+        b->SetLayout(blGlyphTop);
+        b->SetSpacing(1);
+        b->resize(StandardButtonWidth(b, caption), 36);
         if (handler)
-            connect(b, &QToolButton::clicked, this, [this, handler] { Application->Guard([&] { (this->*handler)(); }); });
-        UpToolbar->addWidget(b);
+            b->OnClick = [this, handler](TToolbarButtonX*) { Application->Guard([&] { (this->*handler)(); }); };
         return b;
     };
+    auto separator = [this] { new TToolbarSepX(UpToolbar); };
     FileNewBtn = button("FileNewBtn", QStringLiteral("New"), "new", &TMainFrame::FileNewItemClick);
     FileOpenBtn = button("FileOpenBtn", QStringLiteral("Open"), "open", &TMainFrame::FileOpenItemClick);
     SaveBtn = button("SaveBtn", QStringLiteral("Save"), "save", nullptr);
-    UpToolbar->addSeparator();
+    separator();
     AcquireBtn = button("AcquireBtn", QStringLiteral("Acquire"), "acquire", nullptr);
-    UpToolbar->addSeparator();
+    separator();
     PrintBtn = button("PrintBtn", QStringLiteral("Print"), "print", nullptr);
     PrintPreviewBtn = button("PrintPreviewBtn", QStringLiteral("Preview"), "preview", nullptr);
     MultipleImagePrintWizardBtn = button("MultipleImagePrintWizardBtn", QStringLiteral("Print Wizard"), "wizard", nullptr);
-    UpToolbar->addSeparator();
+    separator();
     CutBtn = button("CutBtn", QStringLiteral("Cut"), "cut", nullptr);
     CopyBtn = button("CopyBtn", QStringLiteral("Copy"), "copy", nullptr);
     PasteBtn = button("PasteBtn", QStringLiteral("Paste"), "paste", nullptr);
+    UpToolbar->SetParent(CoolBar1);
+    UpToolbar->show();
 
-    PaintToolBar = new QToolBar(QStringLiteral("Paint Tools"), this);
+    PaintToolBar = new TToolbarX;
     PaintToolBar->setObjectName(QStringLiteral("PaintToolBar"));
-    PaintToolBar->setAllowedAreas(Qt::LeftToolBarArea | Qt::RightToolBarArea | Qt::BottomToolBarArea);
-    PaintToolBar->setOrientation(Qt::Vertical);
-    PaintToolBar->setIconSize(QSize(24, 24));
-    addToolBar(Qt::LeftToolBarArea, PaintToolBar);
-    m_paintGroup = new QButtonGroup(this);
-    m_paintGroup->setExclusive(true);
-    auto tool = [this](const char* name, const char* glyph, int number) {
-        auto* b = new QToolButton(PaintToolBar);
+    PaintToolBar->SetCaption(QStringLiteral("Paint Tools"));
+    PaintToolBar->SetCloseButton(false);
+    PaintToolBar->SetDragHandleStyle(dhNone);
+    PaintToolBar->SetFullSize(true);
+    PaintToolBar->DockableTo = DockableBit(dpLeft) | DockableBit(dpRight) | DockableBit(dpBottom);
+    PaintToolBar->SetDefaultDock(LDock);
+    auto tool = [this](const char* name, const char* glyph, int number, int side, bool oldStyle) {
+        auto* b = new TToolbarButtonX(PaintToolBar);
         b->setObjectName(QString::fromLatin1(name));
-        b->setIcon(Glyph(QString::fromLatin1(glyph)));
-        b->setCheckable(true);
-        b->setAutoRaise(true);
-        m_paintGroup->addButton(b, number);
-        QAction* holder = PaintToolBar->addWidget(b);
-        holder->setObjectName(QString::fromLatin1(name) + QStringLiteral("Holder"));
+        b->SetGlyph(GlyphBitmap(QString::fromLatin1(glyph), side));
+        b->SetOldDisabledStyle(oldStyle);
+        b->SetGroupIndex(2);
+        b->OnClick = [this, number](TToolbarButtonX*) { Application->Guard([&] { ToolBtnClick(number); }); };
         return b;
     };
-    ArrowBtn = tool("ArrowBtn", "arrow", 0);
-    LabelBtn = tool("LabelBtn", "label", 1);
-    ImageBtn = tool("ImageBtn", "image", 2);
-    RectBtn = tool("RectBtn", "rect", 3);
-    EllipseBtn = tool("EllipseBtn", "ellipse", 4);
-    BarCodeBtn = tool("BarCodeBtn", "barcode", 5);
-    PaintToolBar->findChild<QAction*>(QStringLiteral("BarCodeBtnHolder"))->setVisible(false);
-    PaintToolBar->addSeparator();
-    FileListBtn = tool("FileListBtn", "filelist", 6);
-    CDDBListBtn = tool("CDDBListBtn", "cddb", 7);
-    ArrowBtn->setChecked(true);
-    connect(m_paintGroup, &QButtonGroup::idClicked, this,
-            [this](int id) { Application->Guard([&] { ToolBtnClick(id); }); });
+    ArrowBtn = tool("ArrowBtn", "arrow", 0, 18, false);
+    LabelBtn = tool("LabelBtn", "label", 1, 18, false);
+    ImageBtn = tool("ImageBtn", "image", 2, 18, false);
+    RectBtn = tool("RectBtn", "rect", 3, 18, false);
+    EllipseBtn = tool("EllipseBtn", "ellipse", 4, 18, false);
+    BarCodeBtn = tool("BarCodeBtn", "barcode", 5, 18, true);
+    BarCodeBtn->hide();
+    PaintToolSep = new TToolbarSepX(PaintToolBar);
+    PaintToolSep->setObjectName(QStringLiteral("PaintToolSep"));
+    FileListBtn = tool("FileListBtn", "filelist", 6, 16, true);
+    CDDBListBtn = tool("CDDBListBtn", "cddb", 7, 18, true);
+    ArrowBtn->SetDown(true);
+    PaintToolBar->SetParent(LDock);
+    PaintToolBar->show();
 }
 
 void TMainFrame::BuildDocksAndStatus()
 {
-    GraphicsLibraryBar = new QDockWidget(QStringLiteral("Graphics Library"), this);
+    GraphicsLibraryBar = new TToolWindowX;
     GraphicsLibraryBar->setObjectName(QStringLiteral("GraphicsLibraryBar"));
-    GraphicsLibraryBar->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea | Qt::BottomDockWidgetArea);
+    GraphicsLibraryBar->SetCaption(QStringLiteral("Graphics Library"));
+    GraphicsLibraryBar->SetCloseButtonWhenDocked(true);
+    GraphicsLibraryBar->SetFullSize(true);
     GraphicLibraryList = new QScrollArea(GraphicsLibraryBar);
     GraphicLibraryList->setObjectName(QStringLiteral("GraphicLibraryList"));
     GraphicLibraryList->setBackgroundRole(QPalette::Base);
+    GraphicLibraryList->setFrameShape(QFrame::NoFrame);
     GraphicLibraryList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     GraphicLibraryList->verticalScrollBar()->setSingleStep(23);
-    FitGraphicsLibraryWidth();
-    GraphicsLibraryBar->setWidget(GraphicLibraryList);
-    GraphicsLibraryBar->installEventFilter(this);
-    addDockWidget(Qt::RightDockWidgetArea, GraphicsLibraryBar);
+    GraphicsLibraryBar->ClientLayout()->AddControl(GraphicLibraryList, TAlignLayout::alClient);
+    // At its narrowest the panel still shows one whole tile beside the scroll bar.
+    const int tileRoom = 65 + GraphicLibraryList->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr,
+                                                                         GraphicLibraryList->verticalScrollBar());
+    GraphicsLibraryBar->MinClientWidth = std::max(65, tileRoom);
+    GraphicsLibraryBar->SetClientAreaSize(std::max(78, tileRoom), 346);
+    GraphicsLibraryBar->OnClose = [this](TCustomToolWindowX*) { Application->Guard([this] { GraphicsLibraryBarClose(); }); };
+    GraphicsLibraryBar->SetParent(RDock);
+    GraphicsLibraryBar->show();
 
     QStatusBar* status = statusBar();
     status->setObjectName(QStringLiteral("StatusBar"));
@@ -609,6 +671,17 @@ void TMainFrame::BuildDocksAndStatus()
     }
     StatusPanel[0]->setText(QStringLiteral("Ready"));
     StatusPanel[1]->setAlignment(Qt::AlignCenter);
+}
+
+int TMainFrame::StandardButtonWidth(const QWidget* button, const QString& caption)
+{
+    // 64 pixels, or more where a caption needs it: a caption is never cut.
+    return std::max(64, button->fontMetrics().horizontalAdvance(caption) + 8);
+}
+
+QString TMainFrame::ToolbarPositionsKey()
+{
+    return ProductKey() + QStringLiteral("Toolbars");
 }
 
 void TMainFrame::RegisterCursors()
@@ -658,6 +731,8 @@ void TMainFrame::FormCreate()
 
     RegisterAppPaths();
 
+    // Where the user left the bars; the View settings below decide which of them show.
+    RegLoadToolbarPositions(this, ToolbarPositionsKey());
     {
         TRegIniFile reg(ProductKey());
         OpenDialog = std::make_unique<TOpenDialogEx>(this);
@@ -808,6 +883,7 @@ void TMainFrame::FormClose()
         reg.WriteInteger(BasicInfo(), QStringLiteral("WindowState"), state);
         reg.WriteBool(BasicInfo(), QStringLiteral("Toolbar"), ToolbarItem->isChecked());
         reg.WriteBool(BasicInfo(), QStringLiteral("GraphicsLibrarybar"), GraphicsLibraryItem->isChecked());
+        RegSaveToolbarPositions(this, ToolbarPositionsKey());
         if (state == wsNormal) {
             const QRect client = geometry();
             reg.WriteInteger(BasicInfo(), QStringLiteral("Left"), client.x());
@@ -889,31 +965,6 @@ bool TMainFrame::event(QEvent* event)
         }
     }
     return QMainWindow::event(event);
-}
-
-void TMainFrame::FitGraphicsLibraryWidth()
-{
-    // At its narrowest the panel still shows one whole tile beside its scroll bar, and its
-    // whole title beside the title bar's buttons.
-    const QStyle* style = GraphicLibraryList->style();
-    const int tiles = 65 + 2 * GraphicLibraryList->frameWidth() +
-                      style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, GraphicLibraryList->verticalScrollBar());
-    const QStyle* barStyle = GraphicsLibraryBar->style();
-    const int button = barStyle->pixelMetric(QStyle::PM_SmallIconSize, nullptr, GraphicsLibraryBar) +
-                       2 * barStyle->pixelMetric(QStyle::PM_DockWidgetTitleBarButtonMargin, nullptr, GraphicsLibraryBar);
-    const int title = GraphicsLibraryBar->fontMetrics().horizontalAdvance(GraphicsLibraryBar->windowTitle()) +
-                      2 * barStyle->pixelMetric(QStyle::PM_DockWidgetTitleMargin, nullptr, GraphicsLibraryBar) +
-                      2 * button + 8;
-    GraphicLibraryList->setMinimumWidth(std::max(tiles, title));
-}
-
-bool TMainFrame::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == GraphicsLibraryBar && event->type() == QEvent::Close)
-        GraphicsLibraryBarClose();
-    if (watched == GraphicsLibraryBar && (event->type() == QEvent::WindowTitleChange || event->type() == QEvent::FontChange))
-        FitGraphicsLibraryWidth();
-    return QMainWindow::eventFilter(watched, event);
 }
 
 void TMainFrame::dragEnterEvent(QDragEnterEvent* event)
@@ -1067,14 +1118,17 @@ void TMainFrame::ApplyLanguage()
     }
     setWindowTitle(LoadLangStr(ProgramNameString));
 
-    const struct { QToolButton* button; int caption; } buttons[] = {
+    const struct { TToolbarButtonX* button; int caption; } buttons[] = {
         {FileNewBtn, 650}, {FileOpenBtn, 651}, {SaveBtn, 652}, {AcquireBtn, 653}, {PrintBtn, 654},
         {PrintPreviewBtn, 655}, {MultipleImagePrintWizardBtn, 656}, {CutBtn, 657}, {CopyBtn, 658}, {PasteBtn, 659},
     };
-    for (const auto& b : buttons)
-        b.button->setText(LoadLangStr(b.caption));
+    for (const auto& b : buttons) {
+        b.button->SetCaption(LoadLangStr(b.caption));
+        b.button->resize(StandardButtonWidth(b.button, b.button->Caption()), b.button->height());
+    }
+    UpToolbar->ArrangeControls();
 
-    const struct { QAction* item; int caption; int hint; QToolButton* button; } items[] = {
+    const struct { QAction* item; int caption; int hint; TToolbarButtonX* button; } items[] = {
         {File1->menuAction(), 450, 451, nullptr},
         {FileNewItem, 452, 453, FileNewBtn},
         {FileOpenItem, 454, 455, FileOpenBtn},
@@ -1120,7 +1174,7 @@ void TMainFrame::ApplyLanguage()
             i.button->setStatusTip(LoadLangStr(i.hint));
         }
     }
-    GraphicsLibraryBar->setWindowTitle(LoadLangStr(GraphicsLibraryBarString));
+    GraphicsLibraryBar->SetCaption(LoadLangStr(GraphicsLibraryBarString));
 
     MemuLang->setTitle(LoadLangStr(LanguageMenuString));
     MemuLang->menuAction()->setStatusTip(LoadLangStr(LanguageMenuHintString));
@@ -1140,12 +1194,12 @@ void TMainFrame::ApplyLanguage()
     Help1->menuAction()->setStatusTip(LoadLangStr(HelpMenuHintString));
     HelpAboutItem->setText(LoadLangStr(AboutItemString));
 
-    UpToolbar->setWindowTitle(LoadLangStr(ToolBarCaptionString));
+    UpToolbar->SetCaption(LoadLangStr(ToolBarCaptionString));
     UpToolbar->setToolTip(LoadLangStr(ToolBarHintString));
-    PaintToolBar->setWindowTitle(LoadLangStr(PaintToolCaptionString));
+    PaintToolBar->SetCaption(LoadLangStr(PaintToolCaptionString));
     PaintToolBar->setToolTip(LoadLangStr(PaintToolHintString));
 
-    const struct { QToolButton* button; int hint; } tools[] = {
+    const struct { TToolbarButtonX* button; int hint; } tools[] = {
         {ArrowBtn, 517}, {LabelBtn, 608}, {ImageBtn, 518}, {RectBtn, 519},
         {EllipseBtn, 520}, {BarCodeBtn, 609}, {FileListBtn, 610}, {CDDBListBtn, 611},
     };

@@ -12,16 +12,17 @@
 #include <memory>
 
 class QAction;
-class QButtonGroup;
-class QDockWidget;
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 class QMimeData;
 class QScrollArea;
-class QToolBar;
-class QToolButton;
+class TDockX;
+class TToolbarButtonX;
+class TToolbarSepX;
+class TToolbarX;
+class TToolWindowX;
 class TscMRUFileList;
 class TChildFrame;
 class TOpenDialogEx;
@@ -50,16 +51,20 @@ public:
 
     // Components.
     QMdiArea* MdiArea = nullptr;
-    QToolBar* PaintToolBar = nullptr;
-    QToolButton *ArrowBtn = nullptr, *LabelBtn = nullptr, *ImageBtn = nullptr, *RectBtn = nullptr,
-                *EllipseBtn = nullptr, *BarCodeBtn = nullptr, *FileListBtn = nullptr, *CDDBListBtn = nullptr;
-    QDockWidget* GraphicsLibraryBar = nullptr;
+    // The form's client area: the docks along its edges round the document area.
+    QWidget* FormClient = nullptr;
+    TDockX *CoolBar1 = nullptr, *LDock = nullptr, *RDock = nullptr, *DownDock = nullptr;
+    TToolbarX* PaintToolBar = nullptr;
+    TToolbarButtonX *ArrowBtn = nullptr, *LabelBtn = nullptr, *ImageBtn = nullptr, *RectBtn = nullptr,
+                    *EllipseBtn = nullptr, *BarCodeBtn = nullptr, *FileListBtn = nullptr, *CDDBListBtn = nullptr;
+    TToolbarSepX* PaintToolSep = nullptr;
+    TToolWindowX* GraphicsLibraryBar = nullptr;
     QScrollArea* GraphicLibraryList = nullptr;
     QLabel* StatusPanel[3] = {nullptr, nullptr, nullptr};
-    QToolBar* UpToolbar = nullptr;
-    QToolButton *FileNewBtn = nullptr, *FileOpenBtn = nullptr, *SaveBtn = nullptr, *AcquireBtn = nullptr,
-                *PrintBtn = nullptr, *PrintPreviewBtn = nullptr, *MultipleImagePrintWizardBtn = nullptr,
-                *CutBtn = nullptr, *CopyBtn = nullptr, *PasteBtn = nullptr;
+    TToolbarX* UpToolbar = nullptr;
+    TToolbarButtonX *FileNewBtn = nullptr, *FileOpenBtn = nullptr, *SaveBtn = nullptr, *AcquireBtn = nullptr,
+                    *PrintBtn = nullptr, *PrintPreviewBtn = nullptr, *MultipleImagePrintWizardBtn = nullptr,
+                    *CutBtn = nullptr, *CopyBtn = nullptr, *PasteBtn = nullptr;
     TscMRUFileList* scMRUFileList = nullptr;
 
     // Menus and items.
@@ -169,7 +174,11 @@ public:
     // The document the commands act on: the frame's active child, none while a dialog is in front.
     TChildFrame* ActiveDocument() const;
     // The paint-tool button of a tool (none for the bar-code tool).
-    QToolButton* ToolButton(int tool) const;
+    TToolbarButtonX* ToolButton(int tool) const;
+    // Where the bars' positions are kept: a key per bar under it.
+    static QString ToolbarPositionsKey();
+    // Width of a standard-bar button for its caption.
+    static int StandardButtonWidth(const QWidget* button, const QString& caption);
     // What File, New would call the next untitled document.
     QString NextUntitledName() const;
 
@@ -181,14 +190,13 @@ protected:
     // Where a window asked for at wanted (its client area) goes so that it, with its frame,
     // lies on a screen.
     static QRect KeptOnScreen(const QRect& wanted, const QMargins& frame);
-    void FitGraphicsLibraryWidth();
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     QMenu* createPopupMenu() override { return nullptr; }
 
 private:
     void BuildMenus();
+    void BuildDocks();
     void BuildToolbars();
     void BuildDocksAndStatus();
     void RegisterCursors();
@@ -215,7 +223,6 @@ private:
     bool m_shown = false;
     bool m_closed = false;
     QString m_hint;
-    QButtonGroup* m_paintGroup = nullptr;
     QList<QAction*> m_windowListItems;
     QList<QMetaObject::Connection> m_activeFormChange;
     QMetaObject::Connection m_clipboardViewer;

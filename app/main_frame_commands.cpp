@@ -2,6 +2,9 @@
 // tool button to the active document, the enable state of the items, the Window menu's
 // arrangements and the link through which document windows reach the main window.
 #include "app/main_frame.h"
+#include "bars/tool_window.h"
+#include "bars/toolbar.h"
+#include "bars/toolbar_button.h"
 #include "document/clipboard.h"
 
 #include "app/about_dlg.h"
@@ -31,7 +34,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDockWidget>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
@@ -39,8 +41,6 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QStyle>
-#include <QToolBar>
-#include <QToolButton>
 #include <QUrl>
 #include <cmath>
 
@@ -76,8 +76,8 @@ public:
     }
     void SetToolButtonDown(int tool) override
     {
-        if (QToolButton* b = m_frame->ToolButton(tool))
-            b->setChecked(true);
+        if (TToolbarButtonX* b = m_frame->ToolButton(tool))
+            b->SetDown(true);
     }
     void SetSaveEnabled(bool enabled) override
     {
@@ -172,8 +172,8 @@ void TMainFrame::ConnectCommands()
     auto item = [this](QAction* action, void (TMainFrame::*handler)()) {
         connect(action, &QAction::triggered, this, [this, handler] { Application->Guard([&] { (this->*handler)(); }); });
     };
-    auto button = [this](QToolButton* b, void (TMainFrame::*handler)()) {
-        connect(b, &QToolButton::clicked, this, [this, handler] { Application->Guard([&] { (this->*handler)(); }); });
+    auto button = [this](TToolbarButtonX* b, void (TMainFrame::*handler)()) {
+        b->OnClick = [this, handler](TToolbarButtonX*) { Application->Guard([&] { (this->*handler)(); }); };
     };
     item(FileSaveItem, &TMainFrame::FileSaveItemClick);
     item(FileSaveAsItem, &TMainFrame::FileSaveAsItemClick);
@@ -246,7 +246,7 @@ TChildFrame* TMainFrame::ActiveDocument() const
     return qobject_cast<TChildFrame*>(w->widget());
 }
 
-QToolButton* TMainFrame::ToolButton(int tool) const
+TToolbarButtonX* TMainFrame::ToolButton(int tool) const
 {
     switch (tool) {
     case 0: return ArrowBtn;
@@ -762,7 +762,7 @@ void TMainFrame::OnlineUpdateItemClick()
 
 void TMainFrame::ArrowBtnClick()
 {
-    ArrowBtn->setChecked(true);
+    ArrowBtn->SetDown(true);
     ToolBtnClick(0);
 }
 
@@ -816,7 +816,7 @@ void TMainFrame::UpdateMenuItems()
                        PropertiesItem, LockedItem, SelectAllItem, DeleteItem, WindowCascadeItem, WindowTileVItem,
                        WindowTileHItem, WindowArrangeItem, WindowMinimizeItem})
         a->setEnabled(docs);
-    for (QToolButton* b : {MultipleImagePrintWizardBtn, PrintBtn, PrintPreviewBtn, SaveBtn, CutBtn, CopyBtn,
+    for (TToolbarButtonX* b : {MultipleImagePrintWizardBtn, PrintBtn, PrintPreviewBtn, SaveBtn, CutBtn, CopyBtn,
                            ArrowBtn, LabelBtn, ImageBtn, RectBtn, EllipseBtn, BarCodeBtn, FileListBtn, CDDBListBtn})
         b->setEnabled(docs);
     const bool paste = docs && ClipboardOffersPaste(QGuiApplication::clipboard()->mimeData());

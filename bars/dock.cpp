@@ -91,7 +91,7 @@ QSize TAlignLayout::minimumSize() const
 void TAlignLayout::setGeometry(const QRect& rect)
 {
     QLayout::setGeometry(rect);
-    QRect r = rect;
+    QRect r = rect.marginsRemoved(contentsMargins());
     for (TAlign pass : {alTop, alBottom, alLeft, alRight, alClient}) {
         for (const auto& [item, align] : m_items) {
             QWidget* w = item->widget();

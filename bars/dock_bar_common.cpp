@@ -214,7 +214,8 @@ bool HookInstalled(THookType type)
 
 bool ApplicationIsActive()
 {
-    return QApplication::activeWindow() != nullptr;
+    // The state changes before the active window is set: either tells.
+    return QGuiApplication::applicationState() == Qt::ApplicationActive || QApplication::activeWindow() != nullptr;
 }
 
 int HandleWMPrint(QWidget* wnd, QPainter& dc, unsigned flags, TNCPaintFunc ncPaint, void* appData,

@@ -4,6 +4,7 @@
 #include "app/graphics_library.h"
 
 #include "app/main_frame.h"
+#include "bars/tool_window.h"
 #include "document/graphics_library_object.h"
 #include "document/paper_catalogue.h"
 #include "platform/file_utils.h"
@@ -16,7 +17,6 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
-#include <QDockWidget>
 #include <QFile>
 #include <QPointer>
 #include <QScrollArea>

@@ -2,6 +2,9 @@
 // found again and named, the paint tools, the commands reaching the active document, and the
 // Window menu's arrangements.
 #include "app/main_frame.h"
+#include "bars/tool_window.h"
+#include "bars/toolbar.h"
+#include "bars/toolbar_button.h"
 
 #include "app/new_dlg.h"
 #include "app/program_icon.h"
@@ -26,7 +29,6 @@
 #include <QClipboard>
 #include <QDialog>
 #include <QDir>
-#include <QDockWidget>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -36,8 +38,6 @@
 #include <QMimeData>
 #include <QPointer>
 #include <QTimer>
-#include <QToolBar>
-#include <QToolButton>
 
 namespace {
 
@@ -131,7 +131,7 @@ QList<QAction*> DocumentItems(TMainFrame* f)
             f->WindowMinimizeItem};
 }
 
-QList<QToolButton*> DocumentButtons(TMainFrame* f)
+QList<TToolbarButtonX*> DocumentButtons(TMainFrame* f)
 {
     return {f->MultipleImagePrintWizardBtn, f->PrintBtn, f->PrintPreviewBtn, f->SaveBtn, f->CutBtn, f->CopyBtn,
             f->ArrowBtn, f->LabelBtn, f->ImageBtn, f->RectBtn, f->EllipseBtn, f->BarCodeBtn, f->FileListBtn,
@@ -147,7 +147,7 @@ void ExpectDocumentCommands(TMainFrame* f, bool enabled, const char* what, bool 
             EXPECT_EQ(a->isEnabled(), enabled) << what << ": " << a->objectName().toStdString();
         }
     }
-    for (QToolButton* b : DocumentButtons(f)) {
+    for (TToolbarButtonX* b : DocumentButtons(f)) {
         if (withSave || b != f->SaveBtn) {
             EXPECT_EQ(b->isEnabled(), enabled) << what << ": " << b->objectName().toStdString();
         }
@@ -284,7 +284,7 @@ TEST_F(MainFrameCommandsTest, OnlyTheFirstDocumentTakesTheStoredWindowState)
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(second->WindowState(), wsNormal);
     // A new window starts with the select tool.
-    EXPECT_TRUE(frame->ArrowBtn->isChecked());
+    EXPECT_TRUE(frame->ArrowBtn->Down());
     EXPECT_EQ(second->Tool, ToolArrow);
 }
 
@@ -293,26 +293,26 @@ TEST_F(MainFrameCommandsTest, PaintToolsGoToTheActiveDocumentOnly)
     TChildFrame* a = Open(QStringLiteral("Edit1"));
     TChildFrame* b = Open(QStringLiteral("Edit2"));
     ASSERT_TRUE(a && b && a != b);
-    struct Case { QToolButton* button; int tool; int cursor; } cases[] = {
+    struct Case { TToolbarButtonX* button; int tool; int cursor; } cases[] = {
         {frame->LabelBtn, 1, crSelection}, {frame->ImageBtn, 2, crSelection}, {frame->RectBtn, 3, crSelection},
         {frame->EllipseBtn, 4, crSelection}, {frame->BarCodeBtn, 5, crSelection},
         {frame->FileListBtn, 6, crSelection}, {frame->CDDBListBtn, 7, crSelection}, {frame->ArrowBtn, 0, crArrow},
     };
     for (const Case& c : cases) {
-        c.button->click();
+        c.button->Click();
         EXPECT_EQ(b->Tool, c.tool) << c.tool;
         EXPECT_EQ(b->ToolCursor, c.cursor) << c.tool;
         EXPECT_EQ(a->Tool, ToolArrow) << c.tool;
         if (c.tool != ToolBarCode) {
-            EXPECT_TRUE(c.button->isChecked()) << c.tool;
+            EXPECT_TRUE(c.button->Down()) << c.tool;
         }
     }
     // Activating a document pushes its own tool's button down.
-    frame->RectBtn->click();
+    frame->RectBtn->Click();
     frame->MdiArea->setActiveSubWindow(a->SubWindow());
-    EXPECT_TRUE(frame->ArrowBtn->isChecked());
+    EXPECT_TRUE(frame->ArrowBtn->Down());
     frame->MdiArea->setActiveSubWindow(b->SubWindow());
-    EXPECT_TRUE(frame->RectBtn->isChecked());
+    EXPECT_TRUE(frame->RectBtn->Down());
 
     // With a dialog in front no document is active, and the tools change nothing.
     QTimer::singleShot(0, [this, b] {

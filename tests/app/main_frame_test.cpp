@@ -1,6 +1,8 @@
 // The main window: its items, settings kept between runs, the next document's paper, the
 // hand-over receiver, untitled names, App Paths and what shut-down leaves behind.
 #include "app/main_frame.h"
+#include "bars/toolbar.h"
+#include "bars/toolbar_button.h"
 
 #include "document/child_frame.h"
 #include "document/clipboard.h"
@@ -25,8 +27,6 @@
 #include <QMdiSubWindow>
 #include <QMimeData>
 #include <QPointer>
-#include <QToolBar>
-#include <QToolButton>
 
 namespace {
 
@@ -103,12 +103,12 @@ TEST_F(MainFrameTest, WithoutDocumentWindowsOnlyTheGeneralCommandsAreEnabled)
     for (const char* name : {"SaveBtn", "PrintBtn", "PrintPreviewBtn", "MultipleImagePrintWizardBtn", "CutBtn",
                              "CopyBtn", "PasteBtn", "ArrowBtn", "LabelBtn", "ImageBtn", "RectBtn", "EllipseBtn",
                              "BarCodeBtn", "FileListBtn", "CDDBListBtn"}) {
-        QToolButton* b = f->findChild<QToolButton*>(QString::fromLatin1(name));
+        TToolbarButtonX* b = f->findChild<TToolbarButtonX*>(QString::fromLatin1(name));
         ASSERT_NE(b, nullptr) << name;
         EXPECT_FALSE(b->isEnabled()) << name;
     }
     for (const char* name : {"FileNewBtn", "FileOpenBtn", "AcquireBtn"})
-        EXPECT_TRUE(f->findChild<QToolButton*>(QString::fromLatin1(name))->isEnabled()) << name;
+        EXPECT_TRUE(f->findChild<TToolbarButtonX*>(QString::fromLatin1(name))->isEnabled()) << name;
     // Text on the clipboard alone does not enable Paste without a document.
     QGuiApplication::clipboard()->setText(QStringLiteral("label text"));
     f->UpdateMenuItems();
