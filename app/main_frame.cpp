@@ -2,12 +2,12 @@
 
 #include "app/graphics_library.h"
 #include "app/web_links.h"
-#include "document/child_frame.h"
 #include "bars/tool_window.h"
 #include "bars/toolbar.h"
 #include "bars/toolbar_button.h"
 #include "bars/toolbar_positions.h"
 #include "controls/recent_list.h"
+#include "document/child_frame.h"
 #include "document/clipboard.h"
 #include "document/paper_catalogue.h"
 #include "document/paper_translations.h"

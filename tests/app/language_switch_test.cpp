@@ -4,6 +4,7 @@
 #include "app/about_dlg.h"
 #include "app/main_frame.h"
 #include "app/startup.h"
+#include "bars/toolbar_button.h"
 
 #include "document/child_frame.h"
 #include "document/std.h"
@@ -187,7 +188,7 @@ TEST_F(LanguageSwitchTest, SwitchRelabelsEveryWindowAndStoresTheLanguageAndTitle
         EXPECT_EQ(Settings().ReadString(BasicInfo(), QStringLiteral("App Name"), QString()), LoadLangStr(10));
         // The main window, its menus and buttons.
         EXPECT_EQ(frame->File1->title(), QString::fromUtf8(c.fileMenu));
-        EXPECT_EQ(frame->FileNewBtn->text(), LoadLangStr(650));
+        EXPECT_EQ(frame->FileNewBtn->Caption(), LoadLangStr(650));
         EXPECT_EQ(frame->ArrowBtn->toolTip(), LoadLangStr(517));
         EXPECT_EQ(LanguageItem(frame, "PopMemu_German")->text(), LoadLangStr(542));
         // Both documents, untitled ones renamed in the new language.
