@@ -40,6 +40,28 @@ int CaptionWidth(const QAbstractButton* button)
     return button->fontMetrics().horizontalAdvance(text);
 }
 
+namespace {
+
+int CaptionNeed(const QAbstractButton* button)
+{
+    if (qobject_cast<const QPushButton*>(button))
+        return CaptionWidth(button) + 16;
+    return button->sizeHint().width();
+}
+
+} // namespace
+
+void GrowToCaption(QAbstractButton* button)
+{
+    button->resize(std::max(button->width(), CaptionNeed(button)), button->height());
+}
+
+void GrowToCaptionCentred(QPushButton* button)
+{
+    const int w = std::max(button->width(), CaptionNeed(button));
+    button->setGeometry(button->x() - (w - button->width()) / 2, button->y(), w, button->height());
+}
+
 void FitButtonRow(std::initializer_list<QPushButton*> rightToLeft)
 {
     if (rightToLeft.size() == 0)

@@ -31,6 +31,11 @@ W* Named(W* w, const char* name)
 // Width of a button's caption without its mnemonic marker.
 int CaptionWidth(const QAbstractButton* button);
 
+// Grows a button, check box or radio button to the right until its whole caption shows.
+void GrowToCaption(QAbstractButton* button);
+// Grows a push button evenly on both sides until its whole caption shows.
+void GrowToCaptionCentred(QPushButton* button);
+
 // A row of buttons at the right: each grows leftwards until its caption fits, starting at the
 // right edge of the first and 9 pixels apart.
 void FitButtonRow(std::initializer_list<QPushButton*> rightToLeft);

@@ -249,6 +249,7 @@ TPaperEditorDlg::TPaperEditorDlg(QWidget* owner) : QDialog(owner), WorkingPaper(
                      {OtherShapeCountEdit, 2035},
                      {OtherShapeInfoEditBtn, 2036}});
     ComboBox1->addItems({LoadLangStr(CircleString), LoadLangStr(RectangleString)});
+    ComboBox1->resize(std::max(ComboBox1->width(), ComboBox1->sizeHint().width()), ComboBox1->height());
     InstallContextHelp(this);
     ApplyLanguageCharset(this);
     fitTexts();

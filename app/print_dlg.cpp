@@ -99,12 +99,23 @@ TPagePrintDlg::TPagePrintDlg(QWidget* owner) : QDialog(owner)
     Label2->setText(LoadLangStr(PrintStyleLabelString));
     Label1->adjustSize();
     Label2->adjustSize();
+    // Translated captions get the room they need; the boxes follow their labels.
+    for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{CheckBoxFull, PageSetupBtn, PreviewBtn})
+        GrowToCaption(b);
+    const int boxesX = std::max(316, std::max(Label1->x() + Label1->width(), Label2->x() + Label2->width()) + 4);
+    ResolutionComboBox->move(boxesX, ResolutionComboBox->y());
+    PrintStyleComboBox->move(boxesX, PrintStyleComboBox->y());
     SetHelpContexts({{CheckBoxFull, 2007}, {CheckBoxOutLine, 2102}, {CheckBoxMaskCore, 2103},
                      {PageSetupBtn, 2104}, {PreviewBtn, 2105}, {ResolutionComboBox, 2106},
                      {PrintStyleComboBox, 2107}});
     ResolutionComboBox->addItems({LoadLangStr(ResolutionHighString), LoadLangStr(ResolutionMediumString),
                                   LoadLangStr(ResolutionLowString)});
     PrintStyleComboBox->addItems({LoadLangStr(PrintColorString), LoadLangStr(PrintGreyscaleString)});
+    // Both lists as wide as the longer one needs.
+    const int listWidth = std::max({ResolutionComboBox->width(), ResolutionComboBox->sizeHint().width(),
+                                    PrintStyleComboBox->sizeHint().width()});
+    ResolutionComboBox->resize(listWidth, ResolutionComboBox->height());
+    PrintStyleComboBox->resize(listWidth, PrintStyleComboBox->height());
 
     TGUID id{};
     if (m_wizard)
@@ -117,6 +128,7 @@ TPagePrintDlg::TPagePrintDlg(QWidget* owner) : QDialog(owner)
         const QString word = KindWord(CatalogPaper);
         QWidget* boxes = ScrollBox1->widget();
         const int count = int(CatalogPaper->Shapes.size());
+        int boxesWidth = 80;
         m_selected.resize(size_t(count));
         for (int i = 0; i < count; ++i) {
             auto* box = new QCheckBox(boxes);
@@ -124,11 +136,13 @@ TPagePrintDlg::TPagePrintDlg(QWidget* owner) : QDialog(owner)
             SetHelpContext(box, 2101);
             box->setGeometry(3, 16 * i, 75, 17);
             box->setText(word + QLatin1Char(' ') + (i < 10 ? QStringLiteral("&") : QString()) + QString::number(i + 1));
+            GrowToCaption(box);
+            boxesWidth = std::max(boxesWidth, box->x() + box->width() + 2);
             box->setChecked(CatalogPaper->Shapes[size_t(i)].Selected != 0);
             m_selected[size_t(i)] = box->isChecked() ? 1 : 0;
             connect(box, &QCheckBox::toggled, this, [this] { CheckBoxFullClick(); });
         }
-        boxes->resize(80, std::max(16 * count + 1, 1));
+        boxes->resize(boxesWidth, std::max(16 * count + 1, 1));
     }
     connect(CheckBoxFull, &QCheckBox::toggled, this, [this] { CheckBoxFullClick(); });
     connect(CheckBoxOutLine, &QCheckBox::toggled, this, [this] { CheckBoxFullClick(); });
@@ -211,7 +225,7 @@ void TPagePrintDlg::PDShow()
         if (QWidget* item = PD->DialogItem(id))
             item->hide();
     QWidget* panel = PD->DialogHandle();
-    const int formWidth = panel->width() + 10;
+    int formWidth = panel->width() + 10;
     GroupBox->move(PD->DialogItemRect(PrintRangeGroupItem).topLeft());
     const int below = GroupBox->y() + GroupBox->height() + 10;
     for (int id : {PrintOkItem, PrintCancelItem}) {
@@ -220,6 +234,17 @@ void TPagePrintDlg::PDShow()
     }
     PageSetupBtn->move(GroupBox->x(), below);
     PreviewBtn->move(PageSetupBtn->x() + PageSetupBtn->width() + 10, below);
+    // Wide translated captions push OK and Cancel to the right, and the form grows with them.
+    const int free = PreviewBtn->x() + PreviewBtn->width() + 10;
+    QWidget* ok = PD->DialogItem(PrintOkItem);
+    QWidget* cancel = PD->DialogItem(PrintCancelItem);
+    if (ok->x() < free) {
+        const int shift = free - ok->x();
+        ok->move(ok->x() + shift, ok->y());
+        cancel->move(cancel->x() + shift, cancel->y());
+    }
+    formWidth = std::max({formWidth, cancel->x() + cancel->width() + 10,
+                          PrintStyleComboBox->x() + PrintStyleComboBox->width() + 10});
     const QRect copies = PD->DialogItemRect(PrintCopiesGroupItem);
     ResolutionComboBox->move(ResolutionComboBox->x(), copies.y() + copies.height() + 5);
     Label1->move(Label1->x(), ResolutionComboBox->y() + (ResolutionComboBox->height() - Label1->height()) / 2);

@@ -1,5 +1,7 @@
 #include "app/print_preview_frame.h"
 
+#include "app/dialog_form.h"
+
 #include "app/new_dlg.h"
 #include "app/program_icon.h"
 #include "document/std.h"
@@ -7,6 +9,7 @@
 #include "platform/graphics.h"
 #include "platform/registry.h"
 
+#include <algorithm>
 #include <QComboBox>
 #include <QEvent>
 #include <QPageSetupDialog>
@@ -102,6 +105,14 @@ void TPrintPreviewFrame::FormCreate()
     CloseBtn->setText(LoadLangStr(PreviewCloseButtonString));
     ZoomSizeComboBox->addItem(LoadLangStr(ZoomPageWidthString));
     ZoomSizeComboBox->addItem(LoadLangStr(ZoomFullPageString));
+    // Translated captions and zoom names get their room; the bar's controls stay side by side.
+    for (QPushButton* b : {PrintBtn, SetupBtn, CloseBtn})
+        GrowToCaption(b);
+    SetupBtn->move(PrintBtn->x() + PrintBtn->width(), SetupBtn->y());
+    ZoomSizeComboBox->setGeometry(SetupBtn->x() + SetupBtn->width(), ZoomSizeComboBox->y(),
+                                  std::max(ZoomSizeComboBox->width(), ZoomSizeComboBox->sizeHint().width()),
+                                  ZoomSizeComboBox->height());
+    CloseBtn->move(ZoomSizeComboBox->x() + ZoomSizeComboBox->width(), CloseBtn->y());
     setWindowIcon(ProgramIcon());
 }
 

@@ -25,6 +25,7 @@ TPrintProgressDlg::TPrintProgressDlg(QWidget* owner) : QDialog(owner)
     ApplyLanguageCharset(this);
     setWindowTitle(LoadLangStr(PrintCaptionString));
     CancelBtn->setText(LoadLangStr(CancelButtonString));
+    GrowToCaptionCentred(CancelBtn);
     connect(CancelBtn, &QPushButton::clicked, this, [this] { CancelBtnClick(); });
 }
 

@@ -199,6 +199,13 @@ TMultipleImagePrintWizardDlg::TMultipleImagePrintWizardDlg(QWidget* owner, const
     BackBtn->setText(LoadLangStr(BackButtonString));
     NextBtn->setText(LoadLangStr(NextButtonString));
     CancelBtn->setText(LoadLangStr(CancelButtonString));
+    // Longer captions widen the buttons leftwards from Cancel's right edge, gaps kept.
+    GrowToCaption(CancelBtn);
+    GrowToCaption(NextBtn);
+    GrowToCaption(BackBtn);
+    CancelBtn->move(535 - CancelBtn->width(), CancelBtn->y());
+    NextBtn->move(CancelBtn->x() - 14 - NextBtn->width(), NextBtn->y());
+    BackBtn->move(NextBtn->x() - 4 - BackBtn->width(), BackBtn->y());
     Label1->setText(LoadLangStr(ProductDesignString));
     GroupBox1->setTitle(LoadLangStr(SampleGroupString));
     Label2->setText(LoadLangStr(PrintShapeSelectionString) + QStringLiteral(":"));

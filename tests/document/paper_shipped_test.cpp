@@ -166,19 +166,37 @@ TEST(ShippedPapers, PicturesAndMaskTable)
     }
 }
 
-TEST(ShippedPapers, GermanTranslation)
+TEST(ShippedPapers, TranslationsOfEveryShippedLanguage)
 {
     CopyOfShippedPapers();
     const unsigned saved = CurrentLanguage;
     CatalogueGuard guard;
     ASSERT_TRUE(LoadPaperCatalogue());
-    CurrentLanguage = 0x00010007;
-    LoadPaperTranslations();
+    const struct {
+        unsigned language;
+        const char* name;
+        const char* classification;
+        const char* sheet;
+    } cases[] = {
+        {0x00010007, "L6015 CD/DVD-Etikett", "CD/DVD-Etikett", "Bogen 210,0 x 297,0 mm"},
+        {0x0001000C, "Étiquette CD/DVD L6015", "Étiquette CD/DVD", "Feuille 210,0 x 297,0 mm"},
+        {0x0000000A, "Etiqueta CD/DVD L6015", "Etiqueta CD/DVD", "Hoja 210,0 x 297,0 mm"},
+        {0x0001000A, "Etiqueta CD/DVD L6015", "Etiqueta CD/DVD", "Hoja 210,0 x 297,0 mm"},
+    };
     const PaperType* disc = FindPaperType(NameGUID("Avery/L6015"));
     ASSERT_NE(disc, nullptr);
-    EXPECT_EQ(disc->Classification, QStringLiteral("CD/DVD-Etikett"));
-    EXPECT_EQ(disc->Manufacturer, QStringLiteral("Avery"));
-    EXPECT_TRUE(disc->Description.contains("\r\n"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.language);
+        CurrentLanguage = c.language;
+        LoadPaperTranslations();
+        EXPECT_EQ(disc->Name, QString::fromUtf8(c.name));
+        EXPECT_EQ(disc->Classification, QString::fromUtf8(c.classification));
+        EXPECT_EQ(disc->Manufacturer, QStringLiteral("Avery"));
+        EXPECT_TRUE(disc->Description.contains(QStringLiteral("\r\n") + QString::fromUtf8(c.sheet)));
+    }
+    // Every shipped paper has its text in every language.
+    for (const PaperType* p : PaperCatalogue())
+        EXPECT_FALSE(p->Classification.contains(QStringLiteral("label"))) << p->Name.toStdString();
     CurrentLanguage = 0x00010009;
     LoadPaperTranslations();
     EXPECT_EQ(disc->Classification, QStringLiteral("CD/DVD label"));

@@ -6,10 +6,17 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
-#include <cstdlib>
+#include <algorithm>
 
 namespace testsupport {
 
@@ -24,28 +31,38 @@ void WhenShown(F f)
     });
 }
 
-// The German language library of the build while it lives; the language before comes back
-// after, also when the test stops early.
-class GermanLanguage {
+// A language library of the build while it lives (with Qt's own texts in that language); the
+// language before comes back after, also when the test stops early.
+class InterfaceLanguage {
 public:
-    GermanLanguage() : m_saved(CurrentLanguage)
+    explicit InterfaceLanguage(unsigned code) : m_saved(CurrentLanguage)
     {
-        setenv("KORVANE_PROGRAM_DIR", KORVANE_BIN_DIR, 1);
-        CurrentLanguage = 0x00010007;
+        // The libraries come from the build; the test's own program folder stays.
+        const QByteArray programDir = qgetenv("KORVANE_PROGRAM_DIR");
+        qputenv("KORVANE_PROGRAM_DIR", QByteArray(KORVANE_BIN_DIR));
+        CurrentLanguage = code;
         LoadLanguageDll();
+        if (programDir.isEmpty())
+            qunsetenv("KORVANE_PROGRAM_DIR");
+        else
+            qputenv("KORVANE_PROGRAM_DIR", programDir);
     }
-    ~GermanLanguage()
+    ~InterfaceLanguage()
     {
         FreeLanguageDll();
         CurrentLanguage = m_saved;
-        unsetenv("KORVANE_PROGRAM_DIR");
     }
-    GermanLanguage(const GermanLanguage&) = delete;
-    GermanLanguage& operator=(const GermanLanguage&) = delete;
+    InterfaceLanguage(const InterfaceLanguage&) = delete;
+    InterfaceLanguage& operator=(const InterfaceLanguage&) = delete;
     bool Loaded() const { return LanguageDll != nullptr; }
 
 private:
     unsigned m_saved;
+};
+
+class GermanLanguage : public InterfaceLanguage {
+public:
+    GermanLanguage() : InterfaceLanguage(0x00010007) {}
 };
 
 // Every direct child of w lies inside it.
@@ -61,6 +78,58 @@ inline void ExpectCaptionFits(const QAbstractButton* b)
     QString text = b->text();
     text.remove(QLatin1Char('&'));
     EXPECT_GE(b->width(), b->fontMetrics().horizontalAdvance(text)) << b->objectName().toStdString();
+}
+
+// The whole caption of every label, button, check box, radio button, group box and the
+// longest choice of every drop-down list under w
+// shows, and each lies inside its parent: nothing a translation made longer is cut off.
+inline void ExpectTextsFit(const QWidget* w)
+{
+    auto plain = [](QString text) { return text.remove(QLatin1Char('&')); };
+    for (const QWidget* c : w->findChildren<QWidget*>()) {
+        if (!c->isVisibleTo(w) || !c->parentWidget())
+            continue;
+        const std::string name = c->objectName().toStdString();
+        int need = 0;
+        if (auto* l = qobject_cast<const QLabel*>(c)) {
+            if (l->text().isEmpty() || l->wordWrap() || !l->pixmap().isNull())
+                continue;
+            need = l->sizeHint().width();
+        } else if (qobject_cast<const QCheckBox*>(c) || qobject_cast<const QRadioButton*>(c)) {
+            need = c->sizeHint().width();
+        } else if (auto* b = qobject_cast<const QPushButton*>(c)) {
+            if (b->text().isEmpty())
+                continue;
+            need = b->fontMetrics().horizontalAdvance(plain(b->text())) + 8;
+        } else if (auto* box = qobject_cast<const QComboBox*>(c)) {
+            // Font names are the system's, not captions.
+            if (box->isEditable() || box->count() == 0 || box->inherits("TscFontComboBox"))
+                continue;
+            need = box->sizeHint().width();
+        } else if (auto* g = qobject_cast<const QGroupBox*>(c)) {
+            if (g->title().isEmpty())
+                continue;
+            need = g->fontMetrics().horizontalAdvance(plain(g->title())) + 8;
+        } else {
+            continue;
+        }
+        EXPECT_GE(c->width(), need) << name << " '" << c->property("text").toString().toStdString() << "'";
+        const QRect inside(QPoint(), c->parentWidget()->size());
+        EXPECT_TRUE(inside.contains(c->geometry())) << name << " outside " << c->parentWidget()->objectName().toStdString();
+        // No other control of the same parent covers the text.
+        const int lineHeight = std::min(c->fontMetrics().height(), c->height());
+        const QRect text(c->x(), c->y() + (c->height() - lineHeight) / 2, std::min(need, c->width()), lineHeight);
+        // A backdrop beneath the whole control (a hosted panel lowered under the form's own
+        // controls) does not count.
+        const QObjectList& siblings = c->parentWidget()->children();
+        const qsizetype at = siblings.indexOf(const_cast<QWidget*>(c));
+        for (const QWidget* other : c->parentWidget()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+            if (other != c && other->isVisibleTo(w) && !other->testAttribute(Qt::WA_TransparentForMouseEvents) &&
+                !(siblings.indexOf(const_cast<QWidget*>(other)) < at && other->geometry().contains(c->geometry())))
+                EXPECT_FALSE(text.intersects(other->geometry()))
+                    << name << " '" << c->property("text").toString().toStdString() << "' under "
+                    << other->objectName().toStdString();
+    }
 }
 
 } // namespace testsupport

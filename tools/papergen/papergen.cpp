@@ -1,6 +1,6 @@
 // Builds the shipped paper catalogue from the table of label sheets:
 //   papergen <label-sheets.tsv> <program folder>
-// writes Paper/<Maker>.def (one file per maker), Paper/german.lng,
+// writes Paper/<Maker>.def (one file per maker), Paper/german.lng, french.lng, spanish.lng,
 // Paper/maskfile.ini and the pictures in Paper/mask/.
 // A sheet with several label kinds has one row per kind; the first row gives
 // the label positions, the others become other shapes of the same paper.
@@ -362,53 +362,81 @@ Image SheetPreview(const Sheet& s)
     return img;
 }
 
-// ---- German translations ----
+// ---- translations ----
 
-QString GermanClass(const QString& cls)
+// The words a paper's texts are made of, in one interface language.
+struct PaperLanguage {
+    const char* section;   // of the ".lng" file
+    const char* file;
+    std::map<QString, QString> classes;
+    QString rectangle;  // a rectangular label
+    QString diameter;
+    QString hole;
+    QString sheet;
+    bool classFirst;        // "Étiquette CD/DVD L6015" rather than "L6015 CD/DVD-Etikett"
+};
+
+const std::vector<PaperLanguage>& PaperLanguages()
 {
-    static const std::map<QString, QString> words = {
-        {"CD/DVD label", "CD/DVD-Etikett"},
-        {"Booklet", "Booklet"},
-        {"Insert", "Inlay"},
-        {"Spine", QString::fromUtf8("Rückenetikett")},
+    static const std::vector<PaperLanguage> languages = {
+        {"GERMAN", "german.lng",
+         {{"CD/DVD label", "CD/DVD-Etikett"}, {"Booklet", "Booklet"}, {"Insert", "Inlay"},
+          {"Spine", QString::fromUtf8("Rückenetikett")}},
+         "Rechteck-Etikett", "Durchmesser", "Loch", "Bogen", false},
+        {"FRENCH", "french.lng",
+         {{"CD/DVD label", QString::fromUtf8("Étiquette CD/DVD")}, {"Booklet", "Livret"}, {"Insert", "Jaquette"},
+          {"Spine", "Tranche"}},
+         QString::fromUtf8("Étiquette rectangulaire"), QString::fromUtf8("diamètre"), "trou", "Feuille", true},
+        {"SPANISH", "spanish.lng",
+         {{"CD/DVD label", "Etiqueta CD/DVD"}, {"Booklet", "Folleto"}, {"Insert", QString::fromUtf8("Carátula")},
+          {"Spine", "Lomo"}},
+         "Etiqueta rectangular", QString::fromUtf8("diámetro"), "orificio", "Hoja", true},
     };
-    const auto it = words.find(cls);
-    return it == words.end() ? cls : it->second;
+    return languages;
 }
 
-QString GermanMm(int tenths)
+QString ClassWord(const PaperLanguage& l, const QString& cls)
+{
+    const auto it = l.classes.find(cls);
+    return it == l.classes.end() ? cls : it->second;
+}
+
+QString CommaMm(int tenths)
 {
     return Mm(tenths).replace('.', ',');
 }
 
-QString GermanKind(const Row& r)
+QString KindText(const PaperLanguage& l, const Row& r)
 {
-    QString text = QString::number(r.positions.size()) + " x " + (r.kind == "cd" ? GermanClass("CD/DVD label") : QString("Rechteck-Etikett"));
+    QString text = QString::number(r.positions.size()) + " x " +
+                   (r.kind == "cd" ? ClassWord(l, "CD/DVD label") : l.rectangle);
     if (r.kind == "cd" && r.labelW == r.labelH)
-        text += ", Durchmesser " + GermanMm(r.labelW) + " mm";
+        text += ", " + l.diameter + " " + CommaMm(r.labelW) + " mm";
     else
-        text += ", " + GermanMm(r.labelW) + " x " + GermanMm(r.labelH) + " mm";
+        text += ", " + CommaMm(r.labelW) + " x " + CommaMm(r.labelH) + " mm";
     if (r.hole)
-        text += ", Loch " + GermanMm(r.hole) + " mm";
+        text += ", " + l.hole + " " + CommaMm(r.hole) + " mm";
     return text;
 }
 
 // name, manufacturer, classification, description; only the description may
 // hold commas, "^^" is a line break.
-QString GermanValue(const Sheet& s)
+QString TranslatedValue(const PaperLanguage& l, const Sheet& s)
 {
     const Row& first = s.rows.front();
     QString name = s.name;
     name.replace(',', ' ');
-    name = (name + " " + GermanClass(first.cls)).left(39);
-    QString desc = s.brand + " " + s.name + "^^Bogen " + GermanMm(first.sheetW) + " x " + GermanMm(first.sheetH) + " mm";
+    const QString cls = ClassWord(l, first.cls);
+    name = (l.classFirst ? cls + " " + name : name + " " + cls).left(39);
+    QString desc = s.brand + " " + s.name + "^^" + l.sheet + " " + CommaMm(first.sheetW) + " x " +
+                   CommaMm(first.sheetH) + " mm";
     for (const Row& r : s.rows) {
-        const QString more = "^^" + GermanKind(r);
+        const QString more = "^^" + KindText(l, r);
         if (desc.size() + more.size() > 250)
             break;
         desc += more;
     }
-    return name + "," + s.brand + "," + GermanClass(first.cls) + "," + desc;
+    return name + "," + s.brand + "," + cls + "," + desc;
 }
 
 void Write(const QString& path, const QByteArray& data)
@@ -474,11 +502,13 @@ int main(int argc, char** argv)
     for (const QString& maker : makers)
         Write(paperDir + "/" + FileStem(maker) + ".def", DefinitionFile(byMaker[maker]));
 
-    QByteArray lng = "; Paper texts in the interface language: name,manufacturer,classification,description\r\n"
-                     "[GERMAN]\r\n";
-    for (const Sheet& s : sheets)
-        lng += GUIDToString(s.id).toLatin1() + "=" + GermanValue(s).toLatin1() + "\r\n";
-    Write(paperDir + "/german.lng", lng);
+    for (const PaperLanguage& l : PaperLanguages()) {
+        QByteArray lng = "; Paper texts in the interface language: name,manufacturer,classification,description\r\n[" +
+                         QByteArray(l.section) + "]\r\n";
+        for (const Sheet& s : sheets)
+            lng += GUIDToString(s.id).toLatin1() + "=" + TranslatedValue(l, s).toLatin1() + "\r\n";
+        Write(paperDir + "/" + QString::fromLatin1(l.file), lng);
+    }
 
     QByteArray sections[4] = {"[paper_preview]\r\n", "[shape_mask]\r\n", "[shape_mask_full]\r\n",
                               "[shape_mask_full_out_line]\r\n"};
