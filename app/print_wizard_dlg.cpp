@@ -84,10 +84,8 @@ int WizardPrintThreadProc(WizardPrintJob& job, TPrintWorker& worker, QObject* di
             for (int copy = 0; copy < job.Copies && !worker.StopRequested(); ++copy) {
                 if (copy > 0)
                     document.NewPage();
-                const std::unique_ptr<TBitmap> sheet = ComposeSheet(job.Paper, positions, job.MaskCore, job.OutLine);
-                if (worker.StopRequested())
+                if (!PrintComposedSheet(document, job.Paper, positions, job.MaskCore, job.OutLine, worker))
                     break;
-                DrawOnSheet(document, job.Paper, *sheet);
             }
             if (worker.StopRequested())
                 document.Abort();

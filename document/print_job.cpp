@@ -5,6 +5,7 @@
 #include "document/child_frame.h"
 #include "document/main_window_link.h"
 #include "document/page_renderer.h"
+#include "document/print_worker.h"
 #include "document/std.h"
 #include "platform/message_box.h"
 #include "platform/window_message.h"
@@ -43,14 +44,17 @@ TSize SheetBitmapSize(const PaperType& paper)
 }
 
 std::unique_ptr<TBitmap> ComposeSheet(const PaperType& paper, const std::vector<TSheetPosition>& positions,
-                                      bool maskCore, bool outLine)
+                                      bool maskCore, bool outLine, int top, int rows)
 {
     const TSize size = SheetBitmapSize(paper);
-    auto sheet = std::make_unique<TBitmap>(size.cx, size.cy, pf24bit);
+    top = std::clamp(top, 0, size.cy);
+    rows = rows < 0 ? size.cy - top : std::clamp(rows, 0, size.cy - top);
+    // 32 bits a pixel: the drawing surface itself, with no second copy to draw on.
+    auto sheet = std::make_unique<TBitmap>(size.cx, std::max(rows, 1), pf32bit);
     TCanvas* canvas = sheet->Canvas();
     canvas->Brush.Color = clWhite;
     canvas->Brush.Style = bsSolid;
-    canvas->FillRect(TRect(0, 0, size.cx, size.cy));
+    canvas->FillRect(TRect(0, 0, size.cx, std::max(rows, 1)));
     if (paper.PaperWidth <= 0)
         return sheet;
     const float s = float(size.cx) / float(paper.PaperWidth);
@@ -58,21 +62,30 @@ std::unique_ptr<TBitmap> ComposeSheet(const PaperType& paper, const std::vector<
     const float cs = float(paper.CoreWidth) * s;
     for (const TSheetPosition& p : positions) {
         const float x = float(p.X) * s, y = float(p.Y) * s;
-        const int left = RoundValue(x), top = RoundValue(y);
+        const int left = RoundValue(x), labelTop = RoundValue(y);
+        // Sheet rows, then moved into the band; a label outside the band draws nothing.
+        const TRect label(left, labelTop, RoundValue(x + sw), RoundValue(float(labelTop) + sh));
+        if (label.Bottom + 1 < top || label.Top > top + rows + 1)
+            continue;
+        auto band = [top](TRect r) {
+            r.Top -= top;
+            r.Bottom -= top;
+            return r;
+        };
         if (p.Page && !p.Page->Empty()) {
             canvas->CopyMode = cmSrcAnd;
-            canvas->StretchDraw(TRect(left, top, RoundValue(x + sw), RoundValue(float(top) + sh)), p.Page);
+            canvas->StretchDraw(band(label), p.Page);
             canvas->CopyMode = cmSrcCopy;
         }
-        const TRect core(left + RoundValue((sw - cs) * 0.5), top + RoundValue((sh - cs) * 0.5),
-                         left + RoundValue((sw + cs) * 0.5), top + RoundValue((sh + cs) * 0.5));
+        const TRect core(left + RoundValue((sw - cs) * 0.5), labelTop + RoundValue((sh - cs) * 0.5),
+                         left + RoundValue((sw + cs) * 0.5), labelTop + RoundValue((sh + cs) * 0.5));
         if (maskCore && paper.CoreWidth > 0) {
             const TPen pen = canvas->Pen;
             const TBrush brush = canvas->Brush;
             canvas->Pen.Style = psClear;
             canvas->Brush.Style = bsSolid;
             canvas->Brush.Color = clWhite;
-            canvas->Ellipse(core);
+            canvas->Ellipse(band(core));
             canvas->Pen = pen;
             canvas->Brush = brush;
         }
@@ -82,12 +95,12 @@ std::unique_ptr<TBitmap> ComposeSheet(const PaperType& paper, const std::vector<
             canvas->Pen.Style = psSolid;
             canvas->Pen.Color = p.OutlineColor;
             canvas->Brush.Style = bsClear;
-            const TRect label(left, top, RoundValue(x + sw), RoundValue(y + sh));
+            const TRect outline(left, labelTop, RoundValue(x + sw), RoundValue(y + sh));
             if (paper.ShapeStyle == ShapeCircle) {
-                canvas->Ellipse(label);
-                canvas->Ellipse(core);
+                canvas->Ellipse(band(outline));
+                canvas->Ellipse(band(core));
             } else if (paper.ShapeStyle == ShapeRectangle) {
-                canvas->Rectangle(label);
+                canvas->Rectangle(band(outline));
             }
             canvas->Pen = pen;
             canvas->Brush = brush;
@@ -100,6 +113,57 @@ void DrawOnSheet(TPrintDocument& document, const PaperType& paper, const TBitmap
 {
     // The print document's origin is the sheet's corner, so no printer offset applies.
     document.Canvas()->drawImage(QRect(0, 0, paper.PaperWidth, paper.PaperLength), bitmap.image());
+}
+
+std::vector<std::pair<int, int>> SheetBands(const PaperType& paper, const std::vector<TSheetPosition>& positions)
+{
+    const TSize size = SheetBitmapSize(paper);
+    // Rows any label touches, with a row of margin, may not be cut.
+    std::vector<bool> busy(size_t(size.cy) + 1, false);
+    if (paper.PaperWidth > 0) {
+        const float s = float(size.cx) / float(paper.PaperWidth);
+        for (const TSheetPosition& p : positions) {
+            const int top = RoundValue(float(p.Y) * s) - 2;
+            const int bottom = RoundValue(float(p.Y) * s + float(paper.ShapeHeight) * s) + 2;
+            for (int r = std::max(top, 1); r <= std::min(bottom, size.cy - 1); ++r)
+                busy[size_t(r)] = true;
+        }
+    }
+    std::vector<std::pair<int, int>> bands;
+    int start = 0;
+    while (start < size.cy) {
+        int cut = std::min(start + SheetBandRows, size.cy);
+        // The latest free row within reach, else the first one beyond it.
+        while (cut > start && cut < size.cy && busy[size_t(cut)])
+            --cut;
+        if (cut == start) {
+            cut = std::min(start + SheetBandRows, size.cy);
+            while (cut < size.cy && busy[size_t(cut)])
+                ++cut;
+        }
+        bands.emplace_back(start, cut - start);
+        start = cut;
+    }
+    return bands;
+}
+
+bool PrintComposedSheet(TPrintDocument& document, const PaperType& paper,
+                        const std::vector<TSheetPosition>& positions, bool maskCore, bool outLine,
+                        const TPrintWorker& worker)
+{
+    const TSize size = SheetBitmapSize(paper);
+    QPainter* painter = document.Canvas();
+    for (const auto& [top, rows] : SheetBands(paper, positions)) {
+        if (worker.StopRequested())
+            return false;
+        const std::unique_ptr<TBitmap> band = ComposeSheet(paper, positions, maskCore, outLine, top, rows);
+        // Bands meet on the same coordinate, computed the same way for both, in rows no label
+        // touches, so no seam can show.
+        const double y0 = double(top) * paper.PaperLength / size.cy;
+        const double y1 = double(top + rows) * paper.PaperLength / size.cy;
+        painter->drawImage(QRectF(0, y0, paper.PaperWidth, y1 - y0), band->image());
+    }
+    return true;
 }
 
 void SetPrintJobStartHook(std::function<void(TPrintWorker&)> hook)
@@ -147,10 +211,8 @@ int PrintThreadProc(PrintJobParams& job, TPrintWorker& worker, QObject* dialog)
                 if (copy > 0)
                     document.NewPage();
                 if (job.PageMode == PageModeLabel) {
-                    const std::unique_ptr<TBitmap> sheet = ComposeSheet(job.Paper, positions, false, false);
-                    if (worker.StopRequested())
+                    if (!PrintComposedSheet(document, job.Paper, positions, false, false, worker))
                         break;
-                    DrawOnSheet(document, job.Paper, *sheet);
                 } else if (job.PageMode == PageModeFull) {
                     DrawOnSheet(document, job.Paper, *job.Page);
                 }

@@ -11,6 +11,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class QObject;
@@ -41,12 +42,24 @@ struct TSheetPosition {
     const TBitmap* Page = nullptr;        // drawn with SRCAND into the label
     TColor OutlineColor = clBlack;        // of the document the page comes from
 };
-// The sheet bitmap (white, 24 bits) with every position's page; with maskCore a white disc of
-// the paper's core over each page, with outLine the label's outline in its document's colour.
+// Rows of the composed sheet made and sent at a time where the labels allow it, so that a job
+// need not hold the whole sheet.
+constexpr int SheetBandRows = 512;
+// Rows top .. top + rows - 1 of the sheet bitmap (white, SheetBitmapSize wide; rows < 0: to the
+// bottom) with every position's page; with maskCore a white disc of the paper's core over each
+// page, with outLine the label's outline in its document's colour.
 std::unique_ptr<TBitmap> ComposeSheet(const PaperType& paper, const std::vector<TSheetPosition>& positions,
-                                      bool maskCore, bool outLine);
+                                      bool maskCore, bool outLine, int top = 0, int rows = -1);
 // Draws bitmap over the whole sheet of the print document's page.
 void DrawOnSheet(TPrintDocument& document, const PaperType& paper, const TBitmap& bitmap);
+// The bands (first row, row count) the sheet is sent in: cut only in rows no label touches, at
+// most SheetBandRows long where such rows allow it; together they cover every row once.
+std::vector<std::pair<int, int>> SheetBands(const PaperType& paper, const std::vector<TSheetPosition>& positions);
+// Composes the sheet band by band onto the print document's page; false when the worker was
+// asked to stop on the way.
+bool PrintComposedSheet(TPrintDocument& document, const PaperType& paper,
+                        const std::vector<TSheetPosition>& positions, bool maskCore, bool outLine,
+                        const TPrintWorker& worker);
 
 // The block handed to a document's print worker.
 struct PrintJobParams {

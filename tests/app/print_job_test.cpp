@@ -207,6 +207,14 @@ TEST_F(PrintJobTest, CopiesArePagesAndOnlyTickedPositionsPrintWhileThePreviewSho
         EXPECT_TRUE(IsRed(At(image, LabelCentres[3]))) << page;
         EXPECT_TRUE(IsWhite(At(image, {50, 50}))) << page;
     }
+    // The sheet goes out in bands of rows; where they meet (at 32.5 mm, inside the first label)
+    // no seam shows.
+    const QImage fine = PdfPage(pdf, 1, 150);
+    int light = 0;
+    for (int y = 150; y <= 650; ++y)
+        light += !IsRed(At(fine, {550, y}));
+    EXPECT_EQ(light, 0);
+
     // The ticks stay with the catalogue's paper for the next print; the job ran to its end.
     const PaperType* record = FindPaperType(FourLabels);
     ASSERT_NE(record, nullptr);
@@ -409,6 +417,47 @@ TEST_F(PrintJobTest, WizardRefusesToPrintWithoutAnAssignment)
     ASSERT_EQ(recorder.texts.size(), 1);
     EXPECT_EQ(recorder.texts[0], LoadLangStr(NoImageChosenString));
     EXPECT_FALSE(QFile::exists(pdf));
+}
+
+} // namespace
+
+namespace {
+
+TEST(SheetBands, CutsOnlyWhereNoLabelIsAndCoverEveryRowOnce)
+{
+    const PaperType twoDiscs = testpaper::TwoDiscsA4(testpaper::Id(73), QStringLiteral("Two"));
+    PaperType whole = testpaper::Rectangles(testpaper::Id(74), QStringLiteral("Whole"), 2100, 2970, {{1, 0, 0}});
+    const struct {
+        const PaperType* paper;
+        bool placeLabels;
+        size_t bands;
+    } cases[] = {
+        {&twoDiscs, true, 5},   // above, first disc, between, second disc, below
+        {&twoDiscs, false, 5},  // nothing placed: even bands of SheetBandRows
+        {&whole, true, 1},      // a label over the whole sheet is never cut
+    };
+    for (const auto& c : cases) {
+        std::vector<TSheetPosition> positions;
+        if (c.placeLabels)
+            for (const PaperShape& s : c.paper->Shapes)
+                positions.push_back({s.X, s.Y, nullptr, clBlack});
+        const TSize size = SheetBitmapSize(*c.paper);
+        const auto bands = SheetBands(*c.paper, positions);
+        EXPECT_EQ(bands.size(), c.bands) << c.paper->Name.toStdString();
+        int next = 0;
+        for (const auto& [top, rows] : bands) {
+            EXPECT_EQ(top, next);
+            EXPECT_GT(rows, 0);
+            next = top + rows;
+            // A cut never runs through a label.
+            const float s = float(size.cx) / float(c.paper->PaperWidth);
+            for (const TSheetPosition& p : positions) {
+                const float labelTop = p.Y * s, labelBottom = (p.Y + c.paper->ShapeHeight) * s;
+                EXPECT_FALSE(top > labelTop && top < labelBottom) << top;
+            }
+        }
+        EXPECT_EQ(next, size.cy);
+    }
 }
 
 } // namespace
