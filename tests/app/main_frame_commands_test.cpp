@@ -622,7 +622,7 @@ TEST_F(MainFrameCommandsTest, ScannerCommandsWithoutTheLibrarySayItOnceEach)
     frame->AcquireItem->trigger();
     EXPECT_EQ(boxes, QStringList{QStringLiteral("Error! Could not found EZTWtw32.dll")});
     boxes.clear();
-    frame->AcquireBtn->click();
+    frame->AcquireBtn->Click();
     EXPECT_EQ(boxes.size(), 1);
     qunsetenv("KORVANE_SANE_LIBRARY");
     EXPECT_EQ(frame->DocumentCount(), 0);
@@ -644,7 +644,7 @@ TEST_F(MainFrameCommandsTest, AcquireInsertsTheScanIntoTheActiveDocumentOrANewOn
     EXPECT_EQ(image->Image->Width(), 39);
     EXPECT_TRUE(doc->Modified);
     // With a document: the scan goes into it.
-    frame->AcquireBtn->click();
+    frame->AcquireBtn->Click();
     EXPECT_EQ(frame->DocumentCount(), 1);
     EXPECT_EQ(doc->ObjectCount(), 2);
     EXPECT_TRUE(boxes.isEmpty());
