@@ -3,6 +3,8 @@
 #include "app/main_frame.h"
 #include "app/program_icon.h"
 #include "app/splash_dialog.h"
+#include "bars/sb_mouse_manager.h"
+#include "bars/sb_out_bar.h"
 #include "document/std.h"
 #include "platform/file_utils.h"
 #include "platform/message_box.h"
@@ -421,6 +423,7 @@ int WinMain(int argc, char** argv)
 
         Application->Title = QStringLiteral("Korvane");
         SetProgramIcon();
+        InitSideBarUnit();
         QApplication::setQuitOnLastWindowClosed(true);
         CloseOnTerminate(&app);
 
@@ -458,6 +461,7 @@ int WinMain(int argc, char** argv)
         app.exec();
         delete frame.data();
         delete splash.data();
+        FreeMouseManager();
     } catch (const std::exception& e) {
         Application->ShowException(e);
     } catch (...) {

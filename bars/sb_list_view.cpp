@@ -1,6 +1,7 @@
 #include "bars/sb_list_view.h"
 
 #include "bars/image_list.h"
+#include "bars/sb_group_bar.h"
 #include "bars/sb_panel_draw.h"
 #include "platform/control_classes.h"
 #include "platform/cursors.h"
@@ -1219,6 +1220,19 @@ void TSBVertListView::DragTo(const QPoint& global)
     data.itemIndex = IndexOf(m_pressedItem);
     data.copy = m_copyDrag;
     bool accepted = false;
+    // Not a list: a control that wants to see the drag (a group bar opening its pages).
+    QWidget* other = nullptr;
+    if (!target)
+        for (QWidget* w = QApplication::widgetAt(global); w && !other; w = w->parentWidget())
+            if (dynamic_cast<TSBDragOverTarget*>(w))
+                other = w;
+    if (other != m_overTarget) {
+        if (auto* leaving = dynamic_cast<TSBDragOverTarget*>(m_overTarget.data()))
+            leaving->SBDragLeave();
+        m_overTarget = other;
+    }
+    if (other)
+        accepted = dynamic_cast<TSBDragOverTarget*>(other)->SBDragOver(other->mapFromGlobal(global));
     if (target) {
         const QPoint local = target->mapFromGlobal(global);
         accepted = target->AcceptItemDrag(data, local.x(), local.y());
@@ -1320,9 +1334,14 @@ void TSBVertListView::EndDrag(bool cancelled)
     m_dragging = false;
     m_dragAccepted = false;
     m_dropTarget = nullptr;
+    if (auto* leaving = dynamic_cast<TSBDragOverTarget*>(m_overTarget.data()))
+        leaving->SBDragLeave();
+    m_overTarget = nullptr;
     if (QGuiApplication::overrideCursor())
         QGuiApplication::restoreOverrideCursor();
-    if (m_dragEnabled && accepted && target) {
+    if (m_dragEnabled && accepted && !target) {
+        DoEndDrag(nullptr); // a control that took the drag but holds no items
+    } else if (m_dragEnabled && accepted && target) {
         DoEndDrag(target);
         target->DropItem(data);
     } else {

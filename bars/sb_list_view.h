@@ -3,6 +3,7 @@
 // bitmap centred, stretched or tiled); TSBVertListView stacks its items in one column with a
 // fixed spacing, tracks the item under the mouse, scrolls with two scroll buttons and the
 // wheel, and lets items be dragged within and between such lists (move, or copy with Ctrl).
+#include "bars/image_list.h"
 #include "bars/sb_common.h"
 #include "bars/sb_scroll.h"
 #include "platform/bitmap.h"
@@ -19,7 +20,6 @@
 #include <vector>
 
 
-class TImageList;
 class TSBVertListView;
 
 enum TViewStyle { vsIcon, vsSmallIcon, vsList, vsReport };
@@ -348,5 +348,6 @@ private:
     int m_scrollY = 0;
     int m_reAlignCount = 0;
     quint32 m_serial;
+    QPointer<QWidget> m_overTarget;
     QPointer<TSBVertListView> m_scrollSource; // the list whose drag scrolls this target
 };
