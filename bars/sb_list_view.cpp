@@ -1463,10 +1463,7 @@ void TSBVertListView::PaintItems(TCanvas& canvas, const TRect& update)
         if (images)
             DrawImage(canvas, images, nullptr, clNone, false, image, IconRect(item));
         TRect label = LabelRect(item);
-        if (m_viewStyle == vsSmallIcon)
-            label.Left += 0;
-        canvas.Font.Name = font().family();
-        canvas.Font.Height = -std::max(1, font().pixelSize() > 0 ? font().pixelSize() : QFontMetrics(font()).ascent());
+        canvas.Font = CanvasFont(font());
         canvas.Font.Color = QColorToColor(palette().color(QPalette::WindowText));
         if (m_selectionType == stExpanded && m_highlightSelection && (hot || sunk))
             canvas.Font.Color = m_highlightFontColor;

@@ -3,6 +3,7 @@
 #include "platform/window_message.h"
 
 #include <QCoreApplication>
+#include <QCursor>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -71,7 +72,9 @@ bool TMouseManager::eventFilter(QObject* watched, QEvent* event)
         const PressKey key{me->timestamp(), me->globalPosition().toPoint(), me->button()};
         if ((me->button() == Qt::LeftButton || me->button() == Qt::RightButton) && !(key == m_lastPress)) {
             m_lastPress = key;
+            m_inPress = true;
             CallHandlers(WM_SBMOUSEDOWN);
+            m_inPress = false;
         }
     }
     return false;
@@ -81,6 +84,11 @@ void TMouseManager::ApplicationStateChanged(Qt::ApplicationState state)
 {
     if (state != Qt::ApplicationActive)
         CallHandlers(WM_SBAPPLOSTFOCUS);
+}
+
+QPoint TMouseManager::PressPos() const
+{
+    return m_inPress ? m_lastPress.pos : QCursor::pos();
 }
 
 TMouseManager* GetMouseManager()

@@ -24,6 +24,8 @@ public:
     // Dispatches msg (as a TMessageEvent) to every handler, last added first. A handler may add
     // or remove handlers, or be deleted, meanwhile: those removed are not called any more.
     void CallHandlers(unsigned msg);
+    // Screen position of the press being reported (the cursor's, when none is).
+    QPoint PressPos() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -40,6 +42,7 @@ private:
 
     std::vector<QPointer<QObject>> m_handlers;
     PressKey m_lastPress;
+    bool m_inPress = false;
 };
 
 TMouseManager* GetMouseManager();

@@ -5,6 +5,7 @@
 #include "bars/image_list.h"
 #include "platform/system_metrics.h"
 
+#include <QFontInfo>
 #include <algorithm>
 #include <set>
 
@@ -342,4 +343,13 @@ void DrawBorderSides(TCanvas& c, TRect r, unsigned sides, int size, TColor light
             --r.Bottom;
     }
     c.Pen = saved;
+}
+
+TFont CanvasFont(const QFont& f)
+{
+    TFont out;
+    out.Name = f.family();
+    out.Height = -QFontInfo(f).pixelSize();
+    out.Style = (f.bold() ? fsBold : 0) | (f.italic() ? fsItalic : 0) | (f.underline() ? fsUnderline : 0);
+    return out;
 }

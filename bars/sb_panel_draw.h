@@ -55,3 +55,6 @@ void DrawImage(TCanvas& canvas, const TImageList* list, const TBitmap* bitmap, T
 void DrawAlphaImage(TCanvas& canvas, int x, int y, const QImage& image);
 // The chosen sides as lines, size times inward.
 void DrawBorderSides(TCanvas& canvas, TRect r, unsigned sides, int size, TColor lightColor, TColor darkColor);
+
+// The canvas font that draws like the widget font f.
+TFont CanvasFont(const QFont& f);
