@@ -21,6 +21,7 @@
 #include "app/twain.h"
 #include "controls/color_button.h"
 #include "controls/recent_list.h"
+#include "discdata/cddb_list_dlg.h"
 #include "document/child_frame.h"
 #include "document/paper_catalogue.h"
 #include "document/std.h"
@@ -94,6 +95,7 @@ public:
     }
     void UpdateMenuItems() override { m_frame->UpdateMenuItems(); }
     QString UntitledName() override { return m_frame->NextUntitledName(); }
+    TDiscTextDialogResult RunCDDBListDialog(QWidget* owner) override { return RunCDDBListDlg(owner); }
     bool RunLabelPropertyDialog(QWidget* owner, TLabelPropertiesRequest& request) override
     {
         return RunLabelPropertyDlg(owner, request);

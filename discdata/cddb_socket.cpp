@@ -159,6 +159,13 @@ TCDDBSocket::TCDDBSocket(QObject* owner) : TUASocket(owner)
 {
     OnUserDataAvailable = [this](TCustomASocket*, int) { CDDBReceive(); };
     OnSessionClosed = [this](TCustomASocket*, int error) { SessionClosed(error); };
+    // A connection that could not be made is a network error like any other.
+    OnSessionConnected = [this](TCustomASocket*, int error) {
+        if (error) {
+            SetLastError(error);
+            TriggerError();
+        }
+    };
     // A server gone silent is reported as a timed-out connection; the watchdog then ends it.
     OnWaitTimeout = [this](QObject*) {
         SetLastError(WSAETIMEDOUT);

@@ -179,7 +179,12 @@ TEST_P(ShippedLanguage, HoldsEveryNumberedStringWithTheEnglishArguments)
         EXPECT_FALSE(utf8.hasError()) << "string " << id;
         EXPECT_FALSE(text.isEmpty()) << "string " << id << " missing";
         EXPECT_FALSE(text.endsWith(QLatin1Char('&'))) << "dangling access key in " << id;
-        EXPECT_LE(text.count(QLatin1Char('&')), 1) << "string " << id;
+        // One access key at most; texts with "&" markers the program fills (the track-line
+        // template) keep every one of them.
+        if (english.count(QLatin1Char('&')) <= 1)
+            EXPECT_LE(text.count(QLatin1Char('&')), 1) << "string " << id;
+        else
+            EXPECT_EQ(text.count(QLatin1Char('&')), english.count(QLatin1Char('&'))) << "string " << id;
         // Parts the program splits or fills must survive translation.
         EXPECT_EQ(text.count(QLatin1Char('|')), english.count(QLatin1Char('|'))) << "string " << id;
         EXPECT_EQ(text.count(QLatin1Char('\n')), english.count(QLatin1Char('\n'))) << "string " << id;

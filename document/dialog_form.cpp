@@ -1,4 +1,4 @@
-#include "app/dialog_form.h"
+#include "document/dialog_form.h"
 
 #include "document/std.h"
 

@@ -1,0 +1,61 @@
+#pragma once
+// What the hand-placed dialogs share: named controls, help contexts by table, buttons that grow
+// for their captions, the place on the screen and the modal run that survives its owner.
+#include "platform/graphics.h"
+
+#include <QPointer>
+#include <QString>
+#include <initializer_list>
+#include <utility>
+
+class QAbstractButton;
+class QDialog;
+class QPushButton;
+class QWidget;
+
+// A fixed-size dialog with a title bar and a close box in the form font (MS Sans Serif, 12 px).
+void SetUpFixedDialog(QDialog* dialog, const char* name, int width, int height);
+
+// An object's property dialog: fixed size, with a system menu and minimise and maximise boxes,
+// in the form font (MS Sans Serif, 12 pixels), which it hands back for captions made from it.
+TFont SetUpObjectDialog(QDialog* dialog, const char* name, int width, int height);
+
+// Gives w the object name tests and help look it up by, and hands it back.
+template <class W>
+W* Named(W* w, const char* name)
+{
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
+// Width of a button's caption without its mnemonic marker.
+int CaptionWidth(const QAbstractButton* button);
+
+// Grows a button, check box or radio button to the right until its whole caption shows.
+void GrowToCaption(QAbstractButton* button);
+// Grows a push button evenly on both sides until its whole caption shows.
+void GrowToCaptionCentred(QPushButton* button);
+
+// A row of buttons at the right: each grows leftwards until its caption fits, starting at the
+// right edge of the first and 9 pixels apart.
+void FitButtonRow(std::initializer_list<QPushButton*> rightToLeft);
+
+// Centres a dialog on its owner's screen, or on the primary screen without an owner.
+void CentreOnScreen(QWidget* dialog, QWidget* owner);
+
+void SetHelpContexts(std::initializer_list<std::pair<QWidget*, int>> contexts);
+
+// Runs dlg modally; on OK (result 1) take(*dlg) copies the values out. False when cancelled, or
+// when the owner went while the dialog ran (the dialog goes with it).
+template <class D, class Take>
+bool RunOwnedDialog(QPointer<D> dlg, Take take)
+{
+    const int result = dlg->exec();
+    if (!dlg)
+        return false;
+    const bool accepted = result == 1;
+    if (accepted)
+        take(*dlg);
+    delete dlg.data();
+    return accepted;
+}

@@ -1,0 +1,291 @@
+// The track-list dialog with a disc image as its drive and a CDDB server on loopback: the disc
+// as the server sees it, the query and site rounds through the dialog's own buttons, failures
+// that leave the buttons usable, the font size, the template, and closing while waiting.
+#include "cddb_server.h"
+#include "controls/font_combo_box.h"
+#include "disc_images.h"
+#include "discdata/cddb_list_dlg.h"
+#include "document/std.h"
+#include "platform/registry.h"
+#include "script_server.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+
+using cddbserver::Script;
+using cddbserver::TCddbServer;
+using scriptserver::WaitFor;
+
+namespace {
+
+// Picks row of the next chooser that opens; counts the choosers seen.
+class ChooserAnswer {
+public:
+    explicit ChooserAnswer(int row) : m_row(row)
+    {
+        m_timer.setInterval(5);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            auto* chooser = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!chooser || chooser->objectName() != QLatin1String("Chooser"))
+                return;
+            auto* list = chooser->findChild<QListWidget*>(QStringLiteral("ChooserList"));
+            captions << chooser->windowTitle();
+            for (int i = 0; i < list->count(); ++i)
+                items << list->item(i)->text();
+            list->setCurrentRow(m_row);
+            emit list->itemClicked(list->item(m_row));
+        });
+        m_timer.start();
+    }
+    QStringList captions, items;
+
+private:
+    int m_row;
+    QTimer m_timer;
+};
+
+class CDDBListDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ++counter;
+        qputenv("KORVANE_REGISTRY_DIR", testsupport::freshDir(QStringLiteral("cddbdlg-reg-%1").arg(counter)).toLocal8Bit());
+        const QString dir = testsupport::freshDir(QStringLiteral("cddbdlg-discs-%1").arg(counter));
+        album = discimages::Make(dir, QStringLiteral("album"), {{true, 180 * 75}, {true, 240 * 75}});
+        data = discimages::Make(dir, QStringLiteral("data"), {{false, 60 * 75}});
+        SetDrives({data, album});
+    }
+    void TearDown() override
+    {
+        qunsetenv("KORVANE_CD_DRIVES");
+        TCDDBListDlg::SetTemplateQuery(nullptr);
+    }
+    static void SetDrives(const QStringList& drives) { qputenv("KORVANE_CD_DRIVES", drives.join(u':').toLocal8Bit()); }
+    static void SetServer(const QString& host)
+    {
+        TRegIniFile(ProductKey()).WriteString(BasicInfo(), QStringLiteral("CDDBServer"), host);
+    }
+    static QStringList Lines(const TCDDBListDlg& d) { return d.Memo->toPlainText().split(u'\n'); }
+
+    QString album, data;
+    static inline int counter = 0;
+};
+
+} // namespace
+
+TEST_F(CDDBListDlgTest, ChoosesTheFirstAudioDriveAndListsItsTracks)
+{
+    testsupport::MessageRecorder boxes;
+    TCDDBListDlg dlg(nullptr);
+    EXPECT_EQ(dlg.CDDriverComboBox->currentText(), album);
+    EXPECT_EQ(Lines(dlg), (QStringList{QStringLiteral("01.  [03:00]"), QStringLiteral("02.  [04:00]")}));
+    EXPECT_EQ(dlg.Edit1->text(), QStringLiteral("Unknow"));
+    EXPECT_TRUE(dlg.ConnectBtn->isEnabled());
+    EXPECT_TRUE(boxes.texts.isEmpty());
+    // The data disc has no audio: a message, and no lookup.
+    dlg.CDDriverComboBox->setCurrentIndex(0);
+    dlg.CDDriverComboBoxChange();
+    EXPECT_EQ(boxes.texts, QStringList{QStringLiteral("There is No Disk or one Disk with no Audio Track in this Driver")});
+    EXPECT_FALSE(dlg.ConnectBtn->isEnabled());
+    EXPECT_TRUE(dlg.Memo->toPlainText().isEmpty());
+}
+
+TEST_F(CDDBListDlgTest, NoAudioDriveAtStartSelectsNothingAndSaysNothing)
+{
+    SetDrives({data});
+    testsupport::MessageRecorder boxes;
+    TCDDBListDlg dlg(nullptr);
+    EXPECT_EQ(dlg.CDDriverComboBox->currentIndex(), -1);
+    EXPECT_FALSE(dlg.ConnectBtn->isEnabled());
+    EXPECT_TRUE(boxes.texts.isEmpty());
+}
+
+TEST_F(CDDBListDlgTest, QueryRoundSendsTheDiscAsTheServerKnowsIt)
+{
+    TCddbServer server(Script{}, "127.0.0.41");
+    ASSERT_TRUE(server.Ok());
+    SetServer(QStringLiteral("127.0.0.41"));
+    testsupport::MessageRecorder boxes;
+    TCDDBListDlg dlg(nullptr);
+    ChooserAnswer answer(1);
+    dlg.ConnectBtnClick();
+    EXPECT_FALSE(dlg.ConnectBtn->isEnabled());
+    ASSERT_TRUE(WaitFor([&] { return dlg.Panel1->text() == QLatin1String("Success!"); }));
+    EXPECT_EQ(server.Received(), QByteArray("CDDB HELLO unknow unknow Dovrin 2\r\n"
+                                            "discid 2 150 13650 422\r\n"
+                                            "cddb query 0d01a402 2 150 13650 422\r\n"
+                                            "cddb read misc 0d01a402\r\n"));
+    EXPECT_EQ(answer.captions, QStringList{QStringLiteral("Album List, Select one...")});
+    EXPECT_EQ(answer.items.size(), 2);
+    EXPECT_EQ(dlg.Edit1->text(), QStringLiteral("Second Album"));
+    EXPECT_EQ(dlg.Edit2->text(), QStringLiteral("Second Artist"));
+    EXPECT_EQ(Lines(dlg), (QStringList{QStringLiteral("01. Opening [03:00]"), QStringLiteral("02. Closing [04:00]")}));
+    EXPECT_TRUE(dlg.ConnectBtn->isEnabled());
+    EXPECT_TRUE(dlg.OKBtn->isEnabled());
+    EXPECT_TRUE(boxes.texts.isEmpty());
+}
+
+TEST_F(CDDBListDlgTest, SiteRoundChoosesTheServerForTheQuery)
+{
+    Script sites;
+    sites.sites = "210 OK, site information follows\r\n127.0.0.43 cddbp 8880 N000.00 W000.00 Loopback\r\n"
+                  "cddb.example cddbp 8880 N000.00 W000.00 Elsewhere\r\n.\r\n";
+    TCddbServer siteServer(sites, "127.0.0.42");
+    TCddbServer queryServer(Script{}, "127.0.0.43");
+    ASSERT_TRUE(siteServer.Ok() && queryServer.Ok());
+    SetServer(QStringLiteral("127.0.0.42"));
+    testsupport::MessageRecorder boxes;
+    TCDDBListDlg dlg(nullptr);
+    dlg.SelectSiteChk->setChecked(true);
+    ChooserAnswer answer(0);
+    dlg.ConnectBtnClick();
+    ASSERT_TRUE(WaitFor([&] { return dlg.Panel1->text() == QLatin1String("Success!"); }));
+    EXPECT_EQ(siteServer.Received(), QByteArray("CDDB HELLO unknow unknow Dovrin 2\r\nSITES\r\n"));
+    EXPECT_TRUE(queryServer.Received().startsWith("CDDB HELLO unknow unknow Dovrin 2\r\ndiscid 2 150 13650 422\r\n"));
+    EXPECT_EQ(answer.captions.value(0), QStringLiteral("Select One of CDDB Servers"));
+    EXPECT_EQ(answer.items.mid(0, 2), (QStringList{QStringLiteral("127.0.0.43"), QStringLiteral("cddb.example")}));
+}
+
+// Lookups that fail: the message, and the buttons usable again.
+struct DialogFailure {
+    const char* name;
+    const char* server;     // the host setting
+    bool siteRound;
+    bool listening;         // a server answers there
+    std::function<void(Script&)> change;
+    const char* message;
+};
+
+class CDDBListDlgFailureTest : public CDDBListDlgTest, public ::testing::WithParamInterface<int> {};
+
+static std::vector<DialogFailure> DialogFailures()
+{
+    return {
+        {"Unresolvable", "no-such-host.invalid", false, false, nullptr, "Network error : code = 11001"},
+        {"Refused", "127.0.0.51", false, false, nullptr, "Network error : code = 10061"},
+        {"EmptySiteList", "127.0.0.52", true, true,
+         [](Script& s) { s.sites = "210 OK, site information follows\r\n.\r\n"; }, "CDDB No Found"},
+        {"NoMatch", "127.0.0.53", false, true, [](Script& s) { s.query = "202 No match found.\r\n"; }, "CDDB No Found"},
+        {"BadGreeting", "127.0.0.54", false, true, [](Script& s) { s.greeting = "432 No connections allowed\r\n"; },
+         "CDDB Query Error"},
+        {"Silent", "127.0.0.55", false, true, [](Script& s) { s.silent = true; }, "Network error : code = 10060"},
+        {"SilentSiteRound", "127.0.0.56", true, true, [](Script& s) { s.silent = true; },
+         "Network error : code = 10060"},
+    };
+}
+
+TEST_P(CDDBListDlgFailureTest, ReportsAndEnablesTheButtonsAgain)
+{
+    const DialogFailure f = DialogFailures()[GetParam()];
+    Script script;
+    if (f.change)
+        f.change(script);
+    std::unique_ptr<TCddbServer> server;
+    if (f.listening) {
+        server = std::make_unique<TCddbServer>(script, f.server);
+        ASSERT_TRUE(server->Ok());
+    }
+    SetServer(QString::fromLatin1(f.server));
+    testsupport::MessageRecorder boxes;
+    TCDDBListDlg dlg(nullptr);
+    dlg.SelectSiteChk->setChecked(f.siteRound);
+    dlg.CDDBSocket->Wait()->SetInterval(10);
+    dlg.CDDBSocket->SetTimeout(15);
+    ChooserAnswer answer(0);
+    dlg.ConnectBtnClick();
+    ASSERT_TRUE(WaitFor([&] { return dlg.ConnectBtn->isEnabled() && !boxes.texts.isEmpty(); })) << f.name;
+    WaitFor([] { return false; }, 30);
+    EXPECT_EQ(boxes.texts, QStringList{QString::fromLatin1(f.message)}) << f.name;
+    EXPECT_TRUE(dlg.OKBtn->isEnabled()) << f.name;
+    EXPECT_TRUE(answer.captions.isEmpty()) << f.name;
+    if (server && f.siteRound) {
+        EXPECT_FALSE(server->Received().contains("discid")) << f.name;
+    }
+    EXPECT_EQ(dlg.CDDBSocket->State(), wsClosed) << f.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Lookups, CDDBListDlgFailureTest, ::testing::Range(0, int(DialogFailures().size())),
+                         [](const ::testing::TestParamInfo<int>& i) { return std::string(DialogFailures()[i.param].name); });
+
+TEST_F(CDDBListDlgTest, ClosingWhileWaitingForTheSiteListEndsTheWait)
+{
+    Script script;
+    script.silent = true;
+    TCddbServer server(script, "127.0.0.44");
+    ASSERT_TRUE(server.Ok());
+    SetServer(QStringLiteral("127.0.0.44"));
+    testsupport::MessageRecorder boxes(IDYES);
+    TCDDBListDlg dlg(nullptr);
+    dlg.SelectSiteChk->setChecked(true);
+    dlg.show();
+    QTimer::singleShot(50, &dlg, [&] { dlg.CancelBtnClick(); });
+    dlg.ConnectBtnClick();
+    EXPECT_EQ(dlg.result(), 2);
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(boxes.texts, QStringList{QStringLiteral("File List Data will be lost!\nContinute exit?")});
+    EXPECT_EQ(dlg.CDDBSocket->State(), wsClosed);
+}
+
+TEST_F(CDDBListDlgTest, CancelAsksWhileTracksAreListed)
+{
+    testsupport::MessageRecorder boxes(IDNO);
+    TCDDBListDlg dlg(nullptr);
+    dlg.show();
+    dlg.CancelBtnClick();
+    EXPECT_TRUE(dlg.isVisible());
+    boxes.answer = IDYES;
+    dlg.CancelBtnClick();
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(dlg.result(), 2);
+}
+
+TEST_F(CDDBListDlgTest, NonNumericFontSizeIsRefused)
+{
+    testsupport::MessageRecorder boxes;
+    TCDDBListDlg dlg(nullptr);
+    dlg.show();
+    for (const char* text : {"abc", "", "12x", "0", "-3"}) {
+        dlg.FontSize->SetText(QString::fromLatin1(text));
+        dlg.FontNameChange(dlg.FontSize);
+        dlg.OKBtnClick();
+        EXPECT_TRUE(dlg.isVisible()) << text;
+    }
+    EXPECT_EQ(boxes.texts.size(), 5);
+    dlg.FontSize->SetText(QStringLiteral("12"));
+    dlg.FontNameChange(dlg.FontSize);
+    EXPECT_EQ(dlg.Memo->font().pointSize(), 12);
+    dlg.OKBtnClick();
+    EXPECT_EQ(dlg.result(), 1);
+    TRegIniFile ini(ProductKey());
+    EXPECT_TRUE(ini.ReadBool(BasicInfo(), QStringLiteral("CDDB_Chk1"), false));
+}
+
+TEST_F(CDDBListDlgTest, TemplateIsAskedStoredAndUsed)
+{
+    testsupport::MessageRecorder boxes;
+    TCDDBListDlg dlg(nullptr);
+    TCDDBListDlg::SetTemplateQuery([](QString& text) {
+        EXPECT_EQ(text, QStringLiteral("&n. &s [&t]"));
+        text = QStringLiteral("&t - &n &s&s");
+        return true;
+    });
+    dlg.CustomizeTrackInfoChk->setChecked(true);
+    dlg.CustomizeTrackInfoChkClick();
+    EXPECT_EQ(Lines(dlg), (QStringList{QStringLiteral("03:00 - 01 "), QStringLiteral("04:00 - 02 ")}));
+    EXPECT_EQ(TRegIniFile(ProductKey()).ReadString(BasicInfo(), QStringLiteral("CDDB_Chk3_Flag"), QString()),
+              QStringLiteral("&t - &n &s&s"));
+    dlg.CustomizeTrackInfoChk->setChecked(false);
+    dlg.CustomizeTrackInfoChkClick();
+    EXPECT_EQ(Lines(dlg).value(0), QStringLiteral("01.  [03:00]"));
+    EXPECT_EQ(dlg.MemoText(), QStringLiteral("01.  [03:00]\r\n02.  [04:00]\r\n"));
+}
