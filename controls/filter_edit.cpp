@@ -41,7 +41,8 @@ TFilterPropsDlg::TFilterPropsDlg(QWidget* owner) : QDialog(owner)
     FilterGrid->verticalHeader()->setDefaultSectionSize(20);
     FilterGrid->horizontalHeader()->setStretchLastSection(true);
     FilterGrid->setColumnWidth(0, 180);
-    FilterGrid->setEditTriggers(QAbstractItemView::AllEditTriggers);
+    FilterGrid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
+                                QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
 
     OKBtn = new QPushButton(QStringLiteral("OK"), this);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));

@@ -37,7 +37,7 @@ constexpr int FileDialogWidth = 410;
 constexpr int FileDialogHeight = 280;
 
 // The read-only check box the file dialogs add below the standard controls.
-const char* const ReadOnlyCheckName = "readOnlyCheck";
+constexpr const char* ReadOnlyCheckName = "readOnlyCheck";
 
 } // namespace
 

@@ -351,6 +351,7 @@ bool TFormFontDialog::Execute()
 
     auto* fd = new QFontDialog;
     fd->setOption(QFontDialog::DontUseNativeDialog);
+    fd->setSizeGripEnabled(false);
     nameButtonBox(fd);
     const QList<QCheckBox*> effects = fd->findChildren<QCheckBox*>();
     if (effects.size() >= 2) {
@@ -731,6 +732,9 @@ public:
             Tree->hideColumn(column);
         Tree->header()->hide();
         layout->addWidget(Tree, 1);
+        // Folders load in the background; the selection stays in sight as they come.
+        connect(Model, &QFileSystemModel::directoryLoaded, this,
+                [this] { Tree->scrollTo(Tree->currentIndex()); });
         Buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
         Buttons->setObjectName(QStringLiteral("buttonBox"));
         connect(Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -743,6 +747,8 @@ public:
         const QModelIndex index = Model->index(QDir::cleanPath(path));
         if (!index.isValid())
             return;
+        for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent())
+            Tree->expand(parent);
         Tree->setCurrentIndex(index);
         Tree->scrollTo(index);
     }

@@ -24,12 +24,13 @@ QString filterOfRows(const std::vector<std::pair<const char*, const char*>>& row
     return dlg.Filter();
 }
 
-// Opens the cell's editor with a double click and types text into it.
+// Opens the cell's editor and types text into it.
 void typeInto(TFilterPropsDlg* dlg, int tableRow, int col, const QString& text)
 {
     QTableWidget* grid = dlg->FilterGrid;
     const QModelIndex index = grid->model()->index(tableRow, col);
-    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
+    grid->setCurrentIndex(index);
+    grid->edit(index);
     QLineEdit* editor = nullptr;
     for (QLineEdit* e : grid->viewport()->findChildren<QLineEdit*>())
         if (e->isVisible())
