@@ -431,3 +431,91 @@ TEST(HostedDialogSizes, FixedSizesOfEachKind)
     EXPECT_EQ(TFormPrinterSetupDialog().FixedSize(), QSize(432, 289));
     EXPECT_EQ(TFormFolderDialog().FixedSize(), QSize(318, 306));
 }
+
+// Every Windows identifier of each kind reaches a child of the expected class. Qt names few of
+// the children of its colour and font dialogs; a Qt that reorders them fails here.
+TEST(HostedDialogItemTables, EveryIdentifierReachesItsChild)
+{
+    struct Expected {
+        int id;
+        const char* className;
+        const char* text; // the caption it must carry, mnemonic aside ("" for any)
+    };
+    auto check = [](TFormCommonDialog* d, std::vector<Expected> expected) {
+        whileRunning(d, [d, expected] {
+            for (const Expected& e : expected) {
+                QWidget* item = d->DialogItem(e.id);
+                ASSERT_NE(item, nullptr) << "item " << e.id;
+                EXPECT_TRUE(item->inherits(e.className))
+                    << "item " << e.id << " is " << item->metaObject()->className();
+                if (auto* b = qobject_cast<QAbstractButton*>(item); b && *e.text)
+                    EXPECT_EQ(b->text().remove(QLatin1Char('&')), QString::fromLatin1(e.text)) << e.id;
+            }
+            click(d, 2);
+        });
+        EXPECT_FALSE(d->Execute());
+    };
+    {
+        TFormColorDialog d;
+        check(&d, {{1, "QPushButton", "Ok"},
+                   {2, "QPushButton", "Cancel"},
+                   {703, "QSpinBox", ""},
+                   {704, "QSpinBox", ""},
+                   {705, "QSpinBox", ""},
+                   {706, "QSpinBox", ""},
+                   {707, "QSpinBox", ""},
+                   {708, "QSpinBox", ""},
+                   {712, "QPushButton", "Add to Custom Colors"}});
+        // Hue runs to 359, the others to 255: the edits are told apart by order alone.
+        whileRunning(&d, [&] {
+            EXPECT_EQ(qobject_cast<QSpinBox*>(d.DialogItem(703))->maximum(), 359);
+            d.SetColor(RGB(1, 2, 3));
+            EXPECT_EQ(qobject_cast<QSpinBox*>(d.DialogItem(706))->value(), 1);
+            EXPECT_EQ(qobject_cast<QSpinBox*>(d.DialogItem(707))->value(), 2);
+            EXPECT_EQ(qobject_cast<QSpinBox*>(d.DialogItem(708))->value(), 3);
+            click(&d, 2);
+        });
+        EXPECT_FALSE(d.Execute());
+    }
+    {
+        TFormFontDialog d;
+        check(&d, {{1, "QPushButton", "Ok"},
+                   {2, "QPushButton", "Cancel"},
+                   {1026, "QPushButton", ""},
+                   {1040, "QCheckBox", "Strikeout"},
+                   {1041, "QCheckBox", "Underline"},
+                   {1092, "QLineEdit", ""}});
+    }
+    {
+        TFormPageSetupDialog d;
+        check(&d, {{1, "QPushButton", "Ok"},
+                   {2, "QPushButton", "Cancel"},
+                   {1056, "QRadioButton", "Portrait"},
+                   {1057, "QRadioButton", "Landscape"},
+                   {1073, "QGroupBox", ""},
+                   {1137, "QComboBox", ""},
+                   {1155, "QDoubleSpinBox", ""},
+                   {1156, "QDoubleSpinBox", ""},
+                   {1157, "QDoubleSpinBox", ""},
+                   {1158, "QDoubleSpinBox", ""}});
+    }
+    {
+        TFormPrinterSetupDialog d;
+        check(&d, {{1, "QPushButton", "Ok"},
+                   {2, "QPushButton", "Cancel"},
+                   {1093, "QLabel", ""},
+                   {1095, "QLabel", ""},
+                   {1097, "QLabel", ""},
+                   {1099, "QLabel", ""},
+                   {1139, "QComboBox", ""}});
+    }
+    {
+        TFormFolderDialog d;
+        d.SetDirectory(QDir::tempPath());
+        check(&d, {{1, "QPushButton", "Ok"},
+                   {2, "QPushButton", "Cancel"},
+                   {14145, "QTreeView", ""},
+                   {14146, "QLabel", ""},
+                   {14147, "QLabel", ""}});
+    }
+}
