@@ -1081,6 +1081,8 @@ void TMainFrame::PopMemu_TraClick(QAction* sender)
 void TMainFrame::RetranslateAll()
 {
     m_hint = LoadLangStr(ReadyHintString);
+    // The papers' texts first, so that the documents show their paper in the new language.
+    LoadPaperTranslations();
     // A window may close while another relabels itself: each is held by a guarded pointer and
     // told only when it is still there. Only the relabel message of the window just told is
     // handled, so no other queued work (a dialog waiting to open) runs in the middle.

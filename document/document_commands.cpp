@@ -185,6 +185,13 @@ void TChildFrame::ExportPageBitmap()
 
 void TChildFrame::RefreshLanguage()
 {
+    // The window's copy of its paper takes the catalogue's texts in the new language.
+    if (const PaperType* source = FindPaperType(Paper->ID)) {
+        Paper->Name = source->Name;
+        Paper->Manufacturer = source->Manufacturer;
+        Paper->Classification = source->Classification;
+        Paper->Description = source->Description;
+    }
     SetHint(LoadLangStr(ReadyHintString));
     const QString caption = Caption();
     if (caption.isEmpty() || !QFileInfo(caption).isFile())

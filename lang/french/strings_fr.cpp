@@ -273,7 +273,7 @@ constexpr langtable::Entry kFrench[] = {
     {1205, "C&oller"},
     {1206, "&Charger"},
     {1207, "Num&ériser..."},
-    {1208, "Conserver les &proportions"},
+    {1208, "&Proportions"},
     {1209, "Eff&acer"},
     {1210, "&Enregistrer"},
     {1211, "(Aucune)"},

@@ -274,7 +274,7 @@ constexpr langtable::Entry kGerman[] = {
     {1205, "E&infügen"},
     {1206, "&Laden"},
     {1207, "Sc&annen..."},
-    {1208, "&Seitenverhältnis beibehalten"},
+    {1208, "&Proportional"},
     {1209, "L&öschen"},
     {1210, "Spei&chern"},
     {1211, "(Keines)"},

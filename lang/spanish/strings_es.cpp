@@ -273,7 +273,7 @@ constexpr langtable::Entry kSpanish[] = {
     {1205, "&Pegar"},
     {1206, "&Cargar"},
     {1207, "Escan&ear..."},
-    {1208, "&Mantener proporción"},
+    {1208, "&Proporcional"},
     {1209, "&Borrar"},
     {1210, "&Guardar"},
     {1211, "(Ninguna)"},

@@ -51,6 +51,10 @@ QString ProgramWithLanguages(const QString& name, const QStringList& libraries)
     const PaperType paper = testpaper::WithCatalogueTexts(
         testpaper::Discs(TestPaper, QStringLiteral("Test CD"), 1170, {{1, 465, 175}}));
     const QString dir = testsupport::programWithPapers(name, {&paper});
+    QFile texts(dir + QStringLiteral("/Paper/german.lng"));
+    EXPECT_TRUE(texts.open(QIODevice::WriteOnly));
+    texts.write("[GERMAN]\r\n" + GUIDToString(TestPaper).toLatin1() + "=Test-CD deutsch,Hersteller,Etikett,Text\r\n");
+    texts.close();
     for (const QString& library : libraries)
         EXPECT_TRUE(QFile::copy(QStringLiteral(KORVANE_BIN_DIR "/") + library + QStringLiteral(".so"),
                                 dir + QLatin1Char('/') + library + QStringLiteral(".so")))
@@ -195,6 +199,10 @@ TEST_F(LanguageSwitchTest, SwitchRelabelsEveryWindowAndStoresTheLanguageAndTitle
         EXPECT_EQ(frame->DocumentCaptions(),
                   (QStringList{QString::fromUtf8(c.document) + QLatin1Char('1'), QString::fromUtf8(c.document) + QLatin1Char('2')}));
         EXPECT_EQ(second->PasteItem->text(), QString::fromUtf8(c.paste));
+        // The paper's name in the status bar follows too.
+        const QString paperName = c.code == German ? QStringLiteral("Test-CD deutsch") : QStringLiteral("Test CD");
+        EXPECT_EQ(second->Paper->Name, paperName);
+        EXPECT_EQ(frame->StatusPanel[2]->text(), paperName);
         // A dialog open meanwhile relabels itself too, and Qt's own texts follow.
         QCoreApplication::processEvents();
         ASSERT_TRUE(about);

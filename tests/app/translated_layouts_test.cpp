@@ -2,6 +2,9 @@
 // on every page of the dialogs that have pages.
 #include "app/about_dlg.h"
 #include "app/color_property_dlg.h"
+#include "app/image_editor_frame.h"
+#include "app/image_open_dlg.h"
+#include "app/image_property_dlg.h"
 #include "app/label_property_dlg.h"
 #include "app/main_frame.h"
 #include "app/new_dlg.h"
@@ -15,6 +18,7 @@
 #include "document/child_frame.h"
 #include "document/paper_type.h"
 #include "platform/printer.h"
+#include "controls/host_dialog.h"
 #include "controls/print_panel.h"
 #include "platform/registry.h"
 #include "support/dialog_test_support.h"
@@ -114,6 +118,8 @@ TEST_P(TranslatedLayouts, EveryCaptionOfEveryDialogShowsWhole)
          }},
         {"label properties", [](TMainFrame* f, TChildFrame*) { return new TLabelPropertyDlg(f); }},
         {"colour properties", [](TMainFrame* f, TChildFrame*) { return new TColorPropertyDlg(f); }},
+        {"picture properties", [](TMainFrame* f, TChildFrame*) { return new TImagePropertyDlg(f); }},
+        {"picture editor", [](TMainFrame* f, TChildFrame*) { return new TImageEditorFrame(f); }},
         {"print preview", [](TMainFrame* f, TChildFrame*) { return new TPrintPreviewFrame(f); }},
         {"print progress", [](TMainFrame* f, TChildFrame*) { return new TPrintProgressDlg(f); }},
         {"print wizard",
@@ -142,6 +148,21 @@ TEST_P(TranslatedLayouts, EveryCaptionOfEveryDialogShowsWhole)
         static_cast<QPushButton*>(dlg->PD->DialogItem(2))->click();
     });
     print.Execute();
+    EXPECT_TRUE(shown);
+
+    // So is the picture open dialog around its hosted file dialog.
+    TImageOpenFileDlg open(frame);
+    shown = false;
+    QTimer::singleShot(0, [&] {
+        QDialog* host = open.OpenDialog->FrameHandle();
+        ASSERT_NE(host, nullptr);
+        shown = true;
+        SCOPED_TRACE("picture open");
+        testsupport::ExpectTextsFit(&open);
+        testsupport::ExpectChildrenInside(&open);
+        host->reject();
+    });
+    open.ExecuteImageOpen();
     EXPECT_TRUE(shown);
 }
 

@@ -102,8 +102,11 @@ inline void ExpectTextsFit(const QWidget* w)
                 continue;
             need = b->fontMetrics().horizontalAdvance(plain(b->text())) + 8;
         } else if (auto* box = qobject_cast<const QComboBox*>(c)) {
-            // Font names are the system's, not captions.
-            if (box->isEditable() || box->count() == 0 || box->inherits("TscFontComboBox"))
+            // Font names, folders and file types are the system's, not captions.
+            bool data = box->isEditable() || box->count() == 0 || box->inherits("TscFontComboBox");
+            for (const QWidget* up = box->parentWidget(); up && !data; up = up->parentWidget())
+                data = up->inherits("QFileDialog");
+            if (data)
                 continue;
             need = box->sizeHint().width();
         } else if (auto* g = qobject_cast<const QGroupBox*>(c)) {
