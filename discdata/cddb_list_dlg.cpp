@@ -11,6 +11,7 @@
 #include "platform/message_box.h"
 #include "platform/registry.h"
 
+#include <algorithm>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -193,6 +194,13 @@ TCDDBListDlg::TCDDBListDlg(QWidget* owner) : QDialog(owner)
     Label4->setText(QStringLiteral("&Font : "));
     Label5->setText(LoadLangStr(FontSizeLabelString));
     Label6->setText(LoadLangStr(FontColorLabelString));
+    // Longer translated captions of size and colour take their room from the font list.
+    const int growSize = std::max(0, Label5->sizeHint().width() - Label5->width());
+    const int growColor = std::max(0, Label6->sizeHint().width() - Label6->width());
+    FontName->resize(FontName->width() - growSize - growColor, FontName->height());
+    Label5->setGeometry(Label5->x() - growSize - growColor, Label5->y(), Label5->width() + growSize, Label5->height());
+    FontSize->move(FontSize->x() - growColor, FontSize->y());
+    Label6->setGeometry(Label6->x() - growColor, Label6->y(), Label6->width() + growColor, Label6->height());
     FontColor->OtherBtnCaption = LoadLangStr(OtherColorsButtonString);
     OKBtn->setText(LoadLangStr(OKButtonString));
     CancelBtn->setText(LoadLangStr(CancelButtonString));

@@ -15,6 +15,7 @@
 #include "app/print_progress_dlg.h"
 #include "app/print_wizard_dlg.h"
 #include "app/shape_info_edit_dlg.h"
+#include "discdata/cddb_list_dlg.h"
 #include "document/child_frame.h"
 #include "document/paper_type.h"
 #include "platform/printer.h"
@@ -71,6 +72,7 @@ protected:
                 testsupport::programWithPapers(QStringLiteral("tl-program-%1").arg(counter), {&paper}).toLocal8Bit());
         qputenv("KORVANE_REGISTRY_DIR", testsupport::freshDir(QStringLiteral("tl-registry-%1").arg(counter)).toLocal8Bit());
         Printer()->SetPdfFile(testsupport::freshDir(QStringLiteral("tl-out-%1").arg(counter)) + QStringLiteral("/out.pdf"));
+        qputenv("KORVANE_CD_DRIVES", QByteArray());   // no drive: the track list stays empty
         language = std::make_unique<testsupport::InterfaceLanguage>(GetParam());
         ASSERT_TRUE(language->Loaded());
         frame = new TMainFrame;
@@ -86,6 +88,7 @@ protected:
         language.reset();
         Printer()->SetPdfFile(QString());
         qunsetenv("KORVANE_PROGRAM_DIR");
+        qunsetenv("KORVANE_CD_DRIVES");
     }
 
     static inline int counter = 0;
@@ -120,6 +123,7 @@ TEST_P(TranslatedLayouts, EveryCaptionOfEveryDialogShowsWhole)
         {"colour properties", [](TMainFrame* f, TChildFrame*) { return new TColorPropertyDlg(f); }},
         {"picture properties", [](TMainFrame* f, TChildFrame*) { return new TImagePropertyDlg(f); }},
         {"picture editor", [](TMainFrame* f, TChildFrame*) { return new TImageEditorFrame(f); }},
+        {"track list", [](TMainFrame* f, TChildFrame*) { return new TCDDBListDlg(f); }},
         {"print preview", [](TMainFrame* f, TChildFrame*) { return new TPrintPreviewFrame(f); }},
         {"print progress", [](TMainFrame* f, TChildFrame*) { return new TPrintProgressDlg(f); }},
         {"print wizard",
