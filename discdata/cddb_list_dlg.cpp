@@ -257,9 +257,7 @@ TCDDBListDlg::TCDDBListDlg(QWidget* owner) : QDialog(owner)
     };
     CDDBSocket->OnError = [this](TCustomASocket* s) {
         const int error = s->LastError();
-        QTimer::singleShot(0, this, [this, error] {
-            ShowMessage(LoadLangStr(NetworkErrorString) + QString::number(error));
-        });
+        QTimer::singleShot(0, this, [this, error] { Application->Guard([&] { SocketError(error); }); });
     };
     CDDBSocket->User = CDDBSocket->Host = QStringLiteral("unknow");
     CDDBSocket->ClientName = QStringLiteral("Dovrin");
@@ -530,9 +528,9 @@ void TCDDBListDlg::LookupResult(int result)
     }
 }
 
-void TCDDBListDlg::SocketError()
+void TCDDBListDlg::SocketError(int error)
 {
-    ShowMessage(LoadLangStr(NetworkErrorString) + QString::number(ASocket_WSAGetLastError()));
+    ShowMessage(LoadLangStr(NetworkErrorString) + QString::number(error));
 }
 
 void TCDDBListDlg::SelectMatch(int& index)

@@ -57,7 +57,8 @@ public:
     void SelectMatch(int& index);
     void LookupStateChange(int state);
     void LookupResult(int result);
-    void SocketError();
+    // Shows the network error of the socket layer.
+    void SocketError(int error);
 
     void FillDriveList();
     bool HasAudioTracks(const QString& drive);

@@ -48,6 +48,8 @@ TCustomASocket::TCustomASocket(QObject* owner) : QObject(owner)
 TCustomASocket::~TCustomASocket()
 {
     m_destroying = true;
+    // What is left of this object is the base: no handler may see it go.
+    OnChangeState = nullptr;
     CancelLookup();
     if (m_state != wsClosed || m_hSocket >= 0)
         InternalClose(false, 0);

@@ -128,6 +128,7 @@ TEST_P(TranslatedLayouts, EveryCaptionOfEveryDialogShowsWhole)
         {"print progress", [](TMainFrame* f, TChildFrame*) { return new TPrintProgressDlg(f); }},
         {"print wizard",
          [](TMainFrame* f, TChildFrame* d) { return new TMultipleImagePrintWizardDlg(f, QList<TChildFrame*>{d}); }},
+        {"cddb", [](TMainFrame*, TChildFrame* d) { return new TCDDBListDlg(d); }},
     };
     for (const auto& d : dialogs) {
         QWidget* dlg = d.make(frame, document);
