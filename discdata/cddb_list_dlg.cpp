@@ -205,6 +205,23 @@ TCDDBListDlg::TCDDBListDlg(QWidget* owner) : QDialog(owner)
     OKBtn->setText(LoadLangStr(OKButtonString));
     CancelBtn->setText(LoadLangStr(CancelButtonString));
     FitButtonRow({CancelBtn, OKBtn});
+    // The font row is laid out from the right once its captions are known, so that a longer
+    // translation takes its room from the font name box.
+    {
+        auto need = [](QLabel* l) { return std::max(l->width(), l->sizeHint().width()); };
+        int right = FontBold->x() - 4;
+        FontColor->move(right - FontColor->width(), FontColor->y());
+        right = FontColor->x() - 2;
+        Label6->setGeometry(right - need(Label6), Label6->y(), need(Label6), Label6->height());
+        right = Label6->x() - 6;
+        FontSize->move(right - FontSize->width(), FontSize->y());
+        right = FontSize->x() - 2;
+        Label5->setGeometry(right - need(Label5), Label5->y(), need(Label5), Label5->height());
+        right = Label5->x() - 6;
+        Label4->resize(need(Label4), Label4->height());
+        const int left = Label4->x() + Label4->width() + 2;
+        FontName->setGeometry(left, FontName->y(), right - left, FontName->height());
+    }
     SetHelpContexts({{CDDriverComboBox, 2060},
                      {ConnectBtn, 2061},
                      {Panel1, 2062},
