@@ -209,10 +209,16 @@ void TImagePropertyDlg::fitTexts()
         if (need > b->width())
             b->setGeometry(b->x() + b->width() - need, b->y(), need, b->height());
     }
+    // The check box grows to the right, then moves left towards the preview, never onto it.
     const int checkNeed = StretchInRatioChk->sizeHint().width();
-    if (checkNeed > StretchInRatioChk->width())
-        StretchInRatioChk->resize(std::min(checkNeed, GroupBox1->width() - StretchInRatioChk->x() - 4),
-                                  StretchInRatioChk->height());
+    if (checkNeed > StretchInRatioChk->width()) {
+        const int right = GroupBox1->width() - 4;
+        const int left =
+            std::max(Panel->geometry().right() + 1 + 6, std::min(StretchInRatioChk->x(), right - checkNeed));
+        StretchInRatioChk->setGeometry(
+            left, StretchInRatioChk->y(), std::min(checkNeed, right - left),
+            std::max(StretchInRatioChk->height(), StretchInRatioChk->sizeHint().height()));
+    }
     FitButtonRow({CancelBtn, OKBtn});
 }
 

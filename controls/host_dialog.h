@@ -125,6 +125,9 @@ protected:
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+    // The OK caption a kind starts with; it reaches the dialog only once set by a caller.
+    void SetDefaultOkCaption(const QString& caption) { m_okCaption = caption; }
+
     // Frame sizes while no frame exists.
     QSize m_storedClientSize;
     QSize m_storedSize;
@@ -135,6 +138,8 @@ private:
     void writeCaptions();
     void setItemText(int id, const QString& text);
 
+    // The captions the caller set; the others stay the standard dialog's own (and translated).
+    unsigned m_captionsSet = 0;
     QString m_okCaption = QStringLiteral("&Ok");
     QString m_cancelCaption = QStringLiteral("Cancel");
     QString m_helpCaption = QStringLiteral("&Help");

@@ -229,8 +229,9 @@ std::vector<TScanDevice> TScannerLibrary::Devices()
 
 void TScannerLibrary::Cancel()
 {
-    if (void* handle = m_scanning.load())
-        m_api->cancel(handle);
+    std::lock_guard<std::mutex> lock(m_scanLock);
+    if (m_scanning)
+        m_api->cancel(m_scanning);
 }
 
 QImage TScannerLibrary::Scan(const QString& device, const std::function<void(qint64, qint64)>& progress,
@@ -247,7 +248,10 @@ QImage TScannerLibrary::Scan(const QString& device, const std::function<void(qin
     SANE_Status status = m_api->open(device.toLocal8Bit().constData(), &handle);
     if (status != SANE_STATUS_GOOD)
         return fail(status);
-    m_scanning = handle;
+    {
+        std::lock_guard<std::mutex> lock(m_scanLock);
+        m_scanning = handle;
+    }
     std::vector<TScanFrame> frames;
     // Frames stop at the last one, and a scanner that never says so stops after three.
     for (int frameCount = 0; frameCount < 3; ++frameCount) {
@@ -288,7 +292,10 @@ QImage TScannerLibrary::Scan(const QString& device, const std::function<void(qin
         if (p.last_frame)
             break;
     }
-    m_scanning = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(m_scanLock);
+        m_scanning = nullptr;
+    }
     m_api->cancel(handle);
     m_api->close(handle);
     if (status != SANE_STATUS_GOOD)

@@ -4,9 +4,9 @@
 #include <QByteArray>
 #include <QImage>
 #include <QString>
-#include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 // File name the library is loaded from: $KORVANE_SANE_LIBRARY, else "libsane.so.1".
@@ -60,5 +60,7 @@ private:
     std::unique_ptr<Api> m_api;
     void* m_module = nullptr;
     bool m_started = false;
-    std::atomic<void*> m_scanning{nullptr};
+    // The device being read, while a scan runs; Cancel reaches it under the lock.
+    std::mutex m_scanLock;
+    void* m_scanning = nullptr;
 };

@@ -190,7 +190,8 @@ constexpr langtable::Entry kGerman[] = {
     {762, "Es gibt keine Objekte zum Drucken!\nDruckauftrag abbrechen?"},
     {763, "Es gibt keine Objekte zum Speichern!\nSpeichern abbrechen?"},
     {764, "Drucke\n%s\nauf dem\n%s\nan %s"},
-    {766, "Korvane kann nicht starten: Es konnte kein privater Ordner für die temporären Dateien angelegt werden.\nPrüfen Sie TMPDIR und die Rechte am temporären Ordner."},
+    {766, "Korvane kann nicht starten: Es konnte kein privater Ordner für die temporären Dateien angelegt "
+          "werden.\nPrüfen Sie TMPDIR und die Rechte am temporären Ordner."},
     {900, "Ü&bernehmen"},
     {901, "Papier&name:"},
     {902, "&Hersteller:"},
@@ -443,10 +444,13 @@ constexpr langtable::Entry kGerman[] = {
     {2110, "Liste der geöffneten Etikettendateien"},
     {2111, "Die Position des zu druckenden Etiketts wählen"},
     {2112, "Die gewählten Etiketten drucken"},
-    {65393, "Ein TDockX-Steuerelement kann nicht in ein Werkzeugfenster oder ein anderes TDockX gesetzt werden"},
+    {65393,
+     "Ein TDockX-Steuerelement kann nicht in ein Werkzeugfenster oder ein anderes TDockX gesetzt werden"},
     {65394, "Die Position eines TDockX kann nicht geändert werden, wenn es bereits Steuerelemente enthält"},
-    {65395, "Die Position des Werkzeugfensters kann nicht gespeichert werden, weil die Eigenschaft Name nicht gesetzt ist"},
-    {65396, "Die Position des Werkzeugfensters kann nicht gespeichert werden, weil die Eigenschaft Name von DockedTo nicht gesetzt ist"},
+    {65395, "Die Position des Werkzeugfensters kann nicht gespeichert werden, weil die Eigenschaft Name "
+            "nicht gesetzt ist"},
+    {65396, "Die Position des Werkzeugfensters kann nicht gespeichert werden, weil die Eigenschaft Name von "
+            "DockedTo nicht gesetzt ist"},
     {65397, "Ein Werkzeugfenster kann nur auf ein TDockX oder direkt auf das Formular gesetzt werden"},
     {65398, "Das Steuerelement '%s' hat kein übergeordnetes Fenster"},
     {65399, "TToolbarSepX kann nur auf ein TToolbarX gesetzt werden"},

@@ -189,7 +189,8 @@ constexpr langtable::Entry kSpanish[] = {
     {762, "¡No hay objetos para imprimir!\n¿Detener la impresión?"},
     {763, "¡No hay ningún objeto que guardar!\n¿Cancelar el guardado?"},
     {764, "Imprimiendo\n%s\nen la\n%s\nen %s"},
-    {766, "Korvane no puede iniciarse: no se pudo crear una carpeta privada para sus archivos temporales.\nCompruebe TMPDIR y los permisos de la carpeta temporal."},
+    {766, "Korvane no puede iniciarse: no se pudo crear una carpeta privada para sus archivos "
+          "temporales.\nCompruebe TMPDIR y los permisos de la carpeta temporal."},
     {900, "A&plicar"},
     {901, "&Nombre del papel:"},
     {902, "&Fabricante del papel:"},
@@ -435,7 +436,8 @@ constexpr langtable::Entry kSpanish[] = {
     {2103, "No imprimir el círculo interior"},
     {2104, "Ajustar la posición del papel"},
     {2105, "Vista previa de impresión de las etiquetas de CD"},
-    {2106, "No se recomienda la alta resolución, ya que la mayoría de las impresoras no tienen memoria suficiente"},
+    {2106,
+     "No se recomienda la alta resolución, ya que la mayoría de las impresoras no tienen memoria suficiente"},
     {2107, "Estilo de impresión"},
     {2108, "Volver a la lista de papeles"},
     {2109, "Pasar a las etiquetas a imprimir, tras elegir un papel de la lista"},
@@ -444,8 +446,10 @@ constexpr langtable::Entry kSpanish[] = {
     {2112, "Imprimir las etiquetas elegidas"},
     {65393, "Un control TDockX no se puede colocar dentro de una ventana de herramientas ni de otro TDockX"},
     {65394, "No se puede cambiar la posición de un TDockX que ya contiene controles"},
-    {65395, "No se puede guardar la posición de la ventana de herramientas porque la propiedad Name no está definida"},
-    {65396, "No se puede guardar la posición de la ventana de herramientas porque la propiedad Name de DockedTo no está definida"},
+    {65395, "No se puede guardar la posición de la ventana de herramientas porque la propiedad Name no está "
+            "definida"},
+    {65396, "No se puede guardar la posición de la ventana de herramientas porque la propiedad Name de "
+            "DockedTo no está definida"},
     {65397, "Una ventana de herramientas solo se puede colocar en un TDockX o directamente en el formulario"},
     {65398, "El control '%s' no tiene ventana principal"},
     {65399, "TToolbarSepX solo se puede colocar en un TToolbarX"},

@@ -273,3 +273,16 @@ TEST(ImageOpenDialog, ALargeFileIsReadWithoutHoldingTheWindow)
     });
     dlg.ExecuteImageOpen();
 }
+
+TEST(ImageOpenDialog, GermanCaptionsFit)
+{
+    testsupport::GermanLanguage german;
+    ASSERT_TRUE(german.Loaded());
+    TImageOpenFileDlg dlg;
+    EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Objekteigenschaften - Bilddatei wählen"));
+    testsupport::ExpectCaptionFits(dlg.DetailBtn);
+    EXPECT_GE(dlg.ImagePreviewChk->width(), dlg.ImagePreviewChk->sizeHint().width());
+    testsupport::ExpectChildrenInside(dlg.GroupBox1);
+    testsupport::ExpectChildrenInside(dlg.GroupBox2);
+    EXPECT_GT(dlg.StaticText2->x(), dlg.StaticText1->geometry().right());
+}

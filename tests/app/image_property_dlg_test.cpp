@@ -80,6 +80,23 @@ TEST_F(ImageDlgTest, FormControlsAndTheEmptyPicture)
     for (QPushButton* b :
          {dlg.LoadBtn, dlg.ClearBtn, dlg.PasteBtn, dlg.EditBtn, dlg.SavePicBtn, dlg.AcquireBtn})
         testsupport::ExpectCaptionFits(b);
+    EXPECT_GE(dlg.StretchInRatioChk->width(), dlg.StretchInRatioChk->sizeHint().width());
+    EXPECT_GE(dlg.StretchInRatioChk->x(), dlg.Panel->geometry().right());
+}
+
+TEST_F(ImageDlgTest, GermanCaptionsFit)
+{
+    testsupport::GermanLanguage german;
+    ASSERT_TRUE(german.Loaded());
+    TImagePropertyDlg dlg;
+    EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Objekteigenschaften - Bild"));
+    for (QPushButton* b : {dlg.LoadBtn, dlg.ClearBtn, dlg.PasteBtn, dlg.EditBtn, dlg.SavePicBtn,
+                           dlg.AcquireBtn, dlg.OKBtn, dlg.CancelBtn})
+        testsupport::ExpectCaptionFits(b);
+    EXPECT_GE(dlg.StretchInRatioChk->width(), dlg.StretchInRatioChk->sizeHint().width());
+    EXPECT_GE(dlg.StretchInRatioChk->x(), dlg.Panel->geometry().right());
+    testsupport::ExpectChildrenInside(dlg.GroupBox1);
+    testsupport::ExpectChildrenInside(dlg.GroupBox2);
 }
 
 TEST_F(ImageDlgTest, PasteFollowsOnlyAPictureOnTheClipboard)
