@@ -117,8 +117,9 @@ void TGlyphCache::ReturnList(TGlyphList* list)
 {
     if (!list || list->UsedCount() != 0)
         return;
-    m_lists.erase(std::remove_if(m_lists.begin(), m_lists.end(), [&](const auto& l) { return l.get() == list; }),
-                  m_lists.end());
+    m_lists.erase(
+        std::remove_if(m_lists.begin(), m_lists.end(), [&](const auto& l) { return l.get() == list; }),
+        m_lists.end());
 }
 
 TGlyphCache* GlyphCache()
@@ -311,7 +312,8 @@ std::pair<bool, int> TButtonGlyph::CreateButtonGlyph(TButtonStateX state)
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
                 QRgb px = source.pixel(x, y);
-                const bool out = hasMask ? MaskSet(maskCell, x, y) : (SameRgb(px, key) || SameRgb(px, cellKey));
+                const bool out =
+                    hasMask ? MaskSet(maskCell, x, y) : (SameRgb(px, key) || SameRgb(px, cellKey));
                 if (SameRgb(px, 0xFFFFFF))
                     px = hi;
                 else if (SameRgb(px, 0x808080))
@@ -362,10 +364,11 @@ QImage TButtonGlyph::StateImage(TButtonStateX state)
     return list->Image(index);
 }
 
-void TButtonGlyph::CalcButtonLayout(const TFont& font, const TRect& client, TPoint offset, const QString& caption,
-                                    TButtonLayout layout, int margin, int spacing, bool wordWrap, bool arrowShown,
-                                    int arrowWidth, bool showGlyph, bool showCaption, TPoint& glyphPos,
-                                    TRect& textBounds, TPoint& arrowPos) const
+void TButtonGlyph::CalcButtonLayout(const TFont& font, const TRect& client, TPoint offset,
+                                    const QString& caption, TButtonLayout layout, int margin, int spacing,
+                                    bool wordWrap, bool arrowShown, int arrowWidth, bool showGlyph,
+                                    bool showCaption, TPoint& glyphPos, TRect& textBounds,
+                                    TPoint& arrowPos) const
 {
     const int W = client.Width(), H = client.Height();
     QSize glyph = showGlyph ? ImageSize() : QSize(0, 0);
@@ -458,9 +461,10 @@ void TButtonGlyph::CalcButtonLayout(const TFont& font, const TRect& client, TPoi
     textBounds = TRect(tp.X + dx, tp.Y + dy, tp.X + dx + text.cx, tp.Y + dy + text.cy);
 }
 
-void TButtonGlyph::Draw(QPainter& p, const TFont& font, const TRect& client, TPoint offset, const QString& caption,
-                        TButtonLayout layout, int margin, int spacing, bool arrowShown, int arrowWidth,
-                        TButtonStateX state, TAlignment alignment, bool wordWrap, bool showGlyph, bool showCaption)
+void TButtonGlyph::Draw(QPainter& p, const TFont& font, const TRect& client, TPoint offset,
+                        const QString& caption, TButtonLayout layout, int margin, int spacing,
+                        bool arrowShown, int arrowWidth, TButtonStateX state, TAlignment alignment,
+                        bool wordWrap, bool showGlyph, bool showCaption)
 {
     TPoint glyphPos, arrowPos;
     TRect textBounds;
@@ -486,7 +490,9 @@ void TButtonGlyph::DrawButtonText(QPainter& p, const TFont& font, const QString&
 {
     if (caption.isEmpty())
         return;
-    unsigned format = alignment == taLeftJustify ? DT_LEFT : alignment == taRightJustify ? DT_RIGHT : DT_CENTER;
+    unsigned format = alignment == taLeftJustify    ? DT_LEFT
+                      : alignment == taRightJustify ? DT_RIGHT
+                                                    : DT_CENTER;
     format |= DT_VCENTER | (wordWrap ? DT_WORDBREAK : DT_SINGLELINE);
     TCanvas canvas(&p);
     canvas.Font = font;

@@ -50,7 +50,10 @@ public:
     int AddMasked(const QImage& image, TColor maskColor);
     void Delete(int index);
     int UsedCount() const { return m_count; }
-    bool SlotUsed(int index) const { return index >= 0 && size_t(index) < m_used.size() && m_used[size_t(index)]; }
+    bool SlotUsed(int index) const
+    {
+        return index >= 0 && size_t(index) < m_used.size() && m_used[size_t(index)];
+    }
 
 private:
     std::vector<bool> m_used;
@@ -110,15 +113,16 @@ public:
     // Where glyph, text and arrow go in client; font measures the caption.
     void CalcButtonLayout(const TFont& font, const TRect& client, TPoint offset, const QString& caption,
                           TButtonLayout layout, int margin, int spacing, bool wordWrap, bool arrowShown,
-                          int arrowWidth, bool showGlyph, bool showCaption, TPoint& glyphPos, TRect& textBounds,
-                          TPoint& arrowPos) const;
+                          int arrowWidth, bool showGlyph, bool showCaption, TPoint& glyphPos,
+                          TRect& textBounds, TPoint& arrowPos) const;
     void Draw(QPainter& p, const TFont& font, const TRect& client, TPoint offset, const QString& caption,
-              TButtonLayout layout, int margin, int spacing, bool arrowShown, int arrowWidth, TButtonStateX state,
-              TAlignment alignment, bool wordWrap, bool showGlyph, bool showCaption);
+              TButtonLayout layout, int margin, int spacing, bool arrowShown, int arrowWidth,
+              TButtonStateX state, TAlignment alignment, bool wordWrap, bool showGlyph, bool showCaption);
     void DrawButtonGlyph(QPainter& p, TPoint pos, TButtonStateX state);
     static void DrawButtonText(QPainter& p, const TFont& font, const QString& caption, const TRect& bounds,
                                TButtonStateX state, TAlignment alignment, bool wordWrap);
-    static void DrawButtonDropArrow(QPainter& p, const TFont& font, int x, int y, TButtonStateX state, int arrowWidth);
+    static void DrawButtonDropArrow(QPainter& p, const TFont& font, int x, int y, TButtonStateX state,
+                                    int arrowWidth);
 
 private:
     void UpdateNumGlyphs();

@@ -202,8 +202,8 @@ void TDockX::SetPosition(TDockPosition position)
 
 QMargins TDockX::NonClient() const
 {
-    return QMargins((m_boundLines & blLeft) ? 1 : 0, (m_boundLines & blTop) ? 1 : 0, (m_boundLines & blRight) ? 1 : 0,
-                    (m_boundLines & blBottom) ? 1 : 0);
+    return QMargins((m_boundLines & blLeft) ? 1 : 0, (m_boundLines & blTop) ? 1 : 0,
+                    (m_boundLines & blRight) ? 1 : 0, (m_boundLines & blBottom) ? 1 : 0);
 }
 
 void TDockX::BeginUpdate()
@@ -251,7 +251,8 @@ void TDockX::UpdateVisibleList()
             m_visibleList.push_back(bar);
             added.push_back(bar);
         } else if (!shown && listed) {
-            m_visibleList.erase(std::remove(m_visibleList.begin(), m_visibleList.end(), bar), m_visibleList.end());
+            m_visibleList.erase(std::remove(m_visibleList.begin(), m_visibleList.end(), bar),
+                                m_visibleList.end());
             removed.push_back(bar);
         }
     }
@@ -303,8 +304,9 @@ void TDockX::InsertRowBefore(int row)
 
 int TDockX::GetNumberOfToolbarsOnRow(int row, const TCustomToolWindowX* notIncluding) const
 {
-    return int(std::count_if(m_dockList.begin(), m_dockList.end(),
-                             [&](const TCustomToolWindowX* b) { return b != notIncluding && b->DockRow() == row; }));
+    return int(std::count_if(m_dockList.begin(), m_dockList.end(), [&](const TCustomToolWindowX* b) {
+        return b != notIncluding && b->DockRow() == row;
+    }));
 }
 
 int TDockX::GetHighestRow() const
@@ -341,7 +343,8 @@ void TDockX::ArrangeToolbars(bool clipPositions)
     const QMargins nc = NonClient();
     TDockArrangementInput input;
     input.LeftRight = type == dtLeftRight;
-    input.FreeLength = std::max(0, input.LeftRight ? height() - nc.top() - nc.bottom() : width() - nc.left() - nc.right());
+    input.FreeLength =
+        std::max(0, input.LeftRight ? height() - nc.top() - nc.bottom() : width() - nc.left() - nc.right());
     input.LimitToOneRow = m_limitToOneRow;
     input.CommitPositions = m_commitPositions;
     input.FixAlign = m_fixAlign;
@@ -368,8 +371,10 @@ void TDockX::ArrangeToolbars(bool clipPositions)
             bar->SetBoundsQuiet(QRect(b.Left + nc.left(), b.Top + nc.top(), b.Width(), b.Height()));
         }
     }
-    const bool any = std::any_of(records.begin(), records.end(), [](const TDockBarRecord& r) { return r.Visible; });
-    ChangeWidthHeight(any ? result.Thickness + (input.LeftRight ? nc.left() + nc.right() : nc.top() + nc.bottom())
+    const bool any =
+        std::any_of(records.begin(), records.end(), [](const TDockBarRecord& r) { return r.Visible; });
+    ChangeWidthHeight(any ? result.Thickness +
+                                (input.LeftRight ? nc.left() + nc.right() : nc.top() + nc.bottom())
                           : result.Thickness);
 }
 

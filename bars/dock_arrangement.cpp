@@ -70,7 +70,8 @@ TDockArrangement ArrangeDockBars(std::vector<TDockBarRecord>& bars, const TDockA
 {
     TDockArrangement result;
     result.Bounds.assign(bars.size(), TRect());
-    const bool anyVisible = std::any_of(bars.begin(), bars.end(), [](const TDockBarRecord& b) { return b.Visible; });
+    const bool anyVisible =
+        std::any_of(bars.begin(), bars.end(), [](const TDockBarRecord& b) { return b.Visible; });
     if (!anyVisible) {
         result.Thickness = input.FixAlign ? 1 : 0;
         return result;

@@ -8,24 +8,24 @@
 struct TDockBarRecord {
     int DockRow = 0;
     int DockPos = 0;
-    int Length = 0;     // along the dock: Width on top/bottom docks, Height on left/right ones
-    int BarSize = 0;    // the bar's size across the dock
+    int Length = 0;  // along the dock: Width on top/bottom docks, Height on left/right ones
+    int BarSize = 0; // the bar's size across the dock
     bool FullSize = false;
-    bool Visible = true;   // shown on this dock (a floating bar that keeps the dock is not)
+    bool Visible = true; // shown on this dock (a floating bar that keeps the dock is not)
 };
 
 struct TDockArrangementInput {
-    bool LeftRight = false;   // a left or right dock: rows run top to bottom
-    int FreeLength = 0;       // room along the dock (client length)
+    bool LeftRight = false; // a left or right dock: rows run top to bottom
+    int FreeLength = 0;     // room along the dock (client length)
     bool LimitToOneRow = false;
     bool CommitPositions = false;
     bool FixAlign = false;
 };
 
 struct TDockArrangement {
-    std::vector<TRect> Bounds;   // per record, in the dock's client coordinates; empty when not shown
-    std::vector<int> RowSizes;   // per row, 0 for a row without shown bars
-    int Thickness = 0;           // across the dock, its own frame not counted
+    std::vector<TRect> Bounds; // per record, in the dock's client coordinates; empty when not shown
+    std::vector<int> RowSizes; // per row, 0 for a row without shown bars
+    int Thickness = 0;         // across the dock, its own frame not counted
 };
 
 // Arranges bars (rows and positions are repaired in place): rows are made 0 or more and

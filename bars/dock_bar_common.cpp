@@ -31,9 +31,12 @@ QString DockBarsString(unsigned id)
             return text;
     }
     switch (id) {
-    case DockParentErrorString: return QStringLiteral("A TDockX control cannot be placed inside a tool window or another TDockX");
-    case DockPositionErrorString: return QStringLiteral("Cannot change Position of a TDockX if it already contains controls");
-    case NoNameErrorString: return QStringLiteral("Cannot save tool window's position because Name property is not set");
+    case DockParentErrorString:
+        return QStringLiteral("A TDockX control cannot be placed inside a tool window or another TDockX");
+    case DockPositionErrorString:
+        return QStringLiteral("Cannot change Position of a TDockX if it already contains controls");
+    case NoNameErrorString:
+        return QStringLiteral("Cannot save tool window's position because Name property is not set");
     case NoDockedToNameErrorString:
         return QStringLiteral("Cannot save tool window's position because DockedTo's Name property not set");
     case ToolWindowParentErrorString:
@@ -97,7 +100,7 @@ public:
             }
             break;
         }
-        return false;   // always passed on
+        return false; // always passed on
     }
 
 private:
@@ -152,7 +155,8 @@ void InstallHookProc(THookProc proc, THookProcCodes codes, bool onlyIncrementCou
     THookRegistry& r = Registry();
     if (!r.Procs)
         r.Procs = std::make_unique<std::vector<THookProcData>>();
-    auto it = std::find_if(r.Procs->begin(), r.Procs->end(), [&](const THookProcData& d) { return d.Proc == proc; });
+    auto it = std::find_if(r.Procs->begin(), r.Procs->end(),
+                           [&](const THookProcData& d) { return d.Proc == proc; });
     if (it != r.Procs->end())
         ++it->RefCount;
     else
@@ -175,7 +179,8 @@ void UninstallHookProc(THookProc proc)
     THookRegistry& r = Registry();
     if (!r.Procs)
         return;
-    auto it = std::find_if(r.Procs->begin(), r.Procs->end(), [&](const THookProcData& d) { return d.Proc == proc; });
+    auto it = std::find_if(r.Procs->begin(), r.Procs->end(),
+                           [&](const THookProcData& d) { return d.Proc == proc; });
     if (it == r.Procs->end())
         return;
     const THookProcCodes codes = it->Codes;
@@ -215,7 +220,8 @@ bool HookInstalled(THookType type)
 bool ApplicationIsActive()
 {
     // The state changes before the active window is set: either tells.
-    return QGuiApplication::applicationState() == Qt::ApplicationActive || QApplication::activeWindow() != nullptr;
+    return QGuiApplication::applicationState() == Qt::ApplicationActive ||
+           QApplication::activeWindow() != nullptr;
 }
 
 int HandleWMPrint(QWidget* wnd, QPainter& dc, unsigned flags, TNCPaintFunc ncPaint, void* appData,
@@ -233,7 +239,8 @@ int HandleWMPrint(QWidget* wnd, QPainter& dc, unsigned flags, TNCPaintFunc ncPai
     }
     if (flags & PRF_CLIENT) {
         dc.save();
-        const QWidget::RenderFlags render = (flags & PRF_ERASEBKGND) ? QWidget::DrawWindowBackground : QWidget::RenderFlags();
+        const QWidget::RenderFlags render =
+            (flags & PRF_ERASEBKGND) ? QWidget::DrawWindowBackground : QWidget::RenderFlags();
         QWidget::RenderFlags with = render;
         if (flags & PRF_CHILDREN)
             with |= QWidget::DrawChildren;
@@ -258,7 +265,8 @@ void HandleWMPrintClient(QWidget* control, QPainter& dc)
     if (!control)
         return;
     dc.save();
-    control->render(dc.device(), dc.deviceTransform().map(QPoint(0, 0)), QRegion(), QWidget::DrawWindowBackground);
+    control->render(dc.device(), dc.deviceTransform().map(QPoint(0, 0)), QRegion(),
+                    QWidget::DrawWindowBackground);
     dc.restore();
 }
 
@@ -320,7 +328,8 @@ QColor Sys(TColor c)
 
 void Line(QPainter& p, int x1, int y1, int x2, int y2, const QColor& c)
 {
-    p.fillRect(QRect(QPoint(std::min(x1, x2), std::min(y1, y2)), QPoint(std::max(x1, x2), std::max(y1, y2))), c);
+    p.fillRect(QRect(QPoint(std::min(x1, x2), std::min(y1, y2)), QPoint(std::max(x1, x2), std::max(y1, y2))),
+               c);
 }
 
 // One ring of an edge: top-left in tl, bottom-right in br, on the sides asked for.
@@ -351,7 +360,8 @@ void DrawEdge(QPainter& p, TRect& r, unsigned edge, unsigned flags)
 {
     TRect inner = r;
     const bool soft = flags & BF_SOFT;
-    const QColor hi = Sys(clBtnHighlight), light = Sys(cl3DLight), shadow = Sys(clBtnShadow), dark = Sys(cl3DDkShadow);
+    const QColor hi = Sys(clBtnHighlight), light = Sys(cl3DLight), shadow = Sys(clBtnShadow),
+                 dark = Sys(cl3DDkShadow);
     if (edge & (BDR_RAISEDOUTER | BDR_SUNKENOUTER)) {
         if (edge & BDR_RAISEDOUTER)
             Ring(p, inner, flags, soft ? hi : light, dark);
@@ -382,7 +392,8 @@ void DrawCaptionCloseButton(QPainter& p, const TRect& r, bool pushed)
     if (r.IsEmpty())
         return;
     TRect box = r;
-    DrawEdge(p, box, pushed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_MIDDLE | BF_ADJUST | (pushed ? 0 : BF_SOFT));
+    DrawEdge(p, box, pushed ? EDGE_SUNKEN : EDGE_RAISED,
+             BF_RECT | BF_MIDDLE | BF_ADJUST | (pushed ? 0 : BF_SOFT));
     // The X, a little off centre while pushed.
     const int side = std::min(r.Width(), r.Height());
     const int inset = std::max(2, side / 4);

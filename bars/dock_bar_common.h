@@ -25,13 +25,16 @@ public:
 
 // The library's numbered texts; English until the program hands its own lookup over.
 enum TDockBarsStringId : unsigned {
-    DockParentErrorString = 65393,        // "A TDockX control cannot be placed inside a tool window or another TDockX"
-    DockPositionErrorString = 65394,      // "Cannot change Position of a TDockX if it already contains controls"
-    NoNameErrorString = 65395,            // "Cannot save tool window's position because Name property is not set"
-    NoDockedToNameErrorString = 65396,    // "Cannot save tool window's position because DockedTo's Name property not set"
-    ToolWindowParentErrorString = 65397,  // "A tool window can only be placed on a TDockX or directly on the form"
-    NoParentWindowErrorString = 65398,    // "Control '%s' has no parent window"
-    SeparatorParentErrorString = 65399,   // "TToolbarSepX can only be placed on a TToolbarX"
+    DockParentErrorString =
+        65393, // "A TDockX control cannot be placed inside a tool window or another TDockX"
+    DockPositionErrorString = 65394, // "Cannot change Position of a TDockX if it already contains controls"
+    NoNameErrorString = 65395,       // "Cannot save tool window's position because Name property is not set"
+    NoDockedToNameErrorString =
+        65396, // "Cannot save tool window's position because DockedTo's Name property not set"
+    ToolWindowParentErrorString =
+        65397, // "A tool window can only be placed on a TDockX or directly on the form"
+    NoParentWindowErrorString = 65398,  // "Control '%s' has no parent window"
+    SeparatorParentErrorString = 65399, // "TToolbarSepX can only be placed on a TToolbarX"
 };
 QString DockBarsString(unsigned id);
 // lookup gives the text of a number ("" for the English one); nullptr restores English.
@@ -40,8 +43,11 @@ void SetDockBarsStringLookup(std::function<QString(unsigned)> lookup);
 // ---------------------------------------------------------------------------------------------
 // Hook registry.
 enum THookProcCode { hpSendActivateApp, hpSendWindowPosChanged, hpPreDestroy, hpPostMouseMove };
-using THookProcCodes = unsigned;   // bit (1 << code) per code
-constexpr THookProcCodes HookCode(THookProcCode code) { return 1u << unsigned(code); }
+using THookProcCodes = unsigned; // bit (1 << code) per code
+constexpr THookProcCodes HookCode(THookProcCode code)
+{
+    return 1u << unsigned(code);
+}
 
 // Wnd: the window the event is for (none for application activation). WParam: activation flag
 // (hpSendActivateApp) or the mouse buttons held (hpPostMouseMove). LParam: the cursor position in

@@ -106,7 +106,8 @@ class TDragOutline : public QWidget {
 public:
     TDragOutline()
         : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowTransparentForInput |
-                               Qt::WindowStaysOnTopHint | Qt::X11BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus)
+                               Qt::WindowStaysOnTopHint | Qt::X11BypassWindowManagerHint |
+                               Qt::WindowDoesNotAcceptFocus)
     {
         setObjectName(QStringLiteral("DockBarDragOutline"));
         setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -124,7 +125,8 @@ public:
         m_rect = r;
         m_thickness = thickness;
         setGeometry(r);
-        const QRect inner = QRect(QPoint(0, 0), r.size()).adjusted(thickness, thickness, -thickness, -thickness);
+        const QRect inner =
+            QRect(QPoint(0, 0), r.size()).adjusted(thickness, thickness, -thickness, -thickness);
         setMask(QRegion(QRect(QPoint(0, 0), r.size())) - QRegion(inner));
         show();
         update();
@@ -185,14 +187,12 @@ public:
         }
         case QEvent::ShortcutOverride:
         case QEvent::Wheel:
-        case QEvent::ContextMenu:
-            return true;
+        case QEvent::ContextMenu: return true;
         case QEvent::ApplicationStateChange:
             if (QGuiApplication::applicationState() != Qt::ApplicationActive)
                 Finish(false);
             return false;
-        default:
-            return false;
+        default: return false;
         }
     }
     void Finish(bool accept)
@@ -288,7 +288,8 @@ bool TCustomToolWindowX::BeginMoving(const QPoint& grabGlobal)
             for (size_t i = 0; i < candidates.size(); ++i) {
                 TDockX* d = candidates[i];
                 const QRect dockRect(d->mapToGlobal(QPoint(0, 0)), d->size());
-                if (!InDockingZone(dockRect, GetDockTypeOf(d) == dtLeftRight, cursorPos, grab, oldSize, shapes[i]))
+                if (!InDockingZone(dockRect, GetDockTypeOf(d) == dtLeftRight, cursorPos, grab, oldSize,
+                                   shapes[i]))
                     continue;
                 bool accept = true;
                 if (d->OnRequestDock)
@@ -307,8 +308,8 @@ bool TCustomToolWindowX::BeginMoving(const QPoint& grabGlobal)
         }
         outlineRect = DragOutlineRect(cursorPos, grab, oldSize, shape);
         if (!target)
-            outlineRect = KeepFloatingOutline(outlineRect, GetRectOfMonitorContainingPoint(cursorPos), floatFrame,
-                                              ShowCaption() ? GetSmallCaptionHeight() : 0);
+            outlineRect = KeepFloatingOutline(outlineRect, GetRectOfMonitorContainingPoint(cursorPos),
+                                              floatFrame, ShowCaption() ? GetSmallCaptionHeight() : 0);
         if (!target && cannotFloat) {
             outlineRect = QRect();
             setCursor(Qt::ForbiddenCursor);
@@ -345,7 +346,8 @@ bool TCustomToolWindowX::BeginMoving(const QPoint& grabGlobal)
         const QMargins nc = target->NonClient();
         const QPoint local = target->mapFromGlobal(outlineRect.topLeft()) - QPoint(nc.left(), nc.top());
         const bool leftRight = GetDockTypeOf(target) == dtLeftRight;
-        const int across = leftRight ? local.x() + outlineRect.width() / 2 : local.y() + outlineRect.height() / 2;
+        const int across =
+            leftRight ? local.x() + outlineRect.width() / 2 : local.y() + outlineRect.height() / 2;
         target->BeginUpdate();
         TDockRowHit hit = target->GetRowOf(across);
         if (hit.Before) {

@@ -56,10 +56,12 @@ TGetToolbarDockPosType ToolbarDockPos(QWidget* control)
 
 // ---------------------------------------------------------------------------------------------
 TFloatingWindowParent::TFloatingWindowParent(QWidget* parentForm)
-    : QWidget(parentForm, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus), m_parentForm(parentForm)
+    : QWidget(parentForm, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus),
+      m_parentForm(parentForm)
 {
     // Named by a counter: unique for the whole run, whatever the allocator hands out.
-    setObjectName(QStringLiteral("DockBarFloatingParent_%1").arg(++g_floatingParentCount, 8, 16, QLatin1Char('0')));
+    setObjectName(
+        QStringLiteral("DockBarFloatingParent_%1").arg(++g_floatingParentCount, 8, 16, QLatin1Char('0')));
     setAttribute(Qt::WA_ShowWithoutActivating);
 }
 
@@ -98,8 +100,9 @@ QWidget* ValidToolWindowParentForm(const TCustomToolWindowX* toolWindow)
 {
     QWidget* form = GetToolWindowParentForm(toolWindow);
     if (!form)
-        throw EInvalidOperation(DockBarsString(NoParentWindowErrorString).replace(
-            QStringLiteral("%s"), toolWindow ? toolWindow->objectName() : QString()));
+        throw EInvalidOperation(
+            DockBarsString(NoParentWindowErrorString)
+                .replace(QStringLiteral("%s"), toolWindow ? toolWindow->objectName() : QString()));
     return form;
 }
 
@@ -110,7 +113,8 @@ TCustomToolWindowX::TCustomToolWindowX(QWidget* parent) : QWidget(nullptr)
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     InstallHookProc(ToolWindowHookProc,
-                    HookCode(hpSendActivateApp) | HookCode(hpSendWindowPosChanged) | HookCode(hpPreDestroy), false);
+                    HookCode(hpSendActivateApp) | HookCode(hpSendWindowPosChanged) | HookCode(hpPreDestroy),
+                    false);
     GetToolbarDockPosProc = ToolbarDockPos;
     if (parent)
         QWidget::setParent(parent);
@@ -285,7 +289,9 @@ void TCustomToolWindowX::SetParent(QWidget* parent)
     QWidget* realParent = parent;
     TFloatingWindowParent* newFloat = nullptr;
     if (parent && !newDock) {
-        newFloat = (m_floatParent && m_floatParent->ParentForm() == parent) ? m_floatParent : new TFloatingWindowParent(parent);
+        newFloat = (m_floatParent && m_floatParent->ParentForm() == parent)
+                       ? m_floatParent
+                       : new TFloatingWindowParent(parent);
         newFloat->setWindowTitle(m_caption);
         realParent = newFloat;
     }
@@ -512,7 +518,10 @@ QMargins TCustomToolWindowX::NonClientFor(const TDockX* dock) const
     if (dock) {
         QMargins m(2, 2, 2, 2);
         if (dock->AllowDrag()) {
-            const int handle = m_closeButtonWhenDocked ? 14 : (m_dragHandleStyle == dhDouble ? 9 : m_dragHandleStyle == dhSingle ? 6 : 0);
+            const int handle = m_closeButtonWhenDocked ? 14
+                                                       : (m_dragHandleStyle == dhDouble   ? 9
+                                                          : m_dragHandleStyle == dhSingle ? 6
+                                                                                          : 0);
             if (GetDockTypeOf(dock) == dtLeftRight)
                 m.setTop(m.top() + handle);
             else
@@ -661,7 +670,8 @@ void TCustomToolWindowX::DockedPaint(QPainter& p)
     }
     const QRect close = CloseButtonRect();
     if (!close.isEmpty())
-        DrawCaptionCloseButton(p, TRect(close.left(), close.top(), close.right() + 1, close.bottom() + 1), m_closePressed);
+        DrawCaptionCloseButton(p, TRect(close.left(), close.top(), close.right() + 1, close.bottom() + 1),
+                               m_closePressed);
 }
 
 void TCustomToolWindowX::FloatingPaint(QPainter& p)
@@ -689,7 +699,8 @@ void TCustomToolWindowX::FloatingPaint(QPainter& p)
     p.fillRect(QRect(f, f + GetSmallCaptionHeight() - 1, width() - 2 * f, 1), ColorToQColor(clBtnFace));
     const QRect close = CloseButtonRect();
     if (!close.isEmpty()) {
-        DrawCaptionCloseButton(p, TRect(close.left() + 1, close.top() + 1, close.right(), close.bottom()), m_closePressed);
+        DrawCaptionCloseButton(p, TRect(close.left() + 1, close.top() + 1, close.right(), close.bottom()),
+                               m_closePressed);
         FrameRectIn(p, TRect(close.left(), close.top(), close.right() + 1, close.bottom() + 1),
                     active ? clActiveCaption : clInactiveCaption);
     }
@@ -732,7 +743,7 @@ void TCustomToolWindowX::mouseMoveEvent(QMouseEvent* event)
         return;
     }
     if (!m_docked && !(event->buttons() & Qt::LeftButton)) {
-        static const Qt::CursorShape shapes[8] = {Qt::SizeHorCursor, Qt::SizeHorCursor, Qt::SizeVerCursor,
+        static const Qt::CursorShape shapes[8] = {Qt::SizeHorCursor,   Qt::SizeHorCursor,   Qt::SizeVerCursor,
                                                   Qt::SizeFDiagCursor, Qt::SizeBDiagCursor, Qt::SizeVerCursor,
                                                   Qt::SizeBDiagCursor, Qt::SizeFDiagCursor};
         const int handle = SizeHandleAt(p);
@@ -814,8 +825,7 @@ bool TCustomToolWindowX::event(QEvent* event)
         if (OnResize && !m_destroying)
             OnResize(this);
         break;
-    default:
-        break;
+    default: break;
     }
     return QWidget::event(event);
 }

@@ -14,17 +14,27 @@ enum TDragHandleStyle { dhDouble, dhNone, dhSingle };
 enum TToolWindowDockMode { dmCanFloat, dmCannotFloat, dmCannotFloatOrChangeDocks };
 enum TToolWindowFloatingMode { fmOnTopOfParentForm, fmOnTopOfAllForms };
 enum TToolWindowSizeHandle {
-    twshLeft, twshRight, twshTop, twshTopLeft, twshTopRight, twshBottom, twshBottomLeft, twshBottomRight
+    twshLeft,
+    twshRight,
+    twshTop,
+    twshTopLeft,
+    twshTopRight,
+    twshBottom,
+    twshBottomLeft,
+    twshBottomRight
 };
 enum TToolWindowBorderStyle { bsNone, bsSingle };
-using TDockableTo = unsigned;   // bit (1 << TDockPosition) per position
+using TDockableTo = unsigned; // bit (1 << TDockPosition) per position
 constexpr TDockableTo DockableToAll = 0xF;
-constexpr TDockableTo DockableBit(TDockPosition p) { return 1u << unsigned(p); }
+constexpr TDockableTo DockableBit(TDockPosition p)
+{
+    return 1u << unsigned(p);
+}
 
 struct TToolWindowParams {
-    bool CallAlignControls = true;   // lay children out with the framework's alignment
-    bool ResizeEightCorner = true;   // corners of the floating frame size both ways
-    bool ResizeClipCursor = true;    // keep the cursor in the work area while sizing
+    bool CallAlignControls = true; // lay children out with the framework's alignment
+    bool ResizeEightCorner = true; // corners of the floating frame size both ways
+    bool ResizeClipCursor = true;  // keep the cursor in the work area while sizing
 };
 
 // Position data of one window: read and write by value name.
@@ -214,7 +224,7 @@ private:
     int m_updateCount = 0;
     bool m_arrangeNeeded = false;
     int m_disableSizeChanging = 0;
-    int m_hidden = 0;            // re-parenting in progress
+    int m_hidden = 0; // re-parenting in progress
     bool m_lastDockTypeSet = false;
     TDockType m_lastDockType = dtNotDocked;
     bool m_closePressed = false;

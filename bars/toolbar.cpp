@@ -12,7 +12,8 @@ TToolbarLayout LayoutToolbar(const std::vector<TToolbarItem>& items, const TTool
     result.Bounds.assign(items.size(), TRect());
     const bool floating = input.Floating;
     const bool horizontal = floating || !input.LeftRight;
-    const int top = floating ? 2 : 0, bottom = floating ? 1 : 0, left = floating ? 4 : 0, right = floating ? 4 : 0;
+    const int top = floating ? 2 : 0, bottom = floating ? 1 : 0, left = floating ? 4 : 0,
+              right = floating ? 4 : 0;
     int limit = INT_MAX;
     if (floating && input.FloatingWidth != 0) {
         int widest = 0;
@@ -25,7 +26,7 @@ TToolbarLayout LayoutToolbar(const std::vector<TToolbarItem>& items, const TTool
 
     // Groups: a separator closes the group it ends.
     struct Group {
-        size_t first, last;   // [first, last)
+        size_t first, last; // [first, last)
         int length;
         bool members;
         bool endsInSeparator;
@@ -51,8 +52,7 @@ TToolbarLayout LayoutToolbar(const std::vector<TToolbarItem>& items, const TTool
     const Group* previous = nullptr;
     for (const Group& g : groups) {
         bool overflowed = false;
-        if (floating && previous &&
-            (previousOverflowed || (long long)x + g.length + right > limit)) {
+        if (floating && previous && (previousOverflowed || (long long)x + g.length + right > limit)) {
             x = left;
             if (previous->members)
                 y += B + 6;
@@ -65,7 +65,8 @@ TToolbarLayout LayoutToolbar(const std::vector<TToolbarItem>& items, const TTool
         }
         for (size_t i = g.first; i < g.last; ++i) {
             const TToolbarItem& it = items[i];
-            const int length = it.Separator ? (horizontal ? it.SizeHorz : it.SizeVert) : (horizontal ? it.Width : it.Height);
+            const int length =
+                it.Separator ? (horizontal ? it.SizeHorz : it.SizeVert) : (horizontal ? it.Width : it.Height);
             if (floating && !it.Separator && x > left && (long long)x + length + right > limit) {
                 x = left;
                 y += B;
@@ -282,7 +283,8 @@ int TCustomToolbarX::GetOrderIndex(QWidget* control) const
 {
     const int index = OrderedControls().indexOf(control);
     if (index < 0)
-        throw EInvalidOperation(QStringLiteral("Control '%1' is not a child of the toolbar").arg(control ? control->objectName() : QString()));
+        throw EInvalidOperation(QStringLiteral("Control '%1' is not a child of the toolbar")
+                                    .arg(control ? control->objectName() : QString()));
     return index;
 }
 
@@ -401,8 +403,10 @@ void TCustomToolbarX::PaintNonClient(QPainter& p)
     for (const TToolbarLineSeparator& line : m_lineSeparators) {
         if (line.Blank)
             continue;
-        p.fillRect(QRect(client.left() + 1, client.top() + line.Y - 4, client.width() - 2, 1), ColorToQColor(clBtnShadow));
-        p.fillRect(QRect(client.left() + 1, client.top() + line.Y - 3, client.width() - 2, 1), ColorToQColor(clBtnHighlight));
+        p.fillRect(QRect(client.left() + 1, client.top() + line.Y - 4, client.width() - 2, 1),
+                   ColorToQColor(clBtnShadow));
+        p.fillRect(QRect(client.left() + 1, client.top() + line.Y - 3, client.width() - 2, 1),
+                   ColorToQColor(clBtnHighlight));
     }
 }
 
@@ -443,10 +447,10 @@ void TCustomToolbarX::ResizeTrack(QRect& rect, const QRect& origRect)
     if (m_sizeHandle == twshTop)
         r.moveBottom(origRect.bottom());
     rect = r;
-    const bool oneLine = !m_sizer.Sizes.empty() && s == *std::max_element(m_sizer.Sizes.begin(), m_sizer.Sizes.end(),
-                                                                          [](const QSize& a, const QSize& b) {
-                                                                              return a.width() < b.width();
-                                                                          });
+    const bool oneLine =
+        !m_sizer.Sizes.empty() &&
+        s == *std::max_element(m_sizer.Sizes.begin(), m_sizer.Sizes.end(),
+                               [](const QSize& a, const QSize& b) { return a.width() < b.width(); });
     m_newFloatingWidth = oneLine ? 0 : s.width() - 2 * FloatingFrameSize(Resizable());
 }
 

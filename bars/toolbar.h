@@ -10,17 +10,17 @@
 // One shown child of a toolbar, in layout order.
 struct TToolbarItem {
     bool Separator = false;
-    bool Blank = false;       // separators: no etched line where it breaks a line
+    bool Blank = false; // separators: no etched line where it breaks a line
     int Width = 0, Height = 0;
-    int SizeHorz = 6, SizeVert = 6;   // separators
+    int SizeHorz = 6, SizeVert = 6; // separators
 };
 
 struct TToolbarLayoutInput {
     bool Floating = false;
-    bool LeftRight = false;   // docked on a left or right dock
-    int FloatingWidth = 0;    // client width at which a floating toolbar wraps; 0 = one line
-    int BarSize = 8;          // B: the bar's size across
-    int CrossSize = 8;        // C: the row's size across (B, or the dock row's size)
+    bool LeftRight = false; // docked on a left or right dock
+    int FloatingWidth = 0;  // client width at which a floating toolbar wraps; 0 = one line
+    int BarSize = 8;        // B: the bar's size across
+    int CrossSize = 8;      // C: the row's size across (B, or the dock row's size)
 };
 
 struct TToolbarLineSeparator {
@@ -29,7 +29,7 @@ struct TToolbarLineSeparator {
 };
 
 struct TToolbarLayout {
-    std::vector<TRect> Bounds;        // per item, in client coordinates
+    std::vector<TRect> Bounds; // per item, in client coordinates
     std::vector<TToolbarLineSeparator> LineSeparators;
     QSize ClientSize;
 };
@@ -41,11 +41,11 @@ std::vector<QSize> ToolbarPotentialSizes(const std::vector<TToolbarItem>& items,
 
 // Resize snapping: the size a floating toolbar takes while its frame is dragged.
 struct TToolbarSizer {
-    std::vector<QSize> Sizes;   // window sizes, frame included
-    bool Vertical = false;      // top or bottom handle: heights count
+    std::vector<QSize> Sizes; // window sizes, frame included
+    bool Vertical = false;    // top or bottom handle: heights count
     QSize Current;
     int Threshold = 12;
-    bool LeftBand = false;      // the cursor has left the band round the current size once
+    bool LeftBand = false; // the cursor has left the band round the current size once
     // Sorts the sizes and sets the threshold.
     void Begin();
     // distance: the cursor's distance from the fixed edge; returns the size to take.
@@ -111,7 +111,7 @@ private:
 
     int m_floatingWidth = 0;
     QList<QWidget*> m_order;
-    std::vector<std::pair<QWidget*, QWidget*>> m_slaves;   // (left/right, top/bottom)
+    std::vector<std::pair<QWidget*, QWidget*>> m_slaves; // (left/right, top/bottom)
     std::vector<TToolbarLineSeparator> m_lineSeparators;
     TToolbarSizer m_sizer;
     TToolWindowSizeHandle m_sizeHandle = twshRight;

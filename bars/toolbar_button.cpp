@@ -478,7 +478,8 @@ void TToolbarButtonX::Click()
         menu = m_dropdownMenu;
         if (menu && showMenu) {
             QPoint at(0, height());
-            const TGetToolbarDockPosType where = GetToolbarDockPosProc ? GetToolbarDockPosProc(parentWidget()) : gtpNone;
+            const TGetToolbarDockPosType where =
+                GetToolbarDockPosProc ? GetToolbarDockPosProc(parentWidget()) : gtpNone;
             bool alignRight = false;
             if (where == gtpLeft)
                 at = QPoint(width(), 0);
@@ -600,11 +601,11 @@ void TToolbarButtonX::paintEvent(QPaintEvent*)
     const bool arrow = !m_dropdownCombo && UsesDropdown() && m_dropdownArrow;
     m_glyph.CallDormant = CallDormant;
     const TFont font = ButtonFont();
-    m_glyph.Draw(*p, font, r, offset, m_caption, m_layout, m_margin, m_spacing, arrow, m_dropdownArrowWidth, m_state,
-                 m_alignment, m_wordWrap, m_displayMode != dmTextOnly, m_displayMode != dmGlyphOnly);
+    m_glyph.Draw(*p, font, r, offset, m_caption, m_layout, m_margin, m_spacing, arrow, m_dropdownArrowWidth,
+                 m_state, m_alignment, m_wordWrap, m_displayMode != dmTextOnly, m_displayMode != dmGlyphOnly);
     if (comboShown)
-        TButtonGlyph::DrawButtonDropArrow(*p, font, width() - m_dropdownArrowWidth - 2, height() / 2 - 1, m_state,
-                                          m_dropdownArrowWidth);
+        TButtonGlyph::DrawButtonDropArrow(*p, font, width() - m_dropdownArrowWidth - 2, height() / 2 - 1,
+                                          m_state, m_dropdownArrowWidth);
     if (offscreen) {
         bufferPainter.end();
         QPainter out(this);

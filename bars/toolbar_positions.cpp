@@ -16,8 +16,9 @@ std::vector<TCustomToolWindowX*> ToolWindowsOf(QWidget* form)
 {
     QList<TCustomToolWindowX*> found = form->findChildren<TCustomToolWindowX*>();
     std::vector<TCustomToolWindowX*> windows(found.begin(), found.end());
-    std::sort(windows.begin(), windows.end(),
-              [](const TCustomToolWindowX* a, const TCustomToolWindowX* b) { return a->CreationSerial() < b->CreationSerial(); });
+    std::sort(windows.begin(), windows.end(), [](const TCustomToolWindowX* a, const TCustomToolWindowX* b) {
+        return a->CreationSerial() < b->CreationSerial();
+    });
     return windows;
 }
 
@@ -68,24 +69,27 @@ void CustomLoadToolbarPositions(QWidget* form, const TPositionReadIntProc& readI
                 continue;
         }
         // Rows are renumbered by the dock; positions stay within reach of any screen.
-        const int row = std::clamp(readInt(name, QStringLiteral("DockRow"), tw->DockRow(), extraData), 0, CoordinateLimit);
-        const int pos = std::clamp(readInt(name, QStringLiteral("DockPos"), tw->DockPos(), extraData), -CoordinateLimit,
+        const int row = std::clamp(readInt(name, QStringLiteral("DockRow"), tw->DockRow(), extraData), 0,
                                    CoordinateLimit);
+        const int pos = std::clamp(readInt(name, QStringLiteral("DockPos"), tw->DockPos(), extraData),
+                                   -CoordinateLimit, CoordinateLimit);
         const QPoint floating = tw->FloatingPosition();
-        const int left = std::clamp(readInt(name, QStringLiteral("FloatLeft"), floating.x(), extraData), -CoordinateLimit,
-                                    CoordinateLimit);
-        const int top = std::clamp(readInt(name, QStringLiteral("FloatTop"), floating.y(), extraData), -CoordinateLimit,
-                                   CoordinateLimit);
+        const int left = std::clamp(readInt(name, QStringLiteral("FloatLeft"), floating.x(), extraData),
+                                    -CoordinateLimit, CoordinateLimit);
+        const int top = std::clamp(readInt(name, QStringLiteral("FloatTop"), floating.y(), extraData),
+                                   -CoordinateLimit, CoordinateLimit);
         tw->BeginUpdate();
         tw->SetDockRow(row);
         tw->SetDockPos(pos);
-        tw->ReadPositionData([&](const QString& value, int def) { return readInt(name, value, def, extraData); });
+        tw->ReadPositionData(
+            [&](const QString& value, int def) { return readInt(name, value, def, extraData); });
         tw->SetFloatingPosition(QPoint(left, top));
         if (!dock) {
             tw->SetParent(form);
             tw->SetFloatingPosition(QPoint(left, top));
             if (rev >= 3 && tw->UseLastDock()) {
-                if (TDockX* last = DockNamed(form, readString(name, QStringLiteral("LastDock"), QString(), extraData)))
+                if (TDockX* last =
+                        DockNamed(form, readString(name, QStringLiteral("LastDock"), QString(), extraData)))
                     tw->SetLastDock(last);
             }
         } else {
@@ -114,13 +118,18 @@ void CustomSaveToolbarPositions(QWidget* form, const TPositionWriteIntProc& writ
         writeInt(name, QStringLiteral("Rev"), 3, extraData);
         writeInt(name, QStringLiteral("Visible"), tw->isHidden() ? 0 : 1, extraData);
         writeString(name, QStringLiteral("DockedTo"),
-                    !dock ? QStringLiteral("+") : dock->AllowDrag() ? dock->objectName() : QString(), extraData);
-        writeString(name, QStringLiteral("LastDock"), tw->LastDock() ? tw->LastDock()->objectName() : QString(), extraData);
+                    !dock               ? QStringLiteral("+")
+                    : dock->AllowDrag() ? dock->objectName()
+                                        : QString(),
+                    extraData);
+        writeString(name, QStringLiteral("LastDock"),
+                    tw->LastDock() ? tw->LastDock()->objectName() : QString(), extraData);
         writeInt(name, QStringLiteral("DockRow"), tw->DockRow(), extraData);
         writeInt(name, QStringLiteral("DockPos"), tw->DockPos(), extraData);
         writeInt(name, QStringLiteral("FloatLeft"), tw->FloatingPosition().x(), extraData);
         writeInt(name, QStringLiteral("FloatTop"), tw->FloatingPosition().y(), extraData);
-        tw->WritePositionData([&](const QString& value, int data) { writeInt(name, value, data, extraData); });
+        tw->WritePositionData(
+            [&](const QString& value, int data) { writeInt(name, value, data, extraData); });
     }
 }
 
@@ -129,7 +138,9 @@ void IniLoadToolbarPositions(QWidget* form, const QString& filename, const QStri
     TIniFile ini(filename);
     CustomLoadToolbarPositions(
         form,
-        [&](const QString& tb, const QString& value, int def, void*) { return ini.ReadInteger(sectionNamePrefix + tb, value, def); },
+        [&](const QString& tb, const QString& value, int def, void*) {
+            return ini.ReadInteger(sectionNamePrefix + tb, value, def);
+        },
         [&](const QString& tb, const QString& value, const QString& def, void*) {
             return ini.ReadString(sectionNamePrefix + tb, value, def);
         },
@@ -141,7 +152,9 @@ void IniSaveToolbarPositions(QWidget* form, const QString& filename, const QStri
     TIniFile ini(filename);
     CustomSaveToolbarPositions(
         form,
-        [&](const QString& tb, const QString& value, int data, void*) { ini.WriteInteger(sectionNamePrefix + tb, value, data); },
+        [&](const QString& tb, const QString& value, int data, void*) {
+            ini.WriteInteger(sectionNamePrefix + tb, value, data);
+        },
         [&](const QString& tb, const QString& value, const QString& data, void*) {
             ini.WriteString(sectionNamePrefix + tb, value, data);
         },
@@ -163,8 +176,13 @@ void RegLoadToolbarPositionsEx(QWidget* form, RootKey rootKey, const QString& ba
 {
     TRegIniFile reg(baseRegistryKey, rootKey);
     CustomLoadToolbarPositions(
-        form, [&](const QString& tb, const QString& value, int def, void*) { return reg.ReadInteger(tb, value, def); },
-        [&](const QString& tb, const QString& value, const QString& def, void*) { return reg.ReadString(tb, value, def); },
+        form,
+        [&](const QString& tb, const QString& value, int def, void*) {
+            return reg.ReadInteger(tb, value, def);
+        },
+        [&](const QString& tb, const QString& value, const QString& def, void*) {
+            return reg.ReadString(tb, value, def);
+        },
         nullptr);
 }
 
@@ -172,7 +190,10 @@ void RegSaveToolbarPositionsEx(QWidget* form, RootKey rootKey, const QString& ba
 {
     TRegIniFile reg(baseRegistryKey, rootKey);
     CustomSaveToolbarPositions(
-        form, [&](const QString& tb, const QString& value, int data, void*) { reg.WriteInteger(tb, value, data); },
-        [&](const QString& tb, const QString& value, const QString& data, void*) { reg.WriteString(tb, value, data); },
+        form,
+        [&](const QString& tb, const QString& value, int data, void*) { reg.WriteInteger(tb, value, data); },
+        [&](const QString& tb, const QString& value, const QString& data, void*) {
+            reg.WriteString(tb, value, data);
+        },
         nullptr);
 }

@@ -9,12 +9,14 @@
 
 class QWidget;
 
-using TPositionReadIntProc = std::function<int(const QString& toolbarName, const QString& value, int def, void* extraData)>;
-using TPositionReadStringProc =
-    std::function<QString(const QString& toolbarName, const QString& value, const QString& def, void* extraData)>;
-using TPositionWriteIntProc = std::function<void(const QString& toolbarName, const QString& value, int data, void* extraData)>;
-using TPositionWriteStringProc =
-    std::function<void(const QString& toolbarName, const QString& value, const QString& data, void* extraData)>;
+using TPositionReadIntProc =
+    std::function<int(const QString& toolbarName, const QString& value, int def, void* extraData)>;
+using TPositionReadStringProc = std::function<QString(const QString& toolbarName, const QString& value,
+                                                      const QString& def, void* extraData)>;
+using TPositionWriteIntProc =
+    std::function<void(const QString& toolbarName, const QString& value, int data, void* extraData)>;
+using TPositionWriteStringProc = std::function<void(const QString& toolbarName, const QString& value,
+                                                    const QString& data, void* extraData)>;
 
 void CustomLoadToolbarPositions(QWidget* form, const TPositionReadIntProc& readInt,
                                 const TPositionReadStringProc& readString, void* extraData);

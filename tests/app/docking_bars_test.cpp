@@ -38,8 +38,10 @@ protected:
         program = testsupport::freshDir(QStringLiteral("docking-program"));
         QDir(program).mkdir(QStringLiteral("Paper"));
         QDir(program).mkdir(QStringLiteral("BackGrnd"));
-        const PaperType paper = testpaper::Discs(NameGUID("docking-test"), QStringLiteral("Disc"), 1170, {{1, 465, 175}});
-        ASSERT_TRUE(WriteFileAtomic(program + QStringLiteral("/Paper/test.def"), WritePaperDefinitionData({&paper})));
+        const PaperType paper =
+            testpaper::Discs(NameGUID("docking-test"), QStringLiteral("Disc"), 1170, {{1, 465, 175}});
+        ASSERT_TRUE(
+            WriteFileAtomic(program + QStringLiteral("/Paper/test.def"), WritePaperDefinitionData({&paper})));
         // A picture, so the graphics library shows.
         TBitmap picture(40, 30);
         picture.SaveToFile(program + QStringLiteral("/BackGrnd/tile.bmp"));
@@ -65,10 +67,14 @@ protected:
             if (kv.size() != 2)
                 continue;
             const int v = kv[1].toInt();
-            if (kv[0] == "X") x = v;
-            if (kv[0] == "Y") y = v;
-            if (kv[0] == "WIDTH") w = v;
-            if (kv[0] == "HEIGHT") h = v;
+            if (kv[0] == "X")
+                x = v;
+            if (kv[0] == "Y")
+                y = v;
+            if (kv[0] == "WIDTH")
+                w = v;
+            if (kv[0] == "HEIGHT")
+                h = v;
         }
         return w > 0 ? QRect(x, y, w, h) : QRect();
     }
@@ -149,8 +155,7 @@ TEST_F(DockingBars, DraggedAndSizedBarsComeBackWhereTheyWereLeft)
     Start();
     Drag(QPoint(main.left() + 12, main.bottom() - 60), QPoint(main.right() - 20, main.center().y()));
     Stop();
-    EXPECT_EQ(DockedTo(QStringLiteral("PaintToolBar")),
-              QStringLiteral("RDock"));
+    EXPECT_EQ(DockedTo(QStringLiteral("PaintToolBar")), QStringLiteral("RDock"));
 
     // Next start: still on the right, from where it floats; then the library floats (by its
     // handle under the standard bar) and is made wider.
@@ -161,15 +166,14 @@ TEST_F(DockingBars, DraggedAndSizedBarsComeBackWhereTheyWereLeft)
     Drag(QPoint(main.right() - 40, main.top() + 71), QPoint(main.left() + 150, main.top() + 120));
     const QRect library = Steady(QStringLiteral("^Graphics Library"));
     ASSERT_TRUE(library.isValid()) << "the graphics library did not float";
-    Drag(QPoint(library.right() - 1, library.center().y()), QPoint(library.right() + 120, library.center().y()));
+    Drag(QPoint(library.right() - 1, library.center().y()),
+         QPoint(library.right() + 120, library.center().y()));
     const QRect wider = Steady(QStringLiteral("^Graphics Library"));
     EXPECT_GT(wider.width(), library.width() + 100);
     EXPECT_EQ(wider.topLeft(), library.topLeft());
     Stop();
-    EXPECT_EQ(DockedTo(QStringLiteral("PaintToolBar")),
-              QStringLiteral("+"));
-    EXPECT_EQ(DockedTo(QStringLiteral("GraphicsLibraryBar")),
-              QStringLiteral("+"));
+    EXPECT_EQ(DockedTo(QStringLiteral("PaintToolBar")), QStringLiteral("+"));
+    EXPECT_EQ(DockedTo(QStringLiteral("GraphicsLibraryBar")), QStringLiteral("+"));
 
     // And at the start after that, both float where they were, the library as wide as it was made.
     Start();

@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr QRgb Back = 0xFF008080;   // the glyph's background (bottom-left pixel)
+constexpr QRgb Back = 0xFF008080; // the glyph's background (bottom-left pixel)
 
 // A w by h bitmap of background colour with a filled square of ink at (x, y, side).
 TBitmap MakeGlyph(int w, int h, QRgb ink = 0xFF000000, int x = 4, int y = 4, int side = 8)
@@ -26,7 +26,9 @@ QRgb Rgb(TColor c)
 
 TEST(ButtonGlyphTest, NumGlyphsFollowsTheStripShape)
 {
-    const struct { int w, h, want; } cases[] = {{80, 16, 5}, {96, 16, 1}, {40, 16, 1}, {16, 16, 1}, {32, 16, 2}, {0, 0, 1}};
+    const struct {
+        int w, h, want;
+    } cases[] = {{80, 16, 5}, {96, 16, 1}, {40, 16, 1}, {16, 16, 1}, {32, 16, 2}, {0, 0, 1}};
     for (const auto& c : cases) {
         TButtonGlyph g;
         g.SetGlyph(c.w ? MakeGlyph(c.w, c.h) : TBitmap());
@@ -153,14 +155,14 @@ TEST(ButtonGlyphTest, MaskStripDecidesTransparency)
     g.SetGlyph(MakeGlyph(16, 16, 0xFFFF0000));
     QImage mask(16, 16, QImage::Format_RGB32);
     mask.fill(0xFF000000);
-    mask.setPixel(5, 5, 0xFFFFFFFF);   // set: transparent, though it is ink
+    mask.setPixel(5, 5, 0xFFFFFFFF); // set: transparent, though it is ink
     TBitmap m;
     m.SetImage(mask);
     g.SetGlyphMask(m);
     const QImage up = g.StateImage(bsUp);
     EXPECT_EQ(qAlpha(up.pixel(5, 5)), 0);
     EXPECT_EQ(up.pixel(6, 6), 0xFFFF0000u);
-    EXPECT_EQ(up.pixel(0, 15), Back);   // the background stays when the mask keeps it
+    EXPECT_EQ(up.pixel(0, 15), Back); // the background stays when the mask keeps it
 }
 
 TEST(ButtonGlyphTest, ImageListIndexOutsideDrawsNothing)
@@ -195,7 +197,7 @@ TEST(ButtonGlyphTest, ListsAreSharedBySizeAndFreedWithTheirLastSlot)
         EXPECT_EQ(a->GlyphList(true), b->GlyphList(true));
         EXPECT_EQ(GlyphCache()->ListCount(), 1);
         a->CreateButtonGlyph(bsDisabled);
-        EXPECT_EQ(GlyphCache()->ListCount(), 2);   // the 17 by 17 one
+        EXPECT_EQ(GlyphCache()->ListCount(), 2); // the 17 by 17 one
         EXPECT_EQ(a->GlyphList(true)->UsedCount(), 2);
 
         // A freed slot is used again before the list grows.
@@ -242,33 +244,93 @@ TEST(ButtonGlyphTest, LayoutPlacesGlyphTextAndArrow)
         TRect text;
     };
     const Case cases[] = {
-        {"glyph only, centred", QString(), blGlyphLeft, -1, 4, false, true, TRect(0, 0, 23, 22), {4, 3}, {21, 9},
+        {"glyph only, centred",
+         QString(),
+         blGlyphLeft,
+         -1,
+         4,
+         false,
+         true,
+         TRect(0, 0, 23, 22),
+         {4, 3},
+         {21, 9},
          TRect(20, 11, 20, 11)},
-        {"offset by the client corner", QString(), blGlyphLeft, -1, 4, false, true, TRect(1, 2, 24, 24), {5, 5},
-         {22, 11}, TRect(21, 13, 21, 13)},
-        {"glyph over text", QStringLiteral("Print"), blGlyphTop, -1, 1, false, true, TRect(0, 0, 64, 36),
-         {24, (36 - (16 + 1 + th) + 1) / 2}, {41, (36 - (16 + 1 + th) + 1) / 2 + 6},
+        {"offset by the client corner",
+         QString(),
+         blGlyphLeft,
+         -1,
+         4,
+         false,
+         true,
+         TRect(1, 2, 24, 24),
+         {5, 5},
+         {22, 11},
+         TRect(21, 13, 21, 13)},
+        {"glyph over text",
+         QStringLiteral("Print"),
+         blGlyphTop,
+         -1,
+         1,
+         false,
+         true,
+         TRect(0, 0, 64, 36),
+         {24, (36 - (16 + 1 + th) + 1) / 2},
+         {41, (36 - (16 + 1 + th) + 1) / 2 + 6},
          TRect((64 - tw + 1) / 2, (36 - (16 + 1 + th) + 1) / 2 + 17, (64 - tw + 1) / 2 + tw,
                (36 - (16 + 1 + th) + 1) / 2 + 17 + th)},
         // Without text there is no gap to spread: the glyph and arrow are centred together.
-        {"no text, spacing -1", QString(), blGlyphLeft, -1, -1, true, true, TRect(0, 0, 40, 20), {8, 2}, {25, 8},
+        {"no text, spacing -1",
+         QString(),
+         blGlyphLeft,
+         -1,
+         -1,
+         true,
+         true,
+         TRect(0, 0, 40, 20),
+         {8, 2},
+         {25, 8},
          TRect(24, 10, 24, 10)},
-        {"even spread", QStringLiteral("Print"), blGlyphLeft, -1, -1, false, true, TRect(0, 0, 80, 20),
-         {(80 - 16 - tw) / 3, 2}, {(80 - 16 - tw) / 3 * 2 + 16 + tw + 1, 8},
-         TRect((80 - 16 - tw) / 3 * 2 + 16, (20 - th + 1) / 2, (80 - 16 - tw) / 3 * 2 + 16 + tw, (20 - th + 1) / 2 + th)},
-        {"margin given, spacing spread", QStringLiteral("Print"), blGlyphRight, 2, -1, false, true,
-         TRect(0, 0, 80, 20), {80 - 2 - 16, 2}, {80 - 2 + 1, 2 + 6},
-         TRect(80 - 2 - 16 - (80 - (2 + 16) - tw) / 2 - tw, (20 - th + 1) / 2, 80 - 2 - 16 - (80 - (2 + 16) - tw) / 2,
+        {"even spread",
+         QStringLiteral("Print"),
+         blGlyphLeft,
+         -1,
+         -1,
+         false,
+         true,
+         TRect(0, 0, 80, 20),
+         {(80 - 16 - tw) / 3, 2},
+         {(80 - 16 - tw) / 3 * 2 + 16 + tw + 1, 8},
+         TRect((80 - 16 - tw) / 3 * 2 + 16, (20 - th + 1) / 2, (80 - 16 - tw) / 3 * 2 + 16 + tw,
                (20 - th + 1) / 2 + th)},
-        {"top without a glyph is glyph-left", QStringLiteral("Print"), blGlyphTop, 3, 4, false, false,
-         TRect(0, 0, 60, 20), {3, 10}, {3 + tw + 1, (20 - th + 1) / 2 + (th - 3) / 2},
+        {"margin given, spacing spread",
+         QStringLiteral("Print"),
+         blGlyphRight,
+         2,
+         -1,
+         false,
+         true,
+         TRect(0, 0, 80, 20),
+         {80 - 2 - 16, 2},
+         {80 - 2 + 1, 2 + 6},
+         TRect(80 - 2 - 16 - (80 - (2 + 16) - tw) / 2 - tw, (20 - th + 1) / 2,
+               80 - 2 - 16 - (80 - (2 + 16) - tw) / 2, (20 - th + 1) / 2 + th)},
+        {"top without a glyph is glyph-left",
+         QStringLiteral("Print"),
+         blGlyphTop,
+         3,
+         4,
+         false,
+         false,
+         TRect(0, 0, 60, 20),
+         {3, 10},
+         {3 + tw + 1, (20 - th + 1) / 2 + (th - 3) / 2},
          TRect(3, (20 - th + 1) / 2, 3 + tw, (20 - th + 1) / 2 + th)},
     };
     for (const Case& c : cases) {
         TPoint glyphPos, arrowPos;
         TRect textBounds;
-        g.CalcButtonLayout(font, c.client, TPoint(0, 0), c.caption, c.layout, c.margin, c.spacing, false, c.arrow, 9,
-                           c.showGlyph, true, glyphPos, textBounds, arrowPos);
+        g.CalcButtonLayout(font, c.client, TPoint(0, 0), c.caption, c.layout, c.margin, c.spacing, false,
+                           c.arrow, 9, c.showGlyph, true, glyphPos, textBounds, arrowPos);
         if (c.showGlyph)
             EXPECT_EQ(glyphPos, c.glyph) << c.name;
         EXPECT_EQ(arrowPos, c.arrowPos) << c.name;

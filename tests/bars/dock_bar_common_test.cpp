@@ -94,7 +94,8 @@ TEST_F(HookRegistryTest, EventsReachTheProceduresOfTheirCode)
     EXPECT_TRUE(sawWindow(g_seenA, hpSendWindowPosChanged));
     EXPECT_FALSE(sawWindow(g_seenB, hpSendWindowPosChanged));
 
-    QMouseEvent move(QEvent::MouseMove, QPointF(5, 6), QPointF(35, 36), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(5, 6), QPointF(35, 36), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(&window, &move);
     EXPECT_TRUE(sawWindow(g_seenB, hpPostMouseMove));
     EXPECT_FALSE(sawWindow(g_seenA, hpPostMouseMove));
@@ -114,7 +115,13 @@ TEST(DockBarHelpersTest, ListSortExOrdersWithExtraData)
     for (const Case& c : cases) {
         std::vector<int> list = c.in;
         int calls = 0;
-        ListSortEx(list, [](int a, int b, int* n) { ++*n; return a - b; }, &calls);
+        ListSortEx(
+            list,
+            [](int a, int b, int* n) {
+                ++*n;
+                return a - b;
+            },
+            &calls);
         std::vector<int> want = c.in;
         std::sort(want.begin(), want.end());
         EXPECT_EQ(list, want);
@@ -146,15 +153,17 @@ TEST(DockBarHelpersTest, OneMonitorUsesTheDesktopWorkArea)
 
 TEST(DockBarHelpersTest, MulDivRoundsLikeWindowsAndRefusesZero)
 {
-    const struct { int a, b, c, want; } cases[] = {
-        {32, 10, 0, -1},   // a one-pixel window: never divides
-        {32, 5, 9, 18},    // 17.78
-        {32, 3, 64, 2},    // 1.5 rounds away from zero
-        {-32, 3, 64, -2},  // -1.5 too
-        {20, 7, 40, 4},    // 3.5
-        {20, 1, 3, 7},     // 6.67
-        {1 << 30, 4, 2, -1},   // does not fit
-        {1 << 30, 4, 4, 1 << 30},   // no overflow in between
+    const struct {
+        int a, b, c, want;
+    } cases[] = {
+        {32, 10, 0, -1},          // a one-pixel window: never divides
+        {32, 5, 9, 18},           // 17.78
+        {32, 3, 64, 2},           // 1.5 rounds away from zero
+        {-32, 3, 64, -2},         // -1.5 too
+        {20, 7, 40, 4},           // 3.5
+        {20, 1, 3, 7},            // 6.67
+        {1 << 30, 4, 2, -1},      // does not fit
+        {1 << 30, 4, 4, 1 << 30}, // no overflow in between
     };
     for (const auto& c : cases)
         EXPECT_EQ(MulDiv(c.a, c.b, c.c), c.want) << c.a << "*" << c.b << "/" << c.c;

@@ -16,10 +16,10 @@ TEST(DragGeometryTest, GrabKeepsItsShareAndOnePixelWindowsNeverDivide)
 {
     EXPECT_EQ(ScaledGrab(100, 10, 20), 52);
     EXPECT_EQ(ScaledGrab(23, 50, 100), 11);
-    EXPECT_EQ(ScaledGrab(50, 0, 1), 0);   // a one-pixel window
-    EXPECT_EQ(ScaledGrab(50, 3, 0), 0);   // no window at all
-    EXPECT_EQ(ScaledGrab(3, 1, 3), 1);   // 2 * 1 / 2
-    EXPECT_EQ(ScaledGrab(4, 1, 2), 3);   // 3 * 1 / 1
+    EXPECT_EQ(ScaledGrab(50, 0, 1), 0); // a one-pixel window
+    EXPECT_EQ(ScaledGrab(50, 3, 0), 0); // no window at all
+    EXPECT_EQ(ScaledGrab(3, 1, 3), 1);  // 2 * 1 / 2
+    EXPECT_EQ(ScaledGrab(4, 1, 2), 3);  // 3 * 1 / 1
     // A bar grabbed in its middle keeps the cursor in its middle when its shape turns.
     const QRect turned = DragOutlineRect(QPoint(500, 300), QPoint(40, 13), QSize(81, 27), QSize(27, 81));
     EXPECT_EQ(turned, QRect(500 - 13, 300 - 40, 27, 81));
@@ -40,7 +40,8 @@ TEST(DragGeometryTest, DockingZone)
         {"inside a left dock", QRect(0, 50, 30, 400), true, QPoint(15, 200), true},
         {"left of it, its shape still meets the dock", QRect(100, 50, 30, 400), true, QPoint(87, 200), true},
         {"left of it, its shape misses the dock", QRect(100, 50, 30, 400), true, QPoint(86, 200), false},
-        {"a left dock needs the cursor within its height", QRect(0, 50, 30, 400), true, QPoint(15, 460), false},
+        {"a left dock needs the cursor within its height", QRect(0, 50, 30, 400), true, QPoint(15, 460),
+         false},
         {"empty left dock, on its edge", QRect(600, 50, 0, 400), true, QPoint(600, 200), true},
         {"empty top dock, just above", QRect(0, 40, 600, 0), false, QPoint(300, 35), true},
         {"empty top dock, far below", QRect(0, 40, 600, 0), false, QPoint(300, 200), false},
@@ -48,21 +49,27 @@ TEST(DragGeometryTest, DockingZone)
     for (const Case& c : cases)
         EXPECT_EQ(InDockingZone(c.dock, c.leftRight, c.cursor, grab, bar, bar), c.want) << c.name;
     // A wider shape on the dock reaches back: the tolerance right of the dock decides.
-    EXPECT_TRUE(InDockingZone(QRect(100, 50, 30, 400), true, QPoint(129 + 16, 200), grab, bar, QSize(60, 100)));
-    EXPECT_FALSE(InDockingZone(QRect(100, 50, 30, 400), true, QPoint(130 + 16, 200), grab, bar, QSize(60, 100)));
+    EXPECT_TRUE(
+        InDockingZone(QRect(100, 50, 30, 400), true, QPoint(129 + 16, 200), grab, bar, QSize(60, 100)));
+    EXPECT_FALSE(
+        InDockingZone(QRect(100, 50, 30, 400), true, QPoint(130 + 16, 200), grab, bar, QSize(60, 100)));
     // A window one pixel tall still works.
-    EXPECT_TRUE(InDockingZone(QRect(0, 0, 600, 30), false, QPoint(10, 10), QPoint(0, 0), QSize(1, 1), QSize(50, 26)));
+    EXPECT_TRUE(
+        InDockingZone(QRect(0, 0, 600, 30), false, QPoint(10, 10), QPoint(0, 0), QSize(1, 1), QSize(50, 26)));
 }
 
 TEST(DragGeometryTest, FloatingOutlineStaysReachable)
 {
     const QRect work(0, 0, 1280, 1000);
-    const struct { QRect in, want; } cases[] = {
+    const struct {
+        QRect in, want;
+    } cases[] = {
         {QRect(100, 100, 80, 60), QRect(100, 100, 80, 60)},
-        {QRect(-500, 100, 80, 60), QRect(8 - 79, 100, 80, 60)},    // keeps a band on screen
+        {QRect(-500, 100, 80, 60), QRect(8 - 79, 100, 80, 60)}, // keeps a band on screen
         {QRect(2000, 100, 80, 60), QRect(1280 - 8 - 1, 100, 80, 60)},
-        {QRect(100, -10, 80, 60), QRect(100, -10, 80, 60)},       // the caption still shows
-        {QRect(100, -30, 80, 60), QRect(100, 4 - 4 - 16, 80, 60)},  // the caption's lower edge stays below the top
+        {QRect(100, -10, 80, 60), QRect(100, -10, 80, 60)}, // the caption still shows
+        {QRect(100, -30, 80, 60),
+         QRect(100, 4 - 4 - 16, 80, 60)}, // the caption's lower edge stays below the top
         {QRect(100, 2000, 80, 60), QRect(100, 1000 - 8 - 1, 80, 60)},
     };
     for (const auto& c : cases)
@@ -130,8 +137,8 @@ protected:
     static std::function<void()> Release(QWidget* w, QPoint global)
     {
         return [w, global] {
-            QMouseEvent e(QEvent::MouseButtonRelease, QPointF(w->mapFromGlobal(global)), QPointF(global), Qt::LeftButton,
-                          Qt::NoButton, Qt::NoModifier);
+            QMouseEvent e(QEvent::MouseButtonRelease, QPointF(w->mapFromGlobal(global)), QPointF(global),
+                          Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
             QApplication::sendEvent(w, &e);
         };
     }
@@ -213,7 +220,8 @@ TEST_F(DragLoopTest, FloatingWindowIsSizedDownToItsMinimum)
     const QMargins nc = library->NonClient();
     const QPoint start = library->mapToGlobal(QPoint(library->width() - 1, 60));
     const QPoint far = start - QPoint(1000, 0);
-    RunWith([&] { return library->BeginSizing(twshRight, start); }, {Move(library, far), Release(library, far)});
+    RunWith([&] { return library->BeginSizing(twshRight, start); },
+            {Move(library, far), Release(library, far)});
     EXPECT_TRUE(accepted);
     EXPECT_EQ(library->BarWidth(), 65);
     EXPECT_EQ(library->width(), 65 + nc.left() + nc.right());
@@ -221,7 +229,8 @@ TEST_F(DragLoopTest, FloatingWindowIsSizedDownToItsMinimum)
 
     const QPoint start2 = library->mapToGlobal(QPoint(library->width() - 1, library->height() - 1));
     const QPoint grown = start2 + QPoint(40, 30);
-    RunWith([&] { return library->BeginSizing(twshBottomRight, start2); }, {Move(library, grown), Release(library, grown)});
+    RunWith([&] { return library->BeginSizing(twshBottomRight, start2); },
+            {Move(library, grown), Release(library, grown)});
     EXPECT_EQ(library->BarWidth(), 105);
     EXPECT_EQ(library->BarHeight(), 230);
 }

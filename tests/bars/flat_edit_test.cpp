@@ -31,14 +31,14 @@ TEST(FlatEditTest, HotOnlyWhenNoOtherFlatControlHasTheFocus)
         EXPECT_TRUE(second->MouseInControl());
         if (QApplication::focusWidget() == first) {
             EXPECT_TRUE(first->Hot());
-            EXPECT_FALSE(second->Hot());   // the focus is on another flat control
+            EXPECT_FALSE(second->Hot()); // the focus is on another flat control
             plain->setFocus();
             EXPECT_TRUE(second->Hot());
         }
         second->setEnabled(false);
         EXPECT_EQ(second->palette().color(QPalette::Base), ColorToQColor(clBtnFace));
     }
-    EXPECT_EQ(XControlClassCount(), 0);   // the last edit took its class out
+    EXPECT_EQ(XControlClassCount(), 0); // the last edit took its class out
 }
 
 } // namespace

@@ -11,9 +11,10 @@ namespace {
 
 void Send(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton button = Qt::LeftButton)
 {
-    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
-    QMouseEvent e(type, QPointF(at), QPointF(w->mapToGlobal(at)), type == QEvent::MouseMove ? Qt::NoButton : button, held,
-                  Qt::NoModifier);
+    const Qt::MouseButtons held =
+        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent e(type, QPointF(at), QPointF(w->mapToGlobal(at)),
+                  type == QEvent::MouseMove ? Qt::NoButton : button, held, Qt::NoModifier);
     QApplication::sendEvent(w, &e);
 }
 
@@ -43,16 +44,16 @@ TEST_F(ToolbarButtonTest, SetDownKeepsOneMemberOfTheGroupDown)
 {
     TToolbarButtonX loose(&parent);
     loose.SetDown(true);
-    EXPECT_FALSE(loose.Down());   // no group: never down
+    EXPECT_FALSE(loose.Down()); // no group: never down
 
     tools[0]->SetDown(true);
     EXPECT_TRUE(tools[0]->Down());
     EXPECT_EQ(tools[0]->State(), bsExclusive);
-    tools[0]->SetDown(false);   // raising the pressed member is refused
+    tools[0]->SetDown(false); // raising the pressed member is refused
     EXPECT_TRUE(tools[0]->Down());
 
     tools[1]->setEnabled(false);
-    tools[1]->SetDown(true);   // even a disabled member pushes the others up
+    tools[1]->SetDown(true); // even a disabled member pushes the others up
     EXPECT_TRUE(tools[1]->Down());
     EXPECT_FALSE(tools[0]->Down());
     EXPECT_EQ(tools[0]->State(), bsUp);
@@ -103,12 +104,12 @@ TEST_F(ToolbarButtonTest, ReleasingOffTheButtonDoesNotClick)
     tools[0]->OnClick = [&](TToolbarButtonX*) { ++clicks; };
     Send(tools[0], QEvent::MouseButtonPress, QPoint(5, 5));
     EXPECT_EQ(tools[0]->State(), bsDown);
-    QMouseEvent off(QEvent::MouseMove, QPointF(40, 5), QPointF(tools[0]->mapToGlobal(QPoint(40, 5))), Qt::NoButton,
-                    Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent off(QEvent::MouseMove, QPointF(40, 5), QPointF(tools[0]->mapToGlobal(QPoint(40, 5))),
+                    Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(tools[0], &off);
     EXPECT_EQ(tools[0]->State(), bsUp);
-    QMouseEvent back(QEvent::MouseMove, QPointF(5, 5), QPointF(tools[0]->mapToGlobal(QPoint(5, 5))), Qt::NoButton,
-                     Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent back(QEvent::MouseMove, QPointF(5, 5), QPointF(tools[0]->mapToGlobal(QPoint(5, 5))),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(tools[0], &back);
     EXPECT_EQ(tools[0]->State(), bsDown);
     QApplication::sendEvent(tools[0], &off);
@@ -144,7 +145,7 @@ TEST_F(ToolbarButtonTest, ComboArrowOpensTheMenuWithoutClickOrToggle)
     tools[0]->OnClick = [&](TToolbarButtonX*) { ++clicks; };
     tools[0]->OnDropdown = [&](TToolbarButtonX*, bool& show, bool&) {
         ++dropdowns;
-        show = false;   // the test does not open the menu for real
+        show = false; // the test does not open the menu for real
     };
     Send(tools[0], QEvent::MouseButtonPress, QPoint(30, 5));
     Send(tools[0], QEvent::MouseButtonRelease, QPoint(30, 5));
@@ -171,7 +172,7 @@ TEST_F(ToolbarButtonTest, MenuHandlerMayFreeTheButton)
     });
     Send(button, QEvent::MouseButtonPress, QPoint(5, 5));
     EXPECT_TRUE(button.isNull());
-    EXPECT_EQ(clicks, 1);   // a plain drop-down button clicks on the press, then opens its menu
+    EXPECT_EQ(clicks, 1); // a plain drop-down button clicks on the press, then opens its menu
 }
 
 TEST(ToolbarButtonPaintTest, PressedGroupMemberShowsTheDitherAndShiftedGlyph)
@@ -191,9 +192,9 @@ TEST(ToolbarButtonPaintTest, PressedGroupMemberShowsTheDitherAndShiftedGlyph)
     EXPECT_EQ(up.pixel(4, 3), 0xFF000000u);
     b.SetDown(true);
     const QImage down = b.grab().toImage().convertToFormat(QImage::Format_RGB32);
-    EXPECT_EQ(down.pixel(0, 0), ColorToQRgb(clBtnShadow) | 0xFF000000);   // sunken edge
-    EXPECT_EQ(down.pixel(5, 4), 0xFF000000u);                               // glyph one pixel down and right
-    EXPECT_EQ(down.pixel(2, 2), ColorToQRgb(clBtnHighlight) | 0xFF000000);  // dither: both even
+    EXPECT_EQ(down.pixel(0, 0), ColorToQRgb(clBtnShadow) | 0xFF000000);    // sunken edge
+    EXPECT_EQ(down.pixel(5, 4), 0xFF000000u);                              // glyph one pixel down and right
+    EXPECT_EQ(down.pixel(2, 2), ColorToQRgb(clBtnHighlight) | 0xFF000000); // dither: both even
     EXPECT_EQ(down.pixel(3, 2), ColorToQRgb(clBtnFace) | 0xFF000000);
 }
 

@@ -64,8 +64,13 @@ struct Snapshot {
 
 Snapshot Take(const Form& f, TCustomToolWindowX* w)
 {
-    Snapshot s{w->Docked(), w->DockedTo() ? w->DockedTo()->objectName() : QString(), w->DockRow(), w->DockPos(),
-               w->FloatingPosition(), !w->isHidden(), f.tools->FloatingWidth(),
+    Snapshot s{w->Docked(),
+               w->DockedTo() ? w->DockedTo()->objectName() : QString(),
+               w->DockRow(),
+               w->DockPos(),
+               w->FloatingPosition(),
+               !w->isHidden(),
+               f.tools->FloatingWidth(),
                QSize(f.library->BarWidth(), f.library->BarHeight())};
     return s;
 }
@@ -107,15 +112,18 @@ TEST(ToolbarPositionsTest, RoundTripThroughTheRegistryAndAnIniFile)
             tools = Take(f, f.tools);
             library = Take(f, f.library);
             if (kind == 0)
-                RegSaveToolbarPositions(&f.form, QStringLiteral("\\Software\\Tarnwick\\Korvane\\2.x\\Bars\\"));
+                RegSaveToolbarPositions(&f.form,
+                                        QStringLiteral("\\Software\\Tarnwick\\Korvane\\2.x\\Bars\\"));
             else
-                IniSaveToolbarPositions(&f.form, dir.filePath(QStringLiteral("bars.ini")), QStringLiteral("Bar_"));
+                IniSaveToolbarPositions(&f.form, dir.filePath(QStringLiteral("bars.ini")),
+                                        QStringLiteral("Bar_"));
         }
         Form g;
         if (kind == 0)
             RegLoadToolbarPositions(&g.form, QStringLiteral("\\Software\\Tarnwick\\Korvane\\2.x\\Bars\\"));
         else
-            IniLoadToolbarPositions(&g.form, dir.filePath(QStringLiteral("bars.ini")), QStringLiteral("Bar_"));
+            IniLoadToolbarPositions(&g.form, dir.filePath(QStringLiteral("bars.ini")),
+                                    QStringLiteral("Bar_"));
         ExpectSame(Take(g, g.tools), tools, kind == 0 ? "registry: toolbar" : "ini: toolbar");
         ExpectSame(Take(g, g.library), library, kind == 0 ? "registry: library" : "ini: library");
         EXPECT_EQ(g.library->LastDock(), g.right);
@@ -132,7 +140,7 @@ TEST(ToolbarPositionsTest, DamagedValuesAreSkippedOrBroughtIntoRange)
 {
     struct Case {
         const char* name;
-        const char* text;   // section of GraphicsLibraryBar
+        const char* text; // section of GraphicsLibraryBar
         bool docked;
         QString dock;
         int row;
@@ -144,10 +152,14 @@ TEST(ToolbarPositionsTest, DamagedValuesAreSkippedOrBroughtIntoRange)
         {"unknown dock", "Rev=3\nDockedTo=Nowhere\n", true, QStringLiteral("RDock"), 0},
         {"dock names are exact", "Rev=3\nDockedTo=ldock\n", true, QStringLiteral("RDock"), 0},
         {"empty dock name", "Rev=3\nDockedTo=\nDockRow=5\n", true, QStringLiteral("RDock"), 0},
-        {"huge row", "Rev=3\nDockedTo=LDock\nDockRow=2147483647\nDockPos=-2147483648\n", true, QStringLiteral("LDock"), 1},
-        {"negative row", "Rev=2\nDockedTo=LDock\nDockRow=-40\nDockPos=abc\n", true, QStringLiteral("LDock"), 0},
-        {"far off screen", "Rev=3\nDockedTo=+\nFloatLeft=2147483647\nFloatTop=-2147483648\n", false, QString(), 0},
-        {"sizes out of range", "Rev=3\nDockedTo=+\nClientWidth=-5\nClientHeight=999999999\n", false, QString(), 0},
+        {"huge row", "Rev=3\nDockedTo=LDock\nDockRow=2147483647\nDockPos=-2147483648\n", true,
+         QStringLiteral("LDock"), 1},
+        {"negative row", "Rev=2\nDockedTo=LDock\nDockRow=-40\nDockPos=abc\n", true, QStringLiteral("LDock"),
+         0},
+        {"far off screen", "Rev=3\nDockedTo=+\nFloatLeft=2147483647\nFloatTop=-2147483648\n", false,
+         QString(), 0},
+        {"sizes out of range", "Rev=3\nDockedTo=+\nClientWidth=-5\nClientHeight=999999999\n", false,
+         QString(), 0},
         {"garbage numbers", "Rev=3\nDockedTo=+\nClientWidth=12abc\nFloatLeft=0x\n", false, QString(), 0},
         {"last dock unknown", "Rev=3\nDockedTo=+\nLastDock=Gone\n", false, QString(), 0},
     };
@@ -208,12 +220,14 @@ TEST(ToolbarPositionsTest, SavingNeedsNames)
     {
         Form f;
         f.tools->setObjectName(QString());
-        EXPECT_THROW(IniSaveToolbarPositions(&f.form, dir.filePath(QStringLiteral("a.ini")), QString()), EKorvaneError);
+        EXPECT_THROW(IniSaveToolbarPositions(&f.form, dir.filePath(QStringLiteral("a.ini")), QString()),
+                     EKorvaneError);
     }
     {
         Form f;
         f.left->setObjectName(QString());
-        EXPECT_THROW(IniSaveToolbarPositions(&f.form, dir.filePath(QStringLiteral("b.ini")), QString()), EKorvaneError);
+        EXPECT_THROW(IniSaveToolbarPositions(&f.form, dir.filePath(QStringLiteral("b.ini")), QString()),
+                     EKorvaneError);
     }
     {
         // A dock that does not allow dragging is saved as no dock, and such a window stays put.
@@ -222,7 +236,9 @@ TEST(ToolbarPositionsTest, SavingNeedsNames)
         const QString path = dir.filePath(QStringLiteral("c.ini"));
         IniSaveToolbarPositions(&f.form, path, QString());
         TIniFile ini(path);
-        EXPECT_EQ(ini.ReadString(QStringLiteral("PaintToolBar"), QStringLiteral("DockedTo"), QStringLiteral("x")), QString());
+        EXPECT_EQ(
+            ini.ReadString(QStringLiteral("PaintToolBar"), QStringLiteral("DockedTo"), QStringLiteral("x")),
+            QString());
         Form g;
         g.tools->SetParent(g.right);
         IniLoadToolbarPositions(&g.form, path, QString());

@@ -41,22 +41,40 @@ TEST(ToolbarLayoutTest, Table)
     floating.Floating = true;
     floating.BarSize = floating.CrossSize = 22;
     TToolbarLayoutInput narrow = floating;
-    narrow.FloatingWidth = 30;   // below the widest button + 8
+    narrow.FloatingWidth = 30; // below the widest button + 8
     TToolbarLayoutInput topDock;
     topDock.BarSize = topDock.CrossSize = 22;
 
     const Case cases[] = {
-        {"left dock: stacked, centred across, no margins", tools, leftDock,
-         {Bounds(3, 0, 23, 22), Bounds(3, 22, 23, 22), Bounds(0, 44, 30, 6), Bounds(3, 50, 23, 22)}, {}, QSize(23, 72)},
-        {"top dock: one line", tools, topDock,
-         {Bounds(0, 0, 23, 22), Bounds(23, 0, 23, 22), Bounds(46, 0, 6, 22), Bounds(52, 0, 23, 22)}, {}, QSize(75, 22)},
-        {"floating, one line: margins 4, 2 and 1", tools, floating,
-         {Bounds(4, 2, 23, 22), Bounds(27, 2, 23, 22), Bounds(50, 2, 6, 22), Bounds(56, 2, 23, 22)}, {}, QSize(83, 25)},
-        {"floating, narrower than a button: widest + 8", tools, narrow,
-         {Bounds(4, 2, 23, 22), Bounds(4, 24, 23, 22), Bounds(27, 24, 0, 22), Bounds(4, 52, 23, 22)}, {{52, false}},
+        {"left dock: stacked, centred across, no margins",
+         tools,
+         leftDock,
+         {Bounds(3, 0, 23, 22), Bounds(3, 22, 23, 22), Bounds(0, 44, 30, 6), Bounds(3, 50, 23, 22)},
+         {},
+         QSize(23, 72)},
+        {"top dock: one line",
+         tools,
+         topDock,
+         {Bounds(0, 0, 23, 22), Bounds(23, 0, 23, 22), Bounds(46, 0, 6, 22), Bounds(52, 0, 23, 22)},
+         {},
+         QSize(75, 22)},
+        {"floating, one line: margins 4, 2 and 1",
+         tools,
+         floating,
+         {Bounds(4, 2, 23, 22), Bounds(27, 2, 23, 22), Bounds(50, 2, 6, 22), Bounds(56, 2, 23, 22)},
+         {},
+         QSize(83, 25)},
+        {"floating, narrower than a button: widest + 8",
+         tools,
+         narrow,
+         {Bounds(4, 2, 23, 22), Bounds(4, 24, 23, 22), Bounds(27, 24, 0, 22), Bounds(4, 52, 23, 22)},
+         {{52, false}},
          QSize(31, 75)},
-        {"blank separator breaks without a line", blankBreak, narrow,
-         {Bounds(4, 2, 23, 22), Bounds(4, 24, 23, 22), Bounds(27, 24, 0, 22), Bounds(4, 52, 23, 22)}, {{52, true}},
+        {"blank separator breaks without a line",
+         blankBreak,
+         narrow,
+         {Bounds(4, 2, 23, 22), Bounds(4, 24, 23, 22), Bounds(27, 24, 0, 22), Bounds(4, 52, 23, 22)},
+         {{52, true}},
          QSize(31, 75)},
         {"no children", {}, floating, {}, {}, QSize(16, 25)},
     };
@@ -89,12 +107,12 @@ TEST(ToolbarLayoutTest, ResizingSnapsToListedSizes)
     sizer.Begin();
     EXPECT_EQ(sizer.Sizes.front(), QSize(83, 25));
     EXPECT_EQ(sizer.Threshold, 12);
-    EXPECT_EQ(sizer.Track(60), QSize(54, 53));   // inside the band round the current size
-    EXPECT_EQ(sizer.Track(70), QSize(83, 25));   // growing: the next larger size
-    EXPECT_EQ(sizer.Track(50), QSize(31, 75));   // shrinking: the largest that fits
+    EXPECT_EQ(sizer.Track(60), QSize(54, 53)); // inside the band round the current size
+    EXPECT_EQ(sizer.Track(70), QSize(83, 25)); // growing: the next larger size
+    EXPECT_EQ(sizer.Track(50), QSize(31, 75)); // shrinking: the largest that fits
     EXPECT_EQ(sizer.Track(54), QSize(54, 53));
-    EXPECT_EQ(sizer.Track(10), QSize(31, 75));   // nothing fits: the smallest
-    EXPECT_EQ(sizer.Track(500), QSize(83, 25));  // nothing larger: the largest
+    EXPECT_EQ(sizer.Track(10), QSize(31, 75));  // nothing fits: the smallest
+    EXPECT_EQ(sizer.Track(500), QSize(83, 25)); // nothing larger: the largest
 
     // Close neighbours narrow the band.
     TToolbarSizer close;

@@ -77,7 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     // The result stays within reach.
     if (library->BarWidth() < library->MinClientWidth || library->BarHeight() < library->MinClientHeight ||
-        tools->FloatingWidth() < 0 || left->width() > 100000 || right->width() > 100000 || bottom->height() > 100000)
+        tools->FloatingWidth() < 0 || left->width() > 100000 || right->width() > 100000 ||
+        bottom->height() > 100000)
         abort();
     return 0;
 }
