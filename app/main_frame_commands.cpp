@@ -22,6 +22,7 @@
 #include "controls/color_button.h"
 #include "controls/recent_list.h"
 #include "discdata/cddb_list_dlg.h"
+#include "discdata/select_file_list_dlg.h"
 #include "document/child_frame.h"
 #include "document/paper_catalogue.h"
 #include "document/std.h"
@@ -95,6 +96,7 @@ public:
     }
     void UpdateMenuItems() override { m_frame->UpdateMenuItems(); }
     QString UntitledName() override { return m_frame->NextUntitledName(); }
+    TDiscTextDialogResult RunFileListDialog(QWidget* owner) override { return RunSelectFileListDlg(owner); }
     TDiscTextDialogResult RunCDDBListDialog(QWidget* owner) override { return RunCDDBListDlg(owner); }
     bool RunLabelPropertyDialog(QWidget* owner, TLabelPropertiesRequest& request) override
     {

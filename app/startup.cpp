@@ -8,6 +8,7 @@
 #include "document/std.h"
 #include "platform/file_utils.h"
 #include "platform/message_box.h"
+#include "shellcontrols/shell_utils.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -406,6 +407,8 @@ int WinMain(int argc, char** argv)
     try {
         QDir::setCurrent(ProgramDir());
         InitUILanguage();
+        // The shell controls look their texts up in the same language.
+        SetNSStringLoader(&LoadLangStr);
 
         // Every temporary file and the instance channel live in a private folder; without one
         // the program would have to use a folder others can write to.

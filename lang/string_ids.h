@@ -153,6 +153,41 @@ constexpr int ToHeaderString = 954;        // "To"
 constexpr int LineString = 955;            // "Line"
 constexpr int CoreWidthHeaderString = 956; // "Core Width"
 
+// ---- file-list dialog ----
+constexpr int FileListCaptionString = 718;   // "File List Selection"
+constexpr int FileListMemoHelpString = 2054; // help of the memo
+
+// ---- shell controls (their own names) ----
+constexpr int SDesktopName = 65400; // "Desktop"
+constexpr int SHomeName = 65401; // "Home"
+constexpr int SComputerName = 65402; // "Computer"
+constexpr int STrashName = 65403; // "Trash"
+constexpr int SShKey_SelectAll = 65417; // "Ctrl+A"
+constexpr int SShKey_Delete = 65418; // "Del"
+constexpr int SShKey_Copy = 65419; // "Ctrl+C"
+constexpr int SShKey_Cut = 65420; // "Ctrl+X"
+constexpr int SShKey_Paste = 65421; // "Ctrl+V"
+constexpr int SShKey_Refresh = 65422; // "F5"
+constexpr int SShKey_Edit = 65423; // "F2"
+constexpr int SSystemFolder = 65424; // "System Folder"
+constexpr int SDeleteContext = 65431; // "Deletes the selected items."
+constexpr int SCutContext = 65433; // "Removes the selected items and copies them onto the Clipboard."
+constexpr int SCopyContext = 65434; // "Copies the selected items to the Clipboard. Use Paste to put them in the new location."
+constexpr int SPasteContext = 65435; // "Inserts the items you have copied or cut into the selected location."
+constexpr int SUnableToCreateFolder = 65441; // "Unable to create the folder '%2'\n\n%1"
+constexpr int SColumnName = 65443; // "Name"
+constexpr int SColumnSize = 65445; // "Size"
+constexpr int SColumnType = 65446; // "Type"
+constexpr int SColumnModified = 65447; // "Modified"
+constexpr int SFilesizeKB = 65459; // "%sKB"
+constexpr int SNewFolder = 65466; // "New Folder"
+constexpr int SEditCutMenu = 65473; // "Cu&t"
+constexpr int SEditCopyMenu = 65474; // "&Copy"
+constexpr int SEditPasteMenu = 65475; // "&Paste"
+constexpr int SDeleteMenu = 65476; // "&Delete"
+constexpr int SRenameMenu = 65477; // "Rena&me"
+constexpr int SOpenButton = 65496; // "&Open"
+
 // ---- splash window and about box ----
 constexpr int VersionLabelString = 1503; // "Version: "
 

@@ -1,0 +1,835 @@
+#include "shellcontrols/shell_list.h"
+
+#include "lang/string_ids.h"
+#include "platform/byte_order.h"
+#include "platform/message_box.h"
+#include "platform/window_message.h"
+#include "shellcontrols/shell_tree.h"
+
+#include <QApplication>
+#include <QDrag>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QRegularExpression>
+#include <QThread>
+#include <dirent.h>
+
+namespace {
+
+class TBusyCursor {
+public:
+    TBusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~TBusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+};
+
+struct TCounter {
+    explicit TCounter(int& c) : count(c) { ++count; }
+    ~TCounter() { --count; }
+    int& count;
+};
+
+TShellListItem* AsItem(QListWidgetItem* item)
+{
+    return item && item->type() == TShellListItem::Type ? static_cast<TShellListItem*>(item) : nullptr;
+}
+
+const TShellListItem* AsItem(const QListWidgetItem* item)
+{
+    return item && item->type() == TShellListItem::Type ? static_cast<const TShellListItem*>(item) : nullptr;
+}
+
+} // namespace
+
+// ---- items ----
+
+QVariant TShellListItem::data(int role) const
+{
+    if (Data && role == Qt::DisplayRole) {
+        // The caption is kept once read, so every reader (a drag of all items included) sees it.
+        const QVariant text = QListWidgetItem::data(role);
+        if (!text.toString().isEmpty())
+            return text;
+        const QString name = Data->DisplayName();
+        const_cast<TShellListItem*>(this)->QListWidgetItem::setData(Qt::DisplayRole, name);
+        return name;
+    }
+    if (Data && role == Qt::DecorationRole) {
+        if (m_icon < 0)
+            m_icon = ShellGetIconIndex(Data->AbsoluteIdList(), SHGFI_SMALLICON);
+        return TSystemImageList::Instance().Icon(m_icon);
+    }
+    return QListWidgetItem::data(role);
+}
+
+bool TShellListItem::operator<(const QListWidgetItem& other) const
+{
+    const TShellListItem* o = AsItem(&other);
+    if (!Owner || !o)
+        return QListWidgetItem::operator<(other);
+    return Owner->CompareItems(this, o) < 0;
+}
+
+// ---- list ----
+
+TNSCustomShellList::TNSCustomShellList(QWidget* parent)
+    : TNSCustomListView(parent),
+      m_options(ListOption(ptsloAutoFill) | ListOption(ptsloNonFilesystemAncestors) |
+                ListOption(ptsloDefaultKeyHandling) | ListOption(ptsloContextMenus) | ListOption(ptsloDynamicRefresh) |
+                ListOption(ptsloOleDrag) | ListOption(ptsloOleDrop) | ListOption(ptsloFolderContextMenu) |
+                ListOption(ptsloShowHidden))
+{
+    Folder.OnChange = [this](TNSShellLocator*) { Application->Guard([&] { HandleOnFolderChanged(); }); };
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, [this] { Application->Guard([&] { TimerElapsed(); }); });
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    connect(this, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
+        if (item == m_editItem)
+            Application->Guard([&] { itemEdited(item); });
+    });
+    m_deviceListener = NSDeviceChangeHandler()->Add(
+        [this](QObject* sender, unsigned, uintptr_t wParam) { DeviceChangeDetected(sender, wParam); });
+    PostMessage(this, AM_DEFERREDFILL, 0, 0);
+}
+
+TNSCustomShellList::~TNSCustomShellList()
+{
+    NSDeviceChangeHandler()->Remove(m_deviceListener);
+    m_watcher.reset();
+    ++m_reentrancy;
+    clearItems();
+}
+
+void TNSCustomShellList::SetOptions(TNSShellListOptions options)
+{
+    const TNSShellListOptions old = m_options;
+    m_options = options;
+    if ((old ^ options) & ListOption(ptsloDynamicRefresh)) {
+        if (HasOption(ptsloDynamicRefresh))
+            InstallChangeHandler();
+        else if (m_watcher)
+            m_watcher->CloseAllHandles();
+    }
+    if ((old ^ options) & (ListOption(ptsloHideFoldersWhenLinkedToTree) | ListOption(ptsloShowHidden)))
+        RefreshItems();
+    // The program's own drag when the shell's drag is off.
+    setDragEnabled(true);
+}
+
+PCItemIDList TNSCustomShellList::CurrentFolderIdList() const
+{
+    return m_folderIdList.isEmpty() ? nullptr : reinterpret_cast<PCItemIDList>(m_folderIdList.constData());
+}
+
+TNSShListData* TNSCustomShellList::DataOf(const QListWidgetItem* item)
+{
+    const TShellListItem* i = AsItem(item);
+    return i ? i->Data : nullptr;
+}
+
+void TNSCustomShellList::HandleOnFolderChanged()
+{
+    if (m_reentrancy <= 0) {
+        TCounter c(m_reentrancy);
+        if (m_tree)
+            m_tree->DoSetSelectedIdList(Folder.IdList());
+        FillItems();
+    }
+    if (OnFolderChanged)
+        OnFolderChanged(this);
+}
+
+void TNSCustomShellList::TreeChanged(QTreeWidgetItem* node)
+{
+    TNSShTreeData* data = TNSCustomShellTree::GetDataFromNode(node);
+    if (node && data && node->treeWidget() && node->treeWidget()->currentItem() == node)
+        Folder.SetIdList(data->AbsPidl());
+}
+
+// ---- filling ----
+
+uint32_t TNSCustomShellList::enumFlags() const
+{
+    return SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | (HasOption(ptsloShowHidden) ? SHCONTF_INCLUDEHIDDEN : 0);
+}
+
+void TNSCustomShellList::removeItem(QListWidgetItem* item)
+{
+    if (TShellListItem* i = AsItem(item)) {
+        if (OnDeleteItem)
+            OnDeleteItem(this, item, i->Data);
+        if (m_editItem == item)
+            m_editItem = nullptr;
+        TNSShListData* data = i->Data;
+        i->Data = nullptr;
+        delete takeItem(row(item));
+        delete data;
+        return;
+    }
+    delete takeItem(row(item));
+}
+
+void TNSCustomShellList::clearItems()
+{
+    clearSelection();
+    for (int i = count() - 1; i >= 0; --i)
+        removeItem(item(i));
+}
+
+void TNSCustomShellList::FillItems()
+{
+    if (m_dragging || editing()) {
+        m_refreshPending = true;
+        return;
+    }
+    TBusyCursor busy;
+    setUpdatesEnabled(false);
+    struct Updates {
+        QWidget* w;
+        ~Updates() { w->setUpdatesEnabled(true); }
+    } updates{this};
+    clearItems();
+    IShellFolder folder;
+    NSRaiseOnFailure(ShellGetFolderFromIdList(Folder.IdList(), folder));
+    FilterPreApply();
+    QByteArray abs = IdListBytes(Folder.IdList());
+    try {
+        FillList(folder, reinterpret_cast<PCItemIDList>(abs.constData()));
+    } catch (...) {
+        FilterPostApply();
+        throw;
+    }
+    FilterPostApply();
+    if (HasOption(ptsloDynamicRefresh))
+        InstallChangeHandler();
+}
+
+void TNSCustomShellList::FillList(IShellFolder folder, PCItemIDList absIdList)
+{
+    if (OnFillStart)
+        OnFillStart(this);
+    struct Complete {
+        TNSCustomShellList* list;
+        ~Complete()
+        {
+            if (list->OnFillComplete)
+                list->OnFillComplete(list);
+        }
+    } complete{this};
+    IShellFolder previous = m_folder;
+    const QByteArray previousList = m_folderIdList;
+    m_folder = folder;
+    m_folderIdList = IdListBytes(absIdList);
+    try {
+        InitColumns();
+        std::unique_ptr<TEnumIDList> items;
+        if (FAILED(folder->EnumObjects(NSOwnerForm(this), enumFlags(), items)))
+            return;
+        std::vector<PItemIDList> read;
+        read.reserve(500);
+        HRESULT hr;
+        PItemIDList next = nullptr;
+        while ((hr = items->Next(next)) == S_OK)
+            read.push_back(next);
+        if (hr != S_FALSE && hr != HRESULT_FROM_WIN32(ERROR_NO_MORE_ITEMS)) {
+            for (PItemIDList p : read)
+                ShellMemFree(p);
+            if (hr == E_FAIL)
+                return;
+            NSRaiseOnFailure(hr);
+        }
+        for (PItemIDList p : read) {
+            uint32_t attributes = 0;
+            if (ShouldInclude(p, attributes))
+                AddNewShellItem(p, attributes);
+            else
+                ShellMemFree(p);
+        }
+        SortList();
+        if (count() > 0)
+            setCurrentItem(item(0), QItemSelectionModel::NoUpdate);
+    } catch (...) {
+        m_folder = previous;
+        m_folderIdList = previousList;
+        throw;
+    }
+}
+
+bool TNSCustomShellList::ShouldInclude(PCItemIDList itemRelIdList, uint32_t& attributes)
+{
+    attributes = 0xF20B0000;
+    PCItemIDList items[1] = {itemRelIdList};
+    if (FAILED(m_folder->GetAttributesOf(1, items, attributes)))
+        return false;
+    if (!HasOption(ptsloNonFilesystemAncestors) && !(attributes & (SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR)))
+        return false;
+    if (HasOption(ptsloHideFoldersWhenLinkedToTree) && m_tree && (attributes & SFGAO_FILESYSTEM) &&
+        (attributes & SFGAO_FOLDER))
+        return false;
+    return CanAdd(m_folder, CurrentFolderIdList(), itemRelIdList, attributes);
+}
+
+bool TNSCustomShellList::CanAdd(IShellFolder parentIShf, PCItemIDList parentAbsIdList, PCItemIDList itemRelIdList,
+                                uint32_t attributes)
+{
+    bool allow = true;
+    if (m_matchSet && !(attributes & SFGAO_FOLDER)) {
+        QString name;
+        parentIShf->GetDisplayNameOf(itemRelIdList, SHGDN_INFOLDER | SHGDN_FORPARSING, name);
+        allow = FilterApply(name, attributes);
+    }
+    if (allow && OnAddItem)
+        OnAddItem(this, parentIShf, parentAbsIdList, itemRelIdList, attributes, allow);
+    return allow;
+}
+
+void TNSCustomShellList::AddNewShellItem(PItemIDList itemRelIdList, uint32_t attributes)
+{
+    auto* item = new TShellListItem;
+    item->Owner = this;
+    item->Data = new TNSShListData(this);
+    item->Data->SetData(itemRelIdList);
+    if (attributes & SFGAO_GHOSTED)
+        item->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
+    for (int i = 1; i < int(Columns.size()); ++i)
+        item->SubItems << QString();
+    addItem(item);
+}
+
+void TNSCustomShellList::InitColumns()
+{
+    if (!Columns.empty())
+        return;
+    Columns = {{NSResString(SColumnName), 200, Qt::AlignLeft},
+               {NSResString(SColumnSize), 60, Qt::AlignRight},
+               {NSResString(SColumnType), 100, Qt::AlignLeft},
+               {NSResString(SColumnModified), 120, Qt::AlignLeft}};
+    if (int(Columns.size()) < std::abs(m_sortColumn))
+        m_sortColumn = 1;
+}
+
+int TNSCustomShellList::CompareItems(const TShellListItem* a, const TShellListItem* b) const
+{
+    if (!a->Data || !b->Data || !m_folder || m_sortColumn == 0)
+        return 0;
+    const HRESULT hr = m_folder->CompareIDs(std::abs(m_sortColumn) - 1, a->Data->RelativeIdList(), b->Data->RelativeIdList());
+    if (FAILED(hr))
+        return 0;
+    const int c = int16_t(uint16_t(hr & 0xFFFF));
+    return m_sortColumn < 0 ? -c : c;
+}
+
+void TNSCustomShellList::SortList()
+{
+    if (m_sortColumn != 0)
+        sortItems(Qt::AscendingOrder);
+}
+
+void TNSCustomShellList::SetSortColumn(int value)
+{
+    SetHeaderSortColumn(std::abs(value) - 1);
+    SetHeaderSortDirection(value >= 0 ? ptsdDesc : ptsdAsc);
+    m_columnClickSet = true;
+    if (value != m_sortColumn) {
+        m_sortColumn = value;
+        SortList();
+    }
+}
+
+void TNSCustomShellList::ColClick(int column)
+{
+    m_columnClickSet = false;
+    const int current = m_sortColumn;
+    if (!m_columnClickSet)
+        SetSortColumn(column + 1 == std::abs(current) ? -current : column + 1);
+}
+
+void TNSCustomShellList::RefreshItems()
+{
+    if (m_dragging || editing()) {
+        m_refreshPending = true;
+        return;
+    }
+    if (count() == 0 || !m_folder) {
+        FillItems();
+        return;
+    }
+    m_refreshPending = false;
+    TBusyCursor busy;
+    if (OnFillStart)
+        OnFillStart(this);
+    FilterPreApply();
+    TNSPidlList present, found;
+    if (ShellGetPathFromIdList(CurrentFolderIdList()).isEmpty())
+        present.CompareFolder = found.CompareFolder = m_folder;
+    for (int i = 0; i < count(); ++i)
+        if (TNSShListData* d = DataOf(item(i)))
+            present.AddObject(const_cast<PItemIDList>(d->RelativeIdList()), item(i));
+    present.Duplicates = dupAccept;
+    present.SetSorted(true);
+    found.Allocator = ShellIMalloc();
+    std::unique_ptr<TEnumIDList> items;
+    if (SUCCEEDED(m_folder->EnumObjects(NSOwnerForm(this), enumFlags(), items))) {
+        PItemIDList p = nullptr;
+        while (items->Next(p) == S_OK)
+            found.Add(p);
+    }
+    for (int i = found.Count() - 1; i >= 0; --i) {
+        const int k = present.IndexOf(found.PIDL(i));
+        if (k >= 0) {
+            present.Delete(k);
+            found.Delete(i);
+        }
+    }
+    setUpdatesEnabled(false);
+    for (int i = 0; i < present.Count(); ++i)
+        removeItem(static_cast<QListWidgetItem*>(present.Object(i)));
+    // New items go at the end, unsorted.
+    for (int i = 0; i < found.Count(); ++i) {
+        PItemIDList p = found.PIDL(i);
+        uint32_t attributes = 0;
+        if (ShouldInclude(p, attributes)) {
+            found.SetPIDL(i, nullptr);
+            AddNewShellItem(p, attributes);
+        }
+    }
+    setUpdatesEnabled(true);
+    FilterPostApply();
+    if (OnFillComplete)
+        OnFillComplete(this);
+}
+
+// ---- watching ----
+
+void TNSCustomShellList::InstallChangeHandler()
+{
+    m_timer.stop();
+    if (!m_watcher)
+        m_watcher = std::make_unique<TChangeHandlerThread>(this, AM_CHANGENOTIFY);
+    else
+        m_watcher->CloseAllHandles();
+    int index = -1;
+    m_watcher->AddChangeHandle(Folder.PathName(), FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME, index,
+                               false);
+}
+
+void TNSCustomShellList::AMChangeNotify()
+{
+    if (m_ignoreNext) {
+        m_ignoreNext = false;
+        return;
+    }
+    if (m_dragging) {
+        m_refreshPending = true;
+        return;
+    }
+    m_timer.stop();
+    m_timer.start(hasFocus() ? NSSH_CHANGE_NOTIFY_FASTDELAY : NSSH_CHANGE_NOTIFY_DELAY);
+}
+
+void TNSCustomShellList::TimerElapsed()
+{
+    m_timer.stop();
+    {
+        TCounter c(m_reentrancy);
+        Synchronize(true);
+    }
+    RefreshItems();
+}
+
+void TNSCustomShellList::Synchronize(bool all)
+{
+    if (all && m_tree)
+        m_tree->Synchronize(false);
+    if (m_timer.isActive()) {
+        m_timer.stop();
+        RefreshItems();
+    }
+}
+
+void TNSCustomShellList::EndMenuOrDrag()
+{
+    m_dragging = false;
+    if (m_refreshPending) {
+        m_refreshPending = false;
+        RefreshItems();
+    }
+}
+
+void TNSCustomShellList::DeviceChangeDetected(QObject*, uintptr_t wParam)
+{
+    if (wParam != DBT_DEVICEARRIVAL && wParam != DBT_DEVICEREMOVECOMPLETE)
+        return;
+    FlushDriveInfoCache();
+    if (ShellFindCSIDLFromIdList(Folder.IdList()) != csidlDrives)
+        return;
+    LockFlushDriveInfoCache();
+    struct Unlock {
+        ~Unlock() { UnlockFlushDriveInfoCache(); }
+    } unlock;
+    FillItems();
+}
+
+bool TNSCustomShellList::event(QEvent* e)
+{
+    if (const TMessageEvent* m = AsMessageEvent(e)) {
+        Application->Guard([&] {
+            if (m->Msg == AM_CHANGENOTIFY) {
+                AMChangeNotify();
+            } else if (m->Msg == AM_DEFERREDFILL) {
+                if (count() == 0 && HasOption(ptsloAutoFill) && !m_folder)
+                    FillItems();
+            } else if (m->Msg == AM_DEFERREDEDIT) {
+                for (int i = 0; i < count(); ++i)
+                    if (TNSShListData* d = DataOf(item(i)); d && d->DisplayName() == m_newFolderName) {
+                        setFocus();
+                        StartEditing(item(i));
+                        break;
+                    }
+            }
+        });
+        return true;
+    }
+    return TNSCustomListView::event(e);
+}
+
+// ---- filter ----
+
+void TNSCustomShellList::SetFileFilter(const QString& value)
+{
+    if (value == m_fileFilter)
+        return;
+    m_fileFilter = value;
+    m_masks.clear();
+    for (const QString& part : value.split(QLatin1Char(';')))
+        if (!part.trimmed().isEmpty())
+            m_masks << part.trimmed();
+    if (HasOption(ptsloAutoFill) && m_folder)
+        FillItems();
+}
+
+void TNSCustomShellList::FilterPreApply()
+{
+    m_matchSet.reset();
+    const QString path = Folder.PathName();
+    if (path.isEmpty() || m_fileFilter.isEmpty() || m_fileFilter == QLatin1String("*") ||
+        m_fileFilter == QLatin1String("*.*"))
+        return;
+    m_matchSet = std::make_unique<QSet<QString>>();
+    std::vector<QRegularExpression> masks;
+    for (const QString& m : m_masks) {
+        // Windows masks: "*.*" matches names without a dot too.
+        if (m == QLatin1String("*.*") || m == QLatin1String("*")) {
+            m_matchSet.reset();
+            return;
+        }
+        masks.emplace_back(QRegularExpression::wildcardToRegularExpression(m, QRegularExpression::UnanchoredWildcardConversion),
+                           QRegularExpression::CaseInsensitiveOption);
+        masks.back().setPattern(QStringLiteral("\\A(?:") + masks.back().pattern() + QStringLiteral(")\\z"));
+    }
+    DIR* dir = ::opendir(QFile::encodeName(path).constData());
+    if (!dir)
+        return;
+    while (dirent* e = ::readdir(dir)) {
+        if (e->d_type == DT_DIR)
+            continue;
+        const QString name = QFile::decodeName(e->d_name);
+        for (const QRegularExpression& re : masks)
+            if (re.match(name).hasMatch()) {
+                m_matchSet->insert(name.toUpper());
+                break;
+            }
+    }
+    ::closedir(dir);
+}
+
+bool TNSCustomShellList::FilterApply(const QString& name, uint32_t attributes) const
+{
+    if (attributes & SFGAO_FOLDER)
+        return true;
+    return !m_matchSet || m_matchSet->contains(name.toUpper());
+}
+
+// ---- opening, verbs, keys ----
+
+void TNSCustomShellList::GoUp(int levels)
+{
+    if (HasOption(ptsloDontChangeFolder))
+        return;
+    if (m_tree) {
+        m_tree->GoUp(levels);
+        return;
+    }
+    PCItemIDList current = Folder.IdList();
+    if (!current || ReadLE16(current) == 0)
+        return;
+    TNSIdListArray a(current);
+    if (PCItemIDList up = a.GoUp(std::min(levels, a.GetCount()))) {
+        const QByteArray copy = IdListBytes(up);
+        Folder.SetIdList(reinterpret_cast<PCItemIDList>(copy.constData()));
+    }
+}
+
+bool TNSCustomShellList::CreateNewFolder(bool edit)
+{
+    m_ignoreNext = true;
+    QString newName;
+    if (!NSShCreateNewFolder(Folder.PathName(), newName)) {
+        m_ignoreNext = false;
+        return false;
+    }
+    const PCItemIDList current = Folder.IdList();
+    if (!current || ReadLE16(current) == 0)
+        QThread::msleep(2100);
+    RefreshItems();
+    if (edit) {
+        m_newFolderName = newName;
+        PostMessage(this, AM_DEFERREDEDIT, 0, 0);
+    }
+    return true;
+}
+
+void TNSCustomShellList::OpenItem(QListWidgetItem* item)
+{
+    Synchronize(true);
+    TNSShListData* data = DataOf(item);
+    if (!data)
+        return;
+    TBusyCursor busy;
+    if (data->Attributes() & SFGAO_FOLDER) {
+        if (HasOption(ptsloDontChangeFolder))
+            return;
+        const QByteArray abs = IdListBytes(data->AbsoluteIdList());
+        clearSelection();
+        clearItems();
+        if (m_tree)
+            m_tree->SelectedFolder.SetIdList(reinterpret_cast<PCItemIDList>(abs.constData()));
+        else
+            Folder.SetIdList(reinterpret_cast<PCItemIDList>(abs.constData()));
+        return;
+    }
+    bool handled = false;
+    if (OnDblClickOpen)
+        OnDblClickOpen(this, handled);
+    if (handled)
+        return;
+    DoCommandForItem(item, QStringLiteral("open"));
+}
+
+void TNSCustomShellList::OpenSelectedItems()
+{
+    Synchronize(true);
+    if (ShellSelCount() >= 2) {
+        bool handled = false;
+        if (OnDblClickOpen)
+            OnDblClickOpen(this, handled);
+        if (!handled)
+            DoCommandForAllSelected(QStringLiteral("open"));
+    } else if (QListWidgetItem* item = Selected()) {
+        OpenItem(item);
+    }
+}
+
+void TNSCustomShellList::SelectAll()
+{
+    setUpdatesEnabled(false);
+    selectAll();
+    setUpdatesEnabled(true);
+}
+
+int TNSCustomShellList::ShellSelCount() const
+{
+    int n = 0;
+    for (QListWidgetItem* i : selectedItems())
+        n += DataOf(i) != nullptr;
+    return n;
+}
+
+TNSShListData* TNSCustomShellList::GetSelectedItem() const
+{
+    return DataOf(Selected());
+}
+
+TNSShListData* TNSCustomShellList::GetShListData(int index) const
+{
+    return DataOf(item(index));
+}
+
+void TNSCustomShellList::DoCommandForItem(QListWidgetItem* item, const QString& verb)
+{
+    TNSShListData* data = DataOf(item);
+    if (!data)
+        NSRaiseOnFailure(E_INVALIDARG);
+    std::unique_ptr<TContextMenu> menu;
+    NSRaiseOnFailure(NSGetContextMenu(m_folder, {data->RelativeIdList()}, NSOwnerForm(this), menu));
+    NSRaiseOnFailure(NSInvokeVerb(menu.get(), verb, NSOwnerForm(this)));
+}
+
+void TNSCustomShellList::DoCommandForAllSelected(const QString& verb)
+{
+    std::vector<PCItemIDList> items;
+    for (int i = 0; i < count(); ++i)
+        if (item(i)->isSelected())
+            if (TNSShListData* d = DataOf(item(i)))
+                items.push_back(d->RelativeIdList());
+    if (items.empty())
+        NSRaiseOnFailure(E_FAIL);
+    std::unique_ptr<TContextMenu> menu;
+    NSRaiseOnFailure(NSGetContextMenu(m_folder, items, NSOwnerForm(this), menu));
+    NSRaiseOnFailure(NSInvokeVerb(menu.get(), verb, NSOwnerForm(this)));
+}
+
+void TNSCustomShellList::DoCommandForFolder(const QString& verb)
+{
+    if (!m_folder)
+        return;
+    std::unique_ptr<TContextMenu> menu;
+    NSRaiseOnFailure(NSGetContextMenu(m_folder, {}, NSOwnerForm(this), menu));
+    NSRaiseOnFailure(NSInvokeVerb(menu.get(), verb, NSOwnerForm(this)));
+}
+
+void TNSCustomShellList::StartEditing(QListWidgetItem* item)
+{
+    TNSShListData* data = DataOf(item);
+    if (!item || !data || !data->Editable())
+        return;
+    m_editItem = item;
+    m_editOldText = item->text();
+    item->setFlags(item->flags() | Qt::ItemIsEditable);
+    editItem(item);
+}
+
+void TNSCustomShellList::itemEdited(QListWidgetItem* item)
+{
+    m_editItem = nullptr;
+    item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+    const QString name = item->text();
+    TNSShListData* data = DataOf(item);
+    if (!data || name.isEmpty() || name == m_editOldText) {
+        QSignalBlocker block(this);
+        item->setText(m_editOldText);
+        return;
+    }
+    TBusyCursor busy;
+    m_ignoreNext = true;
+    PItemIDList newItem = nullptr;
+    const HRESULT hr = m_folder->SetNameOf(NSOwnerForm(this), data->RelativeIdList(), name, 0x20, &newItem);
+    if (FAILED(hr)) {
+        // Nothing was renamed, so the next change is a real one.
+        m_ignoreNext = false;
+        QSignalBlocker block(this);
+        item->setText(m_editOldText);
+        NSRaiseOnFailure(hr);
+        return;
+    }
+    data->SetData(newItem);
+    {
+        QSignalBlocker block(this);
+        item->setText(data->DisplayName());
+    }
+    if (m_refreshPending) {
+        m_refreshPending = false;
+        RefreshItems();
+    }
+}
+
+void TNSCustomShellList::keyPressEvent(QKeyEvent* e)
+{
+    if (editing() || !HasOption(ptsloDefaultKeyHandling)) {
+        TNSCustomListView::keyPressEvent(e);
+        return;
+    }
+    const TShortCut s = ShortCutOfKey(e);
+    auto is = [&](TShellKey k) { return s != 0 && s == ShellKey(k); };
+    Application->Guard([&] {
+        if (is(skSelectAll)) {
+            SelectAll();
+        } else if (is(skRefresh)) {
+            FillItems();
+        } else if (is(skCopy)) {
+            DoCommandForAllSelected(QStringLiteral("copy"));
+        } else if (is(skCut)) {
+            DoCommandForAllSelected(QStringLiteral("cut"));
+        } else if (is(skPaste)) {
+            DoCommandForFolder(QStringLiteral("paste"));
+            RefreshItems();
+        } else if (is(skEdit)) {
+            StartEditing(currentItem());
+        } else if (is(skDelete) || (s & ~scShift) == ShellKey(skDelete)) {
+            DoCommandForAllSelected(QStringLiteral("delete"));
+            RefreshItems();
+        } else if (e->key() == Qt::Key_Backspace && e->modifiers() == Qt::NoModifier) {
+            GoUp(1);
+        } else if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && GetSelectedItem() &&
+                   GetSelectedItem()->IsFolder()) {
+            OpenSelectedItems();
+        } else {
+            // Other Enter presses go on to the form (a dialog's default button).
+            TNSCustomListView::keyPressEvent(e);
+        }
+    });
+}
+
+void TNSCustomShellList::mouseDoubleClickEvent(QMouseEvent* e)
+{
+    TNSCustomListView::mouseDoubleClickEvent(e);
+    if (e->button() == Qt::LeftButton)
+        Application->Guard([&] { OpenSelectedItems(); });
+}
+
+void TNSCustomShellList::startDrag(Qt::DropActions)
+{
+    if (ShellSelCount() == 0)
+        return;
+    // The program's own drag: the receiver asks the source list for its selected items.
+    auto* drag = new QDrag(this);
+    auto* data = new QMimeData;
+    data->setData(QStringLiteral("application/x-korvane-drag-source"), objectName().toUtf8());
+    drag->setMimeData(data);
+    BeginMenuOrDrag();
+    drag->exec(Qt::CopyAction);
+    EndMenuOrDrag();
+}
+
+void TNSCustomShellList::ItemContextMenu(QListWidgetItem* item, QPoint& point, QMenu*& menu)
+{
+    TNSCustomListView::ItemContextMenu(item, point, menu);
+    if (HasOption(ptsloContextMenus) && !m_dragging) {
+        menu = nullptr;
+        Application->Guard([&] { ProcessMenuForAllSelected(point); });
+    }
+}
+
+void TNSCustomShellList::ProcessMenuForAllSelected(QPoint point)
+{
+    std::vector<PCItemIDList> items;
+    for (int i = 0; i < count(); ++i)
+        if (item(i)->isSelected())
+            if (TNSShListData* d = DataOf(item(i)))
+                items.push_back(d->RelativeIdList());
+    if (items.empty() || !m_folder)
+        return;
+    std::unique_ptr<TContextMenu> shellMenu;
+    if (FAILED(NSGetContextMenu(m_folder, items, NSOwnerForm(this), shellMenu)))
+        return;
+    uint32_t flags = CMF_EXPLORE;
+    TNSShListData* focused = DataOf(currentItem());
+    if (focused && !focused->PathName().isEmpty())
+        flags |= CMF_CANRENAME;
+    QMenu popup(this);
+    NSRaiseOnFailure(shellMenu->QueryContextMenu(&popup, 1000, 32767, flags));
+    BeginMenuOrDrag();
+    QAction* chosen = popup.exec(viewport()->mapToGlobal(point));
+    m_dragging = false;
+    const int id = chosen ? chosen->data().toInt() : 0;
+    if (id == 1000 + verbRename) {
+        StartEditing(currentItem());
+    } else if (id >= 1000) {
+        const HRESULT hr = shellMenu->InvokeCommand(NSOwnerForm(this), id - 1000);
+        m_refreshPending = true;
+        NSRaiseOnFailure(hr);
+    }
+    EndMenuOrDrag();
+}
