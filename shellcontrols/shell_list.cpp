@@ -47,7 +47,7 @@ const TShellListItem* AsItem(const QListWidgetItem* item)
 
 QVariant TShellListItem::data(int role) const
 {
-    if (Data && role == Qt::DisplayRole) {
+    if (Data && (role == Qt::DisplayRole || role == Qt::EditRole)) {
         // The caption is kept once read, so every reader (a drag of all items included) sees it.
         const QVariant text = QListWidgetItem::data(role);
         if (!text.toString().isEmpty())
@@ -695,16 +695,21 @@ void TNSCustomShellList::StartEditing(QListWidgetItem* item)
     TNSShListData* data = DataOf(item);
     if (!item || !data || !data->Editable())
         return;
+    // Taken as the edited item only once it can be edited, so that the change of its flags
+    // is no edit.
+    item->setFlags(item->flags() | Qt::ItemIsEditable);
     m_editItem = item;
     m_editOldText = item->text();
-    item->setFlags(item->flags() | Qt::ItemIsEditable);
     editItem(item);
 }
 
 void TNSCustomShellList::itemEdited(QListWidgetItem* item)
 {
     m_editItem = nullptr;
-    item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+    {
+        QSignalBlocker block(this);
+        item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+    }
     const QString name = item->text();
     TNSShListData* data = DataOf(item);
     if (!data || name.isEmpty() || name == m_editOldText) {

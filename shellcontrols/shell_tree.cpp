@@ -694,16 +694,21 @@ void TNSCustomShellTree::StartEditing(QTreeWidgetItem* node)
     TNSShTreeData* data = GetDataFromNode(node);
     if (!node || (data && !data->Editable()))
         return;
+    // Taken as the edited node only once it can be edited, so that the change of its flags
+    // is no edit.
+    node->setFlags(node->flags() | Qt::ItemIsEditable);
     m_editNode = node;
     m_editOldText = node->text(0);
-    node->setFlags(node->flags() | Qt::ItemIsEditable);
     editItem(node, 0);
 }
 
 void TNSCustomShellTree::itemEdited(QTreeWidgetItem* node)
 {
     m_editNode = nullptr;
-    node->setFlags(node->flags() & ~Qt::ItemIsEditable);
+    {
+        QSignalBlocker block(this);
+        node->setFlags(node->flags() & ~Qt::ItemIsEditable);
+    }
     const QString name = node->text(0);
     TNSShTreeData* data = GetDataFromNode(node);
     if (!data || name.isEmpty() || name == m_editOldText) {

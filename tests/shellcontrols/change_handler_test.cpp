@@ -1,0 +1,221 @@
+// The folder watcher thread (slots, descriptors, messages) and the device-change relay.
+#include "platform/message_box.h"
+#include "platform/window_message.h"
+#include "shellcontrols/change_handler.h"
+#include "shellcontrols/shell_namespace.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+#include <dirent.h>
+#include <unistd.h>
+
+namespace {
+
+// Counts the messages posted to it.
+class Receiver : public QObject {
+public:
+    bool event(QEvent* e) override
+    {
+        if (const TMessageEvent* m = AsMessageEvent(e)) {
+            messages.push_back({m->Msg, m->WParam});
+            return true;
+        }
+        return QObject::event(e);
+    }
+    std::vector<std::pair<unsigned, uintptr_t>> messages;
+};
+
+int OpenDescriptors()
+{
+    int n = 0;
+    if (DIR* d = ::opendir("/proc/self/fd")) {
+        while (dirent* e = ::readdir(d))
+            n += e->d_name[0] != '.';
+        ::closedir(d);
+    }
+    return n;
+}
+
+// inotify instances of every process here (they share one per-user limit).
+int InotifyInstancesInUse()
+{
+    int n = 0;
+    const QStringList procs = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString& p : procs) {
+        const QDir fds(QStringLiteral("/proc/%1/fd").arg(p));
+        for (const QString& fd : fds.entryList(QDir::Files | QDir::System))
+            n += QFile::symLinkTarget(fds.filePath(fd)).contains(QLatin1String("inotify"));
+    }
+    return n;
+}
+
+bool WaitFor(const std::function<bool()>& done, int ms = 3000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return done();
+}
+
+} // namespace
+
+TEST(ChangeHandlerTest, SlotLimitAndDescriptors)
+{
+    int limit = 128;
+    QFile f(QStringLiteral("/proc/sys/fs/inotify/max_user_instances"));
+    if (f.open(QIODevice::ReadOnly))
+        limit = f.readAll().trimmed().toInt();
+    if (InotifyInstancesInUse() + TChangeHandlerThread::SlotCount + 8 > limit)
+        GTEST_SKIP() << "too few inotify instances left for this user";
+    const QString dir = testsupport::freshDir(QStringLiteral("watch-slots"));
+    Receiver receiver;
+    const int before = OpenDescriptors();
+    {
+        TChangeHandlerThread thread(&receiver, AM_CHANGENOTIFY);
+        const int withThread = OpenDescriptors();
+        for (int i = 0; i < TChangeHandlerThread::SlotCount; ++i) {
+            int index = -1;
+            ASSERT_TRUE(thread.AddChangeHandle(dir, FILE_NOTIFY_CHANGE_FILE_NAME, index, false)) << i;
+            EXPECT_EQ(index, i);
+        }
+        EXPECT_EQ(OpenDescriptors(), withThread + TChangeHandlerThread::SlotCount);
+        // The 64th is refused and its descriptor closed at once; the 63 stay.
+        int index = -1;
+        EXPECT_FALSE(thread.AddChangeHandle(dir, FILE_NOTIFY_CHANGE_FILE_NAME, index, false));
+        EXPECT_EQ(index, -1);
+        EXPECT_EQ(thread.WatchCount(), TChangeHandlerThread::SlotCount);
+        EXPECT_EQ(OpenDescriptors(), withThread + TChangeHandlerThread::SlotCount);
+        EXPECT_FALSE(thread.AddChangeHandle(QString(), FILE_NOTIFY_CHANGE_FILE_NAME, index, false));
+        EXPECT_FALSE(thread.AddChangeHandle(dir + QStringLiteral("/missing"), FILE_NOTIFY_CHANGE_FILE_NAME, index, false));
+        EXPECT_EQ(OpenDescriptors(), withThread + TChangeHandlerThread::SlotCount);
+
+        ASSERT_TRUE(thread.CloseAllHandles());
+        EXPECT_EQ(thread.WatchCount(), 0);
+        EXPECT_EQ(OpenDescriptors(), withThread);
+        // Watches in use when the thread goes are closed with it.
+        for (int i = 0; i < 5; ++i)
+            ASSERT_TRUE(thread.AddChangeHandle(dir, FILE_NOTIFY_CHANGE_FILE_NAME, index, false));
+    }
+    EXPECT_EQ(OpenDescriptors(), before);
+}
+
+TEST(ChangeHandlerTest, ChangesArePostedWithTheirSlot)
+{
+    const QString a = testsupport::freshDir(QStringLiteral("watch-a"));
+    const QString b = testsupport::freshDir(QStringLiteral("watch-b"));
+    Receiver receiver;
+    TChangeHandlerThread thread(&receiver, AM_CHANGENOTIFY);
+    int ia = -1, ib = -1;
+    ASSERT_TRUE(thread.AddChangeHandle(a, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME, ia, false));
+    // A folder-only watch ignores files.
+    ASSERT_TRUE(thread.AddChangeHandle(b, FILE_NOTIFY_CHANGE_DIR_NAME, ib, false));
+    QFile(b + QStringLiteral("/file")).open(QIODevice::WriteOnly);
+    QFile(a + QStringLiteral("/file")).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(WaitFor([&] { return !receiver.messages.empty(); }));
+    QThread::msleep(50);
+    QCoreApplication::processEvents();
+    for (const auto& [msg, slot] : receiver.messages) {
+        EXPECT_EQ(msg, AM_CHANGENOTIFY);
+        EXPECT_EQ(slot, uintptr_t(ia));
+    }
+    receiver.messages.clear();
+    QDir(b).mkdir(QStringLiteral("sub"));
+    ASSERT_TRUE(WaitFor([&] { return !receiver.messages.empty(); }));
+    EXPECT_EQ(receiver.messages[0].second, uintptr_t(ib));
+}
+
+TEST(ChangeHandlerTest, DeletedFolderPostsOneLastChange)
+{
+    const QString dir = testsupport::freshDir(QStringLiteral("watch-gone"));
+    Receiver receiver;
+    TChangeHandlerThread thread(&receiver, AM_CHANGENOTIFY);
+    int index = -1;
+    ASSERT_TRUE(thread.AddChangeHandle(dir, FILE_NOTIFY_CHANGE_FILE_NAME, index, false));
+    ASSERT_TRUE(QDir(dir).removeRecursively());
+    ASSERT_TRUE(WaitFor([&] { return !receiver.messages.empty() && thread.WatchCount() == 0; }));
+    EXPECT_EQ(receiver.messages[0].second, uintptr_t(index));
+    // Its slot is free for the next watch.
+    const QString again = testsupport::freshDir(QStringLiteral("watch-again"));
+    int next = -1;
+    ASSERT_TRUE(thread.AddChangeHandle(again, FILE_NOTIFY_CHANGE_FILE_NAME, next, false));
+    EXPECT_EQ(next, index);
+}
+
+TEST(ChangeHandlerTest, SubtreeWatchCoversAddedFolders)
+{
+    const QString root = testsupport::freshDir(QStringLiteral("watch-tree"));
+    QDir().mkpath(root + QStringLiteral("/x/y"));
+    Receiver receiver;
+    TChangeHandlerThread thread(&receiver, AM_CHANGENOTIFY);
+    int index = -1;
+    ASSERT_TRUE(thread.AddChangeHandle(root, FILE_NOTIFY_CHANGE_DIR_NAME, index, true));
+    ASSERT_TRUE(thread.AddSubtreeFolder(index, root + QStringLiteral("/x/y")));
+    QDir().mkpath(root + QStringLiteral("/x/y/z"));
+    ASSERT_TRUE(WaitFor([&] { return !receiver.messages.empty(); }));
+    EXPECT_FALSE(thread.AddSubtreeFolder(index + 1, root));
+}
+
+TEST(ChangeHandlerTest, DeviceChangesReachListenersInOrderAfterTheBroadcast)
+{
+    TNSDeviceChangeHandler* handler = NSDeviceChangeHandler();
+    std::vector<std::string> calls;
+    const int first = handler->Add([&](QObject*, unsigned msg, uintptr_t w) {
+        EXPECT_EQ(msg, AM_DEVICECHANGE);
+        calls.push_back("first " + std::to_string(w));
+        throw EKorvaneError("listener failed");
+    });
+    const int second = handler->Add([&](QObject*, unsigned, uintptr_t w) { calls.push_back("second " + std::to_string(w)); });
+    testsupport::MessageRecorder messages;
+    handler->DeviceChange(DBT_DEVICEARRIVAL);
+    EXPECT_TRUE(calls.empty());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(calls, std::vector<std::string>({"first 32768", "second 32768"}));
+    EXPECT_EQ(messages.texts.size(), 1);
+    handler->Remove(first);
+    handler->Remove(first);
+    calls.clear();
+    handler->DeviceChange(DBT_DEVICEREMOVECOMPLETE);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(calls, std::vector<std::string>({"second 32772"}));
+    handler->Remove(second);
+}
+
+TEST(ChangeHandlerTest, MountTableChangeRelaysArrivalAndRemoval)
+{
+    const QString dir = testsupport::freshDir(QStringLiteral("mounts"));
+    const QString table = dir + QStringLiteral("/mountinfo");
+    auto write = [&](const QByteArray& text) {
+        QFile f(table);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(text);
+    };
+    const QByteArray root = "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n";
+    write(root);
+    SetMountTableFile(table);
+    TNSDeviceChangeHandler* handler = NSDeviceChangeHandler();
+    handler->MountTableChanged();
+    QCoreApplication::processEvents();
+    std::vector<uintptr_t> events;
+    const int id = handler->Add([&](QObject*, unsigned, uintptr_t w) { events.push_back(w); });
+    write(root + "2 1 8:17 / /media/stick rw - vfat /dev/sdb1 rw\n");
+    handler->MountTableChanged();
+    QCoreApplication::processEvents();
+    write(root);
+    handler->MountTableChanged();
+    handler->MountTableChanged();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(events, std::vector<uintptr_t>({DBT_DEVICEARRIVAL, DBT_DEVICEREMOVECOMPLETE}));
+    handler->Remove(id);
+    SetMountTableFile(QString());
+    handler->MountTableChanged();
+    QCoreApplication::processEvents();
+}

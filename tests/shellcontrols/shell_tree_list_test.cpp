@@ -1,0 +1,328 @@
+// The shell tree and list together, as the file-list dialog links them: folder changes seen
+// from outside, keyboard and mouse selection, renaming, the trash, menus running while a
+// change arrives, and drives coming.
+#include "shellcontrols/shell_list.h"
+#include "shellcontrols/shell_tree.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QSplitter>
+#include <QTest>
+#include <QThread>
+
+namespace {
+
+bool WaitFor(const std::function<bool()>& done, int ms = 4000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return done();
+}
+
+void Touch(const QString& path)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("x");
+}
+
+QStringList Captions(TNSShellList* list)
+{
+    QStringList names;
+    for (int i = 0; i < list->count(); ++i)
+        names << static_cast<TShellListItem*>(list->item(i))->Caption();
+    return names;
+}
+
+// A tree and a list in one window, as the dialog places them, with HOME and the trash in a
+// folder of the test's own.
+class ShellTreeListTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const char* v : {"HOME", "XDG_DATA_HOME"})
+            m_saved.emplace_back(v, qgetenv(v));
+        Root = testsupport::freshDir(QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        Home = Root + QStringLiteral("/home");
+        QDir().mkpath(Home + QStringLiteral("/.local/share"));
+        qputenv("HOME", QFile::encodeName(Home));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(Home + QStringLiteral("/.local/share")));
+        Window = std::make_unique<QWidget>();
+        Window->resize(600, 400);
+        auto* splitter = new QSplitter(Window.get());
+        splitter->resize(600, 400);
+        Tree = new TNSShellTree(splitter);
+        Tree->SetOptions(TreeOption(ptstoAutoFill) | TreeOption(ptstoVirtualFolders) |
+                         TreeOption(ptstoDefaultKeyHandling) | TreeOption(ptstoDynamicRefresh) |
+                         TreeOption(ptstoShowHidden));
+        List = new TNSShellList(splitter);
+        List->SetOptions(ListOption(ptsloAutoFill) | ListOption(ptsloNonFilesystemAncestors) |
+                         ListOption(ptsloDefaultKeyHandling) | ListOption(ptsloDynamicRefresh) |
+                         ListOption(ptsloShowHidden));
+        List->SetViewStyle(vsList);
+        List->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        Tree->SetShellList(List);
+        Window->show();
+        QApplication::processEvents();
+    }
+    void TearDown() override
+    {
+        Window.reset();
+        for (const auto& [name, value] : m_saved)
+            if (value.isNull())
+                qunsetenv(name);
+            else
+                qputenv(name, value);
+    }
+    void Select(const QString& path)
+    {
+        Tree->SetSelectedPathName(path);
+        QApplication::processEvents();
+    }
+    QTreeWidgetItem* NodeNamed(const QString& text)
+    {
+        const QList<QTreeWidgetItem*> found = Tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+        return found.isEmpty() ? nullptr : found[0];
+    }
+
+    QString Root, Home;
+    std::unique_ptr<QWidget> Window;
+    TNSShellTree* Tree = nullptr;
+    TNSShellList* List = nullptr;
+
+private:
+    std::vector<std::pair<const char*, QByteArray>> m_saved;
+};
+
+} // namespace
+
+TEST_F(ShellTreeListTest, ListShowsTheTreesFolder)
+{
+    const QString dir = Home + QStringLiteral("/Music");
+    QDir().mkpath(dir + QStringLiteral("/Albums"));
+    Touch(dir + QStringLiteral("/b.mp3"));
+    Touch(dir + QStringLiteral("/a.mp3"));
+    Select(dir);
+    EXPECT_EQ(Tree->GetSelectedPathName(), dir);
+    EXPECT_EQ(List->Folder.PathName(), dir);
+    EXPECT_EQ(Captions(List), QStringList({QStringLiteral("Albums"), QStringLiteral("a.mp3"), QStringLiteral("b.mp3")}));
+    // The desktop's first items are the places.
+    QTreeWidgetItem* root = Tree->topLevelItem(0);
+    ASSERT_NE(root, nullptr);
+    ASSERT_GE(root->childCount(), 3);
+    EXPECT_EQ(root->child(0)->text(0), QStringLiteral("Home"));
+    EXPECT_EQ(root->child(1)->text(0), QStringLiteral("Computer"));
+    EXPECT_EQ(root->child(2)->text(0), QStringLiteral("Trash"));
+    // A path that does not exist selects the first root node.
+    Select(Root + QStringLiteral("/nothing/here"));
+    EXPECT_EQ(Tree->currentItem(), root);
+}
+
+TEST_F(ShellTreeListTest, HiddenFolderNotYetFilledIsStillSelected)
+{
+    Select(Home);
+    QDir().mkpath(Home + QStringLiteral("/.secret/inner"));
+    Select(Home + QStringLiteral("/.secret/inner"));
+    EXPECT_EQ(Tree->GetSelectedPathName(), Home + QStringLiteral("/.secret/inner"));
+}
+
+TEST_F(ShellTreeListTest, FileCreatedOutsideAppearsAfterTheMergeDelay)
+{
+    const QString dir = Root + QStringLiteral("/watched");
+    QDir().mkpath(dir);
+    Touch(dir + QStringLiteral("/first.txt"));
+    Select(dir);
+    ASSERT_EQ(Captions(List), QStringList({QStringLiteral("first.txt")}));
+    List->setFocus();
+    QElapsedTimer t;
+    t.start();
+    Touch(dir + QStringLiteral("/second.txt"));
+    Touch(dir + QStringLiteral("/third.txt"));
+    ASSERT_TRUE(WaitFor([&] { return List->count() == 3; }));
+    // Both changes merge into one refresh that comes after the delay, new items at the end.
+    EXPECT_GE(t.elapsed(), NSSH_CHANGE_NOTIFY_FASTDELAY - 50);
+    EXPECT_EQ(Captions(List).first(), QStringLiteral("first.txt"));
+    QFile::remove(dir + QStringLiteral("/first.txt"));
+    ASSERT_TRUE(WaitFor([&] { return List->count() == 2; }));
+}
+
+TEST_F(ShellTreeListTest, ArrowKeysNotifyTheListLaterAClickAtOnce)
+{
+    QDir().mkpath(Home + QStringLiteral("/A"));
+    QDir().mkpath(Home + QStringLiteral("/B"));
+    Select(Home + QStringLiteral("/A"));
+    ASSERT_EQ(List->Folder.PathName(), Home + QStringLiteral("/A"));
+    Tree->setFocus();
+    QElapsedTimer t;
+    t.start();
+    QTest::keyClick(Tree, Qt::Key_Down);
+    ASSERT_EQ(Tree->GetSelectedPathName(), Home + QStringLiteral("/B"));
+    EXPECT_EQ(List->Folder.PathName(), Home + QStringLiteral("/A"));
+    ASSERT_TRUE(WaitFor([&] { return List->Folder.PathName() == Home + QStringLiteral("/B"); }));
+    EXPECT_GE(t.elapsed(), NSSH_TREE_KEY_UPDATE_DELAY - 50);
+
+    QTreeWidgetItem* a = NodeNamed(QStringLiteral("A"));
+    ASSERT_NE(a, nullptr);
+    const QPoint p = Tree->visualItemRect(a).center();
+    QTest::mouseClick(Tree->viewport(), Qt::LeftButton, Qt::NoModifier, p);
+    EXPECT_EQ(List->Folder.PathName(), Home + QStringLiteral("/A"));
+    EXPECT_FALSE(Tree->ChangeTimer()->isActive());
+}
+
+TEST_F(ShellTreeListTest, RenameAndDeleteToTheTrash)
+{
+    const QString dir = Home + QStringLiteral("/Docs");
+    QDir().mkpath(dir);
+    Touch(dir + QStringLiteral("/old name.txt"));
+    Touch(dir + QStringLiteral("/other.txt"));
+    Select(dir);
+    List->setFocus();
+    List->setCurrentRow(0);
+    List->item(0)->setSelected(true);
+    QTest::keyClick(List, Qt::Key_F2);
+    auto* editor = List->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("new name.txt"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(QFile::exists(dir + QStringLiteral("/new name.txt")));
+    EXPECT_EQ(static_cast<TShellListItem*>(List->item(0))->Caption(), QStringLiteral("new name.txt"));
+
+    // Renaming onto a name in use fails, keeps the caption and lets the next change count.
+    testsupport::MessageRecorder messages;
+    QTest::keyClick(List, Qt::Key_F2);
+    editor = List->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("other.txt"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(messages.texts.size(), 1);
+    EXPECT_EQ(static_cast<TShellListItem*>(List->item(0))->Caption(), QStringLiteral("new name.txt"));
+    Touch(dir + QStringLiteral("/third.txt"));
+    ASSERT_TRUE(WaitFor([&] { return List->count() == 3; }));
+
+    for (int i = 0; i < List->count(); ++i)
+        List->item(i)->setSelected(static_cast<TShellListItem*>(List->item(i))->Caption() != QStringLiteral("third.txt"));
+    QTest::keyClick(List, Qt::Key_Delete);
+    QApplication::processEvents();
+    EXPECT_EQ(Captions(List), QStringList({QStringLiteral("third.txt")}));
+    const QString trash = Home + QStringLiteral("/.local/share/Trash/files");
+    EXPECT_TRUE(QFile::exists(trash + QStringLiteral("/new name.txt")));
+    EXPECT_TRUE(QFile::exists(trash + QStringLiteral("/other.txt")));
+}
+
+TEST_F(ShellTreeListTest, SelectAllGivesEveryCaption)
+{
+    const QString dir = Root + QStringLiteral("/many");
+    QDir().mkpath(dir);
+    for (int i = 0; i < 300; ++i)
+        Touch(dir + QStringLiteral("/file%1.txt").arg(i, 3, 10, QLatin1Char('0')));
+    Select(dir);
+    List->setFocus();
+    QTest::keyClick(List, Qt::Key_A, Qt::ControlModifier);
+    int selected = 0;
+    for (QListWidgetItem* item = List->Selected(); item; item = List->GetNextSelected(item)) {
+        // Items never painted still give their names.
+        EXPECT_FALSE(static_cast<TShellListItem*>(item)->Caption().isEmpty());
+        ++selected;
+    }
+    EXPECT_EQ(selected, 300);
+}
+
+TEST_F(ShellTreeListTest, ChangeDuringAMenuIsKeptForItsEnd)
+{
+    const QString dir = Root + QStringLiteral("/menu");
+    QDir().mkpath(dir + QStringLiteral("/old"));
+    Select(dir);
+    Tree->currentItem()->setExpanded(true);
+    ASSERT_NE(NodeNamed(QStringLiteral("old")), nullptr);
+    List->BeginMenuOrDrag();
+    Tree->BeginMenuOrDrag();
+    Touch(dir + QStringLiteral("/during.txt"));
+    QDir().mkpath(dir + QStringLiteral("/sub"));
+    ASSERT_TRUE(WaitFor([&] { return List->RefreshPending() && Tree->RefreshPending(); }));
+    EXPECT_EQ(List->count(), 1);
+    List->EndMenuOrDrag();
+    Tree->EndMenuOrDrag();
+    EXPECT_EQ(List->count(), 3);
+    EXPECT_NE(NodeNamed(QStringLiteral("sub")), nullptr);
+}
+
+TEST_F(ShellTreeListTest, FailedNewFolderClearsTheIgnoreFlag)
+{
+    const QString dir = Root + QStringLiteral("/locked");
+    QDir().mkpath(dir);
+    Select(dir);
+    testsupport::FolderLock lock(dir);
+    if (!lock.Ok())
+        GTEST_SKIP() << "no way to lock a folder here";
+    testsupport::MessageRecorder messages;
+    EXPECT_FALSE(Tree->CreateNewFolder());
+    EXPECT_FALSE(Tree->IgnoreNextNotification());
+    EXPECT_FALSE(List->CreateNewFolder(false));
+    EXPECT_EQ(messages.texts.size(), 2);
+}
+
+TEST_F(ShellTreeListTest, MountChangeRefillsComputer)
+{
+    const QString table = Root + QStringLiteral("/mountinfo");
+    auto write = [&](const QByteArray& text) {
+        QFile f(table);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(text);
+    };
+    const QByteArray root = "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n";
+    write(root);
+    SetMountTableFile(table);
+    NSDeviceChangeHandler()->MountTableChanged();
+    QApplication::processEvents();
+    PItemIDList computer = nullptr;
+    ShellGetSpecialFolderIdList(csidlDrives, computer);
+    TPidlHolder hold(computer);
+    List->Folder.SetIdList(computer);
+    QApplication::processEvents();
+    EXPECT_EQ(Captions(List), QStringList({QStringLiteral("/")}));
+    write(root + "2 1 8:17 / /media/disc rw - iso9660 /dev/sr0 ro\n");
+    NSDeviceChangeHandler()->MountTableChanged();
+    QApplication::processEvents();
+    EXPECT_EQ(Captions(List), QStringList({QStringLiteral("/"), QStringLiteral("/media/disc")}));
+    SetMountTableFile(QString());
+    NSDeviceChangeHandler()->MountTableChanged();
+    QApplication::processEvents();
+}
+
+TEST_F(ShellTreeListTest, FilterListsMatchingFilesAndEveryFolder)
+{
+    const QString dir = Root + QStringLiteral("/filter");
+    QDir().mkpath(dir + QStringLiteral("/Sub"));
+    for (const char* n : {"a.MP3", "b.wav", "c.txt", "noext"})
+        Touch(dir + QLatin1Char('/') + QLatin1String(n));
+    Select(dir);
+    List->SetFileFilter(QStringLiteral("*.mp3;*.wav"));
+    EXPECT_EQ(Captions(List), QStringList({QStringLiteral("Sub"), QStringLiteral("a.MP3"), QStringLiteral("b.wav")}));
+    List->SetFileFilter(QStringLiteral("*.*"));
+    EXPECT_EQ(List->count(), 5);
+}
+
+TEST_F(ShellTreeListTest, ColumnClicksReverseAndChangeTheSort)
+{
+    Select(Root);
+    EXPECT_EQ(List->SortColumn(), 1);
+    List->ColClick(0);
+    EXPECT_EQ(List->SortColumn(), -1);
+    List->ColClick(0);
+    EXPECT_EQ(List->SortColumn(), 1);
+    List->ColClick(1);
+    EXPECT_EQ(List->SortColumn(), 2);
+}
