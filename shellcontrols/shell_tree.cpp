@@ -394,7 +394,10 @@ void TNSCustomShellTree::FillTree(IShellFolder folder, QTreeWidgetItem* parentNo
     PItemIDList item = nullptr;
     while ((hr = items->Next(item)) == S_OK) {
         TPidlHolder hold(item);
-        NSRaiseOnFailure(AddNewShellNode(folder, reinterpret_cast<PCItemIDList>(abs.constData()), node, item));
+        const HRESULT added = AddNewShellNode(folder, reinterpret_cast<PCItemIDList>(abs.constData()), node, item);
+        // An item that went between the listing and its attributes is no error.
+        if (added != HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND))
+            NSRaiseOnFailure(added);
     }
     if (node->childCount() == 0)
         node->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicator);

@@ -78,6 +78,7 @@ protected:
     void TearDown() override
     {
         Window.reset();
+        EXPECT_EQ(Messages.texts.size(), ExpectedMessages) << Messages.texts.join(QLatin1Char('|')).toStdString();
         for (const auto& [name, value] : m_saved)
             if (value.isNull())
                 qunsetenv(name);
@@ -96,6 +97,9 @@ protected:
     }
 
     QString Root, Home;
+    // Every box is answered, so that none can stop a test; TearDown checks how many came.
+    testsupport::MessageRecorder Messages;
+    int ExpectedMessages = 0;
     std::unique_ptr<QWidget> Window;
     TNSShellTree* Tree = nullptr;
     TNSShellList* List = nullptr;
@@ -200,14 +204,14 @@ TEST_F(ShellTreeListTest, RenameAndDeleteToTheTrash)
     EXPECT_EQ(static_cast<TShellListItem*>(List->item(0))->Caption(), QStringLiteral("new name.txt"));
 
     // Renaming onto a name in use fails, keeps the caption and lets the next change count.
-    testsupport::MessageRecorder messages;
     QTest::keyClick(List, Qt::Key_F2);
     editor = List->findChild<QLineEdit*>();
     ASSERT_NE(editor, nullptr);
     editor->setText(QStringLiteral("other.txt"));
     QTest::keyClick(editor, Qt::Key_Return);
     QApplication::processEvents();
-    EXPECT_EQ(messages.texts.size(), 1);
+    EXPECT_EQ(Messages.texts.size(), 1);
+    ExpectedMessages = 1;
     EXPECT_EQ(static_cast<TShellListItem*>(List->item(0))->Caption(), QStringLiteral("new name.txt"));
     Touch(dir + QStringLiteral("/third.txt"));
     ASSERT_TRUE(WaitFor([&] { return List->count() == 3; }));
@@ -267,11 +271,11 @@ TEST_F(ShellTreeListTest, FailedNewFolderClearsTheIgnoreFlag)
     testsupport::FolderLock lock(dir);
     if (!lock.Ok())
         GTEST_SKIP() << "no way to lock a folder here";
-    testsupport::MessageRecorder messages;
     EXPECT_FALSE(Tree->CreateNewFolder());
     EXPECT_FALSE(Tree->IgnoreNextNotification());
     EXPECT_FALSE(List->CreateNewFolder(false));
-    EXPECT_EQ(messages.texts.size(), 2);
+    EXPECT_EQ(Messages.texts.size(), 2);
+    ExpectedMessages = 2;
 }
 
 TEST_F(ShellTreeListTest, MountChangeRefillsComputer)
