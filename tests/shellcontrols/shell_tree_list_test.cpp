@@ -18,7 +18,7 @@
 
 namespace {
 
-bool WaitFor(const std::function<bool()>& done, int ms = 4000)
+bool WaitFor(const std::function<bool()>& done, int ms = 10000)
 {
     QElapsedTimer t;
     t.start();
