@@ -568,7 +568,11 @@ void TMultipleImagePrintWizardDlg::PrintSheet()
     const QString text = PrintProgressText(LoadLangStr(PrintWizardCaptionString));
     TPrintWorker worker;
     MainWindowLink()->RunPrintProgress(this, text, worker, [job, &worker](QObject* progress) {
-        worker.Start([job, progress](TPrintWorker& w) { WizardPrintThreadProc(*job, w, progress); });
+        const bool started =
+            worker.Start([job, progress](TPrintWorker& w) { WizardPrintThreadProc(*job, w, progress); });
+        // A job that never ran still ends the dialog.
+        if (!started && progress)
+            PostMessage(progress, WM_PRINTDONE, 0, 0);
     });
     worker.Join();
 

@@ -283,9 +283,12 @@ void TChildFrame::RunPrintJob(const TPrintOptions& options)
     TPrintWorker& worker = *PrintThread;
     MainWindowLink()->RunPrintProgress(this, PrintProgressText(job->DocumentName), worker,
                                        [job, &worker](QObject* dialog) {
-                                           worker.Start([job, dialog](TPrintWorker& w) {
+                                           const bool started = worker.Start([job, dialog](TPrintWorker& w) {
                                                PrintThreadProc(*job, w, dialog);
                                            });
+                                           // A job that never ran still ends the dialog.
+                                           if (!started && dialog)
+                                               PostMessage(dialog, WM_PRINTDONE, 0, 0);
                                        });
     worker.Join();
     if (!job->Error.isEmpty())
