@@ -759,7 +759,7 @@ void TCustomToolWindowX::mouseReleaseEvent(QMouseEvent* event)
 {
     if (m_closeTracking && event->button() == Qt::LeftButton) {
         m_closeTracking = false;
-        const bool pressed = m_closePressed;
+        const bool pressed = m_closePressed && CloseButtonRect().contains(event->position().toPoint());
         m_closePressed = false;
         update();
         if (pressed) {

@@ -2,8 +2,10 @@
 #include "bars/dock_arrangement.h"
 #include "bars/tool_window.h"
 #include "bars/toolbar.h"
+#include "bars/toolbar_button.h"
 
 #include <QApplication>
+#include <QMouseEvent>
 #include <climits>
 #include <gtest/gtest.h>
 
@@ -284,6 +286,84 @@ TEST_F(DockTest, FloatingWindowOfAHiddenFormHides)
     EXPECT_FALSE(w.FloatingParent()->isVisible());
     form.show();
     EXPECT_TRUE(w.FloatingParent()->isVisible());
+}
+
+} // namespace
+
+namespace {
+
+void MouseAt(QWidget* w, QEvent::Type type, QPoint at)
+{
+    QMouseEvent e(type, QPointF(at), QPointF(w->mapToGlobal(at)), Qt::LeftButton,
+                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+TEST_F(DockTest, DockedCloseButtonHidesTheWindowUnlessVetoed)
+{
+    auto* w = new TToolWindowX;
+    w->SetCloseButtonWhenDocked(true);
+    w->SetClientAreaSize(60, 80);
+    w->SetParent(leftDock);
+    w->show();
+    const QRect close = w->CloseButtonRect();
+    ASSERT_FALSE(close.isEmpty());
+    // On a left dock: right-aligned in the handle at the top.
+    EXPECT_EQ(close, QRect(60 + 2 - 11, 3, 11, 11));
+    int closes = 0;
+    bool allow = false;
+    w->OnClose = [&](TCustomToolWindowX*) { ++closes; };
+    w->OnCloseQuery = [&](TCustomToolWindowX*, bool& canClose) { canClose = allow; };
+    MouseAt(w, QEvent::MouseButtonPress, close.center());
+    MouseAt(w, QEvent::MouseButtonRelease, close.center());
+    EXPECT_EQ(closes, 0);
+    EXPECT_FALSE(w->isHidden());
+    // Released off the button: nothing.
+    allow = true;
+    MouseAt(w, QEvent::MouseButtonPress, close.center());
+    MouseAt(w, QEvent::MouseButtonRelease, QPoint(2, 40));
+    EXPECT_EQ(closes, 0);
+    MouseAt(w, QEvent::MouseButtonPress, close.center());
+    MouseAt(w, QEvent::MouseButtonRelease, close.center());
+    EXPECT_EQ(closes, 1);
+    EXPECT_TRUE(w->isHidden());
+    EXPECT_EQ(leftDock->width(), 0);
+}
+
+TEST_F(DockTest, DoubleClickFloatsAndDocksBack)
+{
+    auto* bar = new TToolbarX;
+    new TToolbarButtonX(bar);
+    bar->SetHideWhenInactive(false);
+    bar->SetParent(top);
+    bar->show();
+    bar->SetDockPos(40);
+    MouseAt(bar, QEvent::MouseButtonDblClick, QPoint(3, 5));
+    EXPECT_FALSE(bar->Docked());
+    EXPECT_EQ(bar->LastDock(), top);
+    MouseAt(bar, QEvent::MouseButtonDblClick, QPoint(30, 30));
+    EXPECT_EQ(bar->DockedTo(), top);
+    EXPECT_EQ(bar->DockPos(), 40);
+
+    // Without a last dock, the default dock takes it before every bar of its first row.
+    auto* other = new TToolbarX;
+    new TToolbarButtonX(other);
+    other->SetHideWhenInactive(false);
+    other->SetParent(top);
+    other->show();
+    top->ArrangeToolbars(true);
+    auto* lone = new TToolbarX;
+    new TToolbarButtonX(lone);
+    lone->SetHideWhenInactive(false);
+    lone->SetUseLastDock(false);
+    lone->SetDefaultDock(top);
+    lone->SetParent(&form);
+    lone->show();
+    MouseAt(lone, QEvent::MouseButtonDblClick, QPoint(30, 30));
+    EXPECT_EQ(lone->DockedTo(), top);
+    EXPECT_EQ(lone->DockRow(), 0);
+    EXPECT_EQ(lone->x(), 0);
+    EXPECT_LT(lone->x(), other->x());
 }
 
 } // namespace
