@@ -1,6 +1,7 @@
 #include "shellcontrols/tree_list.h"
 
 #include <QContextMenuEvent>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
@@ -72,6 +73,9 @@ TNSCustomTreeView::TNSCustomTreeView(QWidget* parent) : QTreeWidget(parent)
 {
     setHeaderHidden(true);
     setColumnCount(1);
+    // Deep names scroll sideways rather than being cut.
+    header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    header()->setStretchLastSection(false);
     setItemDelegate(new CustomDrawDelegate<TNSCustomTreeView, QTreeWidgetItem>(this, &TreeItemAt));
 }
 
