@@ -3,6 +3,7 @@
 #include "platform/byte_order.h"
 #include "platform/message_box.h"
 #include "platform/window_message.h"
+#include "shellcontrols/image_combo.h"
 #include "shellcontrols/shell_list.h"
 
 #include <QApplication>
@@ -103,6 +104,16 @@ void TNSCustomShellTree::SetShellList(TNSCustomShellList* list)
         });
         m_list->SetFolder(&SelectedFolder);
     }
+}
+
+void TNSCustomShellTree::SetShellCombo(TNSCustomShellCombo* combo)
+{
+    m_combo = combo;
+    if (m_combo)
+        connect(m_combo, &QObject::destroyed, this, [this, combo] {
+            if (m_combo == combo)
+                m_combo = nullptr;
+        });
 }
 
 // ---- selection ----
@@ -238,6 +249,8 @@ void TNSCustomShellTree::notifyLinked(QTreeWidgetItem* node)
         SelectedFolder.SetIdList(data->AbsPidl());
         if (m_list)
             m_list->TreeChanged(node);
+        if (m_combo)
+            m_combo->TreeChanged(node);
     }
     m_immediate = 0;
 }

@@ -10,6 +10,7 @@
 #include <memory>
 
 class TNSCustomShellList;
+class TNSCustomShellCombo;
 
 enum TNSShellTreeOption {
     ptstoAutoFill, ptstoVirtualFolders, ptstoDesignInteractive, ptstoDefaultKeyHandling, ptstoContextMenus,
@@ -54,6 +55,8 @@ public:
 
     TNSCustomShellList* ShellList() const { return m_list; }
     void SetShellList(TNSCustomShellList* list);
+    TNSCustomShellCombo* ShellCombo() const { return m_combo; }
+    void SetShellCombo(TNSCustomShellCombo* combo);
 
     void SetSelectedPathName(const QString& path);
     QString GetSelectedPathName();
@@ -118,6 +121,7 @@ private:
 
     TNSShellTreeOptions m_options;
     TNSCustomShellList* m_list = nullptr;
+    TNSCustomShellCombo* m_combo = nullptr;
     QTimer m_timer;
     int m_timerJob = 0;
     int m_reentrancy = 0;
