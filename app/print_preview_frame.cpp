@@ -4,6 +4,7 @@
 
 #include "app/new_dlg.h"
 #include "app/program_icon.h"
+#include "controls/other_host_dialogs.h"
 #include "document/std.h"
 #include "platform/cursors.h"
 #include "platform/graphics.h"
@@ -12,9 +13,7 @@
 #include <algorithm>
 #include <QComboBox>
 #include <QEvent>
-#include <QPageSetupDialog>
 #include <QPainter>
-#include <QPrinter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -248,7 +247,8 @@ void TPrintPreviewFrame::PaintBoxPaint(TCanvas* canvas)
 
 void TPrintPreviewFrame::SetupBtnClick()
 {
-    QPrinter printer;
-    QPageSetupDialog dialog(&printer, this);
-    dialog.exec();
+    // The printer setup dialog alone in its frame, over this window.
+    TFormPrinterSetupDialog dialog;
+    dialog.OwnerWindow = this;
+    dialog.Execute();
 }

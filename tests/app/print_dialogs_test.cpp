@@ -274,6 +274,20 @@ TEST_F(PrintDialogsTest, PreviewFitsZoomsAndGivesItsResult)
         EXPECT_EQ(reg.ReadInteger(BasicInfo(), QStringLiteral("ZoomSize"), -1), c.zoom);
         reg.WriteInteger(BasicInfo(), QStringLiteral("ZoomSize"), 8);
     }
+    // Setup runs the printer setup dialog over the preview.
+    {
+        TPrintPreviewFrame preview(nullptr);
+        QString setupTitle;
+        QTimer::singleShot(0, [&] {
+            QWidget* setup = QApplication::activeModalWidget();
+            ASSERT_NE(setup, nullptr);
+            setupTitle = setup->objectName();
+            static_cast<QDialog*>(setup)->reject();
+        });
+        preview.SetupBtnClick();
+        EXPECT_EQ(setupTitle, QStringLiteral("HostFrame"));
+    }
+
     // The document's preview command hides the main window while it runs, then shows it again.
     frame->show();
     bool hidden = false;
