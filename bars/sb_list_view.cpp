@@ -59,14 +59,39 @@ public:
     }
     static void Remove()
     {
-        delete s_instance;
+        if (!s_instance)
+            return;
+        // The filter may be the caller (a release it passed on ended the drag): freed later.
+        QCoreApplication::instance()->removeEventFilter(s_instance);
+        s_instance->m_list = nullptr;
+        s_instance->deleteLater();
         s_instance = nullptr;
     }
     static bool InstalledFor(const TSBVertListView* list) { return s_instance && s_instance->m_list == list; }
 
 protected:
-    bool eventFilter(QObject*, QEvent* e) override
+    bool eventFilter(QObject* watched, QEvent* e) override
     {
+        // The drag follows the pointer wherever it goes, even when its own list is hidden
+        // meanwhile (a page of the out bar opened by hovering) and has lost the mouse.
+        if (watched->isWidgetType()
+            && (e->type() == QEvent::MouseMove || e->type() == QEvent::MouseButtonRelease
+                || e->type() == QEvent::MouseButtonPress)) {
+            QPointer<TSBVertListView> list = m_list;
+            if (!list || !list->Dragging())
+                return false;
+            auto* me = static_cast<QMouseEvent*>(e);
+            const QPoint local = list->mapFromGlobal(me->globalPosition().toPoint());
+            if (e->type() == QEvent::MouseMove)
+                list->MouseMove(me->modifiers(), local.x(), local.y());
+            else if (e->type() == QEvent::MouseButtonRelease && me->button() == Qt::LeftButton)
+                list->MouseUp(Qt::LeftButton, local.x(), local.y());
+            else if (e->type() == QEvent::MouseButtonPress && me->button() == Qt::RightButton)
+                list->CancelDrag();
+            else
+                return false;
+            return true;
+        }
         if (e->type() != QEvent::KeyPress && e->type() != QEvent::KeyRelease)
             return false;
         auto* ke = static_cast<QKeyEvent*>(e);

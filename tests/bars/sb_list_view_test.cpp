@@ -370,6 +370,28 @@ TEST(SBVertListDrag, CtrlDuringTheDragSwitchesToCopy)
     EXPECT_EQ(Captions(*f.right), (QStringList{"L2", "R0", "R1"}));
 }
 
+TEST(SBVertListDrag, FollowsThePointerAfterItsListIsHidden)
+{
+    // An out-bar page opened by hovering hides the page the drag started on.
+    TwoLists f;
+    const TRect icon = f.left->IconRect(f.left->Item(1));
+    const QPoint start(icon.Left + 2, icon.Top + 2);
+    auto send = [](QWidget* to, QEvent::Type type, const QPoint& local, Qt::MouseButton button, Qt::MouseButtons held) {
+        QMouseEvent e(type, QPointF(local), QPointF(to->mapToGlobal(local)), button, held, Qt::NoModifier);
+        QApplication::sendEvent(to, &e);
+    };
+    send(f.left, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+    send(f.left, QEvent::MouseMove, start + QPoint(0, 10), Qt::NoButton, Qt::LeftButton);
+    ASSERT_TRUE(f.left->Dragging());
+    f.left->hide();
+    send(f.right, QEvent::MouseMove, QPoint(20, 1), Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(f.right->DropPlace(), 0);
+    send(f.right, QEvent::MouseButtonRelease, QPoint(20, 1), Qt::LeftButton, Qt::NoButton);
+    EXPECT_FALSE(f.left->Dragging());
+    EXPECT_EQ(Captions(*f.left), (QStringList{"L0", "L2"}));
+    EXPECT_EQ(Captions(*f.right), (QStringList{"L1", "R0", "R1"}));
+}
+
 TEST(SBVertListDrag, MoveWithinOneList)
 {
     TwoLists f;
