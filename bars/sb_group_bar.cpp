@@ -269,6 +269,10 @@ TCustomSBGroupBar::TCustomSBGroupBar(QWidget* parent)
 TCustomSBGroupBar::~TCustomSBGroupBar()
 {
     m_destroying = true;
+    // The editor goes first: losing the focus as the bar's widgets go must not store a caption.
+    m_editor->EditorCanceled = true;
+    delete m_editor;
+    m_editor = nullptr;
     // Every page is detached and freed first.
     const std::vector<TSBOutBarGroup*> groups = m_groups;
     m_groups.clear();
@@ -652,7 +656,7 @@ void TCustomSBGroupBar::InitGroupSize()
 {
     if (TSBOutBarGroup* g = ActiveGroup())
         PlaceGroup(g, GetActiveGroupRect());
-    if (m_editor->isVisible() && Groups(m_editor->GroupIndex)) {
+    if (m_editor && m_editor->isVisible() && Groups(m_editor->GroupIndex)) {
         const TRect b = GetButtonRect(m_editor->GroupIndex);
         m_editor->setGeometry(b.Left, b.Top, b.Width(), b.Height());
     }
@@ -692,7 +696,7 @@ void TCustomSBGroupBar::EditActiveGroupCaption()
 
 void TCustomSBGroupBar::CancelEdit()
 {
-    if (m_editor->isVisible()) {
+    if (m_editor && m_editor->isVisible()) {
         m_editor->EditorCanceled = true;
         m_editor->hide();
     }

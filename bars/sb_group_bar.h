@@ -161,7 +161,7 @@ public:
     void EditActiveGroupCaption();
     void CancelEdit();
     TSBOutBarGroupEdit* Editor() const { return m_editor; }
-    bool Editing() const { return m_editor->isVisible(); }
+    bool Editing() const { return m_editor && m_editor->isVisible(); }
 
     // ---- geometry ----
     TRect LayoutRect() const;
