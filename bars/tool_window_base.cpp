@@ -415,6 +415,14 @@ void TCustomToolWindowX::UpdateVisibility()
 {
     if (!m_floatParent || m_docked)
         return;
+    // On top of every window of the desktop, or only of its own form (as its transient).
+    const bool topMost = m_floatingMode == fmOnTopOfAllForms;
+    if (bool(m_floatParent->windowFlags() & Qt::WindowStaysOnTopHint) != topMost) {
+        const bool shown = m_floatParent->isVisible();
+        m_floatParent->setWindowFlag(Qt::WindowStaysOnTopHint, topMost);
+        if (shown)
+            m_floatParent->show();
+    }
     m_floatParent->ShouldShow = ShouldBeShown();
     m_floatParent->ApplyShowing();
 }
@@ -720,6 +728,11 @@ void TCustomToolWindowX::mousePressEvent(QMouseEvent* event)
         return;
     }
     if (!m_docked) {
+        // A floating window never takes the focus; its form comes to the front instead.
+        if (ActivateParent && m_floatingMode == fmOnTopOfParentForm && m_floatParent && m_floatParent->ParentForm()) {
+            m_floatParent->ParentForm()->window()->raise();
+            m_floatParent->ParentForm()->window()->activateWindow();
+        }
         const int handle = SizeHandleAt(p);
         if (handle >= 0) {
             BeginSizing(TToolWindowSizeHandle(handle), event->globalPosition().toPoint());

@@ -367,3 +367,23 @@ TEST_F(DockTest, DoubleClickFloatsAndDocksBack)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(DockTest, OnTopOfAllFormsStaysVisibleWithoutItsForm)
+{
+    TToolWindowX w;
+    w.SetHideWhenInactive(false);
+    w.SetParent(&form);
+    w.show();
+    ASSERT_NE(w.FloatingParent(), nullptr);
+    EXPECT_FALSE(w.FloatingParent()->windowFlags() & Qt::WindowStaysOnTopHint);
+    w.SetFloatingMode(fmOnTopOfAllForms);
+    EXPECT_TRUE(w.FloatingParent()->windowFlags() & Qt::WindowStaysOnTopHint);
+    form.hide();
+    EXPECT_TRUE(w.FloatingParent()->isVisible());
+    w.SetFloatingMode(fmOnTopOfParentForm);
+    EXPECT_FALSE(w.FloatingParent()->isVisible());
+}
+
+} // namespace
