@@ -229,9 +229,7 @@ std::vector<TScanDevice> TScannerLibrary::Devices()
 
 void TScannerLibrary::Cancel()
 {
-    std::lock_guard<std::mutex> lock(m_scanLock);
-    if (m_scanning)
-        m_api->cancel(m_scanning);
+    m_cancel = true;
 }
 
 QImage TScannerLibrary::Scan(const QString& device, const std::function<void(qint64, qint64)>& progress,
@@ -248,10 +246,7 @@ QImage TScannerLibrary::Scan(const QString& device, const std::function<void(qin
     SANE_Status status = m_api->open(device.toLocal8Bit().constData(), &handle);
     if (status != SANE_STATUS_GOOD)
         return fail(status);
-    {
-        std::lock_guard<std::mutex> lock(m_scanLock);
-        m_scanning = handle;
-    }
+    m_cancel = false;
     std::vector<TScanFrame> frames;
     // Frames stop at the last one, and a scanner that never says so stops after three.
     for (int frameCount = 0; frameCount < 3; ++frameCount) {
@@ -274,6 +269,10 @@ QImage TScannerLibrary::Scan(const QString& device, const std::function<void(qin
         SANE_Byte buffer[65536];
         for (;;) {
             SANE_Int got = 0;
+            if (m_cancel) {
+                status = SANE_STATUS_CANCELLED;
+                break;
+            }
             status = m_api->read(handle, buffer, sizeof buffer, &got);
             if (status != SANE_STATUS_GOOD)
                 break;
@@ -291,10 +290,6 @@ QImage TScannerLibrary::Scan(const QString& device, const std::function<void(qin
         frames.push_back(std::move(frame));
         if (p.last_frame)
             break;
-    }
-    {
-        std::lock_guard<std::mutex> lock(m_scanLock);
-        m_scanning = nullptr;
     }
     m_api->cancel(handle);
     m_api->close(handle);

@@ -6,7 +6,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
-#include <mutex>
+#include <atomic>
 #include <vector>
 
 // File name the library is loaded from: $KORVANE_SANE_LIBRARY, else "libsane.so.1".
@@ -49,8 +49,8 @@ public:
     std::vector<TScanDevice> Devices();
 
     // Scans one picture from device. Runs on any thread; progress(done, total) is called from
-    // it (total 0 when unknown). Cancel stops it from another thread. A null image and a message
-    // in error when nothing was scanned.
+    // it (total 0 when unknown). Cancel, from any thread, stops it after the block being read.
+    // A null image and a message in error when nothing was scanned.
     QImage Scan(const QString& device, const std::function<void(qint64, qint64)>& progress, QString* error);
     void Cancel();
 
@@ -60,7 +60,7 @@ private:
     std::unique_ptr<Api> m_api;
     void* m_module = nullptr;
     bool m_started = false;
-    // The device being read, while a scan runs; Cancel reaches it under the lock.
-    std::mutex m_scanLock;
-    void* m_scanning = nullptr;
+    // Set by Cancel; the scanning thread stops after the block it is reading and ends the scan
+    // itself, so the library is only ever called from one thread at a time.
+    std::atomic<bool> m_cancel{false};
 };

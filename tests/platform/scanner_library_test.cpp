@@ -1,14 +1,10 @@
 #include "platform/bitmap.h"
 #include "platform/scanner_library.h"
 
-#include "support/sane_test_support.h"
-
 #include <gtest/gtest.h>
 
 #include <QByteArray>
-#include <atomic>
 #include <cstring>
-#include <thread>
 
 namespace {
 
@@ -130,33 +126,4 @@ TEST(ScanLibrary, AMissingLibraryLoadsAsNothing)
     EXPECT_EQ(TScannerLibrary::Load(), nullptr);
     qunsetenv("KORVANE_SANE_LIBRARY");
     EXPECT_EQ(ScannerLibraryName(), QStringLiteral("libsane.so.1"));
-}
-
-TEST(ScanLibrary, CancelStopsAScanFromAnotherThread)
-{
-    // One byte a read with a pause before each: a scan that runs for seconds unless stopped.
-    testsupport::SaneTestBackend backend(QStringLiteral("sane-cancel"),
-                                         testsupport::SaneTestBackend::DefaultConf() +
-                                             "enable-test-options true\nread-limit true\nread-limit-size 1\n"
-                                             "read-delay true\nread-delay-duration 1000\n");
-    auto library = TScannerLibrary::Load();
-    ASSERT_NE(library, nullptr);
-    ASSERT_TRUE(library->Init());
-    const std::vector<TScanDevice> devices = library->Devices();
-    ASSERT_EQ(devices.size(), 2u);
-    EXPECT_EQ(devices[0].Name, QStringLiteral("test:0"));
-    std::atomic<qint64> seen{0};
-    QImage image;
-    QString error;
-    std::thread scan([&] {
-        image = library->Scan(
-            devices[0].Name, [&](qint64 done, qint64) { seen = done; }, &error);
-    });
-    while (seen < 10)
-        std::this_thread::yield();
-    library->Cancel();
-    scan.join();
-    EXPECT_TRUE(image.isNull());
-    EXPECT_FALSE(error.isEmpty());
-    library->Exit();
 }
