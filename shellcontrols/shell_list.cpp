@@ -8,6 +8,8 @@
 
 #include <QApplication>
 #include <QDrag>
+#include <QDragEnterEvent>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -91,6 +93,9 @@ TNSCustomShellList::TNSCustomShellList(QWidget* parent)
     });
     m_deviceListener = NSDeviceChangeHandler()->Add(
         [this](QObject* sender, unsigned, uintptr_t wParam) { DeviceChangeDetected(sender, wParam); });
+    setDragEnabled(true);
+    setAcceptDrops(HasOption(ptsloOleDrop));
+    viewport()->setAcceptDrops(HasOption(ptsloOleDrop));
     PostMessage(this, AM_DEFERREDFILL, 0, 0);
 }
 
@@ -116,6 +121,8 @@ void TNSCustomShellList::SetOptions(TNSShellListOptions options)
         RefreshItems();
     // The program's own drag when the shell's drag is off.
     setDragEnabled(true);
+    setAcceptDrops(HasOption(ptsloOleDrop));
+    viewport()->setAcceptDrops(HasOption(ptsloOleDrop));
 }
 
 PCItemIDList TNSCustomShellList::CurrentFolderIdList() const
@@ -162,6 +169,8 @@ void TNSCustomShellList::removeItem(QListWidgetItem* item)
             OnDeleteItem(this, item, i->Data);
         if (m_editItem == item)
             m_editItem = nullptr;
+        if (m_dropItem == item)
+            m_dropItem = nullptr;
         TNSShListData* data = i->Data;
         i->Data = nullptr;
         delete takeItem(row(item));
@@ -788,6 +797,10 @@ void TNSCustomShellList::startDrag(Qt::DropActions)
 {
     if (ShellSelCount() == 0)
         return;
+    if (HasOption(ptsloOleDrag)) {
+        Application->Guard([&] { OleBeginDrag(); });
+        return;
+    }
     // The program's own drag: the receiver asks the source list for its selected items.
     auto* drag = new QDrag(this);
     auto* data = new QMimeData;
@@ -796,6 +809,128 @@ void TNSCustomShellList::startDrag(Qt::DropActions)
     BeginMenuOrDrag();
     drag->exec(Qt::CopyAction);
     EndMenuOrDrag();
+}
+
+Qt::DropActions TNSCustomShellList::GetDragDropAttributesForAllSelected()
+{
+    std::vector<PCItemIDList> items;
+    for (int i = 0; i < count(); ++i)
+        if (item(i)->isSelected())
+            if (TNSShListData* d = DataOf(item(i)))
+                items.push_back(d->RelativeIdList());
+    if (items.empty() || !m_folder)
+        return Qt::IgnoreAction;
+    uint32_t attributes = SFGAO_CANCOPY | SFGAO_CANMOVE | SFGAO_CANLINK;
+    NSRaiseOnFailure(m_folder->GetAttributesOf(int(items.size()), items.data(), attributes));
+    Qt::DropActions actions;
+    if (attributes & SFGAO_CANCOPY)
+        actions |= Qt::CopyAction;
+    if (attributes & SFGAO_CANMOVE)
+        actions |= Qt::MoveAction;
+    if (attributes & SFGAO_CANLINK)
+        actions |= Qt::LinkAction;
+    return actions;
+}
+
+void TNSCustomShellList::OleBeginDrag()
+{
+    std::vector<PCItemIDList> items;
+    for (int i = 0; i < count(); ++i)
+        if (item(i)->isSelected())
+            if (TNSShListData* d = DataOf(item(i)))
+                items.push_back(d->RelativeIdList());
+    if (items.empty())
+        return;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(MakeShellItemsData(CurrentFolderIdList(), items, false));
+    const Qt::DropActions allowed = GetDragDropAttributesForAllSelected();
+    BeginMenuOrDrag();
+    m_ownDrag = true;
+    const Qt::DropAction done = drag->exec(allowed, Qt::CopyAction);
+    m_ownDrag = false;
+    m_dragging = false;
+    if (done != Qt::IgnoreAction)
+        m_refreshPending = true;
+    EndMenuOrDrag();
+}
+
+QByteArray TNSCustomShellList::dropFolderAt(const QPoint& pos, const QDropEvent* e, QListWidgetItem** itemOut)
+{
+    QListWidgetItem* under = itemAt(pos);
+    TNSShListData* data = DataOf(under);
+    if (itemOut)
+        *itemOut = nullptr;
+    if (data && data->IsFolder() && !(e->source() == this && under->isSelected())) {
+        if (itemOut)
+            *itemOut = under;
+        const QFileInfo info(data->PathName());
+        return info.isDir() && info.isWritable() ? QFile::encodeName(info.filePath()) : QByteArray();
+    }
+    // Over the background (or a file) the folder itself takes the drop; the list's own items
+    // are already there.
+    if (e->source() == this)
+        return QByteArray();
+    const QString folder = Folder.PathName();
+    const QFileInfo info(folder);
+    return !folder.isEmpty() && info.isDir() && info.isWritable() ? QFile::encodeName(folder) : QByteArray();
+}
+
+void TNSCustomShellList::setDropHighlight(QListWidgetItem* item)
+{
+    if (m_dropItem == item)
+        return;
+    if (m_dropItem)
+        m_dropItem->setBackground(QBrush());
+    m_dropItem = item;
+    if (m_dropItem)
+        m_dropItem->setBackground(palette().brush(QPalette::Highlight).color().lighter(160));
+}
+
+void TNSCustomShellList::dragEnterEvent(QDragEnterEvent* e)
+{
+    if (HasOption(ptsloOleDrop) && !ShellItemsPaths(e->mimeData()).isEmpty())
+        e->acceptProposedAction();
+    else
+        e->ignore();
+}
+
+void TNSCustomShellList::dragMoveEvent(QDragMoveEvent* e)
+{
+    // The view scrolls near its edges.
+    TNSCustomListView::dragMoveEvent(e);
+    QListWidgetItem* target = nullptr;
+    const QByteArray folder = HasOption(ptsloOleDrop) ? dropFolderAt(e->position().toPoint(), e, &target) : QByteArray();
+    setDropHighlight(target);
+    if (folder.isEmpty() || ShellItemsPaths(e->mimeData()).isEmpty()) {
+        e->ignore();
+        return;
+    }
+    e->acceptProposedAction();
+}
+
+void TNSCustomShellList::dragLeaveEvent(QDragLeaveEvent* e)
+{
+    setDropHighlight(nullptr);
+    TNSCustomListView::dragLeaveEvent(e);
+}
+
+void TNSCustomShellList::dropEvent(QDropEvent* e)
+{
+    setDropHighlight(nullptr);
+    const QByteArray folder = HasOption(ptsloOleDrop) ? dropFolderAt(e->position().toPoint(), e) : QByteArray();
+    const QList<QByteArray> paths = ShellItemsPaths(e->mimeData());
+    if (folder.isEmpty() || paths.isEmpty()) {
+        e->ignore();
+        return;
+    }
+    const bool move = e->dropAction() == Qt::MoveAction;
+    e->setDropAction(move ? Qt::MoveAction : Qt::CopyAction);
+    e->accept();
+    Application->Guard([&] {
+        const HRESULT hr = ShellTransferItems(folder, paths, move);
+        RefreshItems();
+        NSRaiseOnFailure(hr);
+    });
 }
 
 void TNSCustomShellList::ItemContextMenu(QListWidgetItem* item, QPoint& point, QMenu*& menu)

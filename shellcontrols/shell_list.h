@@ -91,6 +91,10 @@ public:
     void StartEditing(QListWidgetItem* item);
     int CompareItems(const TShellListItem* a, const TShellListItem* b) const;
 
+    // Drop effects every selected item allows; none without a selection.
+    Qt::DropActions GetDragDropAttributesForAllSelected();
+    void OleBeginDrag();
+
     void BeginMenuOrDrag() { m_dragging = true; }
     void EndMenuOrDrag();
 
@@ -103,6 +107,10 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void startDrag(Qt::DropActions actions) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dragLeaveEvent(QDragLeaveEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
     void ItemContextMenu(QListWidgetItem* item, QPoint& point, QMenu*& menu) override;
 
 private:
@@ -121,8 +129,12 @@ private:
     void ProcessMenuForAllSelected(QPoint point);
     uint32_t enumFlags() const;
     bool editing() const { return state() == QAbstractItemView::EditingState; }
+    QByteArray dropFolderAt(const QPoint& pos, const QDropEvent* e, QListWidgetItem** item = nullptr);
+    void setDropHighlight(QListWidgetItem* item);
 
     TNSShellListOptions m_options;
+    QListWidgetItem* m_dropItem = nullptr;
+    bool m_ownDrag = false;
     TNSCustomShellTree* m_tree = nullptr;
     IShellFolder m_folder;
     QByteArray m_folderIdList;

@@ -1030,6 +1030,17 @@ HRESULT TContextMenu::paste(QWidget*)
         return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
     bool cut = false;
     const QList<QByteArray> sources = ShellItemsPaths(QApplication::clipboard()->mimeData(), &cut);
+    const HRESULT hr = ShellTransferItems(target, sources, cut);
+    if (SUCCEEDED(hr) && cut)
+        QApplication::clipboard()->clear();
+    return hr;
+}
+
+HRESULT ShellTransferItems(const QByteArray& targetDir, const QList<QByteArray>& sources, bool move)
+{
+    const QByteArray target = CleanPath(targetDir);
+    if (!IsDir(target))
+        return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
     for (const QByteArray& source : sources) {
         const QByteArray clean = CleanPath(source);
         const QByteArray name = clean.mid(clean.lastIndexOf('/') + 1);
@@ -1038,11 +1049,11 @@ HRESULT TContextMenu::paste(QWidget*)
         // A folder never goes inside itself.
         if (clean == target || Under(target, clean))
             return HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER);
-        if (cut && clean.left(clean.lastIndexOf('/')) == target)
+        if (move && clean.left(clean.lastIndexOf('/')) == target)
             continue;
         const QByteArray dest = Join(target, FreeName(target, name));
         int error = 0;
-        if (cut) {
+        if (move) {
             if (::renameat2(AT_FDCWD, clean.constData(), AT_FDCWD, dest.constData(), RENAME_NOREPLACE) != 0) {
                 error = errno;
                 if (error == EXDEV && (error = CopyTree(clean, dest)) == 0)
@@ -1054,8 +1065,6 @@ HRESULT TContextMenu::paste(QWidget*)
         if (error)
             return HResultFromErrno(error);
     }
-    if (cut)
-        QApplication::clipboard()->clear();
     return S_OK;
 }
 

@@ -177,6 +177,9 @@ QMimeData* MakeShellItemsData(PCItemIDList parent, const std::vector<PCItemIDLis
 // "Shell IDList Array" block; cut tells whether they are to be moved.
 QList<QByteArray> ShellItemsPaths(const QMimeData* data, bool* cut = nullptr);
 extern const char* const ShellIdListMimeType;
+// Copies (or moves) files and folders into a folder; a name in use gives the copy the next
+// free "name (n)".
+HRESULT ShellTransferItems(const QByteArray& targetDir, const QList<QByteArray>& sources, bool move);
 
 // The process-wide system image list: icons from the icon theme, Qt's standard icons where the
 // theme has none. Index 0 is a plain document.

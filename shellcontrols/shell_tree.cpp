@@ -7,11 +7,15 @@
 #include "shellcontrols/shell_list.h"
 
 #include <QApplication>
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QMimeData>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QThread>
+#include <QFileInfo>
 
 namespace {
 
@@ -67,6 +71,11 @@ TNSCustomShellTree::TNSCustomShellTree(QWidget* parent)
     });
     m_deviceListener = NSDeviceChangeHandler()->Add(
         [this](QObject* sender, unsigned, uintptr_t wParam) { DeviceChangeDetected(sender, wParam); });
+    setDragEnabled(HasOption(ptstoOleDrag));
+    setAcceptDrops(HasOption(ptstoOleDrop));
+    viewport()->setAcceptDrops(HasOption(ptstoOleDrop));
+    // A node held under a drag opens after the hover time.
+    setAutoExpandDelay(NSSH_AUTOOPEN_DELAY_MS);
     // The fill runs once the window is complete.
     PostMessage(this, AM_DEFERREDFILL, 0, 0);
 }
@@ -83,6 +92,9 @@ void TNSCustomShellTree::SetOptions(TNSShellTreeOptions options)
 {
     const TNSShellTreeOptions old = m_options;
     m_options = options;
+    setDragEnabled(HasOption(ptstoOleDrag));
+    setAcceptDrops(HasOption(ptstoOleDrop));
+    viewport()->setAcceptDrops(HasOption(ptstoOleDrop));
     if ((old ^ options) & TreeOption(ptstoDynamicRefresh)) {
         if (HasOption(ptstoDynamicRefresh))
             InstallChangeHandlersForAllLocalDrives();
@@ -315,6 +327,8 @@ void TNSCustomShellTree::removeNode(QTreeWidgetItem* node)
         m_lastInserted = nullptr;
     if (m_editNode == node)
         m_editNode = nullptr;
+    if (m_dropNode == node)
+        m_dropNode = nullptr;
     delete node;
 }
 
@@ -856,4 +870,121 @@ void TNSCustomShellTree::ProcessMenu(QTreeWidgetItem* node, QPoint point)
         NSRaiseOnFailure(hr);
     }
     EndMenuOrDrag();
+}
+
+// ---- drag and drop ----
+
+Qt::DropActions TNSCustomShellTree::GetDragDropAttributesForNode(QTreeWidgetItem* node)
+{
+    const Qt::DropActions all = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    TNSShTreeData* data = GetDataFromNode(node);
+    IShellFolder parent = data ? data->ParentIShf() : IShellFolder();
+    if (!parent)
+        return all;
+    uint32_t attributes = SFGAO_CANCOPY | SFGAO_CANMOVE | SFGAO_CANLINK;
+    PCItemIDList items[1] = {data->RelPidl()};
+    if (FAILED(parent->GetAttributesOf(1, items, attributes)))
+        return all;
+    Qt::DropActions actions;
+    if (attributes & SFGAO_CANCOPY)
+        actions |= Qt::CopyAction;
+    if (attributes & SFGAO_CANMOVE)
+        actions |= Qt::MoveAction;
+    if (attributes & SFGAO_CANLINK)
+        actions |= Qt::LinkAction;
+    return actions;
+}
+
+void TNSCustomShellTree::OleBeginDrag(QTreeWidgetItem* node)
+{
+    TNSShTreeData* data = GetDataFromNode(node);
+    if (!data || !node->parent() || !data->Parent())
+        return;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(MakeShellItemsData(data->Parent()->AbsPidl(), {data->RelPidl()}, false));
+    drag->setPixmap(node->icon(0).pixmap(16, 16));
+    BeginMenuOrDrag();
+    const Qt::DropAction done = drag->exec(GetDragDropAttributesForNode(node), Qt::CopyAction);
+    m_dragging = false;
+    if (done != Qt::IgnoreAction)
+        m_refreshPending = true;
+    EndMenuOrDrag();
+}
+
+void TNSCustomShellTree::startDrag(Qt::DropActions)
+{
+    if (HasOption(ptstoOleDrag))
+        Application->Guard([&] { OleBeginDrag(currentItem()); });
+}
+
+QByteArray TNSCustomShellTree::dropFolderAt(const QPoint& pos, QTreeWidgetItem** nodeOut)
+{
+    QTreeWidgetItem* node = itemAt(pos);
+    TNSShTreeData* data = GetDataFromNode(node);
+    if (nodeOut)
+        *nodeOut = node;
+    if (!data)
+        return QByteArray();
+    const QByteArray path = QFile::encodeName(data->PathName());
+    QFileInfo info(data->PathName());
+    return !path.isEmpty() && info.isDir() && info.isWritable() ? path : QByteArray();
+}
+
+void TNSCustomShellTree::setDropHighlight(QTreeWidgetItem* node)
+{
+    if (m_dropNode == node)
+        return;
+    if (m_dropNode)
+        m_dropNode->setBackground(0, QBrush());
+    m_dropNode = node;
+    if (m_dropNode)
+        m_dropNode->setBackground(0, palette().brush(QPalette::Highlight).color().lighter(160));
+}
+
+void TNSCustomShellTree::dragEnterEvent(QDragEnterEvent* e)
+{
+    if (HasOption(ptstoOleDrop) && !ShellItemsPaths(e->mimeData()).isEmpty())
+        e->acceptProposedAction();
+    else
+        e->ignore();
+}
+
+void TNSCustomShellTree::dragMoveEvent(QDragMoveEvent* e)
+{
+    // The view scrolls near its edges and opens the node held under the mouse.
+    TNSCustomTreeView::dragMoveEvent(e);
+    QTreeWidgetItem* node = nullptr;
+    const QByteArray target = dropFolderAt(e->position().toPoint(), &node);
+    if (target.isEmpty() || !HasOption(ptstoOleDrop)) {
+        setDropHighlight(nullptr);
+        e->ignore();
+        return;
+    }
+    setDropHighlight(node);
+    e->acceptProposedAction();
+}
+
+void TNSCustomShellTree::dragLeaveEvent(QDragLeaveEvent* e)
+{
+    setDropHighlight(nullptr);
+    TNSCustomTreeView::dragLeaveEvent(e);
+}
+
+void TNSCustomShellTree::dropEvent(QDropEvent* e)
+{
+    setDropHighlight(nullptr);
+    const QByteArray target = dropFolderAt(e->position().toPoint());
+    const QList<QByteArray> paths = ShellItemsPaths(e->mimeData());
+    if (target.isEmpty() || paths.isEmpty() || !HasOption(ptstoOleDrop)) {
+        e->ignore();
+        return;
+    }
+    const bool move = e->dropAction() == Qt::MoveAction;
+    e->setDropAction(move ? Qt::MoveAction : Qt::CopyAction);
+    e->accept();
+    Application->Guard([&] {
+        const HRESULT hr = ShellTransferItems(target, paths, move);
+        RefreshNodes();
+        NSRaiseOnFailure(hr);
+    });
 }

@@ -22,6 +22,7 @@ constexpr TNSShellTreeOptions TreeOption(TNSShellTreeOption o) { return 1u << o;
 constexpr int NSSH_CHANGE_NOTIFY_DELAY = 2000;
 constexpr int NSSH_CHANGE_NOTIFY_FASTDELAY = 400;
 constexpr int NSSH_TREE_KEY_UPDATE_DELAY = 500;
+constexpr int NSSH_AUTOOPEN_DELAY_MS = 400;
 constexpr unsigned AM_DEFERREDEDIT = 1126;
 constexpr unsigned AM_DEFERREDFILL = 1127;
 
@@ -85,6 +86,11 @@ public:
     virtual void FillTree(IShellFolder folder, QTreeWidgetItem* parentNode);
     void StartEditing(QTreeWidgetItem* node);
 
+    // Drop effects the node's item allows: copy, move and link, all three without shell data.
+    Qt::DropActions GetDragDropAttributesForNode(QTreeWidgetItem* node);
+    // Drags the node as shell items; the root is never dragged.
+    void OleBeginDrag(QTreeWidgetItem* node);
+
     // Shell menus and drags running: fills and refreshes wait for their end.
     void BeginMenuOrDrag() { m_dragging = true; }
     void EndMenuOrDrag();
@@ -100,6 +106,11 @@ protected:
     bool event(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
+    void startDrag(Qt::DropActions supportedActions) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dragLeaveEvent(QDragLeaveEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
     void Delete(QTreeWidgetItem* node) override;
     void NodeContextMenu(QTreeWidgetItem* node, QPoint& point, QMenu*& menu) override;
 
@@ -118,8 +129,11 @@ private:
     uint32_t enumFlags() const;
     void watchFilledFolder(QTreeWidgetItem* node);
     bool editing() const { return state() == QAbstractItemView::EditingState; }
+    QByteArray dropFolderAt(const QPoint& pos, QTreeWidgetItem** node = nullptr);
+    void setDropHighlight(QTreeWidgetItem* node);
 
     TNSShellTreeOptions m_options;
+    QTreeWidgetItem* m_dropNode = nullptr;
     TNSCustomShellList* m_list = nullptr;
     TNSCustomShellCombo* m_combo = nullptr;
     QTimer m_timer;

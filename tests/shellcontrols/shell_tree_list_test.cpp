@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QSplitter>
 #include <QTest>
 #include <QThread>
@@ -329,4 +330,58 @@ TEST_F(ShellTreeListTest, ColumnClicksReverseAndChangeTheSort)
     EXPECT_EQ(List->SortColumn(), 1);
     List->ColClick(1);
     EXPECT_EQ(List->SortColumn(), 2);
+}
+
+TEST_F(ShellTreeListTest, DropsCopyIntoTheFolderUnderTheMouse)
+{
+    Tree->SetOptions(Tree->Options() | TreeOption(ptstoOleDrop) | TreeOption(ptstoOleDrag));
+    List->SetOptions(List->Options() | ListOption(ptsloOleDrop));
+    const QString from = Root + QStringLiteral("/from"), to = Root + QStringLiteral("/to");
+    QDir().mkpath(from);
+    QDir().mkpath(to + QStringLiteral("/inner"));
+    Touch(from + QStringLiteral("/song.mp3"));
+    PItemIDList fromPidl = nullptr, item = nullptr;
+    ASSERT_EQ(ShellGetIdListFromPath(from, fromPidl), S_OK);
+    TPidlHolder holdFrom(fromPidl);
+    IShellFolder fromFolder;
+    ASSERT_EQ(ShellGetFolderFromIdList(fromPidl, fromFolder), S_OK);
+    ASSERT_EQ(fromFolder->ParseDisplayName(nullptr, QStringLiteral("song.mp3"), item), S_OK);
+    TPidlHolder holdItem(item);
+    std::unique_ptr<QMimeData> data(MakeShellItemsData(fromPidl, {item}, false));
+
+    Select(to);
+    Tree->currentItem()->setExpanded(true);
+    QApplication::processEvents();
+    QTreeWidgetItem* inner = NodeNamed(QStringLiteral("inner"));
+    ASSERT_NE(inner, nullptr);
+    const QPointF at = Tree->visualItemRect(inner).center();
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Tree->viewport(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDragMoveEvent over(at.toPoint(), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Tree->viewport(), &over);
+    EXPECT_TRUE(over.isAccepted());
+    QDropEvent drop(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Tree->viewport(), &drop);
+    EXPECT_TRUE(QFile::exists(to + QStringLiteral("/inner/song.mp3")));
+    EXPECT_TRUE(QFile::exists(from + QStringLiteral("/song.mp3")));
+
+    // The list takes a drop on its background into its own folder.
+    ASSERT_EQ(List->Folder.PathName(), to);
+    const QPoint background(List->viewport()->width() - 5, List->viewport()->height() - 5);
+    QDragEnterEvent enterList(background, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(List->viewport(), &enterList);
+    QDragMoveEvent overList(background, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(List->viewport(), &overList);
+    EXPECT_TRUE(overList.isAccepted());
+    QDropEvent onList(QPointF(background), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(List->viewport(), &onList);
+    EXPECT_TRUE(QFile::exists(to + QStringLiteral("/song.mp3")));
+    EXPECT_EQ(Captions(List), QStringList({QStringLiteral("inner"), QStringLiteral("song.mp3")}));
+
+    // The desktop node is never dragged: it has no parent folder to come from.
+    EXPECT_EQ(Tree->GetDragDropAttributesForNode(Tree->topLevelItem(0)),
+              Qt::CopyAction | Qt::MoveAction | Qt::LinkAction);
+    Tree->OleBeginDrag(Tree->topLevelItem(0));
+    EXPECT_FALSE(Tree->RefreshPending());
 }
