@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QThread>
 #include <cmath>
 
 namespace {
@@ -903,7 +904,7 @@ void TCustomSBSplitterPanel::AlignControls()
     const bool vertical = first->Align() == alLeft || first->Align() == alRight;
     const int room = vertical ? area.Width() : area.Height();
     int size = vertical ? first->width() : first->height();
-    if (room >= 2 * m_minSize)
+    if (room >= 2 * m_minSize && !m_stepping)
         size = std::clamp(size, m_minSize, room - m_minSize);
     size = std::clamp(size, 0, std::max(0, room));
     TRect f = area, s = area;
@@ -1051,4 +1052,50 @@ void TCustomSBSplitterPanel::mouseMoveEvent(QMouseEvent* e)
 void TCustomSBSplitterPanel::mouseReleaseEvent(QMouseEvent* e)
 {
     MouseUp(e->button(), int(e->position().x()), int(e->position().y()));
+}
+
+void TCustomSBSplitterPanel::StepSize(const QSize& from, const QSize& to)
+{
+    auto* parent = qobject_cast<TCustomSBSplitterPanel*>(parentWidget());
+    const bool sideBySide = parent->IsVerticalSplitter();
+    parent->m_stepping = true;
+    for (int i = 1; i <= parent->m_smoothStepCount; ++i) {
+        const double t = double(i) / parent->m_smoothStepCount;
+        if (sideBySide)
+            resize(int(std::lround(from.width() + (to.width() - from.width()) * t)), height());
+        else
+            resize(width(), int(std::lround(from.height() + (to.height() - from.height()) * t)));
+        parent->AlignControls();
+        parent->repaint();
+        if (parent->m_smoothStepDelay > 0)
+            QThread::msleep(parent->m_smoothStepDelay);
+    }
+    parent->m_stepping = false;
+}
+
+void TCustomSBSplitterPanel::setVisible(bool visible)
+{
+    auto* parent = qobject_cast<TCustomSBSplitterPanel*>(parentWidget());
+    if (!parent || visible == !isHidden()) {
+        TSBCustomBorderedPanel::setVisible(visible);
+        return;
+    }
+    const QSize saved = size();
+    const bool smooth = parent->m_smoothVisible && parent->isVisible();
+    if (!visible) {
+        if (OnSmoothVisible)
+            OnSmoothVisible(this, false);
+        if (smooth)
+            StepSize(saved, QSize(0, 0));
+        TSBCustomBorderedPanel::setVisible(false);
+        resize(saved);
+    } else {
+        TSBCustomBorderedPanel::setVisible(true);
+        if (smooth)
+            StepSize(QSize(0, 0), saved);
+        resize(saved);
+    }
+    parent->AlignControls();
+    if (visible && OnSmoothVisible)
+        OnSmoothVisible(this, true);
 }

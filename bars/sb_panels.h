@@ -254,6 +254,17 @@ public:
     int SplitterSize() const { return m_splitterSize; }
     void SetSplitterSize(int value);
     void SetAlign(TAlign value) override;
+    bool SmoothVisible() const { return m_smoothVisible; }
+    void SetSmoothVisible(bool value) { m_smoothVisible = value; }
+    int SmoothStepCount() const { return m_smoothStepCount; }
+    void SetSmoothStepCount(int value) { m_smoothStepCount = std::max(1, value); }
+    unsigned SmoothStepDelay() const { return m_smoothStepDelay; }
+    void SetSmoothStepDelay(unsigned value) { m_smoothStepDelay = value; }
+    // Before a child panel hides (false) and after it has shown (true).
+    std::function<void(QObject* sender, bool newVisibleValue)> OnSmoothVisible;
+    // A child panel of a splitter panel hides and shows in steps when its parent's
+    // SmoothVisible is set, and ends at the size it had.
+    void setVisible(bool visible) override;
 
     // Splits the panel in two: the first child gets the requested side and half the room.
     // Returns the second panel.
@@ -295,6 +306,11 @@ private:
     bool m_dragging = false;
     int m_dragLine = 0;
     int m_dragOffset = 0;
+    bool m_smoothVisible = false;
+    int m_smoothStepCount = 10;
+    unsigned m_smoothStepDelay = 0;
+    bool m_stepping = false;
+    void StepSize(const QSize& from, const QSize& to);
 };
 
 class TSBSplitterPanel : public TCustomSBSplitterPanel {

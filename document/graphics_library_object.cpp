@@ -2,6 +2,7 @@
 
 #include "document/std.h"
 #include "imageformats/picture_formats.h"
+#include "platform/cursors.h"
 
 #include <QApplication>
 #include <QDrag>
@@ -259,6 +260,7 @@ void CGraphicsLibraryObject::StartDrag()
         drag->setPixmap(QPixmap::fromImage(img));
         drag->setHotSpot(QPoint(img.width() / 2, img.height() / 2));
     }
+    UseScreenDragCursors(drag);
     drag->exec(Qt::CopyAction);
 }
 

@@ -1,6 +1,8 @@
 #include "platform/cursors.h"
 
+#include <QDrag>
 #include <QGuiApplication>
+#include <QPixmap>
 
 namespace {
 TScreen g_screen;
@@ -60,4 +62,13 @@ void TScreen::SetScreenCursor(int n)
     if (m_screenCursor != crDefault && QGuiApplication::overrideCursor()) QGuiApplication::restoreOverrideCursor();
     m_screenCursor = n;
     if (n != crDefault) QGuiApplication::setOverrideCursor(Cursor(n));
+}
+
+void UseScreenDragCursors(QDrag* drag)
+{
+    if (!drag || !Screen->HasCursor(crNoDrop))
+        return;
+    const QCursor noDrop = Screen->Cursor(crNoDrop);
+    if (noDrop.shape() == Qt::BitmapCursor && !noDrop.pixmap().isNull())
+        drag->setDragCursor(noDrop.pixmap(), Qt::IgnoreAction);
 }

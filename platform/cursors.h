@@ -49,3 +49,7 @@ private:
 };
 
 extern TScreen* Screen;
+
+class QDrag;
+// A drag of the program shows the screen's no-drop cursor (crNoDrop) where it may not drop.
+void UseScreenDragCursors(QDrag* drag);

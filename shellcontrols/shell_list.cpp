@@ -2,6 +2,7 @@
 
 #include "lang/string_ids.h"
 #include "platform/byte_order.h"
+#include "platform/cursors.h"
 #include "platform/message_box.h"
 #include "platform/window_message.h"
 #include "shellcontrols/shell_tree.h"
@@ -806,6 +807,7 @@ void TNSCustomShellList::startDrag(Qt::DropActions)
     auto* data = new QMimeData;
     data->setData(QStringLiteral("application/x-korvane-drag-source"), objectName().toUtf8());
     drag->setMimeData(data);
+    UseScreenDragCursors(drag);
     BeginMenuOrDrag();
     drag->exec(Qt::CopyAction);
     EndMenuOrDrag();

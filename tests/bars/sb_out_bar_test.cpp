@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDrag>
 #include <QTest>
 
 #include "bars/image_list.h"
@@ -195,6 +196,11 @@ TEST(SBOutBarStartUp, CursorTableAfterStartUp)
             }
     }
     EXPECT_NE(Screen->Cursor(100).pixmap().toImage(), Screen->Cursor(101).pixmap().toImage());
+    // Every drag of the program shows it where it may not drop.
+    QObject source;
+    QDrag drag(&source);
+    UseScreenDragCursors(&drag);
+    EXPECT_EQ(drag.dragCursor(Qt::IgnoreAction).toImage(), Screen->Cursor(crNoDrop).pixmap().toImage());
     try {
         LoadCursorChecked(QStringLiteral("NOSUCHCURSOR"));
         FAIL();

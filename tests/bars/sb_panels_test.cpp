@@ -218,3 +218,34 @@ TEST(SBSplitterPanel, SplitsAndKeepsMinSizes)
     EXPECT_EQ(outer.GetPanelCount(), 2);
     EXPECT_FALSE(outer.Empty());
 }
+
+TEST(SBSplitterPanel, SmoothHidingStepsAndEndsAtTheSavedSize)
+{
+    TSBSplitterPanel p;
+    p.resize(200, 100);
+    p.SetBorderSides(0);
+    p.SetBevelInner(bvNone);
+    p.SetSmoothVisible(true);
+    p.SetSmoothStepCount(4);
+    p.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&p));
+    TCustomSBSplitterPanel* second = p.SplitVert();
+    TCustomSBSplitterPanel *first, *other;
+    p.GetControls(first, other);
+    first->resize(80, 100);
+    p.AlignControls();
+    std::vector<std::pair<bool, int>> events;
+    first->OnSmoothVisible = [&](QObject*, bool v) { events.push_back({v, first->width()}); };
+    first->hide();
+    EXPECT_EQ(events.size(), 1u);
+    EXPECT_FALSE(events[0].first);
+    EXPECT_EQ(events[0].second, 80) << "told before it shrinks";
+    EXPECT_FALSE(first->isVisible());
+    EXPECT_EQ(first->width(), 80) << "its size is put back once hidden";
+    EXPECT_EQ(second->geometry(), QRect(0, 0, 200, 100)) << "the other panel takes the room";
+    first->show();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_TRUE(events[1].first);
+    EXPECT_EQ(events[1].second, 80) << "told after it has grown back";
+    EXPECT_EQ(first->geometry(), QRect(0, 0, 80, 100));
+}
