@@ -185,6 +185,8 @@ void TPrintDocument::BeginDoc(int widthTenths, int heightTenths)
     }
     m_painter->setWindow(0, 0, m_width, m_height);
     m_painter->setRenderHint(QPainter::SmoothPixmapTransform, false);
+    // Labels carry text and fine lines: pages go into the PDF without lossy compression.
+    m_painter->setRenderHint(QPainter::LosslessImageRendering, true);
     m_pages = 1;
     m_printing = true;
 }

@@ -267,6 +267,7 @@ TEST_F(PrintJobTest, FullPageModePrintsTheSheetAt200DpiWhateverTheResolution)
     ASSERT_GE(row.size(), 14);
     EXPECT_EQ(row[3].toInt(), 1654);   // RoundValue(2100 x 0.003937 x 200)
     EXPECT_EQ(row[4].toInt(), 2339);
+    EXPECT_EQ(row[8], QStringLiteral("image"));   // kept lossless, never re-encoded as JPEG
     EXPECT_EQ(row[12].toInt(), 200);
     EXPECT_EQ(row[13].toInt(), 200);
     EXPECT_TRUE(IsRed(At(PdfPage(pdf, 1, 20), {1000, 1500})));
