@@ -3,6 +3,7 @@
 #include "controls/color_button.h"
 #include "controls/font_combo_box.h"
 #include "document/child_frame.h"
+#include "document/dialog_form.h"
 #include "document/std.h"
 #include "lang/string_ids.h"
 #include "platform/message_box.h"
@@ -12,24 +13,15 @@
 
 #include <QDragEnterEvent>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <QSplitter>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
-
-template <class W>
-W* Named(W* w, const char* name)
-{
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
 
 QToolButton* StyleButton(QWidget* parent, const char* name, bool bold)
 {
@@ -181,21 +173,17 @@ TSelectFileListDlg::TSelectFileListDlg(QWidget* owner) : QDialog(owner)
     for (QLabel* l : {Label4, Label5, Label6})
         l->adjustSize();
     // Buttons grow leftwards when a translation needs more room.
-    int right = CancelBtn->geometry().right() + 1;
-    for (QPushButton* b : {CancelBtn, OKBtn}) {
-        QString caption = b->text();
-        caption.remove(QLatin1Char('&'));
-        const int w = std::max(b->width(), b->fontMetrics().horizontalAdvance(caption) + 16);
-        b->setGeometry(right - w, b->y(), w, b->height());
-        right = b->x() - 9;
-    }
+    FitButtonRow({CancelBtn, OKBtn});
 
     // The form font's name and size seed the font boxes.
     FontSize->SetText(QString::number(QFontInfo(font()).pointSize()));
     FontName->SetFontName(font().family());
-    for (const auto& [w, context] : std::initializer_list<std::pair<QWidget*, int>>{
-             {Memo, 2054}, {FontName, 2081}, {FontSize, 2082}, {FontColor, 2083}, {OKBtn, 2000}, {CancelBtn, 2001}})
-        SetHelpContext(w, context);
+    SetHelpContexts({{Memo, FileListMemoHelpString},
+                     {FontName, 2081},
+                     {FontSize, 2082},
+                     {FontColor, 2083},
+                     {OKBtn, 2000},
+                     {CancelBtn, 2001}});
     InstallContextHelp(this);
 
     // The folder and sizes of the last time.
@@ -208,8 +196,7 @@ TSelectFileListDlg::TSelectFileListDlg(QWidget* owner) : QDialog(owner)
     Splitter1->setSizes({panelHeight, std::max(20, 238 - panelHeight - Splitter1->handleWidth())});
     Memo->clear();
 
-    if (QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(this, owner);
     NSShellTree->setFocus();
 }
 
@@ -297,18 +284,17 @@ TDiscTextDialogResult RunSelectFileListDlg(QWidget* owner)
     TDiscTextDialogResult r;
     QPointer<TSelectFileListDlg> dlg = new TSelectFileListDlg(owner);
     dlg->FontSize->SetText(QStringLiteral("10"));
-    r.ModalResult = dlg->exec();
-    if (!dlg)
+    // The owner may go while the dialog runs; the dialog goes with it and that is a cancel.
+    if (!RunOwnedDialog(dlg, [&r](TSelectFileListDlg& d) {
+            const QString text = d.Memo->toPlainText();
+            if (!text.isEmpty())
+                for (const QString& line : text.split(QLatin1Char('\n')))
+                    r.Text += line + QStringLiteral("\r\n");
+            r.FontName = d.FontName->GetFontName();
+            r.FontSize = d.FontSize->Text();
+            r.FontColor = d.FontColor->Color();
+        }))
         return TDiscTextDialogResult();
-    const QString text = dlg->Memo->toPlainText();
-    if (!text.isEmpty())
-        for (const QString& line : text.split(QLatin1Char('\n')))
-            r.Text += line + QStringLiteral("\r\n");
-    if (r.ModalResult == 1) {
-        r.FontName = dlg->FontName->GetFontName();
-        r.FontSize = dlg->FontSize->Text();
-        r.FontColor = dlg->FontColor->Color();
-    }
-    delete dlg.data();
+    r.ModalResult = 1;
     return r;
 }

@@ -962,6 +962,14 @@ void TNSCustomShellList::ProcessMenuForAllSelected(QPoint point)
         flags |= CMF_CANRENAME;
     QMenu popup(this);
     NSRaiseOnFailure(shellMenu->QueryContextMenu(&popup, 1000, 32767, flags));
+    connect(&popup, &QMenu::hovered, this, [&](QAction* a) {
+        QString hint;
+        const int id = a->data().toInt();
+        if (id >= 1000 && FAILED(shellMenu->GetCommandString(id - 1000, GCS_HELPTEXTA, hint)))
+            hint.clear();
+        if (OnPopupHint)
+            OnPopupHint(this, hint);
+    });
     BeginMenuOrDrag();
     QAction* chosen = popup.exec(viewport()->mapToGlobal(point));
     m_dragging = false;

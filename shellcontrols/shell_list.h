@@ -47,6 +47,8 @@ public:
     std::function<void(QObject*, IShellFolder, PCItemIDList, PCItemIDList, uint32_t, bool&)> OnAddItem;
     std::function<void(QObject*, QListWidgetItem*, TNSShListData*)> OnDeleteItem;
     std::function<void(QObject*, bool&)> OnDblClickOpen;
+    // The help text of the shell menu item under the mouse.
+    std::function<void(QObject*, const QString&)> OnPopupHint;
     std::function<void(QObject*)> OnFillStart, OnFillComplete, OnFolderChanged;
 
     TNSShellListOptions Options() const { return m_options; }

@@ -858,6 +858,14 @@ void TNSCustomShellTree::ProcessMenu(QTreeWidgetItem* node, QPoint point)
         return;
     QMenu popup(this);
     NSRaiseOnFailure(shellMenu->QueryContextMenu(&popup, 1000, 0x7FFF, CMF_EXPLORE | CMF_CANRENAME));
+    connect(&popup, &QMenu::hovered, this, [&](QAction* a) {
+        QString hint;
+        const int id = a->data().toInt();
+        if (id >= 1000 && FAILED(shellMenu->GetCommandString(id - 1000, GCS_HELPTEXTA, hint)))
+            hint.clear();
+        if (OnPopupHint)
+            OnPopupHint(this, hint);
+    });
     BeginMenuOrDrag();
     QAction* chosen = popup.exec(viewport()->mapToGlobal(point));
     m_dragging = false;

@@ -48,6 +48,8 @@ public:
     TNSShAddItemEvent OnAddItem;
     std::function<void(QObject*, QTreeWidgetItem*, TNSShTreeData*)> OnDeleteItem;
     std::function<void(QObject*, QTreeWidgetItem*)> OnInsertItem;
+    // The help text of the shell menu item under the mouse.
+    std::function<void(QObject*, const QString&)> OnPopupHint;
     std::function<void(QObject*)> OnFillStart, OnFillComplete, OnChange;
 
     TNSShellTreeOptions Options() const { return m_options; }
