@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QSplitter>
@@ -384,4 +385,22 @@ TEST_F(ShellTreeListTest, DropsCopyIntoTheFolderUnderTheMouse)
               Qt::CopyAction | Qt::MoveAction | Qt::LinkAction);
     Tree->OleBeginDrag(Tree->topLevelItem(0));
     EXPECT_FALSE(Tree->RefreshPending());
+}
+
+TEST_F(ShellTreeListTest, RenamingAFolderInTheTreeMovesTheList)
+{
+    QDir().mkpath(Home + QStringLiteral("/Before/inside"));
+    Select(Home + QStringLiteral("/Before"));
+    ASSERT_EQ(List->Folder.PathName(), Home + QStringLiteral("/Before"));
+    Tree->setFocus();
+    QTest::keyClick(Tree, Qt::Key_F2);
+    auto* editor = Tree->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("After"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_TRUE(QFileInfo(Home + QStringLiteral("/After/inside")).isDir());
+    EXPECT_EQ(Tree->GetSelectedPathName(), Home + QStringLiteral("/After"));
+    EXPECT_EQ(List->Folder.PathName(), Home + QStringLiteral("/After"));
+    EXPECT_EQ(Captions(List), QStringList({QStringLiteral("inside")}));
 }
