@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
 #include <QEvent>
@@ -113,18 +114,21 @@ TFormCommonDialog::~TFormCommonDialog()
 void TFormCommonDialog::SetOkButtonCaption(const QString& caption)
 {
     m_okCaption = caption;
+    m_captionsSet |= 1;
     setItemText(1, caption);
 }
 
 void TFormCommonDialog::SetCancelButtonCaption(const QString& caption)
 {
     m_cancelCaption = caption;
+    m_captionsSet |= 2;
     setItemText(2, caption);
 }
 
 void TFormCommonDialog::SetHelpButtonCaption(const QString& caption)
 {
     m_helpCaption = caption;
+    m_captionsSet |= 4;
     setItemText(1038, caption);
 }
 
@@ -152,9 +156,12 @@ void TFormCommonDialog::setItemText(int id, const QString& text)
 
 void TFormCommonDialog::writeCaptions()
 {
-    setItemText(1, m_okCaption);
-    setItemText(2, m_cancelCaption);
-    setItemText(1038, m_helpCaption);
+    if (m_captionsSet & 1)
+        setItemText(1, m_okCaption);
+    if (m_captionsSet & 2)
+        setItemText(2, m_cancelCaption);
+    if (m_captionsSet & 4)
+        setItemText(1038, m_helpCaption);
 }
 
 QWidget* TFormCommonDialog::DialogItem(int id) const
@@ -320,9 +327,13 @@ int TFormCommonDialog::TaskModalDialog(QWidget* dialog)
         owner = owner->window();
     m_frame = new QDialog(owner);
     m_frame->setObjectName(QStringLiteral("HostFrame"));
-    m_frame->setWindowTitle(m_form ? m_form->windowTitle() : Title);
-    if (!Title.isEmpty())
-        m_frame->setWindowTitle(Title);
+    // The form's caption, else the title asked for, else the standard dialog's own.
+    QString caption = m_form ? m_form->windowTitle() : QString();
+    if (caption.isEmpty())
+        caption = !Title.isEmpty() ? Title : dialog->windowTitle();
+    if (caption.isEmpty())
+        caption = DefaultTitle();
+    m_frame->setWindowTitle(caption);
     m_dialog = dialog;
     dialog->setWindowFlags(Qt::Widget);
     const QSize fixed = FixedSize().expandedTo(dialog->minimumSizeHint());
@@ -580,6 +591,13 @@ TFormOpenDialog::~TFormOpenDialog() = default;
 QSize TFormOpenDialog::FixedSize() const
 {
     return HostedDialogSize(FileDialogWidth, FileDialogHeight);
+}
+
+QString TFormOpenDialog::DefaultTitle() const
+{
+    // The words Qt's own file dialogs use, in Qt's translation.
+    return IsSaveDialog() ? QCoreApplication::translate("QFileDialog", "Save As")
+                          : QCoreApplication::translate("QFileDialog", "Open");
 }
 
 std::span<const THostedItem> TFormOpenDialog::ItemMap() const

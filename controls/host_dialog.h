@@ -66,6 +66,9 @@ public:
     void SetOkButtonCaption(const QString& caption);
     void SetCancelButtonCaption(const QString& caption);
     void SetHelpButtonCaption(const QString& caption);
+    // The OK, Cancel and Help buttons keep the standard dialog's own (translated) captions until
+    // a caption is set.
+    void UseStandardCaptions() { m_captionsSet = 0; }
     int HelpContext = 0;
     QString Title;
     TNotifyEvent OnClose;
@@ -112,6 +115,8 @@ public:
     void RescaleParent();
 
 protected:
+    // The frame's caption when neither the form nor Title gives one.
+    virtual QString DefaultTitle() const { return QString(); }
     // The items of this kind: Windows identifier to Qt child.
     virtual std::span<const THostedItem> ItemMap() const = 0;
     // Runs dialog (made for this run, taken over) modally in the frame with the form around it.
@@ -125,9 +130,6 @@ protected:
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-    // The OK caption a kind starts with; it reaches the dialog only once set by a caller.
-    void SetDefaultOkCaption(const QString& caption) { m_okCaption = caption; }
-
     // Frame sizes while no frame exists.
     QSize m_storedClientSize;
     QSize m_storedSize;
@@ -138,8 +140,8 @@ private:
     void writeCaptions();
     void setItemText(int id, const QString& text);
 
-    // The captions the caller set; the others stay the standard dialog's own (and translated).
-    unsigned m_captionsSet = 0;
+    // The captions written into the running dialog (all three unless UseStandardCaptions).
+    unsigned m_captionsSet = 7;
     QString m_okCaption = QStringLiteral("&Ok");
     QString m_cancelCaption = QStringLiteral("Cancel");
     QString m_helpCaption = QStringLiteral("&Help");
@@ -250,6 +252,7 @@ public:
 
 protected:
     std::span<const THostedItem> ItemMap() const override;
+    QString DefaultTitle() const override;
     bool DoExecute(bool save);
     virtual bool IsSaveDialog() const { return false; }
     void DoShow() override;

@@ -627,6 +627,7 @@ bool TOpenDialogEx::Execute()
     else
         dialog = std::make_unique<TFormOpenDialog>();
     dialog->OwnerWindow = Owner;
+    dialog->UseStandardCaptions();
     dialog->Title = Title;
     dialog->Filter = Filter;
     dialog->FilterIndex = FilterIndex;

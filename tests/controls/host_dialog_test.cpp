@@ -92,6 +92,7 @@ TEST(HostDialogItems, EveryIdentifierReachesItsChild)
     for (bool save : {false, true}) {
         std::unique_ptr<TFormOpenDialog> d(save ? new TFormSaveDialog : new TFormOpenDialog);
         d->SetInitialDir(dir);
+        d->UseStandardCaptions();
         whileRunning(d.get(), [&, dlg = d.get()] {
             for (const Expected& e : expected) {
                 QWidget* item = dlg->DialogItem(e.id);
@@ -107,6 +108,11 @@ TEST(HostDialogItems, EveryIdentifierReachesItsChild)
                       QDialogButtonBox::AcceptRole);
             EXPECT_EQ(box->buttonRole(qobject_cast<QAbstractButton*>(dlg->DialogItem(2))),
                       QDialogButtonBox::RejectRole);
+            // Told to, the dialog keeps the standard captions of its kind.
+            EXPECT_EQ(qobject_cast<QAbstractButton*>(dlg->DialogItem(1))->text().remove(QLatin1Char('&')),
+                      save ? QStringLiteral("Save") : QStringLiteral("Open"));
+            EXPECT_EQ(dlg->FrameHandle()->windowTitle(),
+                      save ? QStringLiteral("Save As") : QStringLiteral("Open"));
             click(dlg, 2);
         });
         EXPECT_FALSE(d->Execute());
