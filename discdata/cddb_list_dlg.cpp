@@ -198,7 +198,8 @@ TCDDBListDlg::TCDDBListDlg(QWidget* owner) : QDialog(owner)
     const int growSize = std::max(0, Label5->sizeHint().width() - Label5->width());
     const int growColor = std::max(0, Label6->sizeHint().width() - Label6->width());
     FontName->resize(FontName->width() - growSize - growColor, FontName->height());
-    Label5->setGeometry(Label5->x() - growSize - growColor, Label5->y(), Label5->width() + growSize, Label5->height());
+    Label5->setGeometry(Label5->x() - growSize - growColor, Label5->y(), Label5->width() + growSize,
+                        Label5->height());
     FontSize->move(FontSize->x() - growColor, FontSize->y());
     Label6->setGeometry(Label6->x() - growColor, Label6->y(), Label6->width() + growColor, Label6->height());
     FontColor->OtherBtnCaption = LoadLangStr(OtherColorsButtonString);
@@ -244,7 +245,8 @@ TCDDBListDlg::TCDDBListDlg(QWidget* owner) : QDialog(owner)
     ShowArtistNameChk->setChecked(ini.ReadBool(BasicInfo(), QStringLiteral("CDDB_Chk2"), true));
     CustomizeTrackInfoChk->setChecked(ini.ReadBool(BasicInfo(), QStringLiteral("CDDB_Chk3"), false));
     SelectSiteChk->setChecked(ini.ReadBool(BasicInfo(), QStringLiteral("CDDB_Chk4"), false));
-    m_template = ini.ReadString(BasicInfo(), QStringLiteral("CDDB_Chk3_Flag"), LoadLangStr(DefaultTrackTemplateString));
+    m_template = ini.ReadString(BasicInfo(), QStringLiteral("CDDB_Chk3_Flag"),
+                                LoadLangStr(DefaultTrackTemplateString));
     // The server to ask; the client's own default when none is set.
     const QString server = ini.ReadString(BasicInfo(), QStringLiteral("CDDBServer"), QString());
 
@@ -252,9 +254,11 @@ TCDDBListDlg::TCDDBListDlg(QWidget* owner) : QDialog(owner)
             [this] { Application->Guard([this] { CustomizeTrackInfoChkClick(); }); });
     connect(CDDriverComboBox, &QComboBox::activated, this,
             [this] { Application->Guard([this] { CDDriverComboBoxChange(); }); });
-    connect(ConnectBtn, &QPushButton::clicked, this, [this] { Application->Guard([this] { ConnectBtnClick(); }); });
+    connect(ConnectBtn, &QPushButton::clicked, this,
+            [this] { Application->Guard([this] { ConnectBtnClick(); }); });
     connect(OKBtn, &QPushButton::clicked, this, [this] { Application->Guard([this] { OKBtnClick(); }); });
-    connect(CancelBtn, &QPushButton::clicked, this, [this] { Application->Guard([this] { CancelBtnClick(); }); });
+    connect(CancelBtn, &QPushButton::clicked, this,
+            [this] { Application->Guard([this] { CancelBtnClick(); }); });
     auto change = [this](QObject* sender) { Application->Guard([&] { FontNameChange(sender); }); };
     FontName->OnChange = change;
     FontSize->OnChange = change;
@@ -350,7 +354,8 @@ void TCDDBListDlg::ReadDiscTracks(const QString& drive)
     const uint32_t count = cd.GetNumberOfTracks();
     for (uint32_t t = 1; t <= count; ++t) {
         const uint32_t length = cd.GetTrackLength(t);
-        m_trackTimes << QString::asprintf("%02d:%02d", int(MCI_MSF_MINUTE(length)), int(MCI_MSF_SECOND(length)));
+        m_trackTimes << QString::asprintf("%02d:%02d", int(MCI_MSF_MINUTE(length)),
+                                          int(MCI_MSF_SECOND(length)));
     }
     FillTrackMemo();
     cd.Close();
@@ -402,7 +407,8 @@ void TCDDBListDlg::CustomizeTrackInfoChkClick()
         // The prompt doubles its ampersands for a label that would take them as mnemonics.
         QString prompt = LoadLangStr(TrackTemplatePromptString);
         prompt.replace(QStringLiteral("&&"), QStringLiteral("&"));
-        text = QInputDialog::getText(this, LoadLangStr(TrackTemplateCaptionString), prompt, QLineEdit::Normal, text, &ok);
+        text = QInputDialog::getText(this, LoadLangStr(TrackTemplateCaptionString), prompt, QLineEdit::Normal,
+                                     text, &ok);
     }
     if (!ok)
         return;
@@ -463,7 +469,7 @@ void TCDDBListDlg::ConnectBtnClick()
             return;
         }
         if (m_wait != 1)
-            return;  // no server chosen: the round's result has enabled the buttons again
+            return; // no server chosen: the round's result has enabled the buttons again
 
         // Each track's start on the disc (lead-in included) and the disc's length up to the
         // lead-out: what a server needs to identify the disc.
@@ -588,7 +594,8 @@ void TCDDBListDlg::OKBtnClick()
 {
     int size = 0;
     if (!FontSizeFromText(FontSize->Text(), size)) {
-        MessageDlg(LoadLangStr(FontSizeRangeString).arg(MinLabelFontSize).arg(MaxLabelFontSize), mtWarning, mbOK);
+        MessageDlg(LoadLangStr(FontSizeRangeString).arg(MinLabelFontSize).arg(MaxLabelFontSize), mtWarning,
+                   mbOK);
         FontSize->setFocus();
         return;
     }

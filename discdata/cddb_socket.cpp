@@ -278,7 +278,7 @@ void TCDDBSocket::ChooseMatch()
         if (OnSelectMatch)
             OnSelectMatch(this, index);
         if (session != Session() || State() != wsConnected)
-            return;  // the server went while the user chose
+            return; // the server went while the user chose
         if (index < 0 || index >= Matches.size())
             index = 0;
         const QString line = Matches.value(index);

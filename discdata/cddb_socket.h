@@ -18,11 +18,19 @@ enum TCDDBResult : uint8_t {
 };
 
 // What a reply line asks the client to do next.
-enum TCDDBAction { cddbNone, cddbSendHello, cddbSendSites, cddbSendDiscId, cddbSendQuery, cddbChooseMatch, cddbFinish };
+enum TCDDBAction {
+    cddbNone,
+    cddbSendHello,
+    cddbSendSites,
+    cddbSendDiscId,
+    cddbSendQuery,
+    cddbChooseMatch,
+    cddbFinish
+};
 
 struct TCDDBStep {
     TCDDBAction Action = cddbNone;
-    int Result = 0;  // cddbFinish
+    int Result = 0; // cddbFinish
 };
 
 class TCDDBReplyParser {
@@ -32,8 +40,8 @@ public:
     static constexpr int MaxEntryLength = 4096;
     static constexpr int MaxTracks = 99;
 
-    uint8_t Mode = 0;   // 0 query, 1 server list
-    uint8_t CDDBState = 0;  // 0 idle, 1 to 9 as the round goes
+    uint8_t Mode = 0;      // 0 query, 1 server list
+    uint8_t CDDBState = 0; // 0 idle, 1 to 9 as the round goes
     QStringList Matches;
     QStringList ServerList;
     QString Artist, Title;
@@ -55,7 +63,7 @@ public:
 
 private:
     void TakeRecordLine(const QString& line);
-    QString m_dtitle;  // DTITLE lines so far, joined
+    QString m_dtitle; // DTITLE lines so far, joined
 };
 
 class TCDDBSocket : public TUASocket, public TCDDBReplyParser {

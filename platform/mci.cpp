@@ -16,9 +16,7 @@ std::map<uint32_t, CdIo_t*> g_devices;
 uint32_t g_nextId = 1;
 
 // libcdio's warnings about unreadable images would go to stderr; the callers see the result.
-void QuietLog(cdio_log_level_t, const char*)
-{
-}
+void QuietLog(cdio_log_level_t, const char*) {}
 
 CdIo_t* Device(uint32_t id)
 {
@@ -66,7 +64,8 @@ uint32_t Status(CdIo_t* cd, uint32_t flags, MCI_STATUS_PARMS* p)
     const track_t track = track_t(first + p->dwTrack - 1);
     switch (p->dwItem) {
     case MCI_CDA_STATUS_TYPE_TRACK:
-        p->dwReturn = cdio_get_track_format(cd, track) == TRACK_FORMAT_AUDIO ? MCI_CDA_TRACK_AUDIO : MCI_CDA_TRACK_OTHER;
+        p->dwReturn = cdio_get_track_format(cd, track) == TRACK_FORMAT_AUDIO ? MCI_CDA_TRACK_AUDIO
+                                                                             : MCI_CDA_TRACK_OTHER;
         return 0;
     case MCI_STATUS_POSITION: {
         const lsn_t start = cdio_get_track_lsn(cd, track);

@@ -40,7 +40,7 @@ constexpr uint32_t MCIERR_OUTOFRANGE = 282;
 struct MCI_OPEN_PARMS {
     uintptr_t dwCallback = 0;
     uint32_t wDeviceID = 0;
-    uintptr_t lpstrDeviceType = 0;   // a type id with MCI_OPEN_TYPE_ID
+    uintptr_t lpstrDeviceType = 0; // a type id with MCI_OPEN_TYPE_ID
     const char* lpstrElementName = nullptr;
     const char* lpstrAlias = nullptr;
 };
@@ -61,9 +61,18 @@ constexpr uint32_t MCI_MAKE_MSF(uint32_t m, uint32_t s, uint32_t f)
 {
     return (m & 0xFF) | ((s & 0xFF) << 8) | ((f & 0xFF) << 16);
 }
-constexpr uint32_t MCI_MSF_MINUTE(uint32_t msf) { return msf & 0xFF; }
-constexpr uint32_t MCI_MSF_SECOND(uint32_t msf) { return (msf >> 8) & 0xFF; }
-constexpr uint32_t MCI_MSF_FRAME(uint32_t msf) { return (msf >> 16) & 0xFF; }
+constexpr uint32_t MCI_MSF_MINUTE(uint32_t msf)
+{
+    return msf & 0xFF;
+}
+constexpr uint32_t MCI_MSF_SECOND(uint32_t msf)
+{
+    return (msf >> 8) & 0xFF;
+}
+constexpr uint32_t MCI_MSF_FRAME(uint32_t msf)
+{
+    return (msf >> 16) & 0xFF;
+}
 
 // 0 on success, else an MCIERR_ number. Positions count the 2-second lead-in, as a player's do.
 uint32_t mciSendCommandA(uint32_t deviceId, unsigned message, uint32_t flags, void* params);

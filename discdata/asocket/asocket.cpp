@@ -252,7 +252,8 @@ void TCustomASocket::ConnectTo(uint32_t address)
     m_writeNotifier = new QSocketNotifier(fd, QSocketNotifier::Write, this);
     m_readNotifier->setEnabled(false);
     connect(m_readNotifier, &QSocketNotifier::activated, this, [this] { Guarded([this] { ReadReady(); }); });
-    connect(m_writeNotifier, &QSocketNotifier::activated, this, [this] { Guarded([this] { WriteReady(); }); });
+    connect(m_writeNotifier, &QSocketNotifier::activated, this,
+            [this] { Guarded([this] { WriteReady(); }); });
     sockaddr_in remote{};
     remote.sin_family = AF_INET;
     remote.sin_port = htons(uint16_t(m_remotePort));
@@ -337,8 +338,9 @@ void TCustomASocket::LookupDone()
     if (error) {
         m_lastError = error;
         InternalClose(false, error);
-        RaiseException(
-            QStringLiteral("ASocketResolveHost: Cannot convert host address '%1', Error #%2").arg(lookup->host).arg(error));
+        RaiseException(QStringLiteral("ASocketResolveHost: Cannot convert host address '%1', Error #%2")
+                           .arg(lookup->host)
+                           .arg(error));
         return;
     }
     m_remoteAddress = addresses.front();
@@ -462,7 +464,7 @@ void TCustomASocket::ASyncReceive(int error)
             return;
         int waiting = 0;
         if (::ioctl(m_hSocket, FIONREAD, &waiting) != 0 || waiting == 0 || waiting == before)
-            return;  // nothing left, or a handler that reads nothing: wait for the next notice
+            return; // nothing left, or a handler that reads nothing: wait for the next notice
     }
 }
 
@@ -615,8 +617,8 @@ void TCustomASocket::TryToSend()
             if (error == WSAEWOULDBLOCK)
                 return;
             m_lastError = error;
-            if (error == WSAECONNRESET || error == WSAENOTSOCK || error == WSAENOTCONN || error == WSAEINVAL
-                || error == WSAECONNABORTED) {
+            if (error == WSAECONNRESET || error == WSAENOTSOCK || error == WSAENOTCONN ||
+                error == WSAEINVAL || error == WSAECONNABORTED) {
                 InternalClose(false, error);
                 return;
             }
@@ -625,7 +627,7 @@ void TCustomASocket::TryToSend()
         }
         m_sendQueue.front()->Remove(n);
         if (n < len)
-            return;  // the rest waits until the system takes more
+            return; // the rest waits until the system takes more
     }
     m_allSent = true;
 }
@@ -787,7 +789,8 @@ void TCustomASocket::TriggerError()
 void TCustomASocket::SocketError(const QString& function, int error)
 {
     m_lastError = error;
-    const QString message = QStringLiteral("Error %1 in function %2\r\n%3").arg(error).arg(function).arg(ASocketErrorDesc(error));
+    const QString message =
+        QStringLiteral("Error %1 in function %2\r\n%3").arg(error).arg(function).arg(ASocketErrorDesc(error));
     if (error == WSAECONNRESET || error == WSAENOTCONN) {
         // The connection is gone: close the descriptor now and report the end once.
         if (m_hSocket >= 0)
@@ -848,8 +851,8 @@ QString TCustomASocket::GetXPort()
 {
     sockaddr_in a{};
     socklen_t len = sizeof a;
-    if (m_hSocket < 0 || (m_state != wsBound && m_state != wsConnected && m_state != wsListening)
-        || ::getsockname(m_hSocket, reinterpret_cast<sockaddr*>(&a), &len) != 0)
+    if (m_hSocket < 0 || (m_state != wsBound && m_state != wsConnected && m_state != wsListening) ||
+        ::getsockname(m_hSocket, reinterpret_cast<sockaddr*>(&a), &len) != 0)
         return QStringLiteral("error");
     return QString::number(ntohs(a.sin_port));
 }

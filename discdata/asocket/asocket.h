@@ -160,8 +160,8 @@ private:
     QString m_addr, m_port, m_proto, m_localAddr, m_localPort;
     bool m_addrAssigned = false, m_portAssigned = false, m_protoAssigned = false;
     bool m_addrResolved = false, m_portResolved = false, m_protoResolved = false;
-    uint32_t m_remoteAddress = 0;  // network order
-    int m_remotePort = 0;          // host order
+    uint32_t m_remoteAddress = 0; // network order
+    int m_remotePort = 0;         // host order
     int m_protoNumber = 6;
     int m_hSocket = -1;
     TSocketState m_state = wsClosed;

@@ -9,9 +9,7 @@
 #include <QTimer>
 #include <cstring>
 
-TCustomLineASocket::TCustomLineASocket(QObject* owner) : TCustomSocksASocket(owner)
-{
-}
+TCustomLineASocket::TCustomLineASocket(QObject* owner) : TCustomSocksASocket(owner) {}
 
 void TCustomLineASocket::SetLineMode(bool value)
 {
@@ -69,7 +67,7 @@ bool TCustomLineASocket::TriggerDataAvailable(int error)
     if (!m_lineMode || LineEnd.isEmpty() || SocksNegotiating())
         return TCustomSocksASocket::TriggerDataAvailable(error);
     if (m_delivering)
-        return true;  // the lines held are being offered; the new bytes wait in the system
+        return true; // the lines held are being offered; the new bytes wait in the system
     const int waiting = TCustomSocksASocket::GetRcvdCount();
     if (waiting < 1)
         return true;
@@ -189,9 +187,7 @@ void TCustomLineASocket::EditLine(int& count)
 
 // ---- blocking line read ----
 
-TCustomSyncASocket::TCustomSyncASocket(QObject* owner) : TCustomLineASocket(owner)
-{
-}
+TCustomSyncASocket::TCustomSyncASocket(QObject* owner) : TCustomLineASocket(owner) {}
 
 void TCustomSyncASocket::ReadLine(int timeout, QByteArray& line)
 {

@@ -31,7 +31,7 @@ protected:
     virtual void EditLine(int& count);
 
     bool m_lineReceived = false;
-    QByteArray m_rcvBuf;  // the held bytes
+    QByteArray m_rcvBuf; // the held bytes
 
 private:
     void DeliverLines(qsizetype searchFrom);

@@ -65,10 +65,11 @@ TReply Socks5ConnectReply(const QByteArray& b)
         return Fail(20002, QStringLiteral("socks version error"));
     const int reply = At(b, 1);
     if (reply != 0) {
-        static const char* const kTexts[] = {"general SOCKS server failure", "connection not allowed by ruleset",
-                                             "network unreachable",         "host unreachable",
-                                             "connection refused",          "time to live expired",
-                                             "command not supported",       "address type not supported"};
+        static const char* const kTexts[] = {
+            "general SOCKS server failure", "connection not allowed by ruleset",
+            "network unreachable",          "host unreachable",
+            "connection refused",           "time to live expired",
+            "command not supported",        "address type not supported"};
         if (reply >= 1 && reply <= 8)
             return Fail(20003 + reply, QString::fromLatin1(kTexts[reply - 1]));
         return Fail(20012, QStringLiteral("unassigned error #%1").arg(reply));
@@ -101,9 +102,7 @@ TReply Socks4ConnectReply(const QByteArray& b)
 
 } // namespace socksreply
 
-TCustomSocksASocket::TCustomSocksASocket(QObject* owner) : TCustomASocket(owner)
-{
-}
+TCustomSocksASocket::TCustomSocksASocket(QObject* owner) : TCustomASocket(owner) {}
 
 void TCustomSocksASocket::AssignDefaultValue()
 {
@@ -165,8 +164,8 @@ void TCustomSocksASocket::Connect()
         RaiseException(QStringLiteral("socks: host name longer than 255 bytes"));
         return;
     }
-    if (SocksAuthentication == socksAuthenticateUsercode
-        && (m_socksUsercode.toUtf8().size() > 255 || m_socksPassword.toUtf8().size() > 255)) {
+    if (SocksAuthentication == socksAuthenticateUsercode &&
+        (m_socksUsercode.toUtf8().size() > 255 || m_socksPassword.toUtf8().size() > 255)) {
         RaiseException(QStringLiteral("socks: user code or password longer than 255 bytes"));
         return;
     }
@@ -223,7 +222,7 @@ void TCustomSocksASocket::SendConnectRequest()
         if (m_socksLevel == QLatin1String("4A")) {
             request.append(char(0)).append(char(0)).append(char(0)).append(char(1));
         } else {
-            request.append(reinterpret_cast<const char*>(&m_destAddress), 4);  // network order
+            request.append(reinterpret_cast<const char*>(&m_destAddress), 4); // network order
         }
         request.append(m_socksUsercode.toUtf8()).append(char(0));
         if (m_socksLevel == QLatin1String("4A"))
@@ -297,7 +296,7 @@ void TCustomSocksASocket::SocksDataAvailable()
     }
     case socksConnect: {
         const TReply r = m_socksLevel == QLatin1String("5") ? Socks5ConnectReply(m_socksRcvBuf)
-                                                             : Socks4ConnectReply(m_socksRcvBuf);
+                                                            : Socks4ConnectReply(m_socksRcvBuf);
         if (r.Step == NeedMore)
             return;
         if (r.Step == Failed) {

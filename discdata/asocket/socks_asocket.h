@@ -15,10 +15,10 @@ enum TStep { NeedMore, Done, Failed };
 
 struct TReply {
     TStep Step = NeedMore;
-    int Consumed = 0;     // bytes of the reply (Done)
-    int Value = 0;        // the method chosen (method reply)
-    int ErrorCode = 0;    // Failed
-    QString ErrorText;    // Failed
+    int Consumed = 0;  // bytes of the reply (Done)
+    int Value = 0;     // the method chosen (method reply)
+    int ErrorCode = 0; // Failed
+    QString ErrorText; // Failed
 };
 
 TReply MethodReply(const QByteArray& bytes);
@@ -76,5 +76,5 @@ private:
     QString m_destHost;
     int m_destPort = 0;
     uint32_t m_destAddress = 0;
-    QByteArray m_socksRcvBuf;  // proxy reply, then application bytes that came behind it
+    QByteArray m_socksRcvBuf; // proxy reply, then application bytes that came behind it
 };

@@ -27,10 +27,12 @@ int WinsockErrorOf(int e)
     case 0: return 0;
     case EINTR: return WSAEINTR;
     case EBADF: return WSAEBADF;
-    case EACCES: case EPERM: return WSAEACCES;
+    case EACCES:
+    case EPERM: return WSAEACCES;
     case EFAULT: return WSAEFAULT;
     case EINVAL: return WSAEINVAL;
-    case EMFILE: case ENFILE: return WSAEMFILE;
+    case EMFILE:
+    case ENFILE: return WSAEMFILE;
     case EAGAIN: return WSAEWOULDBLOCK;
     case EINPROGRESS: return WSAEINPROGRESS;
     case EALREADY: return WSAEALREADY;
@@ -50,8 +52,10 @@ int WinsockErrorOf(int e)
     case ENETUNREACH: return WSAENETUNREACH;
     case ENETRESET: return 10052;
     case ECONNABORTED: return WSAECONNABORTED;
-    case ECONNRESET: case EPIPE: return WSAECONNRESET;
-    case ENOBUFS: case ENOMEM: return 10055;
+    case ECONNRESET:
+    case EPIPE: return WSAECONNRESET;
+    case ENOBUFS:
+    case ENOMEM: return 10055;
     case EISCONN: return 10056;
     case ENOTCONN: return WSAENOTCONN;
     case ESHUTDOWN: return 10058;
@@ -211,7 +215,9 @@ uint32_t ASocketResolveHost(const QString& host)
     if (err) {
         ASocket_WSASetLastError(err);
         throw ESocketException(
-            QStringLiteral("ASocketResolveHost: Cannot convert host address '%1', Error #%2").arg(host).arg(err));
+            QStringLiteral("ASocketResolveHost: Cannot convert host address '%1', Error #%2")
+                .arg(host)
+                .arg(err));
     }
     return addresses.front();
 }
@@ -239,12 +245,13 @@ int ASocketResolvePort(const QString& port, const QString& proto)
     servent result{};
     servent* found = nullptr;
     char buf[1024];
-    getservbyname_r(name.constData(), proto.isEmpty() ? nullptr : protoName.constData(), &result, buf, sizeof buf,
-                    &found);
+    getservbyname_r(name.constData(), proto.isEmpty() ? nullptr : protoName.constData(), &result, buf,
+                    sizeof buf, &found);
     if (!found) {
         ASocket_WSASetLastError(WSANO_DATA);
-        throw ESocketException(
-            QStringLiteral("ASocketResolvePort: Cannot convert port '%1', Error #%2").arg(port).arg(WSANO_DATA));
+        throw ESocketException(QStringLiteral("ASocketResolvePort: Cannot convert port '%1', Error #%2")
+                                   .arg(port)
+                                   .arg(WSANO_DATA));
     }
     return ntohs(uint16_t(found->s_port));
 }
@@ -267,8 +274,9 @@ int ASocketResolveProto(const QString& proto)
     getprotobyname_r(name.constData(), &result, buf, sizeof buf, &found);
     if (!found) {
         ASocket_WSASetLastError(WSANO_DATA);
-        throw ESocketException(
-            QStringLiteral("ASocketResolveProto: Cannot convert protocol '%1', Error #%2").arg(proto).arg(WSANO_DATA));
+        throw ESocketException(QStringLiteral("ASocketResolveProto: Cannot convert protocol '%1', Error #%2")
+                                   .arg(proto)
+                                   .arg(WSANO_DATA));
     }
     return found->p_proto;
 }

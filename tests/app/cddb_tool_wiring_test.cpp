@@ -27,12 +27,15 @@ protected:
     {
         const PaperType paper = testpaper::WithCatalogueTexts(
             testpaper::Discs(NameGUID("cddb-wiring-paper"), QStringLiteral("Disc"), 1170, {{1, 465, 175}}));
-        qputenv("KORVANE_PROGRAM_DIR", testsupport::programWithPapers(QStringLiteral("cddb-wiring-program"), {&paper})
-                                           .toLocal8Bit());
-        qputenv("KORVANE_REGISTRY_DIR", testsupport::freshDir(QStringLiteral("cddb-wiring-registry")).toLocal8Bit());
+        qputenv(
+            "KORVANE_PROGRAM_DIR",
+            testsupport::programWithPapers(QStringLiteral("cddb-wiring-program"), {&paper}).toLocal8Bit());
+        qputenv("KORVANE_REGISTRY_DIR",
+                testsupport::freshDir(QStringLiteral("cddb-wiring-registry")).toLocal8Bit());
         const QString discs = testsupport::freshDir(QStringLiteral("cddb-wiring-discs"));
         qputenv("KORVANE_CD_DRIVES",
-                discimages::Make(discs, QStringLiteral("album"), {{true, 180 * 75}, {true, 240 * 75}}).toLocal8Bit());
+                discimages::Make(discs, QStringLiteral("album"), {{true, 180 * 75}, {true, 240 * 75}})
+                    .toLocal8Bit());
         frame = new TMainFrame;
         ASSERT_TRUE(frame->CreatedOk());
     }

@@ -112,7 +112,7 @@ TEST(WinsockNamesTest, DottedAddresses)
     const struct {
         const char* text;
         bool dotted;
-    } cases[] = {{" 10.0.0.1 ", true}, {"10.0.0.1", true},    {"255.255.255.255", true}, {"10.0.0", false},
+    } cases[] = {{" 10.0.0.1 ", true},  {"10.0.0.1", true},   {"255.255.255.255", true}, {"10.0.0", false},
                  {"10.0.0.256", false}, {"10.0.0.1.", false}, {".10.0.0.1", false},      {"1.2.3.4.5", false},
                  {"a.b.c.d", false},    {"", false},          {"1..2.3", false}};
     for (const auto& c : cases)
@@ -129,11 +129,12 @@ TEST(WinsockNamesTest, PortsAndProtocols)
     const struct {
         const char* port;
         const char* message;
-    } bad[] = {{"65536", "ASocketResolvePort: Invalid Port."},
-               {"4294975176", "ASocketResolvePort: Invalid Port."},
-               {"", "ASocketResolvePort: Invalid Port."},
-               {"0123456789012345678901234567890123", "ASocketResolvePort: Invalid Port."},
-               {"no-such-service", "ASocketResolvePort: Cannot convert port 'no-such-service', Error #11004"}};
+    } bad[] = {
+        {"65536", "ASocketResolvePort: Invalid Port."},
+        {"4294975176", "ASocketResolvePort: Invalid Port."},
+        {"", "ASocketResolvePort: Invalid Port."},
+        {"0123456789012345678901234567890123", "ASocketResolvePort: Invalid Port."},
+        {"no-such-service", "ASocketResolvePort: Cannot convert port 'no-such-service', Error #11004"}};
     for (const auto& c : bad) {
         try {
             ASocketResolvePort(QString::fromLatin1(c.port), QStringLiteral("tcp"));
@@ -154,13 +155,15 @@ TEST(WinsockNamesTest, HostNamesUpTo256Characters)
         ASocketResolveHost(long256);
         ADD_FAILURE();
     } catch (const ESocketException& e) {
-        EXPECT_TRUE(e.Message().startsWith(QStringLiteral("ASocketResolveHost: Cannot convert host address")));
+        EXPECT_TRUE(
+            e.Message().startsWith(QStringLiteral("ASocketResolveHost: Cannot convert host address")));
     }
     try {
         ASocketResolveHost(long256 + u'x');
         ADD_FAILURE();
     } catch (const ESocketException& e) {
-        EXPECT_EQ(e.Message(), QStringLiteral("ASocketResolveHost: '%1' Invalid Hostname.").arg(long256 + u'x'));
+        EXPECT_EQ(e.Message(),
+                  QStringLiteral("ASocketResolveHost: '%1' Invalid Hostname.").arg(long256 + u'x'));
     }
 }
 
@@ -332,8 +335,8 @@ class LineModeTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(LineModeTest, OneEventPerLineAndTheLastLineAtTheEnd)
 {
-    TScriptServer server({Send("first\r\nsec", GetParam()), Send("ond\r", GetParam()), Send("\nthird\r\nlast", GetParam()),
-                          Close()});
+    TScriptServer server({Send("first\r\nsec", GetParam()), Send("ond\r", GetParam()),
+                          Send("\nthird\r\nlast", GetParam()), Close()});
     ASSERT_TRUE(server.Ok());
     TASocket s;
     Events ev;

@@ -15,7 +15,7 @@ namespace {
 struct Disc {
     int tracks = 0;
     int audio = 0;
-    std::vector<int> positions, lengths;  // frames
+    std::vector<int> positions, lengths; // frames
 };
 
 Disc Read(const QString& drive)
@@ -79,8 +79,9 @@ TEST(CDAudioTest, NoDiscAndDamagedSheetsGiveNoTracks)
         {"empty", ""},
         {"garbage", "\x01\x02 not a cue sheet at all\n"},
         {"missing_bin", "FILE \"nowhere.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"},
-        {"index_past_end", "FILE \"tiny.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n"
-                           "    INDEX 01 99:59:74\n"},
+        {"index_past_end",
+         "FILE \"tiny.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n"
+         "    INDEX 01 99:59:74\n"},
         {"track_99", "FILE \"tiny.bin\" BINARY\n  TRACK 99 AUDIO\n    INDEX 01 00:00:00\n"},
         {"no_index", "FILE \"tiny.bin\" BINARY\n  TRACK 01 AUDIO\n"},
         {"huge_msf", "FILE \"tiny.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 99999999:99:99\n"},

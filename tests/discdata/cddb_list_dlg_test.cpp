@@ -59,7 +59,8 @@ protected:
     void SetUp() override
     {
         ++counter;
-        qputenv("KORVANE_REGISTRY_DIR", testsupport::freshDir(QStringLiteral("cddbdlg-reg-%1").arg(counter)).toLocal8Bit());
+        qputenv("KORVANE_REGISTRY_DIR",
+                testsupport::freshDir(QStringLiteral("cddbdlg-reg-%1").arg(counter)).toLocal8Bit());
         const QString dir = testsupport::freshDir(QStringLiteral("cddbdlg-discs-%1").arg(counter));
         album = discimages::Make(dir, QStringLiteral("album"), {{true, 180 * 75}, {true, 240 * 75}});
         data = discimages::Make(dir, QStringLiteral("data"), {{false, 60 * 75}});
@@ -70,7 +71,10 @@ protected:
         qunsetenv("KORVANE_CD_DRIVES");
         TCDDBListDlg::SetTemplateQuery(nullptr);
     }
-    static void SetDrives(const QStringList& drives) { qputenv("KORVANE_CD_DRIVES", drives.join(u':').toLocal8Bit()); }
+    static void SetDrives(const QStringList& drives)
+    {
+        qputenv("KORVANE_CD_DRIVES", drives.join(u':').toLocal8Bit());
+    }
     static void SetServer(const QString& host)
     {
         TRegIniFile(ProductKey()).WriteString(BasicInfo(), QStringLiteral("CDDBServer"), host);
@@ -95,7 +99,8 @@ TEST_F(CDDBListDlgTest, ChoosesTheFirstAudioDriveAndListsItsTracks)
     // The data disc has no audio: a message, and no lookup.
     dlg.CDDriverComboBox->setCurrentIndex(0);
     dlg.CDDriverComboBoxChange();
-    EXPECT_EQ(boxes.texts, QStringList{QStringLiteral("There is No Disk or one Disk with no Audio Track in this Driver")});
+    EXPECT_EQ(boxes.texts,
+              QStringList{QStringLiteral("There is No Disk or one Disk with no Audio Track in this Driver")});
     EXPECT_FALSE(dlg.ConnectBtn->isEnabled());
     EXPECT_TRUE(dlg.Memo->toPlainText().isEmpty());
 }
@@ -129,7 +134,8 @@ TEST_F(CDDBListDlgTest, QueryRoundSendsTheDiscAsTheServerKnowsIt)
     EXPECT_EQ(answer.items.size(), 2);
     EXPECT_EQ(dlg.Edit1->text(), QStringLiteral("Second Album"));
     EXPECT_EQ(dlg.Edit2->text(), QStringLiteral("Second Artist"));
-    EXPECT_EQ(Lines(dlg), (QStringList{QStringLiteral("01. Opening [03:00]"), QStringLiteral("02. Closing [04:00]")}));
+    EXPECT_EQ(Lines(dlg),
+              (QStringList{QStringLiteral("01. Opening [03:00]"), QStringLiteral("02. Closing [04:00]")}));
     EXPECT_TRUE(dlg.ConnectBtn->isEnabled());
     EXPECT_TRUE(dlg.OKBtn->isEnabled());
     EXPECT_TRUE(boxes.texts.isEmpty());
@@ -151,17 +157,19 @@ TEST_F(CDDBListDlgTest, SiteRoundChoosesTheServerForTheQuery)
     dlg.ConnectBtnClick();
     ASSERT_TRUE(WaitFor([&] { return dlg.Panel1->text() == QLatin1String("Success!"); }));
     EXPECT_EQ(siteServer.Received(), QByteArray("CDDB HELLO unknow unknow Dovrin 2\r\nSITES\r\n"));
-    EXPECT_TRUE(queryServer.Received().startsWith("CDDB HELLO unknow unknow Dovrin 2\r\ndiscid 2 150 13650 422\r\n"));
+    EXPECT_TRUE(
+        queryServer.Received().startsWith("CDDB HELLO unknow unknow Dovrin 2\r\ndiscid 2 150 13650 422\r\n"));
     EXPECT_EQ(answer.captions.value(0), QStringLiteral("Select One of CDDB Servers"));
-    EXPECT_EQ(answer.items.mid(0, 2), (QStringList{QStringLiteral("127.0.0.43"), QStringLiteral("cddb.example")}));
+    EXPECT_EQ(answer.items.mid(0, 2),
+              (QStringList{QStringLiteral("127.0.0.43"), QStringLiteral("cddb.example")}));
 }
 
 // Lookups that fail: the message, and the buttons usable again.
 struct DialogFailure {
     const char* name;
-    const char* server;     // the host setting
+    const char* server; // the host setting
     bool siteRound;
-    bool listening;         // a server answers there
+    bool listening; // a server answers there
     std::function<void(Script&)> change;
     const char* message;
 };
@@ -175,10 +183,12 @@ static std::vector<DialogFailure> DialogFailures()
         {"Refused", "127.0.0.51", false, false, nullptr, "Network error : code = 10061"},
         {"EmptySiteList", "127.0.0.52", true, true,
          [](Script& s) { s.sites = "210 OK, site information follows\r\n.\r\n"; }, "CDDB No Found"},
-        {"NoMatch", "127.0.0.53", false, true, [](Script& s) { s.query = "202 No match found.\r\n"; }, "CDDB No Found"},
-        {"BadGreeting", "127.0.0.54", false, true, [](Script& s) { s.greeting = "432 No connections allowed\r\n"; },
-         "CDDB Query Error"},
-        {"Silent", "127.0.0.55", false, true, [](Script& s) { s.silent = true; }, "Network error : code = 10060"},
+        {"NoMatch", "127.0.0.53", false, true, [](Script& s) { s.query = "202 No match found.\r\n"; },
+         "CDDB No Found"},
+        {"BadGreeting", "127.0.0.54", false, true,
+         [](Script& s) { s.greeting = "432 No connections allowed\r\n"; }, "CDDB Query Error"},
+        {"Silent", "127.0.0.55", false, true, [](Script& s) { s.silent = true; },
+         "Network error : code = 10060"},
         {"SilentSiteRound", "127.0.0.56", true, true, [](Script& s) { s.silent = true; },
          "Network error : code = 10060"},
     };
@@ -215,7 +225,9 @@ TEST_P(CDDBListDlgFailureTest, ReportsAndEnablesTheButtonsAgain)
 }
 
 INSTANTIATE_TEST_SUITE_P(Lookups, CDDBListDlgFailureTest, ::testing::Range(0, int(DialogFailures().size())),
-                         [](const ::testing::TestParamInfo<int>& i) { return std::string(DialogFailures()[i.param].name); });
+                         [](const ::testing::TestParamInfo<int>& i) {
+                             return std::string(DialogFailures()[i.param].name);
+                         });
 
 TEST_F(CDDBListDlgTest, ClosingWhileWaitingForTheSiteListEndsTheWait)
 {

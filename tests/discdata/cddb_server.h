@@ -42,15 +42,15 @@ struct Script {
     QByteArray sites = "210 OK, site information follows (until terminating `.')\r\n"
                        "cddb1.example cddbp 8880 N000.00 W000.00 First\r\n"
                        "cddb2.example cddbp 8880 N000.00 W000.00 Second\r\n.\r\n";
-    QByteArray discid;  // empty: "200 Disc ID is " and the computed ID
+    QByteArray discid; // empty: "200 Disc ID is " and the computed ID
     QByteArray query = "211 Found inexact matches, list follows (until terminating `.')\r\n"
                        "rock 0d01a402 First Artist / First Album\r\n"
                        "misc 0d01a402 Second Artist / Second Album\r\n.\r\n";
     QByteArray read = "210 misc 0d01a402 CD database entry follows (until terminating `.')\r\n"
                       "# xmcd\r\n#\r\nDISCID=0d01a402\r\nDTITLE=Second Artist / Second Album\r\n"
                       "TTITLE0=Opening\r\nTTITLE1=Closing\r\n.\r\n";
-    bool silent = false;   // says nothing at all
-    int perWrite = 0;      // bytes per write, 0: each reply in one write
+    bool silent = false; // says nothing at all
+    int perWrite = 0;    // bytes per write, 0: each reply in one write
 };
 
 class TCddbServer {
@@ -143,7 +143,8 @@ private:
             else if (lower.startsWith("sites"))
                 answer = m_script.sites;
             else if (lower.startsWith("discid"))
-                answer = m_script.discid.isEmpty() ? "200 Disc ID is " + DiscIdOf(line) + "\r\n" : m_script.discid;
+                answer =
+                    m_script.discid.isEmpty() ? "200 Disc ID is " + DiscIdOf(line) + "\r\n" : m_script.discid;
             else if (lower.startsWith("cddb query"))
                 answer = m_script.query;
             else if (lower.startsWith("cddb read"))

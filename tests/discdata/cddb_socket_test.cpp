@@ -88,7 +88,8 @@ TEST(CDDBSiteRoundTest, SiteListThenClose)
     ASSERT_TRUE(c.Run());
     EXPECT_EQ(server.Received(), kHello + "SITES\r\n");
     EXPECT_EQ(c.results, QList<int>{CDDBSuccess});
-    EXPECT_EQ(c.s.ServerList, (QStringList{QStringLiteral("cddb1.example"), QStringLiteral("cddb2.example")}));
+    EXPECT_EQ(c.s.ServerList,
+              (QStringList{QStringLiteral("cddb1.example"), QStringLiteral("cddb2.example")}));
     EXPECT_EQ(c.states, (QList<int>{1, 2, 3, 4}));
 }
 
@@ -97,9 +98,9 @@ struct Failure {
     const char* name;
     uint8_t mode;
     std::function<void(Script&)> change;
-    QByteArray sent;  // every byte the client sent
+    QByteArray sent; // every byte the client sent
     int result;
-    int error;        // reported through OnError, 0 for none
+    int error; // reported through OnError, 0 for none
 };
 
 class CDDBFailureTest : public ::testing::TestWithParam<int> {};
@@ -107,24 +108,27 @@ class CDDBFailureTest : public ::testing::TestWithParam<int> {};
 static std::vector<Failure> Failures()
 {
     return {
-        {"Greeting432", 0, [](Script& s) { s.greeting = "432 No connections allowed: permission denied\r\n"; }, "",
+        {"Greeting432", 0,
+         [](Script& s) { s.greeting = "432 No connections allowed: permission denied\r\n"; }, "",
          CDDBProtocolError, 0},
-        {"Hello431", 0, [](Script& s) { s.hello = "431 Handshake not successful, closing connection\r\n"; }, kHello,
-         CDDBProtocolError, 0},
-        {"Sites401", 1, [](Script& s) { s.sites = "401 No site information available.\r\n"; }, kHello + "SITES\r\n",
-         CDDBProtocolError, 0},
-        {"EmptySites", 1, [](Script& s) { s.sites = "210 OK, site information follows\r\n.\r\n"; }, kHello + "SITES\r\n",
-         CDDBNotFound, 0},
+        {"Hello431", 0, [](Script& s) { s.hello = "431 Handshake not successful, closing connection\r\n"; },
+         kHello, CDDBProtocolError, 0},
+        {"Sites401", 1, [](Script& s) { s.sites = "401 No site information available.\r\n"; },
+         kHello + "SITES\r\n", CDDBProtocolError, 0},
+        {"EmptySites", 1, [](Script& s) { s.sites = "210 OK, site information follows\r\n.\r\n"; },
+         kHello + "SITES\r\n", CDDBNotFound, 0},
         {"Discid500", 0, [](Script& s) { s.discid = "500 Command syntax error.\r\n"; }, kHello + kDiscId,
          CDDBProtocolError, 0},
-        {"Query202", 0, [](Script& s) { s.query = "202 No match found.\r\n"; }, kHello + kDiscId + kQuery, CDDBNotFound,
-         0},
+        {"Query202", 0, [](Script& s) { s.query = "202 No match found.\r\n"; }, kHello + kDiscId + kQuery,
+         CDDBNotFound, 0},
         {"QueryListEmpty", 0, [](Script& s) { s.query = "211 Found inexact matches, list follows\r\n.\r\n"; },
          kHello + kDiscId + kQuery, CDDBNotFound, 0},
         {"Read401", 0, [](Script& s) { s.read = "401 Specified CDDB entry not found.\r\n"; },
          kHello + kDiscId + kQuery + "cddb read rock 0d01a402\r\n", CDDBNotFound, 0},
         {"CloseInsideRecord", 0,
-         [](Script& s) { s.read = "210 rock 0d01a402 CD database entry follows\r\nDTITLE=First Artist / Fi<close>"; },
+         [](Script& s) {
+             s.read = "210 rock 0d01a402 CD database entry follows\r\nDTITLE=First Artist / Fi<close>";
+         },
          kHello + kDiscId + kQuery + "cddb read rock 0d01a402\r\n", CDDBNoResult, 0},
         {"Silence", 0, [](Script& s) { s.silent = true; }, "", CDDBNoResult, WSAETIMEDOUT},
         {"Greeting200", 0, [](Script& s) { s.greeting = "200 test CDDBP server ready, posting allowed\r\n"; },
@@ -154,7 +158,9 @@ TEST_P(CDDBFailureTest, EndsWithItsResult)
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, CDDBFailureTest, ::testing::Range(0, int(Failures().size())),
-                         [](const ::testing::TestParamInfo<int>& i) { return std::string(Failures()[i.param].name); });
+                         [](const ::testing::TestParamInfo<int>& i) {
+                             return std::string(Failures()[i.param].name);
+                         });
 
 TEST(CDDBSiteRoundTest, ServerClosingWhileTheChooserIsOpen)
 {
@@ -181,13 +187,15 @@ TEST(CDDBRecordTest, ContinuationLinesAndTitlesWithoutSlash)
     TCDDBReplyParser p;
     p.CDDBState = 8;
     EXPECT_EQ(p.Take(QStringLiteral("210 rock 1 entry follows\r\n")).Action, cddbNone);
-    for (const char* line : {"DTITLE=A Very Long Artist Name That Goes On / And An Album", "DTITLE= Title Too",
-                             "TTITLE0=First part ", "TTITLE1=Second", "TTITLE0=and the rest", "EXTD=ignored",
-                             "#", "# comment", "TTITLE99=out of range", "TTITLEx=bad", "DISCID=abc=def"})
+    for (const char* line :
+         {"DTITLE=A Very Long Artist Name That Goes On / And An Album", "DTITLE= Title Too",
+          "TTITLE0=First part ", "TTITLE1=Second", "TTITLE0=and the rest", "EXTD=ignored", "#", "# comment",
+          "TTITLE99=out of range", "TTITLEx=bad", "DISCID=abc=def"})
         p.Take(QString::fromLatin1(line));
     EXPECT_EQ(p.Artist, QStringLiteral("A Very Long Artist Name That Goes On"));
     EXPECT_EQ(p.Title, QStringLiteral("And An Album Title Too"));
-    EXPECT_EQ(p.TrackNames, (QStringList{QStringLiteral("First part and the rest"), QStringLiteral("Second")}));
+    EXPECT_EQ(p.TrackNames,
+              (QStringList{QStringLiteral("First part and the rest"), QStringLiteral("Second")}));
     EXPECT_EQ(p.DiscId, QStringLiteral("abc=def"));
     const TCDDBStep end = p.Take(QStringLiteral("."));
     EXPECT_EQ(end.Action, cddbFinish);

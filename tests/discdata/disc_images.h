@@ -10,7 +10,7 @@ namespace discimages {
 
 struct Track {
     bool audio;
-    int frames;  // 75 a second
+    int frames; // 75 a second
 };
 
 inline QString Msf(int frames)
@@ -26,7 +26,8 @@ inline QString Make(const QString& dir, const QString& name, const std::vector<T
     QString cue = QStringLiteral("FILE \"%1\" BINARY\n").arg(bin);
     int start = 0;
     for (size_t i = 0; i < tracks.size(); ++i) {
-        cue += QStringLiteral("  TRACK %1 %2\n").arg(i + 1, 2, 10, QLatin1Char('0'))
+        cue += QStringLiteral("  TRACK %1 %2\n")
+                   .arg(i + 1, 2, 10, QLatin1Char('0'))
                    .arg(tracks[i].audio ? QStringLiteral("AUDIO") : QStringLiteral("MODE1/2352"));
         cue += QStringLiteral("    INDEX 01 %1\n").arg(Msf(start));
         start += tracks[i].frames;

@@ -39,16 +39,34 @@ inline bool WaitFor(const std::function<bool()>& done, int ms = 5000)
 struct Step {
     enum Kind { ReadLine, ReadBytes, Send, Close, Reset, Silence } kind;
     QByteArray data;
-    int count = 0;   // ReadBytes: how many; Send: bytes per write (0: all at once)
+    int count = 0; // ReadBytes: how many; Send: bytes per write (0: all at once)
 };
 
-inline Step ReadLine() { return {Step::ReadLine, {}, 0}; }
-inline Step ReadBytes(int n) { return {Step::ReadBytes, {}, n}; }
-inline Step Send(const QByteArray& data, int perWrite = 0) { return {Step::Send, data, perWrite}; }
-inline Step Close() { return {Step::Close, {}, 0}; }
-inline Step Reset() { return {Step::Reset, {}, 0}; }
+inline Step ReadLine()
+{
+    return {Step::ReadLine, {}, 0};
+}
+inline Step ReadBytes(int n)
+{
+    return {Step::ReadBytes, {}, n};
+}
+inline Step Send(const QByteArray& data, int perWrite = 0)
+{
+    return {Step::Send, data, perWrite};
+}
+inline Step Close()
+{
+    return {Step::Close, {}, 0};
+}
+inline Step Reset()
+{
+    return {Step::Reset, {}, 0};
+}
 // Reads nothing and sends nothing until the client closes (or 10 s pass).
-inline Step Silence() { return {Step::Silence, {}, 0}; }
+inline Step Silence()
+{
+    return {Step::Silence, {}, 0};
+}
 
 class TScriptServer {
 public:
@@ -149,8 +167,8 @@ private:
                     ::send(fd, s.data.constData(), size_t(s.data.size()), MSG_NOSIGNAL);
                 } else {
                     for (qsizetype i = 0; i < s.data.size(); i += s.count) {
-                        ::send(fd, s.data.constData() + i, size_t(std::min<qsizetype>(s.count, s.data.size() - i)),
-                               MSG_NOSIGNAL);
+                        ::send(fd, s.data.constData() + i,
+                               size_t(std::min<qsizetype>(s.count, s.data.size() - i)), MSG_NOSIGNAL);
                         std::this_thread::sleep_for(std::chrono::milliseconds(1));
                     }
                 }

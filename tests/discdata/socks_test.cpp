@@ -111,10 +111,11 @@ TEST(SocksLevelTest, NamesLongerThan255BytesAreRefused)
 
 TEST(SocksScriptedTest, Socks4AGrantedThenLinesFollowTheReply)
 {
-    const QByteArray request = Bytes({4, 1}) + Port(8880) + Bytes({0, 0, 0, 1}) + "kv" + Bytes({0}) + "cddb.example"
-                               + Bytes({0});
-    TScriptServer proxy({ReadBytes(int(request.size())), Send(Bytes({0, 90, 0, 0, 0, 0, 0, 0}) + "201 ready\r\n"),
-                         ReadLine(), Send("bye\r\n"), Close()});
+    const QByteArray request =
+        Bytes({4, 1}) + Port(8880) + Bytes({0, 0, 0, 1}) + "kv" + Bytes({0}) + "cddb.example" + Bytes({0});
+    TScriptServer proxy({ReadBytes(int(request.size())),
+                         Send(Bytes({0, 90, 0, 0, 0, 0, 0, 0}) + "201 ready\r\n"), ReadLine(),
+                         Send("bye\r\n"), Close()});
     ASSERT_TRUE(proxy.Ok());
     SocksClient c(proxy.Port(), QStringLiteral("4A"));
     c.s.SetSocksUsercode(QStringLiteral("kv"));
@@ -137,8 +138,8 @@ TEST(SocksScriptedTest, Socks5SplitRepliesWithUserAndPassword)
 {
     const QByteArray auth = Bytes({1, 2}) + "kv" + Bytes({3}) + "pw!";
     const QByteArray connect = Socks5Connect("cddb.example", 8880);
-    TScriptServer proxy({ReadBytes(3), Send(Bytes({5, 2}), 1), ReadBytes(int(auth.size())), Send(Bytes({1, 0}), 1),
-                         ReadBytes(int(connect.size())),
+    TScriptServer proxy({ReadBytes(3), Send(Bytes({5, 2}), 1), ReadBytes(int(auth.size())),
+                         Send(Bytes({1, 0}), 1), ReadBytes(int(connect.size())),
                          Send(Bytes({5, 0, 0, 3, 4}) + "host" + Port(8880) + "201 split\r\n", 1), Close()});
     ASSERT_TRUE(proxy.Ok());
     SocksClient c(proxy.Port(), QStringLiteral("5"));
@@ -169,25 +170,47 @@ static std::vector<OddReply> OddReplies()
     const QByteArray connect5 = Socks5Connect("cddb.example", 8880);
     const int request4a = 8 + 1 + 12 + 1;
     return {
-        {"Socks4Refused92", "4A", {ReadBytes(request4a), Send(Bytes({0, 92, 0, 0, 0, 0, 0, 0}))}, 20008,
+        {"Socks4Refused92",
+         "4A",
+         {ReadBytes(request4a), Send(Bytes({0, 92, 0, 0, 0, 0, 0, 0}))},
+         20008,
          "connection refused"},
-        {"Socks4Auth93", "4A", {ReadBytes(request4a), Send(Bytes({0, 93, 0, 0, 0, 0, 0, 0}), 1)}, 20015,
+        {"Socks4Auth93",
+         "4A",
+         {ReadBytes(request4a), Send(Bytes({0, 93, 0, 0, 0, 0, 0, 0}), 1)},
+         20015,
          "authentification failed"},
-        {"Socks4Unassigned", "4A", {ReadBytes(request4a), Send(Bytes({0, 17, 0, 0, 0, 0, 0, 0}))}, 20012,
+        {"Socks4Unassigned",
+         "4A",
+         {ReadBytes(request4a), Send(Bytes({0, 17, 0, 0, 0, 0, 0, 0}))},
+         20012,
          "unassigned error #17"},
         {"Socks5BadVersion", "5", {ReadBytes(3), Send(Bytes({4, 0}))}, 20002, "socks version error"},
-        {"Socks5NoMethod", "5", {ReadBytes(3), Send(Bytes({5, 0xFF}))}, 20003, "authentification method not acceptable"},
-        {"Socks5Refused", "5", {ReadBytes(3), Send(Bytes({5, 0})), ReadBytes(int(connect5.size())), Send(Bytes({5, 5, 0, 1}))},
-         20008, "connection refused"},
-        {"Socks5Unassigned", "5",
-         {ReadBytes(3), Send(Bytes({5, 0})), ReadBytes(int(connect5.size())), Send(Bytes({5, 42, 0, 1}))}, 20012,
+        {"Socks5NoMethod",
+         "5",
+         {ReadBytes(3), Send(Bytes({5, 0xFF}))},
+         20003,
+         "authentification method not acceptable"},
+        {"Socks5Refused",
+         "5",
+         {ReadBytes(3), Send(Bytes({5, 0})), ReadBytes(int(connect5.size())), Send(Bytes({5, 5, 0, 1}))},
+         20008,
+         "connection refused"},
+        {"Socks5Unassigned",
+         "5",
+         {ReadBytes(3), Send(Bytes({5, 0})), ReadBytes(int(connect5.size())), Send(Bytes({5, 42, 0, 1}))},
+         20012,
          "unassigned error #42"},
-        {"Socks5AddressType4", "5",
+        {"Socks5AddressType4",
+         "5",
          {ReadBytes(3), Send(Bytes({5, 0})), ReadBytes(int(connect5.size())),
           Send(Bytes({5, 0, 0, 4}) + QByteArray(16, '\1') + Port(1), 2)},
-         20011, "address type not supported"},
-        {"Socks5ReplyVersion", "5",
-         {ReadBytes(3), Send(Bytes({5, 0})), ReadBytes(int(connect5.size())), Send(Bytes({1, 0, 0, 1}))}, 20002,
+         20011,
+         "address type not supported"},
+        {"Socks5ReplyVersion",
+         "5",
+         {ReadBytes(3), Send(Bytes({5, 0})), ReadBytes(int(connect5.size())), Send(Bytes({1, 0, 0, 1}))},
+         20002,
          "socks version error"},
     };
 }
@@ -212,12 +235,15 @@ TEST_P(SocksOddReplyTest, EndsWithItsError)
 }
 
 INSTANTIATE_TEST_SUITE_P(Replies, SocksOddReplyTest, ::testing::Range(0, int(OddReplies().size())),
-                         [](const ::testing::TestParamInfo<int>& i) { return std::string(OddReplies()[i.param].name); });
+                         [](const ::testing::TestParamInfo<int>& i) {
+                             return std::string(OddReplies()[i.param].name);
+                         });
 
 TEST(SocksScriptedTest, Socks5AuthenticationRefused)
 {
     const QByteArray auth = Bytes({1, 2}) + "kv" + Bytes({1}) + "x";
-    TScriptServer proxy({ReadBytes(3), Send(Bytes({5, 2})), ReadBytes(int(auth.size())), Send(Bytes({1, 1})), Silence()});
+    TScriptServer proxy(
+        {ReadBytes(3), Send(Bytes({5, 2})), ReadBytes(int(auth.size())), Send(Bytes({1, 1})), Silence()});
     ASSERT_TRUE(proxy.Ok());
     SocksClient c(proxy.Port(), QStringLiteral("5"));
     c.s.SocksAuthentication = socksAuthenticateUsercode;
@@ -268,8 +294,10 @@ protected:
                 env.push_back(*e);
         env.push_back(const_cast<char*>(preload.constData()));
         env.push_back(nullptr);
-        const char* argv[] = {"danted", "-f", confPath.constData(), "-p", pidPath.constData(), "-N", "1", nullptr};
-        if (posix_spawn(&m_pid, "/usr/sbin/danted", nullptr, nullptr, const_cast<char**>(argv), env.data()) != 0)
+        const char* argv[] = {"danted", "-f",   confPath.constData(), "-p", pidPath.constData(), "-N",
+                              "1",      nullptr};
+        if (posix_spawn(&m_pid, "/usr/sbin/danted", nullptr, nullptr, const_cast<char**>(argv), env.data()) !=
+            0)
             GTEST_SKIP() << "danted could not be started";
         // Ready once it listens.
         const bool listening = WaitFor(
@@ -292,7 +320,8 @@ protected:
         if (!listening || m_pid == 0) {
             QFile l(log);
             l.open(QIODevice::ReadOnly);
-            GTEST_SKIP() << "danted does not run here (as uid " << getuid() << "): " << l.readAll().toStdString();
+            GTEST_SKIP() << "danted does not run here (as uid " << getuid()
+                         << "): " << l.readAll().toStdString();
         }
     }
     void TearDown() override

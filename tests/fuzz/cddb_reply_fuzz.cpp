@@ -23,8 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         } else if (step.Action == cddbFinish) {
             p.CDDBState = 1;
         }
-        if (p.Matches.size() > TCDDBReplyParser::MaxListEntries || p.ServerList.size() > TCDDBReplyParser::MaxListEntries
-            || p.TrackNames.size() > TCDDBReplyParser::MaxTracks)
+        if (p.Matches.size() > TCDDBReplyParser::MaxListEntries ||
+            p.ServerList.size() > TCDDBReplyParser::MaxListEntries ||
+            p.TrackNames.size() > TCDDBReplyParser::MaxTracks)
             __builtin_trap();
         for (const QString& t : p.TrackNames)
             if (t.size() > TCDDBReplyParser::MaxEntryLength)
