@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+using cddbserver::Loopback;
 using cddbserver::Script;
 using cddbserver::TCddbServer;
 using scriptserver::WaitFor;
@@ -117,9 +118,9 @@ TEST_F(CDDBListDlgTest, NoAudioDriveAtStartSelectsNothingAndSaysNothing)
 
 TEST_F(CDDBListDlgTest, QueryRoundSendsTheDiscAsTheServerKnowsIt)
 {
-    TCddbServer server(Script{}, "127.0.0.41");
+    TCddbServer server(Script{}, Loopback(41));
     ASSERT_TRUE(server.Ok());
-    SetServer(QStringLiteral("127.0.0.41"));
+    SetServer(QString::fromLatin1(Loopback(41)));
     testsupport::MessageRecorder boxes;
     TCDDBListDlg dlg(nullptr);
     ChooserAnswer answer(1);
@@ -144,12 +145,13 @@ TEST_F(CDDBListDlgTest, QueryRoundSendsTheDiscAsTheServerKnowsIt)
 TEST_F(CDDBListDlgTest, SiteRoundChoosesTheServerForTheQuery)
 {
     Script sites;
-    sites.sites = "210 OK, site information follows\r\n127.0.0.43 cddbp 8880 N000.00 W000.00 Loopback\r\n"
+    sites.sites = QByteArray("210 OK, site information follows\r\n") + Loopback(43) +
+                  " cddbp 8880 N000.00 W000.00 Loopback\r\n"
                   "cddb.example cddbp 8880 N000.00 W000.00 Elsewhere\r\n.\r\n";
-    TCddbServer siteServer(sites, "127.0.0.42");
-    TCddbServer queryServer(Script{}, "127.0.0.43");
+    TCddbServer siteServer(sites, Loopback(42));
+    TCddbServer queryServer(Script{}, Loopback(43));
     ASSERT_TRUE(siteServer.Ok() && queryServer.Ok());
-    SetServer(QStringLiteral("127.0.0.42"));
+    SetServer(QString::fromLatin1(Loopback(42)));
     testsupport::MessageRecorder boxes;
     TCDDBListDlg dlg(nullptr);
     dlg.SelectSiteChk->setChecked(true);
@@ -161,7 +163,7 @@ TEST_F(CDDBListDlgTest, SiteRoundChoosesTheServerForTheQuery)
         queryServer.Received().startsWith("CDDB HELLO unknow unknow Dovrin 2\r\ndiscid 2 150 13650 422\r\n"));
     EXPECT_EQ(answer.captions.value(0), QStringLiteral("Select One of CDDB Servers"));
     EXPECT_EQ(answer.items.mid(0, 2),
-              (QStringList{QStringLiteral("127.0.0.43"), QStringLiteral("cddb.example")}));
+              (QStringList{QString::fromLatin1(Loopback(43)), QStringLiteral("cddb.example")}));
 }
 
 // Lookups that fail: the message, and the buttons usable again.
@@ -180,16 +182,16 @@ static std::vector<DialogFailure> DialogFailures()
 {
     return {
         {"Unresolvable", "no-such-host.invalid", false, false, nullptr, "Network error : code = 11001"},
-        {"Refused", "127.0.0.51", false, false, nullptr, "Network error : code = 10061"},
-        {"EmptySiteList", "127.0.0.52", true, true,
+        {"Refused", Loopback(51), false, false, nullptr, "Network error : code = 10061"},
+        {"EmptySiteList", Loopback(52), true, true,
          [](Script& s) { s.sites = "210 OK, site information follows\r\n.\r\n"; }, "CDDB No Found"},
-        {"NoMatch", "127.0.0.53", false, true, [](Script& s) { s.query = "202 No match found.\r\n"; },
+        {"NoMatch", Loopback(53), false, true, [](Script& s) { s.query = "202 No match found.\r\n"; },
          "CDDB No Found"},
-        {"BadGreeting", "127.0.0.54", false, true,
+        {"BadGreeting", Loopback(54), false, true,
          [](Script& s) { s.greeting = "432 No connections allowed\r\n"; }, "CDDB Query Error"},
-        {"Silent", "127.0.0.55", false, true, [](Script& s) { s.silent = true; },
+        {"Silent", Loopback(55), false, true, [](Script& s) { s.silent = true; },
          "Network error : code = 10060"},
-        {"SilentSiteRound", "127.0.0.56", true, true, [](Script& s) { s.silent = true; },
+        {"SilentSiteRound", Loopback(56), true, true, [](Script& s) { s.silent = true; },
          "Network error : code = 10060"},
     };
 }
@@ -210,7 +212,7 @@ TEST_P(CDDBListDlgFailureTest, ReportsAndEnablesTheButtonsAgain)
     TCDDBListDlg dlg(nullptr);
     dlg.SelectSiteChk->setChecked(f.siteRound);
     dlg.CDDBSocket->Wait()->SetInterval(10);
-    dlg.CDDBSocket->SetTimeout(15);
+    dlg.CDDBSocket->SetTimeout(40);
     ChooserAnswer answer(0);
     dlg.ConnectBtnClick();
     ASSERT_TRUE(WaitFor([&] { return dlg.ConnectBtn->isEnabled() && !boxes.texts.isEmpty(); })) << f.name;
@@ -233,9 +235,9 @@ TEST_F(CDDBListDlgTest, ClosingWhileWaitingForTheSiteListEndsTheWait)
 {
     Script script;
     script.silent = true;
-    TCddbServer server(script, "127.0.0.44");
+    TCddbServer server(script, Loopback(44));
     ASSERT_TRUE(server.Ok());
-    SetServer(QStringLiteral("127.0.0.44"));
+    SetServer(QString::fromLatin1(Loopback(44)));
     testsupport::MessageRecorder boxes(IDYES);
     TCDDBListDlg dlg(nullptr);
     dlg.SelectSiteChk->setChecked(true);

@@ -13,11 +13,26 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <string>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 
 namespace cddbserver {
+
+// Loopback address n of this test process: 127.x.y.n with x.y from the process id, so that runs
+// of the same tests at the same time (several build folders on one machine) never share one.
+inline const char* Loopback(int n)
+{
+    static std::string addresses[256];
+    std::string& a = addresses[n & 0xFF];
+    if (a.empty()) {
+        const unsigned pid = unsigned(::getpid());
+        a = "127." + std::to_string(1 + (pid >> 8) % 254) + "." + std::to_string(pid & 0xFF) + "." +
+            std::to_string(n & 0xFF);
+    }
+    return a.c_str();
+}
 
 // The standard disc ID of "discid n o1 ... on seconds".
 inline QByteArray DiscIdOf(const QByteArray& discidLine)

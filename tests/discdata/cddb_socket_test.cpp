@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+using cddbserver::Loopback;
 using cddbserver::Script;
 using cddbserver::TCddbServer;
 using scriptserver::WaitFor;
@@ -58,9 +59,9 @@ TEST_P(CDDBQueryRoundTest, TwoMatchesChooserAndRecord)
 {
     Script script;
     script.perWrite = GetParam();
-    TCddbServer server(script, "127.0.0.11");
+    TCddbServer server(script, Loopback(11));
     ASSERT_TRUE(server.Ok());
-    Client c("127.0.0.11", 0, 1);
+    Client c(Loopback(11), 0, 1);
     ASSERT_TRUE(c.Run());
     WaitFor([] { return false; }, 20);
     EXPECT_EQ(server.Received(), kHello + kDiscId + kQuery + "cddb read misc 0d01a402\r\n");
@@ -82,9 +83,9 @@ INSTANTIATE_TEST_SUITE_P(BytesPerWrite, CDDBQueryRoundTest, ::testing::Values(0,
 
 TEST(CDDBSiteRoundTest, SiteListThenClose)
 {
-    TCddbServer server(Script{}, "127.0.0.12");
+    TCddbServer server(Script{}, Loopback(12));
     ASSERT_TRUE(server.Ok());
-    Client c("127.0.0.12", 1);
+    Client c(Loopback(12), 1);
     ASSERT_TRUE(c.Run());
     EXPECT_EQ(server.Received(), kHello + "SITES\r\n");
     EXPECT_EQ(c.results, QList<int>{CDDBSuccess});
@@ -143,12 +144,12 @@ TEST_P(CDDBFailureTest, EndsWithItsResult)
     const Failure f = Failures()[GetParam()];
     Script script;
     f.change(script);
-    const std::string address = "127.0.0." + std::to_string(20 + GetParam());
+    const std::string address = Loopback(20 + GetParam());
     TCddbServer server(script, address.c_str());
     ASSERT_TRUE(server.Ok());
     Client c(address.c_str(), f.mode);
     c.s.Wait()->SetInterval(10);
-    c.s.SetTimeout(20);
+    c.s.SetTimeout(50);  // half a second of silence, long enough for a busy machine
     ASSERT_TRUE(c.Run()) << f.name;
     WaitFor([] { return false; }, 20);
     EXPECT_EQ(c.results, QList<int>{f.result}) << f.name;
@@ -166,9 +167,9 @@ TEST(CDDBSiteRoundTest, ServerClosingWhileTheChooserIsOpen)
 {
     Script script;
     script.query += "<close>";
-    TCddbServer server(script, "127.0.0.13");
+    TCddbServer server(script, Loopback(13));
     ASSERT_TRUE(server.Ok());
-    Client c("127.0.0.13", 0);
+    Client c(Loopback(13), 0);
     // The chooser runs its own loop, as a modal window does, until the server has gone.
     c.s.OnSelectMatch = [&](QObject*, int& index) {
         ++c.chooserCalls;
@@ -234,9 +235,9 @@ TEST(CDDBRecordTest, MatchLinesAndHelpers)
 
 TEST(CDDBRecordTest, ChosenIndexOutOfRangeReadsTheFirst)
 {
-    TCddbServer server(Script{}, "127.0.0.14");
+    TCddbServer server(Script{}, Loopback(14));
     ASSERT_TRUE(server.Ok());
-    Client c("127.0.0.14", 0, 5);
+    Client c(Loopback(14), 0, 5);
     ASSERT_TRUE(c.Run());
     EXPECT_EQ(c.results, QList<int>{CDDBSuccess});
     EXPECT_TRUE(server.Received().endsWith("cddb read rock 0d01a402\r\n"));
