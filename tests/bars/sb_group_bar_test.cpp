@@ -254,3 +254,17 @@ TEST(SBGroupBarLife, DestroyingTheBarFreesItsPages)
     bar.reset();
     EXPECT_TRUE(page.isNull());
 }
+
+TEST(SBGroupBarLife, BarFreedWhileItsCaptionEditorIsOpen)
+{
+    auto bar = std::make_unique<TSBGroupBar>();
+    bar->NewGroup();
+    bar->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(bar.get()));
+    bar->EditGroupCaption(0);
+    ASSERT_TRUE(bar->Editing());
+    QPointer<QLineEdit> editor = bar->Editor();
+    bar->Editor()->setText(QStringLiteral("Changed"));
+    bar.reset();
+    EXPECT_TRUE(editor.isNull());
+}

@@ -1,10 +1,14 @@
 #include "platform/bitmap.h"
 #include "platform/scanner_library.h"
 
+#include "support/sane_test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <QByteArray>
+#include <atomic>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -126,4 +130,46 @@ TEST(ScanLibrary, AMissingLibraryLoadsAsNothing)
     EXPECT_EQ(TScannerLibrary::Load(), nullptr);
     qunsetenv("KORVANE_SANE_LIBRARY");
     EXPECT_EQ(ScannerLibraryName(), QStringLiteral("libsane.so.1"));
+}
+
+TEST(ScanLibrary, CancelStopsAScanFromAnotherThread)
+{
+    // One byte a read, so that the scan is in the middle of its frame when it is cancelled.
+    testsupport::SaneTestBackend backend(
+        QStringLiteral("sane-cancel"), testsupport::SaneTestBackend::DefaultConf() +
+                                           "enable-test-options true\nread-limit true\nread-limit-size 1\n");
+    auto library = TScannerLibrary::Load();
+    ASSERT_NE(library, nullptr);
+    ASSERT_TRUE(library->Init());
+    const std::vector<TScanDevice> devices = library->Devices();
+    ASSERT_EQ(devices.size(), 2u);
+    std::atomic<qint64> seen{0};
+    std::atomic<bool> cancelled{false};
+    std::atomic<bool> finished{false};
+    QImage image;
+    QString error;
+    std::thread scan([&] {
+        image = library->Scan(
+            devices[0].Name,
+            [&](qint64 done, qint64) {
+                seen = done;
+                // The scan holds still until the other thread has cancelled it, so the cancel
+                // lands mid-picture however the threads are scheduled.
+                while (done >= 10 && !cancelled)
+                    std::this_thread::yield();
+            },
+            &error);
+        finished = true;
+    });
+    while (seen < 10 && !finished)
+        std::this_thread::yield();
+    library->Cancel();
+    cancelled = true;
+    scan.join();
+    EXPECT_TRUE(image.isNull());
+    EXPECT_FALSE(error.isEmpty());
+    // The next scan is not cancelled by the one before.
+    image = library->Scan(devices[0].Name, nullptr, &error);
+    EXPECT_EQ(image.size(), QSize(39, 19));
+    library->Exit();
 }
