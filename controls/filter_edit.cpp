@@ -4,9 +4,12 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QShowEvent>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <algorithm>
 
@@ -14,6 +17,20 @@ namespace {
 
 // Rows the grid starts with and grows by, header row included in the first.
 constexpr int kRowStep = 10;
+
+// "|" separates the names and patterns in the saved filter, so a cell cannot hold one: typed or
+// pasted, it is refused before it reaches the cell.
+class NoBarDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto* line = qobject_cast<QLineEdit*>(editor))
+            line->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^|]*")), line));
+        return editor;
+    }
+};
 
 } // namespace
 
@@ -38,6 +55,7 @@ TFilterPropsDlg::TFilterPropsDlg(QWidget* owner) : QDialog(owner)
     FilterGrid->setGeometry(10, 10, 459, 285);
     FilterGrid->setHorizontalHeaderLabels({QStringLiteral("Filter Name"), QStringLiteral("Filter")});
     FilterGrid->verticalHeader()->setVisible(false);
+    FilterGrid->setItemDelegate(new NoBarDelegate(FilterGrid));
     FilterGrid->verticalHeader()->setDefaultSectionSize(20);
     FilterGrid->horizontalHeader()->setStretchLastSection(true);
     FilterGrid->setColumnWidth(0, 180);

@@ -130,6 +130,24 @@ TEST(FilterEditor, CellStillOpenCountsOnOK)
     EXPECT_EQ(dlg.Filter(), QStringLiteral("Text|*.txt|Pictures|*.png"));
 }
 
+TEST(FilterEditor, CellsRefuseTheSeparator)
+{
+    // A "|" inside a name or pattern would shift every later pair of the saved filter.
+    TFilterPropsDlg dlg;
+    dlg.SetFilter(QStringLiteral("Text|*.txt|All|*.*"));
+    testsupport::WhenShown<TFilterPropsDlg>([](TFilterPropsDlg* d) {
+        typeInto(d, 0, 0, QStringLiteral("|Plain|"));
+        typeInto(d, 0, 1, QStringLiteral("|*.asc"));
+        d->OKBtn->click();
+    });
+    EXPECT_EQ(dlg.exec(), QDialog::Accepted);
+    EXPECT_EQ(dlg.Filter(), QStringLiteral("Plain|*.asc|All|*.*"));
+    dlg.SetFilter(dlg.Filter());
+    testsupport::WhenShown<TFilterPropsDlg>([](TFilterPropsDlg* d) { d->OKBtn->click(); });
+    EXPECT_EQ(dlg.exec(), QDialog::Accepted);
+    EXPECT_EQ(dlg.Filter(), QStringLiteral("Plain|*.asc|All|*.*"));
+}
+
 TEST(FilterEditor, CancelKeepsTheFilter)
 {
     TFilterPropsDlg dlg;
