@@ -53,21 +53,6 @@ QString firstLine(const QString& text)
     return end < 0 ? text : text.left(end);
 }
 
-QToolButton* styleButton(QWidget* parent, const char* name, bool bold)
-{
-    auto* b = new QToolButton(parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setCheckable(true);
-    b->setAutoRaise(false);
-    QFont f(QStringLiteral("Liberation Serif"));
-    f.setPixelSize(14);
-    f.setBold(bold);
-    f.setItalic(!bold);
-    b->setFont(f);
-    b->setText(bold ? QStringLiteral("B") : QStringLiteral("I"));
-    return b;
-}
-
 } // namespace
 
 QPoint SampleTextOrigin(int angle, int tw, int th, int boxWidth, int boxHeight)
@@ -131,9 +116,9 @@ TLabelPropertyDlg::TLabelPropertyDlg(QWidget* owner) : QDialog(owner)
     Named(FontColor, "FontColor")->setGeometry(280, 136, 45, 22);
     Label6->setBuddy(FontColor);
 
-    FontBold = styleButton(GroupBox1, "FontBold", true);
+    FontBold = FontStyleButton(GroupBox1, "FontBold", true);
     FontBold->setGeometry(332, 136, 23, 22);
-    FontItalic = styleButton(GroupBox1, "FontItalic", false);
+    FontItalic = FontStyleButton(GroupBox1, "FontItalic", false);
     FontItalic->setGeometry(355, 136, 23, 22);
 
     Label1 = new QLabel(GroupBox1);

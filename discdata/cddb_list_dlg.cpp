@@ -73,19 +73,6 @@ QPixmap DiscPicture()
     return pixmap;
 }
 
-QToolButton* StyleButton(QWidget* parent, const char* name, bool bold)
-{
-    auto* b = Named(new QToolButton(parent), name);
-    b->setCheckable(true);
-    QFont f(QStringLiteral("Liberation Serif"));
-    f.setPixelSize(14);
-    f.setBold(bold);
-    f.setItalic(!bold);
-    b->setFont(f);
-    b->setText(bold ? QStringLiteral("B") : QStringLiteral("I"));
-    return b;
-}
-
 QLabel* MakeLabel(QWidget* parent, const char* name, int x, int y, int w)
 {
     auto* l = Named(new QLabel(parent), name);
@@ -167,9 +154,9 @@ TCDDBListDlg::TCDDBListDlg(QWidget* owner) : QDialog(owner)
     FontColor = Named(new TscColorButton(this), "FontColor");
     FontColor->setGeometry(332, 330, 42, 22);
     Label6->setBuddy(FontColor);
-    FontBold = StyleButton(this, "FontBold", true);
+    FontBold = FontStyleButton(this, "FontBold", true);
     FontBold->setGeometry(378, 330, 22, 22);
-    FontItalic = StyleButton(this, "FontItalic", false);
+    FontItalic = FontStyleButton(this, "FontItalic", false);
     FontItalic->setGeometry(400, 330, 22, 22);
 
     OKBtn = Named(new QPushButton(this), "OKBtn");
@@ -194,14 +181,6 @@ TCDDBListDlg::TCDDBListDlg(QWidget* owner) : QDialog(owner)
     Label4->setText(QStringLiteral("&Font : "));
     Label5->setText(LoadLangStr(FontSizeLabelString));
     Label6->setText(LoadLangStr(FontColorLabelString));
-    // Longer translated captions of size and colour take their room from the font list.
-    const int growSize = std::max(0, Label5->sizeHint().width() - Label5->width());
-    const int growColor = std::max(0, Label6->sizeHint().width() - Label6->width());
-    FontName->resize(FontName->width() - growSize - growColor, FontName->height());
-    Label5->setGeometry(Label5->x() - growSize - growColor, Label5->y(), Label5->width() + growSize,
-                        Label5->height());
-    FontSize->move(FontSize->x() - growColor, FontSize->y());
-    Label6->setGeometry(Label6->x() - growColor, Label6->y(), Label6->width() + growColor, Label6->height());
     FontColor->OtherBtnCaption = LoadLangStr(OtherColorsButtonString);
     OKBtn->setText(LoadLangStr(OKButtonString));
     CancelBtn->setText(LoadLangStr(CancelButtonString));
@@ -383,13 +362,7 @@ void TCDDBListDlg::FillTrackMemo()
 
 QString TCDDBListDlg::MemoText() const
 {
-    const QString text = Memo->toPlainText();
-    if (text.isEmpty())
-        return QString();
-    QString out;
-    for (const QString& line : text.split(u'\n'))
-        out += line + QStringLiteral("\r\n");
-    return out;
+    return MemoLinesText(Memo);
 }
 
 void TCDDBListDlg::CustomizeTrackInfoChkClick()
@@ -421,18 +394,7 @@ void TCDDBListDlg::CustomizeTrackInfoChkClick()
 
 void TCDDBListDlg::FontNameChange(QObject*)
 {
-    QFont f = Memo->font();
-    const QString name = FontName->GetFontName();
-    if (!name.isEmpty())
-        f.setFamily(name);
-    // A size that is not a whole number in range leaves the preview's size; OK refuses it.
-    int size = 0;
-    if (FontSizeFromText(FontSize->Text(), size))
-        f.setPointSize(size);
-    Memo->setFont(f);
-    QPalette pal = Memo->palette();
-    pal.setColor(QPalette::Text, ColorToQColor(FontColor->Color()));
-    Memo->setPalette(pal);
+    ShowFontInMemo(Memo, FontName->GetFontName(), FontSize->Text(), FontColor->Color());
 }
 
 // ---- the lookup ----

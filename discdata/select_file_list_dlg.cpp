@@ -21,23 +21,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-namespace {
-
-QToolButton* StyleButton(QWidget* parent, const char* name, bool bold)
-{
-    auto* b = Named(new QToolButton(parent), name);
-    b->setCheckable(true);
-    QFont f(QStringLiteral("Times New Roman"));
-    f.setPixelSize(14);
-    f.setBold(bold);
-    f.setItalic(!bold);
-    b->setFont(f);
-    b->setText(bold ? QStringLiteral("B") : QStringLiteral("I"));
-    return b;
-}
-
-} // namespace
-
 // ---- memo ----
 
 TFileListMemo::TFileListMemo(TSelectFileListDlg* dialog, QWidget* parent) : QPlainTextEdit(parent), m_dialog(dialog)
@@ -143,9 +126,9 @@ TSelectFileListDlg::TSelectFileListDlg(QWidget* owner) : QDialog(owner)
     FontColor = Named(new TscColorButton(this), "FontColor");
     FontColor->setGeometry(264, 286, 45, 22);
     Label6->setBuddy(FontColor);
-    FontBold = StyleButton(this, "FontBold", true);
+    FontBold = FontStyleButton(this, "FontBold", true);
     FontBold->setGeometry(318, 286, 23, 22);
-    FontItalic = StyleButton(this, "FontItalic", false);
+    FontItalic = FontStyleButton(this, "FontItalic", false);
     FontItalic->setGeometry(341, 286, 23, 22);
 
     OKBtn = Named(new QPushButton(this), "OKBtn");
@@ -234,19 +217,8 @@ void TSelectFileListDlg::MemoDragDrop(QObject* source)
 
 void TSelectFileListDlg::FontNameChange(QObject*)
 {
-    QFont f = Memo->font();
-    const QString name = FontName->GetFontName();
-    if (!name.isEmpty())
-        f.setFamily(name);
-    // A size that is no whole number in range leaves the preview's size; the caller tells the
-    // user when OK hands it over.
-    int size = 0;
-    if (FontSizeFromText(FontSize->Text().trimmed(), size))
-        f.setPointSize(size);
-    Memo->setFont(f);
-    QPalette p = Memo->palette();
-    p.setColor(QPalette::Text, ColorToQColor(FontColor->Color()));
-    Memo->setPalette(p);
+    // A size that is no whole number in range is told to the user when OK hands it over.
+    ShowFontInMemo(Memo, FontName->GetFontName(), FontSize->Text(), FontColor->Color());
 }
 
 void TSelectFileListDlg::OKBtnClick()
@@ -286,10 +258,7 @@ TDiscTextDialogResult RunSelectFileListDlg(QWidget* owner)
     dlg->FontSize->SetText(QStringLiteral("10"));
     // The owner may go while the dialog runs; the dialog goes with it and that is a cancel.
     if (!RunOwnedDialog(dlg, [&r](TSelectFileListDlg& d) {
-            const QString text = d.Memo->toPlainText();
-            if (!text.isEmpty())
-                for (const QString& line : text.split(QLatin1Char('\n')))
-                    r.Text += line + QStringLiteral("\r\n");
+            r.Text = MemoLinesText(d.Memo);
             r.FontName = d.FontName->GetFontName();
             r.FontSize = d.FontSize->Text();
             r.FontColor = d.FontColor->Color();

@@ -1,13 +1,16 @@
 #include "document/dialog_form.h"
 
+#include "document/child_frame.h"
 #include "document/std.h"
 
 #include <QAbstractButton>
 #include <QDialog>
 #include <QFont>
 #include <QGuiApplication>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QToolButton>
 #include <algorithm>
 
 void SetUpFixedDialog(QDialog* dialog, const char* name, int width, int height)
@@ -31,6 +34,44 @@ TFont SetUpObjectDialog(QDialog* dialog, const char* name, int width, int height
     dialog->setFont(formFont.ToQFont());
     dialog->setFixedSize(width, height);
     return formFont;
+}
+
+QToolButton* FontStyleButton(QWidget* parent, const char* name, bool bold)
+{
+    auto* b = Named(new QToolButton(parent), name);
+    b->setCheckable(true);
+    QFont f(QStringLiteral("Liberation Serif"));
+    f.setPixelSize(14);
+    f.setBold(bold);
+    f.setItalic(!bold);
+    b->setFont(f);
+    b->setText(bold ? QStringLiteral("B") : QStringLiteral("I"));
+    return b;
+}
+
+void ShowFontInMemo(QPlainTextEdit* memo, const QString& fontName, const QString& sizeText, TColor color)
+{
+    QFont f = memo->font();
+    if (!fontName.isEmpty())
+        f.setFamily(fontName);
+    int size = 0;
+    if (FontSizeFromText(sizeText, size))
+        f.setPointSize(size);
+    memo->setFont(f);
+    QPalette p = memo->palette();
+    p.setColor(QPalette::Text, ColorToQColor(color));
+    memo->setPalette(p);
+}
+
+QString MemoLinesText(const QPlainTextEdit* memo)
+{
+    const QString text = memo->toPlainText();
+    if (text.isEmpty())
+        return QString();
+    QString out;
+    for (const QString& line : text.split(QLatin1Char('\n')))
+        out += line + QStringLiteral("\r\n");
+    return out;
 }
 
 int CaptionWidth(const QAbstractButton* button)

@@ -10,7 +10,9 @@
 
 class QAbstractButton;
 class QDialog;
+class QPlainTextEdit;
 class QPushButton;
+class QToolButton;
 class QWidget;
 
 // A fixed-size dialog with a title bar and a close box in the form font (MS Sans Serif, 12 px).
@@ -27,6 +29,16 @@ W* Named(W* w, const char* name)
     w->setObjectName(QString::fromLatin1(name));
     return w;
 }
+
+// The bold ("B") or italic ("I") toggle button of a font row.
+QToolButton* FontStyleButton(QWidget* parent, const char* name, bool bold);
+
+// Shows the chosen font in a memo: its name when not empty, its size when the text is a whole
+// number in range (otherwise the memo keeps its size; OK refuses such a size) and its colour.
+void ShowFontInMemo(QPlainTextEdit* memo, const QString& fontName, const QString& sizeText, TColor color);
+
+// A memo's lines, each followed by CR LF (empty for an empty memo): the text labels are made of.
+QString MemoLinesText(const QPlainTextEdit* memo);
 
 // Width of a button's caption without its mnemonic marker.
 int CaptionWidth(const QAbstractButton* button);
