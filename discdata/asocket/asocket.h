@@ -141,6 +141,15 @@ protected:
     // Runs f and hands an escaping exception to HandleBackGroundException.
     void Guarded(const std::function<void()>& f);
     void SetLastError(int error) { m_lastError = error; }
+    bool AddrAssigned() const { return m_addrAssigned; }
+    bool PortAssigned() const { return m_portAssigned; }
+    // Sets the address and port texts without assigning them: what a layer that connects
+    // elsewhere (a proxy) shows again once its session is over.
+    void ShowAddrAndPort(const QString& addr, const QString& port)
+    {
+        m_addr = addr;
+        m_port = port;
+    }
     bool Destroying() const { return m_destroying; }
     bool CloseReported() const { return m_closeReported; }
 

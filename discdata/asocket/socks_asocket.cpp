@@ -110,6 +110,15 @@ void TCustomSocksASocket::AssignDefaultValue()
     // The proxy settings belong to the component, not to one session: they stay.
     m_socksState = socksData;
     m_socksRcvBuf.clear();
+    ShowDestination();
+}
+
+void TCustomSocksASocket::ShowDestination()
+{
+    if (m_destHost.isEmpty())
+        return;
+    ShowAddrAndPort(m_destHost, m_destPortText);
+    m_destHost.clear();
 }
 
 void TCustomSocksASocket::SetSocksLevel(const QString& value)
@@ -159,6 +168,14 @@ void TCustomSocksASocket::Connect()
         RaiseException(QStringLiteral("Connect: Socket already in use"));
         return;
     }
+    if (!PortAssigned()) {
+        RaiseException(QStringLiteral("Connect: No Port Specified"));
+        return;
+    }
+    if (!AddrAssigned()) {
+        RaiseException(QStringLiteral("Connect: No IP Address Specified"));
+        return;
+    }
     // Every name in a request goes with a one-byte length (SOCKS 5) or must fit the same.
     if (Addr().toUtf8().size() > 255) {
         RaiseException(QStringLiteral("socks: host name longer than 255 bytes"));
@@ -173,17 +190,28 @@ void TCustomSocksASocket::Connect()
         RaiseException(QStringLiteral("socks: user code longer than 255 bytes"));
         return;
     }
-    m_destHost = Addr();
     m_destPort = ASocketResolvePort(Port(), QStringLiteral("tcp"));
     // SOCKS 4 carries an address, so the name is looked up here; 4A and 5 pass the name on.
     if (m_socksLevel == QLatin1String("4"))
-        m_destAddress = ASocketResolveHost(m_destHost);
+        m_destAddress = ASocketResolveHost(Addr());
     const QString port = m_socksPort.isEmpty() ? QStringLiteral("1080") : m_socksPort;
+    // The core connects to the proxy; after the session Addr and Port are the destination's
+    // again, so that a client that gives its host anew reaches the same place.
+    m_destHost = Addr();
+    m_destPortText = Port();
     SetAddr(m_socksServer);
     SetPort(port);
-    TCustomASocket::Connect();
+    try {
+        TCustomASocket::Connect();
+    } catch (...) {
+        if (State() == wsClosed)
+            ShowDestination();
+        throw;
+    }
     if (State() != wsClosed)
         m_socksState = socksNegociateMethods;
+    else
+        ShowDestination();
 }
 
 void TCustomSocksASocket::TriggerSessionConnected(int error)

@@ -69,11 +69,13 @@ private:
     void SendConnectRequest();
     void DataAvailableError(int code, const QString& message);
     void TriggerSocksAuthState(TSocksAuthState state);
+    // Addr and Port show the destination again, not the proxy the session went to.
+    void ShowDestination();
 
     TSocksState m_socksState = socksData;
     QString m_socksServer, m_socksLevel = QStringLiteral("5"), m_socksPort, m_socksUsercode, m_socksPassword;
     bool m_socksEnabled = false;
-    QString m_destHost;
+    QString m_destHost, m_destPortText;
     int m_destPort = 0;
     uint32_t m_destAddress = 0;
     QByteArray m_socksRcvBuf; // proxy reply, then application bytes that came behind it

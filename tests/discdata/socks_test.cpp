@@ -154,6 +154,34 @@ TEST(SocksScriptedTest, Socks5SplitRepliesWithUserAndPassword)
     EXPECT_EQ(proxy.Received(), kMethodsUser + auth + connect);
 }
 
+TEST(SocksScriptedTest, NextConnectionGoesToTheSameDestination)
+{
+    const QByteArray request = Socks5Connect("cddb.example", 8880);
+    auto script = [&] {
+        return std::vector<Step>{ReadBytes(3), Send(Bytes({5, 0})), ReadBytes(int(request.size())),
+                                 Send(kGranted5), Close()};
+    };
+    TScriptServer first(script()), second(script());
+    ASSERT_TRUE(first.Ok() && second.Ok());
+    SocksClient c(first.Port(), QStringLiteral("5"));
+    c.s.Connect();
+    ASSERT_TRUE(WaitFor([&] { return c.closed.size() == 1; }));
+    // Addr and Port show the destination, not the proxy, yet are given again before the next
+    // connection, as for any socket.
+    EXPECT_EQ(c.s.Addr(), QStringLiteral("cddb.example"));
+    EXPECT_EQ(c.s.Port(), QStringLiteral("8880"));
+    EXPECT_THROW(c.s.Connect(), ESocketException);
+    EXPECT_EQ(c.s.State(), wsClosed);
+    c.s.SetSocksPort(QString::number(second.Port()));
+    c.s.SetAddr(c.s.Addr());
+    c.s.SetPort(c.s.Port());
+    c.s.Connect();
+    ASSERT_TRUE(WaitFor([&] { return c.closed.size() == 2; }));
+    EXPECT_EQ(c.connected, (QList<int>{0, 0}));
+    EXPECT_EQ(first.Received(), kMethodsNone + request);
+    EXPECT_EQ(second.Received(), kMethodsNone + request);
+}
+
 // Replies that end the negotiation: what the proxy sends, and the error it gives.
 struct OddReply {
     const char* name;
