@@ -498,7 +498,10 @@ void TCDDBListDlg::LookupResult(int result)
         Panel1->setText(LoadLangStr(LookupSuccessString));
     } else if (result == CDDBSuccess && siteRound && m_wait == 0) {
         const QStringList servers = CDDBSocket->ServerList;
+        QPointer<TCDDBListDlg> guard(this);
         const int chosen = servers.isEmpty() ? -1 : Choose(LoadLangStr(SelectServerCaptionString), servers);
+        if (!guard)
+            return; // the owner went, and the dialog with it, while the list was open
         if (chosen >= 0 && chosen < servers.size()) {
             CDDBSocket->SetAddr(servers[chosen]);
             queryFollows = true;

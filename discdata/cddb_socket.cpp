@@ -275,10 +275,12 @@ void TCDDBSocket::ChooseMatch()
         if (session != Session() || State() != wsConnected)
             return;
         int index = 0;
+        QPointer<TCDDBSocket> guard(this);
         if (OnSelectMatch)
             OnSelectMatch(this, index);
-        if (session != Session() || State() != wsConnected)
-            return; // the server went while the user chose
+        // The owner may have gone with its client while the user chose, or the server.
+        if (!guard || session != Session() || State() != wsConnected)
+            return;
         if (index < 0 || index >= Matches.size())
             index = 0;
         const QString line = Matches.value(index);

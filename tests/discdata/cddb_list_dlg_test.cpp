@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 
@@ -251,6 +252,39 @@ TEST_F(CDDBListDlgTest, ClosingWhileWaitingForTheSiteListEndsTheWait)
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_EQ(boxes.texts, QStringList{QStringLiteral("File List Data will be lost!\nContinute exit?")});
     EXPECT_EQ(dlg.CDDBSocket->State(), wsClosed);
+}
+
+// The owner may go while a list of matches or servers is open: the dialog and its client go
+// with it, and nothing they left behind runs on.
+TEST_F(CDDBListDlgTest, OwnerGoingWhileAListIsOpen)
+{
+    for (const bool siteRound : {false, true}) {
+        const char* address = Loopback(siteRound ? 46 : 45);
+        TCddbServer server(Script{}, address);
+        ASSERT_TRUE(server.Ok());
+        SetServer(QString::fromLatin1(address));
+        testsupport::MessageRecorder boxes;
+        QPointer<QWidget> owner = new QWidget;
+        QPointer<TCDDBListDlg> dlg = new TCDDBListDlg(owner);
+        dlg->SelectSiteChk->setChecked(siteRound);
+        QStringList captions;
+        QTimer closer;
+        closer.setInterval(5);
+        QObject::connect(&closer, &QTimer::timeout, [&] {
+            auto* chooser = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (owner && chooser && chooser->objectName() == QLatin1String("Chooser")) {
+                captions << chooser->windowTitle();
+                delete owner.data();
+            }
+        });
+        closer.start();
+        dlg->ConnectBtnClick();
+        ASSERT_TRUE(WaitFor([&] { return !dlg; })) << siteRound;
+        EXPECT_EQ(captions, QStringList{siteRound ? QStringLiteral("Select One of CDDB Servers")
+                                                  : QStringLiteral("Album List, Select one...")});
+        WaitFor([] { return false; }, 30);
+        EXPECT_TRUE(boxes.texts.isEmpty()) << boxes.texts.join(u',').toStdString();
+    }
 }
 
 TEST_F(CDDBListDlgTest, CancelAsksWhileTracksAreListed)
