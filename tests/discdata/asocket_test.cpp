@@ -265,6 +265,23 @@ TEST(ASocketTest, RefusedConnectionEndsTheSessionOnce)
     EXPECT_GE(ev.errors + ev.connected, 1);
 }
 
+TEST(ASocketTest, ConnectThatFailsAtOnceEndsTheSessionOnce)
+{
+    // A local address this machine does not have: the bind before the connect fails at once.
+    const TClosedPort closedPort;
+    TASocket s;
+    Events ev;
+    ev.Watch(&s);
+    s.SetLocalAddr(QStringLiteral("192.0.2.1"));
+    s.SetAddr(QStringLiteral("127.0.0.1"));
+    s.SetPort(QString::number(closedPort.Port()));
+    s.Connect();
+    EXPECT_EQ(s.State(), wsClosed);
+    EXPECT_EQ(s.HSocket(), -1);
+    WaitFor([] { return false; }, 30);
+    EXPECT_EQ(ev.log, (QStringList{QStringLiteral("closed 10049"), QStringLiteral("error 10049")}));
+}
+
 TEST(ASocketTest, UnresolvableHostIsReportedWithoutBlocking)
 {
     TASocket s;
