@@ -8,9 +8,12 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QDropEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLocale>
+#include <QMenu>
 #include <QMimeDatabase>
 #include <cerrno>
 #include <cstring>
@@ -589,4 +592,60 @@ void NSRaiseOnFailure(HRESULT hr)
 QWidget* NSOwnerForm(QWidget* control)
 {
     return control ? control->window() : nullptr;
+}
+
+void NSFillShellMenu(QMenu& popup, TContextMenu* menu, int first, int last, uint32_t flags,
+                     std::function<void(const QString&)> hint)
+{
+    NSRaiseOnFailure(menu->QueryContextMenu(&popup, first, last, flags));
+    QObject::connect(&popup, &QMenu::hovered, &popup, [menu, first, hint = std::move(hint)](QAction* a) {
+        QString text;
+        const int id = a->data().toInt();
+        if (id >= first && FAILED(menu->GetCommandString(id - first, GCS_HELPTEXTA, text)))
+            text.clear();
+        if (hint)
+            hint(text);
+    });
+}
+
+// ---- what the tree and the list share ----
+
+TNSBusyCursor::TNSBusyCursor()
+{
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+TNSBusyCursor::~TNSBusyCursor()
+{
+    QGuiApplication::restoreOverrideCursor();
+}
+
+Qt::DropActions DropActionsOfAttributes(uint32_t attributes)
+{
+    Qt::DropActions actions;
+    if (attributes & SFGAO_CANCOPY)
+        actions |= Qt::CopyAction;
+    if (attributes & SFGAO_CANMOVE)
+        actions |= Qt::MoveAction;
+    if (attributes & SFGAO_CANLINK)
+        actions |= Qt::LinkAction;
+    return actions;
+}
+
+QColor NSDropHighlightColor(const QWidget* control)
+{
+    return control->palette().brush(QPalette::Highlight).color().lighter(160);
+}
+
+void NSTakeDrop(QDropEvent* e, const QByteArray& folder, const QList<QByteArray>& paths,
+                const std::function<void()>& refresh)
+{
+    const bool move = e->dropAction() == Qt::MoveAction;
+    e->setDropAction(move ? Qt::MoveAction : Qt::CopyAction);
+    e->accept();
+    Application->Guard([&] {
+        const HRESULT hr = ShellTransferItems(folder, paths, move);
+        refresh();
+        NSRaiseOnFailure(hr);
+    });
 }

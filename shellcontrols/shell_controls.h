@@ -3,11 +3,17 @@
 // shell key table, new folders and the shell menus.
 #include "shellcontrols/shell_namespace.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
+#include <Qt>
 #include <functional>
 #include <memory>
 
+class QColor;
+class QDropEvent;
 class QKeyEvent;
+class QMenu;
 class QWidget;
 class TNSCustomShellTree;
 class TNSCustomShellList;
@@ -144,3 +150,48 @@ HRESULT NSInvokeVerb(TContextMenu* menu, const QString& verb, QWidget* owner);
 void NSRaiseOnFailure(HRESULT hr);
 // The top-level window of a control.
 QWidget* NSOwnerForm(QWidget* control);
+// Fills popup with the shell menu's items; hint receives the help text of the item under the
+// mouse (empty for the control's own items).
+void NSFillShellMenu(QMenu& popup, TContextMenu* menu, int first, int last, uint32_t flags,
+                     std::function<void(const QString&)> hint);
+
+// ---- what the tree and the list share ----
+
+// The hourglass while a control works; the cursor before comes back however the work ends.
+class TNSBusyCursor {
+public:
+    TNSBusyCursor();
+    ~TNSBusyCursor();
+    TNSBusyCursor(const TNSBusyCursor&) = delete;
+    TNSBusyCursor& operator=(const TNSBusyCursor&) = delete;
+};
+
+// Raises a re-entrancy counter for a scope.
+class TNSCounter {
+public:
+    explicit TNSCounter(int& count) : m_count(count) { ++m_count; }
+    ~TNSCounter() { --m_count; }
+    TNSCounter(const TNSCounter&) = delete;
+    TNSCounter& operator=(const TNSCounter&) = delete;
+
+private:
+    int& m_count;
+};
+
+// The drive information stays as it is while a control refreshes after a drive came or went.
+class TNSDriveInfoCacheLock {
+public:
+    TNSDriveInfoCacheLock() { LockFlushDriveInfoCache(); }
+    ~TNSDriveInfoCacheLock() { UnlockFlushDriveInfoCache(); }
+    TNSDriveInfoCacheLock(const TNSDriveInfoCacheLock&) = delete;
+    TNSDriveInfoCacheLock& operator=(const TNSDriveInfoCacheLock&) = delete;
+};
+
+// The drop effects that the copy, move and link attributes grant.
+Qt::DropActions DropActionsOfAttributes(uint32_t attributes);
+// The background of the item a drop would go into.
+QColor NSDropHighlightColor(const QWidget* control);
+// Takes dropped files into folder: moved when the drop asks for it, else copied. refresh runs
+// also after a failed transfer, before its error is raised.
+void NSTakeDrop(QDropEvent* e, const QByteArray& folder, const QList<QByteArray>& paths,
+                const std::function<void()>& refresh);

@@ -11,7 +11,6 @@
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -21,18 +20,6 @@
 #include <dirent.h>
 
 namespace {
-
-class TBusyCursor {
-public:
-    TBusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TBusyCursor() { QGuiApplication::restoreOverrideCursor(); }
-};
-
-struct TCounter {
-    explicit TCounter(int& c) : count(c) { ++count; }
-    ~TCounter() { --count; }
-    int& count;
-};
 
 TShellListItem* AsItem(QListWidgetItem* item)
 {
@@ -140,7 +127,7 @@ TNSShListData* TNSCustomShellList::DataOf(const QListWidgetItem* item)
 void TNSCustomShellList::HandleOnFolderChanged()
 {
     if (m_reentrancy <= 0) {
-        TCounter c(m_reentrancy);
+        TNSCounter c(m_reentrancy);
         if (m_tree)
             m_tree->DoSetSelectedIdList(Folder.IdList());
         FillItems();
@@ -194,7 +181,7 @@ void TNSCustomShellList::FillItems()
         m_refreshPending = true;
         return;
     }
-    TBusyCursor busy;
+    TNSBusyCursor busy;
     setUpdatesEnabled(false);
     struct Updates {
         QWidget* w;
@@ -367,7 +354,7 @@ void TNSCustomShellList::RefreshItems()
         return;
     }
     m_refreshPending = false;
-    TBusyCursor busy;
+    TNSBusyCursor busy;
     if (OnFillStart)
         OnFillStart(this);
     FilterPreApply();
@@ -443,7 +430,7 @@ void TNSCustomShellList::TimerElapsed()
 {
     m_timer.stop();
     {
-        TCounter c(m_reentrancy);
+        TNSCounter c(m_reentrancy);
         Synchronize(true);
     }
     RefreshItems();
@@ -475,10 +462,7 @@ void TNSCustomShellList::DeviceChangeDetected(QObject*, uintptr_t wParam)
     FlushDriveInfoCache();
     if (ShellFindCSIDLFromIdList(Folder.IdList()) != csidlDrives)
         return;
-    LockFlushDriveInfoCache();
-    struct Unlock {
-        ~Unlock() { UnlockFlushDriveInfoCache(); }
-    } unlock;
+    TNSDriveInfoCacheLock lock;
     FillItems();
 }
 
@@ -607,7 +591,7 @@ void TNSCustomShellList::OpenItem(QListWidgetItem* item)
     TNSShListData* data = DataOf(item);
     if (!data)
         return;
-    TBusyCursor busy;
+    TNSBusyCursor busy;
     if (data->Attributes() & SFGAO_FOLDER) {
         if (HasOption(ptsloDontChangeFolder))
             return;
@@ -677,13 +661,19 @@ void TNSCustomShellList::DoCommandForItem(QListWidgetItem* item, const QString& 
     NSRaiseOnFailure(NSInvokeVerb(menu.get(), verb, NSOwnerForm(this)));
 }
 
-void TNSCustomShellList::DoCommandForAllSelected(const QString& verb)
+std::vector<PCItemIDList> TNSCustomShellList::selectedRelIdLists() const
 {
     std::vector<PCItemIDList> items;
     for (int i = 0; i < count(); ++i)
         if (item(i)->isSelected())
             if (TNSShListData* d = DataOf(item(i)))
                 items.push_back(d->RelativeIdList());
+    return items;
+}
+
+void TNSCustomShellList::DoCommandForAllSelected(const QString& verb)
+{
+    const std::vector<PCItemIDList> items = selectedRelIdLists();
     if (items.empty())
         NSRaiseOnFailure(E_FAIL);
     std::unique_ptr<TContextMenu> menu;
@@ -727,7 +717,7 @@ void TNSCustomShellList::itemEdited(QListWidgetItem* item)
         item->setText(m_editOldText);
         return;
     }
-    TBusyCursor busy;
+    TNSBusyCursor busy;
     m_ignoreNext = true;
     PItemIDList newItem = nullptr;
     const HRESULT hr = m_folder->SetNameOf(NSOwnerForm(this), data->RelativeIdList(), name, 0x20, &newItem);
@@ -815,32 +805,17 @@ void TNSCustomShellList::startDrag(Qt::DropActions)
 
 Qt::DropActions TNSCustomShellList::GetDragDropAttributesForAllSelected()
 {
-    std::vector<PCItemIDList> items;
-    for (int i = 0; i < count(); ++i)
-        if (item(i)->isSelected())
-            if (TNSShListData* d = DataOf(item(i)))
-                items.push_back(d->RelativeIdList());
+    const std::vector<PCItemIDList> items = selectedRelIdLists();
     if (items.empty() || !m_folder)
         return Qt::IgnoreAction;
     uint32_t attributes = SFGAO_CANCOPY | SFGAO_CANMOVE | SFGAO_CANLINK;
     NSRaiseOnFailure(m_folder->GetAttributesOf(int(items.size()), items.data(), attributes));
-    Qt::DropActions actions;
-    if (attributes & SFGAO_CANCOPY)
-        actions |= Qt::CopyAction;
-    if (attributes & SFGAO_CANMOVE)
-        actions |= Qt::MoveAction;
-    if (attributes & SFGAO_CANLINK)
-        actions |= Qt::LinkAction;
-    return actions;
+    return DropActionsOfAttributes(attributes);
 }
 
 void TNSCustomShellList::OleBeginDrag()
 {
-    std::vector<PCItemIDList> items;
-    for (int i = 0; i < count(); ++i)
-        if (item(i)->isSelected())
-            if (TNSShListData* d = DataOf(item(i)))
-                items.push_back(d->RelativeIdList());
+    const std::vector<PCItemIDList> items = selectedRelIdLists();
     if (items.empty())
         return;
     auto* drag = new QDrag(this);
@@ -885,7 +860,7 @@ void TNSCustomShellList::setDropHighlight(QListWidgetItem* item)
         m_dropItem->setBackground(QBrush());
     m_dropItem = item;
     if (m_dropItem)
-        m_dropItem->setBackground(palette().brush(QPalette::Highlight).color().lighter(160));
+        m_dropItem->setBackground(NSDropHighlightColor(this));
 }
 
 void TNSCustomShellList::dragEnterEvent(QDragEnterEvent* e)
@@ -925,14 +900,7 @@ void TNSCustomShellList::dropEvent(QDropEvent* e)
         e->ignore();
         return;
     }
-    const bool move = e->dropAction() == Qt::MoveAction;
-    e->setDropAction(move ? Qt::MoveAction : Qt::CopyAction);
-    e->accept();
-    Application->Guard([&] {
-        const HRESULT hr = ShellTransferItems(folder, paths, move);
-        RefreshItems();
-        NSRaiseOnFailure(hr);
-    });
+    NSTakeDrop(e, folder, paths, [this] { RefreshItems(); });
 }
 
 void TNSCustomShellList::ItemContextMenu(QListWidgetItem* item, QPoint& point, QMenu*& menu)
@@ -946,11 +914,7 @@ void TNSCustomShellList::ItemContextMenu(QListWidgetItem* item, QPoint& point, Q
 
 void TNSCustomShellList::ProcessMenuForAllSelected(QPoint point)
 {
-    std::vector<PCItemIDList> items;
-    for (int i = 0; i < count(); ++i)
-        if (item(i)->isSelected())
-            if (TNSShListData* d = DataOf(item(i)))
-                items.push_back(d->RelativeIdList());
+    const std::vector<PCItemIDList> items = selectedRelIdLists();
     if (items.empty() || !m_folder)
         return;
     std::unique_ptr<TContextMenu> shellMenu;
@@ -961,12 +925,7 @@ void TNSCustomShellList::ProcessMenuForAllSelected(QPoint point)
     if (focused && !focused->PathName().isEmpty())
         flags |= CMF_CANRENAME;
     QMenu popup(this);
-    NSRaiseOnFailure(shellMenu->QueryContextMenu(&popup, 1000, 32767, flags));
-    connect(&popup, &QMenu::hovered, this, [&](QAction* a) {
-        QString hint;
-        const int id = a->data().toInt();
-        if (id >= 1000 && FAILED(shellMenu->GetCommandString(id - 1000, GCS_HELPTEXTA, hint)))
-            hint.clear();
+    NSFillShellMenu(popup, shellMenu.get(), 1000, 32767, flags, [this](const QString& hint) {
         if (OnPopupHint)
             OnPopupHint(this, hint);
     });

@@ -129,6 +129,8 @@ private:
     void clearItems();
     void itemEdited(QListWidgetItem* item);
     void ProcessMenuForAllSelected(QPoint point);
+    // The lists of the selected items that have data, relative to the current folder.
+    std::vector<PCItemIDList> selectedRelIdLists() const;
     uint32_t enumFlags() const;
     bool editing() const { return state() == QAbstractItemView::EditingState; }
     QByteArray dropFolderAt(const QPoint& pos, const QDropEvent* e, QListWidgetItem** item = nullptr);

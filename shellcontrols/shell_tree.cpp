@@ -10,7 +10,6 @@
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QMimeData>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -18,19 +17,6 @@
 #include <QFileInfo>
 
 namespace {
-
-// The hourglass while the tree works; the cursor before comes back however the work ends.
-class TBusyCursor {
-public:
-    TBusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TBusyCursor() { QGuiApplication::restoreOverrideCursor(); }
-};
-
-struct TCounter {
-    explicit TCounter(int& c) : count(c) { ++count; }
-    ~TCounter() { --count; }
-    int& count;
-};
 
 TShellTreeNode* AsNode(QTreeWidgetItem* item)
 {
@@ -232,7 +218,7 @@ void TNSCustomShellTree::Change(QTreeWidgetItem* node)
     TNSShTreeData* data = GetDataFromNode(node);
     if (m_reentrancy > 0) {
         if (data) {
-            TCounter c(m_reentrancy);
+            TNSCounter c(m_reentrancy);
             SelectedFolder.SetIdList(data->AbsPidl());
         }
         return;
@@ -257,7 +243,7 @@ void TNSCustomShellTree::notifyLinked(QTreeWidgetItem* node)
     if (!data)
         return;
     {
-        TCounter c(m_reentrancy);
+        TNSCounter c(m_reentrancy);
         SelectedFolder.SetIdList(data->AbsPidl());
         if (m_list)
             m_list->TreeChanged(node);
@@ -334,7 +320,7 @@ void TNSCustomShellTree::removeNode(QTreeWidgetItem* node)
 
 void TNSCustomShellTree::clearNodes()
 {
-    TCounter c(m_reentrancy);
+    TNSCounter c(m_reentrancy);
     setCurrentItem(nullptr);
     while (topLevelItemCount() > 0)
         removeNode(topLevelItem(topLevelItemCount() - 1));
@@ -356,7 +342,7 @@ void TNSCustomShellTree::FillItems()
         m_refreshPending = true;
         return;
     }
-    TBusyCursor busy;
+    TNSBusyCursor busy;
     clearNodes();
     IShellFolder folder;
     PCItemIDList base = BaseFolder.IdList();
@@ -506,7 +492,7 @@ void TNSCustomShellTree::ExpandNode(QTreeWidgetItem* node)
     TNSShTreeData* data = GetDataFromNode(node);
     if (!data || node->childCount() > 0 || node->childIndicatorPolicy() != QTreeWidgetItem::ShowIndicator)
         return;
-    TBusyCursor busy;
+    TNSBusyCursor busy;
     FillTree(data->ThisIShf(), node);
 }
 
@@ -521,13 +507,13 @@ void TNSCustomShellTree::RefreshNodes()
         return;
     }
     m_refreshPending = false;
-    TBusyCursor busy;
+    TNSBusyCursor busy;
     if (OnFillStart)
         OnFillStart(this);
     QTreeWidgetItem* selected = currentItem();
     QByteArray selectedPidl = NodeHasData(selected) ? IdListBytes(GetDataFromNode(selected)->AbsPidl()) : QByteArray();
     {
-        TCounter c(m_reentrancy);
+        TNSCounter c(m_reentrancy);
         setCurrentItem(nullptr);
         if (QTreeWidgetItem* root = topLevelItem(0))
             refreshNode(root);
@@ -682,10 +668,7 @@ void TNSCustomShellTree::DeviceChangeDetected(QObject*, uintptr_t wParam)
     if (wParam != DBT_DEVICEARRIVAL && wParam != DBT_DEVICEREMOVECOMPLETE)
         return;
     FlushDriveInfoCache();
-    LockFlushDriveInfoCache();
-    struct Unlock {
-        ~Unlock() { UnlockFlushDriveInfoCache(); }
-    } unlock;
+    TNSDriveInfoCacheLock lock;
     RefreshNodes();
     if (HasOption(ptstoDynamicRefresh))
         InstallChangeHandlersForAllLocalDrives();
@@ -746,13 +729,13 @@ void TNSCustomShellTree::itemEdited(QTreeWidgetItem* node)
         node->setText(0, m_editOldText);
         return;
     }
-    TBusyCursor busy;
+    TNSBusyCursor busy;
     // The change this rename causes is not a refresh of its own.
     m_ignoreNext = true;
     HRESULT hr;
     PItemIDList newItem = nullptr;
     {
-        TCounter c(m_reentrancy);
+        TNSCounter c(m_reentrancy);
         hr = data->ParentIShf()->SetNameOf(NSOwnerForm(this), data->RelPidl(), name, 0x20, &newItem);
     }
     if (FAILED(hr)) {
@@ -773,7 +756,7 @@ void TNSCustomShellTree::itemEdited(QTreeWidgetItem* node)
     flush(node);
     data->SetRelPidl(newItem);
     {
-        TCounter c(m_reentrancy);
+        TNSCounter c(m_reentrancy);
         SelectedFolder.SetIdList(data->AbsPidl());
         if (m_list)
             m_list->Folder.SetIdList(data->AbsPidl());
@@ -857,12 +840,7 @@ void TNSCustomShellTree::ProcessMenu(QTreeWidgetItem* node, QPoint point)
     if (FAILED(NSGetContextMenu(data->ParentIShf(), {data->RelPidl()}, NSOwnerForm(this), shellMenu)))
         return;
     QMenu popup(this);
-    NSRaiseOnFailure(shellMenu->QueryContextMenu(&popup, 1000, 0x7FFF, CMF_EXPLORE | CMF_CANRENAME));
-    connect(&popup, &QMenu::hovered, this, [&](QAction* a) {
-        QString hint;
-        const int id = a->data().toInt();
-        if (id >= 1000 && FAILED(shellMenu->GetCommandString(id - 1000, GCS_HELPTEXTA, hint)))
-            hint.clear();
+    NSFillShellMenu(popup, shellMenu.get(), 1000, 0x7FFF, CMF_EXPLORE | CMF_CANRENAME, [this](const QString& hint) {
         if (OnPopupHint)
             OnPopupHint(this, hint);
     });
@@ -893,14 +871,7 @@ Qt::DropActions TNSCustomShellTree::GetDragDropAttributesForNode(QTreeWidgetItem
     PCItemIDList items[1] = {data->RelPidl()};
     if (FAILED(parent->GetAttributesOf(1, items, attributes)))
         return all;
-    Qt::DropActions actions;
-    if (attributes & SFGAO_CANCOPY)
-        actions |= Qt::CopyAction;
-    if (attributes & SFGAO_CANMOVE)
-        actions |= Qt::MoveAction;
-    if (attributes & SFGAO_CANLINK)
-        actions |= Qt::LinkAction;
-    return actions;
+    return DropActionsOfAttributes(attributes);
 }
 
 void TNSCustomShellTree::OleBeginDrag(QTreeWidgetItem* node)
@@ -946,7 +917,7 @@ void TNSCustomShellTree::setDropHighlight(QTreeWidgetItem* node)
         m_dropNode->setBackground(0, QBrush());
     m_dropNode = node;
     if (m_dropNode)
-        m_dropNode->setBackground(0, palette().brush(QPalette::Highlight).color().lighter(160));
+        m_dropNode->setBackground(0, NSDropHighlightColor(this));
 }
 
 void TNSCustomShellTree::dragEnterEvent(QDragEnterEvent* e)
@@ -987,12 +958,5 @@ void TNSCustomShellTree::dropEvent(QDropEvent* e)
         e->ignore();
         return;
     }
-    const bool move = e->dropAction() == Qt::MoveAction;
-    e->setDropAction(move ? Qt::MoveAction : Qt::CopyAction);
-    e->accept();
-    Application->Guard([&] {
-        const HRESULT hr = ShellTransferItems(target, paths, move);
-        RefreshNodes();
-        NSRaiseOnFailure(hr);
-    });
+    NSTakeDrop(e, target, paths, [this] { RefreshNodes(); });
 }
