@@ -38,7 +38,10 @@ TChangeHandlerThread::TChangeHandlerThread(QObject* target, unsigned message)
     : m_target(target), m_message(message), m_slots(SlotCount)
 {
     m_wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    m_thread = std::thread([this] { execute(); });
+    // A thread that could never be woken could never be told to end either: without its
+    // wake-up there is no thread, and every command is refused.
+    if (m_wake >= 0)
+        m_thread = std::thread([this] { execute(); });
 }
 
 TChangeHandlerThread::~TChangeHandlerThread()
@@ -50,7 +53,7 @@ TChangeHandlerThread::~TChangeHandlerThread()
         m_queue.push_back(quit);
     }
     const uint64_t one = 1;
-    if (::write(m_wake, &one, sizeof one) < 0) {
+    if (m_wake >= 0 && ::write(m_wake, &one, sizeof one) < 0) {
         // The counter cannot overflow here; the thread wakes on what is already there.
     }
     if (m_thread.joinable())
@@ -73,7 +76,7 @@ int TChangeHandlerThread::send(const std::shared_ptr<Request>& request)
     std::unique_lock<std::mutex> lock(m_mutex);
     m_queue.push_back(request);
     const uint64_t one = 1;
-    if (m_wake < 0 || ::write(m_wake, &one, sizeof one) < 0) {
+    if (!m_thread.joinable() || ::write(m_wake, &one, sizeof one) < 0) {
         // Without its wake-up the thread cannot run the command: take it back.
         m_queue.pop_back();
         return -3;

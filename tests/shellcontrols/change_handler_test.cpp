@@ -11,8 +11,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTest>
 #include <QThread>
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -53,17 +56,6 @@ int InotifyInstancesInUse()
             n += QFile::symLinkTarget(fds.filePath(fd)).contains(QLatin1String("inotify"));
     }
     return n;
-}
-
-bool WaitFor(const std::function<bool()>& done, int ms = 3000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return done();
 }
 
 } // namespace
@@ -108,6 +100,34 @@ TEST(ChangeHandlerTest, SlotLimitAndDescriptors)
     EXPECT_EQ(OpenDescriptors(), before);
 }
 
+TEST(ChangeHandlerTest, MadeWithoutADescriptorLeftItRefusesWatchesAndEnds)
+{
+    const QString dir = testsupport::freshDir(QStringLiteral("watch-nofd"));
+    Receiver receiver;
+    const int before = OpenDescriptors();
+    rlimit limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+    // Every descriptor below a lowered limit taken, as in a process that ran out of them.
+    rlimit low = limit;
+    low.rlim_cur = std::min<rlim_t>(limit.rlim_cur, rlim_t(before + 32));
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    std::vector<int> taken;
+    for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;)
+        taken.push_back(fd);
+    auto thread = std::make_unique<TChangeHandlerThread>(&receiver, AM_CHANGENOTIFY);
+    for (int fd : taken)
+        ::close(fd);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &limit), 0);
+
+    // Descriptors are there again, but the thread that could take a watch is not.
+    int index = -1;
+    EXPECT_FALSE(thread->AddChangeHandle(dir, FILE_NOTIFY_CHANGE_FILE_NAME, index, false));
+    EXPECT_FALSE(thread->CloseAllHandles());
+    EXPECT_EQ(OpenDescriptors(), before);
+    thread.reset();
+    EXPECT_EQ(OpenDescriptors(), before);
+}
+
 TEST(ChangeHandlerTest, ChangesArePostedWithTheirSlot)
 {
     const QString a = testsupport::freshDir(QStringLiteral("watch-a"));
@@ -120,7 +140,7 @@ TEST(ChangeHandlerTest, ChangesArePostedWithTheirSlot)
     ASSERT_TRUE(thread.AddChangeHandle(b, FILE_NOTIFY_CHANGE_DIR_NAME, ib, false));
     QFile(b + QStringLiteral("/file")).open(QIODevice::WriteOnly);
     QFile(a + QStringLiteral("/file")).open(QIODevice::WriteOnly);
-    ASSERT_TRUE(WaitFor([&] { return !receiver.messages.empty(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !receiver.messages.empty(); }, 3000));
     QThread::msleep(50);
     QCoreApplication::processEvents();
     for (const auto& [msg, slot] : receiver.messages) {
@@ -129,7 +149,7 @@ TEST(ChangeHandlerTest, ChangesArePostedWithTheirSlot)
     }
     receiver.messages.clear();
     QDir(b).mkdir(QStringLiteral("sub"));
-    ASSERT_TRUE(WaitFor([&] { return !receiver.messages.empty(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !receiver.messages.empty(); }, 3000));
     EXPECT_EQ(receiver.messages[0].second, uintptr_t(ib));
 }
 
@@ -141,7 +161,7 @@ TEST(ChangeHandlerTest, DeletedFolderPostsOneLastChange)
     int index = -1;
     ASSERT_TRUE(thread.AddChangeHandle(dir, FILE_NOTIFY_CHANGE_FILE_NAME, index, false));
     ASSERT_TRUE(QDir(dir).removeRecursively());
-    ASSERT_TRUE(WaitFor([&] { return !receiver.messages.empty() && thread.WatchCount() == 0; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !receiver.messages.empty() && thread.WatchCount() == 0; }, 3000));
     EXPECT_EQ(receiver.messages[0].second, uintptr_t(index));
     // Its slot is free for the next watch.
     const QString again = testsupport::freshDir(QStringLiteral("watch-again"));
@@ -160,7 +180,7 @@ TEST(ChangeHandlerTest, SubtreeWatchCoversAddedFolders)
     ASSERT_TRUE(thread.AddChangeHandle(root, FILE_NOTIFY_CHANGE_DIR_NAME, index, true));
     ASSERT_TRUE(thread.AddSubtreeFolder(index, root + QStringLiteral("/x/y")));
     QDir().mkpath(root + QStringLiteral("/x/y/z"));
-    ASSERT_TRUE(WaitFor([&] { return !receiver.messages.empty(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !receiver.messages.empty(); }, 3000));
     EXPECT_FALSE(thread.AddSubtreeFolder(index + 1, root));
 }
 

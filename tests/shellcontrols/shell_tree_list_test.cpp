@@ -20,17 +20,6 @@
 
 namespace {
 
-bool WaitFor(const std::function<bool()>& done, int ms = 10000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return done();
-}
-
 void Touch(const QString& path)
 {
     QFile f(path);
@@ -154,12 +143,12 @@ TEST_F(ShellTreeListTest, FileCreatedOutsideAppearsAfterTheMergeDelay)
     t.start();
     Touch(dir + QStringLiteral("/second.txt"));
     Touch(dir + QStringLiteral("/third.txt"));
-    ASSERT_TRUE(WaitFor([&] { return List->count() == 3; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return List->count() == 3; }, 10000));
     // Both changes merge into one refresh that comes after the delay, new items at the end.
     EXPECT_GE(t.elapsed(), NSSH_CHANGE_NOTIFY_FASTDELAY - 50);
     EXPECT_EQ(Captions(List).first(), QStringLiteral("first.txt"));
     QFile::remove(dir + QStringLiteral("/first.txt"));
-    ASSERT_TRUE(WaitFor([&] { return List->count() == 2; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return List->count() == 2; }, 10000));
 }
 
 TEST_F(ShellTreeListTest, ArrowKeysNotifyTheListLaterAClickAtOnce)
@@ -174,7 +163,7 @@ TEST_F(ShellTreeListTest, ArrowKeysNotifyTheListLaterAClickAtOnce)
     QTest::keyClick(Tree, Qt::Key_Down);
     ASSERT_EQ(Tree->GetSelectedPathName(), Home + QStringLiteral("/B"));
     EXPECT_EQ(List->Folder.PathName(), Home + QStringLiteral("/A"));
-    ASSERT_TRUE(WaitFor([&] { return List->Folder.PathName() == Home + QStringLiteral("/B"); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return List->Folder.PathName() == Home + QStringLiteral("/B"); }, 10000));
     EXPECT_GE(t.elapsed(), NSSH_TREE_KEY_UPDATE_DELAY - 50);
 
     QTreeWidgetItem* a = NodeNamed(QStringLiteral("A"));
@@ -216,7 +205,7 @@ TEST_F(ShellTreeListTest, RenameAndDeleteToTheTrash)
     ExpectedMessages = 1;
     EXPECT_EQ(static_cast<TShellListItem*>(List->item(0))->Caption(), QStringLiteral("new name.txt"));
     Touch(dir + QStringLiteral("/third.txt"));
-    ASSERT_TRUE(WaitFor([&] { return List->count() == 3; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return List->count() == 3; }, 10000));
 
     for (int i = 0; i < List->count(); ++i)
         List->item(i)->setSelected(static_cast<TShellListItem*>(List->item(i))->Caption() != QStringLiteral("third.txt"));
@@ -257,7 +246,7 @@ TEST_F(ShellTreeListTest, ChangeDuringAMenuIsKeptForItsEnd)
     Tree->BeginMenuOrDrag();
     Touch(dir + QStringLiteral("/during.txt"));
     QDir().mkpath(dir + QStringLiteral("/sub"));
-    ASSERT_TRUE(WaitFor([&] { return List->RefreshPending() && Tree->RefreshPending(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return List->RefreshPending() && Tree->RefreshPending(); }, 10000));
     EXPECT_EQ(List->count(), 1);
     List->EndMenuOrDrag();
     Tree->EndMenuOrDrag();
