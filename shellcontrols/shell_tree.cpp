@@ -840,10 +840,11 @@ void TNSCustomShellTree::ProcessMenu(QTreeWidgetItem* node, QPoint point)
     if (FAILED(NSGetContextMenu(data->ParentIShf(), {data->RelPidl()}, NSOwnerForm(this), shellMenu)))
         return;
     QMenu popup(this);
-    NSFillShellMenu(popup, shellMenu.get(), 1000, 0x7FFF, CMF_EXPLORE | CMF_CANRENAME, [this](const QString& hint) {
-        if (OnPopupHint)
-            OnPopupHint(this, hint);
-    });
+    NSFillShellMenu(popup, shellMenu.get(), 1000, 0x7FFF, CMF_EXPLORE | CMF_CANRENAME,
+                    [this](const QString& hint) {
+                        if (OnPopupHint)
+                            OnPopupHint(this, hint);
+                    });
     BeginMenuOrDrag();
     QAction* chosen = popup.exec(viewport()->mapToGlobal(point));
     m_dragging = false;

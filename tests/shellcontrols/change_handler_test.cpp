@@ -161,7 +161,8 @@ TEST(ChangeHandlerTest, DeletedFolderPostsOneLastChange)
     int index = -1;
     ASSERT_TRUE(thread.AddChangeHandle(dir, FILE_NOTIFY_CHANGE_FILE_NAME, index, false));
     ASSERT_TRUE(QDir(dir).removeRecursively());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !receiver.messages.empty() && thread.WatchCount() == 0; }, 3000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !receiver.messages.empty() && thread.WatchCount() == 0; }, 3000));
     EXPECT_EQ(receiver.messages[0].second, uintptr_t(index));
     // Its slot is free for the next watch.
     const QString again = testsupport::freshDir(QStringLiteral("watch-again"));

@@ -163,7 +163,8 @@ TEST_F(ShellTreeListTest, ArrowKeysNotifyTheListLaterAClickAtOnce)
     QTest::keyClick(Tree, Qt::Key_Down);
     ASSERT_EQ(Tree->GetSelectedPathName(), Home + QStringLiteral("/B"));
     EXPECT_EQ(List->Folder.PathName(), Home + QStringLiteral("/A"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return List->Folder.PathName() == Home + QStringLiteral("/B"); }, 10000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return List->Folder.PathName() == Home + QStringLiteral("/B"); }, 10000));
     EXPECT_GE(t.elapsed(), NSSH_TREE_KEY_UPDATE_DELAY - 50);
 
     QTreeWidgetItem* a = NodeNamed(QStringLiteral("A"));
