@@ -3,6 +3,7 @@
 #include "platform/window_message.h"
 #include "shellcontrols/change_handler.h"
 #include "shellcontrols/shell_namespace.h"
+#include "fake_mount_table.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -212,31 +213,15 @@ TEST(ChangeHandlerTest, DeviceChangesReachListenersInOrderAfterTheBroadcast)
 
 TEST(ChangeHandlerTest, MountTableChangeRelaysArrivalAndRemoval)
 {
-    const QString dir = testsupport::freshDir(QStringLiteral("mounts"));
-    const QString table = dir + QStringLiteral("/mountinfo");
-    auto write = [&](const QByteArray& text) {
-        QFile f(table);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(text);
-    };
-    const QByteArray root = "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n";
-    write(root);
-    SetMountTableFile(table);
+    TFakeMountTable table(testsupport::freshDir(QStringLiteral("mounts")));
     TNSDeviceChangeHandler* handler = NSDeviceChangeHandler();
-    handler->MountTableChanged();
-    QCoreApplication::processEvents();
     std::vector<uintptr_t> events;
     const int id = handler->Add([&](QObject*, unsigned, uintptr_t w) { events.push_back(w); });
-    write(root + "2 1 8:17 / /media/stick rw - vfat /dev/sdb1 rw\n");
+    table.Write(QByteArray(TFakeMountTable::RootLine) + "2 1 8:17 / /media/stick rw - vfat /dev/sdb1 rw\n");
+    table.Relay();
+    table.Write(TFakeMountTable::RootLine);
     handler->MountTableChanged();
-    QCoreApplication::processEvents();
-    write(root);
-    handler->MountTableChanged();
-    handler->MountTableChanged();
-    QCoreApplication::processEvents();
+    table.Relay();
     EXPECT_EQ(events, std::vector<uintptr_t>({DBT_DEVICEARRIVAL, DBT_DEVICEREMOVECOMPLETE}));
     handler->Remove(id);
-    SetMountTableFile(QString());
-    handler->MountTableChanged();
-    QCoreApplication::processEvents();
 }

@@ -3,6 +3,7 @@
 // change arrives, and drives coming.
 #include "shellcontrols/shell_list.h"
 #include "shellcontrols/shell_tree.h"
+#include "fake_mount_table.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -272,30 +273,16 @@ TEST_F(ShellTreeListTest, FailedNewFolderClearsTheIgnoreFlag)
 
 TEST_F(ShellTreeListTest, MountChangeRefillsComputer)
 {
-    const QString table = Root + QStringLiteral("/mountinfo");
-    auto write = [&](const QByteArray& text) {
-        QFile f(table);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(text);
-    };
-    const QByteArray root = "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n";
-    write(root);
-    SetMountTableFile(table);
-    NSDeviceChangeHandler()->MountTableChanged();
-    QApplication::processEvents();
+    TFakeMountTable table(Root);
     PItemIDList computer = nullptr;
     ShellGetSpecialFolderIdList(csidlDrives, computer);
     TPidlHolder hold(computer);
     List->Folder.SetIdList(computer);
     QApplication::processEvents();
     EXPECT_EQ(Captions(List), QStringList({QStringLiteral("/")}));
-    write(root + "2 1 8:17 / /media/disc rw - iso9660 /dev/sr0 ro\n");
-    NSDeviceChangeHandler()->MountTableChanged();
-    QApplication::processEvents();
+    table.Write(QByteArray(TFakeMountTable::RootLine) + "2 1 8:17 / /media/disc rw - iso9660 /dev/sr0 ro\n");
+    table.Relay();
     EXPECT_EQ(Captions(List), QStringList({QStringLiteral("/"), QStringLiteral("/media/disc")}));
-    SetMountTableFile(QString());
-    NSDeviceChangeHandler()->MountTableChanged();
-    QApplication::processEvents();
 }
 
 TEST_F(ShellTreeListTest, FilterListsMatchingFilesAndEveryFolder)
