@@ -16,6 +16,7 @@
 #include "app/print_wizard_dlg.h"
 #include "app/shape_info_edit_dlg.h"
 #include "discdata/cddb_list_dlg.h"
+#include "discdata/select_file_list_dlg.h"
 #include "document/child_frame.h"
 #include "document/paper_type.h"
 #include "platform/printer.h"
@@ -124,6 +125,7 @@ TEST_P(TranslatedLayouts, EveryCaptionOfEveryDialogShowsWhole)
         {"picture properties", [](TMainFrame* f, TChildFrame*) { return new TImagePropertyDlg(f); }},
         {"picture editor", [](TMainFrame* f, TChildFrame*) { return new TImageEditorFrame(f); }},
         {"track list", [](TMainFrame* f, TChildFrame*) { return new TCDDBListDlg(f); }},
+        {"file list", [](TMainFrame* f, TChildFrame*) { return new TSelectFileListDlg(f); }},
         {"print preview", [](TMainFrame* f, TChildFrame*) { return new TPrintPreviewFrame(f); }},
         {"print progress", [](TMainFrame* f, TChildFrame*) { return new TPrintProgressDlg(f); }},
         {"print wizard",
