@@ -1,6 +1,7 @@
 #include "app/color_property_dlg.h"
 
 #include "app/dialog_form.h"
+#include "app/position_boxes.h"
 #include "controls/color_button.h"
 #include "document/std.h"
 #include "lang/string_ids.h"
@@ -8,26 +9,11 @@
 #include "platform/up_down.h"
 
 #include <QGroupBox>
-#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <algorithm>
-
-namespace {
-
-// Largest position or size a box takes, tenths of a millimetre (10 m).
-constexpr int MaxBoxValue = 99999;
-
-bool boxValue(const QLineEdit* edit, int& value)
-{
-    bool ok = false;
-    value = edit->text().trimmed().toInt(&ok);
-    return ok && value >= -MaxBoxValue && value <= MaxBoxValue;
-}
-
-} // namespace
 
 // --- TColorPropertyDlg ---------------------------------------------------------------
 
@@ -85,26 +71,17 @@ TColorPropertyDlg::TColorPropertyDlg(QWidget* owner) : QDialog(owner)
 
     GroupBox2 = new QGroupBox(TabSheet2);
     Named(GroupBox2, "GroupBox2")->setGeometry(3, 2, 298, 115);
-    const struct {
-        QLabel** label;
-        const char* labelName;
-        QLineEdit** edit;
-        const char* editName;
-        int x, y;
-    } boxes[] = {{&Label7, "Label7", &Edit1, "Edit1", 12, 32},
-                 {&Label4, "Label4", &Edit2, "Edit2", 148, 32},
-                 {&Label6, "Label6", &Edit3, "Edit3", 12, 64},
-                 {&Label5, "Label5", &Edit4, "Edit4", 148, 64}};
-    for (const auto& b : boxes) {
-        *b.label = new QLabel(GroupBox2);
-        Named(*b.label, b.labelName)->move(b.x, b.y);
-        *b.edit = new QLineEdit(GroupBox2);
-        Named(*b.edit, b.editName)->setGeometry(b.x + 56, b.y - 4, 69, 21);
-        (*b.edit)->setValidator(new QIntValidator(-MaxBoxValue, MaxBoxValue, *b.edit));
-        (*b.label)->setBuddy(*b.edit);
-    }
-    Label8 = new QLabel(GroupBox2);
-    Named(Label8, "Label8")->move(204, 92);
+    m_boxes = MakePositionBoxes(GroupBox2, {"Label7", "Label4", "Label6", "Label5"},
+                                {"Edit1", "Edit2", "Edit3", "Edit4"}, "Label8");
+    Label7 = m_boxes.Labels[0];
+    Label4 = m_boxes.Labels[1];
+    Label6 = m_boxes.Labels[2];
+    Label5 = m_boxes.Labels[3];
+    Edit1 = m_boxes.Edits[0];
+    Edit2 = m_boxes.Edits[1];
+    Edit3 = m_boxes.Edits[2];
+    Edit4 = m_boxes.Edits[3];
+    Label8 = m_boxes.Unit;
 
     connect(LineWidthEdit, &QLineEdit::textChanged, this, [this] { LineWidthEditChange(); });
     OutLineBtn->OnColorChange = [this](QObject*) { OutLineBtnColorChange(); };
@@ -125,20 +102,8 @@ TColorPropertyDlg::TColorPropertyDlg(QWidget* owner) : QDialog(owner)
     CoreBtn->OtherBtnCaption = LoadLangStr(OtherColorsButtonString);
     PageControl1->setTabText(1, LoadLangStr(PositionSizeString));
     GroupBox2->setTitle(LoadLangStr(PositionSizeString));
-    Label7->setText(LoadLangStr(PositionLeftString));
-    Label4->setText(LoadLangStr(PositionTopString));
-    Label6->setText(LoadLangStr(PositionWidthString));
-    Label5->setText(LoadLangStr(PositionHeightString));
-    Label8->setText(LoadLangStr(PositionUnitString));
-    SetHelpContexts({{OutLineBtn, 2070},
-                     {CoreBtn, 2071},
-                     {LineWidthEdit, 2072},
-                     {Edit1, 2050},
-                     {Edit2, 2051},
-                     {Edit3, 2052},
-                     {Edit4, 2053},
-                     {OKBtn, 2000},
-                     {CancelBtn, 2001}});
+    SetHelpContexts(
+        {{OutLineBtn, 2070}, {CoreBtn, 2071}, {LineWidthEdit, 2072}, {OKBtn, 2000}, {CancelBtn, 2001}});
     InstallContextHelp(this);
     ApplyLanguageCharset(this);
     fitTexts();
@@ -149,18 +114,9 @@ TColorPropertyDlg::~TColorPropertyDlg() = default;
 
 void TColorPropertyDlg::fitTexts()
 {
-    for (QLabel* l : {Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8})
+    for (QLabel* l : {Label1, Label2, Label3})
         l->adjustSize();
-    // A long caption pushes its box to the right rather than being cut.
-    for (QLineEdit* e : {Edit1, Edit2, Edit3, Edit4}) {
-        for (QLabel* label : {Label7, Label4, Label6, Label5})
-            if (label->buddy() == e && label->geometry().right() + 4 > e->x())
-                e->move(label->geometry().right() + 4, e->y());
-    }
-    // The unit note keeps inside its group.
-    const int unitRight = GroupBox2->width() - 6;
-    if (Label8->geometry().right() + 1 > unitRight)
-        Label8->move(std::max(4, unitRight - Label8->width()), Label8->y());
+    FitPositionBoxes(m_boxes);
     FitButtonRow({CancelBtn, OKBtn});
 }
 
@@ -188,18 +144,8 @@ void TColorPropertyDlg::CoreBtnColorChange()
 
 void TColorPropertyDlg::OKBtnClick()
 {
-    // Every box must hold a whole number before anything is taken.
-    for (QLineEdit* e : {Edit1, Edit2, Edit3, Edit4}) {
-        int v = 0;
-        if (!boxValue(e, v)) {
-            MessageBox(this, LoadLangStr(PositionNotNumberString), windowTitle(), MB_OK | MB_ICONWARNING);
-            PageControl1->setCurrentWidget(TabSheet2);
-            e->setFocus();
-            e->selectAll();
-            return;
-        }
-    }
-    done(1);
+    if (CheckPositionBoxes(m_boxes, PageControl1, TabSheet2))
+        done(1);
 }
 
 void TColorPropertyDlg::reject()
@@ -222,17 +168,11 @@ bool RunColorPropertyDlg(QWidget* owner, TColorPropertiesRequest& request)
     dlg->OutLineBtn->SetColor(request.LineColor);
     dlg->CoreBtn->SetColor(request.CoreColor);
     dlg->UpDown->SetPosition(request.LineWidth);
-    dlg->Edit1->setText(QString::number(request.Left));
-    dlg->Edit2->setText(QString::number(request.Top));
-    dlg->Edit3->setText(QString::number(request.Width));
-    dlg->Edit4->setText(QString::number(request.Height));
+    WritePositionBoxes(dlg->PositionBoxes(), request.Left, request.Top, request.Width, request.Height);
     return RunOwnedDialog(dlg, [&request](TColorPropertyDlg& d) {
         request.LineWidth = d.TempShape->Pen.Width;
         request.LineColor = d.TempShape->Pen.Color;
         request.CoreColor = d.TempShape->Brush.Color;
-        boxValue(d.Edit1, request.Left);
-        boxValue(d.Edit2, request.Top);
-        boxValue(d.Edit3, request.Width);
-        boxValue(d.Edit4, request.Height);
+        ReadPositionBoxes(d.PositionBoxes(), request.Left, request.Top, request.Width, request.Height);
     });
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The colour property dialog of rectangles and ellipses: outline colour, fill colour and line
 // width on a sample shape, and on a second page the position and size in tenths of a millimetre.
+#include "app/position_boxes.h"
 #include "document/main_window_link.h"
 #include "platform/graphics.h"
 #include "platform/shape.h"
@@ -57,8 +58,12 @@ public:
     bool FormHelp(uint16_t command, int data, bool& callHelp);
     void reject() override;
 
+    const TPositionBoxes& PositionBoxes() const { return m_boxes; }
+
 private:
     void fitTexts();
+
+    TPositionBoxes m_boxes;
 };
 
 // Runs the dialog modally on request with owner as owner; on OK the sample's pen width, pen

@@ -3,6 +3,7 @@
 #include "app/dialog_form.h"
 #include "app/image_editor_frame.h"
 #include "app/image_open_dlg.h"
+#include "app/position_boxes.h"
 #include "app/twain.h"
 #include "document/clipboard.h"
 #include "document/std.h"
@@ -19,7 +20,6 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
-#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -29,16 +29,6 @@
 #include <algorithm>
 
 namespace {
-
-// Largest position or size a box takes, tenths of a millimetre (10 m).
-constexpr int MaxBoxValue = 99999;
-
-bool boxValue(const QLineEdit* edit, int& value)
-{
-    bool ok = false;
-    value = edit->text().trimmed().toInt(&ok);
-    return ok && value >= -MaxBoxValue && value <= MaxBoxValue;
-}
 
 class TImagePaintBox : public QWidget {
 public:
@@ -124,26 +114,17 @@ TImagePropertyDlg::TImagePropertyDlg(QWidget* owner) : QDialog(owner), Picture(s
 
     GroupBox2 = new QGroupBox(TabSheet2);
     Named(GroupBox2, "GroupBox2")->setGeometry(3, 2, 298, 115);
-    const struct {
-        QLabel** label;
-        const char* labelName;
-        QLineEdit** edit;
-        const char* editName;
-        int x, y;
-    } boxes[] = {{&Label1, "Label1", &Edit1, "Edit1", 12, 32},
-                 {&Label2, "Label2", &Edit2, "Edit2", 148, 32},
-                 {&Label3, "Label3", &Edit3, "Edit3", 12, 64},
-                 {&Label4, "Label4", &Edit4, "Edit4", 148, 64}};
-    for (const auto& b : boxes) {
-        *b.label = new QLabel(GroupBox2);
-        Named(*b.label, b.labelName)->move(b.x, b.y);
-        *b.edit = new QLineEdit(GroupBox2);
-        Named(*b.edit, b.editName)->setGeometry(b.x + 56, b.y - 4, 69, 21);
-        (*b.edit)->setValidator(new QIntValidator(-MaxBoxValue, MaxBoxValue, *b.edit));
-        (*b.label)->setBuddy(*b.edit);
-    }
-    Label5 = new QLabel(GroupBox2);
-    Named(Label5, "Label5")->move(204, 92);
+    m_boxes = MakePositionBoxes(GroupBox2, {"Label1", "Label2", "Label3", "Label4"},
+                                {"Edit1", "Edit2", "Edit3", "Edit4"}, "Label5");
+    Label1 = m_boxes.Labels[0];
+    Label2 = m_boxes.Labels[1];
+    Label3 = m_boxes.Labels[2];
+    Label4 = m_boxes.Labels[3];
+    Edit1 = m_boxes.Edits[0];
+    Edit2 = m_boxes.Edits[1];
+    Edit3 = m_boxes.Edits[2];
+    Edit4 = m_boxes.Edits[3];
+    Label5 = m_boxes.Unit;
     connect(Edit3, &QLineEdit::editingFinished, this, [this] { Edit3Exit(Edit3); });
     connect(Edit4, &QLineEdit::editingFinished, this, [this] { Edit3Exit(Edit4); });
 
@@ -164,11 +145,6 @@ TImagePropertyDlg::TImagePropertyDlg(QWidget* owner) : QDialog(owner), Picture(s
     GroupBox1->setTitle(LoadLangStr(ImageObjectInfoString));
     PageControl1->setTabText(1, LoadLangStr(PositionSizeString));
     GroupBox2->setTitle(LoadLangStr(PositionSizeString));
-    Label1->setText(LoadLangStr(PositionLeftString));
-    Label2->setText(LoadLangStr(PositionTopString));
-    Label3->setText(LoadLangStr(PositionWidthString));
-    Label4->setText(LoadLangStr(PositionHeightString));
-    Label5->setText(LoadLangStr(PositionUnitString));
     SetHelpContexts({{StretchInRatioChk, 2090},
                      {LoadBtn, 2091},
                      {ClearBtn, 2092},
@@ -176,10 +152,6 @@ TImagePropertyDlg::TImagePropertyDlg(QWidget* owner) : QDialog(owner), Picture(s
                      {EditBtn, 2094},
                      {SavePicBtn, 2095},
                      {AcquireBtn, 2096},
-                     {Edit1, 2050},
-                     {Edit2, 2051},
-                     {Edit3, 2052},
-                     {Edit4, 2053},
                      {OKBtn, 2000},
                      {CancelBtn, 2001}});
     InstallContextHelp(this);
@@ -194,15 +166,7 @@ TImagePropertyDlg::~TImagePropertyDlg() = default;
 
 void TImagePropertyDlg::fitTexts()
 {
-    for (QLabel* l : {Label1, Label2, Label3, Label4, Label5})
-        l->adjustSize();
-    for (QLineEdit* e : {Edit1, Edit2, Edit3, Edit4})
-        for (QLabel* label : {Label1, Label2, Label3, Label4})
-            if (label->buddy() == e && label->geometry().right() + 4 > e->x())
-                e->move(label->geometry().right() + 4, e->y());
-    const int unitRight = GroupBox2->width() - 6;
-    if (Label5->geometry().right() + 1 > unitRight)
-        Label5->move(std::max(4, unitRight - Label5->width()), Label5->y());
+    FitPositionBoxes(m_boxes);
     // The side buttons grow to the left for a long caption, the check box to its text.
     for (QPushButton* b : {LoadBtn, ClearBtn, PasteBtn, EditBtn, SavePicBtn, AcquireBtn}) {
         const int need = CaptionWidth(b) + 12;
@@ -362,30 +326,20 @@ void TImagePropertyDlg::Edit3Exit(QLineEdit* sender)
         return;
     // A box that does not hold a whole number is left for OK to point out.
     int value = 0;
-    if (!boxValue(sender, value))
+    if (!PositionBoxValue(sender, value))
         return;
     QLineEdit* other = sender == Edit3 ? Edit4 : Edit3;
     const int result = sender == Edit3 ? RatioSide(value, Picture->Width(), Picture->Height())
                                        : RatioSide(value, Picture->Height(), Picture->Width());
     int shown = 0;
-    if (!boxValue(other, shown) || shown != result)
+    if (!PositionBoxValue(other, shown) || shown != result)
         other->setText(QString::number(result));
 }
 
 void TImagePropertyDlg::OKBtnClick()
 {
-    // Every box must hold a whole number before anything is taken.
-    for (QLineEdit* e : {Edit1, Edit2, Edit3, Edit4}) {
-        int v = 0;
-        if (!boxValue(e, v)) {
-            MessageBox(this, LoadLangStr(PositionNotNumberString), windowTitle(), MB_OK | MB_ICONWARNING);
-            PageControl1->setCurrentWidget(TabSheet2);
-            e->setFocus();
-            e->selectAll();
-            return;
-        }
-    }
-    done(1);
+    if (CheckPositionBoxes(m_boxes, PageControl1, TabSheet2))
+        done(1);
 }
 
 void TImagePropertyDlg::reject()
@@ -404,18 +358,12 @@ bool RunImagePropertyDlg(QWidget* owner, TImagePropertiesRequest& request)
     QPointer<TImagePropertyDlg> dlg = new TImagePropertyDlg(owner);
     dlg->Picture->Assign(&request.Picture);
     dlg->StretchInRatioChk->setChecked(request.StretchInRatio);
-    dlg->Edit1->setText(QString::number(request.Left));
-    dlg->Edit2->setText(QString::number(request.Top));
-    dlg->Edit3->setText(QString::number(request.Width));
-    dlg->Edit4->setText(QString::number(request.Height));
+    WritePositionBoxes(dlg->PositionBoxes(), request.Left, request.Top, request.Width, request.Height);
     dlg->SetPictureControls();
     return RunOwnedDialog(dlg, [&request](TImagePropertyDlg& d) {
         request.Picture.Assign(d.Picture.get());
         request.StretchInRatio = d.StretchInRatioChk->isChecked();
-        boxValue(d.Edit1, request.Left);
-        boxValue(d.Edit2, request.Top);
-        boxValue(d.Edit3, request.Width);
-        boxValue(d.Edit4, request.Height);
+        ReadPositionBoxes(d.PositionBoxes(), request.Left, request.Top, request.Width, request.Height);
     });
 }
 

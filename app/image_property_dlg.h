@@ -2,6 +2,7 @@
 // The picture property dialog: the picture of a picture object (load with a preview, paste,
 // acquire from the scanner, crop in the picture editor, clear, save as a bitmap), "Stretch In
 // Ratio", and on a second page the position and size in tenths of a millimetre.
+#include "app/position_boxes.h"
 #include "document/main_window_link.h"
 
 #include <QDialog>
@@ -74,12 +75,15 @@ public:
 
     // Enables Edit, Save and the size boxes exactly while there is a picture.
     void SetPictureControls();
+    const TPositionBoxes& PositionBoxes() const { return m_boxes; }
 
 protected:
     bool event(QEvent* e) override;
 
 private:
     void fitTexts();
+
+    TPositionBoxes m_boxes;
 };
 
 // Runs the dialog on request with owner as owner; on OK the picture, the option and the four

@@ -17,6 +17,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QVBoxLayout>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -361,6 +362,18 @@ int TFormCommonDialog::TaskModalDialog(QWidget* dialog)
     return result == QDialog::Accepted ? 1 : 0;
 }
 
+bool TFormCommonDialog::RunHosted(QDialog* dialog, const std::function<bool()>& take)
+{
+    SetForm(parentWidget() ? parentWidget()->window() : nullptr);
+    RescaleParent();
+    bool taken = false;
+    connect(dialog, &QDialog::finished, this, [this, &taken, &take](int result) {
+        taken = result == QDialog::Accepted && take();
+        CloseFrame(taken);
+    });
+    return TaskModalDialog(dialog) == 1 && taken;
+}
+
 void TFormCommonDialog::CloseFrame(int result)
 {
     if (m_frame)
@@ -437,32 +450,26 @@ void TFormCommonDialog::DoHelp()
 
 namespace {
 
-// The file dialog's items. Qt names its children in its own form; a Qt that renames one shows up
-// in the test that looks every identifier up.
-constexpr THostedItem OpenDialogItems[] = {
-    {1, "buttonBox", QDialogButtonBox::Open},
-    {2, "buttonBox", QDialogButtonBox::Cancel},
-    {1038, "buttonBox", QDialogButtonBox::Help},
-    {1040, ReadOnlyCheckName},
-    {1089, "fileTypeLabel"},
-    {1090, "fileNameLabel"},
-    {1091, "lookInLabel"},
-    {1136, "fileTypeCombo"},
-    {1137, "lookInCombo"},
-    {1152, "fileNameEdit"},
-};
-constexpr THostedItem SaveDialogItems[] = {
-    {1, "buttonBox", QDialogButtonBox::Save},
-    {2, "buttonBox", QDialogButtonBox::Cancel},
-    {1038, "buttonBox", QDialogButtonBox::Help},
-    {1040, ReadOnlyCheckName},
-    {1089, "fileTypeLabel"},
-    {1090, "fileNameLabel"},
-    {1091, "lookInLabel"},
-    {1136, "fileTypeCombo"},
-    {1137, "lookInCombo"},
-    {1152, "fileNameEdit"},
-};
+// The file dialogs' items; the two kinds differ only in the button that accepts. Qt names its
+// children in its own form; a Qt that renames one shows up in the test that looks every
+// identifier up.
+constexpr std::array<THostedItem, 10> fileDialogItems(QDialogButtonBox::StandardButton accept)
+{
+    return {{
+        {1, "buttonBox", accept},
+        {2, "buttonBox", QDialogButtonBox::Cancel},
+        {1038, "buttonBox", QDialogButtonBox::Help},
+        {1040, ReadOnlyCheckName},
+        {1089, "fileTypeLabel"},
+        {1090, "fileNameLabel"},
+        {1091, "lookInLabel"},
+        {1136, "fileTypeCombo"},
+        {1137, "lookInCombo"},
+        {1152, "fileNameEdit"},
+    }};
+}
+constexpr auto OpenDialogItems = fileDialogItems(QDialogButtonBox::Open);
+constexpr auto SaveDialogItems = fileDialogItems(QDialogButtonBox::Save);
 
 constexpr struct {
     TVisibleControls Control;
@@ -691,8 +698,6 @@ bool TFormSaveDialog::Execute()
 
 bool TFormOpenDialog::DoExecute(bool save)
 {
-    SetForm(parentWidget() ? parentWidget()->window() : nullptr);
-    RescaleParent();
     Files.clear();
 
     auto* fd = new THostedFileDialog(this);
@@ -705,6 +710,8 @@ bool TFormOpenDialog::DoExecute(bool save)
         fd->setFileMode((Options & ofFileMustExist) ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     fd->AddHelpButton();
     fd->setOption(QFileDialog::DontConfirmOverwrite, !(Options & ofOverwritePrompt));
+    // Filters come from a system that ignores the case of names: "*.jpg" lists "PHOTO.JPG" too.
+    fd->setFilter(fd->filter() & ~QDir::CaseSensitive);
     m_nameFilters = FilterToNameFilters(Filter);
     m_currentFilterIndex = FilterIndex;
     if (!m_nameFilters.isEmpty()) {
@@ -736,19 +743,14 @@ bool TFormOpenDialog::DoExecute(bool save)
     });
     QStringList chosen;
     bool readOnly = false;
-    connect(fd, &QDialog::finished, this, [&, fd](int result) {
-        if (result == QDialog::Accepted) {
+    if (!RunHosted(fd, [&, fd] {
             chosen = fd->selectedFiles();
             readOnly = fd->ReadOnly->isChecked();
             const int index = int(m_nameFilters.indexOf(fd->selectedNameFilter())) + 1;
             if (index > 0)
                 m_currentFilterIndex = index;
-        }
-        CloseFrame(result == QDialog::Accepted && !chosen.isEmpty());
-    });
-
-    const int result = TaskModalDialog(fd);
-    if (!result || chosen.isEmpty())
+            return !chosen.isEmpty();
+        }))
         return false;
     Files = chosen;
     FileName = Files.first();

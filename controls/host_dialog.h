@@ -127,6 +127,10 @@ protected:
     virtual void DoHelp();
     // The standard dialog asks to close with result (1 accepted).
     void CloseFrame(int result);
+    // Execute's run: the parent's form (if any) hosts dialog, made for this run and taken over.
+    // When the user accepts, take reads the results while the dialog stands and says whether
+    // there is one to give; true when there was.
+    bool RunHosted(QDialog* dialog, const std::function<bool()>& take);
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -39,9 +39,15 @@ QSize designSize(QSize design)
     return HostedDialogSize(design.width(), design.height());
 }
 
-QWidget* parentForm(QWidget* component)
+// The OK and Cancel buttons at the foot of a panel made here, named for the item tables.
+QDialogButtonBox* addOkCancel(QDialog* panel, QBoxLayout* layout)
 {
-    return component->parentWidget() ? component->parentWidget()->window() : nullptr;
+    auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, panel);
+    box->setObjectName(QStringLiteral("buttonBox"));
+    QObject::connect(box, &QDialogButtonBox::accepted, panel, &QDialog::accept);
+    QObject::connect(box, &QDialogButtonBox::rejected, panel, &QDialog::reject);
+    layout->addWidget(box);
+    return box;
 }
 
 // Names the button box of a Qt dialog so that the item tables find OK and Cancel.
@@ -205,9 +211,6 @@ void TFormColorDialog::ColorChanged()
 
 bool TFormColorDialog::Execute()
 {
-    SetForm(parentForm(this));
-    RescaleParent();
-
     auto* cd = new QColorDialog;
     cd->setOption(QColorDialog::DontUseNativeDialog);
     nameColorItems(cd);
@@ -222,13 +225,10 @@ bool TFormColorDialog::Execute()
     connect(cd, &QColorDialog::currentColorChanged, this,
             [this] { postOnce(this, m_changePosted, [this] { ColorChanged(); }); });
     TColor chosen = m_color;
-    connect(cd, &QDialog::finished, this, [this, cd, &chosen](int result) {
-        if (result == QDialog::Accepted)
-            chosen = QColorToColor(cd->selectedColor());
-        CloseFrame(result == QDialog::Accepted);
+    const bool accepted = RunHosted(cd, [cd, &chosen] {
+        chosen = QColorToColor(cd->selectedColor());
+        return true;
     });
-
-    const bool accepted = TaskModalDialog(cd) == 1;
     for (int i = 0; i < 16; ++i) {
         custom[size_t(i)] = QColorToColor(QColorDialog::customColor(qtCustomIndex(i)));
         QColorDialog::setCustomColor(qtCustomIndex(i), saved[size_t(i)]);
@@ -346,9 +346,6 @@ void TFormFontDialog::Apply(QWidget* window)
 
 bool TFormFontDialog::Execute()
 {
-    SetForm(parentForm(this));
-    RescaleParent();
-
     auto* fd = new QFontDialog;
     fd->setOption(QFontDialog::DontUseNativeDialog);
     fd->setSizeGripEnabled(false);
@@ -368,13 +365,10 @@ bool TFormFontDialog::Execute()
     connect(fd, &QFontDialog::currentFontChanged, this,
             [this] { postOnce(this, m_changePosted, [this] { FontChanged(); }); });
     QFont chosen;
-    connect(fd, &QDialog::finished, this, [this, fd, &chosen](int result) {
-        if (result == QDialog::Accepted)
+    if (!RunHosted(fd, [fd, &chosen] {
             chosen = fd->selectedFont();
-        CloseFrame(result == QDialog::Accepted);
-    });
-
-    if (TaskModalDialog(fd) != 1)
+            return true;
+        }))
         return false;
     takeQFont(chosen, m_font);
     return true;
@@ -467,11 +461,7 @@ public:
         layout->addLayout(bottom);
         layout->addStretch(1);
 
-        auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-        box->setObjectName(QStringLiteral("buttonBox"));
-        connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
-        connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
-        layout->addWidget(box);
+        addOkCancel(this, layout);
         connect(Size, &QComboBox::currentIndexChanged, this, [this] { limitMargins(); });
         connect(Landscape, &QRadioButton::toggled, this, [this] { limitMargins(); });
     }
@@ -578,21 +568,15 @@ std::span<const THostedItem> TFormPageSetupDialog::ItemMap() const
 
 bool TFormPageSetupDialog::Execute()
 {
-    SetForm(parentForm(this));
-    RescaleParent();
-
     auto* panel = new TPageSetupPanel(Measurements, Options);
     panel->Set(PaperSize, Margins, MinMargins);
     QSize paper;
     TPageMargins margins;
-    connect(panel, &QDialog::finished, this, [this, panel, &paper, &margins](int result) {
-        if (result == QDialog::Accepted) {
+    if (!RunHosted(panel, [panel, &paper, &margins] {
             paper = panel->Paper();
             margins = panel->Margins();
-        }
-        CloseFrame(result == QDialog::Accepted);
-    });
-    if (TaskModalDialog(panel) != 1)
+            return true;
+        }))
         return false;
     PaperSize = paper;
     Margins = margins;
@@ -633,11 +617,7 @@ public:
         }
         layout->addWidget(group);
         layout->addStretch(1);
-        auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-        box->setObjectName(QStringLiteral("buttonBox"));
-        connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
-        connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
-        layout->addWidget(box);
+        QDialogButtonBox* box = addOkCancel(this, layout);
 
         Name->addItems(Printer()->Printers());
         Name->setCurrentIndex(Printer()->PrinterIndex());
@@ -679,17 +659,12 @@ std::span<const THostedItem> TFormPrinterSetupDialog::ItemMap() const
 
 bool TFormPrinterSetupDialog::Execute()
 {
-    SetForm(parentForm(this));
-    RescaleParent();
-
     auto* panel = new TPrinterSetupPanel;
     int chosen = -1;
-    connect(panel, &QDialog::finished, this, [this, panel, &chosen](int result) {
-        if (result == QDialog::Accepted)
+    if (!RunHosted(panel, [panel, &chosen] {
             chosen = panel->Name->currentIndex();
-        CloseFrame(result == QDialog::Accepted && chosen >= 0);
-    });
-    if (TaskModalDialog(panel) != 1 || chosen < 0)
+            return chosen >= 0;
+        }))
         return false;
     Printer()->SetPrinterIndex(chosen);
     return true;
@@ -735,11 +710,7 @@ public:
         // Folders load in the background; the selection stays in sight as they come.
         connect(Model, &QFileSystemModel::directoryLoaded, this,
                 [this] { Tree->scrollTo(Tree->currentIndex()); });
-        Buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-        Buttons->setObjectName(QStringLiteral("buttonBox"));
-        connect(Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-        connect(Buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-        layout->addWidget(Buttons);
+        addOkCancel(this, layout);
     }
 
     void Select(const QString& path)
@@ -763,7 +734,6 @@ public:
     QLabel* Status;
     QFileSystemModel* Model;
     QTreeView* Tree;
-    QDialogButtonBox* Buttons;
 };
 
 } // namespace
@@ -897,22 +867,17 @@ void TFormFolderDialog::DoShow()
 
 bool TFormFolderDialog::Execute()
 {
-    SetForm(parentForm(this));
-    RescaleParent();
-
     auto* panel = new TFolderPanel(SpecialFolderPath(m_root));
     connect(panel->Tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this, panel] { BFFMSelChanged(panel->Selected()); });
     QString chosen;
-    connect(panel, &QDialog::finished, this, [this, panel, &chosen](int result) {
-        if (result == QDialog::Accepted)
-            chosen = panel->Selected();
-        CloseFrame(result == QDialog::Accepted && !chosen.isEmpty());
-    });
     // The frame's title is the form's; Title is the text above the folders.
     m_runTitle = Title;
     Title.clear();
-    const bool accepted = TaskModalDialog(panel) == 1 && !chosen.isEmpty();
+    const bool accepted = RunHosted(panel, [panel, &chosen] {
+        chosen = panel->Selected();
+        return !chosen.isEmpty();
+    });
     Title = m_runTitle;
     m_selection.clear();
     if (!accepted)

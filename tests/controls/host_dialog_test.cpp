@@ -1,4 +1,5 @@
 #include "controls/host_dialog.h"
+#include "support/hosted_dialog_test_support.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -12,12 +13,14 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
 namespace {
+
+using testsupport::ClickDialogItem;
+using testsupport::WhileHostedDialogRuns;
 
 void touch(const QString& path)
 {
@@ -26,38 +29,11 @@ void touch(const QString& path)
     f.write("x");
 }
 
-// Runs f once the dialog's frame is up; a dialog still open five seconds later is cancelled so a
-// failing check never hangs the suite.
-template <class F>
-void whileRunning(TFormCommonDialog* d, F f)
-{
-    QTimer::singleShot(0, d, [d, f] {
-        if (!d->FrameHandle() || !d->Showing()) {
-            ADD_FAILURE() << "the dialog is not running";
-            return;
-        }
-        f();
-    });
-    QTimer::singleShot(5000, d, [d] {
-        if (d->FrameHandle()) {
-            ADD_FAILURE() << "the dialog was still open";
-            d->FrameHandle()->reject();
-        }
-    });
-}
-
 void typeName(TFormOpenDialog* d, const QString& text)
 {
     auto* edit = qobject_cast<QLineEdit*>(d->DialogItem(1152));
     ASSERT_NE(edit, nullptr);
     edit->setText(text);
-}
-
-void click(TFormCommonDialog* d, int id)
-{
-    auto* b = qobject_cast<QAbstractButton*>(d->DialogItem(id));
-    ASSERT_NE(b, nullptr) << id;
-    b->click();
 }
 
 // A designer form carrying the dialog component and one control of its own.
@@ -93,7 +69,7 @@ TEST(HostDialogItems, EveryIdentifierReachesItsChild)
         std::unique_ptr<TFormOpenDialog> d(save ? new TFormSaveDialog : new TFormOpenDialog);
         d->SetInitialDir(dir);
         d->UseStandardCaptions();
-        whileRunning(d.get(), [&, dlg = d.get()] {
+        WhileHostedDialogRuns(d.get(), [&, dlg = d.get()] {
             for (const Expected& e : expected) {
                 QWidget* item = dlg->DialogItem(e.id);
                 ASSERT_NE(item, nullptr) << "item " << e.id << (save ? " (save)" : " (open)");
@@ -113,7 +89,7 @@ TEST(HostDialogItems, EveryIdentifierReachesItsChild)
                       save ? QStringLiteral("Save") : QStringLiteral("Open"));
             EXPECT_EQ(dlg->FrameHandle()->windowTitle(),
                       save ? QStringLiteral("Save As") : QStringLiteral("Open"));
-            click(dlg, 2);
+            ClickDialogItem(dlg, 2);
         });
         EXPECT_FALSE(d->Execute());
     }
@@ -128,7 +104,7 @@ TEST(HostDialogItems, VisibleControlsShowExactlyTheListedItems)
     const unsigned shown = ccOkButton | ccCancelButton | ccFolderCombo | ccFileNameEdit | ccFileTypeComboBox |
                            ccLookInLabel | ccFileNameLabel | ccFileTypeLabel;
     d.SetVisibleControls(shown);
-    whileRunning(&d, [&] {
+    WhileHostedDialogRuns(&d, [&] {
         for (TVisibleControls c :
              {ccOkButton, ccCancelButton, ccHelpButton, ccFolderCombo, ccFileNameEdit, ccFileTypeComboBox,
               ccReadOnlyCheckBox, ccLookInLabel, ccFileNameLabel, ccFileTypeLabel}) {
@@ -139,7 +115,7 @@ TEST(HostDialogItems, VisibleControlsShowExactlyTheListedItems)
         // Changed while running, the set applies at once.
         d.SetVisibleControls(shown | ccHelpButton);
         EXPECT_TRUE(d.DialogItem(1038)->isVisible());
-        click(&d, 2);
+        ClickDialogItem(&d, 2);
     });
     d.Execute();
 }
@@ -153,7 +129,7 @@ TEST(HostDialogRun, OkGivesTheFileAndGivesTheFormBack)
     d->SetInitialDir(dir);
     d->Filter = QStringLiteral("Pictures|*.png|All|*.*");
     d->FilterIndex = 2;
-    whileRunning(d, [&] {
+    WhileHostedDialogRuns(d, [&] {
         // The form sits in the frame with the standard controls at the component's place.
         EXPECT_EQ(host.form.parentWidget(), d->FrameHandle());
         EXPECT_EQ(host.form.pos(), QPoint(0, 0));
@@ -163,7 +139,7 @@ TEST(HostDialogRun, OkGivesTheFileAndGivesTheFormBack)
         EXPECT_EQ(d->FrameHandle()->windowTitle(), QStringLiteral("Host form"));
         EXPECT_EQ(d->GetFilterIndex(), 2);
         typeName(d, QStringLiteral("a.png"));
-        click(d, 1);
+        ClickDialogItem(d, 1);
     });
     ASSERT_TRUE(d->Execute());
     EXPECT_EQ(d->FileName, dir + QStringLiteral("/a.png"));
@@ -183,9 +159,9 @@ TEST(HostDialogRun, CancelLeavesTheFileNameAndEmptiesFiles)
     d.SetInitialDir(dir);
     d.FileName = QStringLiteral("before.png");
     d.Files = QStringList{QStringLiteral("old")};
-    whileRunning(&d, [&] {
+    WhileHostedDialogRuns(&d, [&] {
         typeName(&d, QStringLiteral("other.png"));
-        click(&d, 2);
+        ClickDialogItem(&d, 2);
     });
     EXPECT_FALSE(d.Execute());
     EXPECT_EQ(d.FileName, QStringLiteral("before.png"));
@@ -209,7 +185,7 @@ TEST(HostDialogRun, OnShowSeesRealGeometryAndTheFrameFollowsTheForm)
         host.extra->move(typeLabelRect.left(), typeLabelRect.bottom() + 10);
         host.form.resize(okRect.right() + 20, host.extra->geometry().bottom() + 30);
     };
-    whileRunning(d, [&] {
+    WhileHostedDialogRuns(d, [&] {
         const QRect placed(d->GetStaticRect());
         EXPECT_TRUE(placed.contains(okRect)) << okRect.x() << "," << okRect.y();
         EXPECT_TRUE(placed.contains(typeLabelRect));
@@ -222,7 +198,7 @@ TEST(HostDialogRun, OnShowSeesRealGeometryAndTheFrameFollowsTheForm)
         EXPECT_EQ(host.form.pos(), QPoint(0, 0));
         EXPECT_EQ(d->FrameHandle()->pos(), QPoint(123, 77));
         EXPECT_EQ(d->GetLeft(), 123);
-        click(d, 2);
+        ClickDialogItem(d, 2);
     });
     d->Execute();
     EXPECT_EQ(shows, 1);
@@ -236,27 +212,56 @@ TEST(HostDialogRun, SelectionChangeReportsTheSelectedFile)
     d.SetInitialDir(dir);
     QStringList seen;
     d.OnSelectionChange = [&](QObject*) { seen << d.GetFileName(); };
-    whileRunning(&d, [&] {
-        auto* list = d.RunningDialog()->findChild<QListView*>(QStringLiteral("listView"));
-        ASSERT_NE(list, nullptr);
-        QModelIndex index;
-        // The folder's entries arrive from the file system model's own thread.
-        QTest::qWaitFor([&] {
-            for (int r = 0; r < list->model()->rowCount(list->rootIndex()); ++r) {
-                const QModelIndex i = list->model()->index(r, 0, list->rootIndex());
-                if (i.data().toString() == QStringLiteral("b.png"))
-                    index = i;
-            }
-            return index.isValid();
-        });
-        ASSERT_TRUE(index.isValid());
-        list->setCurrentIndex(index);
+    WhileHostedDialogRuns(&d, [&] {
+        testsupport::SelectInFileList(d.RunningDialog(), QStringLiteral("b.png"));
         QTest::qWaitFor([&] { return !seen.isEmpty(); }, 2000);
-        click(&d, 2);
+        ClickDialogItem(&d, 2);
     });
     d.Execute();
     ASSERT_FALSE(seen.isEmpty());
     EXPECT_EQ(seen.last(), dir + QStringLiteral("/b.png"));
+}
+
+// A program from Windows lists a file by its extension whatever the case: "PHOTO.JPG" under
+// "*.jpg", on a file system that tells the cases apart.
+TEST(HostDialogRun, FiltersMatchExtensionsWhateverTheirCase)
+{
+    const QString dir = testsupport::freshDir(QStringLiteral("run_case"));
+    for (const char* name : {"PHOTO.JPG", "Scan.Jpg", "small.jpg", "b.PNG", "notes.txt", "TXT.NOTES"})
+        touch(dir + QLatin1Char('/') + QLatin1String(name));
+    for (bool save : {false, true}) {
+        std::unique_ptr<TFormOpenDialog> d(save ? new TFormSaveDialog : new TFormOpenDialog);
+        d->SetInitialDir(dir);
+        d->Filter = QStringLiteral("Pictures|*.jpg;*.png|Text|*.TXT");
+        QStringList pictures, texts;
+        WhileHostedDialogRuns(d.get(), [&, dlg = d.get()] {
+            QFileDialog* fd = dlg->RunningDialog();
+            auto listed = [fd] {
+                QStringList names = testsupport::ListedFileNames(fd);
+                names.sort();
+                return names;
+            };
+            const QStringList wantedPictures{"PHOTO.JPG", "Scan.Jpg", "b.PNG", "small.jpg"};
+            QTest::qWaitFor([&] { return listed() == wantedPictures; }, 3000);
+            pictures = listed();
+            fd->selectNameFilter(fd->nameFilters().value(1));
+            QTest::qWaitFor([&] { return listed() == QStringList{"notes.txt"}; }, 3000);
+            texts = listed();
+            if (save) {
+                ClickDialogItem(dlg, 2);
+                return;
+            }
+            // Picked by its upper-case name under the lower-case pattern.
+            fd->selectNameFilter(fd->nameFilters().value(0));
+            testsupport::SelectInFileList(fd, QStringLiteral("PHOTO.JPG"));
+            ClickDialogItem(dlg, 1);
+        });
+        EXPECT_EQ(d->Execute(), !save);
+        EXPECT_EQ(pictures, (QStringList{"PHOTO.JPG", "Scan.Jpg", "b.PNG", "small.jpg"})) << save;
+        EXPECT_EQ(texts, QStringList{"notes.txt"}) << save;
+        if (!save)
+            EXPECT_EQ(d->FileName, dir + QStringLiteral("/PHOTO.JPG"));
+    }
 }
 
 TEST(HostDialogRun, FileOkThatRefusesKeepsTheDialogOpen)
@@ -267,11 +272,11 @@ TEST(HostDialogRun, FileOkThatRefusesKeepsTheDialogOpen)
     d.SetInitialDir(dir);
     int asked = 0;
     d.OnFileOK = [&](QObject*, bool& canClose) { canClose = ++asked > 1; };
-    whileRunning(&d, [&] {
+    WhileHostedDialogRuns(&d, [&] {
         typeName(&d, QStringLiteral("c.png"));
-        click(&d, 1);
+        ClickDialogItem(&d, 1);
         EXPECT_TRUE(d.FrameHandle() && d.FrameHandle()->isVisible());
-        click(&d, 1);
+        ClickDialogItem(&d, 1);
     });
     EXPECT_TRUE(d.Execute());
     EXPECT_EQ(asked, 2);
@@ -286,10 +291,10 @@ TEST(HostDialogRun, MultipleSelectionTakesEveryQuotedName)
     d.SetInitialDir(dir);
     d.Options |= ofAllowMultiSelect;
     QStringList whileOpen;
-    whileRunning(&d, [&] {
+    WhileHostedDialogRuns(&d, [&] {
         typeName(&d, QStringLiteral("\"a\" \"bb.png\""));
         whileOpen = d.GetFiles();
-        click(&d, 1);
+        ClickDialogItem(&d, 1);
     });
     ASSERT_TRUE(d.Execute());
     const QStringList both{dir + QStringLiteral("/a"), dir + QStringLiteral("/bb.png")};
@@ -309,10 +314,10 @@ TEST(HostDialogRun, SaveAddsTheDefaultExtensionAndTakesLongPaths)
     TFormSaveDialog d;
     d.SetInitialDir(dir + QLatin1Char('/'));
     d.SetDefaultExt(QStringLiteral("kvo"));
-    whileRunning(&d, [&] {
+    WhileHostedDialogRuns(&d, [&] {
         EXPECT_EQ(d.GetDirectory(), dir);
         typeName(&d, QStringLiteral("new"));
-        click(&d, 1);
+        ClickDialogItem(&d, 1);
     });
     ASSERT_TRUE(d.Execute());
     EXPECT_EQ(d.FileName, dir + QStringLiteral("/new.kvo"));
@@ -329,13 +334,13 @@ TEST(HostDialogRun, CaptionsHelpAndHidingTheForm)
     d->SetCancelButtonCaption(QStringLiteral("&Leave"));
     int helps = 0;
     d->OnHelp = [&](QObject*) { ++helps; };
-    whileRunning(d, [&] {
+    WhileHostedDialogRuns(d, [&] {
         EXPECT_EQ(qobject_cast<QAbstractButton*>(d->DialogItem(1))->text(), QStringLiteral("&Take"));
         EXPECT_EQ(qobject_cast<QAbstractButton*>(d->DialogItem(2))->text(), QStringLiteral("&Leave"));
         d->SetOkButtonCaption(QStringLiteral("&Now"));
         EXPECT_EQ(qobject_cast<QAbstractButton*>(d->DialogItem(1))->text(), QStringLiteral("&Now"));
         d->SetVisibleControls(AllVisibleControls);
-        click(d, 1038);
+        ClickDialogItem(d, 1038);
         EXPECT_EQ(helps, 1);
         // A form that hides itself closes the dialog.
         host.form.hide();

@@ -1,5 +1,6 @@
 #include "controls/other_host_dialogs.h"
 #include "platform/printer.h"
+#include "support/hosted_dialog_test_support.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -21,32 +22,8 @@
 
 namespace {
 
-// Runs f once the dialog's frame is up; a dialog still open five seconds later is cancelled so a
-// failing check never hangs the suite.
-template <class F>
-void whileRunning(TFormCommonDialog* d, F f)
-{
-    QTimer::singleShot(0, d, [d, f] {
-        if (!d->FrameHandle() || !d->Showing()) {
-            ADD_FAILURE() << "the dialog is not running";
-            return;
-        }
-        f();
-    });
-    QTimer::singleShot(5000, d, [d] {
-        if (d->FrameHandle()) {
-            ADD_FAILURE() << "the dialog was still open";
-            d->FrameHandle()->reject();
-        }
-    });
-}
-
-void click(TFormCommonDialog* d, int id)
-{
-    auto* b = qobject_cast<QAbstractButton*>(d->DialogItem(id));
-    ASSERT_NE(b, nullptr) << id;
-    b->click();
-}
+using testsupport::ClickDialogItem;
+using testsupport::WhileHostedDialogRuns;
 
 // Lets the changes the dialog posted to itself arrive.
 void settle()
@@ -158,7 +135,7 @@ TEST(HostedColorDialog, CustomColoursRoundTripAndChangesFireLive)
         EXPECT_EQ(sender, &d);
         seen.push_back(d.Color());
     };
-    whileRunning(&d, [&] {
+    WhileHostedDialogRuns(&d, [&] {
         // The custom colours reached the dialog, in their places; the damaged one is white.
         EXPECT_EQ(QColorDialog::customColor(0), QColor(255, 0, 0)); // A: column 1, row 1
         EXPECT_EQ(QColorDialog::customColor(3), QColor(0, 255, 0)); // J: column 2, row 2
@@ -180,7 +157,7 @@ TEST(HostedColorDialog, CustomColoursRoundTripAndChangesFireLive)
         EXPECT_EQ(red->value(), 1);
         EXPECT_EQ(seen.back(), RGB(1, 2, 3));
         QColorDialog::setCustomColor(15, QColor(0x11, 0x22, 0x33)); // P: column 8, row 2
-        click(&d, 1);
+        ClickDialogItem(&d, 1);
     });
     ASSERT_TRUE(d.Execute());
     EXPECT_EQ(d.Color(), RGB(1, 2, 3));
@@ -199,9 +176,9 @@ TEST(HostedColorDialog, CancelKeepsColourAndLines)
     TFormColorDialog d;
     d.SetColor(clRed);
     d.CustomColors = {QStringLiteral("ColorA=0000ff")};
-    whileRunning(&d, [&] {
+    WhileHostedDialogRuns(&d, [&] {
         d.SetColor(clBlue);
-        click(&d, 2);
+        ClickDialogItem(&d, 2);
     });
     EXPECT_FALSE(d.Execute());
     EXPECT_EQ(d.CustomColors, QStringList{QStringLiteral("ColorA=0000ff")});
@@ -229,7 +206,7 @@ TEST(HostedFontDialog, ApplyFiresWithTheCurrentFont)
         applied.push_back(d.Font());
         applyWindow = window;
     };
-    whileRunning(&d, [&] {
+    WhileHostedDialogRuns(&d, [&] {
         auto* sample = qobject_cast<QLineEdit*>(d.DialogItem(1092));
         ASSERT_NE(sample, nullptr);
         EXPECT_EQ(sample->text(), QStringLiteral("Sample"));
@@ -243,7 +220,7 @@ TEST(HostedFontDialog, ApplyFiresWithTheCurrentFont)
         settle();
         EXPECT_GE(changes, 1);
         EXPECT_EQ(d.Font().Name, family);
-        click(&d, 1026);
+        ClickDialogItem(&d, 1026);
         ASSERT_EQ(applied.size(), 1u);
         EXPECT_EQ(applied[0].Name, family);
         EXPECT_EQ(applied[0].Size(), 20);
@@ -253,10 +230,10 @@ TEST(HostedFontDialog, ApplyFiresWithTheCurrentFont)
         auto* underline = qobject_cast<QAbstractButton*>(d.DialogItem(1041));
         ASSERT_NE(underline, nullptr);
         underline->click();
-        click(&d, 1026);
+        ClickDialogItem(&d, 1026);
         ASSERT_EQ(applied.size(), 2u);
         EXPECT_TRUE(applied[1].Style & fsUnderline);
-        click(&d, 1);
+        ClickDialogItem(&d, 1);
     });
     ASSERT_TRUE(d.Execute());
     EXPECT_EQ(d.Font().Name, family);
@@ -285,11 +262,11 @@ TEST(HostedPageSetup, MarginsRoundTripInInchesAndMillimetres)
         d.Measurements = c.units;
         d.Margins = c.margins;
         d.PaperSize = c.paper;
-        whileRunning(&d, [&] {
+        WhileHostedDialogRuns(&d, [&] {
             auto* left = qobject_cast<QDoubleSpinBox*>(d.DialogItem(1155));
             ASSERT_NE(left, nullptr);
             EXPECT_EQ(left->text(), QString::fromLatin1(c.shownLeft));
-            click(&d, 1);
+            ClickDialogItem(&d, 1);
         });
         ASSERT_TRUE(d.Execute());
         EXPECT_EQ(d.Margins, c.margins);
@@ -304,7 +281,7 @@ TEST(HostedPageSetup, EditedMarginsAndCancel)
     d.Measurements = pmMillimeters;
     d.PaperSize = QSize(21000, 29700);
     d.Margins = {1000, 1000, 1000, 1000};
-    whileRunning(&d, [&] {
+    WhileHostedDialogRuns(&d, [&] {
         qobject_cast<QDoubleSpinBox*>(d.DialogItem(1156))->setValue(12.5);
         qobject_cast<QRadioButton*>(d.DialogItem(1057))->setChecked(true);
         // A margin never passes the paper.
@@ -312,15 +289,15 @@ TEST(HostedPageSetup, EditedMarginsAndCancel)
         right->setValue(100000);
         EXPECT_EQ(right->value(), 297.0);
         right->setValue(20);
-        click(&d, 1);
+        ClickDialogItem(&d, 1);
     });
     ASSERT_TRUE(d.Execute());
     EXPECT_EQ(d.Margins, (TPageMargins{1000, 1250, 2000, 1000}));
     EXPECT_EQ(d.PaperSize, QSize(29700, 21000));
 
-    whileRunning(&d, [&] {
+    WhileHostedDialogRuns(&d, [&] {
         qobject_cast<QDoubleSpinBox*>(d.DialogItem(1155))->setValue(50);
-        click(&d, 2);
+        ClickDialogItem(&d, 2);
     });
     EXPECT_FALSE(d.Execute());
     EXPECT_EQ(d.Margins, (TPageMargins{1000, 1250, 2000, 1000}));
@@ -343,14 +320,14 @@ TEST(HostedPrinterSetup, OkChoosesThePrinter)
     const int pdfIndex = int(Printer()->Printers().indexOf(TPrinter::PdfPrinterName()));
     ASSERT_GE(pdfIndex, 0);
     TFormPrinterSetupDialog d;
-    whileRunning(&d, [&] {
+    WhileHostedDialogRuns(&d, [&] {
         auto* name = qobject_cast<QComboBox*>(d.DialogItem(1139));
         ASSERT_NE(name, nullptr);
         name->setCurrentIndex(pdfIndex);
         auto* where = qobject_cast<QLabel*>(d.DialogItem(1097));
         ASSERT_NE(where, nullptr);
         EXPECT_EQ(where->text(), Printer()->Location(pdfIndex));
-        click(&d, 1);
+        ClickDialogItem(&d, 1);
     });
     EXPECT_TRUE(d.Execute());
     EXPECT_EQ(Printer()->PrinterIndex(), pdfIndex);
@@ -372,7 +349,7 @@ TEST(HostedFolderDialog, ReturnsTheSubfolder)
     d.SetDirectory(first);
     QStringList changes;
     d.OnChange = [&](QObject*) { changes << d.GetDirectory(); };
-    whileRunning(&d, [&] {
+    WhileHostedDialogRuns(&d, [&] {
         // The folder set before the run is selected as the dialog opens.
         EXPECT_EQ(d.GetDirectory(), first);
         EXPECT_EQ(qobject_cast<QLabel*>(d.DialogItem(14146))->text(), QStringLiteral("Pick a folder"));
@@ -382,7 +359,7 @@ TEST(HostedFolderDialog, ReturnsTheSubfolder)
         EXPECT_EQ(d.GetDirectory(), second);
         EXPECT_EQ(changes, QStringList{second});
         EXPECT_TRUE(d.DialogItem(1)->isEnabled());
-        click(&d, 1);
+        ClickDialogItem(&d, 1);
     });
     ASSERT_TRUE(d.Execute());
     EXPECT_EQ(d.GetDirectory(), second);
@@ -390,10 +367,10 @@ TEST(HostedFolderDialog, ReturnsTheSubfolder)
     EXPECT_EQ(d.Title, QStringLiteral("Pick a folder"));
 
     // Cancelled: the folder chosen before stays.
-    whileRunning(&d, [&] {
+    WhileHostedDialogRuns(&d, [&] {
         EXPECT_EQ(d.GetDirectory(), second);
         d.SetDirectory(first);
-        click(&d, 2);
+        ClickDialogItem(&d, 2);
     });
     EXPECT_FALSE(d.Execute());
     EXPECT_EQ(d.GetDirectory(), second);
@@ -442,7 +419,7 @@ TEST(HostedDialogItemTables, EveryIdentifierReachesItsChild)
         const char* text; // the caption it must carry, mnemonic aside ("" for any)
     };
     auto check = [](TFormCommonDialog* d, std::vector<Expected> expected) {
-        whileRunning(d, [d, expected] {
+        WhileHostedDialogRuns(d, [d, expected] {
             for (const Expected& e : expected) {
                 QWidget* item = d->DialogItem(e.id);
                 ASSERT_NE(item, nullptr) << "item " << e.id;
@@ -451,7 +428,7 @@ TEST(HostedDialogItemTables, EveryIdentifierReachesItsChild)
                 if (auto* b = qobject_cast<QAbstractButton*>(item); b && *e.text)
                     EXPECT_EQ(b->text().remove(QLatin1Char('&')), QString::fromLatin1(e.text)) << e.id;
             }
-            click(d, 2);
+            ClickDialogItem(d, 2);
         });
         EXPECT_FALSE(d->Execute());
     };
@@ -467,13 +444,13 @@ TEST(HostedDialogItemTables, EveryIdentifierReachesItsChild)
                    {708, "QSpinBox", ""},
                    {712, "QPushButton", "Add to Custom Colors"}});
         // Hue runs to 359, the others to 255: the edits are told apart by order alone.
-        whileRunning(&d, [&] {
+        WhileHostedDialogRuns(&d, [&] {
             EXPECT_EQ(qobject_cast<QSpinBox*>(d.DialogItem(703))->maximum(), 359);
             d.SetColor(RGB(1, 2, 3));
             EXPECT_EQ(qobject_cast<QSpinBox*>(d.DialogItem(706))->value(), 1);
             EXPECT_EQ(qobject_cast<QSpinBox*>(d.DialogItem(707))->value(), 2);
             EXPECT_EQ(qobject_cast<QSpinBox*>(d.DialogItem(708))->value(), 3);
-            click(&d, 2);
+            ClickDialogItem(&d, 2);
         });
         EXPECT_FALSE(d.Execute());
     }

@@ -1,0 +1,97 @@
+#include "app/position_boxes.h"
+
+#include "app/dialog_form.h"
+#include "document/std.h"
+#include "lang/string_ids.h"
+#include "platform/message_box.h"
+
+#include <QGroupBox>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <algorithm>
+
+bool PositionBoxValue(const QLineEdit* edit, int& value)
+{
+    bool ok = false;
+    value = edit->text().trimmed().toInt(&ok);
+    return ok && value >= -MaxPositionValue && value <= MaxPositionValue;
+}
+
+TPositionBoxes MakePositionBoxes(QGroupBox* group, const char* const (&labelNames)[4],
+                                 const char* const (&editNames)[4], const char* unitName)
+{
+    static constexpr struct {
+        int X, Y;
+        int Caption;
+        int Help;
+    } places[] = {{12, 32, PositionLeftString, 2050},
+                  {148, 32, PositionTopString, 2051},
+                  {12, 64, PositionWidthString, 2052},
+                  {148, 64, PositionHeightString, 2053}};
+    TPositionBoxes boxes;
+    for (int i = 0; i < 4; ++i) {
+        QLabel* label = new QLabel(group);
+        Named(label, labelNames[i])->move(places[i].X, places[i].Y);
+        QLineEdit* edit = new QLineEdit(group);
+        Named(edit, editNames[i])->setGeometry(places[i].X + 56, places[i].Y - 4, 69, 21);
+        edit->setValidator(new QIntValidator(-MaxPositionValue, MaxPositionValue, edit));
+        label->setBuddy(edit);
+        label->setText(LoadLangStr(places[i].Caption));
+        SetHelpContext(edit, places[i].Help);
+        boxes.Labels[i] = label;
+        boxes.Edits[i] = edit;
+    }
+    boxes.Unit = new QLabel(group);
+    Named(boxes.Unit, unitName)->move(204, 92);
+    boxes.Unit->setText(LoadLangStr(PositionUnitString));
+    return boxes;
+}
+
+void FitPositionBoxes(const TPositionBoxes& boxes)
+{
+    for (int i = 0; i < 4; ++i) {
+        QLabel* label = boxes.Labels[i];
+        QLineEdit* edit = boxes.Edits[i];
+        label->adjustSize();
+        if (label->geometry().right() + 4 > edit->x())
+            edit->move(label->geometry().right() + 4, edit->y());
+    }
+    QLabel* unit = boxes.Unit;
+    unit->adjustSize();
+    const int unitRight = unit->parentWidget()->width() - 6;
+    if (unit->geometry().right() + 1 > unitRight)
+        unit->move(std::max(4, unitRight - unit->width()), unit->y());
+}
+
+bool CheckPositionBoxes(const TPositionBoxes& boxes, QTabWidget* pages, QWidget* page)
+{
+    for (QLineEdit* e : boxes.Edits) {
+        int v = 0;
+        if (!PositionBoxValue(e, v)) {
+            QWidget* dialog = e->window();
+            MessageBox(dialog, LoadLangStr(PositionNotNumberString), dialog->windowTitle(),
+                       MB_OK | MB_ICONWARNING);
+            pages->setCurrentWidget(page);
+            e->setFocus();
+            e->selectAll();
+            return false;
+        }
+    }
+    return true;
+}
+
+void WritePositionBoxes(const TPositionBoxes& boxes, int left, int top, int width, int height)
+{
+    const int values[] = {left, top, width, height};
+    for (int i = 0; i < 4; ++i)
+        boxes.Edits[i]->setText(QString::number(values[i]));
+}
+
+void ReadPositionBoxes(const TPositionBoxes& boxes, int& left, int& top, int& width, int& height)
+{
+    int* values[] = {&left, &top, &width, &height};
+    for (int i = 0; i < 4; ++i)
+        PositionBoxValue(boxes.Edits[i], *values[i]);
+}

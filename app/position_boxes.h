@@ -1,0 +1,34 @@
+#pragma once
+// The "Position and Size" page of the object property dialogs: left, top, width and height
+// boxes in tenths of a millimetre, with the unit note below them.
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QTabWidget;
+class QWidget;
+
+// Largest position or size a box takes, tenths of a millimetre (10 m).
+constexpr int MaxPositionValue = 99999;
+
+// The boxes of one dialog, in the order left, top, width, height.
+struct TPositionBoxes {
+    QLabel* Labels[4];
+    QLineEdit* Edits[4];
+    QLabel* Unit;
+};
+
+// The whole number in a box, when it holds one within the boxes' range.
+bool PositionBoxValue(const QLineEdit* edit, int& value);
+
+// Makes the boxes, their captions and help contexts and the unit note on group; the labels,
+// boxes and note get the names given.
+TPositionBoxes MakePositionBoxes(QGroupBox* group, const char* const (&labelNames)[4],
+                                 const char* const (&editNames)[4], const char* unitName);
+// A long caption pushes its box to the right rather than being cut; the note keeps inside its
+// group.
+void FitPositionBoxes(const TPositionBoxes& boxes);
+// Every box must hold a whole number before anything is taken: otherwise the user is told, the
+// box is shown on page of pages and selected, and the result is false.
+bool CheckPositionBoxes(const TPositionBoxes& boxes, QTabWidget* pages, QWidget* page);
+void WritePositionBoxes(const TPositionBoxes& boxes, int left, int top, int width, int height);
+void ReadPositionBoxes(const TPositionBoxes& boxes, int& left, int& top, int& width, int& height);
