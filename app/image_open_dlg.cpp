@@ -88,6 +88,8 @@ void TImageOpenFilePreviewDlg::ShowPreview(const TPicture* picture)
         img = img.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     Image->setPixmap(QPixmap::fromImage(img));
     Image->setFixedSize(shown);
+    // Centred at the size the picture gives it, not at the size before the layout ran.
+    adjustSize();
     CentreOnScreen(this, nullptr);
     exec();
 }
@@ -127,11 +129,58 @@ private:
 
 } // namespace
 
-// The decoding threads report to the dialog through this; the dialog leaves it when it goes.
+// The reading thread takes its work from here and reports to the dialog through it; the dialog
+// leaves it when it goes. One file is read at a time, and a selection made meanwhile waits in
+// Next, replacing any that waited before it.
 struct TImageOpenFileDlg::TPreviewJobs {
     std::mutex Mutex;
     TImageOpenFileDlg* Owner = nullptr;
+    bool Reading = false;
+    bool HasNext = false;
+    int NextGeneration = 0;
+    QString NextName;
+    // Files read so far (tests).
+    int Reads = 0;
+
+    static void ReadPreviews(std::shared_ptr<TPreviewJobs> jobs);
 };
+
+void TImageOpenFileDlg::TPreviewJobs::ReadPreviews(std::shared_ptr<TPreviewJobs> jobs)
+{
+    for (;;) {
+        int generation = 0;
+        QString name;
+        {
+            std::lock_guard<std::mutex> lock(jobs->Mutex);
+            if (!jobs->HasNext || !jobs->Owner) {
+                jobs->Reading = false;
+                return;
+            }
+            jobs->HasNext = false;
+            generation = jobs->NextGeneration;
+            name = jobs->NextName;
+            ++jobs->Reads;
+        }
+        auto picture = std::make_shared<TPicture>();
+        QString error;
+        try {
+            TPictureMemoryBudget budget(PreviewMemory);
+            picture->LoadFromFile(name);
+        } catch (const std::exception& e) {
+            error = QString::fromUtf8(e.what());
+            if (error.isEmpty())
+                error = QStringLiteral("Unknown error");
+        }
+        std::lock_guard<std::mutex> lock(jobs->Mutex);
+        if (TImageOpenFileDlg* owner = jobs->Owner)
+            QMetaObject::invokeMethod(
+                owner,
+                [owner, generation, name, picture, error] {
+                    owner->previewDecoded(generation, name, picture, error);
+                },
+                Qt::QueuedConnection);
+    }
+}
 
 TImageOpenFileDlg::TImageOpenFileDlg(QWidget* owner)
     : QWidget(owner, Qt::Dialog), PreviewPicture(std::make_unique<TPicture>()),
@@ -246,6 +295,10 @@ void TImageOpenFileDlg::clearPreview()
 {
     ++m_generation;
     m_pending = false;
+    {
+        std::lock_guard<std::mutex> lock(m_jobs->Mutex);
+        m_jobs->HasNext = false;
+    }
     if (PreviewPicture->Empty())
         return;
     StaticText2->setText(QString());
@@ -265,30 +318,24 @@ void TImageOpenFileDlg::UpdatePreview()
     if (IsWin2000OrMe() && info.suffix().toUpper() == QStringLiteral("LNK"))
         return;
     // A large file must not stop the window: it is read on a thread of its own, and only the
-    // newest selection's picture is shown.
+    // newest selection's picture is shown. Moving through a folder of large files keeps one
+    // file in reading, never one thread and one picture's memory per file passed.
     const int generation = ++m_generation;
     m_pending = true;
-    std::shared_ptr<TPreviewJobs> jobs = m_jobs;
-    std::thread([jobs, generation, name] {
-        auto picture = std::make_shared<TPicture>();
-        QString error;
-        try {
-            TPictureMemoryBudget budget(PreviewMemory);
-            picture->LoadFromFile(name);
-        } catch (const std::exception& e) {
-            error = QString::fromUtf8(e.what());
-            if (error.isEmpty())
-                error = QStringLiteral("Unknown error");
-        }
-        std::lock_guard<std::mutex> lock(jobs->Mutex);
-        if (TImageOpenFileDlg* owner = jobs->Owner)
-            QMetaObject::invokeMethod(
-                owner,
-                [owner, generation, name, picture, error] {
-                    owner->previewDecoded(generation, name, picture, error);
-                },
-                Qt::QueuedConnection);
-    }).detach();
+    std::lock_guard<std::mutex> lock(m_jobs->Mutex);
+    m_jobs->HasNext = true;
+    m_jobs->NextGeneration = generation;
+    m_jobs->NextName = name;
+    if (m_jobs->Reading)
+        return;
+    m_jobs->Reading = true;
+    std::thread(&TPreviewJobs::ReadPreviews, m_jobs).detach();
+}
+
+int TImageOpenFileDlg::PreviewReads() const
+{
+    std::lock_guard<std::mutex> lock(m_jobs->Mutex);
+    return m_jobs->Reads;
 }
 
 void TImageOpenFileDlg::previewDecoded(int generation, const QString& file, std::shared_ptr<TPicture> picture,

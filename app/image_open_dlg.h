@@ -83,6 +83,8 @@ public:
     void UpdatePreview();
     // True while a preview is being decoded.
     bool PreviewPending() const { return m_pending; }
+    // How many files the preview has read (tests).
+    int PreviewReads() const;
 
 private:
     struct TPreviewJobs;

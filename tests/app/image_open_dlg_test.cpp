@@ -7,6 +7,7 @@
 #include "platform/registry.h"
 
 #include "support/dialog_test_support.h"
+#include "support/hosted_dialog_test_support.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +21,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -28,49 +28,9 @@
 
 namespace {
 
-// Runs f while the dialog is up; a dialog still open after five seconds is cancelled.
-template <class F>
-void whileRunning(TImageOpenFileDlg* dlg, F f)
-{
-    QTimer::singleShot(0, dlg, [dlg, f] {
-        if (!dlg->OpenDialog->FrameHandle()) {
-            ADD_FAILURE() << "the dialog is not running";
-            return;
-        }
-        f();
-    });
-    QTimer::singleShot(5000, dlg, [dlg] {
-        if (dlg->OpenDialog->FrameHandle()) {
-            ADD_FAILURE() << "the dialog was still open";
-            dlg->OpenDialog->FrameHandle()->reject();
-        }
-    });
-}
-
-// Selects name in the dialog's file list as a click does.
-void selectInList(TImageOpenFileDlg* dlg, const QString& name)
-{
-    auto* list = dlg->OpenDialog->RunningDialog()->findChild<QListView*>(QStringLiteral("listView"));
-    ASSERT_NE(list, nullptr);
-    QModelIndex index;
-    QTest::qWaitFor([&] {
-        for (int r = 0; r < list->model()->rowCount(list->rootIndex()); ++r) {
-            const QModelIndex i = list->model()->index(r, 0, list->rootIndex());
-            if (i.data().toString() == name)
-                index = i;
-        }
-        return index.isValid();
-    });
-    ASSERT_TRUE(index.isValid()) << name.toStdString();
-    list->setCurrentIndex(index);
-}
-
-void click(TImageOpenFileDlg* dlg, int id)
-{
-    auto* b = qobject_cast<QPushButton*>(dlg->OpenDialog->DialogItem(id));
-    ASSERT_NE(b, nullptr);
-    b->click();
-}
+using testsupport::ClickDialogItem;
+using testsupport::SelectInFileList;
+using testsupport::WhileHostedDialogRuns;
 
 void waitForPreview(TImageOpenFileDlg* dlg)
 {
@@ -138,9 +98,11 @@ TEST(PreviewWindow, ShowsAtTheScaleThatFitsAndEscapeClosesIt)
         TImageOpenFilePreviewDlg dlg;
         QString caption;
         QSize shown;
+        QPoint centre;
         QTimer::singleShot(0, [&] {
             caption = dlg.windowTitle();
             shown = dlg.Image->size();
+            centre = dlg.geometry().center();
             QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier, QStringLiteral("\x1b"));
             QApplication::sendEvent(&dlg, &escape);
         });
@@ -150,6 +112,9 @@ TEST(PreviewWindow, ShowsAtTheScaleThatFitsAndEscapeClosesIt)
         EXPECT_EQ(dlg.Divisor, d);
         EXPECT_EQ(caption, QStringLiteral("Object Properties - Image Preview [1:%1]").arg(d));
         EXPECT_EQ(shown, QSize(pictureSize.width() / d, pictureSize.height() / d));
+        // Centred on the screen at the size it shows at.
+        const QPoint screenCentre = screen->availableGeometry().center();
+        EXPECT_LE((centre - screenCentre).manhattanLength(), 4) << centre.x() << "," << centre.y();
         EXPECT_FALSE(dlg.isVisible());
     }
 }
@@ -165,7 +130,7 @@ TEST(ImageOpenDialog, LaysOutAroundTheStandardControlsAndPreviewsTheSelection)
     }
     TImageOpenFileDlg dlg;
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Object Properties - Select Image File"));
-    whileRunning(&dlg, [&] {
+    WhileHostedDialogRuns(dlg.OpenDialog, [&] {
         EXPECT_TRUE(dlg.ImagePreviewChk->isChecked()); // "ImagePreview" defaults to on
         EXPECT_TRUE(dlg.PreviewOn);
         EXPECT_TRUE(dlg.DetailBtn->isEnabled());
@@ -188,14 +153,14 @@ TEST(ImageOpenDialog, LaysOutAroundTheStandardControlsAndPreviewsTheSelection)
         EXPECT_EQ(dlg.OpenDialog->FrameHandle()->size(), dlg.size());
 
         // Selecting a picture previews it and shows its size.
-        selectInList(&dlg, QStringLiteral("grey.tif"));
+        SelectInFileList(dlg.OpenDialog->RunningDialog(), QStringLiteral("grey.tif"));
         QTest::qWaitFor([&] { return !dlg.PreviewPicture->Empty(); }, 4000);
         ASSERT_FALSE(dlg.PreviewPicture->Empty());
         EXPECT_EQ(
             dlg.StaticText2->text(),
             QStringLiteral("(%1x%2)").arg(dlg.PreviewPicture->Width()).arg(dlg.PreviewPicture->Height()));
         // A damaged file gives its message and the dialog stays.
-        selectInList(&dlg, QStringLiteral("broken.tif"));
+        SelectInFileList(dlg.OpenDialog->RunningDialog(), QStringLiteral("broken.tif"));
         QTest::qWaitFor([&] { return !recorder.texts.isEmpty(); }, 4000);
         EXPECT_EQ(recorder.texts.size(), 1);
         EXPECT_TRUE(dlg.OpenDialog->FrameHandle()->isVisible());
@@ -205,13 +170,13 @@ TEST(ImageOpenDialog, LaysOutAroundTheStandardControlsAndPreviewsTheSelection)
         EXPECT_FALSE(dlg.DetailBtn->isEnabled());
         EXPECT_TRUE(dlg.PreviewPicture->Empty());
         EXPECT_TRUE(dlg.StaticText2->text().isEmpty());
-        selectInList(&dlg, QStringLiteral("grey.tif"));
+        SelectInFileList(dlg.OpenDialog->RunningDialog(), QStringLiteral("grey.tif"));
         QCoreApplication::processEvents();
         EXPECT_TRUE(dlg.PreviewPicture->Empty());
 
         auto* edit = qobject_cast<QLineEdit*>(dlg.OpenDialog->DialogItem(1152));
         edit->setText(QStringLiteral("grey.tif"));
-        click(&dlg, 1);
+        ClickDialogItem(dlg.OpenDialog, 1);
     });
     ASSERT_TRUE(dlg.ExecuteImageOpen());
     EXPECT_EQ(dlg.OpenDialog->FileName, dir + QStringLiteral("/grey.tif"));
@@ -229,17 +194,17 @@ TEST(ImageOpenDialog, PreviewStartsOffWhenStoredSoAndCancelWritesNothing)
         reg.WriteBool(BasicInfo(), QStringLiteral("ImagePreview"), false);
     }
     TImageOpenFileDlg dlg;
-    whileRunning(&dlg, [&] {
+    WhileHostedDialogRuns(dlg.OpenDialog, [&] {
         EXPECT_EQ(dlg.OpenDialog->GetDirectory(), dir);
         EXPECT_FALSE(dlg.PreviewOn);
         EXPECT_FALSE(dlg.DetailBtn->isEnabled());
-        selectInList(&dlg, QStringLiteral("grey.tif"));
+        SelectInFileList(dlg.OpenDialog->RunningDialog(), QStringLiteral("grey.tif"));
         QCoreApplication::processEvents();
         EXPECT_TRUE(dlg.PreviewPicture->Empty());
         EXPECT_TRUE(dlg.StaticText2->text().isEmpty());
         // Opening another folder and cancelling keeps the stored one.
         dlg.OpenDialog->RunningDialog()->setDirectory(QDir::tempPath());
-        click(&dlg, 2);
+        ClickDialogItem(dlg.OpenDialog, 2);
     });
     EXPECT_FALSE(dlg.ExecuteImageOpen());
     TRegIniFile reg(ProductKey());
@@ -254,13 +219,15 @@ TEST(ImageOpenDialog, ALargeFileIsReadWithoutHoldingTheWindow)
     const QString file = dir + QStringLiteral("/large.bmp");
     TBitmap big(4000, 3000);
     big.SaveToFile(file);
+    for (int i = 0; i < 3; ++i)
+        TBitmap(31 + i, 21 + i).SaveToFile(dir + QStringLiteral("/%1.bmp").arg(QChar(u'a' + i)));
     {
         TRegIniFile reg(ProductKey());
         reg.WriteString(BasicInfo(), QStringLiteral("ImageLastDir"), dir);
         reg.WriteBool(BasicInfo(), QStringLiteral("ImagePreview"), true);
     }
     TImageOpenFileDlg dlg;
-    whileRunning(&dlg, [&] {
+    WhileHostedDialogRuns(dlg.OpenDialog, [&] {
         auto* edit = qobject_cast<QLineEdit*>(dlg.OpenDialog->DialogItem(1152));
         edit->setText(QStringLiteral("large.bmp"));
         dlg.UpdatePreview();
@@ -269,7 +236,22 @@ TEST(ImageOpenDialog, ALargeFileIsReadWithoutHoldingTheWindow)
         waitForPreview(&dlg);
         EXPECT_EQ(dlg.PreviewPicture->Width(), 4000);
         EXPECT_EQ(dlg.StaticText2->text(), QStringLiteral("(4000x3000)"));
-        click(&dlg, 2);
+
+        // Moving on through the folder while the large file is read: one file is read at a
+        // time, and of the selections made meanwhile only the last is read next.
+        const int readsBefore = dlg.PreviewReads();
+        edit->setText(QStringLiteral("large.bmp"));
+        dlg.UpdatePreview();
+        for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) {
+            edit->setText(QLatin1String(name));
+            dlg.UpdatePreview();
+        }
+        waitForPreview(&dlg);
+        EXPECT_EQ(dlg.StaticText2->text(), QStringLiteral("(33x23)"));
+        // The large file, unless c.bmp came before the thread took it, and c.bmp.
+        EXPECT_GE(dlg.PreviewReads() - readsBefore, 1);
+        EXPECT_LE(dlg.PreviewReads() - readsBefore, 2);
+        ClickDialogItem(dlg.OpenDialog, 2);
     });
     dlg.ExecuteImageOpen();
 }
