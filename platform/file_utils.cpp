@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -161,9 +162,45 @@ QString TempDir()
         ::mkdir(cache.constData(), 0700);
         places << cache + "/korvane-tmp-" + uid;
     }
-    for (const QByteArray& place : places)
-        if (ensurePrivateDir(place)) return QString::fromLocal8Bit(place) + QLatin1Char('/');
+    const QByteArray session = QFile::encodeName(
+        SessionFolderName(QGuiApplication::platformName(), QString::fromLocal8Bit(qgetenv("DISPLAY")),
+                          QString::fromLocal8Bit(qgetenv("WAYLAND_DISPLAY"))));
+    for (const QByteArray& place : places) {
+        if (!ensurePrivateDir(place)) continue;
+        if (session.isEmpty()) return QString::fromLocal8Bit(place) + QLatin1Char('/');
+        const QByteArray own = place + '/' + session;
+        if (ensurePrivateDir(own)) return QString::fromLocal8Bit(own) + QLatin1Char('/');
+    }
     return QString();
+}
+
+QString SessionFolderName(const QString& platform, const QString& x11Display, const QString& waylandDisplay)
+{
+    QString name;
+    if (platform == QLatin1String("xcb")) {
+        // "host:display.screen": every screen of a display is the same session.
+        name = x11Display;
+        const qsizetype colon = name.lastIndexOf(QLatin1Char(':'));
+        if (colon < 0) return QString();
+        const qsizetype dot = name.indexOf(QLatin1Char('.'), colon);
+        if (dot >= 0) name.truncate(dot);
+        if (name.size() == colon + 1) return QString();
+        name = QStringLiteral("display-") + name.left(colon) + (colon > 0 ? QStringLiteral("-") : QString()) +
+               name.mid(colon + 1);
+    } else if (platform.startsWith(QLatin1String("wayland"))) {
+        name = waylandDisplay.isEmpty() ? QStringLiteral("wayland-0") : waylandDisplay;
+        // A socket given by its full path is named by its file name.
+        name = name.mid(name.lastIndexOf(QLatin1Char('/')) + 1);
+    } else {
+        return QString();
+    }
+    // Only plain characters in a folder name; a name that is only dots would climb out.
+    for (QChar& c : name)
+        if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != QLatin1Char('-') && c != QLatin1Char('_') &&
+            c != QLatin1Char('.'))
+            c = QLatin1Char('_');
+    if (name.isEmpty() || name.count(QLatin1Char('.')) == name.size() || name.size() > 64) return QString();
+    return name;
 }
 
 void IgnoreFileSizeSignal()

@@ -19,8 +19,14 @@ QStringList FindFiles(const QString& dir, const QString& wildcard);
 bool WildcardMatch(const QString& name, const QString& pattern);
 // Private temporary folder $TMPDIR/korvane-<uid>/ (0700, made on first use), with trailing '/'.
 // When that name is taken: $XDG_RUNTIME_DIR/korvane/, then the user's cache folder. Empty when
-// no private folder can be had.
+// no private folder can be had. A program on a display has a private folder of that display's
+// own inside (SessionFolderName), so that its instance channel and temporary files never meet
+// those of the same user's program on another display.
 QString TempDir();
+// The folder name of the display a program on platform (Qt's platform name) shows its windows
+// on: "display-14" for the X display ":14" (or ":14.0"), "wayland-0" for that Wayland display.
+// Empty for platforms without a display of their own (offscreen) and for an unusable name.
+QString SessionFolderName(const QString& platform, const QString& x11Display, const QString& waylandDisplay);
 // Writes data to a temporary file beside path, syncs it, then renames it over path; the
 // temporary file goes on every failure. A symbolic link is followed and kept. A file with other
 // hard links, or a writable file in a folder that takes no new file, is overwritten in place.

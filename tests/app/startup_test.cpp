@@ -11,6 +11,7 @@
 #include "platform/registry.h"
 #include "support/test_support.h"
 #include "tests/support/test_papers.h"
+#include "tests/support/x_session.h"
 
 #include <gtest/gtest.h>
 
@@ -471,6 +472,46 @@ TEST(SingleInstance, MessageBoxOfAHandedOverDocumentOutlivesTheConnection)
     EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(first.exitCode(), 0);
     EXPECT_EQ(RecentFiles(), QStringList{burst.front()});
+}
+
+// Two displays of one user are two sessions: a start on the second runs there instead of
+// handing over to the program on the first and ending unseen, and a start on the first still
+// finds the program there. Both share the user's temporary folder, as any two starts do.
+TEST(SingleInstance, EachDisplayRunsAProgramOfItsOwn)
+{
+    testsupport::XSession firstSession, secondSession;
+    const QString one = firstSession.Start();
+    const QString two = one.isEmpty() ? QString() : secondSession.Start();
+    if (two.isEmpty())
+        GTEST_SKIP() << "no Xvfb, openbox and xdotool to run under";
+    ProgramUnderTest korvane(QStringLiteral("program-displays"));
+    const auto start = [&](QProcess& p, const QString& display) {
+        QProcessEnvironment env = korvane.env;
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(QStringLiteral("DISPLAY"), display);
+        p.setProcessEnvironment(env);
+        p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p.start(korvane.exe, {});
+        return p.waitForStarted(10000);
+    };
+    QProcess first, second;
+    ASSERT_TRUE(start(first, one));
+    ASSERT_FALSE(testsupport::FindVisibleWindows(one, QStringLiteral("^Korvane")).isEmpty());
+    ASSERT_TRUE(start(second, two));
+    EXPECT_FALSE(testsupport::FindVisibleWindows(two, QStringLiteral("^Korvane")).isEmpty());
+    EXPECT_FALSE(second.waitForFinished(1000)) << "ended with " << second.exitCode();
+
+    QProcess later;
+    ASSERT_TRUE(start(later, one));
+    ASSERT_TRUE(later.waitForFinished(60000));
+    EXPECT_EQ(later.exitCode(), 1);
+
+    for (QProcess* p : {&first, &second}) {
+        p->terminate();
+        ASSERT_TRUE(p->waitForFinished(30000));
+        EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p->exitCode(), 0);
+    }
 }
 
 // Closing the splash early, however and whenever, shows the main window at once: the timer that

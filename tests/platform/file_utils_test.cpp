@@ -155,6 +155,41 @@ TEST(TempFolder, PrivateAndMadeOnFirstUse)
     qputenv("TMPDIR", old);
 }
 
+// Each display is a session of its own; names that would not make a plain folder name give none.
+TEST(TempFolder, DisplayFolderNames)
+{
+    const struct {
+        const char* platform;
+        const char* x11;
+        const char* wayland;
+        const char* folder;
+    } cases[] = {
+        {"xcb", ":14", "", "display-14"},
+        {"xcb", ":14.0", "", "display-14"},
+        {"xcb", ":14.1", "wayland-1", "display-14"},
+        {"xcb", "localhost:10.0", "", "display-localhost-10"},
+        {"xcb", "/tmp/.X11-unix/X3:3", "", "display-_tmp_.X11-unix_X3-3"},
+        {"xcb", "", "", ""},
+        {"xcb", "nocolon", "", ""},
+        {"xcb", "host:", "", ""},
+        {"xcb", "..:..", "", ""},
+        {"xcb", ":1/../x", "", "display-1_"},
+        {"wayland", ":14", "wayland-1", "wayland-1"},
+        {"wayland", "", "", "wayland-0"},
+        {"wayland-egl", "", "/run/user/0/wayland-2", "wayland-2"},
+        {"wayland", "", "..", ""},
+        {"offscreen", ":14", "wayland-1", ""},
+        {"", ":14", "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.platform) + " " + c.x11 + " " + c.wayland);
+        EXPECT_EQ(SessionFolderName(QString::fromLatin1(c.platform), QString::fromLatin1(c.x11),
+                                    QString::fromLatin1(c.wayland))
+                      .toStdString(),
+                  c.folder);
+    }
+}
+
 TEST(AtomicWrite, ReplacesWholeKeepsModeAndReportsFailure)
 {
     const QString dir = testsupport::freshDir(QStringLiteral("atomic"));
