@@ -166,10 +166,13 @@ QString TempDir()
         SessionFolderName(QGuiApplication::platformName(), QString::fromLocal8Bit(qgetenv("DISPLAY")),
                           QString::fromLocal8Bit(qgetenv("WAYLAND_DISPLAY"))));
     for (const QByteArray& place : places) {
-        if (!ensurePrivateDir(place)) continue;
-        if (session.isEmpty()) return QString::fromLocal8Bit(place) + QLatin1Char('/');
+        if (!ensurePrivateDir(place))
+            continue;
+        if (session.isEmpty())
+            return QString::fromLocal8Bit(place) + QLatin1Char('/');
         const QByteArray own = place + '/' + session;
-        if (ensurePrivateDir(own)) return QString::fromLocal8Bit(own) + QLatin1Char('/');
+        if (ensurePrivateDir(own))
+            return QString::fromLocal8Bit(own) + QLatin1Char('/');
     }
     return QString();
 }
@@ -181,10 +184,13 @@ QString SessionFolderName(const QString& platform, const QString& x11Display, co
         // "host:display.screen": every screen of a display is the same session.
         name = x11Display;
         const qsizetype colon = name.lastIndexOf(QLatin1Char(':'));
-        if (colon < 0) return QString();
+        if (colon < 0)
+            return QString();
         const qsizetype dot = name.indexOf(QLatin1Char('.'), colon);
-        if (dot >= 0) name.truncate(dot);
-        if (name.size() == colon + 1) return QString();
+        if (dot >= 0)
+            name.truncate(dot);
+        if (name.size() == colon + 1)
+            return QString();
         name = QStringLiteral("display-") + name.left(colon) + (colon > 0 ? QStringLiteral("-") : QString()) +
                name.mid(colon + 1);
     } else if (platform.startsWith(QLatin1String("wayland"))) {
@@ -199,7 +205,8 @@ QString SessionFolderName(const QString& platform, const QString& x11Display, co
         if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != QLatin1Char('-') && c != QLatin1Char('_') &&
             c != QLatin1Char('.'))
             c = QLatin1Char('_');
-    if (name.isEmpty() || name.count(QLatin1Char('.')) == name.size() || name.size() > 64) return QString();
+    if (name.isEmpty() || name.count(QLatin1Char('.')) == name.size() || name.size() > 64)
+        return QString();
     return name;
 }
 
