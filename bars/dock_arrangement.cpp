@@ -51,8 +51,13 @@ std::vector<size_t> SortedOrder(const std::vector<TDockBarRecord>& bars)
 
 std::vector<int> DockRowSizes(const std::vector<TDockBarRecord>& bars)
 {
-    const int highest = HighestRow(bars);
-    std::vector<int> sizes(size_t(std::max(highest + 1, 0)), 0);
+    // Only shown bars size rows: a floating bar that keeps the dock may still carry a row number
+    // from saved data, which no arrangement has renumbered yet.
+    int highest = -1;
+    for (const TDockBarRecord& b : bars)
+        if (b.Visible)
+            highest = std::max(highest, b.DockRow);
+    std::vector<int> sizes(highest < 0 ? 0 : size_t(highest) + 1, 0);
     std::vector<bool> used(sizes.size(), false);
     for (const TDockBarRecord& b : bars) {
         if (!b.Visible || b.DockRow < 0)

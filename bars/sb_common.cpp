@@ -99,6 +99,18 @@ void IntersectInto(TRect& r, const TRect& bounds)
     r.Bottom = std::min(r.Bottom, bounds.Bottom);
 }
 
+void InsetSides(TRect& r, TBorderSides sides, int inset)
+{
+    if (sides & BorderSide(bdLeft))
+        r.Left += inset;
+    if (sides & BorderSide(bdTop))
+        r.Top += inset;
+    if (sides & BorderSide(bdRight))
+        r.Right -= inset;
+    if (sides & BorderSide(bdBottom))
+        r.Bottom -= inset;
+}
+
 void JumpToURL(const QString& url)
 {
     ShellOpen(QUrl::fromUserInput(url));

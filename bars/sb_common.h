@@ -41,6 +41,19 @@ void VCenterRect(TRect& r, const TRect& bounds);
 void BottomAlignRect(TRect& r, const TRect& bounds);
 // Clips r to bounds side by side.
 void IntersectInto(TRect& r, const TRect& bounds);
+// Moves the chosen sides of r inward by inset.
+void InsetSides(TRect& r, TBorderSides sides, int inset);
+
+// A property setter's first step: stores value and tells whether it differs from what the field
+// held, so that the setter redoes its layout or painting only for a real change.
+template <class T>
+bool StoreChanged(T& field, const T& value)
+{
+    if (field == value)
+        return false;
+    field = value;
+    return true;
+}
 
 // Opens url with the desktop (ShellExecute of the string).
 void JumpToURL(const QString& url);

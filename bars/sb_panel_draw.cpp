@@ -207,34 +207,28 @@ void DrawDropDownArrow(TCanvas& c, const TRect& r, TRect& arrowRect, unsigned fl
     c.Brush = savedBrush;
 }
 
-void AlignRect(const TRect& source, const TRect& bounds, int hAlign, TRect& r, int margin, int minPos, int vAlign)
+namespace {
+
+// One axis of AlignRect: where a length starts between lo and hi (mode 0 keeps lo).
+int AlignedStart(int lo, int hi, int length, int mode, int margin, int minPos)
+{
+    switch (mode) {
+    case 1: return std::max(std::min(lo, hi - margin - length), lo);
+    case 2: return (lo + hi - length) / 2;
+    case 3: return std::max(hi - length, lo + minPos);
+    }
+    return lo;
+}
+
+} // namespace
+
+void AlignRect(const TRect& source, const TRect& bounds, int hAlign, TRect& r, int margin, int minPos,
+               int vAlign)
 {
     const int w = source.Width(), h = source.Height();
-    r = TRect(bounds.Left, bounds.Top, bounds.Left + w, bounds.Top + h);
-    switch (hAlign) {
-    case 1:
-        r.Left = std::min(bounds.Left, bounds.Right - margin - w);
-        r.Left = std::max(r.Left, bounds.Left);
-        break;
-    case 2:
-        r.Left = (bounds.Left + bounds.Right - w) / 2;
-        break;
-    case 3:
-        r.Left = std::max(bounds.Right - w, bounds.Left + minPos);
-        break;
-    }
+    r.Left = AlignedStart(bounds.Left, bounds.Right, w, hAlign, margin, minPos);
+    r.Top = AlignedStart(bounds.Top, bounds.Bottom, h, vAlign, margin, minPos);
     r.Right = r.Left + w;
-    switch (vAlign) {
-    case 1:
-        r.Top = std::max(std::min(bounds.Top, bounds.Bottom - margin - h), bounds.Top);
-        break;
-    case 2:
-        r.Top = (bounds.Top + bounds.Bottom - h) / 2;
-        break;
-    case 3:
-        r.Top = std::max(bounds.Bottom - h, bounds.Top + minPos);
-        break;
-    }
     r.Bottom = r.Top + h;
     IntersectInto(r, bounds);
 }

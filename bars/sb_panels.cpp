@@ -62,61 +62,49 @@ TCustomPanel::TCustomPanel(QWidget* parent)
 
 void TCustomPanel::SetBevelInner(TPanelBevel value)
 {
-    if (value == m_bevelInner)
-        return;
-    m_bevelInner = value;
-    Realign();
-    update();
+    if (StoreChanged(m_bevelInner, value))
+        RealignAndRepaint();
 }
 
 void TCustomPanel::SetBevelOuter(TPanelBevel value)
 {
-    if (value == m_bevelOuter)
-        return;
-    m_bevelOuter = value;
-    Realign();
-    update();
+    if (StoreChanged(m_bevelOuter, value))
+        RealignAndRepaint();
 }
 
 void TCustomPanel::SetBevelWidth(int value)
 {
-    if (value == m_bevelWidth || value < 1)
-        return;
-    m_bevelWidth = value;
-    Realign();
-    update();
+    if (value >= 1 && StoreChanged(m_bevelWidth, value))
+        RealignAndRepaint();
 }
 
 void TCustomPanel::SetBorderWidth(int value)
 {
-    if (value == m_borderWidth || value < 0)
-        return;
-    m_borderWidth = value;
-    Realign();
-    update();
+    if (value >= 0 && StoreChanged(m_borderWidth, value))
+        RealignAndRepaint();
 }
 
 void TCustomPanel::SetColor(TColor value)
 {
-    if (value == m_color)
-        return;
-    m_color = value;
-    update();
+    if (StoreChanged(m_color, value))
+        update();
 }
 
 void TCustomPanel::SetAlignment(TAlignment value)
 {
-    if (value == m_alignment)
-        return;
-    m_alignment = value;
-    update();
+    if (StoreChanged(m_alignment, value))
+        update();
 }
 
 void TCustomPanel::SetCaption(const QString& value)
 {
-    if (value == m_caption)
-        return;
-    m_caption = value;
+    if (StoreChanged(m_caption, value))
+        update();
+}
+
+void TCustomPanel::RealignAndRepaint()
+{
+    Realign();
     update();
 }
 
@@ -206,9 +194,8 @@ bool TSBCustomOutHeader::event(QEvent* e)
 
 void TSBCustomOutHeader::SetBackgroundMode(TBackgroundPanelMode value)
 {
-    if (value == m_backgroundMode)
+    if (!StoreChanged(m_backgroundMode, value))
         return;
-    m_backgroundMode = value;
     setProperty("sbBackgroundMode", int(value));
     const bool gradient = value == bkmGradientHorz || value == bkmGradientVert;
     for (TSBHeaderButton* b : {m_left, m_right})
@@ -218,16 +205,13 @@ void TSBCustomOutHeader::SetBackgroundMode(TBackgroundPanelMode value)
 
 void TSBCustomOutHeader::SetBorderColor(TColor value)
 {
-    if (value != m_borderColor) {
-        m_borderColor = value;
+    if (StoreChanged(m_borderColor, value))
         update();
-    }
 }
 
 void TSBCustomOutHeader::SetBorderSides(TBorderSides value)
 {
-    if (value != m_borderSides) {
-        m_borderSides = value;
+    if (StoreChanged(m_borderSides, value)) {
         RePositionButtons();
         update();
     }
@@ -235,8 +219,7 @@ void TSBCustomOutHeader::SetBorderSides(TBorderSides value)
 
 void TSBCustomOutHeader::SetBorderSideSize(int value)
 {
-    if (value != m_borderSideSize) {
-        m_borderSideSize = value;
+    if (StoreChanged(m_borderSideSize, value)) {
         RePositionButtons();
         update();
     }
@@ -244,27 +227,20 @@ void TSBCustomOutHeader::SetBorderSideSize(int value)
 
 void TSBCustomOutHeader::SetGradientBeginColor(TColor value)
 {
-    if (value == m_gradientBegin)
-        return;
-    m_gradientBegin = value;
-    if (m_backgroundMode != bkmNone)
+    if (StoreChanged(m_gradientBegin, value) && m_backgroundMode != bkmNone)
         update();
 }
 
 void TSBCustomOutHeader::SetGradientEndColor(TColor value)
 {
-    if (value == m_gradientEnd)
-        return;
-    m_gradientEnd = value;
-    if (m_backgroundMode != bkmNone)
+    if (StoreChanged(m_gradientEnd, value) && m_backgroundMode != bkmNone)
         update();
 }
 
 void TSBCustomOutHeader::SetColor(TColor value)
 {
-    if (value == m_color)
+    if (!StoreChanged(m_color, value))
         return;
-    m_color = value;
     m_left->SetColor(value);
     m_right->SetColor(value);
     update();
@@ -291,24 +267,14 @@ void TSBCustomOutHeader::SetRightCaptionFont(const QFont& value)
 
 void TSBCustomOutHeader::SetParentRightFont(bool value)
 {
-    if (value == m_parentRightFont)
-        return;
-    m_parentRightFont = value;
-    if (value && parentWidget())
+    if (StoreChanged(m_parentRightFont, value) && value && parentWidget())
         m_right->setFont(OwnFont(parentWidget()->font()));
 }
 
 TRect TSBCustomOutHeader::InnerRect() const
 {
     TRect r(0, 0, width(), height());
-    if (m_borderSides & BorderSide(bdLeft))
-        r.Left += m_borderSideSize;
-    if (m_borderSides & BorderSide(bdTop))
-        r.Top += m_borderSideSize;
-    if (m_borderSides & BorderSide(bdRight))
-        r.Right -= m_borderSideSize;
-    if (m_borderSides & BorderSide(bdBottom))
-        r.Bottom -= m_borderSideSize;
+    InsetSides(r, m_borderSides, m_borderSideSize);
     return r;
 }
 
@@ -583,18 +549,16 @@ void TSBCustomHeaderPanel::SetButtonType(TButtonType value)
 
 void TSBCustomHeaderPanel::SetHeaderHeight(int value)
 {
-    if (value == m_headerHeight)
+    if (!StoreChanged(m_headerHeight, value))
         return;
-    m_headerHeight = value;
     LayoutHeader();
     update();
 }
 
 void TSBCustomHeaderPanel::SetHeaderVisible(bool value)
 {
-    if (value == m_headerVisible)
+    if (!StoreChanged(m_headerVisible, value))
         return;
-    m_headerVisible = value;
     m_header->setVisible(value);
     m_pin->setVisible(value);
     update();
@@ -714,25 +678,14 @@ TSBCustomBorderedPanel::TSBCustomBorderedPanel(QWidget* parent)
 
 void TSBCustomBorderedPanel::SetBorderSides(TBorderSides value)
 {
-    if (value == m_borderSides)
-        return;
-    m_borderSides = value;
-    Realign();
-    update();
+    if (StoreChanged(m_borderSides, value))
+        RealignAndRepaint();
 }
 
 TRect TSBCustomBorderedPanel::ClientRect() const
 {
     TRect r = TCustomPanel::ClientRect();
-    const int inset = m_borderWidth + m_bevelWidth * BevelCount(m_bevelInner, m_bevelOuter);
-    if (m_borderSides & BorderSide(bdLeft))
-        r.Left += inset;
-    if (m_borderSides & BorderSide(bdTop))
-        r.Top += inset;
-    if (m_borderSides & BorderSide(bdRight))
-        r.Right -= inset;
-    if (m_borderSides & BorderSide(bdBottom))
-        r.Bottom -= inset;
+    InsetSides(r, m_borderSides, m_borderWidth + m_bevelWidth * BevelCount(m_bevelInner, m_bevelOuter));
     return r;
 }
 
@@ -767,26 +720,20 @@ TCustomSBSplitterPanel::TCustomSBSplitterPanel(QWidget* parent)
 
 void TCustomSBSplitterPanel::SetAlignmentType(TAlignmentType value)
 {
-    if (value == m_alignmentType)
-        return;
-    m_alignmentType = value;
-    AlignControls();
+    if (StoreChanged(m_alignmentType, value))
+        AlignControls();
 }
 
 void TCustomSBSplitterPanel::SetMinSize(int value)
 {
-    if (value == m_minSize || value < 0)
-        return;
-    m_minSize = value;
-    AlignControls();
+    if (value >= 0 && StoreChanged(m_minSize, value))
+        AlignControls();
 }
 
 void TCustomSBSplitterPanel::SetSplitterSize(int value)
 {
-    if (value == m_splitterSize || value < 0)
-        return;
-    m_splitterSize = value;
-    AlignControls();
+    if (value >= 0 && StoreChanged(m_splitterSize, value))
+        AlignControls();
 }
 
 void TCustomSBSplitterPanel::SetAlign(TAlign value)

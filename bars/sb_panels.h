@@ -38,6 +38,7 @@ public:
 
 protected:
     virtual void Realign() {}
+    void RealignAndRepaint();
     void resizeEvent(QResizeEvent*) override;
     TPanelBevel m_bevelInner = bvNone;
     TPanelBevel m_bevelOuter = bvRaised;

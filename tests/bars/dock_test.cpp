@@ -138,6 +138,14 @@ TEST(DockArrangementTest, RowUnderCoordinate)
     EXPECT_TRUE(DockRowOf({}, 3).Before);
 }
 
+TEST(DockArrangementTest, RowSizesComeFromShownBarsOnly)
+{
+    // A floating bar that keeps the dock may carry a row number no arrangement has renumbered.
+    const std::vector<TDockBarRecord> bars = {{INT_MAX, 0, 50, 20, false, false}, {1, 0, 50, 5}};
+    EXPECT_EQ(DockRowSizes(bars), (std::vector<int>{0, 8}));
+    EXPECT_TRUE(DockRowSizes({{INT_MAX, 0, 50, 20, false, false}}).empty());
+}
+
 class DockTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -240,6 +248,27 @@ TEST_F(DockTest, FloatingAndDockingBackKeepsRowAndPosition)
     b->SetDockedTo(b->LastDock());
     EXPECT_TRUE(b->Docked());
     EXPECT_EQ(b->DockPos(), 120);
+    EXPECT_EQ(b->DockRow(), 0);
+}
+
+TEST_F(DockTest, FloatingBarWithAHugeRowKeepsAnEmptyDockCheap)
+{
+    auto* b = new TToolWindowX;
+    b->SetClientAreaSize(40, 40);
+    b->SetHideWhenInactive(false);
+    b->SetParent(top);
+    b->show();
+    b->SetFloatingPosition(QPoint(50, 60));
+    b->SetDockedTo(nullptr);
+    ASSERT_EQ(b->LastDock(), top);
+    b->SetDockRow(1 << 20); // as a loaded position may leave it
+    EXPECT_EQ(top->GetToolbarCount(), 0);
+    EXPECT_EQ(top->GetRowSize(0, nullptr), 0);
+    const TDockRowHit hit = top->GetRowOf(3);
+    EXPECT_EQ(hit.Row, 0);
+    EXPECT_TRUE(hit.Before);
+    // Docked back, its row is renumbered.
+    b->SetDockedTo(b->LastDock());
     EXPECT_EQ(b->DockRow(), 0);
 }
 

@@ -48,8 +48,9 @@ struct TwoLists {
     }
     // A point of the right list, in the left list's coordinates.
     QPoint InRight(int x, int y) const { return left->mapFromGlobal(right->mapToGlobal(QPoint(x, y))); }
-    // Drags the left list's item index to (x, y) of the right list.
-    void Drag(int index, int x, int y, Qt::KeyboardModifiers mods)
+    // Starts dragging the left list's item index and holds it over (x, y) of the right list;
+    // returns that point in the left list's coordinates.
+    QPoint DragOver(int index, int x, int y, Qt::KeyboardModifiers mods)
     {
         const TRect icon = left->IconRect(left->Item(index));
         const QPoint start(icon.Left + 2, icon.Top + 2);
@@ -57,6 +58,12 @@ struct TwoLists {
         left->MouseMove(mods, start.x() + 10, start.y());
         const QPoint to = InRight(x, y);
         left->MouseMove(mods, to.x(), to.y());
+        return to;
+    }
+    // Drags the left list's item index to (x, y) of the right list.
+    void Drag(int index, int x, int y, Qt::KeyboardModifiers mods)
+    {
+        const QPoint to = DragOver(index, x, y, mods);
         left->MouseUp(Qt::LeftButton, to.x(), to.y());
     }
 };
@@ -317,11 +324,7 @@ TEST(SBVertListDrag, RefusedPlacesLoseNothing)
     TwoLists f;
     // Dropped onto an item: refused, both lists unchanged, the no-drop cursor was shown.
     const TRect r0 = f.right->BoundsRect(f.right->Item(0));
-    const TRect icon = f.left->IconRect(f.left->Item(0));
-    f.left->MouseDown(Qt::LeftButton, Qt::NoModifier, icon.Left + 2, icon.Top + 2);
-    f.left->MouseMove(Qt::NoModifier, icon.Left + 2, icon.Top + 12);
-    const QPoint onItem = f.InRight(20, r0.Top + 3);
-    f.left->MouseMove(Qt::NoModifier, onItem.x(), onItem.y());
+    const QPoint onItem = f.DragOver(0, 20, r0.Top + 3, Qt::NoModifier);
     ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Screen->Cursor(crNoDrop).shape());
     f.left->MouseUp(Qt::LeftButton, onItem.x(), onItem.y());
@@ -337,12 +340,8 @@ TEST(SBVertListDrag, RefusedPlacesLoseNothing)
 TEST(SBVertListDrag, EscapeCancelsWithoutDrop)
 {
     TwoLists f;
-    const TRect icon = f.left->IconRect(f.left->Item(0));
-    f.left->MouseDown(Qt::LeftButton, Qt::NoModifier, icon.Left + 2, icon.Top + 2);
-    f.left->MouseMove(Qt::NoModifier, icon.Left + 2, icon.Top + 12);
+    const QPoint to = f.DragOver(0, 20, 1, Qt::NoModifier);
     ASSERT_TRUE(f.left->Dragging());
-    const QPoint to = f.InRight(20, 1);
-    f.left->MouseMove(Qt::NoModifier, to.x(), to.y());
     EXPECT_EQ(f.right->DropPlace(), 0);
     QTest::keyClick(&f.window, Qt::Key_Escape);
     EXPECT_FALSE(f.left->Dragging());
@@ -355,12 +354,8 @@ TEST(SBVertListDrag, EscapeCancelsWithoutDrop)
 TEST(SBVertListDrag, CtrlDuringTheDragSwitchesToCopy)
 {
     TwoLists f;
-    const TRect icon = f.left->IconRect(f.left->Item(2));
-    f.left->MouseDown(Qt::LeftButton, Qt::NoModifier, icon.Left + 2, icon.Top + 2);
-    f.left->MouseMove(Qt::NoModifier, icon.Left + 2, icon.Top + 12);
+    const QPoint to = f.DragOver(2, 20, 1, Qt::NoModifier);
     EXPECT_FALSE(f.left->CopyDrag());
-    const QPoint to = f.InRight(20, 1);
-    f.left->MouseMove(Qt::NoModifier, to.x(), to.y());
     QTest::keyPress(&f.window, Qt::Key_Control);
     EXPECT_TRUE(f.left->CopyDrag());
     EXPECT_EQ(QGuiApplication::overrideCursor()->pixmap().cacheKey(), Screen->Cursor(101).pixmap().cacheKey());
