@@ -425,6 +425,19 @@ void TMultipleImagePrintWizardDlg::PaintBox1Paint(TCanvas* canvas)
         return TRect(R(x) + L + (R(lw) - R(k)) / 2, R(y) + T + (R(lh) - R(k)) / 2, R(x) + L + (R(lw) + R(k)) / 2,
                      R(y) + T + (R(lh) + R(k)) / 2);
     };
+    // The other shapes in the pen and brush set; a rectangle's core only in the vector drawing.
+    auto drawOtherShapes = [&](bool rectangleCores) {
+        for (const PaperOtherShape& o : p->OtherShapes) {
+            if (o.Style == ShapeCircle) {
+                c->Ellipse(labelRect(o.X, o.Y, o.Width, o.Height));
+                c->Ellipse(coreRect(o.X, o.Y, o.Width, o.Height, o.CoreWidth));
+            } else if (o.Style == ShapeRectangle) {
+                c->Rectangle(labelRect(o.X, o.Y, o.Width, o.Height));
+                if (rectangleCores && o.CoreWidth != 0)
+                    c->Ellipse(coreRect(o.X, o.Y, o.Width, o.Height, o.CoreWidth));
+            }
+        }
+    };
     if (!p->HasShapeMask) {
         c->Brush.Style = bsSolid;
         c->Pen.Style = psSolid;
@@ -449,16 +462,7 @@ void TMultipleImagePrintWizardDlg::PaintBox1Paint(TCanvas* canvas)
             }
         }
         c->Brush.Style = bsClear;
-        for (const PaperOtherShape& o : p->OtherShapes) {
-            if (o.Style == ShapeCircle) {
-                c->Ellipse(labelRect(o.X, o.Y, o.Width, o.Height));
-                c->Ellipse(coreRect(o.X, o.Y, o.Width, o.Height, o.CoreWidth));
-            } else if (o.Style == ShapeRectangle) {
-                c->Rectangle(labelRect(o.X, o.Y, o.Width, o.Height));
-                if (o.CoreWidth != 0)
-                    c->Ellipse(coreRect(o.X, o.Y, o.Width, o.Height, o.CoreWidth));
-            }
-        }
+        drawOtherShapes(true);
         c->Brush.Style = bsSolid;
     } else {
         const int mw = std::max(R(p->ShapeWidth), 1), mh = std::max(R(p->ShapeHeight), 1);
@@ -479,14 +483,7 @@ void TMultipleImagePrintWizardDlg::PaintBox1Paint(TCanvas* canvas)
         c->Brush.Style = bsClear;
         c->Pen.Style = psSolid;
         c->Pen.Color = LabelFillColor;
-        for (const PaperOtherShape& o : p->OtherShapes) {
-            if (o.Style == ShapeCircle) {
-                c->Ellipse(labelRect(o.X, o.Y, o.Width, o.Height));
-                c->Ellipse(coreRect(o.X, o.Y, o.Width, o.Height, o.CoreWidth));
-            } else if (o.Style == ShapeRectangle) {
-                c->Rectangle(labelRect(o.X, o.Y, o.Width, o.Height));
-            }
-        }
+        drawOtherShapes(false);
     }
     c->Pen.Style = psSolid;
     c->Pen.Color = clBlack;

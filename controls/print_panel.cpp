@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QGroupBox>
 #include <QIntValidator>
@@ -12,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QResizeEvent>
 #include <QSpinBox>
 
 namespace {
@@ -47,6 +49,47 @@ constexpr THostedItem PrintItems[] = {
     {PrintToEditItem, "item1153"},    {PrintCopiesEditItem, "item1154"},
 };
 
+// A caption in the interface language: Qt's print dialog's own text for the same item, from Qt's
+// translations, where they hold one; the Windows dialog's caption otherwise (English, or a text
+// Qt's translations lack).
+QString PanelCaption(const char* context, const char* qtText, const char* windowsCaption)
+{
+    const QString translated = QCoreApplication::translate(context, qtText);
+    return translated == QLatin1String(qtText) ? QString::fromLatin1(windowsCaption) : translated;
+}
+
+// A printer detail (a location path, a long description) shortened to the label's width, the
+// whole text in its tooltip.
+class TElidedLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    void SetFullText(const QString& text, Qt::TextElideMode mode)
+    {
+        m_full = text;
+        m_mode = mode;
+        elide();
+    }
+    QString FullText() const { return m_full; }
+
+protected:
+    void resizeEvent(QResizeEvent* e) override
+    {
+        QLabel::resizeEvent(e);
+        elide();
+    }
+
+private:
+    void elide()
+    {
+        // A little room for the glyphs' overhang beyond their advance.
+        const QString shown = fontMetrics().elidedText(m_full, m_mode, contentsRect().width() - 2);
+        setText(shown);
+        setToolTip(shown == m_full ? QString() : m_full);
+    }
+    QString m_full;
+    Qt::TextElideMode m_mode = Qt::ElideRight;
+};
+
 // The standard items of the print dialog over the printer object's list.
 class TPrintPanel : public QWidget {
 public:
@@ -55,7 +98,17 @@ public:
     void Store(TFormPrintCommDialog& d) const;
     std::function<void(bool accepted)> Finished;
 
+protected:
+    void changeEvent(QEvent* e) override
+    {
+        QWidget::changeEvent(e);
+        // The form's font reaches the panel only once the frame holds it.
+        if (e->type() == QEvent::FontChange)
+            layOutCaptions();
+    }
+
 private:
+    void layOutCaptions();
     void printerChanged(int index);
     void propertiesClick();
     void rangeChanged();
@@ -63,7 +116,9 @@ private:
     QGroupBox* m_printerGroup;
     QComboBox* m_printerName;
     QPushButton* m_properties;
-    QLabel *m_status, *m_type, *m_where, *m_comment;
+    QLabel* m_captions[4];
+    TElidedLabel *m_status, *m_type, *m_where, *m_comment;
+    QLabel* m_copiesLabel;
     QGroupBox* m_rangeGroup;
     QRadioButton *m_all, *m_pages, *m_selection;
     QLineEdit *m_from, *m_to;
@@ -103,56 +158,61 @@ TPrintPanel::TPrintPanel()
     setObjectName(QStringLiteral("PrintPanel"));
     resize(432, 302);
     m_printerGroup = Item<QGroupBox>(this, PrintPrinterGroupItem, QRect(8, 4, 416, 124));
-    m_printerGroup->setTitle(QStringLiteral("Printer"));
-    auto* nameLabel = new QLabel(QStringLiteral("&Name:"), m_printerGroup);
+    m_printerGroup->setTitle(PanelCaption("QPrintWidget", "Printer", "Printer"));
+    auto* nameLabel = new QLabel(PanelCaption("QPrintWidget", "&Name:", "&Name:"), m_printerGroup);
     nameLabel->setGeometry(10, 24, 60, 20);
     m_printerName = Item<QComboBox>(m_printerGroup, PrintPrinterNameItem, QRect(76, 22, 228, 24));
     nameLabel->setBuddy(m_printerName);
     m_properties = Item<QPushButton>(m_printerGroup, PrintPropertiesItem, QRect(312, 21, 96, 26));
-    m_properties->setText(QStringLiteral("&Properties"));
-    const char* captions[] = {"Status:", "Type:", "Where:", "Comment:"};
-    QLabel** values[] = {&m_status, &m_type, &m_where, &m_comment};
+    m_properties->setText(PanelCaption("QPrintWidget", "P&roperties", "&Properties"));
+    // Qt's translations hold no "Status:" or "Comment:": those two stay as Windows has them.
+    const QString captions[] = {QStringLiteral("Status:"), PanelCaption("QPrintWidget", "Type:", "Type:"),
+                                PanelCaption("QPrintWidget", "Location:", "Where:"),
+                                QStringLiteral("Comment:")};
+    TElidedLabel** values[] = {&m_status, &m_type, &m_where, &m_comment};
     const int ids[] = {PrintStatusItem, PrintTypeItem, PrintWhereItem, PrintCommentItem};
     for (int i = 0; i < 4; ++i) {
-        auto* caption = new QLabel(QString::fromLatin1(captions[i]), m_printerGroup);
-        caption->setGeometry(10, 52 + 17 * i, 64, 17);
-        *values[i] = Item<QLabel>(m_printerGroup, ids[i], QRect(76, 52 + 17 * i, 332, 17));
+        m_captions[i] = new QLabel(captions[i], m_printerGroup);
+        *values[i] = Item<TElidedLabel>(m_printerGroup, ids[i], QRect(76, 52 + 17 * i, 332, 17));
+        (*values[i])->setTextFormat(Qt::PlainText);
     }
 
     m_rangeGroup = Item<QGroupBox>(this, PrintRangeGroupItem, QRect(8, 134, 225, 120));
-    m_rangeGroup->setTitle(QStringLiteral("Print range"));
+    m_rangeGroup->setTitle(PanelCaption("QPrintSettingsOutput", "Print range", "Print range"));
     m_all = Item<QRadioButton>(m_rangeGroup, PrintAllItem, QRect(10, 22, 200, 20));
-    m_all->setText(QStringLiteral("&All"));
+    m_all->setText(PanelCaption("QPrintSettingsOutput", "Print all", "&All"));
     m_pages = Item<QRadioButton>(m_rangeGroup, PrintPagesItem, QRect(10, 46, 70, 20));
-    m_pages->setText(QStringLiteral("Pa&ges"));
+    m_pages->setText(PanelCaption("QPrintSettingsOutput", "Pages", "Pa&ges"));
     auto* fromLabel = Item<QLabel>(m_rangeGroup, PrintFromLabelItem, QRect(82, 47, 36, 18));
     fromLabel->setText(QStringLiteral("&from:"));
     m_from = Item<QLineEdit>(m_rangeGroup, PrintFromEditItem, QRect(118, 45, 36, 22));
     auto* toLabel = Item<QLabel>(m_rangeGroup, PrintToLabelItem, QRect(158, 47, 22, 18));
-    toLabel->setText(QStringLiteral("&to:"));
+    toLabel->setText(PanelCaption("QPrintSettingsOutput", "to", "&to:"));
     m_to = Item<QLineEdit>(m_rangeGroup, PrintToEditItem, QRect(180, 45, 36, 22));
     fromLabel->setBuddy(m_from);
     toLabel->setBuddy(m_to);
     m_from->setValidator(new QIntValidator(0, 65535, m_from));
     m_to->setValidator(new QIntValidator(0, 65535, m_to));
     m_selection = Item<QRadioButton>(m_rangeGroup, PrintSelectionItem, QRect(10, 72, 200, 20));
-    m_selection->setText(QStringLiteral("&Selection"));
+    m_selection->setText(PanelCaption("QPrintSettingsOutput", "Selection", "&Selection"));
     for (QRadioButton* b : {m_all, m_pages, m_selection})
         connect(b, &QRadioButton::toggled, this, [this] { rangeChanged(); });
 
     m_copiesGroup = Item<QGroupBox>(this, PrintCopiesGroupItem, QRect(240, 134, 184, 120));
-    m_copiesGroup->setTitle(QStringLiteral("Copies"));
-    auto* copiesLabel = new QLabel(QStringLiteral("Number of &copies:"), m_copiesGroup);
-    copiesLabel->setGeometry(10, 24, 110, 20);
+    m_copiesGroup->setTitle(PanelCaption("QPrintSettingsOutput", "Copies", "Copies"));
+    m_copiesLabel =
+        new QLabel(PanelCaption("QPrintSettingsOutput", "Copies:", "Number of &copies:"), m_copiesGroup);
     m_copies = Item<QSpinBox>(m_copiesGroup, PrintCopiesEditItem, QRect(122, 22, 54, 24));
     m_copies->setRange(1, 9999);
-    copiesLabel->setBuddy(m_copies);
+    m_copiesLabel->setBuddy(m_copies);
     m_collate = Item<QCheckBox>(m_copiesGroup, PrintCollateItem, QRect(10, 56, 160, 20));
-    m_collate->setText(QStringLiteral("C&ollate"));
+    m_collate->setText(PanelCaption("QPrintSettingsOutput", "Collate", "C&ollate"));
 
     m_ok = Item<QPushButton>(this, PrintOkItem, QRect(262, 266, 75, 25));
     m_ok->setDefault(true);
     m_cancel = Item<QPushButton>(this, PrintCancelItem, QRect(345, 266, 75, 25));
+
+    layOutCaptions();
 
     connect(m_printerName, &QComboBox::currentIndexChanged, this, [this](int i) { printerChanged(i); });
     connect(m_properties, &QPushButton::clicked, this, [this] { propertiesClick(); });
@@ -196,13 +256,30 @@ void TPrintPanel::Store(TFormPrintCommDialog& d) const
     d.SetNumCopies(m_copies->value());
 }
 
+// Translated captions take the room they need; the printer details and the copies box follow.
+void TPrintPanel::layOutCaptions()
+{
+    int captionWidth = 64;
+    for (QLabel* c : m_captions)
+        captionWidth = std::max(captionWidth, c->sizeHint().width());
+    TElidedLabel* values[] = {m_status, m_type, m_where, m_comment};
+    for (int i = 0; i < 4; ++i) {
+        m_captions[i]->setGeometry(10, 52 + 17 * i, captionWidth, 17);
+        values[i]->setGeometry(12 + captionWidth, 52 + 17 * i, 396 - captionWidth, 17);
+    }
+    const int copiesWidth = std::max(110, m_copiesLabel->sizeHint().width());
+    m_copiesLabel->setGeometry(10, 24, copiesWidth, 20);
+    m_copies->move(std::max(122, m_copiesLabel->x() + copiesWidth + 2), m_copies->y());
+}
+
 void TPrintPanel::printerChanged(int index)
 {
     const TPrinter* p = Printer();
-    m_status->setText(p->Status(index));
-    m_type->setText(p->MakeAndModel(index));
-    m_where->setText(p->Location(index));
-    m_comment->setText(p->Comment(index));
+    m_status->SetFullText(p->Status(index), Qt::ElideRight);
+    m_type->SetFullText(p->MakeAndModel(index), Qt::ElideRight);
+    // A path keeps its start and its file name.
+    m_where->SetFullText(p->Location(index), Qt::ElideMiddle);
+    m_comment->SetFullText(p->Comment(index), Qt::ElideRight);
     m_properties->setEnabled(index >= 0);
     m_ok->setEnabled(index >= 0);
 }

@@ -198,7 +198,7 @@ QString PrintProgressText(const QString& documentName)
 int PrintThreadProc(PrintJobParams& job, TPrintWorker& worker, QObject* dialog)
 {
     TPrintDocument document(job.Target);
-    document.Title = LoadLangStr(ProgramNameString) + QStringLiteral(" - ") + job.DocumentName;
+    document.Title = job.Title;
     try {
         RunPrintJobStartHook(worker);
         if (!worker.StopRequested()) {
@@ -271,6 +271,7 @@ void TChildFrame::RunPrintJob(const TPrintOptions& options)
     if (!CopyPaperType(record, &job->Paper))
         return;
     job->Target = Printer()->Target();
+    job->Title = LoadLangStr(ProgramNameString) + QStringLiteral(" - ") + job->DocumentName;
 
     const int dpi = PageMode == PageModeFull ? SheetDpi : PrintResolutionDpi(options.ResolutionIndex);
     const TSize size = PagePixelSize(*Paper, PageMode, dpi);

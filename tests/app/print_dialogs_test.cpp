@@ -33,6 +33,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTreeWidget>
+#include <memory>
 
 namespace {
 
@@ -168,6 +169,92 @@ TEST_F(PrintDialogsTest, PanelItemsAreReachedByTheirIdentifiersAndTheFormIsArran
     EXPECT_EQ(Printer()->Copies(), 4);
     TRegIniFile reg(ProductKey());
     EXPECT_TRUE(reg.ReadString(BasicInfo(), QStringLiteral("OutLine"), QString()).isEmpty());
+}
+
+TEST_F(PrintDialogsTest, ALongLocationIsShortenedInThePanelWithTheWholeOfItInItsTooltip)
+{
+    TChildFrame* doc = Document(Twelve);
+    ASSERT_NE(doc, nullptr);
+    const QString longPath = QStringLiteral("/home/someone/Documents/Labels/") +
+                             QString(120, QLatin1Char('x')) + QStringLiteral("/sheet of the week.pdf");
+    const struct {
+        QString location;
+        bool shortened;
+    } cases[] = {{longPath, true}, {QStringLiteral("/tmp/out.pdf"), false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.location.toStdString());
+        Printer()->SetPdfFile(c.location);
+        Printer()->SetPrinterIndex(int(Printer()->Printers().size()) - 1);
+        TPagePrintDlg dialog(doc);
+        bool ran = false;
+        WhenPrintDialogShown([&](TPagePrintDlg* dlg) {
+            ran = true;
+            auto* where = static_cast<QLabel*>(dlg->PD->DialogItem(PrintWhereItem));
+            EXPECT_LE(where->fontMetrics().horizontalAdvance(where->text()), where->contentsRect().width());
+            if (c.shortened) {
+                // The start of the path and the file name both show.
+                EXPECT_NE(where->text(), c.location);
+                EXPECT_TRUE(where->text().startsWith(QLatin1String("/home/someone")))
+                    << where->text().toStdString();
+                EXPECT_TRUE(where->text().endsWith(QLatin1String("week.pdf"))) << where->text().toStdString();
+                EXPECT_EQ(where->toolTip(), c.location);
+            } else {
+                EXPECT_EQ(where->text(), c.location);
+                EXPECT_TRUE(where->toolTip().isEmpty());
+            }
+            static_cast<QPushButton*>(dlg->PD->DialogItem(PrintCancelItem))->click();
+        });
+        EXPECT_FALSE(dialog.Execute());
+        EXPECT_TRUE(ran);
+    }
+}
+
+TEST_F(PrintDialogsTest, PanelCaptionsComeInTheInterfaceLanguageFromQtsOwnPrintDialogTexts)
+{
+    TChildFrame* doc = Document(Twelve);
+    ASSERT_NE(doc, nullptr);
+    // Qt's translations of its print dialog's texts; English keeps the Windows dialog's captions.
+    const struct {
+        unsigned language;
+        const char *printer, *name, *where, *copies, *numberOfCopies, *collate;
+    } cases[] = {
+        {0x10007u, "Drucker", "&Name:", "Standort:", "Anzahl Exemplare", "Anzahl Exemplare:", "Sortieren"},
+        {0x1000Cu, "Imprimante", "&Nom :", "Emplacement :", "Copies", "Copies :", "Assembler"},
+        {0x1000Au, "Impresora", "&Nombre:", "Ubicación:", "Copias", "Copias:", "Recopilar"},
+        {0x10009u, "Printer", "&Name:", "Where:", "Copies", "Number of &copies:", "C&ollate"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.printer);
+        std::unique_ptr<testsupport::InterfaceLanguage> language;
+        if (c.language != 0x10009u) {
+            language = std::make_unique<testsupport::InterfaceLanguage>(c.language);
+            ASSERT_TRUE(language->Loaded());
+        }
+        TPagePrintDlg dialog(doc);
+        bool ran = false;
+        WhenPrintDialogShown([&](TPagePrintDlg* dlg) {
+            ran = true;
+            auto* printerGroup = static_cast<QGroupBox*>(dlg->PD->DialogItem(PrintPrinterGroupItem));
+            auto* copiesGroup = static_cast<QGroupBox*>(dlg->PD->DialogItem(PrintCopiesGroupItem));
+            EXPECT_EQ(printerGroup->title(), QString::fromUtf8(c.printer));
+            EXPECT_EQ(copiesGroup->title(), QString::fromUtf8(c.copies));
+            EXPECT_EQ(static_cast<QAbstractButton*>(dlg->PD->DialogItem(PrintCollateItem))->text(),
+                      QString::fromUtf8(c.collate));
+            QStringList captions;
+            for (QGroupBox* g : {printerGroup, copiesGroup})
+                for (QLabel* l : g->findChildren<QLabel*>())
+                    captions << l->text();
+            for (const char* caption : {c.name, c.where, c.numberOfCopies})
+                EXPECT_TRUE(captions.contains(QString::fromUtf8(caption))) << caption;
+            // The form's own captions come from the language library as before.
+            EXPECT_EQ(static_cast<QAbstractButton*>(dlg->PD->DialogItem(PrintOkItem))->text(),
+                      LoadLangStr(OKButtonString));
+            testsupport::ExpectTextsFit(dlg);
+            static_cast<QPushButton*>(dlg->PD->DialogItem(PrintCancelItem))->click();
+        });
+        EXPECT_FALSE(dialog.Execute());
+        EXPECT_TRUE(ran);
+    }
 }
 
 TEST_F(PrintDialogsTest, PositionBoxesFollowThePaperAndFullShapeOnFirstUse)
