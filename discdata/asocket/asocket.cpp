@@ -145,20 +145,27 @@ void TCustomASocket::SetSendFlags(int flags)
 
 // ---- connecting ----
 
-void TCustomASocket::Connect()
+bool TCustomASocket::ReadyToConnect()
 {
     if (m_state != wsClosed) {
         RaiseException(QStringLiteral("Connect: Socket already in use"));
-        return;
+        return false;
     }
     if (!m_portAssigned) {
         RaiseException(QStringLiteral("Connect: No Port Specified"));
-        return;
+        return false;
     }
     if (!m_addrAssigned) {
         RaiseException(QStringLiteral("Connect: No IP Address Specified"));
-        return;
+        return false;
     }
+    return true;
+}
+
+void TCustomASocket::Connect()
+{
+    if (!ReadyToConnect())
+        return;
     if (!m_protoAssigned) {
         RaiseException(QStringLiteral("Connect: No Protocol Specified"));
         return;

@@ -141,8 +141,9 @@ protected:
     // Runs f and hands an escaping exception to HandleBackGroundException.
     void Guarded(const std::function<void()>& f);
     void SetLastError(int error) { m_lastError = error; }
-    bool AddrAssigned() const { return m_addrAssigned; }
-    bool PortAssigned() const { return m_portAssigned; }
+    // What every Connect checks first: a closed socket with a port and an address. Raises and
+    // returns false otherwise.
+    bool ReadyToConnect();
     // Sets the address and port texts without assigning them: what a layer that connects
     // elsewhere (a proxy) shows again once its session is over.
     void ShowAddrAndPort(const QString& addr, const QString& port)

@@ -164,18 +164,8 @@ void TCustomSocksASocket::Connect()
         RaiseException(QStringLiteral("tcp is the only protocol supported thru socks server"));
         return;
     }
-    if (State() != wsClosed) {
-        RaiseException(QStringLiteral("Connect: Socket already in use"));
+    if (!ReadyToConnect())
         return;
-    }
-    if (!PortAssigned()) {
-        RaiseException(QStringLiteral("Connect: No Port Specified"));
-        return;
-    }
-    if (!AddrAssigned()) {
-        RaiseException(QStringLiteral("Connect: No IP Address Specified"));
-        return;
-    }
     // Every name in a request goes with a one-byte length (SOCKS 5) or must fit the same.
     if (Addr().toUtf8().size() > 255) {
         RaiseException(QStringLiteral("socks: host name longer than 255 bytes"));
