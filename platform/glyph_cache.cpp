@@ -124,9 +124,10 @@ bool DrawLargeText(QPainter& p, const QPointF& baseline, const QString& text)
     const double devicePixels = pixelSize * scale;
     if (!(devicePixels > kPainterGlyphLimit) || devicePixels > kLargestGlyph)
         return false;
+    // CR and LF lay out as nothing on one line, as the painter draws them; tabs and the Unicode
+    // separators the layout would treat otherwise.
     for (const QChar c : text)
-        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QLatin1Char('\t') ||
-            c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+        if (c == QLatin1Char('\t') || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
             return false;
 
     QTextLayout layout(text, font, p.device());
@@ -141,7 +142,12 @@ bool DrawLargeText(QPainter& p, const QPointF& baseline, const QString& text)
         return false;
     }
     line.setPosition(QPointF(0, 0));
+    // The first line is laid out once the next is asked for.
+    const bool oneLine = !layout.createLine().isValid();
+    const bool whole = oneLine && line.textLength() == text.size();
     layout.endLayout();
+    if (!whole)
+        return false;
     const QPointF origin = baseline - QPointF(0, line.ascent());
 
     const QTransform linear(device.m11(), device.m12(), device.m21(), device.m22(), 0, 0);

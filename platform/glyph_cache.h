@@ -13,7 +13,8 @@ class QString;
 // (painter coordinates), as QPainter::drawText would. Returns false, drawing nothing, when the text is
 // better left to the painter: small glyphs (its own cache is as fast), targets that are not raster
 // images (PDF and printers keep their text), aliased or decorated fonts, composition modes other than
-// source-over, and text with line breaks or tabs.
+// source-over, and text with tabs or Unicode line separators. CR and LF take no room, as with the
+// painter.
 bool DrawLargeText(QPainter& p, const QPointF& baseline, const QString& text);
 
 // Forgets every cached glyph (tests, and memory pressure).

@@ -79,13 +79,17 @@ TEST(GlyphCache, LargeTextMatchesThePaintersOwn)
         {"small font scaled up by the painter", 30, 0, 3.2, false, false},
         {"scaled and rotated", 40, 15, 2.5, true, false},
     };
-    for (const Case& c : cases) {
+    // A label turned at an angle draws all its lines as one, its CR LF taking no room.
+    const QString texts[] = {QStringLiteral("Track 7  Wavy jig"), QStringLiteral("Track 7\r\nWavy jig")};
+    for (const Case& c : cases)
+      for (const QString& text : texts) {
         SCOPED_TRACE(c.name);
+        SCOPED_TRACE(text.toStdString());
         ClearGlyphCache();
-        const Drawn reference = Draw(c, false);
+        const Drawn reference = Draw(c, false, text);
         for (int pass = 0; pass < 2; ++pass) { // filling the cache, then from it
             SCOPED_TRACE(pass);
-            const Drawn cached = Draw(c, true);
+            const Drawn cached = Draw(c, true, text);
             ASSERT_TRUE(cached.cached);
             int refInk = 0, ink = 0;
             const auto a = InkMask(reference.image, &refInk);
@@ -111,7 +115,7 @@ TEST(GlyphCache, LeavesTextToThePainterWhereMasksWouldBeWrong)
 {
     const Case big{"", 100, 0, 1, false, false};
     EXPECT_FALSE(Draw({"", 40, 0, 1, false, false}, true).cached) << "small text";
-    EXPECT_FALSE(Draw(big, true, QStringLiteral("two\nlines")).cached);
+    EXPECT_FALSE(Draw(big, true, QStringLiteral("two\u2028lines")).cached);
     EXPECT_FALSE(Draw(big, true, QStringLiteral("tab\there")).cached);
 
     auto refused = [](auto&& setUp) {
