@@ -34,7 +34,7 @@ using testsupport::WhileHostedDialogRuns;
 
 void waitForPreview(TImageOpenFileDlg* dlg)
 {
-    QTest::qWaitFor([dlg] { return !dlg->PreviewPending(); }, 4000);
+    QTest::qWaitFor([dlg] { return !dlg->PreviewPending(); }, 30000);
 }
 
 QString pictureFolder(const QString& name)

@@ -14,8 +14,8 @@
 
 namespace testsupport {
 
-// Runs f once d's frame is up; a dialog still open five seconds later is cancelled so a failing
-// check never hangs the suite.
+// Runs f once d's frame is up; a dialog still open a minute later is cancelled so a failing check
+// never hangs the suite (long enough for a loaded machine running the sanitizer build).
 template <class F>
 void WhileHostedDialogRuns(TFormCommonDialog* d, F f)
 {
@@ -26,7 +26,7 @@ void WhileHostedDialogRuns(TFormCommonDialog* d, F f)
         }
         f();
     });
-    QTimer::singleShot(5000, d, [d] {
+    QTimer::singleShot(60000, d, [d] {
         if (d->FrameHandle()) {
             ADD_FAILURE() << "the dialog was still open";
             d->FrameHandle()->reject();
