@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -315,7 +316,10 @@ protected:
         conf.close();
         const QByteArray confPath = conf.fileName().toLocal8Bit();
         const QByteArray pidPath = m_dir.filePath(QStringLiteral("danted.pid")).toLocal8Bit();
-        const QByteArray preload = QByteArray("LD_PRELOAD=") + KORVANE_DANTE_ACCOUNTS;
+        // The account library is built beside the test executables.
+        const QByteArray preload =
+            "LD_PRELOAD=" +
+            QFile::encodeName(QCoreApplication::applicationDirPath() + QStringLiteral("/libkorvane_dante_accounts.so"));
         std::vector<char*> env;
         for (char** e = environ; *e; ++e)
             if (strncmp(*e, "LD_PRELOAD=", 11) != 0)
