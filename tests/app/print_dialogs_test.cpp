@@ -440,8 +440,9 @@ TEST(WizardPreviewScale, DivisorIsTheSmallestFromSevenAtWhichTheSheetFits)
         if (d > 0) {
             EXPECT_LE(RoundValue(double(c.pw) / d), c.cw);
             EXPECT_LE(RoundValue(double(c.pl) / d), c.ch);
-            if (d > 7)
+            if (d > 7) {
                 EXPECT_TRUE(RoundValue(double(c.pw) / (d - 1)) > c.cw || RoundValue(double(c.pl) / (d - 1)) > c.ch);
+            }
         }
     }
 }

@@ -331,8 +331,9 @@ TEST(ButtonGlyphTest, LayoutPlacesGlyphTextAndArrow)
         TRect textBounds;
         g.CalcButtonLayout(font, c.client, TPoint(0, 0), c.caption, c.layout, c.margin, c.spacing, false,
                            c.arrow, 9, c.showGlyph, true, glyphPos, textBounds, arrowPos);
-        if (c.showGlyph)
+        if (c.showGlyph) {
             EXPECT_EQ(glyphPos, c.glyph) << c.name;
+        }
         EXPECT_EQ(arrowPos, c.arrowPos) << c.name;
         EXPECT_EQ(textBounds, c.text) << c.name;
     }

@@ -240,8 +240,9 @@ TEST(SBGroupBarDrag, HoverOverACaptionOpensItsPage)
     QCursor::setPos(f.bar.mapToGlobal(on1));
     f.bar.DragTimerTick();
     // Where the platform moves the pointer, the page under it opens.
-    if (f.bar.mapFromGlobal(QCursor::pos()) == on1)
+    if (f.bar.mapFromGlobal(QCursor::pos()) == on1) {
         EXPECT_EQ(f.bar.ActiveGroupIndex(), 1);
+    }
     f.bar.SBDragLeave();
     EXPECT_FALSE(f.bar.DragTimerActive());
 }

@@ -81,8 +81,9 @@ void ExpectSame(const Snapshot& a, const Snapshot& b, const char* what)
     EXPECT_EQ(a.dock, b.dock) << what;
     EXPECT_EQ(a.row, b.row) << what;
     EXPECT_EQ(a.pos, b.pos) << what;
-    if (!a.docked)
+    if (!a.docked) {
         EXPECT_EQ(a.floating, b.floating) << what;
+    }
     EXPECT_EQ(a.visible, b.visible) << what;
     EXPECT_EQ(a.floatWidth, b.floatWidth) << what;
     EXPECT_EQ(a.libraryClient, b.libraryClient) << what;

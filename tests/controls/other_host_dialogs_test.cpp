@@ -425,8 +425,9 @@ TEST(HostedDialogItemTables, EveryIdentifierReachesItsChild)
                 ASSERT_NE(item, nullptr) << "item " << e.id;
                 EXPECT_TRUE(item->inherits(e.className))
                     << "item " << e.id << " is " << item->metaObject()->className();
-                if (auto* b = qobject_cast<QAbstractButton*>(item); b && *e.text)
+                if (auto* b = qobject_cast<QAbstractButton*>(item); b && *e.text) {
                     EXPECT_EQ(b->text().remove(QLatin1Char('&')), QString::fromLatin1(e.text)) << e.id;
+                }
             }
             ClickDialogItem(d, 2);
         });
