@@ -7,7 +7,7 @@ packages=(
   libjpeg62-turbo-dev libcdio-dev libsane-dev libsane1 libsane-common sane-utils
   fonts-liberation2 fonts-dejavu-core fontconfig netbase
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  clang libclang-rt-dev
+  clang libclang-rt-dev lld
   xvfb xauth openbox xdotool imagemagick poppler-utils
   libcups2-dev cups-daemon cups-client
   python3 python3-pil libtiff-tools netpbm dante-server
