@@ -318,8 +318,8 @@ protected:
         const QByteArray pidPath = m_dir.filePath(QStringLiteral("danted.pid")).toLocal8Bit();
         // The account library is built beside the test executables.
         const QByteArray preload =
-            "LD_PRELOAD=" +
-            QFile::encodeName(QCoreApplication::applicationDirPath() + QStringLiteral("/libkorvane_dante_accounts.so"));
+            "LD_PRELOAD=" + QFile::encodeName(QCoreApplication::applicationDirPath() +
+                                              QStringLiteral("/libkorvane_dante_accounts.so"));
         std::vector<char*> env;
         for (char** e = environ; *e; ++e)
             if (strncmp(*e, "LD_PRELOAD=", 11) != 0)

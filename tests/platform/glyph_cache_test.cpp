@@ -82,33 +82,33 @@ TEST(GlyphCache, LargeTextMatchesThePaintersOwn)
     // A label turned at an angle draws all its lines as one, its CR LF taking no room.
     const QString texts[] = {QStringLiteral("Track 7  Wavy jig"), QStringLiteral("Track 7\r\nWavy jig")};
     for (const Case& c : cases)
-      for (const QString& text : texts) {
-        SCOPED_TRACE(c.name);
-        SCOPED_TRACE(text.toStdString());
-        ClearGlyphCache();
-        const Drawn reference = Draw(c, false, text);
-        for (int pass = 0; pass < 2; ++pass) { // filling the cache, then from it
-            SCOPED_TRACE(pass);
-            const Drawn cached = Draw(c, true, text);
-            ASSERT_TRUE(cached.cached);
-            int refInk = 0, ink = 0;
-            const auto a = InkMask(reference.image, &refInk);
-            const auto b = InkMask(cached.image, &ink);
-            ASSERT_GT(refInk, 2000);
-            size_t differ = 0;
-            for (size_t i = 0; i < a.size(); ++i)
-                differ += a[i] != b[i];
-            // Glyphs land on whole pixels, so only edge pixels may differ.
-            EXPECT_LT(double(differ) / refInk, 0.12) << differ << " of " << refInk;
-            EXPECT_NEAR(double(ink) / refInk, 1.0, 0.04);
-            // The colour is the pen's.
-            bool penColour = false;
-            for (int y = 0; y < cached.image.height() && !penColour; ++y)
-                for (int x = 0; x < cached.image.width() && !penColour; ++x)
-                    penColour = cached.image.pixel(x, y) == qRgb(20, 40, 160);
-            EXPECT_TRUE(penColour);
+        for (const QString& text : texts) {
+            SCOPED_TRACE(c.name);
+            SCOPED_TRACE(text.toStdString());
+            ClearGlyphCache();
+            const Drawn reference = Draw(c, false, text);
+            for (int pass = 0; pass < 2; ++pass) { // filling the cache, then from it
+                SCOPED_TRACE(pass);
+                const Drawn cached = Draw(c, true, text);
+                ASSERT_TRUE(cached.cached);
+                int refInk = 0, ink = 0;
+                const auto a = InkMask(reference.image, &refInk);
+                const auto b = InkMask(cached.image, &ink);
+                ASSERT_GT(refInk, 2000);
+                size_t differ = 0;
+                for (size_t i = 0; i < a.size(); ++i)
+                    differ += a[i] != b[i];
+                // Glyphs land on whole pixels, so only edge pixels may differ.
+                EXPECT_LT(double(differ) / refInk, 0.12) << differ << " of " << refInk;
+                EXPECT_NEAR(double(ink) / refInk, 1.0, 0.04);
+                // The colour is the pen's.
+                bool penColour = false;
+                for (int y = 0; y < cached.image.height() && !penColour; ++y)
+                    for (int x = 0; x < cached.image.width() && !penColour; ++x)
+                        penColour = cached.image.pixel(x, y) == qRgb(20, 40, 160);
+                EXPECT_TRUE(penColour);
+            }
         }
-    }
 }
 
 TEST(GlyphCache, LeavesTextToThePainterWhereMasksWouldBeWrong)

@@ -126,9 +126,12 @@ inline void ExpectTextsFit(const QWidget* w)
         // controls) does not count.
         const QObjectList& siblings = c->parentWidget()->children();
         const qsizetype at = siblings.indexOf(const_cast<QWidget*>(c));
-        for (const QWidget* other : c->parentWidget()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
-            if (other != c && other->isVisibleTo(w) && !other->testAttribute(Qt::WA_TransparentForMouseEvents) &&
-                !(siblings.indexOf(const_cast<QWidget*>(other)) < at && other->geometry().contains(c->geometry()))) {
+        for (const QWidget* other :
+             c->parentWidget()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (other != c && other->isVisibleTo(w) &&
+                !other->testAttribute(Qt::WA_TransparentForMouseEvents) &&
+                !(siblings.indexOf(const_cast<QWidget*>(other)) < at &&
+                  other->geometry().contains(c->geometry()))) {
                 EXPECT_FALSE(text.intersects(other->geometry()))
                     << name << " '" << c->property("text").toString().toStdString() << "' under "
                     << other->objectName().toStdString();

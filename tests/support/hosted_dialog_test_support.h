@@ -61,14 +61,16 @@ inline void SelectInFileList(QFileDialog* fd, const QString& name)
     auto* list = fd ? fd->findChild<QListView*>(QStringLiteral("listView")) : nullptr;
     ASSERT_NE(list, nullptr);
     QModelIndex index;
-    (void)QTest::qWaitFor([&] {
-        for (int r = 0; r < list->model()->rowCount(list->rootIndex()); ++r) {
-            const QModelIndex i = list->model()->index(r, 0, list->rootIndex());
-            if (i.data().toString() == name)
-                index = i;
-        }
-        return index.isValid();
-    }, 30000);
+    (void)QTest::qWaitFor(
+        [&] {
+            for (int r = 0; r < list->model()->rowCount(list->rootIndex()); ++r) {
+                const QModelIndex i = list->model()->index(r, 0, list->rootIndex());
+                if (i.data().toString() == name)
+                    index = i;
+            }
+            return index.isValid();
+        },
+        30000);
     ASSERT_TRUE(index.isValid()) << name.toStdString();
     list->setCurrentIndex(index);
 }
