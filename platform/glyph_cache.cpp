@@ -142,11 +142,10 @@ bool DrawLargeText(QPainter& p, const QPointF& baseline, const QString& text)
         return false;
     }
     line.setPosition(QPointF(0, 0));
-    // The first line is laid out once the next is asked for.
+    // No second line: the first holds the whole text.
     const bool oneLine = !layout.createLine().isValid();
-    const bool whole = oneLine && line.textLength() == text.size();
     layout.endLayout();
-    if (!whole)
+    if (!oneLine)
         return false;
     const QPointF origin = baseline - QPointF(0, line.ascent());
 

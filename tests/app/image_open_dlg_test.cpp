@@ -29,12 +29,13 @@
 namespace {
 
 using testsupport::ClickDialogItem;
+using testsupport::kHostedDialogWaitMs;
 using testsupport::SelectInFileList;
 using testsupport::WhileHostedDialogRuns;
 
 void waitForPreview(TImageOpenFileDlg* dlg)
 {
-    EXPECT_TRUE(QTest::qWaitFor([dlg] { return !dlg->PreviewPending(); }, 30000));
+    EXPECT_TRUE(QTest::qWaitFor([dlg] { return !dlg->PreviewPending(); }, kHostedDialogWaitMs));
 }
 
 QString pictureFolder(const QString& name)
@@ -154,14 +155,14 @@ TEST(ImageOpenDialog, LaysOutAroundTheStandardControlsAndPreviewsTheSelection)
 
         // Selecting a picture previews it and shows its size.
         SelectInFileList(dlg.OpenDialog->RunningDialog(), QStringLiteral("grey.tif"));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg.PreviewPicture->Empty(); }, 30000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg.PreviewPicture->Empty(); }, kHostedDialogWaitMs));
         ASSERT_FALSE(dlg.PreviewPicture->Empty());
         EXPECT_EQ(
             dlg.StaticText2->text(),
             QStringLiteral("(%1x%2)").arg(dlg.PreviewPicture->Width()).arg(dlg.PreviewPicture->Height()));
         // A damaged file gives its message and the dialog stays.
         SelectInFileList(dlg.OpenDialog->RunningDialog(), QStringLiteral("broken.tif"));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !recorder.texts.isEmpty(); }, 30000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !recorder.texts.isEmpty(); }, kHostedDialogWaitMs));
         EXPECT_EQ(recorder.texts.size(), 1);
         EXPECT_TRUE(dlg.OpenDialog->FrameHandle()->isVisible());
         // Preview off: the picture and its size go, Detail Preview is off.

@@ -20,6 +20,7 @@
 namespace {
 
 using testsupport::ClickDialogItem;
+using testsupport::kHostedDialogWaitMs;
 using testsupport::WhileHostedDialogRuns;
 
 void touch(const QString& path)
@@ -214,7 +215,7 @@ TEST(HostDialogRun, SelectionChangeReportsTheSelectedFile)
     d.OnSelectionChange = [&](QObject*) { seen << d.GetFileName(); };
     WhileHostedDialogRuns(&d, [&] {
         testsupport::SelectInFileList(d.RunningDialog(), QStringLiteral("b.png"));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !seen.isEmpty(); }, 30000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !seen.isEmpty(); }, kHostedDialogWaitMs));
         ClickDialogItem(&d, 2);
     });
     d.Execute();
@@ -242,10 +243,11 @@ TEST(HostDialogRun, FiltersMatchExtensionsWhateverTheirCase)
                 return names;
             };
             const QStringList wantedPictures{"PHOTO.JPG", "Scan.Jpg", "b.PNG", "small.jpg"};
-            EXPECT_TRUE(QTest::qWaitFor([&] { return listed() == wantedPictures; }, 30000));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return listed() == wantedPictures; }, kHostedDialogWaitMs));
             pictures = listed();
             fd->selectNameFilter(fd->nameFilters().value(1));
-            EXPECT_TRUE(QTest::qWaitFor([&] { return listed() == QStringList{"notes.txt"}; }, 30000));
+            EXPECT_TRUE(
+                QTest::qWaitFor([&] { return listed() == QStringList{"notes.txt"}; }, kHostedDialogWaitMs));
             texts = listed();
             if (save) {
                 ClickDialogItem(dlg, 2);

@@ -14,6 +14,11 @@
 
 namespace testsupport {
 
+// How long a hosted-dialog test waits for what the dialog's own threads bring (a folder listing, a
+// preview) before failing: it returns as soon as the thing arrives, so this only needs to cover a
+// loaded machine running the sanitizer build.
+constexpr int kHostedDialogWaitMs = 30000;
+
 // Runs f once d's frame is up; a dialog still open a minute later is cancelled so a failing check
 // never hangs the suite (long enough for a loaded machine running the sanitizer build).
 template <class F>
@@ -70,7 +75,7 @@ inline void SelectInFileList(QFileDialog* fd, const QString& name)
             }
             return index.isValid();
         },
-        30000);
+        kHostedDialogWaitMs);
     ASSERT_TRUE(index.isValid()) << name.toStdString();
     list->setCurrentIndex(index);
 }
