@@ -2,17 +2,25 @@
 """Times our picture readers against Pillow and ImageMagick on the same large pictures.
 
     python3 bench/picture_compare.py [--decoder BUILD/bench/picture_decode] [--size 4000x3000]
-                                     [--repeat 5] [--only NAME,...] [--keep DIR]
+                                     [--repeat 5] [--only NAME,...] [--keep DIR [--reuse]] [--core N]
+                                     [--processes 3] [--clock cpu|wall]
 
 Makes one picture of about 12 megapixels (a photo-like half and a drawn half), writes it in each
 format with the reference tools' own encoders (Pillow, libtiff's tiffcp, ImageMagick) into a
 temporary folder, and decodes every file with
-  - ours: bench/picture_decode (through the picture registry, in process, best of N),
-  - Pillow: Image.open of the open file + load (in this process, best of N),
+  - ours: bench/picture_decode (through the picture registry, a fresh process per file),
+  - Pillow: Image.open of the open file + load (a fresh process per file, its plugins loaded
+    and its freed memory blocks kept for reuse, as ours are),
   - ImageMagick: `convert FILE null:` (best of N, minus the time of the same command on a 1x1
     picture, so the program's start-up is not counted; one thread, like the others).
-It prints a table with the times and the ratios, and checks that our pixels agree with Pillow's
-(largest channel difference).
+For ours and Pillow it gives the best of N decodes, the first decode of a process (cold
+tables, memory not yet mapped) and the peak memory the decodes added to the process, each the
+smallest over a few fresh processes. The times are the decoding thread's processor time (its
+page faults and file reads included; ImageMagick's always on the wall), so that other programs
+busy on the same core do not stretch them; --clock wall takes the time on the wall. With
+--core every program runs pinned to that one core (as `taskset -c N` would), so on a loaded
+machine both sides share the same conditions. It prints a table with the times and the ratios,
+and checks that our pixels agree with Pillow's (largest channel difference).
 """
 import argparse
 import os
@@ -77,8 +85,9 @@ def run(*args):
     subprocess.run(args, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
-def make_files(src, tmp, only):
-    """(name, path) for every picture of the run, written by the reference tools."""
+def make_files(src, tmp, only, reuse=False):
+    """(name, path) for every picture of the run, written by the reference tools (with reuse,
+    only those not in the folder yet)."""
     base_png = os.path.join(tmp, "source.png")
     src.save(base_png, compress_level=1)
     grey = src.convert("L")
@@ -91,7 +100,8 @@ def make_files(src, tmp, only):
 
     def add(name, path, maker):
         if want(name):
-            maker(path)
+            if not (reuse and os.path.exists(path)):
+                maker(path)
             made.append((name, path))
 
     add("tiff rgb raw", raw_tif, lambda p: src.save(p, compression="raw"))
@@ -135,16 +145,51 @@ def best(times):
     return min(times)
 
 
-def time_pillow(path, repeat):
-    times = []
-    for _ in range(repeat):
-        t = time.perf_counter()
-        # From an open file rather than a name: given a name, Pillow maps uncompressed pictures
-        # (8-bit BMP, PPM) into memory without reading a pixel, which is not a decode.
-        with open(path, "rb") as f, Image.open(f) as im:
-            im.load()
-        times.append(time.perf_counter() - t)
-    return best(times) * 1000
+# Pillow's side, run in a fresh process per file like ours: prints the first time, the best time
+# (ms) and the peak memory the decodes added (MB).
+PILLOW_DECODE = r"""
+import sys, time
+from PIL import Image
+Image.init()
+Image.core.set_blocks_max(64)
+path, repeat = sys.argv[1], int(sys.argv[2])
+clock = time.thread_time if sys.argv[3] == "cpu" else time.perf_counter
+
+
+def peak_kib():
+    # This program's own high-water mark: getrusage's is carried over from the parent.
+    with open("/proc/self/status") as f:
+        return next(int(l.split()[1]) for l in f if l.startswith("VmHWM:"))
+
+
+before = peak_kib()
+times = []
+for _ in range(repeat):
+    t = clock()
+    # From an open file rather than a name: given a name, Pillow maps uncompressed pictures
+    # (8-bit BMP, PPM) into memory without reading a pixel, which is not a decode.
+    with open(path, "rb") as f, Image.open(f) as im:
+        im.load()
+    times.append(clock() - t)
+    del im
+added = (peak_kib() - before) / 1024
+print(times[0] * 1000, min(times) * 1000, added)
+"""
+
+
+def best_of_processes(runs, measure):
+    """(first ms, best ms, MB added) over runs fresh processes: a single first decode says little
+    on a busy machine, so each figure is the smallest of the runs."""
+    results = [measure() for _ in range(runs)]
+    return tuple(min(r[i] for r in results) for i in range(3))
+
+
+def time_pillow(path, repeat, runs, clock):
+    def measure():
+        out = subprocess.run([sys.executable, "-c", PILLOW_DECODE, path, str(repeat), clock], check=True,
+                             capture_output=True, text=True).stdout
+        return tuple(float(v) for v in out.split())
+    return best_of_processes(runs, measure)
 
 
 def time_command(cmd, repeat):
@@ -156,13 +201,16 @@ def time_command(cmd, repeat):
     return best(times) * 1000
 
 
-def time_ours(decoder, path, repeat, dump):
-    out = subprocess.run([decoder, path, "--repeat", str(repeat), "--dump", dump], check=True,
-                         capture_output=True, text=True).stdout
-    m = re.search(r"best ([0-9.]+) ms", out)
-    if not m:
-        sys.exit("unexpected output from %s: %s" % (decoder, out))
-    return float(m.group(1))
+def time_ours(decoder, path, repeat, runs, clock, dump):
+    def measure():
+        cmd = [decoder, path, "--repeat", str(repeat), "--dump", dump] + (["--cpu"] if clock == "cpu" else [])
+        out = subprocess.run(cmd, check=True,
+                             capture_output=True, text=True).stdout
+        m = re.search(r"first ([0-9.]+) ms, best ([0-9.]+) ms.*added by the loads ([0-9.-]+) MB", out)
+        if not m:
+            sys.exit("unexpected output from %s: %s" % (decoder, out))
+        return tuple(float(v) for v in m.groups())
+    return best_of_processes(runs, measure)
 
 
 def max_difference(ours_ppm, path):
@@ -181,10 +229,17 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("--decoder", default=find_decoder())
     ap.add_argument("--size", default="4000x3000")
-    ap.add_argument("--repeat", type=int, default=5)
+    ap.add_argument("--repeat", type=int, default=5, help="decodes in each process")
+    ap.add_argument("--processes", type=int, default=3, help="fresh processes per file and decoder")
+    ap.add_argument("--clock", choices=("cpu", "wall"), default="cpu",
+                    help="the decoding thread's processor time, or the time on the wall")
     ap.add_argument("--only", default="", help="comma-separated names from the table")
     ap.add_argument("--keep", help="write the pictures into this folder and keep them")
+    ap.add_argument("--reuse", action="store_true", help="with --keep, take the pictures already there")
+    ap.add_argument("--core", type=int, help="run every decoder pinned to this one core")
     args = ap.parse_args()
+    if args.core is not None:
+        os.sched_setaffinity(0, {args.core})   # inherited by every program started below
     if not args.decoder or not os.access(args.decoder, os.X_OK):
         sys.exit("bench/picture_decode not found: build with -DKORVANE_BENCH=ON or pass --decoder")
     print("decoder: %s" % args.decoder)
@@ -197,7 +252,7 @@ def main():
     os.makedirs(tmp, exist_ok=True)
     try:
         print("making a %dx%d picture (%.1f megapixels) in each format..." % (w, h, w * h / 1e6), flush=True)
-        files = make_files(make_source(w, h), tmp, only)
+        files = make_files(make_source(w, h), tmp, only, args.reuse and bool(args.keep))
         tiny = os.path.join(tmp, "tiny.ppm")
         Image.new("RGB", (1, 1)).save(tiny)
         im_start = time_command([IM, tiny, "null:"], max(3, args.repeat))
@@ -205,29 +260,39 @@ def main():
 
         rows = []
         for name, path in files:
-            ours = time_ours(args.decoder, path, args.repeat, dump)
+            ours = time_ours(args.decoder, path, args.repeat, args.processes, args.clock, dump)
             try:
                 diff = max_difference(dump, path)
-                pil = time_pillow(path, args.repeat)
+                pil = time_pillow(path, args.repeat, args.processes, args.clock)
             except Exception as e:  # Pillow cannot read every variant
                 diff, pil = "Pillow: %s" % e, None
             magick = max(0.0, time_command([IM, path, "null:"], args.repeat) - im_start)
             rows.append((name, os.path.getsize(path), ours, pil, magick, diff))
-            print("  %-18s ours %8.1f ms  Pillow %8s ms  ImageMagick %8.1f ms"
-                  % (name, ours, "-" if pil is None else "%.1f" % pil, magick), flush=True)
+            print("  %-18s ours %8.1f ms (first %.1f, %.1f MB)  Pillow %s  ImageMagick %8.1f ms"
+                  % (name, ours[1], ours[0], ours[2],
+                     "-" if pil is None else "%8.1f ms (first %.1f, %.1f MB)" % (pil[1], pil[0], pil[2]),
+                     magick), flush=True)
+
+        def ratio(a, b):
+            return "%.2f" % (a / b) if b > 0 else "-"
 
         print()
-        print("Decoding %dx%d pictures, best of %d (ImageMagick: %s, its start-up of %.0f ms taken off)"
-              % (w, h, args.repeat, env_note, im_start))
-        head = ("format", "file MB", "ours ms", "Pillow ms", "IM ms", "ours/Pillow", "ours/IM", "max diff")
+        print("Decoding %dx%d pictures, %s time, best of %d in each of %d processes%s (ImageMagick: %s, its start-up of %.0f ms taken off);"
+              % (w, h, "processor" if args.clock == "cpu" else "wall", args.repeat, args.processes, "" if args.core is None else ", all on core %d" % args.core, env_note,
+                 im_start))
+        print("first: the first decode of a process; MB: peak memory the decodes added to a process")
+        head = ("format", "file MB", "ours ms", "Pillow ms", "IM ms", "ours/Pillow", "first ours ms",
+                "first Pillow ms", "first ours/Pillow", "ours MB", "Pillow MB", "MB ours/Pillow", "ours/IM",
+                "max diff")
         print("| " + " | ".join(head) + " |")
         print("|" + "|".join("---" for _ in head) + "|")
         for name, size, ours, pil, magick, diff in rows:
-            print("| %s | %.1f | %.1f | %s | %.1f | %s | %s | %s |"
-                  % (name, size / 1e6, ours, "-" if pil is None else "%.1f" % pil, magick,
-                     "-" if pil is None else "%.2f" % (ours / pil),
-                     "%.2f" % (ours / magick) if magick > 0 else "-", diff))
-        slower = [r[0] for r in rows if r[3] is not None and r[2] > r[3]]
+            pil = pil or (0.0, 0.0, 0.0)
+            cells = (name, "%.1f" % (size / 1e6), "%.1f" % ours[1], "%.1f" % pil[1], "%.1f" % magick,
+                     ratio(ours[1], pil[1]), "%.1f" % ours[0], "%.1f" % pil[0], ratio(ours[0], pil[0]),
+                     "%.1f" % ours[2], "%.1f" % pil[2], ratio(ours[2], pil[2]), ratio(ours[1], magick), diff)
+            print("| " + " | ".join(cells) + " |")
+        slower = [r[0] for r in rows if r[3] is not None and r[2][1] > r[3][1]]
         if slower:
             print("\nslower than Pillow: " + ", ".join(slower))
     finally:
