@@ -157,12 +157,12 @@ QImage DecodeCUT(const uint8_t* data, size_t size, const QList<QRgb>& palette)
 void TGIFGraphic::LoadFromStream(QIODevice& stream)
 {
     const imgread::StreamBytes bytes = imgread::ReadRest(stream);
-    const QImage image = imgread::DecodeGIF(bytes.data(), bytes.length());
+    QImage image = imgread::DecodeGIF(bytes.data(), bytes.length());
     if (image.isNull()) {
         Clear();
         SetPixelFormat(pf8bit);
     } else {
-        SetImage(image);
+        SetImage(std::move(image));
     }
 }
 

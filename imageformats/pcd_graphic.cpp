@@ -95,6 +95,6 @@ QImage DecodePCD(const uint8_t* data, size_t size, int resolution)
 void TPCDGraphic::LoadFromStream(QIODevice& stream)
 {
     const imgread::StreamBytes bytes = imgread::ReadRest(stream);
-    const QImage image = imgread::DecodePCD(bytes.data(), bytes.length(), ResolutionIndex);
-    SetImage(image);
+    QImage image = imgread::DecodePCD(bytes.data(), bytes.length(), ResolutionIndex);
+    SetImage(std::move(image));
 }

@@ -162,8 +162,8 @@ void TPCXGraphic::LoadFromStream(QIODevice& stream)
 {
     const imgread::StreamBytes bytes = imgread::ReadRest(stream);
     bool fourBit = false;
-    const QImage image = imgread::DecodePCX(bytes.data(), bytes.length(), &fourBit);
-    SetImage(image, fourBit);
+    QImage image = imgread::DecodePCX(bytes.data(), bytes.length(), &fourBit);
+    SetImage(std::move(image), fourBit);
 }
 
 void TPCXGraphic::SaveToStream(QIODevice&) const {}

@@ -169,6 +169,6 @@ QImage DecodePSD(const uint8_t* data, size_t size)
 void TPSDGraphic::LoadFromStream(QIODevice& stream)
 {
     const imgread::StreamBytes bytes = imgread::ReadRest(stream);
-    const QImage image = imgread::DecodePSD(bytes.data(), bytes.length());
-    SetImage(image);
+    QImage image = imgread::DecodePSD(bytes.data(), bytes.length());
+    SetImage(std::move(image));
 }

@@ -72,6 +72,6 @@ QImage DecodeRLA(const uint8_t* data, size_t size)
 void TRLAGraphic::LoadFromStream(QIODevice& stream)
 {
     const imgread::StreamBytes bytes = imgread::ReadRest(stream);
-    const QImage image = imgread::DecodeRLA(bytes.data(), bytes.length());
-    SetImage(image);
+    QImage image = imgread::DecodeRLA(bytes.data(), bytes.length());
+    SetImage(std::move(image));
 }

@@ -149,13 +149,13 @@ QImage DecodeAutodesk(const uint8_t* data, size_t size)
 void TSGIGraphic::LoadFromStream(QIODevice& stream)
 {
     const imgread::StreamBytes bytes = imgread::ReadRest(stream);
-    const QImage image = imgread::DecodeSGI(bytes.data(), bytes.length());
-    SetImage(image);
+    QImage image = imgread::DecodeSGI(bytes.data(), bytes.length());
+    SetImage(std::move(image));
 }
 
 void TAutodeskGraphic::LoadFromStream(QIODevice& stream)
 {
     const imgread::StreamBytes bytes = imgread::ReadRest(stream);
-    const QImage image = imgread::DecodeAutodesk(bytes.data(), bytes.length());
-    SetImage(image);
+    QImage image = imgread::DecodeAutodesk(bytes.data(), bytes.length());
+    SetImage(std::move(image));
 }

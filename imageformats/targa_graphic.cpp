@@ -197,8 +197,8 @@ void TTargaGraphic::LoadFromStream(QIODevice& stream)
     const imgread::StreamBytes bytes = imgread::ReadRest(stream);
     QByteArray id;
     size_t consumed = 0;
-    const QImage image = imgread::DecodeTarga(bytes.data(), bytes.length(), &id, &consumed);
-    SetImage(image);
+    QImage image = imgread::DecodeTarga(bytes.data(), bytes.length(), &id, &consumed);
+    SetImage(std::move(image));
     Identification = id;
     // The stream stands just after the picture, as if it had been read packet by packet.
     if (!stream.isSequential())

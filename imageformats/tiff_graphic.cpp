@@ -727,8 +727,8 @@ void TTIFFGraphic::LoadFromStream(QIODevice& stream)
 {
     const imgread::StreamBytes bytes = imgread::ReadRest(stream);
     bool fourBit = false;
-    const QImage image = imgread::DecodeTIFF(bytes.data(), bytes.length(), &fourBit);
-    SetImage(image, fourBit);
+    QImage image = imgread::DecodeTIFF(bytes.data(), bytes.length(), &fourBit);
+    SetImage(std::move(image), fourBit);
 }
 
 void TTIFFGraphic::SaveToStream(QIODevice&) const {}

@@ -604,9 +604,8 @@ const QImage& TBitmap::image() const
     return m_img;
 }
 
-void TBitmap::SetImage(const QImage& src, bool asFourBit)
+void TBitmap::SetImage(QImage img, bool asFourBit)
 {
-    QImage img = src;
     TPixelFormat f = pf32bit;
     int palSize = 0;
     switch (img.format()) {
@@ -643,9 +642,12 @@ void TBitmap::SetImage(const QImage& src, bool asFourBit)
         QList<QRgb> t = img.colorTable();
         if (t.isEmpty())
             t = DefaultPalette(f);
-        img.setColorTable(Padded(t, f));
+        // Setting a table detaches a shared picture: only when it changes.
+        QList<QRgb> padded = Padded(t, f);
+        if (padded != img.colorTable())
+            img.setColorTable(std::move(padded));
     }
-    m_img = img;
+    m_img = std::move(img);
     m_format = f;
     m_paletteSize = palSize;
     dropCaches();

@@ -195,8 +195,9 @@ public:
     QImage& image();
     const QImage& image() const;
     // Takes img: Mono/MonoLSB -> pf1bit, Indexed8 -> pf8bit (pf4bit when asFourBit), RGB555 ->
-    // pf15bit, RGB16 -> pf16bit, BGR888/RGB888 -> pf24bit, other formats -> pf32bit.
-    void SetImage(const QImage& img, bool asFourBit = false);
+    // pf15bit, RGB16 -> pf16bit, BGR888/RGB888 -> pf24bit, other formats -> pf32bit. A reader
+    // moves its picture in, so that it is kept as it is rather than copied.
+    void SetImage(QImage img, bool asFourBit = false);
     QImage ToImage() const override;
 
     void Draw(TCanvas* canvas, const TRect& r) const override;
