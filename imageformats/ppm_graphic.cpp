@@ -4,7 +4,10 @@
 #include "imageformats/picture_formats.h"
 
 #include <QIODevice>
+#include <algorithm>
+#include <bit>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace imgread {
@@ -91,82 +94,173 @@ std::vector<uint8_t> ScaleTable(uint32_t maxval)
     return t;
 }
 
-} // namespace
+struct PPMHeader {
+    uint8_t Kind = 0;   // '1' to '6'; 0 for the variants not read
+    uint32_t Width = 0, Height = 0, MaxValue = 1;
+};
 
-QImage DecodePPM(const uint8_t* data, size_t size)
+PPMHeader ReadHeader(PPMScanner& scan)
 {
-    BoundedReader in(data, size, kReadError);
-    PPMScanner scan(in);
     if (scan.getChar() != 'P')
         RaisePictureError(kNotPPM);
-    const uint8_t kind = scan.getChar();
-    if (!IsDigit(kind))
+    PPMHeader h;
+    h.Kind = scan.getChar();
+    if (!IsDigit(h.Kind))
         RaisePictureError(kNotPPM);
-    if (kind < '1' || kind > '6')
-        return QImage(); // other variants are not read: an empty picture
-
-    const uint32_t width = scan.getNumber();
-    const uint32_t height = scan.getNumber();
-    uint32_t maxval = 1;
-    if (kind != '1' && kind != '4') {
-        maxval = scan.getNumber();
-        if (maxval == 0 || maxval > 65535)
+    if (h.Kind < '1' || h.Kind > '6') {
+        h.Kind = 0;
+        return h;
+    }
+    h.Width = scan.getNumber();
+    h.Height = scan.getNumber();
+    if (h.Kind != '1' && h.Kind != '4') {
+        h.MaxValue = scan.getNumber();
+        if (h.MaxValue == 0 || h.MaxValue > 65535)
             RaisePictureError(kNotPPM);
     }
-    if (width == 0 || height == 0)
+    if (h.Width == 0 || h.Height == 0)
         RaisePictureError(kNotPPM);
+    return h;
+}
 
-    // The data must be there before the picture is allocated.
-    const uint64_t pixels = uint64_t(width) * height;
-    const uint64_t sampleBytes = maxval > 255 ? 2 : 1;
-    uint64_t needed = 0;
-    switch (kind) {
-    case '1': needed = pixels; break;
-    case '2': needed = 2 * pixels - 1; break;
-    case '3': needed = 6 * pixels - 1; break;
-    case '4': needed = uint64_t((width + 7) / 8) * height; break;
-    case '5': needed = pixels * sampleBytes; break;
-    case '6': needed = 3 * pixels * sampleBytes; break;
+// The bytes the pixel data takes at least.
+uint64_t DataBytes(const PPMHeader& h)
+{
+    const uint64_t pixels = uint64_t(h.Width) * h.Height;
+    const uint64_t sampleBytes = h.MaxValue > 255 ? 2 : 1;
+    switch (h.Kind) {
+    case '1': return pixels;
+    case '2': return 2 * pixels - 1;
+    case '3': return 6 * pixels - 1;
+    case '4': return uint64_t((h.Width + 7) / 8) * h.Height;
+    case '5': return pixels * sampleBytes;
+    default: return 3 * pixels * sampleBytes;
     }
-    if (needed > in.remaining())
-        RaisePictureError(kReadError);
+}
 
-    const std::vector<uint8_t> scale = ScaleTable(maxval);
-    auto sample = [&](uint32_t v) { return scale[v > maxval ? maxval : v]; };
+bool Binary(const PPMHeader& h)
+{
+    return h.Kind == '5' || h.Kind == '6';
+}
 
-    QImage image;
-    if (kind == '5' || kind == '6') {
-        // Binary grey and colour maps, row by row.
-        const uint32_t channels = kind == '6' ? 3 : 1;
-        image = NewImage(width, height, channels == 3 ? QImage::Format_BGR888 : QImage::Format_Indexed8, kNotPPM);
-        const size_t rowSamples = size_t(width) * channels;
-        for (uint32_t y = 0; y < height; ++y) {
-            const uint8_t* src = in.take(rowSamples * sampleBytes);
-            uchar* line = image.scanLine(int(y));
-            if (sampleBytes == 1 && maxval == 255) {
-                if (channels == 1)
-                    std::memcpy(line, src, rowSamples);
-                else
-                    ConvertRGBRow(src, line, 8, int(rowSamples));
-                continue;
-            }
-            for (size_t i = 0; i < rowSamples; ++i) {
-                const uint32_t v = sampleBytes == 2 ? uint32_t((src[2 * i] << 8) | src[2 * i + 1]) : src[i];
-                // Red, green, blue in the file; blue, green, red in the scan line.
-                const size_t at = channels == 3 ? i - i % 3 + 2 - i % 3 : i;
-                line[at] = sample(v);
-            }
+// Red and blue of count pixels exchanged in place, four pixels (three words) at a time.
+void SwapRedBlue(uint8_t* p, size_t count)
+{
+    size_t i = 0;
+    for (; i + 4 <= count; i += 4, p += 12) {
+        uint32_t a, b, c;
+        std::memcpy(&a, p, 4);
+        std::memcpy(&b, p + 4, 4);
+        std::memcpy(&c, p + 8, 4);
+        if constexpr (std::endian::native == std::endian::little) {
+            // a = R0 G0 B0 R1, b = G1 B1 R2 G2, c = B2 R3 G3 B3 (lowest byte first).
+            const uint32_t x = ((a >> 16) & 0xFF) | (a & 0xFF00) | ((a & 0xFF) << 16) | ((b & 0xFF00) << 16);
+            const uint32_t y = (b & 0xFF) | ((a >> 24) << 8) | ((c & 0xFF) << 16) | (b & 0xFF000000u);
+            const uint32_t z = ((b >> 16) & 0xFF) | ((c >> 24) << 8) | (c & 0xFF0000) | ((c & 0xFF00) << 16);
+            std::memcpy(p, &x, 4);
+            std::memcpy(p + 4, &y, 4);
+            std::memcpy(p + 8, &z, 4);
+        } else {
+            std::swap(p[0], p[2]);
+            std::swap(p[3], p[5]);
+            std::swap(p[6], p[8]);
+            std::swap(p[9], p[11]);
+        }
+    }
+    for (; i < count; ++i, p += 3)
+        std::swap(p[0], p[2]);
+}
+
+// Two-byte samples (most significant first) to 8 bits, red and blue exchanged for colour.
+void ConvertWideRow(const uint8_t* s, uint8_t* d, size_t samples, uint32_t channels, uint32_t maxval,
+                    const std::vector<uint8_t>& scale)
+{
+    if (maxval == 65535) {
+        // round(v * 255 / 65535), exact for every 16-bit v, without the table.
+        const auto to8 = [](const uint8_t* w) {
+            return uint8_t(((uint32_t(w[0]) << 8 | w[1]) * 255 + 32895) >> 16);
+        };
+        if (channels == 1) {
+            for (size_t i = 0; i < samples; ++i)
+                d[i] = to8(s + 2 * i);
+            return;
+        }
+        for (size_t i = 0; i < samples; i += 3, s += 6, d += 3) {
+            d[0] = to8(s + 4);
+            d[1] = to8(s + 2);
+            d[2] = to8(s);
+        }
+        return;
+    }
+    const auto to8 = [&](const uint8_t* w) { return scale[std::min<uint32_t>(uint32_t(w[0]) << 8 | w[1], maxval)]; };
+    if (channels == 1) {
+        for (size_t i = 0; i < samples; ++i)
+            d[i] = to8(s + 2 * i);
+        return;
+    }
+    for (size_t i = 0; i < samples; i += 3, s += 6, d += 3) {
+        d[0] = to8(s + 4);
+        d[1] = to8(s + 2);
+        d[2] = to8(s);
+    }
+}
+
+// Binary grey and colour maps. read(to, n) puts the next n bytes of pixel data at to; rows of
+// single bytes go straight into the picture, all rows at once when the picture's lines have no
+// padding, and are converted where they are.
+template <class Read>
+QImage DecodeBinary(const PPMHeader& h, Read&& read)
+{
+    const uint32_t channels = h.Kind == '6' ? 3 : 1;
+    QImage image = NewImage(h.Width, h.Height, channels == 3 ? QImage::Format_BGR888 : QImage::Format_Indexed8, kNotPPM);
+    const size_t rowSamples = size_t(h.Width) * channels;
+    const size_t line = size_t(image.bytesPerLine());
+    uint8_t* const bits = image.bits();
+    const std::vector<uint8_t> scale = h.MaxValue == 255 || h.MaxValue == 65535 ? std::vector<uint8_t>() : ScaleTable(h.MaxValue);
+    if (h.MaxValue <= 255) {
+        if (line == rowSamples) {
+            read(bits, rowSamples * h.Height);
+        } else {
+            for (uint32_t y = 0; y < h.Height; ++y)
+                read(bits + line * y, rowSamples);
+        }
+        for (uint32_t y = 0; y < h.Height; ++y) {
+            uint8_t* row = bits + line * y;
+            if (!scale.empty())
+                for (size_t i = 0; i < rowSamples; ++i)
+                    row[i] = scale[std::min<uint32_t>(row[i], h.MaxValue)];
+            if (channels == 3)
+                SwapRedBlue(row, h.Width);
         }
         return image;
     }
-    switch (kind) {
+    // Two bytes a sample: a block of rows at a time.
+    const size_t rowBytes = 2 * rowSamples;
+    const size_t blockRows = std::clamp<size_t>((size_t(4) << 20) / rowBytes, 1, h.Height);
+    LargeBuffer block(blockRows * rowBytes);
+    for (uint32_t y = 0; y < h.Height;) {
+        const size_t rows = std::min<size_t>(blockRows, h.Height - y);
+        read(block.data(), rows * rowBytes);
+        for (size_t r = 0; r < rows; ++r, ++y)
+            ConvertWideRow(block.data() + r * rowBytes, bits + line * y, rowSamples, channels, h.MaxValue, scale);
+    }
+    return image;
+}
+
+QImage DecodeText(const PPMHeader& h, PPMScanner& scan, BoundedReader& in)
+{
+    const uint32_t width = h.Width, height = h.Height, maxval = h.MaxValue;
+    const std::vector<uint8_t> scale = ScaleTable(maxval);
+    auto sample = [&](uint32_t v) { return scale[v > maxval ? maxval : v]; };
+    QImage image;
+    switch (h.Kind) {
     case '1':
     case '4': {
         image = NewImage(width, height, QImage::Format_Mono, kNotPPM);
         const uint32_t rowBytes = (width + 7) / 8;
         for (uint32_t y = 0; y < height; ++y) {
             uchar* line = image.scanLine(int(y));
-            if (kind == '4') {
+            if (h.Kind == '4') {
                 in.read(line, rowBytes);
                 continue;
             }
@@ -204,14 +298,74 @@ QImage DecodePPM(const uint8_t* data, size_t size)
     return image;
 }
 
+} // namespace
+
+QImage DecodePPM(const uint8_t* data, size_t size)
+{
+    BoundedReader in(data, size, kReadError);
+    PPMScanner scan(in);
+    const PPMHeader h = ReadHeader(scan);
+    if (h.Kind == 0)
+        return QImage(); // other variants are not read: an empty picture
+    // The data must be there before the picture is allocated.
+    if (DataBytes(h) > in.remaining())
+        RaisePictureError(kReadError);
+    if (Binary(h))
+        return DecodeBinary(h, [&](uint8_t* to, size_t n) { in.read(to, n); });
+    return DecodeText(h, scan, in);
+}
+
 } // namespace imgread
 
 void TPPMGraphic::LoadFromStream(QIODevice& stream)
 {
-    const imgread::StreamBytes bytes = imgread::ReadRest(stream);
-    const QImage image = imgread::DecodePPM(bytes.data(), bytes.length());
+    // Binary maps are read from the stream into the picture, never held in memory whole: a
+    // header's worth is read first, and the file only when the map is of another kind.
+    const qint64 rest = stream.isSequential() ? -1 : stream.size() - stream.pos();
+    QImage image;
+    if (rest > 0) {
+        const qint64 start = stream.pos();
+        QByteArray head(int(std::min<qint64>(rest, 4096)), Qt::Uninitialized);
+        const qint64 got = stream.read(head.data(), head.size());
+        using namespace imgread;
+        BoundedReader in(reinterpret_cast<const uint8_t*>(head.constData()), size_t(std::max<qint64>(got, 0)),
+                         kReadError);
+        PPMScanner scan(in);
+        PPMHeader h;
+        bool whole = false;
+        try {
+            h = ReadHeader(scan);
+            // A number cut by the end of what was read may go on in the file.
+            whole = in.atEnd() && got < rest;
+        } catch (const EPictureError&) {
+            // A header longer than what was read (long comments) is read again from the file.
+            if (got >= rest)
+                throw;
+            whole = true;
+        }
+        if (!whole && Binary(h)) {
+            if (DataBytes(h) > uint64_t(rest) - in.pos())
+                RaisePictureError(kReadError);
+            if (!stream.seek(start + qint64(in.pos())))
+                RaisePictureError(kReadError);
+            image = DecodeBinary(h, [&](uint8_t* to, size_t n) {
+                for (size_t done = 0; done < n;) {
+                    const qint64 r = stream.read(reinterpret_cast<char*>(to + done), qint64(n - done));
+                    if (r <= 0)
+                        RaisePictureError(kReadError);
+                    done += size_t(r);
+                }
+            });
+        } else if (!stream.seek(start)) {
+            RaisePictureError(kReadError);
+        }
+    }
+    if (image.isNull()) {
+        const imgread::StreamBytes bytes = imgread::ReadRest(stream);
+        image = imgread::DecodePPM(bytes.data(), bytes.length());
+    }
     if (image.isNull())
         Clear();
     else
-        SetImage(image);
+        SetImage(std::move(image));
 }

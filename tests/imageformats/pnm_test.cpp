@@ -17,6 +17,17 @@ QImage PPM(const uint8_t* d, size_t n)
     return imgread::DecodePPM(d, n);
 }
 
+// The same bytes read as a file: binary maps go from the stream straight into the picture.
+QImage PPMFile(const uint8_t* d, size_t n)
+{
+    QBuffer file;
+    file.setData(reinterpret_cast<const char*>(d), qsizetype(n));
+    file.open(QIODevice::ReadOnly);
+    TPPMGraphic g;
+    g.LoadFromStream(file);
+    return g.Empty() ? QImage() : g.image();
+}
+
 QImage PPMText(const char* text)
 {
     return Decode(PPM, QByteArray(text));
@@ -34,7 +45,58 @@ TEST(PortableMapReader, MatchesReferenceDecoder)
     for (const char* f : files) {
         SCOPED_TRACE(f);
         EXPECT_TRUE(SamePixels(Decode(PPM, Fixture(f)), Reference(f)));
+        EXPECT_TRUE(SamePixels(Decode(PPMFile, Fixture(f)), Reference(f)));
     }
+}
+
+TEST(PortableMapReader, BinaryMapsReadFromAFile)
+{
+    // Odd widths pad the picture's lines; every maximum takes its own path; the two-byte map of
+    // 2100 x 1000 is read in more than one block.
+    struct Case {
+        char kind;
+        uint32_t width, height, maxval;
+    } cases[] = {{'5', 5, 3, 255}, {'6', 3, 4, 255}, {'6', 4, 2, 255}, {'5', 7, 2, 200},
+                 {'6', 5, 3, 15},  {'5', 3, 3, 65535}, {'6', 5, 2, 65535}, {'6', 3, 5, 1000},
+                 {'5', 2100, 1000, 65535}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(1, c.kind) + " " + std::to_string(c.width) + "x" + std::to_string(c.height) + " "
+                     + std::to_string(c.maxval));
+        const uint32_t channels = c.kind == '6' ? 3 : 1;
+        const uint32_t sampleBytes = c.maxval > 255 ? 2 : 1;
+        QByteArray data = QByteArray("P") + c.kind + ' ' + QByteArray::number(c.width) + ' '
+                          + QByteArray::number(c.height) + '\n' + QByteArray::number(c.maxval) + '\n';
+        const uint64_t samples = uint64_t(c.width) * c.height * channels;
+        QImage want(int(c.width), int(c.height), QImage::Format_RGB32);
+        // Values above the maximum too, where the sample size has room for them.
+        const uint32_t range = std::min(c.maxval + c.maxval / 8 + 1, sampleBytes == 2 ? 65536u : 256u);
+        const auto value = [&](uint64_t i) { return uint32_t(i * 2654435761u >> 7) % range; };
+        for (uint64_t i = 0; i < samples; ++i) {
+            const uint32_t v = value(i);
+            if (sampleBytes == 2)
+                data.append(char(v >> 8));
+            data.append(char(v & 255));
+        }
+        for (uint32_t y = 0; y < c.height; ++y)
+            for (uint32_t x = 0; x < c.width; ++x) {
+                int rgb[3];
+                for (uint32_t k = 0; k < 3; ++k) {
+                    const uint64_t i = (uint64_t(y) * c.width + x) * channels + (channels == 3 ? k : 0);
+                    const uint32_t v = std::min(value(i), c.maxval); // above the maximum counts as it
+                    rgb[k] = int((uint64_t(v) * 255 + c.maxval / 2) / c.maxval);
+                }
+                want.setPixel(int(x), int(y), qRgb(rgb[0], rgb[1], rgb[2]));
+            }
+        EXPECT_TRUE(SamePixels(Decode(PPMFile, data), want));
+        EXPECT_TRUE(SamePixels(Decode(PPM, data), want));
+        EXPECT_EQ(DecodeError(PPMFile, data.chopped(1)), kReadError);
+    }
+    // A header longer than the first read, and a number cut by the end of that read.
+    const QByteArray longComment = "P5\n#" + QByteArray(5000, 'c') + "\n3 1 255\n\x01\x02\x03";
+    EXPECT_EQ(Decode(PPMFile, longComment).pixelIndex(2, 0), 3);
+    const QByteArray cutNumber = "P5 3 1\n#" + QByteArray(4085, 'c') + "\n255\n\x01\x02\x03";
+    ASSERT_EQ(cutNumber.indexOf("255"), 4094);
+    EXPECT_EQ(Decode(PPMFile, cutNumber).pixelIndex(2, 0), 3);
 }
 
 TEST(PortableMapReader, PixelFormatsThroughTheRegistry)
@@ -129,6 +191,8 @@ TEST(PortableMapReader, DamagedFilesGiveTheReadersMessage)
         {"plain bitmap cut short", QByteArray("P1\n3 3\n0 1 0 1 0 1 1 1"), kReadError},
         {"glued comment runs to the end", QByteArray("P5\n1 1\n255#\xff"), kReadError},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(DecodeError(PPM, c.bytes), c.message) << c.what;
+        EXPECT_EQ(DecodeError(PPMFile, c.bytes), c.message) << c.what;
+    }
 }
