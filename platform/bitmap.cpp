@@ -339,6 +339,41 @@ void TBitmap::LoadFromStream(QIODevice& stream)
         LoadFromData(stream.readAll());
         return;
     }
+    // The headers first: the rows of an uncompressed picture then go from the file straight
+    // into the picture, without the whole file in memory beside it.
+    const qint64 start = stream.pos();
+    uint8_t head[4096];
+    const qint64 headSize = stream.read(reinterpret_cast<char*>(head), std::min<qint64>(rest, sizeof head));
+    const auto readAt = [&](uint64_t offset, uint8_t* to, size_t bytes) {
+        if (!stream.seek(start + qint64(offset)))
+            throw EInvalidGraphic(SInvalidBitmap);
+        for (size_t done = 0; done < bytes;) {
+            const qint64 n = stream.read(reinterpret_cast<char*>(to) + done, qint64(bytes - done));
+            if (n <= 0)
+                throw EInvalidGraphic(SInvalidBitmap);
+            done += size_t(n);
+        }
+    };
+    if (headSize > 0) {
+        bmpcodec::Decoded d;
+        bool decoded = false;
+        try {
+            decoded = bmpcodec::DecodeRows(head, size_t(headSize), uint64_t(rest), readAt, d);
+        } catch (const EInvalidGraphic&) {
+            // Headers longer than what was read are read again with the whole file.
+            if (headSize >= rest)
+                throw;
+        }
+        // The pictures read this way (1, 8, 16, 24 and 32 bits) take their pixel format and
+        // palette size from their QImage format, as SetImage gives them.
+        if (decoded) {
+            stream.seek(start + rest); // where reading the whole file leaves it
+            SetImage(std::move(d.image));
+            return;
+        }
+    }
+    if (!stream.seek(start))
+        throw EInvalidGraphic(SInvalidBitmap);
     // Read in one piece into memory that is mapped at once: a large bitmap file would
     // otherwise cost a page fault per 4 KiB twice over (the bytes and the pixels).
     LargeBuffer bytes(size_t(rest) + 1);

@@ -119,9 +119,38 @@ void DecodeRLE(const uint8_t* p, size_t n, size_t pos, bool four, QImage& img)
     }
 }
 
-} // namespace
 
-Decoded Decode(const uint8_t* p, size_t n, int heightOverride)
+// Copies the pixel rows from a file read through readAt, a block at a time, as CopyRows does
+// from memory; available: the bytes the file holds from bitsPos on.
+void ReadRows(QImage& img, const ReadAt& readAt, uint64_t bitsPos, uint64_t available, uint64_t rowBytes, bool topDown)
+{
+    const int h = img.height();
+    const size_t line = size_t(img.bytesPerLine());
+    const size_t copy = size_t(std::min<uint64_t>(rowBytes, line));
+    // A block small enough to stay in the processor's cache between reading and copying.
+    const size_t blockRows = std::clamp<size_t>((size_t(256) << 10) / rowBytes, 1, size_t(h));
+    LargeBuffer block(blockRows * rowBytes);
+    uchar* const bits = img.bits();
+    for (int fileRow = 0; fileRow < h;) {
+        const int rows = int(std::min<size_t>(blockRows, size_t(h - fileRow)));
+        const uint64_t from = rowBytes * uint64_t(fileRow);
+        const size_t bytes = size_t(std::min<uint64_t>(rowBytes * uint64_t(rows), available - from));
+        readAt(bitsPos + from, block.data(), bytes);
+        for (int r = 0; r < rows; ++r, ++fileRow) {
+            uchar* d = bits + line * size_t(topDown ? fileRow : h - 1 - fileRow);
+            const size_t at = size_t(rowBytes) * size_t(r);
+            const size_t got = std::min(copy, at < bytes ? bytes - at : 0);
+            std::memcpy(d, block.data() + at, got);
+            if (got < line)
+                std::memset(d + got, 0, line - got);
+        }
+    }
+}
+
+// Decode, with the pixel rows of plain pictures read through readAt when it is given: p then
+// holds at least the headers and the colour table of a file of fileSize bytes. False when
+// the picture needs the whole file in p.
+bool DecodeFrom(const uint8_t* p, size_t n, uint64_t fileSize, int heightOverride, const ReadAt* readAt, Decoded& out)
 {
     size_t off = 0;
     uint64_t fileBitsOffset = 0;
@@ -214,12 +243,13 @@ Decoded Decode(const uint8_t* p, size_t n, int heightOverride)
     uint64_t bitsPos = palStart + tableEntries * uint64_t(entrySize);
     if (fileHeader && fileBitsOffset >= off + hdrSize && fileBitsOffset < n)
         bitsPos = fileBitsOffset;
-    if (bitsPos >= n)
+    if (bitsPos >= fileSize)
         Invalid();
 
-    Decoded out;
     const int W = int(w), H = int(absH);
     if (compression == BI_RLE8 || compression == BI_RLE4) {
+        if (readAt)
+            return false;
         out.image = NewImage(W, H, QImage::Format_Indexed8);
         DecodeRLE(p, n, size_t(bitsPos), compression == BI_RLE4, out.image);
         while (colors.size() < 256)
@@ -228,15 +258,15 @@ Decoded Decode(const uint8_t* p, size_t n, int heightOverride)
         out.format = compression == BI_RLE4 ? pf4bit : pf8bit;
         out.paletteSize = paletteSize;
         out.bitsEnd = n;
-        return out;
+        return true;
     }
 
     const uint64_t rowBytes = (uint64_t(w) * bpp + 31) / 32 * 4;
     const uint64_t lastRow = (uint64_t(w) * bpp + 7) / 8;
     const uint64_t need = rowBytes * uint64_t(absH - 1) + lastRow;
-    if (bitsPos + need > n)
+    if (bitsPos + need > fileSize)
         Invalid();
-    out.bitsEnd = size_t(std::min<uint64_t>(n, bitsPos + rowBytes * uint64_t(absH)));
+    out.bitsEnd = size_t(std::min<uint64_t>(fileSize, bitsPos + rowBytes * uint64_t(absH)));
     auto srcRow = [&](int y) { return p + bitsPos + rowBytes * uint64_t(topDown ? y : H - 1 - y); };
     auto rowLen = [&](int y) { return size_t((topDown ? y : H - 1 - y) == H - 1 ? lastRow : rowBytes); };
 
@@ -251,7 +281,10 @@ Decoded Decode(const uint8_t* p, size_t n, int heightOverride)
         default: f = QImage::Format_RGB32; out.format = pf32bit; break;
         }
         out.image = NewImage(W, H, f);
-        CopyRows(out.image, srcRow, rowLen, rowBytes);
+        if (readAt)
+            ReadRows(out.image, *readAt, bitsPos, fileSize - bitsPos, rowBytes, topDown);
+        else
+            CopyRows(out.image, srcRow, rowLen, rowBytes);
         if (bpp == 8) {
             while (colors.size() < 256)
                 colors << qRgb(0, 0, 0);
@@ -259,8 +292,11 @@ Decoded Decode(const uint8_t* p, size_t n, int heightOverride)
         if (bpp <= 8)
             out.image.setColorTable(colors);
         out.paletteSize = paletteSize;
-        return out;
+        return true;
     }
+    // The other kinds are converted from the whole file.
+    if (readAt)
+        return false;
     if (bpp == 4) {
         out.image = NewImage(W, H, QImage::Format_Indexed8);
         for (int y = 0; y < H; ++y) {
@@ -275,7 +311,7 @@ Decoded Decode(const uint8_t* p, size_t n, int heightOverride)
         out.image.setColorTable(colors);
         out.format = pf4bit;
         out.paletteSize = 16;
-        return out;
+        return true;
     }
     // Bit fields.
     if (bpp == 16 && masks[0] == 0xF800 && masks[1] == 0x07E0 && masks[2] == 0x001F) {
@@ -290,7 +326,7 @@ Decoded Decode(const uint8_t* p, size_t n, int heightOverride)
     }
     if (!out.image.isNull()) {
         CopyRows(out.image, srcRow, rowLen, rowBytes);
-        return out;
+        return true;
     }
     const Mask r(masks[0]), g(masks[1]), b(masks[2]);
     out.image = NewImage(W, H, QImage::Format_RGB32);
@@ -303,8 +339,23 @@ Decoded Decode(const uint8_t* p, size_t n, int heightOverride)
             d[x] = qRgb(r.get(px), g.get(px), b.get(px));
         }
     }
+    return true;
+}
+
+} // namespace
+
+Decoded Decode(const uint8_t* p, size_t n, int heightOverride)
+{
+    Decoded out;
+    DecodeFrom(p, n, n, heightOverride, nullptr, out);
     return out;
 }
+
+bool DecodeRows(const uint8_t* p, size_t n, uint64_t fileSize, const ReadAt& readAt, Decoded& out)
+{
+    return DecodeFrom(p, n, fileSize, 0, &readAt, out);
+}
+
 
 QByteArray Encode(const QImage& src, TPixelFormat format, const QList<QRgb>& palette)
 {

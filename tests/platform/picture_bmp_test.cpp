@@ -255,8 +255,67 @@ TEST(PictureBmp, DamagedFilesRaiseAndLeaveTheBitmapAlone)
         TBitmap b(3, 3, pf24bit);
         b.Canvas()->SetPixel(1, 1, clRed);
         EXPECT_THROW(b.LoadFromData(c.data), EInvalidGraphic) << c.name;
+        // Read from a file, whose rows go straight into the picture.
+        QBuffer file;
+        file.setData(c.data);
+        file.open(QIODevice::ReadOnly);
+        EXPECT_THROW(b.LoadFromStream(file), EInvalidGraphic) << c.name;
         EXPECT_EQ(b.Width(), 3) << c.name;
         EXPECT_EQ(At(b, 1, 1), clRed) << c.name;
+    }
+}
+
+TEST(PictureBmp, RowsReadFromAFileMatchTheWholeFile)
+{
+    // Odd widths pad their rows; heights of a few hundred rows span several blocks of reading.
+    struct Case {
+        int w, h, bpp;
+    } cases[] = {{1, 1, 1}, {37, 300, 1}, {5, 3, 8}, {1001, 211, 8}, {3, 2, 16}, {1001, 120, 24},
+                 {7, -9, 24}, {333, -400, 32}, {2, 700, 24}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h) + " " + std::to_string(c.bpp));
+        const int rowBytes = (c.w * c.bpp + 31) / 32 * 4;
+        QByteArray bits(rowBytes * std::abs(c.h), '\0');
+        for (int i = 0; i < bits.size(); ++i)
+            bits[i] = char((i * 7 + i / rowBytes * 13) & 255);
+        std::vector<uint32_t> palette;
+        for (int i = 0; c.bpp <= 8 && i < (1 << c.bpp); ++i)
+            palette.push_back(uint32_t(i * 0x010203));
+        const QByteArray whole = MakeBmp(c.w, c.h, c.bpp, 0, palette, bits);
+        // The whole file, one cut inside the last row's padding (still whole pixels), and one
+        // followed by other data.
+        for (const QByteArray& data : {whole, whole.chopped(rowBytes - (c.w * c.bpp + 7) / 8), whole + "tail"}) {
+            TBitmap fromMemory, fromFile;
+            fromMemory.LoadFromData(data);
+            QBuffer file;
+            file.setData(data);
+            file.open(QIODevice::ReadOnly);
+            fromFile.LoadFromStream(file);
+            EXPECT_EQ(fromFile.PixelFormat(), fromMemory.PixelFormat());
+            EXPECT_EQ(fromFile.image(), fromMemory.image());
+            EXPECT_EQ(fromFile.image().colorTable(), fromMemory.image().colorTable());
+            EXPECT_TRUE(file.atEnd());
+        }
+    }
+    // Pixels far behind the headers, and an info header longer than the first read.
+    const auto patch32 = [](QByteArray& a, int at, int64_t v) {
+        for (int i = 0; i < 4; ++i)
+            a[at + i] = char((v >> (8 * i)) & 255);
+    };
+    QByteArray farPixels = MakeBmp(3, 2, 8, 0, std::vector<uint32_t>(256, 0x112233), QByteArray(8, '\x05'));
+    farPixels.insert(54 + 1024, QByteArray(5000, '\0'));
+    patch32(farPixels, 10, 54 + 1024 + 5000);
+    QByteArray longHeader = MakeBmp(3, 2, 8, 0, std::vector<uint32_t>(256, 0x112233), QByteArray(8, '\x05'));
+    longHeader.insert(54, QByteArray(5000, '\0'));
+    patch32(longHeader, 14, 40 + 5000);
+    patch32(longHeader, 10, 54 + 5000 + 1024);
+    for (const QByteArray& data : {farPixels, longHeader}) {
+        QBuffer file;
+        file.setData(data);
+        file.open(QIODevice::ReadOnly);
+        TBitmap b;
+        b.LoadFromStream(file);
+        EXPECT_EQ(b.image().pixel(2, 1), qRgb(0x11, 0x22, 0x33));
     }
 }
 
