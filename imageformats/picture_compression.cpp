@@ -3,6 +3,7 @@
 #include "imageformats/picture_error.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 // ---------------------------------------------------------------------------------------
@@ -244,6 +245,28 @@ int32_t TPCXRLE::Decode(const uint8_t*& source, uint8_t* dest, int32_t packedSiz
     uint8_t* d = dest;
     uint8_t* dEnd = dest + unpackedSize;
     while (d < dEnd && s < sEnd) {
+        // Plain bytes (the two top bits not both set) eight at a time, while both buffers have
+        // room: most of a picture with few runs is made of them.
+        while (sEnd - s >= 8 && dEnd - d >= 8) {
+            uint64_t word;
+            std::memcpy(&word, s, 8);
+            std::memcpy(d, s, 8);
+            // Bit 7 of each byte: its bits 7 and 6 both set, a count byte.
+            const uint64_t counts = word & (word << 1) & 0x8080808080808080u;
+            if (counts == 0) {
+                s += 8;
+                d += 8;
+                continue;
+            }
+            const int plain = (std::endian::native == std::endian::little ? std::countr_zero(counts)
+                                                                          : std::countl_zero(counts)) /
+                              8;
+            s += plain;
+            d += plain;
+            break;
+        }
+        if (d >= dEnd || s >= sEnd)
+            break;
         const uint8_t b = *s++;
         if ((b & 0xC0) == 0xC0) {
             if (!RunPacket(s, sEnd, d, dEnd, b & 0x3F))
