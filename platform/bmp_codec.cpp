@@ -120,30 +120,27 @@ void DecodeRLE(const uint8_t* p, size_t n, size_t pos, bool four, QImage& img)
 }
 
 
-// Copies the pixel rows from a file read through readAt, a block at a time, as CopyRows does
-// from memory; available: the bytes the file holds from bitsPos on.
-void ReadRows(QImage& img, const ReadAt& readAt, uint64_t bitsPos, uint64_t available, uint64_t rowBytes, bool topDown)
+// Reads the pixel rows from a file through readAt, a block at a time straight into the rows
+// they belong to, as CopyRows does from memory; available: the bytes the file holds from
+// bitsPos on. The rows of a file stored bottom-up land in one block in reverse order and are
+// put right while the block is still in the processor's cache.
+void ReadRows(QImage& img, const ReadAt& readAt, uint64_t bitsPos, uint64_t available, bool topDown)
 {
     const int h = img.height();
-    const size_t line = size_t(img.bytesPerLine());
-    const size_t copy = size_t(std::min<uint64_t>(rowBytes, line));
-    // A block small enough to stay in the processor's cache between reading and copying.
-    const size_t blockRows = std::clamp<size_t>((size_t(256) << 10) / rowBytes, 1, size_t(h));
-    LargeBuffer block(blockRows * rowBytes);
+    const size_t line = size_t(img.bytesPerLine()); // the file's row size too
+    const size_t blockRows = std::clamp<size_t>((size_t(256) << 10) / line, 1, size_t(h));
     uchar* const bits = img.bits();
     for (int fileRow = 0; fileRow < h;) {
         const int rows = int(std::min<size_t>(blockRows, size_t(h - fileRow)));
-        const uint64_t from = rowBytes * uint64_t(fileRow);
-        const size_t bytes = size_t(std::min<uint64_t>(rowBytes * uint64_t(rows), available - from));
-        readAt(bitsPos + from, block.data(), bytes);
-        for (int r = 0; r < rows; ++r, ++fileRow) {
-            uchar* d = bits + line * size_t(topDown ? fileRow : h - 1 - fileRow);
-            const size_t at = size_t(rowBytes) * size_t(r);
-            const size_t got = std::min(copy, at < bytes ? bytes - at : 0);
-            std::memcpy(d, block.data() + at, got);
-            if (got < line)
-                std::memset(d + got, 0, line - got);
-        }
+        const uint64_t from = line * uint64_t(fileRow);
+        const size_t bytes = size_t(std::min<uint64_t>(line * uint64_t(rows), available - from));
+        uchar* block = bits + line * size_t(topDown ? fileRow : h - fileRow - rows);
+        readAt(bitsPos + from, block, bytes);
+        std::memset(block + bytes, 0, line * size_t(rows) - bytes);
+        if (!topDown)
+            for (int i = 0, j = rows - 1; i < j; ++i, --j)
+                std::swap_ranges(block + line * size_t(i), block + line * size_t(i + 1), block + line * size_t(j));
+        fileRow += rows;
     }
 }
 
@@ -282,7 +279,7 @@ bool DecodeFrom(const uint8_t* p, size_t n, uint64_t fileSize, int heightOverrid
         }
         out.image = NewImage(W, H, f);
         if (readAt)
-            ReadRows(out.image, *readAt, bitsPos, fileSize - bitsPos, rowBytes, topDown);
+            ReadRows(out.image, *readAt, bitsPos, fileSize - bitsPos, topDown);
         else
             CopyRows(out.image, srcRow, rowLen, rowBytes);
         if (bpp == 8) {
