@@ -303,8 +303,8 @@ void TPagePrintDlg::PaintBoxPaint(TCanvas* canvas)
         canvas->Brush = brush;
         return;
     }
-    const int d = LayoutScale;
-    auto coreRect = [d](int x, int y, int w, int h, int core) {
+    constexpr int d = LayoutScale;
+    auto coreRect = [](int x, int y, int w, int h, int core) {
         return TRect(x / d + (w / d - core / d) / 2, y / d + (h / d - core / d) / 2,
                      x / d + (w / d + core / d) / 2, y / d + (h / d + core / d) / 2);
     };

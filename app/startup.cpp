@@ -33,8 +33,17 @@
 
 namespace {
 
-// A stalled peer is dropped after this long without a complete message.
-constexpr int IdleConnectionMs = 10000;
+// A stalled peer is dropped after this long without a complete message; the tests shorten it
+// through KORVANE_IDLE_CONNECTION_MS.
+int IdleConnectionMs()
+{
+    static const int ms = [] {
+        bool ok = false;
+        const int set = qEnvironmentVariableIntValue("KORVANE_IDLE_CONNECTION_MS", &ok);
+        return ok && set > 0 ? set : 10000;
+    }();
+    return ms;
+}
 // How long a second instance waits for the first one to take a document.
 constexpr int AckWaitMs = 30000;
 constexpr int ConnectWaitMs = 2000;
@@ -223,7 +232,7 @@ void TInstanceChannel::AcceptPending()
         auto* idle = new QTimer(socket);
         idle->setObjectName(QStringLiteral("idle"));
         idle->setSingleShot(true);
-        idle->start(IdleConnectionMs);
+        idle->start(IdleConnectionMs());
         connect(idle, &QTimer::timeout, socket, [socket] { socket->abort(); });
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { ReadFrom(socket); });
         // Counted off as soon as it is closed: its deletion may wait for a box to be answered.
@@ -280,7 +289,7 @@ void TInstanceChannel::ReadFrom(QLocalSocket* socket)
     socket->setProperty("buffer", buffer);
     if (read) {
         if (auto* idle = socket->findChild<QTimer*>(QStringLiteral("idle")))
-            idle->start(IdleConnectionMs);
+            idle->start(IdleConnectionMs());
         socket->flush();
         ScheduleDelivery();
     }

@@ -18,7 +18,8 @@ QString ScannerLibraryName()
 
 namespace {
 
-constexpr int FrameGray = 0, FrameRGB = 1, FrameRed = 2, FrameGreen = 3, FrameBlue = 4;
+// The frame formats a scanner sends: one grey or colour frame, or one frame per colour.
+enum TFrameFormat { FrameGray = 0, FrameRGB = 1, FrameRed = 2, FrameGreen = 3, FrameBlue = 4 };
 
 struct FrameShape {
     int lines = 0;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds, and runs every test: a plain g++ build, then one clang build
 # with AddressSanitizer and UndefinedBehaviorSanitizer that runs the same tests and the fuzz
-# targets over their seeds.
+# targets over their seeds. Both builds treat warnings as errors. The tests that start the
+# program on an X server of their own (label own-x-server) run in the plain build only.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup-deps.sh || exit 1
@@ -9,10 +10,13 @@ jobs=$(nproc)
 status=0
 summary=()
 
-run_ctest() { # DIR LABEL [env...]
+run_ctest() { # DIR LABEL [ctest options...] [-- env...]
   local dir=$1 label=$2; shift 2
+  local options=()
+  while [ $# -gt 0 ] && [ "$1" != -- ]; do options+=("$1"); shift; done
+  [ $# -gt 0 ] && shift
   local log; log=$(mktemp)
-  (cd "$dir" && env "$@" ctest --output-on-failure -j "$jobs") 2>&1 | tee "$log"
+  (cd "$dir" && env "$@" ctest --output-on-failure -j "$jobs" "${options[@]}") 2>&1 | tee "$log"
   local rc=${PIPESTATUS[0]}
   local line; line=$(grep -E 'tests passed, [0-9]+ tests failed out of' "$log" | tail -1)
   local total failed
@@ -24,12 +28,12 @@ run_ctest() { # DIR LABEL [env...]
 }
 passed_all=0; failed_all=0
 
-bash scripts/build.sh build-test -DKORVANE_BENCH=ON || exit 1
+bash scripts/build.sh build-test -DKORVANE_BENCH=ON -DCMAKE_COMPILE_WARNING_AS_ERROR=ON || exit 1
 run_ctest build-test plain
 
 bash scripts/build.sh build-asan -DKORVANE_FUZZ=ON -DKORVANE_BENCH=OFF \
-  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ || exit 1
-run_ctest build-asan sanitizers ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_COMPILE_WARNING_AS_ERROR=ON || exit 1
+run_ctest build-asan sanitizers -LE own-x-server -- ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1
 
 fuzzlog=$(mktemp)
 bash scripts/fuzz-smoke.sh build-asan | tee "$fuzzlog"

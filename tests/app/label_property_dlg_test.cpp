@@ -40,7 +40,7 @@ protected:
     QStringList& boxes = recorder.texts;
 };
 
-TLabelPropertiesRequest request(const char* text = "")
+TLabelPropertiesRequest labelRequest(const char* text = "")
 {
     TLabelPropertiesRequest r;
     r.Text = QString::fromLatin1(text);
@@ -158,7 +158,7 @@ TEST_F(LabelDlgTest, SampleTextAndAngle)
 
 TEST_F(LabelDlgTest, EscapeInTheMemoCancels)
 {
-    TLabelPropertiesRequest r = request("keep");
+    TLabelPropertiesRequest r = labelRequest("keep");
     WhenShown<TLabelPropertyDlg>([](TLabelPropertyDlg* dlg) {
         dlg->Edit->setPlainText(QStringLiteral("changed"));
         QTest::keyClick(dlg->Edit, Qt::Key_Escape);
@@ -169,7 +169,7 @@ TEST_F(LabelDlgTest, EscapeInTheMemoCancels)
 
 TEST_F(LabelDlgTest, OkHandsBackTextFontColourAndAngle)
 {
-    TLabelPropertiesRequest r = request("Old");
+    TLabelPropertiesRequest r = labelRequest("Old");
     r.SampleFont.Style = fsItalic;
     r.Angle = 0;
     WhenShown<TLabelPropertyDlg>([](TLabelPropertyDlg* dlg) {
@@ -207,7 +207,7 @@ TEST_F(LabelDlgTest, OkHandsBackTextFontColourAndAngle)
 
 TEST_F(LabelDlgTest, FontsTheListLacksKeepTheirName)
 {
-    TLabelPropertiesRequest r = request("x");
+    TLabelPropertiesRequest r = labelRequest("x");
     r.SampleFont.Name = QStringLiteral("No Such Font 123");
     r.SampleFont.SetSize(5000); // from a damaged document
     WhenShown<TLabelPropertyDlg>([](TLabelPropertyDlg* dlg) {

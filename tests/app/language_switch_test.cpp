@@ -21,7 +21,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -31,7 +30,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
-#include <QThread>
+#include <QTest>
 #include <QToolButton>
 
 #include <atomic>
@@ -43,7 +42,7 @@ const TGUID TestPaper = NameGUID("language-switch-test");
 
 constexpr unsigned English = 0x10009, German = 0x10007, French = 0x1000C, Spanish = 10;
 
-TRegIniFile Settings() { return TRegIniFile(ProductKey()); }
+using testsupport::Settings;
 
 // A program folder with the test paper and the named language libraries of the build.
 QString ProgramWithLanguages(const QString& name, const QStringList& libraries)
@@ -332,12 +331,7 @@ TEST_F(LanguageSwitchTest, SecondStartStillFindsTheRunningInstanceAfterASwitch)
         TInstanceChannel later(docs + QStringLiteral("/instance"));
         first = later.IsFirstInstance({document}) ? 1 : 0;
     });
-    QElapsedTimer timer;
-    timer.start();
-    while ((first < 0 || received.isEmpty()) && timer.elapsed() < 40000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        QThread::msleep(2);
-    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return first >= 0 && !received.isEmpty(); }, 40000));
     second.join();
     EXPECT_EQ(first, 0);
     EXPECT_EQ(received, QStringList{document});

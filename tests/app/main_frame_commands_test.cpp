@@ -41,10 +41,10 @@
 
 namespace {
 
-const TGUID FirstPaper = NameGUID("commands-test-first");
-const TGUID SecondPaper = NameGUID("commands-test-second");
+const TGUID CommandsPaper1 = NameGUID("commands-test-first");
+const TGUID CommandsPaper2 = NameGUID("commands-test-second");
 
-TRegIniFile Settings() { return TRegIniFile(ProductKey()); }
+using testsupport::Settings;
 
 // An object kind of its own, so the commands can be watched on it.
 class TestObject : public CDesignObject {
@@ -77,8 +77,10 @@ class MainFrameCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const PaperType a = testpaper::WithCatalogueTexts(testpaper::Discs(FirstPaper, QStringLiteral("First"), 1170, {{1, 465, 175}}));
-        const PaperType b = testpaper::WithCatalogueTexts(testpaper::Discs(SecondPaper, QStringLiteral("Second"), 1170, {{1, 465, 175}}));
+        const PaperType a = testpaper::WithCatalogueTexts(
+            testpaper::Discs(CommandsPaper1, QStringLiteral("First"), 1170, {{1, 465, 175}}));
+        const PaperType b = testpaper::WithCatalogueTexts(
+            testpaper::Discs(CommandsPaper2, QStringLiteral("Second"), 1170, {{1, 465, 175}}));
         const QString program =
             testsupport::programWithPapers(QStringLiteral("cmd-program-%1").arg(++counter), {&a, &b});
         qputenv("KORVANE_PROGRAM_DIR", program.toLocal8Bit());
@@ -225,11 +227,11 @@ TEST_F(MainFrameCommandsTest, NewDocumentsAreNumberedAfterTheHighestUntitledOne)
     EXPECT_EQ(frame->NextUntitledName(), QStringLiteral("Edit4"));
 
     // File, New takes the dialog's paper and opens the window under that name.
-    Settings().WriteString(BasicInfo(), QStringLiteral("PaperID"), GUIDToString(FirstPaper));
+    Settings().WriteString(BasicInfo(), QStringLiteral("PaperID"), GUIDToString(CommandsPaper1));
     QTimer::singleShot(0, [] {
         auto* dlg = qobject_cast<TNewDlg*>(QApplication::activeModalWidget());
         ASSERT_NE(dlg, nullptr);
-        dlg->PaperID = SecondPaper;
+        dlg->PaperID = CommandsPaper2;
         dlg->done(1);
     });
     frame->FileNewItemClick();
@@ -237,7 +239,7 @@ TEST_F(MainFrameCommandsTest, NewDocumentsAreNumberedAfterTheHighestUntitledOne)
     ASSERT_NE(doc, nullptr);
     EXPECT_EQ(doc->Caption(), QStringLiteral("Edit4"));
     ASSERT_TRUE(doc->Paper);
-    EXPECT_EQ(doc->Paper->ID, SecondPaper);
+    EXPECT_EQ(doc->Paper->ID, CommandsPaper2);
     EXPECT_EQ(frame->DocumentCount(), 5);
 
     // Cancel opens nothing.
@@ -377,12 +379,12 @@ TEST_F(MainFrameCommandsTest, EditCommandsActOnTheSelectionOfTheActiveDocument)
 TEST_F(MainFrameCommandsTest, DocumentWindowsReachTheMainWindowThroughItsLink)
 {
     EXPECT_EQ(MainWindowLink()->MainWindow(), frame.data());
-    Settings().WriteString(BasicInfo(), QStringLiteral("PaperID"), GUIDToString(SecondPaper));
+    Settings().WriteString(BasicInfo(), QStringLiteral("PaperID"), GUIDToString(CommandsPaper2));
     Settings().WriteBool(BasicInfo(), QStringLiteral("FullPageMode"), true);
     TChildFrame* doc = Open(QStringLiteral("Edit1"));
     ASSERT_NE(doc, nullptr);
     ASSERT_TRUE(doc->Paper);
-    EXPECT_EQ(doc->Paper->ID, SecondPaper);
+    EXPECT_EQ(doc->Paper->ID, CommandsPaper2);
     EXPECT_EQ(doc->PageMode, PageModeFull);
     EXPECT_EQ(frame->StatusPanel[2]->text(), QStringLiteral("Second"));
     EXPECT_EQ(frame->StatusPanel[1]->text(), QString::number(doc->Zoom) + QLatin1Char('%'));
@@ -609,7 +611,8 @@ TEST_F(MainFrameCommandsTest, ClosingTheMainWindowClosesEachDocumentInTurn)
     const QString section = QStringLiteral("History File List");
     EXPECT_EQ(reg.ReadString(section, QStringLiteral("F0"), QString()), b);
     EXPECT_EQ(reg.ReadString(section, QStringLiteral("F1"), QString()), a);
-    EXPECT_EQ(reg.ReadString(BasicInfo(), QStringLiteral("PaperID"), QString()), GUIDToString(FirstPaper));
+    EXPECT_EQ(reg.ReadString(BasicInfo(), QStringLiteral("PaperID"), QString()),
+              GUIDToString(CommandsPaper1));
 }
 
 TEST_F(MainFrameCommandsTest, ScannerCommandsWithoutTheLibrarySayItOnceEach)

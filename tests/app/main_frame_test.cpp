@@ -3,6 +3,7 @@
 #include "app/main_frame.h"
 #include "bars/toolbar.h"
 #include "bars/toolbar_button.h"
+#include "controls/recent_list.h"
 
 #include "document/child_frame.h"
 #include "document/clipboard.h"
@@ -24,6 +25,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMenu>
 #include <QMdiSubWindow>
 #include <QMimeData>
 #include <QPointer>
@@ -40,7 +42,7 @@ QString ProgramWithCatalogue()
     return testsupport::programWithPapers(QStringLiteral("mf-program"), {&a, &b});
 }
 
-TRegIniFile Settings() { return TRegIniFile(ProductKey()); }
+using testsupport::Settings;
 
 class MainFrameTest : public ::testing::Test {
 protected:
@@ -69,6 +71,17 @@ protected:
         f->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         delete guard.data();
+    }
+
+    // An empty document on the first paper.
+    static void WriteEmptyDocument(const QString& path)
+    {
+        DocumentHeader header;
+        header.HalfHeight = 190;
+        header.PaperID = FirstPaper;
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(header.Encode());
     }
 
     static inline int counter = 0;
@@ -202,15 +215,7 @@ TEST_F(MainFrameTest, HandedOverPathsAreReadWithinTheirBlock)
     TMainFrame* f = Make();
     const QString dir = testsupport::freshDir(QStringLiteral("mf-copydata"));
     const QString good = dir + QStringLiteral("/good.KVO");
-    {
-        // An empty document on the first paper.
-        DocumentHeader header;
-        header.HalfHeight = 190;
-        header.PaperID = FirstPaper;
-        QFile file(good);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(header.Encode());
-    }
+    WriteEmptyDocument(good);
     QFile(dir + QStringLiteral("/note.txt")).open(QIODevice::WriteOnly);
 
     const QByteArray goodZ = good.toUtf8() + '\0';
@@ -237,6 +242,54 @@ TEST_F(MainFrameTest, HandedOverPathsAreReadWithinTheirBlock)
         f->WMCopyData(data);
         EXPECT_EQ(f->DocumentCaptions(), c.opens ? QStringList{good} : QStringList{}) << c.what;
     }
+}
+
+namespace {
+
+// The entry of the File menu's recent-files submenu that stands for the name, or null.
+QAction* RecentFileEntry(TMainFrame* f, const QString& name)
+{
+    const int number = int(f->scMRUFileList->Items.indexOf(name)) + 1;
+    for (TMRUMenuItem* item : f->findChildren<TMRUMenuItem*>())
+        if (QMenu* submenu = item->SubMenu())
+            for (QAction* a : submenu->actions())
+                if (auto* entry = qobject_cast<TMRUMenuItem*>(a);
+                    entry && number > 0 && entry->ItemNumber == number)
+                    return entry;
+    return nullptr;
+}
+
+} // namespace
+
+TEST_F(MainFrameTest, ARecentFileOpensAndOneWhoseFileHasGoneIsSaidAndDropped)
+{
+    TMainFrame* f = Make();
+    const QString dir = testsupport::freshDir(QStringLiteral("mf-recent"));
+    const QString kept = dir + QStringLiteral("/kept.kvo");
+    const QString gone = dir + QStringLiteral("/gone.kvo");
+    WriteEmptyDocument(kept);
+    WriteEmptyDocument(gone);
+    f->scMRUFileList->AddItem(kept);
+    f->scMRUFileList->AddItem(gone);
+    QFile::remove(gone);
+
+    QAction* entry = RecentFileEntry(f, kept);
+    ASSERT_NE(entry, nullptr);
+    entry->trigger();
+    EXPECT_EQ(f->DocumentCaptions(), QStringList{kept});
+    EXPECT_TRUE(boxes.isEmpty());
+
+    entry = RecentFileEntry(f, gone);
+    ASSERT_NE(entry, nullptr);
+    entry->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(boxes, QStringList{gone + QStringLiteral(" was not found!")});
+    EXPECT_EQ(f->DocumentCaptions(), QStringList{kept});
+    EXPECT_EQ(f->scMRUFileList->Items, QStringList{kept});
+    EXPECT_EQ(RecentFileEntry(f, gone), nullptr);
+    // The next start no longer offers it either.
+    Close(f);
+    EXPECT_EQ(Make()->scMRUFileList->Items, QStringList{kept});
 }
 
 TEST(MainFrameNames, UntitledWindowsAreNumberedAfterTheHighestUntitledOne)

@@ -31,8 +31,8 @@
 
 namespace {
 
-const TGUID FirstPaper = NameGUID("wiring-test-first");
-const TGUID SecondPaper = NameGUID("wiring-test-second");
+const TGUID WiringPaper1 = NameGUID("wiring-test-first");
+const TGUID WiringPaper2 = NameGUID("wiring-test-second");
 
 using testsupport::WhenShown;
 
@@ -40,10 +40,10 @@ class PaperDialogsWiringTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const PaperType a =
-            testpaper::WithCatalogueTexts(testpaper::Discs(FirstPaper, QStringLiteral("First"), 1170, {{1, 465, 175}}));
+        const PaperType a = testpaper::WithCatalogueTexts(
+            testpaper::Discs(WiringPaper1, QStringLiteral("First"), 1170, {{1, 465, 175}}));
         const PaperType b = testpaper::WithCatalogueTexts(
-            testpaper::Rectangles(SecondPaper, QStringLiteral("Second"), 900, 600, {{1, 100, 100}}));
+            testpaper::Rectangles(WiringPaper2, QStringLiteral("Second"), 900, 600, {{1, 100, 100}}));
         const QString program =
             testsupport::programWithPapers(QStringLiteral("wiring-program-%1").arg(++counter), {&a, &b});
         qputenv("KORVANE_PROGRAM_DIR", program.toLocal8Bit());
@@ -72,26 +72,26 @@ TEST_F(PaperDialogsWiringTest, PaperPropertiesChangeTheDocumentsPaperAndColours)
 {
     TChildFrame* doc = Open(QStringLiteral("Edit1"));
     ASSERT_NE(doc, nullptr);
-    ASSERT_EQ(doc->Paper->ID, FirstPaper);
+    ASSERT_EQ(doc->Paper->ID, WiringPaper1);
     WhenShown<TPaperPropertyDlg>([](TPaperPropertyDlg* dlg) {
-        EXPECT_EQ(dlg->PaperID, FirstPaper);
+        EXPECT_EQ(dlg->PaperID, WiringPaper1);
         EXPECT_EQ(dlg->TempShape->Shape, stCircle);
-        dlg->TreeView->setCurrentItem(FindPaperNode(dlg->TreeView, SecondPaper));
+        dlg->TreeView->setCurrentItem(FindPaperNode(dlg->TreeView, WiringPaper2));
         dlg->OutLineBtn->SetColor(TColor(255));
         dlg->OKBtn->click();
     });
     doc->PaperPropertiesItemClick();
-    EXPECT_EQ(doc->Paper->ID, SecondPaper);
+    EXPECT_EQ(doc->Paper->ID, WiringPaper2);
     EXPECT_EQ(doc->Paper->ShapeStyle, ShapeRectangle);
     EXPECT_EQ(doc->OutlineColor, TColor(255));
 
     // Cancel changes nothing.
     WhenShown<TPaperPropertyDlg>([](TPaperPropertyDlg* dlg) {
-        dlg->TreeView->setCurrentItem(FindPaperNode(dlg->TreeView, FirstPaper));
+        dlg->TreeView->setCurrentItem(FindPaperNode(dlg->TreeView, WiringPaper1));
         dlg->CancelBtn->click();
     });
     doc->PaperPropertiesItemClick();
-    EXPECT_EQ(doc->Paper->ID, SecondPaper);
+    EXPECT_EQ(doc->Paper->ID, WiringPaper2);
 }
 
 TEST_F(PaperDialogsWiringTest, AnUnknownPaperAsksForANewOneWhenTheDocumentOpens)
@@ -106,14 +106,14 @@ TEST_F(PaperDialogsWiringTest, AnUnknownPaperAsksForANewOneWhenTheDocumentOpens)
 
     WhenShown<TPaperPropertyDlg>([](TPaperPropertyDlg* dlg) {
         EXPECT_EQ(dlg->TreeView->currentItem(), nullptr);
-        dlg->TreeView->setCurrentItem(FindPaperNode(dlg->TreeView, SecondPaper));
+        dlg->TreeView->setCurrentItem(FindPaperNode(dlg->TreeView, WiringPaper2));
         dlg->OKBtn->click();
     });
     TChildFrame* reopened = Open(path);
     ASSERT_NE(reopened, nullptr);
     ASSERT_FALSE(boxes.isEmpty());
     EXPECT_EQ(boxes.first(), LoadLangStr(UnknownPaperString));
-    EXPECT_EQ(reopened->Paper->ID, SecondPaper);
+    EXPECT_EQ(reopened->Paper->ID, WiringPaper2);
 }
 
 TEST_F(PaperDialogsWiringTest, PageSetupEditsOnlyTheLabelPositions)
@@ -129,7 +129,7 @@ TEST_F(PaperDialogsWiringTest, PageSetupEditsOnlyTheLabelPositions)
     });
     doc->PageSetup();
     EXPECT_EQ(doc->Paper->Shapes[0].X, 500);
-    EXPECT_EQ(FindPaperType(FirstPaper)->Shapes[0].X, 500);
+    EXPECT_EQ(FindPaperType(WiringPaper1)->Shapes[0].X, 500);
 }
 
 TEST_F(PaperDialogsWiringTest, AddAndEditOfTheNewDocumentDialogOpenTheEditor)

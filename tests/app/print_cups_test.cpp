@@ -17,7 +17,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -29,7 +28,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QThread>
+#include <QTest>
 #include <QTimer>
 
 #include <csignal>
@@ -117,21 +116,22 @@ public:
             *why = QStringLiteral("cupsd did not start: ") + m_process.errorString();
             return false;
         }
-        QElapsedTimer timer;
-        timer.start();
-        while (timer.elapsed() < 15000) {
-            if (m_process.state() != QProcess::Running) {
-                *why = QStringLiteral("cupsd ended at once: ") + QString::fromUtf8(m_process.readAll()) + Log();
-                return false;
-            }
-            QTcpSocket probe;
-            probe.connectToHost(QHostAddress::LocalHost, quint16(m_port));
-            if (probe.waitForConnected(200))
-                return true;
-            QThread::msleep(50);
+        const bool listening = QTest::qWaitFor(
+            [&] {
+                if (m_process.state() != QProcess::Running)
+                    return true;
+                QTcpSocket probe;
+                probe.connectToHost(QHostAddress::LocalHost, quint16(m_port));
+                return probe.waitForConnected(200);
+            },
+            15000);
+        if (m_process.state() != QProcess::Running) {
+            *why = QStringLiteral("cupsd ended at once: ") + QString::fromUtf8(m_process.readAll()) + Log();
+            return false;
         }
-        *why = QStringLiteral("cupsd did not listen on its port: ") + Log();
-        return false;
+        if (!listening)
+            *why = QStringLiteral("cupsd did not listen on its port: ") + Log();
+        return listening;
     }
     void Stop()
     {
@@ -165,7 +165,7 @@ private:
     int m_port = 0;
 };
 
-QString RunTool(const QString& program, const QStringList& args)
+QString RunPoppler(const QString& program, const QStringList& args)
 {
     QProcess p;
     p.start(program, args);
@@ -230,24 +230,23 @@ TEST(PrintCupsTest, ADocumentPrintsThroughARealSchedulerToItsDevice)
     EXPECT_EQ(Printer()->Device(), QStringLiteral("Labels"));
 
     // The scheduler writes the job to the device file on its own time.
-    QElapsedTimer timer;
-    timer.start();
     int pages = 0;
-    while (timer.elapsed() < 20000) {
-        if (QFileInfo(cups.Output()).size() > 0) {
-            for (const QString& line : RunTool(QStringLiteral("pdfinfo"), {cups.Output()}).split(QLatin1Char('\n')))
-                if (line.startsWith(QLatin1String("Pages:")))
-                    pages = line.mid(6).trimmed().toInt();
-            if (pages > 0)
-                break;
-        }
-        QThread::msleep(100);
-    }
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            if (QFileInfo(cups.Output()).size() > 0)
+                for (const QString& line :
+                     RunPoppler(QStringLiteral("pdfinfo"), {cups.Output()}).split(QLatin1Char('\n')))
+                    if (line.startsWith(QLatin1String("Pages:")))
+                        pages = line.mid(6).trimmed().toInt();
+            return pages > 0;
+        },
+        20000));
     EXPECT_EQ(pages, 2) << QFileInfo(cups.Output()).size() << " bytes\n" << cups.Log().toStdString();
     const QString png = root + QStringLiteral("/page");
-    RunTool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("20"), QStringLiteral("-f"), QStringLiteral("2"),
-                                         QStringLiteral("-l"), QStringLiteral("2"), QStringLiteral("-singlefile"),
-                                         QStringLiteral("-png"), cups.Output(), png});
+    RunPoppler(QStringLiteral("pdftoppm"),
+               {QStringLiteral("-r"), QStringLiteral("20"), QStringLiteral("-f"), QStringLiteral("2"),
+                QStringLiteral("-l"), QStringLiteral("2"), QStringLiteral("-singlefile"),
+                QStringLiteral("-png"), cups.Output(), png});
     const QImage page(png + QStringLiteral(".png"));
     ASSERT_FALSE(page.isNull());
     // Both discs of the sheet carry the page (probed beside the hole); the margin stays white.

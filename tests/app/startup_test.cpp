@@ -25,7 +25,6 @@
 #include <QTimer>
 #include <QLocalSocket>
 #include <QProcess>
-#include <QThread>
 #include <QtEndian>
 
 #include <memory>
@@ -440,12 +439,13 @@ TEST(SingleInstance, SecondProcessHandsItsDocumentsToTheFirst)
 }
 
 // A handed-over damaged document shows its message in the running instance; the box stays open
-// past the time after which an idle connection is dropped, and a burst of damaged documents
-// arrives meanwhile. Every sender is answered without waiting for the box, the boxes come one
-// after the other, and the instance ends normally with the good document opened.
+// past the time after which an idle connection is dropped (shortened here), and a burst of
+// damaged documents arrives meanwhile. Every sender is answered without waiting for the box, the
+// boxes come one after the other, and the instance ends normally with the good document opened.
 TEST(SingleInstance, MessageBoxOfAHandedOverDocumentOutlivesTheConnection)
 {
     ProgramUnderTest korvane(QStringLiteral("program-boxes"));
+    korvane.env.insert(QStringLiteral("KORVANE_IDLE_CONNECTION_MS"), QStringLiteral("2000"));
     const QString docs = testsupport::freshDir(QStringLiteral("handover-damaged"));
     QStringList burst{docs + QStringLiteral("/good.kvo")};
     WriteEmptyDocument(burst.front());
@@ -460,8 +460,12 @@ TEST(SingleInstance, MessageBoxOfAHandedOverDocumentOutlivesTheConnection)
     QProcess first;
     ASSERT_TRUE(korvane.StartFirst(first));
     EXPECT_EQ(korvane.Run({burst.at(1)}), 1);   // its box opens in the first instance
-    // Past the idle time of a connection, with the box still open.
-    QThread::msleep(11000);
+    // Past the idle time of a connection, with the box still open: a peer that connects and
+    // says nothing is dropped.
+    QLocalSocket stalled;
+    stalled.connectToServer(TInstanceChannel::DefaultServerPath());
+    ASSERT_TRUE(stalled.waitForConnected(10000));
+    EXPECT_TRUE(stalled.waitForDisconnected(30000));
     EXPECT_EQ(first.state(), QProcess::Running);
     // Answered while the box is open: a sender that had to wait for it would time out here.
     EXPECT_EQ(korvane.Run(burst, QString(), 20000), 1);

@@ -17,12 +17,11 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
 #include <QRegularExpression>
-#include <QThread>
+#include <QTest>
 
 namespace {
 
@@ -50,14 +49,17 @@ protected:
         EXPECT_TRUE(frame->CreatedOk());
         return frame;
     }
-    // A stand-in updater that writes how many arguments it got and each one on its own line.
+    // A stand-in updater that writes how many arguments it got and each one on its own line, and
+    // counts its runs in a line each of OUTPUT.runs.
     QString StubUpdater(const QString& output)
     {
         const QString path = testsupport::freshDir(QStringLiteral("wl-updater-%1").arg(counter)) +
                              QStringLiteral("/Updater.sh");
         QFile f(path);
         EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("#!/bin/sh\n{ echo \"$#\"; for a in \"$@\"; do printf '%s\\n' \"$a\"; done; } > \"" +
+        f.write("#!/bin/sh\necho run >> \"" + QFile::encodeName(output) +
+                ".runs\"\n"
+                "{ echo \"$#\"; for a in \"$@\"; do printf '%s\\n' \"$a\"; done; } > \"" +
                 QFile::encodeName(output) + ".part\"\nmv \"" + QFile::encodeName(output) + ".part\" \"" +
                 QFile::encodeName(output) + "\"\n");
         f.close();
@@ -71,10 +73,8 @@ protected:
     }
     static QByteArray WaitForFile(const QString& path)
     {
-        QElapsedTimer timer;
-        timer.start();
-        while (!QFileInfo::exists(path) && timer.elapsed() < 20000)
-            QThread::msleep(20);
+        if (!QTest::qWaitFor([&] { return QFileInfo::exists(path); }, 20000))
+            return QByteArray();
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
@@ -165,9 +165,14 @@ TEST_F(WebLinksTest, UpdaterGoneAfterTheStartLeavesTheItemDoingNothing)
     EXPECT_TRUE(frame->OnlineUpdateItem->isVisible());
     QFile::remove(updater);
     frame->OnlineUpdateItem->trigger();
-    QThread::msleep(200);
-    EXPECT_FALSE(QFileInfo::exists(output));
     EXPECT_TRUE(boxes.texts.isEmpty());
+    // Back in place, the updater runs once for the next choice: the one before started nothing.
+    ASSERT_EQ(StubUpdater(output), updater);
+    frame->OnlineUpdateItem->trigger();
+    EXPECT_FALSE(WaitForFile(output).isEmpty());
+    QFile runs(output + QStringLiteral(".runs"));
+    ASSERT_TRUE(runs.open(QIODevice::ReadOnly));
+    EXPECT_EQ(runs.readAll(), QByteArray("run\n"));
 }
 
 TEST(UsersManual, ShippedBesideTheProgramWithEveryChapter)

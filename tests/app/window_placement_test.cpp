@@ -23,7 +23,7 @@ namespace {
 using testsupport::ScreenHeight;
 using testsupport::ScreenWidth;
 
-TRegIniFile Settings() { return TRegIniFile(ProductKey()); }
+using testsupport::Settings;
 
 QRect StoredPlace()
 {

@@ -34,10 +34,10 @@ void settle()
 
 // A form that carries a dialog component and one control of its own. It is made before the
 // component, which leaves it first.
-struct HostForm {
+struct OtherHostForm {
     QWidget form;
     QLabel* extra;
-    HostForm()
+    OtherHostForm()
     {
         form.setWindowTitle(QStringLiteral("Host form"));
         form.resize(760, 560);
@@ -124,7 +124,7 @@ TEST(HostedCustomColors, EditTextsCheckedToByteRange)
 
 TEST(HostedColorDialog, CustomColoursRoundTripAndChangesFireLive)
 {
-    HostForm host;
+    OtherHostForm host;
     TFormColorDialog d;
     host.Carry(&d);
     d.SetColor(RGB(10, 20, 30));
@@ -189,7 +189,7 @@ TEST(HostedFontDialog, ApplyFiresWithTheCurrentFont)
     const QString family = QStringLiteral("DejaVu Sans");
     if (!QFontDatabase::families().contains(family))
         GTEST_SKIP() << "no " << family.toStdString();
-    HostForm host;
+    OtherHostForm host;
     TFormFontDialog d;
     host.Carry(&d);
     TFont start;
@@ -256,7 +256,7 @@ TEST(HostedPageSetup, MarginsRoundTripInInchesAndMillimetres)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.shownLeft);
-        HostForm host;
+        OtherHostForm host;
         TFormPageSetupDialog d;
         host.Carry(&d);
         d.Measurements = c.units;
@@ -342,7 +342,7 @@ TEST(HostedFolderDialog, ReturnsTheSubfolder)
     const QString first = base + QStringLiteral("/first");
     const QString second = base + QStringLiteral("/second");
 
-    HostForm host;
+    OtherHostForm host;
     TFormFolderDialog d;
     host.Carry(&d);
     d.SetTitle(QStringLiteral("Pick a folder"));

@@ -37,7 +37,7 @@ TRect Ink(const QImage& img)
 }
 
 // The label's own Paint on a white image of its size.
-QImage Painted(CLabel& label)
+QImage PaintedLabel(CLabel& label)
 {
     QImage img(label.Width(), label.Height(), QImage::Format_RGB32);
     img.fill(Qt::white);
@@ -99,7 +99,7 @@ TEST(Label, LinesPlaceholderZoomAndSetSize)
     EXPECT_EQ(placeholder, QStringLiteral("Double click here to enter text."));
     EXPECT_EQ(TSize({empty->Width(), empty->Height()}), Extent(placeholder, 10));
     empty->Selected = false;
-    const TRect ink = Ink(Painted(*empty));
+    const TRect ink = Ink(PaintedLabel(*empty));
     EXPECT_LE(ink.Left, 2);
     EXPECT_LE(ink.Top, 4);
 
@@ -157,7 +157,7 @@ TEST(Label, RotatedTextLiesInTheQuadrantOfItsAngle)
     for (const Case& k : cases) {
         auto l = MakeLabel(text, k.angle);
         l->Selected = false;
-        const TRect ink = Ink(Painted(*l));
+        const TRect ink = Ink(PaintedLabel(*l));
         ASSERT_FALSE(ink.IsEmpty()) << k.angle;
         const int W = l->Width(), H = l->Height();
         switch (k.start) {
@@ -191,7 +191,7 @@ TEST(Label, AmpersandsAreOrdinaryCharacters)
         c.Brush.Style = bsClear;
         c.TextOut(0, 0, text);
     }
-    EXPECT_EQ(Painted(*l), expected);
+    EXPECT_EQ(PaintedLabel(*l), expected);
 
     // On a page at scale 1 from position (0, 0) the same pixels again.
     TBitmap page(l->Width(), l->Height(), pf32bit);
@@ -252,13 +252,13 @@ TEST(Label, HandlesAreFourGreenCorners)
 {
     auto l = MakeLabel(QStringLiteral("Handles and more text"));
     l->Selected = true;
-    const QImage img = Painted(*l);
+    const QImage img = PaintedLabel(*l);
     const int W = l->Width(), H = l->Height();
     for (QPoint p : {QPoint(1, 1), QPoint(W - 2, 1), QPoint(1, H - 2), QPoint(W - 2, H - 2)})
         EXPECT_EQ(img.pixel(p) & 0xFFFFFF, 0x00FF00u) << p.x() << "," << p.y();
     EXPECT_NE(img.pixel(W / 2, 1) & 0xFFFFFF, 0x00FF00u);
     l->SetLocked(true);
-    EXPECT_NE(Painted(*l).pixel(1, 1) & 0xFFFFFF, 0x00FF00u);
+    EXPECT_NE(PaintedLabel(*l).pixel(1, 1) & 0xFFFFFF, 0x00FF00u);
     EXPECT_FALSE(l->PopupMenu()->MaxSizeItem->isVisible());
 }
 

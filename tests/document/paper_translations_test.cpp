@@ -21,7 +21,7 @@ struct LanguageGuard {
     ~LanguageGuard() { CurrentLanguage = saved; }
 };
 
-void WriteBmp(const QString& path, int w, int h)
+void WriteBlackBmp(const QString& path, int w, int h)
 {
     QImage img(w, h, QImage::Format_RGB32);
     img.fill(Qt::black);
@@ -134,8 +134,8 @@ TEST(PaperBitmaps, MaskTableAttachesPicturesWhereFlagsAskForThem)
     WriteBytes(dir + "/Paper/maker.def",
                DefFile({withBoth.get(), flagsClear.get(), missingFile.get(), damagedFile.get()}));
     QDir(dir).mkpath("Paper/mask");
-    WriteBmp(dir + "/Paper/mask/prev.bmp", 60, 40);
-    WriteBmp(dir + "/Paper/mask/Mask.BMP", 30, 30);
+    WriteBlackBmp(dir + "/Paper/mask/prev.bmp", 60, 40);
+    WriteBlackBmp(dir + "/Paper/mask/Mask.BMP", 30, 30);
     WriteBytes(dir + "/Paper/mask/bad.bmp", "BM not really");
     const QString id1 = GUIDToString(Id(1)), id2 = GUIDToString(Id(2)), id3 = GUIDToString(Id(3)),
                   id4 = GUIDToString(Id(4));
@@ -240,14 +240,16 @@ TEST(PaperBitmaps, DamagedMaskTablesAndPicturesAreSkipped)
     const std::vector<Case> cases = {
         {"random bytes", QByteArray(3000, '\x9B'), [](const QString&) {}},
         {"name leading out of the mask folder", "[paper_preview]\r\n" + id + "=../../outside.bmp\r\n",
-         [](const QString& dir) { WriteBmp(dir + "/outside.bmp", 8, 8); }},
+         [](const QString& dir) { WriteBlackBmp(dir + "/outside.bmp", 8, 8); }},
         {"name of a folder", "[paper_preview]\r\n" + id + "=sub\r\n",
          [](const QString& dir) { QDir(dir).mkpath("Paper/mask/sub"); }},
         {"empty name", "[paper_preview]\r\n" + id + "=\r\n", [](const QString&) {}},
         {"truncated picture", "[paper_preview]\r\n" + id + "=cut.bmp\r\n",
          [&](const QString& dir) { WriteBytes(dir + "/Paper/mask/cut.bmp", bmpHeader(40, 40)); }},
         {"picture of absurd size", "[paper_preview]\r\n" + id + "=huge.bmp\r\n",
-         [&](const QString& dir) { WriteBytes(dir + "/Paper/mask/huge.bmp", bmpHeader(0x7FFFFFF, 0x7FFFFFF)); }},
+         [&](const QString& dir) {
+             WriteBytes(dir + "/Paper/mask/huge.bmp", bmpHeader(0x7FFFFFF, 0x7FFFFFF));
+         }},
         {"negative size", "[paper_preview]\r\n" + id + "=neg.bmp\r\n",
          [&](const QString& dir) { WriteBytes(dir + "/Paper/mask/neg.bmp", bmpHeader(-5, 7)); }},
     };

@@ -17,12 +17,12 @@ constexpr TColor kLine = 0x0000C0;  // dark red
 constexpr TColor kCore = 0x00C000;  // green
 constexpr QRgb kLineRgb = 0xFFC00000, kCoreRgb = 0xFF00C000, kWhite = 0xFFFFFFFF, kGrey = 0xFF808080;
 
-QRgb At(const QImage& img, int x, int y)
+QRgb PixelAt(const QImage& img, int x, int y)
 {
     return img.pixel(x, y) | 0xFF000000;
 }
 
-QImage Painted(CRectangle& o)
+QImage PaintedRectangle(CRectangle& o)
 {
     QImage img(o.Width(), o.Height(), QImage::Format_RGB32);
     img.fill(kGrey);
@@ -36,7 +36,7 @@ QImage Painted(CRectangle& o)
 int RunLength(const QImage& img, int x, int y, int dx, QRgb c)
 {
     int n = 0;
-    while (x >= 0 && x < img.width() && At(img, x, y) == c) {
+    while (x >= 0 && x < img.width() && PixelAt(img, x, y) == c) {
         ++n;
         x += dx;
     }
@@ -61,11 +61,11 @@ TEST(Rectangle, NewShapesAreBlackOnWhiteAndFillTheObject)
     EXPECT_EQ(r.LineColor, clBlack);
     EXPECT_EQ(r.CoreColor, clWhite);
     r.Selected = false;
-    const QImage img = Painted(r);
+    const QImage img = PaintedRectangle(r);
     for (QPoint p : {QPoint(0, 0), QPoint(99, 0), QPoint(0, 59), QPoint(99, 59), QPoint(50, 0), QPoint(99, 30)})
-        EXPECT_EQ(At(img, p.x(), p.y()), 0xFF000000u) << p.x() << "," << p.y();
-    EXPECT_EQ(At(img, 1, 1), kWhite);
-    EXPECT_EQ(At(img, 98, 58), kWhite);
+        EXPECT_EQ(PixelAt(img, p.x(), p.y()), 0xFF000000u) << p.x() << "," << p.y();
+    EXPECT_EQ(PixelAt(img, 1, 1), kWhite);
+    EXPECT_EQ(PixelAt(img, 98, 58), kWhite);
 }
 
 TEST(Rectangle, ScreenOutlineIsLineWidthPixelsInside)
@@ -79,13 +79,13 @@ TEST(Rectangle, ScreenOutlineIsLineWidthPixelsInside)
         r.LineWidth = lw;
         r.LineColor = kLine;
         r.CoreColor = kCore;
-        const QImage img = Painted(r);
+        const QImage img = PaintedRectangle(r);
         EXPECT_EQ(RunLength(img, 0, 25, 1, kLineRgb), lw) << lw;
         EXPECT_EQ(RunLength(img, 79, 25, -1, kLineRgb), lw) << lw;
-        EXPECT_EQ(At(img, 40, lw), kCoreRgb) << lw;
-        EXPECT_EQ(At(img, 40, 49 - lw), kCoreRgb) << lw;
-        EXPECT_EQ(At(img, 40, 0), kLineRgb) << lw;
-        EXPECT_EQ(At(img, 40, 49), kLineRgb) << lw;
+        EXPECT_EQ(PixelAt(img, 40, lw), kCoreRgb) << lw;
+        EXPECT_EQ(PixelAt(img, 40, 49 - lw), kCoreRgb) << lw;
+        EXPECT_EQ(PixelAt(img, 40, 0), kLineRgb) << lw;
+        EXPECT_EQ(PixelAt(img, 40, 49), kLineRgb) << lw;
         // The canvas is left as it was.
         EXPECT_EQ(r.Canvas.Pen.Width, 1);
         EXPECT_EQ(r.Canvas.Brush.Style, bsClear);
@@ -112,13 +112,13 @@ TEST(Rectangle, PrintedOutlineHasTheLineWidthAtTheScale)
         const QImage img = page->ToImage();
         const int L = RoundValue(10 * k.scale), T = RoundValue(5 * k.scale);
         const int midY = T + RoundValue(20 * k.scale), midX = L + RoundValue(30 * k.scale);
-        EXPECT_EQ(At(img, L - 1, midY), kWhite) << k.lineWidth << " " << k.scale;
+        EXPECT_EQ(PixelAt(img, L - 1, midY), kWhite) << k.lineWidth << " " << k.scale;
         EXPECT_EQ(RunLength(img, L, midY, 1, kLineRgb), k.ring) << k.lineWidth << " " << k.scale;
         int top = 0;
-        for (int y = T; y < img.height() && At(img, midX, y) == kLineRgb; ++y)
+        for (int y = T; y < img.height() && PixelAt(img, midX, y) == kLineRgb; ++y)
             ++top;
         EXPECT_EQ(top, k.ring) << k.lineWidth << " " << k.scale;
-        EXPECT_EQ(At(img, midX, midY), kCoreRgb);
+        EXPECT_EQ(PixelAt(img, midX, midY), kCoreRgb);
         // The canvas's pen and brush are left as they were.
         EXPECT_EQ(page->Canvas()->Brush.Color, clWhite);
         EXPECT_EQ(page->Canvas()->Brush.Style, bsSolid);
@@ -136,7 +136,7 @@ TEST(Rectangle, PrintedOutlineHasTheLineWidthAtTheScale)
     const QImage img = page->ToImage();
     for (int y = 0; y < 18; ++y)
         for (int x = 0; x < 18; ++x)
-            ASSERT_EQ(At(img, x, y), kLineRgb) << x << "," << y;
+            ASSERT_EQ(PixelAt(img, x, y), kLineRgb) << x << "," << y;
 }
 
 TEST(Ellipse, SameCornersAsTheRectangleWithAnEllipticFigure)
@@ -147,30 +147,30 @@ TEST(Ellipse, SameCornersAsTheRectangleWithAnEllipticFigure)
     e.LineWidth = 5;
     e.LineColor = kLine;
     e.CoreColor = kCore;
-    QImage img = Painted(e);
-    EXPECT_EQ(At(img, 0, 0), kGrey);      // corners stay untouched
-    EXPECT_EQ(At(img, 99, 59), kGrey);
-    EXPECT_EQ(At(img, 0, 30), kLineRgb);  // the figure reaches every edge
-    EXPECT_EQ(At(img, 99, 30), kLineRgb);
-    EXPECT_EQ(At(img, 50, 0), kLineRgb);
-    EXPECT_EQ(At(img, 50, 59), kLineRgb);
+    QImage img = PaintedRectangle(e);
+    EXPECT_EQ(PixelAt(img, 0, 0), kGrey); // corners stay untouched
+    EXPECT_EQ(PixelAt(img, 99, 59), kGrey);
+    EXPECT_EQ(PixelAt(img, 0, 30), kLineRgb); // the figure reaches every edge
+    EXPECT_EQ(PixelAt(img, 99, 30), kLineRgb);
+    EXPECT_EQ(PixelAt(img, 50, 0), kLineRgb);
+    EXPECT_EQ(PixelAt(img, 50, 59), kLineRgb);
     EXPECT_EQ(RunLength(img, 0, 30, 1, kLineRgb), 5);
-    EXPECT_EQ(At(img, 50, 30), kCoreRgb);
+    EXPECT_EQ(PixelAt(img, 50, 30), kCoreRgb);
 
     auto page = Page(300, 200);
     e.DrawTo(*page->Canvas(), QPoint(20, 10), 2.0f); // box (40, 20) - (240, 140)
     img = page->ToImage();
-    EXPECT_EQ(At(img, 41, 21), kWhite);
-    EXPECT_EQ(At(img, 40, 80), kLineRgb);
+    EXPECT_EQ(PixelAt(img, 41, 21), kWhite);
+    EXPECT_EQ(PixelAt(img, 40, 80), kLineRgb);
     EXPECT_EQ(RunLength(img, 40, 80, 1, kLineRgb), 10);
-    EXPECT_EQ(At(img, 140, 80), kCoreRgb);
-    EXPECT_EQ(At(img, 39, 80), kWhite);
+    EXPECT_EQ(PixelAt(img, 140, 80), kCoreRgb);
+    EXPECT_EQ(PixelAt(img, 39, 80), kWhite);
 
     // Selected: the base object's eight blue handles over the figure.
     e.Selected = true;
-    img = Painted(e);
-    EXPECT_EQ(At(img, 1, 1), 0xFF0000FFu);
-    EXPECT_EQ(At(img, 50, 1), 0xFF0000FFu);
+    img = PaintedRectangle(e);
+    EXPECT_EQ(PixelAt(img, 1, 1), 0xFF0000FFu);
+    EXPECT_EQ(PixelAt(img, 50, 1), 0xFF0000FFu);
 }
 
 using frametest::FrameFixture;

@@ -1,16 +1,13 @@
 // Windows bitmap and icon reader: any input gives a picture or EInvalidGraphic.
+#include "fuzz_target.h"
+
 #include <QByteArray>
 #include <cstdint>
 
 #include "platform/bitmap.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+KORVANE_FUZZ_TARGET(bmp)
 {
-    static const bool limited = [] {
-        SetGraphicPixelLimit(int64_t(1) << 22); // keep each run small; the check itself is what matters
-        return true;
-    }();
-    (void)limited;
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     try {
         TBitmap b;

@@ -1,11 +1,13 @@
 // CDDB replies: any lines, in either mode, move the parser through its states without a crash
 // and keep its lists within their limits.
+#include "fuzz_target.h"
+
 #include "discdata/cddb_socket.h"
 
 #include <cstddef>
 #include <cstdint>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+KORVANE_FUZZ_TARGET(cddb_reply)
 {
     if (size == 0)
         return 0;

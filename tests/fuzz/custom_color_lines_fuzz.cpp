@@ -1,11 +1,13 @@
 // Custom colour lines of the colour dialog: any text reads without a crash, every colour comes
 // out as a plain colour, and what was read writes back and reads to the same colours.
+#include "fuzz_target.h"
+
 #include "controls/other_host_dialogs.h"
 
 #include <cstddef>
 #include <cstdint>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+KORVANE_FUZZ_TARGET(custom_color_lines)
 {
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     QStringList lines = text.split(QLatin1Char('\n'));

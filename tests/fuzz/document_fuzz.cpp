@@ -1,6 +1,8 @@
 // Document reader: any file opened in a document window, or pasted as a transfer file, gives
 // objects or a message, never a crash, a hang or a huge allocation. Whatever was read can be
 // written again, and that file reads back with the same number of objects.
+#include "fuzz_target.h"
+
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
@@ -98,7 +100,7 @@ void CheckRoundTrip(const TChildFrame& frame)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+KORVANE_FUZZ_TARGET(document)
 {
     static World* world = new World;
     {

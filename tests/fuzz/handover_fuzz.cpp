@@ -1,10 +1,12 @@
 // The single-instance hand-over decoder over arbitrary bytes from a peer.
+#include "fuzz_target.h"
+
 #include "app/startup.h"
 
 #include <cstddef>
 #include <cstdint>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+KORVANE_FUZZ_TARGET(handover)
 {
     QByteArray buffer(reinterpret_cast<const char*>(data), int(size));
     for (;;) {

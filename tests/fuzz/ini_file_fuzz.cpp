@@ -1,11 +1,13 @@
 // Ini reader: any bytes parse without crash or runaway work, and what was read writes back stably.
+#include "fuzz_target.h"
+
 #include "platform/codepage.h"
 #include "platform/ini_file.h"
 
 #include <cstddef>
 #include <cstdint>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+KORVANE_FUZZ_TARGET(ini_file)
 {
     static const bool pinned = (SetAnsiCodePage(size % 2 ? 932 : 1252), true);
     (void)pinned;

@@ -1,10 +1,12 @@
 // JPEG decoding through libjpeg: any input gives a picture or EInvalidGraphic.
+#include "fuzz_target.h"
+
 #include <QByteArray>
 #include <cstdint>
 
 #include "platform/jpeg_image.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+KORVANE_FUZZ_TARGET(jpeg)
 {
     static const bool limited = [] {
         SetGraphicPixelLimit(int64_t(1) << 20); // keep each run small; the check itself is what matters

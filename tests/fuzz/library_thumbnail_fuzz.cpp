@@ -1,5 +1,7 @@
 // Graphics-library thumbnails: a picture file of any content, named .bmp, .jpg or .gif by the
 // first byte, gives a thumbnail or an error, never a crash or a huge allocation.
+#include "fuzz_target.h"
+
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QFile>
@@ -10,7 +12,7 @@
 #include "imageformats/picture_formats.h"
 #include "platform/file_utils.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+KORVANE_FUZZ_TARGET(library_thumbnail)
 {
     static const bool limited = [] {
         SetGraphicPixelLimit(int64_t(1) << 20); // keep each run small; the check itself is what matters

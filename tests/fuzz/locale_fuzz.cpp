@@ -1,11 +1,13 @@
 // Locale names come from the environment: any bytes must give an identifier without fault.
+#include "fuzz_target.h"
+
 #include "platform/language_library.h"
 
 #include <QString>
 #include <cstddef>
 #include <cstdint>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+KORVANE_FUZZ_TARGET(locale)
 {
     const QString locale = QString::fromLocal8Bit(reinterpret_cast<const char*>(data), qsizetype(size));
     const unsigned id = LangIDForLocale(locale, DefaultLocaleLanguages());

@@ -1,5 +1,7 @@
 // The paper folder as a whole: one definition file and its extension file, loaded, changed
 // and saved as a run does it. A file that failed to load must come out of the save as it was.
+#include "fuzz_target.h"
+
 #include "document/paper_catalogue.h"
 #include "platform/file_utils.h"
 #include "platform/message_box.h"
@@ -50,7 +52,7 @@ QByteArray Get(const QString& path)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+KORVANE_FUZZ_TARGET(paper_catalogue)
 {
     if (size < 4)
         return 0;

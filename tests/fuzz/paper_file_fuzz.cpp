@@ -1,4 +1,6 @@
 // Paper definition (".def", "user.def") and extension (".ext") files from bytes.
+#include "fuzz_target.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -7,7 +9,7 @@
 
 #include "document/paper_catalogue.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+KORVANE_FUZZ_TARGET(paper_file)
 {
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
 

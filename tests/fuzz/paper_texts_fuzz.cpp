@@ -1,5 +1,7 @@
 // Translation files ("*.lng") and the mask table: ini text whose keys are GUID texts and
 // whose values are paper texts or picture names.
+#include "fuzz_target.h"
+
 #include "document/paper_translations.h"
 #include "document/paper_type.h"
 #include "platform/codepage.h"
@@ -12,7 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+KORVANE_FUZZ_TARGET(paper_texts)
 {
     static const QString maskFolder = QDir::cleanPath(ProgramDir() + QStringLiteral("/paper/mask")) + '/';
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));

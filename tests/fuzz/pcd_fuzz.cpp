@@ -1,4 +1,6 @@
 // Feeds arbitrary bytes to the Photo-CD reader: it must give a picture or its message, nothing else.
+#include "fuzz_target.h"
+
 #include "imageformats/pcd_graphic.h"
 #include "imageformats/picture_error.h"
 #include "platform/bitmap.h"
@@ -9,10 +11,8 @@
 #include <cstring>
 #include <vector>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+KORVANE_FUZZ_TARGET(pcd)
 {
-    static const bool limited = (SetGraphicPixelLimit(int64_t(1) << 22), true);
-    (void)limited;
     try {
         // A pack is large: the input's first bytes choose rotation, resolution and length, the
         // rest fills the start of the chosen image area of a pack with its signature.

@@ -1,6 +1,8 @@
 // Drives every decoder of the picture readers with arbitrary data and output sizes: none may
 // read or write outside the buffers it was given (the sanitizers watch), or report more
 // output than it had room for.
+#include "fuzz_target.h"
+
 #include "imageformats/picture_compression.h"
 #include "imageformats/picture_error.h"
 
@@ -10,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+KORVANE_FUZZ_TARGET(picture_compression)
 {
     if (size < 4)
         return 0;

@@ -1,10 +1,12 @@
 // Registry hive reader: any bytes parse without crash, and what was read writes back stably.
+#include "fuzz_target.h"
+
 #include "platform/registry.h"
 
 #include <cstddef>
 #include <cstdint>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+KORVANE_FUZZ_TARGET(registry)
 {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const RegHive hive = RegHive::parse(bytes);

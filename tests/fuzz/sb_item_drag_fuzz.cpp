@@ -1,10 +1,12 @@
 // The side-bar list's item-drag payload over arbitrary bytes another program may offer.
+#include "fuzz_target.h"
+
 #include "bars/sb_list_view.h"
 
 #include <cstddef>
 #include <cstdint>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+KORVANE_FUZZ_TARGET(sb_item_drag)
 {
     const QByteArray bytes(reinterpret_cast<const char*>(data), int(size));
     const std::optional<TSBItemDragData> decoded = DecodeItemDragData(bytes);

@@ -1,6 +1,8 @@
 // Feeds arbitrary scanner frames to the scan assembler: it must give a picture or its message.
 // Input: a frame count byte, then per frame format and depth bytes, bytes per line, pixels per
 // line and lines (32-bit little-endian each), a data length and that much data.
+#include "fuzz_target.h"
+
 #include "platform/bitmap.h"
 #include "platform/byte_order.h"
 #include "platform/scanner_library.h"
@@ -8,10 +10,8 @@
 #include <cstddef>
 #include <cstdint>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+KORVANE_FUZZ_TARGET(scan_frames)
 {
-    static const bool limited = (SetGraphicPixelLimit(int64_t(1) << 22), true);
-    (void)limited;
     if (size < 1)
         return 0;
     std::vector<TScanFrame> frames;

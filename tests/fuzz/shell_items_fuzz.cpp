@@ -1,5 +1,7 @@
 // Shell item blocks from outside: "Shell IDList Array" clipboard and drag data, the folder
 // locator's stream, and mount-table lines. The first byte picks the reader.
+#include "fuzz_target.h"
+
 #include "shellcontrols/shell_controls.h"
 #include "shellcontrols/shell_namespace.h"
 
@@ -7,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+KORVANE_FUZZ_TARGET(shell_items)
 {
     if (size < 1)
         return 0;

@@ -1,10 +1,12 @@
 // SOCKS replies: any bytes give a need-more, a reply length within the bytes, or an error.
+#include "fuzz_target.h"
+
 #include "discdata/asocket/socks_asocket.h"
 
 #include <cstddef>
 #include <cstdint>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+KORVANE_FUZZ_TARGET(socks_reply)
 {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     using namespace socksreply;

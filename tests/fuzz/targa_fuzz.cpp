@@ -1,5 +1,7 @@
 // Feeds arbitrary bytes to the Targa reader: it must give a picture or its message, nothing
 // else; whatever it reads, the writer must write so that the reader gives it back unchanged.
+#include "fuzz_target.h"
+
 #include "imageformats/picture_error.h"
 #include "imageformats/targa_graphic.h"
 #include "platform/bitmap.h"
@@ -30,10 +32,8 @@ void RoundTrip(const QImage& image, const QByteArray& id)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+KORVANE_FUZZ_TARGET(targa)
 {
-    static const bool limited = (SetGraphicPixelLimit(int64_t(1) << 22), true);
-    (void)limited;
     QImage image;
     QByteArray id;
     try {

@@ -1,5 +1,7 @@
 // Toolbar positions: whatever a saved ini file holds, loading it puts the bars somewhere sane,
 // never crashes, loops or allocates without bound.
+#include "fuzz_target.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -40,7 +42,7 @@ World& TheWorld()
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+KORVANE_FUZZ_TARGET(toolbar_positions)
 {
     World& w = TheWorld();
     {

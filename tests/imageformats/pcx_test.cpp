@@ -15,7 +15,7 @@ QImage PCX(const uint8_t* d, size_t n)
     return imgread::DecodePCX(d, n);
 }
 
-QByteArray Header(int bits, int planes, int w, int h, int bytesPerLine, int encoding = 1, int version = 5)
+QByteArray PcxHeader(int bits, int planes, int w, int h, int bytesPerLine, int encoding = 1, int version = 5)
 {
     QByteArray b(128, '\0');
     b[0] = 10;
@@ -59,7 +59,7 @@ TEST(PCXReader, PixelFormatsThroughTheRegistry)
 TEST(PCXReader, HandMadeEdgeCases)
 {
     // A 1-bit image 100 pixels wide keeps its last four columns.
-    QByteArray b = Header(1, 1, 100, 1, 14, 0);
+    QByteArray b = PcxHeader(1, 1, 100, 1, 14, 0);
     b.append(QByteArray(12, '\0')).append(char(0xF0)).append(char(0));
     QImage img = Decode(PCX, b);
     EXPECT_EQ(img.pixel(95, 0), qRgb(0, 0, 0));
@@ -68,7 +68,7 @@ TEST(PCXReader, HandMadeEdgeCases)
 
     // A screen capture (first byte 205) loads like a PCX file; 8 bits without a palette
     // block but with palette info 2 gets a grey ramp.
-    b = Header(8, 1, 2, 1, 2, 0);
+    b = PcxHeader(8, 1, 2, 1, 2, 0);
     b[0] = char(205);
     PutLE16(b, 68, 2);
     b.append("\x10\x80", 2).append(QByteArray(769, '\x01'));
@@ -77,7 +77,7 @@ TEST(PCXReader, HandMadeEdgeCases)
     EXPECT_EQ(img.pixel(1, 0), qRgb(128, 128, 128));
 
     // A count byte 0xC0 writes nothing and takes two bytes.
-    b = Header(8, 1, 2, 1, 2);
+    b = PcxHeader(8, 1, 2, 1, 2);
     b.append("\xc0\x55\xc2\x07", 4).append(QByteArray(769, '\0'));
     b[b.size() - 769] = 12;
     img = Decode(PCX, b);
@@ -87,9 +87,9 @@ TEST(PCXReader, HandMadeEdgeCases)
 
 TEST(PCXReader, DamagedFiles)
 {
-    QByteArray good = Header(8, 3, 4, 2, 4, 0) + QByteArray(24, 'x');
+    QByteArray good = PcxHeader(8, 3, 4, 2, 4, 0) + QByteArray(24, 'x');
     ASSERT_EQ(DecodeError(PCX, good), "");
-    QByteArray rle = Header(8, 3, 4, 2, 4);
+    QByteArray rle = PcxHeader(8, 3, 4, 2, 4);
     rle.append("\xd8\x11", 2);
     ASSERT_EQ(DecodeError(PCX, rle), "");
 
@@ -101,13 +101,14 @@ TEST(PCXReader, DamagedFiles)
         {"empty", QByteArray(), kNotPCX},
         {"short header", good.left(100), kNotPCX},
         {"bad manufacturer", badMaker, kNotPCX},
-        {"2 bits", Header(2, 1, 4, 4, 1) + QByteArray(16, 'x'), kWrongFormat},
-        {"8 bits 4 planes", Header(8, 4, 4, 4, 4) + QByteArray(16, 'x'), kWrongFormat},
+        {"2 bits", PcxHeader(2, 1, 4, 4, 1) + QByteArray(16, 'x'), kWrongFormat},
+        {"8 bits 4 planes", PcxHeader(8, 4, 4, 4, 4) + QByteArray(16, 'x'), kWrongFormat},
         {"x max below x min", inverted, kNotPCX},
-        {"bytes per line too small", Header(8, 3, 40, 2, 4, 0) + QByteArray(24, 'x'), kNotPCX},
+        {"bytes per line too small", PcxHeader(8, 3, 40, 2, 4, 0) + QByteArray(24, 'x'), kNotPCX},
         {"raw data short", good.left(good.size() - 1), kNotPCX},
         {"run-length data short", rle.left(rle.size() - 1), kNotPCX},
-        {"huge size from a tiny file", Header(8, 3, 65535, 65535, 65535) + QByteArray("\xff\0", 2), kNotPCX},
+        {"huge size from a tiny file", PcxHeader(8, 3, 65535, 65535, 65535) + QByteArray("\xff\0", 2),
+         kNotPCX},
     };
     for (const DamagedCase& c : cases) {
         SCOPED_TRACE(c.what);

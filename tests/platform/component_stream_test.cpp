@@ -33,7 +33,7 @@ std::string hex(const QByteArray& b)
     return b.toHex(' ').toStdString();
 }
 
-QByteArray readFile(const QString& path)
+QByteArray readFixture(const QString& path)
 {
     QFile f(path);
     EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
@@ -214,8 +214,8 @@ TEST_F(ComponentStream, PictureComponentCarriesClassNameAndBitmapFile)
 
 TEST_F(ComponentStream, PictureDataOfEachGraphicClass)
 {
-    const QByteArray jpegFile = readFile(testsupport::fixture(QStringLiteral("pictures/quadrants.jpg")));
-    const QByteArray iconFile = readFile(testsupport::fixture(QStringLiteral("pictures/small.ico")));
+    const QByteArray jpegFile = readFixture(testsupport::fixture(QStringLiteral("pictures/quadrants.jpg")));
+    const QByteArray iconFile = readFixture(testsupport::fixture(QStringLiteral("pictures/small.ico")));
 
     // JPEG: its own bytes with a length, kept as they were.
     {

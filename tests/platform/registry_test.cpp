@@ -12,7 +12,11 @@
 namespace {
 
 // Bytes of a literal, NULs included.
-template <size_t N> QByteArray bytes(const char (&s)[N]) { return QByteArray(s, N - 1); }
+template <size_t N>
+QByteArray literal(const char (&s)[N])
+{
+    return QByteArray(s, N - 1);
+}
 
 const QString kKey = QStringLiteral("\\Software\\Tarnwick\\Korvane\\2.0\\");
 
@@ -262,10 +266,12 @@ TEST_F(RegistryTest, DamagedHivesReadAsFarAsTheyParse)
         {"value before any key", QByteArray("\"V\"=\"x\"\n[HKEY_CURRENT_USER\\Software\\K]\n"), "V", nullptr},
         {"unclosed key header", QByteArray("[HKEY_CURRENT_USER\\Software\\K\n\"V\"=\"x\"\n"), "V", nullptr},
         {"deleted key header", QByteArray("[-HKEY_CURRENT_USER\\Software\\K]\n\"V\"=\"x\"\n"), "V", nullptr},
-        {"NUL bytes and CR line ends", bytes("[HKEY_CURRENT_USER\\Software\\K]\r\0\0\r\"V\"=\"ok\"\r"), "V", "ok"},
-        {"key spelt twice merges", head + "\"V\"=\"a\"\n[HKEY_CURRENT_USER\\SOFTWARE\\k]\n\"v\"=\"b\"\n", "V", "b"},
+        {"NUL literal and CR line ends", literal("[HKEY_CURRENT_USER\\Software\\K]\r\0\0\r\"V\"=\"ok\"\r"),
+         "V", "ok"},
+        {"key spelt twice merges", head + "\"V\"=\"a\"\n[HKEY_CURRENT_USER\\SOFTWARE\\k]\n\"v\"=\"b\"\n", "V",
+         "b"},
         {"trailing text after string", head + "\"V\"=\"ok\" junk\n", "V", nullptr},
-        {"binary noise", bytes("\x01\xff[\\\\]\"=\x80\x00"), "V", nullptr},
+        {"binary noise", literal("\x01\xff[\\\\]\"=\x80\x00"), "V", nullptr},
     };
     for (const Case& c : cases) {
         writeHive(c.data);

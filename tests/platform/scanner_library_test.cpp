@@ -24,7 +24,7 @@ TScanFrame frame(int format, int depth, int bytesPerLine, int pixelsPerLine, int
     return f;
 }
 
-QByteArray bytes(std::initializer_list<int> v)
+QByteArray byteList(std::initializer_list<int> v)
 {
     QByteArray b;
     for (int x : v)
@@ -38,19 +38,19 @@ TEST(ScanAssembly, GoodFramesMakeThePicture)
 {
     QString error;
     // Grey, 8 bits, lines padded to 4 bytes.
-    QImage grey = AssembleScan({frame(0, 8, 4, 3, 2, bytes({1, 2, 3, 0, 4, 5, 6, 0}))}, &error);
+    QImage grey = AssembleScan({frame(0, 8, 4, 3, 2, byteList({1, 2, 3, 0, 4, 5, 6, 0}))}, &error);
     ASSERT_FALSE(grey.isNull()) << error.toStdString();
     EXPECT_EQ(grey.size(), QSize(3, 2));
     EXPECT_EQ(qGray(grey.pixel(2, 1)), 6);
 
     // RGB in one frame.
-    QImage rgb = AssembleScan({frame(1, 8, 6, 2, 1, bytes({255, 0, 0, 0, 0, 255}))}, &error);
+    QImage rgb = AssembleScan({frame(1, 8, 6, 2, 1, byteList({255, 0, 0, 0, 0, 255}))}, &error);
     ASSERT_FALSE(rgb.isNull());
     EXPECT_EQ(rgb.pixel(0, 0), qRgb(255, 0, 0));
     EXPECT_EQ(rgb.pixel(1, 0), qRgb(0, 0, 255));
 
     // One bit a pixel: a set bit is black.
-    QImage line = AssembleScan({frame(0, 1, 1, 8, 1, bytes({0x80}))}, &error);
+    QImage line = AssembleScan({frame(0, 1, 1, 8, 1, byteList({0x80}))}, &error);
     ASSERT_FALSE(line.isNull());
     EXPECT_EQ(qGray(line.pixel(0, 0)), 0);
     EXPECT_EQ(qGray(line.pixel(1, 0)), 255);
@@ -65,14 +65,14 @@ TEST(ScanAssembly, GoodFramesMakeThePicture)
     EXPECT_EQ(qGray(deep.pixel(1, 0)), 0xFF);
 
     // Three single-colour frames.
-    QImage three = AssembleScan({frame(2, 8, 1, 1, 1, bytes({10})), frame(4, 8, 1, 1, 1, bytes({30})),
-                                 frame(3, 8, 1, 1, 1, bytes({20}))},
+    QImage three = AssembleScan({frame(2, 8, 1, 1, 1, byteList({10})), frame(4, 8, 1, 1, 1, byteList({30})),
+                                 frame(3, 8, 1, 1, 1, byteList({20}))},
                                 &error);
     ASSERT_FALSE(three.isNull());
     EXPECT_EQ(three.pixel(0, 0), qRgb(10, 20, 30));
 
     // Fewer lines than announced: the whole lines that came.
-    QImage cut = AssembleScan({frame(0, 8, 2, 2, 9, bytes({1, 2, 3, 4, 5}))}, &error);
+    QImage cut = AssembleScan({frame(0, 8, 2, 2, 9, byteList({1, 2, 3, 4, 5}))}, &error);
     ASSERT_FALSE(cut.isNull());
     EXPECT_EQ(cut.size(), QSize(2, 2));
 }
@@ -85,31 +85,31 @@ TEST(ScanAssembly, DamagedFramesGiveAMessage)
         std::vector<TScanFrame> frames;
     } cases[] = {
         {"no frames", {}},
-        {"unknown format", {frame(7, 8, 1, 1, 1, bytes({0}))}},
-        {"negative format", {frame(-1, 8, 1, 1, 1, bytes({0}))}},
-        {"depth 4", {frame(0, 4, 1, 1, 1, bytes({0}))}},
-        {"depth 0", {frame(0, 0, 1, 1, 1, bytes({0}))}},
-        {"RGB at one bit", {frame(1, 1, 1, 2, 1, bytes({0}))}},
-        {"no pixels", {frame(0, 8, 1, 0, 1, bytes({0}))}},
-        {"negative pixels", {frame(0, 8, 1, -5, 1, bytes({0}))}},
-        {"no bytes per line", {frame(0, 8, 0, 1, 1, bytes({0}))}},
-        {"negative bytes per line", {frame(0, 8, -4, 1, 1, bytes({0}))}},
-        {"line shorter than its pixels", {frame(1, 8, 5, 2, 1, bytes({0, 0, 0, 0, 0}))}},
-        {"sixteen bits in too short a line", {frame(0, 16, 3, 2, 1, bytes({0, 0, 0}))}},
+        {"unknown format", {frame(7, 8, 1, 1, 1, byteList({0}))}},
+        {"negative format", {frame(-1, 8, 1, 1, 1, byteList({0}))}},
+        {"depth 4", {frame(0, 4, 1, 1, 1, byteList({0}))}},
+        {"depth 0", {frame(0, 0, 1, 1, 1, byteList({0}))}},
+        {"RGB at one bit", {frame(1, 1, 1, 2, 1, byteList({0}))}},
+        {"no pixels", {frame(0, 8, 1, 0, 1, byteList({0}))}},
+        {"negative pixels", {frame(0, 8, 1, -5, 1, byteList({0}))}},
+        {"no byteList per line", {frame(0, 8, 0, 1, 1, byteList({0}))}},
+        {"negative byteList per line", {frame(0, 8, -4, 1, 1, byteList({0}))}},
+        {"line shorter than its pixels", {frame(1, 8, 5, 2, 1, byteList({0, 0, 0, 0, 0}))}},
+        {"sixteen bits in too short a line", {frame(0, 16, 3, 2, 1, byteList({0, 0, 0}))}},
         {"no data", {frame(0, 8, 4, 4, 2, QByteArray())}},
-        {"data shorter than a line", {frame(0, 8, 4, 4, -1, bytes({1, 2}))}},
+        {"data shorter than a line", {frame(0, 8, 4, 4, -1, byteList({1, 2}))}},
         {"over the pixel limit", {frame(0, 8, 1 << 16, 1 << 16, 32, QByteArray(32 << 16, 0))}},
-        {"huge claims, little data", {frame(0, 8, 0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF, bytes({1}))}},
+        {"huge claims, little data", {frame(0, 8, 0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF, byteList({1}))}},
         {"two reds",
-         {frame(2, 8, 1, 1, 1, bytes({1})), frame(2, 8, 1, 1, 1, bytes({1})),
-          frame(4, 8, 1, 1, 1, bytes({1}))}},
-        {"red and green only", {frame(2, 8, 1, 1, 1, bytes({1})), frame(3, 8, 1, 1, 1, bytes({1}))}},
+         {frame(2, 8, 1, 1, 1, byteList({1})), frame(2, 8, 1, 1, 1, byteList({1})),
+          frame(4, 8, 1, 1, 1, byteList({1}))}},
+        {"red and green only", {frame(2, 8, 1, 1, 1, byteList({1})), frame(3, 8, 1, 1, 1, byteList({1}))}},
         {"colour frames of two widths",
-         {frame(2, 8, 2, 2, 1, bytes({1, 1})), frame(3, 8, 1, 1, 1, bytes({1})),
-          frame(4, 8, 1, 1, 1, bytes({1}))}},
+         {frame(2, 8, 2, 2, 1, byteList({1, 1})), frame(3, 8, 1, 1, 1, byteList({1})),
+          frame(4, 8, 1, 1, 1, byteList({1}))}},
         {"grey among colour frames",
-         {frame(0, 8, 1, 1, 1, bytes({1})), frame(3, 8, 1, 1, 1, bytes({1})),
-          frame(4, 8, 1, 1, 1, bytes({1}))}},
+         {frame(0, 8, 1, 1, 1, byteList({1})), frame(3, 8, 1, 1, 1, byteList({1})),
+          frame(4, 8, 1, 1, 1, byteList({1}))}},
     };
     for (const Case& c : cases) {
         QString error;

@@ -6,10 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QThread>
+#include <QTest>
 
 TEST(ShellStart, ArgumentsArriveWholeAndNoShellReadsThem)
 {
@@ -28,10 +27,7 @@ TEST(ShellStart, ArgumentsArriveWholeAndNoShellReadsThem)
     const QStringList arguments{QStringLiteral("two words"), QStringLiteral("$(touch ") + marker + QLatin1Char(')'),
                                 QStringLiteral("\"quoted\" ; touch ") + marker, QStringLiteral("*")};
     ASSERT_TRUE(ShellStart(program, arguments));
-    QElapsedTimer timer;
-    timer.start();
-    while (!QFileInfo::exists(output) && timer.elapsed() < 20000)
-        QThread::msleep(20);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(output); }, 20000));
     QFile f(output);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(f.readAll()), QStringLiteral("4\n") + arguments.join(QLatin1Char('\n')) + QLatin1Char('\n'));

@@ -21,7 +21,7 @@
 
 namespace {
 
-void Touch(const QString& path)
+void MakeFile(const QString& path)
 {
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -106,8 +106,8 @@ TEST_F(ShellTreeListTest, ListShowsTheTreesFolder)
 {
     const QString dir = Home + QStringLiteral("/Music");
     QDir().mkpath(dir + QStringLiteral("/Albums"));
-    Touch(dir + QStringLiteral("/b.mp3"));
-    Touch(dir + QStringLiteral("/a.mp3"));
+    MakeFile(dir + QStringLiteral("/b.mp3"));
+    MakeFile(dir + QStringLiteral("/a.mp3"));
     Select(dir);
     EXPECT_EQ(Tree->GetSelectedPathName(), dir);
     EXPECT_EQ(List->Folder.PathName(), dir);
@@ -136,14 +136,14 @@ TEST_F(ShellTreeListTest, FileCreatedOutsideAppearsAfterTheMergeDelay)
 {
     const QString dir = Root + QStringLiteral("/watched");
     QDir().mkpath(dir);
-    Touch(dir + QStringLiteral("/first.txt"));
+    MakeFile(dir + QStringLiteral("/first.txt"));
     Select(dir);
     ASSERT_EQ(Captions(List), QStringList({QStringLiteral("first.txt")}));
     List->setFocus();
     QElapsedTimer t;
     t.start();
-    Touch(dir + QStringLiteral("/second.txt"));
-    Touch(dir + QStringLiteral("/third.txt"));
+    MakeFile(dir + QStringLiteral("/second.txt"));
+    MakeFile(dir + QStringLiteral("/third.txt"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return List->count() == 3; }, 10000));
     // Both changes merge into one refresh that comes after the delay, new items at the end.
     EXPECT_GE(t.elapsed(), NSSH_CHANGE_NOTIFY_FASTDELAY - 50);
@@ -180,8 +180,8 @@ TEST_F(ShellTreeListTest, RenameAndDeleteToTheTrash)
 {
     const QString dir = Home + QStringLiteral("/Docs");
     QDir().mkpath(dir);
-    Touch(dir + QStringLiteral("/old name.txt"));
-    Touch(dir + QStringLiteral("/other.txt"));
+    MakeFile(dir + QStringLiteral("/old name.txt"));
+    MakeFile(dir + QStringLiteral("/other.txt"));
     Select(dir);
     List->setFocus();
     List->setCurrentRow(0);
@@ -206,7 +206,7 @@ TEST_F(ShellTreeListTest, RenameAndDeleteToTheTrash)
     EXPECT_EQ(Messages.texts.size(), 1);
     ExpectedMessages = 1;
     EXPECT_EQ(static_cast<TShellListItem*>(List->item(0))->Caption(), QStringLiteral("new name.txt"));
-    Touch(dir + QStringLiteral("/third.txt"));
+    MakeFile(dir + QStringLiteral("/third.txt"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return List->count() == 3; }, 10000));
 
     for (int i = 0; i < List->count(); ++i)
@@ -224,7 +224,7 @@ TEST_F(ShellTreeListTest, SelectAllGivesEveryCaption)
     const QString dir = Root + QStringLiteral("/many");
     QDir().mkpath(dir);
     for (int i = 0; i < 300; ++i)
-        Touch(dir + QStringLiteral("/file%1.txt").arg(i, 3, 10, QLatin1Char('0')));
+        MakeFile(dir + QStringLiteral("/file%1.txt").arg(i, 3, 10, QLatin1Char('0')));
     Select(dir);
     List->setFocus();
     QTest::keyClick(List, Qt::Key_A, Qt::ControlModifier);
@@ -246,7 +246,7 @@ TEST_F(ShellTreeListTest, ChangeDuringAMenuIsKeptForItsEnd)
     ASSERT_NE(NodeNamed(QStringLiteral("old")), nullptr);
     List->BeginMenuOrDrag();
     Tree->BeginMenuOrDrag();
-    Touch(dir + QStringLiteral("/during.txt"));
+    MakeFile(dir + QStringLiteral("/during.txt"));
     QDir().mkpath(dir + QStringLiteral("/sub"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return List->RefreshPending() && Tree->RefreshPending(); }, 10000));
     EXPECT_EQ(List->count(), 1);
@@ -290,7 +290,7 @@ TEST_F(ShellTreeListTest, FilterListsMatchingFilesAndEveryFolder)
     const QString dir = Root + QStringLiteral("/filter");
     QDir().mkpath(dir + QStringLiteral("/Sub"));
     for (const char* n : {"a.MP3", "b.wav", "c.txt", "noext"})
-        Touch(dir + QLatin1Char('/') + QLatin1String(n));
+        MakeFile(dir + QLatin1Char('/') + QLatin1String(n));
     Select(dir);
     List->SetFileFilter(QStringLiteral("*.mp3;*.wav"));
     EXPECT_EQ(Captions(List), QStringList({QStringLiteral("Sub"), QStringLiteral("a.MP3"), QStringLiteral("b.wav")}));
@@ -317,7 +317,7 @@ TEST_F(ShellTreeListTest, DropsCopyIntoTheFolderUnderTheMouse)
     const QString from = Root + QStringLiteral("/from"), to = Root + QStringLiteral("/to");
     QDir().mkpath(from);
     QDir().mkpath(to + QStringLiteral("/inner"));
-    Touch(from + QStringLiteral("/song.mp3"));
+    MakeFile(from + QStringLiteral("/song.mp3"));
     PItemIDList fromPidl = nullptr, item = nullptr;
     ASSERT_EQ(ShellGetIdListFromPath(from, fromPidl), S_OK);
     TPidlHolder holdFrom(fromPidl);

@@ -1,7 +1,9 @@
 #include "test_support.h"
 
 #include "document/paper_catalogue.h"
+#include "document/std.h"
 #include "platform/file_utils.h"
+#include "platform/registry.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,6 +20,11 @@ static QTemporaryDir& root()
 {
     static QTemporaryDir dir;
     return dir;
+}
+
+TRegIniFile Settings()
+{
+    return TRegIniFile(ProductKey());
 }
 
 QString freshDir(const QString& name)

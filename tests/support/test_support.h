@@ -6,8 +6,11 @@
 #include <QStringList>
 
 struct PaperType;
+class TRegIniFile;
 
 namespace testsupport {
+// The program's settings, under its product key.
+TRegIniFile Settings();
 // A fresh empty folder under the test's own temporary root; removed at exit.
 QString freshDir(const QString& name);
 // Path of a file under tests/fixtures.
