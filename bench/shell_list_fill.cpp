@@ -6,8 +6,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTest>
-#include <chrono>
 #include <fcntl.h>
 #include <unistd.h>
 

@@ -181,8 +181,14 @@ void TNSCustomShellList::clearItems()
 {
     StopFill();
     clearSelection();
-    for (int i = count() - 1; i >= 0; --i)
-        removeItem(item(i));
+    m_editItem = nullptr;
+    m_dropItem = nullptr;
+    if (OnDeleteItem)
+        for (int i = 0; i < count(); ++i)
+            if (TShellListItem* it = AsItem(item(i)))
+                OnDeleteItem(this, it, it->Data);
+    // All at once: one by one, a big folder's items cost the view a signal each.
+    clear();
 }
 
 void TNSCustomShellList::FillItems()

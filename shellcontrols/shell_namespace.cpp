@@ -630,7 +630,9 @@ HRESULT TShellFolder::GetAttributesOf(int count, const PCItemIDList* items, uint
 {
     const uint32_t asked = attributes;
     uint32_t common = 0xFFFFFFFFu;
-    const bool parentWritable = !m_path.isEmpty() && ::access(m_path.constData(), W_OK) == 0;
+    // Asked once per call, and only when the answer is wanted.
+    const bool parentWritable = (asked & (SFGAO_CANRENAME | SFGAO_CANDELETE | SFGAO_CANMOVE)) &&
+                                !m_path.isEmpty() && ::access(m_path.constData(), W_OK) == 0;
     for (int i = 0; i < count; ++i) {
         const TItemView v = ViewItem(items[i]);
         uint32_t a = 0;
@@ -676,7 +678,8 @@ HRESULT TShellFolder::GetAttributesOf(int count, const PCItemIDList* items, uint
             a = SFGAO_FILESYSTEM | SFGAO_CANCOPY | SFGAO_CANLINK;
             if (S_ISLNK(lst.st_mode))
                 a |= SFGAO_LINK;
-            if (IsDir(path)) {
+            // A link's target decides; anything else is what lstat saw.
+            if (S_ISLNK(lst.st_mode) ? IsDir(path) : S_ISDIR(lst.st_mode)) {
                 a |= SFGAO_FOLDER | SFGAO_FILESYSANCESTOR | SFGAO_DROPTARGET;
                 if ((asked & SFGAO_HASSUBFOLDER) && HasSubfolder(path))
                     a |= SFGAO_HASSUBFOLDER;
