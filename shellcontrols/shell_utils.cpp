@@ -359,8 +359,10 @@ QString DecodeBytes(const QByteArray& bytes, bool forShowing)
             ++i;
             continue;
         }
+        // A line break shows as the return arrow (a glyph the common fonts have), any other
+        // control character as the replacement character.
         if (forShowing && len == 1 && (p[i] < 0x20 || p[i] == 0x7F))
-            out += QChar(char16_t(p[i] == 0x7F ? 0x2421 : 0x2400 + p[i]));
+            out += QChar(char16_t(p[i] == '\n' || p[i] == '\r' ? 0x21B5 : 0xFFFD));
         else
             out += QString::fromUtf8(bytes.constData() + i, len);
         i += len;

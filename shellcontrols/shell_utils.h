@@ -230,8 +230,8 @@ bool ReadIdListArray(const QByteArray& block, QByteArray& parent, std::vector<QB
 // per byte, and EncodeNativeName gives the same bytes back. File-system calls take the bytes.
 QString DecodeNativeName(const QByteArray& bytes);
 QByteArray EncodeNativeName(const QString& text);
-// A name for showing: bytes that are not UTF-8 as U+FFFD, control characters (a line break among
-// them) as their visible pictures, so that one item stays one line.
+// A name for showing: bytes that are not UTF-8 as U+FFFD, a line break as U+21B5 and any other
+// control character as U+FFFD, so that one item stays one line.
 QString ShowNativeName(const QByteArray& bytes);
 // A path as a setting keeps it: the path itself, or a file URL with the raw bytes
 // percent-encoded when the path is not UTF-8. ParseDisplayName reads both.

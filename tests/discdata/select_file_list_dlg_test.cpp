@@ -122,7 +122,7 @@ TEST_F(SelectFileListDlgTest, NamesThatAreNoUtf8ReachTheMemoAndTheSettingWhole)
         dlg.NSShellList->selectAll();
         dlg.MemoDragDrop(dlg.NSShellList);
         // One item, one line: the line break is shown as the list shows it.
-        EXPECT_EQ(dlg.Memo->toPlainText(), QStringLiteral("bad\uFFFD.mp3\ntwo\u240Alines.mp3"));
+        EXPECT_EQ(dlg.Memo->toPlainText(), QStringLiteral("bad\uFFFD.mp3\ntwo\u21B5lines.mp3"));
         dlg.OKBtnClick();
     }
     const QString stored =
