@@ -225,7 +225,9 @@ void TSelectFileListDlg::OKBtnClick()
 {
     TRegIniFile ini(ProductKey());
     // The folder the user chose itself, so that the next opening shows it again.
-    ini.WriteString(BasicInfo(), QStringLiteral("FileListLastDir"), NSShellTree->GetSelectedPathName());
+    // A folder whose name is no UTF-8 is kept as a file URL of its bytes.
+    ini.WriteString(BasicInfo(), QStringLiteral("FileListLastDir"),
+                    StoredPathName(NSShellTree->GetSelectedPathName()));
     ini.WriteInteger(BasicInfo(), QStringLiteral("FileList1Size"), TreeWidth());
     ini.WriteInteger(BasicInfo(), QStringLiteral("FileList2Size"), Panel2Height());
     done(1);

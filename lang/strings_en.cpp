@@ -445,6 +445,8 @@ constexpr langtable::Entry kEnglish[] = {
     {2110, "List of current label file"},
     {2111, "Choose the position of label wants to print"},
     {2112, "Print the labels that be chosed"},
+    {4000, "Move \"%1\" to the Trash?"},
+    {4001, "Move these %1 items to the Trash?"},
     {65393, "A TDockX control cannot be placed inside a tool window or another TDockX"},
     {65394, "Cannot change Position of a TDockX if it already contains controls"},
     {65395, "Cannot save tool window's position because Name property is not set"},

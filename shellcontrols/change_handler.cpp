@@ -91,7 +91,7 @@ bool TChangeHandlerThread::AddChangeHandle(const QString& path, uint32_t notifyF
 {
     if (path.isEmpty())
         return false;
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = EncodeNativeName(path);
     const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (fd < 0)
         return false;
@@ -124,7 +124,7 @@ bool TChangeHandlerThread::AddSubtreeFolder(int index, const QString& path)
     auto r = std::make_shared<Request>();
     r->command = CmdAddFolder;
     r->index = index;
-    r->path = QFile::encodeName(path);
+    r->path = EncodeNativeName(path);
     return send(r) >= 0;
 }
 

@@ -307,7 +307,7 @@ uint32_t TNSShListData::Attributes()
         return 0;
     uint32_t mask = 0xF00F0037;
     const QString path = PathName();
-    if (path.size() > 1 && ShellDriveType(QFile::encodeName(path)) == DRIVE_REMOVABLE)
+    if (path.size() > 1 && ShellDriveType(EncodeNativeName(path)) == DRIVE_REMOVABLE)
         mask &= ~SFGAO_READONLY;
     PCItemIDList items[1] = {m_rel};
     // A folder that cannot answer grants nothing.
@@ -342,12 +342,13 @@ QString TNSShListData::DisplayName()
 QString TNSShListData::PathName()
 {
     IShellFolder folder = m_owner->CurrentFolder();
-    return folder ? QFile::decodeName(folder->ItemPath(m_rel)) : QString();
+    return folder ? DecodeNativeName(folder->ItemPath(m_rel)) : QString();
 }
 
 QString TNSShListData::Filename()
 {
-    return QFileInfo(PathName()).fileName();
+    const QString path = PathName();
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
 void TNSShListData::loadExtra()
@@ -359,7 +360,7 @@ void TNSShListData::loadExtra()
     m_modified.clear();
     const QString path = PathName();
     struct stat st;
-    if (path.size() > 1 && ::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISDIR(st.st_mode)) {
+    if (path.size() > 1 && ::stat(EncodeNativeName(path).constData(), &st) == 0 && !S_ISDIR(st.st_mode)) {
         const long long kb = st.st_size / 1024 + (st.st_size % 1024 ? 1 : 0);
         m_size = NSResString(SFilesizeKB).replace(QLatin1String("%s"), QLocale().toString(kb));
         const QDateTime t = QDateTime::fromSecsSinceEpoch(st.st_mtime);
@@ -542,7 +543,7 @@ bool NSShCreateNewFolder(const QString& directory, QString& newName)
                 name = n == 1 ? NSResString(SNewFolder) : NSResString(SNewFolder) + QStringLiteral(" (%1)").arg(n);
             else
                 name = n == 1 ? QStringLiteral("fldr") : QStringLiteral("fldr%1").arg(n);
-            const QByteArray path = QFile::encodeName(dir + name);
+            const QByteArray path = EncodeNativeName(dir + name);
             if (::mkdir(path.constData(), 0777) == 0) {
                 newName = name;
                 return true;

@@ -4,11 +4,13 @@
 #include "platform/byte_order.h"
 #include "platform/cursors.h"
 #include "platform/message_box.h"
+#include "platform/registry.h"
 #include "platform/window_message.h"
 #include "shellcontrols/shell_tree.h"
 
 #include <QApplication>
 #include <QDrag>
+#include <QElapsedTimer>
 #include <QDragEnterEvent>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -16,8 +18,8 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QRegularExpression>
-#include <QThread>
 #include <dirent.h>
+#include <limits>
 
 namespace {
 
@@ -74,6 +76,11 @@ TNSCustomShellList::TNSCustomShellList(QWidget* parent)
     Folder.OnChange = [this](TNSShellLocator*) { Application->Guard([&] { HandleOnFolderChanged(); }); };
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, [this] { Application->Guard([&] { TimerElapsed(); }); });
+    connect(&m_fillTimer, &QTimer::timeout, this,
+            [this] { Application->Guard([&] { FillTimerElapsed(); }); });
+    // A big folder's names are laid out a batch at a time too.
+    setLayoutMode(QListView::Batched);
+    setBatchSize(500);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     connect(this, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
         if (item == m_editItem)
@@ -90,7 +97,9 @@ TNSCustomShellList::TNSCustomShellList(QWidget* parent)
 TNSCustomShellList::~TNSCustomShellList()
 {
     NSDeviceChangeHandler()->Remove(m_deviceListener);
+    rememberColumnWidths();
     m_watcher.reset();
+    m_fill.reset();
     ++m_reentrancy;
     clearItems();
 }
@@ -170,9 +179,16 @@ void TNSCustomShellList::removeItem(QListWidgetItem* item)
 
 void TNSCustomShellList::clearItems()
 {
+    StopFill();
     clearSelection();
-    for (int i = count() - 1; i >= 0; --i)
-        removeItem(item(i));
+    m_editItem = nullptr;
+    m_dropItem = nullptr;
+    if (OnDeleteItem)
+        for (int i = 0; i < count(); ++i)
+            if (TShellListItem* it = AsItem(item(i)))
+                OnDeleteItem(this, it, it->Data);
+    // All at once: one by one, a big folder's items cost the view a signal each.
+    clear();
 }
 
 void TNSCustomShellList::FillItems()
@@ -198,7 +214,9 @@ void TNSCustomShellList::FillItems()
         FilterPostApply();
         throw;
     }
-    FilterPostApply();
+    // A fill still running keeps its match set until it ends.
+    if (!m_fill)
+        FilterPostApply();
     if (HasOption(ptsloDynamicRefresh))
         InstallChangeHandler();
 }
@@ -211,7 +229,7 @@ void TNSCustomShellList::FillList(IShellFolder folder, PCItemIDList absIdList)
         TNSCustomShellList* list;
         ~Complete()
         {
-            if (list->OnFillComplete)
+            if (list && list->OnFillComplete)
                 list->OnFillComplete(list);
         }
     } complete{this};
@@ -224,34 +242,113 @@ void TNSCustomShellList::FillList(IShellFolder folder, PCItemIDList absIdList)
         std::unique_ptr<TEnumIDList> items;
         if (FAILED(folder->EnumObjects(NSOwnerForm(this), enumFlags(), items)))
             return;
-        std::vector<PItemIDList> read;
-        read.reserve(500);
+        auto fill = std::make_unique<TFill>();
+        fill->read.reserve(500);
         HRESULT hr;
         PItemIDList next = nullptr;
         while ((hr = items->Next(next)) == S_OK)
-            read.push_back(next);
+            fill->read.push_back(next);
         if (hr != S_FALSE && hr != HRESULT_FROM_WIN32(ERROR_NO_MORE_ITEMS)) {
-            for (PItemIDList p : read)
-                ShellMemFree(p);
             if (hr == E_FAIL)
                 return;
             NSRaiseOnFailure(hr);
         }
-        for (PItemIDList p : read) {
-            uint32_t attributes = 0;
-            if (ShouldInclude(p, attributes))
-                AddNewShellItem(p, attributes);
-            else
-                ShellMemFree(p);
+        m_fill = std::move(fill);
+        if (m_fill->read.size() > kSyncFillLimit) {
+            // A big folder fills from the event loop, a slice at a time, so that the window
+            // repaints and answers meanwhile; its end fires OnFillComplete.
+            complete.list = nullptr;
+            m_fillTimer.start(0);
+            return;
         }
-        SortList();
-        if (count() > 0)
-            setCurrentItem(item(0), QItemSelectionModel::NoUpdate);
+        while (m_fill && !FillStep(std::numeric_limits<qint64>::max())) {
+        }
     } catch (...) {
+        m_fill.reset();
         m_folder = previous;
         m_folderIdList = previousList;
         throw;
     }
+}
+
+bool TNSCustomShellList::FillStep(qint64 sliceMs)
+{
+    TFill& fill = *m_fill;
+    QElapsedTimer slice;
+    slice.start();
+    // Each item is read once: its attributes and the keys its order needs.
+    while (fill.next < fill.read.size()) {
+        PItemIDList p = std::exchange(fill.read[fill.next++], nullptr);
+        uint32_t attributes = 0;
+        if (ShouldInclude(p, attributes))
+            fill.made.push_back(MakeShellItem(p, attributes));
+        else
+            ShellMemFree(p);
+        if ((fill.next & 63) == 0 && slice.elapsed() >= sliceMs)
+            return false;
+    }
+    if (!fill.sorted) {
+        fill.sorted = true;
+        if (m_sortColumn != 0)
+            std::stable_sort(
+                fill.made.begin(), fill.made.end(),
+                [this](const TShellListItem* a, const TShellListItem* b) { return CompareItems(a, b) < 0; });
+        if (slice.elapsed() >= sliceMs)
+            return false;
+    }
+    while (fill.inserted < fill.made.size()) {
+        addItem(std::exchange(fill.made[fill.inserted++], nullptr));
+        if (fill.inserted == 1)
+            setCurrentItem(item(0), QItemSelectionModel::NoUpdate);
+        if ((fill.inserted & 63) == 0 && slice.elapsed() >= sliceMs)
+            return false;
+    }
+    const bool resort = fill.resort;
+    m_fill.reset();
+    if (resort)
+        SortList();
+    return true;
+}
+
+void TNSCustomShellList::FillTimerElapsed()
+{
+    if (!m_fill) {
+        m_fillTimer.stop();
+        return;
+    }
+    if (!FillStep(kFillSliceMs))
+        return;
+    m_fillTimer.stop();
+    finishFill();
+}
+
+void TNSCustomShellList::finishFill()
+{
+    FilterPostApply();
+    if (OnFillComplete)
+        OnFillComplete(this);
+    if (m_refreshPending && !m_dragging && !editing()) {
+        m_refreshPending = false;
+        RefreshItems();
+    }
+}
+
+void TNSCustomShellList::StopFill()
+{
+    if (!m_fill)
+        return;
+    // What is shown stays; the rest is not read.
+    m_fill.reset();
+    m_fillTimer.stop();
+    finishFill();
+}
+
+TNSCustomShellList::TFill::~TFill()
+{
+    for (size_t i = next; i < read.size(); ++i)
+        ShellMemFree(read[i]);
+    for (size_t i = inserted; i < made.size(); ++i)
+        delete made[i];
 }
 
 bool TNSCustomShellList::ShouldInclude(PCItemIDList itemRelIdList, uint32_t& attributes)
@@ -284,42 +381,108 @@ bool TNSCustomShellList::CanAdd(IShellFolder parentIShf, PCItemIDList parentAbsI
 
 void TNSCustomShellList::AddNewShellItem(PItemIDList itemRelIdList, uint32_t attributes)
 {
+    addItem(MakeShellItem(itemRelIdList, attributes));
+}
+
+TShellListItem* TNSCustomShellList::MakeShellItem(PItemIDList itemRelIdList, uint32_t attributes)
+{
     auto* item = new TShellListItem;
     item->Owner = this;
     item->Data = new TNSShListData(this);
     item->Data->SetData(itemRelIdList);
+    item->Key = m_folder->SortKeyOf(itemRelIdList);
     if (attributes & SFGAO_GHOSTED)
         item->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
     for (int i = 1; i < int(Columns.size()); ++i)
         item->SubItems << QString();
-    addItem(item);
+    return item;
+}
+
+namespace {
+
+// The column widths of the last list, shared by every list of the process: a count, then one
+// width per column (little-endian 32-bit), and the "DirectoryCols" value read last.
+QByteArray g_columnMemory;
+QByteArray g_lastDirectoryCols;
+constexpr int kDirectoryColsLimit = 22;
+
+} // namespace
+
+void TNSCustomShellList::rememberColumnWidths()
+{
+    if (Columns.empty() || !m_widthsRemembered)
+        return;
+    QByteArray memory(int(4 + 4 * Columns.size()), '\0');
+    WriteLE32(memory.data(), uint32_t(Columns.size()));
+    for (size_t i = 0; i < Columns.size(); ++i)
+        WriteLE32(memory.data() + 4 + 4 * i, uint32_t(std::max(0, Columns[i].Width)));
+    g_columnMemory = memory;
 }
 
 void TNSCustomShellList::InitColumns()
 {
-    if (!Columns.empty())
-        return;
+    rememberColumnWidths();
     Columns = {{NSResString(SColumnName), 200, Qt::AlignLeft},
                {NSResString(SColumnSize), 60, Qt::AlignRight},
                {NSResString(SColumnType), 100, Qt::AlignLeft},
                {NSResString(SColumnModified), 120, Qt::AlignLeft}};
+    // Explorer's own widths, when it has kept some.
+    const QByteArray cols = TRegIniFile(QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion"))
+                                .ReadBinary(QStringLiteral("Explorer"), QStringLiteral("DirectoryCols"));
+    if (cols.size() <= kDirectoryColsLimit) {
+        for (size_t i = 0; i < Columns.size() && int(2 * i + 2) <= cols.size(); ++i)
+            Columns[i].Width = ReadLE16(cols.constData() + 2 * i);
+        if (cols == g_lastDirectoryCols && g_columnMemory.size() >= 4) {
+            const int n = int(std::min<uint32_t>(ReadLE32(g_columnMemory.constData()),
+                                                 uint32_t((g_columnMemory.size() - 4) / 4)));
+            for (int i = 0; i < n && i < int(Columns.size()); ++i)
+                Columns[size_t(i)].Width =
+                    int(std::min<uint32_t>(ReadLE32(g_columnMemory.constData() + 4 + 4 * i), 10000));
+        }
+        g_lastDirectoryCols = cols;
+    }
+    m_widthsRemembered = true;
+    ColumnsChanged();
     if (int(Columns.size()) < std::abs(m_sortColumn))
         m_sortColumn = 1;
+    else
+        SetSortColumn(m_sortColumn);
+}
+
+QString TNSCustomShellList::ColumnText(QListWidgetItem* item, int column) const
+{
+    TShellListItem* i = AsItem(item);
+    if (!i || !i->Data)
+        return TNSCustomListView::ColumnText(item, column);
+    if (column == 0)
+        return i->Caption();
+    if (column > i->SubItems.size())
+        return QString();
+    const QString stored = i->SubItems[column - 1];
+    return stored.isEmpty() ? i->Data->GetColText(column) : stored;
+}
+
+void TNSCustomShellList::ColumnResized(int column, int width)
+{
+    TNSCustomListView::ColumnResized(column, width);
+    rememberColumnWidths();
 }
 
 int TNSCustomShellList::CompareItems(const TShellListItem* a, const TShellListItem* b) const
 {
     if (!a->Data || !b->Data || !m_folder || m_sortColumn == 0)
         return 0;
-    const HRESULT hr = m_folder->CompareIDs(std::abs(m_sortColumn) - 1, a->Data->RelativeIdList(), b->Data->RelativeIdList());
-    if (FAILED(hr))
-        return 0;
-    const int c = int16_t(uint16_t(hr & 0xFFFF));
+    // The folder's own order, on the keys read when the items came.
+    const int c = CompareSortKeys(a->Key, b->Key, std::abs(m_sortColumn) - 1);
     return m_sortColumn < 0 ? -c : c;
 }
 
 void TNSCustomShellList::SortList()
 {
+    if (m_fill) {
+        m_fill->resort = true;
+        return;
+    }
     if (m_sortColumn != 0)
         sortItems(Qt::AscendingOrder);
 }
@@ -339,13 +502,15 @@ void TNSCustomShellList::ColClick(int column)
 {
     m_columnClickSet = false;
     const int current = m_sortColumn;
+    // The column-click event may set the sort itself.
+    TNSCustomListView::ColClick(column);
     if (!m_columnClickSet)
         SetSortColumn(column + 1 == std::abs(current) ? -current : column + 1);
 }
 
 void TNSCustomShellList::RefreshItems()
 {
-    if (m_dragging || editing()) {
+    if (m_dragging || editing() || m_fill) {
         m_refreshPending = true;
         return;
     }
@@ -433,7 +598,11 @@ void TNSCustomShellList::TimerElapsed()
         TNSCounter c(m_reentrancy);
         Synchronize(true);
     }
-    RefreshItems();
+    // The tree may have moved this list on (its folder was deleted): that folder is filled.
+    if (IdListBytes(Folder.IdList()) != m_folderIdList)
+        FillItems();
+    else
+        RefreshItems();
 }
 
 void TNSCustomShellList::Synchronize(bool all)
@@ -523,13 +692,13 @@ void TNSCustomShellList::FilterPreApply()
                            QRegularExpression::CaseInsensitiveOption);
         masks.back().setPattern(QStringLiteral("\\A(?:") + masks.back().pattern() + QStringLiteral(")\\z"));
     }
-    DIR* dir = ::opendir(QFile::encodeName(path).constData());
+    DIR* dir = ::opendir(EncodeNativeName(path).constData());
     if (!dir)
         return;
     while (dirent* e = ::readdir(dir)) {
         if (e->d_type == DT_DIR)
             continue;
-        const QString name = QFile::decodeName(e->d_name);
+        const QString name = DecodeNativeName(e->d_name);
         for (const QRegularExpression& re : masks)
             if (re.match(name).hasMatch()) {
                 m_matchSet->insert(name.toUpper());
@@ -574,9 +743,7 @@ bool TNSCustomShellList::CreateNewFolder(bool edit)
         m_ignoreNext = false;
         return false;
     }
-    const PCItemIDList current = Folder.IdList();
-    if (!current || ReadLE16(current) == 0)
-        QThread::msleep(2100);
+    // The folder is there once made: the listing shows it at once, no wait is needed.
     RefreshItems();
     if (edit) {
         m_newFolderName = newName;
@@ -730,6 +897,8 @@ void TNSCustomShellList::itemEdited(QListWidgetItem* item)
         return;
     }
     data->SetData(newItem);
+    if (TShellListItem* i = AsItem(item))
+        i->Key = m_folder->SortKeyOf(newItem);
     {
         QSignalBlocker block(this);
         item->setText(data->DisplayName());
@@ -742,6 +911,10 @@ void TNSCustomShellList::itemEdited(QListWidgetItem* item)
 
 void TNSCustomShellList::keyPressEvent(QKeyEvent* e)
 {
+    if (Filling() && e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+        StopFill();
+        return;
+    }
     if (editing() || !HasOption(ptsloDefaultKeyHandling)) {
         TNSCustomListView::keyPressEvent(e);
         return;
@@ -754,17 +927,22 @@ void TNSCustomShellList::keyPressEvent(QKeyEvent* e)
         } else if (is(skRefresh)) {
             FillItems();
         } else if (is(skCopy)) {
-            DoCommandForAllSelected(QStringLiteral("copy"));
+            if (ShellSelCount() > 0)
+                DoCommandForAllSelected(QStringLiteral("copy"));
         } else if (is(skCut)) {
-            DoCommandForAllSelected(QStringLiteral("cut"));
+            if (ShellSelCount() > 0)
+                DoCommandForAllSelected(QStringLiteral("cut"));
         } else if (is(skPaste)) {
             DoCommandForFolder(QStringLiteral("paste"));
             RefreshItems();
         } else if (is(skEdit)) {
             StartEditing(currentItem());
         } else if (is(skDelete) || (s & ~scShift) == ShellKey(skDelete)) {
-            DoCommandForAllSelected(QStringLiteral("delete"));
-            RefreshItems();
+            // Nothing selected: nothing to delete, and nothing to tell.
+            if (ShellSelCount() > 0) {
+                DoCommandForAllSelected(QStringLiteral("delete"));
+                RefreshItems();
+            }
         } else if (e->key() == Qt::Key_Backspace && e->modifiers() == Qt::NoModifier) {
             GoUp(1);
         } else if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && GetSelectedItem() &&
@@ -840,16 +1018,15 @@ QByteArray TNSCustomShellList::dropFolderAt(const QPoint& pos, const QDropEvent*
     if (data && data->IsFolder() && !(e->source() == this && under->isSelected())) {
         if (itemOut)
             *itemOut = under;
-        const QFileInfo info(data->PathName());
-        return info.isDir() && info.isWritable() ? QFile::encodeName(info.filePath()) : QByteArray();
+        const QByteArray path = EncodeNativeName(data->PathName());
+        return IsWritableFolder(path) ? path : QByteArray();
     }
     // Over the background (or a file) the folder itself takes the drop; the list's own items
     // are already there.
     if (e->source() == this)
         return QByteArray();
-    const QString folder = Folder.PathName();
-    const QFileInfo info(folder);
-    return !folder.isEmpty() && info.isDir() && info.isWritable() ? QFile::encodeName(folder) : QByteArray();
+    const QByteArray folder = EncodeNativeName(Folder.PathName());
+    return IsWritableFolder(folder) ? folder : QByteArray();
 }
 
 void TNSCustomShellList::setDropHighlight(QListWidgetItem* item)

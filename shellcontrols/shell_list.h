@@ -29,6 +29,7 @@ public:
     bool operator<(const QListWidgetItem& other) const override;
     QString Caption() const { return data(Qt::DisplayRole).toString(); }
     TNSShListData* Data = nullptr;
+    TItemSortKey Key;
     QStringList SubItems;
     class TNSCustomShellList* Owner = nullptr;
 
@@ -64,13 +65,19 @@ public:
 
     int SortColumn() const { return m_sortColumn; }
     void SetSortColumn(int value);
-    void ColClick(int column);
+    void ColClick(int column) override;
+    QString ColumnText(QListWidgetItem* item, int column) const override;
+    void ColumnResized(int column, int width) override;
 
     IShellFolder CurrentFolder() const { return m_folder; }
     PCItemIDList CurrentFolderIdList() const;
 
     void FillItems();
     void RefreshItems();
+    // Whether a big folder is still being filled from the event loop; StopFill ends it with
+    // what is shown.
+    bool Filling() const { return m_fill != nullptr; }
+    void StopFill();
     virtual void FillList(IShellFolder folder, PCItemIDList absIdList);
     void SortList();
     void GoUp(int levels);
@@ -121,7 +128,14 @@ private:
     void TimerElapsed();
     bool ShouldInclude(PCItemIDList itemRelIdList, uint32_t& attributes);
     void AddNewShellItem(PItemIDList itemRelIdList, uint32_t attributes);
+    TShellListItem* MakeShellItem(PItemIDList itemRelIdList, uint32_t attributes);
+    // One slice of the fill (at most sliceMs); true when the fill is done.
+    bool FillStep(qint64 sliceMs);
+    void FillTimerElapsed();
+    void finishFill();
     void InitColumns();
+    // The widths of the columns go to the memory every list of the process shares.
+    void rememberColumnWidths();
     void FilterPreApply();
     bool FilterApply(const QString& name, uint32_t attributes) const;
     void FilterPostApply() { m_matchSet.reset(); }
@@ -143,8 +157,24 @@ private:
     IShellFolder m_folder;
     QByteArray m_folderIdList;
     int m_sortColumn = 1;
+    bool m_widthsRemembered = false;
     bool m_columnClickSet = false;
     QTimer m_timer;
+    // The fill under way: the items read, those made from them (sorted once all are made) and
+    // how many of those the view holds.
+    struct TFill {
+        ~TFill();
+        std::vector<PItemIDList> read;
+        size_t next = 0;
+        std::vector<TShellListItem*> made;
+        size_t inserted = 0;
+        bool sorted = false;
+        bool resort = false;
+    };
+    static constexpr size_t kSyncFillLimit = 2000;
+    static constexpr qint64 kFillSliceMs = 30;
+    std::unique_ptr<TFill> m_fill;
+    QTimer m_fillTimer;
     int m_reentrancy = 0;
     bool m_ignoreNext = false;
     bool m_dragging = false;

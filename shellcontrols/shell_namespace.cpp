@@ -1,7 +1,9 @@
 #include "shellcontrols/shell_namespace.h"
 
-#include "platform/byte_order.h"
 #include "lang/string_ids.h"
+#include "platform/byte_order.h"
+#include "platform/message_box.h"
+#include "shellcontrols/trash.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -100,7 +102,7 @@ bool Under(const QByteArray& path, const QByteArray& dir)
     return path.startsWith(dir) && path.size() > dir.size() && path[dir.size()] == '/';
 }
 
-// Words of the natural order: digit runs compare by value.
+// Words of the natural order over case-folded names: digit runs compare by value.
 int NaturalCompare(const QString& a, const QString& b)
 {
     qsizetype i = 0, j = 0;
@@ -125,9 +127,8 @@ int NaturalCompare(const QString& a, const QString& b)
             j = ej;
             continue;
         }
-        const QString ca = QString(a[i]).toCaseFolded(), cb = QString(b[j]).toCaseFolded();
-        if (ca != cb)
-            return ca < cb ? -1 : 1;
+        if (a[i] != b[j])
+            return a[i] < b[j] ? -1 : 1;
         ++i;
         ++j;
     }
@@ -436,13 +437,40 @@ int ShellDriveType(const QByteArray& path)
 
 QByteArray HomeDirectory()
 {
+    // HOME's own bytes, whatever their encoding.
+    const QByteArray home = qgetenv("HOME");
+    if (home.startsWith('/'))
+        return CleanPath(home);
     return QFile::encodeName(QDir::homePath());
+}
+
+bool IsWritableFolder(const QByteArray& path)
+{
+    return !path.isEmpty() && IsDir(path) && ::access(path.constData(), W_OK) == 0;
 }
 
 QByteArray DesktopDirectory()
 {
-    const QByteArray desk = QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+    // Every path resolved asks for it: the desktop's place is read again only when HOME, the
+    // config folder or its user-dirs.dirs changed.
+    thread_local QByteArray keptKey, kept;
     const QByteArray home = HomeDirectory();
+    QByteArray config = qgetenv("XDG_CONFIG_HOME");
+    if (!config.startsWith('/'))
+        config = home + "/.config";
+    QByteArray key = home + '\0' + config + '\0' + qgetenv("XDG_DESKTOP_DIR");
+    struct stat st;
+    if (::stat((config + "/user-dirs.dirs").constData(), &st) == 0)
+        key += '\0' + QByteArray::number(qlonglong(st.st_mtim.tv_sec)) + '.' +
+               QByteArray::number(qlonglong(st.st_mtim.tv_nsec)) + '.' +
+               QByteArray::number(qlonglong(st.st_size));
+    if (key != keptKey || kept.isNull()) {
+        kept = QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+        if (kept.isNull())
+            kept = "";
+        keptKey = key;
+    }
+    const QByteArray desk = kept;
     if (desk.isEmpty() || CleanPath(desk) == CleanPath(home) || !IsDir(desk))
         return QByteArray();
     return CleanPath(desk);
@@ -602,7 +630,9 @@ HRESULT TShellFolder::GetAttributesOf(int count, const PCItemIDList* items, uint
 {
     const uint32_t asked = attributes;
     uint32_t common = 0xFFFFFFFFu;
-    const bool parentWritable = !m_path.isEmpty() && ::access(m_path.constData(), W_OK) == 0;
+    // Asked once per call, and only when the answer is wanted.
+    const bool parentWritable = (asked & (SFGAO_CANRENAME | SFGAO_CANDELETE | SFGAO_CANMOVE)) &&
+                                !m_path.isEmpty() && ::access(m_path.constData(), W_OK) == 0;
     for (int i = 0; i < count; ++i) {
         const TItemView v = ViewItem(items[i]);
         uint32_t a = 0;
@@ -648,7 +678,8 @@ HRESULT TShellFolder::GetAttributesOf(int count, const PCItemIDList* items, uint
             a = SFGAO_FILESYSTEM | SFGAO_CANCOPY | SFGAO_CANLINK;
             if (S_ISLNK(lst.st_mode))
                 a |= SFGAO_LINK;
-            if (IsDir(path)) {
+            // A link's target decides; anything else is what lstat saw.
+            if (S_ISLNK(lst.st_mode) ? IsDir(path) : S_ISDIR(lst.st_mode)) {
                 a |= SFGAO_FOLDER | SFGAO_FILESYSANCESTOR | SFGAO_DROPTARGET;
                 if ((asked & SFGAO_HASSUBFOLDER) && HasSubfolder(path))
                     a |= SFGAO_HASSUBFOLDER;
@@ -679,50 +710,7 @@ HRESULT TShellFolder::CompareIDs(intptr_t column, PCItemIDList first, PCItemIDLi
     const TItemView a = ViewItem(first), b = ViewItem(second);
     if (!a.Kind || !b.Kind)
         return E_INVALIDARG;
-    auto rank = [](uint8_t k) {
-        switch (k) {
-        case ikHome: return 0;
-        case ikComputer: return 1;
-        case ikTrash: return 2;
-        default: return 3;
-        }
-    };
-    int c = rank(a.Kind) - rank(b.Kind);
-    if (c == 0 && a.Kind != b.Kind)
-        c = a.Kind < b.Kind ? -1 : 1;
-    if (c == 0 && a.Name != b.Name) {
-        const int col = int(column & 0xFFFF);
-        QByteArray pa, pb;
-        if (a.Kind == ikDrive) {
-            pa = a.Name;
-            pb = b.Name;
-        } else {
-            pa = ItemPath(first);
-            pb = ItemPath(second);
-        }
-        struct stat sa {}, sb {};
-        const bool okA = !pa.isEmpty() && ::stat(pa.constData(), &sa) == 0;
-        const bool okB = !pb.isEmpty() && ::stat(pb.constData(), &sb) == 0;
-        const bool dirA = okA && S_ISDIR(sa.st_mode), dirB = okB && S_ISDIR(sb.st_mode);
-        // Folders first in every column.
-        if (a.Kind != ikDrive && dirA != dirB)
-            c = dirA ? -1 : 1;
-        if (c == 0 && col == 1 && !dirA && !dirB)
-            c = Sign(okA && okB ? (long long)sa.st_size - (long long)sb.st_size : 0);
-        if (c == 0 && col == 2) {
-            const QString ta = QFileInfo(QFile::decodeName(a.Name)).suffix();
-            const QString tb = QFileInfo(QFile::decodeName(b.Name)).suffix();
-            c = Sign(ta.compare(tb, Qt::CaseInsensitive));
-        }
-        if (c == 0 && col == 3 && okA && okB)
-            c = Sign((long long)sa.st_mtime - (long long)sb.st_mtime);
-        if (c == 0)
-            c = NaturalCompare(QFile::decodeName(a.Name), QFile::decodeName(b.Name));
-        if (c == 0)
-            c = Sign(std::memcmp(a.Name.constData(), b.Name.constData(), size_t(std::min(a.Name.size(), b.Name.size()))));
-        if (c == 0)
-            c = Sign(a.Name.size() - b.Name.size());
-    }
+    int c = CompareSortKeys(SortKeyOf(first), SortKeyOf(second), int(column & 0xFFFF));
     if (c != 0)
         return CompareResult(c);
     // The same first item: the rest decides, a shorter list first.
@@ -738,13 +726,79 @@ HRESULT TShellFolder::CompareIDs(intptr_t column, PCItemIDList first, PCItemIDLi
     return sub->CompareIDs(column, restA, restB);
 }
 
+TItemSortKey TShellFolder::SortKeyOf(PCItemIDList item) const
+{
+    TItemSortKey k;
+    const TItemView v = ViewItem(item);
+    k.Kind = v.Kind;
+    k.Name = v.Name;
+    const QString shown = DecodeNativeName(v.Name);
+    k.Folded = shown.toCaseFolded();
+    const qsizetype dot = k.Folded.lastIndexOf(QLatin1Char('.'));
+    if (dot >= 0)
+        k.Suffix = k.Folded.mid(dot + 1);
+    QByteArray path;
+    if (v.Kind == ikDrive) {
+        path = v.Name;
+    } else if (v.Kind == ikEntry && !m_path.isEmpty() && ValidEntryName(v.Name)) {
+        path = Join(m_path, v.Name);
+    } else if (v.Kind == ikEntry || v.Kind == ikTrashItem) {
+        QByteArray one = ItemBytes(v.Kind, v.Name);
+        one += QByteArray("\0\0", 2);
+        path = ItemPath(reinterpret_cast<PCItemIDList>(one.constData()));
+    }
+    struct stat st;
+    if (!path.isEmpty() && ::stat(path.constData(), &st) == 0) {
+        k.Known = true;
+        k.Folder = S_ISDIR(st.st_mode);
+        k.Size = st.st_size;
+        k.Time = st.st_mtime;
+    }
+    return k;
+}
+
+int CompareSortKeys(const TItemSortKey& a, const TItemSortKey& b, int column)
+{
+    auto rank = [](uint8_t k) {
+        switch (k) {
+        case ikHome: return 0;
+        case ikComputer: return 1;
+        case ikTrash: return 2;
+        default: return 3;
+        }
+    };
+    int c = rank(a.Kind) - rank(b.Kind);
+    if (c == 0 && a.Kind != b.Kind)
+        c = a.Kind < b.Kind ? -1 : 1;
+    if (c != 0 || a.Name == b.Name)
+        return c;
+    const bool dirA = a.Known && a.Folder, dirB = b.Known && b.Folder;
+    // Folders first in every column.
+    if (a.Kind != ikDrive && dirA != dirB)
+        return dirA ? -1 : 1;
+    if (column == 1 && !dirA && !dirB && a.Known && b.Known)
+        c = Sign(a.Size - b.Size);
+    if (c == 0 && column == 2)
+        c = Sign(a.Suffix.compare(b.Suffix));
+    if (c == 0 && column == 3 && a.Known && b.Known)
+        c = Sign(a.Time - b.Time);
+    if (c == 0)
+        c = NaturalCompare(a.Folded, b.Folded);
+    if (c == 0)
+        c = Sign(std::memcmp(a.Name.constData(), b.Name.constData(),
+                             size_t(std::min(a.Name.size(), b.Name.size()))));
+    if (c == 0)
+        c = Sign(a.Name.size() - b.Name.size());
+    return c;
+}
+
 HRESULT TShellFolder::GetDisplayNameOf(PCItemIDList item, uint32_t flags, QString& name)
 {
     name.clear();
     const bool parsing = flags & SHGDN_FORPARSING, inFolder = flags & SHGDN_INFOLDER;
     if (!item || ReadLE16(item) == 0) {
         if (m_kind == 0)
-            name = parsing && !inFolder ? QFile::decodeName(m_path) : NSResString(SDesktopName);
+            name = parsing && !inFolder ? DecodeNativeName(m_path) : NSResString(SDesktopName);
         return S_OK;
     }
     // The last item names it; the whole list gives its path.
@@ -760,17 +814,19 @@ HRESULT TShellFolder::GetDisplayNameOf(PCItemIDList item, uint32_t flags, QStrin
         switch (v.Kind) {
         case ikComputer: name = QStringLiteral("computer:///"); break;
         case ikTrash: name = QStringLiteral("trash:///"); break;
-        default: name = QFile::decodeName(r.path); break;
+        default: name = DecodeNativeName(r.path); break;
         }
         return S_OK;
     }
     switch (v.Kind) {
     case ikHome:
-        name = parsing ? QFile::decodeName(HomeDirectory()).section(QLatin1Char('/'), -1) : NSResString(SHomeName);
+        name = parsing ? DecodeNativeName(HomeDirectory()).section(QLatin1Char('/'), -1)
+                       : NSResString(SHomeName);
         break;
     case ikComputer: name = NSResString(SComputerName); break;
     case ikTrash: name = NSResString(STrashName); break;
-    default: name = QFile::decodeName(v.Name); break;
+    // A name is shown as one line; parsing gets its bytes back.
+    default: name = parsing ? DecodeNativeName(v.Name) : ShowNativeName(v.Name); break;
     }
     return S_OK;
 }
@@ -782,7 +838,7 @@ HRESULT TShellFolder::SetNameOf(QWidget*, PCItemIDList item, const QString& name
     const TItemView v = ViewItem(item);
     if (v.Kind != ikEntry || m_path.isEmpty() || !ValidEntryName(v.Name))
         return E_INVALIDARG;
-    const QByteArray newName = QFile::encodeName(name);
+    const QByteArray newName = EncodeNativeName(name);
     if (!ValidEntryName(newName))
         return HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
     if (newName.size() > 255)
@@ -830,12 +886,12 @@ HRESULT TShellFolder::ParseDisplayName(QWidget*, const QString& name, PItemIDLis
             item = MakeItem(ikTrash, QByteArray());
             return S_OK;
         }
-        QString local = name;
-        if (name.startsWith(QLatin1String("file:")))
-            local = QUrl(name).toLocalFile();
-        if (!local.startsWith(QLatin1Char('/')))
+        QByteArray local = EncodeNativeName(name);
+        if (local.startsWith("file:"))
+            local = NativePathOfFileUrl(local);
+        if (!local.startsWith('/'))
             return HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
-        const QByteArray path = CleanPath(QFile::encodeName(local));
+        const QByteArray path = CleanPath(local);
         struct stat st;
         if (::lstat(path.constData(), &st) != 0)
             return HResultFromErrno(errno);
@@ -856,7 +912,7 @@ HRESULT TShellFolder::ParseDisplayName(QWidget*, const QString& name, PItemIDLis
             entries(best, path);
         }
     } else {
-        const QByteArray bytes = QFile::encodeName(name);
+        const QByteArray bytes = EncodeNativeName(name);
         if (m_kind == ikComputer) {
             bool known = false;
             for (const TShellDrive& d : ShellDrives())
@@ -992,7 +1048,7 @@ HRESULT TContextMenu::open()
     for (const QByteArray& i : m_items) {
         const QByteArray path = m_folder->ItemPath(reinterpret_cast<PCItemIDList>(i.constData()));
         if (!path.isEmpty())
-            QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(path)));
+            QDesktopServices::openUrl(QUrl::fromEncoded(FileUrlOfNativePath(path)));
     }
     return S_OK;
 }
@@ -1070,6 +1126,9 @@ HRESULT ShellTransferItems(const QByteArray& targetDir, const QList<QByteArray>&
 
 HRESULT TContextMenu::toTrash()
 {
+    if (m_items.empty())
+        return E_INVALIDARG;
+    QList<QByteArray> paths;
     for (const QByteArray& i : m_items) {
         const TItemView v = ViewItem(reinterpret_cast<PCItemIDList>(i.constData()));
         if (v.Kind != ikEntry)
@@ -1077,11 +1136,19 @@ HRESULT TContextMenu::toTrash()
         const QByteArray path = m_folder->ItemPath(reinterpret_cast<PCItemIDList>(i.constData()));
         if (path.isEmpty() || !Exists(path))
             return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
-        // To the desktop's trash only; an item that cannot go there stays where it is.
-        QFile file(QFile::decodeName(path));
-        if (!file.moveToTrash())
-            return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
+        paths << path;
     }
+    // One key can take a whole folder away: the user confirms, naming the item or the count.
+    const QString question =
+        paths.size() == 1
+            ? NSResString(SConfirmTrashItem)
+                  .arg(ShowNativeName(ViewItem(reinterpret_cast<PCItemIDList>(m_items[0].constData())).Name))
+            : NSResString(SConfirmTrashItems).arg(paths.size());
+    if (MessageDlg(question, mtConfirmation, mbYes | mbNo) != mrYes)
+        return S_FALSE;
+    for (const QByteArray& path : paths)
+        if (const int error = MoveToTrash(path))
+            return HResultFromErrno(error);
     return S_OK;
 }
 
@@ -1092,19 +1159,18 @@ QMimeData* MakeShellItemsData(PCItemIDList parent, const std::vector<PCItemIDLis
     auto* data = new QMimeData;
     data->setData(QString::fromLatin1(ShellIdListMimeType), MakeIdListArray(parent, items));
     IShellFolder folder;
-    QList<QUrl> urls;
+    QList<QByteArray> urls;
     if (SUCCEEDED(ShellGetFolderFromIdList(parent, folder)))
         for (PCItemIDList item : items) {
             const QByteArray path = folder->ItemPath(item);
             if (!path.isEmpty())
-                urls << QUrl::fromLocalFile(QFile::decodeName(path));
+                urls << FileUrlOfNativePath(path);
         }
     if (!urls.isEmpty()) {
-        data->setUrls(urls);
-        QByteArray gnome = cut ? "cut" : "copy";
-        for (const QUrl& u : urls)
-            gnome += '\n' + u.toEncoded();
-        data->setData(QStringLiteral("x-special/gnome-copied-files"), gnome);
+        // The URLs carry the names' own bytes, percent-encoded, whatever their encoding.
+        data->setData(QStringLiteral("text/uri-list"), urls.join("\r\n") + "\r\n");
+        data->setData(QStringLiteral("x-special/gnome-copied-files"),
+                      (cut ? "cut\n" : "copy\n") + urls.join('\n'));
     }
     QByteArray effect(4, '\0');
     WriteLE32(effect.data(), cut ? 2u : 5u);
@@ -1127,10 +1193,15 @@ QList<QByteArray> ShellItemsPaths(const QMimeData* data, bool* cut)
         else if (effect.size() >= 4)
             *cut = (ReadLE32(effect.constData()) & 7) == 2;
     }
-    if (data->hasUrls()) {
-        for (const QUrl& u : data->urls())
-            if (u.isLocalFile())
-                paths << QFile::encodeName(u.toLocalFile());
+    if (data->hasFormat(QStringLiteral("text/uri-list"))) {
+        for (const QByteArray& line : data->data(QStringLiteral("text/uri-list")).split('\n')) {
+            const QByteArray url = line.trimmed();
+            if (url.isEmpty() || url.startsWith('#'))
+                continue;
+            const QByteArray path = NativePathOfFileUrl(url);
+            if (!path.isEmpty())
+                paths << path;
+        }
         return paths;
     }
     const QByteArray block = data->data(QString::fromLatin1(ShellIdListMimeType));
@@ -1225,7 +1296,7 @@ int ShellGetIconIndex(PCItemIDList pidl, uint32_t flags)
     if (IsDir(r.path))
         return open ? list.IndexOfName(QStringLiteral("folder-open"), QStyle::SP_DirOpenIcon)
                     : list.IndexOfName(QStringLiteral("folder"), QStyle::SP_DirIcon);
-    return FileIconIndex(QFile::decodeName(r.path), false);
+    return FileIconIndex(DecodeNativeName(r.path), false);
 }
 
 int ShellGetIconIndexFromPath(const QString& path, uint32_t flags)

@@ -73,6 +73,7 @@ int ShellDriveType(const QByteArray& path);
 QByteArray DesktopDirectory();   // "" when the desktop has no folder of its own
 QByteArray HomeDirectory();
 QByteArray TrashDirectory();     // $XDG_DATA_HOME/Trash
+bool IsWritableFolder(const QByteArray& path);
 
 // One item of a list: its kind and its raw name, nil kind (0) for a damaged item.
 struct TItemView {
@@ -97,6 +98,21 @@ private:
 
 class TContextMenu;
 
+// What ordering an item needs, read once: sorting compares these, never the file system.
+struct TItemSortKey {
+    uint8_t Kind = 0;
+    bool Known = false; // the item could be read
+    bool Folder = false;
+    qint64 Size = 0;
+    qint64 Time = 0;
+    QString Folded;  // the name case-folded, for the natural order
+    QString Suffix;  // the extension case-folded
+    QByteArray Name; // the raw bytes, the last word
+};
+// Negative, 0 or positive: folders first, then by the column (0 name, 1 size, 2 type, 3 date),
+// then by name.
+int CompareSortKeys(const TItemSortKey& a, const TItemSortKey& b, int column);
+
 // A folder of the namespace, bound to its absolute list.
 class TShellFolder : public std::enable_shared_from_this<TShellFolder> {
 public:
@@ -108,6 +124,8 @@ public:
     HRESULT GetAttributesOf(int count, const PCItemIDList* items, uint32_t& attributes);
     // Low 16 bits of the result: negative, 0 or positive. Column 0 name, 1 size, 2 type, 3 date.
     HRESULT CompareIDs(intptr_t column, PCItemIDList first, PCItemIDList second);
+    // The key of an item's first element (one stat of the file system).
+    TItemSortKey SortKeyOf(PCItemIDList item) const;
     HRESULT GetDisplayNameOf(PCItemIDList item, uint32_t flags, QString& name);
     // Renames without overwriting; newItem receives the item's new list.
     HRESULT SetNameOf(QWidget* owner, PCItemIDList item, const QString& name, uint32_t flags,

@@ -13,7 +13,6 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QThread>
 #include <QFileInfo>
 
 namespace {
@@ -592,7 +591,7 @@ void TNSCustomShellTree::InstallChangeHandler(const QString& path)
         filter |= FILE_NOTIFY_CHANGE_FILE_NAME;
     int index = -1;
     if (m_watcher->AddChangeHandle(path, filter, index, true))
-        m_watchRoots[index] = QFile::encodeName(path);
+        m_watchRoots[index] = EncodeNativeName(path);
 }
 
 void TNSCustomShellTree::InstallChangeHandlersForAllLocalDrives()
@@ -604,7 +603,7 @@ void TNSCustomShellTree::InstallChangeHandlersForAllLocalDrives()
     // Removable and optical drives are not watched.
     for (const TShellDrive& d : ShellDrives())
         if (d.Type == DRIVE_FIXED || d.Type == DRIVE_REMOTE)
-            InstallChangeHandler(QFile::decodeName(d.MountPoint));
+            InstallChangeHandler(DecodeNativeName(d.MountPoint));
     std::function<void(QTreeWidgetItem*)> visit = [&](QTreeWidgetItem* node) {
         if (node->childCount() > 0) {
             watchFilledFolder(node);
@@ -622,7 +621,7 @@ void TNSCustomShellTree::watchFilledFolder(QTreeWidgetItem* node)
     TNSShTreeData* data = GetDataFromNode(node);
     if (!m_watcher || !data || !HasOption(ptstoDynamicRefresh))
         return;
-    const QByteArray path = QFile::encodeName(data->PathName());
+    const QByteArray path = EncodeNativeName(data->PathName());
     if (path.isEmpty())
         return;
     int best = -1;
@@ -635,7 +634,7 @@ void TNSCustomShellTree::watchFilledFolder(QTreeWidgetItem* node)
         }
     }
     if (best >= 0 && path != m_watchRoots[best])
-        m_watcher->AddSubtreeFolder(best, QFile::decodeName(path));
+        m_watcher->AddSubtreeFolder(best, DecodeNativeName(path));
 }
 
 void TNSCustomShellTree::AMChangeNotify()
@@ -776,8 +775,7 @@ bool TNSCustomShellTree::CreateNewFolder()
         m_ignoreNext = false;
         return false;
     }
-    const PCItemIDList selected = SelectedFolder.IdList();
-    QThread::msleep(!selected || ReadLE16(selected) == 0 ? 2100 : 1000);
+    // The folder is there once made: the nodes show it at once, no wait is needed.
     RefreshNodes();
     if (QTreeWidgetItem* node = currentItem()) {
         node->setExpanded(true);
@@ -905,9 +903,8 @@ QByteArray TNSCustomShellTree::dropFolderAt(const QPoint& pos, QTreeWidgetItem**
         *nodeOut = node;
     if (!data)
         return QByteArray();
-    const QByteArray path = QFile::encodeName(data->PathName());
-    QFileInfo info(data->PathName());
-    return !path.isEmpty() && info.isDir() && info.isWritable() ? path : QByteArray();
+    const QByteArray path = EncodeNativeName(data->PathName());
+    return IsWritableFolder(path) ? path : QByteArray();
 }
 
 void TNSCustomShellTree::setDropHighlight(QTreeWidgetItem* node)

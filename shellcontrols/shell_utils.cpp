@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
@@ -257,8 +258,8 @@ QString ShellGetPathFromIdList(PCItemIDList pidl)
     if (FAILED(ShellGetDesktopFolder(desktop)))
         return QString();
     if (!pidl || ReadLE16(pidl) == 0)
-        return QFile::decodeName(desktop->NativePath());
-    return QFile::decodeName(desktop->ItemPath(pidl));
+        return DecodeNativeName(desktop->NativePath());
+    return DecodeNativeName(desktop->ItemPath(pidl));
 }
 
 QString ShellGetDisplayPathName(const QString& path)
@@ -283,7 +284,7 @@ HRESULT ShellGetSpecialFolderIdList(TCSIDL csidl, PItemIDList& pidl)
         const QByteArray dir = DesktopDirectory();
         if (dir.isEmpty())
             return E_FAIL;
-        return ShellGetIdListFromPath(QFile::decodeName(dir), pidl);
+        return ShellGetIdListFromPath(DecodeNativeName(dir), pidl);
     }
     default: return E_INVALIDARG;
     }
@@ -309,6 +310,139 @@ TCSIDL ShellFindCSIDLFromIdList(PCItemIDList pidl)
             return TCSIDL(c);
     }
     return csidlNone;
+}
+
+// ---- names as the file system gives them ----
+
+namespace {
+
+// The length of the UTF-8 sequence at p (at most n bytes), 0 when it is not one.
+int Utf8SequenceLength(const uint8_t* p, qsizetype n)
+{
+    const uint8_t c = p[0];
+    if (c < 0x80)
+        return 1;
+    int len = 0;
+    uint32_t min = 0, code = 0;
+    if ((c & 0xE0) == 0xC0) {
+        len = 2, min = 0x80, code = c & 0x1F;
+    } else if ((c & 0xF0) == 0xE0) {
+        len = 3, min = 0x800, code = c & 0x0F;
+    } else if ((c & 0xF8) == 0xF0) {
+        len = 4, min = 0x10000, code = c & 0x07;
+    } else {
+        return 0;
+    }
+    if (n < len)
+        return 0;
+    for (int i = 1; i < len; ++i) {
+        if ((p[i] & 0xC0) != 0x80)
+            return 0;
+        code = (code << 6) | (p[i] & 0x3F);
+    }
+    // Overlong forms, surrogates and values past Unicode are no UTF-8.
+    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return 0;
+    return len;
+}
+
+QString DecodeBytes(const QByteArray& bytes, bool forShowing)
+{
+    QString out;
+    out.reserve(bytes.size());
+    const auto* p = reinterpret_cast<const uint8_t*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n;) {
+        const int len = Utf8SequenceLength(p + i, n - i);
+        if (len == 0) {
+            out += QChar(forShowing ? char16_t(0xFFFD) : char16_t(0xDC00 + p[i]));
+            ++i;
+            continue;
+        }
+        // A line break shows as the return arrow (a glyph the common fonts have), any other
+        // control character as the replacement character.
+        if (forShowing && len == 1 && (p[i] < 0x20 || p[i] == 0x7F))
+            out += QChar(char16_t(p[i] == '\n' || p[i] == '\r' ? 0x21B5 : 0xFFFD));
+        else
+            out += QString::fromUtf8(bytes.constData() + i, len);
+        i += len;
+    }
+    return out;
+}
+
+} // namespace
+
+QString DecodeNativeName(const QByteArray& bytes)
+{
+    return DecodeBytes(bytes, false);
+}
+
+QByteArray EncodeNativeName(const QString& text)
+{
+    QByteArray out;
+    out.reserve(text.size());
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < 0xDC80 || c > 0xDCFF || (i > 0 && text[i - 1].isHighSurrogate()))
+            continue;
+        out += QStringView(text).mid(from, i - from).toUtf8();
+        out += char(c - 0xDC00);
+        from = i + 1;
+    }
+    out += QStringView(text).mid(from).toUtf8();
+    return out;
+}
+
+QString ShowNativeName(const QByteArray& bytes)
+{
+    return DecodeBytes(bytes, true);
+}
+
+QByteArray FileUrlOfNativePath(const QByteArray& path)
+{
+    return "file://" + path.toPercentEncoding("/");
+}
+
+QByteArray NativePathOfFileUrl(const QByteArray& url)
+{
+    if (!url.startsWith("file:"))
+        return QByteArray();
+    QByteArray rest = url.mid(5);
+    if (rest.startsWith("//")) {
+        // Only this machine's files: no host, or "localhost".
+        const qsizetype slash = rest.indexOf('/', 2);
+        const QByteArray host = rest.mid(2, slash < 0 ? -1 : slash - 2);
+        if (slash < 0 || (!host.isEmpty() && host != "localhost"))
+            return QByteArray();
+        rest = rest.mid(slash);
+    }
+    if (!rest.startsWith('/'))
+        return QByteArray();
+    const qsizetype end = rest.indexOf('#');
+    if (end >= 0)
+        rest.truncate(end);
+    // Every escape is one byte; a '%' without two hex digits stays as it is.
+    QByteArray path;
+    path.reserve(rest.size());
+    for (qsizetype i = 0; i < rest.size(); ++i) {
+        if (rest[i] == '%' && i + 2 < rest.size() && std::isxdigit(uchar(rest[i + 1])) &&
+            std::isxdigit(uchar(rest[i + 2]))) {
+            path += char(rest.mid(i + 1, 2).toInt(nullptr, 16));
+            i += 2;
+        } else {
+            path += rest[i];
+        }
+    }
+    return path.contains('\0') ? QByteArray() : path;
+}
+
+QString StoredPathName(const QString& path)
+{
+    const QByteArray bytes = EncodeNativeName(path);
+    if (QString::fromUtf8(bytes).toUtf8() == bytes)
+        return path;
+    return QString::fromLatin1(FileUrlOfNativePath(bytes));
 }
 
 QString ShellGetFriendlyNameFromIdList(IShellFolder folder, PCItemIDList pidl, TNSFriendlyNameFlags flags)

@@ -224,6 +224,23 @@ QByteArray MakeIdListArray(PCItemIDList parent, const std::vector<PCItemIDList>&
 // a list does not lie within the block.
 bool ReadIdListArray(const QByteArray& block, QByteArray& parent, std::vector<QByteArray>& items);
 
+// ---- names as the file system gives them ----
+
+// A path or name in a QString without loss: bytes that are not UTF-8 become U+DC80..U+DCFF, one
+// per byte, and EncodeNativeName gives the same bytes back. File-system calls take the bytes.
+QString DecodeNativeName(const QByteArray& bytes);
+QByteArray EncodeNativeName(const QString& text);
+// A name for showing: bytes that are not UTF-8 as U+FFFD, a line break as U+21B5 and any other
+// control character as U+FFFD, so that one item stays one line.
+QString ShowNativeName(const QByteArray& bytes);
+// A path as a setting keeps it: the path itself, or a file URL with the raw bytes
+// percent-encoded when the path is not UTF-8. ParseDisplayName reads both.
+QString StoredPathName(const QString& path);
+// "file://" and the path's bytes percent-encoded ("/" kept).
+QByteArray FileUrlOfNativePath(const QByteArray& path);
+// The local path a "file:" URL names, its escapes turned back into raw bytes; "" otherwise.
+QByteArray NativePathOfFileUrl(const QByteArray& url);
+
 // ---- general routines ----
 
 struct TNSModuleVersion {

@@ -10,19 +10,30 @@
 #include <memory>
 
 class QMenu;
+class QHeaderView;
+class QStandardItemModel;
+class TCanvas;
 
 enum TNSCustomDrawStage {
     ptcdsUnknown, ptcdsPrePaint, ptcdsPostPaint, ptcdsPreErase,
     ptcdsItemPrePaint, ptcdsItemPostPaint, ptcdsItemPreErase, ptcdsItemPostErase
 };
 
-// What one paint stage of one item offers its handlers: font and background, and whether to
-// skip the default drawing.
+// What one paint stage offers its handlers (the control before and after it paints, each item
+// before and after, and in the report view each column of an item): font and background, and
+// whether to skip the default drawing.
 class TNSCustomDraw {
 public:
-    TNSCustomDraw(TNSCustomDrawStage stage, const QFont& controlFont, const QRect& rect);
-    TNSCustomDrawStage DrawStage() const { return m_stage; }
+    // subItem: the column of a report view's item, -1 for the item or the control.
+    TNSCustomDraw(TNSCustomDrawStage stage, const QFont& controlFont, const QRect& rect, int subItem = -1);
+    // A column's stage is no plain stage: ptcdsUnknown, its raw stage telling it apart.
+    TNSCustomDrawStage DrawStage() const { return m_subItem >= 0 ? ptcdsUnknown : m_stage; }
+    // The stage as the notification numbers it (CDDS_*).
+    uint32_t RawDrawStage() const;
+    int SubItem() const { return m_subItem; }
     bool IsItem() const { return m_stage >= ptcdsItemPrePaint; }
+    // Item or column pre-paint: the stages the plain custom-draw event fires at.
+    bool IsItemPrePaint() const { return m_stage == ptcdsItemPrePaint; }
     QRect Rect() const { return m_rect; }
     QFont& Font() { m_fontChanged = true; return m_font; }
     const QFont& CurrentFont() const { return m_font; }
@@ -38,6 +49,7 @@ public:
 
 private:
     TNSCustomDrawStage m_stage;
+    int m_subItem;
     QFont m_font;
     QRect m_rect;
     QColor m_textColor, m_brushColor;
@@ -66,6 +78,7 @@ public:
 protected:
     void contextMenuEvent(QContextMenuEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
     // Called before a node is freed, its children first.
     virtual void Delete(QTreeWidgetItem* node) {}
     // Every node passed once to Delete, children first; for destructors of descendants.
@@ -82,6 +95,12 @@ struct TListColumn {
     Qt::Alignment Alignment = Qt::AlignLeft;
 };
 
+// The sort glyphs of a header: the w x h area at the rectangle's top left (h the rectangle's
+// height less one, made odd; w = h + 1) filled with face unless it is clNone, then the arrow's
+// shadow and highlight lines.
+void DrawDownArrow(TCanvas& canvas, const QRect& rect, TColor face, TColor highlight, TColor shadow);
+void DrawUpArrow(TCanvas& canvas, const QRect& rect, TColor face, TColor highlight, TColor shadow);
+
 class TNSCustomListView : public QListWidget {
     Q_OBJECT
 public:
@@ -97,12 +116,31 @@ public:
     TViewStyle ViewStyle() const { return m_viewStyle; }
     virtual void SetViewStyle(TViewStyle style);
     int HeaderSortColumn() const { return m_sortColumn; }
-    void SetHeaderSortColumn(int column) { m_sortColumn = column; }
+    void SetHeaderSortColumn(int column);
     TNSLvSortDirection HeaderSortDirection() const { return m_sortDirection; }
-    void SetHeaderSortDirection(TNSLvSortDirection d) { m_sortDirection = d; }
-    TNSLvHeaderSortDisplayMode HeaderSortDisplayMode = ptlvRightOfText;
+    void SetHeaderSortDirection(TNSLvSortDirection d);
+    TNSLvHeaderSortDisplayMode HeaderSortDisplayMode() const { return m_sortDisplayMode; }
+    void SetHeaderSortDisplayMode(TNSLvHeaderSortDisplayMode mode);
     bool HeaderDefaultDrawing = true;
+    // The report view's columns; ColumnsChanged hands a new set to the header.
     std::vector<TListColumn> Columns;
+    void ColumnsChanged();
+    // The report view's header: its sections are the columns (nullptr in other view styles).
+    QHeaderView* HeaderHandle() const;
+    // Whether the header draws its sort marks itself (else the style's own marks show).
+    bool HeaderOwnerDraw() const { return m_headerOwnerDraw; }
+    void SetHeaderODStyle();
+    // A column's text of an item (column 0 is its caption).
+    virtual QString ColumnText(QListWidgetItem* item, int column) const;
+    // A click on a column's header.
+    std::function<void(QObject*, int)> OnColumnClick;
+    virtual void ColClick(int column);
+    // A column's width changed by the user dragging its header edge.
+    virtual void ColumnResized(int column, int width);
+    // The header's owner drawing: background by the style, then the caption and the glyph.
+    virtual void DrawHeader(QPainter* painter, int index, QRect rect);
+    void DefaultDrawHeader(QPainter* painter, int index, QRect rect);
+    void DrawHeaderGlyphs(TCanvas& canvas, int index, QRect glyph);
 
     // The next item after start (nullptr: from the beginning) that is selected, in any
     // direction: the framework's GetNextItem(start, sdAll, [isSelected]).
@@ -117,9 +155,17 @@ public:
 protected:
     void contextMenuEvent(QContextMenuEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void updateGeometries() override;
 
 private:
+    void invalidateHeaderSection(int index);
     TViewStyle m_viewStyle = vsIcon;
     int m_sortColumn = -1;
     TNSLvSortDirection m_sortDirection = ptsdAsc;
+    TNSLvHeaderSortDisplayMode m_sortDisplayMode = ptlvRightOfText;
+    bool m_headerOwnerDraw = false;
+    int m_headerODReentrancy = 0;
+    QHeaderView* m_header = nullptr;
+    QStandardItemModel* m_headerModel = nullptr;
 };

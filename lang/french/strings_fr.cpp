@@ -444,6 +444,8 @@ constexpr langtable::Entry kFrench[] = {
     {2110, "Liste des fichiers d'étiquettes ouverts"},
     {2111, "Choisir la position de l'étiquette à imprimer"},
     {2112, "Imprimer les étiquettes choisies"},
+    {4000, "Placer « %1 » dans la corbeille ?"},
+    {4001, "Placer ces %1 éléments dans la corbeille ?"},
     {65393, "Un contrôle TDockX ne peut pas être placé dans une fenêtre d'outils ou dans un autre TDockX"},
     {65394, "Impossible de changer la position d'un TDockX qui contient déjà des contrôles"},
     {65395, "Impossible d'enregistrer la position de la fenêtre d'outils car la propriété Name n'est pas définie"},

@@ -446,6 +446,8 @@ constexpr langtable::Entry kGerman[] = {
     {2110, "Liste der geöffneten Etikettendateien"},
     {2111, "Die Position des zu druckenden Etiketts wählen"},
     {2112, "Die gewählten Etiketten drucken"},
+    {4000, "„%1“ in den Papierkorb verschieben?"},
+    {4001, "Diese %1 Elemente in den Papierkorb verschieben?"},
     {65393,
      "Ein TDockX-Steuerelement kann nicht in ein Werkzeugfenster oder ein anderes TDockX gesetzt werden"},
     {65394, "Die Position eines TDockX kann nicht geändert werden, wenn es bereits Steuerelemente enthält"},

@@ -446,6 +446,8 @@ constexpr langtable::Entry kSpanish[] = {
     {2110, "Lista de los archivos de etiquetas abiertos"},
     {2111, "Elegir la posición de la etiqueta a imprimir"},
     {2112, "Imprimir las etiquetas elegidas"},
+    {4000, "¿Mover «%1» a la papelera?"},
+    {4001, "¿Mover estos %1 elementos a la papelera?"},
     {65393, "Un control TDockX no se puede colocar dentro de una ventana de herramientas ni de otro TDockX"},
     {65394, "No se puede cambiar la posición de un TDockX que ya contiene controles"},
     {65395, "No se puede guardar la posición de la ventana de herramientas porque la propiedad Name no está "

@@ -17,6 +17,10 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSplitter>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -97,6 +101,39 @@ TEST_F(SelectFileListDlgTest, SettingsRoundTrip)
     Settle();
     EXPECT_EQ(again.NSShellTree->GetSelectedPathName(), album);
     EXPECT_EQ(again.TreeWidth(), 150);
+}
+
+TEST_F(SelectFileListDlgTest, NamesThatAreNoUtf8ReachTheMemoAndTheSettingWhole)
+{
+    const QByteArray folder = EncodeNativeName(Dir) + "/caf\xe9";
+    std::filesystem::remove_all(folder.constData());
+    ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
+    for (const char* name : {"bad\xff.mp3", "two\nlines.mp3"}) {
+        const int fd = ::open((folder + '/' + name).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        ASSERT_GE(fd, 0);
+        ::close(fd);
+    }
+    {
+        TSelectFileListDlg dlg;
+        dlg.show();
+        dlg.NSShellTree->SetSelectedPathName(DecodeNativeName(folder));
+        Settle();
+        ASSERT_EQ(dlg.NSShellList->count(), 2);
+        dlg.NSShellList->selectAll();
+        dlg.MemoDragDrop(dlg.NSShellList);
+        // One item, one line: the line break is shown as the list shows it.
+        EXPECT_EQ(dlg.Memo->toPlainText(), QStringLiteral("bad\uFFFD.mp3\ntwo\u21B5lines.mp3"));
+        dlg.OKBtnClick();
+    }
+    const QString stored =
+        TRegIniFile(ProductKey()).ReadString(BasicInfo(), QStringLiteral("FileListLastDir"), QString());
+    EXPECT_TRUE(stored.endsWith(QStringLiteral("/caf%E9"))) << stored.toStdString();
+    TSelectFileListDlg again;
+    again.show();
+    Settle();
+    EXPECT_EQ(EncodeNativeName(again.NSShellTree->GetSelectedPathName()), folder);
+    EXPECT_EQ(again.NSShellList->count(), 2);
+    std::filesystem::remove_all(folder.constData());
 }
 
 TEST_F(SelectFileListDlgTest, DefaultsWithoutSettings)

@@ -269,7 +269,9 @@ TEST(ShellNamespaceTest, DeleteGoesToTheTrashAndTrashListsIt)
     std::unique_ptr<TContextMenu> menu;
     ASSERT_EQ(NSGetContextMenu(folder, {item}, nullptr, menu), S_OK);
     EXPECT_EQ(NSFindVerbOffset(menu.get(), QStringLiteral("delete")), int(verbDelete));
+    testsupport::MessageRecorder answers(IDYES);
     ASSERT_EQ(NSInvokeVerb(menu.get(), QStringLiteral("delete"), nullptr), S_OK);
+    EXPECT_EQ(answers.texts, QStringList({QStringLiteral("Move \"old.txt\" to the Trash?")}));
     EXPECT_FALSE(QFile::exists(dir + QStringLiteral("/old.txt")));
     QFile trashed(home.Home + QStringLiteral("/.local/share/Trash/files/old.txt"));
     ASSERT_TRUE(trashed.open(QIODevice::ReadOnly));
@@ -459,5 +461,73 @@ TEST(ShellNamespaceTest, LocatorStreamIsCheckedWhenRead)
         l.SetPathName(home.Home);
         EXPECT_FALSE(l.ReadData(c)) << c.toHex().constData();
         EXPECT_EQ(l.PathName(), home.Home);
+    }
+}
+
+TEST(ShellNamespaceTest, NamesKeepTheirBytesAndShowAsOneLine)
+{
+    const struct {
+        QByteArray bytes;
+        QString shown;
+    } names[] = {
+        {"plain.txt", QStringLiteral("plain.txt")},
+        {"caf\xc3\xa9", QStringLiteral("caf\u00e9")},
+        {"bad\xff\xfe", QStringLiteral("bad\uFFFD\uFFFD")},
+        {"bad\xef\xbf\xbd", QStringLiteral("bad\uFFFD")},
+        {"two\nlines\r\t\x7f", QStringLiteral("two\u21B5lines\u21B5\uFFFD\uFFFD")},
+        // Overlong, surrogate and cut-off sequences are no UTF-8.
+        {"\xc0\xaf\xed\xa0\x80\xe2\x82", QString(7, QChar(0xFFFD))},
+        {"\xf0\x9f\x8e\xb5.mp3", QStringLiteral("\U0001F3B5.mp3")},
+    };
+    for (const auto& n : names) {
+        SCOPED_TRACE(n.bytes.toHex().constData());
+        EXPECT_EQ(EncodeNativeName(DecodeNativeName(n.bytes)), n.bytes);
+        EXPECT_EQ(ShowNativeName(n.bytes), n.shown);
+        // A setting keeps the bytes whole.
+        const QString stored = StoredPathName(DecodeNativeName("/dir/" + n.bytes));
+        const QByteArray back = stored.startsWith(QLatin1String("file:"))
+                                    ? NativePathOfFileUrl(stored.toLatin1())
+                                    : EncodeNativeName(stored);
+        EXPECT_EQ(back, "/dir/" + n.bytes);
+    }
+    // URLs from outside: only this machine's files, every escape a byte, nothing with a NUL.
+    const struct {
+        const char* url;
+        QByteArray path;
+    } urls[] = {
+        {"file:///caf%E9/x%20y", "/caf\xe9/x y"},
+        {"file://localhost/a", "/a"},
+        {"file:/a", "/a"},
+        {"file:///a#fragment", "/a"},
+        {"file:///a%zz", "/a%zz"},
+        {"file://elsewhere/a", ""},
+        {"file://", ""},
+        {"file:", ""},
+        {"file:relative", ""},
+        {"file:///a%00b", ""},
+        {"http://host/a", ""},
+        {"", ""},
+    };
+    for (const auto& u : urls)
+        EXPECT_EQ(NativePathOfFileUrl(u.url), u.path) << u.url;
+    EXPECT_EQ(FileUrlOfNativePath("/caf\xe9/x y%"), QByteArray("file:///caf%E9/x%20y%25"));
+}
+
+TEST(ShellNamespaceTest, UriListsFromOutsideGiveTheirLocalFiles)
+{
+    const struct {
+        QByteArray list;
+        QList<QByteArray> paths;
+    } cases[] = {
+        {"file:///a\r\nfile:///b%FF\r\n", {"/a", "/b\xff"}},
+        {"# comment\nfile:///a\n\nhttp://x/y\n", {"/a"}},
+        {"\r\n\r\n", {}},
+        {QByteArray(100000, 'f'), {}},
+        {"file:///a%00\nfile://remote/b\n", {}},
+    };
+    for (const auto& c : cases) {
+        QMimeData data;
+        data.setData(QStringLiteral("text/uri-list"), c.list);
+        EXPECT_EQ(ShellItemsPaths(&data), c.paths) << c.list.left(40).constData();
     }
 }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -18,6 +19,10 @@
 #include <QSplitter>
 #include <QTest>
 #include <QThread>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -26,6 +31,52 @@ void MakeFile(const QString& path)
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("x");
+}
+
+// A file made by its raw bytes.
+void MakeRaw(const QByteArray& path, const QByteArray& data = "x")
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0) << path.constData();
+    ASSERT_EQ(::write(fd, data.constData(), size_t(data.size())), ssize_t(data.size()));
+    ::close(fd);
+}
+
+QByteArray ReadRaw(const QByteArray& path)
+{
+    QByteArray data;
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return QByteArray();
+    char buf[4096];
+    for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;)
+        data.append(buf, n);
+    ::close(fd);
+    return data;
+}
+
+bool ExistsRaw(const QByteArray& path)
+{
+    struct stat st;
+    return ::lstat(path.constData(), &st) == 0;
+}
+
+// The list's item whose name has exactly these bytes.
+QListWidgetItem* ItemNamed(TNSShellList* list, const QByteArray& name)
+{
+    for (int i = 0; i < list->count(); ++i)
+        if (TNSShListData* d = TNSCustomShellList::DataOf(list->item(i));
+            d && ViewItem(d->RelativeIdList()).Name == name)
+            return list->item(i);
+    return nullptr;
+}
+
+void SelectOnly(TNSShellList* list, QListWidgetItem* item)
+{
+    ASSERT_NE(item, nullptr);
+    list->clearSelection();
+    list->setCurrentItem(item);
+    item->setSelected(true);
 }
 
 QStringList Captions(TNSShellList* list)
@@ -44,7 +95,11 @@ protected:
     {
         for (const char* v : {"HOME", "XDG_DATA_HOME"})
             m_saved.emplace_back(v, qgetenv(v));
-        Root = testsupport::freshDir(QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        const QString name =
+            QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        // Names that are no UTF-8 are removed by their bytes.
+        std::filesystem::remove_all(QFile::encodeName(testsupport::freshDir(name)).constData());
+        Root = testsupport::freshDir(name);
         Home = Root + QStringLiteral("/home");
         QDir().mkpath(Home + QStringLiteral("/.local/share"));
         qputenv("HOME", QFile::encodeName(Home));
@@ -211,8 +266,10 @@ TEST_F(ShellTreeListTest, RenameAndDeleteToTheTrash)
 
     for (int i = 0; i < List->count(); ++i)
         List->item(i)->setSelected(static_cast<TShellListItem*>(List->item(i))->Caption() != QStringLiteral("third.txt"));
+    Messages.answer = IDYES;
     QTest::keyClick(List, Qt::Key_Delete);
     QApplication::processEvents();
+    ExpectedMessages = 2;
     EXPECT_EQ(Captions(List), QStringList({QStringLiteral("third.txt")}));
     const QString trash = Home + QStringLiteral("/.local/share/Trash/files");
     EXPECT_TRUE(QFile::exists(trash + QStringLiteral("/new name.txt")));
@@ -380,4 +437,312 @@ TEST_F(ShellTreeListTest, RenamingAFolderInTheTreeMovesTheList)
     EXPECT_EQ(Tree->GetSelectedPathName(), Home + QStringLiteral("/After"));
     EXPECT_EQ(List->Folder.PathName(), Home + QStringLiteral("/After"));
     EXPECT_EQ(Captions(List), QStringList({QStringLiteral("inside")}));
+}
+
+TEST_F(ShellTreeListTest, NamesThatAreNoUtf8ActOnExactlyTheItemSelected)
+{
+    const QByteArray dir = EncodeNativeName(Root) + "/bytes", other = EncodeNativeName(Root) + "/other",
+                     third = EncodeNativeName(Root) + "/third";
+    for (const QByteArray& d : {dir, other, third})
+        ASSERT_EQ(::mkdir(d.constData(), 0755), 0);
+    // The second name is what the first becomes when its bytes are read as UTF-8.
+    const QByteArray a = "bad\xff\xfename.txt", b = "bad\xef\xbf\xbd\xef\xbf\xbdname.txt";
+    MakeRaw(dir + '/' + a, "A");
+    MakeRaw(dir + '/' + b, "B");
+    Select(DecodeNativeName(dir));
+    ASSERT_EQ(List->count(), 2);
+    EXPECT_EQ(Captions(List)[0], Captions(List)[1]);
+    EXPECT_EQ(EncodeNativeName(TNSCustomShellList::DataOf(ItemNamed(List, a))->PathName()), dir + '/' + a);
+    List->setFocus();
+
+    // Copy and paste.
+    SelectOnly(List, ItemNamed(List, a));
+    QTest::keyClick(List, Qt::Key_C, Qt::ControlModifier);
+    Select(DecodeNativeName(other));
+    QTest::keyClick(List, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(ReadRaw(other + '/' + a), "A");
+    EXPECT_FALSE(ExistsRaw(other + '/' + b));
+
+    // Del trashes the one selected.
+    Select(DecodeNativeName(dir));
+    Messages.answer = IDYES;
+    SelectOnly(List, ItemNamed(List, a));
+    QTest::keyClick(List, Qt::Key_Delete);
+    EXPECT_FALSE(ExistsRaw(dir + '/' + a));
+    EXPECT_EQ(ReadRaw(dir + '/' + b), "B");
+    EXPECT_EQ(ReadRaw(EncodeNativeName(Home) + "/.local/share/Trash/files/" + a), "A");
+
+    // Cut and paste moves it.
+    Select(DecodeNativeName(other));
+    SelectOnly(List, ItemNamed(List, a));
+    QTest::keyClick(List, Qt::Key_X, Qt::ControlModifier);
+    Select(DecodeNativeName(third));
+    QTest::keyClick(List, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(ReadRaw(third + '/' + a), "A");
+    EXPECT_FALSE(ExistsRaw(other + '/' + a));
+    EXPECT_EQ(Captions(List).size(), 1);
+
+    // Renaming renames it, and a name alone in its folder goes to the trash too.
+    const QByteArray solo = "solo\xff.txt";
+    MakeRaw(third + '/' + solo, "S");
+    List->FillItems();
+    SelectOnly(List, ItemNamed(List, a));
+    QTest::keyClick(List, Qt::Key_F2);
+    auto* editor = List->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("renamed.txt"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(ReadRaw(third + "/renamed.txt"), "A");
+    EXPECT_EQ(ReadRaw(third + '/' + solo), "S");
+    SelectOnly(List, ItemNamed(List, solo));
+    QTest::keyClick(List, Qt::Key_Delete);
+    EXPECT_FALSE(ExistsRaw(third + '/' + solo));
+    EXPECT_EQ(Messages.texts.size(), 2);
+    ExpectedMessages = 2;
+}
+
+TEST_F(ShellTreeListTest, DeleteAsksFirstAndMovesNothingOnNo)
+{
+    const QString dir = Home + QStringLiteral("/Work");
+    QDir().mkpath(dir + QStringLiteral("/Sub"));
+    Touch(dir + QStringLiteral("/one.txt"));
+    Touch(dir + QStringLiteral("/two.txt"));
+    Select(dir);
+    List->setFocus();
+    Messages.answer = IDNO;
+    // Nothing selected: nothing happens and nothing is said.
+    List->clearSelection();
+    QTest::keyClick(List, Qt::Key_Delete);
+    EXPECT_TRUE(Messages.texts.isEmpty());
+
+    SelectOnly(List, List->findItems(QStringLiteral("one.txt"), Qt::MatchExactly).value(0));
+    QTest::keyClick(List, Qt::Key_Delete);
+    QTest::keyClick(List, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(List, Qt::Key_Delete);
+    EXPECT_EQ(Messages.texts, QStringList({QStringLiteral("Move \"one.txt\" to the Trash?"),
+                                           QStringLiteral("Move these 3 items to the Trash?")}));
+    EXPECT_EQ(List->count(), 3);
+    EXPECT_TRUE(QFile::exists(dir + QStringLiteral("/one.txt")));
+
+    // The tree's Del on its selected folder asks too.
+    Tree->setFocus();
+    QTest::keyClick(Tree, Qt::Key_Delete);
+    EXPECT_EQ(Messages.texts.size(), 3);
+    EXPECT_EQ(Messages.texts.last(), QStringLiteral("Move \"Work\" to the Trash?"));
+    EXPECT_TRUE(QFileInfo(dir).isDir());
+    Messages.answer = IDYES;
+    QTest::keyClick(Tree, Qt::Key_Delete);
+    EXPECT_FALSE(QFileInfo::exists(dir));
+    EXPECT_TRUE(QFileInfo(Home + QStringLiteral("/.local/share/Trash/files/Work/Sub")).isDir());
+    ExpectedMessages = 4;
+}
+
+TEST_F(ShellTreeListTest, AFolderDeletedWhileShownMovesTheListToItsParent)
+{
+    const QString parent = Root + QStringLiteral("/parent"), gone = parent + QStringLiteral("/gone");
+    QDir().mkpath(gone);
+    Touch(parent + QStringLiteral("/stay.txt"));
+    Touch(gone + QStringLiteral("/inside.txt"));
+    Select(gone);
+    ASSERT_EQ(Captions(List), QStringList({QStringLiteral("inside.txt")}));
+    List->setFocus();
+    ASSERT_TRUE(QDir(gone).removeRecursively());
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return List->Folder.PathName() == parent && List->count() == 1; }, 10000));
+    EXPECT_EQ(Captions(List), QStringList({QStringLiteral("stay.txt")}));
+    EXPECT_EQ(Tree->GetSelectedPathName(), parent);
+    // The parent is watched: what is made there appears.
+    Touch(parent + QStringLiteral("/later.txt"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return List->count() == 2; }, 10000));
+}
+
+TEST_F(ShellTreeListTest, ANameWithALineBreakStaysOneLine)
+{
+    const QByteArray dir = EncodeNativeName(Root) + "/breaks";
+    ASSERT_EQ(::mkdir(dir.constData(), 0755), 0);
+    MakeRaw(dir + "/two\nlines.txt");
+    Select(DecodeNativeName(dir));
+    EXPECT_EQ(Captions(List), QStringList({QStringLiteral("two\u21B5lines.txt")}));
+}
+
+TEST_F(ShellTreeListTest, NewFolderOpensItsRenameBox)
+{
+    const QString dir = Home + QStringLiteral("/Projects");
+    QDir().mkpath(dir);
+    Select(dir);
+    ASSERT_TRUE(List->CreateNewFolder(true));
+    QApplication::processEvents();
+    EXPECT_TRUE(QFileInfo(dir + QStringLiteral("/New Folder")).isDir());
+    auto* editor = List->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), QStringLiteral("New Folder"));
+    editor->setText(QStringLiteral("Album"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_TRUE(QFileInfo(dir + QStringLiteral("/Album")).isDir());
+    EXPECT_EQ(Captions(List), QStringList({QStringLiteral("Album")}));
+
+    // On the desktop too, with no wait that would hold the window.
+    QDir().mkpath(Home + QStringLiteral("/Desktop"));
+    PItemIDList desktop = nullptr;
+    ASSERT_EQ(ShellGetSpecialFolderIdList(csidlDesktop, desktop), S_OK);
+    TPidlHolder hold(desktop);
+    List->Folder.SetIdList(desktop);
+    QApplication::processEvents();
+    QElapsedTimer t;
+    t.start();
+    ASSERT_TRUE(List->CreateNewFolder(false));
+    EXPECT_LT(t.elapsed(), 2000);
+    EXPECT_TRUE(QFileInfo(Home + QStringLiteral("/Desktop/New Folder")).isDir());
+    EXPECT_TRUE(Captions(List).contains(QStringLiteral("New Folder")));
+}
+
+TEST_F(ShellTreeListTest, EnterAndDoubleClickOpen)
+{
+    const QString dir = Root + QStringLiteral("/open");
+    QDir().mkpath(dir + QStringLiteral("/Sub"));
+    Touch(dir + QStringLiteral("/file.txt"));
+    Select(dir);
+    int opened = 0;
+    List->OnDblClickOpen = [&](QObject*, bool& handled) {
+        handled = true;
+        ++opened;
+    };
+    List->setFocus();
+    SelectOnly(List, List->findItems(QStringLiteral("Sub"), Qt::MatchExactly).value(0));
+    QTest::keyClick(List, Qt::Key_Return);
+    EXPECT_EQ(List->Folder.PathName(), dir + QStringLiteral("/Sub"));
+    EXPECT_EQ(Tree->GetSelectedPathName(), dir + QStringLiteral("/Sub"));
+    QTest::keyClick(List, Qt::Key_Backspace);
+    ASSERT_EQ(List->Folder.PathName(), dir);
+
+    // Enter on a file goes on to the form (a dialog's default button).
+    SelectOnly(List, List->findItems(QStringLiteral("file.txt"), Qt::MatchExactly).value(0));
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(List, &enter);
+    EXPECT_FALSE(enter.isAccepted());
+    EXPECT_EQ(opened, 0);
+    // A double click opens a file by its handler, a folder by entering it.
+    QListWidgetItem* file = List->findItems(QStringLiteral("file.txt"), Qt::MatchExactly).value(0);
+    QTest::mouseDClick(List->viewport(), Qt::LeftButton, Qt::NoModifier, List->visualItemRect(file).center());
+    EXPECT_EQ(opened, 1);
+    QListWidgetItem* sub = List->findItems(QStringLiteral("Sub"), Qt::MatchExactly).value(0);
+    QTest::mouseDClick(List->viewport(), Qt::LeftButton, Qt::NoModifier, List->visualItemRect(sub).center());
+    EXPECT_EQ(List->Folder.PathName(), dir + QStringLiteral("/Sub"));
+}
+
+TEST_F(ShellTreeListTest, AMoveDropMovesTheFiles)
+{
+    List->SetOptions(List->Options() | ListOption(ptsloOleDrop));
+    const QString from = Root + QStringLiteral("/from"), to = Root + QStringLiteral("/to");
+    QDir().mkpath(from + QStringLiteral("/folder"));
+    QDir().mkpath(to);
+    Touch(from + QStringLiteral("/song.mp3"));
+    Touch(from + QStringLiteral("/folder/inside.txt"));
+    PItemIDList fromPidl = nullptr;
+    ASSERT_EQ(ShellGetIdListFromPath(from, fromPidl), S_OK);
+    TPidlHolder holdFrom(fromPidl);
+    IShellFolder fromFolder;
+    ASSERT_EQ(ShellGetFolderFromIdList(fromPidl, fromFolder), S_OK);
+    PItemIDList song = nullptr, folder = nullptr;
+    ASSERT_EQ(fromFolder->ParseDisplayName(nullptr, QStringLiteral("song.mp3"), song), S_OK);
+    TPidlHolder holdSong(song);
+    ASSERT_EQ(fromFolder->ParseDisplayName(nullptr, QStringLiteral("folder"), folder), S_OK);
+    TPidlHolder holdFolder(folder);
+    std::unique_ptr<QMimeData> data(MakeShellItemsData(fromPidl, {song, folder}, false));
+
+    Select(to);
+    const QPoint background(List->viewport()->width() - 5, List->viewport()->height() - 5);
+    QDragEnterEvent enter(background, Qt::MoveAction, data.get(), Qt::LeftButton, Qt::ShiftModifier);
+    QApplication::sendEvent(List->viewport(), &enter);
+    QDragMoveEvent over(background, Qt::MoveAction, data.get(), Qt::LeftButton, Qt::ShiftModifier);
+    QApplication::sendEvent(List->viewport(), &over);
+    ASSERT_TRUE(over.isAccepted());
+    QDropEvent drop(QPointF(background), Qt::MoveAction, data.get(), Qt::LeftButton, Qt::ShiftModifier);
+    QApplication::sendEvent(List->viewport(), &drop);
+    EXPECT_EQ(drop.dropAction(), Qt::MoveAction);
+    EXPECT_TRUE(QFile::exists(to + QStringLiteral("/song.mp3")));
+    EXPECT_TRUE(QFile::exists(to + QStringLiteral("/folder/inside.txt")));
+    EXPECT_FALSE(QFile::exists(from + QStringLiteral("/song.mp3")));
+    EXPECT_FALSE(QFileInfo::exists(from + QStringLiteral("/folder")));
+    EXPECT_EQ(Captions(List), QStringList({QStringLiteral("folder"), QStringLiteral("song.mp3")}));
+}
+
+TEST_F(ShellTreeListTest, ABigFolderFillsFromTheEventLoop)
+{
+    const QByteArray dir = EncodeNativeName(Root) + "/big";
+    ASSERT_EQ(::mkdir(dir.constData(), 0755), 0);
+    const int files = 5000;
+    for (int i = files; i > 0; --i)
+        MakeRaw(dir + "/file " + QByteArray::number(i) + ".txt");
+    int started = 0, completed = 0;
+    List->OnFillStart = [&](QObject*) { ++started; };
+    List->OnFillComplete = [&](QObject*) { ++completed; };
+    PItemIDList pidl = nullptr;
+    ASSERT_EQ(ShellGetIdListFromPath(DecodeNativeName(dir), pidl), S_OK);
+    TPidlHolder hold(pidl);
+    List->Folder.SetIdList(pidl);
+    // The call comes back before the folder is listed; the event loop fills it.
+    EXPECT_TRUE(List->Filling());
+    EXPECT_LT(List->count(), files);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !List->Filling(); }, 60000));
+    ASSERT_EQ(List->count(), files);
+    EXPECT_EQ(started, 1);
+    EXPECT_EQ(completed, 1);
+    // In the natural order of the names.
+    for (int i = 0; i < files; i += 997)
+        EXPECT_EQ(static_cast<TShellListItem*>(List->item(i))->Caption(),
+                  QStringLiteral("file %1.txt").arg(i + 1));
+
+    // Escape stops a fill with what it shows; a new fill ends the one running.
+    List->FillItems();
+    ASSERT_TRUE(List->Filling());
+    List->setFocus();
+    QTest::keyClick(List, Qt::Key_Escape);
+    EXPECT_FALSE(List->Filling());
+    EXPECT_LT(List->count(), files);
+    EXPECT_EQ(completed, 2);
+    List->FillItems();
+    List->FillItems();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !List->Filling(); }, 60000));
+    EXPECT_EQ(List->count(), files);
+    EXPECT_EQ(started, 4);
+    EXPECT_EQ(completed, 4);
+}
+
+TEST_F(ShellTreeListTest, ColumnClicksSortBySizeTypeAndDate)
+{
+    const QString dir = Root + QStringLiteral("/sorted");
+    QDir().mkpath(dir + QStringLiteral("/zfolder"));
+    const struct {
+        const char* name;
+        int size;
+        qint64 age;
+    } files[] = {{"b.wav", 3000, 100}, {"a.txt", 5000, 300}, {"c.mp3", 1000, 200}};
+    for (const auto& f : files) {
+        const QString path = dir + QLatin1Char('/') + QLatin1String(f.name);
+        {
+            QFile out(path);
+            ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+            out.write(QByteArray(f.size, 'x'));
+        }
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(-f.age),
+                                     QFileDevice::FileModificationTime));
+    }
+    Select(dir);
+    const struct {
+        int click;
+        QStringList order;
+    } steps[] = {
+        {1, {"zfolder", "c.mp3", "b.wav", "a.txt"}}, {1, {"a.txt", "b.wav", "c.mp3", "zfolder"}},
+        {2, {"zfolder", "c.mp3", "a.txt", "b.wav"}}, {3, {"zfolder", "a.txt", "c.mp3", "b.wav"}},
+        {0, {"zfolder", "a.txt", "b.wav", "c.mp3"}},
+    };
+    for (const auto& step : steps) {
+        List->ColClick(step.click);
+        EXPECT_EQ(Captions(List), step.order) << step.click;
+    }
 }
