@@ -67,9 +67,13 @@ TFloatingWindowParent::TFloatingWindowParent(QWidget* parentForm)
 
 void TFloatingWindowParent::ApplyShowing()
 {
-    if (ShouldShow && !isVisible())
+    if (ShouldShow && !isVisible()) {
+        // Hidden while its form was minimised, it took the iconic state from the window manager;
+        // shown so, the window manager would minimise its form with it again.
+        if (windowState() & Qt::WindowMinimized)
+            setWindowState(windowState() & ~Qt::WindowMinimized);
         show();
-    else if (!ShouldShow && isVisible())
+    } else if (!ShouldShow && isVisible())
         hide();
 }
 

@@ -17,7 +17,9 @@
 #include <QDir>
 #include <QProcess>
 #include <QRect>
-#include <QThread>
+#include <QRegularExpression>
+#include <QTest>
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -79,6 +81,32 @@ protected:
         return w > 0 ? QRect(x, y, w, h) : QRect();
     }
 
+    // The program's windows the server shows (mapped and viewable).
+    QStringList Shown()
+    {
+        if (!korvane)
+            return {};
+        const QByteArray out = X({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                  QStringLiteral("--pid"), QString::number(korvane->processId())});
+        return QString::fromLatin1(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+    // Waits until the program shows a window of this title, or none of it; true when it came to be.
+    bool WaitForShown(const QString& pattern, bool shown)
+    {
+        const QRegularExpression title(pattern);
+        return QTest::qWaitFor(
+            [&] {
+                bool found = false;
+                for (const QString& w : Shown())
+                    found =
+                        found ||
+                        title.match(QString::fromUtf8(X({QStringLiteral("getwindowname"), w}))).hasMatch();
+                return found == shown;
+            },
+            20000);
+    }
+
     // Waits until the window of this title shows and keeps its place; its geometry.
     QRect Steady(const QString& title)
     {
@@ -87,12 +115,14 @@ protected:
             return QRect();
         QRect last;
         int same = 0;
-        for (int i = 0; i < 100 && same < 3; ++i) {
-            QThread::msleep(150);
-            const QRect now = Geometry(found.last());
-            same = now.isValid() && now == last ? same + 1 : 0;
-            last = now;
-        }
+        (void)QTest::qWaitFor(
+            [&] {
+                const QRect now = Geometry(found.last());
+                same = now.isValid() && now == last ? same + 1 : 0;
+                last = now;
+                return same >= 3;
+            },
+            15000);
         return last;
     }
 
@@ -122,22 +152,37 @@ protected:
         korvane.reset();
     }
 
-    // Presses at from, moves to to in steps, and lets go.
+    // Presses at from, moves to to in steps, and lets go; waits until the program's drag loop
+    // showed its outline and ended, having done what the drag asked for.
     void Drag(QPoint from, QPoint to)
     {
         auto n = [](int v) { return QString::number(v); };
-        X({QStringLiteral("mousemove"), n(from.x()), n(from.y())});
-        QThread::msleep(200);
+        X({QStringLiteral("mousemove"), QStringLiteral("--sync"), n(from.x()), n(from.y())});
+        const QStringList before = Shown();
         X({QStringLiteral("mousedown"), QStringLiteral("1")});
-        QThread::msleep(200);
+        QStringList outline;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                for (const QString& w : Shown())
+                    if (!before.contains(w))
+                        outline << w;
+                return !outline.isEmpty();
+            },
+            20000))
+            << "no drag began at " << from.x() << "," << from.y();
         for (int i = 1; i <= 8; ++i) {
             const QPoint p = from + (to - from) * i / 8;
-            X({QStringLiteral("mousemove"), n(p.x()), n(p.y())});
-            QThread::msleep(100);
+            X({QStringLiteral("mousemove"), QStringLiteral("--sync"), n(p.x()), n(p.y())});
         }
-        QThread::msleep(200);
         X({QStringLiteral("mouseup"), QStringLiteral("1")});
-        QThread::msleep(500);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                const QStringList now = Shown();
+                return std::none_of(outline.begin(), outline.end(),
+                                    [&](const QString& w) { return now.contains(w); });
+            },
+            20000))
+            << "the drag never ended";
     }
 
     testsupport::XSession session;
@@ -179,5 +224,30 @@ TEST_F(DockingBars, DraggedAndSizedBarsComeBackWhereTheyWereLeft)
     Start();
     EXPECT_EQ(Steady(QStringLiteral("^Paint Tool")), tools);
     EXPECT_EQ(Steady(QStringLiteral("^Graphics Library")), wider);
+    Stop();
+}
+
+TEST_F(DockingBars, MainWindowComesBackFromMinimisedWhileABarFloats)
+{
+    // The paint tools float; the main window is minimised and asked back, as the window list or
+    // a pager does. It comes back with the tools beside it, and stays.
+    {
+        TRegIniFile reg(ProductKey() + QStringLiteral("Toolbars"));
+        reg.WriteInteger(QStringLiteral("PaintToolBar"), QStringLiteral("Rev"), 3);
+        reg.WriteString(QStringLiteral("PaintToolBar"), QStringLiteral("DockedTo"), QStringLiteral("+"));
+        reg.WriteInteger(QStringLiteral("PaintToolBar"), QStringLiteral("FloatLeft"), 300);
+        reg.WriteInteger(QStringLiteral("PaintToolBar"), QStringLiteral("FloatTop"), 300);
+    }
+    Start();
+    ASSERT_TRUE(Steady(QStringLiteral("^Paint Tool")).isValid()) << "the paint tools do not float";
+    const QString window = testsupport::FindVisibleWindows(display, QStringLiteral("^Korvane")).last();
+    for (int round = 0; round < 2; ++round) {
+        X({QStringLiteral("windowminimize"), QStringLiteral("--sync"), window});
+        ASSERT_TRUE(WaitForShown(QStringLiteral("^Paint Tool"), false)) << "the tools stay while minimised";
+        X({QStringLiteral("windowactivate"), window});
+        // Shown minimised, the tools would take their whole group back to the task bar.
+        ASSERT_TRUE(WaitForShown(QStringLiteral("^Paint Tool"), true)) << "the tools never came back";
+        EXPECT_TRUE(Shown().contains(window)) << "the main window did not stay restored";
+    }
     Stop();
 }
