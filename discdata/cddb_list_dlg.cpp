@@ -2,6 +2,7 @@
 
 #include "controls/color_button.h"
 #include "controls/font_combo_box.h"
+#include "discdata/asocket/winsock.h"
 #include "discdata/cd_audio.h"
 #include "document/child_frame.h"
 #include "document/dialog_form.h"
@@ -27,6 +28,8 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
@@ -71,6 +74,56 @@ QPixmap DiscPicture()
     p.setBrush(Qt::white);
     p.drawEllipse(QRectF(14, 14, 4, 4));
     return pixmap;
+}
+
+// One track line: the template's fields filled in one pass, so that a name holding "&t" or
+// "&n" keeps it.
+QString TrackLine(const QString& pattern, const QString& number, const QString& name, const QString& time)
+{
+    QString line;
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const QChar field = pattern[i] == u'&' && i + 1 < pattern.size() ? pattern[i + 1] : QChar();
+        if (field == u'n')
+            line += number;
+        else if (field == u's')
+            line += name;
+        else if (field == u't')
+            line += time;
+        else {
+            line += pattern[i];
+            continue;
+        }
+        ++i;
+    }
+    return line;
+}
+
+// The font the form's text starts in.
+const char kFormFontName[] = "Times New Roman";
+
+// Width of a font name box that shows name whole.
+int FontNameBoxWidth(const QComboBox* box, const QString& name)
+{
+    QStyleOptionComboBox option;
+    option.initFrom(box);
+    const QSize text(box->fontMetrics().horizontalAdvance(name), box->height());
+    return box->style()->sizeFromContents(QStyle::CT_ComboBox, &option, text, box).width();
+}
+
+// Makes a fixed form delta wider: what stands in its right half moves with its right edge, what
+// spans the form to that edge grows.
+void WidenForm(QWidget* form, int delta)
+{
+    const int oldWidth = form->width();
+    form->setFixedSize(oldWidth + delta, form->height());
+    for (QWidget* c : form->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (c->isWindow())
+            continue;
+        if (c->x() > oldWidth / 2)
+            c->move(c->x() + delta, c->y());
+        else if (c->geometry().right() + 1 >= oldWidth - 12)
+            c->resize(c->width() + delta, c->height());
+    }
 }
 
 QLabel* MakeLabel(QWidget* parent, const char* name, int x, int y, int w)
@@ -186,9 +239,15 @@ TCDDBListDlg::TCDDBListDlg(QWidget* owner) : QDialog(owner)
     CancelBtn->setText(LoadLangStr(CancelButtonString));
     FitButtonRow({CancelBtn, OKBtn});
     // The font row is laid out from the right once its captions are known, so that a longer
-    // translation takes its room from the font name box.
+    // translation takes its room from the font name box; where that would leave the box too
+    // narrow for the form's font name, the form grows instead.
     {
         auto need = [](QLabel* l) { return std::max(l->width(), l->sizeHint().width()); };
+        const int nameRoom = FontBold->x() - 4 - FontColor->width() - 2 - need(Label6) - 6 -
+                             FontSize->width() - 2 - need(Label5) - 6 - (Label4->x() + need(Label4) + 2);
+        const int nameNeed = FontNameBoxWidth(FontName, QString::fromLatin1(kFormFontName));
+        if (nameRoom < nameNeed)
+            WidenForm(this, nameNeed - nameRoom);
         int right = FontBold->x() - 4;
         FontColor->move(right - FontColor->width(), FontColor->y());
         right = FontColor->x() - 2;
@@ -243,7 +302,7 @@ TCDDBListDlg::TCDDBListDlg(QWidget* owner) : QDialog(owner)
     FontSize->OnChange = change;
     FontColor->OnColorChange = change;
 
-    FontName->SetFontName(QStringLiteral("Times New Roman"));
+    FontName->SetFontName(QString::fromLatin1(kFormFontName));
     FontSize->SetText(QStringLiteral("8"));
 
     CDDBSocket = new TCDDBSocket(this);
@@ -257,6 +316,7 @@ TCDDBListDlg::TCDDBListDlg(QWidget* owner) : QDialog(owner)
     };
     CDDBSocket->OnError = [this](TCustomASocket* s) {
         const int error = s->LastError();
+        m_roundFailed = true;
         QTimer::singleShot(0, this, [this, error] { Application->Guard([&] { SocketError(error); }); });
     };
     CDDBSocket->User = CDDBSocket->Host = QStringLiteral("unknow");
@@ -347,13 +407,12 @@ void TCDDBListDlg::FillTrackMemo()
     const QString pattern =
         CustomizeTrackInfoChk->isChecked() ? m_template : LoadLangStr(DefaultTrackTemplateString);
     QStringList lines;
-    for (int i = 0; i < m_trackTimes.size(); ++i) {
-        QString line = ReplaceAll(pattern, QStringLiteral("&n"), QString::asprintf("%02d", i + 1));
-        line = ReplaceAll(line, QStringLiteral("&s"),
-                          m_trackNames.size() == m_trackTimes.size() ? m_trackNames[i] : QString());
-        line = ReplaceAll(line, QStringLiteral("&t"), m_trackTimes[i]);
-        lines << line;
-    }
+    // Names belong to the disc they were looked up for: another disc shows them only when its
+    // track count matches.
+    const bool named = m_trackNames.size() == m_trackTimes.size();
+    for (int i = 0; i < m_trackTimes.size(); ++i)
+        lines << TrackLine(pattern, QString::asprintf("%02d", i + 1), named ? m_trackNames[i] : QString(),
+                           m_trackTimes[i]);
     if (!lines.isEmpty())
         Memo->setPlainText(lines.join(u'\n'));
     Memo->verticalScrollBar()->setValue(0);
@@ -417,6 +476,7 @@ void TCDDBListDlg::ConnectBtnClick()
         if (SelectSiteChk->isChecked()) {
             CDDBSocket->Mode = 1;
             m_wait = 0;
+            m_roundFailed = false;
             CDDBSocket->ConnectServer();
         } else {
             m_wait = 1;
@@ -456,6 +516,7 @@ void TCDDBListDlg::ConnectBtnClick()
         CDDBSocket->DiscLength = leadOut / 75;
         CDDBSocket->TrackCount = int(CDDBSocket->Offsets.size());
         CDDBSocket->Mode = 0;
+        m_roundFailed = false;
         CDDBSocket->ConnectServer();
         CancelBtn->setEnabled(true);
     } catch (...) {
@@ -481,19 +542,29 @@ void TCDDBListDlg::LookupResult(int result)
 {
     const bool siteRound = CDDBSocket->Mode == 1;
     bool queryFollows = false;
+    // Every round that ends without a result says so, in the status line and in a message; a
+    // network error has already done both.
+    auto tell = [this](int id) {
+        Panel1->setText(LoadLangStr(id));
+        if (!m_closing)
+            ShowMessage(LoadLangStr(id));
+    };
     if (result == CDDBNotFound) {
-        Panel1->clear();
-        ShowMessage(LoadLangStr(CDDBNotFoundString));
+        tell(CDDBNotFoundString);
     } else if (result == CDDBProtocolError) {
-        Panel1->clear();
-        ShowMessage(LoadLangStr(CDDBQueryErrorString));
+        tell(CDDBQueryErrorString);
+    } else if (result == CDDBNoResult) {
+        if (!m_roundFailed)
+            tell(ConnectionEndedString);
     } else if (result == CDDBSuccess && !siteRound) {
         m_albumTitle = CDDBSocket->Title;
         m_artist = CDDBSocket->Artist;
         Edit1->setText(m_albumTitle);
         Edit2->setText(m_artist);
         Memo->clear();
+        // A name the record leaves out is blank; the others stay on their tracks.
         m_trackNames = CDDBSocket->TrackNames;
+        m_trackNames.resize(m_trackTimes.size());
         FillTrackMemo();
         Panel1->setText(LoadLangStr(LookupSuccessString));
     } else if (result == CDDBSuccess && siteRound && m_wait == 0) {
@@ -518,7 +589,11 @@ void TCDDBListDlg::LookupResult(int result)
 
 void TCDDBListDlg::SocketError(int error)
 {
-    ShowMessage(LoadLangStr(NetworkErrorString) + QString::number(error));
+    const QString text =
+        LoadLangStr(NetworkErrorString) + QStringLiteral("%1 (%2)").arg(error).arg(ASocketErrorDesc(error));
+    Panel1->setText(text);
+    if (!m_closing)
+        ShowMessage(text);
 }
 
 void TCDDBListDlg::SelectMatch(int& index)

@@ -88,6 +88,7 @@ private:
     QString m_template;
     uint8_t m_wait = 1;
     bool m_closing = false;
+    bool m_roundFailed = false; // a network error has said how the round ended
 };
 
 // Runs the dialog modally with owner as owner (FontSize starting as "10") and hands back what

@@ -1,8 +1,7 @@
 #include "discdata/cddb_socket.h"
 
-#include "platform/codepage.h"
-
 #include <QPointer>
+#include <QStringDecoder>
 #include <QTimer>
 
 // ---- the replies ----
@@ -50,12 +49,22 @@ TCDDBStep TCDDBReplyParser::Take(const QString& received)
         // 200: the server allows writes too, 201: reading only; either way it serves queries.
         if (code == QLatin1String("200") || code == QLatin1String("201")) {
             CDDBState = 2;
+            m_protoAsked = false;
+            Utf8 = false;
             return {cddbSendHello};
         }
         return finish(CDDBProtocolError);
     case 2:
-        if (code != QLatin1String("200"))
-            return finish(CDDBProtocolError);
+        if (!m_protoAsked) {
+            if (code != QLatin1String("200"))
+                return finish(CDDBProtocolError);
+            m_protoAsked = true;
+            return {cddbSendProto};
+        }
+        // 201: now at level 6; 502: already there. Any refusal keeps the level the server
+        // speaks, and the round goes on in ISO 8859-1.
+        m_protoAsked = false;
+        Utf8 = code == QLatin1String("201") || code == QLatin1String("502");
         if (Mode == 1) {
             CDDBState = 3;
             return {cddbSendSites};
@@ -119,6 +128,18 @@ TCDDBStep TCDDBReplyParser::Take(const QString& received)
         return {};
     default: return {};
     }
+}
+
+QString TCDDBReplyParser::Decode(const QByteArray& bytes) const
+{
+    if (Utf8) {
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString text = utf8(bytes);
+        // A record stored in another encoding still reads rather than turning into marks.
+        if (!utf8.hasError())
+            return text;
+    }
+    return QString::fromLatin1(bytes);
 }
 
 void TCDDBReplyParser::TakeRecordLine(const QString& line)
@@ -198,6 +219,9 @@ void TCDDBSocket::ConnectServer()
 void TCDDBSocket::Finish(uint8_t result)
 {
     Result = result;
+    // The server is told the session ends rather than finding its peer gone.
+    if (State() == wsConnected)
+        SendLine(QStringLiteral("quit"));
     CloseDelayed();
 }
 
@@ -210,12 +234,17 @@ void TCDDBSocket::SessionClosed(int)
 
 void TCDDBSocket::SendLine(const QString& text)
 {
-    SendStr(ToCodePage(1252, text) + QByteArray("\r\n"));
+    SendStr(text.toLatin1() + QByteArray("\r\n"));
 }
 
 void TCDDBSocket::SendHello()
 {
     SendLine(QStringLiteral("CDDB HELLO %1 %2 %3 %4").arg(User, Host, ClientName, Version));
+}
+
+void TCDDBSocket::SendProto()
+{
+    SendLine(QStringLiteral("proto 6"));
 }
 
 void TCDDBSocket::SendSites()
@@ -249,13 +278,16 @@ void TCDDBSocket::SendRead(const QString& matchLine)
 void TCDDBSocket::CDDBReceive()
 {
     const QByteArray bytes = ReceiveStr();
-    // Protocol level 1 speaks ISO 8859-1.
+    // What is left when the connection has gone is a line cut short: nothing to answer.
+    if (State() != wsConnected)
+        return;
     const uint8_t before = CDDBState;
-    const TCDDBStep step = Take(FromCodePage(1252, bytes));
+    const TCDDBStep step = Take(Decode(bytes));
     if (CDDBState != before)
         SetState(CDDBState);
     switch (step.Action) {
     case cddbSendHello: SendHello(); break;
+    case cddbSendProto: SendProto(); break;
     case cddbSendSites: SendSites(); break;
     case cddbSendDiscId: SendDiscId(); break;
     case cddbSendQuery: SendQuery(); break;

@@ -21,6 +21,7 @@ enum TCDDBResult : uint8_t {
 enum TCDDBAction {
     cddbNone,
     cddbSendHello,
+    cddbSendProto,
     cddbSendSites,
     cddbSendDiscId,
     cddbSendQuery,
@@ -49,7 +50,11 @@ public:
     QString DiscId;
     QString Category;
     QString ReplyDiscId;
+    // The server took protocol level 6: its replies are UTF-8 (below that, ISO 8859-1).
+    bool Utf8 = false;
 
+    // Decodes one reply line as the protocol level in use says.
+    QString Decode(const QByteArray& bytes) const;
     // Takes one reply line (its line end may still be on it).
     TCDDBStep Take(const QString& line);
     // Category, disc id, artist and title from the match line chosen.
@@ -63,7 +68,8 @@ public:
 
 private:
     void TakeRecordLine(const QString& line);
-    QString m_dtitle; // DTITLE lines so far, joined
+    QString m_dtitle;          // DTITLE lines so far, joined
+    bool m_protoAsked = false; // the HELLO is answered; the level's reply is awaited
 };
 
 class TCDDBSocket : public TUASocket, public TCDDBReplyParser {
@@ -90,6 +96,7 @@ public:
     std::function<void(QObject*, int& index)> OnSelectMatch;
 
     void SendHello();
+    void SendProto();
     void SendSites();
     void SendDiscId();
     void SendQuery();

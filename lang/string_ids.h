@@ -19,6 +19,11 @@ constexpr int LabelFileFilterString = 522;    // "Korvane Object File(*.kvo)|*.k
 constexpr int LabelFileExtensionString = 523; // "kvo"
 constexpr int UntitledCaptionString = 750;    // "Edit": caption of a new document, a number follows
 constexpr int NotLabelFileString = 761;       // "This is not Standard KVD file!..."
+// Captions of the message boxes, in the order of TMsgDlgType.
+constexpr int WarningCaptionString = 4301;     // "Warning"
+constexpr int ErrorCaptionString = 4302;       // "Error"
+constexpr int InformationCaptionString = 4303; // "Information"
+constexpr int ConfirmCaptionString = 4304;     // "Confirm"
 
 // ---- main window ----
 constexpr int WebSiteString = 51;               // "www.tarnwick.com"
@@ -319,3 +324,4 @@ constexpr int CDDBNotFoundString = 1625;           // "CDDB No Found"
 constexpr int CDDBQueryErrorString = 1626;         // "CDDB Query Error"
 constexpr int NetworkErrorString = 1630;           // "Network error : code = "
 constexpr int NoAudioDiscString = 1631;            // "There is No Disk or one Disk with no Audio Track..."
+constexpr int ConnectionEndedString = 4300;        // "The connection ended before the lookup had a result."

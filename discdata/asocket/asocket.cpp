@@ -6,9 +6,12 @@
 #include <QPointer>
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <arpa/inet.h>
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
+#include <functional>
 #include <mutex>
 #include <netinet/in.h>
 #include <sys/ioctl.h>
@@ -25,12 +28,63 @@ struct TASocketLookup {
     int error = 0;
     std::vector<uint32_t> addresses;
     QString host;
+    std::atomic<bool> done{false};
 };
 
 namespace {
 
 int g_liveSockets = 0;
 quint64 g_nextLookupId = 0;
+
+// A resolver call cannot be interrupted: a lookup whose socket has gone runs to its end on its
+// own state, and its thread is joined later, never waited for by the window. The finished ones
+// are joined whenever a lookup starts, the rest when the application ends.
+class TLookupThreads {
+public:
+    ~TLookupThreads() { JoinAll(); }
+
+    void Start(const std::shared_ptr<TASocketLookup>& lookup, std::function<void()> work)
+    {
+        std::vector<std::thread> finished;
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (!m_joinAtExit && QCoreApplication::instance()) {
+            m_joinAtExit = true;
+            qAddPostRoutine([] { ASocketJoinLookups(); });
+        }
+        for (auto it = m_threads.begin(); it != m_threads.end();) {
+            if (it->first->done) {
+                it->second.join();
+                it = m_threads.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        m_threads.emplace_back(lookup, std::thread(std::move(work)));
+    }
+    void JoinAll()
+    {
+        std::vector<std::pair<std::shared_ptr<TASocketLookup>, std::thread>> threads;
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            threads.swap(m_threads);
+        }
+        for (auto& t : threads)
+            t.second.join();
+    }
+    int Running()
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return int(
+            std::count_if(m_threads.begin(), m_threads.end(), [](const auto& t) { return !t.first->done; }));
+    }
+
+private:
+    std::mutex m_lock;
+    std::vector<std::pair<std::shared_ptr<TASocketLookup>, std::thread>> m_threads;
+    bool m_joinAtExit = false;
+};
+
+TLookupThreads g_lookupThreads;
 
 int ErrnoError()
 {
@@ -281,16 +335,29 @@ void TCustomASocket::StartLookup(const QString& host, bool forConnect)
     lookup->host = host;
     m_lookup = lookup;
     m_connectLookup = forConnect;
-    std::thread([lookup] {
+    g_lookupThreads.Start(lookup, [lookup] {
         std::vector<uint32_t> addresses;
         const int error = ASocketLookupHost(lookup->host, addresses);
-        std::lock_guard<std::mutex> guard(lookup->lock);
-        if (!lookup->target)
-            return;
-        lookup->error = error;
-        lookup->addresses = std::move(addresses);
-        PostMessage(lookup->target, WM_ASYNCGETHOSTBYNAME, uintptr_t(lookup->id), 0);
-    }).detach();
+        {
+            std::lock_guard<std::mutex> guard(lookup->lock);
+            if (lookup->target) {
+                lookup->error = error;
+                lookup->addresses = std::move(addresses);
+                PostMessage(lookup->target, WM_ASYNCGETHOSTBYNAME, uintptr_t(lookup->id), 0);
+            }
+        }
+        lookup->done = true;
+    });
+}
+
+void ASocketJoinLookups()
+{
+    g_lookupThreads.JoinAll();
+}
+
+int ASocketRunningLookups()
+{
+    return g_lookupThreads.Running();
 }
 
 void TCustomASocket::CancelLookup()

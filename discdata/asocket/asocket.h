@@ -48,6 +48,12 @@ constexpr int FD_CLOSE = 32;
 
 struct TASocketLookup;
 
+// Waits for every host-name lookup thread, abandoned ones included, to end; the application's
+// end does it too.
+void ASocketJoinLookups();
+// Lookup threads still resolving.
+int ASocketRunningLookups();
+
 class TCustomASocket : public QObject {
     Q_OBJECT
 public:

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 
 namespace {
@@ -16,6 +17,7 @@ thread_local int t_lastError = 0;
 std::mutex g_loadMutex;
 bool g_loaded = false;
 int g_loadFailure = 0;
+std::atomic<TASocketResolver> g_resolver{nullptr};
 
 constexpr int kMaxHostLength = 256;
 
@@ -182,6 +184,8 @@ int ASocketLookupHost(const QString& host, std::vector<uint32_t>& addresses)
         addresses.push_back(a.s_addr);
         return 0;
     }
+    if (const TASocketResolver resolver = g_resolver.load())
+        return resolver(t, addresses);
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
@@ -194,6 +198,11 @@ int ASocketLookupHost(const QString& host, std::vector<uint32_t>& addresses)
             addresses.push_back(reinterpret_cast<sockaddr_in*>(p->ai_addr)->sin_addr.s_addr);
     freeaddrinfo(res);
     return addresses.empty() ? WSANO_DATA : 0;
+}
+
+void SetASocketResolver(TASocketResolver resolver)
+{
+    g_resolver = resolver;
 }
 
 uint32_t ASocketResolveHost(const QString& host)

@@ -67,6 +67,9 @@ int ASocketResolveProto(const QString& proto);
 // Looks a host name up (blocking, any thread): 0 and its IPv4 addresses in network order, or
 // the Windows error number. A dotted text is taken as it stands.
 int ASocketLookupHost(const QString& host, std::vector<uint32_t>& addresses);
+// Tests: a resolver of the test's own for names that are not dotted (nullptr: the system's).
+using TASocketResolver = int (*)(const QString& host, std::vector<uint32_t>& addresses);
+void SetASocketResolver(TASocketResolver resolver);
 // Dotted text of an address in network order.
 QString ASocketDotted(uint32_t address);
 

@@ -448,6 +448,11 @@ constexpr langtable::Entry kSpanish[] = {
     {2112, "Imprimir las etiquetas elegidas"},
     {4000, "¿Mover «%1» a la papelera?"},
     {4001, "¿Mover estos %1 elementos a la papelera?"},
+    {4300, "La conexión terminó antes de que la búsqueda tuviera un resultado."},
+    {4301, "Advertencia"},
+    {4302, "Error"},
+    {4303, "Información"},
+    {4304, "Confirmar"},
     {65393, "Un control TDockX no se puede colocar dentro de una ventana de herramientas ni de otro TDockX"},
     {65394, "No se puede cambiar la posición de un TDockX que ya contiene controles"},
     {65395, "No se puede guardar la posición de la ventana de herramientas porque la propiedad Name no está "

@@ -8,12 +8,36 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QTimer>
 
 #include <cerrno>
+#include <future>
 #include <netdb.h>
 
 using namespace scriptserver;
+
+namespace {
+
+// Resolvers of the test's own: one that knows no name and keeps the names asked, one that
+// answers loopback once the test opens its gate.
+QStringList g_askedNames;
+std::shared_future<void> g_lookupGate;
+
+int UnknownNames(const QString& host, std::vector<uint32_t>&)
+{
+    g_askedNames << host;
+    return 11001;
+}
+
+int GatedResolver(const QString&, std::vector<uint32_t>& addresses)
+{
+    g_lookupGate.wait();
+    addresses.push_back(htonl(INADDR_LOOPBACK));
+    return 0;
+}
+
+} // namespace
 
 namespace {
 
@@ -173,7 +197,11 @@ TEST(WinsockNamesTest, HostNamesUpTo256Characters)
 {
     EXPECT_EQ(ASocketResolveHost(QStringLiteral(" 127.0.0.1 ")), htonl(INADDR_LOOPBACK));
     EXPECT_EQ(ASocketResolveHost(QStringLiteral("localhost")), htonl(INADDR_LOOPBACK));
-    const QString long256 = QString(252, u'a') + QStringLiteral(".inv");
+    // The longest name goes to the resolver (the test's own, which knows no name); a longer one
+    // is refused before.
+    SetASocketResolver(UnknownNames);
+    g_askedNames.clear();
+    const QString long256 = QString(248, u'a') + QStringLiteral(".invalid");
     try {
         ASocketResolveHost(long256);
         ADD_FAILURE();
@@ -181,6 +209,7 @@ TEST(WinsockNamesTest, HostNamesUpTo256Characters)
         EXPECT_TRUE(
             e.Message().startsWith(QStringLiteral("ASocketResolveHost: Cannot convert host address")));
     }
+    EXPECT_EQ(g_askedNames, QStringList{long256});
     try {
         ASocketResolveHost(long256 + u'x');
         ADD_FAILURE();
@@ -188,6 +217,8 @@ TEST(WinsockNamesTest, HostNamesUpTo256Characters)
         EXPECT_EQ(e.Message(),
                   QStringLiteral("ASocketResolveHost: '%1' Invalid Hostname.").arg(long256 + u'x'));
     }
+    EXPECT_EQ(g_askedNames, QStringList{long256});
+    SetASocketResolver(nullptr);
 }
 
 TEST(WinsockNamesTest, ErrorNumbersAndTexts)
@@ -297,6 +328,31 @@ TEST(ASocketTest, UnresolvableHostIsReportedWithoutBlocking)
     EXPECT_EQ(ev.closed, 1);
     EXPECT_GE(s.LastError(), 11001);
     EXPECT_EQ(s.State(), wsClosed);
+}
+
+// A lookup cannot be interrupted: the socket may go while it runs; its thread ends on its own
+// state, posts nothing, and is joined.
+TEST(ASocketTest, LookupOutlivingItsSocketIsJoinedAndPostsNothing)
+{
+    std::promise<void> gate;
+    g_lookupGate = gate.get_future().share();
+    SetASocketResolver(GatedResolver);
+    int closed = 0;
+    {
+        TASocket s;
+        s.OnSessionClosed = [&](TCustomASocket*, int) { ++closed; };
+        s.SetAddr(QStringLiteral("held.invalid"));
+        s.SetPort(QStringLiteral("8880"));
+        s.Connect();
+        EXPECT_EQ(s.State(), wsConnecting);
+        EXPECT_EQ(ASocketRunningLookups(), 1);
+    }
+    gate.set_value();
+    ASocketJoinLookups();
+    EXPECT_EQ(ASocketRunningLookups(), 0);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(closed, 0);
+    SetASocketResolver(nullptr);
 }
 
 TEST(ASocketTest, UnresolvableHostWithoutErrorHandlerRaisesFromTheLoopNotTheCaller)

@@ -8,6 +8,7 @@
 #include "document/std.h"
 #include "platform/registry.h"
 #include "script_server.h"
+#include "support/dialog_test_support.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +22,8 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTimer>
 
 using cddbserver::Loopback;
@@ -128,10 +131,13 @@ TEST_F(CDDBListDlgTest, QueryRoundSendsTheDiscAsTheServerKnowsIt)
     dlg.ConnectBtnClick();
     EXPECT_FALSE(dlg.ConnectBtn->isEnabled());
     ASSERT_TRUE(WaitFor([&] { return dlg.Panel1->text() == QLatin1String("Success!"); }));
+    ASSERT_TRUE(WaitFor([&] { return server.Done(); }));
     EXPECT_EQ(server.Received(), QByteArray("CDDB HELLO unknow unknow Dovrin 2\r\n"
+                                            "proto 6\r\n"
                                             "discid 2 150 13650 422\r\n"
                                             "cddb query 0d01a402 2 150 13650 422\r\n"
-                                            "cddb read misc 0d01a402\r\n"));
+                                            "cddb read misc 0d01a402\r\n"
+                                            "quit\r\n"));
     EXPECT_EQ(answer.captions, QStringList{QStringLiteral("Album List, Select one...")});
     EXPECT_EQ(answer.items.size(), 2);
     EXPECT_EQ(dlg.Edit1->text(), QStringLiteral("Second Album"));
@@ -159,15 +165,18 @@ TEST_F(CDDBListDlgTest, SiteRoundChoosesTheServerForTheQuery)
     ChooserAnswer answer(0);
     dlg.ConnectBtnClick();
     ASSERT_TRUE(WaitFor([&] { return dlg.Panel1->text() == QLatin1String("Success!"); }));
-    EXPECT_EQ(siteServer.Received(), QByteArray("CDDB HELLO unknow unknow Dovrin 2\r\nSITES\r\n"));
-    EXPECT_TRUE(
-        queryServer.Received().startsWith("CDDB HELLO unknow unknow Dovrin 2\r\ndiscid 2 150 13650 422\r\n"));
+    ASSERT_TRUE(WaitFor([&] { return siteServer.Done(); }));
+    EXPECT_EQ(siteServer.Received(),
+              QByteArray("CDDB HELLO unknow unknow Dovrin 2\r\nproto 6\r\nSITES\r\nquit\r\n"));
+    EXPECT_TRUE(queryServer.Received().startsWith(
+        "CDDB HELLO unknow unknow Dovrin 2\r\nproto 6\r\ndiscid 2 150 13650 422\r\n"));
     EXPECT_EQ(answer.captions.value(0), QStringLiteral("Select One of CDDB Servers"));
     EXPECT_EQ(answer.items.mid(0, 2),
               (QStringList{QString::fromLatin1(Loopback(43)), QStringLiteral("cddb.example")}));
 }
 
-// Lookups that fail: the message, and the buttons usable again.
+// Lookups that fail: one message saying how, the status line left at it, and the buttons
+// usable again.
 struct DialogFailure {
     const char* name;
     const char* server; // the host setting
@@ -182,8 +191,9 @@ class CDDBListDlgFailureTest : public CDDBListDlgTest, public ::testing::WithPar
 static std::vector<DialogFailure> DialogFailures()
 {
     return {
-        {"Unresolvable", "no-such-host.invalid", false, false, nullptr, "Network error : code = 11001"},
-        {"Refused", Loopback(51), false, false, nullptr, "Network error : code = 10061"},
+        {"Unresolvable", "no-such-host.invalid", false, false, nullptr,
+         "Network error : code = 11001 (Host not found)"},
+        {"Refused", Loopback(51), false, false, nullptr, "Network error : code = 10061 (Connection refused)"},
         {"EmptySiteList", Loopback(52), true, true,
          [](Script& s) { s.sites = "210 OK, site information follows\r\n.\r\n"; }, "CDDB No Found"},
         {"NoMatch", Loopback(53), false, true, [](Script& s) { s.query = "202 No match found.\r\n"; },
@@ -191,9 +201,20 @@ static std::vector<DialogFailure> DialogFailures()
         {"BadGreeting", Loopback(54), false, true,
          [](Script& s) { s.greeting = "432 No connections allowed\r\n"; }, "CDDB Query Error"},
         {"Silent", Loopback(55), false, true, [](Script& s) { s.silent = true; },
-         "Network error : code = 10060"},
+         "Network error : code = 10060 (Connection timed out)"},
         {"SilentSiteRound", Loopback(56), true, true, [](Script& s) { s.silent = true; },
-         "Network error : code = 10060"},
+         "Network error : code = 10060 (Connection timed out)"},
+        {"Trickling", Loopback(57), false, true, [](Script& s) { s.trickleMs = 2; },
+         "Network error : code = 10060 (Connection timed out)"},
+        {"ClosedInsideRecord", Loopback(58), false, true,
+         [](Script& s) {
+             s.query = "211 Found inexact matches\r\nrock 0d01a402 First Artist / First Album\r\n.\r\n";
+             s.read = "210 rock 0d01a402 CD database entry follows\r\nDTITLE=First Art<close>";
+         },
+         "The connection ended before the lookup had a result."},
+        {"ClosedInsideSiteList", Loopback(59), true, true,
+         [](Script& s) { s.sites = "210 OK, site information follows\r\ncddb1.example cddbp<close>"; },
+         "The connection ended before the lookup had a result."},
     };
 }
 
@@ -212,7 +233,7 @@ TEST_P(CDDBListDlgFailureTest, ReportsAndEnablesTheButtonsAgain)
     testsupport::MessageRecorder boxes;
     TCDDBListDlg dlg(nullptr);
     dlg.SelectSiteChk->setChecked(f.siteRound);
-    if (script.silent) {
+    if (script.silent || script.trickleMs) {
         // Only a silent server waits for the watchdog; a slow reply is never taken for silence.
         dlg.CDDBSocket->Wait()->SetInterval(10);
         dlg.CDDBSocket->SetTimeout(20);
@@ -221,7 +242,8 @@ TEST_P(CDDBListDlgFailureTest, ReportsAndEnablesTheButtonsAgain)
     dlg.ConnectBtnClick();
     ASSERT_TRUE(WaitFor([&] { return dlg.ConnectBtn->isEnabled() && !boxes.texts.isEmpty(); })) << f.name;
     WaitFor([] { return false; }, 30);
-    EXPECT_EQ(boxes.texts, QStringList{QString::fromLatin1(f.message)}) << f.name;
+    EXPECT_EQ(boxes.texts, QStringList{QString::fromUtf8(f.message)}) << f.name;
+    EXPECT_EQ(dlg.Panel1->text(), QString::fromUtf8(f.message)) << f.name;
     EXPECT_TRUE(dlg.OKBtn->isEnabled()) << f.name;
     EXPECT_TRUE(answer.captions.isEmpty()) << f.name;
     if (server && f.siteRound) {
@@ -339,4 +361,86 @@ TEST_F(CDDBListDlgTest, TemplateIsAskedStoredAndUsed)
     dlg.CustomizeTrackInfoChkClick();
     EXPECT_EQ(Lines(dlg).value(0), QStringLiteral("01.  [03:00]"));
     EXPECT_EQ(dlg.MemoText(), QStringLiteral("01.  [03:00]\r\n02.  [04:00]\r\n"));
+}
+
+// Names in every alphabet, from a server at protocol level 6 and from one that stays at its own
+// level and ISO 8859-1; a record that leaves a name out, and names holding the template's fields.
+TEST_F(CDDBListDlgTest, RecordsInEitherEncodingReachTheLinesWhole)
+{
+    const struct {
+        const char* name;
+        QByteArray proto, record;
+        QString artist, title;
+        QStringList lines;
+    } cases[] = {
+        {"UTF-8",
+         "201 OK, CDDB protocol level now: 6\r\n",
+         "DTITLE=Stra\xc3\x9f"
+         "e / \xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82\r\n"
+         "TTITLE0=\xe6\x97\xa5\xe6\x9c\xac\r\nTTITLE1=Stra\xc3\x9f"
+         "e\r\n",
+         QStringLiteral("Straße"),
+         QStringLiteral("Привет"),
+         {QStringLiteral("01. 日本 [03:00]"), QStringLiteral("02. Straße [04:00]")}},
+        {"Latin-1",
+         "501 Illegal protocol level.\r\n",
+         "DTITLE=Stra\xdf"
+         "e / Caf\xe9\r\nTTITLE0=\xc6sop\r\nTTITLE1=Na\xefve\r\n",
+         QStringLiteral("Straße"),
+         QStringLiteral("Café"),
+         {QStringLiteral("01. Æsop [03:00]"), QStringLiteral("02. Naïve [04:00]")}},
+        {"LastNameMissing",
+         "201 OK, CDDB protocol level now: 6\r\n",
+         "DTITLE=A / B\r\nTTITLE0=Only\r\n",
+         QStringLiteral("A"),
+         QStringLiteral("B"),
+         {QStringLiteral("01. Only [03:00]"), QStringLiteral("02.  [04:00]")}},
+        {"FieldsInNames",
+         "201 OK, CDDB protocol level now: 6\r\n",
+         "DTITLE=A / B\r\nTTITLE0=Five & Six &t &s\r\nTTITLE1=&n&&n\r\n",
+         QStringLiteral("A"),
+         QStringLiteral("B"),
+         {QStringLiteral("01. Five & Six &t &s [03:00]"), QStringLiteral("02. &n&&n [04:00]")}},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        Script script;
+        script.proto = c.proto;
+        script.read = "210 misc 0d01a402 CD database entry follows\r\n" + c.record + ".\r\n";
+        TCddbServer server(script, Loopback(70 + n++));
+        ASSERT_TRUE(server.Ok());
+        SetServer(QString::fromLatin1(Loopback(70 + n - 1)));
+        testsupport::MessageRecorder boxes;
+        TCDDBListDlg dlg(nullptr);
+        ChooserAnswer answer(0);
+        dlg.ConnectBtnClick();
+        ASSERT_TRUE(WaitFor([&] { return dlg.Panel1->text() == QLatin1String("Success!"); })) << c.name;
+        EXPECT_EQ(dlg.Edit2->text(), c.artist) << c.name;
+        EXPECT_EQ(dlg.Edit1->text(), c.title) << c.name;
+        EXPECT_EQ(Lines(dlg), c.lines) << c.name;
+        EXPECT_TRUE(boxes.texts.isEmpty()) << c.name;
+    }
+}
+
+// In every shipped language the font box shows the form's font name whole, and the form keeps
+// its controls inside (the captions are checked for every dialog by the translated layouts).
+TEST_F(CDDBListDlgTest, FontNameShowsWholeInEveryLanguage)
+{
+    for (const unsigned language : {0x00010007u, 0x0001000Cu, 0x0001000Au}) {
+        testsupport::InterfaceLanguage interfaceLanguage(language);
+        ASSERT_TRUE(interfaceLanguage.Loaded()) << language;
+        testsupport::MessageRecorder boxes;
+        TCDDBListDlg dlg(nullptr);
+        EXPECT_EQ(dlg.FontName->currentText(), QStringLiteral("Times New Roman"));
+        QStyleOptionComboBox option;
+        option.initFrom(dlg.FontName);
+        const QSize text(dlg.FontName->fontMetrics().horizontalAdvance(dlg.FontName->currentText()),
+                         dlg.FontName->height());
+        EXPECT_GE(
+            dlg.FontName->width(),
+            dlg.FontName->style()->sizeFromContents(QStyle::CT_ComboBox, &option, text, dlg.FontName).width())
+            << language;
+        EXPECT_GT(dlg.Label5->x(), dlg.FontName->geometry().right()) << language;
+        testsupport::ExpectChildrenInside(&dlg);
+    }
 }

@@ -1,7 +1,8 @@
 #pragma once
-// A CDDB server for the tests: greets, answers HELLO, SITES, discid (computing the disc ID
-// from the offsets as real servers do), cddb query and cddb read from what the test gives it,
-// and keeps every line the client sent. "<close>" in a reply ends the connection there.
+// A CDDB server for the tests: greets, answers HELLO, proto, SITES, discid (computing the disc
+// ID from the offsets as real servers do), cddb query, cddb read and quit from what the test
+// gives it, and keeps every line the client sent. "<close>" in a reply ends the connection
+// there. Replies are bytes: a record is in whatever encoding the test wrote it.
 #include <QByteArray>
 #include <QList>
 
@@ -54,6 +55,7 @@ inline QByteArray DiscIdOf(const QByteArray& discidLine)
 struct Script {
     QByteArray greeting = "201 test CDDBP server ready\r\n";
     QByteArray hello = "200 Hello and welcome unknow@unknow running Dovrin 2\r\n";
+    QByteArray proto = "201 OK, CDDB protocol level now: 6\r\n";
     QByteArray sites = "210 OK, site information follows (until terminating `.')\r\n"
                        "cddb1.example cddbp 8880 N000.00 W000.00 First\r\n"
                        "cddb2.example cddbp 8880 N000.00 W000.00 Second\r\n.\r\n";
@@ -66,6 +68,7 @@ struct Script {
                       "TTITLE0=Opening\r\nTTITLE1=Closing\r\n.\r\n";
     bool silent = false; // says nothing at all
     int perWrite = 0;    // bytes per write, 0: each reply in one write
+    int trickleMs = 0;   // > 0: the greeting comes a byte at a time this far apart, never ending
 };
 
 class TCddbServer {
@@ -127,6 +130,21 @@ private:
         }
         return cut < 0;
     }
+    // Sends the greeting's bytes, without its line end, until the client goes.
+    void Trickle(int fd)
+    {
+        for (int i = 0; !m_stop; ++i) {
+            const char c = m_script.greeting.at(i % (m_script.greeting.size() - 2));
+            if (::send(fd, &c, 1, MSG_NOSIGNAL) != 1)
+                return;
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, m_script.trickleMs) > 0) {
+                char b;
+                if (::recv(fd, &b, 1, MSG_DONTWAIT) <= 0)
+                    return;
+            }
+        }
+    }
     void Run()
     {
         if (!Readable(m_listen, 10000))
@@ -136,6 +154,12 @@ private:
             return;
         const int one = 1;
         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        if (m_script.trickleMs > 0) {
+            Trickle(fd);
+            ::close(fd);
+            m_done = true;
+            return;
+        }
         bool open = m_script.silent || Reply(fd, m_script.greeting);
         QByteArray line;
         while (open && !m_stop && Readable(fd, 10000)) {
@@ -155,6 +179,10 @@ private:
             QByteArray answer = "500 Unrecognized command.\r\n";
             if (lower.startsWith("cddb hello"))
                 answer = m_script.hello;
+            else if (lower.startsWith("proto"))
+                answer = m_script.proto;
+            else if (lower.startsWith("quit"))
+                answer = "230 Goodbye.\r\n<close>";
             else if (lower.startsWith("sites"))
                 answer = m_script.sites;
             else if (lower.startsWith("discid"))

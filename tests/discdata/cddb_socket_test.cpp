@@ -13,7 +13,9 @@ using scriptserver::WaitFor;
 
 namespace {
 
-const QByteArray kHello = "CDDB HELLO unknow unknow Dovrin 2\r\n";
+const QByteArray kHelloLine = "CDDB HELLO unknow unknow Dovrin 2\r\n";
+const QByteArray kHello = kHelloLine + "proto 6\r\n";
+const QByteArray kQuit = "quit\r\n";
 const QByteArray kDiscId = "discid 2 150 13650 422\r\n";
 const QByteArray kQuery = "cddb query 0d01a402 2 150 13650 422\r\n";
 
@@ -63,8 +65,8 @@ TEST_P(CDDBQueryRoundTest, TwoMatchesChooserAndRecord)
     ASSERT_TRUE(server.Ok());
     Client c(Loopback(11), 0, 1);
     ASSERT_TRUE(c.Run());
-    WaitFor([] { return false; }, 20);
-    EXPECT_EQ(server.Received(), kHello + kDiscId + kQuery + "cddb read misc 0d01a402\r\n");
+    ASSERT_TRUE(WaitFor([&] { return server.Done(); }));
+    EXPECT_EQ(server.Received(), kHello + kDiscId + kQuery + "cddb read misc 0d01a402\r\n" + kQuit);
     EXPECT_EQ(c.results, QList<int>{CDDBSuccess});
     EXPECT_EQ(c.chooserCalls, 1);
     EXPECT_EQ(c.s.Matches.size(), 2);
@@ -87,7 +89,8 @@ TEST(CDDBSiteRoundTest, SiteListThenClose)
     ASSERT_TRUE(server.Ok());
     Client c(Loopback(12), 1);
     ASSERT_TRUE(c.Run());
-    EXPECT_EQ(server.Received(), kHello + "SITES\r\n");
+    ASSERT_TRUE(WaitFor([&] { return server.Done(); }));
+    EXPECT_EQ(server.Received(), kHello + "SITES\r\n" + kQuit);
     EXPECT_EQ(c.results, QList<int>{CDDBSuccess});
     EXPECT_EQ(c.s.ServerList,
               (QStringList{QStringLiteral("cddb1.example"), QStringLiteral("cddb2.example")}));
@@ -110,22 +113,22 @@ static std::vector<Failure> Failures()
 {
     return {
         {"Greeting432", 0,
-         [](Script& s) { s.greeting = "432 No connections allowed: permission denied\r\n"; }, "",
+         [](Script& s) { s.greeting = "432 No connections allowed: permission denied\r\n"; }, kQuit,
          CDDBProtocolError, 0},
         {"Hello431", 0, [](Script& s) { s.hello = "431 Handshake not successful, closing connection\r\n"; },
-         kHello, CDDBProtocolError, 0},
+         kHelloLine + kQuit, CDDBProtocolError, 0},
         {"Sites401", 1, [](Script& s) { s.sites = "401 No site information available.\r\n"; },
-         kHello + "SITES\r\n", CDDBProtocolError, 0},
+         kHello + "SITES\r\n" + kQuit, CDDBProtocolError, 0},
         {"EmptySites", 1, [](Script& s) { s.sites = "210 OK, site information follows\r\n.\r\n"; },
-         kHello + "SITES\r\n", CDDBNotFound, 0},
-        {"Discid500", 0, [](Script& s) { s.discid = "500 Command syntax error.\r\n"; }, kHello + kDiscId,
-         CDDBProtocolError, 0},
-        {"Query202", 0, [](Script& s) { s.query = "202 No match found.\r\n"; }, kHello + kDiscId + kQuery,
-         CDDBNotFound, 0},
+         kHello + "SITES\r\n" + kQuit, CDDBNotFound, 0},
+        {"Discid500", 0, [](Script& s) { s.discid = "500 Command syntax error.\r\n"; },
+         kHello + kDiscId + kQuit, CDDBProtocolError, 0},
+        {"Query202", 0, [](Script& s) { s.query = "202 No match found.\r\n"; },
+         kHello + kDiscId + kQuery + kQuit, CDDBNotFound, 0},
         {"QueryListEmpty", 0, [](Script& s) { s.query = "211 Found inexact matches, list follows\r\n.\r\n"; },
-         kHello + kDiscId + kQuery, CDDBNotFound, 0},
+         kHello + kDiscId + kQuery + kQuit, CDDBNotFound, 0},
         {"Read401", 0, [](Script& s) { s.read = "401 Specified CDDB entry not found.\r\n"; },
-         kHello + kDiscId + kQuery + "cddb read rock 0d01a402\r\n", CDDBNotFound, 0},
+         kHello + kDiscId + kQuery + "cddb read rock 0d01a402\r\n" + kQuit, CDDBNotFound, 0},
         {"CloseInsideRecord", 0,
          [](Script& s) {
              s.read = "210 rock 0d01a402 CD database entry follows\r\nDTITLE=First Artist / Fi<close>";
@@ -133,9 +136,9 @@ static std::vector<Failure> Failures()
          kHello + kDiscId + kQuery + "cddb read rock 0d01a402\r\n", CDDBNoResult, 0},
         {"Silence", 0, [](Script& s) { s.silent = true; }, "", CDDBNoResult, WSAETIMEDOUT},
         {"Greeting200", 0, [](Script& s) { s.greeting = "200 test CDDBP server ready, posting allowed\r\n"; },
-         kHello + kDiscId + kQuery + "cddb read rock 0d01a402\r\n", CDDBSuccess, 0},
+         kHello + kDiscId + kQuery + "cddb read rock 0d01a402\r\n" + kQuit, CDDBSuccess, 0},
         {"ExactMatch200", 0, [](Script& s) { s.query = "200 jazz 0d01a402 Solo Artist / Solo Album\r\n"; },
-         kHello + kDiscId + kQuery + "cddb read jazz 0d01a402\r\n", CDDBSuccess, 0},
+         kHello + kDiscId + kQuery + "cddb read jazz 0d01a402\r\n" + kQuit, CDDBSuccess, 0},
     };
 }
 
@@ -155,7 +158,7 @@ TEST_P(CDDBFailureTest, EndsWithItsResult)
         c.s.SetTimeout(20);
     }
     ASSERT_TRUE(c.Run()) << f.name;
-    WaitFor([] { return false; }, 20);
+    ASSERT_TRUE(WaitFor([&] { return server.Done(); })) << f.name;
     EXPECT_EQ(c.results, QList<int>{f.result}) << f.name;
     EXPECT_EQ(server.Received(), f.sent) << f.name;
     EXPECT_EQ(c.errors, f.error ? QList<int>{f.error} : QList<int>{}) << f.name;
@@ -244,10 +247,87 @@ TEST(CDDBRecordTest, ChosenIndexOutOfRangeReadsTheFirst)
     Client c(Loopback(14), 0, 5);
     ASSERT_TRUE(c.Run());
     EXPECT_EQ(c.results, QList<int>{CDDBSuccess});
-    EXPECT_TRUE(server.Received().endsWith("cddb read rock 0d01a402\r\n"));
+    ASSERT_TRUE(WaitFor([&] { return server.Done(); }));
+    EXPECT_TRUE(server.Received().endsWith("cddb read rock 0d01a402\r\n" + kQuit));
 }
 
 TEST(CDDBRecordTest, DiscIdOfTheTestServer)
 {
     EXPECT_EQ(cddbserver::DiscIdOf("discid 2 150 13650 422\r\n"), QByteArray("0d01a402"));
+}
+
+// Protocol level 6 brings UTF-8; a server that refuses it keeps its own level and ISO 8859-1.
+struct Encoding {
+    const char* name;
+    QByteArray proto; // the server's answer to "proto 6"
+    QByteArray record;
+    bool utf8;
+};
+
+class CDDBEncodingTest : public ::testing::TestWithParam<int> {};
+
+static std::vector<Encoding> Encodings()
+{
+    const QByteArray utf8 = "DTITLE=Stra\xc3\x9f"
+                            "e / \xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82\r\n"
+                            "TTITLE0=\xe6\x97\xa5\xe6\x9c\xac\r\nTTITLE1=Caf\xc3\xa9\r\n";
+    const QByteArray latin1 = "DTITLE=Stra\xdf"
+                              "e / Caf\xe9\r\nTTITLE0=\xc6sop\r\nTTITLE1=Caf\xe9\r\n";
+    return {
+        {"Level6", "201 OK, CDDB protocol level now: 6\r\n", utf8, true},
+        {"AlreadyAt6", "502 Protocol level already 6\r\n", utf8, true},
+        {"Refused", "501 Illegal protocol level.\r\n", latin1, false},
+        {"UnknownCommand", "500 Unrecognized command.\r\n", latin1, false},
+        // A record stored before the server spoke UTF-8 still reads.
+        {"Level6Latin1Record", "201 OK, CDDB protocol level now: 6\r\n", latin1, true},
+    };
+}
+
+TEST_P(CDDBEncodingTest, RecordReadsWhole)
+{
+    const Encoding e = Encodings()[GetParam()];
+    Script script;
+    script.proto = e.proto;
+    script.read = "210 misc 0d01a402 CD database entry follows\r\n" + e.record + ".\r\n";
+    const std::string address = Loopback(60 + GetParam());
+    TCddbServer server(script, address.c_str());
+    ASSERT_TRUE(server.Ok());
+    Client c(address.c_str(), 0);
+    ASSERT_TRUE(c.Run()) << e.name;
+    EXPECT_EQ(c.results, QList<int>{CDDBSuccess}) << e.name;
+    EXPECT_EQ(c.s.Utf8, e.utf8) << e.name;
+    ASSERT_TRUE(WaitFor([&] { return server.Done(); }));
+    EXPECT_EQ(server.Received(), kHello + kDiscId + kQuery + "cddb read rock 0d01a402\r\n" + kQuit) << e.name;
+    if (e.record.contains("\xd0\x9f")) {
+        EXPECT_EQ(c.s.Artist, QStringLiteral("Straße")) << e.name;
+        EXPECT_EQ(c.s.Title, QStringLiteral("Привет")) << e.name;
+        EXPECT_EQ(c.s.TrackNames, (QStringList{QStringLiteral("日本"), QStringLiteral("Café")})) << e.name;
+    } else {
+        EXPECT_EQ(c.s.Artist, QStringLiteral("Straße")) << e.name;
+        EXPECT_EQ(c.s.Title, QStringLiteral("Café")) << e.name;
+        EXPECT_EQ(c.s.TrackNames, (QStringList{QStringLiteral("Æsop"), QStringLiteral("Café")})) << e.name;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, CDDBEncodingTest, ::testing::Range(0, int(Encodings().size())),
+                         [](const ::testing::TestParamInfo<int>& i) {
+                             return std::string(Encodings()[i.param].name);
+                         });
+
+// A server that trickles bytes without ever ending a line: the watchdog ends the round with one
+// error, the time-out, and what it left is not taken for a reply.
+TEST(CDDBWatchdogTest, TricklingServerEndsWithOneTimeOut)
+{
+    Script script;
+    script.trickleMs = 2;
+    TCddbServer server(script, Loopback(15));
+    ASSERT_TRUE(server.Ok());
+    Client c(Loopback(15), 0);
+    c.s.Wait()->SetInterval(10);
+    c.s.SetTimeout(20);
+    ASSERT_TRUE(c.Run());
+    ASSERT_TRUE(WaitFor([&] { return server.Done(); }));
+    EXPECT_EQ(c.results, QList<int>{CDDBNoResult});
+    EXPECT_EQ(c.errors, QList<int>{WSAETIMEDOUT});
+    EXPECT_EQ(server.Received(), QByteArray());
 }
