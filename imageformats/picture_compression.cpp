@@ -1,6 +1,7 @@
 #include "imageformats/picture_compression.h"
 
 #include "imageformats/picture_error.h"
+#include "platform/byte_order.h"
 
 #include <algorithm>
 #include <cstring>
@@ -29,6 +30,15 @@ int32_t TLZWDecoderBase::DecodeCodes(const uint8_t* s, const uint8_t* sEnd, uint
     uint32_t bits = 0;
 
     for (;;) {
+        if (bits < codeSize && sEnd - s >= 4) {
+            // Four bytes at once while the data lasts: one refill serves two or three codes.
+            if (MsbFirst)
+                acc = (acc << 32) | ReadBE32(s);
+            else
+                acc |= uint64_t(ReadLE32(s)) << bits;
+            s += 4;
+            bits += 32;
+        }
         while (bits < codeSize) {
             if (s == sEnd)
                 goto done;
