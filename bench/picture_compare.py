@@ -256,7 +256,7 @@ def main():
         tiny = os.path.join(tmp, "tiny.ppm")
         Image.new("RGB", (1, 1)).save(tiny)
         im_start = time_command([IM, tiny, "null:"], max(3, args.repeat))
-        dump = os.path.join(tmp, "ours.ppm")
+        dump = os.path.join(tmp, "ours-%d.ppm" % os.getpid())   # runs may share the folder
 
         rows = []
         for name, path in files:

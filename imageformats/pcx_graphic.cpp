@@ -103,16 +103,21 @@ QImage DecodePCX(const uint8_t* data, size_t size, bool* fourBit)
 
     const uint8_t* pixels = data + 128;
     LargeBuffer unpacked;
+    // Rows of one plane as long as the picture's lines decode straight into the picture.
+    const bool direct = runLength && kind == Eight && lineSize == uint64_t(image.bytesPerLine());
     if (runLength) {
-        unpacked = LargeBuffer(size_t(total));
+        if (!direct)
+            unpacked = LargeBuffer(size_t(total));
+        uint8_t* target = direct ? image.bits() : unpacked.data();
         TPCXRLE decoder;
         const uint8_t* source = data + 128;
         const int32_t produced =
-            decoder.Decode(source, unpacked.data(), int32_t(std::min<size_t>(dataSize, INT32_MAX)),
-                           int32_t(total));
+            decoder.Decode(source, target, int32_t(std::min<size_t>(dataSize, INT32_MAX)), int32_t(total));
         // Short data would leave rows without pixels.
         if (uint64_t(produced) < total)
             RaisePictureError(kNotPCX);
+        if (direct)
+            return image;
         pixels = unpacked.data();
     } else if (dataSize < total) {
         RaisePictureError(kNotPCX);

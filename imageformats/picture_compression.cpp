@@ -1,9 +1,9 @@
 #include "imageformats/picture_compression.h"
 
 #include "imageformats/picture_error.h"
+#include "platform/byte_order.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 
 // ---------------------------------------------------------------------------------------
@@ -30,6 +30,15 @@ int32_t TLZWDecoderBase::DecodeCodes(const uint8_t* s, const uint8_t* sEnd, uint
     uint32_t bits = 0;
 
     for (;;) {
+        if (bits < codeSize && sEnd - s >= 4) {
+            // Four bytes at once while the data lasts: one refill serves two or three codes.
+            if (MsbFirst)
+                acc = (acc << 32) | ReadBE32(s);
+            else
+                acc |= uint64_t(ReadLE32(s)) << bits;
+            s += 4;
+            bits += 32;
+        }
         while (bits < codeSize) {
             if (s == sEnd)
                 goto done;
@@ -245,25 +254,21 @@ int32_t TPCXRLE::Decode(const uint8_t*& source, uint8_t* dest, int32_t packedSiz
     uint8_t* d = dest;
     uint8_t* dEnd = dest + unpackedSize;
     while (d < dEnd && s < sEnd) {
-        // Plain bytes (the two top bits not both set) eight at a time, while both buffers have
-        // room: most of a picture with few runs is made of them.
-        while (sEnd - s >= 8 && dEnd - d >= 8) {
-            uint64_t word;
-            std::memcpy(&word, s, 8);
-            std::memcpy(d, s, 8);
-            // Bit 7 of each byte: its bits 7 and 6 both set, a count byte.
-            const uint64_t counts = word & (word << 1) & 0x8080808080808080u;
-            if (counts == 0) {
-                s += 8;
-                d += 8;
-                continue;
-            }
-            const int plain = (std::endian::native == std::endian::little ? std::countr_zero(counts)
-                                                                          : std::countl_zero(counts)) /
-                              8;
-            s += plain;
-            d += plain;
-            break;
+        // Plain bytes and runs alike without a branch on their kind, while both buffers have
+        // room: sixteen bytes of the value are stored whatever the count, and what lands past
+        // it is overwritten by what follows. Most pictures are made of short items.
+        while (sEnd - s >= 2 && dEnd - d >= 64) {
+            const uint8_t b = s[0];
+            const bool run = b >= 0xC0;
+            const size_t count = run ? b & 0x3F : 1;
+            const uint8_t value = run ? s[1] : b;
+            const uint64_t fill = value * 0x0101010101010101u;
+            std::memcpy(d, &fill, 8);
+            std::memcpy(d + 8, &fill, 8);
+            if (count > 16)
+                std::memset(d + 16, value, count - 16);
+            d += count;
+            s += run ? 2 : 1;
         }
         if (d >= dEnd || s >= sEnd)
             break;
@@ -433,6 +438,31 @@ uint32_t DecodeRLE(const uint8_t* source, uint32_t sourceSize, uint8_t* dest, ui
         }
     }
     while (out < count && pos < sourceSize) {
+        if (bpp == 1) {
+            // Short packets of one-byte pixels without a branch on their kind, while both
+            // buffers have room: sixteen bytes are stored whatever the packet's length, and the
+            // next packet overwrites what lands past it. Photographs reduced to a palette are
+            // made of such packets.
+            while (count - out >= 16 && sourceSize - pos >= 17) {
+                const uint8_t header = source[pos];
+                const uint32_t n = (header & 127u) + 1;
+                if (n > 16)
+                    break;
+                const uint64_t run = header > 127 ? ~uint64_t(0) : 0;
+                const uint64_t fill = source[pos + 1] * 0x0101010101010101u;
+                uint64_t lo, hi;
+                std::memcpy(&lo, source + pos + 1, 8);
+                std::memcpy(&hi, source + pos + 9, 8);
+                lo = (fill & run) | (lo & ~run);
+                hi = (fill & run) | (hi & ~run);
+                std::memcpy(dest + out, &lo, 8);
+                std::memcpy(dest + out + 8, &hi, 8);
+                out += n;
+                pos += 1 + (run ? 1 : n);
+            }
+            if (out >= count || pos >= sourceSize)
+                break;
+        }
         const uint8_t header = source[pos++];
         const uint32_t n = (header & 127u) + 1;
         if (header > 127) {

@@ -171,28 +171,11 @@ void SwapRedBlue(uint8_t* p, size_t count)
         std::swap(p[0], p[2]);
 }
 
-// Two-byte samples (most significant first) to 8 bits, red and blue exchanged for colour.
-void ConvertWideRow(const uint8_t* s, uint8_t* d, size_t samples, uint32_t channels, uint32_t maxval,
-                    const std::vector<uint8_t>& scale)
+// Two-byte samples (most significant first) to 8 bits through to8, red and blue exchanged for
+// colour.
+template <class To8>
+void ConvertWideSamples(const uint8_t* s, uint8_t* d, size_t samples, uint32_t channels, To8 to8)
 {
-    if (maxval == 65535) {
-        // round(v * 255 / 65535), exact for every 16-bit v, without the table.
-        const auto to8 = [](const uint8_t* w) {
-            return uint8_t(((uint32_t(w[0]) << 8 | w[1]) * 255 + 32895) >> 16);
-        };
-        if (channels == 1) {
-            for (size_t i = 0; i < samples; ++i)
-                d[i] = to8(s + 2 * i);
-            return;
-        }
-        for (size_t i = 0; i < samples; i += 3, s += 6, d += 3) {
-            d[0] = to8(s + 4);
-            d[1] = to8(s + 2);
-            d[2] = to8(s);
-        }
-        return;
-    }
-    const auto to8 = [&](const uint8_t* w) { return scale[std::min<uint32_t>(uint32_t(w[0]) << 8 | w[1], maxval)]; };
     if (channels == 1) {
         for (size_t i = 0; i < samples; ++i)
             d[i] = to8(s + 2 * i);
@@ -203,6 +186,21 @@ void ConvertWideRow(const uint8_t* s, uint8_t* d, size_t samples, uint32_t chann
         d[1] = to8(s + 2);
         d[2] = to8(s);
     }
+}
+
+void ConvertWideRow(const uint8_t* s, uint8_t* d, size_t samples, uint32_t channels, uint32_t maxval,
+                    const std::vector<uint8_t>& scale)
+{
+    if (maxval == 65535) {
+        // round(v * 255 / 65535), exact for every 16-bit v, without the table.
+        ConvertWideSamples(s, d, samples, channels, [](const uint8_t* w) {
+            return uint8_t(((uint32_t(w[0]) << 8 | w[1]) * 255 + 32895) >> 16);
+        });
+        return;
+    }
+    ConvertWideSamples(s, d, samples, channels, [&](const uint8_t* w) {
+        return scale[std::min<uint32_t>(uint32_t(w[0]) << 8 | w[1], maxval)];
+    });
 }
 
 // Binary grey and colour maps. read(to, n) puts the next n bytes of pixel data at to; rows of

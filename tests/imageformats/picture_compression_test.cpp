@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -257,6 +258,82 @@ TEST(TargaRLE, PacketsCarryAcrossRowsDecodedOneByOne)
     at = DecodeRLE(cut.data(), uint32_t(cut.size()), row.data(), 3, 8, &produced, &carry);
     EXPECT_EQ(DecodeRLE(cut.data() + at, uint32_t(cut.size()) - at, row.data(), 3, 8, &produced, &carry), 1u);
     EXPECT_EQ(produced, 1u);
+}
+
+// Random packet streams of mostly short items, the kind a photograph reduced to a palette gives,
+// with long ones among them: the decoders against the plain expansion of the same items.
+TEST(RunLengthDecoders, ShortAndLongItemsOfOneBytePixels)
+{
+    uint32_t seed = 12345;
+    const auto next = [&](uint32_t below) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % below;
+    };
+    const auto length = [&](uint32_t longest) { return 1 + (next(8) == 0 ? next(longest) : next(4)); };
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE(round);
+        Bytes pcx, targa, pcxPixels, targaPixels;
+        while (targaPixels.size() < 3000) {
+            const uint32_t n = length(128);
+            if (next(3) == 0) {
+                targa.push_back(uint8_t(n - 1));
+                for (uint32_t i = 0; i < n; ++i) {
+                    targa.push_back(uint8_t(next(256)));
+                    targaPixels.push_back(targa.back());
+                }
+            } else {
+                targa.push_back(uint8_t(0x80 | (n - 1)));
+                targa.push_back(uint8_t(next(256)));
+                targaPixels.insert(targaPixels.end(), n, targa.back());
+            }
+        }
+        while (pcxPixels.size() < 3000) {
+            const uint8_t value = uint8_t(next(256));
+            if (next(3) == 0 && value < 0xC0) {
+                pcx.push_back(value);
+                pcxPixels.push_back(value);
+            } else {
+                const uint32_t n = next(16) == 0 ? 0 : length(63); // a count of 0 gives nothing
+                pcx.push_back(uint8_t(0xC0 | n));
+                pcx.push_back(value);
+                pcxPixels.insert(pcxPixels.end(), n, value);
+            }
+        }
+        // Whole and cut short at a random place: what the data holds, nothing written past it.
+        for (const size_t cut : {size_t(0), size_t(1 + next(uint32_t(pcx.size() - 1)))}) {
+            const Bytes in(pcx.begin(), pcx.end() - cut);
+            Bytes want;
+            for (size_t i = 0; i < in.size(); ++i) {
+                if (in[i] < 0xC0) {
+                    want.push_back(in[i]);
+                } else if (i + 1 < in.size()) {
+                    want.insert(want.end(), in[i] & 0x3F, in[i + 1]);
+                    ++i;
+                }
+            }
+            Bytes out(pcxPixels.size() + 64, 0xEE);
+            const uint8_t* src = in.data();
+            TPCXRLE decoder;
+            const int32_t got = decoder.Decode(src, out.data(), int32_t(in.size()), int32_t(pcxPixels.size()));
+            want.resize(std::min(want.size(), pcxPixels.size()));
+            ASSERT_EQ(size_t(got), want.size());
+            EXPECT_TRUE(std::equal(want.begin(), want.end(), out.begin()));
+            EXPECT_TRUE(std::all_of(out.begin() + ptrdiff_t(pcxPixels.size()), out.end(), [](uint8_t b) { return b == 0xEE; }));
+        }
+        // Targa rows of an odd width, one call each, packets running across their ends; bytes
+        // just past a row belong to another row and are never written.
+        const uint32_t width = 37;
+        TTargaPacket carry;
+        uint32_t at = 0;
+        for (uint32_t row = 0; (row + 1) * width <= targaPixels.size(); ++row) {
+            Bytes out(width + 32, 0xEE);
+            uint32_t produced = 0;
+            at += DecodeRLE(targa.data() + at, uint32_t(targa.size()) - at, out.data(), width, 8, &produced, &carry);
+            ASSERT_EQ(produced, width) << row;
+            EXPECT_TRUE(std::equal(out.begin(), out.begin() + width, targaPixels.begin() + ptrdiff_t(row * width))) << row;
+            EXPECT_TRUE(std::all_of(out.begin() + width, out.end(), [](uint8_t b) { return b == 0xEE; })) << row;
+        }
+    }
 }
 
 TEST(TargaRLE, EncodePackets)
