@@ -157,6 +157,21 @@ private:
     TNSCustomListView* m_list;
 };
 
+// The control's own custom-draw stages around the painting of its items.
+template <class View, class Paint>
+void PaintInStages(View* view, QPaintEvent* e, Paint paint)
+{
+    if (!view->OnNSCustomDraw && !view->OnNSCustomDrawEx) {
+        paint();
+        return;
+    }
+    TNSCustomDraw pre(ptcdsPrePaint, view->font(), e->rect());
+    view->NSCustomDraw(&pre, nullptr);
+    paint();
+    TNSCustomDraw post(ptcdsPostPaint, view->font(), e->rect());
+    view->NSCustomDraw(&post, nullptr);
+}
+
 QTreeWidgetItem* TreeItemAt(TNSCustomTreeView* v, const QModelIndex& i)
 {
     return v->itemFromIndex(i);
@@ -307,16 +322,7 @@ void TNSCustomTreeView::contextMenuEvent(QContextMenuEvent* e)
 
 void TNSCustomTreeView::paintEvent(QPaintEvent* e)
 {
-    if (!OnNSCustomDraw && !OnNSCustomDrawEx) {
-        QTreeWidget::paintEvent(e);
-        return;
-    }
-    // The control's own stages around its items'.
-    TNSCustomDraw pre(ptcdsPrePaint, font(), e->rect());
-    NSCustomDraw(&pre, nullptr);
-    QTreeWidget::paintEvent(e);
-    TNSCustomDraw post(ptcdsPostPaint, font(), e->rect());
-    NSCustomDraw(&post, nullptr);
+    PaintInStages(this, e, [&] { QTreeWidget::paintEvent(e); });
 }
 
 void TNSCustomTreeView::keyPressEvent(QKeyEvent* e)
@@ -519,16 +525,7 @@ void TNSCustomListView::DrawHeaderGlyphs(TCanvas& canvas, int index, QRect glyph
 
 void TNSCustomListView::paintEvent(QPaintEvent* e)
 {
-    if (!OnNSCustomDraw && !OnNSCustomDrawEx) {
-        QListWidget::paintEvent(e);
-        return;
-    }
-    // The control's own stages around its items'.
-    TNSCustomDraw pre(ptcdsPrePaint, font(), e->rect());
-    NSCustomDraw(&pre, nullptr);
-    QListWidget::paintEvent(e);
-    TNSCustomDraw post(ptcdsPostPaint, font(), e->rect());
-    NSCustomDraw(&post, nullptr);
+    PaintInStages(this, e, [&] { QListWidget::paintEvent(e); });
 }
 
 void TNSCustomListView::updateGeometries()

@@ -20,7 +20,6 @@
 #include <QTest>
 #include <QThread>
 #include <fcntl.h>
-#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -97,8 +96,6 @@ protected:
             m_saved.emplace_back(v, qgetenv(v));
         const QString name =
             QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name());
-        // Names that are no UTF-8 are removed by their bytes.
-        std::filesystem::remove_all(QFile::encodeName(testsupport::freshDir(name)).constData());
         Root = testsupport::freshDir(name);
         Home = Root + QStringLiteral("/home");
         QDir().mkpath(Home + QStringLiteral("/.local/share"));

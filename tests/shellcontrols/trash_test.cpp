@@ -26,8 +26,6 @@ protected:
             m_saved.emplace_back(v, qgetenv(v));
         const QString name =
             QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name());
-        // Names that are no UTF-8 are removed by their bytes.
-        std::filesystem::remove_all(QFile::encodeName(testsupport::freshDir(name)).constData());
         Root = QFile::encodeName(testsupport::freshDir(name));
         Home = Root + "/home";
         ::mkdir(Home.constData(), 0755);

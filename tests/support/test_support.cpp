@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <filesystem>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -31,7 +32,9 @@ QString freshDir(const QString& name)
 {
     QDir base(root().path());
     QString path = base.filePath(name);
-    QDir(path).removeRecursively();
+    // By the names' bytes, so that names that are no UTF-8 go too.
+    std::error_code error;
+    std::filesystem::remove_all(QFile::encodeName(path).constData(), error);
     base.mkpath(name);
     return path;
 }
