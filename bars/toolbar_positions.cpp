@@ -9,9 +9,6 @@
 
 namespace {
 
-// Far beyond any screen, far from overflowing when sizes are added.
-constexpr int CoordinateLimit = 1 << 20;
-
 std::vector<TCustomToolWindowX*> ToolWindowsOf(QWidget* form)
 {
     QList<TCustomToolWindowX*> found = form->findChildren<TCustomToolWindowX*>();
@@ -70,14 +67,14 @@ void CustomLoadToolbarPositions(QWidget* form, const TPositionReadIntProc& readI
         }
         // Rows are renumbered by the dock; positions stay within reach of any screen.
         const int row = std::clamp(readInt(name, QStringLiteral("DockRow"), tw->DockRow(), extraData), 0,
-                                   CoordinateLimit);
+                                   StoredCoordinateLimit);
         const int pos = std::clamp(readInt(name, QStringLiteral("DockPos"), tw->DockPos(), extraData),
-                                   -CoordinateLimit, CoordinateLimit);
+                                   -StoredCoordinateLimit, StoredCoordinateLimit);
         const QPoint floating = tw->FloatingPosition();
         const int left = std::clamp(readInt(name, QStringLiteral("FloatLeft"), floating.x(), extraData),
-                                    -CoordinateLimit, CoordinateLimit);
+                                    -StoredCoordinateLimit, StoredCoordinateLimit);
         const int top = std::clamp(readInt(name, QStringLiteral("FloatTop"), floating.y(), extraData),
-                                   -CoordinateLimit, CoordinateLimit);
+                                   -StoredCoordinateLimit, StoredCoordinateLimit);
         tw->BeginUpdate();
         tw->SetDockRow(row);
         tw->SetDockPos(pos);
