@@ -2,6 +2,7 @@
 
 #include "app/graphics_library.h"
 #include "app/web_links.h"
+#include "bars/dock_bar_common.h"
 #include "bars/tool_window.h"
 #include "bars/toolbar.h"
 #include "bars/toolbar_button.h"
@@ -794,10 +795,14 @@ void TMainFrame::RestorePlacement()
         // Stored and restored as the client area, which a window manager places exactly; the
         // frame around it is the window manager's and not known before the window is shown.
         const QRect now = geometry();
-        const int left = reg.ReadInteger(BasicInfo(), QStringLiteral("Left"), now.x());
-        const int top = reg.ReadInteger(BasicInfo(), QStringLiteral("Top"), now.y());
-        int w = reg.ReadInteger(BasicInfo(), QStringLiteral("Width"), now.width());
-        int h = reg.ReadInteger(BasicInfo(), QStringLiteral("Height"), now.height());
+        const auto read = [&](const char* name, int def, int low) {
+            return std::clamp(reg.ReadInteger(BasicInfo(), QLatin1String(name), def), low,
+                              StoredCoordinateLimit);
+        };
+        const int left = read("Left", now.x(), -StoredCoordinateLimit);
+        const int top = read("Top", now.y(), -StoredCoordinateLimit);
+        int w = read("Width", now.width(), 0);
+        int h = read("Height", now.height(), 0);
         if (w <= 0 || h <= 0) {
             w = now.width();
             h = now.height();

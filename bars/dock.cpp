@@ -76,6 +76,17 @@ QSize TAlignLayout::sizeHint() const
 QSize TAlignLayout::minimumSize() const
 {
     int w = 0, h = 0;
+    const auto withinScreen = [this](QSize size) {
+        // The whole window, with what it holds round this layout, stays within the work area.
+        const QWidget* parent = parentWidget();
+        if (!parent)
+            return size;
+        const QWidget* top = parent->window();
+        const QRect work = GetRectOfMonitorContaining(top->frameGeometry());
+        const QSize around = top->frameGeometry().size() - parent->size();
+        return size.boundedTo(
+            QSize(std::max(work.width() - around.width(), 0), std::max(work.height() - around.height(), 0)));
+    };
     for (const auto& [item, align] : m_items) {
         QWidget* widget = item->widget();
         if (!widget || widget->isHidden())
@@ -85,11 +96,12 @@ QSize TAlignLayout::minimumSize() const
         else if (align == alLeft || align == alRight)
             w += widget->width();
     }
-    return QSize(w, h);
+    return withinScreen(QSize(w, h));
 }
 
 void TAlignLayout::setGeometry(const QRect& rect)
 {
+    const bool resized = rect.size() != geometry().size();
     QLayout::setGeometry(rect);
     QRect r = rect.marginsRemoved(contentsMargins());
     for (TAlign pass : {alTop, alBottom, alLeft, alRight, alClient}) {
@@ -120,6 +132,11 @@ void TAlignLayout::setGeometry(const QRect& rect)
             }
         }
     }
+    // What a docked bar may take follows the form's size.
+    if (resized)
+        for (const auto& [item, align] : m_items)
+            if (auto* dock = qobject_cast<TDockX*>(item->widget()))
+                dock->ArrangeToolbars();
 }
 
 // ---------------------------------------------------------------------------------------------

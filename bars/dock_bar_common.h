@@ -37,6 +37,10 @@ enum TDockBarsStringId : unsigned {
     SeparatorParentErrorString = 65399, // "TToolbarSepX can only be placed on a TToolbarX"
 };
 QString DockBarsString(unsigned id);
+
+// Stored places and sizes are clamped to this before any arithmetic: far beyond any screen, far
+// from overflowing when sizes are added.
+constexpr int StoredCoordinateLimit = 1 << 20;
 // lookup gives the text of a number ("" for the English one); nullptr restores English.
 void SetDockBarsStringLookup(std::function<QString(unsigned)> lookup);
 

@@ -2,6 +2,22 @@
 
 #include <QScreen>
 #include <algorithm>
+#include <climits>
+
+namespace {
+
+// Across its dock a docked window takes at most half of the dock's form: the form keeps room
+// for its own client area, and a window made wide while floating never widens the form.
+int DockedClientLimit(const TDockX* dock, const QMargins& nc)
+{
+    const QWidget* form = dock ? dock->parentWidget() : nullptr;
+    if (!form)
+        return INT_MAX;
+    return GetDockTypeOf(dock) == dtLeftRight ? form->width() / 2 - nc.left() - nc.right()
+                                              : form->height() / 2 - nc.top() - nc.bottom();
+}
+
+} // namespace
 
 TToolWindowX::TToolWindowX(QWidget* parent) : TCustomToolWindowX(parent)
 {
@@ -21,10 +37,13 @@ int TToolWindowX::ClientAreaHeight() const
 
 void TToolWindowX::SetClientAreaSize(int w, int h)
 {
-    // Never below the minimum client size, never beyond the screen.
+    // Never below the minimum client size; floating, frame and caption included, never beyond
+    // the screen.
     const QRect work = GetDesktopAreaRect();
-    w = std::clamp(w, std::max(MinClientWidth, 1), std::max(work.width(), std::max(MinClientWidth, 1)));
-    h = std::clamp(h, std::max(MinClientHeight, 1), std::max(work.height(), std::max(MinClientHeight, 1)));
+    const QMargins frame = NonClientFor(nullptr);
+    const int minW = std::max(MinClientWidth, 1), minH = std::max(MinClientHeight, 1);
+    w = std::clamp(w, minW, std::max(work.width() - frame.left() - frame.right(), minW));
+    h = std::clamp(h, minH, std::max(work.height() - frame.top() - frame.bottom(), minH));
     m_barWidth = w;
     m_barHeight = h;
     if (parentWidget()) {
@@ -53,6 +72,9 @@ void TToolWindowX::SizeChanging(int width, int height)
 void TToolWindowX::GetBarSize(int& size, TDockType dockType)
 {
     size = dockType == dtLeftRight ? m_barWidth : m_barHeight;
+    if (TDockX* dock = DockedTo(); dock && GetDockTypeOf(dock) == dockType)
+        size = std::min(size, std::max(DockedClientLimit(dock, NonClient()),
+                                       dockType == dtLeftRight ? MinClientWidth : MinClientHeight));
 }
 
 void TToolWindowX::GetMinimumSize(int& clientWidth, int& clientHeight)
@@ -63,7 +85,13 @@ void TToolWindowX::GetMinimumSize(int& clientWidth, int& clientHeight)
 
 QSize TToolWindowX::OrderControls(bool, TDockType, TDockX* dockingTo)
 {
-    m_layout->setContentsMargins(NonClientFor(dockingTo));
+    const QMargins nc = NonClientFor(dockingTo);
+    m_layout->setContentsMargins(nc);
+    const int limit = std::max(DockedClientLimit(dockingTo, nc), 1);
+    if (GetDockTypeOf(dockingTo) == dtLeftRight)
+        return QSize(std::min(m_barWidth, std::max(limit, MinClientWidth)), m_barHeight);
+    if (dockingTo)
+        return QSize(m_barWidth, std::min(m_barHeight, std::max(limit, MinClientHeight)));
     return QSize(m_barWidth, m_barHeight);
 }
 

@@ -9,9 +9,6 @@
 
 namespace {
 
-// Far beyond any screen, far from overflowing when sizes are added.
-constexpr int CoordinateLimit = 1 << 20;
-
 std::vector<TCustomToolWindowX*> ToolWindowsOf(QWidget* form)
 {
     QList<TCustomToolWindowX*> found = form->findChildren<TCustomToolWindowX*>();
@@ -22,13 +19,15 @@ std::vector<TCustomToolWindowX*> ToolWindowsOf(QWidget* form)
     return windows;
 }
 
-TDockX* DockNamed(QWidget* form, const QString& name)
+// The dock of this name where the bar may be put back: one it can be dragged off again and
+// that it may dock to.
+TDockX* DockNamed(QWidget* form, const QString& name, const TCustomToolWindowX* bar)
 {
     if (name.isEmpty())
         return nullptr;
     for (TDockX* dock : form->findChildren<TDockX*>())
         if (dock->objectName() == name)
-            return dock;
+            return dock->AllowDrag() && (bar->DockableTo & DockableBit(dock->Position())) ? dock : nullptr;
     return nullptr;
 }
 
@@ -64,20 +63,20 @@ void CustomLoadToolbarPositions(QWidget* form, const TPositionReadIntProc& readI
             continue;
         TDockX* dock = nullptr;
         if (dockedTo != QLatin1String("+")) {
-            dock = DockNamed(form, dockedTo);
-            if (!dock || !dock->AllowDrag())
+            dock = DockNamed(form, dockedTo, tw);
+            if (!dock)
                 continue;
         }
         // Rows are renumbered by the dock; positions stay within reach of any screen.
         const int row = std::clamp(readInt(name, QStringLiteral("DockRow"), tw->DockRow(), extraData), 0,
-                                   CoordinateLimit);
+                                   StoredCoordinateLimit);
         const int pos = std::clamp(readInt(name, QStringLiteral("DockPos"), tw->DockPos(), extraData),
-                                   -CoordinateLimit, CoordinateLimit);
+                                   -StoredCoordinateLimit, StoredCoordinateLimit);
         const QPoint floating = tw->FloatingPosition();
         const int left = std::clamp(readInt(name, QStringLiteral("FloatLeft"), floating.x(), extraData),
-                                    -CoordinateLimit, CoordinateLimit);
+                                    -StoredCoordinateLimit, StoredCoordinateLimit);
         const int top = std::clamp(readInt(name, QStringLiteral("FloatTop"), floating.y(), extraData),
-                                   -CoordinateLimit, CoordinateLimit);
+                                   -StoredCoordinateLimit, StoredCoordinateLimit);
         tw->BeginUpdate();
         tw->SetDockRow(row);
         tw->SetDockPos(pos);
@@ -88,8 +87,8 @@ void CustomLoadToolbarPositions(QWidget* form, const TPositionReadIntProc& readI
             tw->SetParent(form);
             tw->SetFloatingPosition(QPoint(left, top));
             if (rev >= 3 && tw->UseLastDock()) {
-                if (TDockX* last =
-                        DockNamed(form, readString(name, QStringLiteral("LastDock"), QString(), extraData)))
+                if (TDockX* last = DockNamed(
+                        form, readString(name, QStringLiteral("LastDock"), QString(), extraData), tw))
                     tw->SetLastDock(last);
             }
         } else {

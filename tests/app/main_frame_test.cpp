@@ -29,6 +29,8 @@
 #include <QMdiSubWindow>
 #include <QMimeData>
 #include <QPointer>
+#include <QScreen>
+#include <limits>
 
 namespace {
 
@@ -177,6 +179,36 @@ TEST_F(MainFrameTest, PlacementAndBarsAreSavedAtCloseAndRestoredAtTheNextStart)
     TMainFrame* h = Make();
     h->show();
     EXPECT_TRUE(h->isMaximized());
+}
+
+TEST_F(MainFrameTest, StoredPlacesAtTheEndsOfTheNumbersGiveAWindowOnTheScreen)
+{
+    const int top = std::numeric_limits<int>::max(), bottom = std::numeric_limits<int>::min();
+    const struct {
+        int left, top, width, height;
+    } cases[] = {
+        {top, top, top, top},       {bottom, bottom, bottom, bottom},
+        {bottom, bottom, top, top}, {top - 10, 5, 100, top},
+        {20, 30, top, 200},
+    };
+    for (const auto& c : cases) {
+        {
+            TRegIniFile reg = Settings();
+            reg.WriteBool(BasicInfo(), QStringLiteral("Startup"), false);
+            reg.WriteInteger(BasicInfo(), QStringLiteral("WindowState"), 0);
+            reg.WriteInteger(BasicInfo(), QStringLiteral("Left"), c.left);
+            reg.WriteInteger(BasicInfo(), QStringLiteral("Top"), c.top);
+            reg.WriteInteger(BasicInfo(), QStringLiteral("Width"), c.width);
+            reg.WriteInteger(BasicInfo(), QStringLiteral("Height"), c.height);
+        }
+        TMainFrame* f = Make();
+        f->show();
+        const QRect screen = f->screen()->availableGeometry();
+        EXPECT_TRUE(screen.contains(f->geometry()))
+            << c.left << " " << c.top << " " << c.width << " " << c.height;
+        EXPECT_FALSE(f->geometry().isEmpty());
+        Close(f);
+    }
 }
 
 TEST_F(MainFrameTest, NextDocumentPaperFallsBackToTheFirstCataloguePaper)

@@ -194,6 +194,50 @@ TEST_F(DockTest, EmptyDocksTakeNoRoomAndGrowWithABar)
     EXPECT_EQ(client->geometry().left(), 0);
 }
 
+TEST_F(DockTest, ABarWiderThanItsFormTakesAtMostHalfOfItWhenDocked)
+{
+    auto* window = new TToolWindowX;
+    window->setObjectName(QStringLiteral("Library"));
+    window->SetHideWhenInactive(false);
+    window->SetParent(&form);
+    window->SetClientAreaSize(700, 120);
+    window->show();
+    EXPECT_EQ(window->BarWidth(), 700);
+
+    window->SetDockedTo(leftDock);
+    EXPECT_LE(leftDock->width(), form.width() / 2);
+    EXPECT_GE(client->width(), form.width() / 2);
+    EXPECT_LE(layout->minimumSize().width(), form.width() / 2);
+    // The form grows: so does the bar, up to what it wants.
+    form.resize(1000, 300);
+    layout->Realign();
+    EXPECT_GT(leftDock->width(), 200);
+    EXPECT_LE(leftDock->width(), 500);
+    // Floating again it has its own width back.
+    window->SetDockedTo(nullptr);
+    EXPECT_EQ(window->BarWidth(), 700);
+}
+
+TEST_F(DockTest, NoSizeBeyondTheScreen)
+{
+    const QRect work = GetDesktopAreaRect();
+    auto* window = new TToolWindowX;
+    window->SetHideWhenInactive(false);
+    window->SetParent(&form);
+    window->SetClientAreaSize(100000, 100000);
+    window->show();
+    // Floating, frame and caption included.
+    EXPECT_LE(window->width(), work.width());
+    EXPECT_LE(window->height(), work.height());
+
+    // Side docks of a form whose bars are wider than the screen never ask for more than it.
+    auto* wide = new QWidget(&form);
+    wide->resize(work.width() * 2, 10);
+    layout->AddControl(wide, TAlignLayout::alRight);
+    const QSize around = form.frameGeometry().size() - form.size();
+    EXPECT_LE(layout->minimumSize().width() + around.width(), work.width());
+}
+
 TEST_F(DockTest, PositionOfADockWithControlsIsFixed)
 {
     auto* bar = new TToolbarX;

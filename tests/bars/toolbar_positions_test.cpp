@@ -145,6 +145,8 @@ TEST(ToolbarPositionsTest, DamagedValuesAreSkippedOrBroughtIntoRange)
         bool docked;
         QString dock;
         int row;
+        const char* lastDock = nullptr; // checked when given
+        TDockableTo dockable = DockableToAll;
     };
     const Case cases[] = {
         {"unknown revision leaves it", "Rev=1\nDockedTo=+\n", true, QStringLiteral("RDock"), 0},
@@ -163,6 +165,12 @@ TEST(ToolbarPositionsTest, DamagedValuesAreSkippedOrBroughtIntoRange)
          QString(), 0},
         {"garbage numbers", "Rev=3\nDockedTo=+\nClientWidth=12abc\nFloatLeft=0x\n", false, QString(), 0},
         {"last dock unknown", "Rev=3\nDockedTo=+\nLastDock=Gone\n", false, QString(), 0},
+        {"last dock that does not allow dragging", "Rev=3\nDockedTo=+\nLastDock=TopDock\n", false, QString(),
+         0, "RDock"},
+        {"last dock the bar may not go to", "Rev=3\nDockedTo=+\nLastDock=LDock\n", false, QString(), 0,
+         "RDock", DockableBit(dpRight)},
+        {"dock the bar may not go to", "Rev=3\nDockedTo=LDock\n", true, QStringLiteral("RDock"), 0, "RDock",
+         DockableBit(dpRight)},
     };
     QTemporaryDir dir;
     const QRect work = GetDesktopAreaRect();
@@ -175,9 +183,14 @@ TEST(ToolbarPositionsTest, DamagedValuesAreSkippedOrBroughtIntoRange)
         file.write("[PaintToolBar]\nRev=3\nDockedTo=LDock\nDockRow=0\nDockPos=0\n");
         file.close();
         Form f;
+        f.library->DockableTo = c.dockable;
         IniLoadToolbarPositions(&f.form, path, QString());
         TToolWindowX* w = f.library;
         EXPECT_EQ(w->Docked(), c.docked) << c.name;
+        if (c.lastDock) {
+            ASSERT_NE(w->LastDock(), nullptr) << c.name;
+            EXPECT_EQ(w->LastDock()->objectName(), QLatin1String(c.lastDock)) << c.name;
+        }
         if (c.docked) {
             ASSERT_NE(w->DockedTo(), nullptr) << c.name;
             EXPECT_EQ(w->DockedTo()->objectName(), c.dock) << c.name;
