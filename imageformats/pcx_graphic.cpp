@@ -166,4 +166,7 @@ void TPCXGraphic::LoadFromStream(QIODevice& stream)
     SetImage(image, fourBit);
 }
 
-void TPCXGraphic::SaveToStream(QIODevice&) const {}
+void TPCXGraphic::SaveToStream(QIODevice&) const
+{
+    RaiseNotWritten(*this);
+}
