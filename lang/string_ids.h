@@ -19,6 +19,7 @@ constexpr int LabelFileFilterString = 522;    // "Korvane Object File(*.kvo)|*.k
 constexpr int LabelFileExtensionString = 523; // "kvo"
 constexpr int UntitledCaptionString = 750;    // "Edit": caption of a new document, a number follows
 constexpr int NotLabelFileString = 761;       // "This is not Standard KVD file!..."
+constexpr int ClipboardPictureUnreadableString = 4251; // "The picture on the clipboard cannot be read."
 
 // ---- main window ----
 constexpr int WebSiteString = 51;               // "www.tarnwick.com"
@@ -255,10 +256,11 @@ constexpr int WindowsListString = 1550;           // "Windows List"
 constexpr int NoneGraphicsString = 1551;          // "None Graphics"
 constexpr int NoImageChosenString = 1552;         // "You must selection one or more images to be printed!"
 // ---- scanner ----
-constexpr int ScannerLibraryMissingString = 23; // "Error! Could not found EZTWtw32.dll"
+constexpr int ScannerLibraryMissingString = 23; // "Error! Could not find the scanner library %1 (SANE)."
 constexpr int ScanSourceCaptionString = 1216;   // "Select Source"
 constexpr int ScanningString = 1217;            // "Scanning..."
 constexpr int NoScannerString = 1218;           // "No scanner was found."
+constexpr int ScanFailedString = 4250;          // "The scan failed: %1"
 
 // ---- picture property dialog ----
 constexpr int ImageDialogCaptionString = 1201; // "Object Properties - Image"

@@ -8,7 +8,7 @@ constexpr langtable::Entry kSpanish[] = {
     {10, "Korvane"},
     {12, "\\Software\\Tarnwick\\Korvane\\2.x\\"},
     {20, "BasicInfo"},
-    {23, "¡Error! No se encontró EZTWtw32.dll"},
+    {23, "¡Error! No se encontró la biblioteca de escáner %1 (SANE)."},
     {24, "¡El archivo de definición de papeles está dañado!"},
     {25, "¡No se encuentra el archivo de definición de papeles!\nVuelva a instalar el programa."},
     {26, "¡No se encuentra el archivo de ayuda!"},
@@ -446,6 +446,8 @@ constexpr langtable::Entry kSpanish[] = {
     {2110, "Lista de los archivos de etiquetas abiertos"},
     {2111, "Elegir la posición de la etiqueta a imprimir"},
     {2112, "Imprimir las etiquetas elegidas"},
+    {4250, "El escaneo falló: %1"},
+    {4251, "No se puede leer la imagen del portapapeles."},
     {65393, "Un control TDockX no se puede colocar dentro de una ventana de herramientas ni de otro TDockX"},
     {65394, "No se puede cambiar la posición de un TDockX que ya contiene controles"},
     {65395, "No se puede guardar la posición de la ventana de herramientas porque la propiedad Name no está "
