@@ -10,6 +10,7 @@
 #include "platform/registry.h"
 
 #include <QCheckBox>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
@@ -21,6 +22,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <condition_variable>
 #include <thread>
 
 QRect PreviewRect(int W, int H, int w, int h)
@@ -47,6 +49,23 @@ int PreviewDivisor(int w, int h, int SW, int SH)
         ++d;
     return d;
 }
+
+namespace {
+
+// The picture at size: sampled down to twice that size first, then shrunk smoothly, so that a
+// large picture is never converted whole.
+QImage ScaledPicture(const TPicture& picture, QSize size)
+{
+    if (size == QSize(picture.Width(), picture.Height()))
+        return picture.Graphic()->ToImage();
+    const QSize sampled(std::min(picture.Width(), 2 * size.width()),
+                        std::min(picture.Height(), 2 * size.height()));
+    TBitmap bitmap(sampled.width(), sampled.height(), pf32bit);
+    bitmap.Canvas()->StretchDraw(TRect(0, 0, sampled.width(), sampled.height()), picture.Graphic());
+    return bitmap.ToImage().scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+} // namespace
 
 // ---- full-size preview -------------------------------------------------------------------
 
@@ -83,10 +102,7 @@ void TImageOpenFilePreviewDlg::ShowPreview(const TPicture* picture)
     Divisor = PreviewDivisor(w, h, sz.width(), sz.height());
     setWindowTitle(LoadLangStr(ImagePreviewCaptionString) + QStringLiteral(" [1:%1]").arg(Divisor));
     const QSize shown(std::max(1, w / Divisor), std::max(1, h / Divisor));
-    QImage img = picture->Graphic()->ToImage();
-    if (Divisor > 1)
-        img = img.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    Image->setPixmap(QPixmap::fromImage(img));
+    Image->setPixmap(QPixmap::fromImage(ScaledPicture(*picture, shown)));
     Image->setFixedSize(shown);
     // Centred at the size the picture gives it, not at the size before the layout ran.
     adjustSize();
@@ -112,6 +128,15 @@ constexpr int PreviewPanelHeight = 135;
 // A preview decode never takes more than this much picture memory.
 constexpr uint64_t PreviewMemory = uint64_t(512) << 20;
 
+// The picture as the preview box of size box shows it.
+QImage ShrunkPreview(const TPicture& picture, QSize box)
+{
+    if (picture.Empty() || box.isEmpty())
+        return QImage();
+    return ScaledPicture(picture,
+                         PreviewRect(box.width(), box.height(), picture.Width(), picture.Height()).size());
+}
+
 class TPreviewPaintBox : public QWidget {
 public:
     TPreviewPaintBox(TImageOpenFileDlg* dlg, QWidget* parent) : QWidget(parent), m_dlg(dlg) {}
@@ -129,54 +154,59 @@ private:
 
 } // namespace
 
-// The reading thread takes its work from here and reports to the dialog through it; the dialog
-// leaves it when it goes. One file is read at a time, and a selection made meanwhile waits in
-// Next, replacing any that waited before it.
+// The reading thread takes its work from here and reports to the dialog through it. One file is
+// read at a time, and a selection made meanwhile waits in Next, replacing any that waited before
+// it. The dialog sets Stop and joins the thread when it goes.
 struct TImageOpenFileDlg::TPreviewJobs {
     std::mutex Mutex;
+    std::condition_variable Wake;
     TImageOpenFileDlg* Owner = nullptr;
-    bool Reading = false;
+    bool Stop = false;
     bool HasNext = false;
     int NextGeneration = 0;
     QString NextName;
+    QSize NextBox;
     // Files read so far (tests).
     int Reads = 0;
 
-    static void ReadPreviews(std::shared_ptr<TPreviewJobs> jobs);
+    void ReadPreviews();
 };
 
-void TImageOpenFileDlg::TPreviewJobs::ReadPreviews(std::shared_ptr<TPreviewJobs> jobs)
+void TImageOpenFileDlg::TPreviewJobs::ReadPreviews()
 {
     for (;;) {
         int generation = 0;
         QString name;
+        QSize box;
         {
-            std::lock_guard<std::mutex> lock(jobs->Mutex);
-            if (!jobs->HasNext || !jobs->Owner) {
-                jobs->Reading = false;
+            std::unique_lock<std::mutex> lock(Mutex);
+            Wake.wait(lock, [this] { return Stop || HasNext; });
+            if (Stop)
                 return;
-            }
-            jobs->HasNext = false;
-            generation = jobs->NextGeneration;
-            name = jobs->NextName;
-            ++jobs->Reads;
+            HasNext = false;
+            generation = NextGeneration;
+            name = NextName;
+            box = NextBox;
+            ++Reads;
         }
         auto picture = std::make_shared<TPicture>();
+        QImage shown;
         QString error;
         try {
             TPictureMemoryBudget budget(PreviewMemory);
             picture->LoadFromFile(name);
+            shown = ShrunkPreview(*picture, box);
         } catch (const std::exception& e) {
             error = QString::fromUtf8(e.what());
             if (error.isEmpty())
                 error = QStringLiteral("Unknown error");
         }
-        std::lock_guard<std::mutex> lock(jobs->Mutex);
-        if (TImageOpenFileDlg* owner = jobs->Owner)
+        std::lock_guard<std::mutex> lock(Mutex);
+        if (TImageOpenFileDlg* owner = Owner)
             QMetaObject::invokeMethod(
                 owner,
-                [owner, generation, name, picture, error] {
-                    owner->previewDecoded(generation, name, picture, error);
+                [owner, generation, name, picture, shown, error] {
+                    owner->previewDecoded(generation, name, picture, shown, error);
                 },
                 Qt::QueuedConnection);
     }
@@ -184,9 +214,10 @@ void TImageOpenFileDlg::TPreviewJobs::ReadPreviews(std::shared_ptr<TPreviewJobs>
 
 TImageOpenFileDlg::TImageOpenFileDlg(QWidget* owner)
     : QWidget(owner, Qt::Dialog), PreviewPicture(std::make_unique<TPicture>()),
-      m_jobs(std::make_shared<TPreviewJobs>())
+      m_jobs(std::make_unique<TPreviewJobs>())
 {
     m_jobs->Owner = this;
+    m_reader = std::thread(&TPreviewJobs::ReadPreviews, m_jobs.get());
     setObjectName(QStringLiteral("ImageOpenFileDlg"));
     OpenDialog = new TFormOpenDialogEx(this);
     Named(OpenDialog, "OpenDialog")->move(0, 0);
@@ -248,8 +279,13 @@ TImageOpenFileDlg::TImageOpenFileDlg(QWidget* owner)
 
 TImageOpenFileDlg::~TImageOpenFileDlg()
 {
-    std::lock_guard<std::mutex> lock(m_jobs->Mutex);
-    m_jobs->Owner = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(m_jobs->Mutex);
+        m_jobs->Owner = nullptr;
+        m_jobs->Stop = true;
+    }
+    m_jobs->Wake.notify_all();
+    m_reader.join();
 }
 
 bool TImageOpenFileDlg::ExecuteImageOpen()
@@ -295,11 +331,19 @@ void TImageOpenFileDlg::clearPreview()
 {
     ++m_generation;
     m_pending = false;
+    m_pendingFile.clear();
     {
         std::lock_guard<std::mutex> lock(m_jobs->Mutex);
         m_jobs->HasNext = false;
     }
-    if (PreviewPicture->Empty())
+    emit previewSettled();
+    emptyPreview();
+}
+
+void TImageOpenFileDlg::emptyPreview()
+{
+    m_previewFile.clear();
+    if (PreviewPicture->Empty() && StaticText2->text().isEmpty())
         return;
     StaticText2->setText(QString());
     PreviewPicture->Assign(static_cast<const TPicture*>(nullptr));
@@ -317,19 +361,27 @@ void TImageOpenFileDlg::UpdatePreview()
     }
     if (IsWin2000OrMe() && info.suffix().toUpper() == QStringLiteral("LNK"))
         return;
-    // A large file must not stop the window: it is read on a thread of its own, and only the
+    requestRead(name);
+}
+
+void TImageOpenFileDlg::requestRead(const QString& name)
+{
+    // A large file must not stop the window: it is read on the reading thread, and only the
     // newest selection's picture is shown. Moving through a folder of large files keeps one
-    // file in reading, never one thread and one picture's memory per file passed.
+    // file in reading, never one picture's memory per file passed.
     const int generation = ++m_generation;
     m_pending = true;
-    std::lock_guard<std::mutex> lock(m_jobs->Mutex);
-    m_jobs->HasNext = true;
-    m_jobs->NextGeneration = generation;
-    m_jobs->NextName = name;
-    if (m_jobs->Reading)
-        return;
-    m_jobs->Reading = true;
-    std::thread(&TPreviewJobs::ReadPreviews, m_jobs).detach();
+    m_pendingFile = name;
+    {
+        std::lock_guard<std::mutex> lock(m_jobs->Mutex);
+        m_jobs->HasNext = true;
+        m_jobs->NextGeneration = generation;
+        m_jobs->NextName = name;
+        // The box as the panel's layout sizes it, shown yet or not.
+        m_jobs->NextBox =
+            PreviewPanel->contentsRect().marginsRemoved(PreviewPanel->layout()->contentsMargins()).size();
+    }
+    m_jobs->Wake.notify_all();
 }
 
 int TImageOpenFileDlg::PreviewReads() const
@@ -339,20 +391,46 @@ int TImageOpenFileDlg::PreviewReads() const
 }
 
 void TImageOpenFileDlg::previewDecoded(int generation, const QString& file, std::shared_ptr<TPicture> picture,
-                                       QString error)
+                                       QImage shown, QString error)
 {
     if (generation != m_generation)
         return;
     m_pending = false;
+    m_pendingFile.clear();
+    emit previewSettled();
     if (!error.isEmpty()) {
+        // Neither the picture nor the size of the file before stays, for Detail Preview or OK.
+        emptyPreview();
         Application->ShowFileException(file, EKorvaneError(error));
         return;
     }
     PreviewPicture->Assign(picture.get());
-    m_shown = QImage();
+    m_previewFile = file;
+    m_previewStamp = QFileInfo(file).lastModified();
+    m_shown = shown;
     PaintBox->update();
     StaticText2->setText(
         QStringLiteral("(%1x%2)").arg(PreviewPicture->Width()).arg(PreviewPicture->Height()));
+}
+
+bool TImageOpenFileDlg::LoadChosen(const QString& file, TPicture& into)
+{
+    const QFileInfo info(file);
+    const bool shown = !PreviewPicture->Empty() && !m_previewFile.isEmpty() &&
+                       QFileInfo(m_previewFile) == info && m_previewStamp == info.lastModified();
+    if (!shown) {
+        if (!(m_pending && QFileInfo(m_pendingFile) == info))
+            requestRead(file);
+        // The window keeps painting while the file is read; clicks wait until it is there.
+        QEventLoop loop;
+        connect(this, &TImageOpenFileDlg::previewSettled, &loop, &QEventLoop::quit);
+        if (m_pending)
+            loop.exec(QEventLoop::ExcludeUserInputEvents);
+        if (PreviewPicture->Empty() || QFileInfo(m_previewFile) != info)
+            return false;
+    }
+    into.Assign(PreviewPicture.get());
+    return true;
 }
 
 void TImageOpenFileDlg::ImagePreviewChkClick()
@@ -381,10 +459,10 @@ void TImageOpenFileDlg::PaintBoxPaint()
     if (!PreviewOn)
         return;
     const QRect r = PreviewRect(W, H, PreviewPicture->Width(), PreviewPicture->Height());
-    // The shrunk picture is made once, not at every paint.
+    // The shrunk picture comes made with the picture; it is made again only when the box has
+    // changed size.
     if (m_shown.size() != r.size())
-        m_shown = PreviewPicture->Graphic()->ToImage().scaled(r.size(), Qt::IgnoreAspectRatio,
-                                                              Qt::SmoothTransformation);
+        m_shown = ShrunkPreview(*PreviewPicture, QSize(W, H));
     p.drawImage(r.topLeft(), m_shown);
 }
 

@@ -4,12 +4,14 @@
 // "ImageLastDir" and "ImagePreview".
 #include "controls/host_dialog.h"
 
+#include <QDateTime>
 #include <QDialog>
 #include <QImage>
 #include <QRect>
 #include <QWidget>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 class QCheckBox;
 class QFrame;
@@ -85,14 +87,28 @@ public:
     bool PreviewPending() const { return m_pending; }
     // How many files the preview has read (tests).
     int PreviewReads() const;
+    // Gives into the picture of file, the chosen one: the preview's when it shows that file,
+    // else read on the reading thread while the windows keep painting. False (the reader's
+    // error shown, naming the file) when it cannot be read.
+    bool LoadChosen(const QString& file, TPicture& into);
+
+signals:
+    // A read asked for has ended, with a picture or an error.
+    void previewSettled();
 
 private:
     struct TPreviewJobs;
-    void previewDecoded(int generation, const QString& file, std::shared_ptr<TPicture> picture,
+    void previewDecoded(int generation, const QString& file, std::shared_ptr<TPicture> picture, QImage shown,
                         QString error);
+    void requestRead(const QString& name);
     void clearPreview();
-    std::shared_ptr<TPreviewJobs> m_jobs;
+    void emptyPreview();
+    std::unique_ptr<TPreviewJobs> m_jobs;
+    std::thread m_reader;
     int m_generation = 0;
     bool m_pending = false;
+    QString m_pendingFile;
+    QString m_previewFile; // the file PreviewPicture holds
+    QDateTime m_previewStamp;
     QImage m_shown; // the preview as drawn, made once per picture
 };

@@ -225,10 +225,13 @@ void TImagePropertyDlg::LoadBtnClick()
     if (!dlg)
         return;
     const QString chosen = dlg->OpenDialog->FileName;
+    // The picture the preview read is taken as it is, not read a second time.
+    TPicture loaded;
+    const bool read = ok && dlg->LoadChosen(chosen, loaded);
     delete dlg.data();
-    if (ok) {
+    if (read) {
         FileName = chosen;
-        Picture->LoadFromFile(chosen);
+        Picture->Assign(&loaded);
         PaintBox->update();
     }
     SetPictureControls();
@@ -243,12 +246,15 @@ void TImagePropertyDlg::ClearBtnClick()
 
 void TImagePropertyDlg::PasteBtnClick()
 {
-    const QImage image = ClipboardPicture(QApplication::clipboard()->mimeData());
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    const QImage image = ClipboardPicture(data);
     if (!image.isNull()) {
         TBitmap bitmap;
         bitmap.SetImage(image);
         Picture->Assign(&bitmap);
         PaintBox->update();
+    } else if (ClipboardOffersPicture(data)) {
+        MessageDlg(LoadLangStr(ClipboardPictureUnreadableString), mtWarning, mbOK);
     }
     SetPictureControls();
 }

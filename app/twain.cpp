@@ -8,6 +8,8 @@
 #include "platform/picture.h"
 #include "platform/scanner_library.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
@@ -32,7 +34,8 @@ bool CheckTwainDll()
 {
     if (TScannerLibrary::Load())
         return true;
-    Application->MessageBox(LoadLangStr(ScannerLibraryMissingString), mainCaption(), MB_OK);
+    Application->MessageBox(LoadLangStr(ScannerLibraryMissingString).arg(ScannerLibraryName()), mainCaption(),
+                            MB_OK);
     return false;
 }
 
@@ -104,21 +107,25 @@ void CTWAIN::TWAIN_SelectImageSource(QWidget* window)
         g_source = devices[size_t(chosen)].Name;
 }
 
-int CTWAIN::TWAIN_AcquireToFilename(QWidget* window, const QString& path)
+QImage CTWAIN::scan(QWidget* window)
 {
     if (!m_library)
-        return 1;
+        return QImage();
     QString device = g_source;
     if (device.isEmpty()) {
         const std::vector<TScanDevice> devices = m_library->Devices();
-        if (devices.empty())
-            return 1;
+        if (devices.empty()) {
+            MessageBox(window, LoadLangStr(NoScannerString), LoadLangStr(ScanSourceCaptionString),
+                       MB_OK | MB_ICONINFORMATION);
+            return QImage();
+        }
         device = devices.front().Name;
     }
 
     // The scan runs on its own thread while the window shows its progress and can cancel it.
     std::atomic<qint64> done{0}, total{0};
     std::atomic<bool> finished{false};
+    bool cancelled = false;
     QImage image;
     QString error;
     TScannerLibrary* library = m_library.get();
@@ -150,12 +157,25 @@ int CTWAIN::TWAIN_AcquireToFilename(QWidget* window, const QString& path)
             progress.setValue(int(std::min<qint64>(d * 1000 / t, 999)));
         }
     });
-    QObject::connect(&progress, &QProgressDialog::canceled, &loop, [library] { library->Cancel(); });
+    QObject::connect(&progress, &QProgressDialog::canceled, &loop, [library, &cancelled] {
+        cancelled = true;
+        library->Cancel();
+    });
     poll.start(20);
     if (!finished)
         loop.exec();
     worker.join();
     progress.reset();
+    // The scanner's own words say why; a scan the user stopped needs none.
+    if (image.isNull() && !cancelled && !error.isEmpty())
+        MessageBox(window, LoadLangStr(ScanFailedString).arg(error), LoadLangStr(ScanningString),
+                   MB_OK | MB_ICONERROR);
+    return image;
+}
+
+int CTWAIN::TWAIN_AcquireToFilename(QWidget* window, const QString& path)
+{
+    const QImage image = scan(window);
     if (image.isNull())
         return 1;
     TBitmap bitmap;
@@ -165,6 +185,15 @@ int CTWAIN::TWAIN_AcquireToFilename(QWidget* window, const QString& path)
     } catch (const std::exception&) {
         return 1;
     }
+    return 0;
+}
+
+int CTWAIN::TWAIN_AcquireToClipboard(QWidget* window)
+{
+    const QImage image = scan(window);
+    if (image.isNull())
+        return 1;
+    QApplication::clipboard()->setImage(image);
     return 0;
 }
 
@@ -203,5 +232,18 @@ void CTWAIN::AcquireToPicture(QWidget* window)
         }
         TWAIN_UnloadSourceManager();
     } catch (...) {
+    }
+}
+
+bool CTWAIN::AcquireToClipboard(QWidget* window)
+{
+    try {
+        if (TWAIN_LoadSourceManager() <= 0)
+            return false;
+        const bool acquired = TWAIN_AcquireToClipboard(window) == 0;
+        TWAIN_UnloadSourceManager();
+        return acquired;
+    } catch (...) {
+        return false;
     }
 }

@@ -1,21 +1,29 @@
 #include "controls/host_dialog.h"
 
+#include "platform/help_context.h"
 #include "platform/message_box.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QBoxLayout>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QDialog>
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <array>
 #include <cmath>
@@ -386,6 +394,12 @@ bool TFormCommonDialog::eventFilter(QObject* watched, QEvent* event)
         DoShow();
         return false;
     }
+    // F1 that no control of the dialog answered asks for the dialog's help.
+    if (watched == m_frame && event->type() == QEvent::KeyPress && HelpContext != 0 &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
+        DoHelp();
+        return true;
+    }
     if (watched == m_form && m_form && m_frame && !m_releasing) {
         switch (event->type()) {
         case QEvent::Resize:
@@ -442,6 +456,12 @@ void TFormCommonDialog::DoClose()
 
 void TFormCommonDialog::DoHelp()
 {
+    // The dialog's help context, shown as the program's other dialogs show theirs.
+    if (HelpContext != 0) {
+        const QWidget* help = DialogItem(1038);
+        ShowHelpContext(HelpContext, help && help->isVisible() ? help->mapToGlobal(QPoint(0, help->height()))
+                                                               : QCursor::pos());
+    }
     if (OnHelp)
         OnHelp(this);
 }
@@ -449,6 +469,11 @@ void TFormCommonDialog::DoHelp()
 // ---- file dialogs --------------------------------------------------------------------
 
 namespace {
+
+// Qt's tool buttons of the file dialog, in the order the tool bar shows them: back, forward, up,
+// new folder, list view, detail view.
+constexpr const char* FileToolButtonNames[] = {"backButton",      "forwardButton",  "toParentButton",
+                                               "newFolderButton", "listModeButton", "detailModeButton"};
 
 // The file dialogs' items; the two kinds differ only in the button that accepts. Qt names its
 // children in its own form; a Qt that renames one shows up in the test that looks every
@@ -561,8 +586,52 @@ public:
         ReadOnly->setText(QStringLiteral("Open as &read-only"));
         if (auto* grid = qobject_cast<QGridLayout*>(layout()))
             grid->addWidget(ReadOnly, grid->rowCount(), 0, 1, grid->columnCount());
+        GatherToolButtons();
     }
 
+    // Qt lays its tool buttons out one by one beside the folder box; here they go into one bar
+    // in the same place, which can be shown, hidden and clicked as a whole.
+    void GatherToolButtons()
+    {
+        QList<QToolButton*> buttons;
+        for (const char* name : FileToolButtonNames)
+            if (auto* b = findChild<QToolButton*>(QString::fromLatin1(name)))
+                buttons << b;
+        if (buttons.isEmpty())
+            return;
+        QBoxLayout* row = boxHolding(layout(), buttons.first());
+        if (!row)
+            return;
+        const int at = row->indexOf(buttons.first());
+        ToolBar = new QWidget(this);
+        ToolBar->setObjectName(QStringLiteral("toolBar"));
+        auto* bar = new QHBoxLayout(ToolBar);
+        bar->setContentsMargins(0, 0, 0, 0);
+        bar->setSpacing(row->spacing());
+        for (QToolButton* b : buttons) {
+            row->removeWidget(b);
+            bar->addWidget(b);
+        }
+        row->insertWidget(at, ToolBar);
+    }
+
+    QCheckBox* ReadOnly;
+    QWidget* ToolBar = nullptr;
+
+private:
+    static QBoxLayout* boxHolding(QLayout* layout, QWidget* w)
+    {
+        if (!layout)
+            return nullptr;
+        if (auto* box = qobject_cast<QBoxLayout*>(layout); box && box->indexOf(w) >= 0)
+            return box;
+        for (int i = 0; i < layout->count(); ++i)
+            if (QBoxLayout* found = boxHolding(layout->itemAt(i)->layout(), w))
+                return found;
+        return nullptr;
+    }
+
+public:
     // The dialog sets its buttons anew with the accept mode, so Help comes after it.
     void AddHelpButton()
     {
@@ -579,8 +648,6 @@ public:
             return;
         QFileDialog::accept();
     }
-
-    QCheckBox* ReadOnly;
 
 private:
     TFormOpenDialog* m_owner;
@@ -651,6 +718,37 @@ QString TFormOpenDialog::GetFileName() const
     if (first.isEmpty() || QFileInfo(first).absoluteFilePath() == fd->directory().absolutePath())
         return QString();
     return first;
+}
+
+QWidget* TFormOpenDialog::GetToolBarHandle() const
+{
+    auto* fd = dynamic_cast<THostedFileDialog*>(RunningDialog());
+    return fd ? fd->ToolBar : nullptr;
+}
+
+void TFormOpenDialog::ShowToolBar(bool show)
+{
+    if (QWidget* bar = GetToolBarHandle())
+        bar->setVisible(show);
+}
+
+void TFormOpenDialog::ToolBarButtonClick(int index)
+{
+    QWidget* bar = GetToolBarHandle();
+    if (!bar || index < 1 || index > int(std::size(FileToolButtonNames)))
+        return;
+    auto* button = bar->findChild<QToolButton*>(QString::fromLatin1(FileToolButtonNames[index - 1]));
+    if (!button)
+        return;
+    // As the mouse does it: over the button's middle, pressed, released.
+    const QPointF at(button->width() / 2.0, button->height() / 2.0);
+    const QPointF global = button->mapToGlobal(at);
+    QCoreApplication::postEvent(
+        button, new QMouseEvent(QEvent::MouseMove, at, global, Qt::NoButton, Qt::NoButton, Qt::NoModifier));
+    QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton,
+                                                        Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonRelease, at, global,
+                                                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
 }
 
 int TFormOpenDialog::GetFilterIndex() const
@@ -734,6 +832,17 @@ bool TFormOpenDialog::DoExecute(bool save)
     connect(
         fd, &QFileDialog::currentChanged, this, [this] { DoSelectionChange(); }, Qt::QueuedConnection);
     connect(fd, &QFileDialog::directoryEntered, this, [this] { DoFolderChange(); });
+    // Qt's dialog names its accept button anew whenever a folder is typed, entered or
+    // selected; the caption the form gave it comes back once Qt is done.
+    const auto keepCaptions = [this] { writeCaptions(); };
+    if (auto* edit = fd->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        connect(edit, &QLineEdit::textChanged, this, keepCaptions, Qt::QueuedConnection);
+    connect(fd, &QFileDialog::directoryEntered, this, keepCaptions, Qt::QueuedConnection);
+    connect(fd, &QFileDialog::currentChanged, this, keepCaptions, Qt::QueuedConnection);
+    for (const char* view : {"listView", "treeView"})
+        if (auto* v = fd->findChild<QAbstractItemView*>(QString::fromLatin1(view)); v && v->selectionModel())
+            connect(v->selectionModel(), &QItemSelectionModel::selectionChanged, this, keepCaptions,
+                    Qt::QueuedConnection);
     connect(fd, &QFileDialog::filterSelected, this, [this](const QString& filter) {
         const int index = int(m_nameFilters.indexOf(filter)) + 1;
         if (index > 0 && index != m_currentFilterIndex) {

@@ -133,6 +133,8 @@ protected:
     bool RunHosted(QDialog* dialog, const std::function<bool()>& take);
 
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Writes the captions set into the running dialog again.
+    void writeCaptions();
 
     // Frame sizes while no frame exists.
     QSize m_storedClientSize;
@@ -141,7 +143,6 @@ protected:
 private:
     void hostForm();
     void releaseForm();
-    void writeCaptions();
     void setItemText(int id, const QString& text);
 
     // The captions written into the running dialog (all three unless UseStandardCaptions).
@@ -247,6 +248,13 @@ public:
     QStringList GetFiles();
     // The folder shown, "" when not running.
     QString GetDirectory() const;
+    // While running: the bar of the dialog's own tool buttons (back, forward, up, new folder,
+    // list view, detail view); nullptr otherwise.
+    QWidget* GetToolBarHandle() const;
+    void ShowToolBar(bool show);
+    // Clicks tool button index (1 back ... 6 detail view) as the mouse does: the events are
+    // posted, so the click happens when the event loop runs.
+    void ToolBarButtonClick(int index);
 
     QSize FixedSize() const override;
     bool Execute() override;

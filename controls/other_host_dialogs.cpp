@@ -13,9 +13,15 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QIcon>
+#include <QIntValidator>
 #include <QLineEdit>
+#include <QListView>
+#include <QPainter>
+#include <QPixmap>
 #include <QPageSize>
 #include <QPushButton>
 #include <QRadioButton>
@@ -24,6 +30,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -251,7 +258,74 @@ constexpr THostedItem FontDialogItems[] = {
     {1040, "strikeoutCheck"},
     {1041, "underlineCheck"},
     {1092, "qt_fontDialog_sampleEdit"},
+    {1139, "colorCombo"},
 };
+
+// The colours the font dialog's colour box offers, as the system's font dialog does.
+constexpr struct {
+    TColor Color;
+    const char* Name;
+} FontColors[] = {{clBlack, "Black"},   {clMaroon, "Maroon"},   {clGreen, "Green"}, {clOlive, "Olive"},
+                  {clNavy, "Navy"},     {clPurple, "Purple"},   {clTeal, "Teal"},   {clGray, "Gray"},
+                  {clSilver, "Silver"}, {clRed, "Red"},         {clLime, "Lime"},   {clYellow, "Yellow"},
+                  {clBlue, "Blue"},     {clFuchsia, "Fuchsia"}, {clAqua, "Aqua"},   {clWhite, "White"}};
+
+// Adds the colour box under the effects, on color; a colour of no entry gets one of its own.
+QComboBox* addColorCombo(QWidget* effects, TColor color)
+{
+    auto* row = new QWidget(effects);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* combo = new QComboBox(row);
+    combo->setObjectName(QStringLiteral("colorCombo"));
+    auto* label = new QLabel(QStringLiteral("Co&lor:"), row);
+    label->setBuddy(combo);
+    layout->addWidget(label);
+    layout->addWidget(combo, 1);
+    const auto swatch = [](TColor c) {
+        QPixmap p(12, 12);
+        p.fill(ColorToQColor(c));
+        return QIcon(p);
+    };
+    for (const auto& c : FontColors)
+        combo->addItem(swatch(c.Color), QString::fromLatin1(c.Name), QVariant::fromValue(uint(c.Color)));
+    int index = combo->findData(QVariant::fromValue(uint(color)));
+    if (index < 0) {
+        combo->addItem(swatch(color), QStringLiteral("Custom"), QVariant::fromValue(uint(color)));
+        index = combo->count() - 1;
+    }
+    combo->setCurrentIndex(index);
+    if (effects->layout())
+        effects->layout()->addWidget(row);
+    return combo;
+}
+
+// Offers and accepts only sizes from low to high points: the size list shows only those (Qt
+// fills it anew with every family and style) and the size box takes no other.
+void limitFontSizes(QFontDialog* fd, int low, int high)
+{
+    for (QListView* list : fd->findChildren<QListView*>()) {
+        QAbstractItemModel* model = list->model();
+        bool isSizes = false;
+        if (model && model->rowCount() > 0)
+            model->index(0, 0).data().toString().toInt(&isSizes);
+        if (!isSizes)
+            continue;
+        const auto hide = [list, low, high] {
+            QAbstractItemModel* m = list->model();
+            for (int r = 0; r < m->rowCount(); ++r) {
+                const int size = m->index(r, 0).data().toString().toInt();
+                list->setRowHidden(r, size < low || size > high);
+            }
+        };
+        hide();
+        QObject::connect(model, &QAbstractItemModel::modelReset, list, hide);
+        QObject::connect(model, &QAbstractItemModel::rowsInserted, list, hide);
+    }
+    for (QLineEdit* edit : fd->findChildren<QLineEdit*>())
+        if (qobject_cast<const QIntValidator*>(edit->validator()))
+            edit->setValidator(new QIntValidator(low, high, edit));
+}
 
 QFont toQFont(const TFont& font)
 {
@@ -317,10 +391,24 @@ void TFormFontDialog::DoShow()
     TFormCommonDialog::DoShow();
 }
 
+bool TFormFontDialog::LimitsSizes() const
+{
+    return (Options & fdLimitSize) && MinFontSize <= MaxFontSize;
+}
+
+void TFormFontDialog::TakeChoice(const QFont& font, const QComboBox* colors)
+{
+    takeQFont(font, m_font);
+    if (LimitsSizes())
+        m_font.SetSize(std::clamp(m_font.Size(), MinFontSize, MaxFontSize));
+    if (colors && colors->currentIndex() >= 0)
+        m_font.Color = TColor(colors->currentData().toUInt());
+}
+
 void TFormFontDialog::UpdateFromDialog()
 {
     if (auto* fd = qobject_cast<QFontDialog*>(DialogHandle()))
-        takeQFont(fd->currentFont(), m_font);
+        TakeChoice(fd->currentFont(), qobject_cast<QComboBox*>(DialogItem(1139)));
 }
 
 void TFormFontDialog::FontChanged()
@@ -351,13 +439,25 @@ bool TFormFontDialog::Execute()
     fd->setSizeGripEnabled(false);
     nameButtonBox(fd);
     const QList<QCheckBox*> effects = fd->findChildren<QCheckBox*>();
+    QComboBox* colors = nullptr;
     if (effects.size() >= 2) {
         effects.at(0)->setObjectName(QStringLiteral("strikeoutCheck"));
         effects.at(1)->setObjectName(QStringLiteral("underlineCheck"));
-        if (auto* group = qobject_cast<QWidget*>(effects.at(0)->parent()))
+        if (auto* group = qobject_cast<QWidget*>(effects.at(0)->parent())) {
             group->setVisible(Options & fdEffects);
+            if (Options & fdEffects)
+                colors = addColorCombo(group, m_font.Color);
+        }
     }
-    fd->setCurrentFont(toQFont(m_font));
+    QFont start = toQFont(m_font);
+    if (LimitsSizes()) {
+        limitFontSizes(fd, MinFontSize, MaxFontSize);
+        start.setPointSize(std::clamp(start.pointSize(), MinFontSize, MaxFontSize));
+    }
+    fd->setCurrentFont(start);
+    if (colors)
+        connect(colors, &QComboBox::currentIndexChanged, this,
+                [this] { postOnce(this, m_changePosted, [this] { FontChanged(); }); });
     if (auto* box = fd->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))) {
         QPushButton* apply = box->addButton(QDialogButtonBox::Apply);
         connect(apply, &QPushButton::clicked, this, [this] { DoApply(FrameHandle()); });
@@ -365,12 +465,16 @@ bool TFormFontDialog::Execute()
     connect(fd, &QFontDialog::currentFontChanged, this,
             [this] { postOnce(this, m_changePosted, [this] { FontChanged(); }); });
     QFont chosen;
-    if (!RunHosted(fd, [fd, &chosen] {
+    TColor color = m_font.Color;
+    if (!RunHosted(fd, [fd, colors, &chosen, &color] {
             chosen = fd->selectedFont();
+            if (colors)
+                color = TColor(colors->currentData().toUInt());
             return true;
         }))
         return false;
-    takeQFont(chosen, m_font);
+    TakeChoice(chosen, nullptr);
+    m_font.Color = color;
     return true;
 }
 
@@ -389,6 +493,20 @@ constexpr THostedItem PageSetupItems[] = {
     {1156, "topMarginEdit"},
     {1157, "rightMarginEdit"},
     {1158, "bottomMarginEdit"},
+};
+
+// A widget that paints by a function.
+class TPaintHost : public QWidget {
+public:
+    using QWidget::QWidget;
+    std::function<void(QWidget*)> OnPaint;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        if (OnPaint)
+            OnPaint(this);
+    }
 };
 
 constexpr QPageSize::PageSizeId PaperSizes[] = {
@@ -458,12 +576,23 @@ public:
         }
         margins->setEnabled(!(options & poDisableMargins));
         bottom->addWidget(margins, 1);
+        Sample = new TPaintHost(this);
+        Sample->setObjectName(QStringLiteral("pageSample"));
+        Sample->setMinimumHeight(140);
+        layout->addWidget(Sample, 1);
         layout->addLayout(bottom);
-        layout->addStretch(1);
 
         addOkCancel(this, layout);
-        connect(Size, &QComboBox::currentIndexChanged, this, [this] { limitMargins(); });
-        connect(Landscape, &QRadioButton::toggled, this, [this] { limitMargins(); });
+        connect(Size, &QComboBox::currentIndexChanged, this, [this] {
+            limitMargins();
+            Sample->update();
+        });
+        connect(Landscape, &QRadioButton::toggled, this, [this] {
+            limitMargins();
+            Sample->update();
+        });
+        for (QDoubleSpinBox* edit : Edits)
+            connect(edit, &QDoubleSpinBox::valueChanged, Sample, qOverload<>(&QWidget::update));
     }
 
     // Paper size (portrait or landscape), margins and their lower limits, in the units.
@@ -509,10 +638,13 @@ public:
         return m;
     }
 
+    TPageMargins MinimumMargins() const { return m_minimum; }
+
     QComboBox* Size;
     QRadioButton* Portrait;
     QRadioButton* Landscape;
     QDoubleSpinBox* Edits[4];
+    TPaintHost* Sample;
 
 private:
     // A margin lies between its minimum and the paper's width or height.
@@ -566,10 +698,69 @@ std::span<const THostedItem> TFormPageSetupDialog::ItemMap() const
     return PageSetupItems;
 }
 
+void TFormPageSetupDialog::RedrawPage()
+{
+    if (auto* panel = dynamic_cast<TPageSetupPanel*>(DialogHandle()))
+        panel->Sample->update();
+}
+
+void TFormPageSetupDialog::paintPage(QWidget* sample)
+{
+    auto* panel = dynamic_cast<TPageSetupPanel*>(DialogHandle());
+    if (!panel)
+        return;
+    const QSize paper = panel->Paper();
+    if (paper.width() <= 0 || paper.height() <= 0)
+        return;
+    // The page as large as the sample allows, in its proportions, centred.
+    const double scale = std::min((sample->width() - 8) / double(paper.width()),
+                                  (sample->height() - 8) / double(paper.height()));
+    if (scale <= 0)
+        return;
+    const int w = int(paper.width() * scale), h = int(paper.height() * scale);
+    const QRect page((sample->width() - w) / 2, (sample->height() - h) / 2, w, h);
+    const auto inside = [&](const TPageMargins& m) {
+        return page.adjusted(int(m.Left * scale), int(m.Top * scale), -int(m.Right * scale),
+                             -int(m.Bottom * scale));
+    };
+    const QRect margin = inside(panel->Margins());
+    const struct {
+        TPageSetupPaintPart Part;
+        QRect Rect;
+    } parts[] = {{ppFullPage, page},
+                 {ppMinMarginRect, inside(panel->MinimumMargins())},
+                 {ppMarginRect, margin},
+                 {ppGreekText, margin.adjusted(2, 2, -2, -2)}};
+    QPainter p(sample);
+    TCanvas canvas(&p);
+    // With a handler, only the blank page is the dialog's own.
+    const bool contents = !OnPaintPage && !(Options & poDisablePagePainting);
+    for (const auto& part : parts) {
+        const QRect& r = part.Rect;
+        if (OnPaintPage &&
+            OnPaintPage(this, &canvas, TRect(r.left(), r.top(), r.right() + 1, r.bottom() + 1), part.Part))
+            continue;
+        if (part.Part == ppFullPage) {
+            p.fillRect(r.translated(3, 3), sample->palette().color(QPalette::Shadow));
+            p.fillRect(r, Qt::white);
+            p.setPen(Qt::black);
+            p.drawRect(r.adjusted(0, 0, -1, -1));
+        } else if (contents && part.Part == ppMarginRect && r.isValid()) {
+            p.setPen(QPen(Qt::gray, 1, Qt::DotLine));
+            p.drawRect(r.adjusted(0, 0, -1, -1));
+        } else if (contents && part.Part == ppGreekText && r.isValid()) {
+            // Lines of grey in place of text.
+            for (int y = r.top() + 2; y + 2 <= r.bottom(); y += 4)
+                p.fillRect(QRect(r.left(), y, y % 20 == 2 ? r.width() * 2 / 3 : r.width(), 2), Qt::lightGray);
+        }
+    }
+}
+
 bool TFormPageSetupDialog::Execute()
 {
     auto* panel = new TPageSetupPanel(Measurements, Options);
     panel->Set(PaperSize, Margins, MinMargins);
+    panel->Sample->OnPaint = [this](QWidget* sample) { paintPage(sample); };
     QSize paper;
     TPageMargins margins;
     if (!RunHosted(panel, [panel, &paper, &margins] {

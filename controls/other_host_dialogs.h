@@ -9,6 +9,9 @@
 #include <QSize>
 #include <array>
 
+class QComboBox;
+class QFont;
+
 // ---- colour -------------------------------------------------------------------------------
 
 enum TColorDialogOption : unsigned { cdShowHelp = 0x8, cdSolidColor = 0x80, cdAnyColor = 0x100 };
@@ -99,8 +102,12 @@ protected:
     // Apply: the font as it stands in the dialog, then OnApply.
     virtual void DoApply(QWidget* window);
     virtual void Apply(QWidget* window);
-    // Font takes the dialog's current choice (its colour stays).
+    // Font takes the dialog's current choice: its colour from the colour box when there is one,
+    // its size within the limits.
     void UpdateFromDialog();
+    void TakeChoice(const QFont& font, const QComboBox* colors);
+    // MinFontSize and MaxFontSize bound the sizes.
+    bool LimitsSizes() const;
     void FontChanged();
 
 private:
@@ -122,6 +129,16 @@ enum TPageSetupDialogOption : unsigned {
     poShowHelp = 0x80,
 };
 enum TPageMeasureUnits { pmMillimeters, pmInches };
+// The parts of the page sample, in the order they are painted, numbered as the system's page
+// painting messages.
+enum TPageSetupPaintPart {
+    ppFullPage = 1025,
+    ppMinMarginRect = 1026,
+    ppMarginRect = 1027,
+    ppGreekText = 1028,
+    ppEnvStamp = 1029,
+    ppYAFullPage = 1030,
+};
 
 // Paper size and margins of the page-setup dialog, in thousandths of an inch (pmInches) or
 // hundredths of a millimetre (pmMillimeters).
@@ -139,6 +156,10 @@ class TFormPageSetupDialog : public TFormCommonDialog {
     Q_OBJECT
 public:
     using TPrinterEvent = std::function<bool(QObject* sender)>;
+    // Paints part of the sample page in rect on canvas; true when it painted it, so the dialog
+    // leaves that part alone.
+    using TPaintPageEvent =
+        std::function<bool(QObject* sender, TCanvas* canvas, const TRect& rect, TPageSetupPaintPart part)>;
 
     explicit TFormPageSetupDialog(QWidget* parent = nullptr);
 
@@ -146,6 +167,8 @@ public:
     unsigned Options = poDefaultMinMargins | poShowHelp;
     TPageMeasureUnits Measurements = pmInches;
     TPrinterEvent OnPrinter;
+    // With a handler the dialog paints only the blank page itself; the handler paints the rest.
+    TPaintPageEvent OnPaintPage;
     // ---- public ----
     QSize PaperSize{0, 0};
     TPageMargins MinMargins;
@@ -153,9 +176,15 @@ public:
 
     QSize FixedSize() const override;
     bool Execute() override;
+    // Paints the sample page again (while running).
+    void RedrawPage();
 
 protected:
     std::span<const THostedItem> ItemMap() const override;
+
+private:
+    // Paints the sample page of the running panel into sample.
+    void paintPage(QWidget* sample);
 };
 
 // ---- printer setup ------------------------------------------------------------------------

@@ -210,8 +210,12 @@ void TChildFrame::PasteClipboard()
     }
 
     const QImage image = ClipboardPicture(data);
-    if (image.isNull())
+    if (image.isNull()) {
+        // Paste was offered for a picture format; say why nothing came of it.
+        if (ClipboardOffersPicture(data))
+            MessageDlg(LoadLangStr(ClipboardPictureUnreadableString), mtWarning, mbOK);
         return;
+    }
     const QString name = NewObjectName(*this, QStringLiteral("CImage"));
     auto* picture = new CImage(nullptr);
     picture->SetName(name);

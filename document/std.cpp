@@ -4,6 +4,7 @@
 #include "platform/control_classes.h"
 #include "platform/cursors.h"
 #include "platform/file_utils.h"
+#include "platform/help_context.h"
 #include "platform/registry.h"
 
 #include <QApplication>
@@ -320,6 +321,12 @@ HelpPopupHandler g_popupHandler;
 const char kHelpContextProperty[] = "korvaneHelpContext";
 
 } // namespace
+
+// Hosted common dialogs show their help context through the application's help call.
+[[maybe_unused]] const bool g_helpContextInstalled = [] {
+    SetHelpContextHandler([](int context, const QPoint& at) { ShowHelpPopup(context, at.x(), at.y()); });
+    return true;
+}();
 
 bool HandleHelpCommand(uint16_t command, int data, bool& callHelp)
 {

@@ -171,4 +171,7 @@ void TPCXGraphic::LoadFromStream(QIODevice& stream)
     SetImage(std::move(image), fourBit);
 }
 
-void TPCXGraphic::SaveToStream(QIODevice&) const {}
+void TPCXGraphic::SaveToStream(QIODevice&) const
+{
+    RaiseNotWritten(*this);
+}

@@ -12,3 +12,11 @@ public:
 {
     throw EPictureError(Message);
 }
+
+// For a format that is read but never written: raises EInvalidGraphicOperation naming the
+// picture's class, so that a save fails before any file is touched.
+[[noreturn]] inline void RaiseNotWritten(const TGraphic& graphic)
+{
+    throw EInvalidGraphicOperation(
+        QStringLiteral("A %1 picture is not written: save it in another format").arg(graphic.ClassName()));
+}

@@ -731,6 +731,12 @@ void TTIFFGraphic::LoadFromStream(QIODevice& stream)
     SetImage(std::move(image), fourBit);
 }
 
-void TTIFFGraphic::SaveToStream(QIODevice&) const {}
+void TTIFFGraphic::SaveToStream(QIODevice&) const
+{
+    RaiseNotWritten(*this);
+}
 
-void TTIFFGraphic::SaveToTifFile(const QString&, bool) const {}
+void TTIFFGraphic::SaveToTifFile(const QString&, bool) const
+{
+    RaiseNotWritten(*this);
+}

@@ -24,6 +24,7 @@ constexpr int WarningCaptionString = 4301;     // "Warning"
 constexpr int ErrorCaptionString = 4302;       // "Error"
 constexpr int InformationCaptionString = 4303; // "Information"
 constexpr int ConfirmCaptionString = 4304;     // "Confirm"
+constexpr int ClipboardPictureUnreadableString = 4251; // "The picture on the clipboard cannot be read."
 
 // ---- main window ----
 constexpr int WebSiteString = 51;               // "www.tarnwick.com"
@@ -262,10 +263,11 @@ constexpr int WindowsListString = 1550;           // "Windows List"
 constexpr int NoneGraphicsString = 1551;          // "None Graphics"
 constexpr int NoImageChosenString = 1552;         // "You must selection one or more images to be printed!"
 // ---- scanner ----
-constexpr int ScannerLibraryMissingString = 23; // "Error! Could not found EZTWtw32.dll"
+constexpr int ScannerLibraryMissingString = 23; // "Error! Could not find the scanner library %1 (SANE)."
 constexpr int ScanSourceCaptionString = 1216;   // "Select Source"
 constexpr int ScanningString = 1217;            // "Scanning..."
 constexpr int NoScannerString = 1218;           // "No scanner was found."
+constexpr int ScanFailedString = 4250;          // "The scan failed: %1"
 
 // ---- picture property dialog ----
 constexpr int ImageDialogCaptionString = 1201; // "Object Properties - Image"

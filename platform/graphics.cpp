@@ -363,6 +363,78 @@ bool RopUsesSource(uint8_t code)
     return ((code >> 2) & 0x33) != (code & 0x33);
 }
 
+// The part visible (target coordinates) of source's srcRect drawn into dest, nearest-neighbour,
+// as ARGB32: pixelSize pixels when the device's resolution is known (its pixels on screen),
+// else the source's own resolution of that part. Pixels of colour key (0xRRGGBB, or none when
+// above 24 bits) are transparent; the others are opaque unless the key is set.
+QImage SampleSource(const QImage& source, const TRect& srcRect, const TRect& dest, const QRect& visible,
+                    QSize pixelSize, uint32_t key)
+{
+    const int aw = std::abs(dest.Width()), ah = std::abs(dest.Height());
+    const int asw = std::abs(srcRect.Width()), ash = std::abs(srcRect.Height());
+    const bool mirrorX = (dest.Width() < 0) != (srcRect.Width() < 0);
+    const bool mirrorY = (dest.Height() < 0) != (srcRect.Height() < 0);
+    const int x0 = std::min(dest.Left, dest.Right), y0 = std::min(dest.Top, dest.Bottom);
+    const int sx0 = std::min(srcRect.Left, srcRect.Right), sy0 = std::min(srcRect.Top, srcRect.Bottom);
+    if (pixelSize.isEmpty())
+        pixelSize = QSize(std::max(1, int(std::ceil(double(visible.width()) * asw / aw))),
+                          std::max(1, int(std::ceil(double(visible.height()) * ash / ah))));
+    QImage out(pixelSize, QImage::Format_ARGB32);
+    if (out.isNull())
+        return out;
+    // Source column or row k of output pixel i along one axis; -1 outside the source.
+    auto axis = [](int outCount, int visStart, int visLength, int destLength, int srcLength, int srcStart,
+                   bool mirror, int limit) {
+        std::vector<int> map(static_cast<size_t>(outCount));
+        for (int i = 0; i < outCount; ++i) {
+            const double u = visStart + (i + 0.5) * visLength / outCount;
+            int k = std::clamp(int(std::floor(u * srcLength / destLength)), 0, srcLength - 1);
+            if (mirror)
+                k = srcLength - 1 - k;
+            const int s = srcStart + k;
+            map[size_t(i)] = s >= 0 && s < limit ? s : -1;
+        }
+        return map;
+    };
+    const std::vector<int> cols =
+        axis(out.width(), visible.x() - x0, visible.width(), aw, asw, sx0, mirrorX, source.width());
+    const std::vector<int> rows =
+        axis(out.height(), visible.y() - y0, visible.height(), ah, ash, sy0, mirrorY, source.height());
+    const QImage::Format f = source.format();
+    const QList<QRgb> table = source.colorTable();
+    auto indexed = [&table](int i) { return i < table.size() ? table[i] : 0xFF000000u; };
+    for (int y = 0; y < out.height(); ++y) {
+        QRgb* o = reinterpret_cast<QRgb*>(out.scanLine(y));
+        const int sy = rows[size_t(y)];
+        if (sy < 0) {
+            std::fill(o, o + out.width(), 0xFF000000u);
+            continue;
+        }
+        const uchar* r = source.constScanLine(sy);
+        for (int x = 0; x < out.width(); ++x) {
+            const int sx = cols[size_t(x)];
+            QRgb c = 0xFF000000u;
+            if (sx >= 0) {
+                switch (f) {
+                case QImage::Format_RGB32: c = reinterpret_cast<const QRgb*>(r)[sx] | 0xFF000000u; break;
+                case QImage::Format_ARGB32: c = reinterpret_cast<const QRgb*>(r)[sx]; break;
+                case QImage::Format_Indexed8: c = indexed(r[sx]); break;
+                case QImage::Format_Mono: c = indexed((r[sx >> 3] >> (7 - (sx & 7))) & 1); break;
+                case QImage::Format_Grayscale8: c = qRgb(r[sx], r[sx], r[sx]); break;
+                case QImage::Format_RGB888: c = qRgb(r[3 * sx], r[3 * sx + 1], r[3 * sx + 2]); break;
+                case QImage::Format_BGR888: c = qRgb(r[3 * sx + 2], r[3 * sx + 1], r[3 * sx]); break;
+                default: c = source.pixel(sx, sy); break;
+                }
+            }
+            if (key <= 0xFFFFFFu)
+                o[x] = (c & 0xFFFFFF) == key ? 0 : c;
+            else
+                o[x] = c | 0xFF000000u;
+        }
+    }
+    return out;
+}
+
 QPainter::CompositionMode RopComposition(uint32_t rop, bool& supported)
 {
     supported = true;
@@ -1059,29 +1131,26 @@ void TCanvas::BlitImage(const TRect& dest, const QImage& source, const TRect& sr
         p->fillRect(target, MakeQBrush(Brush));
         return;
     }
-    QImage img = source.copy(QRect(std::min(srcRect.Left, srcRect.Right), std::min(srcRect.Top, srcRect.Bottom),
-                                   std::abs(srcRect.Width()), std::abs(srcRect.Height())));
-    const bool mirrorX = (dest.Width() < 0) != (srcRect.Width() < 0);
-    const bool mirrorY = (dest.Height() < 0) != (srcRect.Height() < 0);
-    if (mirrorX || mirrorY)
-        img = img.mirrored(mirrorX, mirrorY);
-    img = img.convertToFormat(QImage::Format_ARGB32);
-    if (transparentColor != clNone) {
-        const QRgb t = ColorToQRgb(transparentColor) & 0xFFFFFF;
-        for (int y = 0; y < img.height(); ++y) {
-            QRgb* row = reinterpret_cast<QRgb*>(img.scanLine(y));
-            for (int x = 0; x < img.width(); ++x)
-                if ((row[x] & 0xFFFFFF) == t)
-                    row[x] = 0;
-        }
-    } else {
-        // Source pixels are opaque in a block copy.
-        for (int y = 0; y < img.height(); ++y) {
-            QRgb* row = reinterpret_cast<QRgb*>(img.scanLine(y));
-            for (int x = 0; x < img.width(); ++x)
-                row[x] |= 0xFF000000u;
-        }
-    }
+    // Only the part of the target that can show is made, sampled straight from the source: a
+    // paint costs the pixels shown, never a copy of the whole picture.
+    QRect visible = target;
+    if (p->hasClipping())
+        visible &= p->clipBoundingRect().toAlignedRect();
+    const QTransform toDevice = p->deviceTransform();
+    QPaintDevice* device = p->device();
+    QRect deviceArea;
+    if (QPaintEngine* engine = p->paintEngine(); engine && !engine->systemClip().isEmpty())
+        deviceArea = engine->systemClip().boundingRect();
+    else if (device && device->devType() == QInternal::Image)
+        deviceArea = QRect(QPoint(0, 0), static_cast<QImage*>(device)->size());
+    if (!deviceArea.isEmpty() && toDevice.isInvertible())
+        visible &= toDevice.inverted().mapRect(QRectF(deviceArea)).toAlignedRect();
+    if (visible.isEmpty())
+        return;
+    const QImage img = SampleSource(
+        source, srcRect, dest, visible,
+        deviceArea.isEmpty() ? QSize() : toDevice.mapRect(QRectF(visible)).toAlignedRect().size(),
+        transparentColor == clNone ? 0xFFFFFFFFu : (ColorToQRgb(transparentColor) & 0xFFFFFF));
     bool supported = true;
     QPainter::CompositionMode mode = RopComposition(rop, supported);
     QPaintEngine* engine = p->paintEngine();
@@ -1097,7 +1166,7 @@ void TCanvas::BlitImage(const TRect& dest, const QImage& source, const TRect& sr
             mode = QPainter::CompositionMode_SourceOver;
     }
     p->setCompositionMode(mode);
-    p->drawImage(target, img);
+    p->drawImage(QRectF(visible), img);
 }
 
 TColor TCanvas::Pixel(int x, int y) const

@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFrame>
@@ -36,6 +37,19 @@ using testsupport::WhileHostedDialogRuns;
 void waitForPreview(TImageOpenFileDlg* dlg)
 {
     EXPECT_TRUE(QTest::qWaitFor([dlg] { return !dlg->PreviewPending(); }, kHostedDialogWaitMs));
+}
+
+// Threads of this process now.
+int threadCount()
+{
+    return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
+void storePreviewSettings(const QString& dir, bool preview)
+{
+    TRegIniFile reg(ProductKey());
+    reg.WriteString(BasicInfo(), QStringLiteral("ImageLastDir"), dir);
+    reg.WriteBool(BasicInfo(), QStringLiteral("ImagePreview"), preview);
 }
 
 QString pictureFolder(const QString& name)
@@ -255,6 +269,46 @@ TEST(ImageOpenDialog, ALargeFileIsReadWithoutHoldingTheWindow)
         ClickDialogItem(dlg.OpenDialog, 2);
     });
     dlg.ExecuteImageOpen();
+}
+
+// A file that cannot be previewed takes the picture and size of the file before with it, so
+// neither Detail Preview nor OK can show that other picture.
+TEST(ImageOpenDialog, AFailedPreviewClearsThePictureAndItsSize)
+{
+    testsupport::MessageRecorder recorder;
+    const QString dir = pictureFolder(QStringLiteral("open-failed"));
+    storePreviewSettings(dir, true);
+    TImageOpenFileDlg dlg;
+    WhileHostedDialogRuns(dlg.OpenDialog, [&] {
+        SelectInFileList(dlg.OpenDialog->RunningDialog(), QStringLiteral("grey.tif"));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg.PreviewPicture->Empty(); }, kHostedDialogWaitMs));
+        EXPECT_FALSE(dlg.StaticText2->text().isEmpty());
+        SelectInFileList(dlg.OpenDialog->RunningDialog(), QStringLiteral("broken.tif"));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !recorder.texts.isEmpty(); }, kHostedDialogWaitMs));
+        ASSERT_EQ(recorder.texts.size(), 1);
+        EXPECT_TRUE(recorder.texts.at(0).contains(QStringLiteral("broken.tif")))
+            << recorder.texts.at(0).toStdString();
+        EXPECT_TRUE(dlg.PreviewPicture->Empty());
+        EXPECT_TRUE(dlg.StaticText2->text().isEmpty());
+        ClickDialogItem(dlg.OpenDialog, 2);
+    });
+    dlg.ExecuteImageOpen();
+}
+
+// The reading thread stops and is joined when the dialog goes, even in the middle of a read.
+TEST(ImageOpenDialog, TheReadingThreadEndsWithTheDialog)
+{
+    const QString dir = testsupport::freshDir(QStringLiteral("open-thread"));
+    const QString file = dir + QStringLiteral("/large.bmp");
+    TBitmap(3000, 2000).SaveToFile(file);
+    const int before = threadCount();
+    auto* dlg = new TImageOpenFileDlg;
+    dlg->OpenDialog->FileName = file;
+    dlg->UpdatePreview();
+    EXPECT_TRUE(dlg->PreviewPending());
+    delete dlg;
+    EXPECT_EQ(threadCount(), before);
+    QCoreApplication::processEvents(); // nothing arrives for the dialog that went
 }
 
 TEST(ImageOpenDialog, GermanCaptionsFit)

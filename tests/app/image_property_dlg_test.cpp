@@ -7,8 +7,10 @@
 #include "platform/bitmap.h"
 #include "platform/message_box.h"
 #include "platform/picture.h"
+#include "platform/registry.h"
 
 #include "support/dialog_test_support.h"
+#include "support/hosted_dialog_test_support.h"
 #include "support/sane_test_support.h"
 #include "support/test_support.h"
 
@@ -18,7 +20,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QFrame>
 #include <QGroupBox>
@@ -256,6 +260,92 @@ TEST_F(ImageDlgTest, LoadOpensThePreviewDialogAndTakesTheChosenFile)
     EXPECT_EQ(dlg.findChild<TImageOpenFileDlg*>(), nullptr);
 }
 
+// OK takes the picture the preview read: the file is not read a second time (here it is
+// damaged behind the preview's back, under the same time stamp, so a second read would fail).
+TEST_F(ImageDlgTest, LoadTakesThePreviewedPictureWithoutReadingItAgain)
+{
+    const QString dir = testsupport::freshDir(QStringLiteral("load-previewed"));
+    const QString file = dir + QStringLiteral("/grey.tif");
+    ASSERT_TRUE(QFile::copy(testsupport::fixture(QStringLiteral("images/tiff_grey.tif")), file));
+    TPicture original;
+    original.LoadFromFile(file);
+    {
+        TRegIniFile reg(ProductKey());
+        reg.WriteString(BasicInfo(), QStringLiteral("ImageLastDir"), dir);
+        reg.WriteBool(BasicInfo(), QStringLiteral("ImagePreview"), true);
+    }
+    TImagePropertyDlg dlg;
+    QTimer::singleShot(0, [&] {
+        auto* open = dlg.findChild<TImageOpenFileDlg*>();
+        ASSERT_NE(open, nullptr);
+        auto* edit = qobject_cast<QLineEdit*>(open->OpenDialog->DialogItem(1152));
+        edit->setText(QStringLiteral("grey.tif"));
+        open->UpdatePreview();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !open->PreviewPicture->Empty(); },
+                                    testsupport::kHostedDialogWaitMs));
+        const QDateTime stamp = QFileInfo(file).lastModified();
+        QFile damaged(file);
+        ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        damaged.write("II*\0no longer a picture");
+        ASSERT_TRUE(damaged.flush());
+        ASSERT_TRUE(damaged.setFileTime(stamp, QFileDevice::FileModificationTime));
+        damaged.close();
+        qobject_cast<QPushButton*>(open->OpenDialog->DialogItem(1))->click();
+    });
+    dlg.LoadBtn->click();
+    EXPECT_TRUE(boxes.isEmpty()) << boxes.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(dlg.FileName, file);
+    EXPECT_EQ(dlg.Picture->Width(), original.Width());
+    EXPECT_EQ(dlg.Picture->Height(), original.Height());
+}
+
+// A file that cannot be read is named in its message, and the picture stays as it was.
+TEST_F(ImageDlgTest, ADamagedFileLoadedHereIsNamed)
+{
+    const QString dir = testsupport::freshDir(QStringLiteral("load-damaged"));
+    const QString file = dir + QStringLiteral("/damaged.jpg");
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00 then nothing a decoder can use", 40));
+    }
+    {
+        TRegIniFile reg(ProductKey());
+        reg.WriteString(BasicInfo(), QStringLiteral("ImageLastDir"), dir);
+        reg.WriteBool(BasicInfo(), QStringLiteral("ImagePreview"), false);
+    }
+    TImagePropertyDlg dlg;
+    const TPicture pic = picture(5, 5);
+    dlg.Picture->Assign(&pic);
+    QTimer::singleShot(0, [&] {
+        auto* open = dlg.findChild<TImageOpenFileDlg*>();
+        ASSERT_NE(open, nullptr);
+        qobject_cast<QLineEdit*>(open->OpenDialog->DialogItem(1152))->setText(QStringLiteral("damaged.jpg"));
+        qobject_cast<QPushButton*>(open->OpenDialog->DialogItem(1))->click();
+    });
+    dlg.LoadBtn->click();
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes.at(0).contains(QStringLiteral("damaged.jpg"))) << boxes.at(0).toStdString();
+    EXPECT_EQ(dlg.Picture->Width(), 5);
+    EXPECT_TRUE(dlg.FileName.isEmpty());
+}
+
+// A picture format on the clipboard that does not decode: Paste says so and changes nothing.
+TEST_F(ImageDlgTest, PasteOfAnUnreadablePictureSaysWhy)
+{
+    TImagePropertyDlg dlg;
+    const TPicture pic = picture(5, 5);
+    dlg.Picture->Assign(&pic);
+    auto* data = new QMimeData;
+    data->setData(QStringLiteral("image/png"), QByteArray("not a png at all"));
+    QApplication::clipboard()->setMimeData(data);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(dlg.PasteBtn->isEnabled());
+    dlg.PasteBtn->click();
+    EXPECT_EQ(boxes, QStringList{LoadLangStr(ClipboardPictureUnreadableString)});
+    EXPECT_EQ(dlg.Picture->Width(), 5);
+}
+
 TEST_F(ImageDlgTest, EditCropsInThePictureEditor)
 {
     TImagePropertyDlg dlg;
@@ -295,6 +385,6 @@ TEST_F(ImageDlgTest, AcquireWithoutTheScannerLibrarySaysSoOnceAndChangesNothing)
     dlg.Picture->Assign(&pic);
     dlg.AcquireBtn->click();
     qunsetenv("KORVANE_SANE_LIBRARY");
-    EXPECT_EQ(boxes, QStringList{LoadLangStr(ScannerLibraryMissingString)});
+    EXPECT_EQ(boxes, QStringList{LoadLangStr(ScannerLibraryMissingString).arg("/nonexistent/libsane.so.1")});
     EXPECT_EQ(dlg.Picture->Width(), 5);
 }

@@ -620,10 +620,12 @@ TEST_F(MainFrameCommandsTest, ScannerCommandsWithoutTheLibrarySayItOnceEach)
     Show();
     qputenv("KORVANE_SANE_LIBRARY", "/nonexistent/libsane.so.1");
     frame->SelectSourceItem->trigger();
-    EXPECT_EQ(boxes, QStringList{QStringLiteral("Error! Could not found EZTWtw32.dll")});
+    EXPECT_EQ(boxes, QStringList{QStringLiteral(
+                         "Error! Could not find the scanner library /nonexistent/libsane.so.1 (SANE).")});
     boxes.clear();
     frame->AcquireItem->trigger();
-    EXPECT_EQ(boxes, QStringList{QStringLiteral("Error! Could not found EZTWtw32.dll")});
+    EXPECT_EQ(boxes, QStringList{QStringLiteral(
+                         "Error! Could not find the scanner library /nonexistent/libsane.so.1 (SANE).")});
     boxes.clear();
     frame->AcquireBtn->Click();
     EXPECT_EQ(boxes.size(), 1);

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
@@ -59,10 +60,14 @@ TEST(ScannerAcquire, NothingScannedLeavesThePictureEmptyAndNoPlantedFileIsRead)
                                          testsupport::SaneTestBackend::DefaultConf(), false);
     const QString path = AcquireFilePath();
     plantBitmap(path);
+    testsupport::MessageRecorder recorder;
     CTWAIN twain;
     twain.AcquireToPicture(nullptr);
     EXPECT_TRUE(twain.Picture->Empty());
     EXPECT_FALSE(QFileInfo::exists(path));
+    // Acquire says what Select Source says.
+    EXPECT_EQ(recorder.texts, QStringList{LoadLangStr(NoScannerString)});
+    recorder.texts.clear();
 
     // A link planted in its place goes too, and what it points at is left alone.
     const QString target = testsupport::freshDir(QStringLiteral("sane-link")) + QStringLiteral("/target.bmp");
@@ -81,12 +86,42 @@ TEST(ScannerAcquire, AFailedScanGivesNothing)
     // used: the backend stops its reader thread by asynchronous cancellation, which now and then
     // leaves a C library lock held by the dead thread and hangs the program.)
     testsupport::SaneTestBackend backend(QStringLiteral("sane-fail"));
+    testsupport::MessageRecorder recorder;
     CTWAIN::SetSource(QStringLiteral("test:9"));
     CTWAIN twain;
     twain.AcquireToPicture(nullptr);
     CTWAIN::SetSource(QString());
     EXPECT_TRUE(twain.Picture->Empty());
     EXPECT_FALSE(QFileInfo::exists(AcquireFilePath()));
+    // The scanner library's own reason is shown.
+    ASSERT_EQ(recorder.texts.size(), 1);
+    EXPECT_TRUE(recorder.texts.at(0).startsWith(LoadLangStr(ScanFailedString).arg(QString())))
+        << recorder.texts.at(0).toStdString();
+    EXPECT_GT(recorder.texts.at(0).size(), LoadLangStr(ScanFailedString).arg(QString()).size());
+}
+
+TEST(ScannerAcquire, AScanGoesToTheClipboard)
+{
+    testsupport::SaneTestBackend backend(QStringLiteral("sane-clipboard"));
+    QApplication::clipboard()->clear();
+    CTWAIN twain;
+    EXPECT_TRUE(twain.AcquireToClipboard(nullptr));
+    const QImage image = QApplication::clipboard()->image();
+    EXPECT_EQ(image.size(), QSize(39, 19));
+    EXPECT_EQ(image.pixel(5, 5) & 0xFFFFFF, 0u);
+    EXPECT_TRUE(twain.Picture->Empty());
+}
+
+TEST(ScannerAcquire, NoScannerLeavesTheClipboardAsItWas)
+{
+    testsupport::SaneTestBackend backend(QStringLiteral("sane-clipboard-none"),
+                                         testsupport::SaneTestBackend::DefaultConf(), false);
+    testsupport::MessageRecorder recorder;
+    QApplication::clipboard()->setText(QStringLiteral("kept"));
+    CTWAIN twain;
+    EXPECT_FALSE(twain.AcquireToClipboard(nullptr));
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("kept"));
+    EXPECT_EQ(recorder.texts, QStringList{LoadLangStr(NoScannerString)});
 }
 
 TEST(ScannerSource, TheChosenScannerIsTheOneUsedLater)
@@ -133,6 +168,9 @@ TEST(ScannerLibraryMissing, CheckSaysSoOnce)
     qputenv("KORVANE_SANE_LIBRARY", "/nonexistent/libsane.so.1");
     testsupport::MessageRecorder recorder;
     EXPECT_FALSE(CheckTwainDll());
-    EXPECT_EQ(recorder.texts, QStringList{QStringLiteral("Error! Could not found EZTWtw32.dll")});
+    // The library the program opens is named, in every language.
+    EXPECT_EQ(recorder.texts,
+              QStringList{QStringLiteral(
+                  "Error! Could not find the scanner library /nonexistent/libsane.so.1 (SANE).")});
     qunsetenv("KORVANE_SANE_LIBRARY");
 }

@@ -1,4 +1,5 @@
 #include "controls/host_dialog.h"
+#include "platform/help_context.h"
 #include "support/hosted_dialog_test_support.h"
 #include "support/test_support.h"
 
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 namespace {
 
@@ -350,6 +352,94 @@ TEST(HostDialogRun, CaptionsHelpAndHidingTheForm)
     });
     EXPECT_FALSE(d->Execute());
     EXPECT_TRUE(host.form.isWindow());
+}
+
+// Help shows the dialog's help context through the application's help call, and fires OnHelp;
+// without a context only OnHelp fires. F1 asks for the same help.
+TEST(HostDialogRun, HelpShowsTheHelpContext)
+{
+    const QString dir = testsupport::freshDir(QStringLiteral("run_help"));
+    QList<int> shown;
+    SetHelpContextHandler([&](int context, const QPoint&) { shown << context; });
+    for (int context : {0, 2097}) {
+        SCOPED_TRACE(context);
+        shown.clear();
+        TFormOpenDialog d;
+        d.SetInitialDir(dir);
+        d.Options |= ofShowHelp;
+        d.HelpContext = context;
+        int helps = 0;
+        d.OnHelp = [&](QObject*) { ++helps; };
+        WhileHostedDialogRuns(&d, [&] {
+            ClickDialogItem(&d, 1038);
+            EXPECT_EQ(helps, 1);
+            QTest::keyClick(d.FrameHandle(), Qt::Key_F1);
+            ClickDialogItem(&d, 2);
+        });
+        d.Execute();
+        EXPECT_EQ(shown, context ? QList<int>({context, context}) : QList<int>());
+    }
+    SetHelpContextHandler(nullptr);
+}
+
+// The dialog's own tool buttons form one bar that can be hidden and clicked by index.
+TEST(HostDialogRun, ToolBarButtonsShowHideAndClick)
+{
+    const QString dir = testsupport::freshDir(QStringLiteral("run_toolbar"));
+    QDir(dir).mkdir(QStringLiteral("inner"));
+    TFormOpenDialog d;
+    d.SetInitialDir(dir + QStringLiteral("/inner"));
+    EXPECT_EQ(d.GetToolBarHandle(), nullptr);
+    WhileHostedDialogRuns(&d, [&] {
+        QWidget* bar = d.GetToolBarHandle();
+        ASSERT_NE(bar, nullptr);
+        EXPECT_TRUE(bar->isVisible());
+        EXPECT_EQ(bar->findChildren<QToolButton*>().size(), 6);
+        d.ShowToolBar(false);
+        EXPECT_FALSE(bar->isVisible());
+        d.ShowToolBar(true);
+        EXPECT_TRUE(bar->isVisible());
+        // 3: up to the parent folder; 6: the detail view.
+        d.ToolBarButtonClick(3);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return d.GetDirectory() == dir; }, kHostedDialogWaitMs));
+        d.ToolBarButtonClick(6);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return d.RunningDialog()->viewMode() == QFileDialog::Detail; },
+                                    kHostedDialogWaitMs));
+        d.ToolBarButtonClick(0); // no such button: nothing
+        d.ToolBarButtonClick(7);
+        ClickDialogItem(&d, 2);
+    });
+    d.Execute();
+    EXPECT_EQ(d.GetToolBarHandle(), nullptr);
+}
+
+// Typing or entering a folder leaves the accept button with the caption the form gave it.
+TEST(HostDialogRun, OkKeepsItsCaptionOverFolders)
+{
+    const QString dir = testsupport::freshDir(QStringLiteral("run_ok_caption"));
+    QDir(dir).mkdir(QStringLiteral("sub"));
+    TFormOpenDialog d;
+    d.SetInitialDir(dir);
+    d.Options |= ofFileMustExist;
+    d.SetOkButtonCaption(QStringLiteral("&OK"));
+    WhileHostedDialogRuns(&d, [&] {
+        auto* ok = qobject_cast<QAbstractButton*>(d.DialogItem(1));
+        ASSERT_NE(ok, nullptr);
+        // What Qt and the component queue for the change has run.
+        const auto keeps = [&] {
+            for (int i = 0; i < 3; ++i)
+                QCoreApplication::processEvents();
+            return ok->text() == QStringLiteral("&OK");
+        };
+        typeName(&d, QStringLiteral("sub"));
+        EXPECT_TRUE(keeps()) << ok->text().toStdString();
+        d.RunningDialog()->setDirectory(dir + QStringLiteral("/sub"));
+        EXPECT_TRUE(keeps()) << ok->text().toStdString();
+        typeName(&d, dir);
+        EXPECT_TRUE(keeps()) << ok->text().toStdString();
+        ClickDialogItem(&d, 2);
+    });
+    d.Execute();
 }
 
 TEST(HostDialogUnits, RescaleFactorsTable)

@@ -14,6 +14,7 @@
 #include <QFontDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -239,6 +240,158 @@ TEST(HostedFontDialog, ApplyFiresWithTheCurrentFont)
     EXPECT_EQ(d.Font().Name, family);
     EXPECT_EQ(d.Font().Size(), 20);
     EXPECT_EQ(d.Font().Style, fsBold | fsUnderline);
+}
+
+// With effects on, a colour box sits in the dialog; the colour chosen there is the font's.
+TEST(HostedFontDialog, ColourBoxWithEffects)
+{
+    for (bool effects : {true, false}) {
+        SCOPED_TRACE(effects);
+        HostForm host;
+        TFormFontDialog d;
+        host.Carry(&d);
+        d.Options = effects ? unsigned(fdEffects) : 0u;
+        TFont start;
+        start.Name = QStringLiteral("Liberation Serif");
+        start.SetSize(12);
+        start.Color = clNavy;
+        d.SetFont(start);
+        int changes = 0;
+        d.OnFontChange = [&](QObject*) { ++changes; };
+        WhileHostedDialogRuns(&d, [&] {
+            auto* colors = qobject_cast<QComboBox*>(d.DialogItem(1139));
+            if (!effects) {
+                EXPECT_EQ(colors, nullptr);
+                ClickDialogItem(&d, 1);
+                return;
+            }
+            ASSERT_NE(colors, nullptr);
+            EXPECT_TRUE(colors->isVisible());
+            EXPECT_EQ(colors->count(), 16);
+            EXPECT_EQ(TColor(colors->currentData().toUInt()), clNavy);
+            changes = 0;
+            colors->setCurrentIndex(colors->findData(QVariant::fromValue(uint(clRed))));
+            settle();
+            EXPECT_GE(changes, 1);
+            EXPECT_EQ(d.Font().Color, clRed);
+            ClickDialogItem(&d, 1);
+        });
+        ASSERT_TRUE(d.Execute());
+        EXPECT_EQ(d.Font().Color, effects ? clRed : clNavy);
+    }
+}
+
+// With fdLimitSize, only the sizes from MinFontSize to MaxFontSize are offered and accepted;
+// limits the wrong way round limit nothing.
+TEST(HostedFontDialog, SizeLimits)
+{
+    const struct {
+        int min, max;
+        unsigned options;
+        int start, chosen, result;
+    } cases[] = {
+        {10, 20, fdEffects | fdLimitSize, 12, 36, 20},
+        {10, 20, fdEffects | fdLimitSize, 8, 9, 10},
+        {10, 20, fdEffects | fdLimitSize, 12, 14, 14},
+        {20, 10, fdEffects | fdLimitSize, 12, 36, 36}, // min above max: no limit
+        {10, 20, fdEffects, 12, 36, 36},               // no fdLimitSize: no limit
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << c.min << ".." << c.max << " options " << c.options << " chose " << c.chosen);
+        HostForm host;
+        TFormFontDialog d;
+        host.Carry(&d);
+        d.Options = c.options;
+        d.MinFontSize = c.min;
+        d.MaxFontSize = c.max;
+        TFont start;
+        start.Name = QStringLiteral("Liberation Serif");
+        start.SetSize(c.start);
+        d.SetFont(start);
+        WhileHostedDialogRuns(&d, [&] {
+            auto* fd = qobject_cast<QFontDialog*>(d.DialogHandle());
+            ASSERT_NE(fd, nullptr);
+            const bool limited = (c.options & fdLimitSize) && c.min <= c.max;
+            if (limited)
+                EXPECT_GE(fd->currentFont().pointSize(), c.min);
+            // The size list shows only sizes in range.
+            int offered = 0, outside = 0;
+            for (QListView* list : fd->findChildren<QListView*>()) {
+                for (int r = 0; r < list->model()->rowCount(); ++r) {
+                    bool number = false;
+                    const int size = list->model()->index(r, 0).data().toString().toInt(&number);
+                    if (!number || list->isRowHidden(r))
+                        continue;
+                    ++offered;
+                    if (size < c.min || size > c.max)
+                        ++outside;
+                }
+            }
+            EXPECT_GT(offered, 0);
+            if (limited)
+                EXPECT_EQ(outside, 0);
+            else
+                EXPECT_GT(outside, 0);
+            QFont f = fd->currentFont();
+            f.setPointSize(c.chosen);
+            fd->setCurrentFont(f);
+            settle();
+            ClickDialogItem(&d, 1);
+        });
+        ASSERT_TRUE(d.Execute());
+        EXPECT_EQ(d.Font().Size(), c.result);
+    }
+}
+
+// OnPaintPage gets each part of the sample page with its rectangle, the page first; what it
+// paints shows, and a part it answers for is left to it.
+TEST(HostedPageSetup, PaintPageHookPaintsTheSample)
+{
+    HostForm host;
+    TFormPageSetupDialog d;
+    host.Carry(&d);
+    d.Measurements = pmMillimeters;
+    d.PaperSize = QSize(21000, 29700);
+    d.Margins = {2000, 2000, 2000, 2000};
+    QList<TPageSetupPaintPart> parts;
+    TRect page, margin;
+    d.OnPaintPage = [&](QObject* sender, TCanvas* canvas, const TRect& r, TPageSetupPaintPart part) {
+        EXPECT_EQ(sender, &d);
+        parts << part;
+        if (part == ppFullPage)
+            page = r;
+        if (part == ppMarginRect) {
+            margin = r;
+            canvas->Brush.Color = clRed;
+            canvas->FillRect(r);
+            return true;
+        }
+        return false;
+    };
+    WhileHostedDialogRuns(&d, [&] {
+        auto* sample = d.DialogHandle()->findChild<QWidget*>(QStringLiteral("pageSample"));
+        ASSERT_NE(sample, nullptr);
+        const QImage shot = sample->grab().toImage();
+        EXPECT_EQ(parts.mid(0, 4),
+                  (QList<TPageSetupPaintPart>{ppFullPage, ppMinMarginRect, ppMarginRect, ppGreekText}));
+        // An A4 page in its proportions, the margins inside it.
+        ASSERT_GT(page.Width(), 0);
+        EXPECT_NEAR(double(page.Height()) / page.Width(), 297.0 / 210.0, 0.03);
+        EXPECT_GT(margin.Left, page.Left);
+        EXPECT_LT(margin.Right, page.Right);
+        const QPoint middle((margin.Left + margin.Right) / 2, (margin.Top + margin.Bottom) / 2);
+        EXPECT_EQ(QRgbToColor(shot.pixel(middle)), clRed);
+        // The page itself is the dialog's: white between its edge and the margins.
+        EXPECT_EQ(QRgbToColor(shot.pixel(page.Left + 2, page.Top + 2)), clWhite);
+        // Changing a margin paints the sample again.
+        parts.clear();
+        qobject_cast<QDoubleSpinBox*>(d.DialogItem(1155))->setValue(40.0);
+        sample->grab();
+        EXPECT_FALSE(parts.isEmpty());
+        ClickDialogItem(&d, 2);
+    });
+    d.Execute();
 }
 
 TEST(HostedPageSetup, MarginsRoundTripInInchesAndMillimetres)

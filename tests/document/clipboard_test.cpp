@@ -8,6 +8,7 @@
 #include "document/picture_object.h"
 #include "document/rectangle.h"
 #include "document/std.h"
+#include "lang/string_ids.h"
 #include "platform/codepage.h"
 #include "platform/file_utils.h"
 #include "platform/picture.h"
@@ -283,12 +284,15 @@ TEST_F(ClipboardTest, PictureOfferedOnlyAsEncodedDataIsPasted)
     ASSERT_TRUE(img->HasPicture);
     EXPECT_EQ(img->Image->Graphic()->ToImage().size(), QSize(40, 30));
 
-    // Damaged picture bytes paste nothing and keep the popup honest about what is there.
+    // Damaged picture bytes paste nothing, and Paste says why.
     auto* broken = new QMimeData;
     broken->setData(QStringLiteral("image/bmp"), QByteArray("BM\x01\x02"));
     QGuiApplication::clipboard()->setMimeData(broken);
+    calls.clear();
     f->PasteClipboard();
     EXPECT_EQ(f->ObjectCount(), 1);
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].text, LoadLangStr(ClipboardPictureUnreadableString));
 }
 
 TEST_F(ClipboardTest, ObjectsWinOverTextOnTheClipboard)

@@ -2,9 +2,11 @@
 #include "imageformats/tiff_graphic.h"
 #include "platform/picture.h"
 #include "reader_test_util.h"
+#include "support/test_support.h"
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 
 using namespace readertest;
@@ -329,4 +331,35 @@ TEST(TIFFReader, FailedLoadLeavesTheBitmapAsItWas)
     badBuffer.open(QIODevice::ReadOnly);
     EXPECT_THROW(g.LoadFromStream(badBuffer), EPictureError);
     EXPECT_EQ(g.image(), before);
+}
+
+TEST(ReadOnlyFormats, SavingSaysNotWrittenAndTouchesNoFile)
+{
+    InitPictureFormats();
+    const QString dir = testsupport::freshDir(QStringLiteral("read-only-formats"));
+    for (const char* file : {"tiff_rgb_le.tif", "pcx_rgb24.pcx"}) {
+        SCOPED_TRACE(file);
+        TPicture picture;
+        picture.LoadFromFile(FixturePath(file));
+        const QString fresh = dir + QStringLiteral("/fresh_") + QString::fromLatin1(file);
+        try {
+            picture.Graphic()->SaveToFile(fresh);
+            ADD_FAILURE() << "saved";
+        } catch (const EInvalidGraphicOperation& e) {
+            EXPECT_TRUE(QString::fromUtf8(e.what()).contains(QStringLiteral("not written"))) << e.what();
+        }
+        EXPECT_FALSE(QFileInfo::exists(fresh));
+
+        // A file already there keeps what it held.
+        const QString existing = dir + QStringLiteral("/existing_") + QString::fromLatin1(file);
+        {
+            QFile f(existing);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write("before");
+        }
+        EXPECT_THROW(picture.Graphic()->SaveToFile(existing), EInvalidGraphicOperation);
+        QFile f(existing);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), QByteArray("before"));
+    }
 }

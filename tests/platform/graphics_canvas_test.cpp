@@ -3,6 +3,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <cmath>
 
 #include "platform/bitmap.h"
 #include "platform/graphics.h"
@@ -276,4 +277,80 @@ TEST(GraphicsCanvas, CanvasOverAPainterKeepsItsTransform)
     EXPECT_EQ(QRgbToColor(img.pixel(14, 14)), clBlack);
     EXPECT_EQ(QRgbToColor(img.pixel(15, 14)), clWhite);
     EXPECT_EQ(QRgbToColor(img.pixel(12, 12)), clBlue);
+}
+
+// A picture drawn on a device (a window, an image) is sampled only where it can show: each
+// target pixel shows the source pixel under its centre, mirrored where the rectangles say so,
+// inside the painter's clip, with the transparent colour left out, whatever the source format.
+TEST(GraphicsCanvas, DrawingOnADeviceSamplesOnlyWhatShows)
+{
+    QImage rgb(30, 20, QImage::Format_RGB32);
+    for (int y = 0; y < rgb.height(); ++y)
+        for (int x = 0; x < rgb.width(); ++x)
+            rgb.setPixel(x, y, qRgb(x * 8, y * 12, 77));
+    QImage indexed(30, 20, QImage::Format_Indexed8);
+    QList<QRgb> table;
+    for (int i = 0; i < 256; ++i)
+        table << qRgb(i, 255 - i, (i * 7) & 0xFF);
+    indexed.setColorTable(table);
+    for (int y = 0; y < indexed.height(); ++y)
+        for (int x = 0; x < indexed.width(); ++x)
+            indexed.scanLine(y)[x] = uchar(x + y * 8);
+    const QImage grey = rgb.convertToFormat(QImage::Format_Grayscale8);
+    const QImage packed = rgb.convertToFormat(QImage::Format_RGB888);
+
+    const struct {
+        const char* what;
+        TRect dest, src;
+        QRect clip; // empty: none
+        bool keyed;
+    } cases[] = {
+        {"shrunk", TRect(3, 2, 10, 7), TRect(0, 0, 30, 20), {}, false},
+        {"grown past the edges", TRect(-5, -5, 25, 19), TRect(2, 3, 8, 9), {}, false},
+        {"mirrored both ways", TRect(17, 13, 2, 1), TRect(0, 0, 30, 20), {}, false},
+        {"clipped", TRect(0, 0, 20, 15), TRect(0, 0, 30, 20), QRect(4, 5, 6, 3), false},
+        {"keyed", TRect(0, 0, 20, 15), TRect(0, 0, 30, 20), {}, true},
+    };
+    for (const QImage& source : {rgb, indexed, grey, packed}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(testing::Message() << c.what << ", format " << source.format());
+            const TColor key = QRgbToColor(source.pixel(15, 10));
+            QImage device(20, 15, QImage::Format_RGB32);
+            device.fill(qRgb(1, 2, 3));
+            {
+                QPainter p(&device);
+                if (!c.clip.isEmpty())
+                    p.setClipRect(c.clip);
+                TCanvas canvas(&p);
+                canvas.BlitImage(c.dest, source, c.src, SRCCOPY, c.keyed ? key : clNone);
+            }
+            const int aw = std::abs(c.dest.Width()), ah = std::abs(c.dest.Height());
+            const int asw = std::abs(c.src.Width()), ash = std::abs(c.src.Height());
+            const int x0 = std::min(c.dest.Left, c.dest.Right), y0 = std::min(c.dest.Top, c.dest.Bottom);
+            const bool mirrorX = c.dest.Width() < 0, mirrorY = c.dest.Height() < 0;
+            int wrong = 0;
+            for (int y = 0; y < device.height(); ++y)
+                for (int x = 0; x < device.width(); ++x) {
+                    QRgb want = qRgb(1, 2, 3);
+                    const bool inside = x >= x0 && x < x0 + aw && y >= y0 && y < y0 + ah &&
+                                        (c.clip.isEmpty() || c.clip.contains(x, y));
+                    if (inside) {
+                        int kx = int(std::floor((x - x0 + 0.5) * asw / aw));
+                        int ky = int(std::floor((y - y0 + 0.5) * ash / ah));
+                        if (mirrorX)
+                            kx = asw - 1 - kx;
+                        if (mirrorY)
+                            ky = ash - 1 - ky;
+                        const QRgb s = source.pixel(std::min(c.src.Left, c.src.Right) + kx,
+                                                    std::min(c.src.Top, c.src.Bottom) + ky);
+                        if (!(c.keyed && QRgbToColor(s) == key))
+                            want = s;
+                    }
+                    if ((device.pixel(x, y) & 0xFFFFFF) != (want & 0xFFFFFF) && ++wrong <= 3)
+                        ADD_FAILURE() << "at " << x << "," << y << ": " << std::hex << device.pixel(x, y)
+                                      << " wanted " << want;
+                }
+            EXPECT_EQ(wrong, 0);
+        }
+    }
 }
