@@ -179,7 +179,8 @@ void TNSCustomShellList::removeItem(QListWidgetItem* item)
 
 void TNSCustomShellList::clearItems()
 {
-    StopFill();
+    // The items go, and a fill or a change of folder follows: no refresh of them is wanted.
+    endFill(false);
     clearSelection();
     m_editItem = nullptr;
     m_dropItem = nullptr;
@@ -197,6 +198,8 @@ void TNSCustomShellList::FillItems()
         m_refreshPending = true;
         return;
     }
+    // A fill reads everything anew.
+    m_refreshPending = false;
     TNSBusyCursor busy;
     setUpdatesEnabled(false);
     struct Updates {
@@ -319,15 +322,15 @@ void TNSCustomShellList::FillTimerElapsed()
     if (!FillStep(kFillSliceMs))
         return;
     m_fillTimer.stop();
-    finishFill();
+    finishFill(true);
 }
 
-void TNSCustomShellList::finishFill()
+void TNSCustomShellList::finishFill(bool runPendingRefresh)
 {
     FilterPostApply();
     if (OnFillComplete)
         OnFillComplete(this);
-    if (m_refreshPending && !m_dragging && !editing()) {
+    if (runPendingRefresh && m_refreshPending && !m_dragging && !editing()) {
         m_refreshPending = false;
         RefreshItems();
     }
@@ -335,12 +338,17 @@ void TNSCustomShellList::finishFill()
 
 void TNSCustomShellList::StopFill()
 {
+    endFill(true);
+}
+
+void TNSCustomShellList::endFill(bool runPendingRefresh)
+{
     if (!m_fill)
         return;
     // What is shown stays; the rest is not read.
     m_fill.reset();
     m_fillTimer.stop();
-    finishFill();
+    finishFill(runPendingRefresh);
 }
 
 TNSCustomShellList::TFill::~TFill()

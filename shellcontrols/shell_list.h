@@ -132,7 +132,8 @@ private:
     // One slice of the fill (at most sliceMs); true when the fill is done.
     bool FillStep(qint64 sliceMs);
     void FillTimerElapsed();
-    void finishFill();
+    void finishFill(bool runPendingRefresh);
+    void endFill(bool runPendingRefresh);
     void InitColumns();
     // The widths of the columns go to the memory every list of the process shares.
     void rememberColumnWidths();

@@ -217,15 +217,30 @@ uint32_t TNSCustomDraw::RawDrawStage() const
 
 // ---- header sort glyphs ----
 
-void DrawDownArrow(TCanvas& canvas, const QRect& rect, TColor face, TColor highlight, TColor shadow)
+namespace {
+
+// An arrow's measures in its rectangle, its w x h area filled with the face colour first.
+struct TArrowBox {
+    int h, w, l, t, c;
+};
+
+TArrowBox ArrowBox(TCanvas& canvas, const QRect& rect, TColor face)
 {
     const int h = (rect.height() - 1) | 1, w = h + 1;
-    const int l = rect.left(), t = rect.top(), c = l + (w - 1) / 2;
+    const TArrowBox b{h, w, rect.left(), rect.top(), rect.left() + (w - 1) / 2};
     if (face != clNone) {
         canvas.Brush.Color = face;
         canvas.Brush.Style = bsSolid;
-        canvas.FillRect(TRect(l, t, l + w, t + h));
+        canvas.FillRect(TRect(b.l, b.t, b.l + w, b.t + h));
     }
+    return b;
+}
+
+} // namespace
+
+void DrawDownArrow(TCanvas& canvas, const QRect& rect, TColor face, TColor highlight, TColor shadow)
+{
+    const auto [h, w, l, t, c] = ArrowBox(canvas, rect, face);
     canvas.Pen.Color = shadow;
     canvas.Polyline({TPoint(c, t + h - 1), TPoint(l, t + 1), TPoint(l, t), TPoint(l + w - 1, t)});
     canvas.Pen.Color = highlight;
@@ -235,13 +250,7 @@ void DrawDownArrow(TCanvas& canvas, const QRect& rect, TColor face, TColor highl
 
 void DrawUpArrow(TCanvas& canvas, const QRect& rect, TColor face, TColor highlight, TColor shadow)
 {
-    const int h = (rect.height() - 1) | 1, w = h + 1;
-    const int l = rect.left(), t = rect.top(), c = l + (w - 1) / 2;
-    if (face != clNone) {
-        canvas.Brush.Color = face;
-        canvas.Brush.Style = bsSolid;
-        canvas.FillRect(TRect(l, t, l + w, t + h));
-    }
+    const auto [h, w, l, t, c] = ArrowBox(canvas, rect, face);
     canvas.Pen.Color = shadow;
     canvas.Polyline({TPoint(l + w / 2 - 1, t), TPoint(l, t + h - 2), TPoint(l, t + h - 1)});
     canvas.Pen.Color = highlight;
