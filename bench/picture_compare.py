@@ -3,7 +3,7 @@
 
     python3 bench/picture_compare.py [--decoder BUILD/bench/picture_decode] [--size 4000x3000]
                                      [--repeat 5] [--only NAME,...] [--keep DIR [--reuse]] [--core N]
-                                     [--processes 3] [--clock cpu|wall]
+                                     [--processes 3] [--clock cpu|wall] [--no-magick]
 
 Makes one picture of about 12 megapixels (a photo-like half and a drawn half), writes it in each
 format with the reference tools' own encoders (Pillow, libtiff's tiffcp, ImageMagick) into a
@@ -237,6 +237,7 @@ def main():
     ap.add_argument("--keep", help="write the pictures into this folder and keep them")
     ap.add_argument("--reuse", action="store_true", help="with --keep, take the pictures already there")
     ap.add_argument("--core", type=int, help="run every decoder pinned to this one core")
+    ap.add_argument("--no-magick", action="store_true", help="leave ImageMagick out (it is slow)")
     args = ap.parse_args()
     if args.core is not None:
         os.sched_setaffinity(0, {args.core})   # inherited by every program started below
@@ -255,7 +256,7 @@ def main():
         files = make_files(make_source(w, h), tmp, only, args.reuse and bool(args.keep))
         tiny = os.path.join(tmp, "tiny.ppm")
         Image.new("RGB", (1, 1)).save(tiny)
-        im_start = time_command([IM, tiny, "null:"], max(3, args.repeat))
+        im_start = 0.0 if args.no_magick else time_command([IM, tiny, "null:"], max(3, args.repeat))
         dump = os.path.join(tmp, "ours-%d.ppm" % os.getpid())   # runs may share the folder
 
         rows = []
@@ -266,7 +267,7 @@ def main():
                 pil = time_pillow(path, args.repeat, args.processes, args.clock)
             except Exception as e:  # Pillow cannot read every variant
                 diff, pil = "Pillow: %s" % e, None
-            magick = max(0.0, time_command([IM, path, "null:"], args.repeat) - im_start)
+            magick = 0.0 if args.no_magick else max(0.0, time_command([IM, path, "null:"], args.repeat) - im_start)
             rows.append((name, os.path.getsize(path), ours, pil, magick, diff))
             print("  %-18s ours %8.1f ms (first %.1f, %.1f MB)  Pillow %s  ImageMagick %8.1f ms"
                   % (name, ours[1], ours[0], ours[2],
