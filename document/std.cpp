@@ -4,6 +4,7 @@
 #include "platform/control_classes.h"
 #include "platform/cursors.h"
 #include "platform/file_utils.h"
+#include "platform/message_box.h"
 #include "platform/registry.h"
 
 #include <QApplication>
@@ -232,6 +233,7 @@ void FreeLanguageDll()
 void LoadLanguageDll()
 {
     FreeLanguageDll();
+    SetMessageCaptionLoader([](TMsgDlgType type) { return LoadLangStr(WarningCaptionString + int(type)); });
     const QString name = LanguageLibraryName(CurrentLanguage);
     HINSTANCE dll = name.isEmpty() ? nullptr : LoadLibraryA(name);
     {
