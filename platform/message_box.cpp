@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QSpacerItem>
 #include <QStyle>
@@ -96,10 +97,13 @@ int showReal(const MessageBoxCall& call)
         }
     }
     if (buttons.empty()) buttons.push_back({0, QMessageBox::Ok, IDOK});
-    // The box is at least as wide as its title, with the title bar's icon and buttons beside it.
+    // The box is at least as wide as its title, which window managers set in bold, with the
+    // title bar's icon and buttons beside it.
     if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
+        QFont titleFont = box->font();
+        titleFont.setBold(true);
         const int titleBar = box->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, box);
-        const int need = box->fontMetrics().horizontalAdvance(call.caption) + 5 * titleBar;
+        const int need = QFontMetrics(titleFont).horizontalAdvance(call.caption) + 5 * titleBar;
         grid->addItem(new QSpacerItem(need, 0, QSizePolicy::Fixed, QSizePolicy::Minimum), grid->rowCount(), 0,
                       1, grid->columnCount());
     }

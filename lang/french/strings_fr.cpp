@@ -444,7 +444,7 @@ constexpr langtable::Entry kFrench[] = {
     {2110, "Liste des fichiers d'étiquettes ouverts"},
     {2111, "Choisir la position de l'étiquette à imprimer"},
     {2112, "Imprimer les étiquettes choisies"},
-    {4300, "La connexion s'est terminée avant que la recherche ait un résultat."},
+    {4300, "La connexion s'est terminée avant tout résultat."},
     {4301, "Avertissement"},
     {4302, "Erreur"},
     {4303, "Information"},

@@ -446,7 +446,7 @@ constexpr langtable::Entry kGerman[] = {
     {2110, "Liste der geöffneten Etikettendateien"},
     {2111, "Die Position des zu druckenden Etiketts wählen"},
     {2112, "Die gewählten Etiketten drucken"},
-    {4300, "Die Verbindung endete, bevor die Suche ein Ergebnis hatte."},
+    {4300, "Die Verbindung endete vor einem Ergebnis."},
     {4301, "Warnung"},
     {4302, "Fehler"},
     {4303, "Information"},

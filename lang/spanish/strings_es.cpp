@@ -446,7 +446,7 @@ constexpr langtable::Entry kSpanish[] = {
     {2110, "Lista de los archivos de etiquetas abiertos"},
     {2111, "Elegir la posición de la etiqueta a imprimir"},
     {2112, "Imprimir las etiquetas elegidas"},
-    {4300, "La conexión terminó antes de que la búsqueda tuviera un resultado."},
+    {4300, "La conexión terminó antes de obtener un resultado."},
     {4301, "Advertencia"},
     {4302, "Error"},
     {4303, "Información"},
