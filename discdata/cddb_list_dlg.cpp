@@ -437,11 +437,9 @@ void TCDDBListDlg::CustomizeTrackInfoChkClick()
     if (g_templateQuery) {
         ok = g_templateQuery(text);
     } else {
-        // The prompt doubles its ampersands for a label that would take them as mnemonics.
-        QString prompt = LoadLangStr(TrackTemplatePromptString);
-        prompt.replace(QStringLiteral("&&"), QStringLiteral("&"));
-        text = QInputDialog::getText(this, LoadLangStr(TrackTemplateCaptionString), prompt, QLineEdit::Normal,
-                                     text, &ok);
+        // The prompt's doubled ampersands show as one in the box's label, which takes mnemonics.
+        text = QInputDialog::getText(this, LoadLangStr(TrackTemplateCaptionString),
+                                     LoadLangStr(TrackTemplatePromptString), QLineEdit::Normal, text, &ok);
     }
     if (!ok)
         return;

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -463,4 +464,24 @@ TEST_F(CDDBListDlgTest, ChooserShowsItsWholeTitle)
     ASSERT_TRUE(WaitFor([&] { return !answer.captions.isEmpty() && dlg.ConnectBtn->isEnabled(); }));
     EXPECT_EQ(answer.captions, QStringList{LoadLangStr(SelectAlbumCaptionString)});
     EXPECT_EQ(answer.titleFits, QList<bool>{true});
+}
+
+// The template's prompt names the fields with their ampersands: the box's label, which takes
+// mnemonics, gets them doubled.
+TEST_F(CDDBListDlgTest, TemplatePromptShowsTheFieldsWhole)
+{
+    testsupport::MessageRecorder boxes;
+    TCDDBListDlg dlg(nullptr);
+    QString prompt;
+    QTimer::singleShot(0, [&] {
+        auto* input = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(input, nullptr);
+        for (QLabel* l : input->findChildren<QLabel*>())
+            if (!l->text().isEmpty())
+                prompt = l->text();
+        input->reject();
+    });
+    dlg.CustomizeTrackInfoChk->setChecked(true);
+    dlg.CustomizeTrackInfoChkClick();
+    EXPECT_EQ(prompt, QStringLiteral("Track No:&&n ,Track Name:&&s ,Track Time:&&t"));
 }
