@@ -172,10 +172,6 @@ TAboutDlg::TAboutDlg(QWidget* owner) : QDialog(owner)
     const QString version = AboutVersionText(QStringLiteral(KORVANE_VERSION_TEXT));
     if (!version.isEmpty())
         Label12->setText(version);
-    const long pages = ::sysconf(_SC_PHYS_PAGES);
-    const long pageSize = ::sysconf(_SC_PAGESIZE);
-    Label11->setText(MemoryText(pages > 0 && pageSize > 0 ? uint64_t(pages) * uint64_t(pageSize) : 0,
-                                QLocale::system().groupSeparator()));
     LoadCaptions();
     CentreOnScreen(this, owner);
 }
@@ -189,6 +185,12 @@ void TAboutDlg::LoadCaptions()
     Label7->setText(LoadLangStr(HttpPrefixString) + BuiltinString(WebSiteString));
     Label6->setText(BuiltinString(SupportMailString));
     Label2->setText(LoadLangStr(MakerPhoneString));
+    // The figure is grouped as the interface language writes numbers, whatever the system's.
+    const QString locale = LanguageDll ? LanguageLocaleName(CurrentLanguage) : QString();
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    Label11->setText(MemoryText(pages > 0 && pageSize > 0 ? uint64_t(pages) * uint64_t(pageSize) : 0,
+                                QLocale(locale.isEmpty() ? QStringLiteral("en") : locale).groupSeparator()));
     Label4->setText(GetWindowsVersionText());
     Label5->setText(LoadLangStr(MemoryLabelString));
     OKBtn->setText(LoadLangStr(OKButtonString));

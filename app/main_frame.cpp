@@ -665,10 +665,13 @@ void TMainFrame::BuildDocksAndStatus()
     for (int i = 0; i < 3; ++i) {
         StatusPanel[i] = new QLabel(status);
         StatusPanel[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        StatusPanel[i]->setFixedWidth(widths[i]);
+        if (i > 0)
+            StatusPanel[i]->setFixedWidth(widths[i]);
+        else
+            StatusPanel[i]->setMinimumWidth(widths[i]); // a longer hint takes the room the window has
         if (i > 0)
             StatusPanel[i]->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-        status->addWidget(StatusPanel[i]);
+        status->addWidget(StatusPanel[i], i == 0 ? 1 : 0);
     }
     StatusPanel[0]->setText(QStringLiteral("Ready"));
     StatusPanel[1]->setAlignment(Qt::AlignCenter);

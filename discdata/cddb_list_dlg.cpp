@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QInputDialog>
 #include <QLabel>
@@ -436,11 +437,9 @@ void TCDDBListDlg::CustomizeTrackInfoChkClick()
     if (g_templateQuery) {
         ok = g_templateQuery(text);
     } else {
-        // The prompt doubles its ampersands for a label that would take them as mnemonics.
-        QString prompt = LoadLangStr(TrackTemplatePromptString);
-        prompt.replace(QStringLiteral("&&"), QStringLiteral("&"));
-        text = QInputDialog::getText(this, LoadLangStr(TrackTemplateCaptionString), prompt, QLineEdit::Normal,
-                                     text, &ok);
+        // The prompt's doubled ampersands show as one in the box's label, which takes mnemonics.
+        text = QInputDialog::getText(this, LoadLangStr(TrackTemplateCaptionString),
+                                     LoadLangStr(TrackTemplatePromptString), QLineEdit::Normal, text, &ok);
     }
     if (!ok)
         return;
@@ -610,7 +609,12 @@ int TCDDBListDlg::Choose(const QString& caption, const QStringList& items)
     QPointer<QDialog> chooser = new QDialog(this);
     chooser->setObjectName(QStringLiteral("Chooser"));
     chooser->setWindowTitle(caption);
-    chooser->resize(300, 200);
+    // Wide enough for its title, which window managers set in bold, beside the title bar's
+    // icon and buttons.
+    QFont titleFont = chooser->font();
+    titleFont.setBold(true);
+    const int titleBar = chooser->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, chooser);
+    chooser->resize(std::max(300, QFontMetrics(titleFont).horizontalAdvance(caption) + 5 * titleBar), 200);
     auto* layout = new QVBoxLayout(chooser);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* list = Named(new QListWidget(chooser), "ChooserList");

@@ -278,8 +278,9 @@ void TCDDBSocket::SendRead(const QString& matchLine)
 void TCDDBSocket::CDDBReceive()
 {
     const QByteArray bytes = ReceiveStr();
-    // What is left when the connection has gone is a line cut short: nothing to answer.
-    if (State() != wsConnected)
+    // What is left when the connection has gone is a line cut short, and what follows the end
+    // of a round (the answer to quit) belongs to no round: nothing to take or answer.
+    if (State() != wsConnected || Result != CDDBNoResult)
         return;
     const uint8_t before = CDDBState;
     const TCDDBStep step = Take(Decode(bytes));

@@ -328,9 +328,13 @@ TChildFrame::TChildFrame(QWidget* owner, QMdiArea* mdiArea)
     BuildPopupMenu();
     resize(472, 399);
 
-    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    help->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(help, &QShortcut::activated, this, [] { Application->Guard([] { MainWindowLink()->FormHelp(); }); });
+    // Inside the main window its own F1 serves; a second one there would make the key ambiguous.
+    if (!mdiArea) {
+        auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+        help->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(help, &QShortcut::activated, this,
+                [] { Application->Guard([] { MainWindowLink()->FormHelp(); }); });
+    }
 
     if (mdiArea) {
         QMdiSubWindow* sub = mdiArea->addSubWindow(this);

@@ -5,6 +5,7 @@
 #include "platform/cursors.h"
 #include "platform/file_utils.h"
 #include "platform/help_context.h"
+#include "platform/message_box.h"
 #include "platform/registry.h"
 
 #include <QApplication>
@@ -233,6 +234,7 @@ void FreeLanguageDll()
 void LoadLanguageDll()
 {
     FreeLanguageDll();
+    SetMessageCaptionLoader([](TMsgDlgType type) { return LoadLangStr(WarningCaptionString + int(type)); });
     const QString name = LanguageLibraryName(CurrentLanguage);
     HINSTANCE dll = name.isEmpty() ? nullptr : LoadLibraryA(name);
     {

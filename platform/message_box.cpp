@@ -7,6 +7,11 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QSpacerItem>
+#include <QStyle>
+#include <atomic>
 #include <mutex>
 #include <vector>
 
@@ -14,6 +19,7 @@ namespace {
 
 std::mutex g_handlerMutex;
 MessageBoxHandler g_handler;
+std::atomic<TMessageCaptionLoader> g_captionLoader{nullptr};
 
 TApplication g_application;
 
@@ -91,6 +97,16 @@ int showReal(const MessageBoxCall& call)
         }
     }
     if (buttons.empty()) buttons.push_back({0, QMessageBox::Ok, IDOK});
+    // The box is at least as wide as its title, which window managers set in bold, with the
+    // title bar's icon and buttons beside it.
+    if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
+        QFont titleFont = box->font();
+        titleFont.setBold(true);
+        const int titleBar = box->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, box);
+        const int need = QFontMetrics(titleFont).horizontalAdvance(call.caption) + 5 * titleBar;
+        grid->addItem(new QSpacerItem(need, 0, QSizePolicy::Fixed, QSizePolicy::Minimum), grid->rowCount(), 0,
+                      1, grid->columnCount());
+    }
     for (const B& b : buttons) box->addButton(b.sb);
     const size_t def = (call.flags & MB_DEFMASK) >> 8;
     if (def < buttons.size()) box->setDefaultButton(buttons[def].sb);
@@ -139,12 +155,22 @@ int MessageDlg(const QString& text, TMsgDlgType type, unsigned buttons)
     MessageBoxCall call;
     call.kind = MessageBoxCall::Dialog;
     call.text = text;
-    call.caption = type == mtCustom ? Application->Title : QString::fromLatin1(captions[type]);
+    if (type == mtCustom)
+        call.caption = Application->Title;
+    else if (const TMessageCaptionLoader loader = g_captionLoader.load())
+        call.caption = loader(type);
+    if (type != mtCustom && call.caption.isEmpty())
+        call.caption = QString::fromLatin1(captions[type]);
     call.flags = boxFlagsOf(type, buttons);
     call.buttons = buttons;
     call.dlgType = type;
     call.owner = Application->MainForm;
     return dispatch(call);
+}
+
+void SetMessageCaptionLoader(TMessageCaptionLoader loader)
+{
+    g_captionLoader = loader;
 }
 
 void ShowMessage(const QString& text)

@@ -78,6 +78,9 @@ void SetMessageBoxHandler(MessageBoxHandler handler);
 
 int MessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned flags);
 int MessageDlg(const QString& text, TMsgDlgType type, unsigned buttons);
+// Where MessageDlg finds its captions in the interface language (English without one).
+using TMessageCaptionLoader = QString (*)(TMsgDlgType type);
+void SetMessageCaptionLoader(TMessageCaptionLoader loader);
 void ShowMessage(const QString& text);
 
 // Errors of our own libraries, shown by the application object.

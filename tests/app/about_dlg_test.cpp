@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include "tests/support/test_papers.h"
 
 #include <QLabel>
@@ -205,6 +207,10 @@ TEST(AboutDlg, GermanTextsFitBesideTheirValues)
     TAboutDlg dlg;
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Info - Korvane"));
     EXPECT_EQ(dlg.Label5->text(), QStringLiteral("Verfügbarer Arbeitsspeicher: "));
+    // The memory figure is grouped as German writes numbers, whatever the system's language.
+    EXPECT_EQ(dlg.Label11->text(),
+              MemoryText(uint64_t(::sysconf(_SC_PHYS_PAGES)) * uint64_t(::sysconf(_SC_PAGESIZE)),
+                         QStringLiteral(".")));
     // A value never runs into its caption, and nothing leaves the box.
     EXPECT_GT(dlg.Label11->x(), dlg.Label5->geometry().right());
     EXPECT_GT(dlg.Label12->x(), dlg.Label1->geometry().right());

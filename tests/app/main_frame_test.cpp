@@ -13,6 +13,7 @@
 #include "platform/file_utils.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
+#include "support/dialog_test_support.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -31,6 +32,10 @@
 #include <QPointer>
 #include <QScreen>
 #include <limits>
+#include <QLabel>
+#include <QLayout>
+#include <QStatusBar>
+#include <QTest>
 
 namespace {
 
@@ -402,4 +407,40 @@ TEST_F(MainFrameTest, MissingCatalogueIsReportedAndTheWindowIsNotUsable)
     EXPECT_FALSE(f->CreatedOk());
     ASSERT_FALSE(boxes.isEmpty());
     EXPECT_EQ(boxes.first(), BuiltinString(NoPaperDefinitionString));
+}
+
+// F1 opens the manual once, from the main window and from inside every document window.
+TEST_F(MainFrameTest, F1OpensTheManualFromEveryWindow)
+{
+    TMainFrame* f = Make();
+    f->show();
+    f->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f));
+    f->OpenChildWindow(QString(), false, FirstPaper);
+    ASSERT_EQ(f->Documents().size(), 1);
+    const QList<QWidget*> targets{f, f->Documents().front()->Page};
+    for (QWidget* target : targets) {
+        target->setFocus();
+        boxes.clear();
+        QTest::keyClick(target, Qt::Key_F1);
+        EXPECT_EQ(boxes, QStringList{QStringLiteral("Can't find the Help file!")})
+            << target->objectName().toStdString();
+    }
+}
+
+// The longest hint (German, the Window menu's) shows whole before the zoom panel.
+TEST_F(MainFrameTest, LongHintShowsWholeBesideTheZoomPanel)
+{
+    testsupport::GermanLanguage german;
+    ASSERT_TRUE(german.Loaded());
+    TMainFrame* f = Make();
+    f->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f));
+    const QString hint = LoadLangStr(496);
+    f->ApplicationHint(hint);
+    f->statusBar()->layout()->activate();
+    QLabel* panel = f->StatusPanel[0];
+    EXPECT_EQ(panel->text(), hint);
+    EXPECT_GE(panel->contentsRect().width(), panel->fontMetrics().horizontalAdvance(hint));
+    EXPECT_LT(panel->geometry().right(), f->StatusPanel[1]->x());
 }

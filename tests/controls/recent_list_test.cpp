@@ -129,6 +129,17 @@ TEST(RecentList, SavesNumberedValuesAndReloadsInOrder)
     EXPECT_TRUE(reg.ReadSection(kSection).isEmpty());
 }
 
+// The manual's table of settings names the values as the list writes them.
+TEST(RecentList, TheManualNamesTheStoredValues)
+{
+    QFile manual(QStringLiteral(KORVANE_SOURCE_DIR "/data/kv_enu.html"));
+    ASSERT_TRUE(manual.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(manual.readAll());
+    const qsizetype row = text.indexOf(QStringLiteral("<td>History File List</td>"));
+    ASSERT_GE(row, 0);
+    EXPECT_TRUE(text.mid(row).startsWith(QStringLiteral("<td>History File List</td><td>F0, F1, ...</td>")));
+}
+
 // A list grown huge elsewhere loads as fast as a short one, keeps only its first entries and
 // shrinks to them when saved.
 TEST(RecentList, HugeStoredListIsCutToTheMaximum)

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -45,6 +46,8 @@ public:
                 return;
             auto* list = chooser->findChild<QListWidget*>(QStringLiteral("ChooserList"));
             captions << chooser->windowTitle();
+            titleFits << (chooser->width() >=
+                          chooser->fontMetrics().horizontalAdvance(chooser->windowTitle()));
             for (int i = 0; i < list->count(); ++i)
                 items << list->item(i)->text();
             list->setCurrentRow(m_row);
@@ -53,6 +56,7 @@ public:
         m_timer.start();
     }
     QStringList captions, items;
+    QList<bool> titleFits;
 
 private:
     int m_row;
@@ -443,4 +447,41 @@ TEST_F(CDDBListDlgTest, FontNameShowsWholeInEveryLanguage)
         EXPECT_GT(dlg.Label5->x(), dlg.FontName->geometry().right()) << language;
         testsupport::ExpectChildrenInside(&dlg);
     }
+}
+
+// The list of albums is as wide as its title in every language.
+TEST_F(CDDBListDlgTest, ChooserShowsItsWholeTitle)
+{
+    testsupport::GermanLanguage german;
+    ASSERT_TRUE(german.Loaded());
+    TCddbServer server(Script{}, Loopback(47));
+    ASSERT_TRUE(server.Ok());
+    SetServer(QString::fromLatin1(Loopback(47)));
+    testsupport::MessageRecorder boxes;
+    TCDDBListDlg dlg(nullptr);
+    ChooserAnswer answer(0);
+    dlg.ConnectBtnClick();
+    ASSERT_TRUE(WaitFor([&] { return !answer.captions.isEmpty() && dlg.ConnectBtn->isEnabled(); }));
+    EXPECT_EQ(answer.captions, QStringList{LoadLangStr(SelectAlbumCaptionString)});
+    EXPECT_EQ(answer.titleFits, QList<bool>{true});
+}
+
+// The template's prompt names the fields with their ampersands: the box's label, which takes
+// mnemonics, gets them doubled.
+TEST_F(CDDBListDlgTest, TemplatePromptShowsTheFieldsWhole)
+{
+    testsupport::MessageRecorder boxes;
+    TCDDBListDlg dlg(nullptr);
+    QString prompt;
+    QTimer::singleShot(0, [&] {
+        auto* input = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(input, nullptr);
+        for (QLabel* l : input->findChildren<QLabel*>())
+            if (!l->text().isEmpty())
+                prompt = l->text();
+        input->reject();
+    });
+    dlg.CustomizeTrackInfoChk->setChecked(true);
+    dlg.CustomizeTrackInfoChkClick();
+    EXPECT_EQ(prompt, QStringLiteral("Track No:&&n ,Track Name:&&s ,Track Time:&&t"));
 }

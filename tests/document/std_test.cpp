@@ -3,6 +3,7 @@
 #include "lang/builtin_strings.h"
 #include "platform/control_classes.h"
 #include "platform/cursors.h"
+#include "platform/message_box.h"
 #include "platform/registry.h"
 #include "support/test_support.h"
 
@@ -209,6 +210,35 @@ TEST_F(LanguageState, StringsTheLibraryLacksComeFromTheBuiltinTable)
     EXPECT_EQ(LoadLangStr(-5), QString());                                   // nowhere
     // A text longer than the 2048-byte buffer is cut before the character that does not fit.
     EXPECT_EQ(LoadLangStr(9000), QString(2046, QLatin1Char('x')));
+}
+
+// A box's caption speaks the language its buttons and text speak.
+TEST_F(LanguageState, MessageCaptionsInEveryShippedLanguage)
+{
+    EnvVar programDir("KORVANE_PROGRAM_DIR", QStringLiteral(KORVANE_BIN_DIR));
+    QStringList captions;
+    SetMessageBoxHandler([&](const MessageBoxCall& call) {
+        captions << call.caption;
+        return IDOK;
+    });
+    const struct {
+        unsigned language;
+        QStringList captions;
+    } cases[] = {
+        {0x00010009, {"Warning", "Error", "Information", "Confirm"}},
+        {0x00010007, {"Warnung", "Fehler", "Information", "Bestätigen"}},
+        {0x0001000C, {"Avertissement", "Erreur", "Information", "Confirmation"}},
+        {0x0001000A, {"Advertencia", "Error", "Información", "Confirmar"}},
+    };
+    for (const auto& c : cases) {
+        CurrentLanguage = c.language;
+        LoadLanguageDll();
+        captions.clear();
+        for (const TMsgDlgType type : {mtWarning, mtError, mtInformation, mtConfirmation})
+            MessageDlg(QStringLiteral("x"), type, mbOK);
+        EXPECT_EQ(captions, c.captions) << c.language;
+    }
+    SetMessageBoxHandler(nullptr);
 }
 
 TEST_F(LanguageState, CharsetReachesListedControlsOnly)

@@ -1,5 +1,5 @@
-// CDDB replies: any lines, in either mode, move the parser through its states without a crash
-// and keep its lists within their limits.
+// CDDB replies: any lines, in either mode and either encoding, move the parser through its states
+// without a crash and keep its lists within their limits.
 #include "fuzz_target.h"
 
 #include "discdata/cddb_socket.h"
@@ -15,8 +15,9 @@ KORVANE_FUZZ_TARGET(cddb_reply)
     TCDDBReplyParser p;
     p.Mode = data[0] & 1;
     p.CDDBState = 1 + data[0] % 9;
+    p.Utf8 = data[0] & 0x80;
     for (const QByteArray& line : bytes.split('\n')) {
-        const TCDDBStep step = p.Take(QString::fromLatin1(line));
+        const TCDDBStep step = p.Take(p.Decode(line));
         if (step.Action == cddbChooseMatch) {
             if (p.Matches.isEmpty())
                 __builtin_trap();

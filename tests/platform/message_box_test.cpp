@@ -114,6 +114,43 @@ TEST(MessageBoxDefault, ShowsARealDialog)
     EXPECT_TRUE(onTop);
 }
 
+// The captions come from the interface language where one is set.
+TEST_F(MessageSeam, CaptionsFromTheLanguage)
+{
+    SetMessageCaptionLoader([](TMsgDlgType type) { return QStringLiteral("caption %1").arg(int(type)); });
+    for (const TMsgDlgType type : {mtWarning, mtError, mtInformation, mtConfirmation}) {
+        MessageDlg(QStringLiteral("x"), type, mbOK);
+        EXPECT_EQ(calls.back().caption, QStringLiteral("caption %1").arg(int(type)));
+    }
+    Application->Title = QStringLiteral("Korvane");
+    MessageDlg(QStringLiteral("x"), mtCustom, mbOK);
+    EXPECT_EQ(calls.back().caption, QStringLiteral("Korvane"));
+    // A language without the text falls back to English.
+    SetMessageCaptionLoader([](TMsgDlgType) { return QString(); });
+    MessageDlg(QStringLiteral("x"), mtConfirmation, mbOK);
+    EXPECT_EQ(calls.back().caption, QStringLiteral("Confirm"));
+    SetMessageCaptionLoader(nullptr);
+}
+
+// A box with a short text is still as wide as its title, so the title bar shows it whole.
+TEST(MessageBoxDefault, AtLeastAsWideAsItsTitle)
+{
+    SetMessageBoxHandler(nullptr);
+    const QString title = QStringLiteral("Korvane - a caption a good deal longer than its message");
+    int width = 0, need = 0;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        width = box->width();
+        need = box->fontMetrics().horizontalAdvance(title);
+        box->button(QMessageBox::Ok)->click();
+    });
+    MessageBox(nullptr, QStringLiteral("x"), title, MB_OK);
+    EXPECT_GT(need, 0);
+    EXPECT_GE(width, need);
+}
+
 // The owner going away while its box is up (the session ends) takes the box with it; the
 // call comes back as cancelled instead of freeing the box a second time.
 TEST(MessageBoxDefault, OwnerDestroyedWhileTheBoxIsUp)
