@@ -12,9 +12,15 @@
 #include "document/child_frame.h"
 #include "document/label.h"
 #include "document/main_window_link.h"
+#include "document/paper_catalogue.h"
+#include "document/paper_type.h"
 #include "document/picture_object.h"
 #include "document/rectangle.h"
+#include "platform/guid.h"
 #include "platform/picture.h"
+#include "tests/support/test_papers.h"
+
+#include <cstdlib>
 
 namespace benchdoc {
 
@@ -22,6 +28,35 @@ class BenchLink : public TMainWindowLink {
 public:
     TGUID NextPaperID() override { return paper; }
     TGUID paper{};
+};
+
+// The COUNT argument (default 500), or 0 after the usage line when it is out of range.
+inline int ObjectCountArgument(int argc, char** argv, const char* program)
+{
+    const int count = argc > 1 ? std::atoi(argv[1]) : 500;
+    if (count < 1 || count > 0xFFFF) {
+        std::fprintf(stderr, "usage: %s [COUNT], COUNT from 1 to 65535\n", program);
+        return 0;
+    }
+    return count;
+}
+
+// While it lives, the catalogue holds one sheet of two disc labels, which new windows take.
+class BenchPaper {
+public:
+    explicit BenchPaper(const char* name)
+    {
+        PaperType paper = testpaper::TwoDiscsA4(NameGUID(name), QStringLiteral("Disc"));
+        link.paper = paper.ID;
+        PaperCatalogue().push_back(std::make_unique<PaperType>(paper));
+        SetMainWindowLink(&link);
+    }
+    ~BenchPaper()
+    {
+        SetMainWindowLink(nullptr);
+        PaperCatalogue().clear();
+    }
+    BenchLink link;
 };
 
 // COUNT objects (labels, pictures, rectangles, ellipses in turn) from the paper's top left,

@@ -31,22 +31,16 @@ using namespace benchdoc;
 
 int main(int argc, char** argv)
 {
-    const int count = argc > 1 ? std::atoi(argv[1]) : 500;
-    if (count < 1 || count > 0xFFFF) {
-        std::fprintf(stderr, "usage: document_io [COUNT], COUNT from 1 to 65535\n");
+    const int count = ObjectCountArgument(argc, argv, "document_io");
+    if (count == 0)
         return 2;
-    }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir scratch;
     PrepareBenchEnvironment(scratch);
     QApplication app(argc, argv);
     AnswerMessagesOnStderr();
 
-    PaperType paper = testpaper::TwoDiscsA4(NameGUID("document-io-bench"), QStringLiteral("Disc"));
-    PaperCatalogue().push_back(std::make_unique<PaperType>(paper));
-    BenchLink link;
-    link.paper = paper.ID;
-    SetMainWindowLink(&link);
+    BenchPaper paper("document-io-bench");
 
     // Enough runs for a best time on a busy machine.
     const int runs = count >= 5000 ? 5 : 15;
@@ -102,7 +96,5 @@ int main(int argc, char** argv)
         std::printf("document_io %d objects: an empty window alone: best %.1f ms of %d runs\n", count, empty, runs);
     }
     std::printf("document_io %d objects: peak resident memory %.1f MB\n", count, PeakResidentMB());
-    SetMainWindowLink(nullptr);
-    PaperCatalogue().clear();
     return 0;
 }
