@@ -20,16 +20,17 @@ constexpr int TileGap = 2;
 QList<CGraphicsLibraryObject*> Tiles(const QScrollArea* list)
 {
     QList<CGraphicsLibraryObject*> tiles;
-    if (!list || !list->widget())
+    auto* client = list ? qobject_cast<TControlHost*>(list->widget()) : nullptr;
+    if (!client)
         return tiles;
-    for (QObject* child : list->widget()->children())
-        if (auto* tile = qobject_cast<CGraphicsLibraryObject*>(child))
+    for (TGraphicControl* control : client->Controls())
+        if (auto* tile = qobject_cast<CGraphicsLibraryObject*>(control))
             tiles << tile;
     return tiles;
 }
 
 // Where the tile after previous goes in a box of boxWidth.
-QPoint NextTilePosition(const QWidget* previous, int w, int h, int boxWidth)
+QPoint NextTilePosition(const TGraphicControl* previous, int w, int h, int boxWidth)
 {
     if (!previous)
         return QPoint(0, 0);
@@ -44,7 +45,7 @@ void FitClient(QScrollArea* list, const QList<CGraphicsLibraryObject*>& tiles)
 {
     QWidget* client = list->widget();
     int right = 0, bottom = 0;
-    for (const QWidget* tile : tiles) {
+    for (const TGraphicControl* tile : tiles) {
         right = std::max(right, tile->x() + tile->width());
         bottom = std::max(bottom, tile->y() + tile->height());
     }
@@ -82,7 +83,7 @@ void GraphicLibraryListResize(QScrollArea* list)
     // never reaches under the bar, so the box never needs a horizontal one.
     const int room = list->width() - 2 * list->frameWidth() -
                      list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list->verticalScrollBar());
-    const QWidget* previous = nullptr;
+    const TGraphicControl* previous = nullptr;
     for (CGraphicsLibraryObject* tile : tiles) {
         tile->move(NextTilePosition(previous, w, h, room));
         previous = tile;
@@ -124,7 +125,7 @@ void CGraphicsLibrary::Start(const QString& folder)
     if (QFileInfo(folder).isDir())
         files = GraphicsLibraryFiles(folder);
     if (!m_list->widget()) {
-        auto* client = new QWidget;
+        auto* client = new TControlHost;
         client->setObjectName(QStringLiteral("GraphicLibraryClient"));
         client->setBackgroundRole(QPalette::Base);   // the window colour
         m_list->setWidget(client);
@@ -132,9 +133,10 @@ void CGraphicsLibrary::Start(const QString& folder)
 
     // The first tile is the first picture that can be read, so the panel never starts with an
     // empty tile for a damaged file.
+    auto* host = qobject_cast<TControlHost*>(m_list->widget());
     CGraphicsLibraryObject* first = nullptr;
-    while (!files.isEmpty() && !first) {
-        auto* tile = new CGraphicsLibraryObject(m_list->widget());
+    while (host && !files.isEmpty() && !first) {
+        auto* tile = new CGraphicsLibraryObject(host);
         tile->LoadFromFile(files.takeFirst());
         if (tile->FileName.isEmpty())
             delete tile;
@@ -188,10 +190,11 @@ void CGraphicsLibrary::GraphicsLibraryThreadProc(QStringList files, QSize tileSi
 
 void CGraphicsLibrary::AddTile(const QImage& thumbnail, const QString& path)
 {
-    if (m_stopped || !m_list || !m_list->widget())
+    auto* host = m_list ? qobject_cast<TControlHost*>(m_list->widget()) : nullptr;
+    if (m_stopped || !host)
         return;
     const QList<CGraphicsLibraryObject*> before = Tiles(m_list);
-    auto* tile = new CGraphicsLibraryObject(m_list->widget());
+    auto* tile = new CGraphicsLibraryObject(host);
     tile->SetThumbnail(thumbnail, path);
     if (tile->Thumbnail->Empty() || tile->FileName.isEmpty()) {
         delete tile;
@@ -199,7 +202,7 @@ void CGraphicsLibrary::AddTile(const QImage& thumbnail, const QString& path)
     }
     // Placing the new tile after the last one gives the layout a full pass would give, without
     // moving the others or the user's scroll position while the panel fills.
-    const QWidget* previous = before.isEmpty() ? nullptr : before.last();
+    const TGraphicControl* previous = before.isEmpty() ? nullptr : before.last();
     const int w = before.isEmpty() ? tile->width() : before.first()->width();
     const int h = before.isEmpty() ? tile->height() : before.first()->height();
     tile->move(NextTilePosition(previous, w, h, m_list->width()));

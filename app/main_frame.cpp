@@ -1,6 +1,7 @@
 #include "app/main_frame.h"
 
 #include "app/graphics_library.h"
+#include "platform/graphic_control.h"
 #include "app/web_links.h"
 #include "bars/dock_bar_common.h"
 #include "bars/tool_window.h"
@@ -744,7 +745,8 @@ void TMainFrame::FormCreate()
         ToolbarItem->setChecked(reg.ReadBool(BasicInfo(), QStringLiteral("Toolbar"), true));
         UpToolbar->setVisible(reg.ReadBool(BasicInfo(), QStringLiteral("Toolbar"), true));
         // The panel shows only when it holds at least one picture.
-        if (!GraphicLibraryList->widget() ? false : !GraphicLibraryList->widget()->children().isEmpty()) {
+        auto* tiles = qobject_cast<TControlHost*>(GraphicLibraryList->widget());
+        if (tiles && tiles->ControlCount() > 0) {
             const bool shown = reg.ReadBool(BasicInfo(), QStringLiteral("GraphicsLibrarybar"), true);
             GraphicsLibraryItem->setChecked(shown);
             GraphicsLibraryBar->setVisible(shown);

@@ -5,9 +5,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-CPrintPreviewImage::CPrintPreviewImage(QWidget* owner) : QWidget(owner)
+CPrintPreviewImage::CPrintPreviewImage(TControlHost* owner) : TGraphicControl(owner)
 {
-    setMouseTracking(true);
     SetTileSize(120);
     m_boardSize = 2;
     ThumbRect = TRect(m_boardSize, m_boardSize, width() - 2 * m_boardSize, height() - 2 * m_boardSize);
@@ -68,9 +67,9 @@ QString TileCaption(const QString& name, int width, const std::function<int(cons
     return QString();
 }
 
-void CPrintPreviewImage::paintEvent(QPaintEvent*)
+void CPrintPreviewImage::PaintControl(QPainter& painter)
 {
-    TCanvas canvas(this);
+    TCanvas canvas(&painter);
     const TGraphic* g = Picture.Graphic();
     // ThumbRect holds left, top, width and height.
     const int l = ThumbRect.Left, t = ThumbRect.Top, w = ThumbRect.Right, h = ThumbRect.Bottom;
@@ -104,9 +103,10 @@ void CPrintPreviewImage::mouseMoveEvent(QMouseEvent*)
 
 void CPrintPreviewImage::SelectExclusive()
 {
-    if (QWidget* parent = parentWidget()) {
-        for (CPrintPreviewImage* tile : parent->findChildren<CPrintPreviewImage*>(Qt::FindDirectChildrenOnly)) {
-            if (tile != this && tile->Highlighted) {
+    if (TControlHost* host = Host()) {
+        for (TGraphicControl* control : host->Controls()) {
+            auto* tile = qobject_cast<CPrintPreviewImage*>(control);
+            if (tile && tile != this && tile->Highlighted) {
                 tile->Highlighted = false;
                 tile->update();
             }

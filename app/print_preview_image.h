@@ -1,16 +1,17 @@
 #pragma once
 // A document tile of the print wizard: the document's page as a thumbnail that keeps its
 // proportions, the file name below it, a blue frame while the mouse is over it.
+#include "platform/graphic_control.h"
 #include "platform/graphics.h"
 #include "platform/picture.h"
 
-#include <QWidget>
 #include <functional>
 
-class CPrintPreviewImage : public QWidget {
+class CPrintPreviewImage : public TGraphicControl {
     Q_OBJECT
 public:
-    explicit CPrintPreviewImage(QWidget* owner = nullptr);
+    // owner: the box that shows the tile, or nullptr.
+    explicit CPrintPreviewImage(TControlHost* owner = nullptr);
     ~CPrintPreviewImage() override;
 
     TPicture Picture;
@@ -26,7 +27,7 @@ public:
     void SelectExclusive();
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    void PaintControl(QPainter& painter) override;
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:

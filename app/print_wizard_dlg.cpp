@@ -187,7 +187,7 @@ TMultipleImagePrintWizardDlg::TMultipleImagePrintWizardDlg(QWidget* owner, const
     ScrollBox2->setGeometry(12, 24, 277, 169);
     ScrollBox2->setWidgetResizable(false);
     ScrollBox2->setBackgroundRole(QPalette::Base);
-    ScrollBox2->setWidget(new QWidget);
+    ScrollBox2->setWidget(new TControlHost);
     ScrollBox2->widget()->setBackgroundRole(QPalette::Base);
     ScrollBox2->widget()->setAutoFillBackground(true);
     ScrollBox2->viewport()->installEventFilter(this);
@@ -222,7 +222,7 @@ TMultipleImagePrintWizardDlg::TMultipleImagePrintWizardDlg(QWidget* owner, const
         m_pages.push_back(std::move(page));
     }
     for (size_t k = 0; k < m_pages.size(); ++k) {
-        auto* tile = new CPrintPreviewImage(ScrollBox2->widget());
+        auto* tile = new CPrintPreviewImage(static_cast<TControlHost*>(ScrollBox2->widget()));
         tile->FileName = FileNamePart(documents[qsizetype(k)]->Caption());
         tile->Picture.Assign(m_pages[k].get());
         tile->UpdateThumbRect();
@@ -260,8 +260,8 @@ int TMultipleImagePrintWizardDlg::Execute()
 std::vector<CPrintPreviewImage*> TMultipleImagePrintWizardDlg::Tiles() const
 {
     std::vector<CPrintPreviewImage*> tiles;
-    for (QObject* o : ScrollBox2->widget()->children())
-        if (auto* t = qobject_cast<CPrintPreviewImage*>(o))
+    for (TGraphicControl* c : static_cast<TControlHost*>(ScrollBox2->widget())->Controls())
+        if (auto* t = qobject_cast<CPrintPreviewImage*>(c))
             tiles.push_back(t);
     return tiles;
 }

@@ -3,7 +3,7 @@
 // A window is freed as the program frees it: after its posted events were handled, which is
 // timed apart (see AsTheEventLoop).
 // Usage: document_io [COUNT]
-#include "bench/bench_support.h"
+#include "bench/document_bench.h"
 #include "tests/support/test_papers.h"
 
 #include <chrono>
@@ -27,113 +27,20 @@
 #include "platform/message_box.h"
 #include "platform/picture.h"
 
-namespace {
-
-class BenchLink : public TMainWindowLink {
-public:
-    TGUID NextPaperID() override { return paper; }
-    TGUID paper{};
-};
-
-void AddObjects(TChildFrame* f, int count)
-{
-    TPicture picture;
-    {
-        auto bmp = std::make_unique<TBitmap>(160, 120, pf24bit);
-        for (int y = 0; y < 120; ++y)
-            for (int x = 0; x < 160; ++x)
-                bmp->image().setPixel(x, y, qRgb(x, y * 2, (x + y) & 255));
-        picture.SetGraphic(std::move(bmp));
-    }
-    const int left = f->PaperCentre.X - f->HalfWidth, top = f->PaperCentre.Y - f->HalfHeight;
-    for (int i = 0; i < count; ++i) {
-        const int x = left + (i * 37) % 300, y = top + (i * 53) % 300;
-        CDesignObject* o = nullptr;
-        switch (i % 4) {
-        case 0: {
-            auto* label = new CLabel(nullptr);
-            label->Text = QStringLiteral("Track %1  Some song title\r\nsecond line").arg(i);
-            label->FontSize = 8 + i % 12;
-            label->Zoom = float(f->Zoom) * 0.01f;
-            o = label;
-            break;
-        }
-        case 1: {
-            auto* image = new CImage(nullptr);
-            image->SetImage(&picture);
-            o = image;
-            break;
-        }
-        case 2: o = new CRectangle(nullptr); break;
-        default: o = new CEllipse(nullptr); break;
-        }
-        o->SetName(QStringLiteral("Obj%1").arg(i));
-        o->SetParent(f);
-        o->SetBounds(x, y, 60, 40);
-        if (i % 4 == 0)
-            o->SetSize(100, 100);
-    }
-}
-
-// Time spent in Untimed is left out of the run it happens in; the least of it over the runs of
-// the last Best is shown beside that time.
-double g_untimed = 0;
-double g_bestUntimed = 0;
-
-template <class G>
-void Untimed(G&& g)
-{
-    const auto start = std::chrono::steady_clock::now();
-    g();
-    g_untimed += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-// The program returns to its event loop after opening, pasting or filling a window, and always
-// before the window can be closed: the events posted meanwhile (layout, paint) are handled there
-// and no longer wait in Qt's queue when the objects are freed. A window freed with them still
-// queued costs a search of the whole queue for every object, which the program never pays.
-void AsTheEventLoop()
-{
-    Untimed([] { QCoreApplication::processEvents(); });
-}
-
-template <class F>
-double Best(int runs, F&& f)
-{
-    f();   // warm-up: fonts and caches
-    double best = 1e9;
-    g_bestUntimed = 1e9;
-    for (int r = 0; r < runs; ++r) {
-        g_untimed = 0;
-        const auto start = std::chrono::steady_clock::now();
-        f();
-        best = std::min(best, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count()
-                                  - g_untimed);
-        g_bestUntimed = std::min(g_bestUntimed, g_untimed);
-    }
-    return best;
-}
-
-} // namespace
+using namespace benchdoc;
 
 int main(int argc, char** argv)
 {
-    const int count = argc > 1 ? std::atoi(argv[1]) : 500;
-    if (count < 1 || count > 0xFFFF) {
-        std::fprintf(stderr, "usage: document_io [COUNT], COUNT from 1 to 65535\n");
+    const int count = ObjectCountArgument(argc, argv, "document_io");
+    if (count == 0)
         return 2;
-    }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir scratch;
     PrepareBenchEnvironment(scratch);
     QApplication app(argc, argv);
     AnswerMessagesOnStderr();
 
-    PaperType paper = testpaper::TwoDiscsA4(NameGUID("document-io-bench"), QStringLiteral("Disc"));
-    PaperCatalogue().push_back(std::make_unique<PaperType>(paper));
-    BenchLink link;
-    link.paper = paper.ID;
-    SetMainWindowLink(&link);
+    BenchPaper paper("document-io-bench");
 
     // Enough runs for a best time on a busy machine.
     const int runs = count >= 5000 ? 5 : 15;
@@ -189,7 +96,5 @@ int main(int argc, char** argv)
         std::printf("document_io %d objects: an empty window alone: best %.1f ms of %d runs\n", count, empty, runs);
     }
     std::printf("document_io %d objects: peak resident memory %.1f MB\n", count, PeakResidentMB());
-    SetMainWindowLink(nullptr);
-    PaperCatalogue().clear();
     return 0;
 }

@@ -154,7 +154,7 @@ bool IsDroppedPictureFile(const QString& path)
 
 // ---- page ----
 
-TPageWidget::TPageWidget(TChildFrame* frame) : QWidget(frame), m_frame(frame)
+TPageWidget::TPageWidget(TChildFrame* frame) : TControlHost(frame), m_frame(frame)
 {
     setObjectName(QStringLiteral("Page"));
     setMouseTracking(true);
@@ -166,27 +166,26 @@ std::vector<CDesignObject*> TPageWidget::Objects() const
 {
     std::vector<CDesignObject*> list;
     list.reserve(m_objects.size());
-    for (QObject* c : children())
+    for (TGraphicControl* c : Controls())
         if (auto* o = qobject_cast<CDesignObject*>(c))
             list.push_back(o);
     return list;
 }
 
-void TPageWidget::childEvent(QChildEvent* event)
+void TPageWidget::ControlAdded(TGraphicControl* control)
 {
-    // An object still being built is not a design object yet: its constructor says when it is.
-    if (event->added()) {
-        if (auto* o = qobject_cast<CDesignObject*>(event->child()))
-            ObjectAdded(o);
-    } else if (event->removed()) {
-        ObjectRemoved(event->child());
-    }
-    QWidget::childEvent(event);
+    if (auto* o = qobject_cast<CDesignObject*>(control))
+        ObjectAdded(o);
+}
+
+void TPageWidget::ControlRemoved(TGraphicControl* control)
+{
+    ObjectRemoved(control);
 }
 
 void TPageWidget::ObjectAdded(CDesignObject* object)
 {
-    if (object->parentWidget() != this || !m_objects.try_emplace(object, object->objectName()).second)
+    if (object->Host() != this || !m_objects.try_emplace(object, object->objectName()).second)
         return;
     ++m_names[object->objectName()];
     if (object->Selected)
@@ -362,13 +361,7 @@ TChildFrame::~TChildFrame()
     if (!m_destroyed)
         FormDestroy(this);
     // The objects go before the paper they draw on.
-    DeleteObjects(Objects());
-}
-
-void TChildFrame::DeleteObjects(const std::vector<CDesignObject*>& objects)
-{
-    for (CDesignObject* o : objects)
-        delete o;
+    Page->DeleteControls();
 }
 
 void TChildFrame::BuildPopupMenu()
@@ -494,9 +487,9 @@ void TChildFrame::SetCursor(int cursor)
         return;
     m_cursor = cursor;
     if (cursor == crDefault)
-        Page->unsetCursor();
+        Page->UnsetOwnCursor();
     else
-        Page->setCursor(Screen->Cursor(cursor));
+        Page->SetOwnCursor(Screen->Cursor(cursor));
 }
 
 void TChildFrame::Refresh()

@@ -1,6 +1,6 @@
 #pragma once
 // The document window: one label document on one paper type, in label or full-page mode. Its
-// design objects are the child widgets of Page; there is no other list of them.
+// design objects are the windowless controls of Page; there is no other list of them.
 #include "document/design_object.h"
 #include "document/paper_type.h"
 #include "document/print_worker.h"
@@ -64,8 +64,9 @@ bool FontSizeFromText(const QString& text, int& size);
 // The file extensions (upper case, with the dot) that a drop turns into a picture object.
 bool IsDroppedPictureFile(const QString& path);
 
-// The page of a document window: paints the paper and takes the mouse for the window.
-class TPageWidget : public QWidget {
+// The page of a document window: paints the paper and its objects, and takes the mouse for the
+// window where no object is under it.
+class TPageWidget : public TControlHost {
     Q_OBJECT
 public:
     explicit TPageWidget(TChildFrame* frame);
@@ -88,7 +89,8 @@ public:
     void ObjectSelected(CDesignObject* object);
 
 protected:
-    void childEvent(QChildEvent* event) override;
+    void ControlAdded(TGraphicControl* control) override;
+    void ControlRemoved(TGraphicControl* control) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -177,7 +179,7 @@ public:
     void SetHint(const QString& hint) { setStatusTip(hint); }
     // Repaints the page now.
     void Refresh();
-    // The design objects, back to front (the page's child order).
+    // The design objects, back to front (the page's z-order).
     std::vector<CDesignObject*> Objects() const;
     int ObjectCount() const;
     // The popup menu the window's design objects share; made on first use when make is set.
@@ -286,8 +288,6 @@ private:
     friend class TPageWidget;
     class TBandOverlay;
     void BuildPopupMenu();
-    // Frees these objects of the window.
-    void DeleteObjects(const std::vector<CDesignObject*>& objects);
     void ApplyMinTrackSize();
     // Paper area helpers of FormPaint.
     void PaintLabelMode();

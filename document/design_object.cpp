@@ -16,12 +16,12 @@
 
 namespace {
 
-// The page an object goes on when it is given a document window as owner.
-QWidget* PageOf(QWidget* owner)
+// The page an object goes on when it is given a document window (or a page) as owner.
+TControlHost* PageOf(QWidget* owner)
 {
     if (auto* frame = qobject_cast<TChildFrame*>(owner))
         return frame->Page;
-    return owner;
+    return qobject_cast<TControlHost*>(owner);
 }
 
 } // namespace
@@ -95,30 +95,31 @@ bool MouseButtonOf(Qt::MouseButton qtButton, TMouseButton& button)
     }
 }
 
-CDesignObject::CDesignObject(QWidget* owner) : QWidget(PageOf(owner))
+CDesignObject::CDesignObject(QWidget* owner) : TGraphicControl(nullptr)
 {
-    setAttribute(Qt::WA_NoMousePropagation);
-    setMouseTracking(true);
     resize(100, 60);
     Selected = true;
     Locked = false;
     HandleSize = 6;
     Canvas.Brush.Style = bsClear;
     connect(this, &QObject::objectNameChanged, this, [this] {
-        if (auto* page = qobject_cast<TPageWidget*>(parentWidget()))
+        if (TPageWidget* page = Page())
             page->ObjectRenamed(this);
     });
-    // The page saw this object arrive before it was one.
-    if (auto* page = qobject_cast<TPageWidget*>(parentWidget()))
-        page->ObjectAdded(this);
-    if (parentWidget())
-        show();
+    // Placed once whole, so that the page counts a design object.
+    SetHost(PageOf(owner));
 }
 
 CDesignObject::~CDesignObject()
 {
-    if (auto* page = qobject_cast<TPageWidget*>(parentWidget()))
+    // The page forgets the object while it still is one.
+    if (TPageWidget* page = Page())
         page->ObjectRemoved(this);
+}
+
+TPageWidget* CDesignObject::Page() const
+{
+    return qobject_cast<TPageWidget*>(Host());
 }
 
 TObjectMenu* CDesignObject::MenuHost(bool make) const
@@ -126,8 +127,8 @@ TObjectMenu* CDesignObject::MenuHost(bool make) const
     if (TChildFrame* f = Frame())
         return f->ObjectPopupMenu(make);
     if (!m_ownMenu && make)
-        m_ownMenu = new TObjectMenu(const_cast<CDesignObject*>(this));
-    return m_ownMenu;
+        m_ownMenu = std::make_unique<TObjectMenu>(nullptr);
+    return m_ownMenu.get();
 }
 
 TObjectMenu* CDesignObject::PopupMenu()
@@ -269,7 +270,8 @@ int CDesignObject::ZoneCursor(TDragZone zone)
 
 TChildFrame* CDesignObject::Frame() const
 {
-    return ChildFrameOf(parentWidget());
+    TPageWidget* page = Page();
+    return page ? page->Frame() : nullptr;
 }
 
 int CDesignObject::ParentCursor() const
@@ -302,9 +304,7 @@ void CDesignObject::SetBounds(int left, int top, int w, int h)
 
 void CDesignObject::SetParent(QWidget* parent)
 {
-    setParent(PageOf(parent));
-    if (parentWidget())
-        show();
+    SetHost(PageOf(parent));
 }
 
 void CDesignObject::SetSelected(bool select, bool extend)
@@ -312,7 +312,7 @@ void CDesignObject::SetSelected(bool select, bool extend)
     update();
     if (select) {
         Selected = true;
-        if (auto* page = qobject_cast<TPageWidget*>(parentWidget()))
+        if (TPageWidget* page = Page())
             page->ObjectSelected(this);
         if (!extend)
             ObjectNotify(ocSelectAlone);
@@ -374,10 +374,10 @@ void CDesignObject::PropertiesItemClick() { EditProperties(); }
 void CDesignObject::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
 {
     int selectedCount = 0;
-    if (auto* page = qobject_cast<TPageWidget*>(parentWidget()))
+    if (TPageWidget* page = Page())
         selectedCount = int(page->SelectedObjects().size());
-    else if (QWidget* p = parentWidget())
-        for (QObject* c : p->children())
+    else if (TControlHost* host = Host())
+        for (TGraphicControl* c : host->Controls())
             if (auto* o = qobject_cast<CDesignObject*>(c); o && o->Selected)
                 ++selectedCount;
 
@@ -503,9 +503,8 @@ void CDesignObject::DblClick()
 
 // ---- Qt events ----
 
-void CDesignObject::paintEvent(QPaintEvent*)
+void CDesignObject::PaintControl(QPainter& painter)
 {
-    QPainter painter(this);
     Canvas.Attach(&painter);
     Application->Guard([this] { Paint(); });
     Canvas.Detach();
@@ -553,10 +552,10 @@ void CDesignObject::mouseDoubleClickEvent(QMouseEvent* event)
         Press(event, ssDouble);
 }
 
-void CDesignObject::contextMenuEvent(QContextMenuEvent* event)
+bool CDesignObject::contextMenuEvent(QContextMenuEvent* event)
 {
-    event->accept();
     PopupMenu()->popup(event->globalPos());
+    return true;
 }
 
 void CDesignObject::DrawCornerHandles(TColor color)

@@ -1,7 +1,8 @@
 #pragma once
-// The base of every object a label document holds. Objects are child widgets of their document
-// window's page (TChildFrame::Page); the page's child order is the z-order and the only list of
-// a document's objects.
+// The base of every object a label document holds. Objects are windowless controls of their
+// document window's page (TChildFrame::Page); the page's list of controls is the z-order and the
+// only list of a document's objects.
+#include "platform/graphic_control.h"
 #include "platform/graphics.h"
 
 #include <QMenu>
@@ -11,9 +12,11 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class QAction;
 class TChildFrame;
+class TPageWidget;
 class CDesignObject;
 
 // The popup menu of the design objects: one per document window, made the first time an object
@@ -94,7 +97,7 @@ enum TDragZone : uint8_t {
     DragBottomRight = 9,
 };
 
-class CDesignObject : public QWidget {
+class CDesignObject : public TGraphicControl {
     Q_OBJECT
 public:
     // owner: the document window or its page (the object becomes a child of the page), or
@@ -180,6 +183,8 @@ public:
     void SetBounds(int left, int top, int width, int height);
     // Puts the object on the page of a document window (or on a page widget) and shows it.
     void SetParent(QWidget* parent);
+    // The page of the document window the object lies on, nullptr when none.
+    TPageWidget* Page() const;
 
     // Cursor numbers of the screen's cursor table (platform/cursors.h).
     int Cursor() const { return m_cursor; }
@@ -198,12 +203,12 @@ public:
     static int ZoneCursor(TDragZone zone);
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    void PaintControl(QPainter& painter) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     // The parent window's cursor number (crDefault without a window).
@@ -212,7 +217,7 @@ private:
     // The menu this object uses: its window's, or one of its own outside a window.
     TObjectMenu* MenuHost(bool make) const;
     int m_cursor = 0;
-    mutable TObjectMenu* m_ownMenu = nullptr;
+    mutable std::unique_ptr<TObjectMenu> m_ownMenu;
 };
 
 // Helpers for the events of the object and the window.

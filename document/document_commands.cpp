@@ -42,7 +42,7 @@ void TChildFrame::FormShow(QObject*)
 
 void TChildFrame::FormClose(QObject*, bool& freeWindow)
 {
-    DeleteObjects(Objects());
+    Page->DeleteControls();
     {
         TRegIniFile reg(ProductKey());
         reg.WriteString(BasicInfo(), QStringLiteral("PaperID"), GUIDToString(Paper->ID));

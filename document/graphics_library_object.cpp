@@ -62,11 +62,10 @@ QString RegisteredClass(const QString& path)
 
 } // namespace
 
-CGraphicsLibraryObject::CGraphicsLibraryObject(QWidget* owner)
-    : QWidget(owner), Thumbnail(std::make_unique<TBitmap>())
+CGraphicsLibraryObject::CGraphicsLibraryObject(TControlHost* owner)
+    : TGraphicControl(owner), Thumbnail(std::make_unique<TBitmap>())
 {
     Thumbnail->SetPixelFormat(pf16bit);
-    setMouseTracking(true);
     SetTileSize(65);
     BoardSize = 2;
     ThumbRect = {BoardSize, BoardSize, width() - 2 * BoardSize, height() - 2 * BoardSize};
@@ -184,9 +183,9 @@ void CGraphicsLibraryObject::UpdateThumbRect()
 
 void CGraphicsLibraryObject::MouseMove(Qt::KeyboardModifiers, int, int)
 {
-    if (QWidget* parent = parentWidget()) {
-        for (QObject* child : parent->children()) {
-            auto* other = qobject_cast<CGraphicsLibraryObject*>(child);
+    if (TControlHost* host = Host()) {
+        for (TGraphicControl* control : host->Controls()) {
+            auto* other = qobject_cast<CGraphicsLibraryObject*>(control);
             if (other && other != this && other->Highlighted) {
                 other->Highlighted = false;
                 other->update();
@@ -199,9 +198,8 @@ void CGraphicsLibraryObject::MouseMove(Qt::KeyboardModifiers, int, int)
     }
 }
 
-void CGraphicsLibraryObject::Paint()
+void CGraphicsLibraryObject::Paint(TCanvas& canvas)
 {
-    TCanvas canvas(this);
     const TRect area = Bounds(ThumbRect.Left, ThumbRect.Top, ThumbRect.Width, ThumbRect.Height);
     if (Thumbnail && !Thumbnail->Empty()) {
         canvas.StretchDraw(area, Thumbnail.get());
@@ -220,9 +218,10 @@ void CGraphicsLibraryObject::Paint()
     }
 }
 
-void CGraphicsLibraryObject::paintEvent(QPaintEvent*)
+void CGraphicsLibraryObject::PaintControl(QPainter& painter)
 {
-    Paint();
+    TCanvas canvas(&painter);
+    Paint(canvas);
 }
 
 void CGraphicsLibraryObject::mouseMoveEvent(QMouseEvent* event)
@@ -242,13 +241,11 @@ void CGraphicsLibraryObject::mousePressEvent(QMouseEvent* event)
         m_pressed = true;
         m_pressPos = event->position().toPoint();
     }
-    QWidget::mousePressEvent(event);
 }
 
-void CGraphicsLibraryObject::mouseReleaseEvent(QMouseEvent* event)
+void CGraphicsLibraryObject::mouseReleaseEvent(QMouseEvent*)
 {
     m_pressed = false;
-    QWidget::mouseReleaseEvent(event);
 }
 
 void CGraphicsLibraryObject::StartDrag()

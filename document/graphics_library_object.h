@@ -3,12 +3,12 @@
 // file with the file's path. A press on a tile drags it; document windows accept it and place
 // the picture.
 #include "platform/bitmap.h"
+#include "platform/graphic_control.h"
 
 #include <QImage>
 #include <QMimeData>
 #include <QPointer>
 #include <QString>
-#include <QWidget>
 #include <memory>
 
 // Private drag format: drags of this program's controls carry the source control's class name
@@ -24,7 +24,7 @@ public:
     QString SourceClassName() const;
 };
 
-class CGraphicsLibraryObject : public QWidget {
+class CGraphicsLibraryObject : public TGraphicControl {
     Q_OBJECT
     Q_PROPERTY(int BoardSize READ GetBoardSize WRITE SetBoardSize)
 public:
@@ -33,7 +33,8 @@ public:
         friend bool operator==(const TThumbRect&, const TThumbRect&) = default;
     };
 
-    explicit CGraphicsLibraryObject(QWidget* owner = nullptr);
+    // owner: the panel that shows the tile, or nullptr.
+    explicit CGraphicsLibraryObject(TControlHost* owner = nullptr);
     ~CGraphicsLibraryObject() override;
 
     std::unique_ptr<TBitmap> Thumbnail;   // pf16bit
@@ -52,7 +53,7 @@ public:
     void SetThumbnail(const QImage& thumbnail, const QString& path);
     void UpdateThumbRect();
     void MouseMove(Qt::KeyboardModifiers shift, int x, int y);
-    void Paint();
+    void Paint(TCanvas& canvas);
 
     // The reduced picture of path for a tile of the given size, in Format_RGB16: a picture more
     // than twice the tile's size is divided by the first integer k >= 4 that brings one side
@@ -71,7 +72,7 @@ public:
     static CGraphicsLibraryObject* FromDrag(const QMimeData* data);
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    void PaintControl(QPainter& painter) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

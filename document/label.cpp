@@ -220,7 +220,7 @@ void CLabel::EditProperties()
     request.Bold = drawing.Style & fsBold;
     request.Italic = drawing.Style & fsItalic;
     QPointer<CLabel> self(this);
-    const bool ok = MainWindowLink()->RunLabelPropertyDialog(this, request);
+    const bool ok = MainWindowLink()->RunLabelPropertyDialog(parentWidget(), request);
     if (!self)
         return;
     if (ok)

@@ -293,7 +293,7 @@ void CImage::EditImage()
     const TPictureScale before = PictureScale();
     TPicture edited(*Image);
     QPointer<CImage> self(this);
-    const bool modified = MainWindowLink()->RunImageEditor(this, edited);
+    const bool modified = MainWindowLink()->RunImageEditor(parentWidget(), edited);
     if (!self)
         return;
     if (modified) {
@@ -316,7 +316,7 @@ void CImage::EditProperties()
     request.Width = shown.Width;
     request.Height = shown.Height;
     QPointer<CImage> self(this);
-    const bool ok = MainWindowLink()->RunImagePropertyDialog(this, request);
+    const bool ok = MainWindowLink()->RunImagePropertyDialog(parentWidget(), request);
     if (!self || !ok)
         return;
     SetImage(&request.Picture);

@@ -99,7 +99,7 @@ void CRectangle::RunPropertyDialog(bool ellipse)
     request.Width = shown.Width;
     request.Height = shown.Height;
     QPointer<CRectangle> self(this);
-    const bool ok = MainWindowLink()->RunColorPropertyDialog(this, request);
+    const bool ok = MainWindowLink()->RunColorPropertyDialog(parentWidget(), request);
     if (!self || !ok)
         return;
     LineWidth = request.LineWidth;

@@ -77,9 +77,9 @@ QString SlowFolder(const QString& name, int copies)
 QList<CGraphicsLibraryObject*> Tiles(const QScrollArea& list)
 {
     QList<CGraphicsLibraryObject*> tiles;
-    if (list.widget())
-        for (QObject* child : list.widget()->children())
-            if (auto* tile = qobject_cast<CGraphicsLibraryObject*>(child))
+    if (auto* client = qobject_cast<TControlHost*>(list.widget()))
+        for (TGraphicControl* control : client->Controls())
+            if (auto* tile = qobject_cast<CGraphicsLibraryObject*>(control))
                 tiles << tile;
     return tiles;
 }

@@ -210,4 +210,24 @@ inline void Release(QWidget* w, QPoint p, Qt::MouseButton b = Qt::LeftButton, Qt
     QApplication::sendEvent(w, &e);
 }
 
+// Mouse events to a design object reach it as the user's do: through its page, at object
+// coordinates.
+inline void Press(CDesignObject* o, QPoint p, Qt::MouseButton b = Qt::LeftButton,
+                  Qt::KeyboardModifiers m = {})
+{
+    Press(o->parentWidget(), o->mapToParent(p), b, m);
+}
+
+inline void Move(CDesignObject* o, QPoint p, Qt::MouseButtons buttons = Qt::LeftButton,
+                 Qt::KeyboardModifiers m = {})
+{
+    Move(o->parentWidget(), o->mapToParent(p), buttons, m);
+}
+
+inline void Release(CDesignObject* o, QPoint p, Qt::MouseButton b = Qt::LeftButton,
+                    Qt::KeyboardModifiers m = {})
+{
+    Release(o->parentWidget(), o->mapToParent(p), b, m);
+}
+
 } // namespace frametest

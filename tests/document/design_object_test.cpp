@@ -405,3 +405,25 @@ TEST_F(DesignObjectTest, ThePageKeepsCountNamesAndSelectionAsObjectsChange)
     frame->SelectAll();
     EXPECT_EQ(page->SelectedObjects().size(), 2u);
 }
+
+TEST_F(DesignObjectTest, TensOfThousandsOfObjectsPaintAndTakeTheMouseInTheirOrder)
+{
+    // Far more objects than nested widgets could ever be painted with.
+    constexpr int count = 30000;
+    std::vector<PlainObject*> many;
+    for (int i = 0; i < count; ++i)
+        many.push_back(
+            AddObject(frame, QStringLiteral("M%1").arg(i), 400 + i % 150, 20 + (i / 150) % 150, 20, 20));
+    const QImage shot = frame->Page->grab().toImage();
+    EXPECT_EQ(shot.pixelColor(410, 30), QColor(128, 128, 128));
+    EXPECT_EQ(shot.pixelColor(60, 60), ColorToQColor(frame->Color()));
+
+    // The last one made lies on top and takes the click; the window selects it alone.
+    PlainObject* top = many.back();
+    b->SetSelected(true, false);
+    Press(frame->Page, top->pos() + QPoint(10, 10));
+    Release(frame->Page, top->pos() + QPoint(10, 10));
+    EXPECT_TRUE(top->Selected);
+    EXPECT_FALSE(b->Selected);
+    EXPECT_EQ(frame->ObjectCount(), count + 3);
+}

@@ -191,15 +191,19 @@ TEST(GraphicsLibraryObject, DamagedOrUnreadableFilesGiveNoPicture)
 
 TEST(GraphicsLibraryObject, MovingTheMouseMovesTheBlueFrameToTheTileUnderIt)
 {
-    QWidget panel;
+    TControlHost panel;
     QLabel other(&panel);
     CGraphicsLibraryObject a(&panel), b(&panel), c(&panel);
+    b.move(70, 0);
+    c.move(140, 0);
     a.MouseMove(Qt::NoModifier, 5, 5);
     EXPECT_TRUE(a.Highlighted);
     EXPECT_FALSE(b.Highlighted);
 
-    QMouseEvent move(QEvent::MouseMove, QPointF(10, 10), QPointF(10, 10), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(&b, &move);
+    // The panel hands the pointer to the tile under it.
+    const QPointF inB(b.mapToParent(QPoint(10, 10)));
+    QMouseEvent move(QEvent::MouseMove, inB, inB, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&panel, &move);
     EXPECT_FALSE(a.Highlighted);
     EXPECT_TRUE(b.Highlighted);
     EXPECT_FALSE(c.Highlighted);
@@ -207,7 +211,7 @@ TEST(GraphicsLibraryObject, MovingTheMouseMovesTheBlueFrameToTheTileUnderIt)
     EXPECT_TRUE(b.Highlighted);
 
     // Tiles of another panel keep theirs.
-    QWidget otherPanel;
+    TControlHost otherPanel;
     CGraphicsLibraryObject d(&otherPanel);
     d.MouseMove(Qt::NoModifier, 1, 1);
     EXPECT_TRUE(b.Highlighted);

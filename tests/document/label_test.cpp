@@ -359,7 +359,7 @@ TEST_F(LabelOnPage, DoubleClickRunsThePropertyDialog)
     label->DblClick();
     ASSERT_EQ(link.labelRequests.size(), 1u);
     const TLabelPropertiesRequest& seen = link.labelRequests.back();
-    EXPECT_EQ(link.dialogOwner, label);
+    EXPECT_EQ(link.dialogOwner, frame->Page);
     EXPECT_EQ(seen.Text, QStringLiteral("A label to drag about"));
     EXPECT_EQ(seen.SampleFont.Size(), 20);
     EXPECT_EQ(seen.SampleFont.Name, QStringLiteral("Times New Roman"));

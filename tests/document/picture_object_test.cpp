@@ -390,7 +390,7 @@ TEST_F(PictureOnPage, DoubleClickRunsThePropertyDialogAndOkTakesItsPicture)
     const QRect before = image->geometry();
     image->DblClick();
     ASSERT_EQ(link.imageRequests.size(), 1u);
-    EXPECT_EQ(link.dialogOwner, image);
+    EXPECT_EQ(link.dialogOwner, frame->Page);
     const TImagePropertiesRequest& seen = link.imageRequests.back();
     EXPECT_EQ(seen.Picture.Width(), 200);
     EXPECT_TRUE(seen.StretchInRatio);

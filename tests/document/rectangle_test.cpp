@@ -199,7 +199,7 @@ TEST_F(ShapeOnPage, PropertyDialogChangesColoursWidthAndOnlyTheBoxesTyped)
     shape->DblClick();
     ASSERT_EQ(link.colorRequests.size(), 1u);
     const TColorPropertiesRequest seen = link.colorRequests.back();
-    EXPECT_EQ(link.dialogOwner, shape);
+    EXPECT_EQ(link.dialogOwner, frame->Page);
     EXPECT_FALSE(seen.Ellipse);
     EXPECT_EQ(seen.LineColor, clBlack);
     EXPECT_EQ(seen.CoreColor, clWhite);
