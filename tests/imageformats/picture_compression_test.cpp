@@ -50,7 +50,7 @@ Bytes PackLSB(const std::vector<std::pair<unsigned, unsigned>>& codes)
     return out;
 }
 
-Bytes Decode(TDecoder& d, const Bytes& in, size_t outSize, int32_t* produced = nullptr)
+Bytes Unpack(TDecoder& d, const Bytes& in, size_t outSize, int32_t* produced = nullptr)
 {
     Bytes out(outSize, 0xEE);
     const uint8_t* src = in.data();
@@ -63,7 +63,7 @@ Bytes Decode(TDecoder& d, const Bytes& in, size_t outSize, int32_t* produced = n
 std::string ErrorOf(TDecoder& d, const Bytes& in, size_t outSize)
 {
     try {
-        Decode(d, in, outSize);
+        Unpack(d, in, outSize);
     } catch (const EPictureError& e) {
         return e.what();
     }
@@ -78,7 +78,7 @@ TEST(TIFFLZW, DecodesStringsAndTheCodeBeingMade)
     TTIFFLZW d;
     const Bytes in = PackMSB({{256, 9}, {'a', 9}, {'b', 9}, {258, 9}, {260, 9}, {257, 9}});
     int32_t n = 0;
-    const Bytes out = Decode(d, in, 16, &n);
+    const Bytes out = Unpack(d, in, 16, &n);
     // a b ab, then 260 = previous (ab) + its first character = aba
     EXPECT_EQ(std::string(out.begin(), out.begin() + n), "abababa");
 }
@@ -101,7 +101,7 @@ TEST(TIFFLZW, WidthGrowsOneCodeEarlyAndStopsAtTwelveBits)
     codes.push_back({257, width});
     TTIFFLZW d;
     int32_t n = 0;
-    const Bytes out = Decode(d, PackMSB(codes), total, &n);
+    const Bytes out = Unpack(d, PackMSB(codes), total, &n);
     ASSERT_EQ(n, total);
     for (int i = 0; i < total; ++i)
         ASSERT_EQ(out[size_t(i)], uint8_t(i % 256)) << i;
@@ -115,7 +115,7 @@ TEST(TIFFLZW, BadInputIsRefusedOrBounded)
     EXPECT_EQ(ErrorOf(d, PackMSB({{256, 9}, {258, 9}}), 10), "TIF LZW: invalid opcode.");
     // Output is cut at UnpackedSize, also inside a string.
     int32_t n = 0;
-    const Bytes out = Decode(d, PackMSB({{'a', 9}, {'b', 9}, {258, 9}, {258, 9}}), 5, &n);
+    const Bytes out = Unpack(d, PackMSB({{'a', 9}, {'b', 9}, {258, 9}, {258, 9}}), 5, &n);
     EXPECT_EQ(n, 5);
     EXPECT_EQ(std::string(out.begin(), out.end()), "ababa");
 }
@@ -127,7 +127,7 @@ TEST(GIFLZW, SmallCodeSizeAndGrowth)
     d.InitialCodeSize = 2;
     const Bytes in = PackLSB({{4, 3}, {1, 3}, {2, 3}, {6, 3}, {8, 4}, {3, 4}, {5, 4}});
     int32_t n = 0;
-    const Bytes out = Decode(d, in, 32, &n);
+    const Bytes out = Unpack(d, in, 32, &n);
     // 1, 2, "12", code 8 is being made: "12" + '1', then 3
     EXPECT_EQ(Bytes(out.begin(), out.begin() + n), (Bytes{1, 2, 1, 2, 1, 2, 1, 3}));
 }
@@ -152,7 +152,7 @@ TEST(GIFLZW, FullTableNeverPointsToItself)
     codes.push_back({4095, 12});
     codes.push_back({4095, 12});
     int32_t n = 0;
-    Decode(d, PackLSB(codes), 1 << 20, &n);
+    Unpack(d, PackLSB(codes), 1 << 20, &n);
     EXPECT_GT(n, 3900);
 }
 
@@ -196,7 +196,7 @@ TEST(RunLengthDecoders, PacketsAndBounds)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(Decode(*c.decoder, c.in, c.outSize), c.want);
+        EXPECT_EQ(Unpack(*c.decoder, c.in, c.outSize), c.want);
     }
 }
 

@@ -13,7 +13,7 @@ using namespace readertest;
 
 namespace {
 
-const char* const kInvalid = "Invalid TIFF file.";
+const char* const kInvalidTIFF = "Invalid TIFF file.";
 const char* const kUnknown = "TIFF: Unknown compression scheme";
 const char* const kUnsupported = "TIFF: Image variant not supported";
 
@@ -214,28 +214,35 @@ TEST(TIFFReader, DamagedFiles)
         return tags;
     };
     const std::vector<DamagedCase> cases = {
-        {"empty", QByteArray(), kInvalid},
-        {"header only", good.left(8), kInvalid},
-        {"bad version", QByteArray("II\x2b\0\x08\0\0\0", 8) + good.mid(8), kInvalid},
-        {"directory past the end", QByteArray("II*\0\xff\xff\0\0", 8), kInvalid},
-        {"truncated directory", good.left(good.size() - 40), kInvalid},
-        {"width 0", MakeTIFF(withTag(GreyTags(4, 3, 12), 256, 0), QByteArray(12, 'x')), kInvalid},
-        {"height 0", MakeTIFF(withTag(GreyTags(4, 3, 12), 257, 0), QByteArray(12, 'x')), kInvalid},
-        {"huge size, tiny file", MakeTIFF(withTag(withTag(GreyTags(4, 3, 12), 256, 60000), 257, 60000),
-                                          QByteArray(12, 'x')), kInvalid},
-        {"strip past the end", MakeTIFF(GreyTags(4, 3, 12), QByteArray(5, 'x')), kInvalid},
-        {"strip offset wraps", MakeTIFF(withTag(GreyTags(4, 3, 12), 273, 0xFFFFFFF0), QByteArray(12, 'x')), kInvalid},
+        {"empty", QByteArray(), kInvalidTIFF},
+        {"header only", good.left(8), kInvalidTIFF},
+        {"bad version", QByteArray("II\x2b\0\x08\0\0\0", 8) + good.mid(8), kInvalidTIFF},
+        {"directory past the end", QByteArray("II*\0\xff\xff\0\0", 8), kInvalidTIFF},
+        {"truncated directory", good.left(good.size() - 40), kInvalidTIFF},
+        {"width 0", MakeTIFF(withTag(GreyTags(4, 3, 12), 256, 0), QByteArray(12, 'x')), kInvalidTIFF},
+        {"height 0", MakeTIFF(withTag(GreyTags(4, 3, 12), 257, 0), QByteArray(12, 'x')), kInvalidTIFF},
+        {"huge size, tiny file",
+         MakeTIFF(withTag(withTag(GreyTags(4, 3, 12), 256, 60000), 257, 60000), QByteArray(12, 'x')),
+         kInvalidTIFF},
+        {"strip past the end", MakeTIFF(GreyTags(4, 3, 12), QByteArray(5, 'x')), kInvalidTIFF},
+        {"strip offset wraps", MakeTIFF(withTag(GreyTags(4, 3, 12), 273, 0xFFFFFFF0), QByteArray(12, 'x')),
+         kInvalidTIFF},
         {"unknown compression", MakeTIFF(withTag(GreyTags(4, 3, 12), 259, 7), QByteArray(12, 'x')), kUnknown},
-        {"bits per sample 3", MakeTIFF(withTag(GreyTags(4, 3, 12), 258, 3), QByteArray(12, 'x')), kUnsupported},
-        {"samples per pixel 0", MakeTIFF(withTag(GreyTags(4, 3, 12), 277, 0), QByteArray(12, 'x')), kInvalid},
+        {"bits per sample 3", MakeTIFF(withTag(GreyTags(4, 3, 12), 258, 3), QByteArray(12, 'x')),
+         kUnsupported},
+        {"samples per pixel 0", MakeTIFF(withTag(GreyTags(4, 3, 12), 277, 0), QByteArray(12, 'x')),
+         kInvalidTIFF},
         {"photometric 4", MakeTIFF(withTag(GreyTags(4, 3, 12), 262, 4), QByteArray(12, 'x')), kUnsupported},
-        {"palette without colour map", MakeTIFF(withTag(GreyTags(4, 3, 12), 262, 3), QByteArray(12, 'x')), kInvalid},
+        {"palette without colour map", MakeTIFF(withTag(GreyTags(4, 3, 12), 262, 3), QByteArray(12, 'x')),
+         kInvalidTIFF},
         // Neither strips nor tiles: the pixels are nowhere, not at offset 0.
-        {"no strip offsets", MakeTIFF(withoutTag(GreyTags(4, 3, 12), 273), QByteArray(12, 'x')), kInvalid},
-        {"strip count beyond the file", MakeTIFF(withTag(GreyTags(4, 3, 12), 273, 0), QByteArray(12, 'x'))
-                                            .replace(QByteArray("\x11\x01\x04\0\x01\0\0\0", 8),
-                                                     QByteArray("\x11\x01\x04\0\xff\xff\xff\x0f", 8)),
-         kInvalid},
+        {"no strip offsets", MakeTIFF(withoutTag(GreyTags(4, 3, 12), 273), QByteArray(12, 'x')),
+         kInvalidTIFF},
+        {"strip count beyond the file",
+         MakeTIFF(withTag(GreyTags(4, 3, 12), 273, 0), QByteArray(12, 'x'))
+             .replace(QByteArray("\x11\x01\x04\0\x01\0\0\0", 8),
+                      QByteArray("\x11\x01\x04\0\xff\xff\xff\x0f", 8)),
+         kInvalidTIFF},
     };
     for (const DamagedCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -295,11 +302,11 @@ TEST(TIFFReader, TiledFilesWithoutTheirData)
     ASSERT_EQ(DecodeError(TIFF, tiled(16, 16, 0xFFFFFFFF, 256)), "");
     EXPECT_EQ(qGray(Decode(TIFF, tiled(16, 16, 0xFFFFFFFF, 256)).pixel(3, 2)), 0x40);
     const std::vector<DamagedCase> cases = {
-        {"tile width 0", tiled(0, 16, 0xFFFFFFFF, 256), kInvalid},
-        {"tile length 0", tiled(16, 0, 0xFFFFFFFF, 256), kInvalid},
-        {"tile shorter than its size", tiled(16, 16, 0xFFFFFFFF, 100), kInvalid},
-        {"tile past the end", tiled(16, 16, 0x7FFFFFF0, 256), kInvalid},
-        {"huge tiles, tiny file", tiled(65520, 65520, 0xFFFFFFFF, 256), kInvalid},
+        {"tile width 0", tiled(0, 16, 0xFFFFFFFF, 256), kInvalidTIFF},
+        {"tile length 0", tiled(16, 0, 0xFFFFFFFF, 256), kInvalidTIFF},
+        {"tile shorter than its size", tiled(16, 16, 0xFFFFFFFF, 100), kInvalidTIFF},
+        {"tile past the end", tiled(16, 16, 0x7FFFFFF0, 256), kInvalidTIFF},
+        {"huge tiles, tiny file", tiled(65520, 65520, 0xFFFFFFFF, 256), kInvalidTIFF},
     };
     for (const DamagedCase& c : cases) {
         SCOPED_TRACE(c.what);
