@@ -157,7 +157,21 @@ TLabelPropertyDlg::TLabelPropertyDlg(QWidget* owner) : QDialog(owner)
     OKBtn->setDefault(true);
     CancelBtn = new QPushButton(this);
     Named(CancelBtn, "CancelBtn")->setGeometry(320, 272, 75, 25);
-    connect(OKBtn, &QPushButton::clicked, this, [this] { done(1); });
+    connect(OKBtn, &QPushButton::clicked, this, [this] {
+        // The label takes the angle the box shows, or nothing.
+        bool ok = false;
+        const int typed = Angle->text().trimmed().toInt(&ok);
+        if (!ok || typed < AngleUpDown->Min() || typed > AngleUpDown->Max()) {
+            MessageBox(this,
+                       LoadLangStr(AngleRangeString)
+                           .arg(QString::number(AngleUpDown->Min()), QString::number(AngleUpDown->Max())),
+                       windowTitle(), MB_OK | MB_ICONWARNING);
+            Angle->setFocus();
+            Angle->selectAll();
+            return;
+        }
+        done(1);
+    });
     connect(CancelBtn, &QPushButton::clicked, this, [this] { done(2); });
 
     // Every font control refreshes the sample.

@@ -3,6 +3,7 @@
 #include "app/dialog_form.h"
 #include "app/dialog_text.h"
 #include "app/new_dlg.h"
+#include "app/position_boxes.h"
 #include "app/shape_info_edit_dlg.h"
 #include "document/paper_catalogue.h"
 #include "document/paper_sample.h"
@@ -452,8 +453,14 @@ void TPaperEditorDlg::UpdateMemoScrollBars(QPlainTextEdit* memo)
     memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
-void TPaperEditorDlg::ApplyToPaper()
+bool TPaperEditorDlg::ApplyToPaper()
 {
+    // Every size is checked before any is taken: a refused one leaves the paper as it was.
+    int32_t length = 0, width = 0, shapeHeight = 0, shapeWidth = 0, core = 0;
+    if (!TakeSheetValue(Edit6, 1, length) || !TakeSheetValue(Edit7, 1, width) ||
+        !TakeSheetValue(Edit9, 1, shapeHeight) || !TakeSheetValue(Edit10, 1, shapeWidth) ||
+        !TakeSheetValue(Edit11, 0, core))
+        return false;
     PaperType& p = *WorkingPaper;
     p.Name = FitPaperText(Edit2->text(), PaperNameSize);
     p.Manufacturer = FitPaperText(Edit3->text(), PaperManufacturerSize);
@@ -461,31 +468,34 @@ void TPaperEditorDlg::ApplyToPaper()
     QString description = Memo1->toPlainText();
     description.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     p.Description = FitPaperText(description, PaperDescriptionSize);
-    p.PaperLength = StrToInt(Edit6->text());
-    p.PaperWidth = StrToInt(Edit7->text());
+    p.PaperLength = length;
+    p.PaperWidth = width;
     p.ShapeStyle = ComboBox1->currentText() == LoadLangStr(CircleString) ? ShapeCircle : ShapeRectangle;
     // The count handler has sized the table already; the count always says how long it is.
     p.ShapeCount = int32_t(p.Shapes.size());
-    p.ShapeHeight = StrToInt(Edit9->text());
-    p.ShapeWidth = StrToInt(Edit10->text());
-    p.CoreWidth = StrToInt(Edit11->text());
+    p.ShapeHeight = shapeHeight;
+    p.ShapeWidth = shapeWidth;
+    p.CoreWidth = core;
     FillControls();
+    return true;
 }
 
-void TPaperEditorDlg::ApplyBtnClick()
+bool TPaperEditorDlg::ApplyBtnClick()
 {
-    ApplyToPaper();
+    if (!ApplyToPaper())
+        return false;
     if (TargetPaper)
         CopyPaperType(WorkingPaper.get(), TargetPaper);
     PaperType* record = FindPaperType(WorkingPaper->ID);
     if (record && record != TargetPaper)
         CopyPaperType(WorkingPaper.get(), record);
+    return true;
 }
 
 void TPaperEditorDlg::OkBtnClick()
 {
-    ApplyBtnClick();
-    done(1);
+    if (ApplyBtnClick())
+        done(1);
 }
 
 void TPaperEditorDlg::ComboBox1Change()

@@ -74,15 +74,16 @@ public:
     void ApplyPageSetupRestriction();
 
     void FillControls();
-    // Controls -> WorkingPaper; throws at the first number edit that holds no integer.
-    void ApplyToPaper();
+    // Controls -> WorkingPaper; false, with WorkingPaper as it was, when a size is refused.
+    bool ApplyToPaper();
     void UpdateMemoScrollBars(QPlainTextEdit* memo);
 
     void PaintBoxPaint(TCanvas* canvas);
     void ShapeCountEditChange();
     void ExtraLineCountEditChange();
     void OtherShapeCountEditChange();
-    void ApplyBtnClick();
+    // False when a size was refused.
+    bool ApplyBtnClick();
     void OkBtnClick();
     void ShapeInfoEditBtnClick(QObject* sender);
     void DefaultBtnClick();

@@ -3,6 +3,7 @@
 #include "app/dialog_form.h"
 #include "app/new_dlg.h"
 #include "controls/color_button.h"
+#include "controls/color_palette.h"
 #include "document/paper_sample.h"
 #include "document/paper_type.h"
 #include "document/std.h"
@@ -17,15 +18,6 @@
 #include <QStyle>
 #include <QTreeWidget>
 #include <algorithm>
-
-namespace {
-
-// The palette both colour buttons offer, row by row.
-constexpr TColor kPalette[20] = {16777215, 255,      65280,    16711680, 12572607, 0,       127,
-                                 32512,    8323072,  15712159, 12566463, 65535,    16776960, 16711935,
-                                 15726591, 8355711,  32639,    8355584,  8323199,  10461087};
-
-} // namespace
 
 // --- TPaperPropertyDlg -------------------------------------------------------------
 
@@ -68,9 +60,8 @@ TPaperPropertyDlg::TPaperPropertyDlg(QWidget* owner, const TGUID& paperID, Image
     Named(CancelBtn, "CancelBtn")->setGeometry(310, 280, 75, 25);
 
     for (TscColorButton* b : {OutLineBtn, CoreBtn}) {
-        TColorArrayClass palette(4, 5), custom(8, 2);
-        for (int i = 0; i < 20; ++i)
-            palette.SetSingleColor(i + 1, kPalette[i]);
+        TColorArrayClass palette, custom(8, 2);
+        SetDefaultPaletteColors(palette);
         for (int i = 1; i <= custom.Count(); ++i)
             custom.SetSingleColor(i, clWhite);
         b->SetPaletteColors(palette);

@@ -1,6 +1,7 @@
 #include "app/position_boxes.h"
 
 #include "app/dialog_form.h"
+#include "document/paper_type.h"
 #include "document/std.h"
 #include "lang/string_ids.h"
 #include "platform/message_box.h"
@@ -12,11 +13,11 @@
 #include <QTabWidget>
 #include <algorithm>
 
-bool PositionBoxValue(const QLineEdit* edit, int& value)
+bool PositionBoxValue(const QLineEdit* edit, int& value, bool size)
 {
     bool ok = false;
     value = edit->text().trimmed().toInt(&ok);
-    return ok && value >= -MaxPositionValue && value <= MaxPositionValue;
+    return ok && value >= (size ? MinObjectSize : -MaxPositionValue) && value <= MaxPositionValue;
 }
 
 TPositionBoxes MakePositionBoxes(QGroupBox* group, const char* const (&labelNames)[4],
@@ -36,7 +37,8 @@ TPositionBoxes MakePositionBoxes(QGroupBox* group, const char* const (&labelName
         Named(label, labelNames[i])->move(places[i].X, places[i].Y);
         QLineEdit* edit = new QLineEdit(group);
         Named(edit, editNames[i])->setGeometry(places[i].X + 56, places[i].Y - 4, 69, 21);
-        edit->setValidator(new QIntValidator(-MaxPositionValue, MaxPositionValue, edit));
+        // Sizes take no sign; their least value is checked on OK, as typing passes through less.
+        edit->setValidator(new QIntValidator(i < 2 ? -MaxPositionValue : 0, MaxPositionValue, edit));
         label->setBuddy(edit);
         label->setText(LoadLangStr(places[i].Caption));
         SetHelpContext(edit, places[i].Help);
@@ -67,12 +69,18 @@ void FitPositionBoxes(const TPositionBoxes& boxes)
 
 bool CheckPositionBoxes(const TPositionBoxes& boxes, QTabWidget* pages, QWidget* page)
 {
-    for (QLineEdit* e : boxes.Edits) {
+    for (int i = 0; i < 4; ++i) {
+        QLineEdit* e = boxes.Edits[i];
         int v = 0;
-        if (!PositionBoxValue(e, v)) {
+        if (!PositionBoxValue(e, v, i >= 2)) {
             QWidget* dialog = e->window();
-            MessageBox(dialog, LoadLangStr(PositionNotNumberString), dialog->windowTitle(),
-                       MB_OK | MB_ICONWARNING);
+            bool number = false;
+            e->text().trimmed().toInt(&number);
+            const QString text =
+                i >= 2 && number ? LoadLangStr(SheetValueRangeString)
+                                       .arg(QString::number(MinObjectSize), QString::number(MaxPositionValue))
+                                 : LoadLangStr(PositionNotNumberString);
+            MessageBox(dialog, text, dialog->windowTitle(), MB_OK | MB_ICONWARNING);
             pages->setCurrentWidget(page);
             e->setFocus();
             e->selectAll();
@@ -82,9 +90,31 @@ bool CheckPositionBoxes(const TPositionBoxes& boxes, QTabWidget* pages, QWidget*
     return true;
 }
 
+bool TakeSheetValue(QLineEdit* edit, int least, int32_t& value)
+{
+    bool ok = false;
+    const int typed = edit->text().trimmed().toInt(&ok);
+    if (ok && typed >= least && typed <= MaxSheetDimension) {
+        value = typed;
+        return true;
+    }
+    QWidget* dialog = edit->window();
+    MessageBox(
+        dialog,
+        LoadLangStr(SheetValueRangeString).arg(QString::number(least), QString::number(MaxSheetDimension)),
+        dialog->windowTitle(), MB_OK | MB_ICONWARNING);
+    edit->setFocus();
+    edit->selectAll();
+    return false;
+}
+
 void WritePositionBoxes(const TPositionBoxes& boxes, int left, int top, int width, int height)
 {
-    const int values[] = {left, top, width, height};
+    // The boxes show only what they take back: OK on an untouched page is never refused.
+    const int values[] = {std::clamp(left, -MaxPositionValue, MaxPositionValue),
+                          std::clamp(top, -MaxPositionValue, MaxPositionValue),
+                          std::clamp(width, MinObjectSize, MaxPositionValue),
+                          std::clamp(height, MinObjectSize, MaxPositionValue)};
     for (int i = 0; i < 4; ++i)
         boxes.Edits[i]->setText(QString::number(values[i]));
 }
@@ -93,5 +123,5 @@ void ReadPositionBoxes(const TPositionBoxes& boxes, int& left, int& top, int& wi
 {
     int* values[] = {&left, &top, &width, &height};
     for (int i = 0; i < 4; ++i)
-        PositionBoxValue(boxes.Edits[i], *values[i]);
+        PositionBoxValue(boxes.Edits[i], *values[i], i >= 2);
 }

@@ -57,47 +57,25 @@ struct WizardPosition {
 };
 
 // The block handed to the wizard's worker; filled before it starts.
-struct WizardPrintJob {
-    PaperType Paper;
-    int Copies = 1;
+struct WizardPrintJob : TPrintJobBlock {
     int ResolutionIndex = 1;
     std::vector<std::unique_ptr<TBitmap>> Pages;
     std::vector<WizardPosition> Positions;   // the label positions with a document, in order
     bool MaskCore = false;
     bool OutLine = false;
-    TPrinterTarget Target;
-    QString Title;
-    QString Error;
 };
 
 int WizardPrintThreadProc(WizardPrintJob& job, TPrintWorker& worker, QObject* dialog)
 {
-    TPrintDocument document(job.Target);
-    document.Title = job.Title;
-    try {
-        RunPrintJobStartHook(worker);
-        if (!worker.StopRequested()) {
-            document.BeginDoc(job.Paper.PaperWidth, job.Paper.PaperLength);
-            std::vector<TSheetPosition> positions;
-            for (const WizardPosition& p : job.Positions)
-                positions.push_back({p.X, p.Y, job.Pages[size_t(p.Page)].get(), p.OutlineColor});
-            for (int copy = 0; copy < job.Copies && !worker.StopRequested(); ++copy) {
-                if (copy > 0)
-                    document.NewPage();
-                if (!PrintComposedSheet(document, job.Paper, positions, job.MaskCore, job.OutLine, worker))
-                    break;
-            }
-            if (worker.StopRequested())
-                document.Abort();
-            else
-                document.EndDoc();
-        }
-    } catch (const std::exception& e) {
-        document.Abort();
-        job.Error = QString::fromUtf8(e.what());
-    }
-    if (dialog)
-        PostMessage(dialog, WM_PRINTDONE, 0, 0);
+    std::vector<TSheetPosition> positions;
+    for (const WizardPosition& p : job.Positions)
+        positions.push_back({p.X, p.Y, job.Pages[size_t(p.Page)].get(), p.OutlineColor});
+    PrintSheetCopies(
+        job,
+        [&](TPrintDocument& document) {
+            return PrintComposedSheet(document, job.Paper, positions, job.MaskCore, job.OutLine, worker);
+        },
+        worker, dialog);
     return 0;
 }
 
@@ -538,6 +516,8 @@ void TMultipleImagePrintWizardDlg::PrintSheet()
     job->OutLine = options.OutLine;
     job->Target = Printer()->Target();
     job->Title = LoadLangStr(PrintWizardCaptionString) + QStringLiteral(" - ") + LoadLangStr(ProgramNameString);
+    if (!PrinterTakesJobs())
+        return;
     const int dpi = PrintResolutionDpi(options.ResolutionIndex);
     std::vector<int> pageOf(size_t(m_documents.size()), -1);
     for (int c = 0; c < int(m_documents.size()); ++c) {
@@ -562,20 +542,12 @@ void TMultipleImagePrintWizardDlg::PrintSheet()
                                   m_documents[c]->OutlineColor});
     }
 
-    const QString text = PrintProgressText(LoadLangStr(PrintWizardCaptionString));
     TPrintWorker worker;
-    MainWindowLink()->RunPrintProgress(this, text, worker, [job, &worker](QObject* progress) {
-        const bool started =
-            worker.Start([job, progress](TPrintWorker& w) { WizardPrintThreadProc(*job, w, progress); });
-        // A job that never ran still ends the dialog.
-        if (!started && progress)
-            PostMessage(progress, WM_PRINTDONE, 0, 0);
-    });
-    worker.Join();
+    RunPrintWorker(this, PrintProgressText(LoadLangStr(PrintWizardCaptionString)), worker,
+                   [job](TPrintWorker& w, QObject* progress) { WizardPrintThreadProc(*job, w, progress); });
 
     TRegIniFile reg(ProductKey());
     reg.WriteString(BasicInfo(), QStringLiteral("PrinterWizardPaperID"), GUIDToString(m_chosenPaper));
-    if (!job->Error.isEmpty())
-        Application->ShowException(EKorvaneError(job->Error));
+    ReportPrintOutcome(*job);
     done(1);
 }

@@ -2,6 +2,7 @@
 
 #include "app/dialog_form.h"
 #include "app/dialog_text.h"
+#include "app/position_boxes.h"
 #include "document/paper_type.h"
 #include "document/std.h"
 #include "platform/message_box.h"
@@ -230,29 +231,39 @@ void TShapeInfoEditDlg::Setup(int mode, PaperType* paper)
     }
 }
 
-void TShapeInfoEditDlg::StoreValues()
+bool TShapeInfoEditDlg::StoreValues()
 {
+    // Every value is checked before any is taken: a refused one leaves the paper as it was.
     const int rows = rowCount();
+    std::vector<std::pair<int32_t*, int32_t>> taken;
     for (int i = 0; i < rows; ++i) {
         for (const Field& f : fields(Mode)) {
             QLineEdit* e = entry(rowName(f.prefix, i));
             if (!e)
                 continue;
             int32_t& value = f.value(*EditPaper, i);
-            if (e->text().isEmpty())
+            if (e->text().isEmpty()) {
                 e->setText(QString::number(value));
-            else
-                value = StrToInt(e->text());
+                continue;
+            }
+            int32_t typed = value;
+            if (!TakeSheetValue(e, 0, typed))
+                return false;
+            taken.emplace_back(&value, typed);
         }
-        if (Mode == OtherShapes)
-            if (QComboBox* box = styleBox(i); box && box->currentIndex() >= 0)
-                EditPaper->OtherShapes[i].Style = uint8_t(box->currentIndex());
     }
+    for (const auto& [field, value] : taken)
+        *field = value;
+    for (int i = 0; i < rows && Mode == OtherShapes; ++i)
+        if (QComboBox* box = styleBox(i); box && box->currentIndex() >= 0)
+            EditPaper->OtherShapes[i].Style = uint8_t(box->currentIndex());
+    return true;
 }
 
 void TShapeInfoEditDlg::OkBtnClick()
 {
-    StoreValues();
+    if (!StoreValues())
+        return;
     CopyPaperType(EditPaper.get(), TargetPaper);
     done(1);
 }

@@ -35,9 +35,8 @@ public:
 
     // Builds and fills the rows for mode over paper; once, before exec().
     void Setup(int mode, PaperType* paper);
-    // Entry fields -> EditPaper. Throws when a field holds text that is no integer; the
-    // values before it stay stored.
-    void StoreValues();
+    // The boxes into the paper; false, with the paper as it was, when a value is refused.
+    bool StoreValues();
     void OkBtnClick();
     bool FormHelp(uint16_t command, int data, bool& callHelp);
 

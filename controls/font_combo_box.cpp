@@ -274,6 +274,17 @@ void SetFontEnumerator(TFontEnumerator enumerator)
     fontEnumerator() = std::move(enumerator);
 }
 
+QString TidyFaceName(const QString& family)
+{
+    // Qt names a face of one foundry among several "Family [Foundry]", keeping blanks the
+    // foundry's name may carry.
+    const qsizetype open = family.lastIndexOf(QLatin1Char('['));
+    if (open < 0 || !family.endsWith(QLatin1Char(']')))
+        return family;
+    return family.left(open) + QLatin1Char('[') + family.mid(open + 1, family.size() - open - 2).trimmed() +
+           QLatin1Char(']');
+}
+
 TFontEnumeration EnumerateInstalledFonts()
 {
     TFontEnumeration result;
@@ -284,7 +295,10 @@ TFontEnumeration EnumerateInstalledFonts()
         if (QFontDatabase::isPrivateFamily(family))
             continue;
         TFontRecord rec;
-        rec.FaceName = family;
+        rec.FaceName = TidyFaceName(family);
+        // The tidied name still finds the face.
+        if (rec.FaceName != family)
+            QFont::insertSubstitution(rec.FaceName, family);
         rec.Charset = charsetOf(family);
         if (QFontDatabase::isSmoothlyScalable(family)) {
             rec.FontType = TRUETYPE_FONTTYPE;

@@ -68,6 +68,8 @@ struct TFontEnumeration {
 using TFontEnumerator = std::function<TFontEnumeration()>;
 // Tests supply their own families here; nullptr restores the fontconfig enumeration.
 void SetFontEnumerator(TFontEnumerator enumerator);
+// A face name as the font lists show it: "Nimbus Sans [URW]" for Qt's "Nimbus Sans [URW ]".
+QString TidyFaceName(const QString& family);
 // The installed families from fontconfig. Scalable faces count as TrueType. Windows family
 // names that documents use are listed under their own name when the metric-compatible face
 // that stands in for them is installed.

@@ -1,5 +1,8 @@
 #include "controls/other_host_dialogs.h"
 
+#include "controls/control_strings.h"
+#include "controls/print_panel.h"
+#include "lang/string_ids.h"
 #include "platform/printer.h"
 
 #include <QColorDialog>
@@ -788,47 +791,117 @@ constexpr THostedItem PrinterSetupItems[] = {
     {1139, "printerNameCombo"},
 };
 
-// The printer-setup dialog's standard controls: the printer and what the system says of it.
+// The printer-setup dialog's standard controls: the printer with its Properties and what the
+// system says of it, and the paper its jobs take.
 class TPrinterSetupPanel : public QDialog {
 public:
     TPrinterSetupPanel()
     {
+        setWindowTitle(ControlString(PrintSetupTitleString));
         auto* layout = new QVBoxLayout(this);
         auto* group = new QGroupBox(QStringLiteral("Printer"), this);
-        auto* form = new QFormLayout(group);
+        auto* grid = new QGridLayout(group);
         Name = new QComboBox(group);
         Name->setObjectName(QStringLiteral("printerNameCombo"));
-        form->addRow(QStringLiteral("&Name:"), Name);
+        auto* nameLabel = new QLabel(QStringLiteral("&Name:"), group);
+        nameLabel->setBuddy(Name);
+        auto* properties = new QPushButton(QStringLiteral("&Properties"), group);
+        properties->setObjectName(QStringLiteral("propertiesButton"));
+        grid->addWidget(nameLabel, 0, 0);
+        grid->addWidget(Name, 0, 1);
+        grid->addWidget(properties, 0, 2);
+        grid->setColumnStretch(1, 1);
         const char* const names[] = {"statusLabel", "typeLabel", "whereLabel", "commentLabel"};
-        const char* const captions[] = {"Status:", "Type:", "Where:", "Comment:"};
+        const int captions[] = {PrintStatusCaptionString, PrintTypeCaptionString, PrintWhereCaptionString,
+                                PrintCommentCaptionString};
         for (int i = 0; i < 4; ++i) {
             m_info[i] = new QLabel(group);
             m_info[i]->setObjectName(QString::fromLatin1(names[i]));
-            form->addRow(QString::fromLatin1(captions[i]), m_info[i]);
+            grid->addWidget(new QLabel(ControlString(captions[i]), group), i + 1, 0);
+            grid->addWidget(m_info[i], i + 1, 1, 1, 2);
         }
         layout->addWidget(group);
-        layout->addStretch(1);
+        m_paper = new QGroupBox(QStringLiteral("Paper"), this);
+        auto* paperForm = new QFormLayout(m_paper);
+        m_size = new QComboBox(m_paper);
+        m_size->setObjectName(QStringLiteral("paperSizeCombo"));
+        m_source = new QComboBox(m_paper);
+        m_source->setObjectName(QStringLiteral("paperSourceCombo"));
+        paperForm->addRow(ControlString(MediaSizeCaptionString), m_size);
+        paperForm->addRow(ControlString(MediaSourceCaptionString), m_source);
+        layout->addWidget(m_paper);
         QDialogButtonBox* box = addOkCancel(this, layout);
 
         Name->addItems(Printer()->Printers());
         Name->setCurrentIndex(Printer()->PrinterIndex());
         connect(Name, &QComboBox::currentIndexChanged, this, [this](int index) { showPrinter(index); });
+        connect(properties, &QPushButton::clicked, this, [this] {
+            if (Name->currentIndex() >= 0 &&
+                RunPrinterProperties(this, Name->currentText(), Name->currentIndex(), Options))
+                showOptions();
+        });
         showPrinter(Name->currentIndex());
         box->button(QDialogButtonBox::Ok)->setEnabled(Name->count() > 0);
+        properties->setEnabled(Name->count() > 0);
+    }
+
+    // The chosen printer's options as the panel shows them.
+    TJobOptions Chosen() const
+    {
+        TJobOptions options = Options;
+        auto put = [&options](const QByteArray& name, const QComboBox* box, const TQueueOption* listed) {
+            if (!listed || box->currentIndex() < 0)
+                return;
+            std::erase_if(options, [&](const auto& o) { return o.first == name; });
+            options.emplace_back(name, listed->Values.value(box->currentIndex()));
+        };
+        put("media", m_size, find("media"));
+        put("media-source", m_source, find("media-source"));
+        return options;
     }
 
     QComboBox* Name;
+    TJobOptions Options;
 
 private:
+    const TQueueOption* find(const char* name) const
+    {
+        for (const TQueueOption& o : m_listed)
+            if (o.Name == name)
+                return &o;
+        return nullptr;
+    }
+
     void showPrinter(int index)
     {
-        m_info[0]->setText(index >= 0 ? Printer()->Status(index) : QString());
+        m_info[0]->setText(index >= 0 ? PrinterStateText(Printer()->State(index)) : QString());
         m_info[1]->setText(index >= 0 ? Printer()->MakeAndModel(index) : QString());
         m_info[2]->setText(index >= 0 ? Printer()->Location(index) : QString());
         m_info[3]->setText(index >= 0 ? Printer()->Comment(index) : QString());
+        m_listed = index < 0 || Printer()->IsPdfPrinter(index) ? std::vector<TQueueOption>()
+                                                               : QueueOptions(Name->currentText());
+        Options = Printer()->JobOptions(Name->currentText());
+        showOptions();
+    }
+
+    // The paper size and source boxes set to the options chosen, else the queue's defaults.
+    void showOptions()
+    {
+        for (auto [name, box] : {std::pair{"media", m_size}, std::pair{"media-source", m_source}}) {
+            box->clear();
+            const TQueueOption* listed = find(name);
+            box->setEnabled(listed != nullptr);
+            if (!listed)
+                continue;
+            box->addItems(listed->Texts);
+            box->setCurrentIndex(ChosenValueIndex(*listed, Options));
+        }
     }
 
     QLabel* m_info[4];
+    QGroupBox* m_paper;
+    QComboBox *m_size, *m_source;
+    std::vector<TQueueOption> m_listed;
 };
 
 } // namespace
@@ -852,12 +925,16 @@ bool TFormPrinterSetupDialog::Execute()
 {
     auto* panel = new TPrinterSetupPanel;
     int chosen = -1;
-    if (!RunHosted(panel, [panel, &chosen] {
+    TJobOptions options;
+    if (!RunHosted(panel, [panel, &chosen, &options] {
             chosen = panel->Name->currentIndex();
+            options = panel->Chosen();
             return chosen >= 0;
         }))
         return false;
     Printer()->SetPrinterIndex(chosen);
+    if (!Printer()->IsPdfPrinter(chosen))
+        Printer()->SetJobOptions(Printer()->Printers().value(chosen), options);
     return true;
 }
 

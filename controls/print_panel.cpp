@@ -1,12 +1,15 @@
 #include "controls/print_panel.h"
 
-#include "platform/message_box.h"
+#include "controls/control_strings.h"
+#include "lang/string_ids.h"
 #include "platform/printer.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
 #include <QGroupBox>
 #include <QIntValidator>
 #include <QLabel>
@@ -113,6 +116,9 @@ private:
     void propertiesClick();
     void rangeChanged();
 
+    // Queue options chosen through Properties while the dialog runs, per printer; they become
+    // the printer object's on OK.
+    std::vector<std::pair<QString, TJobOptions>> m_jobOptions;
     QGroupBox* m_printerGroup;
     QComboBox* m_printerName;
     QPushButton* m_properties;
@@ -129,6 +135,76 @@ private:
 };
 
 } // namespace
+
+QString PrinterStateText(const TQueueState& state)
+{
+    if (!state.Known)
+        return ControlString(PrinterStateUnknownString);
+    QStringList parts{ControlString(state.Paused     ? PrinterPausedString
+                                    : state.Printing ? PrinterPrintingString
+                                                     : PrinterReadyString)};
+    if (!state.Accepting)
+        parts << ControlString(PrinterNotAcceptingString);
+    if (!state.Message.isEmpty())
+        parts << state.Message;
+    return parts.join(QStringLiteral(" - "));
+}
+
+int ChosenValueIndex(const TQueueOption& option, const TJobOptions& chosen)
+{
+    QByteArray current = option.Default;
+    for (const auto& [name, value] : chosen)
+        if (name == option.Name)
+            current = value;
+    return std::max(0, int(option.Values.indexOf(current)));
+}
+
+bool RunPrinterProperties(QWidget* owner, const QString& printer, int index, TJobOptions& options)
+{
+    QDialog sheet(owner);
+    sheet.setObjectName(QStringLiteral("PrinterProperties"));
+    sheet.setWindowTitle(ControlString(PrinterPropertiesTitleString).replace(QLatin1String("%s"), printer));
+    auto* form = new QFormLayout(&sheet);
+    const TPrinter* p = Printer();
+    form->addRow(ControlString(PrintTypeCaptionString), new QLabel(p->MakeAndModel(index), &sheet));
+    form->addRow(ControlString(PrintWhereCaptionString), new QLabel(p->Location(index), &sheet));
+    form->addRow(ControlString(PrintStatusCaptionString),
+                 new QLabel(PrinterStateText(p->State(index)), &sheet));
+    const std::vector<TQueueOption> listed =
+        p->IsPdfPrinter(index) ? std::vector<TQueueOption>() : QueueOptions(printer);
+    static const std::pair<const char*, int> captions[] = {
+        {"media", MediaSizeCaptionString},
+        {"media-source", MediaSourceCaptionString},
+        {"print-color-mode", ColourModeCaptionString},
+        {"printer-resolution", PrintResolutionCaptionString},
+        {"sides", DuplexCaptionString}};
+    std::vector<std::pair<const TQueueOption*, QComboBox*>> boxes;
+    for (const TQueueOption& option : listed) {
+        auto* box = new QComboBox(&sheet);
+        box->setObjectName(QString::fromLatin1(option.Name));
+        box->addItems(option.Texts);
+        box->setCurrentIndex(ChosenValueIndex(option, options));
+        int caption = 0;
+        for (const auto& [name, id] : captions)
+            if (option.Name == name)
+                caption = id;
+        auto* label = new QLabel(ControlString(caption), &sheet);
+        label->setBuddy(box);
+        form->addRow(label, box);
+        boxes.emplace_back(&option, box);
+    }
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &sheet);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &sheet, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &sheet, &QDialog::reject);
+    form->addRow(buttons);
+    if (sheet.exec() != QDialog::Accepted)
+        return false;
+    options.clear();
+    for (const auto& [option, box] : boxes)
+        if (box->currentIndex() >= 0)
+            options.emplace_back(option->Name, option->Values.value(box->currentIndex()));
+    return true;
+}
 
 unsigned PrintDialogFlags(unsigned options, TPrintRange range, bool collate, bool printToFile)
 {
@@ -165,10 +241,10 @@ TPrintPanel::TPrintPanel()
     nameLabel->setBuddy(m_printerName);
     m_properties = Item<QPushButton>(m_printerGroup, PrintPropertiesItem, QRect(312, 21, 96, 26));
     m_properties->setText(PanelCaption("QPrintWidget", "P&roperties", "&Properties"));
-    // Qt's translations hold no "Status:" or "Comment:": those two stay as Windows has them.
-    const QString captions[] = {QStringLiteral("Status:"), PanelCaption("QPrintWidget", "Type:", "Type:"),
-                                PanelCaption("QPrintWidget", "Location:", "Where:"),
-                                QStringLiteral("Comment:")};
+    // The system dialog's own captions, in the interface language.
+    const QString captions[] = {ControlString(PrintStatusCaptionString),
+                                ControlString(PrintTypeCaptionString), ControlString(PrintWhereCaptionString),
+                                ControlString(PrintCommentCaptionString)};
     TElidedLabel** values[] = {&m_status, &m_type, &m_where, &m_comment};
     const int ids[] = {PrintStatusItem, PrintTypeItem, PrintWhereItem, PrintCommentItem};
     for (int i = 0; i < 4; ++i) {
@@ -248,6 +324,8 @@ void TPrintPanel::Load(const TFormPrintCommDialog& d)
 void TPrintPanel::Store(TFormPrintCommDialog& d) const
 {
     Printer()->SetPrinterIndex(m_printerName->currentIndex());
+    for (const auto& [printer, options] : m_jobOptions)
+        Printer()->SetJobOptions(printer, options);
     d.Collate = m_collate->isChecked();
     d.PrintRange = m_selection->isChecked() ? prSelection : m_pages->isChecked() ? prPageNums : prAllPages;
     d.FromPage = m_from->text().toInt();
@@ -275,7 +353,7 @@ void TPrintPanel::layOutCaptions()
 void TPrintPanel::printerChanged(int index)
 {
     const TPrinter* p = Printer();
-    m_status->SetFullText(p->Status(index), Qt::ElideRight);
+    m_status->SetFullText(PrinterStateText(p->State(index)), Qt::ElideRight);
     m_type->SetFullText(p->MakeAndModel(index), Qt::ElideRight);
     // A path keeps its start and its file name.
     m_where->SetFullText(p->Location(index), Qt::ElideMiddle);
@@ -286,11 +364,16 @@ void TPrintPanel::printerChanged(int index)
 
 void TPrintPanel::propertiesClick()
 {
-    const int i = m_printerName->currentIndex();
-    const TPrinter* p = Printer();
-    QStringList lines{m_printerName->currentText(), p->MakeAndModel(i), p->Location(i), p->Status(i)};
-    lines.removeAll(QString());
-    ::MessageBox(window(), lines.join(QLatin1Char('\n')), m_printerName->currentText(), MB_OK | MB_ICONINFORMATION);
+    const QString printer = m_printerName->currentText();
+    auto chosen = std::find_if(m_jobOptions.begin(), m_jobOptions.end(),
+                               [&](const auto& entry) { return entry.first == printer; });
+    TJobOptions options = chosen != m_jobOptions.end() ? chosen->second : Printer()->JobOptions(printer);
+    if (!RunPrinterProperties(window(), printer, m_printerName->currentIndex(), options))
+        return;
+    if (chosen != m_jobOptions.end())
+        chosen->second = options;
+    else
+        m_jobOptions.emplace_back(printer, options);
 }
 
 void TPrintPanel::rangeChanged()

@@ -4,6 +4,7 @@
 // component's place on the form; the form adds its own controls around them. Every standard
 // item is reached by its Windows identifier (DialogItem) while the dialog runs.
 #include "controls/host_dialog.h"
+#include "platform/printer.h"
 
 #include <QString>
 
@@ -41,6 +42,16 @@ enum TPrintDialogOption : unsigned {
 };
 
 enum TPrintRange : int { prAllPages = 0, prSelection = 1, prPageNums = 2 };
+
+// A queue's state in words of the interface language: ready, printing or paused, whether it
+// refuses jobs, and the scheduler's message.
+QString PrinterStateText(const TQueueState& state);
+// Index into option's values of the one chosen, else of the queue's default, else 0.
+int ChosenValueIndex(const TQueueOption& option, const TJobOptions& chosen);
+// The printer's Properties sheet: the queue's own options (media size and source, colour mode,
+// resolution, duplex) as its scheduler lists them, set to options (else the queue's defaults).
+// OK puts every shown choice into options and returns true.
+bool RunPrinterProperties(QWidget* owner, const QString& printer, int index, TJobOptions& options);
 
 // The Windows PRINTDLG flags that options and properties stand for.
 unsigned PrintDialogFlags(unsigned options, TPrintRange range, bool collate, bool printToFile);

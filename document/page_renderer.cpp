@@ -233,7 +233,8 @@ private:
     void drawObjects(TCanvas* canvas) const;
     void drawSheetOutlines(TCanvas* canvas) const;
     void drawLabelOutline(TCanvas* canvas, int holeRadius) const;
-    void drawShapeMask(TBitmap* target, int holeRadius, bool maskCore) const;
+    // outlinePen: the width of the hole's outline on the design, 0 for none.
+    void drawShapeMask(TBitmap* target, int holeRadius, bool maskCore, int outlinePen) const;
     // Radius of the centre hole in pixels; 0 when the paper has none.
     int holeRadius() const;
 
@@ -374,7 +375,7 @@ void PageRender::drawLabelOutline(TCanvas* canvas, int r) const
 // The shape mask, black where the label is and white elsewhere (only white stays white, as on
 // a one-bit bitmap), is drawn straight onto the white target: ANDing a white page with the mask
 // gives the mask itself.
-void PageRender::drawShapeMask(TBitmap* target, int r, bool maskCore) const
+void PageRender::drawShapeMask(TBitmap* target, int r, bool maskCore, int outlinePen) const
 {
     TCanvas* tc = target->Canvas();
     tc->Brush.Style = bsSolid;
@@ -400,6 +401,14 @@ void PageRender::drawShapeMask(TBitmap* target, int r, bool maskCore) const
         tc->Brush.Color = clWhite;
         tc->Pen.Style = psClear;
         tc->Ellipse(cx - r, cy - r, cx + r + 1, cy + r + 1);
+        // The hole's outline, drawn on the design with the same pen, shows through whole.
+        if (outlinePen > 0) {
+            tc->Brush.Style = bsClear;
+            tc->Pen.Style = psSolid;
+            tc->Pen.Color = clBlack;
+            tc->Pen.Width = outlinePen;
+            tc->Ellipse(cx - r, cy - r, cx + r, cy + r);
+        }
     }
 }
 
@@ -417,7 +426,10 @@ void PageRender::RenderLabel(TBitmap* target, TPixelFormat format, bool drawOutL
         drawLabelOutline(wc, r);
 
     ResetTarget(target, m_width, m_height, pf32bit);
-    drawShapeMask(target, r, maskCore);
+    const int holePen = drawOutLine && !m_paper.HasShapeMask && m_paper.ShapeStyle == ShapeCircle
+                            ? PenWidth(1.0 * m_scale, m_side)
+                            : 0;
+    drawShapeMask(target, r, maskCore, holePen);
     TCanvas* tc = target->Canvas();
     tc->Pen = TPen();
     tc->Brush = TBrush();

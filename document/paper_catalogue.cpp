@@ -281,6 +281,9 @@ PaperFileResult ReadPaperDefinitionData(const QByteArray& data,
             o.Y = r.i32(20);
             r.skip(PaperOtherShapeSize);
         }
+        // Sizes no printer takes mark a damaged record.
+        if (!PaperSizesPrintable(*paper))
+            return PaperFileResult::Damaged;
         paper->AuxItems.resize(size_t(paper->AuxCount));
         for (PaperAuxItem& a : paper->AuxItems) {
             a.Kind = r.u8(0);

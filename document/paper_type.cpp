@@ -1,10 +1,22 @@
 #include "document/paper_type.h"
 
+#include <algorithm>
+
 #include <exception>
 #include <functional>
 
 #include "platform/codepage.h"
 #include "platform/message_box.h"
+
+bool PaperSizesPrintable(const PaperType& paper)
+{
+    auto within = [](int32_t v, int32_t least) { return v >= least && v <= MaxSheetDimension; };
+    if (!within(paper.PaperWidth, 1) || !within(paper.PaperLength, 1) || !within(paper.ShapeWidth, 1) ||
+        !within(paper.ShapeHeight, 1) || !within(paper.CoreWidth, 0))
+        return false;
+    return std::all_of(paper.Shapes.begin(), paper.Shapes.end(),
+                       [&](const PaperShape& s) { return within(s.X, 0) && within(s.Y, 0); });
+}
 
 bool CopyPaperType(const PaperType* source, PaperType* destination)
 {

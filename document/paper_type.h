@@ -100,6 +100,13 @@ struct PaperType {
     std::vector<PaperAuxItem> AuxItems;
 };
 
+// The largest size or position on a sheet, in tenths of a millimetre: a metre, more than any
+// printer takes.
+constexpr int32_t MaxSheetDimension = 10000;
+// Paper width and length and shape width and height from 1, the core width and the label
+// positions from 0, each at most MaxSheetDimension: a paper a printer can take.
+bool PaperSizesPrintable(const PaperType& paper);
+
 // Copies source into destination: ID, texts, flags, sizes, own copies of the
 // four tables, and the same bitmaps where the flags ask for them. The whole
 // copy is built first; on failure the error is shown, false comes back and

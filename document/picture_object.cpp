@@ -64,10 +64,11 @@ void ApplyObjectBoxes(CDesignObject& o, const TObjectBoxes& shown, const TObject
         o.SetLeft(R(typed.Left * k) + ox);
     if (typed.Top != shown.Top)
         o.SetTop(R(typed.Top * k) + oy);
+    // An object keeps at least a pixel each way, so that it can still be seen and clicked.
     if (typed.Width != shown.Width)
-        o.SetWidth(std::max(R(typed.Width * k), 0));
+        o.SetWidth(std::max(R(typed.Width * k), 1));
     if (typed.Height != shown.Height)
-        o.SetHeight(std::max(R(typed.Height * k), 0));
+        o.SetHeight(std::max(R(typed.Height * k), 1));
 }
 
 CImage::CImage(QWidget* owner) : CDesignObject(owner)

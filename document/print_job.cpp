@@ -195,43 +195,93 @@ QString PrintProgressText(const QString& documentName)
     return text;
 }
 
-int PrintThreadProc(PrintJobParams& job, TPrintWorker& worker, QObject* dialog)
+int PrintSheetCopies(TPrintJobBlock& job, const std::function<bool(TPrintDocument&)>& drawSheet,
+                     TPrintWorker& worker, QObject* dialog)
 {
     TPrintDocument document(job.Target);
     document.Title = job.Title;
+    int pages = 0;
     try {
         RunPrintJobStartHook(worker);
         if (!worker.StopRequested()) {
             document.BeginDoc(job.Paper.PaperWidth, job.Paper.PaperLength);
-            std::vector<TSheetPosition> positions;
-            for (const PaperShape& shape : job.Paper.Shapes)
-                if (shape.Selected)
-                    positions.push_back({shape.X, shape.Y, job.Page.get(), clBlack});
             for (int copy = 0; copy < job.Copies && !worker.StopRequested(); ++copy) {
                 if (copy > 0)
                     document.NewPage();
-                if (job.PageMode == PageModeLabel) {
-                    if (!PrintComposedSheet(document, job.Paper, positions, false, false, worker))
-                        break;
-                } else if (job.PageMode == PageModeFull) {
-                    DrawOnSheet(document, job.Paper, *job.Page);
-                }
+                if (!drawSheet(document))
+                    break;
             }
             if (worker.StopRequested()) {
                 document.Abort();
             } else {
-                job.PagesPrinted = document.PageCount();
+                pages = document.PageCount();
                 document.EndDoc();
+                job.Held = document.Held();
             }
         }
     } catch (const std::exception& e) {
         document.Abort();
-        job.PagesPrinted = 0;
+        pages = 0;
         job.Error = QString::fromUtf8(e.what());
     }
     if (dialog)
         PostMessage(dialog, WM_PRINTDONE, 0, 0);
+    return pages;
+}
+
+int PrintThreadProc(PrintJobParams& job, TPrintWorker& worker, QObject* dialog)
+{
+    std::vector<TSheetPosition> positions;
+    for (const PaperShape& shape : job.Paper.Shapes)
+        if (shape.Selected)
+            positions.push_back({shape.X, shape.Y, job.Page.get(), clBlack});
+    job.PagesPrinted = PrintSheetCopies(
+        job,
+        [&](TPrintDocument& document) {
+            if (job.PageMode == PageModeLabel)
+                return PrintComposedSheet(document, job.Paper, positions, false, false, worker);
+            if (job.PageMode == PageModeFull)
+                DrawOnSheet(document, job.Paper, *job.Page);
+            return true;
+        },
+        worker, dialog);
     return 0;
+}
+
+void RunPrintWorker(QWidget* owner, const QString& text, TPrintWorker& worker,
+                    std::function<void(TPrintWorker&, QObject* dialog)> proc)
+{
+    MainWindowLink()->RunPrintProgress(owner, text, worker, [&worker, &proc](QObject* dialog) {
+        const bool started = worker.Start([proc, dialog](TPrintWorker& w) { proc(w, dialog); });
+        // A job that never ran still ends the dialog.
+        if (!started && dialog)
+            PostMessage(dialog, WM_PRINTDONE, 0, 0);
+    });
+    worker.Join();
+}
+
+void ReportPrintOutcome(const TPrintJobBlock& job)
+{
+    if (!job.Error.isEmpty())
+        Application->ShowException(EKorvaneError(job.Error));
+    else if (job.Held)
+        MessageDlg(LoadLangStr(PrinterPausedJobWaitsString).replace(QLatin1String("%s"), job.Target.Device),
+                   mtInformation, mbOK);
+}
+
+bool PrinterTakesJobs()
+{
+    const TPrinterTarget target = Printer()->Target();
+    if (!target.PdfFile.isEmpty())
+        return true;
+    const TQueueState state = QueueState(target.Device);
+    if (!state.Known || state.Accepting)
+        return true;
+    QString text = LoadLangStr(PrinterRefusesJobsString).replace(QLatin1String("%s"), target.Device);
+    if (!state.Message.isEmpty())
+        text += QStringLiteral("\n") + state.Message;
+    MessageDlg(text, mtError, mbOK);
+    return false;
 }
 
 // ---- the document window's print commands ----
@@ -272,6 +322,8 @@ void TChildFrame::RunPrintJob(const TPrintOptions& options)
         return;
     job->Target = Printer()->Target();
     job->Title = LoadLangStr(ProgramNameString) + QStringLiteral(" - ") + job->DocumentName;
+    if (!PrinterTakesJobs())
+        return;
 
     const int dpi = PageMode == PageModeFull ? SheetDpi : PrintResolutionDpi(options.ResolutionIndex);
     const TSize size = PagePixelSize(*Paper, PageMode, dpi);
@@ -281,19 +333,9 @@ void TChildFrame::RunPrintJob(const TPrintOptions& options)
 
     if (!PrintThread)
         PrintThread = std::make_unique<TPrintWorker>();
-    TPrintWorker& worker = *PrintThread;
-    MainWindowLink()->RunPrintProgress(this, PrintProgressText(job->DocumentName), worker,
-                                       [job, &worker](QObject* dialog) {
-                                           const bool started = worker.Start([job, dialog](TPrintWorker& w) {
-                                               PrintThreadProc(*job, w, dialog);
-                                           });
-                                           // A job that never ran still ends the dialog.
-                                           if (!started && dialog)
-                                               PostMessage(dialog, WM_PRINTDONE, 0, 0);
-                                       });
-    worker.Join();
-    if (!job->Error.isEmpty())
-        Application->ShowException(EKorvaneError(job->Error));
+    RunPrintWorker(this, PrintProgressText(job->DocumentName), *PrintThread,
+                   [job](TPrintWorker& w, QObject* dialog) { PrintThreadProc(*job, w, dialog); });
+    ReportPrintOutcome(*job);
 }
 
 std::unique_ptr<QPicture> TChildFrame::PreviewPicture()

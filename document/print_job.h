@@ -16,6 +16,7 @@
 
 class QObject;
 class QPicture;
+class QWidget;
 class TChildFrame;
 class TPrintWorker;
 
@@ -61,24 +62,44 @@ bool PrintComposedSheet(TPrintDocument& document, const PaperType& paper,
                         const std::vector<TSheetPosition>& positions, bool maskCore, bool outLine,
                         const TPrintWorker& worker);
 
-// The block handed to a document's print worker.
-struct PrintJobParams {
-    TGUID PaperID{};
-    int32_t PageMode = 0;
+// What every print job hands its worker: the sheet, how many, where to; and what came of it.
+// Filled before the worker starts; the results are read by the UI thread after the join.
+struct TPrintJobBlock {
+    PaperType Paper; // private copy of the catalogue record, made before the worker starts
     int32_t Copies = 1;
-    QString DocumentName;   // cut to 255 characters
-    std::shared_ptr<const TBitmap> Page;
-    PaperType Paper;        // private copy of the catalogue record, made before the worker starts
     TPrinterTarget Target;
     QString Title;
-    // Written by the worker, read by the UI thread after the worker was joined.
+    // Written by the worker.
     QString Error;
-    int PagesPrinted = 0;
+    bool Held = false; // the queue is paused: the job waits in it
 };
 
-// The worker's procedure: prints the job, always ends (or drops) its print document, leaves its
-// error in the job and posts WM_PRINTDONE to dialog (when given). Returns 0.
+// The block handed to a document's print worker.
+struct PrintJobParams : TPrintJobBlock {
+    TGUID PaperID{};
+    int32_t PageMode = 0;
+    QString DocumentName;   // cut to 255 characters
+    std::shared_ptr<const TBitmap> Page;
+    int PagesPrinted = 0; // written by the worker
+};
+
+// The worker loop of every print job: begins the print document, has drawSheet draw the sheet
+// once per copy (false: it stopped on the way), ends the document or drops it when the worker
+// was asked to stop, always ends, leaves its error in the job and posts WM_PRINTDONE to dialog
+// (when given). Returns the pages printed.
+int PrintSheetCopies(TPrintJobBlock& job, const std::function<bool(TPrintDocument&)>& drawSheet,
+                     TPrintWorker& worker, QObject* dialog);
+// The document job's procedure over that loop. Returns 0.
 int PrintThreadProc(PrintJobParams& job, TPrintWorker& worker, QObject* dialog);
+// Runs proc on worker while the progress dialog shows text over owner; returns once the worker
+// has been joined.
+void RunPrintWorker(QWidget* owner, const QString& text, TPrintWorker& worker,
+                    std::function<void(TPrintWorker&, QObject* dialog)> proc);
+// Tells the user what came of a joined job: its error, or that it waits in a paused queue.
+void ReportPrintOutcome(const TPrintJobBlock& job);
+// Before a page is rendered: false, after telling the user why, when the chosen queue refuses
+// jobs.
+bool PrinterTakesJobs();
 
 // Tests: runs before a job begins its document, on the worker thread; nullptr removes it.
 void SetPrintJobStartHook(std::function<void(TPrintWorker&)> hook);

@@ -1,5 +1,6 @@
 #include "document/std.h"
 
+#include "controls/control_strings.h"
 #include "lang/builtin_strings.h"
 #include "platform/control_classes.h"
 #include "platform/cursors.h"
@@ -113,6 +114,9 @@ QString LoadLangStr(int id)
     }
     return BuiltinString(uid);
 }
+
+// The controls speak the interface language from the start.
+[[maybe_unused]] static const bool g_controlStringsLoaded = (SetControlStringLoader(&LoadLangStr), true);
 
 unsigned LanguageCodeForLangID(unsigned langId)
 {

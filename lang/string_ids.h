@@ -327,3 +327,30 @@ constexpr int CDDBQueryErrorString = 1626;         // "CDDB Query Error"
 constexpr int NetworkErrorString = 1630;           // "Network error : code = "
 constexpr int NoAudioDiscString = 1631;            // "There is No Disk or one Disk with no Audio Track..."
 constexpr int ConnectionEndedString = 4300;        // "The connection ended before the lookup had a result."
+
+// ---- printing: the print panel, the printer properties, the job's end ----
+constexpr int PrintStatusCaptionString = 4200;  // "Status:"
+constexpr int PrintTypeCaptionString = 4201;    // "Type:"
+constexpr int PrintWhereCaptionString = 4202;   // "Where:"
+constexpr int PrintCommentCaptionString = 4203; // "Comment:"
+constexpr int PrinterReadyString = 4204;        // "Ready"
+constexpr int PrinterPrintingString = 4205;     // "Printing"
+constexpr int PrinterPausedString = 4206;       // "Paused"
+constexpr int PrinterNotAcceptingString = 4207; // "Not accepting jobs"
+constexpr int PrinterStateUnknownString = 4208; // "Unknown"
+constexpr int PrinterPausedJobWaitsString =
+    4209; // "The printer "%s" is paused: the job waits in its queue and prints when the printer is resumed."
+constexpr int PrinterRefusesJobsString =
+    4210; // "The printer "%s" does not accept jobs. Nothing was printed."
+constexpr int PrinterPropertiesTitleString = 4211; // "%s Properties"
+constexpr int MediaSizeCaptionString = 4212;       // "Paper &size:"
+constexpr int MediaSourceCaptionString = 4213;     // "Paper s&ource:"
+constexpr int ColourModeCaptionString = 4214;      // "&Colour:"
+constexpr int PrintResolutionCaptionString = 4215; // "&Resolution:"
+constexpr int DuplexCaptionString = 4216;          // "&Two-sided:"
+constexpr int PrintSetupTitleString = 4219;        // "Print Setup"
+
+// ---- typed sizes and angles ----
+constexpr int SheetValueRangeString =
+    4217; // "Sizes and positions must be whole numbers from %1 to %2 tenths of a millimetre."
+constexpr int AngleRangeString = 4218; // "The angle must be a whole number from %1 to %2."

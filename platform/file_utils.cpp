@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -247,32 +248,65 @@ QString ResolveLinks(const QString& path)
 
 namespace {
 
-bool writeAll(int fd, const QByteArray& data)
+// What a file is written with: bytes in memory, or the whole of an open file, copied a piece at
+// a time so that a large file never has to be held in memory.
+struct Contents {
+    const QByteArray* data = nullptr;
+    int source = -1;
+    off_t size = 0;
+};
+
+Contents inMemory(const QByteArray& data)
 {
-    const char* p = data.constData();
-    size_t left = static_cast<size_t>(data.size());
+    return {&data, -1, off_t(data.size())};
+}
+
+bool writeAll(int fd, const Contents& contents)
+{
+    constexpr size_t Piece = 1 << 16;
+    const std::unique_ptr<char[]> piece(contents.data ? nullptr : new char[Piece]);
     off_t offset = 0;
-    while (left > 0) {
-        const ssize_t w = ::pwrite(fd, p, left, offset);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            return false;
+    while (offset < contents.size) {
+        const size_t want = size_t(contents.size - offset);
+        const char* p;
+        ssize_t got;
+        if (contents.data) {
+            p = contents.data->constData() + offset;
+            got = ssize_t(want);
+        } else {
+            got = ::pread(contents.source, piece.get(), std::min(want, Piece), offset);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0) {
+                if (got == 0)
+                    errno = EIO; // the source shrank meanwhile
+                return false;
+            }
+            p = piece.get();
         }
-        if (w == 0) {
-            errno = EIO;
-            return false;
+        while (got > 0) {
+            const ssize_t w = ::pwrite(fd, p, size_t(got), offset);
+            if (w < 0) {
+                if (errno == EINTR)
+                    continue;
+                return false;
+            }
+            if (w == 0) {
+                errno = EIO;
+                return false;
+            }
+            p += w;
+            offset += w;
+            got -= w;
         }
-        p += w;
-        offset += w;
-        left -= static_cast<size_t>(w);
     }
     return true;
 }
 
 // Overwrites the file itself: used where a new file renamed over it would break a hard link,
-// or where its folder takes no new file. The contents are complete in memory before the file
+// or where its folder takes no new file. The contents are complete before the file
 // is touched, and the space is claimed first, so a full disk or a size limit leaves it as it was.
-bool writeInPlace(const QByteArray& target, const QByteArray& data, QString* what)
+bool writeInPlace(const QByteArray& target, const Contents& data, QString* what)
 {
     const int fd = ::open(target.constData(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -281,8 +315,8 @@ bool writeInPlace(const QByteArray& target, const QByteArray& data, QString* wha
     }
     struct stat st;
     const off_t oldSize = ::fstat(fd, &st) == 0 ? st.st_size : -1;
-    if (!data.isEmpty()) {
-        const int e = ::posix_fallocate(fd, 0, off_t(data.size()));
+    if (data.size > 0) {
+        const int e = ::posix_fallocate(fd, 0, data.size);
         if (e != 0 && e != EOPNOTSUPP && e != EINVAL) {
             if (oldSize >= 0 && ::ftruncate(fd, oldSize) != 0) {
                 // The size stays as the failed claim left it; the contents are untouched.
@@ -293,7 +327,7 @@ bool writeInPlace(const QByteArray& target, const QByteArray& data, QString* wha
             return false;
         }
     }
-    if (!writeAll(fd, data) || ::ftruncate(fd, off_t(data.size())) != 0 || ::fsync(fd) != 0) {
+    if (!writeAll(fd, data) || ::ftruncate(fd, data.size) != 0 || ::fsync(fd) != 0) {
         const int e = errno;
         ::close(fd);
         errno = e;
@@ -328,7 +362,7 @@ QString errorText(const QString& what, const QString& path)
 // Checks path and writes data to a temporary file beside its target, or, where a rename cannot
 // be used, over the target itself (then nothing is left pending and temp stays empty).
 // On failure nothing is left behind and error names the file and the reason.
-bool prepareFile(const QString& path, const QByteArray& data, PendingFile& file, QString& error)
+bool prepareFile(const QString& path, const Contents& data, PendingFile& file, QString& error)
 {
     auto fail = [&](const QString& what) {
         error = errorText(what, path);
@@ -427,6 +461,18 @@ void commitGroup(std::vector<PendingFile>& group, QStringList& errors, std::vect
     group.clear();
 }
 
+// Makes the renames themselves durable.
+void syncFolders(const std::vector<QByteArray>& folders)
+{
+    for (const QByteArray& dir : folders) {
+        const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dfd >= 0) {
+            ::fsync(dfd);
+            ::close(dfd);
+        }
+    }
+}
+
 // Temporary files held open at once: a large batch must not run out of descriptors.
 constexpr size_t kOpenFilesPerGroup = 64;
 
@@ -455,20 +501,14 @@ bool TFileBatch::Commit(QStringList* errors)
     for (const auto& [path, data] : m_files) {
         PendingFile file;
         QString error;
-        if (!prepareFile(path, data, file, error)) failed << error;
+        if (!prepareFile(path, inMemory(data), file, error))
+            failed << error;
         else if (file.fd >= 0) group.push_back(std::move(file));
         if (group.size() >= kOpenFilesPerGroup) commitGroup(group, failed, folders);
     }
     commitGroup(group, failed, folders);
     m_files.clear();
-    // Make the renames themselves durable.
-    for (const QByteArray& dir : folders) {
-        const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dfd >= 0) {
-            ::fsync(dfd);
-            ::close(dfd);
-        }
-    }
+    syncFolders(folders);
     if (errors) *errors = failed;
     return failed.isEmpty();
 }
@@ -481,6 +521,34 @@ bool WriteFileAtomic(const QString& path, const QByteArray& data, QString* error
     const bool ok = batch.Commit(&errors);
     if (error) *error = errors.value(0);
     return ok;
+}
+
+bool CopyFileAtomic(const QString& source, const QString& path, QString* error)
+{
+    const int in = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC);
+    struct stat st;
+    if (in < 0 || ::fstat(in, &st) != 0) {
+        if (error)
+            *error = errorText(QStringLiteral("Cannot open "), source);
+        if (in >= 0)
+            ::close(in);
+        return false;
+    }
+    QStringList errors;
+    std::vector<PendingFile> group;
+    std::vector<QByteArray> folders;
+    PendingFile file;
+    QString failed;
+    if (!prepareFile(path, Contents{nullptr, in, st.st_size}, file, failed))
+        errors << failed;
+    else if (file.fd >= 0)
+        group.push_back(std::move(file));
+    commitGroup(group, errors, folders);
+    syncFolders(folders);
+    ::close(in);
+    if (error)
+        *error = errors.value(0);
+    return errors.isEmpty();
 }
 
 bool IsReadOnly(const QString& path)

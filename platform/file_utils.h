@@ -32,6 +32,8 @@ QString SessionFolderName(const QString& platform, const QString& x11Display, co
 // hard links, or a writable file in a folder that takes no new file, is overwritten in place.
 // error receives a text naming the file and the reason.
 bool WriteFileAtomic(const QString& path, const QByteArray& data, QString* error = nullptr);
+// Writes the contents of the file source to path as WriteFileAtomic does, a piece at a time.
+bool CopyFileAtomic(const QString& source, const QString& path, QString* error = nullptr);
 // Many files written as WriteFileAtomic writes one, with one wait for the disk for all of them:
 // every temporary file is written, then all are synced, then renamed, then each folder synced.
 // Each file stands alone: one that fails keeps its old contents and its temporary file goes,

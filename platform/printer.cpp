@@ -3,13 +3,14 @@
 #include "platform/file_utils.h"
 #include "platform/message_box.h"
 
-#include <QBuffer>
+#include <QFile>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QTemporaryFile>
 
 #include <cups/cups.h>
 
@@ -23,7 +24,131 @@ QPrinterInfo InfoOf(const QString& name)
     return QPrinterInfo::printerInfo(name);
 }
 
+// The scheduler's answer to Get-Printer-Attributes for queue, asking for names; nullptr when it
+// gives none.
+std::unique_ptr<ipp_t, void (*)(ipp_t*)> PrinterAttributes(const QString& queue,
+                                                           const std::vector<const char*>& names)
+{
+    std::unique_ptr<ipp_t, void (*)(ipp_t*)> none(nullptr, ippDelete);
+    if (queue.isEmpty())
+        return none;
+    char uri[HTTP_MAX_URI];
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0, "/printers/%s",
+                     queue.toUtf8().constData());
+    ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", int(names.size()),
+                  nullptr, names.data());
+    ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+    if (!response || ippGetStatusCode(response) > IPP_STATUS_OK_CONFLICTING) {
+        ippDelete(response);
+        return none;
+    }
+    return {response, ippDelete};
+}
+
+// A media size keyword's name and size ("iso_a4_210x297mm": "A4 (210 x 297 mm)"), for a
+// scheduler with no name of its own for it.
+QString MediaText(const QByteArray& keyword)
+{
+    const QList<QByteArray> parts = keyword.split('_');
+    if (parts.size() < 3)
+        return QString::fromUtf8(keyword);
+    QString name = QString::fromUtf8(parts.mid(1, parts.size() - 2).join(' '));
+    if (!name.isEmpty())
+        name[0] = name[0].toUpper();
+    QString size = QString::fromUtf8(parts.last());
+    for (const char* unit : {"mm", "in"})
+        if (size.endsWith(QLatin1String(unit)))
+            size = size.chopped(2).replace(QLatin1Char('x'), QStringLiteral(" x ")) + QLatin1Char(' ') +
+                   QLatin1String(unit);
+    return name + QStringLiteral(" (") + size + QLatin1Char(')');
+}
+
+QByteArray ResolutionValue(ipp_attribute_t* attr, int i)
+{
+    int y = 0;
+    ipp_res_t units = IPP_RES_PER_INCH;
+    const int x = ippGetResolution(attr, i, &y, &units);
+    const char* unit = units == IPP_RES_PER_CM ? "dpcm" : "dpi";
+    return x == y ? QByteArray::number(x) + unit : QByteArray::number(x) + 'x' + QByteArray::number(y) + unit;
+}
+
 } // namespace
+
+TQueueState QueueState(const QString& queue)
+{
+    TQueueState state;
+    const auto reply = PrinterAttributes(queue, {"printer-state", "printer-is-accepting-jobs",
+                                                 "printer-state-message", "printer-state-reasons"});
+    if (!reply)
+        return state;
+    ipp_attribute_t* s = ippFindAttribute(reply.get(), "printer-state", IPP_TAG_ENUM);
+    if (!s)
+        return state;
+    state.Known = true;
+    state.Paused = ippGetInteger(s, 0) == IPP_PSTATE_STOPPED;
+    state.Printing = ippGetInteger(s, 0) == IPP_PSTATE_PROCESSING;
+    if (ipp_attribute_t* a = ippFindAttribute(reply.get(), "printer-is-accepting-jobs", IPP_TAG_BOOLEAN))
+        state.Accepting = ippGetBoolean(a, 0) != 0;
+    if (ipp_attribute_t* m = ippFindAttribute(reply.get(), "printer-state-message", IPP_TAG_TEXT))
+        state.Message = QString::fromUtf8(ippGetString(m, 0, nullptr)).trimmed();
+    return state;
+}
+
+std::vector<TQueueOption> QueueOptions(const QString& queue)
+{
+    std::vector<TQueueOption> options;
+    const QByteArray name = queue.toUtf8();
+    cups_dest_t* dest =
+        queue.isEmpty() ? nullptr : cupsGetNamedDest(CUPS_HTTP_DEFAULT, name.constData(), nullptr);
+    if (!dest)
+        return options;
+    cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest);
+    if (info) {
+        for (const char* option :
+             {CUPS_MEDIA, CUPS_MEDIA_SOURCE, CUPS_PRINT_COLOR_MODE, "printer-resolution", CUPS_SIDES}) {
+            ipp_attribute_t* supported = cupsFindDestSupported(CUPS_HTTP_DEFAULT, dest, info, option);
+            if (!supported || ippGetCount(supported) == 0)
+                continue;
+            const bool resolution = ippGetValueTag(supported) == IPP_TAG_RESOLUTION;
+            if (!resolution && ippGetValueTag(supported) != IPP_TAG_KEYWORD &&
+                ippGetValueTag(supported) != IPP_TAG_NAME)
+                continue;
+            TQueueOption o;
+            o.Name = option;
+            for (int i = 0; i < ippGetCount(supported); ++i) {
+                const QByteArray value = resolution ? ResolutionValue(supported, i)
+                                                    : QByteArray(ippGetString(supported, i, nullptr));
+                if (value.isEmpty() || o.Values.contains(value))
+                    continue;
+                o.Values << value;
+                const char* text = nullptr;
+                cups_size_t size;
+                if (o.Name == CUPS_MEDIA) {
+                    if (cupsGetDestMediaByName(CUPS_HTTP_DEFAULT, dest, info, value.constData(),
+                                               CUPS_MEDIA_FLAGS_DEFAULT, &size))
+                        text = cupsLocalizeDestMedia(CUPS_HTTP_DEFAULT, dest, info, CUPS_MEDIA_FLAGS_DEFAULT,
+                                                     &size);
+                } else if (!resolution) {
+                    text = cupsLocalizeDestValue(CUPS_HTTP_DEFAULT, dest, info, option, value.constData());
+                }
+                if (text && *text && value != text)
+                    o.Texts << QString::fromUtf8(text);
+                else
+                    o.Texts << (o.Name == CUPS_MEDIA ? MediaText(value) : QString::fromUtf8(value));
+            }
+            if (ipp_attribute_t* d = cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest, info, option))
+                o.Default = ippGetValueTag(d) == IPP_TAG_RESOLUTION ? ResolutionValue(d, 0)
+                                                                    : QByteArray(ippGetString(d, 0, nullptr));
+            if (!o.Values.isEmpty())
+                options.push_back(std::move(o));
+        }
+        cupsFreeDestInfo(info);
+    }
+    cupsFreeDests(1, dest);
+    return options;
+}
 
 TPrinter* Printer()
 {
@@ -72,39 +197,35 @@ void TPrinter::SetPdfFile(const QString& path)
     m_pdfFile = path;
 }
 
-static bool IsPdfIndex(const TPrinter& p, int index)
+bool TPrinter::IsPdfPrinter(int index) const
 {
-    const QStringList names = p.Printers();
-    return !p.PdfFile().isEmpty() && index == names.size() - 1;
+    return !m_pdfFile.isEmpty() && index == Printers().size() - 1;
 }
 
-QString TPrinter::Status(int index) const
+TQueueState TPrinter::State(int index) const
 {
     if (index < 0 || index >= Printers().size())
-        return QString();
-    if (IsPdfIndex(*this, index))
-        return QStringLiteral("Ready");
-    switch (InfoOf(Printers()[index]).state()) {
-    case QPrinter::Idle: return QStringLiteral("Ready");
-    case QPrinter::Active: return QStringLiteral("Printing");
-    case QPrinter::Aborted: return QStringLiteral("Stopped");
-    case QPrinter::Error: return QStringLiteral("Error");
+        return TQueueState();
+    if (IsPdfPrinter(index)) {
+        TQueueState ready;
+        ready.Known = true;
+        return ready;
     }
-    return QString();
+    return QueueState(Printers()[index]);
 }
 
 QString TPrinter::Location(int index) const
 {
     if (index < 0 || index >= Printers().size())
         return QString();
-    if (IsPdfIndex(*this, index))
+    if (IsPdfPrinter(index))
         return m_pdfFile;
     return InfoOf(Printers()[index]).location();
 }
 
 QString TPrinter::Comment(int index) const
 {
-    if (index < 0 || index >= Printers().size() || IsPdfIndex(*this, index))
+    if (index < 0 || index >= Printers().size() || IsPdfPrinter(index))
         return QString();
     return InfoOf(Printers()[index]).description();
 }
@@ -113,7 +234,7 @@ QString TPrinter::MakeAndModel(int index) const
 {
     if (index < 0 || index >= Printers().size())
         return QString();
-    if (IsPdfIndex(*this, index))
+    if (IsPdfPrinter(index))
         return QStringLiteral("Portable Document Format");
     return InfoOf(Printers()[index]).makeAndModel();
 }
@@ -133,6 +254,24 @@ QString TPrinter::Port() const
     return location.isEmpty() ? Printers()[i] : location;
 }
 
+TJobOptions TPrinter::JobOptions(const QString& printer) const
+{
+    for (const auto& [name, options] : m_options)
+        if (name == printer)
+            return options;
+    return {};
+}
+
+void TPrinter::SetJobOptions(const QString& printer, const TJobOptions& options)
+{
+    for (auto& [name, chosen] : m_options)
+        if (name == printer) {
+            chosen = options;
+            return;
+        }
+    m_options.emplace_back(printer, options);
+}
+
 TPrinterTarget TPrinter::Target() const
 {
     TPrinterTarget t;
@@ -140,8 +279,10 @@ TPrinterTarget TPrinter::Target() const
     if (i >= 0) {
         t.Device = Printers()[i];
         t.Port = Port();
-        if (IsPdfIndex(*this, i))
+        if (IsPdfPrinter(i))
             t.PdfFile = m_pdfFile;
+        else
+            t.Options = JobOptions(t.Device);
     }
     t.Copies = m_copies;
     t.Collate = m_collate;
@@ -166,9 +307,19 @@ void TPrintDocument::BeginDoc(int widthTenths, int heightTenths)
         throw EKorvaneError("There is no default printer currently selected");
     m_width = std::max(widthTenths, 1);
     m_height = std::max(heightTenths, 1);
-    m_buffer = std::make_unique<QBuffer>();
-    m_buffer->open(QIODevice::WriteOnly);
-    m_writer = std::make_unique<QPdfWriter>(m_buffer.get());
+    // Pages go to the file as they are made, so a job of many copies needs no more memory
+    // than one of a single copy.
+    const QString folder = TempDir();
+    if (folder.isEmpty())
+        throw EKorvaneError("No private temporary folder for the print job");
+    m_file = std::make_unique<QTemporaryFile>(folder + QStringLiteral("print-XXXXXX.pdf"));
+    if (!m_file->open()) {
+        const QString why = m_file->errorString();
+        m_file.reset();
+        throw EKorvaneError(why);
+    }
+    m_held = false;
+    m_writer = std::make_unique<QPdfWriter>(m_file.get());
     m_writer->setTitle(Title);
     m_writer->setCreator(QStringLiteral("Korvane"));
     m_writer->setResolution(PdfResolution);
@@ -180,7 +331,7 @@ void TPrintDocument::BeginDoc(int widthTenths, int heightTenths)
     if (!m_painter->begin(m_writer.get())) {
         m_painter.reset();
         m_writer.reset();
-        m_buffer.reset();
+        m_file.reset();
         throw EKorvaneError("Printer is not currently printing");
     }
     m_painter->setWindow(0, 0, m_width, m_height);
@@ -208,17 +359,21 @@ void TPrintDocument::EndDoc()
     m_painter.reset();
     m_writer.reset();
     m_printing = false;
-    const QByteArray pdf = m_buffer->data();
-    m_buffer.reset();
+    // The file goes when the document ends, whatever becomes of it.
+    const std::unique_ptr<QTemporaryFile> file = std::move(m_file);
+    if (!file->flush())
+        throw EKorvaneError(file->errorString());
     QString error;
     if (!m_target.PdfFile.isEmpty()) {
-        if (!WriteFileAtomic(m_target.PdfFile, pdf, &error))
+        if (!CopyFileAtomic(file->fileName(), m_target.PdfFile, &error))
             throw EKorvaneError(error);
         return;
     }
     // The job prints its copies as pages of its own; the queue gets one copy.
-    if (!SubmitPdfJob(m_target.Device, Title, pdf, 1, m_target.Collate, &error))
+    if (!SubmitPdfJob(m_target.Device, Title, file->fileName(), 1, m_target.Collate, m_target.Options,
+                      &error))
         throw EKorvaneError(error);
+    m_held = QueueState(m_target.Device).Paused;
 }
 
 void TPrintDocument::Abort()
@@ -228,24 +383,29 @@ void TPrintDocument::Abort()
         m_painter.reset();
     }
     m_writer.reset();
-    m_buffer.reset();
+    m_file.reset();
     m_printing = false;
 }
 
-bool SubmitPdfJob(const QString& queue, const QString& title, const QByteArray& pdf, int copies,
-                  bool collate, QString* error)
+bool SubmitPdfJob(const QString& queue, const QString& title, const QString& pdfFile, int copies,
+                  bool collate, const TJobOptions& jobOptions, QString* error)
 {
     auto fail = [&](const QString& what) {
         if (error)
             *error = what;
         return false;
     };
+    QFile pdf(pdfFile);
+    if (!pdf.open(QIODevice::ReadOnly))
+        return fail(pdf.errorString());
     const QByteArray name = queue.toUtf8();
     const QByteArray jobTitle = title.toUtf8();
     cups_option_t* options = nullptr;
     int count = 0;
     count = cupsAddOption("copies", QByteArray::number(std::max(copies, 1)).constData(), count, &options);
     count = cupsAddOption("collate", collate ? "true" : "false", count, &options);
+    for (const auto& [option, value] : jobOptions)
+        count = cupsAddOption(option.constData(), value.constData(), count, &options);
     const int job = cupsCreateJob(CUPS_HTTP_DEFAULT, name.constData(), jobTitle.constData(), count, options);
     cupsFreeOptions(count, options);
     if (job <= 0)
@@ -255,15 +415,18 @@ bool SubmitPdfJob(const QString& queue, const QString& title, const QByteArray& 
         cupsCancelJob2(CUPS_HTTP_DEFAULT, name.constData(), job, 0);
         return fail(QString::fromUtf8(cupsLastErrorString()));
     }
-    qsizetype sent = 0;
-    while (sent < pdf.size()) {
-        const size_t chunk = size_t(std::min<qsizetype>(pdf.size() - sent, 65536));
-        if (cupsWriteRequestData(CUPS_HTTP_DEFAULT, pdf.constData() + sent, chunk) != HTTP_STATUS_CONTINUE) {
+    QByteArray chunk(65536, Qt::Uninitialized);
+    for (;;) {
+        const qint64 got = pdf.read(chunk.data(), chunk.size());
+        if (got == 0)
+            break;
+        if (got < 0 ||
+            cupsWriteRequestData(CUPS_HTTP_DEFAULT, chunk.constData(), size_t(got)) != HTTP_STATUS_CONTINUE) {
+            const QString why = got < 0 ? pdf.errorString() : QString::fromUtf8(cupsLastErrorString());
             cupsFinishDocument(CUPS_HTTP_DEFAULT, name.constData());
             cupsCancelJob2(CUPS_HTTP_DEFAULT, name.constData(), job, 0);
-            return fail(QString::fromUtf8(cupsLastErrorString()));
+            return fail(why);
         }
-        sent += qsizetype(chunk);
     }
     if (cupsFinishDocument(CUPS_HTTP_DEFAULT, name.constData()) != IPP_STATUS_OK)
         return fail(QString::fromUtf8(cupsLastErrorString()));

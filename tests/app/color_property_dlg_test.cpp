@@ -1,6 +1,7 @@
 #include "app/color_property_dlg.h"
 #include "controls/color_button.h"
 #include "document/std.h"
+#include "lang/string_ids.h"
 #include "platform/message_box.h"
 #include "platform/up_down.h"
 
@@ -159,4 +160,45 @@ TEST_F(ColorDlgTest, BoxWithoutANumberKeepsTheDialogOpen)
     EXPECT_FALSE(RunColorPropertyDlg(nullptr, r));
     EXPECT_EQ(r.LineColor, clBlack);
     EXPECT_EQ(r.Top, 20);
+}
+
+TEST_F(ColorDlgTest, SizesTooSmallToSeeAreRefusedAndWhatTheBoxesShowIsTakenBack)
+{
+    // A size too small to see or click is refused with the range.
+    for (const char* height : {"0", "9"}) {
+        SCOPED_TRACE(height);
+        TColorPropertiesRequest r = request();
+        boxes.clear();
+        WhenShown<TColorPropertyDlg>([&](TColorPropertyDlg* dlg) {
+            dlg->Edit4->setText(QString::fromLatin1(height));
+            QTest::mouseClick(dlg->OKBtn, Qt::LeftButton);
+            EXPECT_TRUE(dlg->isVisible());
+            EXPECT_EQ(
+                boxes,
+                QStringList{
+                    LoadLangStr(SheetValueRangeString).arg(QStringLiteral("10"), QStringLiteral("99999"))});
+            QTest::mouseClick(dlg->CancelBtn, Qt::LeftButton);
+        });
+        EXPECT_FALSE(RunColorPropertyDlg(nullptr, r));
+        EXPECT_EQ(r.Height, 159);
+    }
+
+    // An object whose size lies beyond the boxes' range shows the nearest size they take, and
+    // OK on the untouched page is never refused; a size box takes no sign.
+    TColorPropertiesRequest r = request();
+    r.Width = 100000;
+    r.Height = 3;
+    boxes.clear();
+    WhenShown<TColorPropertyDlg>([](TColorPropertyDlg* dlg) {
+        EXPECT_EQ(dlg->Edit3->text(), QStringLiteral("99999"));
+        EXPECT_EQ(dlg->Edit4->text(), QStringLiteral("10"));
+        dlg->Edit4->clear();
+        QTest::keyClicks(dlg->Edit4, QStringLiteral("-25"));
+        EXPECT_EQ(dlg->Edit4->text(), QStringLiteral("25"));
+        QTest::mouseClick(dlg->OKBtn, Qt::LeftButton);
+    });
+    ASSERT_TRUE(RunColorPropertyDlg(nullptr, r));
+    EXPECT_TRUE(boxes.isEmpty()) << boxes.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(r.Width, 99999);
+    EXPECT_EQ(r.Height, 25);
 }

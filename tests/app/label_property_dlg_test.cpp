@@ -3,6 +3,7 @@
 #include "controls/font_combo_box.h"
 #include "document/child_frame.h"
 #include "document/std.h"
+#include "lang/string_ids.h"
 #include "platform/message_box.h"
 #include "platform/up_down.h"
 
@@ -203,6 +204,29 @@ TEST_F(LabelDlgTest, OkHandsBackTextFontColourAndAngle)
     EXPECT_EQ(r.SampleFont.Orientation, 0); // the label turns the text itself
     EXPECT_TRUE(r.Bold);
     EXPECT_TRUE(r.Italic);
+}
+
+TEST_F(LabelDlgTest, AnAngleOutOfRangeIsRefusedNotQuietlyReplaced)
+{
+    for (const char* typed : {"999", "-1", "x"}) {
+        SCOPED_TRACE(typed);
+        TLabelPropertiesRequest r = request("Text");
+        r.Angle = 45;
+        boxes.clear();
+        WhenShown<TLabelPropertyDlg>([&](TLabelPropertyDlg* dlg) {
+            // "99" is on its way to "999": valid on the way, then not.
+            dlg->Angle->setText(QStringLiteral("99"));
+            dlg->Angle->setText(QString::fromLatin1(typed));
+            QTest::mouseClick(dlg->OKBtn, Qt::LeftButton);
+            EXPECT_TRUE(dlg->isVisible());
+            EXPECT_EQ(
+                boxes,
+                QStringList{LoadLangStr(AngleRangeString).arg(QStringLiteral("0"), QStringLiteral("360"))});
+            QTest::mouseClick(dlg->CancelBtn, Qt::LeftButton);
+        });
+        EXPECT_FALSE(RunLabelPropertyDlg(nullptr, r));
+        EXPECT_EQ(r.Angle, 45);
+    }
 }
 
 TEST_F(LabelDlgTest, FontsTheListLacksKeepTheirName)

@@ -6,6 +6,7 @@
 #include "document/paper_catalogue.h"
 #include "document/paper_type.h"
 #include "document/std.h"
+#include "lang/string_ids.h"
 #include "platform/file_utils.h"
 #include "platform/ini_file.h"
 #include "platform/message_box.h"
@@ -230,21 +231,58 @@ TEST_F(PaperEditorDlgTest, ApplyWritesTheTargetAndTheCatalogueRecordCancelKeepsT
     EXPECT_TRUE(lines(style.ShapeInfoMemo).first().startsWith(QLatin1String("Rectangle1:")));
 }
 
-TEST_F(PaperEditorDlgTest, ANumberEditHoldingLettersIsReportedAndOkStaysOpen)
+TEST_F(PaperEditorDlgTest, ASizeNoPrinterTakesIsRefusedAndLeavesThePaperAsItWas)
 {
+    // Sizes and positions a printer can take: whole numbers, from 1 (0 for the core) up to a metre.
+    using Edit = QLineEdit* TPaperEditorDlg::*;
+    const struct {
+        Edit edit;
+        const char* text;
+        int least;
+    } cases[] = {
+        {&TPaperEditorDlg::Edit7, "21O0", 1},   {&TPaperEditorDlg::Edit7, "99999999", 1},
+        {&TPaperEditorDlg::Edit6, "-5", 1},     {&TPaperEditorDlg::Edit6, "0", 1},
+        {&TPaperEditorDlg::Edit10, "10001", 1}, {&TPaperEditorDlg::Edit9, "", 1},
+        {&TPaperEditorDlg::Edit11, "-1", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        TPaperEditorDlg dlg;
+        dlg.SetPaper(user);
+        const PaperType before = *dlg.WorkingPaper;
+        dlg.Edit2->setText(QStringLiteral("Renamed"));
+        // Good values typed before and after the bad one are not taken either.
+        dlg.Edit6->setText(QStringLiteral("2000"));
+        dlg.Edit9->setText(QStringLiteral("1300"));
+        (dlg.*c.edit)->setText(QString::fromLatin1(c.text));
+        boxes.clear();
+        dlg.OkBtn->click();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text,
+                  LoadLangStr(SheetValueRangeString).arg(QString::number(c.least), QStringLiteral("10000")));
+        EXPECT_EQ(dlg.result(), 0);
+        for (const PaperType* p :
+             {static_cast<const PaperType*>(dlg.WorkingPaper.get()), static_cast<const PaperType*>(user)}) {
+            EXPECT_EQ(p->PaperLength, before.PaperLength);
+            EXPECT_EQ(p->PaperWidth, before.PaperWidth);
+            EXPECT_EQ(p->ShapeHeight, before.ShapeHeight);
+            EXPECT_EQ(p->ShapeWidth, before.ShapeWidth);
+            EXPECT_EQ(p->CoreWidth, before.CoreWidth);
+        }
+        EXPECT_EQ(user->Name, QStringLiteral("Paper 2"));
+    }
+
+    // The largest sizes are taken.
     TPaperEditorDlg dlg;
     dlg.SetPaper(user);
-    dlg.Edit2->setText(QStringLiteral("Renamed"));
-    dlg.Edit7->setText(QStringLiteral("21O0"));
-    dlg.Edit9->setText(QStringLiteral("1300"));
+    dlg.Edit7->setText(QStringLiteral("10000"));
+    dlg.Edit11->setText(QStringLiteral("0"));
+    boxes.clear();
     dlg.OkBtn->click();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].kind, MessageBoxCall::Exception);
-    EXPECT_TRUE(boxes[0].text.contains(QLatin1String("'21O0' is not a valid integer value")));
-    EXPECT_EQ(dlg.result(), 0);
-    // Nothing reached the target: the store stops before the copy.
-    EXPECT_EQ(user->Name, QStringLiteral("Paper 2"));
-    EXPECT_EQ(user->ShapeHeight, 1170);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(dlg.result(), 1);
+    EXPECT_EQ(user->PaperWidth, 10000);
+    EXPECT_EQ(user->CoreWidth, 0);
 }
 
 TEST_F(PaperEditorDlgTest, DefaultBringsBackTheFactoryPositionsAndKeepsTheTarget)

@@ -3,6 +3,7 @@
 #include "app/paper_property_dlg.h"
 #include "app/new_dlg.h"
 #include "controls/color_button.h"
+#include "controls/color_palette.h"
 #include "document/paper_type.h"
 #include "platform/guid.h"
 #include "tests/support/test_papers.h"
@@ -90,7 +91,14 @@ TEST_F(PaperPropertyDlgTest, ColourButtonsRecolourTheSampleAtOnce)
 {
     TPaperPropertyDlg dlg(nullptr, disc->ID);
     EXPECT_EQ(dlg.CoreBtn->Color(), clWhite);
-    EXPECT_EQ(dlg.OutLineBtn->PaletteColors.SingleColor(2), TColor(255));
+    // The palette as the label and colour dialogs show it: white, red, green, blue and a pale
+    // green down the first column, black at the top of the second.
+    TColorArrayClass standard;
+    SetDefaultPaletteColors(standard);
+    for (TscColorButton* b : {dlg.OutLineBtn, dlg.CoreBtn})
+        EXPECT_TRUE(b->PaletteColors.IsEqualTo(&standard));
+    EXPECT_EQ(dlg.OutLineBtn->PaletteColors.Color(1, 2), TColor(255));
+    EXPECT_EQ(dlg.OutLineBtn->PaletteColors.Color(2, 1), clBlack);
     EXPECT_EQ(dlg.OutLineBtn->PaletteColors.SingleColor(20), TColor(10461087));
     EXPECT_EQ(dlg.CoreBtn->CustomColors.SingleColor(16), clWhite);
     EXPECT_EQ(dlg.OutLineBtn->OtherBtnCaption, QStringLiteral("&Other"));

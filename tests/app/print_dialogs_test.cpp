@@ -214,14 +214,19 @@ TEST_F(PrintDialogsTest, PanelCaptionsComeInTheInterfaceLanguageFromQtsOwnPrintD
     TChildFrame* doc = Document(Twelve);
     ASSERT_NE(doc, nullptr);
     // Qt's translations of its print dialog's texts; English keeps the Windows dialog's captions.
+    // The captions and state words Qt has no text for come from the language library.
     const struct {
         unsigned language;
-        const char *printer, *name, *where, *copies, *numberOfCopies, *collate;
+        const char *printer, *name, *where, *copies, *numberOfCopies, *collate, *status, *comment, *ready;
     } cases[] = {
-        {0x10007u, "Drucker", "&Name:", "Standort:", "Anzahl Exemplare", "Anzahl Exemplare:", "Sortieren"},
-        {0x1000Cu, "Imprimante", "&Nom :", "Emplacement :", "Copies", "Copies :", "Assembler"},
-        {0x1000Au, "Impresora", "&Nombre:", "Ubicación:", "Copias", "Copias:", "Recopilar"},
-        {0x10009u, "Printer", "&Name:", "Where:", "Copies", "Number of &copies:", "C&ollate"},
+        {0x10007u, "Drucker", "&Name:", "Standort:", "Anzahl Exemplare", "Anzahl Exemplare:", "Sortieren",
+         "Status:", "Kommentar:", "Bereit"},
+        {0x1000Cu, "Imprimante", "&Nom :", "Emplacement :", "Copies", "Copies :", "Assembler",
+         "État :", "Commentaire :", "Prêt"},
+        {0x1000Au, "Impresora", "&Nombre:", "Ubicación:", "Copias", "Copias:", "Recopilar",
+         "Estado:", "Comentario:", "Preparada"},
+        {0x10009u, "Printer", "&Name:", "Where:", "Copies", "Number of &copies:", "C&ollate",
+         "Status:", "Comment:", "Ready"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.printer);
@@ -244,8 +249,11 @@ TEST_F(PrintDialogsTest, PanelCaptionsComeInTheInterfaceLanguageFromQtsOwnPrintD
             for (QGroupBox* g : {printerGroup, copiesGroup})
                 for (QLabel* l : g->findChildren<QLabel*>())
                     captions << l->text();
-            for (const char* caption : {c.name, c.where, c.numberOfCopies})
+            for (const char* caption : {c.name, c.where, c.numberOfCopies, c.status, c.comment})
                 EXPECT_TRUE(captions.contains(QString::fromUtf8(caption))) << caption;
+            // The PDF printer is always ready.
+            EXPECT_EQ(static_cast<QLabel*>(dlg->PD->DialogItem(PrintStatusItem))->text(),
+                      QString::fromUtf8(c.ready));
             // The form's own captions come from the language library as before.
             EXPECT_EQ(static_cast<QAbstractButton*>(dlg->PD->DialogItem(PrintOkItem))->text(),
                       LoadLangStr(OKButtonString));

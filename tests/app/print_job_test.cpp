@@ -13,6 +13,7 @@
 #include "document/print_job.h"
 #include "document/print_worker.h"
 #include "document/rectangle.h"
+#include "platform/file_utils.h"
 #include "platform/printer.h"
 #include "platform/registry.h"
 #include "support/dialog_test_support.h"
@@ -23,6 +24,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QFile>
 #include <QImage>
@@ -34,6 +36,8 @@
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTreeWidget>
+#include <cmath>
+#include <filesystem>
 #include <thread>
 
 namespace {
@@ -42,6 +46,7 @@ using testsupport::WhenShown;
 
 const TGUID FourLabels = testpaper::Id(71);
 const TGUID Missing = testpaper::Id(72);
+const TGUID TwoDiscs = testpaper::Id(75);
 
 // Four 90 x 60 mm labels on A4: two rows of two.
 PaperType FourLabelSheet()
@@ -121,8 +126,11 @@ protected:
         if (!HavePoppler())
             GTEST_SKIP() << "poppler-utils (pdftoppm, pdfinfo) is not installed";
         const PaperType four = FourLabelSheet();
+        const PaperType discs =
+            testpaper::WithCatalogueTexts(testpaper::TwoDiscsA4(TwoDiscs, QStringLiteral("Discs")));
         ++counter;
-        const QString program = testsupport::programWithPapers(QStringLiteral("print-program-%1").arg(counter), {&four});
+        const QString program =
+            testsupport::programWithPapers(QStringLiteral("print-program-%1").arg(counter), {&four, &discs});
         qputenv("KORVANE_PROGRAM_DIR", program.toLocal8Bit());
         registry = testsupport::freshDir(QStringLiteral("print-registry-%1").arg(counter));
         qputenv("KORVANE_REGISTRY_DIR", registry.toLocal8Bit());
@@ -147,12 +155,13 @@ protected:
         delete frame.data();
     }
 
-    // A new document on the four-label sheet whose label is red all over.
-    TChildFrame* RedDocument(bool fullPage = false)
+    // A new document on the four-label sheet (or another) whose label is red all over.
+    TChildFrame* RedDocument(bool fullPage = false, const TGUID& paper = FourLabels)
     {
         {
             TRegIniFile reg(ProductKey());
             reg.WriteBool(BasicInfo(), QStringLiteral("FullPageMode"), fullPage);
+            reg.WriteString(BasicInfo(), QStringLiteral("PaperID"), GUIDToString(paper));
         }
         frame->OpenDocumentFile(QStringLiteral("Edit%1").arg(++documents));
         TChildFrame* doc = frame->ActiveDocument();
@@ -402,6 +411,86 @@ TEST_F(PrintJobTest, WizardPrintsOneDocumentOnTwoPositionsAsManyCopiesAsAsked)
     EXPECT_EQ(reg.ReadString(BasicInfo(), QStringLiteral("PrinterWizardPaperID"), QString()), GUIDToString(FourLabels));
     // The wizard's print dialog left the document's own full-sheet choice as it was.
     EXPECT_TRUE(reg.ReadBool(BasicInfo(), QStringLiteral("FullShape"), false));
+}
+
+TEST_F(PrintJobTest, TheHoleOutlinePrintsWholeWithTheCoreMasked)
+{
+    TChildFrame* doc = RedDocument(false, TwoDiscs);
+    ASSERT_NE(doc, nullptr);
+    doc->OutlineColor = clBlack;
+    for (int resolution : {1, 2}) { // Medium, Low
+        SCOPED_TRACE(resolution);
+        QFile::remove(pdf);
+        WhenPrintDialogShown([=](TPagePrintDlg* dlg) {
+            dlg->CheckBoxFull->setChecked(false);
+            dlg->PositionBox(0)->setChecked(true);
+            dlg->PositionBox(1)->setChecked(false);
+            dlg->CheckBoxOutLine->setChecked(true);
+            dlg->CheckBoxMaskCore->setChecked(true);
+            dlg->ResolutionComboBox->setCurrentIndex(resolution);
+            static_cast<QPushButton*>(dlg->PD->DialogItem(PrintOkItem))->click();
+        });
+        doc->PrintDocument();
+        const QImage page = PdfPage(pdf, 1, 300);
+        ASSERT_FALSE(page.isNull());
+        // The first disc's centre and its hole's radius (20.5 mm), in pixels at 300 dpi.
+        const double k = page.width() / 2100.0, cx = 1050 * k, cy = 799 * k, r = 205 * k;
+        int gaps = 0;
+        for (int step = 0; step < 720; ++step) {
+            const double a = step * M_PI / 360;
+            bool outline = false;
+            for (double d = -8; d <= 8 && !outline; d += 0.5)
+                outline =
+                    qRed(page.pixel(int(cx + (r + d) * std::cos(a)), int(cy + (r + d) * std::sin(a)))) < 100;
+            gaps += !outline;
+        }
+        EXPECT_EQ(gaps, 0);
+        // Inside the outline the hole is cleared; outside it the label is red.
+        EXPECT_TRUE(IsWhite(page.pixel(int(cx + r * 0.8), int(cy))));
+        EXPECT_TRUE(IsRed(page.pixel(int(cx + r * 1.3), int(cy))));
+    }
+}
+
+TEST(PrintDocumentFile, PagesGoToAPrivateTemporaryFileThatGoesWithTheDocument)
+{
+    if (!HavePoppler())
+        GTEST_SKIP() << "poppler-utils (pdftoppm, pdfinfo) is not installed";
+    qputenv("TMPDIR", testsupport::freshDir(QStringLiteral("print-document-tmp")).toLocal8Bit());
+    const QString out =
+        testsupport::freshDir(QStringLiteral("print-document-out")) + QStringLiteral("/sheet.pdf");
+    TPrinterTarget target;
+    target.Device = TPrinter::PdfPrinterName();
+    target.PdfFile = out;
+    // Files of the private temporary folder the process holds open, named or not yet named.
+    auto pending = [] {
+        const std::string folder = QFileInfo(TempDir()).canonicalFilePath().toStdString() + '/';
+        int open = 0;
+        for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+            std::error_code error;
+            open += std::filesystem::read_symlink(fd.path(), error).string().starts_with(folder);
+        }
+        return open;
+    };
+    for (const bool end : {false, true}) {
+        SCOPED_TRACE(end);
+        TPrintDocument document(target);
+        document.BeginDoc(2100, 2970);
+        for (int page = 0; page < 3; ++page) {
+            if (page > 0)
+                document.NewPage();
+            document.Canvas()->fillRect(QRect(100, 100, 500, 500), Qt::red);
+        }
+        // The pages go into a file of the private folder, not into memory.
+        EXPECT_EQ(pending(), 1);
+        if (end)
+            document.EndDoc();
+        else
+            document.Abort();
+        EXPECT_EQ(pending(), 0);
+        EXPECT_TRUE(QDir(TempDir()).entryList(QDir::Files).isEmpty());
+        EXPECT_EQ(QFile::exists(out), end);
+    }
+    EXPECT_EQ(PdfPages(out), 3);
 }
 
 TEST_F(PrintJobTest, WizardRefusesToPrintWithoutAnAssignment)

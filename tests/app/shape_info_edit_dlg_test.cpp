@@ -2,6 +2,8 @@
 // the digit filter on its fields, and what OK stores.
 #include "app/shape_info_edit_dlg.h"
 #include "document/paper_type.h"
+#include "document/std.h"
+#include "lang/string_ids.h"
 #include "platform/message_box.h"
 #include "tests/document/paper_test_support.h"
 
@@ -171,25 +173,47 @@ TEST(ShapeInfoEditDlgTest, OkStoresTheFieldsEmptyOnesKeepTheirValue)
     EXPECT_EQ(lines->ExtraLines[0].YTo, 40);
 }
 
-TEST(ShapeInfoEditDlgTest, PastedLettersAreReportedAndTheDialogStaysOpen)
+TEST(ShapeInfoEditDlgTest, ValuesOffTheSheetAreReportedAndTheDialogStaysOpenTakingNothing)
 {
     std::vector<MessageBoxCall> boxes;
     SetMessageBoxHandler([&](const MessageBoxCall& c) {
         boxes.push_back(c);
         return IDOK;
     });
-    auto paper = papertest::Paper(1, 2);
-    TShapeInfoEditDlg dlg;
-    dlg.Setup(TShapeInfoEditDlg::OtherShapes, paper.get());
-    entry(dlg, "pW0")->setText(QStringLiteral("61"));
-    entry(dlg, "pH0")->setText(QStringLiteral("x5"));
-    dlg.OkBtn->click();
+    const struct {
+        int mode;
+        const char* field;
+        const char* text;
+    } cases[] = {
+        {TShapeInfoEditDlg::OtherShapes, "pH0", "x5"},
+        {TShapeInfoEditDlg::OtherShapes, "pH0", "-5"},
+        {TShapeInfoEditDlg::LabelPositions, "pEY1", "99999999"},
+        {TShapeInfoEditDlg::LabelPositions, "pEY1", "10001"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        boxes.clear();
+        auto paper = papertest::Paper(1, 2);
+        const auto before = papertest::Paper(1, 2);
+        TShapeInfoEditDlg dlg;
+        dlg.Setup(c.mode, paper.get());
+        // A good field before the bad one is not taken either.
+        entry(dlg, c.mode == TShapeInfoEditDlg::OtherShapes ? "pW0" : "pEX0")->setText(QStringLiteral("61"));
+        entry(dlg, c.field)->setText(QString::fromLatin1(c.text));
+        dlg.OkBtn->click();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text,
+                  LoadLangStr(SheetValueRangeString).arg(QStringLiteral("0"), QStringLiteral("10000")));
+        EXPECT_EQ(dlg.result(), 0);
+        for (const PaperType* p : {static_cast<const PaperType*>(dlg.EditPaper.get()),
+                                   static_cast<const PaperType*>(paper.get())}) {
+            EXPECT_EQ(p->OtherShapes[0].Width, before->OtherShapes[0].Width);
+            EXPECT_EQ(p->OtherShapes[0].Height, before->OtherShapes[0].Height);
+            EXPECT_EQ(p->Shapes[0].X, before->Shapes[0].X);
+            EXPECT_EQ(p->Shapes[1].Y, before->Shapes[1].Y);
+        }
+    }
     SetMessageBoxHandler(nullptr);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].kind, MessageBoxCall::Exception);
-    EXPECT_EQ(dlg.result(), 0);
-    EXPECT_EQ(dlg.EditPaper->OtherShapes[0].Width, 61);   // stored before the bad field
-    EXPECT_EQ(paper->OtherShapes[0].Width, 60);           // nothing reached the paper
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFontInfo>
 #include <QLineEdit>
 #include <QTest>
 
@@ -153,4 +154,28 @@ TEST(FontComboBox, InstalledFontsFromFontconfig)
     EXPECT_EQ(name.GetFontName(), QStringLiteral("Times New Roman"));
     EXPECT_EQ(items(size), TscFontComboBox::TrueTypeSizes());
     EXPECT_EQ(name.SelectedRecord()->Charset, ANSI_CHARSET);
+}
+
+TEST(FontComboBox, FoundryNamesLoseTheirBlanksAndStillFindTheirFace)
+{
+    const struct {
+        const char *qt, *shown;
+    } cases[] = {
+        {"Nimbus Sans [URW ]", "Nimbus Sans [URW]"},
+        {"D050000L [ URW  ]", "D050000L [URW]"},
+        {"Nimbus Sans [urw]", "Nimbus Sans [urw]"},
+        {"Liberation Sans", "Liberation Sans"},
+        {"Odd [name", "Odd [name"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TidyFaceName(QString::fromLatin1(c.qt)), QString::fromLatin1(c.shown)) << c.qt;
+
+    // No listed name keeps a blank inside its bracket; a tidied one still gives its own face.
+    for (const TFontRecord& r : EnumerateInstalledFonts().Families) {
+        EXPECT_FALSE(r.FaceName.contains(QLatin1String("[ ")) || r.FaceName.contains(QLatin1String(" ]")))
+            << r.FaceName.toStdString();
+        if (r.FaceName.contains(QLatin1String(" ["))) {
+            EXPECT_EQ(TidyFaceName(QFontInfo(QFont(r.FaceName)).family()).toLower(), r.FaceName.toLower());
+        }
+    }
 }

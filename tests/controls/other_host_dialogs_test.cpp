@@ -8,10 +8,12 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFontDatabase>
 #include <QFontDialog>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -484,6 +486,35 @@ TEST(HostedPrinterSetup, OkChoosesThePrinter)
     });
     EXPECT_TRUE(d.Execute());
     EXPECT_EQ(Printer()->PrinterIndex(), pdfIndex);
+    Printer()->SetPdfFile(QString());
+}
+
+TEST(HostedPrinterSetup, TitledAndLaidOutAsThePrinterSetupDialog)
+{
+    const QString pdf =
+        testsupport::freshDir(QStringLiteral("printer-setup-layout")) + QStringLiteral("/out.pdf");
+    Printer()->SetPdfFile(pdf);
+    TFormPrinterSetupDialog d;
+    WhileHostedDialogRuns(&d, [&] {
+        QWidget* frame = QApplication::activeModalWidget();
+        ASSERT_NE(frame, nullptr);
+        EXPECT_EQ(frame->windowTitle(), QStringLiteral("Print Setup"));
+        // The printer's group, its Properties button and the paper's group fill the dialog.
+        auto* status = qobject_cast<QLabel*>(d.DialogItem(1093));
+        ASSERT_NE(status, nullptr);
+        EXPECT_FALSE(status->text().isEmpty());
+        EXPECT_NE(frame->findChild<QPushButton*>(QStringLiteral("propertiesButton")), nullptr);
+        EXPECT_NE(frame->findChild<QComboBox*>(QStringLiteral("paperSizeCombo")), nullptr);
+        int lowest = 0;
+        for (QGroupBox* g : frame->findChildren<QGroupBox*>())
+            lowest = std::max(lowest, g->mapTo(frame, QPoint(0, g->height())).y());
+        auto* buttons = frame->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+        ASSERT_NE(buttons, nullptr);
+        // No empty band between the groups and the buttons.
+        EXPECT_LT(buttons->mapTo(frame, QPoint(0, 0)).y() - lowest, 40);
+        ClickDialogItem(&d, 2);
+    });
+    EXPECT_FALSE(d.Execute());
     Printer()->SetPdfFile(QString());
 }
 

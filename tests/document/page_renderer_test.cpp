@@ -219,13 +219,16 @@ TEST_F(PageRendererTest, CentreHoleIsWhiteToItsRimOnlyWhenMaskCoreIsAsked)
         TCanvas* c = b.Canvas();
         EXPECT_EQ(c->Pixel(585, 585), maskCore ? clWhite : kDesign);
         // r = RoundValue(1170 / ((1170 / 150) x 2)) = 75 around (585, 585): nothing of the design
-        // shows inside, not even a rim.
+        // shows inside, not even a rim; the hole's outline stays whole.
         int designInHole = 0, whiteAroundHole = 0;
+        std::set<int> outlined;
         for (int y = 500; y < 670; ++y) {
             for (int x = 500; x < 670; ++x) {
                 const double d = std::hypot(x + 0.5 - 585, y + 0.5 - 585);
-                if (d < 74.8 && c->Pixel(x, y) != clWhite)
+                if (d < 74.8 && c->Pixel(x, y) == kDesign)
                     ++designInHole;
+                if (d > 73 && d < 77 && c->Pixel(x, y) != clWhite && c->Pixel(x, y) != kDesign)
+                    outlined.insert(int(std::atan2(y + 0.5 - 585, x + 0.5 - 585) * 180 / M_PI + 180) / 2);
                 if (d > 76.5 && d < 84 && c->Pixel(x, y) == clWhite)
                     ++whiteAroundHole;
             }
@@ -233,6 +236,7 @@ TEST_F(PageRendererTest, CentreHoleIsWhiteToItsRimOnlyWhenMaskCoreIsAsked)
         if (maskCore) {
             EXPECT_EQ(designInHole, 0);
         }
+        EXPECT_GE(outlined.size(), 180u) << maskCore; // every 2 degrees
         EXPECT_EQ(whiteAroundHole, 0) << maskCore;
         EXPECT_EQ(c->Pixel(300, 585), kDesign);
         EXPECT_EQ(c->Pixel(3, 3), clWhite);      // outside the disc

@@ -151,6 +151,12 @@ TEST(PaperFiles, DamagedDefinitionFiles)
         {"negative count", [&] { QByteArray b = good(); PutI32(b, 8, -1); return b; }, PaperFileResult::Damaged},
         {"huge shape count", [&] { QByteArray b = good(); PutI32(b, 104 + 376, 0x7FFFFFFF); return b; }, PaperFileResult::Damaged},
         {"negative extra lines", [&] { QByteArray b = good(); PutI32(b, 104 + 396, -3); return b; }, PaperFileResult::Damaged},
+        // Sizes no printer takes: a width of 10 km, a length below zero, a label off the sheet.
+        {"paper too wide", [&] { QByteArray b = good(); PutI32(b, 104 + 372, 99999999); return b; }, PaperFileResult::Damaged},
+        {"negative length", [&] { QByteArray b = good(); PutI32(b, 104 + 368, -5); return b; }, PaperFileResult::Damaged},
+        {"shape of no height", [&] { QByteArray b = good(); PutI32(b, 104 + 384, 0); return b; }, PaperFileResult::Damaged},
+        {"negative core", [&] { QByteArray b = good(); PutI32(b, 104 + 392, -1); return b; }, PaperFileResult::Damaged},
+        {"label off the sheet", [&] { QByteArray b = good(); PutI32(b, 104 + 408 + 4, 10001); return b; }, PaperFileResult::Damaged},
         {"counts that overflow together", [&] {
              QByteArray b = good();
              for (int o : {376, 396, 400, 404})

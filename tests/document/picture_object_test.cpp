@@ -308,6 +308,14 @@ TEST_F(PictureOnPage, PositionBoxesApplyOnlyWhatWasChanged)
     const int oy = RoundValue((frame->ClientHeight() - 2 * frame->HalfHeight) * 0.5);
     EXPECT_EQ(image->Left(), ox);
     EXPECT_EQ(image->Top(), oy + 38);
+    // The smallest size keeps a pixel each way at the smallest zoom: the object stays in sight.
+    image->Zoom = 0.1f;
+    typed = ObjectBoxesOf(*image);
+    const TObjectBoxes before = typed;
+    typed.Width = typed.Height = 10;
+    ApplyObjectBoxes(*image, before, typed);
+    EXPECT_EQ(image->width(), 1);
+    EXPECT_EQ(image->height(), 1);
 }
 
 TEST(PictureObject, PicturesThatCannotBeReadLeaveTheObjectAlone)

@@ -219,6 +219,34 @@ QByteArray contents(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
+TEST(AtomicWrite, CopyFromAFileReplacesWholePieceByPiece)
+{
+    const QString dir = testsupport::freshDir(QStringLiteral("atomic-copy"));
+    // Larger than one piece of the copy, and not a multiple of it.
+    QByteArray data(200000, Qt::Uninitialized);
+    for (qsizetype i = 0; i < data.size(); ++i)
+        data[i] = char(i * 7 % 251);
+    const QString source = dir + QStringLiteral("/job.pdf"), target = dir + QStringLiteral("/sheet.pdf");
+    touch(source, data);
+    touch(target, "old contents");
+    for (const QString& linked : {target, dir + QStringLiteral("/link.pdf")}) {
+        if (linked != target)
+            QFile::link(target, linked);
+        QString error;
+        EXPECT_TRUE(CopyFileAtomic(source, linked, &error)) << error.toStdString();
+        EXPECT_EQ(contents(target), data);
+    }
+    EXPECT_TRUE(QFileInfo(dir + QStringLiteral("/link.pdf")).isSymLink());
+    // A missing source or a folder that does not exist: the reason, and the target as it was.
+    QString error;
+    EXPECT_FALSE(CopyFileAtomic(dir + QStringLiteral("/gone.pdf"), target, &error));
+    EXPECT_TRUE(error.contains(QLatin1String("gone.pdf"))) << error.toStdString();
+    EXPECT_FALSE(CopyFileAtomic(source, dir + QStringLiteral("/no/such/folder/x"), &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(contents(target), data);
+    EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::System).size(), 3);
+}
+
 ino_t inode(const QString& path)
 {
     struct stat st;
