@@ -468,7 +468,6 @@ constexpr langtable::Entry kFrench[] = {
     {4219, "Configuration de l'impression"},
     {4250, "La numérisation a échoué : %1"},
     {4251, "L'image du presse-papiers ne peut pas être lue."},
-    {4300, "La connexion s'est terminée avant que la recherche ait un résultat."},
     {4300, "La connexion s'est terminée avant tout résultat."},
     {4301, "Avertissement"},
     {4302, "Erreur"},

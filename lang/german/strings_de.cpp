@@ -470,7 +470,6 @@ constexpr langtable::Entry kGerman[] = {
     {4219, "Druckeinrichtung"},
     {4250, "Das Scannen ist fehlgeschlagen: %1"},
     {4251, "Das Bild in der Zwischenablage kann nicht gelesen werden."},
-    {4300, "Die Verbindung endete, bevor die Suche ein Ergebnis hatte."},
     {4300, "Die Verbindung endete vor einem Ergebnis."},
     {4301, "Warnung"},
     {4302, "Fehler"},

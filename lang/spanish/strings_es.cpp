@@ -470,7 +470,6 @@ constexpr langtable::Entry kSpanish[] = {
     {4219, "Configurar impresión"},
     {4250, "El escaneo falló: %1"},
     {4251, "No se puede leer la imagen del portapapeles."},
-    {4300, "La conexión terminó antes de que la búsqueda tuviera un resultado."},
     {4300, "La conexión terminó antes de obtener un resultado."},
     {4301, "Advertencia"},
     {4302, "Error"},
