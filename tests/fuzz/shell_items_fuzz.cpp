@@ -1,5 +1,5 @@
 // Shell item blocks from outside: "Shell IDList Array" clipboard and drag data, the folder
-// locator's stream, and mount-table lines. The first byte picks the reader.
+// locator's stream, mount-table lines and file URI lists. The first byte picks the reader.
 #include "fuzz_target.h"
 
 #include "shellcontrols/shell_controls.h"
@@ -14,7 +14,7 @@ KORVANE_FUZZ_TARGET(shell_items)
     if (size < 1)
         return 0;
     const QByteArray bytes(reinterpret_cast<const char*>(data + 1), static_cast<qsizetype>(size - 1));
-    switch (data[0] % 3) {
+    switch (data[0] % 4) {
     case 0: {
         QByteArray parent;
         std::vector<QByteArray> items;
@@ -42,7 +42,19 @@ KORVANE_FUZZ_TARGET(shell_items)
         }
         break;
     }
-    default: (void)ParseMountTable(bytes); break;
+    case 2: (void)ParseMountTable(bytes); break;
+    default: {
+        // A path read from a URL goes back to the same URL and path: no byte is lost or made up.
+        for (const QByteArray& line : bytes.split('\n')) {
+            const QByteArray path = NativePathOfFileUrl(line.trimmed());
+            if (!path.isEmpty() && NativePathOfFileUrl(FileUrlOfNativePath(path)) != path)
+                __builtin_trap();
+        }
+        QMimeData mime;
+        mime.setData(QStringLiteral("text/uri-list"), bytes);
+        (void)ShellItemsPaths(&mime);
+        break;
+    }
     }
     return 0;
 }
