@@ -191,7 +191,8 @@ constexpr langtable::Entry kEnglish[] = {
     {762, "There is no object(s) for printing!\nStop printing job?"},
     {763, "There is no object(s) for Saving!\nStop saving job?"},
     {764, "Printing\n%s\non the\n%s\non %s"},
-    {766, "Korvane cannot start: no private folder for its temporary files could be made.\nCheck TMPDIR and the rights on the temporary folder."},
+    {766, "Korvane cannot start: no private folder for its temporary files could be made.\nCheck TMPDIR and "
+          "the rights on the temporary folder."},
     {900, "&Apply"},
     {901, "Paper &Name :"},
     {902, "Paper &Manufacturer :"},
@@ -445,6 +446,8 @@ constexpr langtable::Entry kEnglish[] = {
     {2110, "List of current label file"},
     {2111, "Choose the position of label wants to print"},
     {2112, "Print the labels that be chosed"},
+    {4050, "The settings file %s could not be read whole. Window places, bars and recent files of this run "
+           "will not be saved."},
     {65393, "A TDockX control cannot be placed inside a tool window or another TDockX"},
     {65394, "Cannot change Position of a TDockX if it already contains controls"},
     {65395, "Cannot save tool window's position because Name property is not set"},

@@ -446,6 +446,8 @@ constexpr langtable::Entry kGerman[] = {
     {2110, "Liste der geöffneten Etikettendateien"},
     {2111, "Die Position des zu druckenden Etiketts wählen"},
     {2112, "Die gewählten Etiketten drucken"},
+    {4050, "Die Einstellungsdatei %s konnte nicht vollständig gelesen werden. Fensterpositionen, Leisten und "
+           "zuletzt geöffnete Dateien dieser Sitzung werden nicht gespeichert."},
     {65393,
      "Ein TDockX-Steuerelement kann nicht in ein Werkzeugfenster oder ein anderes TDockX gesetzt werden"},
     {65394, "Die Position eines TDockX kann nicht geändert werden, wenn es bereits Steuerelemente enthält"},
@@ -470,7 +472,8 @@ constexpr langtable::Entry kGerman[] = {
     {65424, "Systemordner"},
     {65431, "Löscht die markierten Elemente."},
     {65433, "Entfernt die markierten Elemente und kopiert sie in die Zwischenablage."},
-    {65434, "Kopiert die markierten Elemente in die Zwischenablage. Mit Einfügen legen Sie sie am neuen Ort ab."},
+    {65434,
+     "Kopiert die markierten Elemente in die Zwischenablage. Mit Einfügen legen Sie sie am neuen Ort ab."},
     {65435, "Fügt die kopierten oder ausgeschnittenen Elemente am gewählten Ort ein."},
     {65441, "Der Ordner '%2' kann nicht erstellt werden.\n\n%1"},
     {65443, "Name"},

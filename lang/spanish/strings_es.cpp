@@ -446,6 +446,8 @@ constexpr langtable::Entry kSpanish[] = {
     {2110, "Lista de los archivos de etiquetas abiertos"},
     {2111, "Elegir la posición de la etiqueta a imprimir"},
     {2112, "Imprimir las etiquetas elegidas"},
+    {4050, "No se pudo leer completo el archivo de configuración %s. Las posiciones de las ventanas, las "
+           "barras y los archivos recientes de esta sesión no se guardarán."},
     {65393, "Un control TDockX no se puede colocar dentro de una ventana de herramientas ni de otro TDockX"},
     {65394, "No se puede cambiar la posición de un TDockX que ya contiene controles"},
     {65395, "No se puede guardar la posición de la ventana de herramientas porque la propiedad Name no está "
@@ -469,7 +471,8 @@ constexpr langtable::Entry kSpanish[] = {
     {65424, "Carpeta del sistema"},
     {65431, "Elimina los elementos seleccionados."},
     {65433, "Quita los elementos seleccionados y los copia en el Portapapeles."},
-    {65434, "Copia los elementos seleccionados en el Portapapeles. Use Pegar para ponerlos en la nueva ubicación."},
+    {65434,
+     "Copia los elementos seleccionados en el Portapapeles. Use Pegar para ponerlos en la nueva ubicación."},
     {65435, "Inserta los elementos copiados o cortados en la ubicación seleccionada."},
     {65441, "No se puede crear la carpeta '%2'\n\n%1"},
     {65443, "Nombre"},
