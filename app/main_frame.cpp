@@ -733,6 +733,7 @@ void TMainFrame::FormCreate()
     }
     LoadPaperTranslations();
     StartGraphicsLibrary(this);
+    WarnWhenSettingsAreNotKept();
 
     RegisterAppPaths();
 
@@ -790,6 +791,16 @@ QRect TMainFrame::KeptOnScreen(const QRect& wanted, const QMargins& frame)
     const int left = std::clamp(wanted.left(), room.left(), std::max(room.right() + 1 - size.width(), room.left()));
     const int top = std::clamp(wanted.top(), room.top(), std::max(room.bottom() + 1 - size.height(), room.top()));
     return QRect(QPoint(left, top), size);
+}
+
+void TMainFrame::WarnWhenSettingsAreNotKept()
+{
+    // A settings file read only in part is never written back, lest the rest of it be lost.
+    const TRegIniFile reg(ProductKey());
+    if (reg.HiveWritable())
+        return;
+    Application->MessageBox(LoadLangStr(SettingsNotSavedString).replace(QStringLiteral("%s"), reg.FileName()),
+                            LoadLangStr(ProgramNameString), MB_OK | MB_ICONWARNING);
 }
 
 void TMainFrame::RestorePlacement()

@@ -202,6 +202,7 @@ private:
     void RegisterCursors();
     void RegisterAppPaths();
     void RestorePlacement();
+    void WarnWhenSettingsAreNotKept();
     void FillWindowList();
     void TileDocuments(bool horizontal);
     // Document windows that are shown, front to back.

@@ -79,7 +79,8 @@ public:
         switch (m_type) {
         case htCallWndProc:
             if (t == QEvent::ApplicationStateChange && watched == qApp) {
-                const bool active = QGuiApplication::applicationState() == Qt::ApplicationActive;
+                const bool active = static_cast<QApplicationStateChangeEvent*>(event)->applicationState() ==
+                                    Qt::ApplicationActive;
                 CallHookProcs(hpSendActivateApp, nullptr, active ? 1 : 0, 0);
             } else if (t == QEvent::Show || t == QEvent::Hide || t == QEvent::Move || t == QEvent::Resize ||
                        t == QEvent::WindowStateChange) {

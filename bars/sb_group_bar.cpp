@@ -25,6 +25,9 @@ TSBOutBarGroup::TSBOutBarGroup(TCustomSBGroupBar* bar)
 TSBOutBarGroup::~TSBOutBarGroup()
 {
     if (m_bar && !m_bar->m_destroying) {
+        // A page going away takes no caption.
+        if (m_bar->m_editor)
+            m_bar->m_editor->EditorCanceled = true;
         m_bar->CancelEdit();
         m_bar->SafeRemoveGroup(this);
     }
@@ -679,7 +682,7 @@ void TCustomSBGroupBar::EditGroupCaption(int index)
     if (!g)
         return;
     if (m_editor->isVisible()) {
-        m_editor->hide();
+        CancelEdit();
         return;
     }
     const TRect b = GetButtonRect(index);
@@ -696,7 +699,10 @@ void TCustomSBGroupBar::EditActiveGroupCaption()
 
 void TCustomSBGroupBar::CancelEdit()
 {
+    // Closing the editor keeps what was typed, as its losing the focus does; only Escape drops it.
     if (m_editor && m_editor->isVisible()) {
+        if (!m_editor->EditorCanceled)
+            m_editor->Store();
         m_editor->EditorCanceled = true;
         m_editor->hide();
     }

@@ -91,6 +91,7 @@ protected:
     void focusOutEvent(QFocusEvent*) override;
 
 private:
+    friend class TCustomSBGroupBar;
     void Store();
     TCustomSBGroupBar* m_bar;
 };

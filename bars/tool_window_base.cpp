@@ -18,14 +18,15 @@ std::vector<TCustomToolWindowX*>& FloatingList()
 quint64 g_serial = 0;
 unsigned g_floatingParentCount = 0;
 
-void ToolWindowHookProc(THookProcCode code, QWidget* wnd, uintptr_t, intptr_t)
+void ToolWindowHookProc(THookProcCode code, QWidget* wnd, uintptr_t wParam, intptr_t)
 {
     const std::vector<TCustomToolWindowX*> windows = FloatingList();
     for (TCustomToolWindowX* w : windows) {
         if (std::find(FloatingList().begin(), FloatingList().end(), w) == FloatingList().end())
             continue;
         if (code == hpSendActivateApp) {
-            w->UpdateVisibility();
+            // Asked now, the program would still count as active while it is being deactivated.
+            w->UpdateVisibility(wParam != 0 ? 1 : 0);
         } else if (code == hpSendWindowPosChanged && wnd) {
             QWidget* form = w->FloatingParent() ? w->FloatingParent()->ParentForm() : nullptr;
             if (w->FloatingMode() == fmOnTopOfParentForm && form && (form == wnd || wnd->isAncestorOf(form)))
@@ -396,7 +397,7 @@ void TCustomToolWindowX::MoveOnScreen(bool onlyIfFullyOffscreen)
     SetFloatingPosition(p);
 }
 
-bool TCustomToolWindowX::ShouldBeShown() const
+bool TCustomToolWindowX::ShouldBeShown(int applicationActive) const
 {
     if (isHidden() || m_hidden)
         return false;
@@ -410,12 +411,12 @@ bool TCustomToolWindowX::ShouldBeShown() const
         if (!form->isVisible() || form->isMinimized() || !main->isVisible() || main->isMinimized())
             return false;
     }
-    if (m_hideWhenInactive && !ApplicationIsActive())
+    if (m_hideWhenInactive && !(applicationActive < 0 ? ApplicationIsActive() : applicationActive != 0))
         return false;
     return true;
 }
 
-void TCustomToolWindowX::UpdateVisibility()
+void TCustomToolWindowX::UpdateVisibility(int applicationActive)
 {
     if (!m_floatParent || m_docked)
         return;
@@ -427,7 +428,7 @@ void TCustomToolWindowX::UpdateVisibility()
         if (shown)
             m_floatParent->show();
     }
-    m_floatParent->ShouldShow = ShouldBeShown();
+    m_floatParent->ShouldShow = ShouldBeShown(applicationActive);
     m_floatParent->ApplyShowing();
 }
 

@@ -133,8 +133,10 @@ public:
     // shows, with onlyIfFullyOffscreen).
     void MoveOnScreen(bool onlyIfFullyOffscreen);
     // Whether the window would show now (floating: its form shown, the application active...).
-    bool ShouldBeShown() const;
-    void UpdateVisibility();
+    // applicationActive: whether the program is active, when the caller knows it better than
+    // the application's state does (during the change itself); -1 asks.
+    bool ShouldBeShown(int applicationActive = -1) const;
+    void UpdateVisibility(int applicationActive = -1);
 
     void BeginUpdate();
     void EndUpdate();

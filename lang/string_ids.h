@@ -52,6 +52,7 @@ constexpr int OnlineUpdateItemString = 1651;    // "&Online Update..."
 constexpr int DownloadImagesItemString = 1652;  // "&Download Images"
 constexpr int ImageSiteString = 1653;           // "images.tarnwick.com"
 constexpr int NoPrivateTempFolderString = 766;  // "Korvane cannot start: no private folder..."
+constexpr int SettingsNotSavedString = 4050;    // "The settings file %s could not be read whole..."
 
 // ---- document window ----
 constexpr int UnknownPaperString = 315;          // "This file use the one paper type that can't found..."

@@ -191,7 +191,8 @@ constexpr langtable::Entry kEnglish[] = {
     {762, "There is no object(s) for printing!\nStop printing job?"},
     {763, "There is no object(s) for Saving!\nStop saving job?"},
     {764, "Printing\n%s\non the\n%s\non %s"},
-    {766, "Korvane cannot start: no private folder for its temporary files could be made.\nCheck TMPDIR and the rights on the temporary folder."},
+    {766, "Korvane cannot start: no private folder for its temporary files could be made.\nCheck TMPDIR and "
+          "the rights on the temporary folder."},
     {900, "&Apply"},
     {901, "Paper &Name :"},
     {902, "Paper &Manufacturer :"},
@@ -447,6 +448,8 @@ constexpr langtable::Entry kEnglish[] = {
     {2112, "Print the labels that be chosed"},
     {4000, "Move \"%1\" to the Trash?"},
     {4001, "Move these %1 items to the Trash?"},
+    {4050, "The settings file %s could not be read whole. Window places, bars and recent files of this run "
+           "will not be saved."},
     {4200, "Status:"},
     {4201, "Type:"},
     {4202, "Where:"},

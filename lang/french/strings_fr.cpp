@@ -190,7 +190,8 @@ constexpr langtable::Entry kFrench[] = {
     {762, "Il n'y a aucun objet à imprimer !\nArrêter l'impression ?"},
     {763, "Il n'y a aucun objet à enregistrer !\nAbandonner l'enregistrement ?"},
     {764, "Impression de\n%s\nsur\n%s\nsur %s"},
-    {766, "Korvane ne peut pas démarrer : impossible de créer un dossier privé pour ses fichiers temporaires.\nVérifiez TMPDIR et les droits sur le dossier temporaire."},
+    {766, "Korvane ne peut pas démarrer : impossible de créer un dossier privé pour ses fichiers "
+          "temporaires.\nVérifiez TMPDIR et les droits sur le dossier temporaire."},
     {900, "A&ppliquer"},
     {901, "&Nom du papier :"},
     {902, "&Fabricant du papier :"},
@@ -446,6 +447,8 @@ constexpr langtable::Entry kFrench[] = {
     {2112, "Imprimer les étiquettes choisies"},
     {4000, "Placer « %1 » dans la corbeille ?"},
     {4001, "Placer ces %1 éléments dans la corbeille ?"},
+    {4050, "Le fichier de paramètres %s n'a pas pu être lu en entier. Les positions des fenêtres, les barres "
+           "et les fichiers récents de cette session ne seront pas enregistrés."},
     {4200, "État :"},
     {4201, "Type :"},
     {4202, "Emplacement :"},
@@ -475,8 +478,10 @@ constexpr langtable::Entry kFrench[] = {
     {4304, "Confirmation"},
     {65393, "Un contrôle TDockX ne peut pas être placé dans une fenêtre d'outils ou dans un autre TDockX"},
     {65394, "Impossible de changer la position d'un TDockX qui contient déjà des contrôles"},
-    {65395, "Impossible d'enregistrer la position de la fenêtre d'outils car la propriété Name n'est pas définie"},
-    {65396, "Impossible d'enregistrer la position de la fenêtre d'outils car la propriété Name de DockedTo n'est pas définie"},
+    {65395,
+     "Impossible d'enregistrer la position de la fenêtre d'outils car la propriété Name n'est pas définie"},
+    {65396, "Impossible d'enregistrer la position de la fenêtre d'outils car la propriété Name de DockedTo "
+            "n'est pas définie"},
     {65397, "Une fenêtre d'outils ne peut être placée que sur un TDockX ou directement sur la fiche"},
     {65398, "Le contrôle '%s' n'a pas de fenêtre parente"},
     {65399, "TToolbarSepX ne peut être placé que sur un TToolbarX"},
@@ -494,7 +499,8 @@ constexpr langtable::Entry kFrench[] = {
     {65424, "Dossier système"},
     {65431, "Supprime les éléments sélectionnés."},
     {65433, "Supprime les éléments sélectionnés et les copie dans le Presse-papiers."},
-    {65434, "Copie les éléments sélectionnés dans le Presse-papiers. Utilisez Coller pour les placer au nouvel emplacement."},
+    {65434, "Copie les éléments sélectionnés dans le Presse-papiers. Utilisez Coller pour les placer au "
+            "nouvel emplacement."},
     {65435, "Insère les éléments copiés ou coupés à l'emplacement sélectionné."},
     {65441, "Impossible de créer le dossier '%2'\n\n%1"},
     {65443, "Nom"},

@@ -448,6 +448,8 @@ constexpr langtable::Entry kGerman[] = {
     {2112, "Die gewählten Etiketten drucken"},
     {4000, "„%1“ in den Papierkorb verschieben?"},
     {4001, "Diese %1 Elemente in den Papierkorb verschieben?"},
+    {4050, "Die Einstellungsdatei %s konnte nicht vollständig gelesen werden. Fensterpositionen, Leisten und "
+           "zuletzt geöffnete Dateien dieser Sitzung werden nicht gespeichert."},
     {4200, "Status:"},
     {4201, "Typ:"},
     {4202, "Standort:"},
@@ -499,7 +501,8 @@ constexpr langtable::Entry kGerman[] = {
     {65424, "Systemordner"},
     {65431, "Löscht die markierten Elemente."},
     {65433, "Entfernt die markierten Elemente und kopiert sie in die Zwischenablage."},
-    {65434, "Kopiert die markierten Elemente in die Zwischenablage. Mit Einfügen legen Sie sie am neuen Ort ab."},
+    {65434,
+     "Kopiert die markierten Elemente in die Zwischenablage. Mit Einfügen legen Sie sie am neuen Ort ab."},
     {65435, "Fügt die kopierten oder ausgeschnittenen Elemente am gewählten Ort ein."},
     {65441, "Der Ordner '%2' kann nicht erstellt werden.\n\n%1"},
     {65443, "Name"},

@@ -448,6 +448,8 @@ constexpr langtable::Entry kSpanish[] = {
     {2112, "Imprimir las etiquetas elegidas"},
     {4000, "¿Mover «%1» a la papelera?"},
     {4001, "¿Mover estos %1 elementos a la papelera?"},
+    {4050, "No se pudo leer completo el archivo de configuración %s. Las posiciones de las ventanas, las "
+           "barras y los archivos recientes de esta sesión no se guardarán."},
     {4200, "Estado:"},
     {4201, "Tipo:"},
     {4202, "Ubicación:"},
@@ -498,7 +500,8 @@ constexpr langtable::Entry kSpanish[] = {
     {65424, "Carpeta del sistema"},
     {65431, "Elimina los elementos seleccionados."},
     {65433, "Quita los elementos seleccionados y los copia en el Portapapeles."},
-    {65434, "Copia los elementos seleccionados en el Portapapeles. Use Pegar para ponerlos en la nueva ubicación."},
+    {65434,
+     "Copia los elementos seleccionados en el Portapapeles. Use Pegar para ponerlos en la nueva ubicación."},
     {65435, "Inserta los elementos copiados o cortados en la ubicación seleccionada."},
     {65441, "No se puede crear la carpeta '%2'\n\n%1"},
     {65443, "Nombre"},

@@ -216,6 +216,26 @@ TEST_F(MainFrameTest, StoredPlacesAtTheEndsOfTheNumbersGiveAWindowOnTheScreen)
     }
 }
 
+TEST_F(MainFrameTest, ASettingsFileReadOnlyInPartIsNamedOnceAtStart)
+{
+    Make();
+    EXPECT_TRUE(boxes.isEmpty()) << boxes.join(QLatin1Char('\n')).toStdString();
+
+    // A key nested deeper than the reader goes: the file is never written back.
+    const QString file = RegHiveFile(RootKey::CurrentUser);
+    QByteArray deep = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software";
+    for (int i = 0; i < RegMaxKeyDepth + 2; ++i)
+        deep += "\\a";
+    deep += "]\n\"D\"=\"deep\"\n";
+    QFile hive(file);
+    ASSERT_TRUE(hive.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    hive.write(deep);
+    hive.close();
+    Make();
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes[0].contains(file)) << boxes[0].toStdString();
+}
+
 TEST_F(MainFrameTest, NextDocumentPaperFallsBackToTheFirstCataloguePaper)
 {
     TMainFrame* f = Make();

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QTest>
 #include <climits>
 #include <gtest/gtest.h>
 
@@ -314,6 +315,28 @@ TEST_F(DockTest, FloatingBarWithAHugeRowKeepsAnEmptyDockCheap)
     // Docked back, its row is renumbered.
     b->SetDockedTo(b->LastDock());
     EXPECT_EQ(b->DockRow(), 0);
+}
+
+TEST_F(DockTest, FloatingWindowHidesWhileTheProgramIsInactive)
+{
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([] { return QGuiApplication::applicationState() == Qt::ApplicationActive; }));
+    TToolWindowX w;
+    w.SetClientAreaSize(40, 40);
+    w.SetParent(&form);
+    w.show();
+    ASSERT_TRUE(w.HideWhenInactive());
+    ASSERT_NE(w.FloatingParent(), nullptr);
+    EXPECT_TRUE(w.FloatingParent()->isVisible());
+
+    // Another program takes the focus: the change is told while this one still counts as active.
+    QApplicationStateChangeEvent inactive(Qt::ApplicationInactive);
+    QCoreApplication::sendEvent(qApp, &inactive);
+    EXPECT_FALSE(w.FloatingParent()->isVisible());
+
+    QApplicationStateChangeEvent active(Qt::ApplicationActive);
+    QCoreApplication::sendEvent(qApp, &active);
+    EXPECT_TRUE(w.FloatingParent()->isVisible());
 }
 
 TEST_F(DockTest, FloatingParentsAreNamedByACounter)

@@ -1,5 +1,6 @@
 // Group bar: caption-button geometry, activation and its guards, page removal, captions and
 // their editor, clicks and drags over the captions.
+#include <functional>
 #include <gtest/gtest.h>
 
 #include <QFontInfo>
@@ -203,12 +204,28 @@ TEST(SBGroupBarEditor, EditingAndClickingWhileEditing)
     const TRect b = f.bar.GetButtonRect(1);
     EXPECT_EQ(f.bar.Editor()->geometry(), QRect(b.Left, b.Top, b.Width(), b.Height()));
     EXPECT_EQ(f.bar.Editor()->text(), QStringLiteral("New Group1"));
-    // A click on another caption only closes the editor.
+    // A click on another caption only closes the editor, keeping what was typed.
+    f.bar.Editor()->setText(QStringLiteral("Typed"));
     const QPoint on2 = f.On(2);
     f.bar.MouseDown(Qt::LeftButton, on2.x(), on2.y());
     f.bar.MouseUp(Qt::LeftButton, on2.x(), on2.y());
     EXPECT_FALSE(f.bar.Editing());
     EXPECT_EQ(f.bar.ActiveGroupIndex(), 0);
+    EXPECT_EQ(f.bar.Groups(1)->Caption(), QStringLiteral("Typed"));
+    // So do a right click and the edit toggle.
+    const std::function<void()> closers[] = {
+        [&] { f.bar.MouseDown(Qt::RightButton, on2.x(), on2.y()); },
+        [&] { f.bar.EditGroupCaption(1); },
+    };
+    int n = 0;
+    for (const auto& close : closers) {
+        f.bar.EditGroupCaption(1);
+        const QString typed = QStringLiteral("Typed %1").arg(++n);
+        f.bar.Editor()->setText(typed);
+        close();
+        EXPECT_FALSE(f.bar.Editing()) << n;
+        EXPECT_EQ(f.bar.Groups(1)->Caption(), typed);
+    }
     // Enter stores the text; Escape drops it.
     f.bar.EditGroupCaption(1);
     f.bar.Editor()->setText(QStringLiteral("Inbox"));
