@@ -210,7 +210,7 @@ TEST_F(LabelDlgTest, AnAngleOutOfRangeIsRefusedNotQuietlyReplaced)
 {
     for (const char* typed : {"999", "-1", "x"}) {
         SCOPED_TRACE(typed);
-        TLabelPropertiesRequest r = request("Text");
+        TLabelPropertiesRequest r = labelRequest("Text");
         r.Angle = 45;
         boxes.clear();
         WhenShown<TLabelPropertyDlg>([&](TLabelPropertyDlg* dlg) {

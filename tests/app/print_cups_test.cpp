@@ -350,7 +350,7 @@ TEST_F(PrintCupsTest, ADocumentPrintsThroughARealSchedulerToItsDevice)
         [&] {
             if (QFileInfo(cups->Output()).size() > 0)
                 for (const QString& line :
-                     RunTool(QStringLiteral("pdfinfo"), {cups->Output()}).split(QLatin1Char('\n')))
+                     RunPoppler(QStringLiteral("pdfinfo"), {cups->Output()}).split(QLatin1Char('\n')))
                     if (line.startsWith(QLatin1String("Pages:")))
                         pages = line.mid(6).trimmed().toInt();
             return pages > 0;
@@ -358,7 +358,7 @@ TEST_F(PrintCupsTest, ADocumentPrintsThroughARealSchedulerToItsDevice)
         20000));
     EXPECT_EQ(pages, 2) << QFileInfo(cups->Output()).size() << " bytes\n" << cups->Log().toStdString();
     const QString png = folder->path() + QStringLiteral("/page");
-    RunTool(QStringLiteral("pdftoppm"),
+    RunPoppler(QStringLiteral("pdftoppm"),
             {QStringLiteral("-r"), QStringLiteral("20"), QStringLiteral("-f"), QStringLiteral("2"),
              QStringLiteral("-l"), QStringLiteral("2"), QStringLiteral("-singlefile"), QStringLiteral("-png"),
              cups->Output(), png});
