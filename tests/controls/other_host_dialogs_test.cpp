@@ -249,7 +249,7 @@ TEST(HostedFontDialog, ColourBoxWithEffects)
 {
     for (bool effects : {true, false}) {
         SCOPED_TRACE(effects);
-        HostForm host;
+        OtherHostForm host;
         TFormFontDialog d;
         host.Carry(&d);
         d.Options = effects ? unsigned(fdEffects) : 0u;
@@ -301,7 +301,7 @@ TEST(HostedFontDialog, SizeLimits)
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message()
                      << c.min << ".." << c.max << " options " << c.options << " chose " << c.chosen);
-        HostForm host;
+        OtherHostForm host;
         TFormFontDialog d;
         host.Carry(&d);
         d.Options = c.options;
@@ -350,7 +350,7 @@ TEST(HostedFontDialog, SizeLimits)
 // paints shows, and a part it answers for is left to it.
 TEST(HostedPageSetup, PaintPageHookPaintsTheSample)
 {
-    HostForm host;
+    OtherHostForm host;
     TFormPageSetupDialog d;
     host.Carry(&d);
     d.Measurements = pmMillimeters;
