@@ -315,8 +315,9 @@ TEST(HostedFontDialog, SizeLimits)
             auto* fd = qobject_cast<QFontDialog*>(d.DialogHandle());
             ASSERT_NE(fd, nullptr);
             const bool limited = (c.options & fdLimitSize) && c.min <= c.max;
-            if (limited)
+            if (limited) {
                 EXPECT_GE(fd->currentFont().pointSize(), c.min);
+            }
             // The size list shows only sizes in range.
             int offered = 0, outside = 0;
             for (QListView* list : fd->findChildren<QListView*>()) {
