@@ -241,6 +241,8 @@ void CGraphicsLibraryObject::mousePressEvent(QMouseEvent* event)
         m_pressed = true;
         m_pressPos = event->position().toPoint();
     }
+    // The press also reaches the bar holding the library, as it did when a tile was a window.
+    event->ignore();
 }
 
 void CGraphicsLibraryObject::mouseReleaseEvent(QMouseEvent*)

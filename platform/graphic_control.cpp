@@ -331,7 +331,9 @@ bool TControlHost::RouteMouse(QMouseEvent* event)
             event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick;
         return false;
     }
-    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
+    const bool press =
+        event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick;
+    if (press)
         m_capture = target;
     QPointer<TGraphicControl> guard(target);
     QMouseEvent local(event->type(), QPointF(p - target->m_rect.topLeft()), event->scenePosition(),
@@ -342,6 +344,14 @@ bool TControlHost::RouteMouse(QMouseEvent* event)
     case QEvent::MouseMove: target->mouseMoveEvent(&local); break;
     case QEvent::MouseButtonRelease: target->mouseReleaseEvent(&local); break;
     default: break;
+    }
+    if (press && !local.isAccepted()) {
+        // A press the control leaves goes on to the parent's parents, as one on a plain child
+        // window does; the control keeps no hold on the mouse for it.
+        if (m_capture == target)
+            m_capture = nullptr;
+        event->ignore();
+        return false;
     }
     if (event->type() == QEvent::MouseButtonRelease && event->buttons() == Qt::NoButton && guard &&
         m_capture == target) {
