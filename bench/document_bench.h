@@ -7,7 +7,9 @@
 #include <chrono>
 #include <cstdio>
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QTemporaryDir>
 
 #include "document/child_frame.h"
 #include "document/label.h"
@@ -57,6 +59,28 @@ public:
         PaperCatalogue().clear();
     }
     BenchLink link;
+};
+
+// The scratch folder a benchmark's settings and files live in, made before anything reads them.
+struct BenchScratch {
+    BenchScratch()
+    {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        PrepareBenchEnvironment(scratch);
+    }
+    QTemporaryDir scratch;
+};
+
+// A document benchmark's process: offscreen, its own scratch folder, the application object,
+// messages written to stderr, and the two-disc sheet in the catalogue.
+class BenchSession : public BenchScratch {
+public:
+    BenchSession(int& argc, char** argv, const char* paperName) : app(argc, argv), paper(paperName)
+    {
+        AnswerMessagesOnStderr();
+    }
+    QApplication app;
+    BenchPaper paper;
 };
 
 // COUNT objects (labels, pictures, rectangles, ellipses in turn) from the paper's top left,

@@ -34,17 +34,11 @@ int main(int argc, char** argv)
     const int count = ObjectCountArgument(argc, argv, "document_io");
     if (count == 0)
         return 2;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir scratch;
-    PrepareBenchEnvironment(scratch);
-    QApplication app(argc, argv);
-    AnswerMessagesOnStderr();
-
-    BenchPaper paper("document-io-bench");
+    BenchSession session(argc, argv, "document-io-bench");
 
     // Enough runs for a best time on a busy machine.
     const int runs = count >= 5000 ? 5 : 15;
-    const QString path = scratch.path() + QStringLiteral("/bench.kvo");
+    const QString path = session.scratch.path() + QStringLiteral("/bench.kvo");
     {
         const double make = Best(runs, [&] {
             TChildFrame target;

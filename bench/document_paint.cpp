@@ -50,16 +50,10 @@ int main(int argc, char** argv)
     const int count = ObjectCountArgument(argc, argv, "document_paint");
     if (count == 0)
         return 2;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir scratch;
-    PrepareBenchEnvironment(scratch);
-    QApplication app(argc, argv);
-    AnswerMessagesOnStderr();
-
-    BenchPaper paper("document-paint-bench");
+    BenchSession session(argc, argv, "document-paint-bench");
 
     const int runs = count >= 50000 ? 3 : count >= 5000 ? 5 : 15;
-    const QString path = scratch.path() + QStringLiteral("/bench.kvo");
+    const QString path = session.scratch.path() + QStringLiteral("/bench.kvo");
     {
         ScrolledWindow source;
         QCoreApplication::processEvents();
