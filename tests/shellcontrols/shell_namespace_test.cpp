@@ -25,9 +25,8 @@ void Touch(const QString& path, const QByteArray& data = "x")
 class ShellHome {
 public:
     explicit ShellHome(const QString& name)
+        : m_saved({"HOME", "XDG_DATA_HOME", "XDG_DESKTOP_DIR", "XDG_CONFIG_HOME"})
     {
-        for (const char* v : {"HOME", "XDG_DATA_HOME", "XDG_DESKTOP_DIR", "XDG_CONFIG_HOME"})
-            m_saved.emplace_back(v, qgetenv(v));
         Root = testsupport::freshDir(name);
         Home = Root + QStringLiteral("/home");
         QDir().mkpath(Home + QStringLiteral("/Desktop"));
@@ -37,18 +36,10 @@ public:
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(Home + QStringLiteral("/.config")));
         qunsetenv("XDG_DESKTOP_DIR");
     }
-    ~ShellHome()
-    {
-        for (const auto& [name, value] : m_saved)
-            if (value.isNull())
-                qunsetenv(name);
-            else
-                qputenv(name, value);
-    }
     QString Root, Home;
 
 private:
-    std::vector<std::pair<const char*, QByteArray>> m_saved;
+    testsupport::SavedEnvironment m_saved;
 };
 
 QByteArray Bytes(PCItemIDList p)

@@ -20,6 +20,7 @@
 #include <QTest>
 #include <QThread>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -92,8 +93,7 @@ class ShellTreeListTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (const char* v : {"HOME", "XDG_DATA_HOME"})
-            m_saved.emplace_back(v, qgetenv(v));
+        m_saved.emplace({"HOME", "XDG_DATA_HOME"});
         const QString name =
             QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name());
         Root = testsupport::freshDir(name);
@@ -123,11 +123,7 @@ protected:
     {
         Window.reset();
         EXPECT_EQ(Messages.texts.size(), ExpectedMessages) << Messages.texts.join(QLatin1Char('|')).toStdString();
-        for (const auto& [name, value] : m_saved)
-            if (value.isNull())
-                qunsetenv(name);
-            else
-                qputenv(name, value);
+        m_saved.reset();
     }
     void Select(const QString& path)
     {
@@ -149,7 +145,7 @@ protected:
     TNSShellList* List = nullptr;
 
 private:
-    std::vector<std::pair<const char*, QByteArray>> m_saved;
+    std::optional<testsupport::SavedEnvironment> m_saved;
 };
 
 } // namespace

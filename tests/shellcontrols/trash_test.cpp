@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,8 +23,7 @@ class TrashTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (const char* v : {"HOME", "XDG_DATA_HOME"})
-            m_saved.emplace_back(v, qgetenv(v));
+        m_saved.emplace({"HOME", "XDG_DATA_HOME"});
         const QString name =
             QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name());
         Root = QFile::encodeName(testsupport::freshDir(name));
@@ -34,11 +34,7 @@ protected:
     }
     void TearDown() override
     {
-        for (const auto& [name, value] : m_saved)
-            if (value.isNull())
-                qunsetenv(name);
-            else
-                qputenv(name, value);
+        m_saved.reset();
     }
     static void Make(const QByteArray& path, const QByteArray& data = "x")
     {
@@ -63,7 +59,7 @@ protected:
     QByteArray Root, Home;
 
 private:
-    std::vector<std::pair<const char*, QByteArray>> m_saved;
+    std::optional<testsupport::SavedEnvironment> m_saved;
 };
 
 } // namespace

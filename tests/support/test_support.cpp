@@ -28,6 +28,21 @@ TRegIniFile Settings()
     return TRegIniFile(ProductKey());
 }
 
+SavedEnvironment::SavedEnvironment(std::initializer_list<const char*> names)
+{
+    for (const char* name : names)
+        m_saved.emplace_back(name, qgetenv(name));
+}
+
+SavedEnvironment::~SavedEnvironment()
+{
+    for (const auto& [name, value] : m_saved)
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+}
+
 QString freshDir(const QString& name)
 {
     QDir base(root().path());

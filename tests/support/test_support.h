@@ -13,6 +13,17 @@ namespace testsupport {
 TRegIniFile Settings();
 // A fresh empty folder under the test's own temporary root; removed at exit.
 QString freshDir(const QString& name);
+// Puts the named environment variables back, or unsets them, as they were when it was made.
+class SavedEnvironment {
+public:
+    explicit SavedEnvironment(std::initializer_list<const char*> names);
+    ~SavedEnvironment();
+    SavedEnvironment(const SavedEnvironment&) = delete;
+    SavedEnvironment& operator=(const SavedEnvironment&) = delete;
+
+private:
+    std::vector<std::pair<const char*, QByteArray>> m_saved;
+};
 // Path of a file under tests/fixtures.
 QString fixture(const QString& relative);
 // A fresh program folder (as freshDir) whose "Paper" folder holds these papers in one file.
