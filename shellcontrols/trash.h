@@ -1,5 +1,5 @@
 #pragma once
-// Moving files to the desktop's trash as the freedesktop.org trash specification has it: the
+// Moving files to the desktop's trash as the freedesktop.org trash standard has it: the
 // home trash for files on its device, the top directory's trash for files on another mount.
 #include <QByteArray>
 

@@ -1,4 +1,4 @@
-// Moving to the trash as the freedesktop.org trash specification has it: the home trash made
+// Moving to the trash as the freedesktop.org trash standard has it: the home trash made
 // when missing, the info file first with its path percent-encoded, unique names, names of any
 // bytes and length, the top directory's trash on another mount, and failures that move nothing.
 #include "shellcontrols/shell_namespace.h"
