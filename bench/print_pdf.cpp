@@ -5,7 +5,7 @@
 // PDF file. Each resolution is timed on its own document; the figure is the best of the runs.
 // Then jobs of 100 and 1,000 copies, one after the other, with the peak after each: a job's
 // pages go to a file as they are made, so the peak stays where one copy left it.
-#include "bench/bench_support.h"
+#include "bench/document_bench.h"
 #include "tests/support/test_papers.h"
 
 #include <chrono>
@@ -32,11 +32,7 @@
 
 namespace {
 
-class BenchLink : public TMainWindowLink {
-public:
-    TGUID NextPaperID() override { return paper; }
-    TGUID paper{};
-};
+using benchdoc::BenchLink;
 
 // Writes a photo-like 1500 x 1500 JPEG file, in a child process so that making it leaves no
 // trace in this process's peak memory: the document loads it as a user's picture file.
