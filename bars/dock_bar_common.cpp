@@ -316,6 +316,36 @@ QRect GetRectOfMonitorContainingPoint(const QPoint& p)
     return GetRectOfMonitorContaining(QRect(p, QSize(1, 1)));
 }
 
+QPoint UncoveredPlaceFor(const QPoint& wanted, const QSize& size, const QRect& work,
+                         const std::vector<QRect>& taken)
+{
+    // A free place slid left and then up stops at the work area's edge or at a taken window's
+    // far edge, so these lines hold a free place whenever there is one.
+    std::vector<int> xs{wanted.x(), work.left(), work.right() + 1 - size.width()};
+    std::vector<int> ys{wanted.y(), work.top(), work.bottom() + 1 - size.height()};
+    for (const QRect& t : taken) {
+        xs.insert(xs.end(), {t.right() + 1, t.left() - size.width()});
+        ys.insert(ys.end(), {t.bottom() + 1, t.top() - size.height()});
+    }
+    QPoint best = wanted;
+    qint64 bestDistance = -1;
+    for (int x : xs)
+        for (int y : ys) {
+            const QRect r(QPoint(x, y), size);
+            if (!work.contains(r))
+                continue;
+            if (std::any_of(taken.begin(), taken.end(), [&](const QRect& t) { return t.intersects(r); }))
+                continue;
+            const qint64 dx = qint64(x) - wanted.x(), dy = qint64(y) - wanted.y();
+            const qint64 distance = dx * dx + dy * dy;
+            if (bestDistance < 0 || distance < bestDistance) {
+                best = r.topLeft();
+                bestDistance = distance;
+            }
+        }
+    return best;
+}
+
 bool AreGradientCaptionsOn()
 {
     return false;

@@ -12,6 +12,7 @@
 #include <functional>
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 class QPainter;
 class QWidget;
@@ -144,6 +145,10 @@ bool UsingMultipleMonitors();
 // Work area of the monitor nearest the rectangle or point.
 QRect GetRectOfMonitorContaining(const QRect& r);
 QRect GetRectOfMonitorContainingPoint(const QPoint& p);
+// The top-left nearest wanted at which a window of this size lies inside work and covers none
+// of taken; wanted itself when there is no such place.
+QPoint UncoveredPlaceFor(const QPoint& wanted, const QSize& size, const QRect& work,
+                         const std::vector<QRect>& taken);
 bool AreGradientCaptionsOn();
 
 // The dock position of the tool window that holds a control, for drop-down menus.

@@ -31,6 +31,27 @@ TDockX* DockNamed(QWidget* form, const QString& name, const TCustomToolWindowX* 
     return nullptr;
 }
 
+// Bars saved on a larger screen are all pulled into its corner: each one pulled goes where it
+// covers no floating bar placed before it, where the screen has room.
+void PlaceApart(const std::vector<TCustomToolWindowX*>& windows,
+                const std::vector<TCustomToolWindowX*>& pulledOnScreen)
+{
+    const auto pulled = [&](const TCustomToolWindowX* w) {
+        return std::find(pulledOnScreen.begin(), pulledOnScreen.end(), w) != pulledOnScreen.end();
+    };
+    std::vector<QRect> placed;
+    for (const TCustomToolWindowX* w : windows)
+        if (!w->Docked() && !w->isHidden() && !pulled(w))
+            placed.push_back(QRect(w->FloatingPosition(), w->size()));
+    for (TCustomToolWindowX* w : pulledOnScreen) {
+        const QRect r(w->FloatingPosition(), w->size());
+        w->SetFloatingPosition(
+            UncoveredPlaceFor(r.topLeft(), r.size(), GetRectOfMonitorContaining(r), placed));
+        if (!w->isHidden())
+            placed.push_back(QRect(w->FloatingPosition(), w->size()));
+    }
+}
+
 } // namespace
 
 void CustomLoadToolbarPositions(QWidget* form, const TPositionReadIntProc& readInt,
@@ -50,7 +71,9 @@ void CustomLoadToolbarPositions(QWidget* form, const TPositionReadIntProc& readI
         }
     } endUpdates{docks};
 
-    for (TCustomToolWindowX* tw : ToolWindowsOf(form)) {
+    const std::vector<TCustomToolWindowX*> windows = ToolWindowsOf(form);
+    std::vector<TCustomToolWindowX*> pulledOnScreen;
+    for (TCustomToolWindowX* tw : windows) {
         const QString name = tw->objectName();
         if (name.isEmpty())
             throw EKorvaneError(DockBarsString(NoNameErrorString));
@@ -96,10 +119,15 @@ void CustomLoadToolbarPositions(QWidget* form, const TPositionReadIntProc& readI
         }
         tw->EndUpdate();
         tw->ArrangeControls();
-        if (!dock)
+        if (!dock) {
+            const QPoint saved = tw->FloatingPosition();
             tw->MoveOnScreen(true);
+            if (tw->FloatingPosition() != saved)
+                pulledOnScreen.push_back(tw);
+        }
         tw->DoneReadingPositionData();
     }
+    PlaceApart(windows, pulledOnScreen);
 }
 
 void CustomSaveToolbarPositions(QWidget* form, const TPositionWriteIntProc& writeInt,

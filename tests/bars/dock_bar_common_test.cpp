@@ -151,6 +151,46 @@ TEST(DockBarHelpersTest, OneMonitorUsesTheDesktopWorkArea)
     EXPECT_EQ(GetRectOfMonitorContainingPoint(QPoint(1, 1)), GetDesktopAreaRect());
 }
 
+TEST(DockBarHelpersTest, UncoveredPlaceIsTheNearestFreeOneInsideTheWorkArea)
+{
+    struct Case {
+        const char* name;
+        QPoint wanted;
+        QSize size;
+        std::vector<QRect> taken;
+        QPoint expected;
+        QRect work = QRect(0, 0, 640, 480);
+    };
+    const Case cases[] = {
+        {"nothing taken", {600, 440}, {40, 40}, {}, {600, 440}},
+        {"free where wanted", {0, 0}, {40, 40}, {QRect(100, 100, 50, 50)}, {0, 0}},
+        {"beside the one in the corner", {600, 440}, {40, 40}, {QRect(560, 380, 80, 100)}, {520, 440}},
+        {"above the one filling the bottom", {0, 440}, {40, 40}, {QRect(0, 300, 640, 180)}, {0, 260}},
+        {"into the gap between two",
+         {100, 200},
+         {40, 40},
+         {QRect(0, 0, 300, 480), QRect(340, 0, 300, 480)},
+         {300, 200}},
+        {"a gap one pixel too narrow",
+         {100, 200},
+         {40, 40},
+         {QRect(0, 0, 301, 480), QRect(340, 0, 300, 480)},
+         {100, 200}},
+        {"no room anywhere", {10, 10}, {40, 40}, {QRect(0, 0, 640, 480)}, {10, 10}},
+        {"larger than the work area", {0, 0}, {700, 40}, {QRect(0, 100, 10, 10)}, {0, 0}},
+        {"work area away from the origin",
+         {100, 50},
+         {40, 40},
+         {QRect(100, 50, 40, 100)},
+         {140, 50},
+         QRect(100, 50, 640, 480)},
+        // Only one place is left, at the end of the shorter one.
+        {"one place left", {0, 0}, {40, 80}, {QRect(0, 0, 640, 400), QRect(0, 400, 600, 80)}, {600, 400}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(UncoveredPlaceFor(c.wanted, c.size, c.work, c.taken), c.expected) << c.name;
+}
+
 TEST(DockBarHelpersTest, MulDivRoundsLikeWindowsAndRefusesZero)
 {
     const struct {

@@ -207,6 +207,46 @@ TEST(ToolbarPositionsTest, DamagedValuesAreSkippedOrBroughtIntoRange)
     }
 }
 
+TEST(ToolbarPositionsTest, BarsPulledOntoASmallerScreenDoNotCoverEachOther)
+{
+    struct Case {
+        const char* name;
+        const char* tools;   // section of PaintToolBar
+        const char* library; // section of GraphicsLibraryBar
+    };
+    const Case cases[] = {
+        {"both beyond the bottom right", "Rev=3\nDockedTo=+\nFloatLeft=3000\nFloatTop=2000\n",
+         "Rev=3\nDockedTo=+\nFloatLeft=3020\nFloatTop=2010\n"},
+        {"both beyond the top left", "Rev=3\nDockedTo=+\nFloatLeft=-3000\nFloatTop=-2000\n",
+         "Rev=3\nDockedTo=+\nFloatLeft=-2000\nFloatTop=-3000\n"},
+        // The library, on screen where it was, is read after the tools are pulled into its corner.
+        {"pulled onto one that stays", "Rev=3\nDockedTo=+\nFloatLeft=-3000\nFloatTop=-2000\n",
+         "Rev=3\nDockedTo=+\nFloatLeft=0\nFloatTop=0\n"},
+    };
+    QTemporaryDir dir;
+    const QRect work = GetDesktopAreaRect();
+    for (const Case& c : cases) {
+        const QString path = dir.filePath(QStringLiteral("smaller.ini"));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QByteArray("[PaintToolBar]\n") + c.tools + "[GraphicsLibraryBar]\n" + c.library);
+        file.close();
+        Form f;
+        IniLoadToolbarPositions(&f.form, path, QString());
+        ASSERT_FALSE(f.tools->Docked()) << c.name;
+        ASSERT_FALSE(f.library->Docked()) << c.name;
+        const QRect tools(f.tools->FloatingPosition(), f.tools->size());
+        const QRect library(f.library->FloatingPosition(), f.library->size());
+        EXPECT_TRUE(work.contains(tools)) << c.name << ": tools";
+        EXPECT_TRUE(work.contains(library)) << c.name << ": library";
+        EXPECT_FALSE(tools.intersects(library)) << c.name;
+    }
+    // Where the library stayed put, it stays there.
+    Form f;
+    IniLoadToolbarPositions(&f.form, dir.filePath(QStringLiteral("smaller.ini")), QString());
+    EXPECT_EQ(f.library->FloatingPosition(), work.topLeft());
+}
+
 TEST(ToolbarPositionsTest, FixedSizeWindowIgnoresSavedClientSize)
 {
     Form f;
