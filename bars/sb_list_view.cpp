@@ -373,6 +373,7 @@ TSBVertListView::TSBVertListView(QWidget* parent)
     for (TSBScrollButton* b : {m_downButton, m_upButton}) {
         b->hide();
         b->SetFrequency(200);
+        b->installEventFilter(this);
     }
     m_downButton->OnSelect = [this](QObject*) { ScrollDown(); };
     m_upButton->OnSelect = [this](QObject*) { ScrollUp(); };
@@ -1095,6 +1096,8 @@ void TSBVertListView::MouseUp(Qt::MouseButton button, int x, int y)
     m_mouseDown = false;
     if (m_dragging) {
         EndDrag(m_cancelled);
+        if (rect().contains(x, y))
+            UpdateHotItem(x, y);
     } else if (wasDown && !m_cancelled && m_pressedItem) {
         TSBVertListItem* item = m_pressedItem;
         ++m_editCount;
@@ -1166,6 +1169,14 @@ void TSBVertListView::leaveEvent(QEvent*)
     MouseLeave();
 }
 
+bool TSBVertListView::eventFilter(QObject* watched, QEvent* e)
+{
+    // The pointer going straight from an item onto a scroll button leaves the list for it.
+    if (e->type() == QEvent::Enter && (watched == m_downButton || watched == m_upButton))
+        MouseLeave();
+    return TCustomSBListViewEx::eventFilter(watched, e);
+}
+
 void TSBVertListView::keyPressEvent(QKeyEvent* e)
 {
     // Arrow, page and Home/End keys move nothing unless the selection is shown sunken.
@@ -1215,6 +1226,8 @@ void TSBVertListView::SetCopyDrag(bool copy)
 
 void TSBVertListView::StartDrag(Qt::KeyboardModifiers mods)
 {
+    // The dragged item is no longer under a resting pointer: no hover frame while it travels.
+    SetHotItem(nullptr);
     m_dragging = true;
     m_dragAccepted = false;
     m_copyDrag = mods & Qt::ControlModifier;

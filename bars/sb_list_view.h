@@ -282,6 +282,7 @@ protected:
     void keyPressEvent(QKeyEvent*) override;
     void changeEvent(QEvent*) override;
     bool event(QEvent*) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
     void dragEnterEvent(QDragEnterEvent*) override;
     void dragMoveEvent(QDragMoveEvent*) override;
     void dragLeaveEvent(QDragLeaveEvent*) override;

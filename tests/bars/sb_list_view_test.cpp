@@ -230,6 +230,30 @@ TEST(SBVertListMouse, HotItemClickAndSelection)
     EXPECT_FALSE(list.Item(1)->Selected());
 }
 
+TEST(SBVertListMouse, HoverFrameGoesWhenThePointerMovesOntoAScrollButton)
+{
+    TSBVertListView list;
+    Fill(list, 12);
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    TSBScrollButton* down = list.DownButton();
+    ASSERT_TRUE(down->isVisible());
+    // The last item that shows above the button, reached from the side of the list.
+    TSBVertListItem* item = nullptr;
+    for (int i = 0; i < list.Count(); ++i)
+        if (list.IconRect(list.Item(i)).Bottom < down->y())
+            item = list.Item(i);
+    ASSERT_NE(item, nullptr);
+    const TRect icon = list.IconRect(item);
+    QTest::mouseMove(&list, QPoint(icon.Left + 3, icon.Top + 3));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list.HotItem() == item; }));
+    QTest::mouseMove(down, down->rect().center());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return list.HotItem() == nullptr; }));
+    // Back on the item, it has its frame again.
+    QTest::mouseMove(&list, QPoint(icon.Left + 3, icon.Top + 3));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return list.HotItem() == item; }));
+}
+
 TEST(SBVertListMouse, ExecuteItemRunsTheFileUnlessProcessed)
 {
     TSBVertListView list;
@@ -294,6 +318,32 @@ TEST(SBVertListDrag, MoveWithoutCtrlCopyWithCtrl)
     f.Drag(0, 20, afterLast, Qt::ControlModifier);
     EXPECT_EQ(Captions(*f.left), (QStringList{"L0", "L2"}));
     EXPECT_EQ(Captions(*f.right), (QStringList{"R0", "L1", "R1", "L0"}));
+}
+
+TEST(SBVertListDrag, TheDraggedItemHasNoHoverFrameOnItsWay)
+{
+    struct Case {
+        const char* name;
+        bool otherList; // dropped on the right list, else back on its own list's first item
+    };
+    for (const Case c : {Case{"onto the other list", true}, Case{"within its own list", false}}) {
+        TwoLists f;
+        const TRect icon = f.left->IconRect(f.left->Item(2));
+        f.left->MouseDown(Qt::LeftButton, Qt::NoModifier, icon.Left + 2, icon.Top + 2);
+        EXPECT_EQ(f.left->HotItem(), f.left->Item(2)) << c.name << ": pressed";
+        f.left->MouseMove(Qt::NoModifier, icon.Left + 2, icon.Top + 12);
+        ASSERT_TRUE(f.left->Dragging()) << c.name;
+        EXPECT_EQ(f.left->HotItem(), nullptr) << c.name << ": on its way";
+        const TRect first = f.left->IconRect(f.left->Item(0));
+        const QPoint to = c.otherList ? f.InRight(20, f.right->BoundsRect(f.right->Item(1)).Bottom + 3)
+                                      : QPoint(first.Left + 2, first.Top + 2);
+        f.left->MouseMove(Qt::NoModifier, to.x(), to.y());
+        EXPECT_EQ(f.left->HotItem(), nullptr) << c.name << ": held over the target";
+        f.left->MouseUp(Qt::LeftButton, to.x(), to.y());
+        EXPECT_FALSE(f.left->Dragging()) << c.name;
+        // Where the pointer rests afterwards the hover frame follows it again.
+        EXPECT_EQ(f.left->HotItem(), c.otherList ? nullptr : f.left->Item(0)) << c.name << ": after";
+    }
 }
 
 TEST(SBVertListDrag, CopyCarriesTheItemsData)
