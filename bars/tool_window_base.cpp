@@ -1,4 +1,5 @@
 #include "bars/tool_window_base.h"
+#include "platform/top_most.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -121,6 +122,16 @@ TCustomToolWindowX::TCustomToolWindowX(QWidget* parent) : QWidget(nullptr)
                     HookCode(hpSendActivateApp) | HookCode(hpSendWindowPosChanged) | HookCode(hpPreDestroy),
                     false);
     GetToolbarDockPosProc = ToolbarDockPos;
+    // Windows floating on top of all forms take that back when a drop-down closes.
+    static const bool restoredHandlerAdded = [] {
+        AddTopMostsRestoredHandler([] {
+            const std::vector<TCustomToolWindowX*> windows = FloatingList();
+            for (TCustomToolWindowX* w : windows)
+                w->UpdateVisibility();
+        });
+        return true;
+    }();
+    (void)restoredHandlerAdded;
     if (parent)
         QWidget::setParent(parent);
 }
@@ -421,7 +432,7 @@ void TCustomToolWindowX::UpdateVisibility(int applicationActive)
     if (!m_floatParent || m_docked)
         return;
     // On top of every window of the desktop, or only of its own form (as its transient).
-    const bool topMost = m_floatingMode == fmOnTopOfAllForms;
+    const bool topMost = m_floatingMode == fmOnTopOfAllForms && !TopMostsNormalized();
     if (bool(m_floatParent->windowFlags() & Qt::WindowStaysOnTopHint) != topMost) {
         const bool shown = m_floatParent->isVisible();
         m_floatParent->setWindowFlag(Qt::WindowStaysOnTopHint, topMost);

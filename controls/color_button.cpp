@@ -1,6 +1,7 @@
 #include "controls/color_button.h"
 
 #include "platform/registry.h"
+#include "platform/top_most.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -87,6 +88,7 @@ TscColorButton::~TscColorButton()
         m_palette->OnPaletteClose = nullptr;
         m_palette->OnSetColor = nullptr;
         delete m_palette.data();
+        RestoreTopMosts();
     }
 }
 
@@ -213,6 +215,8 @@ void TscColorButton::ButtonClick()
         return;
     }
 
+    // Windows that stay on top of all others would hide the drop-down.
+    NormalizeTopMosts();
     auto* palette = new TSCColorButtonPalette(this);
     const QRect buttonRect(mapToGlobal(QPoint(0, 0)), size());
     // The work area of the screen the button is on.
@@ -254,8 +258,11 @@ void TscColorButton::PaletteClose(QObject* sender)
         m_ignoreNextClick = true;
     if (palette)
         CustomColors.Assign(palette->CustomColors);
+    const bool wasShown = m_paletteShown;
     m_paletteShown = false;
     m_palette = nullptr;
+    if (wasShown)
+        RestoreTopMosts();
     update();
     // The form the button is on takes the activation back from the palette.
     if (isVisible())

@@ -3,6 +3,7 @@
 #include "bars/tool_window.h"
 #include "bars/toolbar.h"
 #include "bars/toolbar_button.h"
+#include "platform/top_most.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -480,6 +481,34 @@ TEST_F(DockTest, OnTopOfAllFormsStaysVisibleWithoutItsForm)
     EXPECT_TRUE(w.FloatingParent()->isVisible());
     w.SetFloatingMode(fmOnTopOfParentForm);
     EXPECT_FALSE(w.FloatingParent()->isVisible());
+}
+
+TEST_F(DockTest, OnTopOfAllFormsStepsBackWhileADropDownIsDown)
+{
+    TToolWindowX w;
+    w.SetHideWhenInactive(false);
+    w.SetFloatingMode(fmOnTopOfAllForms);
+    w.SetParent(&form);
+    w.show();
+    ASSERT_NE(w.FloatingParent(), nullptr);
+    const auto onTop = [&] { return bool(w.FloatingParent()->windowFlags() & Qt::WindowStaysOnTopHint); };
+    ASSERT_TRUE(onTop());
+    NormalizeTopMosts();
+    EXPECT_FALSE(onTop());
+    EXPECT_TRUE(w.FloatingParent()->isVisible());
+    // Anything that brings the window up to date meanwhile keeps it back: activation, its form
+    // shown again, a change of mode, floating anew.
+    w.UpdateVisibility(1);
+    EXPECT_FALSE(onTop()) << "updated";
+    w.SetFloatingMode(fmOnTopOfParentForm);
+    w.SetFloatingMode(fmOnTopOfAllForms);
+    EXPECT_FALSE(onTop()) << "mode changed";
+    w.SetParent(leftDock);
+    w.SetParent(&form);
+    EXPECT_FALSE(onTop()) << "floated anew";
+    RestoreTopMosts();
+    EXPECT_TRUE(onTop());
+    EXPECT_TRUE(w.FloatingParent()->isVisible());
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "controls/color_button.h"
 #include "platform/registry.h"
+#include "platform/top_most.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,8 @@
 #include <QCursor>
 #include <QPushButton>
 #include <QTest>
+#include <functional>
+#include <memory>
 
 namespace {
 
@@ -196,6 +199,64 @@ TEST(ColorPalette, MouseAndClickOnTheButtonWhileOpen)
     QTest::mouseClick(f.button, Qt::LeftButton);
     EXPECT_NE(f.button->Palette(), nullptr);
     f.button->Palette()->close();
+}
+
+TEST(ColorPalette, WindowsOnTopOfAllStepBackWhileItIsDown)
+{
+    Form f;
+    QCursor::setPos(QPoint(-1000, -1000));
+    // A tool window on top of everything, a hidden one, and an ordinary window.
+    QWidget onTop(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint);
+    onTop.resize(60, 60);
+    onTop.show();
+    QWidget hiddenOnTop(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint);
+    QWidget plain;
+    plain.show();
+    const auto onTopFlag = [](const QWidget& w) { return bool(w.windowFlags() & Qt::WindowStaysOnTopHint); };
+
+    struct Close {
+        const char* name;
+        std::function<void(TscColorButton*)> close;
+    };
+    const Close ways[] = {
+        {"Escape", [](TscColorButton* b) { QTest::keyClick(b->Palette(), Qt::Key_Escape); }},
+        {"a pick", [](TscColorButton* b) { QTest::keyClick(b->Palette(), Qt::Key_Return); }},
+        {"closed from outside", [](TscColorButton* b) { b->Palette()->close(); }},
+    };
+    for (const Close& way : ways) {
+        f.button->ButtonClick();
+        ASSERT_NE(f.button->Palette(), nullptr) << way.name;
+        EXPECT_TRUE(TopMostsNormalized()) << way.name;
+        EXPECT_FALSE(onTopFlag(onTop)) << way.name;
+        EXPECT_TRUE(onTop.isVisible()) << way.name << ": it only steps back";
+        EXPECT_FALSE(onTopFlag(hiddenOnTop)) << way.name;
+        EXPECT_FALSE(onTopFlag(plain)) << way.name;
+        way.close(f.button);
+        QApplication::processEvents();
+        EXPECT_EQ(f.button->Palette(), nullptr) << way.name;
+        EXPECT_FALSE(TopMostsNormalized()) << way.name;
+        EXPECT_TRUE(onTopFlag(onTop)) << way.name;
+        EXPECT_TRUE(onTop.isVisible()) << way.name;
+        EXPECT_TRUE(onTopFlag(hiddenOnTop)) << way.name;
+        EXPECT_TRUE(hiddenOnTop.isHidden()) << way.name << ": shown only where it was";
+        EXPECT_FALSE(onTopFlag(plain)) << way.name;
+    }
+    // Stepping through the colours drops nothing down and leaves the windows alone.
+    f.button->CycleColors = true;
+    QCursor::setPos(f.button->mapToGlobal(QPoint(3, 3)));
+    f.button->ButtonClick();
+    EXPECT_EQ(f.button->Palette(), nullptr);
+    EXPECT_TRUE(onTopFlag(onTop));
+    EXPECT_FALSE(TopMostsNormalized());
+    // A button freed with its palette down puts them back too.
+    {
+        auto owner = std::make_unique<Form>();
+        owner->button->ButtonClick();
+        ASSERT_NE(owner->button->Palette(), nullptr);
+        EXPECT_FALSE(onTopFlag(onTop));
+    }
+    EXPECT_FALSE(TopMostsNormalized());
+    EXPECT_TRUE(onTopFlag(onTop));
 }
 
 TEST(ColorPalette, OtherButtonRunsTheColourDialog)
