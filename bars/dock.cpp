@@ -91,10 +91,13 @@ QSize TAlignLayout::minimumSize() const
         QWidget* widget = item->widget();
         if (!widget || widget->isHidden())
             continue;
+        // A dock counts what its bars keep when the form is small, not what they take now: a
+        // bar's share follows the form, so its present width would hold the form at its size.
+        const auto* dock = qobject_cast<const TDockX*>(widget);
         if (align == alTop || align == alBottom)
-            h += widget->height();
+            h += dock ? dock->LeastThickness() : widget->height();
         else if (align == alLeft || align == alRight)
-            w += widget->width();
+            w += dock ? dock->LeastThickness() : widget->width();
     }
     return withinScreen(QSize(w, h));
 }
@@ -284,18 +287,35 @@ void TDockX::UpdateVisibleList()
     }
 }
 
-std::vector<int> TDockX::BuildRowInfo() const
+std::vector<int> TDockX::RowSizes(bool least) const
 {
     std::vector<TDockBarRecord> records;
     const TDockType type = GetDockTypeOf(this);
     for (TCustomToolWindowX* bar : m_dockList) {
         TDockBarRecord r;
         r.DockRow = bar->DockRow();
-        bar->GetBarSize(r.BarSize, type);
+        if (least)
+            bar->GetLeastBarSize(r.BarSize, type);
+        else
+            bar->GetBarSize(r.BarSize, type);
         r.Visible = BarShownHere(bar);
         records.push_back(r);
     }
     return DockRowSizes(records);
+}
+
+std::vector<int> TDockX::BuildRowInfo() const
+{
+    return RowSizes(false);
+}
+
+int TDockX::LeastThickness() const
+{
+    const std::vector<int> now = RowSizes(false), least = RowSizes(true);
+    int thickness = GetDockTypeOf(this) == dtLeftRight ? width() : height();
+    for (size_t row = 0; row < now.size() && row < least.size(); ++row)
+        thickness -= std::max(now[row] - least[row], 0);
+    return std::max(thickness, 0);
 }
 
 int TDockX::GetRowSize(int row, TCustomToolWindowX* defaultBar) const
@@ -409,8 +429,11 @@ void TDockX::ChangeWidthHeight(int thickness)
     case dpRight: g.setLeft(g.right() + 1 - thickness); break;
     }
     setGeometry(g);
-    if (auto* layout = parentWidget() ? dynamic_cast<TAlignLayout*>(parentWidget()->layout()) : nullptr)
+    if (auto* layout = parentWidget() ? dynamic_cast<TAlignLayout*>(parentWidget()->layout()) : nullptr) {
         layout->Realign();
+        // The form's least size may have changed with it.
+        parentWidget()->updateGeometry();
+    }
 }
 
 void TDockX::resizeEvent(QResizeEvent* event)

@@ -83,6 +83,8 @@ public:
 
     // Row helpers used by the bars and the drag loop.
     std::vector<int> BuildRowInfo() const;
+    // The thickness across the dock were every bar as narrow as a small form would make it.
+    int LeastThickness() const;
     int GetRowSize(int row, TCustomToolWindowX* defaultBar) const;
     TDockRowHit GetRowOf(int coord) const;
     void InsertRowBefore(int row);
@@ -104,6 +106,7 @@ protected:
 
 private:
     void ChangeWidthHeight(int thickness);
+    std::vector<int> RowSizes(bool least) const;
     bool BarShownHere(const TCustomToolWindowX* bar) const;
 
     TDockPosition m_position = dpTop;

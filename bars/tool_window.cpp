@@ -77,6 +77,14 @@ void TToolWindowX::GetBarSize(int& size, TDockType dockType)
                                        dockType == dtLeftRight ? MinClientWidth : MinClientHeight));
 }
 
+void TToolWindowX::GetLeastBarSize(int& size, TDockType dockType)
+{
+    // Docked, the bar gives way down to its minimum as the form shrinks.
+    GetBarSize(size, dockType);
+    if (TDockX* dock = DockedTo(); dock && GetDockTypeOf(dock) == dockType)
+        size = std::min(size, dockType == dtLeftRight ? MinClientWidth : MinClientHeight);
+}
+
 void TToolWindowX::GetMinimumSize(int& clientWidth, int& clientHeight)
 {
     clientWidth = MinClientWidth;

@@ -23,6 +23,7 @@ public:
 
     void SizeChanging(int width, int height) override;
     void GetBarSize(int& size, TDockType dockType) override;
+    void GetLeastBarSize(int& size, TDockType dockType) override;
     void GetMinimumSize(int& clientWidth, int& clientHeight) override;
     QSize OrderControls(bool canMoveControls, TDockType previousDockType, TDockX* dockingTo) override;
     void ReadPositionData(const TReadIntFn& read) override;

@@ -162,6 +162,9 @@ public:
 
     // What the descendants supply.
     virtual void GetBarSize(int& size, TDockType dockType) = 0;
+    // The size across a dock the bar keeps however small its form: its size unless it shares
+    // the form's room.
+    virtual void GetLeastBarSize(int& size, TDockType dockType) { GetBarSize(size, dockType); }
     virtual void GetMinimumSize(int& clientWidth, int& clientHeight) = 0;
     // Client size for the target; children are placed only with canMoveControls.
     virtual QSize OrderControls(bool canMoveControls, TDockType previousDockType, TDockX* dockingTo) = 0;

@@ -251,3 +251,30 @@ TEST_F(DockingBars, MainWindowComesBackFromMinimisedWhileABarFloats)
     }
     Stop();
 }
+
+TEST_F(DockingBars, AWideLibraryDockedOnTheRightLetsTheWindowComeBackNarrow)
+{
+    // The library was made wide while floating and docked again; the window was left narrow.
+    {
+        TRegIniFile reg(ProductKey() + QStringLiteral("Toolbars"));
+        reg.WriteInteger(QStringLiteral("GraphicsLibraryBar"), QStringLiteral("Rev"), 3);
+        reg.WriteString(QStringLiteral("GraphicsLibraryBar"), QStringLiteral("DockedTo"),
+                        QStringLiteral("RDock"));
+        reg.WriteInteger(QStringLiteral("GraphicsLibraryBar"), QStringLiteral("ClientWidth"), 823);
+        reg.WriteInteger(QStringLiteral("GraphicsLibraryBar"), QStringLiteral("ClientHeight"), 346);
+        TRegIniFile basic(ProductKey());
+        basic.WriteInteger(BasicInfo(), QStringLiteral("Width"), 320);
+        basic.WriteInteger(BasicInfo(), QStringLiteral("Height"), 400);
+    }
+    Start();
+    EXPECT_EQ(main.width(), 320) << "the docked library held the window wider";
+    // Widened, the window gives the library its share again.
+    const QString window = testsupport::FindVisibleWindows(display, QStringLiteral("^Korvane")).last();
+    X({QStringLiteral("windowsize"), QStringLiteral("--sync"), window, QStringLiteral("1000"),
+       QStringLiteral("400")});
+    EXPECT_EQ(Steady(QStringLiteral("^Korvane")).width(), 1000);
+    X({QStringLiteral("windowsize"), QStringLiteral("--sync"), window, QStringLiteral("300"),
+       QStringLiteral("400")});
+    EXPECT_EQ(Steady(QStringLiteral("^Korvane")).width(), 300) << "the window could not be made narrow again";
+    Stop();
+}

@@ -220,6 +220,38 @@ TEST_F(DockTest, ABarWiderThanItsFormTakesAtMostHalfOfItWhenDocked)
     EXPECT_EQ(window->BarWidth(), 700);
 }
 
+TEST_F(DockTest, AFormWithAWideDockedBarCanBeMadeNarrowerAgain)
+{
+    // Docked while the form is wide, the bar takes half of it; the form's least width must not
+    // be that half, or the form could never be narrower than it was when the bar docked.
+    form.resize(1000, 300);
+    layout->Realign();
+    auto* window = new TToolWindowX;
+    window->SetHideWhenInactive(false);
+    window->MinClientWidth = 60;
+    window->SetParent(&form);
+    window->SetClientAreaSize(800, 120);
+    window->show();
+    window->SetDockedTo(leftDock);
+    ASSERT_GT(leftDock->width(), 400);
+    const QMargins nc = window->NonClient();
+    EXPECT_LE(layout->minimumSize().width(), 60 + nc.left() + nc.right() + 2);
+    EXPECT_GE(layout->minimumSize().width(), 60 + nc.left() + nc.right());
+    form.resize(300, 300);
+    layout->Realign();
+    EXPECT_LE(leftDock->width(), 150);
+    // A bar that keeps its size counts whole.
+    auto* tools = new TToolbarX;
+    for (int i = 0; i < 3; ++i)
+        new TToolbarButtonX(tools);
+    tools->SetParent(top);
+    tools->SetDockRow(0);
+    window->SetDockedTo(nullptr);
+    EXPECT_EQ(leftDock->LeastThickness(), leftDock->width());
+    tools->SetParent(leftDock);
+    EXPECT_EQ(leftDock->LeastThickness(), leftDock->width());
+}
+
 TEST_F(DockTest, NoSizeBeyondTheScreen)
 {
     const QRect work = GetDesktopAreaRect();
