@@ -89,6 +89,13 @@ void ExpectSame(const Snapshot& a, const Snapshot& b, const char* what)
     EXPECT_EQ(a.libraryClient, b.libraryClient) << what;
 }
 
+// A positions file of this text, in place of any before it.
+bool WriteBarsFile(const QString& path, const QByteArray& text)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
+}
+
 // Moves the bars away from where a new form has them.
 void Rearrange(Form& f)
 {
@@ -176,12 +183,8 @@ TEST(ToolbarPositionsTest, DamagedValuesAreSkippedOrBroughtIntoRange)
     const QRect work = GetDesktopAreaRect();
     for (const Case& c : cases) {
         const QString path = dir.filePath(QStringLiteral("damaged.ini"));
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write("[GraphicsLibraryBar]\n");
-        file.write(c.text);
-        file.write("[PaintToolBar]\nRev=3\nDockedTo=LDock\nDockRow=0\nDockPos=0\n");
-        file.close();
+        ASSERT_TRUE(WriteBarsFile(path, QByteArray("[GraphicsLibraryBar]\n") + c.text +
+                                            "[PaintToolBar]\nRev=3\nDockedTo=LDock\nDockRow=0\nDockPos=0\n"));
         Form f;
         f.library->DockableTo = c.dockable;
         IniLoadToolbarPositions(&f.form, path, QString());
@@ -227,10 +230,8 @@ TEST(ToolbarPositionsTest, BarsPulledOntoASmallerScreenDoNotCoverEachOther)
     const QRect work = GetDesktopAreaRect();
     for (const Case& c : cases) {
         const QString path = dir.filePath(QStringLiteral("smaller.ini"));
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(QByteArray("[PaintToolBar]\n") + c.tools + "[GraphicsLibraryBar]\n" + c.library);
-        file.close();
+        ASSERT_TRUE(
+            WriteBarsFile(path, QByteArray("[PaintToolBar]\n") + c.tools + "[GraphicsLibraryBar]\n" + c.library));
         Form f;
         IniLoadToolbarPositions(&f.form, path, QString());
         ASSERT_FALSE(f.tools->Docked()) << c.name;
