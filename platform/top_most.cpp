@@ -37,7 +37,10 @@ void NormalizeTopMosts()
         return;
     SteppedBack().clear();
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (!(w->windowFlags() & Qt::WindowStaysOnTopHint) || w->windowType() == Qt::Desktop)
+        // Menus and tips are the window system's own and keep their flags.
+        const Qt::WindowType type = w->windowType();
+        if (!(w->windowFlags() & Qt::WindowStaysOnTopHint) ||
+            (type != Qt::Window && type != Qt::Tool && type != Qt::Dialog))
             continue;
         SteppedBack().push_back(w);
         SetStaysOnTop(w, false, w->isVisible());

@@ -212,6 +212,7 @@ TEST(ColorPalette, WindowsOnTopOfAllStepBackWhileItIsDown)
     QWidget hiddenOnTop(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint);
     QWidget plain;
     plain.show();
+    QWidget tip(nullptr, Qt::ToolTip | Qt::WindowStaysOnTopHint);
     const auto onTopFlag = [](const QWidget& w) { return bool(w.windowFlags() & Qt::WindowStaysOnTopHint); };
 
     struct Close {
@@ -231,6 +232,7 @@ TEST(ColorPalette, WindowsOnTopOfAllStepBackWhileItIsDown)
         EXPECT_TRUE(onTop.isVisible()) << way.name << ": it only steps back";
         EXPECT_FALSE(onTopFlag(hiddenOnTop)) << way.name;
         EXPECT_FALSE(onTopFlag(plain)) << way.name;
+        EXPECT_TRUE(onTopFlag(tip)) << way.name << ": tips are left alone";
         way.close(f.button);
         QApplication::processEvents();
         EXPECT_EQ(f.button->Palette(), nullptr) << way.name;
