@@ -278,6 +278,30 @@ void TCustomToolWindowX::SetUseLastDock(bool value)
     }
 }
 
+void TCustomToolWindowX::AddDockForm(QWidget* form)
+{
+    if (!form)
+        return;
+    // Freed forms drop out as they go.
+    std::erase_if(m_dockForms, [](const QPointer<QWidget>& f) { return f.isNull(); });
+    if (std::find(m_dockForms.begin(), m_dockForms.end(), form) == m_dockForms.end())
+        m_dockForms.emplace_back(form);
+}
+
+void TCustomToolWindowX::RemoveDockForm(QWidget* form)
+{
+    std::erase_if(m_dockForms, [form](const QPointer<QWidget>& f) { return f.isNull() || f == form; });
+}
+
+std::vector<QWidget*> TCustomToolWindowX::DockForms() const
+{
+    std::vector<QWidget*> forms;
+    for (const QPointer<QWidget>& f : m_dockForms)
+        if (f)
+            forms.push_back(f);
+    return forms;
+}
+
 void TCustomToolWindowX::SetDockedTo(TDockX* dock)
 {
     if (dock)
