@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QShortcut>
 #include <QTimer>
 
 bool TToolbarButtonX::ButtonsStayDown = true;
@@ -99,8 +100,32 @@ void TToolbarButtonX::SetCaption(const QString& caption)
 {
     if (caption != m_caption) {
         m_caption = caption;
+        UpdateAccelerator();
         Redraw(true);
     }
+}
+
+void TToolbarButtonX::UpdateAccelerator()
+{
+    // Alt and the letter comes before the focused control, which would take it as text: a
+    // shortcut of the button's window. The letter alone comes through the window's keys.
+    const QKeySequence mnemonic = QKeySequence::mnemonic(m_caption);
+    if (mnemonic.isEmpty()) {
+        delete m_accelerator;
+        m_accelerator = nullptr;
+        return;
+    }
+    if (!m_accelerator) {
+        m_accelerator = new QShortcut(this);
+        m_accelerator->setContext(Qt::WindowShortcut);
+        const auto activated = [this] {
+            if (TakesKeys() && m_displayMode != dmGlyphOnly)
+                Click();
+        };
+        connect(m_accelerator, &QShortcut::activated, this, activated);
+        connect(m_accelerator, &QShortcut::activatedAmbiguously, this, activated);
+    }
+    m_accelerator->setKey(mnemonic);
 }
 
 void TToolbarButtonX::SetColor(TColor color)
@@ -735,10 +760,15 @@ void TToolbarButtonX::WatchWindowKeys()
         w->installEventFilter(this);
 }
 
+bool TToolbarButtonX::TakesKeys() const
+{
+    // Shown, enabled and on a form that may take the focus.
+    return isVisible() && isEnabled() && window()->isEnabled() && window()->isVisible();
+}
+
 bool TToolbarButtonX::TakesDialogKey(const QKeyEvent& key) const
 {
-    // The button is shown, enabled and on a form that may take the focus.
-    if (!isVisible() || !isEnabled() || !window()->isEnabled() || !window()->isVisible())
+    if (!TakesKeys())
         return false;
     const Qt::KeyboardModifiers mods = key.modifiers() & ~Qt::KeypadModifier;
     if (mods == Qt::NoModifier && ((Default && (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter)) ||

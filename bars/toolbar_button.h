@@ -13,6 +13,7 @@
 #include <memory>
 
 class QKeyEvent;
+class QShortcut;
 class QTimer;
 class TToolbarButtonX;
 
@@ -175,7 +176,9 @@ protected:
 private:
     // Watches the keys that reach the button's window unused.
     void WatchWindowKeys();
+    bool TakesKeys() const;
     bool TakesDialogKey(const QKeyEvent& key) const;
+    void UpdateAccelerator();
     // OnClick, or the action without one.
     void ClickHandler();
     void UpdateExclusive();
@@ -216,5 +219,6 @@ private:
     int m_helpContext = 0;
     std::unique_ptr<TToolbarButtonXActionLink> m_actionLink;
     QPointer<QWidget> m_keyWindow;
+    QShortcut* m_accelerator = nullptr;
     std::shared_ptr<bool> m_alive;
 };
