@@ -3,6 +3,7 @@
 #include "bars/dock_bar_common.h"
 #include "bars/tool_window_base.h"
 
+#include <QContextMenuEvent>
 #include <QPainter>
 #include <QWidgetItem>
 #include <algorithm>
@@ -143,7 +144,7 @@ void TAlignLayout::setGeometry(const QRect& rect)
 }
 
 // ---------------------------------------------------------------------------------------------
-TDockX::TDockX(QWidget* parent, TDockPosition position) : QWidget(parent), m_position(position)
+TDockX::TDockX(QWidget* parent, TDockPosition position) : QWidget(nullptr), m_position(position)
 {
     setAttribute(Qt::WA_NoMousePropagation, false);
     setAutoFillBackground(false);
@@ -152,6 +153,15 @@ TDockX::TDockX(QWidget* parent, TDockPosition position) : QWidget(parent), m_pos
         resize(0, height());
     else
         resize(width(), 0);
+    if (parent)
+        SetParent(parent);
+}
+
+void TDockX::SetParent(QWidget* parent)
+{
+    if (qobject_cast<TCustomToolWindowX*>(parent) || qobject_cast<TDockX*>(parent))
+        throw EInvalidOperation(DockBarsString(DockParentErrorString));
+    QWidget::setParent(parent);
 }
 
 TDockX::~TDockX()
@@ -190,7 +200,108 @@ void TDockX::SetBoundLines(TDockBoundLines lines)
 void TDockX::SetColor(TColor color)
 {
     m_color = color;
+    if (m_backgroundTransparent)
+        BackgroundChanged();
     update();
+}
+
+void TDockX::SetBackground(const TBitmap& bitmap)
+{
+    m_background = bitmap;
+    BackgroundChanged();
+}
+
+void TDockX::SetBackgroundOnToolbars(bool value)
+{
+    if (value == m_backgroundOnToolbars)
+        return;
+    m_backgroundOnToolbars = value;
+    InvalidateBackgrounds();
+}
+
+void TDockX::SetBackgroundTransparent(bool value)
+{
+    if (value == m_backgroundTransparent)
+        return;
+    m_backgroundTransparent = value;
+    if (UsingBackground())
+        BackgroundChanged();
+}
+
+bool TDockX::UsingBackground() const
+{
+    return m_background.Width() > 0 && m_background.Height() > 0;
+}
+
+void TDockX::BackgroundChanged()
+{
+    m_tiles = QImage();
+    InvalidateBackgrounds();
+}
+
+void TDockX::InvalidateBackgrounds()
+{
+    update();
+    for (TCustomToolWindowX* bar : m_visibleList)
+        bar->update();
+}
+
+const QImage& TDockX::BackgroundTiles() const
+{
+    if (m_tiles.isNull() && UsingBackground()) {
+        QImage tiles = m_background.ToImage().convertToFormat(QImage::Format_RGB32);
+        if (m_backgroundTransparent && !tiles.isNull()) {
+            const QRgb key = tiles.pixel(0, tiles.height() - 1) & RGB_MASK;
+            const QRgb color = ColorToQColor(m_color).rgb();
+            for (int y = 0; y < tiles.height(); ++y) {
+                auto* row = reinterpret_cast<QRgb*>(tiles.scanLine(y));
+                for (int x = 0; x < tiles.width(); ++x)
+                    if ((row[x] & RGB_MASK) == key)
+                        row[x] = color;
+            }
+        }
+        m_tiles = std::move(tiles);
+    }
+    return m_tiles;
+}
+
+void TDockX::DrawBackground(QPainter& p, const QRect& intersectClip, const QRect& excludeClip,
+                            const QRect& drawRect) const
+{
+    const QImage& tiles = BackgroundTiles();
+    if (tiles.isNull() || drawRect.isEmpty())
+        return;
+    QRegion clip(intersectClip & drawRect);
+    if (!excludeClip.isEmpty())
+        clip -= excludeClip;
+    if (clip.isEmpty())
+        return;
+    p.save();
+    p.setClipRegion(clip, p.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+    // Only the tiles that meet the clip: a large rectangle costs what shows.
+    const QRect shown = clip.boundingRect();
+    const int w = tiles.width(), h = tiles.height();
+    const int left = drawRect.left() + (shown.left() - drawRect.left()) / w * w;
+    const int top = drawRect.top() + (shown.top() - drawRect.top()) / h * h;
+    for (int x = left; x <= shown.right(); x += w)
+        for (int y = top; y <= shown.bottom(); y += h)
+            p.drawImage(x, y, tiles);
+    p.restore();
+}
+
+QRect TDockX::BackgroundRectFor(const QWidget* w) const
+{
+    const QImage& tiles = BackgroundTiles();
+    if (tiles.isNull() || !w)
+        return QRect();
+    // The tiles of every dock and bar of a form line up with the form's origin.
+    QPoint origin = -(parentWidget() && parentWidget()->isAncestorOf(w) ? w->mapTo(parentWidget(), QPoint())
+                                                                        : w->mapTo(this, QPoint()));
+    if (origin.x() > 0)
+        origin.rx() -= (origin.x() + tiles.width() - 1) / tiles.width() * tiles.width();
+    if (origin.y() > 0)
+        origin.ry() -= (origin.y() + tiles.height() - 1) / tiles.height() * tiles.height();
+    return QRect(origin, QPoint(w->width() - 1, w->height() - 1));
 }
 
 void TDockX::SetFixAlign(bool value)
@@ -445,10 +556,38 @@ void TDockX::resizeEvent(QResizeEvent* event)
         OnResize(this);
 }
 
+void TDockX::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    // The tiles follow the form's origin.
+    if (UsingBackground())
+        InvalidateBackgrounds();
+}
+
+void TDockX::changeEvent(QEvent* event)
+{
+    // System colours changed: Color may be one of them.
+    if (event->type() == QEvent::PaletteChange && UsingBackground())
+        BackgroundChanged();
+    QWidget::changeEvent(event);
+}
+
+void TDockX::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (!m_popupMenu) {
+        event->ignore();
+        return;
+    }
+    m_popupMenu->popup(event->globalPos());
+    event->accept();
+}
+
 void TDockX::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.fillRect(rect(), ColorToQColor(m_color));
+    if (UsingBackground())
+        DrawBackground(p, ClientRect(), QRect(), BackgroundRectFor(this));
     if (m_boundLines == 0 || m_visibleList.empty())
         return;
     const QColor shadow = ColorToQColor(clBtnShadow), light = ColorToQColor(clBtnHighlight);

@@ -2,9 +2,13 @@
 // TDockX: the strip along one edge of a form that holds docked toolbars and tool windows in rows,
 // and TAlignLayout, which lines a form's docks up along its edges round the client control.
 #include "bars/dock_arrangement.h"
+#include "platform/bitmap.h"
 #include "platform/graphics.h"
 
+#include <QImage>
 #include <QLayout>
+#include <QMenu>
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <vector>
@@ -49,11 +53,25 @@ private:
 class TDockX : public QWidget {
     Q_OBJECT
 public:
+    // A parent that is a tool window or another dock raises EInvalidOperation.
     explicit TDockX(QWidget* parent = nullptr, TDockPosition position = dpTop);
     ~TDockX() override;
 
+    // Raises EInvalidOperation for a tool window or another dock.
+    void SetParent(QWidget* parent);
+
     bool AllowDrag() const { return m_allowDrag; }
     void SetAllowDrag(bool value);
+    // Tiled under the dock (and its bars, with BackgroundOnToolbars); assigning copies it.
+    const TBitmap& Background() const { return m_background; }
+    void SetBackground(const TBitmap& bitmap);
+    bool BackgroundOnToolbars() const { return m_backgroundOnToolbars; }
+    void SetBackgroundOnToolbars(bool value);
+    // The background's colour at its bottom-left pixel shows as Color.
+    bool BackgroundTransparent() const { return m_backgroundTransparent; }
+    void SetBackgroundTransparent(bool value);
+    QMenu* PopupMenu() const { return m_popupMenu; }
+    void SetPopupMenu(QMenu* menu) { m_popupMenu = menu; }
     TDockBoundLines BoundLines() const { return m_boundLines; }
     void SetBoundLines(TDockBoundLines lines);
     TColor Color() const { return m_color; }
@@ -91,6 +109,18 @@ public:
     int GetNumberOfToolbarsOnRow(int row, const TCustomToolWindowX* notIncluding) const;
     int GetHighestRow() const;
 
+    // The background has pixels.
+    bool UsingBackground() const;
+    // Tiles the background from drawRect's top-left until drawRect is covered, inside
+    // intersectClip and outside excludeClip (when not empty).
+    void DrawBackground(QPainter& p, const QRect& intersectClip, const QRect& excludeClip,
+                        const QRect& drawRect) const;
+    // The rectangle to tile w (the dock or one of its bars) with, in w's coordinates: it starts
+    // where the dock's parent starts, give or take whole tiles, and covers w.
+    QRect BackgroundRectFor(const QWidget* w) const;
+    // Repaints the dock and every bar shown on it.
+    void InvalidateBackgrounds();
+
     // Pixels taken by bound lines: left/top, and the sums across and along.
     QMargins NonClient() const;
     QRect ClientRect() const { return rect().marginsRemoved(NonClient()); }
@@ -103,14 +133,26 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    void BackgroundChanged();
+    const QImage& BackgroundTiles() const;
     void ChangeWidthHeight(int thickness);
     std::vector<int> RowSizes(bool least) const;
     bool BarShownHere(const TCustomToolWindowX* bar) const;
 
     TDockPosition m_position = dpTop;
     bool m_allowDrag = true;
+    TBitmap m_background;
+    bool m_backgroundOnToolbars = true;
+    bool m_backgroundTransparent = false;
+    // The background as drawn: with BackgroundTransparent, its transparent colour replaced by
+    // Color. Made on demand.
+    mutable QImage m_tiles;
+    QPointer<QMenu> m_popupMenu;
     TDockBoundLines m_boundLines = 0;
     TColor m_color = clBtnFace;
     bool m_fixAlign = false;

@@ -252,8 +252,12 @@ bool TCustomToolWindowX::BeginMoving(const QPoint& grabGlobal)
     } else {
         std::vector<TDockX*> all;
         FindDocks(form, this, all);
+        for (QWidget* other : DockForms())
+            if (other != form)
+                FindDocks(other, this, all);
         for (TDockX* d : all)
-            if (d->AllowDrag() && (DockableTo & DockableBit(d->Position())))
+            if (d->AllowDrag() && (DockableTo & DockableBit(d->Position())) &&
+                std::find(candidates.begin(), candidates.end(), d) == candidates.end())
                 candidates.push_back(d);
     }
     // The shape on each candidate, and floating.

@@ -289,6 +289,30 @@ void TCustomToolWindowX::SetUseLastDock(bool value)
     }
 }
 
+void TCustomToolWindowX::AddDockForm(QWidget* form)
+{
+    if (!form)
+        return;
+    // Freed forms drop out as they go.
+    std::erase_if(m_dockForms, [](const QPointer<QWidget>& f) { return f.isNull(); });
+    if (std::find(m_dockForms.begin(), m_dockForms.end(), form) == m_dockForms.end())
+        m_dockForms.emplace_back(form);
+}
+
+void TCustomToolWindowX::RemoveDockForm(QWidget* form)
+{
+    std::erase_if(m_dockForms, [form](const QPointer<QWidget>& f) { return f.isNull() || f == form; });
+}
+
+std::vector<QWidget*> TCustomToolWindowX::DockForms() const
+{
+    std::vector<QWidget*> forms;
+    for (const QPointer<QWidget>& f : m_dockForms)
+        if (f)
+            forms.push_back(f);
+    return forms;
+}
+
 void TCustomToolWindowX::SetDockedTo(TDockX* dock)
 {
     if (dock)
@@ -655,15 +679,20 @@ void TCustomToolWindowX::DockedPaint(QPainter& p)
         FrameRectIn(p, r, m_color);
         InflateRect(r, -1, -1);
     }
-    FrameRectIn(p, r, m_color);
     const QRect client = ClientRect();
-    const QColor face = ColorToQColor(m_color);
-    // The rest of the frame: the handle's room.
-    const QRegion frame = QRegion(QRect(2, 2, width() - 4, height() - 4)) - QRegion(client);
-    for (const QRect& part : frame)
-        p.fillRect(part, face);
-
     TDockX* dock = DockedTo();
+    if (dock && dock->UsingBackground() && dock->BackgroundOnToolbars()) {
+        // The dock's tiles show through the ring, the handle and the client area alike.
+        dock->DrawBackground(p, QRect(r.Left, r.Top, r.Width(), r.Height()), QRect(),
+                             dock->BackgroundRectFor(this));
+    } else {
+        FrameRectIn(p, r, m_color);
+        // The rest of the frame: the handle's room.
+        const QRegion frame = QRegion(QRect(2, 2, width() - 4, height() - 4)) - QRegion(client);
+        for (const QRect& part : frame)
+            p.fillRect(part, ColorToQColor(m_color));
+    }
+
     if (!dock || !dock->AllowDrag())
         return;
     const bool leftRight = GetDockTypeOf(dock) == dtLeftRight;
@@ -847,6 +876,9 @@ bool TCustomToolWindowX::event(QEvent* event)
         }
         break;
     case QEvent::Move:
+        // The dock's tiles line up with the form, not with the bar.
+        if (TDockX* dock = DockedTo(); dock && dock->UsingBackground())
+            update();
         if (OnMove && !m_destroying)
             OnMove(this);
         break;

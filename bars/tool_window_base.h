@@ -179,6 +179,12 @@ public:
     virtual void WritePositionData(const TWriteIntFn& write) {}
     virtual void DoneReadingPositionData() {}
 
+    // Other forms whose docks take this window in the drag loop, after its own form's.
+    void AddDockForm(QWidget* form);
+    void RemoveDockForm(QWidget* form);
+    // The registered forms that still live, in the order they were added.
+    std::vector<QWidget*> DockForms() const;
+
     // The loops (run by presses on the frame); true when the user accepted.
     bool BeginMoving(const QPoint& grabGlobal);
     bool BeginSizing(TToolWindowSizeHandle handle, const QPoint& startGlobal);
@@ -236,4 +242,5 @@ private:
     bool m_closeTracking = false;
     bool m_destroying = false;
     quint64 m_serial = 0;
+    std::vector<QPointer<QWidget>> m_dockForms;
 };

@@ -5,9 +5,12 @@
 #include <QApplication>
 #include <QCursor>
 #include <QEnterEvent>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QShortcut>
 #include <QTimer>
 
 bool TToolbarButtonX::ButtonsStayDown = true;
@@ -61,6 +64,9 @@ TToolbarButtonX::TToolbarButtonX(QWidget* parent) : QWidget(parent), m_alive(std
 TToolbarButtonX::~TToolbarButtonX()
 {
     *m_alive = false;
+    if (m_keyWindow)
+        m_keyWindow->removeEventFilter(this);
+    m_actionLink.reset();
     RemoveButtonMouseTimer();
     UninstallHookProc(ButtonHookProc);
     if (--g_buttonCount == 0) {
@@ -94,8 +100,32 @@ void TToolbarButtonX::SetCaption(const QString& caption)
 {
     if (caption != m_caption) {
         m_caption = caption;
+        UpdateAccelerator();
         Redraw(true);
     }
+}
+
+void TToolbarButtonX::UpdateAccelerator()
+{
+    // Alt and the letter comes before the focused control, which would take it as text: a
+    // shortcut of the button's window. The letter alone comes through the window's keys.
+    const QKeySequence mnemonic = QKeySequence::mnemonic(m_caption);
+    if (mnemonic.isEmpty()) {
+        delete m_accelerator;
+        m_accelerator = nullptr;
+        return;
+    }
+    if (!m_accelerator) {
+        m_accelerator = new QShortcut(this);
+        m_accelerator->setContext(Qt::WindowShortcut);
+        const auto activated = [this] {
+            if (TakesKeys() && m_displayMode != dmGlyphOnly)
+                Click();
+        };
+        connect(m_accelerator, &QShortcut::activated, this, activated);
+        connect(m_accelerator, &QShortcut::activatedAmbiguously, this, activated);
+    }
+    m_accelerator->setKey(mnemonic);
 }
 
 void TToolbarButtonX::SetColor(TColor color)
@@ -442,8 +472,7 @@ void TToolbarButtonX::Click()
 {
     const std::shared_ptr<bool> alive = m_alive;
     if (Repeating && !m_menuIsDown) {
-        if (OnClick)
-            OnClick(this);
+        ClickHandler();
         return;
     }
     m_inClick = true;
@@ -461,11 +490,10 @@ void TToolbarButtonX::Click()
     }
     MouseLeft();
     if (!popup) {
-        if (OnClick)
-            OnClick(this);
+        ClickHandler();
     } else {
-        if (!m_dropdownCombo && OnClick)
-            OnClick(this);
+        if (!m_dropdownCombo)
+            ClickHandler();
         if (!*alive)
             return;
         QMenu* menu = m_dropdownMenu;
@@ -532,7 +560,240 @@ void TToolbarButtonX::changeEvent(QEvent* event)
 
 void TToolbarButtonX::Loaded()
 {
+    if (TCustomAction* action = Action())
+        ActionChange(action, true);
     m_glyph.CreateButtonGlyph(isEnabled() ? bsUp : bsDisabled);
+}
+
+void TToolbarButtonX::ClickHandler()
+{
+    if (OnClick)
+        OnClick(this);
+    else if (m_actionLink)
+        m_actionLink->Execute();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The action.
+
+namespace {
+
+// The button's own Enabled and Visible, whatever its parents are.
+bool OwnEnabled(const QWidget* w)
+{
+    return !w->testAttribute(Qt::WA_ForceDisabled);
+}
+
+bool OwnVisible(const QWidget* w)
+{
+    return !w->isHidden() || !w->testAttribute(Qt::WA_WState_ExplicitShowHide);
+}
+
+} // namespace
+
+void TToolbarButtonX::SetAction(TCustomAction* action)
+{
+    if (action == Action())
+        return;
+    if (!action) {
+        m_actionLink.reset();
+        return;
+    }
+    if (!m_actionLink)
+        m_actionLink = std::make_unique<TToolbarButtonXActionLink>(this);
+    m_actionLink->SetAction(action);
+    ActionChange(action, false);
+}
+
+void TToolbarButtonX::ActionChange(TCustomAction* sender, bool checkDefaults)
+{
+    if (!sender)
+        return;
+    if (!checkDefaults || m_caption.isEmpty())
+        SetCaption(sender->Caption());
+    if (!checkDefaults || OwnEnabled(this))
+        setEnabled(sender->Enabled());
+    if (!checkDefaults || Hint().isEmpty())
+        SetHint(sender->Hint());
+    if (!checkDefaults || OwnVisible(this))
+        setVisible(sender->Visible());
+    if (!checkDefaults || !m_down)
+        SetDown(sender->Checked());
+    if (!checkDefaults || m_helpContext == 0)
+        SetHelpContext(sender->HelpContext());
+    if (!checkDefaults || ImageIndex() == -1)
+        SetImageIndex(sender->ImageIndex());
+}
+
+void TToolbarButtonX::AssignTo(TCustomAction* dest) const
+{
+    if (!dest)
+        return;
+    dest->SetEnabled(OwnEnabled(this));
+    dest->SetHint(Hint());
+    dest->SetCaption(m_caption);
+    dest->SetVisible(OwnVisible(this));
+    dest->OnExecute = nullptr;
+    if (OnClick)
+        dest->OnExecute = [handler = OnClick, button = QPointer<TToolbarButtonX>(
+                                                  const_cast<TToolbarButtonX*>(this))](TCustomAction*) {
+            if (button)
+                handler(button);
+        };
+    dest->SetChecked(m_down);
+}
+
+TToolbarButtonXActionLink::~TToolbarButtonXActionLink()
+{
+    QObject::disconnect(m_changed);
+}
+
+TToolbarButtonXActionLink::TActionValues TToolbarButtonXActionLink::ValuesOf(const TCustomAction& action)
+{
+    TActionValues v;
+    v.Caption = action.Caption();
+    v.Hint = action.Hint();
+    v.Checked = action.Checked();
+    v.Enabled = action.Enabled();
+    v.Visible = action.Visible();
+    v.HelpContext = action.HelpContext();
+    v.ImageIndex = action.ImageIndex();
+    return v;
+}
+
+void TToolbarButtonXActionLink::SetAction(TCustomAction* action)
+{
+    QObject::disconnect(m_changed);
+    m_action = action;
+    if (!action)
+        return;
+    m_values = ValuesOf(*action);
+    m_changed = QObject::connect(action, &QAction::changed, m_client, [this] { ActionChanged(); });
+}
+
+bool TToolbarButtonXActionLink::IsCaptionLinked() const
+{
+    return m_action && m_client->Caption() == m_values.Caption;
+}
+
+bool TToolbarButtonXActionLink::IsCheckedLinked() const
+{
+    return m_action && m_client->Down() == m_values.Checked;
+}
+
+bool TToolbarButtonXActionLink::IsEnabledLinked() const
+{
+    return m_action && OwnEnabled(m_client) == m_values.Enabled;
+}
+
+bool TToolbarButtonXActionLink::IsHelpContextLinked() const
+{
+    return m_action && m_client->HelpContext() == m_values.HelpContext;
+}
+
+bool TToolbarButtonXActionLink::IsHintLinked() const
+{
+    return m_action && m_client->Hint() == m_values.Hint;
+}
+
+bool TToolbarButtonXActionLink::IsImageIndexLinked() const
+{
+    return m_action && m_client->ImageIndex() == m_values.ImageIndex;
+}
+
+bool TToolbarButtonXActionLink::IsVisibleLinked() const
+{
+    return m_action && OwnVisible(m_client) == m_values.Visible;
+}
+
+bool TToolbarButtonXActionLink::Execute()
+{
+    if (!m_action)
+        return false;
+    m_action->Execute();
+    return true;
+}
+
+void TToolbarButtonXActionLink::ActionChanged()
+{
+    if (!m_action)
+        return;
+    // The tests compare with the values before the change: they still hold in m_values.
+    const TActionValues now = ValuesOf(*m_action);
+    const TActionValues& was = m_values;
+    TToolbarButtonX* client = m_client;
+    if (now.Caption != was.Caption && IsCaptionLinked())
+        client->SetCaption(now.Caption);
+    if (now.Enabled != was.Enabled && IsEnabledLinked())
+        client->setEnabled(now.Enabled);
+    if (now.Hint != was.Hint && IsHintLinked())
+        client->SetHint(now.Hint);
+    if (now.Checked != was.Checked && IsCheckedLinked())
+        client->SetDown(now.Checked);
+    if (now.HelpContext != was.HelpContext && IsHelpContextLinked())
+        client->SetHelpContext(now.HelpContext);
+    if (now.ImageIndex != was.ImageIndex && IsImageIndexLinked())
+        client->SetImageIndex(now.ImageIndex);
+    if (now.Visible != was.Visible && IsVisibleLinked())
+        client->setVisible(now.Visible);
+    m_values = now;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Keys: Escape and Enter for Cancel and Default, the caption's accelerator.
+
+void TToolbarButtonX::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    WatchWindowKeys();
+}
+
+void TToolbarButtonX::WatchWindowKeys()
+{
+    QWidget* w = window();
+    if (w == m_keyWindow)
+        return;
+    if (m_keyWindow)
+        m_keyWindow->removeEventFilter(this);
+    m_keyWindow = w;
+    if (w && w != this)
+        w->installEventFilter(this);
+}
+
+bool TToolbarButtonX::TakesKeys() const
+{
+    // Shown, enabled and on a form that may take the focus.
+    return isVisible() && isEnabled() && window()->isEnabled() && window()->isVisible();
+}
+
+bool TToolbarButtonX::TakesDialogKey(const QKeyEvent& key) const
+{
+    if (!TakesKeys())
+        return false;
+    const Qt::KeyboardModifiers mods = key.modifiers() & ~Qt::KeypadModifier;
+    if (mods == Qt::NoModifier && ((Default && (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter)) ||
+                                   (Cancel && key.key() == Qt::Key_Escape)))
+        return true;
+    return IsAccelerator(key);
+}
+
+bool TToolbarButtonX::IsAccelerator(const QKeyEvent& key) const
+{
+    if (m_displayMode == dmGlyphOnly || (key.modifiers() & (Qt::ControlModifier | Qt::MetaModifier)))
+        return false;
+    const QKeySequence mnemonic = QKeySequence::mnemonic(m_caption);
+    return !mnemonic.isEmpty() && mnemonic[0].key() == Qt::Key(key.key());
+}
+
+bool TToolbarButtonX::eventFilter(QObject* watched, QEvent* event)
+{
+    // The window sees a key only when no control of it took the key first.
+    if (watched == m_keyWindow && watched == window() && event->type() == QEvent::KeyPress &&
+        TakesDialogKey(*static_cast<QKeyEvent*>(event))) {
+        Click();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 TFont TToolbarButtonX::ButtonFont() const

@@ -3,6 +3,7 @@
 // optional caption; it may stay pressed as a member of an exclusive group, auto-repeat, or open a
 // drop-down menu.
 #include "bars/button_glyph.h"
+#include "platform/action.h"
 
 #include <QMenu>
 #include <QPointer>
@@ -11,7 +12,47 @@
 #include <functional>
 #include <memory>
 
+class QKeyEvent;
+class QShortcut;
 class QTimer;
+class TToolbarButtonX;
+
+// A button's link to its action. While a button value equals the action's (as the link last saw
+// it), it follows the action's changes: caption, enabled, hint, visible, and checked (as Down),
+// help context and image index; a value set on the button itself leaves that one unlinked.
+class TToolbarButtonXActionLink {
+public:
+    explicit TToolbarButtonXActionLink(TToolbarButtonX* client) : m_client(client) {}
+    ~TToolbarButtonXActionLink();
+    TToolbarButtonXActionLink(const TToolbarButtonXActionLink&) = delete;
+    TToolbarButtonXActionLink& operator=(const TToolbarButtonXActionLink&) = delete;
+
+    TCustomAction* Action() const { return m_action; }
+    void SetAction(TCustomAction* action);
+    bool IsCaptionLinked() const;
+    bool IsCheckedLinked() const;
+    bool IsEnabledLinked() const;
+    bool IsHelpContextLinked() const;
+    bool IsHintLinked() const;
+    bool IsImageIndexLinked() const;
+    bool IsVisibleLinked() const;
+    // Executes the action; false without one.
+    bool Execute();
+
+private:
+    struct TActionValues {
+        QString Caption, Hint;
+        bool Checked = false, Enabled = true, Visible = true;
+        int HelpContext = 0, ImageIndex = -1;
+    };
+    static TActionValues ValuesOf(const TCustomAction& action);
+    void ActionChanged();
+
+    TToolbarButtonX* m_client;
+    QPointer<TCustomAction> m_action;
+    TActionValues m_values;
+    QMetaObject::Connection m_changed;
+};
 
 class TToolbarButtonX : public QWidget {
     Q_OBJECT
@@ -22,8 +63,14 @@ public:
     // Properties.
     TAlignment Alignment() const { return m_alignment; }
     void SetAlignment(TAlignment value);
+    // The action the button shows and executes when it has no OnClick of its own.
+    TCustomAction* Action() const { return m_actionLink ? m_actionLink->Action() : nullptr; }
+    void SetAction(TCustomAction* action);
     bool AllowAllUp() const { return m_allowAllUp; }
     void SetAllowAllUp(bool value);
+    // Escape (Cancel) or Enter (Default) that no control of the form took clicks the button.
+    bool Cancel = false;
+    bool Default = false;
     QString Caption() const { return m_caption; }
     void SetCaption(const QString& caption);
     TColor Color() const { return m_color; }
@@ -49,6 +96,10 @@ public:
     void SetGlyphMask(const TBitmap& bitmap) { m_glyph.SetGlyphMask(bitmap); }
     int GroupIndex() const { return m_groupIndex; }
     void SetGroupIndex(int value);
+    int HelpContext() const { return m_helpContext; }
+    void SetHelpContext(int value) { m_helpContext = value; }
+    QString Hint() const { return toolTip(); }
+    void SetHint(const QString& hint) { setToolTip(hint); }
     bool HighlightWhenDown() const { return m_highlightWhenDown; }
     void SetHighlightWhenDown(bool value);
     int ImageIndex() const { return m_glyph.ImageIndex(); }
@@ -94,8 +145,16 @@ public:
     void Redraw(bool erase);
     void MouseEntered();
     void MouseLeft();
-    // Prepares the state image as the form's loading does.
+    // Prepares the state image, and takes the action's values where the button still has its
+    // defaults, as the form's loading does.
     void Loaded();
+    // Takes the action's values; with checkDefaults only where the button has its defaults.
+    void ActionChange(TCustomAction* sender, bool checkDefaults);
+    // Gives an action the button's caption, enabled, hint, visible, checked (Down) and click.
+    void AssignTo(TCustomAction* dest) const;
+    // The character of the caption's accelerator ("&Open": O) clicks the button when no control
+    // of the form took it, alone or with Alt.
+    bool IsAccelerator(const QKeyEvent& key) const;
     TButtonGlyph& ButtonGlyph() { return m_glyph; }
 
     // Shared by all buttons.
@@ -111,8 +170,17 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Watches the keys that reach the button's window unused.
+    void WatchWindowKeys();
+    bool TakesKeys() const;
+    bool TakesDialogKey(const QKeyEvent& key) const;
+    void UpdateAccelerator();
+    // OnClick, or the action without one.
+    void ClickHandler();
     void UpdateExclusive();
     bool UsesDropdown() const { return m_dropdownAlways || m_dropdownMenu; }
     void RemoveButtonMouseTimer();
@@ -148,5 +216,9 @@ private:
     bool m_inClick = false;
     bool m_swallowPress = false;
     std::unique_ptr<QTimer> m_repeatTimer;
+    int m_helpContext = 0;
+    std::unique_ptr<TToolbarButtonXActionLink> m_actionLink;
+    QPointer<QWidget> m_keyWindow;
+    QShortcut* m_accelerator = nullptr;
     std::shared_ptr<bool> m_alive;
 };

@@ -212,6 +212,63 @@ TEST_F(DragLoopTest, EmptyBottomDockTakesABarDraggedOntoItsEdge)
     EXPECT_GT(bottom->height(), 0);
 }
 
+// Another form's docks take the bar only while that form is registered with AddDockForm.
+TEST_F(DragLoopTest, DocksOfAddedFormsAreDropTargets)
+{
+    QWidget other;
+    other.setGeometry(100, 100, 300, 200);
+    auto* otherLayout = new TAlignLayout(&other);
+    auto* otherTop = new TDockX(&other, dpTop);
+    otherLayout->AddControl(otherTop, TAlignLayout::alTop);
+    otherLayout->AddControl(new QWidget(&other), TAlignLayout::alClient);
+    other.show();
+    otherLayout->Realign();
+    const auto dragTo = [&](QPoint target) {
+        const QPoint grab = tools->mapToGlobal(QPoint(10, 4));
+        RunWith([&] { return tools->BeginMoving(grab); }, {Move(tools, target), Release(tools, target)});
+    };
+    const QPoint otherEdge = other.mapToGlobal(QPoint(150, 0));
+    const QPoint leftEdge = form.mapToGlobal(QPoint(0, 300));
+
+    dragTo(otherEdge);
+    EXPECT_TRUE(accepted);
+    EXPECT_FALSE(tools->Docked());
+    tools->SetDockedTo(left);
+
+    tools->AddDockForm(&other);
+    tools->AddDockForm(&other);
+    tools->AddDockForm(nullptr);
+    EXPECT_EQ(tools->DockForms(), std::vector<QWidget*>{&other});
+    dragTo(otherEdge);
+    EXPECT_EQ(tools->DockedTo(), otherTop);
+    EXPECT_GT(otherTop->height(), 0);
+    EXPECT_EQ(left->GetToolbarCount(), 0);
+    EXPECT_EQ(GetToolWindowParentForm(tools), &other);
+
+    // Now on the other form, its first form's docks are candidates only when added too.
+    dragTo(leftEdge);
+    EXPECT_FALSE(tools->Docked());
+    tools->SetDockedTo(otherTop);
+    tools->AddDockForm(&form);
+    dragTo(leftEdge);
+    EXPECT_EQ(tools->DockedTo(), left);
+    EXPECT_EQ(otherTop->height(), 0);
+
+    tools->RemoveDockForm(&other);
+    EXPECT_EQ(tools->DockForms(), std::vector<QWidget*>{&form});
+    dragTo(otherEdge);
+    EXPECT_FALSE(tools->Docked());
+    tools->SetDockedTo(left);
+
+    // A freed form is forgotten.
+    auto* gone = new QWidget;
+    tools->AddDockForm(gone);
+    delete gone;
+    EXPECT_EQ(tools->DockForms(), std::vector<QWidget*>{&form});
+    dragTo(otherEdge);
+    EXPECT_FALSE(tools->Docked());
+}
+
 TEST_F(DragLoopTest, FloatingWindowIsSizedDownToItsMinimum)
 {
     library->SetFloatingPosition(QPoint(200, 150));
