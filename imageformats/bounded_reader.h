@@ -110,6 +110,9 @@ private:
 // Everything from the device's current position to its end.
 StreamBytes ReadRest(QIODevice& device);
 
+// How much of a file a reader that reads as it decodes holds at a time, or reads in one piece.
+inline constexpr size_t kReadAhead = size_t(256) << 10;
+
 // A picture file's bytes as a decoder reaches them: held in memory, or read from a device while
 // decoding goes on, so that a large file is never held whole beside its picture. Every read is
 // checked against the end of the file; a failure raises the reader's message.
@@ -121,7 +124,7 @@ public:
     }
     // The device's bytes from its current position to its end (a device that can seek). Reads
     // through at() and ahead() fill a window of at least window bytes ahead.
-    PictureSource(QIODevice& device, const char* error, size_t window = size_t(1) << 20);
+    PictureSource(QIODevice& device, const char* error, size_t window = kReadAhead);
 
     uint64_t size() const { return m_size; }
     const char* error() const { return m_error; }

@@ -137,7 +137,7 @@ QImage DecodePCX(PictureSource& source, bool* fourBit)
         unpack(image.bits(), total);
         return image;
     }
-    const uint64_t blockRows = std::clamp<uint64_t>((uint64_t(1) << 20) / lineSize, 1, uint64_t(height));
+    const uint64_t blockRows = std::clamp<uint64_t>(kReadAhead / lineSize, 1, uint64_t(height));
     LargeBuffer block(size_t(blockRows * lineSize));
     const int w = int(width);
     for (int y0 = 0; y0 < int(height); y0 += int(blockRows)) {

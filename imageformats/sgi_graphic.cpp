@@ -81,7 +81,7 @@ QImage DecodeSGI(PictureSource& source)
     // channel at a time, so that a file read as decoding goes is read in order within a plane.
     const size_t channelRow = size_t(width) * bpc;
     const uint32_t blockRows =
-        rle ? 1 : uint32_t(std::clamp<uint64_t>((uint64_t(256) << 10) / channelRow, 1, height));
+        rle ? 1 : uint32_t(std::clamp<uint64_t>(kReadAhead / channels / channelRow, 1, height));
     std::vector<uint8_t> block(rle ? 0 : size_t(blockRows) * channels * channelRow);
     std::vector<uint8_t> rows(size_t(width) * channels);
 

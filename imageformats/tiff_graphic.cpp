@@ -656,7 +656,7 @@ void DecodeSegments(const TTIFFLayout& l, PictureSource& file, QImage& image)
     // Uncompressed strips are taken some lines at a time: a file read as decoding goes is
     // then never held a whole strip at a time.
     const uint64_t partUnits =
-        l.Compression == 1 ? std::max<uint64_t>(1, (uint64_t(256) << 10) / segmentLine) : ~uint64_t(0);
+        l.Compression == 1 ? std::max<uint64_t>(1, kReadAhead / segmentLine) : ~uint64_t(0);
     const size_t bandsPerPlane = direct ? 0 : l.Tiled ? (l.Height + l.TileLength - 1) / l.TileLength : BandCount(l);
     LargeBuffer band;
 

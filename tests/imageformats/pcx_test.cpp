@@ -94,7 +94,7 @@ TEST(PCXReader, HandMadeEdgeCases)
 
 TEST(PCXReader, RunsAcrossRowsAndBlocksOfRows)
 {
-    // Rows of 24-bit pictures decode a block of rows at a time (about a megabyte of them): runs
+    // Rows of 24-bit pictures decode a block of rows at a time (a quarter megabyte): runs
     // of 63 bytes cross the ends of planes, rows and blocks, and go on where they were cut. An
     // odd width leaves a padding byte in each plane's row.
     struct Case {

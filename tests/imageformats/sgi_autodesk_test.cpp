@@ -71,7 +71,7 @@ TEST(SGIReader, MatchesReferenceDecoder)
 
 TEST(SGIReader, RawPlanesReadInBlocksOfRows)
 {
-    // Each channel's plane is read some hundreds of kilobytes of rows at a time: pictures of
+    // Each channel's plane is read tens of kilobytes of rows at a time: pictures of
     // several such blocks and odd widths give every sample where it belongs.
     struct Case {
         int bpc, width, height, channels;

@@ -180,7 +180,7 @@ TEST(TargaReader, DamagedFiles)
 
 TEST(TargaReader, LargeFilesReadAsTheyDecode)
 {
-    // Pictures of about the reading window's size (a megabyte) and more, at an odd width, with
+    // Pictures of several times the reading window's size (a quarter megabyte), at an odd width, with
     // packets of many lengths running across rows: read from a file as they decode, they give
     // what they give from memory, and the stream stands just after the picture.
     for (const int bytesPerPixel : {1, 2, 3, 4}) {

@@ -182,7 +182,7 @@ TEST(TIFFReader, MatchesReferenceDecoder)
 
 TEST(TIFFReader, StripsOutOfOrderAndLongUncompressedStrips)
 {
-    // Uncompressed strips are read some hundreds of kilobytes at a time; widths of whole words
+    // Uncompressed strips are read a quarter megabyte at a time; widths of whole words
     // go straight into the picture's lines, odd ones through a line of their own.
     struct Case {
         const char* what;
