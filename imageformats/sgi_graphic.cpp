@@ -2,6 +2,7 @@
 
 #include "imageformats/bounded_reader.h"
 #include "imageformats/picture_compression.h"
+#include "imageformats/picture_formats.h"
 
 #include <QIODevice>
 #include <algorithm>
@@ -121,21 +122,10 @@ QImage DecodeSGI(PictureSource& source)
             }
             // Row 0 of the file is the bottom row of the picture.
             uchar* line = image.scanLine(int(height - 1 - y));
-            if (channels == 1) {
+            if (channels == 1)
                 std::copy(rows.begin(), rows.begin() + width, line);
-                continue;
-            }
-            const uint8_t* r = rows.data();
-            const uint8_t* g = r + width;
-            const uint8_t* b = g + width;
-            const uint8_t* a = b + width;
-            for (uint32_t x = 0; x < width; ++x) {
-                *line++ = b[x];
-                *line++ = g[x];
-                *line++ = r[x];
-                if (channels == 4)
-                    *line++ = a[x];
-            }
+            else
+                InterleavePlaneRows(rows.data(), width, int(channels), line);
         }
     }
     return image;
