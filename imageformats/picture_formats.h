@@ -1,8 +1,8 @@
 #pragma once
 // The picture formats unit: the readers' registration with the picture class, and what the
 // readers share: byte-order helpers, row converters, predictor reversal and palettes.
-// Readers decode the whole file held in memory (imgread::BoundedReader) into a new QImage and
-// hand it to the bitmap only on success.
+// Readers decode the file, held in memory (imgread::BoundedReader) or read as decoding goes
+// (imgread::PictureSource), into a new QImage and hand it to the bitmap only on success.
 #include "imageformats/picture_error.h"
 #include "platform/graphics.h"   // MulDiv
 
