@@ -76,6 +76,8 @@ void PictureSource::read(uint64_t offset, void* to, size_t n)
 {
     if (offset > m_size || n > m_size - offset)
         fail();
+    if (n == 0)
+        return;
     if (m_data)
         std::memcpy(to, m_data + offset, n);
     else if (offset >= m_windowStart && offset + n <= m_windowStart + m_windowUsed)

@@ -338,6 +338,7 @@ TEST(TIFFReader, DamagedFiles)
                       QByteArray("\x11\x01\x04\0\xff\xff\xff\x0f", 8)),
          kInvalidTIFF},
         {"strip ends in a row", MakeTIFF(GreyTags(4, 3, 12), QByteArray(10, 'x')), kInvalidTIFF},
+        {"directory without entries", MakeTIFF({}, QByteArray(12, 'x')), kInvalidTIFF},
         {"directory entries past the end", good.left(good.size() - 7), kInvalidTIFF},
         {"second strip past the end", secondStripPastTheEnd, kInvalidTIFF},
         {"LZW strip past the end",
