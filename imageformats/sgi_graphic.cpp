@@ -163,7 +163,8 @@ void TSGIGraphic::LoadFromStream(QIODevice& stream)
     QImage image;
     // Uncompressed planes are read as the rows decode: the file is never held whole beside
     // the picture. Run-length rows lie anywhere in the file: that file is read whole.
-    if (!stream.isSequential() && stream.peek(3).size() == 3 && stream.peek(3)[2] != 1) {
+    const QByteArray head = stream.isSequential() ? QByteArray() : stream.peek(3);
+    if (head.size() == 3 && head[2] != 1) {
         imgread::PictureSource source(stream, imgread::kNotSGI);
         image = imgread::DecodeSGI(source);
     } else {
