@@ -42,6 +42,50 @@ StreamBytes ReadRest(QIODevice& device)
     return bytes;
 }
 
+PictureSource::PictureSource(QIODevice& device, const char* error, size_t window)
+    : m_size(uint64_t(std::max<qint64>(device.size() - device.pos(), 0))), m_error(error), m_device(&device),
+      m_start(device.pos()), m_windowBytes(std::max<size_t>(window, 1))
+{
+}
+
+void PictureSource::readDevice(uint64_t offset, void* to, size_t n)
+{
+    const qint64 at = m_start + qint64(offset);
+    if (m_device->pos() != at && !m_device->seek(at))
+        fail();
+    for (size_t done = 0; done < n;) {
+        const qint64 got = m_device->read(static_cast<char*>(to) + done, qint64(n - done));
+        if (got <= 0)
+            fail();
+        done += size_t(got);
+    }
+}
+
+void PictureSource::fill(uint64_t offset, size_t n)
+{
+    // Read ahead: the next requests mostly follow this one.
+    const size_t bytes = size_t(std::min<uint64_t>(std::max(n, m_windowBytes), m_size - offset));
+    m_window.reserve(bytes);
+    m_windowUsed = 0;
+    readDevice(offset, m_window.data(), bytes);
+    m_windowStart = offset;
+    m_windowUsed = bytes;
+}
+
+void PictureSource::read(uint64_t offset, void* to, size_t n)
+{
+    if (offset > m_size || n > m_size - offset)
+        fail();
+    if (n == 0)
+        return;
+    if (m_data)
+        std::memcpy(to, m_data + offset, n);
+    else if (offset >= m_windowStart && offset + n <= m_windowStart + m_windowUsed)
+        std::memcpy(to, m_window.data() + (offset - m_windowStart), n);
+    else
+        readDevice(offset, to, n);
+}
+
 QImage NewImage(int64_t width, int64_t height, QImage::Format format, const char* error)
 {
     if (width <= 0 || height <= 0 || width > 0x7fffff || height > 0x7fffff

@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QList>
 #include <QString>
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -108,6 +109,65 @@ private:
 
 // Everything from the device's current position to its end.
 StreamBytes ReadRest(QIODevice& device);
+
+// How much of a file a reader that reads as it decodes holds at a time, or reads in one piece.
+inline constexpr size_t kReadAhead = size_t(256) << 10;
+
+// A picture file's bytes as a decoder reaches them: held in memory, or read from a device while
+// decoding goes on, so that a large file is never held whole beside its picture. Every read is
+// checked against the end of the file; a failure raises the reader's message.
+class PictureSource {
+public:
+    PictureSource(const uint8_t* data, size_t size, const char* error)
+        : m_data(data), m_size(size), m_error(error)
+    {
+    }
+    // The device's bytes from its current position to its end (a device that can seek). Reads
+    // through at() and ahead() fill a window of at least window bytes ahead.
+    PictureSource(QIODevice& device, const char* error, size_t window = kReadAhead);
+
+    uint64_t size() const { return m_size; }
+    const char* error() const { return m_error; }
+    [[noreturn]] void fail() const { RaisePictureError(m_error); }
+
+    // The n bytes at offset, valid until the next call.
+    const uint8_t* at(uint64_t offset, size_t n)
+    {
+        if (offset > m_size || n > m_size - offset)
+            fail();
+        if (m_data)
+            return m_data + offset;
+        if (offset < m_windowStart || offset + n > m_windowStart + m_windowUsed)
+            fill(offset, n);
+        return m_window.data() + (offset - m_windowStart);
+    }
+    // The bytes from offset on that are at hand, valid until the next call: least of them at
+    // least (fewer only where the file ends), and *got says how many.
+    const uint8_t* ahead(uint64_t offset, size_t least, size_t* got)
+    {
+        if (offset > m_size)
+            fail();
+        const uint8_t* p = at(offset, size_t(std::min<uint64_t>(least, m_size - offset)));
+        *got = size_t(m_data ? m_size - offset : m_windowStart + m_windowUsed - offset);
+        return p;
+    }
+    // The n bytes at offset copied to to; bytes not in the window come from the device straight.
+    void read(uint64_t offset, void* to, size_t n);
+
+private:
+    void fill(uint64_t offset, size_t n);
+    void readDevice(uint64_t offset, void* to, size_t n);
+
+    const uint8_t* m_data = nullptr;
+    uint64_t m_size = 0;
+    const char* m_error;
+    QIODevice* m_device = nullptr;
+    qint64 m_start = 0;
+    size_t m_windowBytes = 0;
+    LargeBuffer m_window;
+    uint64_t m_windowStart = 0;
+    size_t m_windowUsed = 0;
+};
 
 // A zero-filled image of the given size and format (Mono, Indexed8, RGB555, BGR888 or ARGB32);
 // sizes of 0 or less, or beyond GraphicPixelLimit(), raise the message.

@@ -23,4 +23,7 @@ namespace imgread {
 // Decodes a PCX file held in memory into a new image (Mono, Indexed8 or BGR888). fourBit
 // reports a 16-colour image (held as Indexed8). Raises EPictureError with the reader's message.
 QImage DecodePCX(const uint8_t* data, size_t size, bool* fourBit = nullptr);
+class PictureSource;
+// The same from a file held in memory or read as decoding goes.
+QImage DecodePCX(PictureSource& source, bool* fourBit = nullptr);
 } // namespace imgread

@@ -247,12 +247,21 @@ int32_t TPackbitsRLE::Decode(const uint8_t*& source, uint8_t* dest, int32_t pack
 int32_t TPCXRLE::Decode(const uint8_t*& source, uint8_t* dest, int32_t packedSize,
                         int32_t unpackedSize)
 {
-    if (packedSize <= 0 || unpackedSize <= 0)
+    Consumed = 0;
+    if (unpackedSize <= 0)
         return 0;
-    const uint8_t* s = source;
-    const uint8_t* sEnd = s + packedSize;
     uint8_t* d = dest;
     uint8_t* dEnd = dest + unpackedSize;
+    if (m_runLeft > 0) {
+        const uint32_t n = std::min<uint32_t>(m_runLeft, uint32_t(unpackedSize));
+        std::memset(d, m_runValue, n);
+        d += n;
+        m_runLeft -= n;
+    }
+    if (packedSize <= 0)
+        return int32_t(d - dest);
+    const uint8_t* s = source;
+    const uint8_t* sEnd = s + packedSize;
     while (d < dEnd && s < sEnd) {
         // Plain bytes and runs alike without a branch on their kind, while both buffers have
         // room: sixteen bytes of the value are stored whatever the count, and what lands past
@@ -272,14 +281,25 @@ int32_t TPCXRLE::Decode(const uint8_t*& source, uint8_t* dest, int32_t packedSiz
         }
         if (d >= dEnd || s >= sEnd)
             break;
-        const uint8_t b = *s++;
+        const uint8_t b = *s;
         if ((b & 0xC0) == 0xC0) {
-            if (!RunPacket(s, sEnd, d, dEnd, b & 0x3F))
+            if (sEnd - s < 2)
                 break;
+            const uint32_t count = b & 0x3F;
+            const uint32_t n = std::min<uint32_t>(count, uint32_t(dEnd - d));
+            std::memset(d, s[1], n);
+            d += n;
+            if (Carry) {
+                m_runLeft = count - n;
+                m_runValue = s[1];
+            }
+            s += 2;
         } else {
             *d++ = b;
+            ++s;
         }
     }
+    Consumed = uint32_t(s - source);
     return int32_t(d - dest);
 }
 

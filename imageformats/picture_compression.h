@@ -65,6 +65,16 @@ public:
     int32_t Decode(const uint8_t*& source, uint8_t* dest, int32_t packedSize,
                    int32_t unpackedSize) override;
     void Encode(const uint8_t*, uint8_t*, uint32_t&) override {}
+
+    // Set by each call: the source bytes of the whole items it took. With Carry, a run cut by
+    // the end of dest is finished by the next call, so that data decodes in pieces as it would
+    // whole.
+    uint32_t Consumed = 0;
+    bool Carry = false;
+
+private:
+    uint32_t m_runLeft = 0;
+    uint8_t m_runValue = 0;
 };
 
 // One channel row per call, up to its terminating packet. Output is one byte per sample

@@ -114,6 +114,21 @@ void ConvertRGBPlanarRow(const void* const source[3], void* dest, int bitsPerSam
     }
 }
 
+void InterleavePlaneRows(const uint8_t* planes, size_t width, int channels, uint8_t* dest)
+{
+    const uint8_t* r = planes;
+    const uint8_t* g = r + width;
+    const uint8_t* b = g + width;
+    const uint8_t* a = b + width;
+    for (size_t x = 0; x < width; ++x) {
+        *dest++ = b[x];
+        *dest++ = g[x];
+        *dest++ = r[x];
+        if (channels == 4)
+            *dest++ = a[x];
+    }
+}
+
 void CMYKToBGR(int c, int m, int y, int k, uint8_t* bgr)
 {
     bgr[2] = Clamp8(255 - (c - MulDiv(c, k, 255) + k));

@@ -1,8 +1,8 @@
 #pragma once
 // The picture formats unit: the readers' registration with the picture class, and what the
 // readers share: byte-order helpers, row converters, predictor reversal and palettes.
-// Readers decode the whole file held in memory (imgread::BoundedReader) into a new QImage and
-// hand it to the bitmap only on success.
+// Readers decode the file, held in memory (imgread::BoundedReader) or read as decoding goes
+// (imgread::PictureSource), into a new QImage and hand it to the bitmap only on success.
 #include "imageformats/picture_error.h"
 #include "platform/graphics.h"   // MulDiv
 
@@ -33,6 +33,9 @@ void ConvertCMYKRow(const void* source, void* dest, int bitsPerSample, int count
 void ConvertCMYKPlanarRow(const void* const source[4], void* dest, int bitsPerSample, int count);
 void ConvertLabRow(const void* source, void* dest, int bitsPerSample, int count);
 void ConvertLabPlanarRow(const void* const source[3], void* dest, int bitsPerSample, int count);
+// Rows of width 8-bit samples one after another, red, green, blue (and alpha with four
+// channels), to blue-green-red(-alpha) pixels.
+void InterleavePlaneRows(const uint8_t* planes, size_t width, int channels, uint8_t* dest);
 
 // One CMYK or L*a*b* pixel (8-bit samples) to blue, green, red.
 void CMYKToBGR(int c, int m, int y, int k, uint8_t* bgr);

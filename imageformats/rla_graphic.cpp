@@ -2,6 +2,7 @@
 
 #include "imageformats/bounded_reader.h"
 #include "imageformats/picture_compression.h"
+#include "imageformats/picture_formats.h"
 
 #include <QIODevice>
 #include <cstdlib>
@@ -51,18 +52,8 @@ QImage DecodeRLA(const uint8_t* data, size_t size)
             if (got < width)
                 RaisePictureError(kStreamReadError);
         }
-        uchar* line = image.scanLine(int(bottomUp ? height - 1 - y : y));
-        const uint8_t* r = rows.data();
-        const uint8_t* g = r + width;
-        const uint8_t* b = g + width;
-        const uint8_t* m = b + width;
-        for (int64_t x = 0; x < width; ++x) {
-            *line++ = b[x];
-            *line++ = g[x];
-            *line++ = r[x];
-            if (planes == 4)
-                *line++ = m[x];
-        }
+        InterleavePlaneRows(rows.data(), size_t(width), planes,
+                            image.scanLine(int(bottomUp ? height - 1 - y : y)));
     }
     return image;
 }

@@ -2,8 +2,10 @@
 
 #include "imageformats/bounded_reader.h"
 #include "imageformats/picture_compression.h"
+#include "imageformats/picture_formats.h"
 
 #include <QIODevice>
+#include <algorithm>
 #include <vector>
 
 namespace imgread {
@@ -21,8 +23,15 @@ uint32_t BE32(const uint8_t* p)
 
 QImage DecodeSGI(const uint8_t* data, size_t size)
 {
-    BoundedReader in(data, size, kNotSGI);
-    const uint8_t* h = in.take(512);
+    PictureSource source(data, size, kNotSGI);
+    return DecodeSGI(source);
+}
+
+QImage DecodeSGI(PictureSource& source)
+{
+    const uint64_t size = source.size();
+    uint8_t h[512];
+    source.read(0, h, sizeof h);
     if (((h[0] << 8) | h[1]) != 474)
         RaisePictureError(kNotSGI);
     const bool rle = h[2] == 1;
@@ -47,18 +56,18 @@ QImage DecodeSGI(const uint8_t* data, size_t size)
     std::vector<uint32_t> starts, lengths;
     if (rle) {
         const uint64_t entries = uint64_t(height) * depth;
-        if (entries * 8 > in.remaining())
+        if (entries * 8 > size - 512)
             RaisePictureError(kNotSGI);
-        const uint8_t* st = in.take(entries * 4);
-        const uint8_t* ln = in.take(entries * 4);
         // Only the channels read are needed; rows may share their packed data.
         const uint64_t used = uint64_t(height) * channels;
         starts.resize(used);
         lengths.resize(used);
-        for (uint64_t i = 0; i < used; ++i) {
+        const uint8_t* st = source.at(512, size_t(used) * 4);
+        for (uint64_t i = 0; i < used; ++i)
             starts[i] = BE32(st + 4 * i);
+        const uint8_t* ln = source.at(512 + entries * 4, size_t(used) * 4);
+        for (uint64_t i = 0; i < used; ++i)
             lengths[i] = BE32(ln + 4 * i);
-        }
         CheckExpansion(uint64_t(width) * height * channels, size, 1024, kNotSGI);
     } else {
         const uint64_t needed = 512 + uint64_t(channels) * height * width * bpc;
@@ -67,53 +76,56 @@ QImage DecodeSGI(const uint8_t* data, size_t size)
     }
 
     QImage image = NewImage(width, height, format, kNotSGI);
-    std::vector<uint8_t> rows(size_t(width) * channels);
     TSGIRLE decoder;
     decoder.SampleSize = int(bpc);
+    // Each channel is a plane of its own in the file: rows are read a block of them for each
+    // channel at a time, so that a file read as decoding goes is read in order within a plane.
+    const size_t channelRow = size_t(width) * bpc;
+    const uint32_t blockRows =
+        rle ? 1 : uint32_t(std::clamp<uint64_t>(kReadAhead / channels / channelRow, 1, height));
+    std::vector<uint8_t> block(rle ? 0 : size_t(blockRows) * channels * channelRow);
+    std::vector<uint8_t> rows(size_t(width) * channels);
 
-    for (uint32_t y = 0; y < height; ++y) {
-        for (uint32_t c = 0; c < channels; ++c) {
-            uint8_t* row = rows.data() + size_t(c) * width;
-            const uint64_t index = uint64_t(c) * height + y;
-            if (rle) {
-                const uint64_t start = starts[index];
-                if (start >= size)
-                    RaisePictureError(kNotSGI);
-                // Row sizes count bytes; some writers count samples, so allow for both
-                // but never past the end of the file.
-                uint64_t packed = uint64_t(lengths[index]) * bpc;
-                if (packed > size - start)
-                    packed = size - start;
-                const uint8_t* src = data + start;
-                const int32_t got = decoder.Decode(src, row, int32_t(packed), int32_t(width));
-                if (got < int32_t(width))
-                    RaisePictureError(kNotSGI);
-            } else {
-                const uint8_t* src = data + 512 + index * width * bpc;
-                if (bpc == 1) {
-                    std::copy(src, src + width, row);
+    for (uint32_t y0 = 0; y0 < height; y0 += blockRows) {
+        const uint32_t blockEnd = std::min(height, y0 + blockRows);
+        if (!rle)
+            for (uint32_t c = 0; c < channels; ++c)
+                source.read(512 + (uint64_t(c) * height + y0) * channelRow,
+                            block.data() + size_t(c) * blockRows * channelRow,
+                            size_t(blockEnd - y0) * channelRow);
+        for (uint32_t y = y0; y < blockEnd; ++y) {
+            for (uint32_t c = 0; c < channels; ++c) {
+                uint8_t* row = rows.data() + size_t(c) * width;
+                if (rle) {
+                    const uint64_t index = uint64_t(c) * height + y;
+                    const uint64_t start = starts[index];
+                    if (start >= size)
+                        RaisePictureError(kNotSGI);
+                    // Row sizes count bytes; some writers count samples, so allow for both
+                    // but never past the end of the file.
+                    uint64_t packed = uint64_t(lengths[index]) * bpc;
+                    if (packed > size - start)
+                        packed = size - start;
+                    const uint8_t* src = source.at(start, size_t(packed));
+                    const int32_t got = decoder.Decode(src, row, int32_t(packed), int32_t(width));
+                    if (got < int32_t(width))
+                        RaisePictureError(kNotSGI);
                 } else {
-                    for (uint32_t x = 0; x < width; ++x)
-                        row[x] = src[2 * x]; // most significant byte of each sample
+                    const uint8_t* src = block.data() + (size_t(c) * blockRows + (y - y0)) * channelRow;
+                    if (bpc == 1) {
+                        std::copy(src, src + width, row);
+                    } else {
+                        for (uint32_t x = 0; x < width; ++x)
+                            row[x] = src[2 * x]; // most significant byte of each sample
+                    }
                 }
             }
-        }
-        // Row 0 of the file is the bottom row of the picture.
-        uchar* line = image.scanLine(int(height - 1 - y));
-        if (channels == 1) {
-            std::copy(rows.begin(), rows.begin() + width, line);
-            continue;
-        }
-        const uint8_t* r = rows.data();
-        const uint8_t* g = r + width;
-        const uint8_t* b = g + width;
-        const uint8_t* a = b + width;
-        for (uint32_t x = 0; x < width; ++x) {
-            *line++ = b[x];
-            *line++ = g[x];
-            *line++ = r[x];
-            if (channels == 4)
-                *line++ = a[x];
+            // Row 0 of the file is the bottom row of the picture.
+            uchar* line = image.scanLine(int(height - 1 - y));
+            if (channels == 1)
+                std::copy(rows.begin(), rows.begin() + width, line);
+            else
+                InterleavePlaneRows(rows.data(), width, int(channels), line);
         }
     }
     return image;
@@ -148,8 +160,17 @@ QImage DecodeAutodesk(const uint8_t* data, size_t size)
 
 void TSGIGraphic::LoadFromStream(QIODevice& stream)
 {
-    const imgread::StreamBytes bytes = imgread::ReadRest(stream);
-    QImage image = imgread::DecodeSGI(bytes.data(), bytes.length());
+    QImage image;
+    // Uncompressed planes are read as the rows decode: the file is never held whole beside
+    // the picture. Run-length rows lie anywhere in the file: that file is read whole.
+    const QByteArray head = stream.isSequential() ? QByteArray() : stream.peek(3);
+    if (head.size() == 3 && head[2] != 1) {
+        imgread::PictureSource source(stream, imgread::kNotSGI);
+        image = imgread::DecodeSGI(source);
+    } else {
+        const imgread::StreamBytes bytes = imgread::ReadRest(stream);
+        image = imgread::DecodeSGI(bytes.data(), bytes.length());
+    }
     SetImage(std::move(image));
 }
 

@@ -30,6 +30,9 @@ namespace imgread {
 // Grey (Indexed8) from the first channel, BGR888 from three, ARGB32 from four; file row 0 is
 // the bottom row; 16-bit samples keep their high byte.
 QImage DecodeSGI(const uint8_t* data, size_t size);
+class PictureSource;
+// The same from a file held in memory or read as decoding goes.
+QImage DecodeSGI(PictureSource& source);
 // Indexed8 with the colour map times four.
 QImage DecodeAutodesk(const uint8_t* data, size_t size);
 } // namespace imgread

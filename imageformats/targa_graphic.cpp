@@ -25,8 +25,14 @@ namespace imgread {
 
 QImage DecodeTarga(const uint8_t* data, size_t size, QByteArray* identification, size_t* consumed)
 {
-    BoundedReader in(data, size, kInvalidTarga);
-    const uint8_t* h = in.take(18);
+    PictureSource source(data, size, kInvalidTarga);
+    return DecodeTarga(source, identification, consumed);
+}
+
+QImage DecodeTarga(PictureSource& in, QByteArray* identification, size_t* consumed)
+{
+    uint8_t h[18];
+    in.read(0, h, sizeof h);
     const unsigned idLength = h[0];
     const unsigned mapType = h[1];
     const unsigned imageType = h[2];
@@ -38,7 +44,9 @@ QImage DecodeTarga(const uint8_t* data, size_t size, QByteArray* identification,
     const unsigned pixelBits = h[16];
     const bool topDown = (h[17] & 0x20) != 0;
 
-    const uint8_t* id = in.take(idLength);
+    uint64_t pos = sizeof h;
+    const uint8_t* id = in.at(pos, idLength);
+    pos += idLength;
     if (identification)
         *identification = QByteArray(reinterpret_cast<const char*>(id), int(idLength));
 
@@ -69,7 +77,8 @@ QImage DecodeTarga(const uint8_t* data, size_t size, QByteArray* identification,
     QList<QRgb> table;
     if (mapType == 1) {
         const unsigned entryBytes = mapEntryBits == 24 ? 3 : mapEntryBits == 32 ? 4 : 2;
-        const uint8_t* map = in.take(uint64_t(mapLength) * entryBytes);
+        const uint8_t* map = in.at(pos, size_t(mapLength) * entryBytes);
+        pos += size_t(mapLength) * entryBytes;
         // Entry i of the map is colour first + i: pixel values index the map from its first
         // entry index. Colours beyond 255 have no pixel value that could reach them.
         const unsigned first = mapFirst;
@@ -92,48 +101,47 @@ QImage DecodeTarga(const uint8_t* data, size_t size, QByteArray* identification,
     if (uint64_t(width) * height > uint64_t(GraphicPixelLimit()))
         RaisePictureError(kInvalidTarga);
     // Run-length data gives at most 128 pixels for one header and one pixel.
-    CheckExpansion(uint64_t(lineSize) * height, in.remaining(), compressed ? 128 : 1,
-                            kInvalidTarga);
+    CheckExpansion(uint64_t(lineSize) * height, in.size() - pos, compressed ? 128 : 1, kInvalidTarga);
     QImage image = NewImage(width, height, format, kInvalidTarga);
     if (format == QImage::Format_Indexed8)
         image.setColorTable(table);
 
     // Grey pictures of 16 bits keep one byte of each pixel: their rows decode beside the picture.
     std::vector<uint8_t> row(grey && bpp == 2 ? lineSize : 0);
-    // Run-length packets may run across the end of a row into the next.
+    // Run-length packets may run across the end of a row into the next. A row's packets take
+    // at most a header and a pixel for each of its pixels: that much of the file is at hand
+    // for every row, so the rows decode as from the whole file.
     TTargaPacket carry;
+    const size_t rowPacked = lineSize + width + 16;
     for (unsigned i = 0; i < height; ++i) {
         uint8_t* scan = image.scanLine(int(topDown ? i : height - 1 - i));
-        const uint8_t* src;
+        uint8_t* target = row.empty() ? scan : row.data();
         if (compressed) {
-            uint8_t* target = row.empty() ? scan : row.data();
+            size_t available = 0;
+            const uint8_t* packed = in.ahead(pos, rowPacked, &available);
             uint32_t produced = 0;
-            const uint32_t taken =
-                DecodeRLE(in.data() + in.pos(), uint32_t(std::min<size_t>(in.remaining(), UINT32_MAX)), target,
-                          uint32_t(lineSize), pixelBits, &produced, &carry);
+            pos += DecodeRLE(packed, uint32_t(std::min<size_t>(available, UINT32_MAX)), target,
+                             uint32_t(lineSize), pixelBits, &produced, &carry);
             if (produced < lineSize)
                 RaisePictureError(kInvalidTarga);
-            in.skip(taken);
-            src = target;
         } else {
-            src = in.take(lineSize);
+            in.read(pos, target, lineSize);
+            pos += lineSize;
         }
         if (grey && bpp == 2) {
             for (unsigned x = 0; x < width; ++x)
-                scan[x] = src[2 * x];
+                scan[x] = target[2 * x];
         } else if (bpp == 2) {
             // The top bit is an attribute bit, not colour.
             for (unsigned x = 0; x < width; ++x)
-                WriteLE16(scan + 2 * x, uint16_t(ReadLE16(src + 2 * x) & 0x7FFF));
-        } else if (src != scan) {
-            std::memcpy(scan, src, lineSize);
+                WriteLE16(scan + 2 * x, uint16_t(ReadLE16(scan + 2 * x) & 0x7FFF));
         }
     }
     // A packet running past the picture's end is passed over whole.
     if (carry.Left > 0 && !carry.Run)
-        in.skip(std::min<uint64_t>(uint64_t(carry.Left) * bpp, in.remaining()));
+        pos += std::min<uint64_t>(uint64_t(carry.Left) * bpp, in.size() - pos);
     if (consumed)
-        *consumed = in.pos();
+        *consumed = size_t(pos);
     return image;
 }
 
@@ -194,10 +202,17 @@ QByteArray EncodeTarga(const QImage& image, int bytesPerPixel, bool compressed,
 void TTargaGraphic::LoadFromStream(QIODevice& stream)
 {
     const qint64 start = stream.pos();
-    const imgread::StreamBytes bytes = imgread::ReadRest(stream);
     QByteArray id;
     size_t consumed = 0;
-    QImage image = imgread::DecodeTarga(bytes.data(), bytes.length(), &id, &consumed);
+    QImage image;
+    if (stream.isSequential()) {
+        const imgread::StreamBytes bytes = imgread::ReadRest(stream);
+        image = imgread::DecodeTarga(bytes.data(), bytes.length(), &id, &consumed);
+    } else {
+        // Read as the rows decode: the file is never held whole beside the picture.
+        imgread::PictureSource source(stream, kInvalidTarga);
+        image = imgread::DecodeTarga(source, &id, &consumed);
+    }
     SetImage(std::move(image));
     Identification = id;
     // The stream stands just after the picture, as if it had been read packet by packet.

@@ -37,6 +37,9 @@ namespace imgread {
 // picture took. Raises EPictureError("Targa: invalid image") for a damaged file.
 QImage DecodeTarga(const uint8_t* data, size_t size, QByteArray* identification = nullptr,
                    size_t* consumed = nullptr);
+class PictureSource;
+// The same from a file held in memory or read as decoding goes.
+QImage DecodeTarga(PictureSource& source, QByteArray* identification = nullptr, size_t* consumed = nullptr);
 
 // Writes image as a top-down Targa file with bytesPerPixel 1 (Indexed8 with its colour table
 // as the colour map), 2 (RGB555), 3 (BGR888) or 4 (RGB32/ARGB32, bytes blue, green, red, alpha).

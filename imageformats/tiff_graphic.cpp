@@ -68,7 +68,7 @@ uint32_t TypeSize(uint16_t type)
 
 class TTIFFDirectory {
 public:
-    TTIFFDirectory(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
+    explicit TTIFFDirectory(PictureSource& source) : m_source(source) {}
 
     bool BigEndian = false;
 
@@ -77,19 +77,18 @@ public:
 
     void Read()
     {
-        if (m_size < 8)
+        uint8_t header[8];
+        m_source.read(0, header, sizeof header);
+        BigEndian = ReadLE16(header) == 0x4D4D;
+        if (R16(header + 2) != 42)
             RaisePictureError(kInvalidTIFF);
-        BigEndian = ReadLE16(m_data) == 0x4D4D;
-        if (R16(m_data + 2) != 42)
-            RaisePictureError(kInvalidTIFF);
-        const uint64_t offset = R32(m_data + 4);
-        if (offset > m_size || m_size - offset < 2)
-            RaisePictureError(kInvalidTIFF);
-        const uint32_t count = R16(m_data + offset);
-        if (uint64_t(count) * 12 > m_size - offset - 2)
-            RaisePictureError(kInvalidTIFF);
+        const uint64_t offset = R32(header + 4);
+        const uint32_t count = R16(m_source.at(offset, 2));
+        // The entries are kept: their value fields are read after other parts of the file.
+        m_fields.resize(size_t(count) * 12);
+        m_source.read(offset + 2, m_fields.data(), m_fields.size());
         m_entries.reserve(count);
-        const uint8_t* p = m_data + offset + 2;
+        const uint8_t* p = m_fields.data();
         for (uint32_t i = 0; i < count; ++i, p += 12)
             m_entries.push_back({R16(p), R16(p + 2), R32(p + 4), p + 8});
     }
@@ -140,10 +139,9 @@ public:
         const uint64_t bytes = uint64_t(e->Count) * size;
         const uint8_t* p = e->Value;
         if (bytes > 4) {
-            const uint64_t offset = R32(e->Value);
-            if (offset > m_size || bytes > m_size - offset)
+            if (bytes > m_source.size())
                 RaisePictureError(kInvalidTIFF);
-            p = m_data + offset;
+            p = m_source.at(R32(e->Value), size_t(bytes));
         }
         values.resize(e->Count);
         for (uint32_t i = 0; i < e->Count; ++i, p += size)
@@ -152,8 +150,8 @@ public:
     }
 
 private:
-    const uint8_t* m_data;
-    size_t m_size;
+    PictureSource& m_source;
+    std::vector<uint8_t> m_fields;
     std::vector<TIFDEntry> m_entries;
 };
 
@@ -280,9 +278,9 @@ QList<QRgb> ColorTableOf(const TTIFFLayout& l, const TTIFFDirectory& dir)
     return table;
 }
 
-TTIFFLayout ReadLayout(const uint8_t* data, size_t size)
+TTIFFLayout ReadLayout(PictureSource& source)
 {
-    TTIFFDirectory dir(data, size);
+    TTIFFDirectory dir(source);
     dir.Read();
     TTIFFLayout l;
     l.BigEndian = dir.BigEndian;
@@ -373,7 +371,7 @@ TTIFFLayout ReadLayout(const uint8_t* data, size_t size)
         const uint64_t planes = l.Planar ? spp : 1;
         decoded = std::max(decoded, across * down * planes * (l.TileLength / l.SubV) * l.SegmentLine);
     }
-    CheckExpansion(decoded, size, l.MaxRatio, kInvalidTIFF);
+    CheckExpansion(decoded, source.size(), l.MaxRatio, kInvalidTIFF);
 
     if (l.Format == QImage::Format_Indexed8 || l.Format == QImage::Format_Mono)
         l.ColorTable = ColorTableOf(l, dir);
@@ -437,8 +435,7 @@ void UndoPredictor(uint8_t* line, uint32_t pixels, uint32_t samples, uint32_t sa
 
 class TSegmentReader {
 public:
-    TSegmentReader(const TTIFFLayout& layout, const uint8_t* data, size_t size)
-        : m_layout(layout), m_data(data), m_size(size)
+    TSegmentReader(const TTIFFLayout& layout, PictureSource& source) : m_layout(layout), m_source(source)
     {
         if (layout.Compression == 5)
             m_decoder = &m_lzw;
@@ -448,52 +445,53 @@ public:
 
     // The decompressed bytes of segment index, lineBytes x lines of them, lines of pixels
     // pixels; a segment whose data ends early is black where it ends, never uninitialised.
-    const uint8_t* Read(size_t index, uint64_t lineBytes, uint64_t lines, uint32_t pixels)
+    // Uncompressed segments may be read in parts from line firstLine on. The bytes go to into
+    // when it is given, else to a buffer of the reader's (or are the file's own where nothing
+    // changes them).
+    const uint8_t* Read(size_t index, uint64_t lineBytes, uint64_t lines, uint32_t pixels,
+                        uint64_t firstLine = 0, uint8_t* into = nullptr)
     {
         const TTIFFLayout& l = m_layout;
         const uint64_t bytes = lineBytes * lines;
         if (bytes > uint64_t(INT32_MAX))
             RaisePictureError(kInvalidTIFF);
         const uint64_t offset = l.Offsets[index];
-        const uint8_t* result;
-        if (m_decoder) {
-            const uint64_t count = index < l.ByteCounts.size() ? l.ByteCounts[index] : 0;
-            if (offset > m_size || count > m_size - offset)
-                RaisePictureError(kInvalidTIFF);
-            const uint8_t* packed = m_data + offset;
-            if (l.ReversedBits) {
+        const uint64_t start = offset + firstLine * lineBytes;
+        if (!m_decoder && !into && !l.ReversedBits && !l.Predictor)
+            return m_source.at(start, size_t(bytes));
+        const uint64_t count = !m_decoder ? bytes : index < l.ByteCounts.size() ? l.ByteCounts[index] : 0;
+        const uint8_t* packed = m_decoder || l.ReversedBits ? m_source.at(start, size_t(count)) : nullptr;
+        uint8_t* result = into;
+        if (!result) {
+            m_buffer.reserve(size_t(bytes));
+            result = m_buffer.data();
+        }
+        if (l.ReversedBits) {
+            uint8_t* to = result;
+            if (m_decoder) {
                 m_packed.reserve(size_t(count));
-                CopyReversed(m_packed.data(), packed, size_t(count));
-                packed = m_packed.data();
+                to = m_packed.data();
             }
-            m_buffer.reserve(size_t(bytes));
-            const int32_t got = m_decoder->Decode(packed, m_buffer.data(),
-                                                  int32_t(std::min<uint64_t>(count, INT32_MAX)), int32_t(bytes));
-            std::memset(m_buffer.data() + got, 0, size_t(bytes) - size_t(got));
-            result = m_buffer.data();
-        } else {
-            if (offset > m_size || bytes > m_size - offset)
-                RaisePictureError(kInvalidTIFF);
-            if (!l.ReversedBits && !l.Predictor)
-                return m_data + offset;
-            m_buffer.reserve(size_t(bytes));
-            if (l.ReversedBits)
-                CopyReversed(m_buffer.data(), m_data + offset, size_t(bytes));
-            else
-                std::memcpy(m_buffer.data(), m_data + offset, size_t(bytes));
-            result = m_buffer.data();
+            CopyReversed(to, packed, size_t(count));
+            packed = to;
+        }
+        if (m_decoder) {
+            const int32_t got = m_decoder->Decode(
+                packed, result, int32_t(std::min<uint64_t>(count, INT32_MAX)), int32_t(bytes));
+            std::memset(result + got, 0, size_t(bytes) - size_t(got));
+        } else if (!l.ReversedBits) {
+            m_source.read(start, result, size_t(bytes));
         }
         if (l.Predictor)
             for (uint64_t i = 0; i < lines; ++i)
-                UndoPredictor(m_buffer.data() + i * lineBytes, pixels, l.Planar ? 1 : l.SamplesPerPixel,
-                              l.SampleBytes, l.BigEndian);
+                UndoPredictor(result + i * lineBytes, pixels, l.Planar ? 1 : l.SamplesPerPixel, l.SampleBytes,
+                              l.BigEndian);
         return result;
     }
 
 private:
     const TTIFFLayout& m_layout;
-    const uint8_t* m_data;
-    size_t m_size;
+    PictureSource& m_source;
     TTIFFLZW m_lzw;
     TPackbitsRLE m_packBits;
     TDecoder* m_decoder = nullptr;
@@ -636,17 +634,29 @@ size_t BandCount(const TTIFFLayout& l)
     return count;
 }
 
-void DecodeSegments(const TTIFFLayout& l, const uint8_t* data, size_t size, QImage& image)
+// Unit lines of samples are the picture's own lines, byte for byte, so strips decode into it.
+bool LinesAsInPicture(const TTIFFLayout& l, const QImage& image)
 {
-    TSegmentReader reader(l, data, size);
+    return !l.Tiled && !l.Planar && l.SegmentLine == uint64_t(image.bytesPerLine()) &&
+           (l.Kind == TKind::Mono || (l.Kind == TKind::Index8 && l.PixelBytes == 1));
+}
+
+void DecodeSegments(const TTIFFLayout& l, PictureSource& file, QImage& image)
+{
+    TSegmentReader reader(l, file);
     const uint32_t planes = l.Planar ? l.SamplesPerPixel : 1;
     const uint32_t segmentWidth = l.Tiled ? l.TileWidth : l.Width;
     const uint32_t across = (l.Width + segmentWidth - 1) / segmentWidth;
     const bool subsampled = l.SubH > 1 || l.SubV > 1;
     const uint64_t segmentLine = l.SegmentLine;
-    // Interleaved strips convert straight from the segment; tiles and planes are put together
-    // in a band first.
+    // Interleaved strips convert straight from the segment, or decode straight into the picture
+    // where its lines are theirs; tiles and planes are put together in a band first.
     const bool direct = !l.Tiled && !l.Planar;
+    const bool intoPicture = LinesAsInPicture(l, image);
+    // Uncompressed strips are taken some lines at a time: a file read as decoding goes is
+    // then never held a whole strip at a time.
+    const uint64_t partUnits =
+        l.Compression == 1 ? std::max<uint64_t>(1, kReadAhead / segmentLine) : ~uint64_t(0);
     const size_t bandsPerPlane = direct ? 0 : l.Tiled ? (l.Height + l.TileLength - 1) / l.TileLength : BandCount(l);
     LargeBuffer band;
 
@@ -655,45 +665,52 @@ void DecodeSegments(const TTIFFLayout& l, const uint8_t* data, size_t size, QIma
         const uint32_t usedRows = std::min<uint32_t>(BandRows(l, b), l.Height - row);
         const uint64_t usedUnits = (uint64_t(usedRows) + l.SubV - 1) / l.SubV;
         const uint64_t segmentUnits = l.Tiled ? l.TileLength / l.SubV : usedUnits;
-        const uint8_t* source;
-        uint64_t sourceLine;
         if (direct) {
             if (b >= l.Offsets.size())
                 break;
-            source = reader.Read(b, segmentLine, segmentUnits, segmentWidth);
-            sourceLine = segmentLine;
-        } else {
-            band.reserve(size_t(usedUnits * l.UnitLine));
-            std::memset(band.data(), 0, size_t(usedUnits * l.UnitLine));
-            for (uint32_t p = 0; p < planes; ++p) {
-                for (uint32_t t = 0; t < across; ++t) {
-                    const size_t index = (p * bandsPerPlane + b) * across + t;
-                    if (index >= l.Offsets.size())
-                        continue;   // missing segments stay black
-                    const uint8_t* segment = reader.Read(index, segmentLine, segmentUnits, segmentWidth);
-                    const uint32_t x0 = t * segmentWidth;
-                    const uint32_t pixels = std::min(segmentWidth, l.Width - x0);
-                    for (uint64_t u = 0; u < usedUnits; ++u) {
-                        const uint8_t* from = segment + u * segmentLine;
-                        uint8_t* to = band.data() + u * l.UnitLine;
-                        if (l.Planar) {
-                            const uint32_t sb = l.SampleBytes;
-                            to += size_t(x0) * l.PixelBytes + p * sb;
-                            for (uint32_t x = 0; x < pixels; ++x, to += l.PixelBytes, from += sb)
-                                std::memcpy(to, from, sb);
-                        } else {
-                            const uint64_t start = subsampled ? uint64_t(x0) / l.SubH * (l.SubH * l.SubV + 2)
-                                                              : segmentLine * t;
-                            std::memcpy(to + start, from, size_t(std::min(segmentLine, l.UnitLine - start)));
-                        }
+            for (uint64_t u = 0; u < usedUnits;) {
+                const uint64_t units = std::min(partUnits, usedUnits - u);
+                if (intoPicture) {
+                    reader.Read(b, segmentLine, units, segmentWidth, u, image.scanLine(int(row)));
+                    row += uint32_t(units);
+                } else {
+                    const uint8_t* source = reader.Read(b, segmentLine, units, segmentWidth, u);
+                    for (uint64_t i = 0; i < units; ++i, row += l.SubV)
+                        ConvertUnit(l, source + i * segmentLine, image, row);
+                }
+                u += units;
+            }
+            row = std::min(row, l.Height);
+            continue;
+        }
+        band.reserve(size_t(usedUnits * l.UnitLine));
+        std::memset(band.data(), 0, size_t(usedUnits * l.UnitLine));
+        for (uint32_t p = 0; p < planes; ++p) {
+            for (uint32_t t = 0; t < across; ++t) {
+                const size_t index = (p * bandsPerPlane + b) * across + t;
+                if (index >= l.Offsets.size())
+                    continue; // missing segments stay black
+                const uint8_t* segment = reader.Read(index, segmentLine, segmentUnits, segmentWidth);
+                const uint32_t x0 = t * segmentWidth;
+                const uint32_t pixels = std::min(segmentWidth, l.Width - x0);
+                for (uint64_t u = 0; u < usedUnits; ++u) {
+                    const uint8_t* from = segment + u * segmentLine;
+                    uint8_t* to = band.data() + u * l.UnitLine;
+                    if (l.Planar) {
+                        const uint32_t sb = l.SampleBytes;
+                        to += size_t(x0) * l.PixelBytes + p * sb;
+                        for (uint32_t x = 0; x < pixels; ++x, to += l.PixelBytes, from += sb)
+                            std::memcpy(to, from, sb);
+                    } else {
+                        const uint64_t start =
+                            subsampled ? uint64_t(x0) / l.SubH * (l.SubH * l.SubV + 2) : segmentLine * t;
+                        std::memcpy(to + start, from, size_t(std::min(segmentLine, l.UnitLine - start)));
                     }
                 }
             }
-            source = band.data();
-            sourceLine = l.UnitLine;
         }
         for (uint64_t u = 0; u < usedUnits; ++u, row += l.SubV)
-            ConvertUnit(l, source + u * sourceLine, image, row);
+            ConvertUnit(l, band.data() + u * l.UnitLine, image, row);
         row = std::min(row, l.Height);
     }
 }
@@ -702,13 +719,19 @@ void DecodeSegments(const TTIFFLayout& l, const uint8_t* data, size_t size, QIma
 
 QImage DecodeTIFF(const uint8_t* data, size_t size, bool* fourBit)
 {
+    PictureSource source(data, size, kInvalidTIFF);
+    return DecodeTIFF(source, fourBit);
+}
+
+QImage DecodeTIFF(PictureSource& source, bool* fourBit)
+{
     if (fourBit)
         *fourBit = false;
-    const TTIFFLayout layout = ReadLayout(data, size);
+    const TTIFFLayout layout = ReadLayout(source);
     QImage image = NewImage(layout.Width, layout.Height, layout.Format, kInvalidTIFF);
     if (!layout.ColorTable.isEmpty())
         image.setColorTable(layout.ColorTable);
-    DecodeSegments(layout, data, size, image);
+    DecodeSegments(layout, source, image);
     if (layout.AssociatedAlpha)
         UnpremultiplyAlpha(image);
     if (fourBit)
@@ -725,9 +748,16 @@ TTIFFGraphic::TTIFFGraphic()
 
 void TTIFFGraphic::LoadFromStream(QIODevice& stream)
 {
-    const imgread::StreamBytes bytes = imgread::ReadRest(stream);
     bool fourBit = false;
-    QImage image = imgread::DecodeTIFF(bytes.data(), bytes.length(), &fourBit);
+    QImage image;
+    if (stream.isSequential()) {
+        const imgread::StreamBytes bytes = imgread::ReadRest(stream);
+        image = imgread::DecodeTIFF(bytes.data(), bytes.length(), &fourBit);
+    } else {
+        // Read as the strips decode: the file is never held whole beside the picture.
+        imgread::PictureSource source(stream, imgread::kInvalidTIFF);
+        image = imgread::DecodeTIFF(source, &fourBit);
+    }
     SetImage(std::move(image), fourBit);
 }
 

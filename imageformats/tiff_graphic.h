@@ -26,4 +26,7 @@ namespace imgread {
 // Mono, Indexed8, BGR888 or ARGB32. fourBit reports a 4-bit image (held as Indexed8 with 16
 // colours).
 QImage DecodeTIFF(const uint8_t* data, size_t size, bool* fourBit = nullptr);
+class PictureSource;
+// The same from a file held in memory or read as decoding goes.
+QImage DecodeTIFF(PictureSource& source, bool* fourBit = nullptr);
 } // namespace imgread

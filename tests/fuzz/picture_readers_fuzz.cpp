@@ -1,6 +1,7 @@
 // The picture readers over arbitrary bytes: each gives a picture or its message, nothing else.
 // A reader that takes the whole file and nothing more is one line of the table.
 #include "fuzz_target.h"
+#include "picture_source_fuzz.h"
 
 #include "imageformats/gif_graphic.h"
 #include "imageformats/pcx_graphic.h"
@@ -12,6 +13,16 @@
 #include "imageformats/tiff_graphic.h"
 
 namespace {
+
+// A reader that also decodes from a device as it reads: both ways give the same.
+template <class Whole, class FromSource>
+fuzz::Body PictureBothWays(Whole whole, FromSource fromSource)
+{
+    return [whole, fromSource](const uint8_t* data, size_t size) {
+        fuzz::ExpectSameFromDevice(data, size, whole, fromSource);
+        return 0;
+    };
+}
 
 template <class Decode>
 fuzz::Body Picture(Decode decode)
@@ -32,12 +43,15 @@ fuzz::Body Picture(Decode decode)
          return imgread::DecodeCUT(d, n, imgread::DecodeCUTPalette(d, n));
      })},
     {"gif", Picture(imgread::DecodeGIF)},
-    {"pcx", Picture([](const uint8_t* d, size_t n) { return imgread::DecodePCX(d, n); })},
+    {"pcx", PictureBothWays([](const uint8_t* d, size_t n) { return imgread::DecodePCX(d, n); },
+                            [](imgread::PictureSource& s) { return imgread::DecodePCX(s); })},
     {"pnm", Picture(imgread::DecodePPM)},
     {"psd", Picture(imgread::DecodePSD)},
     {"rla", Picture(imgread::DecodeRLA)},
-    {"sgi", Picture(imgread::DecodeSGI)},
-    {"tiff", Picture([](const uint8_t* d, size_t n) { return imgread::DecodeTIFF(d, n); })},
+    {"sgi", PictureBothWays([](const uint8_t* d, size_t n) { return imgread::DecodeSGI(d, n); },
+                            [](imgread::PictureSource& s) { return imgread::DecodeSGI(s); })},
+    {"tiff", PictureBothWays([](const uint8_t* d, size_t n) { return imgread::DecodeTIFF(d, n); },
+                             [](imgread::PictureSource& s) { return imgread::DecodeTIFF(s); })},
 });
 
 } // namespace

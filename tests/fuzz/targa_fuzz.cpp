@@ -1,6 +1,8 @@
 // Feeds arbitrary bytes to the Targa reader: it must give a picture or its message, nothing
-// else; whatever it reads, the writer must write so that the reader gives it back unchanged.
+// else, the same from a device as from memory; whatever it reads, the writer must write so
+// that the reader gives it back unchanged.
 #include "fuzz_target.h"
+#include "picture_source_fuzz.h"
 
 #include "imageformats/picture_error.h"
 #include "imageformats/targa_graphic.h"
@@ -34,6 +36,9 @@ void RoundTrip(const QImage& image, const QByteArray& id)
 
 KORVANE_FUZZ_TARGET(targa)
 {
+    fuzz::ExpectSameFromDevice(
+        data, size, [](const uint8_t* d, size_t n) { return imgread::DecodeTarga(d, n); },
+        [](imgread::PictureSource& s) { return imgread::DecodeTarga(s); });
     QImage image;
     QByteArray id;
     try {

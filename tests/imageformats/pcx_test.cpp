@@ -15,6 +15,11 @@ QImage PCX(const uint8_t* d, size_t n)
     return imgread::DecodePCX(d, n);
 }
 
+QImage PCXFromSource(imgread::PictureSource& source)
+{
+    return imgread::DecodePCX(source);
+}
+
 QByteArray PcxHeader(int bits, int planes, int w, int h, int bytesPerLine, int encoding = 1, int version = 5)
 {
     QByteArray b(128, '\0');
@@ -36,6 +41,7 @@ TEST(PCXReader, MatchesReferenceDecoder)
     for (const char* f : {"pcx_rgb24.pcx", "pcx_grey8.pcx", "pcx_pal8.pcx", "pcx_mono.pcx", "pcx_pal4.pcx"}) {
         SCOPED_TRACE(f);
         EXPECT_TRUE(SamePixels(Decode(PCX, Fixture(f)), Reference(f)));
+        EXPECT_TRUE(SameFromDevice(PCX, PCXFromSource, Fixture(f), kNotPCX));
     }
 }
 
@@ -53,6 +59,7 @@ TEST(PCXReader, PixelFormatsThroughTheRegistry)
         picture.LoadFromFile(FixturePath(c.file));
         EXPECT_EQ(picture.Graphic()->ClassName(), "TPCXGraphic");
         EXPECT_EQ(picture.Bitmap()->PixelFormat(), c.format);
+        EXPECT_TRUE(SamePixels(picture.Bitmap()->image(), Reference(c.file)));
     }
 }
 
@@ -85,6 +92,45 @@ TEST(PCXReader, HandMadeEdgeCases)
     EXPECT_EQ(img.pixelIndex(1, 0), 7);
 }
 
+TEST(PCXReader, RunsAcrossRowsAndBlocksOfRows)
+{
+    // Rows of 24-bit pictures decode a block of rows at a time (a quarter megabyte): runs
+    // of 63 bytes cross the ends of planes, rows and blocks, and go on where they were cut. An
+    // odd width leaves a padding byte in each plane's row.
+    struct Case {
+        const char* what;
+        int width, height, bytesPerLine;
+    };
+    const Case cases[] = {
+        {"several blocks", 1023, 700, 1024}, {"one row", 37, 1, 38}, {"odd sizes", 301, 9, 302}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QByteArray file = PcxHeader(8, 3, c.width, c.height, c.bytesPerLine);
+        QByteArray unpacked;
+        const int total = 3 * c.bytesPerLine * c.height;
+        for (int i = 0; unpacked.size() < total; ++i) {
+            const char value = char(i * 7 % 192);
+            const int count = i % 5 == 4 ? 1 : 63;
+            if (count == 1 && (uchar(value) & 0xC0) != 0xC0)
+                file.append(value);
+            else
+                file.append(char(0xC0 | count)).append(value);
+            unpacked.append(QByteArray(count, value));
+        }
+        const QImage img = Decode(PCX, file);
+        ASSERT_EQ(img.size(), QSize(c.width, c.height));
+        for (int y = 0; y < c.height; ++y) {
+            const char* row = unpacked.constData() + 3 * c.bytesPerLine * y;
+            for (int x = 0; x < c.width; x += 1 + x % 13) {
+                const QRgb want =
+                    qRgb(uchar(row[x]), uchar(row[c.bytesPerLine + x]), uchar(row[2 * c.bytesPerLine + x]));
+                ASSERT_EQ(img.pixel(x, y), want) << x << ", " << y;
+            }
+        }
+        EXPECT_TRUE(SameFromDevice(PCX, PCXFromSource, file, kNotPCX));
+    }
+}
+
 TEST(PCXReader, DamagedFiles)
 {
     QByteArray good = PcxHeader(8, 3, 4, 2, 4, 0) + QByteArray(24, 'x');
@@ -107,11 +153,18 @@ TEST(PCXReader, DamagedFiles)
         {"bytes per line too small", PcxHeader(8, 3, 40, 2, 4, 0) + QByteArray(24, 'x'), kNotPCX},
         {"raw data short", good.left(good.size() - 1), kNotPCX},
         {"run-length data short", rle.left(rle.size() - 1), kNotPCX},
+        {"run-length data ends in a row", rle.left(129), kNotPCX},
+        {"run-length data ends after a count byte", PcxHeader(8, 3, 4, 2, 4) + QByteArray("\xcc\x11\xcc", 3),
+         kNotPCX},
+        {"raw data ends in a row", good.left(140), kNotPCX},
+        {"8 bits, data ends in the palette block",
+         PcxHeader(8, 1, 4, 4, 4) + QByteArray("\xd0\x01", 2) + QByteArray(700, '\x0c'), kNotPCX},
         {"huge size from a tiny file", PcxHeader(8, 3, 65535, 65535, 65535) + QByteArray("\xff\0", 2),
          kNotPCX},
     };
     for (const DamagedCase& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(DecodeError(PCX, c.bytes), c.message);
+        EXPECT_TRUE(SameFromDevice(PCX, PCXFromSource, c.bytes, c.message));
     }
 }

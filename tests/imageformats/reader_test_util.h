@@ -1,9 +1,11 @@
 #pragma once
 // Shared by the reader tests: fixtures, reference pixels and pixel comparison.
+#include "imageformats/bounded_reader.h"
 #include "imageformats/picture_error.h"
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QFile>
 #include <QImage>
@@ -68,6 +70,50 @@ inline std::string DecodeError(const Decoder& decode, const QByteArray& bytes)
         return e.what();
     }
     return {};
+}
+
+using SourceDecoder = std::function<QImage(imgread::PictureSource&)>;
+
+// The decode of bytes read from a device as decoding goes, through a window of a few bytes so
+// that every read beyond the first crosses its end; message is the reader's.
+inline QImage DecodeFromDevice(const SourceDecoder& decode, const QByteArray& bytes, const char* message,
+                               size_t window = 7)
+{
+    QBuffer device;
+    device.setData(bytes);
+    device.open(QIODevice::ReadOnly);
+    imgread::PictureSource source(device, message, window);
+    return decode(source);
+}
+
+// Read from a device, the file gives what it gives from memory: the same picture, or the same
+// message.
+inline ::testing::AssertionResult SameFromDevice(const Decoder& whole, const SourceDecoder& decode,
+                                                 const QByteArray& bytes, const char* message)
+{
+    std::string wholeError, deviceError;
+    QImage fromMemory, fromDevice;
+    try {
+        fromMemory = Decode(whole, bytes);
+    } catch (const EPictureError& e) {
+        wholeError = e.what();
+    }
+    for (const size_t window : {size_t(7), size_t(1) << 20}) {
+        fromDevice = QImage();
+        try {
+            fromDevice = DecodeFromDevice(decode, bytes, message, window);
+            deviceError.clear();
+        } catch (const EPictureError& e) {
+            deviceError = e.what();
+        }
+        if (deviceError != wholeError)
+            return ::testing::AssertionFailure()
+                   << "window " << window << ": \"" << deviceError << "\" from the device, \"" << wholeError
+                   << "\" from memory";
+        if (fromDevice != fromMemory)
+            return ::testing::AssertionFailure() << "window " << window << ": other pixels from the device";
+    }
+    return ::testing::AssertionSuccess();
 }
 
 struct DamagedCase {

@@ -20,6 +20,11 @@ QImage TGA(const uint8_t* d, size_t n)
     return imgread::DecodeTarga(d, n);
 }
 
+QImage TGAFromSource(imgread::PictureSource& source)
+{
+    return imgread::DecodeTarga(source);
+}
+
 QByteArray Header(int type, int bits, int w, int h, int descriptor, int mapType = 0, int mapLength = 0,
                   int mapBits = 0)
 {
@@ -52,6 +57,7 @@ TEST(TargaReader, MatchesReferenceDecoder)
         // Five-bit channels widen differently from decoder to decoder: allow one step.
         const int tolerance = std::string_view(f).find("16") != std::string_view::npos ? 8 : 0;
         EXPECT_TRUE(SamePixels(Decode(TGA, Fixture(f)), Reference(f), tolerance));
+        EXPECT_TRUE(SameFromDevice(TGA, TGAFromSource, Fixture(f), kInvalid));
     }
     // Both orientations, raw or run-length, give the same picture at every depth.
     const char* same[][4] = {
@@ -153,17 +159,61 @@ TEST(TargaReader, DamagedFiles)
         {"run-length data missing", rle.left(18), kInvalid},
         {"width 0", Header(2, 24, 0, 4, 0) + QByteArray(48, 'x'), kInvalid},
         {"height 0", Header(2, 24, 4, 0, 0) + QByteArray(48, 'x'), kInvalid},
-        {"huge size from a tiny file", Header(10, 32, 65535, 65535, 0) + QByteArray("\xff\1\2\3\4", 5), kInvalid},
+        {"huge size from a tiny file", Header(10, 32, 65535, 65535, 0) + QByteArray("\xff\1\2\3\4", 5),
+         kInvalid},
         {"pixel size 12", Header(2, 12, 4, 4, 0) + QByteArray(48, 'x'), kInvalid},
         {"image type 0", Header(0, 24, 4, 4, 0) + QByteArray(48, 'x'), kInvalid},
         {"image type 4", Header(4, 24, 4, 4, 0) + QByteArray(48, 'x'), kInvalid},
         {"colour map past the end", Header(1, 8, 4, 4, 0, 1, 65535, 24) + QByteArray(64, 'x'), kInvalid},
         {"identification past the end", QByteArray("\xff") + raw.mid(1, 17), kInvalid},
         {"mapped 16-bit indices", Header(1, 16, 2, 2, 0, 1, 2, 24) + QByteArray(14, 'x'), kInvalid},
+        {"raw data ends in the first row", raw.left(25), kInvalid},
+        {"run-length data ends in a pixel", rle.left(20), kInvalid},
+        {"16-bit grey raw data ends in a row", Header(3, 16, 3, 2, 0) + QByteArray(9, 'x'), kInvalid},
     };
     for (const DamagedCase& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(DecodeError(TGA, c.bytes), c.message);
+        EXPECT_TRUE(SameFromDevice(TGA, TGAFromSource, c.bytes, c.message));
+    }
+}
+
+TEST(TargaReader, LargeFilesReadAsTheyDecode)
+{
+    // Pictures of several times the reading window's size (a quarter megabyte), at an odd width, with
+    // packets of many lengths running across rows: read from a file as they decode, they give
+    // what they give from memory, and the stream stands just after the picture.
+    for (const int bytesPerPixel : {1, 2, 3, 4}) {
+        for (const bool compressed : {false, true}) {
+            SCOPED_TRACE(testing::Message() << bytesPerPixel << (compressed ? " run-length" : " raw"));
+            const int width = 1203, height = 900;
+            QImage picture(width, height,
+                           bytesPerPixel == 1   ? QImage::Format_Indexed8
+                           : bytesPerPixel == 2 ? QImage::Format_RGB555
+                           : bytesPerPixel == 3 ? QImage::Format_BGR888
+                                                : QImage::Format_ARGB32);
+            if (bytesPerPixel == 1)
+                picture.setColorTable(imgread::GreyTable());
+            for (int y = 0; y < height; ++y) {
+                uchar* line = picture.scanLine(y);
+                for (int i = 0; i < width * bytesPerPixel; ++i)
+                    line[i] = uchar((i / (1 + y % 40)) * 37 + y);
+                if (bytesPerPixel == 2)
+                    for (int x = 0; x < width; ++x)
+                        line[2 * x + 1] &= 0x7F;
+            }
+            QByteArray file = imgread::EncodeTarga(picture, bytesPerPixel, compressed, "id");
+            EXPECT_EQ(Decode(TGA, file), picture);
+            file.append("after");
+            QBuffer device(&file);
+            device.open(QIODevice::ReadOnly);
+            TTargaGraphic g;
+            g.LoadFromStream(device);
+            EXPECT_TRUE(SamePixels(g.image(), picture));
+            EXPECT_EQ(device.pos(), file.size() - 5);
+            EXPECT_TRUE(SameFromDevice(TGA, TGAFromSource, file, kInvalid));
+            EXPECT_TRUE(SameFromDevice(TGA, TGAFromSource, file.chopped(5 + width / 2), kInvalid));
+        }
     }
 }
 

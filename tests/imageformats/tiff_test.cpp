@@ -22,6 +22,67 @@ QImage TIFF(const uint8_t* d, size_t n)
     return imgread::DecodeTIFF(d, n);
 }
 
+QImage TIFFFromSource(imgread::PictureSource& source)
+{
+    return imgread::DecodeTIFF(source);
+}
+
+uint8_t StripPixel(int x, int y)
+{
+    return uint8_t(x * 7 + y * 13);
+}
+
+// An uncompressed 8-bit grey picture of w x h in strips of rowsPerStrip rows, the strips stored
+// last first, their pixels StripPixel.
+QByteArray GreyStripsLastFirst(uint32_t w, uint32_t h, uint32_t rowsPerStrip)
+{
+    const uint32_t strips = (h + rowsPerStrip - 1) / rowsPerStrip;
+    QByteArray b("II*\0\x08\0\0\0", 8);
+    const uint32_t tables = 8 + 2 + 12 * 9 + 4;
+    const uint32_t data = tables + (strips > 1 ? 8 * strips : 0);
+    const struct {
+        uint16_t tag, type;
+        uint32_t count, value;
+    } tags[] = {{256, 4, 1, w},
+                {257, 4, 1, h},
+                {258, 3, 1, 8},
+                {259, 3, 1, 1},
+                {262, 3, 1, 1},
+                {273, 4, strips, strips == 1 ? data : tables},
+                {277, 3, 1, 1},
+                {278, 4, 1, rowsPerStrip},
+                {279, 4, strips, strips == 1 ? w * h : tables + 4 * strips}};
+    AppendLE16(b, 9);
+    for (const auto& t : tags) {
+        AppendLE16(b, t.tag);
+        AppendLE16(b, t.type);
+        AppendLE16(b, uint16_t(t.count));
+        AppendLE16(b, uint16_t(t.count >> 16));
+        AppendLE16(b, uint16_t(t.value));
+        AppendLE16(b, uint16_t(t.value >> 16));
+    }
+    b.append(QByteArray(4, '\0'));
+    QByteArray offsets, counts, pixels;
+    for (uint32_t i = strips; i-- > 0;) {
+        const uint32_t rows = std::min(rowsPerStrip, h - i * rowsPerStrip);
+        for (uint32_t y = i * rowsPerStrip; y < i * rowsPerStrip + rows; ++y)
+            for (uint32_t x = 0; x < w; ++x)
+                pixels.append(char(StripPixel(int(x), int(y))));
+    }
+    uint32_t at = data + uint32_t(pixels.size());
+    for (uint32_t i = 0; i < strips; ++i) {
+        const uint32_t bytes = std::min(rowsPerStrip, h - i * rowsPerStrip) * w;
+        at -= bytes;
+        AppendLE16(offsets, uint16_t(at));
+        AppendLE16(offsets, uint16_t(at >> 16));
+        AppendLE16(counts, uint16_t(bytes));
+        AppendLE16(counts, uint16_t(bytes >> 16));
+    }
+    if (strips > 1)
+        b.append(offsets).append(counts);
+    return b.append(pixels);
+}
+
 // Pixels with alpha as Pillow wrote them (PAM, RGB_ALPHA).
 QImage ReferencePAM(const QString& name)
 {
@@ -115,6 +176,35 @@ TEST(TIFFReader, MatchesReferenceDecoder)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         EXPECT_TRUE(SamePixels(Decode(TIFF, Fixture(c.file)), Reference(c.file), c.tolerance));
+        EXPECT_TRUE(SameFromDevice(TIFF, TIFFFromSource, Fixture(c.file), kInvalidTIFF));
+    }
+}
+
+TEST(TIFFReader, StripsOutOfOrderAndLongUncompressedStrips)
+{
+    // Uncompressed strips are read a quarter megabyte at a time; widths of whole words
+    // go straight into the picture's lines, odd ones through a line of their own.
+    struct Case {
+        const char* what;
+        uint32_t width, height, rowsPerStrip;
+    };
+    const Case cases[] = {{"one long strip, lines as the picture's", 1000, 700, 700},
+                          {"one long strip, odd width", 1001, 600, 600},
+                          {"strips last first", 37, 50, 8},
+                          {"strips last first, whole words", 40, 50, 7},
+                          {"one row", 3, 1, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QByteArray file = GreyStripsLastFirst(c.width, c.height, c.rowsPerStrip);
+        const QImage img = Decode(TIFF, file);
+        ASSERT_EQ(img.size(), QSize(int(c.width), int(c.height)));
+        for (int y = 0; y < int(c.height); ++y)
+            for (int x = 0; x < int(c.width); x += 1 + x % 11)
+                ASSERT_EQ(img.pixelIndex(x, y), StripPixel(x, y)) << x << ", " << y;
+        EXPECT_TRUE(SameFromDevice(TIFF, TIFFFromSource, file, kInvalidTIFF));
+        // Cut in its last rows (the first strip's, stored last).
+        EXPECT_EQ(DecodeError(TIFF, file.chopped(int(c.width) / 2 + 1)), kInvalidTIFF);
+        EXPECT_TRUE(SameFromDevice(TIFF, TIFFFromSource, file.chopped(int(c.width) / 2 + 1), kInvalidTIFF));
     }
 }
 
@@ -213,6 +303,10 @@ TEST(TIFFReader, DamagedFiles)
         std::erase_if(tags, [&](const Tag& t) { return t.tag == tag; });
         return tags;
     };
+    // Two strips of three rows: the second's offset (its table entry's last byte at 129) made huge.
+    QByteArray secondStripPastTheEnd = GreyStripsLastFirst(4, 6, 3);
+    ASSERT_EQ(DecodeError(TIFF, secondStripPastTheEnd), "");
+    secondStripPastTheEnd[129] = 1;
     const std::vector<DamagedCase> cases = {
         {"empty", QByteArray(), kInvalidTIFF},
         {"header only", good.left(8), kInvalidTIFF},
@@ -243,10 +337,18 @@ TEST(TIFFReader, DamagedFiles)
              .replace(QByteArray("\x11\x01\x04\0\x01\0\0\0", 8),
                       QByteArray("\x11\x01\x04\0\xff\xff\xff\x0f", 8)),
          kInvalidTIFF},
+        {"strip ends in a row", MakeTIFF(GreyTags(4, 3, 12), QByteArray(10, 'x')), kInvalidTIFF},
+        {"directory without entries", MakeTIFF({}, QByteArray(12, 'x')), kInvalidTIFF},
+        {"directory entries past the end", good.left(good.size() - 7), kInvalidTIFF},
+        {"second strip past the end", secondStripPastTheEnd, kInvalidTIFF},
+        {"LZW strip past the end",
+         MakeTIFF(withTag(withTag(GreyTags(4, 3, 12), 259, 5), 273, 0x10000), QByteArray(12, 'x')),
+         kInvalidTIFF},
     };
     for (const DamagedCase& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(DecodeError(TIFF, c.bytes), c.message);
+        EXPECT_TRUE(SameFromDevice(TIFF, TIFFFromSource, c.bytes, c.message));
     }
 }
 
@@ -287,6 +389,7 @@ TEST(TIFFReader, ValidVariantsItDoesNotReadSaySo)
     for (const DamagedCase& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(DecodeError(TIFF, c.bytes), c.message);
+        EXPECT_TRUE(SameFromDevice(TIFF, TIFFFromSource, c.bytes, c.message));
     }
 }
 
@@ -311,6 +414,7 @@ TEST(TIFFReader, TiledFilesWithoutTheirData)
     for (const DamagedCase& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(DecodeError(TIFF, c.bytes), c.message);
+        EXPECT_TRUE(SameFromDevice(TIFF, TIFFFromSource, c.bytes, c.message));
     }
 }
 
