@@ -217,6 +217,37 @@ TEST(EditorWindow, TheViewShowsThePictureAtItsZoomWhereverItIsScrolled)
     EXPECT_EQ(shown.pixel(inside), qRgb((100 + at.x() / 2) & 0xFF, (50 + at.y() / 2) & 0xFF, 0));
 }
 
+// An opaque picture's box paints no background under it; a picture with transparent pixels
+// that follows shows the view's background through them.
+TEST(EditorWindow, ATransparentPictureAfterAnOpaqueOneShowsTheViewBehindIt)
+{
+    TImageEditorFrame e;
+    e.resize(463, 324);
+    e.show();
+    const TPicture opaque = gradient(40, 30);
+    e.SetPicture(&opaque);
+    const QImage first = e.ScrollBox->viewport()->grab().toImage();
+    EXPECT_TRUE(e.PaintBox->testAttribute(Qt::WA_OpaquePaintEvent));
+
+    QImage img(40, 30, QImage::Format_RGB32);
+    img.fill(qRgb(10, 200, 10));
+    img.setPixel(5, 5, qRgb(1, 2, 3));
+    TBitmap keyed;
+    keyed.SetImage(img);
+    keyed.SetTransparentColor(RGB(1, 2, 3));
+    keyed.SetTransparent(true);
+    TPicture transparent;
+    transparent.SetGraphic(&keyed);
+    e.SetPicture(&transparent);
+    const QImage shown = e.ScrollBox->viewport()->grab().toImage();
+    const QPoint box = e.PaintBox->pos();
+    const QRgb background = first.pixel(2, 2);
+    ASSERT_FALSE(QRect(box, e.PaintBox->size()).contains(QPoint(2, 2)));
+    EXPECT_EQ(shown.pixel(box + QPoint(6, 5)), qRgb(10, 200, 10));
+    EXPECT_EQ(shown.pixel(box + QPoint(5, 5)), background);
+    EXPECT_FALSE(e.PaintBox->testAttribute(Qt::WA_OpaquePaintEvent));
+}
+
 TEST(EditorWindow, ClosingAfterACropAsksAndNoGivesNothingBack)
 {
     for (int answer : {IDYES, IDNO}) {
