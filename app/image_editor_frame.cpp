@@ -9,6 +9,7 @@
 #include "platform/message_box.h"
 #include "platform/picture.h"
 #include "platform/registry.h"
+#include "platform/scaled_picture_cache.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -17,6 +18,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScrollArea>
 #include <QStatusBar>
@@ -66,7 +68,7 @@ public:
     }
 
 protected:
-    void paintEvent(QPaintEvent*) override { m_editor->PaintBoxPaint(); }
+    void paintEvent(QPaintEvent* e) override { m_editor->PaintBoxPaint(e->rect()); }
     void mousePressEvent(QMouseEvent* e) override
     {
         m_editor->PaintBoxMouseDown(e->button(), e->position().toPoint());
@@ -102,7 +104,8 @@ QIcon toolIcon(bool zoom)
 
 } // namespace
 
-TImageEditorFrame::TImageEditorFrame(QWidget* owner) : QDialog(owner), Picture(std::make_unique<TPicture>())
+TImageEditorFrame::TImageEditorFrame(QWidget* owner)
+    : QDialog(owner), Picture(std::make_unique<TPicture>()), m_view(std::make_unique<TScaledPictureCache>())
 {
     setObjectName(QStringLiteral("ImageEditorFrame"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
@@ -231,6 +234,8 @@ void TImageEditorFrame::showZoom()
 void TImageEditorFrame::SetPicture(const TPicture* picture)
 {
     Picture->Assign(picture);
+    m_view->Clear();
+    PaintBox->setAttribute(Qt::WA_OpaquePaintEvent, false);
     const int w = Picture->Width(), h = Picture->Height();
     // Before the window first shows, its layout has not placed the scroll box yet.
     if (layout()) {
@@ -270,15 +275,18 @@ void TImageEditorFrame::FormResize()
     ScrollBox->setAlignment(Qt::AlignCenter);
 }
 
-void TImageEditorFrame::PaintBoxPaint()
+void TImageEditorFrame::PaintBoxPaint(const QRect& exposed)
 {
+    QPainter p(PaintBox);
     if (!Picture->Empty()) {
-        TCanvas canvas(PaintBox);
-        canvas.StretchDraw(TRect(0, 0, PaintBox->width(), PaintBox->height()), Picture->Graphic());
+        const QRect view(-PaintBox->pos(), ScrollBox->viewport()->size());
+        m_view->Paint(p, Picture->Graphic(), PaintBox->size(), exposed, view);
+        // An opaque picture covers its box, so the view's background is not painted under it.
+        if (PaintBox->testAttribute(Qt::WA_OpaquePaintEvent) != m_view->Opaque())
+            PaintBox->setAttribute(Qt::WA_OpaquePaintEvent, m_view->Opaque());
     }
     if (Selecting || HasSelection) {
         // The band inverts what lies under it, so it shows on any picture.
-        QPainter p(PaintBox);
         p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
         p.setPen(QPen(Qt::white, 1));
         p.setBrush(Qt::NoBrush);

@@ -14,6 +14,7 @@ class QScrollArea;
 class QStatusBar;
 class QToolBar;
 class TPicture;
+class TScaledPictureCache;
 
 constexpr float MinEditorZoom = 0.25f;
 constexpr float MaxEditorZoom = 4.0f;
@@ -61,7 +62,8 @@ public:
     void FormCreate();
     void FormClose();
     void FormResize();
-    void PaintBoxPaint();
+    // Paints the part exposed of the paint box.
+    void PaintBoxPaint(const QRect& exposed);
     void PaintBoxMouseDown(Qt::MouseButton button, QPoint p);
     void PaintBoxMouseMove(QPoint p);
     void PaintBoxMouseUp(Qt::MouseButton button, QPoint p);
@@ -78,4 +80,6 @@ private:
     int toPicture(int v) const;
     void showZoom();
     bool m_closing = false;
+    // The picture at Zoom, around what the view shows.
+    std::unique_ptr<TScaledPictureCache> m_view;
 };

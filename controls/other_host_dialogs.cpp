@@ -267,11 +267,14 @@ constexpr THostedItem FontDialogItems[] = {
 // The colours the font dialog's colour box offers, as the system's font dialog does.
 constexpr struct {
     TColor Color;
-    const char* Name;
-} FontColors[] = {{clBlack, "Black"},   {clMaroon, "Maroon"},   {clGreen, "Green"}, {clOlive, "Olive"},
-                  {clNavy, "Navy"},     {clPurple, "Purple"},   {clTeal, "Teal"},   {clGray, "Gray"},
-                  {clSilver, "Silver"}, {clRed, "Red"},         {clLime, "Lime"},   {clYellow, "Yellow"},
-                  {clBlue, "Blue"},     {clFuchsia, "Fuchsia"}, {clAqua, "Aqua"},   {clWhite, "White"}};
+    int Name;
+} FontColors[] = {
+    {clBlack, FontColorBlackString}, {clMaroon, FontColorMaroonString},   {clGreen, FontColorGreenString},
+    {clOlive, FontColorOliveString}, {clNavy, FontColorNavyString},       {clPurple, FontColorPurpleString},
+    {clTeal, FontColorTealString},   {clGray, FontColorGrayString},       {clSilver, FontColorSilverString},
+    {clRed, FontColorRedString},     {clLime, FontColorLimeString},       {clYellow, FontColorYellowString},
+    {clBlue, FontColorBlueString},   {clFuchsia, FontColorFuchsiaString}, {clAqua, FontColorAquaString},
+    {clWhite, FontColorWhiteString}};
 
 // Adds the colour box under the effects, on color; a colour of no entry gets one of its own.
 QComboBox* addColorCombo(QWidget* effects, TColor color)
@@ -281,7 +284,7 @@ QComboBox* addColorCombo(QWidget* effects, TColor color)
     layout->setContentsMargins(0, 0, 0, 0);
     auto* combo = new QComboBox(row);
     combo->setObjectName(QStringLiteral("colorCombo"));
-    auto* label = new QLabel(QStringLiteral("Co&lor:"), row);
+    auto* label = new QLabel(ControlString(FontColorCaptionString), row);
     label->setBuddy(combo);
     layout->addWidget(label);
     layout->addWidget(combo, 1);
@@ -291,10 +294,10 @@ QComboBox* addColorCombo(QWidget* effects, TColor color)
         return QIcon(p);
     };
     for (const auto& c : FontColors)
-        combo->addItem(swatch(c.Color), QString::fromLatin1(c.Name), QVariant::fromValue(uint(c.Color)));
+        combo->addItem(swatch(c.Color), ControlString(c.Name), QVariant::fromValue(uint(c.Color)));
     int index = combo->findData(QVariant::fromValue(uint(color)));
     if (index < 0) {
-        combo->addItem(swatch(color), QStringLiteral("Custom"), QVariant::fromValue(uint(color)));
+        combo->addItem(swatch(color), ControlString(FontColorCustomString), QVariant::fromValue(uint(color)));
         index = combo->count() - 1;
     }
     combo->setCurrentIndex(index);

@@ -351,6 +351,26 @@ constexpr int PrintResolutionCaptionString = 4215; // "&Resolution:"
 constexpr int DuplexCaptionString = 4216;          // "&Two-sided:"
 constexpr int PrintSetupTitleString = 4219;        // "Print Setup"
 
+// ---- the font dialog's colour box ----
+constexpr int FontColorBlackString = 4490;   // "Black"
+constexpr int FontColorMaroonString = 4491;  // "Maroon"
+constexpr int FontColorGreenString = 4492;   // "Green"
+constexpr int FontColorOliveString = 4493;   // "Olive"
+constexpr int FontColorNavyString = 4494;    // "Navy"
+constexpr int FontColorPurpleString = 4495;  // "Purple"
+constexpr int FontColorTealString = 4496;    // "Teal"
+constexpr int FontColorGrayString = 4497;    // "Gray"
+constexpr int FontColorSilverString = 4498;  // "Silver"
+constexpr int FontColorRedString = 4499;     // "Red"
+constexpr int FontColorLimeString = 4500;    // "Lime"
+constexpr int FontColorYellowString = 4501;  // "Yellow"
+constexpr int FontColorBlueString = 4502;    // "Blue"
+constexpr int FontColorFuchsiaString = 4503; // "Fuchsia"
+constexpr int FontColorAquaString = 4504;    // "Aqua"
+constexpr int FontColorWhiteString = 4505;   // "White"
+constexpr int FontColorCustomString = 4506;  // "Custom"
+constexpr int FontColorCaptionString = 4507; // "Co&lor:"
+
 // ---- typed sizes and angles ----
 constexpr int SheetValueRangeString =
     4217; // "Sizes and positions must be whole numbers from %1 to %2 tenths of a millimetre."

@@ -364,7 +364,7 @@ bool RopUsesSource(uint8_t code)
 }
 
 // The part visible (target coordinates) of source's srcRect drawn into dest, nearest-neighbour,
-// as ARGB32: pixelSize pixels when the device's resolution is known (its pixels on screen),
+// as ARGB32 (RGB32 without a key): pixelSize pixels when the device's resolution is known (its pixels on screen),
 // else the source's own resolution of that part. Pixels of colour key (0xRRGGBB, or none when
 // above 24 bits) are transparent; the others are opaque unless the key is set.
 QImage SampleSource(const QImage& source, const TRect& srcRect, const TRect& dest, const QRect& visible,
@@ -379,7 +379,8 @@ QImage SampleSource(const QImage& source, const TRect& srcRect, const TRect& des
     if (pixelSize.isEmpty())
         pixelSize = QSize(std::max(1, int(std::ceil(double(visible.width()) * asw / aw))),
                           std::max(1, int(std::ceil(double(visible.height()) * ash / ah))));
-    QImage out(pixelSize, QImage::Format_ARGB32);
+    // Without a key every pixel is opaque: the screen's own format, copied without blending.
+    QImage out(pixelSize, key <= 0xFFFFFFu ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (out.isNull())
         return out;
     // Source column or row k of output pixel i along one axis; -1 outside the source.
@@ -400,37 +401,49 @@ QImage SampleSource(const QImage& source, const TRect& srcRect, const TRect& des
         axis(out.width(), visible.x() - x0, visible.width(), aw, asw, sx0, mirrorX, source.width());
     const std::vector<int> rows =
         axis(out.height(), visible.y() - y0, visible.height(), ah, ash, sy0, mirrorY, source.height());
-    const QImage::Format f = source.format();
     const QList<QRgb> table = source.colorTable();
     auto indexed = [&table](int i) { return i < table.size() ? table[i] : 0xFF000000u; };
-    for (int y = 0; y < out.height(); ++y) {
-        QRgb* o = reinterpret_cast<QRgb*>(out.scanLine(y));
-        const int sy = rows[size_t(y)];
-        if (sy < 0) {
-            std::fill(o, o + out.width(), 0xFF000000u);
-            continue;
-        }
-        const uchar* r = source.constScanLine(sy);
-        for (int x = 0; x < out.width(); ++x) {
-            const int sx = cols[size_t(x)];
-            QRgb c = 0xFF000000u;
-            if (sx >= 0) {
-                switch (f) {
-                case QImage::Format_RGB32: c = reinterpret_cast<const QRgb*>(r)[sx] | 0xFF000000u; break;
-                case QImage::Format_ARGB32: c = reinterpret_cast<const QRgb*>(r)[sx]; break;
-                case QImage::Format_Indexed8: c = indexed(r[sx]); break;
-                case QImage::Format_Mono: c = indexed((r[sx >> 3] >> (7 - (sx & 7))) & 1); break;
-                case QImage::Format_Grayscale8: c = qRgb(r[sx], r[sx], r[sx]); break;
-                case QImage::Format_RGB888: c = qRgb(r[3 * sx], r[3 * sx + 1], r[3 * sx + 2]); break;
-                case QImage::Format_BGR888: c = qRgb(r[3 * sx + 2], r[3 * sx + 1], r[3 * sx]); break;
-                default: c = source.pixel(sx, sy); break;
-                }
+    const bool keyed = key <= 0xFFFFFFu;
+    // One loop per source format, so the format is not looked at again for every pixel.
+    const int outW = out.width(), outH = out.height();
+    auto sample = [&](auto pixelOf) {
+        for (int y = 0; y < outH; ++y) {
+            QRgb* o = reinterpret_cast<QRgb*>(out.scanLine(y));
+            const int sy = rows[size_t(y)];
+            if (sy < 0) {
+                std::fill(o, o + outW, 0xFF000000u);
+                continue;
             }
-            if (key <= 0xFFFFFFu)
-                o[x] = (c & 0xFFFFFF) == key ? 0 : c;
-            else
-                o[x] = c | 0xFF000000u;
+            const uchar* r = source.constScanLine(sy);
+            for (int x = 0; x < outW; ++x) {
+                const int sx = cols[size_t(x)];
+                const QRgb c = sx >= 0 ? pixelOf(r, sx, sy) : 0xFF000000u;
+                if (keyed)
+                    o[x] = (c & 0xFFFFFF) == key ? 0 : c;
+                else
+                    o[x] = c | 0xFF000000u;
+            }
         }
+    };
+    switch (source.format()) {
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+        sample([](const uchar* r, int sx, int) { return reinterpret_cast<const QRgb*>(r)[sx]; });
+        break;
+    case QImage::Format_Indexed8: sample([&](const uchar* r, int sx, int) { return indexed(r[sx]); }); break;
+    case QImage::Format_Mono:
+        sample([&](const uchar* r, int sx, int) { return indexed((r[sx >> 3] >> (7 - (sx & 7))) & 1); });
+        break;
+    case QImage::Format_Grayscale8:
+        sample([](const uchar* r, int sx, int) { return qRgb(r[sx], r[sx], r[sx]); });
+        break;
+    case QImage::Format_RGB888:
+        sample([](const uchar* r, int sx, int) { return qRgb(r[3 * sx], r[3 * sx + 1], r[3 * sx + 2]); });
+        break;
+    case QImage::Format_BGR888:
+        sample([](const uchar* r, int sx, int) { return qRgb(r[3 * sx + 2], r[3 * sx + 1], r[3 * sx]); });
+        break;
+    default: sample([&source](const uchar*, int sx, int sy) { return source.pixel(sx, sy); }); break;
     }
     return out;
 }

@@ -13,7 +13,9 @@
 #include <QAction>
 #include <QLabel>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
+#include <cmath>
 
 namespace {
 
@@ -162,6 +164,88 @@ TEST(EditorWindow, CropAtTwoHundredPercentTakesHalfTheDraggedPixels)
     e.CropItem->trigger();
     EXPECT_EQ(e.Picture->Width(), 10);
     EXPECT_EQ(e.Picture->Height(), 20);
+}
+
+// What the view shows is the picture at the zoom, wherever it is scrolled to, and the cropped
+// picture after a crop: the copy kept for repaints follows the picture, its zoom and the view.
+TEST(EditorWindow, TheViewShowsThePictureAtItsZoomWhereverItIsScrolled)
+{
+    testsupport::MessageRecorder recorder(IDYES);
+    TImageEditorFrame e;
+    e.resize(463, 324);
+    e.show();
+    const TPicture pic = gradient(1000, 800);
+    e.SetPicture(&pic);
+    // The colour the view shows at its point v, and the picture pixel's colour there.
+    const auto expectShown = [&e](QPoint inside) {
+        QCoreApplication::processEvents();
+        // A point of the picture also where it is smaller than the view and centred in it.
+        const QPoint v(std::max(inside.x(), e.PaintBox->x() + 7), std::max(inside.y(), e.PaintBox->y() + 5));
+        const QImage shown = e.ScrollBox->viewport()->grab().toImage();
+        const QPoint at = v - e.PaintBox->pos();
+        const int x = int(std::floor((at.x() + 0.5) / double(e.Zoom)));
+        const int y = int(std::floor((at.y() + 0.5) / double(e.Zoom)));
+        EXPECT_EQ(shown.pixel(v), qRgb(x & 0xFF, y & 0xFF, 0))
+            << "zoom " << e.Zoom << " at (" << at.x() << ", " << at.y() << ")";
+    };
+    const auto scroll = [&e](double part) {
+        for (QScrollBar* bar : {e.ScrollBox->horizontalScrollBar(), e.ScrollBox->verticalScrollBar()})
+            bar->setValue(bar->minimum() + int(part * (bar->maximum() - bar->minimum())));
+    };
+    const QPoint inside(60, 40);
+    for (const float zoom : {0.25f, 1.0f, 2.0f, 0.75f}) {
+        while (e.Zoom < zoom)
+            e.ZoomStep(0);
+        while (e.Zoom > zoom)
+            e.ZoomStep(1);
+        for (const double part : {0.0, 0.5, 1.0, 0.1}) {
+            SCOPED_TRACE(part);
+            scroll(part);
+            expectShown(inside);
+        }
+    }
+    // Crop at 200 %: the view shows the cropped part, drawn again.
+    while (e.Zoom < 2.0f)
+        e.ZoomStep(0);
+    scroll(0);
+    selectMode(e);
+    drag(e, QPoint(200, 100), QPoint(600, 500));
+    e.CropItem->trigger();
+    ASSERT_EQ(e.Picture->Width(), 200);
+    const QImage shown = e.ScrollBox->viewport()->grab().toImage();
+    const QPoint at = inside - e.PaintBox->pos();
+    EXPECT_EQ(shown.pixel(inside), qRgb((100 + at.x() / 2) & 0xFF, (50 + at.y() / 2) & 0xFF, 0));
+}
+
+// An opaque picture's box paints no background under it; a picture with transparent pixels
+// that follows shows the view's background through them.
+TEST(EditorWindow, ATransparentPictureAfterAnOpaqueOneShowsTheViewBehindIt)
+{
+    TImageEditorFrame e;
+    e.resize(463, 324);
+    e.show();
+    const TPicture opaque = gradient(40, 30);
+    e.SetPicture(&opaque);
+    const QImage first = e.ScrollBox->viewport()->grab().toImage();
+    EXPECT_TRUE(e.PaintBox->testAttribute(Qt::WA_OpaquePaintEvent));
+
+    QImage img(40, 30, QImage::Format_RGB32);
+    img.fill(qRgb(10, 200, 10));
+    img.setPixel(5, 5, qRgb(1, 2, 3));
+    TBitmap keyed;
+    keyed.SetImage(img);
+    keyed.SetTransparentColor(RGB(1, 2, 3));
+    keyed.SetTransparent(true);
+    TPicture transparent;
+    transparent.SetGraphic(&keyed);
+    e.SetPicture(&transparent);
+    const QImage shown = e.ScrollBox->viewport()->grab().toImage();
+    const QPoint box = e.PaintBox->pos();
+    const QRgb background = first.pixel(2, 2);
+    ASSERT_FALSE(QRect(box, e.PaintBox->size()).contains(QPoint(2, 2)));
+    EXPECT_EQ(shown.pixel(box + QPoint(6, 5)), qRgb(10, 200, 10));
+    EXPECT_EQ(shown.pixel(box + QPoint(5, 5)), background);
+    EXPECT_FALSE(e.PaintBox->testAttribute(Qt::WA_OpaquePaintEvent));
 }
 
 TEST(EditorWindow, ClosingAfterACropAsksAndNoGivesNothingBack)

@@ -1,5 +1,6 @@
 #include "controls/other_host_dialogs.h"
 #include "platform/printer.h"
+#include "support/dialog_test_support.h"
 #include "support/hosted_dialog_test_support.h"
 #include "support/test_support.h"
 
@@ -22,6 +23,8 @@
 #include <QSpinBox>
 #include <QTimer>
 #include <QTreeView>
+
+#include <optional>
 
 namespace {
 
@@ -280,6 +283,53 @@ TEST(HostedFontDialog, ColourBoxWithEffects)
         });
         ASSERT_TRUE(d.Execute());
         EXPECT_EQ(d.Font().Color, effects ? clRed : clNavy);
+    }
+}
+
+// The colour box's caption and names are in the interface language: German names in a German
+// run, the built-in English ones without a language library.
+TEST(HostedFontDialog, ColourNamesInTheInterfaceLanguage)
+{
+    const struct {
+        bool german;
+        const char* caption;
+        const char* red;
+        const char* navy;
+        const char* custom;
+    } cases[] = {
+        {false, "Co&lor:", "Red", "Navy", "Custom"},
+        {true, "&Farbe:", "Rot", "Marineblau", "Benutzerdefiniert"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.german);
+        std::optional<testsupport::GermanLanguage> german;
+        if (c.german) {
+            german.emplace();
+            ASSERT_TRUE(german->Loaded());
+        }
+        OtherHostForm host;
+        TFormFontDialog d;
+        host.Carry(&d);
+        d.Options = fdEffects;
+        TFont start;
+        start.Color = RGB(1, 2, 3); // a colour of no entry
+        d.SetFont(start);
+        WhileHostedDialogRuns(&d, [&] {
+            auto* colors = qobject_cast<QComboBox*>(d.DialogItem(1139));
+            ASSERT_NE(colors, nullptr);
+            EXPECT_EQ(colors->itemText(colors->findData(QVariant::fromValue(uint(clRed)))),
+                      QString::fromUtf8(c.red));
+            EXPECT_EQ(colors->itemText(colors->findData(QVariant::fromValue(uint(clNavy)))),
+                      QString::fromUtf8(c.navy));
+            EXPECT_EQ(colors->currentText(), QString::fromUtf8(c.custom));
+            QStringList captions;
+            for (const QLabel* label : colors->parentWidget()->findChildren<QLabel*>())
+                if (label->buddy() == colors)
+                    captions << label->text();
+            EXPECT_EQ(captions, QStringList{QString::fromUtf8(c.caption)});
+            ClickDialogItem(&d, 2);
+        });
+        EXPECT_FALSE(d.Execute());
     }
 }
 
