@@ -56,6 +56,18 @@ int InotifyInstancesHeld()
     return n;
 }
 
+// Sets up one more watch (on a fresh folder named spare) and waits for a first message: the
+// thread reads every change that came before a request before it answers it, so whatever the
+// changes made so far post has then arrived.
+void DeliverPostsSoFar(TChangeHandlerThread& thread, Receiver& receiver, const QString& spare)
+{
+    int index = -1;
+    ASSERT_TRUE(
+        thread.AddChangeHandle(testsupport::freshDir(spare), FILE_NOTIFY_CHANGE_DIR_NAME, index, false));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !receiver.messages.empty(); }, 3000));
+    QCoreApplication::processEvents();
+}
+
 } // namespace
 
 TEST(ChangeHandlerTest, SlotLimitAndDescriptors)
@@ -116,14 +128,9 @@ TEST(ChangeHandlerTest, OneFolderInTwoSlotsKeepsEachSlotsFilter)
             posted.insert(slot);
         return posted;
     };
-    // A file reaches the files' slot only: once a further request is answered, whatever the
-    // file made the thread post is on its way.
+    // A file reaches the files' slot only.
     QFile(dir + QStringLiteral("/file")).open(QIODevice::WriteOnly);
-    int flush = -1;
-    ASSERT_TRUE(thread.AddChangeHandle(testsupport::freshDir(QStringLiteral("watch-shared-flush")),
-                                       FILE_NOTIFY_CHANGE_DIR_NAME, flush, false));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !receiver.messages.empty(); }, 3000));
-    QCoreApplication::processEvents();
+    ASSERT_NO_FATAL_FAILURE(DeliverPostsSoFar(thread, receiver, QStringLiteral("watch-shared-spare")));
     EXPECT_EQ(slotsPosted(), std::set<uintptr_t>({uintptr_t(files)}));
     receiver.messages.clear();
     QDir(dir).mkdir(QStringLiteral("sub"));
@@ -178,13 +185,7 @@ TEST(ChangeHandlerTest, ChangesArePostedWithTheirSlot)
     ASSERT_TRUE(thread.AddChangeHandle(b, FILE_NOTIFY_CHANGE_DIR_NAME, ib, false));
     QFile(b + QStringLiteral("/file")).open(QIODevice::WriteOnly);
     QFile(a + QStringLiteral("/file")).open(QIODevice::WriteOnly);
-    // The thread reads every change that came before a request before it answers it: once a
-    // further watch is set up, whatever b would post is on its way.
-    int ic = -1;
-    ASSERT_TRUE(thread.AddChangeHandle(testsupport::freshDir(QStringLiteral("watch-c")),
-                                       FILE_NOTIFY_CHANGE_DIR_NAME, ic, false));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !receiver.messages.empty(); }, 3000));
-    QCoreApplication::processEvents();
+    ASSERT_NO_FATAL_FAILURE(DeliverPostsSoFar(thread, receiver, QStringLiteral("watch-c")));
     for (const auto& [msg, slot] : receiver.messages) {
         EXPECT_EQ(msg, AM_CHANGENOTIFY);
         EXPECT_EQ(slot, uintptr_t(ia));
