@@ -900,7 +900,8 @@ void TMainFrame::FormClose()
 
     if (m_createdOk) {
         TRegIniFile reg(ProductKey());
-        const int state = WindowStateOf(this);
+        // A window closed while minimised (the session ending) comes back as it was shown.
+        const int state = WindowStateOf(this) == wsMinimized ? m_shownState : WindowStateOf(this);
         reg.WriteInteger(BasicInfo(), QStringLiteral("WindowState"), state);
         reg.WriteBool(BasicInfo(), QStringLiteral("Toolbar"), ToolbarItem->isChecked());
         reg.WriteBool(BasicInfo(), QStringLiteral("GraphicsLibrarybar"), GraphicsLibraryItem->isChecked());
@@ -958,6 +959,8 @@ void TMainFrame::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         Application->Guard([this] { FormActivate(); });
+    if (event->type() == QEvent::WindowStateChange && WindowStateOf(this) != wsMinimized)
+        m_shownState = WindowStateOf(this);
     QMainWindow::changeEvent(event);
 }
 

@@ -223,6 +223,9 @@ private:
     bool m_createdOk = true;
     bool m_shown = false;
     bool m_closed = false;
+    // The window's last state other than minimised (a TWindowState): what is stored at close,
+    // so that a window closed while minimised does not start minimised.
+    int m_shownState = 0;
     QString m_hint;
     QList<QAction*> m_windowListItems;
     QList<QMetaObject::Connection> m_activeFormChange;

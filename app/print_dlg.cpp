@@ -207,6 +207,19 @@ bool TPagePrintDlg::Execute()
     return accepted;
 }
 
+bool RunPagePrintDlg(QWidget* owner, int32_t pageMode, TPrintOptions& options)
+{
+    QPointer<TPagePrintDlg> dialog = new TPagePrintDlg(owner);
+    dialog->PageMode = pageMode;
+    const bool accepted = dialog->Execute();
+    if (!dialog)
+        return false;
+    if (accepted)
+        options = dialog->Options();
+    delete dialog.data();
+    return accepted;
+}
+
 TPrintOptions TPagePrintDlg::Options() const
 {
     TPrintOptions o;

@@ -71,3 +71,7 @@ private:
     // The ticks as they stand in the dialog; written to CatalogPaper on OK.
     std::vector<uint8_t> m_selected;
 };
+
+// Runs a print dialog of owner's in pageMode and frees it; options are set on OK. False when
+// refused or cancelled, or when the owner went while it ran (the dialog went with it).
+bool RunPagePrintDlg(QWidget* owner, int32_t pageMode, TPrintOptions& options);

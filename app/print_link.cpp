@@ -9,19 +9,10 @@
 #include "document/std.h"
 
 #include <QLabel>
-#include <QPointer>
 
 bool TPrintingLink::RunPagePrintDialog(TChildFrame* owner, TPrintOptions& options)
 {
-    QPointer<TPagePrintDlg> dialog = new TPagePrintDlg(owner);
-    dialog->PageMode = owner->PageMode;
-    const bool accepted = dialog->Execute();
-    if (!dialog)
-        return false;
-    if (accepted)
-        options = dialog->Options();
-    delete dialog.data();
-    return accepted;
+    return RunPagePrintDlg(owner, owner->PageMode, options);
 }
 
 int TPrintingLink::RunPrintPreview(TChildFrame* owner, const QPicture& page, int mmWidth, int mmHeight)

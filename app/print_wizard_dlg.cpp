@@ -497,14 +497,9 @@ void TMultipleImagePrintWizardDlg::PrintSheet()
     const PaperType* paper = FindPaperType(m_chosenPaper);
     if (!paper)
         return;
-    auto* dialog = new TPagePrintDlg(this);
-    dialog->PageMode = PageModeLabel;
-    dialog->CheckBoxMaskCore->setEnabled(true);
-    if (!dialog->Execute()) {
-        delete dialog;
+    TPrintOptions options;
+    if (!RunPagePrintDlg(this, PageModeLabel, options))
         return;
-    }
-    const TPrintOptions options = dialog->Options();
 
     auto job = std::make_shared<WizardPrintJob>();
     if (!CopyPaperType(paper, &job->Paper))

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 #include <vector>
 
@@ -81,6 +82,18 @@ void ResampleLine(const uint8_t* src, int srcStep, uint8_t* dst, int dstStep,
     }
 }
 
+// A 24-bit image of the resampler. Qt gives a null image when it has no memory for it; that
+// fails with the picture error the readers give, as does a size beyond the picture limit.
+QImage NewWorkImage(int width, int height)
+{
+    if (int64_t(width) * height > GraphicPixelLimit())
+        throw EInvalidGraphic(SOutOfResources);
+    QImage image(width, height, QImage::Format_BGR888);
+    if (image.isNull())
+        throw EInvalidGraphic(SOutOfResources);
+    return image;
+}
+
 }   // namespace
 
 double ResamplingFilterValue(TResamplingFilter filter, double x)
@@ -139,15 +152,18 @@ QImage StretchImage(const QImage& source, int newWidth, int newHeight, TResampli
     if (radius <= 0)
         radius = ResamplingFilterRadius(filter);
     const QImage src = source.convertToFormat(QImage::Format_BGR888);
+    if (src.isNull())
+        throw EInvalidGraphic(SOutOfResources);
     const int sourceWidth = src.width(), sourceHeight = src.height();
 
-    // Pass 1: rows to the new width; pass 2: columns to the new height.
-    QImage work(newWidth, sourceHeight, QImage::Format_BGR888);
+    // Pass 1: rows to the new width; pass 2: columns to the new height. Each image is made
+    // before the weights of its pass, which grow with its size too.
+    QImage work = NewWorkImage(newWidth, sourceHeight);
     const TContributorList horizontal = Contributors(sourceWidth, newWidth, filter, radius);
     for (int y = 0; y < sourceHeight; ++y)
         ResampleLine(src.constScanLine(y), 3, work.scanLine(y), 3, horizontal);
 
-    QImage target(newWidth, newHeight, QImage::Format_BGR888);
+    QImage target = NewWorkImage(newWidth, newHeight);
     const TContributorList vertical = Contributors(sourceHeight, newHeight, filter, radius);
     const int workStride = int(work.bytesPerLine());
     const int targetStride = int(target.bytesPerLine());

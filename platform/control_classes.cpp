@@ -11,7 +11,6 @@
 namespace {
 
 const char kClassProperty[] = "korvaneControlClass";
-const char kDesignObjectProperty[] = "korvaneDesignObject";
 const char kCharsetProperty[] = "korvaneCharset";
 
 struct ClassRow {
@@ -123,7 +122,7 @@ ControlClass ControlClassFromName(const QString& name)
 
 ControlClass ControlClassOf(const QWidget* w)
 {
-    if (!w || IsDesignObject(w))
+    if (!w)
         return ControlClass::None;
     const QVariant set = w->property(kClassProperty);
     if (set.isValid()) {
@@ -153,20 +152,9 @@ void SetControlClass(QWidget* w, ControlClass cls)
         w->setProperty(kClassProperty, static_cast<int>(cls));
 }
 
-void MarkDesignObject(QWidget* w)
-{
-    if (w)
-        w->setProperty(kDesignObjectProperty, true);
-}
-
-bool IsDesignObject(const QWidget* w)
-{
-    return w && (w->property(kDesignObjectProperty).toBool() || w->inherits("CDesignObject"));
-}
-
 bool HasChildControls(const QWidget* w)
 {
-    if (!w || IsDesignObject(w))
+    if (!w)
         return false;
     const ControlClass cls = ControlClassOf(w);
     if (cls != ControlClass::None)

@@ -8,7 +8,7 @@
 class QWidget;
 
 enum class ControlClass {
-    None,  // no framework class of the table (plain containers, design objects, ...)
+    None, // no framework class of the table (plain containers, ...)
     TForm,
     TToolBar,
     TLabel,
@@ -42,9 +42,8 @@ enum class ControlClass {
 QString ControlClassName(ControlClass cls);
 ControlClass ControlClassFromName(const QString& name);
 
-// The framework class of w. In order: a design object is None; a class set with
-// SetControlClass wins; then the nearest class of w's own inheritance chain that the table
-// knows, either by its framework name (a Qt class named "TSBVertListView") or by the Qt class
+// The framework class of w. In order: a class set with SetControlClass wins; then the
+// nearest class of w's own inheritance chain that the table knows, either by its framework name (a Qt class named "TSBVertListView") or by the Qt class
 // that stands for it (QLabel -> TLabel, QPushButton -> TButton, QLineEdit -> TEdit,
 // QPlainTextEdit -> TMemo, QComboBox -> TComboBox, QFrame -> TPanel, QTreeWidget -> TTreeView,
 // ...). A plain page of a QTabWidget is a TTabSheet.
@@ -53,13 +52,9 @@ ControlClass ControlClassOf(const QWidget* w);
 // QGroupBox that is a TRadioGroup, a QWidget that is a form).
 void SetControlClass(QWidget* w, ControlClass cls);
 
-// Design objects of a document never count as framework controls.
-void MarkDesignObject(QWidget* w);
-bool IsDesignObject(const QWidget* w);
-
 // Whether the framework would see child controls inside w (a panel, group box, form, page),
 // as opposed to the private parts of a composite Qt widget (a combo box's list, an editor's
-// viewport) or the design objects of a document.
+// viewport).
 bool HasChildControls(const QWidget* w);
 
 // Font character set of a control's font (Qt fonts have none; the constants are TFont's):

@@ -38,9 +38,11 @@ TChangeHandlerThread::TChangeHandlerThread(QObject* target, unsigned message)
     : m_target(target), m_message(message), m_slots(SlotCount)
 {
     m_wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    // A thread that could never be woken could never be told to end either: without its
-    // wake-up there is no thread, and every command is refused.
-    if (m_wake >= 0)
+    m_inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    // A thread that could never be woken could never be told to end either, and one without
+    // its inotify instance could watch nothing: without both there is no thread, and every
+    // command is refused.
+    if (m_wake >= 0 && m_inotify >= 0)
         m_thread = std::thread([this] { execute(); });
 }
 
@@ -58,15 +60,10 @@ TChangeHandlerThread::~TChangeHandlerThread()
     }
     if (m_thread.joinable())
         m_thread.join();
-    // The thread has ended: every descriptor still held, in a slot or in a queued command
-    // it never took, is closed here.
-    for (Slot& s : m_slots)
-        if (s.fd >= 0)
-            ::close(s.fd);
-    for (const auto& r : m_queue)
-        if (r->fd >= 0)
-            ::close(r->fd);
     m_queue.clear();
+    // The thread has ended; closing the instance ends every watch it held.
+    if (m_inotify >= 0)
+        ::close(m_inotify);
     if (m_wake >= 0)
         ::close(m_wake);
 }
@@ -91,26 +88,12 @@ bool TChangeHandlerThread::AddChangeHandle(const QString& path, uint32_t notifyF
 {
     if (path.isEmpty())
         return false;
-    const QByteArray native = EncodeNativeName(path);
-    const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const int wd = ::inotify_add_watch(fd, native.constData(), WatchMask(notifyFilter));
-    if (wd < 0) {
-        ::close(fd);
-        return false;
-    }
     auto r = std::make_shared<Request>();
     r->command = CmdAdd;
-    r->fd = fd;
-    r->index = wd;
-    r->path = native;
+    r->path = EncodeNativeName(path);
     r->filter = notifyFilter;
     r->subtree = watchSubtree;
-    // Once queued the descriptor is the thread's, also when the answer comes too late.
     const int reply = send(r);
-    if (reply == -3)
-        ::close(fd);
     if (reply < 0)
         return false;
     index = reply;
@@ -141,12 +124,25 @@ int TChangeHandlerThread::WatchCount() const
     return m_inUse;
 }
 
+bool TChangeHandlerThread::watchedByAnother(int watch, int index) const
+{
+    for (int i = 0; i < SlotCount; ++i) {
+        const Slot& s = m_slots[size_t(i)];
+        if (i != index && s.used && std::find(s.watches.begin(), s.watches.end(), watch) != s.watches.end())
+            return true;
+    }
+    return false;
+}
+
 void TChangeHandlerThread::closeSlot(int index)
 {
     Slot& s = m_slots[size_t(index)];
-    if (s.fd < 0)
+    if (!s.used)
         return;
-    ::close(s.fd);
+    // A folder another slot watches too keeps its watch.
+    for (const int watch : s.watches)
+        if (!watchedByAnother(watch, index))
+            ::inotify_rm_watch(m_inotify, watch);
     s = Slot();
     std::lock_guard<std::mutex> lock(m_mutex);
     --m_inUse;
@@ -157,18 +153,19 @@ void TChangeHandlerThread::run(Request& r)
     switch (r.command) {
     case CmdAdd: {
         r.reply = -1;
-        for (int i = 0; i < SlotCount; ++i)
-            if (m_slots[size_t(i)].fd < 0) {
-                m_slots[size_t(i)] = Slot{r.fd, r.index, r.filter, r.subtree};
-                r.reply = i;
-                std::lock_guard<std::mutex> lock(m_mutex);
-                ++m_inUse;
-                break;
-            }
-        // A watch without a slot is closed at once rather than left pending.
-        if (r.reply < 0)
-            ::close(r.fd);
-        r.fd = -1;
+        const auto free = std::find_if(m_slots.begin(), m_slots.end(), [](const Slot& s) { return !s.used; });
+        if (free == m_slots.end())
+            break;
+        // Added to what the folder is watched for already, so that another slot on the same
+        // folder keeps its own events.
+        const int watch =
+            ::inotify_add_watch(m_inotify, r.path.constData(), WatchMask(r.filter) | IN_MASK_ADD);
+        if (watch < 0)
+            break;
+        *free = Slot{true, watch, {watch}, r.filter, r.subtree};
+        r.reply = int(free - m_slots.begin());
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ++m_inUse;
         break;
     }
     case CmdCloseOne:
@@ -181,73 +178,83 @@ void TChangeHandlerThread::run(Request& r)
         break;
     case CmdAddFolder: {
         r.reply = -1;
-        const Slot& s = m_slots[size_t(r.index)];
-        if (s.fd >= 0 && s.subtree &&
-            ::inotify_add_watch(s.fd, r.path.constData(), WatchMask(s.filter)) >= 0)
-            r.reply = r.index;
+        Slot& s = m_slots[size_t(r.index)];
+        if (!s.used || !s.subtree)
+            break;
+        const int watch =
+            ::inotify_add_watch(m_inotify, r.path.constData(), WatchMask(s.filter) | IN_MASK_ADD);
+        if (watch < 0)
+            break;
+        if (std::find(s.watches.begin(), s.watches.end(), watch) == s.watches.end())
+            s.watches.push_back(watch);
+        r.reply = r.index;
         break;
     }
     case CmdQuit: break;
     }
 }
 
-bool TChangeHandlerThread::readChanges(int index)
+void TChangeHandlerThread::readChanges()
 {
-    const Slot s = m_slots[size_t(index)];
     alignas(inotify_event) char buf[16384];
-    bool changed = false, gone = false;
+    std::vector<uint8_t> changed(size_t(SlotCount), 0), gone(size_t(SlotCount), 0);
     for (;;) {
-        const ssize_t n = ::read(s.fd, buf, sizeof buf);
+        const ssize_t n = ::read(m_inotify, buf, sizeof buf);
         if (n <= 0)
             break;
         for (ssize_t at = 0; at + ssize_t(sizeof(inotify_event)) <= n;) {
             const auto* e = reinterpret_cast<const inotify_event*>(buf + at);
             at += ssize_t(sizeof(inotify_event) + e->len);
-            if (e->mask & IN_Q_OVERFLOW)
-                changed = true;
-            if (e->mask & kNameEvents) {
-                const bool isDir = e->mask & IN_ISDIR;
-                if ((isDir && (s.filter & FILE_NOTIFY_CHANGE_DIR_NAME)) ||
-                    (!isDir && (s.filter & FILE_NOTIFY_CHANGE_FILE_NAME)))
-                    changed = true;
-            }
-            if (e->mask & (kSelfEvents | IN_IGNORED | IN_UNMOUNT)) {
-                changed = true;
-                if (e->wd == s.rootWatch)
-                    gone = true;
+            for (int i = 0; i < SlotCount; ++i) {
+                const Slot& s = m_slots[size_t(i)];
+                if (!s.used)
+                    continue;
+                // Events were lost: every watch may have missed one.
+                if (e->mask & IN_Q_OVERFLOW) {
+                    changed[size_t(i)] = 1;
+                    continue;
+                }
+                if (std::find(s.watches.begin(), s.watches.end(), e->wd) == s.watches.end())
+                    continue;
+                if (e->mask & kNameEvents) {
+                    const bool isDir = e->mask & IN_ISDIR;
+                    if ((isDir && (s.filter & FILE_NOTIFY_CHANGE_DIR_NAME)) ||
+                        (!isDir && (s.filter & FILE_NOTIFY_CHANGE_FILE_NAME)))
+                        changed[size_t(i)] = 1;
+                }
+                if (e->mask & (kSelfEvents | IN_IGNORED | IN_UNMOUNT)) {
+                    changed[size_t(i)] = 1;
+                    if (e->wd == s.rootWatch)
+                        gone[size_t(i)] = 1;
+                }
             }
         }
     }
-    if (changed && m_target)
-        PostMessage(m_target, m_message, uintptr_t(index), 0);
-    // A watched folder that went away has posted its last change; its slot is free again.
-    if (gone)
-        closeSlot(index);
-    return changed;
+    for (int i = 0; i < SlotCount; ++i) {
+        if (changed[size_t(i)] && m_target)
+            PostMessage(m_target, m_message, uintptr_t(i), 0);
+        // A watched folder that went away has posted its last change; its slot is free again.
+        if (gone[size_t(i)])
+            closeSlot(i);
+    }
 }
 
 void TChangeHandlerThread::execute()
 {
+    bool watching = true;
     for (;;) {
-        std::vector<pollfd> fds;
-        std::vector<int> slotOf;
-        fds.push_back({m_wake, POLLIN, 0});
-        slotOf.push_back(-1);
-        for (int i = 0; i < SlotCount; ++i)
-            if (m_slots[size_t(i)].fd >= 0) {
-                fds.push_back({m_slots[size_t(i)].fd, POLLIN, 0});
-                slotOf.push_back(i);
-            }
-        if (::poll(fds.data(), nfds_t(fds.size()), -1) < 0) {
+        pollfd fds[2] = {{m_wake, POLLIN, 0}, {watching ? m_inotify : -1, POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0) {
             if (errno == EINTR)
                 continue;
             return;
         }
-        for (size_t k = 1; k < fds.size(); ++k)
-            if (fds[k].revents & POLLIN)
-                readChanges(slotOf[k]);
-            else if (fds[k].revents & (POLLERR | POLLHUP | POLLNVAL))
-                closeSlot(slotOf[k]);
+        // An instance that failed is left alone rather than polled round and round.
+        if (fds[1].revents & (POLLERR | POLLHUP | POLLNVAL))
+            watching = false;
+        // Every change that came before a request is read before the request is answered.
+        if (watching && ((fds[1].revents & POLLIN) || (fds[0].revents & POLLIN)))
+            readChanges();
         if (fds[0].revents & POLLIN) {
             uint64_t count;
             if (::read(m_wake, &count, sizeof count) < 0) {

@@ -1,5 +1,6 @@
 #pragma once
-// The folder-change watcher thread (inotify, one descriptor per watch) and the process-wide
+// The folder-change watcher thread (one inotify instance for all its watches: a user has few
+// instances, shared by all of the user's processes, but many watches) and the process-wide
 // relay of drive arrivals and removals (the mount table).
 #include <QObject>
 #include <QByteArray>
@@ -36,8 +37,7 @@ public:
     TChangeHandlerThread& operator=(const TChangeHandlerThread&) = delete;
 
     // Watches path; index receives the watch's slot. False for an empty path, a folder that
-    // cannot be watched, no free slot (the descriptor is closed at once) or no answer in time
-    // (the thread still takes the watch).
+    // cannot be watched, no free slot or no answer in time (the thread still takes the watch).
     bool AddChangeHandle(const QString& path, uint32_t notifyFilter, int& index, bool watchSubtree);
     // Adds a folder below a subtree watch's root to that watch.
     bool AddSubtreeFolder(int index, const QString& path);
@@ -49,7 +49,6 @@ private:
     enum Command { CmdAdd, CmdCloseOne, CmdCloseAll, CmdAddFolder, CmdQuit };
     struct Request {
         Command command = CmdAdd;
-        int fd = -1;             // CmdAdd: the descriptor handed over
         int index = -1;          // CmdCloseOne, CmdAddFolder: the slot
         QByteArray path;         // CmdAdd, CmdAddFolder
         uint32_t filter = 0;
@@ -58,8 +57,9 @@ private:
         bool done = false;
     };
     struct Slot {
-        int fd = -1;
+        bool used = false;
         int rootWatch = -1;
+        std::vector<int> watches; // the root's, then the subtree's folders'
         uint32_t filter = 0;
         bool subtree = false;
     };
@@ -67,11 +67,13 @@ private:
     void execute();
     void run(Request& request);
     void closeSlot(int index);
-    bool readChanges(int index);
+    bool watchedByAnother(int watch, int index) const;
+    void readChanges();
 
     QObject* m_target;
     unsigned m_message;
-    int m_wake = -1;   // eventfd the caller signals after queueing a command
+    int m_wake = -1;    // eventfd the caller signals after queueing a command
+    int m_inotify = -1; // every slot's watches; the same folder twice is one watch
     std::thread m_thread;
     mutable std::mutex m_mutex;
     std::condition_variable m_replied;

@@ -527,6 +527,8 @@ void TNSCustomShellList::RefreshItems()
         return;
     }
     m_refreshPending = false;
+    // A change still waiting for its delay is read by this refresh: it needs no second one.
+    m_timer.stop();
     TNSBusyCursor busy;
     if (OnFillStart)
         OnFillStart(this);

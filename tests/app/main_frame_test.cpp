@@ -186,6 +186,42 @@ TEST_F(MainFrameTest, PlacementAndBarsAreSavedAtCloseAndRestoredAtTheNextStart)
     EXPECT_TRUE(h->isMaximized());
 }
 
+TEST_F(MainFrameTest, AWindowClosedWhileMinimisedIsStoredAsItWasShown)
+{
+    // Closed minimised (as the session's end does), the window keeps its last shown state
+    // and, when that was the normal one, its place.
+    const struct {
+        bool maximised;
+        int stored;
+    } cases[] = {{false, 0}, {true, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.maximised);
+        {
+            TRegIniFile reg = Settings();
+            reg.WriteBool(BasicInfo(), QStringLiteral("Startup"), false);
+            reg.WriteInteger(BasicInfo(), QStringLiteral("WindowState"), 0);
+            reg.WriteInteger(BasicInfo(), QStringLiteral("Width"), 700);
+        }
+        TMainFrame* f = Make();
+        f->show();
+        f->setGeometry(30, 40, 660, 470);
+        if (c.maximised)
+            f->showMaximized();
+        f->showMinimized();
+        ASSERT_EQ(WindowStateOf(f), wsMinimized);
+        Close(f);
+        TRegIniFile reg = Settings();
+        EXPECT_EQ(reg.ReadInteger(BasicInfo(), QStringLiteral("WindowState"), -1), c.stored);
+        EXPECT_EQ(reg.ReadInteger(BasicInfo(), QStringLiteral("Width"), -1), c.maximised ? 700 : 660);
+
+        TMainFrame* g = Make();
+        g->show();
+        EXPECT_FALSE(g->isMinimized());
+        EXPECT_EQ(g->isMaximized(), c.maximised);
+        Close(g);
+    }
+}
+
 TEST_F(MainFrameTest, StoredPlacesAtTheEndsOfTheNumbersGiveAWindowOnTheScreen)
 {
     const int top = std::numeric_limits<int>::max(), bottom = std::numeric_limits<int>::min();

@@ -396,6 +396,8 @@ TEST_F(PrintJobTest, WizardPrintsOneDocumentOnTwoPositionsAsManyCopiesAsAsked)
             static_cast<QPushButton*>(dlg->PD->DialogItem(PrintOkItem))->click();
         });
         wizard->NextBtn->click();
+        // The print dialog is freed once read, not kept until the wizard goes.
+        EXPECT_TRUE(wizard->findChildren<TPagePrintDlg*>().isEmpty());
     });
     frame->MultipleImagePrintWizardItemClick();
     EXPECT_TRUE(reachedPrint);

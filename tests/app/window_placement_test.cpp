@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QRect>
 #include <QStandardPaths>
+#include <functional>
 
 namespace {
 
@@ -64,9 +65,9 @@ protected:
         reg.WriteInteger(BasicInfo(), QStringLiteral("WindowState"), 0);
     }
 
-    // Starts the program, waits for its main window to be shown and placed, and closes it as
-    // the session would.
-    void RunOnce()
+    // Starts the program, waits for its main window to be shown and placed, runs beforeEnd on
+    // it, and closes it as the session would.
+    void RunOnce(const std::function<void(const QString& window)>& beforeEnd = {})
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
@@ -92,6 +93,8 @@ protected:
             last = now;
         }
         korvane.waitForFinished(300);
+        if (beforeEnd && !window.isEmpty())
+            beforeEnd(window);
         korvane.terminate();
         ASSERT_TRUE(korvane.waitForFinished(30000));
         ASSERT_FALSE(window.isEmpty()) << "the main window never showed";
@@ -127,6 +130,22 @@ TEST_F(WindowPlacement, APlaceOffEveryScreenIsBroughtBackOntoOne)
         EXPECT_GT(place.top(), 0);
         // And it stays there at the next start.
         RunOnce();
+        EXPECT_EQ(Text(StoredPlace()), Text(place));
+    }
+}
+
+TEST_F(WindowPlacement, TheSessionEndingWhileMinimisedKeepsTheStateShown)
+{
+    const QRect place(150, 120, 640, 480);
+    for (const int shown : {0, 2}) {
+        SCOPED_TRACE(shown);
+        StorePlace(place);
+        Settings().WriteInteger(BasicInfo(), QStringLiteral("WindowState"), shown);
+        RunOnce([&](const QString& window) {
+            testsupport::XDoTool(display,
+                                 {QStringLiteral("windowminimize"), QStringLiteral("--sync"), window});
+        });
+        EXPECT_EQ(Settings().ReadInteger(BasicInfo(), QStringLiteral("WindowState"), -1), shown);
         EXPECT_EQ(Text(StoredPlace()), Text(place));
     }
 }

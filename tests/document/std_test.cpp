@@ -249,9 +249,6 @@ TEST_F(LanguageState, CharsetReachesListedControlsOnly)
     auto* label = new QLabel(QStringLiteral("caption"), &form);
     auto* image = new QLabel(&form);
     SetControlClass(image, ControlClass::TImage);
-    auto* designObject = new QLabel(QStringLiteral("design"), &form);
-    MarkDesignObject(designObject);
-    auto* insideDesign = new QLineEdit(designObject);
     auto* combo = new QComboBox(&form);
     combo->setEditable(true);
     auto* plain = new QWidget(&form);  // an unlisted container: its children still count
@@ -271,10 +268,9 @@ TEST_F(LanguageState, CharsetReachesListedControlsOnly)
                            static_cast<QWidget*>(combo), static_cast<QWidget*>(nestedEdit)})
             EXPECT_EQ(WidgetCharset(w), lang.charset) << w->metaObject()->className();
         EXPECT_EQ(WidgetCharset(combo->lineEdit()), DEFAULT_CHARSET);
-        for (QWidget* w : {static_cast<QWidget*>(&form), static_cast<QWidget*>(image),
-                           static_cast<QWidget*>(designObject), static_cast<QWidget*>(insideDesign),
-                           static_cast<QWidget*>(plain), static_cast<QWidget*>(owned),
-                           static_cast<QWidget*>(ownedEdit)})
+        for (QWidget* w :
+             {static_cast<QWidget*>(&form), static_cast<QWidget*>(image), static_cast<QWidget*>(plain),
+              static_cast<QWidget*>(owned), static_cast<QWidget*>(ownedEdit)})
             EXPECT_FALSE(w->property("korvaneCharset").isValid()) << w->metaObject()->className();
     }
     ApplyLanguageCharset(nullptr);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 TEST(Resampling, FiltersAndDefaultRadii)
 {
     const TResamplingFilter all[] = {sfBox, sfTriangle, sfHermite, sfBell, sfSpline, sfLanczos3, sfMitchell};
@@ -68,4 +70,39 @@ TEST(Resampling, StretchBitmaps)
     EXPECT_EQ(source.Width(), 1);
     EXPECT_EQ(source.Height(), 1);
     EXPECT_EQ(source.PixelFormat(), pf24bit);
+}
+
+TEST(Resampling, APictureTooBigFailsWithThePictureErrorAndLeavesTheTarget)
+{
+    const int64_t savedLimit = GraphicPixelLimit();
+    QImage src(4, 3, QImage::Format_RGB32);
+    src.fill(qRgb(10, 20, 30));
+    const struct {
+        int width, height;
+        int64_t limit; // 0: the default
+    } cases[] = {
+        {1 << 20, 1 << 20, 0},                                 // beyond the picture limit
+        {8, 1 << 18, 1 << 20},                                 // within it the rows, beyond it the picture
+        {100'000'000, 2, std::numeric_limits<int64_t>::max()}, // rows longer than Qt makes
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+        if (c.limit)
+            SetGraphicPixelLimit(c.limit);
+        try {
+            (void)StretchImage(src, c.width, c.height, sfTriangle);
+            ADD_FAILURE() << "no error";
+        } catch (const EInvalidGraphic& e) {
+            EXPECT_STREQ(e.what(), SOutOfResources);
+        }
+        TBitmap source(4, 3, pf24bit), target(5, 5, pf24bit);
+        EXPECT_THROW(Stretch(c.width, c.height, sfBox, 0, &source, &target), EInvalidGraphic);
+        EXPECT_EQ(target.Width(), 5);
+        EXPECT_EQ(target.Height(), 5);
+        SetGraphicPixelLimit(savedLimit);
+    }
+    // Just within the limit still works.
+    SetGraphicPixelLimit(8 * 4);
+    EXPECT_EQ(StretchImage(src, 8, 4, sfBox).size(), QSize(8, 4));
+    SetGraphicPixelLimit(savedLimit);
 }

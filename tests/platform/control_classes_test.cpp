@@ -68,7 +68,7 @@ TEST(ControlClasses, QtWidgetsStandForTheirFrameworkClasses)
     EXPECT_EQ(ControlClassOf(nullptr), ControlClass::None);
 }
 
-TEST(ControlClasses, ExplicitClassAndDesignObjectsOverrideTheQtClass)
+TEST(ControlClasses, AnExplicitClassOverridesTheQtClass)
 {
     QLabel image;
     SetControlClass(&image, ControlClass::TImage);
@@ -80,13 +80,6 @@ TEST(ControlClasses, ExplicitClassAndDesignObjectsOverrideTheQtClass)
     SetControlClass(&radioGroup, ControlClass::TRadioGroup);
     EXPECT_EQ(ControlClassOf(&radioGroup), ControlClass::TRadioGroup);
     EXPECT_TRUE(HasChildControls(&radioGroup));
-
-    QLabel design;
-    SetControlClass(&design, ControlClass::TLabel);
-    MarkDesignObject(&design);
-    EXPECT_TRUE(IsDesignObject(&design));
-    EXPECT_EQ(ControlClassOf(&design), ControlClass::None);
-    EXPECT_FALSE(HasChildControls(&design));
 
     QWidget garbage;
     garbage.setProperty("korvaneControlClass", 12345);

@@ -14,6 +14,7 @@
 #include <QTest>
 #include <dirent.h>
 #include <fcntl.h>
+#include <set>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -44,59 +45,104 @@ int OpenDescriptors()
     return n;
 }
 
-// inotify instances of every process here (they share one per-user limit).
-int InotifyInstancesInUse()
+// The inotify instances this process holds: each takes one of the few a user has, shared by
+// all of the user's processes.
+int InotifyInstancesHeld()
 {
     int n = 0;
-    const QStringList procs = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString& p : procs) {
-        const QDir fds(QStringLiteral("/proc/%1/fd").arg(p));
-        for (const QString& fd : fds.entryList(QDir::Files | QDir::System))
-            n += QFile::symLinkTarget(fds.filePath(fd)).contains(QLatin1String("inotify"));
-    }
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QString& fd : fds.entryList(QDir::Files | QDir::System))
+        n += QFile::symLinkTarget(fds.filePath(fd)).contains(QLatin1String("inotify"));
     return n;
+}
+
+// Sets up one more watch (on a fresh folder named spare) and waits for a first message: the
+// thread reads every change that came before a request before it answers it, so whatever the
+// changes made so far post has then arrived.
+void DeliverPostsSoFar(TChangeHandlerThread& thread, Receiver& receiver, const QString& spare)
+{
+    int index = -1;
+    ASSERT_TRUE(
+        thread.AddChangeHandle(testsupport::freshDir(spare), FILE_NOTIFY_CHANGE_DIR_NAME, index, false));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !receiver.messages.empty(); }, 3000));
+    QCoreApplication::processEvents();
 }
 
 } // namespace
 
 TEST(ChangeHandlerTest, SlotLimitAndDescriptors)
 {
-    int limit = 128;
-    QFile f(QStringLiteral("/proc/sys/fs/inotify/max_user_instances"));
-    if (f.open(QIODevice::ReadOnly))
-        limit = f.readAll().trimmed().toInt();
-    if (InotifyInstancesInUse() + TChangeHandlerThread::SlotCount + 8 > limit)
-        GTEST_SKIP() << "too few inotify instances left for this user";
     const QString dir = testsupport::freshDir(QStringLiteral("watch-slots"));
+    const QString other = testsupport::freshDir(QStringLiteral("watch-slots-other"));
     Receiver receiver;
-    const int before = OpenDescriptors();
+    const int before = OpenDescriptors(), instancesBefore = InotifyInstancesHeld();
     {
         TChangeHandlerThread thread(&receiver, AM_CHANGENOTIFY);
         const int withThread = OpenDescriptors();
+        // One instance for the thread, whatever it watches.
+        EXPECT_EQ(InotifyInstancesHeld(), instancesBefore + 1);
         for (int i = 0; i < TChangeHandlerThread::SlotCount; ++i) {
             int index = -1;
-            ASSERT_TRUE(thread.AddChangeHandle(dir, FILE_NOTIFY_CHANGE_FILE_NAME, index, false)) << i;
+            ASSERT_TRUE(
+                thread.AddChangeHandle(i % 2 ? dir : other, FILE_NOTIFY_CHANGE_FILE_NAME, index, false))
+                << i;
             EXPECT_EQ(index, i);
         }
-        EXPECT_EQ(OpenDescriptors(), withThread + TChangeHandlerThread::SlotCount);
-        // The 64th is refused and its descriptor closed at once; the 63 stay.
+        EXPECT_EQ(OpenDescriptors(), withThread);
+        EXPECT_EQ(InotifyInstancesHeld(), instancesBefore + 1);
+        // The 64th is refused; the 63 stay.
         int index = -1;
         EXPECT_FALSE(thread.AddChangeHandle(dir, FILE_NOTIFY_CHANGE_FILE_NAME, index, false));
         EXPECT_EQ(index, -1);
         EXPECT_EQ(thread.WatchCount(), TChangeHandlerThread::SlotCount);
-        EXPECT_EQ(OpenDescriptors(), withThread + TChangeHandlerThread::SlotCount);
         EXPECT_FALSE(thread.AddChangeHandle(QString(), FILE_NOTIFY_CHANGE_FILE_NAME, index, false));
         EXPECT_FALSE(thread.AddChangeHandle(dir + QStringLiteral("/missing"), FILE_NOTIFY_CHANGE_FILE_NAME, index, false));
-        EXPECT_EQ(OpenDescriptors(), withThread + TChangeHandlerThread::SlotCount);
+        EXPECT_EQ(OpenDescriptors(), withThread);
 
         ASSERT_TRUE(thread.CloseAllHandles());
         EXPECT_EQ(thread.WatchCount(), 0);
         EXPECT_EQ(OpenDescriptors(), withThread);
-        // Watches in use when the thread goes are closed with it.
+        // A folder that cannot be watched takes no slot.
+        EXPECT_FALSE(thread.AddChangeHandle(dir + QStringLiteral("/missing"), FILE_NOTIFY_CHANGE_FILE_NAME,
+                                            index, false));
+        EXPECT_EQ(thread.WatchCount(), 0);
+        // Watches in use when the thread goes end with it.
         for (int i = 0; i < 5; ++i)
             ASSERT_TRUE(thread.AddChangeHandle(dir, FILE_NOTIFY_CHANGE_FILE_NAME, index, false));
     }
     EXPECT_EQ(OpenDescriptors(), before);
+    EXPECT_EQ(InotifyInstancesHeld(), instancesBefore);
+}
+
+TEST(ChangeHandlerTest, OneFolderInTwoSlotsKeepsEachSlotsFilter)
+{
+    const QString dir = testsupport::freshDir(QStringLiteral("watch-shared"));
+    Receiver receiver;
+    TChangeHandlerThread thread(&receiver, AM_CHANGENOTIFY);
+    int files = -1, folders = -1;
+    ASSERT_TRUE(thread.AddChangeHandle(dir, FILE_NOTIFY_CHANGE_FILE_NAME, files, false));
+    ASSERT_TRUE(thread.AddChangeHandle(dir, FILE_NOTIFY_CHANGE_DIR_NAME, folders, false));
+    const auto slotsPosted = [&] {
+        std::set<uintptr_t> posted;
+        for (const auto& [msg, slot] : receiver.messages)
+            posted.insert(slot);
+        return posted;
+    };
+    // A file reaches the files' slot only.
+    QFile(dir + QStringLiteral("/file")).open(QIODevice::WriteOnly);
+    ASSERT_NO_FATAL_FAILURE(DeliverPostsSoFar(thread, receiver, QStringLiteral("watch-shared-spare")));
+    EXPECT_EQ(slotsPosted(), std::set<uintptr_t>({uintptr_t(files)}));
+    receiver.messages.clear();
+    QDir(dir).mkdir(QStringLiteral("sub"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !receiver.messages.empty(); }, 3000));
+    EXPECT_EQ(slotsPosted(), std::set<uintptr_t>({uintptr_t(folders)}));
+    // The folder's removal ends both slots, each with a last change.
+    receiver.messages.clear();
+    ASSERT_TRUE(QDir(dir).removeRecursively());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return thread.WatchCount() == 1; }, 3000));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(slotsPosted().contains(uintptr_t(files)));
+    EXPECT_TRUE(slotsPosted().contains(uintptr_t(folders)));
 }
 
 TEST(ChangeHandlerTest, MadeWithoutADescriptorLeftItRefusesWatchesAndEnds)
@@ -139,13 +185,7 @@ TEST(ChangeHandlerTest, ChangesArePostedWithTheirSlot)
     ASSERT_TRUE(thread.AddChangeHandle(b, FILE_NOTIFY_CHANGE_DIR_NAME, ib, false));
     QFile(b + QStringLiteral("/file")).open(QIODevice::WriteOnly);
     QFile(a + QStringLiteral("/file")).open(QIODevice::WriteOnly);
-    // The thread reads every change that came before a request before it answers it: once a
-    // further watch is set up, whatever b would post is on its way.
-    int ic = -1;
-    ASSERT_TRUE(thread.AddChangeHandle(testsupport::freshDir(QStringLiteral("watch-c")),
-                                       FILE_NOTIFY_CHANGE_DIR_NAME, ic, false));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !receiver.messages.empty(); }, 3000));
-    QCoreApplication::processEvents();
+    ASSERT_NO_FATAL_FAILURE(DeliverPostsSoFar(thread, receiver, QStringLiteral("watch-c")));
     for (const auto& [msg, slot] : receiver.messages) {
         EXPECT_EQ(msg, AM_CHANGENOTIFY);
         EXPECT_EQ(slot, uintptr_t(ia));

@@ -200,6 +200,24 @@ TEST_F(ShellTreeListTest, FileCreatedOutsideAppearsAfterTheMergeDelay)
     ASSERT_TRUE(QTest::qWaitFor([&] { return List->count() == 2; }, 10000));
 }
 
+TEST_F(ShellTreeListTest, ARefreshTakesTheChangesThatWaitForTheirDelay)
+{
+    // As the refresh a big folder's fill ends with: it reads what a change waiting for its
+    // delay would, and the change makes no second refresh.
+    const QString dir = Root + QStringLiteral("/waiting");
+    QDir().mkpath(dir);
+    MakeFile(dir + QStringLiteral("/old.txt"));
+    Select(dir);
+    int refreshes = 0;
+    List->OnFillStart = [&](QObject*) { ++refreshes; };
+    MakeFile(dir + QStringLiteral("/new.txt"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return List->ChangeTimer()->isActive(); }, 10000));
+    List->RefreshItems();
+    EXPECT_EQ(Captions(List), QStringList({QStringLiteral("old.txt"), QStringLiteral("new.txt")}));
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_FALSE(List->ChangeTimer()->isActive());
+}
+
 TEST_F(ShellTreeListTest, ArrowKeysNotifyTheListLaterAClickAtOnce)
 {
     QDir().mkpath(Home + QStringLiteral("/A"));

@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <cstdlib>
+#include <filesystem>
 
 // Widgets run offscreen; settings and temporary files go to folders of this run only,
 // so tests never touch the user's own.
@@ -19,5 +21,9 @@ int main(int argc, char** argv)
     setenv("KORVANE_REGISTRY_DIR", reg.toLocal8Bit().constData(), 1);
     setenv("TMPDIR", tmp.toLocal8Bit().constData(), 1);
     QApplication app(argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    // By the names' bytes: QTemporaryDir leaves names that are no UTF-8, which tests make.
+    std::error_code error;
+    std::filesystem::remove_all(QFile::encodeName(scratch.path()).constData(), error);
+    return result;
 }
