@@ -71,7 +71,8 @@ private:
         const size_t kept = size_t(m_end - m_p);
         if (m_buffer.size() < std::max(n, m_chunk))
             m_buffer.resize(std::max(n, m_chunk));
-        std::memmove(m_buffer.data(), m_p, kept);
+        if (kept > 0)
+            std::memmove(m_buffer.data(), m_p, kept);
         size_t have = kept;
         while (have < n) {
             const qint64 want = qint64(std::min<uint64_t>(std::min(m_chunk, m_buffer.size() - have), m_left));
