@@ -69,10 +69,11 @@ private:
             RaisePictureError(kNotGIF);
         // What is left of the last read moves to the front; more is read behind it.
         const size_t kept = size_t(m_end - m_p);
+        const size_t keptAt = size_t(m_p - m_buffer.data());
         if (m_buffer.size() < std::max(n, m_chunk))
             m_buffer.resize(std::max(n, m_chunk));
         if (kept > 0)
-            std::memmove(m_buffer.data(), m_p, kept);
+            std::memmove(m_buffer.data(), m_buffer.data() + keptAt, kept);
         size_t have = kept;
         while (have < n) {
             const qint64 want = qint64(std::min<uint64_t>(std::min(m_chunk, m_buffer.size() - have), m_left));

@@ -33,7 +33,7 @@ QImage GIF(const uint8_t* d, size_t n)
     } catch (const EPictureError& e) {
         memoryError = e.what();
     }
-    for (const size_t chunk : {size_t(1), size_t(7), size_t(64) << 10}) {
+    for (const size_t chunk : {size_t(1), size_t(2), size_t(3), size_t(5), size_t(7), size_t(64) << 10}) {
         QBuffer device;
         device.setData(bytes);
         device.open(QIODevice::ReadOnly);
