@@ -44,8 +44,8 @@ public:
         const uint8_t* p = take(2);
         return uint16_t(p[0] | (p[1] << 8));
     }
-    // The sub-blocks that follow, joined into pieces of about piece bytes; false after the
-    // terminating empty one. A file that ends first raises the message.
+    // As many of the sub-blocks that follow as piece holds, joined into it; false when the
+    // terminating empty one came before any. A file that ends first raises the message.
     bool nextData(std::vector<uint8_t>& piece, const uint8_t*& s, const uint8_t*& sEnd)
     {
         size_t used = 0;
