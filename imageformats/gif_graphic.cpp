@@ -8,6 +8,7 @@
 #include <QFileInfo>
 
 #include <QIODevice>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -16,28 +17,157 @@ namespace {
 
 const char* const kNotGIF = "Not a valid GIF file.";
 
-QList<QRgb> ReadColourTable(BoundedReader& in, uint8_t flags)
+// A GIF file's bytes in the order the reader takes them: held in memory, or read from a device
+// a piece at a time, so that the file is never held whole beside its picture. Running out
+// raises the reader's message.
+class GIFInput {
+public:
+    GIFInput(const uint8_t* data, size_t size) : m_p(data), m_end(data + size), m_size(size) {}
+    GIFInput(QIODevice& device, uint64_t size, size_t chunk)
+        : m_device(&device), m_size(size), m_left(size), m_chunk(std::max<size_t>(chunk, 1))
+    {
+    }
+
+    uint64_t size() const { return m_size; }
+    // The next n bytes, valid until the next call.
+    const uint8_t* take(size_t n)
+    {
+        if (size_t(m_end - m_p) < n)
+            fill(n);
+        const uint8_t* p = m_p;
+        m_p += n;
+        return p;
+    }
+    uint8_t u8() { return *take(1); }
+    uint16_t u16le()
+    {
+        const uint8_t* p = take(2);
+        return uint16_t(p[0] | (p[1] << 8));
+    }
+    // As many of the sub-blocks that follow as piece holds, joined into it; false when the
+    // terminating empty one came before any. A file that ends first raises the message.
+    bool nextData(std::vector<uint8_t>& piece, const uint8_t*& s, const uint8_t*& sEnd)
+    {
+        size_t used = 0;
+        while (!m_dataEnded && used + 255 <= piece.size()) {
+            const uint8_t n = u8();
+            if (n == 0)
+                m_dataEnded = true;
+            else
+                std::memcpy(piece.data() + used, take(n), n);
+            used += n;
+        }
+        s = piece.data();
+        sEnd = s + used;
+        return used > 0;
+    }
+
+private:
+    void fill(size_t n)
+    {
+        if (!m_device)
+            RaisePictureError(kNotGIF);
+        // What is left of the last read moves to the front; more is read behind it.
+        const size_t kept = size_t(m_end - m_p);
+        const size_t keptAt = size_t(m_p - m_buffer.data());
+        if (m_buffer.size() < std::max(n, m_chunk))
+            m_buffer.resize(std::max(n, m_chunk));
+        if (kept > 0)
+            std::memmove(m_buffer.data(), m_buffer.data() + keptAt, kept);
+        size_t have = kept;
+        while (have < n) {
+            const qint64 want = qint64(std::min<uint64_t>(std::min(m_chunk, m_buffer.size() - have), m_left));
+            const qint64 got =
+                want > 0 ? m_device->read(reinterpret_cast<char*>(m_buffer.data()) + have, want) : 0;
+            if (got <= 0)
+                RaisePictureError(kNotGIF);
+            have += size_t(got);
+            m_left -= uint64_t(got);
+        }
+        m_p = m_buffer.data();
+        m_end = m_p + have;
+    }
+
+    const uint8_t* m_p = nullptr;
+    const uint8_t* m_end = nullptr;
+    QIODevice* m_device = nullptr;
+    uint64_t m_size = 0;
+    uint64_t m_left = 0; // bytes of the device not read yet
+    size_t m_chunk = 0;
+    std::vector<uint8_t> m_buffer;
+    bool m_dataEnded = false;
+};
+
+QList<QRgb> ReadColourTable(GIFInput& in, uint8_t flags)
 {
     const int count = 2 << (flags & 7);
-    const uint8_t* p = in.take(uint64_t(count) * 3);
+    const uint8_t* p = in.take(size_t(count) * 3);
     QList<QRgb> table(count);
     for (int i = 0; i < count; ++i, p += 3)
         table[i] = qRgb(p[0], p[1], p[2]);
     return PadTable(table);
 }
 
-} // namespace
-
-QImage DecodeGIF(const uint8_t* data, size_t size)
+// The decoded pixels lie packed at the start of the picture's memory, row after row in the
+// order the file stores them: spreads them to the picture's lines (padded to 32 bits) and
+// puts the rows of an interlaced picture in their places, all within the picture's memory.
+void PlaceRows(QImage& image, bool interlaced)
 {
-    BoundedReader in(data, size, kNotGIF);
+    const size_t width = size_t(image.width());
+    const uint32_t height = uint32_t(image.height());
+    const size_t line = size_t(image.bytesPerLine());
+    uchar* const bits = image.bits();
+    if (line != width) {
+        for (uint32_t y = height; y-- > 0;) {
+            std::memmove(bits + line * y, bits + width * y, width);
+            std::memset(bits + line * y + width, 0, line - width);
+        }
+    }
+    if (!interlaced)
+        return;
+    // Rows of every eighth line from 0, every eighth from 4, every fourth from 2, then the
+    // odd ones: the stored row that belongs on line y.
+    const uint32_t pass1 = (height + 7) / 8, pass2 = pass1 + (height + 3) / 8,
+                   pass3 = pass2 + (height + 1) / 4;
+    const auto storedRow = [&](uint32_t y) {
+        if (y % 8 == 0)
+            return y / 8;
+        if (y % 8 == 4)
+            return pass1 + y / 8;
+        if (y % 4 == 2)
+            return pass2 + y / 4;
+        return pass3 + y / 2;
+    };
+    // Each cycle of the permutation once: a line takes the row it wants, whose own line then
+    // takes the one it wants, until the cycle comes back to the row kept aside.
+    std::vector<uint8_t> kept(width);
+    std::vector<bool> placed(height);
+    for (uint32_t start = 0; start < height; ++start) {
+        if (placed[start] || storedRow(start) == start)
+            continue;
+        std::memcpy(kept.data(), bits + line * start, width);
+        for (uint32_t y = start;;) {
+            placed[y] = true;
+            const uint32_t from = storedRow(y);
+            if (from == start) {
+                std::memcpy(bits + line * y, kept.data(), width);
+                break;
+            }
+            std::memcpy(bits + line * y, bits + line * from, width);
+            y = from;
+        }
+    }
+}
+
+QImage DecodeGIFFrom(GIFInput& in)
+{
     const uint8_t* sig = in.take(6);
     if ((sig[0] & 0xdf) != 'G' || (sig[1] & 0xdf) != 'I' || (sig[2] & 0xdf) != 'F')
         RaisePictureError(kNotGIF);
     const uint32_t screenWidth = in.u16le();
     const uint32_t screenHeight = in.u16le();
     const uint8_t screenFlags = in.u8();
-    in.skip(2); // background index, aspect
+    in.take(2); // background index, aspect
     QList<QRgb> table = GreyTable();
     if (screenFlags & 0x80)
         table = ReadColourTable(in, screenFlags);
@@ -50,14 +180,14 @@ QImage DecodeGIF(const uint8_t* data, size_t size)
             return QImage(); // no image at all: an empty picture
         if (block == '!') {
             // Extensions are passed over sub-block by sub-block: their data may hold zeros.
-            in.skip(1);
+            in.take(1);
             for (uint8_t n = in.u8(); n != 0; n = in.u8())
-                in.skip(n);
+                in.take(n);
         }
         // Anything else is stray padding between blocks.
     }
 
-    in.skip(4); // left, top: not used
+    in.take(4); // left, top: not used
     uint32_t width = in.u16le();
     uint32_t height = in.u16le();
     const uint8_t flags = in.u8();
@@ -73,37 +203,50 @@ QImage DecodeGIF(const uint8_t* data, size_t size)
     const uint8_t codeSize = in.u8();
     if (codeSize < 2 || codeSize > 11)
         RaisePictureError(kNotGIF);
-    LargeBuffer packed(in.remaining());
-    size_t packedSize = 0;
-    for (uint8_t n = in.u8(); n != 0; n = in.u8()) {
-        std::memcpy(packed.data() + packedSize, in.take(n), n);
-        packedSize += n;
-    }
-    if (packedSize > 0x7fffffff)
-        RaisePictureError(kNotGIF);
-
-    CheckExpansion(uint64_t(width) * height, size, 4096, kNotGIF);
+    CheckExpansion(uint64_t(width) * height, in.size(), 4096, kNotGIF);
     QImage image = NewImage(width, height, QImage::Format_Indexed8, kNotGIF);
     image.setColorTable(table);
-    LargeBuffer pixels(size_t(width) * height);
+
+    // The codes go straight into the picture's memory, a piece of sub-blocks at a time.
+    uint8_t* const pixels = image.bits();
+    const size_t count = size_t(width) * height;
+    std::vector<uint8_t> piece(16 << 10);
     TGIFLZW decoder;
     decoder.InitialCodeSize = codeSize;
-    const uint8_t* src = packed.data();
-    const int32_t got = decoder.Decode(src, pixels.data(), int32_t(packedSize), int32_t(pixels.size()));
+    decoder.More = [&](const uint8_t*& s, const uint8_t*& sEnd) { return in.nextData(piece, s, sEnd); };
+    const uint8_t* s = nullptr;
+    const uint8_t* sEnd = nullptr;
+    int32_t got = 0;
+    if (in.nextData(piece, s, sEnd))
+        got = decoder.Decode(s, pixels, int32_t(sEnd - s), int32_t(count));
     // Pixels the data does not reach stay index 0.
-    std::memset(pixels.data() + got, 0, pixels.size() - size_t(got));
-
-    if (flags & 0x40) {
-        static const uint32_t start[4] = {0, 4, 2, 1};
-        static const uint32_t step[4] = {8, 8, 4, 2};
-        uint32_t row = 0;
-        for (int pass = 0; pass < 4; ++pass)
-            for (uint32_t y = start[pass]; y < height; y += step[pass], ++row)
-                std::memcpy(image.scanLine(int(y)), pixels.data() + size_t(row) * width, width);
-    } else {
-        for (uint32_t y = 0; y < height; ++y)
-            std::memcpy(image.scanLine(int(y)), pixels.data() + size_t(y) * width, width);
+    std::memset(pixels + got, 0, count - size_t(got));
+    // The rest of the data, to its end, as a file cut short there is damaged.
+    while (in.nextData(piece, s, sEnd)) {
     }
+    PlaceRows(image, flags & 0x40);
+    return image;
+}
+
+} // namespace
+
+QImage DecodeGIF(const uint8_t* data, size_t size)
+{
+    GIFInput in(data, size);
+    return DecodeGIFFrom(in);
+}
+
+QImage DecodeGIF(QIODevice& device, size_t chunk)
+{
+    const qint64 rest = device.isSequential() ? -1 : device.size() - device.pos();
+    if (rest < 0) {
+        const StreamBytes bytes = ReadRest(device);
+        return DecodeGIF(bytes.data(), bytes.length());
+    }
+    const qint64 end = device.pos() + rest;
+    GIFInput in(device, uint64_t(rest), chunk);
+    QImage image = DecodeGIFFrom(in);
+    device.seek(end); // where reading the whole file leaves it
     return image;
 }
 
@@ -156,8 +299,7 @@ QImage DecodeCUT(const uint8_t* data, size_t size, const QList<QRgb>& palette)
 
 void TGIFGraphic::LoadFromStream(QIODevice& stream)
 {
-    const imgread::StreamBytes bytes = imgread::ReadRest(stream);
-    QImage image = imgread::DecodeGIF(bytes.data(), bytes.length());
+    QImage image = imgread::DecodeGIF(stream);
     if (image.isNull()) {
         Clear();
         SetPixelFormat(pf8bit);

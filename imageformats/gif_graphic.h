@@ -2,6 +2,7 @@
 // GIF reader ("gif", first image only) and Dr. Halo CUT reader ("cut", colours from a ".pal" side file).
 #include "platform/bitmap.h"
 
+#include <QIODevice>
 #include <QImage>
 #include <QList>
 #include <cstddef>
@@ -35,6 +36,9 @@ private:
 namespace imgread {
 // Indexed8 with the image's colour table (local, else global, else grey).
 QImage DecodeGIF(const uint8_t* data, size_t size);
+// The same from the device's current position on, read chunk bytes at a time while decoding
+// goes (a device that cannot seek is read whole first); the device is left at its end.
+QImage DecodeGIF(QIODevice& device, size_t chunk = size_t(64) << 10);
 // The CUT palette side file's colours; entries it does not hold stay grey.
 QList<QRgb> DecodeCUTPalette(const uint8_t* data, size_t size);
 QImage DecodeCUT(const uint8_t* data, size_t size, const QList<QRgb>& palette);

@@ -10,8 +10,9 @@
 // LZW, shared part
 
 template <bool MsbFirst>
-int32_t TLZWDecoderBase::DecodeCodes(const uint8_t* s, const uint8_t* sEnd, uint8_t* dest, int32_t unpackedSize,
-                                     uint32_t initialBits, const char* message)
+int32_t TLZWDecoderBase::DecodeCodes(const uint8_t* s, const uint8_t* sEnd, uint8_t* dest,
+                                     int32_t unpackedSize, uint32_t initialBits, const char* message,
+                                     const std::function<bool(const uint8_t*&, const uint8_t*&)>* more)
 {
     // Locals, not members: stores through the output pointer would make the compiler
     // reload every member after each byte written.
@@ -40,7 +41,7 @@ int32_t TLZWDecoderBase::DecodeCodes(const uint8_t* s, const uint8_t* sEnd, uint
             bits += 32;
         }
         while (bits < codeSize) {
-            if (s == sEnd)
+            if (s == sEnd && !(more && (*more)(s, sEnd)))
                 goto done;
             if (MsbFirst)
                 acc = (acc << 8) | *s++;
@@ -175,7 +176,7 @@ int32_t TGIFLZW::Decode(const uint8_t*& source, uint8_t* dest, int32_t packedSiz
     m_clearCode = uint16_t(1u << InitialCodeSize);
     m_eoiCode = uint16_t(m_clearCode + 1);
     return DecodeCodes<false>(source, source + packedSize, dest, unpackedSize, InitialCodeSize + 1u,
-                              "GIF LZW: invalid opcode.");
+                              "GIF LZW: invalid opcode.", More ? &More : nullptr);
 }
 
 // ---------------------------------------------------------------------------------------

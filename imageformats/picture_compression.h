@@ -3,6 +3,7 @@
 // readers do the file input. Every decoder is bounded by its input (packedSize) and
 // its output (unpackedSize): hostile data can neither read nor write past a buffer.
 #include <cstdint>
+#include <functional>
 
 class TDecoder {
 public:
@@ -33,9 +34,11 @@ protected:
     // Decodes codes of initialBits (growing to 12) from [source, sourceEnd) into at most
     // unpackedSize bytes at dest; raises message for a code the table does not hold yet.
     // MsbFirst: TIFF bit order, the width growing one code early; otherwise GIF's.
+    // more, when given, hands over the next piece of the data when one runs out.
     template <bool MsbFirst>
     int32_t DecodeCodes(const uint8_t* source, const uint8_t* sourceEnd, uint8_t* dest, int32_t unpackedSize,
-                        uint32_t initialBits, const char* message);
+                        uint32_t initialBits, const char* message,
+                        const std::function<bool(const uint8_t*&, const uint8_t*&)>* more = nullptr);
 };
 
 // TIFF LZW: codes most significant bit first, width grows one code early.
@@ -49,6 +52,10 @@ public:
 class TGIFLZW : public TLZWDecoderBase {
 public:
     uint8_t InitialCodeSize = 8;   // 2..11; anything else is refused
+    // For data that comes in pieces (sub-blocks read from a file as decoding goes): called when
+    // the piece in hand is used up, sets [s, sEnd) to the next one and says whether there is one.
+    // Codes run across the pieces' ends.
+    std::function<bool(const uint8_t*& s, const uint8_t*& sEnd)> More;
     int32_t Decode(const uint8_t*& source, uint8_t* dest, int32_t packedSize,
                    int32_t unpackedSize) override;
 };

@@ -62,10 +62,14 @@ void* AllocateLarge(size_t bytes)
         void* block = std::aligned_alloc(kHugePage, rounded);
         if (!block)
             throw std::bad_alloc();
-        madvise(block, rounded, MADV_HUGEPAGE);
+        // Huge pages for the whole ones the request fills; the rest of the last one takes small
+        // pages as far as it is used, so a block costs its own size, not the next 2 MiB.
+        const size_t whole = bytes & ~(kHugePage - 1);
+        madvise(block, whole, MADV_HUGEPAGE);
+        madvise(static_cast<char*>(block) + whole, rounded - whole, MADV_NOHUGEPAGE);
 #ifdef MADV_POPULATE_WRITE
         // All pages in one call: without huge pages, still far fewer faults one by one.
-        madvise(block, rounded, MADV_POPULATE_WRITE);
+        madvise(block, bytes, MADV_POPULATE_WRITE);
 #endif
         try {
             const std::lock_guard<std::mutex> guard(pool.lock);

@@ -36,13 +36,23 @@ fuzz::Body Picture(Decode decode)
     };
 }
 
+// Read from a device a few bytes at a time, a GIF gives what it gives from memory: the same
+// picture or the same message.
+int GIFFromMemoryAndDevice(const uint8_t* data, size_t size)
+{
+    fuzz::ExpectSameFromDeviceReader(
+        data, size, [](const uint8_t* d, size_t n) { return imgread::DecodeGIF(d, n); },
+        [](QIODevice& device) { return imgread::DecodeGIF(device, 7); }, true);
+    return 0;
+}
+
 [[maybe_unused]] const bool registered = fuzz::Register({
     {"autodesk", Picture(imgread::DecodeAutodesk)},
     // The same bytes serve as the palette side file and as the picture.
     {"cut", Picture([](const uint8_t* d, size_t n) {
          return imgread::DecodeCUT(d, n, imgread::DecodeCUTPalette(d, n));
      })},
-    {"gif", Picture(imgread::DecodeGIF)},
+    {"gif", GIFFromMemoryAndDevice},
     {"pcx", PictureBothWays([](const uint8_t* d, size_t n) { return imgread::DecodePCX(d, n); },
                             [](imgread::PictureSource& s) { return imgread::DecodePCX(s); })},
     {"pnm", Picture(imgread::DecodePPM)},

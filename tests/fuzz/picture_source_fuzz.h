@@ -10,30 +10,45 @@
 #include <QByteArray>
 #include <QImage>
 #include <cstdlib>
+#include <string>
 
 namespace fuzz {
 
-template <class Whole, class FromSource>
-void ExpectSameFromDevice(const uint8_t* data, size_t size, Whole whole, FromSource fromSource)
+// FromDevice decodes from a QIODevice; with sameMessage the two failures must also say the same.
+template <class Whole, class FromDevice>
+void ExpectSameFromDeviceReader(const uint8_t* data, size_t size, Whole whole, FromDevice fromDevice,
+                                bool sameMessage = false)
 {
-    QImage fromMemory, fromDevice;
+    QImage fromMemory, fromDeviceImage;
     bool memoryFailed = false, deviceFailed = false;
+    std::string memoryError, deviceError;
     try {
         fromMemory = whole(data, size);
-    } catch (const EPictureError&) {
+    } catch (const EPictureError& e) {
         memoryFailed = true;
+        memoryError = e.what();
     }
     QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
     QBuffer device(&bytes);
     device.open(QIODevice::ReadOnly);
     try {
-        imgread::PictureSource source(device, "device", 61);
-        fromDevice = fromSource(source);
-    } catch (const EPictureError&) {
+        fromDeviceImage = fromDevice(device);
+    } catch (const EPictureError& e) {
         deviceFailed = true;
+        deviceError = e.what();
     }
-    if (memoryFailed != deviceFailed || fromMemory != fromDevice)
+    if (memoryFailed != deviceFailed || fromMemory != fromDeviceImage ||
+        (sameMessage && memoryError != deviceError))
         std::abort();
+}
+
+template <class Whole, class FromSource>
+void ExpectSameFromDevice(const uint8_t* data, size_t size, Whole whole, FromSource fromSource)
+{
+    ExpectSameFromDeviceReader(data, size, whole, [&](QIODevice& device) {
+        imgread::PictureSource source(device, "device", 61);
+        return fromSource(source);
+    });
 }
 
 } // namespace fuzz

@@ -7,6 +7,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <string>
 #include <vector>
 
 using namespace readertest;
@@ -18,6 +19,41 @@ const char* const kNotGIF = "Not a valid GIF file.";
 QImage GIF(const uint8_t* d, size_t n)
 {
     return imgread::DecodeGIF(d, n);
+}
+
+// Read from a device a few bytes at a time, so that reads cross the ends of the header
+// fields, colour tables and sub-blocks, a file gives what it gives from memory: the same
+// picture, or the same message; the device is left at its end.
+::testing::AssertionResult GIFFromDeviceAsFromMemory(const QByteArray& bytes)
+{
+    std::string memoryError;
+    QImage fromMemory;
+    try {
+        fromMemory = Decode(GIF, bytes);
+    } catch (const EPictureError& e) {
+        memoryError = e.what();
+    }
+    for (const size_t chunk : {size_t(1), size_t(2), size_t(3), size_t(5), size_t(7), size_t(64) << 10}) {
+        QBuffer device;
+        device.setData(bytes);
+        device.open(QIODevice::ReadOnly);
+        std::string deviceError;
+        QImage fromDevice;
+        try {
+            fromDevice = imgread::DecodeGIF(device, chunk);
+        } catch (const EPictureError& e) {
+            deviceError = e.what();
+        }
+        if (deviceError != memoryError)
+            return ::testing::AssertionFailure()
+                   << "chunk " << chunk << ": \"" << deviceError << "\" from the device, \"" << memoryError
+                   << "\" from memory";
+        if (fromDevice != fromMemory)
+            return ::testing::AssertionFailure() << "chunk " << chunk << ": other pixels from the device";
+        if (deviceError.empty() && device.pos() != device.size())
+            return ::testing::AssertionFailure() << "chunk " << chunk << ": device left at " << device.pos();
+    }
+    return ::testing::AssertionSuccess();
 }
 
 // LZW data for 8-bit pixels written as literals, 9-bit codes, a clear code now and then so
@@ -130,6 +166,7 @@ TEST(GIFReader, MatchesReferenceDecoder)
     for (const char* f : {"gif_plain.gif", "gif_interlaced.gif", "gif_extensions.gif", "gif_runs.gif"}) {
         SCOPED_TRACE(f);
         EXPECT_TRUE(SamePixels(Decode(GIF, Fixture(f)), Reference(f)));
+        EXPECT_TRUE(GIFFromDeviceAsFromMemory(Fixture(f)));
     }
     InitPictureFormats();
     TPicture picture;
@@ -149,6 +186,51 @@ TEST(GIFReader, InterlacedRowsGoToTheirPasses)
     const int order[9] = {0, 8, 4, 2, 6, 1, 3, 5, 7};
     for (int k = 0; k < 9; ++k)
         EXPECT_EQ(img.pixelIndex(2, order[k]), k) << "row " << order[k];
+}
+
+TEST(GIFReader, EverySizeAndInterlacingPutsEachRowInItsPlace)
+{
+    // Widths that leave padding at the end of the picture's lines, heights that end inside
+    // each interlace pass; stored row k holds k * 16 + x (modulo 256).
+    for (const bool interlaced : {false, true})
+        for (const int w : {1, 2, 3, 4, 5, 7, 9})
+            for (const int h : {1, 2, 3, 4, 5, 6, 7, 8, 9, 12, 16, 17}) {
+                SCOPED_TRACE(testing::Message() << w << "x" << h << (interlaced ? " interlaced" : ""));
+                std::vector<uint8_t> pixels;
+                for (int k = 0; k < h; ++k)
+                    for (int x = 0; x < w; ++x)
+                        pixels.push_back(uint8_t(k * 16 + x));
+                std::vector<int> lineOfRow;
+                if (interlaced) {
+                    const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
+                    for (int pass = 0; pass < 4; ++pass)
+                        for (int y = start[pass]; y < h; y += step[pass])
+                            lineOfRow.push_back(y);
+                } else {
+                    for (int y = 0; y < h; ++y)
+                        lineOfRow.push_back(y);
+                }
+                const QByteArray file = GIFFile(w, h, pixels, interlaced);
+                const QImage img = Decode(GIF, file);
+                ASSERT_EQ(img.size(), QSize(w, h));
+                for (int k = 0; k < h; ++k)
+                    for (int x = 0; x < w; ++x)
+                        ASSERT_EQ(img.pixelIndex(x, lineOfRow[size_t(k)]), uint8_t(k * 16 + x))
+                            << "row " << k << " x " << x;
+                EXPECT_TRUE(GIFFromDeviceAsFromMemory(file));
+            }
+}
+
+TEST(GIFReader, DataBeyondThePictureIsPassedOverToItsEnd)
+{
+    // Twelve pixels of data for a 3x2 picture: the first six are the picture.
+    const QByteArray file = GIFFile(3, 2, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
+    const QImage img = Decode(GIF, file);
+    EXPECT_EQ(img.pixelIndex(2, 1), 6);
+    EXPECT_TRUE(GIFFromDeviceAsFromMemory(file));
+    // The rest must still be there: a file cut inside it is damaged.
+    EXPECT_EQ(DecodeError(GIF, file.left(file.size() - 3)), kNotGIF);
+    EXPECT_TRUE(GIFFromDeviceAsFromMemory(file.left(file.size() - 3)));
 }
 
 TEST(GIFReader, ImageWidthZeroTakesTheScreenWidth)
@@ -206,8 +288,10 @@ TEST(GIFReader, DamagedFilesGiveTheReadersMessage)
         {"huge size from a small file", GIFFile(65535, 65535, {1}), kNotGIF},
         {"code beyond the table", badCode, "GIF LZW: invalid opcode."},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(DecodeError(GIF, c.bytes), c.message) << c.what;
+        EXPECT_TRUE(GIFFromDeviceAsFromMemory(c.bytes)) << c.what;
+    }
 }
 
 TEST(CUTReader, DecodesRowsWithGreyWithoutPalette)

@@ -165,6 +165,60 @@ TEST(GIFLZW, CodeSizeAboveElevenIsRefused)
     EXPECT_EQ(ErrorOf(d, PackLSB({{256, 9}, {'x', 9}, {300, 9}}), 10), "GIF LZW: invalid opcode.");
 }
 
+TEST(GIFLZW, CodesRunAcrossThePiecesOfTheData)
+{
+    // Literal codes after a clear, the width growing as the table fills, and strings of
+    // earlier codes now and then (the one being made among them): decoded in pieces of a few
+    // bytes, handed over as each runs out, they give what the whole data gives.
+    for (const unsigned codeSize : {2u, 5u, 8u, 11u}) {
+        SCOPED_TRACE(codeSize);
+        const unsigned clear = 1u << codeSize;
+        std::vector<std::pair<unsigned, unsigned>> codes{{clear, codeSize + 1}};
+        unsigned next = clear + 2, width = codeSize + 1;
+        for (unsigned i = 0; i < 3000; ++i) {
+            unsigned code = (i * 7 + 3) % clear;
+            if (i % 5 == 4 && next > clear + 3)
+                code = (i % 10 == 4 && next < 4096) ? next : clear + 2 + i % (next - clear - 2);
+            codes.push_back({code, width});
+            if (i > 0 && next < 4096) {
+                if (next == (1u << width) - 1 && width < 12)
+                    ++width;
+                ++next;
+            }
+        }
+        codes.push_back({clear + 1, width});
+        const Bytes packed = PackLSB(codes);
+
+        TGIFLZW whole;
+        whole.InitialCodeSize = uint8_t(codeSize);
+        int32_t wholeCount = 0;
+        const Bytes want = Unpack(whole, packed, 1 << 20, &wholeCount);
+        ASSERT_GT(wholeCount, 3000);
+        for (const size_t pieceSize : {size_t(1), size_t(2), size_t(3), size_t(5), size_t(4096)}) {
+            SCOPED_TRACE(pieceSize);
+            TGIFLZW d;
+            d.InitialCodeSize = uint8_t(codeSize);
+            size_t at = 0;
+            Bytes piece;
+            d.More = [&](const uint8_t*& s, const uint8_t*& sEnd) {
+                // A fresh copy each time: the decoder may not look back into an old piece.
+                piece.assign(packed.begin() + at, packed.begin() + std::min(packed.size(), at + pieceSize));
+                at += piece.size();
+                s = piece.data();
+                sEnd = s + piece.size();
+                return !piece.empty();
+            };
+            const uint8_t* s = nullptr;
+            const uint8_t* sEnd = nullptr;
+            ASSERT_TRUE(d.More(s, sEnd));
+            Bytes out(1 << 20, 0xEE);
+            const int32_t n = d.Decode(s, out.data(), int32_t(sEnd - s), int32_t(out.size()));
+            EXPECT_EQ(n, wholeCount);
+            EXPECT_TRUE(std::equal(out.begin(), out.begin() + n, want.begin()));
+        }
+    }
+}
+
 TEST(RunLengthDecoders, PacketsAndBounds)
 {
     struct Case {
