@@ -477,6 +477,10 @@ constexpr langtable::Entry kSpanish[] = {
     {4302, "Error"},
     {4303, "Información"},
     {4304, "Confirmar"},
+    {4460, "Impresora"},
+    {4461, "Papel"},
+    {4462, "&Nombre:"},
+    {4463, "&Propiedades"},
     {65393, "Un control TDockX no se puede colocar dentro de una ventana de herramientas ni de otro TDockX"},
     {65394, "No se puede cambiar la posición de un TDockX que ya contiene controles"},
     {65395, "No se puede guardar la posición de la ventana de herramientas porque la propiedad Name no está "
