@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSignalBlocker>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -305,6 +306,14 @@ void TPaperEditorDlg::fitTexts()
         const int left = std::max(150, label->x() + label->sizeHint().width() + 6);
         edit->move(left, edit->y());
         updown->move(edit->geometry().right() + 1, edit->y());
+    }
+    // All four tabs show at once: the sheets widen, and the dialog with them, rather than hide a
+    // tab behind scroll buttons.
+    const int tabsWidth = PageControl1->tabBar()->sizeHint().width() + 4;
+    if (tabsWidth > PageControl1->width()) {
+        const int grow = tabsWidth - PageControl1->width();
+        PageControl1->resize(PageControl1->width() + grow, PageControl1->height());
+        setFixedSize(width() + grow, height());
     }
     for (QPushButton* b : {OkBtn, ApplyBtn, CancelBtn, DefaultBtn})
         b->resize(std::max(b->width(), CaptionWidth(b) + 12), b->height());

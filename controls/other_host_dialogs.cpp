@@ -802,13 +802,13 @@ public:
     {
         setWindowTitle(ControlString(PrintSetupTitleString));
         auto* layout = new QVBoxLayout(this);
-        auto* group = new QGroupBox(QStringLiteral("Printer"), this);
+        auto* group = new QGroupBox(ControlString(PrintSetupPrinterString), this);
         auto* grid = new QGridLayout(group);
         Name = new QComboBox(group);
         Name->setObjectName(QStringLiteral("printerNameCombo"));
-        auto* nameLabel = new QLabel(QStringLiteral("&Name:"), group);
+        auto* nameLabel = new QLabel(ControlString(PrintSetupNameString), group);
         nameLabel->setBuddy(Name);
-        auto* properties = new QPushButton(QStringLiteral("&Properties"), group);
+        auto* properties = new QPushButton(ControlString(PrintSetupPropertiesString), group);
         properties->setObjectName(QStringLiteral("propertiesButton"));
         grid->addWidget(nameLabel, 0, 0);
         grid->addWidget(Name, 0, 1);
@@ -824,7 +824,7 @@ public:
             grid->addWidget(m_info[i], i + 1, 1, 1, 2);
         }
         layout->addWidget(group);
-        m_paper = new QGroupBox(QStringLiteral("Paper"), this);
+        m_paper = new QGroupBox(ControlString(PrintSetupPaperString), this);
         auto* paperForm = new QFormLayout(m_paper);
         m_size = new QComboBox(m_paper);
         m_size->setObjectName(QStringLiteral("paperSizeCombo"));

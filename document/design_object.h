@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class TChildFrame;
@@ -95,6 +96,13 @@ enum TDragZone : uint8_t {
     DragTopRight = 7,
     DragBottomLeft = 8,
     DragBottomRight = 9,
+};
+
+// Position and size of an object as the property dialogs show them, in tenths of a millimetre
+// relative to the paper's top-left corner.
+struct TObjectBoxes {
+    int Left = 0, Top = 0, Width = 0, Height = 0;
+    friend bool operator==(const TObjectBoxes&, const TObjectBoxes&) = default;
 };
 
 class CDesignObject : public TGraphicControl {
@@ -190,6 +198,11 @@ public:
     int Cursor() const { return m_cursor; }
     void SetCursor(int cursor);
 
+    // Position and size as last typed in a property dialog; kept beside the pixels, neither
+    // stored nor copied.
+    const std::optional<TObjectBoxes>& TypedBoxes() const { return m_typedBoxes; }
+    void SetTypedBoxes(const TObjectBoxes& boxes) { m_typedBoxes = boxes; }
+
     // The object's component name.
     QString Name() const { return objectName(); }
     void SetName(const QString& name) { setObjectName(name); }
@@ -218,6 +231,7 @@ private:
     TObjectMenu* MenuHost(bool make) const;
     int m_cursor = 0;
     mutable std::unique_ptr<TObjectMenu> m_ownMenu;
+    std::optional<TObjectBoxes> m_typedBoxes;
 };
 
 // Helpers for the events of the object and the window.

@@ -241,8 +241,9 @@ void CGraphicsLibraryObject::mousePressEvent(QMouseEvent* event)
         m_pressed = true;
         m_pressPos = event->position().toPoint();
     }
-    // The press also reaches the bar holding the library, as it did when a tile was a window.
-    event->ignore();
+    // The tile keeps the press: passed on, it would reach the bar holding the library, whose
+    // move loop takes the mouse before the tile's drag can start.
+    event->accept();
 }
 
 void CGraphicsLibraryObject::mouseReleaseEvent(QMouseEvent*)

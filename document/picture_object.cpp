@@ -37,6 +37,18 @@ void PaperOrigin(const CDesignObject& o, int& ox, int& oy)
     }
 }
 
+// Pixels per tenth of a millimetre on the page at o's zoom.
+double TenthPixels(const CDesignObject& o)
+{
+    return PixelsPerInch() * 0.03937007874015748 * double(o.Zoom) * 0.1;
+}
+
+// The pixels of a typed size; an object keeps at least a pixel each way, so that it can still
+// be seen and clicked.
+int SizePixels(int tenths, double k)
+{
+    return std::max(R(tenths * k), 1);
+}
 
 } // namespace
 
@@ -51,24 +63,34 @@ TObjectBoxes ObjectBoxesOf(const CDesignObject& o)
     b.Top = R((o.Top() - oy) * m * 10 / zoom);
     b.Width = R(o.Width() * m * 10 / zoom);
     b.Height = R(o.Height() * m * 10 / zoom);
+    if (const std::optional<TObjectBoxes>& typed = o.TypedBoxes()) {
+        const double k = TenthPixels(o);
+        if (R(typed->Left * k) + ox == o.Left())
+            b.Left = typed->Left;
+        if (R(typed->Top * k) + oy == o.Top())
+            b.Top = typed->Top;
+        if (SizePixels(typed->Width, k) == o.Width())
+            b.Width = typed->Width;
+        if (SizePixels(typed->Height, k) == o.Height())
+            b.Height = typed->Height;
+    }
     return b;
 }
 
 void ApplyObjectBoxes(CDesignObject& o, const TObjectBoxes& shown, const TObjectBoxes& typed)
 {
-    const double p = PixelsPerInch() * 0.03937007874015748;
-    const double k = p * double(o.Zoom) * 0.1;
+    const double k = TenthPixels(o);
     int ox, oy;
     PaperOrigin(o, ox, oy);
     if (typed.Left != shown.Left)
         o.SetLeft(R(typed.Left * k) + ox);
     if (typed.Top != shown.Top)
         o.SetTop(R(typed.Top * k) + oy);
-    // An object keeps at least a pixel each way, so that it can still be seen and clicked.
     if (typed.Width != shown.Width)
-        o.SetWidth(std::max(R(typed.Width * k), 1));
+        o.SetWidth(SizePixels(typed.Width, k));
     if (typed.Height != shown.Height)
-        o.SetHeight(std::max(R(typed.Height * k), 1));
+        o.SetHeight(SizePixels(typed.Height, k));
+    o.SetTypedBoxes(typed);
 }
 
 CImage::CImage(QWidget* owner) : CDesignObject(owner)

@@ -9,17 +9,12 @@
 class QAction;
 class TPicture;
 
-// Position and size of an object as the property dialogs show them, in tenths of a millimetre
-// relative to the paper's top-left corner.
-struct TObjectBoxes {
-    int Left = 0, Top = 0, Width = 0, Height = 0;
-    friend bool operator==(const TObjectBoxes&, const TObjectBoxes&) = default;
-};
-
-// The boxes of o at the screen's resolution and o's zoom.
+// The boxes of o at the screen's resolution and o's zoom. A box the user typed shows that value
+// again while it still gives the object's pixels, as several tenths of a millimetre round to
+// one pixel.
 TObjectBoxes ObjectBoxesOf(const CDesignObject& o);
 // Applies each typed box whose value differs from the shown one, so a value that only went
-// through the rounding to tenths of a millimetre never moves the object.
+// through the rounding to tenths of a millimetre never moves the object; o keeps what was typed.
 void ApplyObjectBoxes(CDesignObject& o, const TObjectBoxes& shown, const TObjectBoxes& typed);
 
 // The picture's size and its scale on the page, remembered before the picture is replaced.

@@ -350,6 +350,10 @@ constexpr int ColourModeCaptionString = 4214;      // "&Colour:"
 constexpr int PrintResolutionCaptionString = 4215; // "&Resolution:"
 constexpr int DuplexCaptionString = 4216;          // "&Two-sided:"
 constexpr int PrintSetupTitleString = 4219;        // "Print Setup"
+constexpr int PrintSetupPrinterString = 4460;      // "Printer"
+constexpr int PrintSetupPaperString = 4461;        // "Paper"
+constexpr int PrintSetupNameString = 4462;         // "&Name:"
+constexpr int PrintSetupPropertiesString = 4463;   // "&Properties"
 
 // ---- the font dialog's colour box ----
 constexpr int FontColorBlackString = 4490;   // "Black"

@@ -208,7 +208,7 @@ TEST_F(DockingBars, DraggedAndSizedBarsComeBackWhereTheyWereLeft)
     Drag(QPoint(main.right() - 14, main.bottom() - 60), QPoint(main.center().x(), main.center().y() + 100));
     const QRect tools = Steady(QStringLiteral("^Paint Tool"));
     ASSERT_TRUE(tools.isValid()) << "the paint tools did not float";
-    Drag(QPoint(main.right() - 40, main.top() + 71), QPoint(main.left() + 150, main.top() + 120));
+    Drag(QPoint(main.right() - 40, main.top() + 47), QPoint(main.left() + 150, main.top() + 120));
     const QRect library = Steady(QStringLiteral("^Graphics Library"));
     ASSERT_TRUE(library.isValid()) << "the graphics library did not float";
     Drag(QPoint(library.right() - 1, library.center().y()),

@@ -10,6 +10,7 @@
 #include "app/print_preview_frame.h"
 #include "app/print_preview_image.h"
 #include "app/print_wizard_dlg.h"
+#include "controls/other_host_dialogs.h"
 #include "controls/print_panel.h"
 #include "document/child_frame.h"
 #include "document/paper_catalogue.h"
@@ -19,6 +20,7 @@
 #include "platform/registry.h"
 #include "platform/window_message.h"
 #include "support/dialog_test_support.h"
+#include "support/hosted_dialog_test_support.h"
 #include "support/test_support.h"
 #include "tests/support/test_papers.h"
 
@@ -218,15 +220,16 @@ TEST_F(PrintDialogsTest, PanelCaptionsComeInTheInterfaceLanguageFromQtsOwnPrintD
     const struct {
         unsigned language;
         const char *printer, *name, *where, *copies, *numberOfCopies, *collate, *status, *comment, *ready;
+        const char *paper, *properties; // the print setup dialog's
     } cases[] = {
         {0x10007u, "Drucker", "&Name:", "Standort:", "Anzahl Exemplare", "Anzahl Exemplare:", "Sortieren",
-         "Status:", "Kommentar:", "Bereit"},
+         "Status:", "Kommentar:", "Bereit", "Papier", "&Eigenschaften"},
         {0x1000Cu, "Imprimante", "&Nom :", "Emplacement :", "Copies", "Copies :", "Assembler",
-         "État :", "Commentaire :", "Prêt"},
+         "État :", "Commentaire :", "Prêt", "Papier", "&Propriétés"},
         {0x1000Au, "Impresora", "&Nombre:", "Ubicación:", "Copias", "Copias:", "Recopilar",
-         "Estado:", "Comentario:", "Preparada"},
+         "Estado:", "Comentario:", "Preparada", "Papel", "&Propiedades"},
         {0x10009u, "Printer", "&Name:", "Where:", "Copies", "Number of &copies:", "C&ollate",
-         "Status:", "Comment:", "Ready"},
+         "Status:", "Comment:", "Ready", "Paper", "&Properties"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.printer);
@@ -261,6 +264,30 @@ TEST_F(PrintDialogsTest, PanelCaptionsComeInTheInterfaceLanguageFromQtsOwnPrintD
             static_cast<QPushButton*>(dlg->PD->DialogItem(PrintCancelItem))->click();
         });
         EXPECT_FALSE(dialog.Execute());
+        EXPECT_TRUE(ran);
+
+        // The print setup dialog, which Qt has no dialog of, speaks the same language.
+        TFormPrinterSetupDialog setup;
+        ran = false;
+        testsupport::WhileHostedDialogRuns(&setup, [&] {
+            ran = true;
+            QWidget* form = QApplication::activeModalWidget();
+            ASSERT_NE(form, nullptr);
+            QStringList titles, captions;
+            for (QGroupBox* g : form->findChildren<QGroupBox*>())
+                titles << g->title();
+            for (QLabel* l : form->findChildren<QLabel*>())
+                captions << l->text();
+            EXPECT_EQ(titles, (QStringList{QString::fromUtf8(c.printer), QString::fromUtf8(c.paper)}));
+            for (const char* caption : {c.name, c.status, c.comment})
+                EXPECT_TRUE(captions.contains(QString::fromUtf8(caption))) << caption;
+            auto* properties = form->findChild<QPushButton*>(QStringLiteral("propertiesButton"));
+            ASSERT_NE(properties, nullptr);
+            EXPECT_EQ(properties->text(), QString::fromUtf8(c.properties));
+            testsupport::ExpectTextsFit(form);
+            testsupport::ClickDialogItem(&setup, 2);
+        });
+        EXPECT_FALSE(setup.Execute());
         EXPECT_TRUE(ran);
     }
 }

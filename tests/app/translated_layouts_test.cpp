@@ -107,11 +107,21 @@ TEST_P(TranslatedLayouts, EveryCaptionOfEveryDialogShowsWhole)
     } dialogs[] = {
         {"about", [](TMainFrame* f, TChildFrame*) { return new TAboutDlg(f); }},
         {"new", [](TMainFrame* f, TChildFrame*) { return new TNewDlg(f); }},
-        {"paper properties", [](TMainFrame* f, TChildFrame*) { return new TPaperPropertyDlg(f, LayoutPaper); }},
+        {"paper properties",
+         [](TMainFrame* f, TChildFrame*) { return new TPaperPropertyDlg(f, LayoutPaper); }},
         {"paper editor",
          [](TMainFrame* f, TChildFrame* d) {
              auto* dlg = new TPaperEditorDlg(f);
              dlg->SetPaper(d->Paper.get());
+             return dlg;
+         }},
+        {"paper editor, every tab",
+         [](TMainFrame* f, TChildFrame* d) {
+             // A user's own paper shows all four tabs.
+             auto* dlg = new TPaperEditorDlg(f);
+             dlg->SetPaper(d->Paper.get());
+             for (int i = 0; i < dlg->PageControl1->count(); ++i)
+                 dlg->PageControl1->setTabVisible(i, true);
              return dlg;
          }},
         {"shape positions",
@@ -129,7 +139,9 @@ TEST_P(TranslatedLayouts, EveryCaptionOfEveryDialogShowsWhole)
         {"print preview", [](TMainFrame* f, TChildFrame*) { return new TPrintPreviewFrame(f); }},
         {"print progress", [](TMainFrame* f, TChildFrame*) { return new TPrintProgressDlg(f); }},
         {"print wizard",
-         [](TMainFrame* f, TChildFrame* d) { return new TMultipleImagePrintWizardDlg(f, QList<TChildFrame*>{d}); }},
+         [](TMainFrame* f, TChildFrame* d) {
+             return new TMultipleImagePrintWizardDlg(f, QList<TChildFrame*>{d});
+         }},
         {"cddb", [](TMainFrame*, TChildFrame* d) { return new TCDDBListDlg(d); }},
     };
     for (const auto& d : dialogs) {

@@ -238,6 +238,48 @@ TEST(GraphicsLibraryObject, PaintsTheThumbnailOrBlackAndTheFrameWhenHighlighted)
     EXPECT_NE(img.pixelColor(63, 63), QColor(Qt::black));   // ThumbRect ends at 2 + 61
 }
 
+namespace {
+
+// The window holding a library panel, counting the presses that reach it.
+class TilePanelHolder : public QWidget {
+public:
+    int Presses = 0;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        ++Presses;
+        event->accept();
+    }
+};
+
+} // namespace
+
+TEST(GraphicsLibraryObject, APressOnATileStaysWithTheTile)
+{
+    // A press the tile passed on would start moving the bar that holds the library, and the
+    // tile could never be dragged onto a page.
+    TilePanelHolder holder;
+    auto* panel = new TControlHost(&holder);
+    panel->resize(200, 100);
+    CGraphicsLibraryObject tile(panel);
+    tile.move(10, 10);
+    for (const QPoint at : {QPoint(12, 12), QPoint(40, 40), QPoint(74, 74)}) {
+        const QPointF p(at);
+        QMouseEvent press(QEvent::MouseButtonPress, p, p, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(panel, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, p, p, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(panel, &release);
+    }
+    EXPECT_EQ(holder.Presses, 0);
+    // Beside the tiles the press goes on to the bar.
+    const QPointF beside(150, 50);
+    QMouseEvent press(QEvent::MouseButtonPress, beside, beside, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(panel, &press);
+    EXPECT_EQ(holder.Presses, 1);
+}
+
 TEST(GraphicsLibraryObject, OnlyADragOfALiveTileCarriesATile)
 {
     auto* tile = new CGraphicsLibraryObject;
