@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDialog>
 #include <QEnterEvent>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -490,7 +491,7 @@ void TToolbarButtonX::Click()
     }
     MouseLeft();
     if (!popup) {
-        ClickHandler();
+        ClickAndSetModalResult();
     } else {
         if (!m_dropdownCombo)
             ClickHandler();
@@ -563,6 +564,19 @@ void TToolbarButtonX::Loaded()
     if (TCustomAction* action = Action())
         ActionChange(action, true);
     m_glyph.CreateButtonGlyph(isEnabled() ? bsUp : bsDisabled);
+}
+
+void TToolbarButtonX::ClickAndSetModalResult()
+{
+    // As with the form's own buttons, the result is the form's before OnClick runs, which may
+    // take it back; a modal form closes with what is left once the handler is done.
+    const QPointer<QDialog> form = qobject_cast<QDialog*>(window());
+    const int result = ModalResult;
+    if (form)
+        form->setResult(result);
+    ClickHandler();
+    if (result != 0 && form && form->isVisible() && form->isModal() && form->result() != 0)
+        form->done(form->result());
 }
 
 void TToolbarButtonX::ClickHandler()

@@ -110,6 +110,7 @@ public:
     void SetLayout(TButtonLayout layout);
     int Margin() const { return m_margin; }
     void SetMargin(int margin);
+    // Given to the button's form on a click; a modal form closes with it (0 leaves it open).
     int ModalResult = 0;
     bool NoBorder() const { return m_noBorder; }
     void SetNoBorder(bool value);
@@ -181,6 +182,7 @@ private:
     void UpdateAccelerator();
     // OnClick, or the action without one.
     void ClickHandler();
+    void ClickAndSetModalResult();
     void UpdateExclusive();
     bool UsesDropdown() const { return m_dropdownAlways || m_dropdownMenu; }
     void RemoveButtonMouseTimer();

@@ -1,6 +1,9 @@
 #include "bars/toolbar_button.h"
 
+#include "platform/message_box.h"
+
 #include <QApplication>
+#include <QDialog>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPointer>
@@ -173,6 +176,47 @@ TEST_F(ToolbarButtonTest, MenuHandlerMayFreeTheButton)
     Send(button, QEvent::MouseButtonPress, QPoint(5, 5));
     EXPECT_TRUE(button.isNull());
     EXPECT_EQ(clicks, 1); // a plain drop-down button clicks on the press, then opens its menu
+}
+
+TEST(ToolbarButtonModalResultTest, ClickClosesAModalFormWithTheButtonsResult)
+{
+    QDialog form;
+    form.resize(120, 40);
+    auto* plain = new TToolbarButtonX(&form);
+    auto* ok = new TToolbarButtonX(&form);
+    ok->move(30, 0);
+    ok->ModalResult = mrOk;
+    auto* checked = new TToolbarButtonX(&form);
+    checked->move(60, 0);
+    checked->ModalResult = mrCancel;
+    bool refuse = true;
+    checked->OnClick = [&](TToolbarButtonX*) {
+        EXPECT_TRUE(form.isVisible()); // the handler runs before the form closes
+        EXPECT_EQ(form.result(), mrCancel);
+        if (refuse)
+            form.setResult(0); // takes the result back: the form stays
+    };
+    int plainClicks = 0;
+    plain->OnClick = [&](TToolbarButtonX*) { ++plainClicks; };
+    bool stillOpen = false;
+    QTimer::singleShot(0, &form, [&] {
+        ClickAt(plain);
+        ClickAt(checked);
+        stillOpen = form.isVisible();
+        ClickAt(ok);
+        if (form.isVisible())
+            form.done(-1); // the click failed to close it: end the test's loop
+    });
+    EXPECT_EQ(form.exec(), mrOk);
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(plainClicks, 1);
+
+    // A form that is not modal only takes the result.
+    form.show();
+    refuse = false;
+    ClickAt(checked);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.result(), mrCancel);
 }
 
 TEST(ToolbarButtonPaintTest, PressedGroupMemberShowsTheDitherAndShiftedGlyph)
