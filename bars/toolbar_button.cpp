@@ -352,6 +352,11 @@ void TToolbarButtonX::RemoveButtonMouseTimer()
 void TToolbarButtonX::enterEvent(QEnterEvent* event)
 {
     QWidget::enterEvent(event);
+    BecomeHot();
+}
+
+void TToolbarButtonX::BecomeHot()
+{
     if (g_mouseInControl != this) {
         if (g_mouseInControl)
             g_mouseInControl->MouseLeft();
@@ -430,6 +435,9 @@ void TToolbarButtonX::RepeatTimerHandler()
 void TToolbarButtonX::mouseMoveEvent(QMouseEvent* event)
 {
     QWidget::mouseMoveEvent(event);
+    // A click or a closed menu ends the hot look with the cursor still on the button.
+    if (g_mouseInControl != this && ControlUnderCursor() == this)
+        BecomeHot();
     if (!m_mouseIsDown)
         return;
     const QPoint p = event->position().toPoint();

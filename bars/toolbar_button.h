@@ -186,6 +186,8 @@ private:
     void UpdateExclusive();
     bool UsesDropdown() const { return m_dropdownAlways || m_dropdownMenu; }
     void RemoveButtonMouseTimer();
+    // The cursor is on the button: it takes the hot look from the one that had it.
+    void BecomeHot();
     void RepeatTimerHandler();
     TFont ButtonFont() const;
 

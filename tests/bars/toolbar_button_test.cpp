@@ -3,6 +3,7 @@
 #include "platform/message_box.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDialog>
 #include <QMenu>
 #include <QMouseEvent>
@@ -131,6 +132,29 @@ TEST_F(ToolbarButtonTest, DisabledButtonIgnoresMouseEntry)
     ClickAt(tools[0]);
     EXPECT_EQ(clicks, 0);
     tools[1]->MouseEntered();
+    EXPECT_TRUE(tools[1]->MouseInControl());
+    EXPECT_EQ(tools[1]->State(), bsMouseIn);
+}
+
+TEST_F(ToolbarButtonTest, MovingOverTheButtonAfterAClickMakesItHotAgain)
+{
+    QCursor::setPos(tools[0]->mapToGlobal(QPoint(5, 5)));
+    int enters = 0;
+    tools[0]->OnMouseEnter = [&](TToolbarButtonX*) { ++enters; };
+    Send(tools[0], QEvent::MouseMove, QPoint(5, 5));
+    ClickAt(tools[0]);
+    // The click ends the hot look though the cursor has not left.
+    EXPECT_FALSE(tools[0]->MouseInControl());
+    EXPECT_EQ(tools[0]->State(), bsExclusive);
+    Send(tools[0], QEvent::MouseMove, QPoint(6, 5));
+    EXPECT_TRUE(tools[0]->MouseInControl());
+    EXPECT_EQ(TToolbarButtonX::ButtonMouseInControl(), tools[0]);
+    EXPECT_EQ(enters, 2);
+
+    // Moving on to a neighbour hands the hot look over.
+    QCursor::setPos(tools[1]->mapToGlobal(QPoint(5, 5)));
+    Send(tools[1], QEvent::MouseMove, QPoint(5, 5));
+    EXPECT_FALSE(tools[0]->MouseInControl());
     EXPECT_TRUE(tools[1]->MouseInControl());
     EXPECT_EQ(tools[1]->State(), bsMouseIn);
 }
