@@ -864,7 +864,7 @@ void TToolbarButtonX::paintEvent(QPaintEvent*)
     const unsigned sunken = m_flat ? BDR_SUNKENOUTER : EDGE_SUNKEN;
     const unsigned flags = m_flat ? BF_RECT : (BF_RECT | BF_SOFT | BF_MIDDLE);
     if (comboShown && drawBorder) {
-        TRect arrow(r.Right - (2 + m_dropdownArrowWidth), r.Top, r.Right, r.Bottom);
+        TRect arrow(r.Right - (2 + m_dropdownArrowWidth), r.Top, r.Right - 2, r.Bottom);
         DrawEdge(*p, arrow, (pushed && m_menuIsDown) ? sunken : raised, flags);
     }
     if (comboShown)

@@ -266,4 +266,35 @@ TEST(ToolbarButtonPaintTest, PressedGroupMemberShowsTheDitherAndShiftedGlyph)
     EXPECT_EQ(down.pixel(3, 2), ColorToQRgb(clBtnFace) | 0xFF000000);
 }
 
+TEST(ToolbarButtonPaintTest, HotComboButtonFramesItsArrowPartApart)
+{
+    QWidget parent;
+    TToolbarButtonX b(&parent);
+    QMenu menu;
+    b.SetDropdownMenu(&menu);
+    b.SetDropdownCombo(true);
+    ASSERT_EQ(b.width(), 34);
+    b.MouseEntered();
+    const QImage hot = b.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const auto colour = [](TColor c) { return ColorToQRgb(c) | 0xFF000000; };
+    const int y = 10;
+    EXPECT_EQ(hot.pixel(0, y), colour(clBtnHighlight)); // main part: 0 to 22
+    EXPECT_EQ(hot.pixel(22, y), colour(clBtnShadow));
+    EXPECT_EQ(hot.pixel(23, y), colour(clBtnHighlight)); // arrow part: 23 to 31
+    EXPECT_EQ(hot.pixel(31, y), colour(clBtnShadow));
+    EXPECT_EQ(hot.pixel(32, y), colour(clBtnFace)); // the last two columns stay bare
+    EXPECT_EQ(hot.pixel(33, y), colour(clBtnFace));
+    // The arrow sits in the middle of its part, its tip under the centre column.
+    const int tipY = [&] {
+        for (int row = hot.height() - 1; row >= 0; --row)
+            if (hot.pixel(27, row) == colour(clBtnText))
+                return row;
+        return -1;
+    }();
+    ASSERT_GT(tipY, 0);
+    EXPECT_NE(hot.pixel(27, tipY - 1), colour(clBtnFace));
+    EXPECT_EQ(hot.pixel(26, tipY), colour(clBtnFace));
+    EXPECT_EQ(hot.pixel(28, tipY), colour(clBtnFace));
+}
+
 } // namespace
