@@ -807,8 +807,21 @@ bool TToolbarButtonX::IsAccelerator(const QKeyEvent& key) const
     return !mnemonic.isEmpty() && mnemonic[0].key() == Qt::Key(key.key());
 }
 
+void TToolbarButtonX::CancelMode()
+{
+    if (m_repeatTimer)
+        m_repeatTimer->stop();
+    if (m_mouseIsDown) {
+        m_mouseIsDown = false;
+        MouseLeft();
+    }
+}
+
 bool TToolbarButtonX::eventFilter(QObject* watched, QEvent* event)
 {
+    // A modal form takes the mouse: the press held on the button never sees its release.
+    if (watched == m_keyWindow && event->type() == QEvent::WindowBlocked)
+        CancelMode();
     // The window sees a key only when no control of it took the key first.
     if (watched == m_keyWindow && watched == window() && event->type() == QEvent::KeyPress &&
         TakesDialogKey(*static_cast<QKeyEvent*>(event))) {

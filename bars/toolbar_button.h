@@ -175,7 +175,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Watches the keys that reach the button's window unused.
+    // Watches the keys that reach the button's window unused, and whether a modal form blocks it.
     void WatchWindowKeys();
     bool TakesKeys() const;
     bool TakesDialogKey(const QKeyEvent& key) const;
@@ -188,6 +188,8 @@ private:
     void RemoveButtonMouseTimer();
     // The cursor is on the button: it takes the hot look from the one that had it.
     void BecomeHot();
+    // The press ends without a click; auto-repeat stops.
+    void CancelMode();
     void RepeatTimerHandler();
     TFont ButtonFont() const;
 

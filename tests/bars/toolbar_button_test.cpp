@@ -159,6 +159,34 @@ TEST_F(ToolbarButtonTest, MovingOverTheButtonAfterAClickMakesItHotAgain)
     EXPECT_EQ(tools[1]->State(), bsMouseIn);
 }
 
+TEST_F(ToolbarButtonTest, AModalFormOpenedByARepeatingClickEndsThePress)
+{
+    TToolbarButtonX* b = tools[0];
+    QCursor::setPos(b->mapToGlobal(QPoint(5, 5)));
+    b->Repeating = true;
+    b->RepeatDelay = 0;
+    b->RepeatInterval = 0;
+    int clicks = 0;
+    TButtonStateX whileShown = bsDown;
+    b->OnClick = [&](TToolbarButtonX*) {
+        if (++clicks > 1)
+            return;
+        QDialog box;
+        QTimer::singleShot(0, &box, [&] {
+            whileShown = b->State();
+            box.accept();
+        });
+        box.exec();
+    };
+    // The release goes to the modal form: the button never sees it.
+    Send(b, QEvent::MouseButtonPress, QPoint(5, 5));
+    EXPECT_NE(whileShown, bsDown); // up, or hot when the cursor counts as entering again
+    for (int i = 0; i < 3; ++i)
+        QApplication::processEvents(); // a repeat of no delay would come now
+    EXPECT_EQ(clicks, 1);
+    EXPECT_NE(b->State(), bsDown);
+}
+
 TEST_F(ToolbarButtonTest, ComboArrowOpensTheMenuWithoutClickOrToggle)
 {
     QMenu menu;
