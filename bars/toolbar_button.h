@@ -93,6 +93,7 @@ public:
     void SetFlat(bool value);
     const TBitmap& Glyph() const { return m_glyph.GlyphBitmap(); }
     void SetGlyph(const TBitmap& bitmap) { m_glyph.SetGlyph(bitmap); }
+    const TBitmap& GlyphMask() const { return m_glyph.MaskBitmap(); }
     void SetGlyphMask(const TBitmap& bitmap) { m_glyph.SetGlyphMask(bitmap); }
     int GroupIndex() const { return m_groupIndex; }
     void SetGroupIndex(int value);

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -157,6 +158,39 @@ TEST_F(ToolbarButtonTest, MovingOverTheButtonAfterAClickMakesItHotAgain)
     EXPECT_FALSE(tools[0]->MouseInControl());
     EXPECT_TRUE(tools[1]->MouseInControl());
     EXPECT_EQ(tools[1]->State(), bsMouseIn);
+}
+
+TEST_F(ToolbarButtonTest, RepeatingButtonClicksWhileHeldUntilReleasedOrDisabled)
+{
+    TToolbarButtonX* b = tools[0];
+    QCursor::setPos(b->mapToGlobal(QPoint(5, 5)));
+    b->Repeating = true;
+    b->RepeatDelay = 0;
+    b->RepeatInterval = 0;
+    int clicks = 0;
+    b->OnClick = [&](TToolbarButtonX*) { ++clicks; };
+    Send(b, QEvent::MouseButtonPress, QPoint(5, 5));
+    EXPECT_EQ(clicks, 1);    // the press clicks at once
+    EXPECT_FALSE(b->Down()); // a repeating click leaves the group alone
+    ASSERT_TRUE(QTest::qWaitFor([&] { return clicks >= 3; }));
+    Send(b, QEvent::MouseButtonRelease, QPoint(5, 5)); // no click of its own
+    const int released = clicks;
+    for (int i = 0; i < 3; ++i)
+        QApplication::processEvents();
+    EXPECT_EQ(clicks, released);
+
+    // A handler that disables the button stops the repeat it runs in.
+    clicks = 0;
+    b->OnClick = [&](TToolbarButtonX* sender) {
+        if (++clicks == 3)
+            sender->setEnabled(false);
+    };
+    Send(b, QEvent::MouseButtonPress, QPoint(5, 5));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !b->isEnabled(); }));
+    for (int i = 0; i < 3; ++i)
+        QApplication::processEvents();
+    EXPECT_EQ(clicks, 3);
+    EXPECT_EQ(b->State(), bsDisabled);
 }
 
 TEST_F(ToolbarButtonTest, AModalFormOpenedByARepeatingClickEndsThePress)
