@@ -1,6 +1,7 @@
 #include "bars/toolbar_button.h"
 
 #include "bars/dock_bar_common.h"
+#include "bars/image_list.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -215,6 +216,16 @@ void TToolbarButtonX::SetHighlightWhenDown(bool value)
         if (m_down)
             Redraw(true);
     }
+}
+
+void TToolbarButtonX::SetImages(TCustomImageList* list)
+{
+    if (list == Images())
+        return;
+    QObject::disconnect(m_imagesGone);
+    m_glyph.SetImageList(list);
+    if (auto* owned = dynamic_cast<TImageList*>(list))
+        m_imagesGone = connect(owned, &QObject::destroyed, this, [this] { SetImages(nullptr); });
 }
 
 void TToolbarButtonX::SetLayout(TButtonLayout layout)

@@ -106,7 +106,8 @@ public:
     int ImageIndex() const { return m_glyph.ImageIndex(); }
     void SetImageIndex(int index) { m_glyph.SetImageIndex(index); }
     TCustomImageList* Images() const { return m_glyph.ImageList(); }
-    void SetImages(TCustomImageList* list) { m_glyph.SetImageList(list); }
+    // A TImageList freed meanwhile is forgotten, as a freed DropdownMenu is.
+    void SetImages(TCustomImageList* list);
     TButtonLayout Layout() const { return m_layout; }
     void SetLayout(TButtonLayout layout);
     int Margin() const { return m_margin; }
@@ -227,5 +228,6 @@ private:
     std::unique_ptr<TToolbarButtonXActionLink> m_actionLink;
     QPointer<QWidget> m_keyWindow;
     QShortcut* m_accelerator = nullptr;
+    QMetaObject::Connection m_imagesGone;
     std::shared_ptr<bool> m_alive;
 };

@@ -1,5 +1,6 @@
 #include "bars/toolbar_button.h"
 
+#include "bars/image_list.h"
 #include "platform/message_box.h"
 
 #include <QApplication>
@@ -244,6 +245,42 @@ TEST_F(ToolbarButtonTest, ComboArrowOpensTheMenuWithoutClickOrToggle)
     ClickAt(tools[0], QPoint(5, 5));
     EXPECT_EQ(clicks, 1);
     EXPECT_EQ(dropdowns, 1);
+}
+
+TEST_F(ToolbarButtonTest, FreedMenuAndImageListAreForgotten)
+{
+    TToolbarButtonX* b = tools[0];
+    b->SetGroupIndex(0);
+    auto* menu = new QMenu;
+    menu->addAction(QStringLiteral("One"));
+    b->SetDropdownMenu(menu);
+    auto* images = new TImageList(16, 16);
+    QImage red(16, 16, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    images->Add(red);
+    b->SetImages(images);
+    b->SetImageIndex(0);
+    const QRgb face = ColorToQRgb(clBtnFace) | 0xFF000000;
+    EXPECT_EQ(b->grab().toImage().pixel(11, 11), QColor(Qt::red).rgb());
+
+    delete menu;
+    EXPECT_EQ(b->DropdownMenu(), nullptr);
+    delete images;
+    EXPECT_EQ(b->Images(), nullptr);
+    EXPECT_EQ(b->grab().toImage().pixel(11, 11), face);
+    // No menu left: a plain click.
+    int clicks = 0;
+    b->OnClick = [&](TToolbarButtonX*) { ++clicks; };
+    b->OnDropdown = [&](TToolbarButtonX*, bool&, bool&) { ADD_FAILURE() << "no menu to drop down"; };
+    ClickAt(b);
+    EXPECT_EQ(clicks, 1);
+
+    // A list given again after another one went is followed afresh.
+    TImageList kept(16, 16);
+    kept.Add(red);
+    b->SetImages(&kept);
+    EXPECT_EQ(b->grab().toImage().pixel(11, 11), QColor(Qt::red).rgb());
+    b->SetImages(nullptr);
 }
 
 TEST_F(ToolbarButtonTest, MenuHandlerMayFreeTheButton)
