@@ -42,6 +42,22 @@ protected:
         }
         parent.show();
     }
+    // The first tool, auto-repeating with no delay, the cursor on it.
+    TToolbarButtonX* RepeatingUnderCursor()
+    {
+        TToolbarButtonX* b = tools[0];
+        QCursor::setPos(b->mapToGlobal(QPoint(5, 5)));
+        b->Repeating = true;
+        b->RepeatDelay = 0;
+        b->RepeatInterval = 0;
+        return b;
+    }
+    // A few passes of the event loop: enough for a repeat of no delay to come.
+    static void LetRepeatsCome()
+    {
+        for (int i = 0; i < 3; ++i)
+            QApplication::processEvents();
+    }
     QWidget parent;
     TToolbarButtonX* tools[3];
 };
@@ -166,11 +182,7 @@ TEST_F(ToolbarButtonTest, MovingOverTheButtonAfterAClickMakesItHotAgain)
 
 TEST_F(ToolbarButtonTest, RepeatingButtonClicksWhileHeldUntilReleasedOrDisabled)
 {
-    TToolbarButtonX* b = tools[0];
-    QCursor::setPos(b->mapToGlobal(QPoint(5, 5)));
-    b->Repeating = true;
-    b->RepeatDelay = 0;
-    b->RepeatInterval = 0;
+    TToolbarButtonX* b = RepeatingUnderCursor();
     int clicks = 0;
     b->OnClick = [&](TToolbarButtonX*) { ++clicks; };
     Send(b, QEvent::MouseButtonPress, QPoint(5, 5));
@@ -179,8 +191,7 @@ TEST_F(ToolbarButtonTest, RepeatingButtonClicksWhileHeldUntilReleasedOrDisabled)
     ASSERT_TRUE(QTest::qWaitFor([&] { return clicks >= 3; }));
     Send(b, QEvent::MouseButtonRelease, QPoint(5, 5)); // no click of its own
     const int released = clicks;
-    for (int i = 0; i < 3; ++i)
-        QApplication::processEvents();
+    LetRepeatsCome();
     EXPECT_EQ(clicks, released);
 
     // A handler that disables the button stops the repeat it runs in.
@@ -191,19 +202,14 @@ TEST_F(ToolbarButtonTest, RepeatingButtonClicksWhileHeldUntilReleasedOrDisabled)
     };
     Send(b, QEvent::MouseButtonPress, QPoint(5, 5));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !b->isEnabled(); }));
-    for (int i = 0; i < 3; ++i)
-        QApplication::processEvents();
+    LetRepeatsCome();
     EXPECT_EQ(clicks, 3);
     EXPECT_EQ(b->State(), bsDisabled);
 }
 
 TEST_F(ToolbarButtonTest, AModalFormOpenedByARepeatingClickEndsThePress)
 {
-    TToolbarButtonX* b = tools[0];
-    QCursor::setPos(b->mapToGlobal(QPoint(5, 5)));
-    b->Repeating = true;
-    b->RepeatDelay = 0;
-    b->RepeatInterval = 0;
+    TToolbarButtonX* b = RepeatingUnderCursor();
     int clicks = 0;
     TButtonStateX whileShown = bsDown;
     b->OnClick = [&](TToolbarButtonX*) {
@@ -219,8 +225,7 @@ TEST_F(ToolbarButtonTest, AModalFormOpenedByARepeatingClickEndsThePress)
     // The release goes to the modal form: the button never sees it.
     Send(b, QEvent::MouseButtonPress, QPoint(5, 5));
     EXPECT_NE(whileShown, bsDown); // up, or hot when the cursor counts as entering again
-    for (int i = 0; i < 3; ++i)
-        QApplication::processEvents(); // a repeat of no delay would come now
+    LetRepeatsCome();
     EXPECT_EQ(clicks, 1);
     EXPECT_NE(b->State(), bsDown);
 }
