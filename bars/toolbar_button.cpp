@@ -368,22 +368,23 @@ void TToolbarButtonX::enterEvent(QEnterEvent* event)
 
 void TToolbarButtonX::BecomeHot()
 {
-    if (g_mouseInControl != this) {
-        if (g_mouseInControl)
-            g_mouseInControl->MouseLeft();
-        if (ShowBorderWhenInactive || ApplicationIsActive()) {
-            g_mouseInControl = this;
-            if (g_mouseTimer) {
-                g_mouseTimer->disconnect();
-                QObject::connect(g_mouseTimer, &QTimer::timeout, this, [this] {
-                    if (ControlUnderCursor() != this)
-                        MouseLeft();
-                });
-                g_mouseTimer->start();
-            }
-        }
-        MouseEntered();
+    if (g_mouseInControl == this)
+        return;
+    if (g_mouseInControl)
+        g_mouseInControl->MouseLeft();
+    // An inactive program shows no hot border unless the button asks to.
+    if (!ShowBorderWhenInactive && !ApplicationIsActive())
+        return;
+    g_mouseInControl = this;
+    if (g_mouseTimer) {
+        g_mouseTimer->disconnect();
+        QObject::connect(g_mouseTimer, &QTimer::timeout, this, [this] {
+            if (ControlUnderCursor() != this)
+                MouseLeft();
+        });
+        g_mouseTimer->start();
     }
+    MouseEntered();
 }
 
 void TToolbarButtonX::leaveEvent(QEvent* event)

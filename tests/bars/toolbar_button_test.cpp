@@ -1,16 +1,19 @@
 #include "bars/toolbar_button.h"
 
+#include "bars/dock_bar_common.h"
 #include "bars/image_list.h"
 #include "platform/message_box.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QDialog>
+#include <QEnterEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace {
@@ -307,6 +310,31 @@ TEST_F(ToolbarButtonTest, MenuHandlerMayFreeTheButton)
     Send(button, QEvent::MouseButtonPress, QPoint(5, 5));
     EXPECT_TRUE(button.isNull());
     EXPECT_EQ(clicks, 1); // a plain drop-down button clicks on the press, then opens its menu
+}
+
+TEST(ToolbarButtonInactiveTest, InactiveProgramShowsAHotBorderOnlyWhereAsked)
+{
+    // A fresh process, where no window has been activated yet: the program is inactive.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto hover = [] {
+        QWidget form;
+        form.resize(60, 30);
+        TToolbarButtonX plain(&form), keeps(&form);
+        keeps.move(30, 0);
+        keeps.ShowBorderWhenInactive = true;
+        form.show(); // its activation waits in a queue this test never runs
+        if (ApplicationIsActive())
+            std::_Exit(2);
+        for (TToolbarButtonX* b : {&plain, &keeps}) {
+            QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(b->mapToGlobal(QPoint(5, 5))));
+            QApplication::sendEvent(b, &enter);
+        }
+        const bool plainCold = !plain.MouseInControl() && plain.State() == bsUp;
+        const bool keepsHot = keeps.MouseInControl() && keeps.State() == bsMouseIn &&
+                              TToolbarButtonX::ButtonMouseInControl() == &keeps;
+        std::_Exit(plainCold && keepsHot ? 0 : 1);
+    };
+    EXPECT_EXIT(hover(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST(ToolbarButtonModalResultTest, ClickClosesAModalFormWithTheButtonsResult)
