@@ -1,9 +1,11 @@
 #include "bars/toolbar_button.h"
 
 #include "bars/dock_bar_common.h"
+#include "bars/image_list.h"
 
 #include <QApplication>
 #include <QCursor>
+#include <QDialog>
 #include <QEnterEvent>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -216,6 +218,16 @@ void TToolbarButtonX::SetHighlightWhenDown(bool value)
     }
 }
 
+void TToolbarButtonX::SetImages(TCustomImageList* list)
+{
+    if (list == Images())
+        return;
+    QObject::disconnect(m_imagesGone);
+    m_glyph.SetImageList(list);
+    if (auto* owned = dynamic_cast<TImageList*>(list))
+        m_imagesGone = connect(owned, &QObject::destroyed, this, [this] { SetImages(nullptr); });
+}
+
 void TToolbarButtonX::SetLayout(TButtonLayout layout)
 {
     if (layout != m_layout) {
@@ -351,22 +363,28 @@ void TToolbarButtonX::RemoveButtonMouseTimer()
 void TToolbarButtonX::enterEvent(QEnterEvent* event)
 {
     QWidget::enterEvent(event);
-    if (g_mouseInControl != this) {
-        if (g_mouseInControl)
-            g_mouseInControl->MouseLeft();
-        if (ShowBorderWhenInactive || ApplicationIsActive()) {
-            g_mouseInControl = this;
-            if (g_mouseTimer) {
-                g_mouseTimer->disconnect();
-                QObject::connect(g_mouseTimer, &QTimer::timeout, this, [this] {
-                    if (ControlUnderCursor() != this)
-                        MouseLeft();
-                });
-                g_mouseTimer->start();
-            }
-        }
-        MouseEntered();
+    BecomeHot();
+}
+
+void TToolbarButtonX::BecomeHot()
+{
+    if (g_mouseInControl == this)
+        return;
+    if (g_mouseInControl)
+        g_mouseInControl->MouseLeft();
+    // An inactive program shows no hot border unless the button asks to.
+    if (!ShowBorderWhenInactive && !ApplicationIsActive())
+        return;
+    g_mouseInControl = this;
+    if (g_mouseTimer) {
+        g_mouseTimer->disconnect();
+        QObject::connect(g_mouseTimer, &QTimer::timeout, this, [this] {
+            if (ControlUnderCursor() != this)
+                MouseLeft();
+        });
+        g_mouseTimer->start();
     }
+    MouseEntered();
 }
 
 void TToolbarButtonX::leaveEvent(QEvent* event)
@@ -429,6 +447,9 @@ void TToolbarButtonX::RepeatTimerHandler()
 void TToolbarButtonX::mouseMoveEvent(QMouseEvent* event)
 {
     QWidget::mouseMoveEvent(event);
+    // A click or a closed menu ends the hot look with the cursor still on the button.
+    if (g_mouseInControl != this && ControlUnderCursor() == this)
+        BecomeHot();
     if (!m_mouseIsDown)
         return;
     const QPoint p = event->position().toPoint();
@@ -490,7 +511,7 @@ void TToolbarButtonX::Click()
     }
     MouseLeft();
     if (!popup) {
-        ClickHandler();
+        ClickAndSetModalResult();
     } else {
         if (!m_dropdownCombo)
             ClickHandler();
@@ -563,6 +584,19 @@ void TToolbarButtonX::Loaded()
     if (TCustomAction* action = Action())
         ActionChange(action, true);
     m_glyph.CreateButtonGlyph(isEnabled() ? bsUp : bsDisabled);
+}
+
+void TToolbarButtonX::ClickAndSetModalResult()
+{
+    // As with the form's own buttons, the result is the form's before OnClick runs, which may
+    // take it back; a modal form closes with what is left once the handler is done.
+    const QPointer<QDialog> form = qobject_cast<QDialog*>(window());
+    const int result = ModalResult;
+    if (form)
+        form->setResult(result);
+    ClickHandler();
+    if (result != 0 && form && form->isVisible() && form->isModal() && form->result() != 0)
+        form->done(form->result());
 }
 
 void TToolbarButtonX::ClickHandler()
@@ -785,8 +819,21 @@ bool TToolbarButtonX::IsAccelerator(const QKeyEvent& key) const
     return !mnemonic.isEmpty() && mnemonic[0].key() == Qt::Key(key.key());
 }
 
+void TToolbarButtonX::CancelMode()
+{
+    if (m_repeatTimer)
+        m_repeatTimer->stop();
+    if (m_mouseIsDown) {
+        m_mouseIsDown = false;
+        MouseLeft();
+    }
+}
+
 bool TToolbarButtonX::eventFilter(QObject* watched, QEvent* event)
 {
+    // A modal form takes the mouse: the press held on the button never sees its release.
+    if (watched == m_keyWindow && event->type() == QEvent::WindowBlocked)
+        CancelMode();
     // The window sees a key only when no control of it took the key first.
     if (watched == m_keyWindow && watched == window() && event->type() == QEvent::KeyPress &&
         TakesDialogKey(*static_cast<QKeyEvent*>(event))) {
@@ -842,7 +889,7 @@ void TToolbarButtonX::paintEvent(QPaintEvent*)
     const unsigned sunken = m_flat ? BDR_SUNKENOUTER : EDGE_SUNKEN;
     const unsigned flags = m_flat ? BF_RECT : (BF_RECT | BF_SOFT | BF_MIDDLE);
     if (comboShown && drawBorder) {
-        TRect arrow(r.Right - (2 + m_dropdownArrowWidth), r.Top, r.Right, r.Bottom);
+        TRect arrow(r.Right - (2 + m_dropdownArrowWidth), r.Top, r.Right - 2, r.Bottom);
         DrawEdge(*p, arrow, (pushed && m_menuIsDown) ? sunken : raised, flags);
     }
     if (comboShown)

@@ -93,6 +93,7 @@ public:
     void SetFlat(bool value);
     const TBitmap& Glyph() const { return m_glyph.GlyphBitmap(); }
     void SetGlyph(const TBitmap& bitmap) { m_glyph.SetGlyph(bitmap); }
+    const TBitmap& GlyphMask() const { return m_glyph.MaskBitmap(); }
     void SetGlyphMask(const TBitmap& bitmap) { m_glyph.SetGlyphMask(bitmap); }
     int GroupIndex() const { return m_groupIndex; }
     void SetGroupIndex(int value);
@@ -105,11 +106,13 @@ public:
     int ImageIndex() const { return m_glyph.ImageIndex(); }
     void SetImageIndex(int index) { m_glyph.SetImageIndex(index); }
     TCustomImageList* Images() const { return m_glyph.ImageList(); }
-    void SetImages(TCustomImageList* list) { m_glyph.SetImageList(list); }
+    // A TImageList freed meanwhile is forgotten, as a freed DropdownMenu is.
+    void SetImages(TCustomImageList* list);
     TButtonLayout Layout() const { return m_layout; }
     void SetLayout(TButtonLayout layout);
     int Margin() const { return m_margin; }
     void SetMargin(int margin);
+    // Given to the button's form on a click; a modal form closes with it (0 leaves it open).
     int ModalResult = 0;
     bool NoBorder() const { return m_noBorder; }
     void SetNoBorder(bool value);
@@ -174,16 +177,21 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Watches the keys that reach the button's window unused.
+    // Watches the keys that reach the button's window unused, and whether a modal form blocks it.
     void WatchWindowKeys();
     bool TakesKeys() const;
     bool TakesDialogKey(const QKeyEvent& key) const;
     void UpdateAccelerator();
     // OnClick, or the action without one.
     void ClickHandler();
+    void ClickAndSetModalResult();
     void UpdateExclusive();
     bool UsesDropdown() const { return m_dropdownAlways || m_dropdownMenu; }
     void RemoveButtonMouseTimer();
+    // The cursor is on the button: it takes the hot look from the one that had it.
+    void BecomeHot();
+    // The press ends without a click; auto-repeat stops.
+    void CancelMode();
     void RepeatTimerHandler();
     TFont ButtonFont() const;
 
@@ -220,5 +228,6 @@ private:
     std::unique_ptr<TToolbarButtonXActionLink> m_actionLink;
     QPointer<QWidget> m_keyWindow;
     QShortcut* m_accelerator = nullptr;
+    QMetaObject::Connection m_imagesGone;
     std::shared_ptr<bool> m_alive;
 };
