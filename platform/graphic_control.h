@@ -152,8 +152,8 @@ private:
     bool m_ownCapture = false;
     TGraphicControl* m_hover = nullptr;
     std::optional<QCursor> m_ownCursor;
-    // The controls of the paint under way (with the one it runs inside); one that goes meanwhile
-    // becomes nullptr there.
+    // The controls of the paint under way and of any paint it runs inside; a control that goes
+    // meanwhile becomes nullptr there.
     struct TPaintPass {
         std::vector<TGraphicControl*> controls;
         TPaintPass* outer = nullptr;
