@@ -173,6 +173,18 @@ void CImage::Paint()
         DrawHandles();
 }
 
+bool CImage::PaintsOpaque() const
+{
+    if (!HasPicture || Canvas.CopyMode != cmSrcCopy || !Canvas.Transform.isIdentity())
+        return false;
+    const TGraphic* graphic = Image->Graphic();
+    if (!graphic || graphic->Empty() || graphic->Transparent())
+        return false;
+    if (const auto* bitmap = dynamic_cast<const TBitmap*>(graphic))
+        return !bitmap->image().hasAlphaChannel();
+    return dynamic_cast<const TJPEGImage*>(graphic) != nullptr; // never has alpha
+}
+
 void CImage::DrawTo(TCanvas& canvas, QPoint position, float scale)
 {
     if (!HasPicture)

@@ -52,6 +52,8 @@ public:
     void FillPopupMenu(TObjectMenu& menu) override;
     void DrawHandles() override;
     void MouseMove(TShiftState shift, int x, int y) override;
+    // A picture without transparency, copied as it is, hides what lies below.
+    bool PaintsOpaque() const override;
 
     // "&Edit Image": the picture editor, or the property dialog when there is no picture.
     void EditImage();

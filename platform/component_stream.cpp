@@ -222,7 +222,10 @@ private:
         if (n < 0)
             format(QStringLiteral("negative length %1").arg(n), at);
         if (!m_dev.isSequential()) {
-            const qint64 left = std::max<qint64>(0, m_dev.size() - m_dev.pos());
+            // A file's size costs a system call: it is asked again only when it falls short.
+            if (m_size < 0 || n > m_size - m_dev.pos())
+                m_size = m_dev.size();
+            const qint64 left = std::max<qint64>(0, m_size - m_dev.pos());
             if (n > left) {
                 if (fromLength)
                     format(QStringLiteral("length %1 exceeds the %2 bytes left").arg(n).arg(left), at);
@@ -377,6 +380,7 @@ private:
 
     QIODevice& m_dev;
     qint64 m_consumed = 0;
+    qint64 m_size = -1; // the device's size when last asked
     int m_nodes = 0;
 };
 

@@ -14,6 +14,63 @@ namespace {
 // Dirty rectangles gathered one by one before they become their bounding rectangle.
 constexpr int MaxSeparateDirtyRects = 32;
 
+// Larger paint areas are painted without looking for hidden controls (the mask would pass 8 MB).
+constexpr qint64 MaxCoverPixels = qint64(64) << 20;
+
+// The pixels of a paint area that opaque controls cover, a bit each; made at the first one.
+class TCoverMask {
+public:
+    explicit TCoverMask(const QRect& bound) : m_bound(bound), m_words((bound.width() + 63) / 64) {}
+
+    // Every pixel of r (inside the area) is covered.
+    bool Covers(const QRect& r) const
+    {
+        if (m_bits.empty())
+            return false;
+        bool all = true;
+        Rows(r, [&](uint64_t& word, uint64_t mask) { return all = (word & mask) == mask; });
+        return all;
+    }
+    void Add(const QRect& r)
+    {
+        if (qint64(m_bound.width()) * m_bound.height() > MaxCoverPixels)
+            return;
+        if (m_bits.empty())
+            m_bits.assign(size_t(m_words) * size_t(m_bound.height()), 0);
+        Rows(r, [](uint64_t& word, uint64_t mask) {
+            word |= mask;
+            return true;
+        });
+    }
+
+private:
+    // Calls f(word, mask) for the words of each row of r until f returns false.
+    template <class F>
+    void Rows(const QRect& r, F&& f) const
+    {
+        const int x0 = r.left() - m_bound.left(), x1 = r.right() + 1 - m_bound.left();
+        const int first = x0 / 64, last = (x1 - 1) / 64;
+        const uint64_t lowMask = ~uint64_t(0) << (x0 % 64);
+        const uint64_t highMask = x1 % 64 ? ~uint64_t(0) >> (64 - x1 % 64) : ~uint64_t(0);
+        for (int y = r.top(); y <= r.bottom(); ++y) {
+            uint64_t* row = m_bits.data() + size_t(y - m_bound.top()) * size_t(m_words);
+            for (int w = first; w <= last; ++w) {
+                uint64_t mask = ~uint64_t(0);
+                if (w == first)
+                    mask &= lowMask;
+                if (w == last)
+                    mask &= highMask;
+                if (!f(row[w], mask))
+                    return;
+            }
+        }
+    }
+
+    QRect m_bound;
+    int m_words;
+    mutable std::vector<uint64_t> m_bits;
+};
+
 } // namespace
 
 // ---- the control ----
@@ -156,6 +213,8 @@ void TControlHost::DeleteControls()
     std::vector<TGraphicControl*> controls;
     controls.swap(m_controls);
     m_capture = m_hover = nullptr;
+    for (TPaintPass* pass = m_paintPass; pass; pass = pass->outer)
+        pass->controls.clear();
     // The list goes first, so that each control's leaving costs nothing.
     for (TGraphicControl* c : controls) {
         ControlRemoved(c);
@@ -198,6 +257,9 @@ void TControlHost::Insert(TGraphicControl* control)
 
 void TControlHost::Remove(TGraphicControl* control)
 {
+    for (TPaintPass* pass = m_paintPass; pass; pass = pass->outer)
+        std::replace(pass->controls.begin(), pass->controls.end(), control,
+                     static_cast<TGraphicControl*>(nullptr));
     ControlRemoved(control);
     ControlGone(control);
     if (control->m_visible)
@@ -284,11 +346,32 @@ void TControlHost::PaintControls(const QRegion& region)
     m_dirtyCount = 0;
     if (m_controls.empty())
         return;
-    const QRect bound = region.boundingRect();
+    const QRect bound = region.boundingRect() & rect();
     const bool complex = region.rectCount() > 1;
-    QPainter painter(this);
-    for (TGraphicControl* c : m_controls) {
+    // Front to back: what opaque controls cover is known before the ones below are reached.
+    TCoverMask covered(bound);
+    TPaintPass pass;
+    for (auto it = m_controls.rbegin(); it != m_controls.rend(); ++it) {
+        TGraphicControl* c = *it;
         if (!c || !c->m_visible || !c->m_rect.intersects(bound) || (complex && !region.intersects(c->m_rect)))
+            continue;
+        const QRect part = c->m_rect & bound;
+        if (covered.Covers(part))
+            continue;
+        if (c->PaintsOpaque())
+            covered.Add(part);
+        pass.controls.push_back(c);
+    }
+    pass.outer = m_paintPass;
+    m_paintPass = &pass;
+    struct Leave {
+        TControlHost* host;
+        ~Leave() { host->m_paintPass = host->m_paintPass->outer; }
+    } leave{this};
+    QPainter painter(this);
+    for (auto it = pass.controls.rbegin(); it != pass.controls.rend(); ++it) {
+        TGraphicControl* c = *it;
+        if (!c)
             continue;
         painter.save();
         painter.translate(c->m_rect.topLeft());

@@ -3,6 +3,8 @@
 // (TControlHost) keeps them in one list, whose order is the z-order, paints them in that order,
 // each clipped to its bounds and only where the paint region needs it, and routes the mouse to
 // the topmost one under the pointer: capture while a button is held, its cursor, its hint.
+// Controls wholly hidden behind opaque ones above them are not painted, so that piles of objects
+// cost what shows rather than their number.
 // A widget per control would cost Qt work per sibling on every paint, quadratic in their number.
 #include <QCursor>
 #include <QObject>
@@ -89,6 +91,9 @@ protected:
     virtual void leaveEvent() {}
     // The control's bounds changed.
     virtual void GeometryChanged() {}
+    // True when the control covers every pixel of its bounds whatever lies below: the parent
+    // then leaves out the controls it hides wholly.
+    virtual bool PaintsOpaque() const { return false; }
 
 private:
     TControlHost* m_host = nullptr;
@@ -147,6 +152,13 @@ private:
     bool m_ownCapture = false;
     TGraphicControl* m_hover = nullptr;
     std::optional<QCursor> m_ownCursor;
+    // The controls of the paint under way and of any paint it runs inside; a control that goes
+    // meanwhile becomes nullptr there.
+    struct TPaintPass {
+        std::vector<TGraphicControl*> controls;
+        TPaintPass* outer = nullptr;
+    };
+    TPaintPass* m_paintPass = nullptr;
     // Areas made dirty since the last paint: many become one bounding rectangle, so that Qt's
     // dirty region never gathers thousands of rectangles.
     QRect m_dirtyBound;

@@ -901,12 +901,12 @@ int TCanvas::DrawText(const QString& text, TRect& rect, unsigned flags)
         }
     }
 
-    int maxWidth = 0;
-    for (const TextLine& l : lines)
-        maxWidth = std::max(maxWidth, fm.horizontalAdvance(l.text));
     const int totalHeight = lineHeight * int(lines.size());
 
     if (flags & DT_CALCRECT) {
+        int maxWidth = 0;
+        for (const TextLine& l : lines)
+            maxWidth = std::max(maxWidth, fm.horizontalAdvance(l.text));
         rect.Right = rect.Left + maxWidth;
         rect.Bottom = rect.Top + totalHeight;
         return totalHeight;
@@ -934,8 +934,10 @@ int TCanvas::DrawText(const QString& text, TRect& rect, unsigned flags)
     QColor bg = ColorToQColor(Brush.Color);
     bg.setAlpha(255);
     const bool opaque = Brush.Style == bsSolid && Brush.Color != clNone;
+    // Measuring a line shapes it as drawing does: only for what needs its width.
+    const bool measured = opaque || (flags & (DT_CENTER | DT_RIGHT));
     for (const TextLine& l : lines) {
-        const int w = fm.horizontalAdvance(l.text);
+        const int w = measured ? fm.horizontalAdvance(l.text) : 0;
         int x = rect.Left;
         if (flags & DT_CENTER)
             x = rect.Left + (rect.Width() - w) / 2;

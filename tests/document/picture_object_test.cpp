@@ -143,6 +143,44 @@ TEST(PictureObject, ScreenShowsThePictureOrAFramedPlaceholder)
     EXPECT_EQ(At(img, 50, 2), kGreen);
 }
 
+TEST(PictureObject, OnlyAPictureWithoutTransparencyCopiedAsItIsHidesWhatLiesBelow)
+{
+    const TPicture quadrants = Quadrants(20, 10);
+    TPicture transparent = quadrants;
+    transparent.Graphic()->SetTransparent(true);
+    QImage indexed(4, 4, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgba(0, 0, 0, 0), qRgb(255, 0, 0)});
+    indexed.fill(1);
+    TBitmap withAlpha;
+    withAlpha.SetImage(indexed);
+    TPicture alphaTable;
+    alphaTable.SetGraphic(&withAlpha);
+    TJPEGImage jpeg;
+    jpeg.LoadFromData(TJPEGImage::Encode(quadrants.Graphic()->ToImage(), 90));
+    TPicture jpegPicture;
+    jpegPicture.SetGraphic(&jpeg);
+    struct Case {
+        const char* what;
+        const TPicture* picture;
+        TCopyMode mode;
+        bool opaque;
+    } cases[] = {
+        {"placeholder", nullptr, cmSrcCopy, false},
+        {"bitmap", &quadrants, cmSrcCopy, true},
+        {"JPEG", &jpegPicture, cmSrcCopy, true},
+        {"transparent bitmap", &transparent, cmSrcCopy, false},
+        {"colour table with alpha", &alphaTable, cmSrcCopy, false},
+        {"bitmap and-ed with what lies below", &quadrants, cmSrcAnd, false},
+    };
+    for (const Case& k : cases) {
+        CImage o;
+        o.resize(40, 20);
+        o.SetImage(k.picture);
+        o.Canvas.CopyMode = k.mode;
+        EXPECT_EQ(o.PaintsOpaque(), k.opaque) << k.what;
+    }
+}
+
 TEST(PictureObject, DrawToStretchesIntoTheScaledBoxAndNeverPrintsThePlaceholder)
 {
     CImage o;

@@ -1,6 +1,7 @@
 // Windowless controls: the parent's one list is the z-order; the parent paints them in that order,
-// each clipped to its bounds and only where the region needs it; the mouse goes to the topmost
-// control under the pointer and stays with it while a button is held; cursors and hints.
+// each clipped to its bounds and only where the region needs it, leaving out those that opaque
+// ones hide wholly; the mouse goes to the topmost control under the pointer and stays with it
+// while a button is held; cursors and hints.
 #include "platform/graphic_control.h"
 
 #include <gtest/gtest.h>
@@ -30,7 +31,10 @@ public:
     {
         ++paints;
         p.fillRect(rect().adjusted(-20, -20, 20, 20), color);
+        if (onPaint)
+            onPaint();
     }
+    bool PaintsOpaque() const override { return opaque; }
     void mousePressEvent(QMouseEvent* e) override { Record("press", e); }
     void mouseMoveEvent(QMouseEvent* e) override { Record("move", e); }
     void mouseReleaseEvent(QMouseEvent* e) override { Record("release", e); }
@@ -52,6 +56,8 @@ public:
     std::vector<std::string> events;
     std::vector<QPoint> points;
     std::function<void()> onEvent;
+    std::function<void()> onPaint;
+    bool opaque = false;
 };
 
 // A host that records the mouse it keeps for itself.
@@ -177,6 +183,64 @@ TEST_F(GraphicControlTest, OnlyControlsInThePaintRegionArePainted)
     host.repaint(QRect(210, 30, 10, 10)); // c alone
     EXPECT_EQ(c->paints, 1);
     EXPECT_EQ(a->paints + b->paints, 0);
+}
+
+TEST_F(GraphicControlTest, ControlsWhollyHiddenByOpaqueOnesAreNotPainted)
+{
+    // a: 10,10 to 110,90; b: 60,40 to 160,120. low lies below both.
+    struct Case {
+        const char* what;
+        bool aOpaque, bOpaque, aHidden;
+        QRect low;
+        QRect repainted; // empty: the whole parent
+        bool painted;
+    } cases[] = {
+        {"nothing opaque above", false, false, false, QRect(20, 20, 30, 30), {}, true},
+        {"inside opaque a", true, false, false, QRect(20, 20, 30, 30), {}, false},
+        {"a's bounds exactly", true, false, false, QRect(10, 10, 100, 80), {}, false},
+        {"one pixel beyond a", true, false, false, QRect(10, 10, 101, 80), {}, true},
+        {"across a's edge", true, false, false, QRect(100, 20, 30, 15), {}, true},
+        {"covered by a and b together", true, true, false, QRect(90, 45, 40, 35), {}, false},
+        {"where b is not opaque", true, false, false, QRect(90, 45, 40, 35), {}, true},
+        {"a opaque but hidden", true, false, true, QRect(20, 20, 30, 30), {}, true},
+        {"the repainted part covered", true, false, false, QRect(100, 20, 30, 15), QRect(95, 25, 10, 5),
+         false},
+        {"the repainted part open", true, false, false, QRect(100, 20, 30, 15), QRect(115, 25, 5, 5), true},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        a->opaque = k.aOpaque;
+        b->opaque = k.bOpaque;
+        a->setVisible(!k.aHidden);
+        Box low(&host, k.low, Qt::yellow);
+        low.lower();
+        host.repaint();
+        low.paints = 0;
+        if (k.repainted.isEmpty())
+            host.repaint();
+        else
+            host.repaint(k.repainted);
+        EXPECT_EQ(low.paints, k.painted ? 1 : 0);
+    }
+    // What shows is what painting everything shows.
+    a->show();
+    a->opaque = b->opaque = true;
+    Box low(&host, QRect(20, 20, 30, 30), Qt::yellow);
+    low.lower();
+    EXPECT_EQ(Pixel(host, 25, 25), QColor(Qt::red));
+    EXPECT_EQ(Pixel(host, 80, 60), QColor(Qt::green));
+    low.raise();
+    EXPECT_EQ(Pixel(host, 25, 25), QColor(Qt::yellow));
+}
+
+TEST_F(GraphicControlTest, AControlFreedWhileThePaintRunsIsLeftOut)
+{
+    // b is painted before c, which lies above it.
+    QPointer<Box> gone(c);
+    b->onPaint = [&] { delete gone.data(); };
+    host.repaint();
+    EXPECT_TRUE(gone.isNull());
+    EXPECT_EQ(Pixel(host, 220, 30), QColor(Qt::white));
 }
 
 TEST_F(GraphicControlTest, TheMouseGoesToTheTopmostAndStaysWhileHeld)

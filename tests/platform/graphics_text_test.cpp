@@ -180,6 +180,22 @@ TEST(GraphicsText, OpaqueBrushFillsTheTextCell)
     c->Brush.Style = bsClear;
     c->TextOut(50, 0, QStringLiteral("i"));
     EXPECT_EQ(c->Pixel(50, 0), clWhite);
+
+    // DrawText fills each line's cell, as wide as that line; a clear brush fills nothing.
+    for (const TBrushStyle style : {bsSolid, bsClear}) {
+        auto d = TextBitmap(200, 60);
+        TCanvas* dc = d->Canvas();
+        dc->Brush.Style = style;
+        dc->Brush.Color = clYellow;
+        TRect r(0, 0, 200, 60);
+        dc->DrawText(QStringLiteral("nn\r\nnnnn"), r, DT_LEFT | DT_TOP | DT_NOPREFIX);
+        const int shortLine = dc->TextWidth(QStringLiteral("nn"));
+        const int longLine = dc->TextWidth(QStringLiteral("nnnn"));
+        const int h = dc->TextHeight(QStringLiteral("n"));
+        EXPECT_EQ(dc->Pixel(shortLine + 1, 0), clWhite);
+        EXPECT_EQ(dc->Pixel(shortLine + 1, h), style == bsSolid ? clYellow : clWhite);
+        EXPECT_EQ(dc->Pixel(longLine + 1, h), clWhite);
+    }
 }
 
 TEST(GraphicsText, EscapementRotatesAroundTheReferencePoint)
