@@ -164,19 +164,29 @@ TEST_F(ColorDlgTest, BoxWithoutANumberKeepsTheDialogOpen)
 
 TEST_F(ColorDlgTest, SizesTooSmallToSeeAreRefusedAndWhatTheBoxesShowIsTakenBack)
 {
-    // A size too small to see or click is refused with the range.
-    for (const char* height : {"0", "9"}) {
-        SCOPED_TRACE(height);
+    // A size too small to see or click is refused with the sizes' range; a place beyond the
+    // positions' range with theirs.
+    const char* const sizes = "Sizes must be whole numbers from 10 to 99999 tenths of a millimetre.";
+    const struct {
+        QLineEdit* TColorPropertyDlg::*edit;
+        const char* text;
+        const char* message;
+    } cases[] = {
+        {&TColorPropertyDlg::Edit4, "0", sizes},
+        {&TColorPropertyDlg::Edit4, "9", sizes},
+        {&TColorPropertyDlg::Edit2, "100000",
+         "Positions must be whole numbers from -99999 to 99999 tenths of a "
+         "millimetre."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
         TColorPropertiesRequest r = request();
         boxes.clear();
         WhenShown<TColorPropertyDlg>([&](TColorPropertyDlg* dlg) {
-            dlg->Edit4->setText(QString::fromLatin1(height));
+            (dlg->*c.edit)->setText(QString::fromLatin1(c.text));
             QTest::mouseClick(dlg->OKBtn, Qt::LeftButton);
             EXPECT_TRUE(dlg->isVisible());
-            EXPECT_EQ(
-                boxes,
-                QStringList{
-                    LoadLangStr(SheetValueRangeString).arg(QStringLiteral("10"), QStringLiteral("99999"))});
+            EXPECT_EQ(boxes, QStringList{QString::fromLatin1(c.message)});
             QTest::mouseClick(dlg->CancelBtn, Qt::LeftButton);
         });
         EXPECT_FALSE(RunColorPropertyDlg(nullptr, r));
