@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QDialog>
 #include <QFont>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -113,6 +114,28 @@ void FitButtonRow(std::initializer_list<QPushButton*> rightToLeft)
         b->setGeometry(right - w, b->y(), w, b->height());
         right = b->x() - 9;
     }
+}
+
+int ClearGroupTitle(QGroupBox* group)
+{
+    const QList<QWidget*> controls = group->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    if (controls.isEmpty() || group->title().isEmpty())
+        return 0;
+    int top = group->height(), bottom = 0;
+    for (const QWidget* c : controls) {
+        top = std::min(top, c->y());
+        bottom = std::max(bottom, c->geometry().bottom());
+    }
+    const QRect room = group->contentsRect();
+    const int down = room.top() - top;
+    if (down <= 0)
+        return 0;
+    for (QWidget* c : controls)
+        c->move(c->x(), c->y() + down);
+    // As much room below the lowest control as the group's contents keep.
+    const int grow = std::max(0, bottom + down - room.bottom());
+    group->resize(group->width(), group->height() + grow);
+    return grow;
 }
 
 void CentreOnScreen(QWidget* dialog, QWidget* owner)

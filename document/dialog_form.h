@@ -10,6 +10,7 @@
 
 class QAbstractButton;
 class QDialog;
+class QGroupBox;
 class QPlainTextEdit;
 class QPushButton;
 class QToolButton;
@@ -51,6 +52,11 @@ void GrowToCaptionCentred(QPushButton* button);
 // A row of buttons at the right: each grows leftwards until its caption fits, starting at the
 // right edge of the first and 9 pixels apart.
 void FitButtonRow(std::initializer_list<QPushButton*> rightToLeft);
+
+// Moves a titled group's controls down together until the topmost lies below the title and
+// its frame line (the style draws the title above the line, not through it); the group grows
+// by what its lowest control then needs. The growth, in pixels.
+int ClearGroupTitle(QGroupBox* group);
 
 // Centres a dialog on its owner's screen, or on the primary screen without an owner.
 void CentreOnScreen(QWidget* dialog, QWidget* owner);
