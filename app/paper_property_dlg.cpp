@@ -86,7 +86,7 @@ TPaperPropertyDlg::TPaperPropertyDlg(QWidget* owner, const TGUID& paperID, Image
     InstallContextHelp(this);
     ApplyLanguageCharset(this);
     for (QGroupBox* g : {GroupBox1, GroupBox2})
-        ClearGroupTitle(g);
+        FitGroupFrame(g);
     // A long label pushes the colour buttons right; the buttons keep inside the group.
     const int labelRight = std::max(Label1->geometry().right(), Label2->geometry().right()) + 8;
     for (TscColorButton* b : {OutLineBtn, CoreBtn})

@@ -116,25 +116,24 @@ void FitButtonRow(std::initializer_list<QPushButton*> rightToLeft)
     }
 }
 
-int ClearGroupTitle(QGroupBox* group)
+int FitGroupFrame(QGroupBox* group)
 {
     const QList<QWidget*> controls = group->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
     if (controls.isEmpty() || group->title().isEmpty())
         return 0;
-    int top = group->height(), bottom = 0;
+    int top = group->height(), bottom = 0, right = 0;
     for (const QWidget* c : controls) {
         top = std::min(top, c->y());
         bottom = std::max(bottom, c->geometry().bottom());
+        right = std::max(right, c->geometry().right());
     }
     const QRect room = group->contentsRect();
-    const int down = room.top() - top;
-    if (down <= 0)
-        return 0;
+    const int down = std::max(0, room.top() - top);
     for (QWidget* c : controls)
         c->move(c->x(), c->y() + down);
-    // As much room below the lowest control as the group's contents keep.
+    // As much room beside the outermost controls as the group's contents keep.
     const int grow = std::max(0, bottom + down - room.bottom());
-    group->resize(group->width(), group->height() + grow);
+    group->resize(group->width() + std::max(0, right - room.right()), group->height() + grow);
     return grow;
 }
 

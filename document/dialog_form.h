@@ -54,9 +54,10 @@ void GrowToCaptionCentred(QPushButton* button);
 void FitButtonRow(std::initializer_list<QPushButton*> rightToLeft);
 
 // Moves a titled group's controls down together until the topmost lies below the title and
-// its frame line (the style draws the title above the line, not through it); the group grows
-// by what its lowest control then needs. The growth, in pixels.
-int ClearGroupTitle(QGroupBox* group);
+// its frame line (the style draws the title above the line, not through it), and grows the
+// group down and to the right until every control lies inside the frame. The growth downwards,
+// in pixels.
+int FitGroupFrame(QGroupBox* group);
 
 // Centres a dialog on its owner's screen, or on the primary screen without an owner.
 void CentreOnScreen(QWidget* dialog, QWidget* owner);

@@ -143,11 +143,13 @@ inline void ExpectTextsFit(const QWidget* w)
         // No other control of the same parent covers the text.
         const int lineHeight = std::min(c->fontMetrics().height(), c->height());
         const QRect text(c->x(), c->y() + (c->height() - lineHeight) / 2, std::min(need, c->width()), lineHeight);
-        // Nor does its group's frame line run through it: the text lies below the line's row.
+        // Nor does its group's frame line run through it: the text lies below the top line's row
+        // and left of the right line.
         if (auto* group = qobject_cast<const QGroupBox*>(c->parentWidget()); group && !group->isFlat()) {
             const int line = GroupFrameTop(group);
-            EXPECT_GT(text.top(), line) << name << " '" << c->property("text").toString().toStdString()
-                                        << "' on the frame line of " << group->objectName().toStdString();
+            EXPECT_TRUE(text.top() > line && text.right() < group->width() - 1)
+                << name << " '" << c->property("text").toString().toStdString() << "' on the frame line of "
+                << group->objectName().toStdString();
         }
         // A backdrop beneath the whole control (a hosted panel lowered under the form's own
         // controls) does not count.
