@@ -116,6 +116,7 @@ void TColorPropertyDlg::fitTexts()
 {
     for (QLabel* l : {Label1, Label2, Label3})
         l->adjustSize();
+    FitGroupFrame(GroupBox1);
     FitPositionBoxes(m_boxes);
     FitButtonRow({CancelBtn, OKBtn});
 }

@@ -466,9 +466,9 @@ bool TPaperEditorDlg::ApplyToPaper()
 {
     // Every size is checked before any is taken: a refused one leaves the paper as it was.
     int32_t length = 0, width = 0, shapeHeight = 0, shapeWidth = 0, core = 0;
-    if (!TakeSheetValue(Edit6, 1, length) || !TakeSheetValue(Edit7, 1, width) ||
-        !TakeSheetValue(Edit9, 1, shapeHeight) || !TakeSheetValue(Edit10, 1, shapeWidth) ||
-        !TakeSheetValue(Edit11, 0, core))
+    if (!TakeSheetValue(Edit6, SheetSize, 1, length) || !TakeSheetValue(Edit7, SheetSize, 1, width) ||
+        !TakeSheetValue(Edit9, SheetSize, 1, shapeHeight) ||
+        !TakeSheetValue(Edit10, SheetSize, 1, shapeWidth) || !TakeSheetValue(Edit11, SheetSize, 0, core))
         return false;
     PaperType& p = *WorkingPaper;
     p.Name = FitPaperText(Edit2->text(), PaperNameSize);

@@ -85,6 +85,8 @@ TPaperPropertyDlg::TPaperPropertyDlg(QWidget* owner, const TGUID& paperID, Image
         {{OutLineBtn, 2070}, {CoreBtn, 2071}, {TreeView, 2003}, {OKBtn, 2000}, {CancelBtn, 2001}});
     InstallContextHelp(this);
     ApplyLanguageCharset(this);
+    for (QGroupBox* g : {GroupBox1, GroupBox2})
+        FitGroupFrame(g);
     // A long label pushes the colour buttons right; the buttons keep inside the group.
     const int labelRight = std::max(Label1->geometry().right(), Label2->geometry().right()) + 8;
     for (TscColorButton* b : {OutLineBtn, CoreBtn})

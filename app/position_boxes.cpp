@@ -67,6 +67,17 @@ void FitPositionBoxes(const TPositionBoxes& boxes)
         unit->move(std::max(4, unitRight - unit->width()), unit->y());
 }
 
+namespace {
+
+// The range a box of this kind takes, in the message that refuses what was typed.
+QString SheetRangeText(TSheetValueKind kind, int least, int most)
+{
+    return LoadLangStr(kind == SheetSize ? SheetValueRangeString : SheetPositionRangeString)
+        .arg(QString::number(least), QString::number(most));
+}
+
+} // namespace
+
 bool CheckPositionBoxes(const TPositionBoxes& boxes, QTabWidget* pages, QWidget* page)
 {
     for (int i = 0; i < 4; ++i) {
@@ -76,10 +87,10 @@ bool CheckPositionBoxes(const TPositionBoxes& boxes, QTabWidget* pages, QWidget*
             QWidget* dialog = e->window();
             bool number = false;
             e->text().trimmed().toInt(&number);
-            const QString text =
-                i >= 2 && number ? LoadLangStr(SheetValueRangeString)
-                                       .arg(QString::number(MinObjectSize), QString::number(MaxPositionValue))
-                                 : LoadLangStr(PositionNotNumberString);
+            const QString text = !number ? LoadLangStr(PositionNotNumberString)
+                                 : i >= 2
+                                     ? SheetRangeText(SheetSize, MinObjectSize, MaxPositionValue)
+                                     : SheetRangeText(SheetPosition, -MaxPositionValue, MaxPositionValue);
             MessageBox(dialog, text, dialog->windowTitle(), MB_OK | MB_ICONWARNING);
             pages->setCurrentWidget(page);
             e->setFocus();
@@ -90,7 +101,7 @@ bool CheckPositionBoxes(const TPositionBoxes& boxes, QTabWidget* pages, QWidget*
     return true;
 }
 
-bool TakeSheetValue(QLineEdit* edit, int least, int32_t& value)
+bool TakeSheetValue(QLineEdit* edit, TSheetValueKind kind, int least, int32_t& value)
 {
     bool ok = false;
     const int typed = edit->text().trimmed().toInt(&ok);
@@ -99,10 +110,8 @@ bool TakeSheetValue(QLineEdit* edit, int least, int32_t& value)
         return true;
     }
     QWidget* dialog = edit->window();
-    MessageBox(
-        dialog,
-        LoadLangStr(SheetValueRangeString).arg(QString::number(least), QString::number(MaxSheetDimension)),
-        dialog->windowTitle(), MB_OK | MB_ICONWARNING);
+    MessageBox(dialog, SheetRangeText(kind, least, MaxSheetDimension), dialog->windowTitle(),
+               MB_OK | MB_ICONWARNING);
     edit->setFocus();
     edit->selectAll();
     return false;

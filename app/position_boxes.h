@@ -36,9 +36,12 @@ void FitPositionBoxes(const TPositionBoxes& boxes);
 // Every box must hold a whole number in its range before anything is taken: otherwise the user
 // is told, the box is shown on page of pages and selected, and the result is false.
 bool CheckPositionBoxes(const TPositionBoxes& boxes, QTabWidget* pages, QWidget* page);
+// What a box holds, which names the range in its message.
+enum TSheetValueKind { SheetSize, SheetPosition };
+
 // A size or position on a sheet typed in edit, tenths of a millimetre: true with value when it is
-// a whole number from least to MaxSheetDimension; otherwise the user is told the range, the box
-// is selected, value is left as it was and the result is false.
-bool TakeSheetValue(QLineEdit* edit, int least, int32_t& value);
+// a whole number from least to MaxSheetDimension; otherwise the user is told the range of a box of
+// its kind, the box is selected, value is left as it was and the result is false.
+bool TakeSheetValue(QLineEdit* edit, TSheetValueKind kind, int least, int32_t& value);
 void WritePositionBoxes(const TPositionBoxes& boxes, int left, int top, int width, int height);
 void ReadPositionBoxes(const TPositionBoxes& boxes, int& left, int& top, int& width, int& height);

@@ -99,6 +99,7 @@ TPagePrintDlg::TPagePrintDlg(QWidget* owner) : QDialog(owner)
     Label2->setText(LoadLangStr(PrintStyleLabelString));
     Label1->adjustSize();
     Label2->adjustSize();
+    FitGroupFrame(GroupBox);
     // Translated captions get the room they need; the boxes follow their labels.
     for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{CheckBoxFull, PageSetupBtn, PreviewBtn})
         GrowToCaption(b);

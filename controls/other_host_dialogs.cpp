@@ -538,43 +538,44 @@ public:
     TPageSetupPanel(TPageMeasureUnits units, unsigned options) : m_units(units)
     {
         auto* layout = new QVBoxLayout(this);
-        auto* paper = new QGroupBox(QStringLiteral("Paper"), this);
+        auto* paper = new QGroupBox(ControlString(PrintSetupPaperString), this);
         auto* paperLayout = new QFormLayout(paper);
         Size = new QComboBox(paper);
         Size->setObjectName(QStringLiteral("paperSizeCombo"));
         for (QPageSize::PageSizeId id : PaperSizes)
             Size->addItem(QPageSize::name(id), QVariant::fromValue(int(id)));
-        paperLayout->addRow(QStringLiteral("Si&ze:"), Size);
+        paperLayout->addRow(ControlString(PageSetupSizeString), Size);
         paper->setEnabled(!(options & poDisablePaper));
         layout->addWidget(paper);
 
         auto* bottom = new QHBoxLayout;
-        auto* orientation = new QGroupBox(QStringLiteral("Orientation"), this);
+        auto* orientation = new QGroupBox(ControlString(PageSetupOrientationString), this);
         auto* orientationLayout = new QVBoxLayout(orientation);
-        Portrait = new QRadioButton(QStringLiteral("P&ortrait"), orientation);
+        Portrait = new QRadioButton(ControlString(PageSetupPortraitString), orientation);
         Portrait->setObjectName(QStringLiteral("portraitRadio"));
-        Landscape = new QRadioButton(QStringLiteral("L&andscape"), orientation);
+        Landscape = new QRadioButton(ControlString(PageSetupLandscapeString), orientation);
         Landscape->setObjectName(QStringLiteral("landscapeRadio"));
         orientationLayout->addWidget(Portrait);
         orientationLayout->addWidget(Landscape);
         orientation->setEnabled(!(options & poDisableOrientation));
         bottom->addWidget(orientation);
 
-        auto* margins = new QGroupBox(units == pmInches ? QStringLiteral("Margins (inches)")
-                                                        : QStringLiteral("Margins (millimeters)"),
+        auto* margins = new QGroupBox(ControlString(units == pmInches ? PageSetupMarginsInchesString
+                                                                      : PageSetupMarginsMillimetresString),
                                       this);
         margins->setObjectName(QStringLiteral("marginsGroup"));
         auto* grid = new QGridLayout(margins);
         const char* const names[] = {"leftMarginEdit", "rightMarginEdit", "topMarginEdit",
                                      "bottomMarginEdit"};
-        const char* const captions[] = {"&Left:", "&Right:", "&Top:", "&Bottom:"};
+        const int captions[] = {PageSetupLeftString, PageSetupRightString, PageSetupTopString,
+                                PageSetupBottomString};
         for (int i = 0; i < 4; ++i) {
             auto* edit = new QDoubleSpinBox(margins);
             edit->setObjectName(QString::fromLatin1(names[i]));
             // Thousandths of an inch and hundredths of a millimetre both show whole.
             edit->setDecimals(units == pmInches ? 3 : 2);
             edit->setSingleStep(units == pmInches ? 0.1 : 1.0);
-            auto* label = new QLabel(QString::fromLatin1(captions[i]), margins);
+            auto* label = new QLabel(ControlString(captions[i]), margins);
             label->setBuddy(edit);
             grid->addWidget(label, i / 2, (i % 2) * 2);
             grid->addWidget(edit, i / 2, (i % 2) * 2 + 1);
@@ -613,7 +614,7 @@ public:
                 found = i;
         if (found < 0 && !portrait.isEmpty()) {
             // A size of no listed paper stays selectable as it is.
-            Size->addItem(QStringLiteral("Custom"), QVariant::fromValue(-1));
+            Size->addItem(ControlString(PageSetupCustomString), QVariant::fromValue(-1));
             m_custom = portrait;
             found = Size->count() - 1;
         } else if (found < 0) {

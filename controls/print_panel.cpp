@@ -234,8 +234,8 @@ TPrintPanel::TPrintPanel()
     setObjectName(QStringLiteral("PrintPanel"));
     resize(432, 302);
     m_printerGroup = Item<QGroupBox>(this, PrintPrinterGroupItem, QRect(8, 4, 416, 124));
-    m_printerGroup->setTitle(PanelCaption("QPrintWidget", "Printer", "Printer"));
-    auto* nameLabel = new QLabel(PanelCaption("QPrintWidget", "&Name:", "&Name:"), m_printerGroup);
+    m_printerGroup->setTitle(ControlString(PrintSetupPrinterString));
+    auto* nameLabel = new QLabel(ControlString(PrintSetupNameString), m_printerGroup);
     nameLabel->setGeometry(10, 24, 60, 20);
     m_printerName = Item<QComboBox>(m_printerGroup, PrintPrinterNameItem, QRect(76, 22, 228, 24));
     nameLabel->setBuddy(m_printerName);

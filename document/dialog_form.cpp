@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QDialog>
 #include <QFont>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -113,6 +114,27 @@ void FitButtonRow(std::initializer_list<QPushButton*> rightToLeft)
         b->setGeometry(right - w, b->y(), w, b->height());
         right = b->x() - 9;
     }
+}
+
+int FitGroupFrame(QGroupBox* group)
+{
+    const QList<QWidget*> controls = group->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    if (controls.isEmpty() || group->title().isEmpty())
+        return 0;
+    int top = group->height(), bottom = 0, right = 0;
+    for (const QWidget* c : controls) {
+        top = std::min(top, c->y());
+        bottom = std::max(bottom, c->geometry().bottom());
+        right = std::max(right, c->geometry().right());
+    }
+    const QRect room = group->contentsRect();
+    const int down = std::max(0, room.top() - top);
+    for (QWidget* c : controls)
+        c->move(c->x(), c->y() + down);
+    // As much room beside the outermost controls as the group's contents keep.
+    const int grow = std::max(0, bottom + down - room.bottom());
+    group->resize(group->width() + std::max(0, right - room.right()), group->height() + grow);
+    return grow;
 }
 
 void CentreOnScreen(QWidget* dialog, QWidget* owner)

@@ -10,6 +10,7 @@
 
 class QAbstractButton;
 class QDialog;
+class QGroupBox;
 class QPlainTextEdit;
 class QPushButton;
 class QToolButton;
@@ -51,6 +52,12 @@ void GrowToCaptionCentred(QPushButton* button);
 // A row of buttons at the right: each grows leftwards until its caption fits, starting at the
 // right edge of the first and 9 pixels apart.
 void FitButtonRow(std::initializer_list<QPushButton*> rightToLeft);
+
+// Moves a titled group's controls down together until the topmost lies below the title and
+// its frame line (the style draws the title above the line, not through it), and grows the
+// group down and to the right until every control lies inside the frame. The growth downwards,
+// in pixels.
+int FitGroupFrame(QGroupBox* group);
 
 // Centres a dialog on its owner's screen, or on the primary screen without an owner.
 void CentreOnScreen(QWidget* dialog, QWidget* owner);

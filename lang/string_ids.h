@@ -355,6 +355,19 @@ constexpr int PrintSetupPaperString = 4461;        // "Paper"
 constexpr int PrintSetupNameString = 4462;         // "&Name:"
 constexpr int PrintSetupPropertiesString = 4463;   // "&Properties"
 
+// ---- the page-setup dialog ----
+constexpr int PageSetupSizeString = 4464;               // "Si&ze:"
+constexpr int PageSetupOrientationString = 4465;        // "Orientation"
+constexpr int PageSetupPortraitString = 4466;           // "P&ortrait"
+constexpr int PageSetupLandscapeString = 4467;          // "L&andscape"
+constexpr int PageSetupMarginsInchesString = 4468;      // "Margins (inches)"
+constexpr int PageSetupMarginsMillimetresString = 4469; // "Margins (millimeters)"
+constexpr int PageSetupLeftString = 4470;               // "&Left:"
+constexpr int PageSetupRightString = 4471;              // "&Right:"
+constexpr int PageSetupTopString = 4472;                // "&Top:"
+constexpr int PageSetupBottomString = 4473;             // "&Bottom:"
+constexpr int PageSetupCustomString = 4474;             // "Custom"
+
 // ---- the font dialog's colour box ----
 constexpr int FontColorBlackString = 4490;   // "Black"
 constexpr int FontColorMaroonString = 4491;  // "Maroon"
@@ -377,5 +390,7 @@ constexpr int FontColorCaptionString = 4507; // "Co&lor:"
 
 // ---- typed sizes and angles ----
 constexpr int SheetValueRangeString =
-    4217; // "Sizes and positions must be whole numbers from %1 to %2 tenths of a millimetre."
+    4217; // "Sizes must be whole numbers from %1 to %2 tenths of a millimetre."
+constexpr int SheetPositionRangeString =
+    4475; // "Positions must be whole numbers from %1 to %2 tenths of a millimetre."
 constexpr int AngleRangeString = 4218; // "The angle must be a whole number from %1 to %2."

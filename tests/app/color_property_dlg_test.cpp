@@ -54,16 +54,25 @@ TEST_F(ColorDlgTest, FormAndCaptions)
     EXPECT_EQ(dlg.PageControl1->count(), 2);
     EXPECT_EQ(dlg.PageControl1->currentIndex(), 0);
     EXPECT_EQ(dlg.PageControl1->tabText(1), QStringLiteral("Position and Size"));
-    EXPECT_EQ(dlg.TempShape->geometry(), QRect(16, 31, 101, 107));
-    EXPECT_EQ(dlg.OutLineBtn->geometry(), QRect(145, 38, 45, 22));
+    // The controls keep their places to one another, all below the group's title and frame line.
+    const int down = dlg.Label1->y() - 16;
+    EXPECT_GE(down, 0);
+    EXPECT_EQ(dlg.TempShape->geometry(), QRect(16, 31 + down, 101, 107));
+    EXPECT_EQ(dlg.OutLineBtn->geometry(), QRect(145, 38 + down, 45, 22));
     EXPECT_EQ(dlg.CoreBtn->Color(), clWhite);
     EXPECT_EQ(dlg.CoreBtn->OtherBtnCaption, QStringLiteral("&Other"));
     EXPECT_EQ(dlg.Edit1->geometry(), QRect(68, 28, 69, 21));
     EXPECT_EQ(dlg.Label8->text(), QStringLiteral("Unit : 0.1mm"));
     EXPECT_EQ(HelpContext(dlg.LineWidthEdit), 2072);
-    // Every caption lies inside its group.
+    // Every caption lies inside its group, whole and off the frame.
     for (QGroupBox* g : {dlg.GroupBox1, dlg.GroupBox2})
         testsupport::ExpectChildrenInside(g);
+    dlg.show();
+    for (QWidget* page : {dlg.TabSheet1, dlg.TabSheet2}) {
+        dlg.PageControl1->setCurrentWidget(page);
+        QCoreApplication::processEvents();
+        testsupport::ExpectTextsFit(&dlg);
+    }
 }
 
 TEST_F(ColorDlgTest, GermanCaptionsStayInsideTheirGroups)
@@ -164,19 +173,29 @@ TEST_F(ColorDlgTest, BoxWithoutANumberKeepsTheDialogOpen)
 
 TEST_F(ColorDlgTest, SizesTooSmallToSeeAreRefusedAndWhatTheBoxesShowIsTakenBack)
 {
-    // A size too small to see or click is refused with the range.
-    for (const char* height : {"0", "9"}) {
-        SCOPED_TRACE(height);
+    // A size too small to see or click is refused with the sizes' range; a place beyond the
+    // positions' range with theirs.
+    const char* const sizes = "Sizes must be whole numbers from 10 to 99999 tenths of a millimetre.";
+    const struct {
+        QLineEdit* TColorPropertyDlg::*edit;
+        const char* text;
+        const char* message;
+    } cases[] = {
+        {&TColorPropertyDlg::Edit4, "0", sizes},
+        {&TColorPropertyDlg::Edit4, "9", sizes},
+        {&TColorPropertyDlg::Edit2, "100000",
+         "Positions must be whole numbers from -99999 to 99999 tenths of a "
+         "millimetre."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
         TColorPropertiesRequest r = request();
         boxes.clear();
         WhenShown<TColorPropertyDlg>([&](TColorPropertyDlg* dlg) {
-            dlg->Edit4->setText(QString::fromLatin1(height));
+            (dlg->*c.edit)->setText(QString::fromLatin1(c.text));
             QTest::mouseClick(dlg->OKBtn, Qt::LeftButton);
             EXPECT_TRUE(dlg->isVisible());
-            EXPECT_EQ(
-                boxes,
-                QStringList{
-                    LoadLangStr(SheetValueRangeString).arg(QStringLiteral("10"), QStringLiteral("99999"))});
+            EXPECT_EQ(boxes, QStringList{QString::fromLatin1(c.message)});
             QTest::mouseClick(dlg->CancelBtn, Qt::LeftButton);
         });
         EXPECT_FALSE(RunColorPropertyDlg(nullptr, r));

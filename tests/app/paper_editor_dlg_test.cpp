@@ -258,8 +258,10 @@ TEST_F(PaperEditorDlgTest, ASizeNoPrinterTakesIsRefusedAndLeavesThePaperAsItWas)
         boxes.clear();
         dlg.OkBtn->click();
         ASSERT_EQ(boxes.size(), 1u);
+        // Every box here holds a size.
         EXPECT_EQ(boxes[0].text,
-                  LoadLangStr(SheetValueRangeString).arg(QString::number(c.least), QStringLiteral("10000")));
+                  QStringLiteral("Sizes must be whole numbers from %1 to 10000 tenths of a millimetre.")
+                      .arg(c.least));
         EXPECT_EQ(dlg.result(), 0);
         for (const PaperType* p :
              {static_cast<const PaperType*>(dlg.WorkingPaper.get()), static_cast<const PaperType*>(user)}) {

@@ -34,6 +34,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QTranslator>
 #include <QTreeWidget>
 #include <memory>
 
@@ -290,6 +291,49 @@ TEST_F(PrintDialogsTest, PanelCaptionsComeInTheInterfaceLanguageFromQtsOwnPrintD
         EXPECT_FALSE(setup.Execute());
         EXPECT_TRUE(ran);
     }
+}
+
+// Qt's texts in another language than the interface's, as a translation of the system's
+// language installed beside the program's would give them.
+class TPrintDialogsSystemTexts : public QTranslator {
+public:
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* source, const char*, int) const override
+    {
+        if (qstrcmp(context, "QPrintWidget") != 0)
+            return QString();
+        if (qstrcmp(source, "Printer") == 0)
+            return QStringLiteral("Drucker");
+        if (qstrcmp(source, "&Name:") == 0)
+            return QStringLiteral("Na&me:");
+        return QString();
+    }
+};
+
+TEST_F(PrintDialogsTest, PanelNamesThePrinterInTheInterfaceLanguageWhateverQtsTextsSay)
+{
+    TChildFrame* doc = Document(Twelve);
+    ASSERT_NE(doc, nullptr);
+    const testsupport::InterfaceLanguage french(0x1000Cu);
+    ASSERT_TRUE(french.Loaded());
+    TPrintDialogsSystemTexts system;
+    QCoreApplication::installTranslator(&system);
+    TPagePrintDlg dialog(doc);
+    bool ran = false;
+    WhenPrintDialogShown([&](TPagePrintDlg* dlg) {
+        ran = true;
+        auto* group = static_cast<QGroupBox*>(dlg->PD->DialogItem(PrintPrinterGroupItem));
+        EXPECT_EQ(group->title(), QStringLiteral("Imprimante"));
+        QStringList captions;
+        for (QLabel* l : group->findChildren<QLabel*>())
+            captions << l->text();
+        EXPECT_TRUE(captions.contains(QStringLiteral("&Nom :"))) << captions.join(u'|').toStdString();
+        EXPECT_FALSE(captions.contains(QStringLiteral("Na&me:")));
+        static_cast<QPushButton*>(dlg->PD->DialogItem(PrintCancelItem))->click();
+    });
+    EXPECT_FALSE(dialog.Execute());
+    QCoreApplication::removeTranslator(&system);
+    EXPECT_TRUE(ran);
 }
 
 TEST_F(PrintDialogsTest, PositionBoxesFollowThePaperAndFullShapeOnFirstUse)

@@ -180,15 +180,21 @@ TEST(ShapeInfoEditDlgTest, ValuesOffTheSheetAreReportedAndTheDialogStaysOpenTaki
         boxes.push_back(c);
         return IDOK;
     });
+    // The message names what the refusing box holds: a shape's size or a place on the sheet.
+    const char* const sizes = "Sizes must be whole numbers from 0 to 10000 tenths of a millimetre.";
+    const char* const positions = "Positions must be whole numbers from 0 to 10000 tenths of a millimetre.";
     const struct {
         int mode;
         const char* field;
         const char* text;
+        const char* message;
     } cases[] = {
-        {TShapeInfoEditDlg::OtherShapes, "pH0", "x5"},
-        {TShapeInfoEditDlg::OtherShapes, "pH0", "-5"},
-        {TShapeInfoEditDlg::LabelPositions, "pEY1", "99999999"},
-        {TShapeInfoEditDlg::LabelPositions, "pEY1", "10001"},
+        {TShapeInfoEditDlg::OtherShapes, "pH0", "x5", sizes},
+        {TShapeInfoEditDlg::OtherShapes, "pH0", "-5", sizes},
+        {TShapeInfoEditDlg::OtherShapes, "pCore0", "10001", sizes},
+        {TShapeInfoEditDlg::OtherShapes, "pX0", "-1", positions},
+        {TShapeInfoEditDlg::LabelPositions, "pEY1", "99999999", positions},
+        {TShapeInfoEditDlg::LabelPositions, "pEY1", "10001", positions},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -202,8 +208,7 @@ TEST(ShapeInfoEditDlgTest, ValuesOffTheSheetAreReportedAndTheDialogStaysOpenTaki
         entry(dlg, c.field)->setText(QString::fromLatin1(c.text));
         dlg.OkBtn->click();
         ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].text,
-                  LoadLangStr(SheetValueRangeString).arg(QStringLiteral("0"), QStringLiteral("10000")));
+        EXPECT_EQ(boxes[0].text, QString::fromLatin1(c.message));
         EXPECT_EQ(dlg.result(), 0);
         for (const PaperType* p : {static_cast<const PaperType*>(dlg.EditPaper.get()),
                                    static_cast<const PaperType*>(paper.get())}) {

@@ -509,6 +509,52 @@ TEST(HostedPageSetup, EditedMarginsAndCancel)
     EXPECT_EQ(d.Margins, (TPageMargins{1000, 1250, 2000, 1000}));
 }
 
+// The dialog's own captions, which Qt has no translation for, come in the interface language,
+// each whole in its place; the margins' unit is named in it too.
+TEST(HostedPageSetup, CaptionsSpeakTheInterfaceLanguageAndFit)
+{
+    const testsupport::GermanLanguage german;
+    ASSERT_TRUE(german.Loaded());
+    const struct {
+        TPageMeasureUnits units;
+        const char* margins;
+    } cases[] = {{pmMillimeters, "Ränder (Millimeter)"}, {pmInches, "Ränder (Zoll)"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.margins);
+        OtherHostForm host;
+        TFormPageSetupDialog d;
+        host.Carry(&d);
+        d.Measurements = c.units;
+        // A paper no list holds shows as the custom size.
+        d.PaperSize = QSize(12345, 23456);
+        bool ran = false;
+        WhileHostedDialogRuns(&d, [&] {
+            ran = true;
+            QWidget* panel = d.DialogHandle();
+            ASSERT_NE(panel, nullptr);
+            QStringList titles, labels;
+            for (const QGroupBox* g : panel->findChildren<QGroupBox*>())
+                titles << g->title();
+            for (const QLabel* l : panel->findChildren<QLabel*>())
+                labels << l->text();
+            EXPECT_EQ(titles, (QStringList{QStringLiteral("Papier"), QStringLiteral("Ausrichtung"),
+                                           QString::fromUtf8(c.margins)}));
+            EXPECT_EQ(labels, (QStringList{QString::fromUtf8("&Größe:"), QStringLiteral("&Links:"),
+                                           QStringLiteral("&Rechts:"), QStringLiteral("&Oben:"),
+                                           QStringLiteral("&Unten:")}));
+            EXPECT_EQ(qobject_cast<QRadioButton*>(d.DialogItem(1056))->text(), QStringLiteral("&Hochformat"));
+            EXPECT_EQ(qobject_cast<QRadioButton*>(d.DialogItem(1057))->text(), QStringLiteral("&Querformat"));
+            EXPECT_EQ(qobject_cast<QComboBox*>(d.DialogItem(1137))->currentText(),
+                      QStringLiteral("Benutzerdefiniert"));
+            testsupport::ExpectTextsFit(&host.form);
+            testsupport::ExpectChildrenInside(&d);
+            ClickDialogItem(&d, 2);
+        });
+        EXPECT_FALSE(d.Execute());
+        EXPECT_TRUE(ran);
+    }
+}
+
 TEST(HostedPageSetup, UnitConversions)
 {
     EXPECT_EQ(MeasureToDisplay(1000, pmInches), 1.0);

@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -81,6 +82,20 @@ inline void ExpectCaptionFits(const QAbstractButton* b)
     EXPECT_GE(b->width(), b->fontMetrics().horizontalAdvance(text)) << b->objectName().toStdString();
 }
 
+// The row of a group box's top frame line, drawn as the style draws it: the first row that is
+// not background at the right end, where no title is.
+inline int GroupFrameTop(const QGroupBox* group)
+{
+    QImage shot(group->size(), QImage::Format_ARGB32);
+    shot.fill(group->palette().color(group->backgroundRole()));
+    const_cast<QGroupBox*>(group)->render(&shot, QPoint(), QRegion(), QWidget::RenderFlags());
+    const int x = group->width() - 8;
+    for (int y = 0; y < shot.height(); ++y)
+        if (shot.pixel(x, y) != shot.pixel(x, 0))
+            return y;
+    return -1;
+}
+
 // The whole caption of every label, button, check box, radio button, group box and the
 // longest choice of every drop-down list under w
 // shows, and each lies inside its parent: nothing a translation made longer is cut off.
@@ -128,6 +143,14 @@ inline void ExpectTextsFit(const QWidget* w)
         // No other control of the same parent covers the text.
         const int lineHeight = std::min(c->fontMetrics().height(), c->height());
         const QRect text(c->x(), c->y() + (c->height() - lineHeight) / 2, std::min(need, c->width()), lineHeight);
+        // Nor does its group's frame line run through it: the text lies below the top line's row
+        // and left of the right line.
+        if (auto* group = qobject_cast<const QGroupBox*>(c->parentWidget()); group && !group->isFlat()) {
+            const int line = GroupFrameTop(group);
+            EXPECT_TRUE(text.top() > line && text.right() < group->width() - 1)
+                << name << " '" << c->property("text").toString().toStdString() << "' on the frame line of "
+                << group->objectName().toStdString();
+        }
         // A backdrop beneath the whole control (a hosted panel lowered under the form's own
         // controls) does not count.
         const QObjectList& siblings = c->parentWidget()->children();
