@@ -166,8 +166,10 @@ struct TImageOpenFileDlg::TPreviewJobs {
     int NextGeneration = 0;
     QString NextName;
     QSize NextBox;
-    // Files read so far (tests).
+    // Files read so far, and a hold that keeps the thread from taking the next one, as a long
+    // read would (tests).
     int Reads = 0;
+    bool Held = false;
 
     void ReadPreviews();
 };
@@ -180,7 +182,7 @@ void TImageOpenFileDlg::TPreviewJobs::ReadPreviews()
         QSize box;
         {
             std::unique_lock<std::mutex> lock(Mutex);
-            Wake.wait(lock, [this] { return Stop || HasNext; });
+            Wake.wait(lock, [this] { return Stop || (HasNext && !Held); });
             if (Stop)
                 return;
             HasNext = false;
@@ -388,6 +390,15 @@ int TImageOpenFileDlg::PreviewReads() const
 {
     std::lock_guard<std::mutex> lock(m_jobs->Mutex);
     return m_jobs->Reads;
+}
+
+void TImageOpenFileDlg::HoldPreviewReading(bool hold)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_jobs->Mutex);
+        m_jobs->Held = hold;
+    }
+    m_jobs->Wake.notify_all();
 }
 
 void TImageOpenFileDlg::previewDecoded(int generation, const QString& file, std::shared_ptr<TPicture> picture,

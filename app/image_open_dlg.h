@@ -85,8 +85,9 @@ public:
     void UpdatePreview();
     // True while a preview is being decoded.
     bool PreviewPending() const { return m_pending; }
-    // How many files the preview has read (tests).
+    // How many files the preview has read, and a hold on taking the next one (tests).
     int PreviewReads() const;
+    void HoldPreviewReading(bool hold);
     // Gives into the picture of file, the chosen one: the preview's when it shows that file,
     // else read on the reading thread while the windows keep painting. False (the reader's
     // error shown, naming the file) when it cannot be read.

@@ -352,11 +352,6 @@ bool AreGradientCaptionsOn()
 }
 
 namespace {
-QColor Sys(TColor c)
-{
-    return ColorToQColor(c);
-}
-
 void Line(QPainter& p, int x1, int y1, int x2, int y2, const QColor& c)
 {
     p.fillRect(QRect(QPoint(std::min(x1, x2), std::min(y1, y2)), QPoint(std::max(x1, x2), std::max(y1, y2))),
@@ -391,8 +386,8 @@ void DrawEdge(QPainter& p, TRect& r, unsigned edge, unsigned flags)
 {
     TRect inner = r;
     const bool soft = flags & BF_SOFT;
-    const QColor hi = Sys(clBtnHighlight), light = Sys(cl3DLight), shadow = Sys(clBtnShadow),
-                 dark = Sys(cl3DDkShadow);
+    const QColor hi = ColorToQColor(clBtnHighlight), light = ColorToQColor(cl3DLight),
+                 shadow = ColorToQColor(clBtnShadow), dark = ColorToQColor(cl3DDkShadow);
     if (edge & (BDR_RAISEDOUTER | BDR_SUNKENOUTER)) {
         if (edge & BDR_RAISEDOUTER)
             Ring(p, inner, flags, soft ? hi : light, dark);
@@ -406,7 +401,7 @@ void DrawEdge(QPainter& p, TRect& r, unsigned edge, unsigned flags)
             Ring(p, inner, flags, soft ? dark : dark, light);
     }
     if ((flags & BF_MIDDLE) && !inner.IsEmpty())
-        p.fillRect(QRect(inner.Left, inner.Top, inner.Width(), inner.Height()), Sys(clBtnFace));
+        p.fillRect(QRect(inner.Left, inner.Top, inner.Width(), inner.Height()), ColorToQColor(clBtnFace));
     if (flags & BF_ADJUST)
         r = inner;
 }
@@ -414,7 +409,7 @@ void DrawEdge(QPainter& p, TRect& r, unsigned edge, unsigned flags)
 void FrameRectIn(QPainter& p, const TRect& r, TColor color)
 {
     TRect ring = r;
-    const QColor c = Sys(color);
+    const QColor c = ColorToQColor(color);
     Ring(p, ring, BF_RECT, c, c);
 }
 
@@ -433,7 +428,7 @@ void DrawCaptionCloseButton(QPainter& p, const TRect& r, bool pushed)
     const int x2 = r.Left + side - inset - 1 + off, y2 = r.Top + side - inset - 1 + off;
     p.save();
     p.setRenderHint(QPainter::Antialiasing, false);
-    p.setPen(QPen(Sys(clBtnText), 1));
+    p.setPen(QPen(ColorToQColor(clBtnText), 1));
     for (int d = 0; d < 2; ++d) {
         p.drawLine(x1 + d, y1, x2 - 1 + d, y2);
         p.drawLine(x2 - 1 + d, y1, x1 + d, y2);

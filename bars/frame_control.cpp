@@ -8,11 +8,6 @@
 
 namespace {
 
-QColor Sys(TColor c)
-{
-    return ColorToQColor(c);
-}
-
 void Arrow(QPainter& p, const TRect& r, unsigned dir, int dx, int dy, TColor color)
 {
     const int size = std::max(2, std::min(r.Width(), r.Height()) / 4);
@@ -33,8 +28,8 @@ void Arrow(QPainter& p, const TRect& r, unsigned dir, int dx, int dy, TColor col
         pts << QPoint(cx - size / 2, cy - size) << QPoint(cx - size / 2, cy + size) << QPoint(cx + size / 2 + 1, cy);
         break;
     }
-    p.setPen(Sys(color));
-    p.setBrush(Sys(color));
+    p.setPen(ColorToQColor(color));
+    p.setBrush(ColorToQColor(color));
     p.drawPolygon(pts);
 }
 
@@ -43,7 +38,7 @@ void CaptionGlyph(QPainter& p, const TRect& r, unsigned kind, int dx, int dy, TC
     const int s = std::max(3, std::min(r.Width(), r.Height()) / 2 - 1);
     const int l = (r.Left + r.Right - s) / 2 + dx;
     const int t = (r.Top + r.Bottom - s) / 2 + dy;
-    const QColor c = Sys(color);
+    const QColor c = ColorToQColor(color);
     p.setPen(c);
     p.setBrush(Qt::NoBrush);
     switch (kind) {
@@ -83,7 +78,7 @@ void DrawFrameControl(QPainter& p, const TRect& r, unsigned type, unsigned state
     p.setRenderHint(QPainter::Antialiasing, false);
     if (pushed) {
         FrameRectIn(p, r, clBtnShadow);
-        p.fillRect(QRect(r.Left + 1, r.Top + 1, r.Width() - 2, r.Height() - 2), Sys(clBtnFace));
+        p.fillRect(QRect(r.Left + 1, r.Top + 1, r.Width() - 2, r.Height() - 2), ColorToQColor(clBtnFace));
     } else {
         TRect face = r;
         DrawEdge(p, face, EDGE_RAISED, BF_RECT | BF_MIDDLE | BF_ADJUST);

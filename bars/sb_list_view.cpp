@@ -35,7 +35,6 @@ constexpr int kDragThreshold = 6;
 constexpr int kEdgeScrollZone = 10;
 constexpr int crDragMove = 100;
 constexpr int crDragCopy = 101;
-const char kCharsetProperty[] = "korvaneCharset";
 
 std::map<quint32, TSBVertListView*>& Lists()
 {
@@ -537,8 +536,8 @@ void TSBVertListView::SetFont(const QFont& value)
 
 bool TSBVertListView::event(QEvent* e)
 {
-    if (e->type() == QEvent::DynamicPropertyChange
-        && static_cast<QDynamicPropertyChangeEvent*>(e)->propertyName() == kCharsetProperty)
+    if (e->type() == QEvent::DynamicPropertyChange &&
+        static_cast<QDynamicPropertyChangeEvent*>(e)->propertyName() == kWidgetCharsetProperty)
         ReAlignItems();
     return TCustomSBListViewEx::event(e);
 }

@@ -15,8 +15,6 @@
 
 namespace {
 
-const char kCharsetProperty[] = "korvaneCharset";
-
 int BevelCount(TPanelBevel inner, TPanelBevel outer)
 {
     return (inner != bvNone ? 1 : 0) + (outer != bvNone ? 1 : 0);
@@ -186,8 +184,8 @@ bool TSBCustomOutHeader::event(QEvent* e)
 {
     if (e->type() == QEvent::ParentChange)
         WatchParent();
-    else if (e->type() == QEvent::DynamicPropertyChange
-             && static_cast<QDynamicPropertyChangeEvent*>(e)->propertyName() == kCharsetProperty)
+    else if (e->type() == QEvent::DynamicPropertyChange &&
+             static_cast<QDynamicPropertyChangeEvent*>(e)->propertyName() == kWidgetCharsetProperty)
         SetWidgetCharset(m_left, WidgetCharset(this)); // the left button follows the header's font
     return QWidget::event(e);
 }

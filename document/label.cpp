@@ -12,12 +12,6 @@
 
 namespace {
 
-// Rounding of scaled coordinates; values from damaged documents stay within int.
-int R(double v)
-{
-    return RoundValue(std::clamp(v, -1.0e9, 1.0e9));
-}
-
 // The largest font size a label asks for, in points; far beyond any label, well inside MulDiv.
 constexpr int MaxFontPoints = 16384;
 
@@ -70,7 +64,8 @@ void CLabel::AdjustSizeToText()
         AngleCosSin(c, s);
         const int w = Canvas.TextWidth(Text);
         const int h = Canvas.TextHeight(Text);
-        resize(std::abs(R(c * w)) + std::abs(R(s * h)), std::abs(R(c * h)) + std::abs(R(s * w)));
+        resize(std::abs(RoundCoordinate(c * w)) + std::abs(RoundCoordinate(s * h)),
+               std::abs(RoundCoordinate(c * h)) + std::abs(RoundCoordinate(s * w)));
     } else {
         TRect r(0, 0, Width(), Height());
         Canvas.DrawText(Text, r, TextFlags | DT_CALCRECT);
@@ -102,7 +97,7 @@ void CLabel::Paint()
         double c, s;
         AngleCosSin(c, s);
         const int h = Canvas.TextHeight(Text);
-        const int ch = std::abs(R(c * h)), sh = std::abs(R(s * h));
+        const int ch = std::abs(RoundCoordinate(c * h)), sh = std::abs(RoundCoordinate(s * h));
         int x = 0, y = 0;
         if (Angle <= 90) {
             x = 0;
@@ -137,13 +132,14 @@ void CLabel::DrawTo(TCanvas& canvas, QPoint position, float scale)
     canvas.Font.Assign(source);
     // At least one point: a size of 0 would mean the device's default font, far too large on a
     // small preview.
-    const int points = R(double(source.Size()) * double(scale));
+    const int points = RoundCoordinate(double(source.Size()) * double(scale));
     canvas.Font.SetSize(std::clamp(points, source.Size() > 0 ? 1 : 0, MaxFontPoints));
     canvas.Brush.Style = bsClear;
 
     const double s = scale;
-    const int L = R(position.x() * s), T = R(position.y() * s);
-    const int Rt = R((double(Width()) + position.x()) * s), B = R((double(Height()) + position.y()) * s);
+    const int L = RoundCoordinate(position.x() * s), T = RoundCoordinate(position.y() * s);
+    const int Rt = RoundCoordinate((double(Width()) + position.x()) * s),
+              B = RoundCoordinate((double(Height()) + position.y()) * s);
     const int w = Rt - L, hh = B - T;
 
     if (!Text.isEmpty()) {
@@ -151,7 +147,7 @@ void CLabel::DrawTo(TCanvas& canvas, QPoint position, float scale)
             double c, sn;
             AngleCosSin(c, sn);
             const int h = canvas.TextHeight(Text);
-            const int ch = std::abs(R(c * h)), sh = std::abs(R(sn * h));
+            const int ch = std::abs(RoundCoordinate(c * h)), sh = std::abs(RoundCoordinate(sn * h));
             int x = L, y = T;
             if (Angle <= 90) {
                 x = L;

@@ -16,12 +16,6 @@
 
 namespace {
 
-// Rounding of scaled coordinates; values from damaged documents stay within int.
-int R(double v)
-{
-    return RoundValue(std::clamp(v, -1.0e9, 1.0e9));
-}
-
 int PixelsPerInch()
 {
     return Screen && Screen->PixelsPerInch > 0 ? Screen->PixelsPerInch : 96;
@@ -32,8 +26,8 @@ void PaperOrigin(const CDesignObject& o, int& ox, int& oy)
 {
     ox = oy = 0;
     if (const TChildFrame* f = o.Frame()) {
-        ox = R((f->ClientWidth() - 2.0 * f->HalfWidth) * 0.5);
-        oy = R((f->ClientHeight() - 2.0 * f->HalfHeight) * 0.5);
+        ox = RoundCoordinate((f->ClientWidth() - 2.0 * f->HalfWidth) * 0.5);
+        oy = RoundCoordinate((f->ClientHeight() - 2.0 * f->HalfHeight) * 0.5);
     }
 }
 
@@ -47,7 +41,7 @@ double TenthPixels(const CDesignObject& o)
 // be seen and clicked.
 int SizePixels(int tenths, double k)
 {
-    return std::max(R(tenths * k), 1);
+    return std::max(RoundCoordinate(tenths * k), 1);
 }
 
 } // namespace
@@ -59,15 +53,15 @@ TObjectBoxes ObjectBoxesOf(const CDesignObject& o)
     int ox, oy;
     PaperOrigin(o, ox, oy);
     TObjectBoxes b;
-    b.Left = R((o.Left() - ox) * m * 10 / zoom);
-    b.Top = R((o.Top() - oy) * m * 10 / zoom);
-    b.Width = R(o.Width() * m * 10 / zoom);
-    b.Height = R(o.Height() * m * 10 / zoom);
+    b.Left = RoundCoordinate((o.Left() - ox) * m * 10 / zoom);
+    b.Top = RoundCoordinate((o.Top() - oy) * m * 10 / zoom);
+    b.Width = RoundCoordinate(o.Width() * m * 10 / zoom);
+    b.Height = RoundCoordinate(o.Height() * m * 10 / zoom);
     if (const std::optional<TObjectBoxes>& typed = o.TypedBoxes()) {
         const double k = TenthPixels(o);
-        if (R(typed->Left * k) + ox == o.Left())
+        if (RoundCoordinate(typed->Left * k) + ox == o.Left())
             b.Left = typed->Left;
-        if (R(typed->Top * k) + oy == o.Top())
+        if (RoundCoordinate(typed->Top * k) + oy == o.Top())
             b.Top = typed->Top;
         if (SizePixels(typed->Width, k) == o.Width())
             b.Width = typed->Width;
@@ -83,9 +77,9 @@ void ApplyObjectBoxes(CDesignObject& o, const TObjectBoxes& shown, const TObject
     int ox, oy;
     PaperOrigin(o, ox, oy);
     if (typed.Left != shown.Left)
-        o.SetLeft(R(typed.Left * k) + ox);
+        o.SetLeft(RoundCoordinate(typed.Left * k) + ox);
     if (typed.Top != shown.Top)
-        o.SetTop(R(typed.Top * k) + oy);
+        o.SetTop(RoundCoordinate(typed.Top * k) + oy);
     if (typed.Width != shown.Width)
         o.SetWidth(SizePixels(typed.Width, k));
     if (typed.Height != shown.Height)
@@ -143,9 +137,9 @@ void CImage::FitToRatio(int& w, int& h) const
     // A height of 0 counts as a very wide request.
     const float q = h == 0 ? float(w) * 10.0f : float(w) / float(h);
     if (q > r)
-        w = R(double(h) * double(r));
+        w = RoundCoordinate(double(h) * double(r));
     else if (q < r)
-        h = R(double(w) / double(r));
+        h = RoundCoordinate(double(w) / double(r));
 }
 
 void CImage::SetSize(int width, int height)
@@ -190,9 +184,9 @@ void CImage::DrawTo(TCanvas& canvas, QPoint position, float scale)
     if (!HasPicture)
         return; // the placeholder is never printed
     const double s = scale;
-    canvas.StretchDraw(TRect(R(position.x() * s), R(position.y() * s),
-                             R((position.x() + double(Width())) * s),
-                             R((position.y() + double(Height())) * s)),
+    canvas.StretchDraw(TRect(RoundCoordinate(position.x() * s), RoundCoordinate(position.y() * s),
+                             RoundCoordinate((position.x() + double(Width())) * s),
+                             RoundCoordinate((position.y() + double(Height())) * s)),
                        Image->Graphic());
 }
 
@@ -291,7 +285,8 @@ void CImage::OriginalSize()
         return;
     }
     const double k = double(PixelsPerInch()) * double(Zoom) / 180.0;
-    resize(std::max(R(Image->Width() * k), 0), std::max(R(Image->Height() * k), 0));
+    resize(std::max(RoundCoordinate(Image->Width() * k), 0),
+           std::max(RoundCoordinate(Image->Height() * k), 0));
 }
 
 TPictureScale CImage::PictureScale() const
@@ -314,7 +309,8 @@ void CImage::KeepPictureScale(const TPictureScale& before)
     if (pw == before.Width && ph == before.Height)
         return;
     if (before.Width != 0 && before.Height != 0)
-        resize(std::max(R(pw * double(before.ScaleX)), 0), std::max(R(ph * double(before.ScaleY)), 0));
+        resize(std::max(RoundCoordinate(pw * double(before.ScaleX)), 0),
+               std::max(RoundCoordinate(ph * double(before.ScaleY)), 0));
     else
         OriginalSize();
 }

@@ -8,16 +8,6 @@
 
 #include <algorithm>
 
-namespace {
-
-// Rounding of scaled coordinates; values from damaged documents stay within int.
-int R(double v)
-{
-    return RoundValue(std::clamp(v, -1.0e9, 1.0e9));
-}
-
-} // namespace
-
 CRectangle::CRectangle(QWidget* owner) : CDesignObject(owner)
 {
     LineWidth = 1;
@@ -67,10 +57,12 @@ void CRectangle::DrawTo(TCanvas& canvas, QPoint position, float scale)
     // shows. The caller's pen (clear for a page) is used as it is.
     canvas.Brush.Style = bsSolid;
     canvas.Brush.Color = LineColor;
-    DrawFigure(canvas, TRect(R(px * s), R(py * s), R((px + W) * s), R((py + H) * s)));
+    DrawFigure(canvas, TRect(RoundCoordinate(px * s), RoundCoordinate(py * s), RoundCoordinate((px + W) * s),
+                             RoundCoordinate((py + H) * s)));
 
     const double lw = std::max(LineWidth, 0);
-    const TRect inner(R((px + lw) * s), R((py + lw) * s), R((px + W - lw) * s), R((py + H - lw) * s));
+    const TRect inner(RoundCoordinate((px + lw) * s), RoundCoordinate((py + lw) * s),
+                      RoundCoordinate((px + W - lw) * s), RoundCoordinate((py + H - lw) * s));
     if (inner.Right > inner.Left && inner.Bottom > inner.Top) {
         canvas.Brush.Color = CoreColor;
         DrawFigure(canvas, inner);

@@ -41,6 +41,11 @@ int RoundValue(double x)
     return static_cast<int>(f > 0.5 ? std::ceil(x) : std::floor(x));
 }
 
+int RoundCoordinate(double x)
+{
+    return RoundValue(std::clamp(x, -1.0e9, 1.0e9));
+}
+
 float ScreenFactor(int pixelsPerInch)
 {
     return static_cast<float>(pixelsPerInch) * 0.3937f;

@@ -18,6 +18,9 @@ class QWidget;
 
 // A fraction above one half rounds up, anything else down: 2.5 -> 2, 2.51 -> 3, -2.2 -> -3.
 int RoundValue(double x);
+// RoundValue of a scaled coordinate, held within +-1e9 so values from damaged documents stay
+// within int.
+int RoundCoordinate(double x);
 // Screen factor k: pixels per inch times 0.3937, single precision.
 float ScreenFactor(int pixelsPerInch);
 // Screen pixels of a length: RoundValue(size * k * 0.01), at the screen's PixelsPerInch.

@@ -8,10 +8,11 @@
 #include <cstring>
 #include <iterator>
 
+const char kWidgetCharsetProperty[] = "korvaneCharset";
+
 namespace {
 
 const char kClassProperty[] = "korvaneControlClass";
-const char kCharsetProperty[] = "korvaneCharset";
 
 struct ClassRow {
     ControlClass cls;
@@ -167,12 +168,12 @@ bool HasChildControls(const QWidget* w)
 
 int WidgetCharset(const QWidget* w)
 {
-    const QVariant v = w ? w->property(kCharsetProperty) : QVariant();
+    const QVariant v = w ? w->property(kWidgetCharsetProperty) : QVariant();
     return v.isValid() ? v.toInt() : DEFAULT_CHARSET;
 }
 
 void SetWidgetCharset(QWidget* w, int charset)
 {
     if (w)
-        w->setProperty(kCharsetProperty, charset);
+        w->setProperty(kWidgetCharsetProperty, charset);
 }

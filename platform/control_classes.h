@@ -61,3 +61,5 @@ bool HasChildControls(const QWidget* w);
 // DEFAULT_CHARSET until set.
 int WidgetCharset(const QWidget* w);
 void SetWidgetCharset(QWidget* w, int charset);
+// The dynamic property that holds it: a change arrives as a QDynamicPropertyChangeEvent.
+extern const char kWidgetCharsetProperty[];

@@ -16,7 +16,9 @@ run_ctest() { # DIR LABEL [ctest options...] [-- env...]
   while [ $# -gt 0 ] && [ "$1" != -- ]; do options+=("$1"); shift; done
   [ $# -gt 0 ] && shift
   local log; log=$(mktemp)
-  (cd "$dir" && env "$@" ctest --output-on-failure --repeat until-pass:2 -j "$jobs" "${options[@]}") 2>&1 | tee "$log"
+  # Twice as many tests as processors: most of a test's time is spent waiting on its servers,
+  # X and the event loop, not computing.
+  (cd "$dir" && env "$@" ctest --output-on-failure --repeat until-pass:2 -j "$((jobs * 2))" "${options[@]}") 2>&1 | tee "$log"
   local rc=${PIPESTATUS[0]}
   local line; line=$(grep -E 'tests passed, [0-9]+ tests failed out of' "$log" | tail -1)
   local total failed
