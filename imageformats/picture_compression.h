@@ -36,7 +36,8 @@ protected:
     uint16_t m_eoiCode = 0;
 
     // Decodes codes of initialBits (growing to 12) from [source, sourceEnd) into at most
-    // unpackedSize bytes at dest; raises message for a code the table does not hold yet.
+    // unpackedSize bytes at dest; raises message for a code the table does not hold yet. Bytes
+    // of dest past the ones it returns may be overwritten.
     // MsbFirst: TIFF bit order, the width growing one code early; otherwise GIF's.
     // more, when given, hands over the next piece of the data when one runs out.
     template <bool MsbFirst>
