@@ -285,6 +285,27 @@ int32_t TPackbitsRLE::Decode(const uint8_t*& source, uint8_t* dest, int32_t pack
     uint8_t* d = dest;
     uint8_t* dEnd = dest + unpackedSize;
     while (s < sEnd && d < dEnd) {
+        // While both buffers hold the longest packet, packets of up to 128 bytes go in 16-byte
+        // moves without a call: what lands past a packet is overwritten by the next.
+        while (sEnd - s > 129 && dEnd - d >= 128) {
+            const int n = int8_t(*s++);
+            if (n >= 0) {
+                const size_t count = size_t(n) + 1;
+                for (size_t i = 0; i < count; i += 16)
+                    std::memcpy(d + i, s + i, 16);
+                d += count;
+                s += count;
+            } else if (n != -128) {
+                const size_t count = size_t(1 - n);
+                uint8_t block[16];
+                std::memset(block, *s++, 16);
+                for (size_t i = 0; i < count; i += 16)
+                    std::memcpy(d + i, block, 16);
+                d += count;
+            }
+        }
+        if (s >= sEnd || d >= dEnd)
+            break;
         const int n = int8_t(*s++);
         if (n >= 0)
             LiteralPacket<true>(s, sEnd, d, dEnd, size_t(n) + 1);
