@@ -92,8 +92,10 @@ int32_t TLZWDecoderBase::DecodeCodes(const uint8_t* source, const uint8_t* sourc
     uint32_t bits = 0;
 
     for (;;) {
-        if (s < sFast) {
-            // Eight bytes at a time while the data lasts, without a branch on the bits held.
+        if (bits >= codeSize) {
+            // A refill gives four codes or more.
+        } else if (s < sFast) {
+            // Eight bytes at a time while the data lasts.
             if (MsbFirst)
                 acc |= ReadBE64(s) >> bits;
             else
