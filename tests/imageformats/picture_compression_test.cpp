@@ -121,6 +121,50 @@ TEST(TIFFLZW, BadInputIsRefusedOrBounded)
     EXPECT_EQ(std::string(out.begin(), out.end()), "ababa");
 }
 
+TEST(TIFFLZW, EdgesOfTheTableAndOfTheData)
+{
+    // 254 literal codes make entries up to 510; the next free code is then 511 and the width
+    // grows to 10 bits one code early. The code after is read in 10 bits: 511 is the code being
+    // made, 512 is past the table.
+    auto after254 = [](unsigned code, unsigned width) {
+        std::vector<std::pair<unsigned, unsigned>> codes{{256, 9}};
+        for (unsigned i = 0; i < 254; ++i)
+            codes.push_back({'a' + i % 2, 9});
+        codes.push_back({code, width});
+        codes.push_back({257, 10});
+        return PackMSB(codes);
+    };
+    struct Case {
+        const char* what;
+        Bytes in;
+        std::string want; // the bytes after the 254 literals, or the message
+        bool error;
+    };
+    const Case cases[] = {
+        {"the code being made, at the new width", after254(511, 10), "bb", false},
+        {"a literal at the new width", after254('z', 10), "z", false},
+        {"past the table at the new width", after254(512, 10), "TIF LZW: invalid opcode.", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TTIFFLZW d;
+        if (c.error) {
+            EXPECT_EQ(ErrorOf(d, c.in, 1000), c.want);
+            continue;
+        }
+        int32_t n = 0;
+        const Bytes out = Unpack(d, c.in, 1000, &n);
+        ASSERT_EQ(n, int32_t(254 + c.want.size()));
+        EXPECT_EQ(std::string(out.begin() + 254, out.begin() + n), c.want);
+    }
+    // Data cut inside a code gives the codes before it.
+    TTIFFLZW d;
+    int32_t n = 0;
+    const Bytes whole = PackMSB({{256, 9}, {'a', 9}, {'b', 9}, {258, 9}});
+    const Bytes out = Unpack(d, Bytes(whole.begin(), whole.end() - 1), 16, &n);
+    EXPECT_EQ(std::string(out.begin(), out.begin() + n), "ab");
+}
+
 TEST(GIFLZW, SmallCodeSizeAndGrowth)
 {
     // Initial code size 2: clear 4, end 5, first width 3; entry 7 made -> width 4.
