@@ -57,7 +57,7 @@ int32_t TLZWDecoderBase::DecodeCodes(const uint8_t* source, const uint8_t* sourc
 {
     // Locals, not members nor the parameters more takes by reference: stores through the
     // output pointer would make the compiler reload them after each string written. The
-    // tables stay members: their place is fixed, so they cost no register of their own.
+    // tables lie at a fixed place in the object, so reaching them costs no reload.
     const uint8_t* s = source;
     const uint8_t* sEnd = sourceEnd;
     // Before sFast eight bytes can be read at once.
