@@ -77,6 +77,8 @@ constexpr TSwapMasks MakeSwapMasks()
 
 constexpr TSwapMasks kSwapMasks = MakeSwapMasks();
 
+// Stream: stores that bypass the caches (d on a 16-byte boundary).
+template <bool Stream>
 __attribute__((target("ssse3"))) int SwapRedBlueSSSE3(const uint8_t* s, uint8_t* d, int pixels)
 {
     const auto mask = [](int out, int in) {
@@ -89,13 +91,16 @@ __attribute__((target("ssse3"))) int SwapRedBlueSSSE3(const uint8_t* s, uint8_t*
         const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
         const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16));
         const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 32));
-        const __m128i o0 = _mm_or_si128(_mm_shuffle_epi8(a, m00), _mm_shuffle_epi8(b, m01));
-        const __m128i o1 = _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(a, m10), _mm_shuffle_epi8(b, m11)),
-                                        _mm_shuffle_epi8(c, m12));
-        const __m128i o2 = _mm_or_si128(_mm_shuffle_epi8(b, m21), _mm_shuffle_epi8(c, m22));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d), o0);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16), o1);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 32), o2);
+        const __m128i out[3] = {_mm_or_si128(_mm_shuffle_epi8(a, m00), _mm_shuffle_epi8(b, m01)),
+                                _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(a, m10), _mm_shuffle_epi8(b, m11)),
+                                             _mm_shuffle_epi8(c, m12)),
+                                _mm_or_si128(_mm_shuffle_epi8(b, m21), _mm_shuffle_epi8(c, m22))};
+        for (int k = 0; k < 3; ++k) {
+            if constexpr (Stream)
+                _mm_stream_si128(reinterpret_cast<__m128i*>(d + 16 * k), out[k]);
+            else
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16 * k), out[k]);
+        }
     }
     return i;
 }
@@ -103,12 +108,17 @@ __attribute__((target("ssse3"))) int SwapRedBlueSSSE3(const uint8_t* s, uint8_t*
 
 // Swaps red and blue of the first whole blocks of pixels, where the processor has a fast way;
 // returns the pixels done. Source and destination are the same or do not overlap.
-int SwapRedBlueBlocks(const uint8_t* s, uint8_t* d, int pixels)
+int SwapRedBlueBlocks(const uint8_t* s, uint8_t* d, int pixels, bool bypassCache)
 {
 #if defined(__x86_64__) || defined(__i386__)
     static const bool ssse3 = __builtin_cpu_supports("ssse3");
+    if (ssse3 && bypassCache && (reinterpret_cast<uintptr_t>(d) & 15) == 0) {
+        const int done = SwapRedBlueSSSE3<true>(s, d, pixels);
+        _mm_sfence();
+        return done;
+    }
     if (ssse3)
-        return SwapRedBlueSSSE3(s, d, pixels);
+        return SwapRedBlueSSSE3<false>(s, d, pixels);
 #endif
     return 0;
 }
@@ -123,7 +133,7 @@ void ConvertGray16To8(const void* source, void* dest, int, int count)
         d[i] = uint8_t(s[i] >> 8);
 }
 
-void ConvertRGBRow(const void* source, void* dest, int bitsPerSample, int count)
+void ConvertRGBRow(const void* source, void* dest, int bitsPerSample, int count, bool bypassCache)
 {
     auto* d = static_cast<uint8_t*>(dest);
     const int pixels = count / 3;
@@ -136,14 +146,25 @@ void ConvertRGBRow(const void* source, void* dest, int bitsPerSample, int count)
         return;
     }
     const auto* s = static_cast<const uint8_t*>(source);
-    const int done = SwapRedBlueBlocks(s, d, pixels);
+    const auto swap = [&](int n) {
+        for (int i = 0; i < n; ++i, s += 3, d += 3) {
+            d[0] = s[2];
+            d[1] = s[1];
+            d[2] = s[0];
+        }
+    };
+    int left = pixels;
+    if (bypassCache) {
+        // Stores that bypass the caches take 16-byte boundaries: the pixels up to one first
+        // (3 * 11 is 1 more than 32).
+        const int lead = std::min(left, int(((16 - (reinterpret_cast<uintptr_t>(d) & 15)) & 15) * 11 % 16));
+        swap(lead);
+        left -= lead;
+    }
+    const int done = SwapRedBlueBlocks(s, d, left, bypassCache);
     s += 3 * done;
     d += 3 * done;
-    for (int i = done; i < pixels; ++i, s += 3, d += 3) {
-        d[0] = s[2];
-        d[1] = s[1];
-        d[2] = s[0];
-    }
+    swap(left - done);
 }
 
 void ConvertRGBARow(const void* source, void* dest, int bitsPerSample, int count)

@@ -533,7 +533,7 @@ void ConvertUnit(const TTIFFLayout& l, const uint8_t* line, QImage& image, uint3
         break;
     case TKind::RGB:
         if (pixelBytes == 3) {
-            ConvertRGBRow(line, scan, 8, int(width) * 3);
+            ConvertRGBRow(line, scan, 8, int(width) * 3, image.sizeInBytes() >= kBypassCacheBytes);
         } else {
             for (uint32_t x = 0; x < width; ++x, scan += 3) {
                 const uint8_t* p = line + size_t(x) * pixelBytes + l.Hi;
