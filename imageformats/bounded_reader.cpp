@@ -65,9 +65,17 @@ void PictureSource::fill(uint64_t offset, size_t n)
 {
     // Read ahead: the next requests mostly follow this one.
     const size_t bytes = size_t(std::min<uint64_t>(std::max(n, m_windowBytes), m_size - offset));
-    m_window.reserve(bytes);
+    // What the window holds from offset on is kept, not read again: pieces that cross its end
+    // (strips, rows) would otherwise read the file over and over.
+    size_t kept = 0;
+    if (offset >= m_windowStart && offset < m_windowStart + m_windowUsed && bytes <= m_window.size()) {
+        kept = size_t(m_windowStart + m_windowUsed - offset);
+        std::memmove(m_window.data(), m_window.data() + (offset - m_windowStart), kept);
+    } else {
+        m_window.reserve(bytes);
+    }
     m_windowUsed = 0;
-    readDevice(offset, m_window.data(), bytes);
+    readDevice(offset + kept, m_window.data() + kept, bytes - kept);
     m_windowStart = offset;
     m_windowUsed = bytes;
 }
@@ -86,7 +94,7 @@ void PictureSource::read(uint64_t offset, void* to, size_t n)
         readDevice(offset, to, n);
 }
 
-QImage NewImage(int64_t width, int64_t height, QImage::Format format, const char* error)
+QImage NewImage(int64_t width, int64_t height, QImage::Format format, const char* error, bool clear)
 {
     if (width <= 0 || height <= 0 || width > 0x7fffff || height > 0x7fffff
         || int64_t(width) * int64_t(height) > GraphicPixelLimit())
@@ -102,7 +110,8 @@ QImage NewImage(int64_t width, int64_t height, QImage::Format format, const char
     } catch (const std::bad_alloc&) {
         RaisePictureError(error);
     }
-    std::memset(pixels, 0, total);
+    if (clear || lineBytes * 8 != width * depth)
+        std::memset(pixels, 0, total);
     QImage image(static_cast<uchar*>(pixels), int(width), int(height), qsizetype(lineBytes), format, FreeLarge,
                  pixels);
     if (image.isNull()) {

@@ -170,8 +170,10 @@ private:
 };
 
 // A zero-filled image of the given size and format (Mono, Indexed8, RGB555, BGR888 or ARGB32);
-// sizes of 0 or less, or beyond GraphicPixelLimit(), raise the message.
-QImage NewImage(int64_t width, int64_t height, QImage::Format format, const char* error);
+// sizes of 0 or less, or beyond GraphicPixelLimit(), raise the message. Without clear, for a
+// reader that writes every byte of every row itself, the pixels are left as they are, unless
+// rows have padding at their ends (which a reader writing pixels would leave as it was).
+QImage NewImage(int64_t width, int64_t height, QImage::Format format, const char* error, bool clear = true);
 
 // Refuses output that the input cannot account for: more than ratio output bytes per input byte.
 void CheckExpansion(uint64_t outputBytes, uint64_t inputBytes, uint64_t ratio, const char* error);

@@ -4,147 +4,198 @@
 #include "platform/byte_order.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 // ---------------------------------------------------------------------------------------
 // LZW, shared part
 
+namespace {
+
+// Copies a string of n bytes (n > 0) 16 at a time; to has room for n + 15 bytes. What lands past
+// the string is overwritten by the strings that follow. A block may take bytes of the string
+// being written (the source of a string made from the previous one ends where it starts), so
+// each goes through a register, never memcpy between overlapping blocks.
+inline void CopyString(uint8_t* to, const uint8_t* from, size_t n)
+{
+    for (size_t i = 0; i < n; i += 16) {
+        uint8_t block[16];
+        std::memcpy(block, from + i, 16);
+        std::memcpy(to + i, block, 16);
+    }
+}
+
+// A string's first eight bytes as they lie in memory, in a register: byte i of the string is
+// byte i in memory whatever the machine's byte order.
+constexpr uint32_t ByteShift(uint32_t i)
+{
+    return std::endian::native == std::endian::little ? 8 * i : 56 - 8 * i;
+}
+
+// The head with character c put after its first length bytes.
+inline uint64_t Append(uint64_t head, uint32_t length, uint8_t c)
+{
+    return length < 8 ? head | uint64_t(c) << ByteShift(length) : head;
+}
+
+inline uint8_t FirstOf(uint64_t head)
+{
+    return uint8_t(head >> ByteShift(0));
+}
+
+inline uint64_t HeadOf(uint8_t c)
+{
+    return uint64_t(c) << ByteShift(0);
+}
+
+} // namespace
+
 template <bool MsbFirst>
-int32_t TLZWDecoderBase::DecodeCodes(const uint8_t* s, const uint8_t* sEnd, uint8_t* dest,
+int32_t TLZWDecoderBase::DecodeCodes(const uint8_t* source, const uint8_t* sourceEnd, uint8_t* dest,
                                      int32_t unpackedSize, uint32_t initialBits, const char* message,
                                      const std::function<bool(const uint8_t*&, const uint8_t*&)>* more)
 {
-    // Locals, not members: stores through the output pointer would make the compiler
-    // reload every member after each byte written.
+    // Locals, not members nor the parameters more takes by reference: stores through the
+    // output pointer would make the compiler reload them after each string written. The
+    // tables lie at a fixed place in the object, so reaching them costs no reload.
+    const uint8_t* s = source;
+    const uint8_t* sEnd = sourceEnd;
+    // Before sFast eight bytes can be read at once.
+    const auto fastEnd = [](const uint8_t* from, const uint8_t* end) {
+        return end - from >= 8 ? end - 7 : from;
+    };
+    const uint8_t* sFast = fastEnd(s, sEnd);
     const uint32_t clear = m_clearCode, eoi = m_eoiCode;
-    uint32_t* const offset = m_offset;
+    uint64_t* const head = m_head;
     uint16_t* const length = m_length;
+    for (uint32_t c = 0; c < clear; ++c) {
+        head[c] = HeadOf(uint8_t(c));
+        length[c] = 1;
+    }
+    // Clear and end are no strings: a length of 0 sends them to the slow branch.
+    length[clear] = length[eoi] = 0;
+    // The width grows when the next free code reaches growAt: TIFF's one code early.
+    const auto growAtFor = [](uint32_t width) {
+        return width < 12 ? (1u << width) - (MsbFirst ? 1 : 0) : 0u;
+    };
     uint8_t* t = dest;
     uint8_t* const tEnd = dest + unpackedSize;
     uint32_t codeSize = initialBits;
-    uint32_t mask = (1u << codeSize) - 1;
+    uint32_t growAt = growAtFor(codeSize);
     uint32_t nextFree = clear + 2;
-    uint32_t old = NoCode;
-    uint32_t oldPos = 0, oldLength = 0;   // where the previous code's string was written
-    uint8_t first = 0;
+    // The previous code's string, which ends at t; length 0 after a clear.
+    uint32_t oldLength = 0;
+    uint64_t oldHead = 0;
+    // The bits not taken yet: MSB first at the top of acc, else at the bottom. A refill of eight
+    // bytes may also hold part of the next byte, which the next refill puts in the same place.
     uint64_t acc = 0;
     uint32_t bits = 0;
 
     for (;;) {
-        if (bits < codeSize && sEnd - s >= 4) {
-            // Four bytes at once while the data lasts: one refill serves two or three codes.
+        if (bits >= codeSize) {
+            // A refill gives four codes or more.
+        } else if (s < sFast) {
+            // Eight bytes at a time while the data lasts.
             if (MsbFirst)
-                acc = (acc << 32) | ReadBE32(s);
+                acc |= ReadBE64(s) >> bits;
             else
-                acc |= uint64_t(ReadLE32(s)) << bits;
-            s += 4;
-            bits += 32;
-        }
-        while (bits < codeSize) {
-            if (s == sEnd && !(more && (*more)(s, sEnd)))
-                goto done;
-            if (MsbFirst)
-                acc = (acc << 8) | *s++;
-            else
-                acc |= uint64_t(*s++) << bits;
-            bits += 8;
+                acc |= ReadLE64(s) << bits;
+            s += (63 - bits) >> 3;
+            bits |= 56;
+        } else {
+            while (bits < codeSize) {
+                if (s == sEnd) {
+                    const uint8_t* next = s;
+                    const uint8_t* nextEnd = sEnd;
+                    if (!more || !(*more)(next, nextEnd))
+                        goto done;
+                    s = next;
+                    sEnd = nextEnd;
+                    sFast = fastEnd(s, sEnd);
+                    continue;
+                }
+                if (MsbFirst)
+                    acc |= uint64_t(*s++) << (56 - bits);
+                else
+                    acc |= uint64_t(*s++) << bits;
+                bits += 8;
+            }
         }
         uint32_t code;
         if (MsbFirst) {
-            bits -= codeSize;
-            code = uint32_t(acc >> bits) & mask;
+            code = uint32_t(acc >> (64 - codeSize));
+            acc <<= codeSize;
         } else {
-            code = uint32_t(acc) & mask;
+            code = uint32_t(acc) & ((1u << codeSize) - 1);
             acc >>= codeSize;
-            bits -= codeSize;
         }
+        bits -= codeSize;
 
-        if (code == eoi)
-            break;
-        if (code == clear) {
+        uint64_t h;
+        uint32_t len;
+        bool made = false;
+        if (code < nextFree && (len = length[code]) != 0) {
+            // A character, or a string in the table (after a clear, only a character is).
+            h = head[code];
+        } else if (code == clear) {
             codeSize = initialBits;
-            mask = (1u << codeSize) - 1;
+            growAt = growAtFor(codeSize);
             nextFree = clear + 2;
-            old = NoCode;
+            oldLength = 0;
             continue;
-        }
-        if (code > nextFree)
-            RaisePictureError(message);
-        const uint32_t pos = uint32_t(t - dest);
-        if (old == NoCode) {
-            // The first code after a clear must be a single character.
-            if (code >= clear)
-                RaisePictureError(message);
-            first = uint8_t(code);
-            *t++ = first;
-            old = code;
-            oldPos = pos;
-            oldLength = 1;
-            if (t >= tEnd)
-                break;
-            continue;
-        }
-
-        // The string of code; never written past the end of the output.
-        const size_t room = size_t(tEnd - t);
-        uint32_t stringLength;
-        if (code == nextFree) {
-            // The code about to be made: the previous string and its own first character.
-            // That string ends right where this one starts, so the two never overlap.
-            stringLength = oldLength + 1;
-            first = dest[oldPos];
-            if (stringLength <= room) {
-                std::memcpy(t, dest + oldPos, oldLength);
-                t[oldLength] = first;
-            } else {
-                std::memcpy(t, dest + oldPos, room);
-            }
-        } else if (code < clear) {
-            stringLength = 1;
-            first = uint8_t(code);
-            *t = first;
-        } else {
-            stringLength = length[code];
-            const uint8_t* from = dest + offset[code];
-            first = from[0];
-            if (stringLength <= 16 && room >= 16) {
-                // Most strings are short: one 16-byte move, whatever lands past the string
-                // is overwritten by the next one. The source may reach into that area, so
-                // it goes through a register, not memcpy between overlapping blocks.
-                uint8_t block[16];
-                std::memcpy(block, from, 16);
-                std::memcpy(t, block, 16);
-            } else {
-                std::memcpy(t, from, std::min<size_t>(stringLength, room));
-            }
-        }
-
-        // A full table stops growing, so no entry can ever come to point to itself.
-        if (nextFree < TableSize) {
-            offset[nextFree] = oldPos;
-            length[nextFree] = uint16_t(oldLength + 1);
-            if (MsbFirst) {
-                ++nextFree;
-                if (nextFree == mask && codeSize < 12) {
-                    ++codeSize;
-                    mask = (1u << codeSize) - 1;
-                }
-            } else {
-                if (nextFree == mask && codeSize < 12) {
-                    ++codeSize;
-                    mask = (1u << codeSize) - 1;
-                }
-                ++nextFree;
-            }
-        }
-        old = code;
-        oldPos = pos;
-        oldLength = stringLength;
-        if (stringLength >= room) {
-            t = tEnd;
+        } else if (code == eoi) {
             break;
+        } else if (code == nextFree && oldLength != 0) {
+            // The code about to be made: the previous string and its own first character.
+            h = Append(oldHead, oldLength, FirstOf(oldHead));
+            len = oldLength + 1;
+            made = true;
+        } else {
+            RaisePictureError(message);
         }
-        t += stringLength;
+
+        // The previous string and this one's first character make the next entry. A full
+        // table stops growing, so no entry can ever come to point to itself.
+        if (oldLength != 0) {
+            head[nextFree] = Append(oldHead, oldLength, FirstOf(h));
+            m_from[nextFree] = t - oldLength;
+            length[nextFree] = uint16_t(oldLength + 1);
+            if (nextFree < TableSize && ++nextFree == growAt)
+                growAt = growAtFor(++codeSize);
+        }
+
+        const size_t room = size_t(tEnd - t);
+        if (len + 16 <= room) {
+            if (len <= 8) {
+                std::memcpy(t, &h, 8);
+            } else if (!made) {
+                CopyString(t, m_from[code], len);
+            } else {
+                // The previous string again (it ends where this one starts), then its first byte.
+                CopyString(t, t - oldLength, oldLength);
+                t[oldLength] = FirstOf(oldHead);
+            }
+            t += len;
+        } else {
+            // Near the end of the output: never a byte past it.
+            const size_t n = std::min<size_t>(len, room);
+            if (len <= 8) {
+                uint8_t bytes[8];
+                std::memcpy(bytes, &h, 8);
+                std::memcpy(t, bytes, n);
+            } else if (!made) {
+                std::memcpy(t, m_from[code], n);
+            } else {
+                std::memcpy(t, t - oldLength, std::min<size_t>(n, oldLength));
+                if (n == len)
+                    t[oldLength] = FirstOf(oldHead);
+            }
+            t += n;
+            if (n == room)
+                break;
+        }
+        oldLength = len;
+        oldHead = h;
     }
 done:
     return int32_t(t - dest);
@@ -236,6 +287,27 @@ int32_t TPackbitsRLE::Decode(const uint8_t*& source, uint8_t* dest, int32_t pack
     uint8_t* d = dest;
     uint8_t* dEnd = dest + unpackedSize;
     while (s < sEnd && d < dEnd) {
+        // While both buffers hold the longest packet, packets of up to 128 bytes go in 16-byte
+        // moves without a call: what lands past a packet is overwritten by the next.
+        while (sEnd - s > 129 && dEnd - d >= 128) {
+            const int n = int8_t(*s++);
+            if (n >= 0) {
+                const size_t count = size_t(n) + 1;
+                for (size_t i = 0; i < count; i += 16)
+                    std::memcpy(d + i, s + i, 16);
+                d += count;
+                s += count;
+            } else if (n != -128) {
+                const size_t count = size_t(1 - n);
+                uint8_t block[16];
+                std::memset(block, *s++, 16);
+                for (size_t i = 0; i < count; i += 16)
+                    std::memcpy(d + i, block, 16);
+                d += count;
+            }
+        }
+        if (s >= sEnd || d >= dEnd)
+            break;
         const int n = int8_t(*s++);
         if (n >= 0)
             LiteralPacket<true>(s, sEnd, d, dEnd, size_t(n) + 1);

@@ -21,18 +21,23 @@ public:
     void Encode(const uint8_t*, uint8_t*, uint32_t&) override {}
 
 protected:
-    static constexpr uint32_t NoCode = 4096;
     static constexpr uint32_t TableSize = 4096;
 
     // Every table string was written out once, whole: where it starts in this call's output
-    // and how long it is, so it is copied from there instead of being rebuilt code by code.
-    uint32_t m_offset[TableSize];
-    uint16_t m_length[TableSize];
+    // and how long it is, so a long one is copied from there instead of being rebuilt code by
+    // code. Its first eight bytes are also kept here (zeros past its end): short strings, the
+    // most, are written from a register, without reading back output just written. One entry
+    // more than codes: a full table writes its would-be next entry there rather than testing
+    // for room.
+    uint64_t m_head[TableSize + 1];
+    const uint8_t* m_from[TableSize + 1];
+    uint16_t m_length[TableSize + 1];
     uint16_t m_clearCode = 0;
     uint16_t m_eoiCode = 0;
 
     // Decodes codes of initialBits (growing to 12) from [source, sourceEnd) into at most
-    // unpackedSize bytes at dest; raises message for a code the table does not hold yet.
+    // unpackedSize bytes at dest; raises message for a code the table does not hold yet. Bytes
+    // of dest past the ones it returns may be overwritten.
     // MsbFirst: TIFF bit order, the width growing one code early; otherwise GIF's.
     // more, when given, hands over the next piece of the data when one runs out.
     template <bool MsbFirst>

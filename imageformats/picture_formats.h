@@ -26,7 +26,11 @@ uint32_t SwapDWord(uint32_t value);
 // Row converters: a source row of count samples (8-bit, or 16-bit native-order words of which
 // the high byte is kept) to blue-green-red (-alpha) pixels.
 void ConvertGray16To8(const void* source, void* dest, int bitsPerSample, int count);
-void ConvertRGBRow(const void* source, void* dest, int bitsPerSample, int count);
+// With bypassCache, 8-bit rows go to memory without being read into the processor's caches
+// first: for pictures far larger than the caches (kBypassCacheBytes), whose rows would not stay
+// there anyway.
+void ConvertRGBRow(const void* source, void* dest, int bitsPerSample, int count, bool bypassCache = false);
+inline constexpr qsizetype kBypassCacheBytes = qsizetype(16) << 20;
 void ConvertRGBARow(const void* source, void* dest, int bitsPerSample, int count);
 void ConvertRGBPlanarRow(const void* const source[3], void* dest, int bitsPerSample, int count);
 void ConvertCMYKRow(const void* source, void* dest, int bitsPerSample, int count);

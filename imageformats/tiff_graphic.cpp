@@ -533,7 +533,7 @@ void ConvertUnit(const TTIFFLayout& l, const uint8_t* line, QImage& image, uint3
         break;
     case TKind::RGB:
         if (pixelBytes == 3) {
-            ConvertRGBRow(line, scan, 8, int(width) * 3);
+            ConvertRGBRow(line, scan, 8, int(width) * 3, image.sizeInBytes() >= kBypassCacheBytes);
         } else {
             for (uint32_t x = 0; x < width; ++x, scan += 3) {
                 const uint8_t* p = line + size_t(x) * pixelBytes + l.Hi;
@@ -713,6 +713,9 @@ void DecodeSegments(const TTIFFLayout& l, PictureSource& file, QImage& image)
             ConvertUnit(l, band.data() + u * l.UnitLine, image, row);
         row = std::min(row, l.Height);
     }
+    // Rows of strips the file does not have are black; the picture was not cleared.
+    for (; row < l.Height; ++row)
+        std::memset(image.scanLine(int(row)), 0, size_t(image.bytesPerLine()));
 }
 
 } // namespace
@@ -728,7 +731,8 @@ QImage DecodeTIFF(PictureSource& source, bool* fourBit)
     if (fourBit)
         *fourBit = false;
     const TTIFFLayout layout = ReadLayout(source);
-    QImage image = NewImage(layout.Width, layout.Height, layout.Format, kInvalidTIFF);
+    // Every row is written by the strips or tiles, or cleared after them.
+    QImage image = NewImage(layout.Width, layout.Height, layout.Format, kInvalidTIFF, false);
     if (!layout.ColorTable.isEmpty())
         image.setColorTable(layout.ColorTable);
     DecodeSegments(layout, source, image);

@@ -33,6 +33,12 @@ inline uint32_t ReadBE32(const void* at)
     return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
 }
 
+inline uint64_t ReadBE64(const void* at)
+{
+    const auto* p = static_cast<const uint8_t*>(at);
+    return (uint64_t(ReadBE32(p)) << 32) | ReadBE32(p + 4);
+}
+
 inline void WriteLE16(void* at, uint16_t value)
 {
     auto* p = static_cast<uint8_t*>(at);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -120,6 +121,50 @@ TEST(TIFFLZW, BadInputIsRefusedOrBounded)
     EXPECT_EQ(std::string(out.begin(), out.end()), "ababa");
 }
 
+TEST(TIFFLZW, EdgesOfTheTableAndOfTheData)
+{
+    // 254 literal codes make entries up to 510; the next free code is then 511 and the width
+    // grows to 10 bits one code early. The code after is read in 10 bits: 511 is the code being
+    // made, 512 is past the table.
+    auto after254 = [](unsigned code, unsigned width) {
+        std::vector<std::pair<unsigned, unsigned>> codes{{256, 9}};
+        for (unsigned i = 0; i < 254; ++i)
+            codes.push_back({'a' + i % 2, 9});
+        codes.push_back({code, width});
+        codes.push_back({257, 10});
+        return PackMSB(codes);
+    };
+    struct Case {
+        const char* what;
+        Bytes in;
+        std::string want; // the bytes after the 254 literals, or the message
+        bool error;
+    };
+    const Case cases[] = {
+        {"the code being made, at the new width", after254(511, 10), "bb", false},
+        {"a literal at the new width", after254('z', 10), "z", false},
+        {"past the table at the new width", after254(512, 10), "TIF LZW: invalid opcode.", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TTIFFLZW d;
+        if (c.error) {
+            EXPECT_EQ(ErrorOf(d, c.in, 1000), c.want);
+            continue;
+        }
+        int32_t n = 0;
+        const Bytes out = Unpack(d, c.in, 1000, &n);
+        ASSERT_EQ(n, int32_t(254 + c.want.size()));
+        EXPECT_EQ(std::string(out.begin() + 254, out.begin() + n), c.want);
+    }
+    // Data cut inside a code gives the codes before it.
+    TTIFFLZW d;
+    int32_t n = 0;
+    const Bytes whole = PackMSB({{256, 9}, {'a', 9}, {'b', 9}, {258, 9}});
+    const Bytes out = Unpack(d, Bytes(whole.begin(), whole.end() - 1), 16, &n);
+    EXPECT_EQ(std::string(out.begin(), out.begin() + n), "ab");
+}
+
 TEST(GIFLZW, SmallCodeSizeAndGrowth)
 {
     // Initial code size 2: clear 4, end 5, first width 3; entry 7 made -> width 4.
@@ -215,6 +260,152 @@ TEST(GIFLZW, CodesRunAcrossThePiecesOfTheData)
             const int32_t n = d.Decode(s, out.data(), int32_t(sEnd - s), int32_t(out.size()));
             EXPECT_EQ(n, wholeCount);
             EXPECT_TRUE(std::equal(out.begin(), out.begin() + n, want.begin()));
+        }
+    }
+}
+
+namespace lzwround {
+
+// An LZW encoder of either flavour, kept as plain as can be: codes of the widths the decoder
+// expects (TIFF's growing one code early), the table full at 4096 entries. With clearWhenFull a
+// clear code is sent as the table fills, as libtiff does; without, the full table goes on being
+// used with 12-bit codes, as GIF encoders may.
+Bytes Encode(const Bytes& in, bool tiff, unsigned codeSize, bool clearWhenFull)
+{
+    const unsigned clear = 1u << codeSize, end = clear + 1;
+    std::map<std::pair<unsigned, uint8_t>, unsigned> table;
+    std::vector<std::pair<unsigned, unsigned>> codes;
+    unsigned width = codeSize + 1, next = clear + 2, decoderNext = clear + 2;
+    bool first = true; // the next code sent is the first after a clear
+    auto send = [&](unsigned code) {
+        codes.push_back({code, width});
+        if (code == clear) {
+            table.clear();
+            width = codeSize + 1;
+            next = decoderNext = clear + 2;
+            first = true;
+            return;
+        }
+        // The decoder makes an entry on every code but the first after a clear.
+        if (!first && decoderNext < 4096) {
+            if (tiff) {
+                if (++decoderNext == (1u << width) - 1 && width < 12)
+                    ++width;
+            } else {
+                if (decoderNext == (1u << width) - 1 && width < 12)
+                    ++width;
+                ++decoderNext;
+            }
+        }
+        first = false;
+    };
+    send(clear);
+    int w = -1;
+    for (const uint8_t c : in) {
+        if (w < 0) {
+            w = c;
+            continue;
+        }
+        const auto it = table.find({unsigned(w), c});
+        if (it != table.end()) {
+            w = int(it->second);
+            continue;
+        }
+        send(unsigned(w));
+        if (next < 4096)
+            table[{unsigned(w), c}] = next++;
+        if (clearWhenFull && next >= 4094)
+            send(clear);
+        w = c;
+    }
+    if (w >= 0)
+        send(unsigned(w));
+    send(end);
+    return tiff ? PackMSB(codes) : PackLSB(codes);
+}
+
+Bytes Decoded(bool tiff, unsigned codeSize, const Bytes& packed, size_t outSize, int32_t* n)
+{
+    TTIFFLZW t;
+    TGIFLZW g;
+    g.InitialCodeSize = uint8_t(codeSize);
+    TDecoder& d = tiff ? static_cast<TDecoder&>(t) : g;
+    return Unpack(d, packed, outSize, n);
+}
+
+} // namespace lzwround
+
+TEST(LZW, EncodedDataDecodesBackWhateverTheStrings)
+{
+    // Strings of one to hundreds of bytes (runs make the code being made, long ones), a table
+    // that fills and is cleared or kept full, codes of every width. Decoded whole, cut at the
+    // end of the output anywhere (inside a string too), or with the data cut inside a code:
+    // the bytes given are the data's (the sanitizer build sees that none is written past the
+    // output).
+    Bytes random(30000), runs, pattern, mixed;
+    uint32_t seed = 1;
+    for (uint8_t& b : random) {
+        seed = seed * 1103515245 + 12345;
+        b = uint8_t(seed >> 16);
+    }
+    for (int r = 0; r < 60; ++r)
+        runs.insert(runs.end(), size_t(1 + r * r * 7 % 900), uint8_t(r % 3));
+    for (int i = 0; i < 20000; ++i)
+        pattern.push_back(uint8_t("the quick brown fox jumps over the lazy dog"[i % 37]));
+    for (int i = 0; i < 6; ++i) {
+        mixed.insert(mixed.end(), random.begin() + i * 1000, random.begin() + i * 1000 + 700);
+        mixed.insert(mixed.end(), runs.begin(), runs.begin() + 3000);
+        mixed.insert(mixed.end(), pattern.begin(), pattern.begin() + 500);
+    }
+    const std::pair<const char*, const Bytes*> inputs[] = {
+        {"random", &random}, {"runs", &runs}, {"pattern", &pattern}, {"mixed", &mixed}};
+    for (const auto& [what, input] : inputs) {
+        for (const bool tiff : {true, false}) {
+            for (const bool clearWhenFull : {true, false}) {
+                SCOPED_TRACE(std::string(what) + (tiff ? " TIFF" : " GIF") +
+                             (clearWhenFull ? " cleared" : " full"));
+                const Bytes& in = *input;
+                const Bytes packed = lzwround::Encode(in, tiff, 8, clearWhenFull);
+                int32_t n = 0;
+                Bytes out = lzwround::Decoded(tiff, 8, packed, in.size() + 64, &n);
+                ASSERT_EQ(size_t(n), in.size());
+                ASSERT_TRUE(std::equal(in.begin(), in.end(), out.begin()));
+                for (const size_t cut : {size_t(1), size_t(7), size_t(17), in.size() / 3, in.size() - 1}) {
+                    SCOPED_TRACE(cut);
+                    out = lzwround::Decoded(tiff, 8, packed, cut, &n);
+                    ASSERT_EQ(size_t(n), cut);
+                    ASSERT_TRUE(std::equal(out.begin(), out.end(), in.begin()));
+                }
+                for (const size_t cut : {size_t(3), size_t(9), packed.size() / 2 + 1, packed.size() - 3}) {
+                    SCOPED_TRACE(cut);
+                    const Bytes part(packed.begin(), packed.begin() + std::ptrdiff_t(cut));
+                    out = lzwround::Decoded(tiff, 8, part, in.size() + 64, &n);
+                    ASSERT_LT(size_t(n), in.size());
+                    ASSERT_TRUE(std::equal(out.begin(), out.begin() + n, in.begin()));
+                }
+            }
+        }
+    }
+}
+
+TEST(LZW, SmallCodeSizesAndTheLastCodesOfTheTable)
+{
+    // GIF's small alphabets, and data whose strings reach the last entries (4094, 4095) and
+    // come back to them once the table is full.
+    Bytes small;
+    for (int i = 0; i < 40000; ++i)
+        small.push_back(uint8_t((i * i / 7 + i / 100) % 4));
+    for (const unsigned codeSize : {2u, 3u, 7u}) {
+        SCOPED_TRACE(codeSize);
+        Bytes in = small;
+        for (uint8_t& b : in)
+            b = uint8_t(b % (1u << codeSize));
+        for (const bool clearWhenFull : {true, false}) {
+            const Bytes packed = lzwround::Encode(in, false, codeSize, clearWhenFull);
+            int32_t n = 0;
+            const Bytes out = lzwround::Decoded(false, codeSize, packed, in.size(), &n);
+            ASSERT_EQ(size_t(n), in.size());
+            EXPECT_EQ(out, in);
         }
     }
 }

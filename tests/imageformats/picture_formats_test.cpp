@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <cstring>
+#include <vector>
 
 TEST(PictureFormats, RegistersEveryExtensionInOrder)
 {
@@ -121,6 +122,33 @@ TEST(PictureHelpers, RowConverters)
     const void* planes[3] = {r, g, b};
     ConvertRGBPlanarRow(planes, out, 8, 6);
     EXPECT_EQ(std::memcmp(out, "\x1e\x14\x0a\x1f\x15\x0b", 6), 0);
+}
+
+TEST(PictureHelpers, RGBRowsOfEveryLengthAndPlace)
+{
+    // Rows swap sixteen pixels at a time and the rest one by one; stored past the caches, they
+    // start on a 16-byte boundary after a few pixels one by one. Every length up to a few blocks,
+    // at every place in memory, both ways: each pixel swapped, no byte past the row touched.
+    std::vector<uint8_t> source(3 * 70 + 16);
+    for (size_t i = 0; i < source.size(); ++i)
+        source[i] = uint8_t(i * 37 + 11);
+    alignas(16) uint8_t out[3 * 70 + 48];
+    for (const bool bypassCache : {false, true}) {
+        for (int offset = 0; offset < 16; ++offset) {
+            for (int pixels = 0; pixels <= 70; ++pixels) {
+                SCOPED_TRACE(testing::Message() << bypassCache << " " << offset << " " << pixels);
+                std::memset(out, 0xEE, sizeof out);
+                ConvertRGBRow(source.data() + offset, out + offset, 8, 3 * pixels, bypassCache);
+                for (int p = 0; p < pixels; ++p)
+                    for (int c = 0; c < 3; ++c)
+                        ASSERT_EQ(out[offset + 3 * p + c], source[size_t(offset + 3 * p + 2 - c)]) << p;
+                for (size_t i = size_t(offset + 3 * pixels); i < sizeof out; ++i)
+                    ASSERT_EQ(out[i], 0xEE) << i;
+                for (int i = 0; i < offset; ++i)
+                    ASSERT_EQ(out[i], 0xEE) << i;
+            }
+        }
+    }
 }
 
 TEST(PictureHelpers, CMYKAndLabEnds)

@@ -418,6 +418,58 @@ TEST(TIFFReader, TiledFilesWithoutTheirData)
     }
 }
 
+TEST(TIFFReader, RowsOfStripsTheFileDoesNotHaveAreBlack)
+{
+    // Three strips of 600 rows, two in the file, all white (PackBits runs). The picture is not
+    // cleared before its strips fill it, and it takes the memory of a white one decoded and
+    // freed just before.
+    struct Case {
+        const char* what;
+        uint32_t samples, width;
+    };
+    const Case cases[] = {{"grey, straight into the picture", 1, 2400}, {"RGB, through a line", 3, 800}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const uint32_t height = 1800, rows = 600, strip = c.width * c.samples * rows / 128 * 2;
+        auto file = [&](uint32_t strips) {
+            const uint32_t dataOffset = 8 + 2 + 12 * 10 + 4;
+            const uint32_t tables = 8 * strips;
+            QByteArray data;
+            for (uint32_t i = 0; i < strips; ++i)
+                for (int k = 0; k < 4; ++k)
+                    data.append(char((dataOffset + tables + i * strip) >> (8 * k)));
+            for (uint32_t i = 0; i < strips; ++i)
+                for (int k = 0; k < 4; ++k)
+                    data.append(char(strip >> (8 * k)));
+            for (uint32_t i = 0; i < strip * strips / 2; ++i)
+                data.append("\x81\xff", 2);
+            return MakeTIFF({{256, 4, 1, c.width},
+                             {257, 4, 1, height},
+                             {258, 3, 1, 8},
+                             {259, 3, 1, 32773},
+                             {262, 3, 1, c.samples == 3 ? 2u : 1u},
+                             {273, 4, strips, dataOffset},
+                             {277, 3, 1, c.samples},
+                             {278, 4, 1, rows},
+                             {279, 4, strips, dataOffset + 4 * strips},
+                             {284, 3, 1, 1}},
+                            data);
+        };
+        const QImage white = Decode(TIFF, file(3));
+        ASSERT_EQ(qGray(white.pixel(0, int(height) - 1)), 255);
+        const QImage got = Decode(TIFF, file(2));
+        ASSERT_EQ(got.size(), QSize(int(c.width), int(height)));
+        for (int y : {0, int(2 * rows) - 1}) {
+            EXPECT_EQ(qGray(got.pixel(0, y)), 255) << y;
+            EXPECT_EQ(qGray(got.pixel(int(c.width) - 1, y)), 255) << y;
+        }
+        for (int y : {int(2 * rows), int(height) - 1}) {
+            EXPECT_EQ(qGray(got.pixel(0, y)), 0) << y;
+            EXPECT_EQ(qGray(got.pixel(int(c.width) - 1, y)), 0) << y;
+        }
+    }
+}
+
 TEST(TIFFReader, LZWStripWithBadCodeGivesTheDecoderMessage)
 {
     // 9-bit codes: 0x100 (clear) then 0x1FF, far above the next free code.
