@@ -52,13 +52,14 @@ TEST(PortableMapReader, MatchesReferenceDecoder)
 TEST(PortableMapReader, BinaryMapsReadFromAFile)
 {
     // Odd widths pad the picture's lines; every maximum takes its own path; the two-byte map of
-    // 2100 x 1000 is read in more than one block.
+    // 2100 x 1000 and the full-range colour maps of 301 x 1000 and 4000 x 70 are read in more than
+    // one block, the last one short.
     struct Case {
         char kind;
         uint32_t width, height, maxval;
     } cases[] = {{'5', 5, 3, 255}, {'6', 3, 4, 255}, {'6', 4, 2, 255}, {'5', 7, 2, 200},
                  {'6', 5, 3, 15},  {'5', 3, 3, 65535}, {'6', 5, 2, 65535}, {'6', 3, 5, 1000},
-                 {'5', 2100, 1000, 65535}};
+                 {'5', 2100, 1000, 65535}, {'6', 301, 1000, 255}, {'6', 4000, 70, 255}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(1, c.kind) + " " + std::to_string(c.width) + "x" + std::to_string(c.height) + " "
                      + std::to_string(c.maxval));
