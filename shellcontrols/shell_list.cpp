@@ -533,9 +533,9 @@ void TNSCustomShellList::RefreshItems()
     if (OnFillStart)
         OnFillStart(this);
     FilterPreApply();
+    // Matched by the items' bytes, as the tree's nodes are: the folder's order reads each
+    // entry's state as it compares and breaks the search when an entry comes or goes meanwhile.
     TNSPidlList present, found;
-    if (ShellGetPathFromIdList(CurrentFolderIdList()).isEmpty())
-        present.CompareFolder = found.CompareFolder = m_folder;
     for (int i = 0; i < count(); ++i)
         if (TNSShListData* d = DataOf(item(i)))
             present.AddObject(const_cast<PItemIDList>(d->RelativeIdList()), item(i));
