@@ -522,7 +522,8 @@ void TNSCustomShellList::RefreshItems()
         m_refreshPending = true;
         return;
     }
-    if (count() == 0 || !m_folder) {
+    // A folder the list was moved to while it could not fill (a menu or drag ran) is filled.
+    if (count() == 0 || !m_folder || IdListBytes(Folder.IdList()) != m_folderIdList) {
         FillItems();
         return;
     }
@@ -608,11 +609,8 @@ void TNSCustomShellList::TimerElapsed()
         TNSCounter c(m_reentrancy);
         Synchronize(true);
     }
-    // The tree may have moved this list on (its folder was deleted): that folder is filled.
-    if (IdListBytes(Folder.IdList()) != m_folderIdList)
-        FillItems();
-    else
-        RefreshItems();
+    // The tree may have moved this list on (its folder was deleted): the refresh fills that folder.
+    RefreshItems();
 }
 
 void TNSCustomShellList::Synchronize(bool all)

@@ -362,6 +362,28 @@ TEST_F(ShellTreeListTest, ChangeDuringAMenuIsKeptForItsEnd)
     EXPECT_NE(NodeNamed(QStringLiteral("sub")), nullptr);
 }
 
+TEST_F(ShellTreeListTest, FolderChangedDuringAMenuIsFilledAtItsEnd)
+{
+    // The tree moves the list on while the list's menu runs (its folder was deleted, a key
+    // rested): the menu's end shows the new folder, not the old one read again.
+    const QString dir = Root + QStringLiteral("/moved");
+    QDir().mkpath(dir + QStringLiteral("/from"));
+    QDir().mkpath(dir + QStringLiteral("/to"));
+    MakeFile(dir + QStringLiteral("/from/old.txt"));
+    MakeFile(dir + QStringLiteral("/to/a.txt"));
+    MakeFile(dir + QStringLiteral("/to/b.txt"));
+    Select(dir + QStringLiteral("/from"));
+    ASSERT_EQ(Captions(List), QStringList({QStringLiteral("old.txt")}));
+    List->BeginMenuOrDrag();
+    Select(dir + QStringLiteral("/to"));
+    EXPECT_EQ(Captions(List), QStringList({QStringLiteral("old.txt")}));
+    EXPECT_TRUE(List->RefreshPending());
+    List->EndMenuOrDrag();
+    EXPECT_EQ(Captions(List), QStringList({QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
+    MakeFile(dir + QStringLiteral("/to/c.txt"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return List->count() == 3; }, 10000));
+}
+
 TEST_F(ShellTreeListTest, RefreshKeepsOpenFoldersWhileSiblingsComeAndGo)
 {
     // Folders of other programs come and go beside an open one while the tree reads its
