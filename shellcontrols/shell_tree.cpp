@@ -515,7 +515,9 @@ void TNSCustomShellTree::RefreshNodes()
         m_refreshPending = true;
         return;
     }
-    if (topLevelItemCount() == 0) {
+    // A base folder set while the tree could not fill (a menu or drag ran) is filled.
+    TNSShTreeData* root = GetDataFromNode(topLevelItem(0));
+    if (!root || IdListBytes(root->AbsPidl()) != IdListBytes(BaseFolder.IdList())) {
         FillItems();
         return;
     }

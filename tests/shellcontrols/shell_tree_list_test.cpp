@@ -382,6 +382,14 @@ TEST_F(ShellTreeListTest, FolderChangedDuringAMenuIsFilledAtItsEnd)
     EXPECT_EQ(Captions(List), QStringList({QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
     MakeFile(dir + QStringLiteral("/to/c.txt"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return List->count() == 3; }, 10000));
+
+    // The same for the tree's own base folder.
+    Tree->BeginMenuOrDrag();
+    Tree->BaseFolder.SetPathName(dir);
+    EXPECT_TRUE(Tree->RefreshPending());
+    Tree->EndMenuOrDrag();
+    ASSERT_EQ(Tree->topLevelItemCount(), 1);
+    EXPECT_EQ(Tree->topLevelItem(0)->text(0), QStringLiteral("moved"));
 }
 
 TEST_F(ShellTreeListTest, RefreshKeepsOpenFoldersWhileSiblingsComeAndGo)
