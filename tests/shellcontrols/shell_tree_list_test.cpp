@@ -380,6 +380,8 @@ TEST_F(ShellTreeListTest, FolderChangedDuringAMenuIsFilledAtItsEnd)
     EXPECT_TRUE(List->RefreshPending());
     List->EndMenuOrDrag();
     EXPECT_EQ(Captions(List), QStringList({QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
+    // And the folder it shows is the one watched.
+    List->setFocus();
     MakeFile(dir + QStringLiteral("/to/c.txt"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return List->count() == 3; }, 10000));
 
