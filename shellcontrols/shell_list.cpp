@@ -522,7 +522,8 @@ void TNSCustomShellList::RefreshItems()
         m_refreshPending = true;
         return;
     }
-    if (count() == 0 || !m_folder) {
+    // A folder the list was moved to while it could not fill (a menu or drag ran) is filled.
+    if (count() == 0 || !m_folder || IdListBytes(Folder.IdList()) != m_folderIdList) {
         FillItems();
         return;
     }
@@ -533,9 +534,9 @@ void TNSCustomShellList::RefreshItems()
     if (OnFillStart)
         OnFillStart(this);
     FilterPreApply();
+    // Matched by the items' bytes, as the tree's nodes are: the folder's order reads each
+    // entry's state as it compares and breaks the search when an entry comes or goes meanwhile.
     TNSPidlList present, found;
-    if (ShellGetPathFromIdList(CurrentFolderIdList()).isEmpty())
-        present.CompareFolder = found.CompareFolder = m_folder;
     for (int i = 0; i < count(); ++i)
         if (TNSShListData* d = DataOf(item(i)))
             present.AddObject(const_cast<PItemIDList>(d->RelativeIdList()), item(i));
@@ -608,11 +609,8 @@ void TNSCustomShellList::TimerElapsed()
         TNSCounter c(m_reentrancy);
         Synchronize(true);
     }
-    // The tree may have moved this list on (its folder was deleted): that folder is filled.
-    if (IdListBytes(Folder.IdList()) != m_folderIdList)
-        FillItems();
-    else
-        RefreshItems();
+    // The tree may have moved this list on (its folder was deleted): the refresh fills that folder.
+    RefreshItems();
 }
 
 void TNSCustomShellList::Synchronize(bool all)

@@ -472,18 +472,32 @@ void TNSCustomShellTree::SortNode(QTreeWidgetItem* node)
 {
     if (!node)
         return;
-    QList<QTreeWidgetItem*> children = node->takeChildren();
-    std::stable_sort(children.begin(), children.end(), [](QTreeWidgetItem* a, QTreeWidgetItem* b) {
-        TNSShTreeData *da = GetDataFromNode(a), *db = GetDataFromNode(b);
-        if (!da || !db)
-            return false;
-        IShellFolder parent = da->ParentIShf();
-        if (!parent)
-            return false;
-        const HRESULT hr = parent->CompareIDs(0, da->RelPidl(), db->RelPidl());
-        return SUCCEEDED(hr) && int16_t(uint16_t(hr & 0xFFFF)) < 0;
+    // Each child's key is read once: compared pair by pair, a folder that comes or goes
+    // meanwhile would move in mid-sort, and a sort given no steady order runs off its ends.
+    struct Keyed {
+        QTreeWidgetItem* node;
+        bool known;
+        TItemSortKey key;
+    };
+    std::vector<Keyed> keyed;
+    const QList<QTreeWidgetItem*> children = node->takeChildren();
+    keyed.reserve(size_t(children.size()));
+    for (QTreeWidgetItem* child : children) {
+        TNSShTreeData* data = GetDataFromNode(child);
+        IShellFolder parent = data ? data->ParentIShf() : IShellFolder();
+        keyed.push_back({child, bool(parent), parent ? parent->SortKeyOf(data->RelPidl()) : TItemSortKey()});
+    }
+    // Nodes without an item go last.
+    std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+        if (a.known != b.known)
+            return a.known;
+        return a.known && CompareSortKeys(a.key, b.key, 0) < 0;
     });
-    node->addChildren(children);
+    QList<QTreeWidgetItem*> sorted;
+    sorted.reserve(children.size());
+    for (const Keyed& k : keyed)
+        sorted.append(k.node);
+    node->addChildren(sorted);
 }
 
 void TNSCustomShellTree::ExpandNode(QTreeWidgetItem* node)
@@ -501,7 +515,9 @@ void TNSCustomShellTree::RefreshNodes()
         m_refreshPending = true;
         return;
     }
-    if (topLevelItemCount() == 0) {
+    // A base folder set while the tree could not fill (a menu or drag ran) is filled.
+    TNSShTreeData* root = GetDataFromNode(topLevelItem(0));
+    if (!root || IdListBytes(root->AbsPidl()) != IdListBytes(BaseFolder.IdList())) {
         FillItems();
         return;
     }
@@ -532,9 +548,10 @@ void TNSCustomShellTree::refreshNode(QTreeWidgetItem* node)
     if (!data || node->childCount() == 0)
         return;
     IShellFolder folder = data->ThisIShf();
+    // Nodes are matched by their items' bytes: the folder's own order reads each entry's
+    // state as it compares, and an entry that comes or goes meanwhile would break the search,
+    // so that a node still there would be taken for gone and come back closed.
     TNSPidlList present, found;
-    present.CompareFolder = folder;
-    found.CompareFolder = folder;
     found.Allocator = ShellIMalloc();
     for (int i = 0; i < node->childCount(); ++i)
         if (TNSShTreeData* d = GetDataFromNode(node->child(i)))

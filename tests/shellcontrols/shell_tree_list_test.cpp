@@ -19,8 +19,10 @@
 #include <QSplitter>
 #include <QTest>
 #include <QThread>
+#include <atomic>
 #include <fcntl.h>
 #include <optional>
+#include <thread>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -86,6 +88,42 @@ QStringList Captions(TNSShellList* list)
         names << static_cast<TShellListItem*>(list->item(i))->Caption();
     return names;
 }
+
+// Another program's folders coming and going in dir, named to fall on both sides of the
+// test's own, until Stop.
+class TSiblingChurn {
+public:
+    explicit TSiblingChurn(const QString& dir)
+        : m_thread([this, base = QFile::encodeName(dir)] {
+              for (bool make = true; !m_stop; make = !make)
+                  for (int i = 0; i < 40; ++i) {
+                      const QByteArray path = base + (i % 2 ? "/a" : "/z") + QByteArray::number(i);
+                      if (make)
+                          ::mkdir(path.constData(), 0755);
+                      else
+                          ::rmdir(path.constData());
+                  }
+          })
+    {
+    }
+    ~TSiblingChurn() { Stop(); }
+    // Folders that stay, among which the churning ones fall.
+    static void MakeSteadyFolders(const QString& dir)
+    {
+        for (int i = 0; i < 40; ++i)
+            QDir().mkpath(dir + QStringLiteral("/stay%1").arg(i, 2, 10, QLatin1Char('0')));
+    }
+    void Stop()
+    {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+private:
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
 
 // A tree and a list in one window, as the dialog places them, with HOME and the trash in a
 // folder of the test's own.
@@ -322,6 +360,82 @@ TEST_F(ShellTreeListTest, ChangeDuringAMenuIsKeptForItsEnd)
     Tree->EndMenuOrDrag();
     EXPECT_EQ(List->count(), 3);
     EXPECT_NE(NodeNamed(QStringLiteral("sub")), nullptr);
+}
+
+TEST_F(ShellTreeListTest, FolderChangedDuringAMenuIsFilledAtItsEnd)
+{
+    // The tree moves the list on while the list's menu runs (its folder was deleted, a key
+    // rested): the menu's end shows the new folder, not the old one read again.
+    const QString dir = Root + QStringLiteral("/moved");
+    QDir().mkpath(dir + QStringLiteral("/from"));
+    QDir().mkpath(dir + QStringLiteral("/to"));
+    MakeFile(dir + QStringLiteral("/from/old.txt"));
+    MakeFile(dir + QStringLiteral("/to/a.txt"));
+    MakeFile(dir + QStringLiteral("/to/b.txt"));
+    Select(dir + QStringLiteral("/from"));
+    ASSERT_EQ(Captions(List), QStringList({QStringLiteral("old.txt")}));
+    List->BeginMenuOrDrag();
+    Select(dir + QStringLiteral("/to"));
+    EXPECT_EQ(Captions(List), QStringList({QStringLiteral("old.txt")}));
+    EXPECT_TRUE(List->RefreshPending());
+    List->EndMenuOrDrag();
+    EXPECT_EQ(Captions(List), QStringList({QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
+    // And the folder it shows is the one watched.
+    List->setFocus();
+    MakeFile(dir + QStringLiteral("/to/c.txt"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return List->count() == 3; }, 10000));
+
+    // The same for the tree's own base folder.
+    Tree->BeginMenuOrDrag();
+    Tree->BaseFolder.SetPathName(dir);
+    EXPECT_TRUE(Tree->RefreshPending());
+    Tree->EndMenuOrDrag();
+    ASSERT_EQ(Tree->topLevelItemCount(), 1);
+    EXPECT_EQ(Tree->topLevelItem(0)->text(0), QStringLiteral("moved"));
+}
+
+TEST_F(ShellTreeListTest, RefreshKeepsOpenFoldersWhileSiblingsComeAndGo)
+{
+    // Folders of other programs come and go beside an open one while the tree reads its
+    // parent again: the open folder stays as it is, its contents shown.
+    const QString dir = Root + QStringLiteral("/busy");
+    QDir().mkpath(dir + QStringLiteral("/open/inner"));
+    TSiblingChurn::MakeSteadyFolders(dir);
+    Select(dir + QStringLiteral("/open"));
+    Tree->currentItem()->setExpanded(true);
+    ASSERT_NE(NodeNamed(QStringLiteral("inner")), nullptr);
+    int lost = 0;
+    TSiblingChurn churn(dir);
+    for (int i = 0; i < 200 && lost == 0; ++i) {
+        Tree->RefreshNodes();
+        lost += NodeNamed(QStringLiteral("inner")) == nullptr;
+    }
+    churn.Stop();
+    EXPECT_EQ(lost, 0);
+    EXPECT_EQ(Tree->GetSelectedPathName(), dir + QStringLiteral("/open"));
+}
+
+TEST_F(ShellTreeListTest, TrashRefreshKeepsItemsWhileOthersComeAndGo)
+{
+    // The same in a folder of the namespace's own: an item still there keeps its place.
+    const QString files = Home + QStringLiteral("/.local/share/Trash/files");
+    TSiblingChurn::MakeSteadyFolders(files);
+    QDir().mkpath(files + QStringLiteral("/keep"));
+    PItemIDList trash = nullptr;
+    ShellGetSpecialFolderIdList(csidlBitBucket, trash);
+    TPidlHolder hold(trash);
+    List->Folder.SetIdList(trash);
+    QApplication::processEvents();
+    QListWidgetItem* keep = ItemNamed(List, "keep");
+    ASSERT_NE(keep, nullptr);
+    int moved = 0;
+    TSiblingChurn churn(files);
+    for (int i = 0; i < 200 && moved == 0; ++i) {
+        List->RefreshItems();
+        moved += ItemNamed(List, "keep") != keep;
+    }
+    churn.Stop();
+    EXPECT_EQ(moved, 0);
 }
 
 TEST_F(ShellTreeListTest, FailedNewFolderClearsTheIgnoreFlag)
