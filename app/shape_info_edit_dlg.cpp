@@ -26,35 +26,39 @@ constexpr int kGroupHeight = 301;
 constexpr int kRowStep = 24;
 
 // One entry field of a row: its name prefix, column, help context, whether it holds a size or a
-// position, and the table value it stands for. Fields are made in this order, which is the order
-// the tab key takes.
+// position, the least value it takes, and the table value it stands for. Fields are made in this
+// order, which is the order the tab key takes.
 struct Field {
     const char* prefix;
     int left;
     int helpContext;
     TSheetValueKind kind;
+    int least;
     std::function<int32_t&(PaperType&, int)> value;
 };
 
 const std::vector<Field>& fields(int mode)
 {
     static const std::vector<Field> table[3] = {
-        {{"pEX", 90, 2041, SheetPosition, [](PaperType& p, int i) -> int32_t& { return p.Shapes[i].X; }},
-         {"pEY", 150, 2042, SheetPosition, [](PaperType& p, int i) -> int32_t& { return p.Shapes[i].Y; }}},
-        {{"pEXFrom", 90, 2045, SheetPosition,
+        {{"pEX", 90, 2041, SheetPosition, 0, [](PaperType& p, int i) -> int32_t& { return p.Shapes[i].X; }},
+         {"pEY", 150, 2042, SheetPosition, 0, [](PaperType& p, int i) -> int32_t& { return p.Shapes[i].Y; }}},
+        {{"pEXFrom", 90, 2045, SheetPosition, 0,
           [](PaperType& p, int i) -> int32_t& { return p.ExtraLines[i].XFrom; }},
-         {"pEYFrom", 150, 2046, SheetPosition,
+         {"pEYFrom", 150, 2046, SheetPosition, 0,
           [](PaperType& p, int i) -> int32_t& { return p.ExtraLines[i].YFrom; }},
-         {"pEXTo", 290, 2047, SheetPosition,
+         {"pEXTo", 290, 2047, SheetPosition, 0,
           [](PaperType& p, int i) -> int32_t& { return p.ExtraLines[i].XTo; }},
-         {"pEYTo", 350, 2048, SheetPosition,
+         {"pEYTo", 350, 2048, SheetPosition, 0,
           [](PaperType& p, int i) -> int32_t& { return p.ExtraLines[i].YTo; }}},
-        {{"pW", 170, 2043, SheetSize, [](PaperType& p, int i) -> int32_t& { return p.OtherShapes[i].Width; }},
-         {"pH", 240, 2044, SheetSize,
+        {{"pW", 170, 2043, SheetSize, 1,
+          [](PaperType& p, int i) -> int32_t& { return p.OtherShapes[i].Width; }},
+         {"pH", 240, 2044, SheetSize, 1,
           [](PaperType& p, int i) -> int32_t& { return p.OtherShapes[i].Height; }},
-         {"pX", 310, 2041, SheetPosition, [](PaperType& p, int i) -> int32_t& { return p.OtherShapes[i].X; }},
-         {"pY", 380, 2042, SheetPosition, [](PaperType& p, int i) -> int32_t& { return p.OtherShapes[i].Y; }},
-         {"pCore", 450, 2049, SheetSize,
+         {"pX", 310, 2041, SheetPosition, 0,
+          [](PaperType& p, int i) -> int32_t& { return p.OtherShapes[i].X; }},
+         {"pY", 380, 2042, SheetPosition, 0,
+          [](PaperType& p, int i) -> int32_t& { return p.OtherShapes[i].Y; }},
+         {"pCore", 450, 2049, SheetSize, 0,
           [](PaperType& p, int i) -> int32_t& { return p.OtherShapes[i].CoreWidth; }}},
     };
     return table[std::clamp(mode, 0, 2)];
@@ -255,7 +259,7 @@ bool TShapeInfoEditDlg::StoreValues()
                 continue;
             }
             int32_t typed = value;
-            if (!TakeSheetValue(e, f.kind, 0, typed))
+            if (!TakeSheetValue(e, f.kind, f.least, typed))
                 return false;
             taken.emplace_back(&value, typed);
         }

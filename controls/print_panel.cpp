@@ -6,7 +6,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -51,15 +50,6 @@ constexpr THostedItem PrintItems[] = {
     {PrintCommentItem, "item1099"},   {PrintPrinterNameItem, "item1139"}, {PrintFromEditItem, "item1152"},
     {PrintToEditItem, "item1153"},    {PrintCopiesEditItem, "item1154"},
 };
-
-// A caption in the interface language: Qt's print dialog's own text for the same item, from Qt's
-// translations, where they hold one; the Windows dialog's caption otherwise (English, or a text
-// Qt's translations lack).
-QString PanelCaption(const char* context, const char* qtText, const char* windowsCaption)
-{
-    const QString translated = QCoreApplication::translate(context, qtText);
-    return translated == QLatin1String(qtText) ? QString::fromLatin1(windowsCaption) : translated;
-}
 
 // A printer detail (a location path, a long description) shortened to the label's width, the
 // whole text in its tooltip.
@@ -127,6 +117,7 @@ private:
     QLabel* m_copiesLabel;
     QGroupBox* m_rangeGroup;
     QRadioButton *m_all, *m_pages, *m_selection;
+    QLabel *m_fromLabel, *m_toLabel;
     QLineEdit *m_from, *m_to;
     QGroupBox* m_copiesGroup;
     QSpinBox* m_copies;
@@ -194,6 +185,9 @@ bool RunPrinterProperties(QWidget* owner, const QString& printer, int index, TJo
         boxes.emplace_back(&option, box);
     }
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &sheet);
+    // Qt's own captions would follow the system's language, not the interface's.
+    buttons->button(QDialogButtonBox::Ok)->setText(ControlString(OKButtonString));
+    buttons->button(QDialogButtonBox::Cancel)->setText(ControlString(CancelButtonString));
     QObject::connect(buttons, &QDialogButtonBox::accepted, &sheet, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &sheet, &QDialog::reject);
     form->addRow(buttons);
@@ -233,6 +227,8 @@ TPrintPanel::TPrintPanel()
 {
     setObjectName(QStringLiteral("PrintPanel"));
     resize(432, 302);
+    // Every caption is the system print dialog's own, in the interface language: Qt's texts follow
+    // the system's language instead.
     m_printerGroup = Item<QGroupBox>(this, PrintPrinterGroupItem, QRect(8, 4, 416, 124));
     m_printerGroup->setTitle(ControlString(PrintSetupPrinterString));
     auto* nameLabel = new QLabel(ControlString(PrintSetupNameString), m_printerGroup);
@@ -240,8 +236,7 @@ TPrintPanel::TPrintPanel()
     m_printerName = Item<QComboBox>(m_printerGroup, PrintPrinterNameItem, QRect(76, 22, 228, 24));
     nameLabel->setBuddy(m_printerName);
     m_properties = Item<QPushButton>(m_printerGroup, PrintPropertiesItem, QRect(312, 21, 96, 26));
-    m_properties->setText(PanelCaption("QPrintWidget", "P&roperties", "&Properties"));
-    // The system dialog's own captions, in the interface language.
+    m_properties->setText(ControlString(PrintSetupPropertiesString));
     const QString captions[] = {ControlString(PrintStatusCaptionString),
                                 ControlString(PrintTypeCaptionString), ControlString(PrintWhereCaptionString),
                                 ControlString(PrintCommentCaptionString)};
@@ -254,35 +249,34 @@ TPrintPanel::TPrintPanel()
     }
 
     m_rangeGroup = Item<QGroupBox>(this, PrintRangeGroupItem, QRect(8, 134, 225, 120));
-    m_rangeGroup->setTitle(PanelCaption("QPrintSettingsOutput", "Print range", "Print range"));
+    m_rangeGroup->setTitle(ControlString(PrintRangeGroupString));
     m_all = Item<QRadioButton>(m_rangeGroup, PrintAllItem, QRect(10, 22, 200, 20));
-    m_all->setText(PanelCaption("QPrintSettingsOutput", "Print all", "&All"));
+    m_all->setText(ControlString(PrintAllPagesString));
     m_pages = Item<QRadioButton>(m_rangeGroup, PrintPagesItem, QRect(10, 46, 70, 20));
-    m_pages->setText(PanelCaption("QPrintSettingsOutput", "Pages", "Pa&ges"));
-    auto* fromLabel = Item<QLabel>(m_rangeGroup, PrintFromLabelItem, QRect(82, 47, 36, 18));
-    fromLabel->setText(QStringLiteral("&from:"));
+    m_pages->setText(ControlString(PrintPagesString));
+    m_fromLabel = Item<QLabel>(m_rangeGroup, PrintFromLabelItem, QRect(82, 47, 36, 18));
+    m_fromLabel->setText(ControlString(PrintFromPageString));
     m_from = Item<QLineEdit>(m_rangeGroup, PrintFromEditItem, QRect(118, 45, 36, 22));
-    auto* toLabel = Item<QLabel>(m_rangeGroup, PrintToLabelItem, QRect(158, 47, 22, 18));
-    toLabel->setText(PanelCaption("QPrintSettingsOutput", "to", "&to:"));
+    m_toLabel = Item<QLabel>(m_rangeGroup, PrintToLabelItem, QRect(158, 47, 22, 18));
+    m_toLabel->setText(ControlString(PrintToPageString));
     m_to = Item<QLineEdit>(m_rangeGroup, PrintToEditItem, QRect(180, 45, 36, 22));
-    fromLabel->setBuddy(m_from);
-    toLabel->setBuddy(m_to);
+    m_fromLabel->setBuddy(m_from);
+    m_toLabel->setBuddy(m_to);
     m_from->setValidator(new QIntValidator(0, 65535, m_from));
     m_to->setValidator(new QIntValidator(0, 65535, m_to));
     m_selection = Item<QRadioButton>(m_rangeGroup, PrintSelectionItem, QRect(10, 72, 200, 20));
-    m_selection->setText(PanelCaption("QPrintSettingsOutput", "Selection", "&Selection"));
+    m_selection->setText(ControlString(PrintSelectionString));
     for (QRadioButton* b : {m_all, m_pages, m_selection})
         connect(b, &QRadioButton::toggled, this, [this] { rangeChanged(); });
 
     m_copiesGroup = Item<QGroupBox>(this, PrintCopiesGroupItem, QRect(240, 134, 184, 120));
-    m_copiesGroup->setTitle(PanelCaption("QPrintSettingsOutput", "Copies", "Copies"));
-    m_copiesLabel =
-        new QLabel(PanelCaption("QPrintSettingsOutput", "Copies:", "Number of &copies:"), m_copiesGroup);
+    m_copiesGroup->setTitle(ControlString(PrintCopiesGroupString));
+    m_copiesLabel = new QLabel(ControlString(PrintNumberOfCopiesString), m_copiesGroup);
     m_copies = Item<QSpinBox>(m_copiesGroup, PrintCopiesEditItem, QRect(122, 22, 54, 24));
     m_copies->setRange(1, 9999);
     m_copiesLabel->setBuddy(m_copies);
     m_collate = Item<QCheckBox>(m_copiesGroup, PrintCollateItem, QRect(10, 56, 160, 20));
-    m_collate->setText(PanelCaption("QPrintSettingsOutput", "Collate", "C&ollate"));
+    m_collate->setText(ControlString(PrintCollateString));
 
     m_ok = Item<QPushButton>(this, PrintOkItem, QRect(262, 266, 75, 25));
     m_ok->setDefault(true);
@@ -345,6 +339,15 @@ void TPrintPanel::layOutCaptions()
         m_captions[i]->setGeometry(10, 52 + 17 * i, captionWidth, 17);
         values[i]->setGeometry(12 + captionWidth, 52 + 17 * i, 396 - captionWidth, 17);
     }
+    // The page range's row: each caption as wide as it needs, its box right after it.
+    const int pagesWidth = std::max(70, m_pages->sizeHint().width());
+    m_pages->setGeometry(10, 46, pagesWidth, 20);
+    const int fromWidth = std::max(36, m_fromLabel->sizeHint().width());
+    m_fromLabel->setGeometry(12 + pagesWidth, 47, fromWidth, 18);
+    m_from->move(m_fromLabel->x() + fromWidth, m_from->y());
+    const int toWidth = std::max(22, m_toLabel->sizeHint().width());
+    m_toLabel->setGeometry(m_from->x() + m_from->width() + 4, 47, toWidth, 18);
+    m_to->move(m_toLabel->x() + toWidth, m_to->y());
     const int copiesWidth = std::max(110, m_copiesLabel->sizeHint().width());
     m_copiesLabel->setGeometry(10, 24, copiesWidth, 20);
     m_copies->move(std::max(122, m_copiesLabel->x() + copiesWidth + 2), m_copies->y());

@@ -355,6 +355,17 @@ constexpr int PrintSetupPaperString = 4461;        // "Paper"
 constexpr int PrintSetupNameString = 4462;         // "&Name:"
 constexpr int PrintSetupPropertiesString = 4463;   // "&Properties"
 
+// ---- the print panel's range and copies ----
+constexpr int PrintRangeGroupString = 4560;     // "Print range"
+constexpr int PrintAllPagesString = 4561;       // "&All"
+constexpr int PrintPagesString = 4562;          // "Pa&ges"
+constexpr int PrintFromPageString = 4563;       // "&from:"
+constexpr int PrintToPageString = 4564;         // "&to:"
+constexpr int PrintSelectionString = 4565;      // "&Selection"
+constexpr int PrintCopiesGroupString = 4566;    // "Copies"
+constexpr int PrintNumberOfCopiesString = 4567; // "Number of &copies:"
+constexpr int PrintCollateString = 4568;        // "C&ollate"
+
 // ---- the page-setup dialog ----
 constexpr int PageSetupSizeString = 4464;               // "Si&ze:"
 constexpr int PageSetupOrientationString = 4465;        // "Orientation"

@@ -6,8 +6,10 @@
 
 #include "app/print_dlg.h"
 #include "controls/print_panel.h"
+#include "lang/string_ids.h"
 #include "document/child_frame.h"
 #include "document/rectangle.h"
+#include "document/std.h"
 #include "platform/file_utils.h"
 #include "platform/printer.h"
 #include "platform/registry.h"
@@ -431,6 +433,13 @@ TEST_F(PrintCupsTest, PropertiesListTheQueuesOwnOptionsAndTheChosenOnesGoWithThe
             ASSERT_NE(sheet, nullptr);
             ASSERT_EQ(sheet->objectName(), QStringLiteral("PrinterProperties"));
             title = sheet->windowTitle();
+            // Its buttons speak the interface language, as the panel does.
+            QStringList buttons, ours{LoadLangStr(OKButtonString), LoadLangStr(CancelButtonString)};
+            for (QPushButton* b : sheet->findChildren<QPushButton*>())
+                buttons << b->text();
+            buttons.sort();
+            ours.sort();
+            EXPECT_EQ(buttons, ours);
             for (QComboBox* box : sheet->findChildren<QComboBox*>()) {
                 QStringList items;
                 for (int i = 0; i < box->count(); ++i)

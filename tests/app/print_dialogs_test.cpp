@@ -212,22 +212,21 @@ TEST_F(PrintDialogsTest, ALongLocationIsShortenedInThePanelWithTheWholeOfItInIts
     }
 }
 
-TEST_F(PrintDialogsTest, PanelCaptionsComeInTheInterfaceLanguageFromQtsOwnPrintDialogTexts)
+TEST_F(PrintDialogsTest, PanelAndSetupCaptionsComeInTheInterfaceLanguage)
 {
     TChildFrame* doc = Document(Twelve);
     ASSERT_NE(doc, nullptr);
-    // Qt's translations of its print dialog's texts; English keeps the Windows dialog's captions.
-    // The captions and state words Qt has no text for come from the language library.
+    // The system print dialog's captions and state words, from the language library.
     const struct {
         unsigned language;
         const char *printer, *name, *where, *copies, *numberOfCopies, *collate, *status, *comment, *ready;
         const char *paper, *properties; // the print setup dialog's
     } cases[] = {
-        {0x10007u, "Drucker", "&Name:", "Standort:", "Anzahl Exemplare", "Anzahl Exemplare:", "Sortieren",
+        {0x10007u, "Drucker", "&Name:", "Standort:", "Exemplare", "An&zahl Exemplare:", "S&ortieren",
          "Status:", "Kommentar:", "Bereit", "Papier", "&Eigenschaften"},
-        {0x1000Cu, "Imprimante", "&Nom :", "Emplacement :", "Copies", "Copies :", "Assembler",
-         "État :", "Commentaire :", "Prêt", "Papier", "&Propriétés"},
-        {0x1000Au, "Impresora", "&Nombre:", "Ubicación:", "Copias", "Copias:", "Recopilar",
+        {0x1000Cu, "Imprimante", "&Nom :", "Emplacement :", "Copies", "Nom&bre de copies :",
+         "&Copies assemblées", "État :", "Commentaire :", "Prêt", "Papier", "&Propriétés"},
+        {0x1000Au, "Impresora", "&Nombre:", "Ubicación:", "Copias", "Número de &copias:", "&Intercalar",
          "Estado:", "Comentario:", "Preparada", "Papel", "&Propiedades"},
         {0x10009u, "Printer", "&Name:", "Where:", "Copies", "Number of &copies:", "C&ollate",
          "Status:", "Comment:", "Ready", "Paper", "&Properties"},
@@ -294,46 +293,101 @@ TEST_F(PrintDialogsTest, PanelCaptionsComeInTheInterfaceLanguageFromQtsOwnPrintD
 }
 
 // Qt's texts in another language than the interface's, as a translation of the system's
-// language installed beside the program's would give them.
+// language installed beside the program's would give them: every text of Qt's print dialog.
 class TPrintDialogsSystemTexts : public QTranslator {
 public:
     bool isEmpty() const override { return false; }
     QString translate(const char* context, const char* source, const char*, int) const override
     {
-        if (qstrcmp(context, "QPrintWidget") != 0)
-            return QString();
-        if (qstrcmp(source, "Printer") == 0)
-            return QStringLiteral("Drucker");
-        if (qstrcmp(source, "&Name:") == 0)
-            return QStringLiteral("Na&me:");
+        for (const char* print :
+             {"QPrintWidget", "QPrintSettingsOutput", "QPrintDialog", "QPrintPropertiesWidget"})
+            if (qstrcmp(context, print) == 0)
+                return QStringLiteral("System ") + QString::fromUtf8(source);
         return QString();
     }
 };
+
+// The caption of a panel item: a group's title, a button's or a label's text.
+QString PrintDialogsItemCaption(const QWidget* item)
+{
+    if (auto* group = qobject_cast<const QGroupBox*>(item))
+        return group->title();
+    if (auto* button = qobject_cast<const QAbstractButton*>(item))
+        return button->text();
+    if (auto* label = qobject_cast<const QLabel*>(item))
+        return label->text();
+    return QString();
+}
 
 TEST_F(PrintDialogsTest, PanelNamesThePrinterInTheInterfaceLanguageWhateverQtsTextsSay)
 {
     TChildFrame* doc = Document(Twelve);
     ASSERT_NE(doc, nullptr);
-    const testsupport::InterfaceLanguage french(0x1000Cu);
-    ASSERT_TRUE(french.Loaded());
-    TPrintDialogsSystemTexts system;
-    QCoreApplication::installTranslator(&system);
-    TPagePrintDlg dialog(doc);
-    bool ran = false;
-    WhenPrintDialogShown([&](TPagePrintDlg* dlg) {
-        ran = true;
-        auto* group = static_cast<QGroupBox*>(dlg->PD->DialogItem(PrintPrinterGroupItem));
-        EXPECT_EQ(group->title(), QStringLiteral("Imprimante"));
-        QStringList captions;
-        for (QLabel* l : group->findChildren<QLabel*>())
-            captions << l->text();
-        EXPECT_TRUE(captions.contains(QStringLiteral("&Nom :"))) << captions.join(u'|').toStdString();
-        EXPECT_FALSE(captions.contains(QStringLiteral("Na&me:")));
-        static_cast<QPushButton*>(dlg->PD->DialogItem(PrintCancelItem))->click();
-    });
-    EXPECT_FALSE(dialog.Execute());
-    QCoreApplication::removeTranslator(&system);
-    EXPECT_TRUE(ran);
+    // Every caption of the panel, found by its item or, for the unnumbered labels, among its
+    // group's labels.
+    const std::pair<int, int> items[] = {
+        {PrintPrinterGroupItem, PrintSetupPrinterString},
+        {PrintPropertiesItem, PrintSetupPropertiesString},
+        {PrintRangeGroupItem, PrintRangeGroupString},
+        {PrintAllItem, PrintAllPagesString},
+        {PrintPagesItem, PrintPagesString},
+        {PrintFromLabelItem, PrintFromPageString},
+        {PrintToLabelItem, PrintToPageString},
+        {PrintSelectionItem, PrintSelectionString},
+        {PrintCopiesGroupItem, PrintCopiesGroupString},
+        {PrintCollateItem, PrintCollateString},
+    };
+    const std::pair<int, int> labels[] = {
+        {PrintPrinterGroupItem, PrintSetupNameString},      {PrintPrinterGroupItem, PrintStatusCaptionString},
+        {PrintPrinterGroupItem, PrintTypeCaptionString},    {PrintPrinterGroupItem, PrintWhereCaptionString},
+        {PrintPrinterGroupItem, PrintCommentCaptionString}, {PrintCopiesGroupItem, PrintNumberOfCopiesString},
+    };
+    // The program's print dialog hides the range items; shown, they fit as well.
+    const int rangeItems[] = {PrintAllItem,      PrintPagesItem,  PrintFromLabelItem, PrintToLabelItem,
+                              PrintFromEditItem, PrintToEditItem, PrintSelectionItem};
+    for (unsigned language : {0x10009u, 0x10007u, 0x1000Cu, 0x1000Au}) {
+        SCOPED_TRACE(testing::Message() << std::hex << language);
+        std::unique_ptr<testsupport::InterfaceLanguage> chosen;
+        if (language != 0x10009u) {
+            chosen = std::make_unique<testsupport::InterfaceLanguage>(language);
+            ASSERT_TRUE(chosen->Loaded());
+        }
+        // Installed last, the system's texts come before any the interface language brought.
+        TPrintDialogsSystemTexts system;
+        QCoreApplication::installTranslator(&system);
+        TPagePrintDlg dialog(doc);
+        bool ran = false;
+        WhenPrintDialogShown([&](TPagePrintDlg* dlg) {
+            ran = true;
+            for (const auto& [item, id] : items) {
+                const QWidget* widget = dlg->PD->DialogItem(item);
+                ASSERT_NE(widget, nullptr) << item;
+                EXPECT_EQ(PrintDialogsItemCaption(widget).toStdString(), LoadLangStr(id).toStdString())
+                    << item;
+            }
+            for (const auto& [group, id] : labels) {
+                QStringList captions;
+                for (QLabel* l : dlg->PD->DialogItem(group)->findChildren<QLabel*>())
+                    captions << l->text();
+                EXPECT_TRUE(captions.contains(LoadLangStr(id)))
+                    << id << ": " << captions.join(u'|').toStdString();
+            }
+            for (QWidget* w : dlg->PD->DialogHandle()->findChildren<QWidget*>())
+                EXPECT_FALSE(PrintDialogsItemCaption(w).startsWith(QStringLiteral("System ")))
+                    << PrintDialogsItemCaption(w).toStdString();
+            testsupport::ExpectTextsFit(dlg);
+            auto* range = static_cast<QGroupBox*>(dlg->PD->DialogItem(PrintRangeGroupItem));
+            for (int item : rangeItems)
+                dlg->PD->DialogItem(item)->show();
+            testsupport::ExpectTextsFit(range);
+            QString title = range->title();
+            EXPECT_GE(range->width(), range->fontMetrics().horizontalAdvance(title.remove(u'&')) + 8);
+            static_cast<QPushButton*>(dlg->PD->DialogItem(PrintCancelItem))->click();
+        });
+        EXPECT_FALSE(dialog.Execute());
+        QCoreApplication::removeTranslator(&system);
+        EXPECT_TRUE(ran);
+    }
 }
 
 TEST_F(PrintDialogsTest, PositionBoxesFollowThePaperAndFullShapeOnFirstUse)

@@ -171,6 +171,17 @@ TEST(ShapeInfoEditDlgTest, OkStoresTheFieldsEmptyOnesKeepTheirValue)
     EXPECT_EQ(edit.EditPaper->ExtraLines[0].YTo, 40);
     EXPECT_EQ(edit.result(), 1);
     EXPECT_EQ(lines->ExtraLines[0].YTo, 40);
+
+    // The least a shape takes: a tenth of a millimetre each way, and no core hole.
+    auto shapes = papertest::Paper(1, 2);
+    TShapeInfoEditDlg least;
+    least.Setup(TShapeInfoEditDlg::OtherShapes, shapes.get());
+    entry(least, "pW0")->setText(QStringLiteral("1"));
+    entry(least, "pH0")->setText(QStringLiteral("1"));
+    entry(least, "pCore0")->setText(QStringLiteral("0"));
+    least.OkBtn->click();
+    EXPECT_EQ(least.result(), 1);
+    EXPECT_EQ(shapes->OtherShapes[0], (PaperOtherShape{1, 1, 1, 0, 70, 80}));
 }
 
 TEST(ShapeInfoEditDlgTest, ValuesOffTheSheetAreReportedAndTheDialogStaysOpenTakingNothing)
@@ -181,7 +192,9 @@ TEST(ShapeInfoEditDlgTest, ValuesOffTheSheetAreReportedAndTheDialogStaysOpenTaki
         return IDOK;
     });
     // The message names what the refusing box holds: a shape's size or a place on the sheet.
-    const char* const sizes = "Sizes must be whole numbers from 0 to 10000 tenths of a millimetre.";
+    // A shape needs some width and height; no core hole is a core width of 0.
+    const char* const sizes = "Sizes must be whole numbers from 1 to 10000 tenths of a millimetre.";
+    const char* const cores = "Sizes must be whole numbers from 0 to 10000 tenths of a millimetre.";
     const char* const positions = "Positions must be whole numbers from 0 to 10000 tenths of a millimetre.";
     const struct {
         int mode;
@@ -191,7 +204,10 @@ TEST(ShapeInfoEditDlgTest, ValuesOffTheSheetAreReportedAndTheDialogStaysOpenTaki
     } cases[] = {
         {TShapeInfoEditDlg::OtherShapes, "pH0", "x5", sizes},
         {TShapeInfoEditDlg::OtherShapes, "pH0", "-5", sizes},
-        {TShapeInfoEditDlg::OtherShapes, "pCore0", "10001", sizes},
+        {TShapeInfoEditDlg::OtherShapes, "pH0", "0", sizes},
+        {TShapeInfoEditDlg::OtherShapes, "pW0", "0", sizes},
+        {TShapeInfoEditDlg::OtherShapes, "pCore0", "10001", cores},
+        {TShapeInfoEditDlg::OtherShapes, "pCore0", "-1", cores},
         {TShapeInfoEditDlg::OtherShapes, "pX0", "-1", positions},
         {TShapeInfoEditDlg::LabelPositions, "pEY1", "99999999", positions},
         {TShapeInfoEditDlg::LabelPositions, "pEY1", "10001", positions},
@@ -208,7 +224,7 @@ TEST(ShapeInfoEditDlgTest, ValuesOffTheSheetAreReportedAndTheDialogStaysOpenTaki
         entry(dlg, c.field)->setText(QString::fromLatin1(c.text));
         dlg.OkBtn->click();
         ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].text, QString::fromLatin1(c.message));
+        EXPECT_EQ(boxes[0].text.toStdString(), c.message);
         EXPECT_EQ(dlg.result(), 0);
         for (const PaperType* p : {static_cast<const PaperType*>(dlg.EditPaper.get()),
                                    static_cast<const PaperType*>(paper.get())}) {
