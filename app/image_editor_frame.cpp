@@ -377,13 +377,17 @@ void TImageEditorFrame::PaintBoxMouseMove(QPoint p)
 
 void TImageEditorFrame::PaintBoxMouseUp(Qt::MouseButton button, QPoint p)
 {
-    if (!Selecting || button != Qt::LeftButton)
+    if (button != Qt::LeftButton)
+        return;
+    StatusPanel[1]->setText(QString());
+    // Only a drag begun in selection mode makes a selection: a zoom click's release would
+    // otherwise turn the last band's start into one.
+    if (!Selecting)
         return;
     Selecting = false;
     SelRect[2] = std::clamp(p.x(), 0, PaintBox->width());
     SelRect[3] = std::clamp(p.y(), 0, PaintBox->height());
     HasSelection = SelRect[2] != SelRect[0] && SelRect[3] != SelRect[1];
-    StatusPanel[1]->setText(QString());
     PaintBox->update();
 }
 

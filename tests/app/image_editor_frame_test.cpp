@@ -382,7 +382,7 @@ TEST(EditorWindow, AfterAZoomThePositionShownIsWhereThePointerIs)
     TImageEditorFrame e;
     e.resize(463, 324);
     e.show();
-    // Smaller than the view from 25 % to 150 %, so the box stays centred and moves under the
+    // Smaller than the view from 25 % to 125 %, so the box stays centred and moves under the
     // pointer whatever the zoom keeps.
     const TPicture pic = gradient(100, 80);
     e.SetPicture(&pic);
@@ -392,21 +392,35 @@ TEST(EditorWindow, AfterAZoomThePositionShownIsWhereThePointerIs)
     editorPointerTo(e, v);
     ASSERT_EQ(e.StatusPanel[1]->text(), QStringLiteral("(10,12)"));
 
-    e.PaintBoxMouseDown(Qt::LeftButton, v - e.PaintBox->pos());
+    // A left click zooms in; the pointer's new place shows until the release empties the panel,
+    // which any left release does.
+    QTest::mousePress(e.PaintBox, Qt::LeftButton, {}, v - e.PaintBox->pos());
     ASSERT_FLOAT_EQ(e.Zoom, 1.25f);
     EXPECT_EQ(e.StatusPanel[1]->text(), editorPlaceText(e, v - e.PaintBox->pos()));
-    EXPECT_NE(e.StatusPanel[1]->text(), QStringLiteral("(10,12)"));
+    QTest::mouseRelease(e.PaintBox, Qt::LeftButton, {}, v - e.PaintBox->pos());
+    EXPECT_TRUE(e.StatusPanel[1]->text().isEmpty());
+    EXPECT_FALSE(e.HasSelection);
+
+    // A right click zooms out and leaves the pointer's new place, not the one at 125 %.
+    const QPoint w = v + QPoint(4, 2);
+    editorPointerTo(e, w);
+    const QString at125 = e.StatusPanel[1]->text();
+    ASSERT_FALSE(at125.isEmpty());
+    QTest::mouseClick(e.PaintBox, Qt::RightButton, {}, w - e.PaintBox->pos());
+    ASSERT_FLOAT_EQ(e.Zoom, 1.0f);
+    EXPECT_EQ(e.StatusPanel[1]->text(), editorPlaceText(e, w - e.PaintBox->pos()));
+    EXPECT_NE(e.StatusPanel[1]->text(), at125);
 
     // The keypad does the same with the pointer where it is.
     QTest::keyClick(&e, Qt::Key_Plus, Qt::KeypadModifier);
-    ASSERT_FLOAT_EQ(e.Zoom, 1.5f);
-    EXPECT_EQ(e.StatusPanel[1]->text(), editorPlaceText(e, v - e.PaintBox->pos()));
+    ASSERT_FLOAT_EQ(e.Zoom, 1.25f);
+    EXPECT_EQ(e.StatusPanel[1]->text(), editorPlaceText(e, w - e.PaintBox->pos()));
 
     // Zoomed out, the box shrinks away from under the pointer.
     for (int i = 0; i < 5; ++i)
         QTest::keyClick(&e, Qt::Key_Minus, Qt::KeypadModifier);
     ASSERT_FLOAT_EQ(e.Zoom, 0.25f);
-    ASSERT_FALSE(QRect(e.PaintBox->pos(), e.PaintBox->size()).contains(v));
+    ASSERT_FALSE(QRect(e.PaintBox->pos(), e.PaintBox->size()).contains(w));
     EXPECT_TRUE(e.StatusPanel[1]->text().isEmpty());
 
     // A zoom by key with the pointer away from the window.
@@ -428,7 +442,7 @@ TEST(EditorWindow, AfterAZoomThePositionShownIsWhereThePointerIs)
     ASSERT_TRUE(e.ScrollBox->verticalScrollBar()->isVisible());
     const QPoint middle = e.ScrollBox->viewport()->rect().center();
     editorPointerTo(e, middle);
-    e.PaintBoxMouseDown(Qt::RightButton, middle - e.PaintBox->pos());
+    QTest::mouseClick(e.PaintBox, Qt::RightButton, {}, middle - e.PaintBox->pos());
     ASSERT_FLOAT_EQ(e.Zoom, 0.5f);
     const QString shown = e.StatusPanel[1]->text();
     QCoreApplication::processEvents();
