@@ -55,10 +55,13 @@ QPointF editorPictureAt(const TImageEditorFrame& e, QPoint v)
     return QPointF(v - e.PaintBox->pos() + QPointF(0.5, 0.5)) / double(e.Zoom);
 }
 
-// The window shown and laid out as it stays: its first layout here leaves the menu bar without
-// height, and the next one would move the view under the pointer.
-void editorSettle(TImageEditorFrame& e)
+// The editor in its first size showing picture, laid out as it stays: its first layout here
+// leaves the menu bar without height, and the next one would move the view under the pointer.
+void editorShowing(TImageEditorFrame& e, const TPicture& picture)
 {
+    e.resize(463, 324);
+    e.show();
+    e.SetPicture(&picture);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&e));
     e.layout()->invalidate();
     QCoreApplication::processEvents();
@@ -206,10 +209,7 @@ TEST(EditorWindow, TheViewShowsThePictureAtItsZoomWhereverItIsScrolled)
 {
     testsupport::MessageRecorder recorder(IDYES);
     TImageEditorFrame e;
-    e.resize(463, 324);
-    e.show();
-    const TPicture pic = gradient(1000, 800);
-    e.SetPicture(&pic);
+    editorShowing(e, gradient(1000, 800));
     // The colour the view shows at its point v, and the picture pixel's colour there.
     const auto expectShown = [&e](QPoint inside) {
         QCoreApplication::processEvents();
@@ -256,10 +256,7 @@ TEST(EditorWindow, TheViewShowsThePictureAtItsZoomWhereverItIsScrolled)
 TEST(EditorWindow, ATransparentPictureAfterAnOpaqueOneShowsTheViewBehindIt)
 {
     TImageEditorFrame e;
-    e.resize(463, 324);
-    e.show();
-    const TPicture opaque = gradient(40, 30);
-    e.SetPicture(&opaque);
+    editorShowing(e, gradient(40, 30));
     const QImage first = e.ScrollBox->viewport()->grab().toImage();
     EXPECT_TRUE(e.PaintBox->testAttribute(Qt::WA_OpaquePaintEvent));
 
@@ -340,11 +337,7 @@ TEST(EditorWindow, ZoomingKeepsThePointerOrTheMiddleOfTheViewOnThePicture)
         {"out by key", 2.0f, 0.6, QPoint(), 1, true, false},
     };
     TImageEditorFrame e;
-    e.resize(463, 324);
-    e.show();
-    const TPicture pic = gradient(1000, 800);
-    e.SetPicture(&pic);
-    editorSettle(e);
+    editorShowing(e, gradient(1000, 800));
     QScrollBar* bars[2] = {e.ScrollBox->horizontalScrollBar(), e.ScrollBox->verticalScrollBar()};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -380,13 +373,9 @@ TEST(EditorWindow, ZoomingKeepsThePointerOrTheMiddleOfTheViewOnThePicture)
 TEST(EditorWindow, AfterAZoomThePositionShownIsWhereThePointerIs)
 {
     TImageEditorFrame e;
-    e.resize(463, 324);
-    e.show();
     // Smaller than the view from 25 % to 125 %, so the box stays centred and moves under the
     // pointer whatever the zoom keeps.
-    const TPicture pic = gradient(100, 80);
-    e.SetPicture(&pic);
-    editorSettle(e);
+    editorShowing(e, gradient(100, 80));
     ASSERT_FLOAT_EQ(e.Zoom, 1.0f);
     const QPoint v = e.PaintBox->pos() + QPoint(10, 12);
     editorPointerTo(e, v);
