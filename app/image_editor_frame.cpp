@@ -13,6 +13,8 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QCoreApplication>
+#include <QCursor>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -21,11 +23,13 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 float FitZoom(int w, int h, int clientW, int clientH)
@@ -256,6 +260,14 @@ void TImageEditorFrame::SetPicture(const TPicture* picture)
 
 void TImageEditorFrame::ZoomStep(int direction)
 {
+    const QRect view = ScrollBox->viewport()->rect();
+    ZoomStepAt(direction, PaintBox->mapFrom(ScrollBox->viewport(), view.center()));
+}
+
+void TImageEditorFrame::ZoomStepAt(int direction, QPoint boxPoint)
+{
+    const float before = Zoom;
+    const QPoint inView = PaintBox->mapTo(ScrollBox->viewport(), boxPoint);
     if (direction == 0) {
         if (Zoom < MaxEditorZoom)
             Zoom += EditorZoomStep;
@@ -265,8 +277,31 @@ void TImageEditorFrame::ZoomStep(int direction)
     PaintBox->resize(RoundValue(Picture->Width() * double(Zoom)),
                      RoundValue(Picture->Height() * double(Zoom)));
     PaintBox->update();
+    // The scroll box shows or hides its bars, which moves a centred box, only when it next
+    // lays out: do that now, so the view is final before it is scrolled.
+    QEvent relayout(QEvent::LayoutRequest);
+    QCoreApplication::sendEvent(ScrollBox, &relayout);
     FormResize();
+    // The same picture point, through the middle of its pixel, at the new zoom; the bars hold
+    // the value inside their range.
+    const double scale = double(Zoom) / double(before);
+    const QPoint after(int(std::floor((boxPoint.x() + 0.5) * scale)),
+                       int(std::floor((boxPoint.y() + 0.5) * scale)));
+    ScrollBox->horizontalScrollBar()->setValue(after.x() - inView.x());
+    ScrollBox->verticalScrollBar()->setValue(after.y() - inView.y());
     showZoom();
+    showPointer();
+}
+
+void TImageEditorFrame::showPointer()
+{
+    const QPoint global = QCursor::pos();
+    const QPoint p = PaintBox->mapFromGlobal(global);
+    if (PaintBox->isVisible() && PaintBox->rect().contains(p) &&
+        ScrollBox->viewport()->rect().contains(ScrollBox->viewport()->mapFromGlobal(global)))
+        PaintBoxMouseMove(p);
+    else
+        StatusPanel[1]->setText(QString());
 }
 
 void TImageEditorFrame::FormResize()
@@ -304,9 +339,9 @@ void TImageEditorFrame::PaintBoxMouseDown(Qt::MouseButton button, QPoint p)
 {
     if (ZoomBtn->isChecked()) {
         if (button == Qt::LeftButton)
-            ZoomStep(0);
+            ZoomStepAt(0, p);
         else if (button == Qt::RightButton)
-            ZoomStep(1);
+            ZoomStepAt(1, p);
         return;
     }
     if (button != Qt::LeftButton)
@@ -342,13 +377,17 @@ void TImageEditorFrame::PaintBoxMouseMove(QPoint p)
 
 void TImageEditorFrame::PaintBoxMouseUp(Qt::MouseButton button, QPoint p)
 {
-    if (!Selecting || button != Qt::LeftButton)
+    if (button != Qt::LeftButton)
+        return;
+    StatusPanel[1]->setText(QString());
+    // Only a drag begun in selection mode makes a selection: a zoom click's release would
+    // otherwise turn the last band's start into one.
+    if (!Selecting)
         return;
     Selecting = false;
     SelRect[2] = std::clamp(p.x(), 0, PaintBox->width());
     SelRect[3] = std::clamp(p.y(), 0, PaintBox->height());
     HasSelection = SelRect[2] != SelRect[0] && SelRect[3] != SelRect[1];
-    StatusPanel[1]->setText(QString());
     PaintBox->update();
 }
 

@@ -56,8 +56,11 @@ public:
     // A copy of picture becomes the edited one; a picture larger than the window opens zoomed
     // out until it fits.
     void SetPicture(const TPicture* picture);
-    // 0 zooms in, 1 out, by one step.
+    // 0 zooms in, 1 out, by one step; the picture point in the middle of the view stays there.
     void ZoomStep(int direction);
+    // The same, keeping the picture point under boxPoint (paint-box pixels) where it is in the
+    // view, as far as the scroll range allows: a zoom click enlarges what was clicked.
+    void ZoomStepAt(int direction, QPoint boxPoint);
 
     void FormCreate();
     void FormClose();
@@ -79,6 +82,9 @@ protected:
 private:
     int toPicture(int v) const;
     void showZoom();
+    // Panel 1 after the picture moved under a still pointer: its place on the picture, or
+    // nothing when it is not over the picture.
+    void showPointer();
     bool m_closing = false;
     // The picture at Zoom, around what the view shows.
     std::unique_ptr<TScaledPictureCache> m_view;

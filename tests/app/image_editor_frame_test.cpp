@@ -11,7 +11,10 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCursor>
 #include <QLabel>
+#include <QLayout>
+#include <QMenuBar>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
@@ -44,6 +47,40 @@ void selectMode(TImageEditorFrame& e)
 {
     e.SelectBtn->trigger();
     ASSERT_TRUE(e.SelectBtn->isChecked());
+}
+
+// The picture point (in picture pixels) the view shows at its point v.
+QPointF editorPictureAt(const TImageEditorFrame& e, QPoint v)
+{
+    return QPointF(v - e.PaintBox->pos() + QPointF(0.5, 0.5)) / double(e.Zoom);
+}
+
+// The editor in its first size showing picture, laid out as it stays: its first layout here
+// leaves the menu bar without height, and the next one would move the view under the pointer.
+void editorShowing(TImageEditorFrame& e, const TPicture& picture)
+{
+    e.resize(463, 324);
+    e.show();
+    e.SetPicture(&picture);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&e));
+    e.layout()->invalidate();
+    QCoreApplication::processEvents();
+    ASSERT_GT(e.MainMenu->height(), 0);
+}
+
+// The pointer moved onto the view at its point v, its move handled as the program's loop does.
+void editorPointerTo(const TImageEditorFrame& e, QPoint v)
+{
+    QCursor::setPos(e.ScrollBox->viewport()->mapToGlobal(v));
+    QCoreApplication::processEvents();
+}
+
+// What panel 1 shows for the pointer over paint-box point p.
+QString editorPlaceText(const TImageEditorFrame& e, QPoint p)
+{
+    return QStringLiteral("(%1,%2)")
+        .arg(RoundValue(p.x() / double(e.Zoom)))
+        .arg(RoundValue(p.y() / double(e.Zoom)));
 }
 
 } // namespace
@@ -172,10 +209,7 @@ TEST(EditorWindow, TheViewShowsThePictureAtItsZoomWhereverItIsScrolled)
 {
     testsupport::MessageRecorder recorder(IDYES);
     TImageEditorFrame e;
-    e.resize(463, 324);
-    e.show();
-    const TPicture pic = gradient(1000, 800);
-    e.SetPicture(&pic);
+    editorShowing(e, gradient(1000, 800));
     // The colour the view shows at its point v, and the picture pixel's colour there.
     const auto expectShown = [&e](QPoint inside) {
         QCoreApplication::processEvents();
@@ -222,10 +256,7 @@ TEST(EditorWindow, TheViewShowsThePictureAtItsZoomWhereverItIsScrolled)
 TEST(EditorWindow, ATransparentPictureAfterAnOpaqueOneShowsTheViewBehindIt)
 {
     TImageEditorFrame e;
-    e.resize(463, 324);
-    e.show();
-    const TPicture opaque = gradient(40, 30);
-    e.SetPicture(&opaque);
+    editorShowing(e, gradient(40, 30));
     const QImage first = e.ScrollBox->viewport()->grab().toImage();
     EXPECT_TRUE(e.PaintBox->testAttribute(Qt::WA_OpaquePaintEvent));
 
@@ -280,4 +311,130 @@ TEST(EditorWindow, PlaceAndStateAreKept)
     EXPECT_EQ(reg.ReadInteger(BasicInfo(), QStringLiteral("Editor_Width"), -1), 500);
     TImageEditorFrame again;
     EXPECT_EQ(again.size(), QSize(500, 400));
+}
+
+// A zoom click enlarges or shrinks around the clicked point: the picture point under the pointer
+// stays under it, as far as the scroll range allows; a zoom by key keeps the view's middle.
+TEST(EditorWindow, ZoomingKeepsThePointerOrTheMiddleOfTheViewOnThePicture)
+{
+    const struct {
+        const char* what;
+        float zoom;     // before
+        double scroll;  // part of both ranges, before
+        QPoint at;      // in the view
+        int direction;  // 0 in, 1 out
+        bool byKey;     // keypad, with the view's middle kept
+        bool heldAtTop; // the point cannot stay: the view is at its top-left end
+    } cases[] = {
+        {"in, scrolled halfway", 1.0f, 0.5, QPoint(300, 150), 0, false, false},
+        {"out, scrolled halfway", 1.0f, 0.5, QPoint(100, 60), 1, false, false},
+        {"in at the far end", 1.0f, 1.0, QPoint(400, 200), 0, false, false},
+        {"in at the near end", 0.5f, 0.0, QPoint(20, 15), 0, false, false},
+        {"in at the largest step", 4.0f, 0.3, QPoint(250, 100), 0, false, false},
+        {"out, still larger than the view", 0.75f, 0.7, QPoint(300, 40), 1, false, false},
+        {"out near the top-left corner", 1.0f, 0.0, QPoint(20, 20), 1, false, true},
+        {"in by key", 1.0f, 0.4, QPoint(), 0, true, false},
+        {"out by key", 2.0f, 0.6, QPoint(), 1, true, false},
+    };
+    TImageEditorFrame e;
+    editorShowing(e, gradient(1000, 800));
+    QScrollBar* bars[2] = {e.ScrollBox->horizontalScrollBar(), e.ScrollBox->verticalScrollBar()};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        while (e.Zoom < c.zoom)
+            e.ZoomStep(0);
+        while (e.Zoom > c.zoom)
+            e.ZoomStep(1);
+        for (QScrollBar* bar : bars)
+            bar->setValue(bar->minimum() + int(c.scroll * (bar->maximum() - bar->minimum())));
+        const QPoint at = c.byKey ? e.ScrollBox->viewport()->rect().center() : c.at;
+        const QPointF before = editorPictureAt(e, at);
+        if (c.byKey)
+            e.ZoomStep(c.direction);
+        else
+            e.PaintBoxMouseDown(c.direction == 0 ? Qt::LeftButton : Qt::RightButton, at - e.PaintBox->pos());
+        QCoreApplication::processEvents();
+        const QPointF after = editorPictureAt(e, at);
+        if (c.heldAtTop) {
+            EXPECT_EQ(bars[0]->value(), 0);
+            EXPECT_EQ(bars[1]->value(), 0);
+            EXPECT_EQ(e.PaintBox->pos(), QPoint(0, 0));
+        } else {
+            // Within a pixel of the view at the new zoom.
+            const double slack = 1.0 / double(e.Zoom) + 1e-9;
+            EXPECT_NEAR(after.x(), before.x(), slack) << "zoom " << e.Zoom;
+            EXPECT_NEAR(after.y(), before.y(), slack) << "zoom " << e.Zoom;
+        }
+    }
+}
+
+// After a zoom the status bar shows where the pointer now is on the picture, not where it was at
+// the old zoom; nothing once the picture no longer lies under it.
+TEST(EditorWindow, AfterAZoomThePositionShownIsWhereThePointerIs)
+{
+    TImageEditorFrame e;
+    // Smaller than the view from 25 % to 125 %, so the box stays centred and moves under the
+    // pointer whatever the zoom keeps.
+    editorShowing(e, gradient(100, 80));
+    ASSERT_FLOAT_EQ(e.Zoom, 1.0f);
+    const QPoint v = e.PaintBox->pos() + QPoint(10, 12);
+    editorPointerTo(e, v);
+    ASSERT_EQ(e.StatusPanel[1]->text(), QStringLiteral("(10,12)"));
+
+    // A left click zooms in; the pointer's new place shows until the release empties the panel,
+    // which any left release does.
+    QTest::mousePress(e.PaintBox, Qt::LeftButton, {}, v - e.PaintBox->pos());
+    ASSERT_FLOAT_EQ(e.Zoom, 1.25f);
+    EXPECT_EQ(e.StatusPanel[1]->text(), editorPlaceText(e, v - e.PaintBox->pos()));
+    QTest::mouseRelease(e.PaintBox, Qt::LeftButton, {}, v - e.PaintBox->pos());
+    EXPECT_TRUE(e.StatusPanel[1]->text().isEmpty());
+    EXPECT_FALSE(e.HasSelection);
+
+    // A right click zooms out and leaves the pointer's new place, not the one at 125 %.
+    const QPoint w = v + QPoint(4, 2);
+    editorPointerTo(e, w);
+    const QString at125 = e.StatusPanel[1]->text();
+    ASSERT_FALSE(at125.isEmpty());
+    QTest::mouseClick(e.PaintBox, Qt::RightButton, {}, w - e.PaintBox->pos());
+    ASSERT_FLOAT_EQ(e.Zoom, 1.0f);
+    EXPECT_EQ(e.StatusPanel[1]->text(), editorPlaceText(e, w - e.PaintBox->pos()));
+    EXPECT_NE(e.StatusPanel[1]->text(), at125);
+
+    // The keypad does the same with the pointer where it is.
+    QTest::keyClick(&e, Qt::Key_Plus, Qt::KeypadModifier);
+    ASSERT_FLOAT_EQ(e.Zoom, 1.25f);
+    EXPECT_EQ(e.StatusPanel[1]->text(), editorPlaceText(e, w - e.PaintBox->pos()));
+
+    // Zoomed out, the box shrinks away from under the pointer.
+    for (int i = 0; i < 5; ++i)
+        QTest::keyClick(&e, Qt::Key_Minus, Qt::KeypadModifier);
+    ASSERT_FLOAT_EQ(e.Zoom, 0.25f);
+    ASSERT_FALSE(QRect(e.PaintBox->pos(), e.PaintBox->size()).contains(w));
+    EXPECT_TRUE(e.StatusPanel[1]->text().isEmpty());
+
+    // A zoom by key with the pointer away from the window.
+    editorPointerTo(e, e.PaintBox->pos() + QPoint(3, 3));
+    ASSERT_FALSE(e.StatusPanel[1]->text().isEmpty());
+    QCursor::setPos(e.mapToGlobal(QPoint(-50, -50)));
+    QCoreApplication::processEvents();
+    QTest::keyClick(&e, Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_TRUE(e.StatusPanel[1]->text().isEmpty());
+
+    // Scrolled both ways at 75 % and centred without bars at 50 %: the place shown is the one
+    // in the view as it is laid out once the bars have gone.
+    const TPicture larger = gradient(600, 400);
+    e.SetPicture(&larger);
+    while (e.Zoom < 0.75f)
+        e.ZoomStep(0);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(e.ScrollBox->horizontalScrollBar()->isVisible());
+    ASSERT_TRUE(e.ScrollBox->verticalScrollBar()->isVisible());
+    const QPoint middle = e.ScrollBox->viewport()->rect().center();
+    editorPointerTo(e, middle);
+    QTest::mouseClick(e.PaintBox, Qt::RightButton, {}, middle - e.PaintBox->pos());
+    ASSERT_FLOAT_EQ(e.Zoom, 0.5f);
+    const QString shown = e.StatusPanel[1]->text();
+    QCoreApplication::processEvents();
+    ASSERT_FALSE(e.ScrollBox->verticalScrollBar()->isVisible());
+    EXPECT_EQ(shown, editorPlaceText(e, e.PaintBox->mapFromGlobal(QCursor::pos())));
 }
