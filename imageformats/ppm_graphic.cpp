@@ -203,6 +203,21 @@ void ConvertWideRow(const uint8_t* s, uint8_t* d, size_t samples, uint32_t chann
     });
 }
 
+// Reads height rows of rowBytes through a block of about blockBytes, handing each row with its
+// number to convert.
+template <class Read, class Convert>
+void ReadRowBlocks(Read& read, size_t rowBytes, uint32_t height, size_t blockBytes, Convert&& convert)
+{
+    const size_t blockRows = std::clamp<size_t>(blockBytes / rowBytes, 1, height);
+    LargeBuffer block(blockRows * rowBytes);
+    for (uint32_t y = 0; y < height;) {
+        const size_t rows = std::min<size_t>(blockRows, height - y);
+        read(block.data(), rows * rowBytes);
+        for (size_t r = 0; r < rows; ++r, ++y)
+            convert(block.data() + r * rowBytes, y);
+    }
+}
+
 // Binary grey and colour maps. read(to, n) puts the next n bytes of pixel data at to. Colour rows
 // of single bytes at full range pass through a small block on their way into the picture; other
 // rows of single bytes go straight into it, all rows at once when the picture's lines have no
@@ -220,14 +235,9 @@ QImage DecodeBinary(const PPMHeader& h, Read&& read)
         // Colour rows a block at a time, turned from RGB into the picture's order on their way
         // in: one pass over the picture's memory instead of a read and a swap.
         const bool bypassCache = image.sizeInBytes() >= kBypassCacheBytes;
-        const size_t blockRows = std::clamp<size_t>((size_t(256) << 10) / rowSamples, 1, h.Height);
-        LargeBuffer block(blockRows * rowSamples);
-        for (uint32_t y = 0; y < h.Height;) {
-            const size_t rows = std::min<size_t>(blockRows, h.Height - y);
-            read(block.data(), rows * rowSamples);
-            for (size_t r = 0; r < rows; ++r, ++y)
-                ConvertRGBRow(block.data() + r * rowSamples, bits + line * y, 8, int(rowSamples), bypassCache);
-        }
+        ReadRowBlocks(read, rowSamples, h.Height, size_t(256) << 10, [&](const uint8_t* row, uint32_t y) {
+            ConvertRGBRow(row, bits + line * y, 8, int(rowSamples), bypassCache);
+        });
         return image;
     }
     if (h.MaxValue <= 255) {
@@ -248,15 +258,9 @@ QImage DecodeBinary(const PPMHeader& h, Read&& read)
         return image;
     }
     // Two bytes a sample: a block of rows at a time.
-    const size_t rowBytes = 2 * rowSamples;
-    const size_t blockRows = std::clamp<size_t>((size_t(4) << 20) / rowBytes, 1, h.Height);
-    LargeBuffer block(blockRows * rowBytes);
-    for (uint32_t y = 0; y < h.Height;) {
-        const size_t rows = std::min<size_t>(blockRows, h.Height - y);
-        read(block.data(), rows * rowBytes);
-        for (size_t r = 0; r < rows; ++r, ++y)
-            ConvertWideRow(block.data() + r * rowBytes, bits + line * y, rowSamples, channels, h.MaxValue, scale);
-    }
+    ReadRowBlocks(read, 2 * rowSamples, h.Height, size_t(4) << 20, [&](const uint8_t* row, uint32_t y) {
+        ConvertWideRow(row, bits + line * y, rowSamples, channels, h.MaxValue, scale);
+    });
     return image;
 }
 
