@@ -381,12 +381,12 @@ struct ProgramUnderTest {
     }
 };
 
-// An empty document on the test paper.
-void WriteEmptyDocument(const QString& path)
+// An empty document on the test paper, or on the paper named.
+void WriteEmptyDocument(const QString& path, const char* paper = "startup-test")
 {
     DocumentHeader header;
     header.HalfHeight = 190;
-    header.PaperID = NameGUID("startup-test");
+    header.PaperID = NameGUID(paper);
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(header.Encode());
@@ -623,14 +623,7 @@ TEST(Splash, MessagesShownWhileStartingComeAboveIt)
     ProgramUnderTest korvane(QStringLiteral("program-splash"));
     const QString docs = testsupport::freshDir(QStringLiteral("splash-docs"));
     const QString document = docs + QStringLiteral("/strange paper.kvo");
-    {
-        DocumentHeader header;
-        header.HalfHeight = 190;
-        header.PaperID = NameGUID("not-in-the-catalogue");
-        QFile file(document);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(header.Encode());
-    }
+    WriteEmptyDocument(document, "not-in-the-catalogue");
     QProcessEnvironment env = korvane.env;
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.insert(QStringLiteral("DISPLAY"), display);
