@@ -4,6 +4,7 @@
 #include "platform/graphic_control.h"
 #include "app/web_links.h"
 #include "bars/dock_bar_common.h"
+#include "bars/image_list.h"
 #include "bars/tool_window.h"
 #include "bars/toolbar.h"
 #include "bars/toolbar_button.h"
@@ -350,6 +351,7 @@ QIcon TMainFrame::ImageListIcon(int index)
     case 1: return Glyph(QStringLiteral("folder"));
     case 5: return Glyph(QStringLiteral("paste"));
     case 13: return Glyph(QStringLiteral("maker"));
+    case CDDBImage: return Glyph(QStringLiteral("cddb"));
     default: return QIcon();
     }
 }
@@ -612,10 +614,22 @@ void TMainFrame::BuildToolbars()
     PaintToolBar->SetFullSize(true);
     PaintToolBar->DockableTo = DockableBit(dpLeft) | DockableBit(dpRight) | DockableBit(dpBottom);
     PaintToolBar->SetDefaultDock(LDock);
+    ImageList = new TImageList(16, 16, this);
+    ImageList->setObjectName(QStringLiteral("ImageList"));
+    for (int i = 0; i < ImageListCount; ++i) {
+        QImage image = ImageListIcon(i).pixmap(16, 16).toImage();
+        if (image.isNull()) {
+            image = QImage(16, 16, QImage::Format_ARGB32);
+            image.fill(Qt::transparent);
+        }
+        ImageList->Add(image);
+    }
+    // A glyph of side pixels, or none for a button that takes its picture from the image list.
     auto tool = [this](const char* name, const char* glyph, int number, int side, bool oldStyle) {
         auto* b = new TToolbarButtonX(PaintToolBar);
         b->setObjectName(QString::fromLatin1(name));
-        b->SetGlyph(GlyphBitmap(QString::fromLatin1(glyph), side));
+        if (glyph)
+            b->SetGlyph(GlyphBitmap(QString::fromLatin1(glyph), side));
         b->SetOldDisabledStyle(oldStyle);
         b->SetGroupIndex(2);
         b->OnClick = [this, number](TToolbarButtonX*) { Application->Guard([&] { ToolBtnClick(number); }); };
@@ -626,12 +640,14 @@ void TMainFrame::BuildToolbars()
     ImageBtn = tool("ImageBtn", "image", 2, 18, false);
     RectBtn = tool("RectBtn", "rect", 3, 18, false);
     EllipseBtn = tool("EllipseBtn", "ellipse", 4, 18, false);
-    BarCodeBtn = tool("BarCodeBtn", "barcode", 5, 18, true);
+    BarCodeBtn = tool("BarCodeBtn", "barcode", 5, 24, true);
     BarCodeBtn->hide();
     PaintToolSep = new TToolbarSepX(PaintToolBar);
     PaintToolSep->setObjectName(QStringLiteral("PaintToolSep"));
     FileListBtn = tool("FileListBtn", "filelist", 6, 16, true);
-    CDDBListBtn = tool("CDDBListBtn", "cddb", 7, 18, true);
+    CDDBListBtn = tool("CDDBListBtn", nullptr, 7, 0, true);
+    CDDBListBtn->SetImages(ImageList);
+    CDDBListBtn->SetImageIndex(CDDBImage);
     ArrowBtn->SetDown(true);
     PaintToolBar->SetParent(LDock);
     PaintToolBar->show();

@@ -19,6 +19,7 @@ class QMenu;
 class QMimeData;
 class QScrollArea;
 class TDockX;
+class TImageList;
 class TToolbarButtonX;
 class TToolbarSepX;
 class TToolbarX;
@@ -58,6 +59,8 @@ public:
     TToolbarButtonX *ArrowBtn = nullptr, *LabelBtn = nullptr, *ImageBtn = nullptr, *RectBtn = nullptr,
                     *EllipseBtn = nullptr, *BarCodeBtn = nullptr, *FileListBtn = nullptr, *CDDBListBtn = nullptr;
     TToolbarSepX* PaintToolSep = nullptr;
+    // The window's image list (ImageListIcon), from which the CDDB tool takes its picture.
+    TImageList* ImageList = nullptr;
     TToolWindowX* GraphicsLibraryBar = nullptr;
     QScrollArea* GraphicLibraryList = nullptr;
     QLabel* StatusPanel[3] = {nullptr, nullptr, nullptr};
@@ -164,8 +167,11 @@ public:
     // The clipboard offers something a document can paste.
     static bool ClipboardOffersPaste(const QMimeData* data);
     static bool ClipboardOffersMixedObj(const QMimeData* data);
-    // The pictures of the window's image list by index (0 paper, 1 classification, 13 maker).
+    // The pictures of the window's image list by index (0 paper, 1 classification, 5 paste,
+    // 13 maker, 14 the CDDB tool); a null icon for the indices without one.
     static QIcon ImageListIcon(int index);
+    static constexpr int ImageListCount = 15;
+    static constexpr int CDDBImage = 14;
     // Captions of the document windows, in window order.
     QStringList DocumentCaptions() const;
     int DocumentCount() const;

@@ -50,6 +50,8 @@ TSplashDialog::TSplashDialog(QWidget* owner)
 
     FormCreate();
     SplashTimer->start();
+    // Watches for the first modal window of the start-up (StepAside).
+    qApp->installEventFilter(this);
 
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
@@ -90,8 +92,12 @@ QString TSplashDialog::FileVersionText(const QString& versionText)
 void TSplashDialog::SetMainForm(QWidget* form)
 {
     m_mainForm = form;
-    if (m_dismissed || !isVisible())
+    if (m_dismissed || !isVisible()) {
         ShowMainForm();
+        // Hidden for a message while the main window was made: nothing left to show.
+        if (m_steppedAside)
+            close();
+    }
 }
 
 void TSplashDialog::ShowMainForm()
@@ -108,6 +114,16 @@ void TSplashDialog::Dismissed()
 {
     m_dismissed = true;
     ShowMainForm();
+}
+
+void TSplashDialog::StepAside()
+{
+    qApp->removeEventFilter(this);
+    m_steppedAside = true;
+    // Not closed here: this may run inside the timer's tick, which closes it once the main
+    // window is shown, or before the main window exists, which SetMainForm then shows at once.
+    m_dismissed = true;
+    hide();
 }
 
 void TSplashDialog::SplashTimerTimer()
@@ -142,6 +158,12 @@ void TSplashDialog::done(int result)
 
 bool TSplashDialog::eventFilter(QObject* watched, QEvent* event)
 {
+    // Before the window is mapped, so that it never shows under the splash.
+    if (event->type() == QEvent::Show && watched != this && !m_steppedAside) {
+        auto* window = qobject_cast<QWidget*>(watched);
+        if (window && window->isWindow() && window->isModal() && isVisible())
+            StepAside();
+    }
     if (watched == ImageLogo && event->type() == QEvent::MouseButtonRelease) {
         Application->Guard([this] { ImageLogoClick(); });
         return true;

@@ -38,8 +38,12 @@ protected:
 private:
     // Closed early (Escape, the window manager): the main window must not wait for the timer.
     void Dismissed();
+    // A modal window (a message, a dialog) opens while the program starts: the splash, which
+    // stays on top, would cover it, so it goes out of the way for good.
+    void StepAside();
     void ShowMainForm();
 
     QPointer<QWidget> m_mainForm;
     bool m_dismissed = false;
+    bool m_steppedAside = false;
 };

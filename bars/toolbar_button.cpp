@@ -223,9 +223,16 @@ void TToolbarButtonX::SetImages(TCustomImageList* list)
     if (list == Images())
         return;
     QObject::disconnect(m_imagesGone);
+    QObject::disconnect(m_imagesChanged);
     m_glyph.SetImageList(list);
-    if (auto* owned = dynamic_cast<TImageList*>(list))
+    if (auto* owned = dynamic_cast<TImageList*>(list)) {
         m_imagesGone = connect(owned, &QObject::destroyed, this, [this] { SetImages(nullptr); });
+        // The drawn picture is kept: a changed image list makes it be drawn again.
+        m_imagesChanged = connect(owned, &TImageList::Change, this, [this] {
+            m_glyph.Invalidate();
+            Redraw(true);
+        });
+    }
 }
 
 void TToolbarButtonX::SetLayout(TButtonLayout layout)

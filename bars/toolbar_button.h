@@ -229,5 +229,6 @@ private:
     QPointer<QWidget> m_keyWindow;
     QShortcut* m_accelerator = nullptr;
     QMetaObject::Connection m_imagesGone;
+    QMetaObject::Connection m_imagesChanged;
     std::shared_ptr<bool> m_alive;
 };

@@ -2,6 +2,7 @@
 // found again and named, the paint tools, the commands reaching the active document, and the
 // Window menu's arrangements.
 #include "app/main_frame.h"
+#include "bars/image_list.h"
 #include "bars/tool_window.h"
 #include "bars/toolbar.h"
 #include "bars/toolbar_button.h"
@@ -328,6 +329,36 @@ TEST_F(MainFrameCommandsTest, PaintToolsGoToTheActiveDocumentOnly)
     QDialog dialog(frame);
     dialog.exec();
     EXPECT_EQ(frame->ActiveDocument(), b);
+}
+
+// The CDDB tool draws its picture from the window's image list, not from a glyph of its own:
+// what the list holds at its index is what the button shows.
+TEST_F(MainFrameCommandsTest, TheCDDBToolShowsItsPictureFromTheWindowsImageList)
+{
+    TToolbarButtonX* button = frame->CDDBListBtn;
+    EXPECT_EQ(button->Images(), frame->ImageList);
+    EXPECT_EQ(button->ImageIndex(), TMainFrame::CDDBImage);
+    EXPECT_TRUE(button->Glyph().Empty());
+    button->setEnabled(true);
+    const auto redPixels = [button] {
+        const QImage shown = button->grab().toImage();
+        int n = 0;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x) {
+                const QRgb px = shown.pixel(x, y);
+                n += qRed(px) > 200 && qGreen(px) < 60 && qBlue(px) < 60;
+            }
+        return n;
+    };
+    EXPECT_EQ(redPixels(), 0);
+    QImage red(16, 16, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    QImage other = red;
+    other.fill(Qt::blue);
+    frame->ImageList->Replace(TMainFrame::CDDBImage - 1, other);
+    EXPECT_EQ(redPixels(), 0);
+    frame->ImageList->Replace(TMainFrame::CDDBImage, red);
+    EXPECT_EQ(redPixels(), 16 * 16);
 }
 
 TEST_F(MainFrameCommandsTest, EditCommandsActOnTheSelectionOfTheActiveDocument)

@@ -27,7 +27,9 @@
 #include <QProcess>
 #include <QtEndian>
 
+#include <functional>
 #include <memory>
+#include <utility>
 #include <csignal>
 #include <sys/resource.h>
 
@@ -379,12 +381,12 @@ struct ProgramUnderTest {
     }
 };
 
-// An empty document on the test paper.
-void WriteEmptyDocument(const QString& path)
+// An empty document on the test paper, or on the paper named.
+void WriteEmptyDocument(const QString& path, const char* paper = "startup-test")
 {
     DocumentHeader header;
     header.HalfHeight = 190;
-    header.PaperID = NameGUID("startup-test");
+    header.PaperID = NameGUID(paper);
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(header.Encode());
@@ -572,4 +574,178 @@ TEST(Splash, ClosedEarlyShowsTheMainWindowAtOnce)
     EXPECT_TRUE(main.isVisible());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(splash.isNull());
+}
+
+namespace startup_test {
+
+// The client windows on display from bottom to top, as the window manager stacks them, each with
+// its window type ("NORMAL", "DIALOG", "SPLASH", ...).
+struct StackedWindow {
+    QString id, type;
+};
+QList<StackedWindow> StackedWindows(const QString& display)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), display);
+    const auto xprop = [&](const QStringList& args) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral("xprop"), args);
+        return p.waitForFinished(10000) ? QString::fromLatin1(p.readAllStandardOutput()) : QString();
+    };
+    QList<StackedWindow> out;
+    const QString list = xprop({QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
+    const qsizetype hash = list.indexOf(QLatin1Char('#'));
+    if (hash < 0)
+        return out;
+    for (QString id : list.mid(hash + 1).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        id = id.trimmed();
+        const QString type = xprop({QStringLiteral("-id"), id, QStringLiteral("_NET_WM_WINDOW_TYPE")});
+        const qsizetype at = type.indexOf(QStringLiteral("_NET_WM_WINDOW_TYPE_"));
+        out.append({id, at < 0 ? QString() : type.mid(at + 20).section(QLatin1Char(','), 0, 0).trimmed()});
+    }
+    return out;
+}
+
+} // namespace startup_test
+
+// A document opened from the command line whose paper is not in the catalogue asks about its
+// paper while the program starts. The question, and the paper dialog after it, must come above
+// the splash window, which stays on top, so that the user can see and answer them.
+TEST(Splash, MessagesShownWhileStartingComeAboveIt)
+{
+    testsupport::XSession session;
+    const QString display = session.Start();
+    if (display.isEmpty())
+        GTEST_SKIP() << "no Xvfb, openbox and xdotool to run under";
+    if (QStandardPaths::findExecutable(QStringLiteral("xprop")).isEmpty())
+        GTEST_SKIP() << "no xprop";
+    ProgramUnderTest korvane(QStringLiteral("program-splash"));
+    const QString docs = testsupport::freshDir(QStringLiteral("splash-docs"));
+    const QString document = docs + QStringLiteral("/strange paper.kvo");
+    WriteEmptyDocument(document, "not-in-the-catalogue");
+    QProcessEnvironment env = korvane.env;
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.insert(QStringLiteral("DISPLAY"), display);
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start(korvane.exe, {document});
+    ASSERT_TRUE(program.waitForStarted(10000));
+
+    // Waits for a dialog on top of every window; the splash, if still there, below it.
+    const auto dialogOnTop = [&] {
+        QList<startup_test::StackedWindow> windows;
+        const bool found = WaitUntil(
+            [&] {
+                windows = startup_test::StackedWindows(display);
+                return !windows.isEmpty() && windows.back().type == QStringLiteral("DIALOG");
+            },
+            30000);
+        QStringList seen;
+        for (const auto& w : windows)
+            seen << w.id + QLatin1Char(' ') + w.type;
+        return found ? testing::AssertionSuccess()
+                     : testing::AssertionFailure() << seen.join(QStringLiteral(", ")).toStdString();
+    };
+    // The unknown-paper question, answered with Enter.
+    ASSERT_TRUE(dialogOnTop());
+    testsupport::XDoTool(display, {QStringLiteral("key"), QStringLiteral("Return")});
+    // Then the paper dialog, left with Escape.
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            const auto windows = startup_test::StackedWindows(display);
+            return windows.size() >= 1 && windows.back().type == QStringLiteral("DIALOG");
+        },
+        30000));
+    EXPECT_TRUE(dialogOnTop());
+    testsupport::XDoTool(display, {QStringLiteral("key"), QStringLiteral("Escape")});
+    // The main window follows, and the splash is gone.
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            const auto windows = startup_test::StackedWindows(display);
+            return windows.size() == 1 && windows.front().type == QStringLiteral("NORMAL");
+        },
+        30000));
+    // The document's paper changed, so a regular end would ask about saving it.
+    program.kill();
+    program.waitForFinished(30000);
+}
+
+namespace startup_test {
+
+// A main window that opens a window of its own when it is first shown, as the main window does
+// with a message about a document named on the command line.
+class WindowOpeningOnShow : public QWidget {
+public:
+    std::function<void()> OnShow;
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        QWidget::showEvent(event);
+        if (auto f = std::exchange(OnShow, nullptr))
+            f();
+    }
+};
+
+} // namespace startup_test
+
+// A modal window opened while the program starts, whether the main window is being made or is
+// being shown at the splash's tick, finds the splash gone and, once answered, the main window
+// shown and the splash freed. A window that is not modal leaves the splash as it is.
+TEST(Splash, GoesOutOfTheWayOfAModalWindowWhileStarting)
+{
+    struct Case {
+        const char* what;
+        bool modal;
+        bool whileMaking;
+    } cases[] = {
+        {"modal, main window shown at the tick", true, false},
+        {"modal, main window still being made", true, true},
+        {"not modal", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        startup_test::WindowOpeningOnShow main;
+        QPointer<TSplashDialog> splash = new TSplashDialog();
+        splash->show();
+        bool splashShownUnderIt = true;
+        bool mainShownUnderIt = true;
+        std::unique_ptr<QDialog> nonModal;
+        const auto open = [&] {
+            if (!c.modal) {
+                nonModal = std::make_unique<QDialog>();
+                nonModal->show();
+                splashShownUnderIt = splash && splash->isVisible();
+                return;
+            }
+            QDialog box;
+            QTimer::singleShot(0, &box, [&] {
+                splashShownUnderIt = splash && splash->isVisible();
+                mainShownUnderIt = main.isVisible();
+                box.accept();
+            });
+            box.exec();
+        };
+        if (c.whileMaking) {
+            open();
+            ASSERT_TRUE(splash);
+            splash->SetMainForm(&main);
+            // Shown at once: no timer left to wait for.
+            EXPECT_TRUE(main.isVisible());
+        } else {
+            main.OnShow = open;
+            splash->SetMainForm(&main);
+            splash->SplashTimerTimer();
+            EXPECT_TRUE(main.isVisible());
+        }
+        EXPECT_EQ(splashShownUnderIt, !c.modal);
+        if (c.whileMaking) {
+            EXPECT_FALSE(mainShownUnderIt);
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(splash.isNull());
+        delete splash.data();
+    }
 }
