@@ -238,6 +238,7 @@ void TImageEditorFrame::showZoom()
 void TImageEditorFrame::SetPicture(const TPicture* picture)
 {
     Picture->Assign(picture);
+    m_selKept = false;
     m_view->Clear();
     PaintBox->setAttribute(Qt::WA_OpaquePaintEvent, false);
     const int w = Picture->Width(), h = Picture->Height();
@@ -276,6 +277,7 @@ void TImageEditorFrame::ZoomStepAt(int direction, QPoint boxPoint)
     }
     PaintBox->resize(RoundValue(Picture->Width() * double(Zoom)),
                      RoundValue(Picture->Height() * double(Zoom)));
+    rescaleSelection(before);
     PaintBox->update();
     // The scroll box shows or hides its bars, which moves a centred box, only when it next
     // lays out: do that now, so the view is final before it is scrolled.
@@ -291,6 +293,44 @@ void TImageEditorFrame::ZoomStepAt(int direction, QPoint boxPoint)
     ScrollBox->verticalScrollBar()->setValue(after.y() - inView.y());
     showZoom();
     showPointer();
+}
+
+QRect TImageEditorFrame::selectionOnPicture(float zoom) const
+{
+    if (m_selKept && std::equal(std::begin(SelRect), std::end(SelRect), std::begin(m_selBox)))
+        return m_selOnPicture;
+    return CropRect(SelRect[0], SelRect[1], SelRect[2], SelRect[3], zoom, Picture->Width(),
+                    Picture->Height());
+}
+
+void TImageEditorFrame::rescaleSelection(float before)
+{
+    if (Zoom == before)
+        return;
+    const double scale = double(Zoom) / double(before);
+    const auto toBox = [this](int v) { return RoundValue(v * double(Zoom)); };
+    if (Selecting) {
+        // A drag still going on goes on from the same picture points.
+        for (int i = 0; i < 4; ++i)
+            SelRect[i] =
+                std::clamp(RoundValue(SelRect[i] * scale), 0, i % 2 ? PaintBox->height() : PaintBox->width());
+        m_selKept = false;
+    } else if (HasSelection) {
+        // The band stays on the picture pixels Crop cuts.
+        const QRect r = selectionOnPicture(before);
+        if (r.isEmpty()) {
+            HasSelection = false;
+            m_selKept = false;
+            return;
+        }
+        SelRect[0] = toBox(r.left());
+        SelRect[1] = toBox(r.top());
+        SelRect[2] = toBox(r.left() + r.width());
+        SelRect[3] = toBox(r.top() + r.height());
+        std::copy(std::begin(SelRect), std::end(SelRect), std::begin(m_selBox));
+        m_selOnPicture = r;
+        m_selKept = true;
+    }
 }
 
 void TImageEditorFrame::showPointer()
@@ -348,6 +388,7 @@ void TImageEditorFrame::PaintBoxMouseDown(Qt::MouseButton button, QPoint p)
         return;
     Selecting = true;
     HasSelection = false;
+    m_selKept = false;
     SelRect[0] = SelRect[2] = std::clamp(p.x(), 0, PaintBox->width());
     SelRect[1] = SelRect[3] = std::clamp(p.y(), 0, PaintBox->height());
     PaintBox->update();
@@ -402,8 +443,7 @@ void TImageEditorFrame::CropItemClick()
     if (!HasSelection)
         return;
     HasSelection = false;
-    const QRect r =
-        CropRect(SelRect[0], SelRect[1], SelRect[2], SelRect[3], Zoom, Picture->Width(), Picture->Height());
+    const QRect r = selectionOnPicture(Zoom);
     if (r.isEmpty() || Picture->Empty()) {
         PaintBox->update();
         return;

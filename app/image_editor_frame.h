@@ -85,7 +85,17 @@ private:
     // Panel 1 after the picture moved under a still pointer: its place on the picture, or
     // nothing when it is not over the picture.
     void showPointer();
+    // The picture pixels the finished selection covers: the ones kept across zooms while the band
+    // is still the one drawn for them, else SelRect converted at zoom.
+    QRect selectionOnPicture(float zoom) const;
+    // The selection drawn again at Zoom (after a zoom from before), on the same picture pixels.
+    void rescaleSelection(float before);
     bool m_closing = false;
+    // A selection carried through a zoom: its picture pixels, and the band drawn for them, as
+    // the box pixels of a zoom below 100 % cannot hold every picture pixel.
+    bool m_selKept = false;
+    QRect m_selOnPicture;
+    int m_selBox[4] = {0, 0, 0, 0};
     // The picture at Zoom, around what the view shows.
     std::unique_ptr<TScaledPictureCache> m_view;
 };

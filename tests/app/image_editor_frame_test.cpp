@@ -438,3 +438,93 @@ TEST(EditorWindow, AfterAZoomThePositionShownIsWhereThePointerIs)
     ASSERT_FALSE(e.ScrollBox->verticalScrollBar()->isVisible());
     EXPECT_EQ(shown, editorPlaceText(e, e.PaintBox->mapFromGlobal(QCursor::pos())));
 }
+
+// A selection stays on the picture pixels it was dragged over when the user zooms (by click or
+// keypad) before cropping: the band is drawn again there, and Crop cuts those pixels, also after
+// a step below 100 %, where the box pixels cannot hold every picture pixel.
+TEST(EditorWindow, ASelectionKeepsItsPicturePixelsAcrossZooms)
+{
+    const struct {
+        const char* what;
+        float zoom;        // when dragged
+        QPoint from, to;   // paint-box pixels at that zoom
+        QRect picture;     // the picture pixels they cover
+        const char* steps; // '+' in, '-' out
+        bool byKey;
+    } cases[] = {
+        {"in by clicks", 1.0f, {10, 20}, {40, 45}, {10, 20, 30, 25}, "++", false},
+        {"out by keys", 1.0f, {10, 20}, {40, 45}, {10, 20, 30, 25}, "--", true},
+        {"down to 25 % and back", 1.0f, {11, 21}, {43, 46}, {11, 21, 32, 25}, "------++++++", true},
+        {"up to 400 % and down to 50 %",
+         1.0f,
+         {5, 7},
+         {58, 49},
+         {5, 7, 53, 42},
+         "++++++++++++--------------",
+         false},
+        {"dragged up-left at 200 %, out", 2.0f, {90, 70}, {30, 20}, {15, 10, 30, 25}, "-----", false},
+        {"dragged at 50 %, in", 0.5f, {3, 4}, {20, 22}, {6, 8, 34, 36}, "+++", true},
+    };
+    testsupport::MessageRecorder recorder(IDYES);
+    const TPicture pic = gradient(60, 50);
+    const QImage source = pic.Graphic()->ToImage();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TImageEditorFrame e;
+        editorShowing(e, pic);
+        while (e.Zoom < c.zoom)
+            e.ZoomStep(0);
+        while (e.Zoom > c.zoom)
+            e.ZoomStep(1);
+        selectMode(e);
+        drag(e, c.from, c.to);
+        ASSERT_TRUE(e.HasSelection);
+        e.ZoomBtn->trigger();
+        for (const char* s = c.steps; *s; ++s) {
+            const bool in = *s == '+';
+            if (c.byKey)
+                QTest::keyClick(&e, in ? Qt::Key_Plus : Qt::Key_Minus, Qt::KeypadModifier);
+            else
+                QTest::mouseClick(e.PaintBox, in ? Qt::LeftButton : Qt::RightButton, {}, QPoint(2, 2));
+        }
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(e.HasSelection) << "zoom " << e.Zoom;
+        // The band lies on the selected picture pixels at the new zoom.
+        const auto box = [&e](int v) { return RoundValue(v * double(e.Zoom)); };
+        EXPECT_EQ(std::min(e.SelRect[0], e.SelRect[2]), box(c.picture.left())) << "zoom " << e.Zoom;
+        EXPECT_EQ(std::min(e.SelRect[1], e.SelRect[3]), box(c.picture.top()));
+        EXPECT_EQ(std::max(e.SelRect[0], e.SelRect[2]), box(c.picture.left() + c.picture.width()));
+        EXPECT_EQ(std::max(e.SelRect[1], e.SelRect[3]), box(c.picture.top() + c.picture.height()));
+        selectMode(e);
+        e.CropItem->trigger();
+        ASSERT_TRUE(e.Modified);
+        EXPECT_EQ(e.Picture->Graphic()->ToImage().convertToFormat(QImage::Format_RGB32),
+                  source.copy(c.picture).convertToFormat(QImage::Format_RGB32))
+            << e.Picture->Width() << "x" << e.Picture->Height();
+    }
+}
+
+// A new drag after a zoom is taken at the zoom it is made at, not as the band carried over.
+TEST(EditorWindow, ADragAfterAZoomReplacesTheCarriedSelection)
+{
+    testsupport::MessageRecorder recorder(IDYES);
+    const TPicture pic = gradient(60, 50);
+    TImageEditorFrame e;
+    editorShowing(e, pic);
+    selectMode(e);
+    drag(e, QPoint(11, 11), QPoint(31, 31));
+    e.ZoomBtn->trigger();
+    for (int i = 0; i < 3; ++i)
+        e.ZoomStep(1);
+    ASSERT_FLOAT_EQ(e.Zoom, 0.25f);
+    selectMode(e);
+    // The carried band's own box pixels, dragged anew: at 25 % they start on picture pixel 12,
+    // where the carried selection started on 11.
+    ASSERT_EQ(e.SelRect[0], 3);
+    drag(e, QPoint(e.SelRect[0], e.SelRect[1]), QPoint(e.SelRect[2], e.SelRect[3]));
+    e.CropItem->trigger();
+    ASSERT_EQ(e.Picture->Width(), 20);
+    const QImage img = e.Picture->Graphic()->ToImage();
+    EXPECT_EQ(qRed(img.pixel(0, 0)), 12);
+    EXPECT_EQ(qGreen(img.pixel(0, 0)), 12);
+}
