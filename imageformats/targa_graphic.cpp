@@ -102,7 +102,9 @@ QImage DecodeTarga(PictureSource& in, QByteArray* identification, size_t* consum
         RaisePictureError(kInvalidTarga);
     // Run-length data gives at most 128 pixels for one header and one pixel.
     CheckExpansion(uint64_t(lineSize) * height, in.size() - pos, compressed ? 128 : 1, kInvalidTarga);
-    QImage image = NewImage(width, height, format, kInvalidTarga);
+    // Every byte of every row is written below (or the picture is dropped with an error), so it
+    // need not be cleared first.
+    QImage image = NewImage(width, height, format, kInvalidTarga, false);
     if (format == QImage::Format_Indexed8)
         image.setColorTable(table);
 
