@@ -476,6 +476,25 @@ void syncFolders(const std::vector<QByteArray>& folders)
 // Temporary files held open at once: a large batch must not run out of descriptors.
 constexpr size_t kOpenFilesPerGroup = 64;
 
+// A batch of one: temporary file, sync, rename and the folder's sync.
+bool writeOneFile(const QString& path, const Contents& data, QString* error)
+{
+    QStringList errors;
+    std::vector<PendingFile> group;
+    std::vector<QByteArray> folders;
+    PendingFile file;
+    QString failed;
+    if (!prepareFile(path, data, file, failed))
+        errors << failed;
+    else if (file.fd >= 0)
+        group.push_back(std::move(file));
+    commitGroup(group, errors, folders);
+    syncFolders(folders);
+    if (error)
+        *error = errors.value(0);
+    return errors.isEmpty();
+}
+
 } // namespace
 
 void TFileBatch::Add(const QString& path, const QByteArray& data)
@@ -515,12 +534,7 @@ bool TFileBatch::Commit(QStringList* errors)
 
 bool WriteFileAtomic(const QString& path, const QByteArray& data, QString* error)
 {
-    TFileBatch batch;
-    batch.Add(path, data);
-    QStringList errors;
-    const bool ok = batch.Commit(&errors);
-    if (error) *error = errors.value(0);
-    return ok;
+    return writeOneFile(path, inMemory(data), error);
 }
 
 bool CopyFileAtomic(const QString& source, const QString& path, QString* error)
@@ -534,21 +548,9 @@ bool CopyFileAtomic(const QString& source, const QString& path, QString* error)
             ::close(in);
         return false;
     }
-    QStringList errors;
-    std::vector<PendingFile> group;
-    std::vector<QByteArray> folders;
-    PendingFile file;
-    QString failed;
-    if (!prepareFile(path, Contents{nullptr, in, st.st_size}, file, failed))
-        errors << failed;
-    else if (file.fd >= 0)
-        group.push_back(std::move(file));
-    commitGroup(group, errors, folders);
-    syncFolders(folders);
+    const bool ok = writeOneFile(path, Contents{nullptr, in, st.st_size}, error);
     ::close(in);
-    if (error)
-        *error = errors.value(0);
-    return errors.isEmpty();
+    return ok;
 }
 
 bool IsReadOnly(const QString& path)
