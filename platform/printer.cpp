@@ -197,46 +197,61 @@ void TPrinter::SetPdfFile(const QString& path)
     m_pdfFile = path;
 }
 
+namespace {
+
+// The PDF printer, when there is one, is listed last. Callers list the printers once: every
+// listing asks the print system again.
+bool PdfAt(const TPrinter& printer, const QStringList& names, int index)
+{
+    return !printer.PdfFile().isEmpty() && index == names.size() - 1;
+}
+
+} // namespace
+
 bool TPrinter::IsPdfPrinter(int index) const
 {
-    return !m_pdfFile.isEmpty() && index == Printers().size() - 1;
+    return PdfAt(*this, Printers(), index);
 }
 
 TQueueState TPrinter::State(int index) const
 {
-    if (index < 0 || index >= Printers().size())
+    const QStringList names = Printers();
+    if (index < 0 || index >= names.size())
         return TQueueState();
-    if (IsPdfPrinter(index)) {
+    if (PdfAt(*this, names, index)) {
         TQueueState ready;
         ready.Known = true;
         return ready;
     }
-    return QueueState(Printers()[index]);
+    return QueueState(names[index]);
 }
 
 QString TPrinter::Location(int index) const
 {
-    if (index < 0 || index >= Printers().size())
+    const QStringList names = Printers();
+    if (index < 0 || index >= names.size())
         return QString();
-    if (IsPdfPrinter(index))
+    if (PdfAt(*this, names, index))
         return m_pdfFile;
-    return InfoOf(Printers()[index]).location();
+    return InfoOf(names[index]).location();
 }
 
 QString TPrinter::Comment(int index) const
 {
-    if (index < 0 || index >= Printers().size() || IsPdfPrinter(index))
+    const QStringList names = Printers();
+    if (index < 0 || index >= names.size() || PdfAt(*this, names, index))
         return QString();
-    return InfoOf(Printers()[index]).description();
+    return InfoOf(names[index]).description();
 }
 
 QString TPrinter::MakeAndModel(int index) const
 {
-    if (index < 0 || index >= Printers().size())
+    const QStringList names = Printers();
+    if (index < 0 || index >= names.size())
         return QString();
-    if (IsPdfPrinter(index))
+    if (PdfAt(*this, names, index))
         return QStringLiteral("Portable Document Format");
-    return InfoOf(Printers()[index]).makeAndModel();
+    return InfoOf(names[index]).makeAndModel();
 }
 
 QString TPrinter::Device() const
