@@ -8,7 +8,6 @@
 #include <QFileInfo>
 
 #include <QIODevice>
-#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -17,25 +16,18 @@ namespace {
 
 const char* const kNotGIF = "Not a valid GIF file.";
 
-// A GIF file's bytes in the order the reader takes them: held in memory, or read from a device
-// a piece at a time, so that the file is never held whole beside its picture. Running out
-// raises the reader's message.
+// A GIF file's bytes in the order the reader takes them, from a PictureSource: held in memory,
+// or read from a device as decoding goes. Running out raises the reader's message.
 class GIFInput {
 public:
-    GIFInput(const uint8_t* data, size_t size) : m_p(data), m_end(data + size), m_size(size) {}
-    GIFInput(QIODevice& device, uint64_t size, size_t chunk)
-        : m_device(&device), m_size(size), m_left(size), m_chunk(std::max<size_t>(chunk, 1))
-    {
-    }
+    explicit GIFInput(PictureSource& source) : m_source(source) {}
 
-    uint64_t size() const { return m_size; }
+    uint64_t size() const { return m_source.size(); }
     // The next n bytes, valid until the next call.
     const uint8_t* take(size_t n)
     {
-        if (size_t(m_end - m_p) < n)
-            fill(n);
-        const uint8_t* p = m_p;
-        m_p += n;
+        const uint8_t* p = m_source.at(m_pos, n);
+        m_pos += n;
         return p;
     }
     uint8_t u8() { return *take(1); }
@@ -63,38 +55,8 @@ public:
     }
 
 private:
-    void fill(size_t n)
-    {
-        if (!m_device)
-            RaisePictureError(kNotGIF);
-        // What is left of the last read moves to the front; more is read behind it.
-        const size_t kept = size_t(m_end - m_p);
-        const size_t keptAt = size_t(m_p - m_buffer.data());
-        if (m_buffer.size() < std::max(n, m_chunk))
-            m_buffer.resize(std::max(n, m_chunk));
-        if (kept > 0)
-            std::memmove(m_buffer.data(), m_buffer.data() + keptAt, kept);
-        size_t have = kept;
-        while (have < n) {
-            const qint64 want = qint64(std::min<uint64_t>(std::min(m_chunk, m_buffer.size() - have), m_left));
-            const qint64 got =
-                want > 0 ? m_device->read(reinterpret_cast<char*>(m_buffer.data()) + have, want) : 0;
-            if (got <= 0)
-                RaisePictureError(kNotGIF);
-            have += size_t(got);
-            m_left -= uint64_t(got);
-        }
-        m_p = m_buffer.data();
-        m_end = m_p + have;
-    }
-
-    const uint8_t* m_p = nullptr;
-    const uint8_t* m_end = nullptr;
-    QIODevice* m_device = nullptr;
-    uint64_t m_size = 0;
-    uint64_t m_left = 0; // bytes of the device not read yet
-    size_t m_chunk = 0;
-    std::vector<uint8_t> m_buffer;
+    PictureSource& m_source;
+    uint64_t m_pos = 0;
     bool m_dataEnded = false;
 };
 
@@ -232,19 +194,20 @@ QImage DecodeGIFFrom(GIFInput& in)
 
 QImage DecodeGIF(const uint8_t* data, size_t size)
 {
-    GIFInput in(data, size);
+    PictureSource source(data, size, kNotGIF);
+    GIFInput in(source);
     return DecodeGIFFrom(in);
 }
 
-QImage DecodeGIF(QIODevice& device, size_t chunk)
+QImage DecodeGIF(QIODevice& device, size_t window)
 {
-    const qint64 rest = device.isSequential() ? -1 : device.size() - device.pos();
-    if (rest < 0) {
+    if (device.isSequential()) {
         const StreamBytes bytes = ReadRest(device);
         return DecodeGIF(bytes.data(), bytes.length());
     }
-    const qint64 end = device.pos() + rest;
-    GIFInput in(device, uint64_t(rest), chunk);
+    const qint64 end = device.size();
+    PictureSource source(device, kNotGIF, window);
+    GIFInput in(source);
     QImage image = DecodeGIFFrom(in);
     device.seek(end); // where reading the whole file leaves it
     return image;

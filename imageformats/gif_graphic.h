@@ -36,9 +36,9 @@ private:
 namespace imgread {
 // Indexed8 with the image's colour table (local, else global, else grey).
 QImage DecodeGIF(const uint8_t* data, size_t size);
-// The same from the device's current position on, read chunk bytes at a time while decoding
-// goes (a device that cannot seek is read whole first); the device is left at its end.
-QImage DecodeGIF(QIODevice& device, size_t chunk = size_t(64) << 10);
+// The same from the device's current position on, read through a window of window bytes while
+// decoding goes (a device that cannot seek is read whole first); the device is left at its end.
+QImage DecodeGIF(QIODevice& device, size_t window = size_t(64) << 10);
 // The CUT palette side file's colours; entries it does not hold stay grey.
 QList<QRgb> DecodeCUTPalette(const uint8_t* data, size_t size);
 QImage DecodeCUT(const uint8_t* data, size_t size, const QList<QRgb>& palette);
