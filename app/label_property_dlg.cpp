@@ -159,17 +159,12 @@ TLabelPropertyDlg::TLabelPropertyDlg(QWidget* owner) : QDialog(owner)
     Named(CancelBtn, "CancelBtn")->setGeometry(320, 272, 75, 25);
     connect(OKBtn, &QPushButton::clicked, this, [this] {
         // The label takes the angle the box shows, or nothing.
-        bool ok = false;
-        const int typed = Angle->text().trimmed().toInt(&ok);
-        if (!ok || typed < AngleUpDown->Min() || typed > AngleUpDown->Max()) {
-            MessageBox(this,
-                       LoadLangStr(AngleRangeString)
-                           .arg(QString::number(AngleUpDown->Min()), QString::number(AngleUpDown->Max())),
-                       windowTitle(), MB_OK | MB_ICONWARNING);
-            Angle->setFocus();
-            Angle->selectAll();
+        int angle = 0;
+        if (!TakeBoxNumber(Angle, AngleUpDown->Min(), AngleUpDown->Max(),
+                           LoadLangStr(AngleRangeString)
+                               .arg(QString::number(AngleUpDown->Min()), QString::number(AngleUpDown->Max())),
+                           angle))
             return;
-        }
         done(1);
     });
     connect(CancelBtn, &QPushButton::clicked, this, [this] { done(2); });

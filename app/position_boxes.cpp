@@ -103,18 +103,8 @@ bool CheckPositionBoxes(const TPositionBoxes& boxes, QTabWidget* pages, QWidget*
 
 bool TakeSheetValue(QLineEdit* edit, TSheetValueKind kind, int least, int32_t& value)
 {
-    bool ok = false;
-    const int typed = edit->text().trimmed().toInt(&ok);
-    if (ok && typed >= least && typed <= MaxSheetDimension) {
-        value = typed;
-        return true;
-    }
-    QWidget* dialog = edit->window();
-    MessageBox(dialog, SheetRangeText(kind, least, MaxSheetDimension), dialog->windowTitle(),
-               MB_OK | MB_ICONWARNING);
-    edit->setFocus();
-    edit->selectAll();
-    return false;
+    return TakeBoxNumber(edit, least, MaxSheetDimension, SheetRangeText(kind, least, MaxSheetDimension),
+                         value);
 }
 
 void WritePositionBoxes(const TPositionBoxes& boxes, int left, int top, int width, int height)

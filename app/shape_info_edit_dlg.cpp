@@ -17,13 +17,19 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <functional>
 
 namespace {
 
 constexpr int kGroupWidth[] = {240, 440, 540};
 constexpr int kGroupHeight = 301;
 constexpr int kRowStep = 24;
+
+// The value field of row i of a table of the paper.
+template <auto List, auto Member>
+int32_t& RowValue(PaperType& p, int i)
+{
+    return (p.*List)[size_t(i)].*Member;
+}
 
 // One entry field of a row: its name prefix, column, help context, whether it holds a size or a
 // position, the least value it takes, and the table value it stands for. Fields are made in this
@@ -34,32 +40,23 @@ struct Field {
     int helpContext;
     TSheetValueKind kind;
     int least;
-    std::function<int32_t&(PaperType&, int)> value;
+    int32_t& (*value)(PaperType&, int);
 };
 
 const std::vector<Field>& fields(int mode)
 {
     static const std::vector<Field> table[3] = {
-        {{"pEX", 90, 2041, SheetPosition, 0, [](PaperType& p, int i) -> int32_t& { return p.Shapes[i].X; }},
-         {"pEY", 150, 2042, SheetPosition, 0, [](PaperType& p, int i) -> int32_t& { return p.Shapes[i].Y; }}},
-        {{"pEXFrom", 90, 2045, SheetPosition, 0,
-          [](PaperType& p, int i) -> int32_t& { return p.ExtraLines[i].XFrom; }},
-         {"pEYFrom", 150, 2046, SheetPosition, 0,
-          [](PaperType& p, int i) -> int32_t& { return p.ExtraLines[i].YFrom; }},
-         {"pEXTo", 290, 2047, SheetPosition, 0,
-          [](PaperType& p, int i) -> int32_t& { return p.ExtraLines[i].XTo; }},
-         {"pEYTo", 350, 2048, SheetPosition, 0,
-          [](PaperType& p, int i) -> int32_t& { return p.ExtraLines[i].YTo; }}},
-        {{"pW", 170, 2043, SheetSize, 1,
-          [](PaperType& p, int i) -> int32_t& { return p.OtherShapes[i].Width; }},
-         {"pH", 240, 2044, SheetSize, 1,
-          [](PaperType& p, int i) -> int32_t& { return p.OtherShapes[i].Height; }},
-         {"pX", 310, 2041, SheetPosition, 0,
-          [](PaperType& p, int i) -> int32_t& { return p.OtherShapes[i].X; }},
-         {"pY", 380, 2042, SheetPosition, 0,
-          [](PaperType& p, int i) -> int32_t& { return p.OtherShapes[i].Y; }},
-         {"pCore", 450, 2049, SheetSize, 0,
-          [](PaperType& p, int i) -> int32_t& { return p.OtherShapes[i].CoreWidth; }}},
+        {{"pEX", 90, 2041, SheetPosition, 0, RowValue<&PaperType::Shapes, &PaperShape::X>},
+         {"pEY", 150, 2042, SheetPosition, 0, RowValue<&PaperType::Shapes, &PaperShape::Y>}},
+        {{"pEXFrom", 90, 2045, SheetPosition, 0, RowValue<&PaperType::ExtraLines, &PaperExtraLine::XFrom>},
+         {"pEYFrom", 150, 2046, SheetPosition, 0, RowValue<&PaperType::ExtraLines, &PaperExtraLine::YFrom>},
+         {"pEXTo", 290, 2047, SheetPosition, 0, RowValue<&PaperType::ExtraLines, &PaperExtraLine::XTo>},
+         {"pEYTo", 350, 2048, SheetPosition, 0, RowValue<&PaperType::ExtraLines, &PaperExtraLine::YTo>}},
+        {{"pW", 170, 2043, SheetSize, 1, RowValue<&PaperType::OtherShapes, &PaperOtherShape::Width>},
+         {"pH", 240, 2044, SheetSize, 1, RowValue<&PaperType::OtherShapes, &PaperOtherShape::Height>},
+         {"pX", 310, 2041, SheetPosition, 0, RowValue<&PaperType::OtherShapes, &PaperOtherShape::X>},
+         {"pY", 380, 2042, SheetPosition, 0, RowValue<&PaperType::OtherShapes, &PaperOtherShape::Y>},
+         {"pCore", 450, 2049, SheetSize, 0, RowValue<&PaperType::OtherShapes, &PaperOtherShape::CoreWidth>}},
     };
     return table[std::clamp(mode, 0, 2)];
 }

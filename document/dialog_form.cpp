@@ -2,12 +2,14 @@
 
 #include "document/child_frame.h"
 #include "document/std.h"
+#include "platform/message_box.h"
 
 #include <QAbstractButton>
 #include <QDialog>
 #include <QFont>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -135,6 +137,21 @@ int FitGroupFrame(QGroupBox* group)
     const int grow = std::max(0, bottom + down - room.bottom());
     group->resize(group->width() + std::max(0, right - room.right()), group->height() + grow);
     return grow;
+}
+
+bool TakeBoxNumber(QLineEdit* edit, int least, int most, const QString& refusal, int& value)
+{
+    bool ok = false;
+    const int typed = edit->text().trimmed().toInt(&ok);
+    if (ok && typed >= least && typed <= most) {
+        value = typed;
+        return true;
+    }
+    QWidget* dialog = edit->window();
+    MessageBox(dialog, refusal, dialog->windowTitle(), MB_OK | MB_ICONWARNING);
+    edit->setFocus();
+    edit->selectAll();
+    return false;
 }
 
 void CentreOnScreen(QWidget* dialog, QWidget* owner)

@@ -11,6 +11,7 @@
 class QAbstractButton;
 class QDialog;
 class QGroupBox;
+class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QToolButton;
@@ -58,6 +59,9 @@ void FitButtonRow(std::initializer_list<QPushButton*> rightToLeft);
 // group down and to the right until every control lies inside the frame. The growth downwards,
 // in pixels.
 int FitGroupFrame(QGroupBox* group);
+// The whole number typed in edit, when it lies from least to most: true with value. Otherwise the
+// user is told refusal, the box is selected, value stays as it was and the result is false.
+bool TakeBoxNumber(QLineEdit* edit, int least, int most, const QString& refusal, int& value);
 
 // Centres a dialog on its owner's screen, or on the primary screen without an owner.
 void CentreOnScreen(QWidget* dialog, QWidget* owner);
