@@ -639,8 +639,8 @@ TEST_F(ShellTreeListTest, DeleteAsksFirstAndMovesNothingOnNo)
 {
     const QString dir = Home + QStringLiteral("/Work");
     QDir().mkpath(dir + QStringLiteral("/Sub"));
-    Touch(dir + QStringLiteral("/one.txt"));
-    Touch(dir + QStringLiteral("/two.txt"));
+    MakeFile(dir + QStringLiteral("/one.txt"));
+    MakeFile(dir + QStringLiteral("/two.txt"));
     Select(dir);
     List->setFocus();
     Messages.answer = IDNO;
@@ -675,8 +675,8 @@ TEST_F(ShellTreeListTest, AFolderDeletedWhileShownMovesTheListToItsParent)
 {
     const QString parent = Root + QStringLiteral("/parent"), gone = parent + QStringLiteral("/gone");
     QDir().mkpath(gone);
-    Touch(parent + QStringLiteral("/stay.txt"));
-    Touch(gone + QStringLiteral("/inside.txt"));
+    MakeFile(parent + QStringLiteral("/stay.txt"));
+    MakeFile(gone + QStringLiteral("/inside.txt"));
     Select(gone);
     ASSERT_EQ(Captions(List), QStringList({QStringLiteral("inside.txt")}));
     List->setFocus();
@@ -686,7 +686,7 @@ TEST_F(ShellTreeListTest, AFolderDeletedWhileShownMovesTheListToItsParent)
     EXPECT_EQ(Captions(List), QStringList({QStringLiteral("stay.txt")}));
     EXPECT_EQ(Tree->GetSelectedPathName(), parent);
     // The parent is watched: what is made there appears.
-    Touch(parent + QStringLiteral("/later.txt"));
+    MakeFile(parent + QStringLiteral("/later.txt"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return List->count() == 2; }, 10000));
 }
 
@@ -732,7 +732,7 @@ TEST_F(ShellTreeListTest, EnterAndDoubleClickOpen)
 {
     const QString dir = Root + QStringLiteral("/open");
     QDir().mkpath(dir + QStringLiteral("/Sub"));
-    Touch(dir + QStringLiteral("/file.txt"));
+    MakeFile(dir + QStringLiteral("/file.txt"));
     Select(dir);
     int opened = 0;
     List->OnDblClickOpen = [&](QObject*, bool& handled) {
@@ -768,8 +768,8 @@ TEST_F(ShellTreeListTest, AMoveDropMovesTheFiles)
     const QString from = Root + QStringLiteral("/from"), to = Root + QStringLiteral("/to");
     QDir().mkpath(from + QStringLiteral("/folder"));
     QDir().mkpath(to);
-    Touch(from + QStringLiteral("/song.mp3"));
-    Touch(from + QStringLiteral("/folder/inside.txt"));
+    MakeFile(from + QStringLiteral("/song.mp3"));
+    MakeFile(from + QStringLiteral("/folder/inside.txt"));
     PItemIDList fromPidl = nullptr;
     ASSERT_EQ(ShellGetIdListFromPath(from, fromPidl), S_OK);
     TPidlHolder holdFrom(fromPidl);
