@@ -162,7 +162,7 @@ void TChangeHandlerThread::run(Request& r)
             ::inotify_add_watch(m_inotify, r.path.constData(), WatchMask(r.filter) | IN_MASK_ADD);
         if (watch < 0)
             break;
-        *free = Slot{true, watch, {watch}, r.filter, r.subtree};
+        *free = Slot{true, {watch}, r.filter, r.subtree};
         r.reply = int(free - m_slots.begin());
         std::lock_guard<std::mutex> lock(m_mutex);
         ++m_inUse;
@@ -224,7 +224,7 @@ void TChangeHandlerThread::readChanges()
                 }
                 if (e->mask & (kSelfEvents | IN_IGNORED | IN_UNMOUNT)) {
                     changed[size_t(i)] = 1;
-                    if (e->wd == s.rootWatch)
+                    if (e->wd == s.watches.front())
                         gone[size_t(i)] = 1;
                 }
             }

@@ -58,8 +58,7 @@ private:
     };
     struct Slot {
         bool used = false;
-        int rootWatch = -1;
-        std::vector<int> watches; // the root's, then the subtree's folders'
+        std::vector<int> watches; // the root's first, then the subtree's folders'
         uint32_t filter = 0;
         bool subtree = false;
     };

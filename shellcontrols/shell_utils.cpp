@@ -550,10 +550,6 @@ TNSPidlList::~TNSPidlList()
 
 int TNSPidlList::compare(PCItemIDList entry, PCItemIDList searched) const
 {
-    if (CompareFolder) {
-        const HRESULT hr = CompareFolder->CompareIDs(0, entry, searched);
-        return int16_t(uint16_t(hr & 0xFFFF));
-    }
     const uint32_t a = IdListLen(entry), b = IdListLen(searched);
     const uint32_t n = std::min(a, b);
     for (uint32_t i = 0; i < n; ++i)

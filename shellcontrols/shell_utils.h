@@ -202,7 +202,6 @@ public:
     bool BinarySearch(PCItemIDList pidl, int& index) const;
     bool LinearSearch(PCItemIDList pidl, int& index) const;
 
-    IShellFolder CompareFolder;
     IMalloc* Allocator = nullptr;
     TDuplicates Duplicates = dupError;
 

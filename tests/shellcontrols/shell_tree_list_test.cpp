@@ -89,6 +89,25 @@ QStringList Captions(TNSShellList* list)
     return names;
 }
 
+// What a view made of a drag that enters at a point, moves there and drops.
+struct TreeListDrop {
+    bool entered;
+    bool accepted;
+    Qt::DropAction action;
+};
+
+TreeListDrop DragAndDropAt(QWidget* viewport, QPoint at, const QMimeData* data, Qt::DropAction action,
+                           Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QDragEnterEvent enter(at, action, data, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(viewport, &enter);
+    QDragMoveEvent over(at, action, data, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(viewport, &over);
+    QDropEvent drop(QPointF(at), action, data, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(viewport, &drop);
+    return {enter.isAccepted(), over.isAccepted(), drop.dropAction()};
+}
+
 // Another program's folders coming and going in dir, named to fall on both sides of the
 // test's own, until Stop.
 class TSiblingChurn {
@@ -514,28 +533,17 @@ TEST_F(ShellTreeListTest, DropsCopyIntoTheFolderUnderTheMouse)
     QApplication::processEvents();
     QTreeWidgetItem* inner = NodeNamed(QStringLiteral("inner"));
     ASSERT_NE(inner, nullptr);
-    const QPointF at = Tree->visualItemRect(inner).center();
-    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(Tree->viewport(), &enter);
-    EXPECT_TRUE(enter.isAccepted());
-    QDragMoveEvent over(at.toPoint(), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(Tree->viewport(), &over);
-    EXPECT_TRUE(over.isAccepted());
-    QDropEvent drop(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(Tree->viewport(), &drop);
+    const TreeListDrop onTree =
+        DragAndDropAt(Tree->viewport(), Tree->visualItemRect(inner).center(), data.get(), Qt::CopyAction);
+    EXPECT_TRUE(onTree.entered);
+    EXPECT_TRUE(onTree.accepted);
     EXPECT_TRUE(QFile::exists(to + QStringLiteral("/inner/song.mp3")));
     EXPECT_TRUE(QFile::exists(from + QStringLiteral("/song.mp3")));
 
     // The list takes a drop on its background into its own folder.
     ASSERT_EQ(List->Folder.PathName(), to);
     const QPoint background(List->viewport()->width() - 5, List->viewport()->height() - 5);
-    QDragEnterEvent enterList(background, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(List->viewport(), &enterList);
-    QDragMoveEvent overList(background, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(List->viewport(), &overList);
-    EXPECT_TRUE(overList.isAccepted());
-    QDropEvent onList(QPointF(background), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(List->viewport(), &onList);
+    EXPECT_TRUE(DragAndDropAt(List->viewport(), background, data.get(), Qt::CopyAction).accepted);
     EXPECT_TRUE(QFile::exists(to + QStringLiteral("/song.mp3")));
     EXPECT_EQ(Captions(List), QStringList({QStringLiteral("inner"), QStringLiteral("song.mp3")}));
 
@@ -631,8 +639,8 @@ TEST_F(ShellTreeListTest, DeleteAsksFirstAndMovesNothingOnNo)
 {
     const QString dir = Home + QStringLiteral("/Work");
     QDir().mkpath(dir + QStringLiteral("/Sub"));
-    Touch(dir + QStringLiteral("/one.txt"));
-    Touch(dir + QStringLiteral("/two.txt"));
+    MakeFile(dir + QStringLiteral("/one.txt"));
+    MakeFile(dir + QStringLiteral("/two.txt"));
     Select(dir);
     List->setFocus();
     Messages.answer = IDNO;
@@ -667,8 +675,8 @@ TEST_F(ShellTreeListTest, AFolderDeletedWhileShownMovesTheListToItsParent)
 {
     const QString parent = Root + QStringLiteral("/parent"), gone = parent + QStringLiteral("/gone");
     QDir().mkpath(gone);
-    Touch(parent + QStringLiteral("/stay.txt"));
-    Touch(gone + QStringLiteral("/inside.txt"));
+    MakeFile(parent + QStringLiteral("/stay.txt"));
+    MakeFile(gone + QStringLiteral("/inside.txt"));
     Select(gone);
     ASSERT_EQ(Captions(List), QStringList({QStringLiteral("inside.txt")}));
     List->setFocus();
@@ -678,7 +686,7 @@ TEST_F(ShellTreeListTest, AFolderDeletedWhileShownMovesTheListToItsParent)
     EXPECT_EQ(Captions(List), QStringList({QStringLiteral("stay.txt")}));
     EXPECT_EQ(Tree->GetSelectedPathName(), parent);
     // The parent is watched: what is made there appears.
-    Touch(parent + QStringLiteral("/later.txt"));
+    MakeFile(parent + QStringLiteral("/later.txt"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return List->count() == 2; }, 10000));
 }
 
@@ -724,7 +732,7 @@ TEST_F(ShellTreeListTest, EnterAndDoubleClickOpen)
 {
     const QString dir = Root + QStringLiteral("/open");
     QDir().mkpath(dir + QStringLiteral("/Sub"));
-    Touch(dir + QStringLiteral("/file.txt"));
+    MakeFile(dir + QStringLiteral("/file.txt"));
     Select(dir);
     int opened = 0;
     List->OnDblClickOpen = [&](QObject*, bool& handled) {
@@ -760,8 +768,8 @@ TEST_F(ShellTreeListTest, AMoveDropMovesTheFiles)
     const QString from = Root + QStringLiteral("/from"), to = Root + QStringLiteral("/to");
     QDir().mkpath(from + QStringLiteral("/folder"));
     QDir().mkpath(to);
-    Touch(from + QStringLiteral("/song.mp3"));
-    Touch(from + QStringLiteral("/folder/inside.txt"));
+    MakeFile(from + QStringLiteral("/song.mp3"));
+    MakeFile(from + QStringLiteral("/folder/inside.txt"));
     PItemIDList fromPidl = nullptr;
     ASSERT_EQ(ShellGetIdListFromPath(from, fromPidl), S_OK);
     TPidlHolder holdFrom(fromPidl);
@@ -776,14 +784,10 @@ TEST_F(ShellTreeListTest, AMoveDropMovesTheFiles)
 
     Select(to);
     const QPoint background(List->viewport()->width() - 5, List->viewport()->height() - 5);
-    QDragEnterEvent enter(background, Qt::MoveAction, data.get(), Qt::LeftButton, Qt::ShiftModifier);
-    QApplication::sendEvent(List->viewport(), &enter);
-    QDragMoveEvent over(background, Qt::MoveAction, data.get(), Qt::LeftButton, Qt::ShiftModifier);
-    QApplication::sendEvent(List->viewport(), &over);
-    ASSERT_TRUE(over.isAccepted());
-    QDropEvent drop(QPointF(background), Qt::MoveAction, data.get(), Qt::LeftButton, Qt::ShiftModifier);
-    QApplication::sendEvent(List->viewport(), &drop);
-    EXPECT_EQ(drop.dropAction(), Qt::MoveAction);
+    const TreeListDrop moved =
+        DragAndDropAt(List->viewport(), background, data.get(), Qt::MoveAction, Qt::ShiftModifier);
+    ASSERT_TRUE(moved.accepted);
+    EXPECT_EQ(moved.action, Qt::MoveAction);
     EXPECT_TRUE(QFile::exists(to + QStringLiteral("/song.mp3")));
     EXPECT_TRUE(QFile::exists(to + QStringLiteral("/folder/inside.txt")));
     EXPECT_FALSE(QFile::exists(from + QStringLiteral("/song.mp3")));
